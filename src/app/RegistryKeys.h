@@ -1,0 +1,12 @@
+// Registry keys of Velvaro's own settings.
+#pragma once
+
+namespace velvaro {
+
+inline constexpr const char* kProductKey = "Software\\Quellware\\Vel-Varo";
+inline constexpr const char* kSettingsKey = "Software\\Quellware\\Vel-Varo\\Settings";
+inline constexpr const char* kAssociationsKey = "Software\\Quellware\\Vel-Varo\\FileAssociations";
+inline constexpr const char* kAssociationsBackupKey =
+    "Software\\Quellware\\Vel-Varo\\FileAssociationsBackup";
+
+}  // namespace velvaro
