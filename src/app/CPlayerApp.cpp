@@ -10,8 +10,7 @@
 namespace {
 
 // Without any display a message box cannot be shown, and Qt would abort.
-bool HaveDisplay()
-{
+bool HaveDisplay() {
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
            qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
@@ -19,25 +18,20 @@ bool HaveDisplay()
 }  // namespace
 
 CPlayerApp::CPlayerApp(int& argc, char** argv)
-    : settings(std::make_unique<CSettings>(1)), argc_(argc), argv_(argv)
-{
-}
+    : settings(std::make_unique<CSettings>(1)), argc_(argc), argv_(argv) {}
 
-CPlayerApp::~CPlayerApp()
-{
+CPlayerApp::~CPlayerApp() {
     settings.reset();
 }
 
-QApplication* CPlayerApp::Gui()
-{
+QApplication* CPlayerApp::Gui() {
     if (!gui_ && HaveDisplay()) {
         gui_ = std::make_unique<QApplication>(argc_, argv_);
     }
     return gui_.get();
 }
 
-bool CPlayerApp::InitInstance()
-{
+bool CPlayerApp::InitInstance() {
     CPlayerCommandLineInfo commandLine(this);
     ParseCommandLine(commandLine, std::vector<std::string>(argv_ + 1, argv_ + argc_));
 
@@ -48,8 +42,7 @@ bool CPlayerApp::InitInstance()
     return false;
 }
 
-void CPlayerApp::ShowHelp()
-{
+void CPlayerApp::ShowHelp() {
     const std::string text = CPlayerCommandLineInfo::HelpText();
     std::fputs(text.c_str(), stdout);
     std::fputc('\n', stdout);

@@ -4,14 +4,13 @@
 #include "RegistryKeys.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-std::string Lower(std::string text)
-{
+std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
@@ -26,13 +25,12 @@ constexpr const char* kSize = "size:";
 constexpr const char* kWindowPosition = "wndpos:";
 constexpr const char* kJumpPosition = "jumptopos:";
 constexpr const char* kLanguage = "language:";
-constexpr const char* kValueKeywords[] = {kAudio,           kBorderColour, kBookmark, kSize,
+constexpr const char* kValueKeywords[] = {kAudio,          kBorderColour, kBookmark, kSize,
                                           kWindowPosition, kJumpPosition, kLanguage};
 
 // The value of `keyword` when the lower-case argument contains it anywhere.
 bool FindValue(const std::string& param, const std::string& lower, const char* keyword,
-               std::string* value)
-{
+               std::string* value) {
     if (lower.find(keyword) == std::string::npos) {
         return false;
     }
@@ -47,11 +45,11 @@ struct LanguageName {
 };
 
 constexpr LanguageName kLanguages[] = {
-    {"deutsch", "IDR_LNG_GERMAN"},     {"english", "IDR_LNG_ENGLISH"},
-    {"francais", "IDR_LNG_FRANCAIS"},  {"espanol", "IDR_LNG_ESPANOL"},
-    {"galego", "IDR_LNG_GALEGO"},      {"italiano", "IDR_LNG_ITALIANO"},
-    {"magyar", "IDR_LNG_MAGYAR"},      {"nederlands", "IDR_LNG_NEDERLANDS"},
-    {"polski", "IDR_LNG_POLSKI"},      {"russian", "IDR_LNG_RUSSIAN"},
+    {"deutsch", "IDR_LNG_GERMAN"},    {"english", "IDR_LNG_ENGLISH"},
+    {"francais", "IDR_LNG_FRANCAIS"}, {"espanol", "IDR_LNG_ESPANOL"},
+    {"galego", "IDR_LNG_GALEGO"},     {"italiano", "IDR_LNG_ITALIANO"},
+    {"magyar", "IDR_LNG_MAGYAR"},     {"nederlands", "IDR_LNG_NEDERLANDS"},
+    {"polski", "IDR_LNG_POLSKI"},     {"russian", "IDR_LNG_RUSSIAN"},
     {"slovak", "IDR_LNG_SLOVAK"},
 };
 
@@ -99,8 +97,7 @@ constexpr const char* kHelpLines[] = {
 
 CPlayerCommandLineInfo::CPlayerCommandLineInfo(CMaintenanceFlags* app) : app(app) {}
 
-void CPlayerCommandLineInfo::ParseParam(const std::string& param, bool flag, bool last)
-{
+void CPlayerCommandLineInfo::ParseParam(const std::string& param, bool flag, bool last) {
     (void)last;
     const std::string lower = Lower(param);
     ParseFlagWords(lower);
@@ -111,8 +108,7 @@ void CPlayerCommandLineInfo::ParseParam(const std::string& param, bool flag, boo
     }
 }
 
-std::array<std::pair<const char*, int*>, 20> CPlayerCommandLineInfo::Switches()
-{
+std::array<std::pair<const char*, int*>, 20> CPlayerCommandLineInfo::Switches() {
     // Without an application the maintenance requests go nowhere.
     CMaintenanceFlags& requests = app ? *app : discardedRequests;
     return {{
@@ -139,8 +135,7 @@ std::array<std::pair<const char*, int*>, 20> CPlayerCommandLineInfo::Switches()
     }};
 }
 
-void CPlayerCommandLineInfo::ParseFlagWords(const std::string& lower)
-{
+void CPlayerCommandLineInfo::ParseFlagWords(const std::string& lower) {
     for (const auto& [word, field] : Switches()) {
         if (lower == word) {
             *field = 1;
@@ -148,12 +143,10 @@ void CPlayerCommandLineInfo::ParseFlagWords(const std::string& lower)
     }
 }
 
-void CPlayerCommandLineInfo::ParseValues(const std::string& param, const std::string& lower)
-{
+void CPlayerCommandLineInfo::ParseValues(const std::string& param, const std::string& lower) {
     const std::pair<const char*, std::string*> fields[] = {
-        {kAudio, &audioFile},           {kBorderColour, &borderColour},
-        {kBookmark, &bookmarkFile},     {kSize, &size},
-        {kWindowPosition, &windowPosition}, {kJumpPosition, &jumpPosition},
+        {kAudio, &audioFile}, {kBorderColour, &borderColour},     {kBookmark, &bookmarkFile},
+        {kSize, &size},       {kWindowPosition, &windowPosition}, {kJumpPosition, &jumpPosition},
     };
     for (const auto& [keyword, field] : fields) {
         FindValue(param, lower, keyword, field);
@@ -163,8 +156,7 @@ void CPlayerCommandLineInfo::ParseValues(const std::string& param, const std::st
     }
 }
 
-void CPlayerCommandLineInfo::StoreLanguage(const std::string& name)
-{
+void CPlayerCommandLineInfo::StoreLanguage(const std::string& name) {
     for (const auto& [value, resource] : kLanguages) {
         if (name != value) {
             continue;
@@ -178,8 +170,7 @@ void CPlayerCommandLineInfo::StoreLanguage(const std::string& name)
     }
 }
 
-bool CPlayerCommandLineInfo::IsOptionWord(const std::string& word)
-{
+bool CPlayerCommandLineInfo::IsOptionWord(const std::string& word) {
     const std::string lower = Lower(word);
     CPlayerCommandLineInfo probe(nullptr);
     for (const auto& [switchWord, field] : probe.Switches()) {
@@ -195,8 +186,7 @@ bool CPlayerCommandLineInfo::IsOptionWord(const std::string& word)
     return false;
 }
 
-std::string CPlayerCommandLineInfo::HelpText()
-{
+std::string CPlayerCommandLineInfo::HelpText() {
     std::string text = kHelpLines[0];
     for (size_t i = 1; i < std::size(kHelpLines); ++i) {
         text += '\n';

@@ -51,16 +51,13 @@ struct SavedValue {
     std::string CSettings::*text;
 };
 
-constexpr SavedValue Dword(const char* name, int CSettings::*field)
-{
+constexpr SavedValue Dword(const char* name, int CSettings::*field) {
     return {name, Kind::Dword, field, nullptr};
 }
-constexpr SavedValue Level(const char* name, int CSettings::*field)
-{
+constexpr SavedValue Level(const char* name, int CSettings::*field) {
     return {name, Kind::Level, field, nullptr};
 }
-constexpr SavedValue String(const char* name, std::string CSettings::*field)
-{
+constexpr SavedValue String(const char* name, std::string CSettings::*field) {
     return {name, Kind::String, nullptr, field};
 }
 
@@ -88,24 +85,21 @@ const SavedValue kSaved[] = {
     String("PlaylistDirTree", &CSettings::playlistDirTree),
 };
 
-void ReadDword(const RegKey& key, const char* name, int* field)
-{
+void ReadDword(const RegKey& key, const char* name, int* field) {
     DWORD value = static_cast<DWORD>(*field);
     if (key.QueryDWORD(name, &value) == ERROR_SUCCESS) {
         *field = static_cast<int>(value);
     }
 }
 
-void ReadString(const RegKey& key, const char* name, std::string* field)
-{
+void ReadString(const RegKey& key, const char* name, std::string* field) {
     std::string value;
     if (key.QueryString(name, &value, 260) == ERROR_SUCCESS) {
         *field = value;
     }
 }
 
-void ReadLevel(const RegKey& key, const char* name, int* field)
-{
+void ReadLevel(const RegKey& key, const char* name, int* field) {
     DWORD stored = static_cast<DWORD>(*field + kLevelOffset);
     if (key.QueryDWORD(name, &stored) == ERROR_SUCCESS) {
         *field = static_cast<int>(stored) - kLevelOffset;
@@ -113,28 +107,24 @@ void ReadLevel(const RegKey& key, const char* name, int* field)
 }
 
 // A folder is usable for screenshots when we can enter it and write there.
-bool EnterWritable(const std::string& folder)
-{
+bool EnterWritable(const std::string& folder) {
     return chdir(folder.c_str()) == 0 && access(".", W_OK) == 0;
 }
 
 }  // namespace
 
-CSettings::CSettings(int persistent) : persistent(persistent)
-{
+CSettings::CSettings(int persistent) : persistent(persistent) {
     if (persistent) {
         BuildDefaultAssociations();
         Load();
     }
 }
 
-CSettings::~CSettings()
-{
+CSettings::~CSettings() {
     Save();
 }
 
-CSettings& CSettings::operator=(const CSettings& other)
-{
+CSettings& CSettings::operator=(const CSettings& other) {
     if (this == &other) {
         return *this;
     }
@@ -177,8 +167,7 @@ CSettings& CSettings::operator=(const CSettings& other)
     return *this;
 }
 
-void CSettings::Load()
-{
+void CSettings::Load() {
     if (!persistent) {
         return;
     }
@@ -222,8 +211,7 @@ void CSettings::Load()
     }
 }
 
-void CSettings::Save()
-{
+void CSettings::Save() {
     if (!persistent) {
         return;
     }
@@ -231,16 +219,16 @@ void CSettings::Save()
     if (settings.Create(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
         for (const SavedValue& value : kSaved) {
             switch (value.kind) {
-            case Kind::Dword:
-                settings.SetDWORD(value.name, static_cast<DWORD>(this->*value.number));
-                break;
-            case Kind::Level:
-                settings.SetDWORD(value.name,
-                                  static_cast<DWORD>(this->*value.number + kLevelOffset));
-                break;
-            case Kind::String:
-                settings.SetString(value.name, this->*value.text);
-                break;
+                case Kind::Dword:
+                    settings.SetDWORD(value.name, static_cast<DWORD>(this->*value.number));
+                    break;
+                case Kind::Level:
+                    settings.SetDWORD(value.name,
+                                      static_cast<DWORD>(this->*value.number + kLevelOffset));
+                    break;
+                case Kind::String:
+                    settings.SetString(value.name, this->*value.text);
+                    break;
             }
         }
         if (languageType == 0) {
@@ -264,8 +252,7 @@ void CSettings::Save()
     }
 }
 
-void CSettings::ParseDisplaySettings()
-{
+void CSettings::ParseDisplaySettings() {
     const auto separator = displaySettings.find(" x ");
     if (separator == std::string::npos) {
         displayWidth = 0;
@@ -276,8 +263,7 @@ void CSettings::ParseDisplaySettings()
     displayHeight = std::atoi(displaySettings.substr(separator + 3).c_str());
 }
 
-void CSettings::CheckScreenshotDirectory()
-{
+void CSettings::CheckScreenshotDirectory() {
     // The test leaves the working directory in the screenshot folder.
     if (EnterWritable(screenshotDirectory)) {
         return;
@@ -289,8 +275,7 @@ void CSettings::CheckScreenshotDirectory()
     screenshotDirectory = velvaro::platform::TempFolder();
 }
 
-void CSettings::AddFileAssociation(const std::string& extension, unsigned flags)
-{
+void CSettings::AddFileAssociation(const std::string& extension, unsigned flags) {
     for (auto& entry : associations) {
         if (entry.extension == extension) {
             entry.flags |= flags;

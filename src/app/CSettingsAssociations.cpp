@@ -11,36 +11,49 @@ struct DefaultAssociation {
 
 // Added one by one at the head, so the finished list starts with vpp.
 constexpr DefaultAssociation kDefaultAssociations[] = {
-    {"ogm", ASSOC_VIDEO | ASSOC_AUDIO},  {"mpeg", ASSOC_VIDEO | ASSOC_AUDIO},
-    {"mpg", ASSOC_VIDEO | ASSOC_AUDIO},  {"mpe", ASSOC_VIDEO | ASSOC_AUDIO},
-    {"wm", ASSOC_VIDEO | ASSOC_AUDIO},   {"avi", ASSOC_VIDEO},
-    {"divx", ASSOC_VIDEO},               {"mkv", ASSOC_VIDEO},
-    {"wmv", ASSOC_VIDEO},                {"wmd", ASSOC_VIDEO},
-    {"m1v", ASSOC_VIDEO},                {"m2v", ASSOC_VIDEO},
-    {"vob", ASSOC_VIDEO},                {"dat", ASSOC_VIDEO},
-    {"wav", ASSOC_AUDIO},                {"ac3", ASSOC_AUDIO},
-    {"mka", ASSOC_AUDIO},                {"mp1", ASSOC_AUDIO},
-    {"mp2", ASSOC_AUDIO},                {"mp3", ASSOC_AUDIO},
-    {"mpa", ASSOC_AUDIO},                {"wma", ASSOC_AUDIO},
-    {"snd", ASSOC_AUDIO},                {"au", ASSOC_AUDIO},
-    {"aif", ASSOC_AUDIO},                {"aifc", ASSOC_AUDIO},
-    {"aiff", ASSOC_AUDIO},               {"mid", ASSOC_AUDIO},
-    {"rmi", ASSOC_AUDIO},                {"midi", ASSOC_AUDIO},
+    {"ogm", ASSOC_VIDEO | ASSOC_AUDIO},
+    {"mpeg", ASSOC_VIDEO | ASSOC_AUDIO},
+    {"mpg", ASSOC_VIDEO | ASSOC_AUDIO},
+    {"mpe", ASSOC_VIDEO | ASSOC_AUDIO},
+    {"wm", ASSOC_VIDEO | ASSOC_AUDIO},
+    {"avi", ASSOC_VIDEO},
+    {"divx", ASSOC_VIDEO},
+    {"mkv", ASSOC_VIDEO},
+    {"wmv", ASSOC_VIDEO},
+    {"wmd", ASSOC_VIDEO},
+    {"m1v", ASSOC_VIDEO},
+    {"m2v", ASSOC_VIDEO},
+    {"vob", ASSOC_VIDEO},
+    {"dat", ASSOC_VIDEO},
+    {"wav", ASSOC_AUDIO},
+    {"ac3", ASSOC_AUDIO},
+    {"mka", ASSOC_AUDIO},
+    {"mp1", ASSOC_AUDIO},
+    {"mp2", ASSOC_AUDIO},
+    {"mp3", ASSOC_AUDIO},
+    {"mpa", ASSOC_AUDIO},
+    {"wma", ASSOC_AUDIO},
+    {"snd", ASSOC_AUDIO},
+    {"au", ASSOC_AUDIO},
+    {"aif", ASSOC_AUDIO},
+    {"aifc", ASSOC_AUDIO},
+    {"aiff", ASSOC_AUDIO},
+    {"mid", ASSOC_AUDIO},
+    {"rmi", ASSOC_AUDIO},
+    {"midi", ASSOC_AUDIO},
     {"vpp", ASSOC_PLAYLIST | ASSOC_ASSOCIATED},
 };
 
 }  // namespace
 
-void CSettings::BuildDefaultAssociations()
-{
+void CSettings::BuildDefaultAssociations() {
     associations.clear();
     for (const auto& [extension, flags] : kDefaultAssociations) {
         AddFileAssociation(extension, flags);
     }
 }
 
-void CSettings::RemoveFileAssociation(const FileAssociationEntry* entry, unsigned classBit)
-{
+void CSettings::RemoveFileAssociation(const FileAssociationEntry* entry, unsigned classBit) {
     for (auto& candidate : associations) {
         if (&candidate != entry) {
             continue;
@@ -54,8 +67,7 @@ void CSettings::RemoveFileAssociation(const FileAssociationEntry* entry, unsigne
     }
 }
 
-void CSettings::SetAssociatedByMask(unsigned mask, int on)
-{
+void CSettings::SetAssociatedByMask(unsigned mask, int on) {
     for (auto& entry : associations) {
         if (entry.flags & mask) {
             entry.flags = on ? entry.flags | ASSOC_ASSOCIATED : entry.flags & ~ASSOC_ASSOCIATED;
@@ -63,8 +75,7 @@ void CSettings::SetAssociatedByMask(unsigned mask, int on)
     }
 }
 
-void CSettings::ApplyAssociations()
-{
+void CSettings::ApplyAssociations() {
     for (const auto& entry : associations) {
         if (entry.flags & ASSOC_ASSOCIATED) {
             AssociateExtension(entry.extension);

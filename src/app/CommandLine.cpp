@@ -6,16 +6,14 @@
 
 namespace {
 
-std::string Absolute(const std::string& path)
-{
+std::string Absolute(const std::string& path) {
     if (path.empty() || path.front() == '/' || path.find(':') != std::string::npos) {
         return path;
     }
     return velvaro::platform::LaunchDirectory() + path;
 }
 
-bool IsSlashFlag(const std::string& argument)
-{
+bool IsSlashFlag(const std::string& argument) {
     if (argument.size() < 2 || argument.front() != '/' || FileExists(argument)) {
         return false;
     }
@@ -26,8 +24,7 @@ bool IsSlashFlag(const std::string& argument)
 
 }  // namespace
 
-void ParseCommandLine(CPlayerCommandLineInfo& info, const std::vector<std::string>& arguments)
-{
+void ParseCommandLine(CPlayerCommandLineInfo& info, const std::vector<std::string>& arguments) {
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];

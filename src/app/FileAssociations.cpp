@@ -10,22 +10,19 @@ namespace {
 
 constexpr DWORD kClassBufferSize = 1000;
 
-std::string Upper(std::string text)
-{
+std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;
 }
 
-bool IsOurClass(const std::string& shellClass)
-{
+bool IsOurClass(const std::string& shellClass) {
     return Upper(shellClass) == "VELVAROFILE";
 }
 
 }  // namespace
 
-bool IsExtensionAssociated(const std::string& extension)
-{
+bool IsExtensionAssociated(const std::string& extension) {
     RegKey key;
     if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS) {
         return false;
@@ -35,8 +32,7 @@ bool IsExtensionAssociated(const std::string& extension)
     return IsOurClass(shellClass);
 }
 
-void AssociateExtension(const std::string& extension)
-{
+void AssociateExtension(const std::string& extension) {
     RegKey key;
     if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS) {
         if (key.Create(HKEY_CLASSES_ROOT, "." + extension) == ERROR_SUCCESS) {
@@ -55,8 +51,7 @@ void AssociateExtension(const std::string& extension)
     key.SetString("", kVelvaroFileClass);
 }
 
-void UnassociateExtension(const std::string& extension)
-{
+void UnassociateExtension(const std::string& extension) {
     RegKey key;
     if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS) {
         return;

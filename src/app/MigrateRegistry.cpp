@@ -16,8 +16,7 @@ constexpr const char* kOldBackupName = "File Association Backup";
 
 // Every value of `from`, with its data cut at the first zero byte.
 template <typename Visit>
-void ForEachValue(const RegKey& from, Visit visit)
-{
+void ForEachValue(const RegKey& from, Visit visit) {
     DWORD longestName = 0, longestData = 0;
     RegQueryInfoKey(from.Handle(), nullptr, nullptr, nullptr, &longestName, &longestData);
     std::vector<char> name(longestName + 1);
@@ -35,16 +34,14 @@ void ForEachValue(const RegKey& from, Visit visit)
 }
 
 // Copies every value of `from` into `to` as a string value.
-void CopyValuesAsStrings(const RegKey& from, RegKey& to)
-{
+void CopyValuesAsStrings(const RegKey& from, RegKey& to) {
     ForEachValue(from, [&to](const std::string& name, const BYTE* data, DWORD size) {
         const auto* text = reinterpret_cast<const char*>(data);
         to.SetString(name, std::string(text, strnlen(text, size)));
     });
 }
 
-void MigrateOldProductKey()
-{
+void MigrateOldProductKey() {
     RegKey old;
     if (old.Open(HKEY_LOCAL_MACHINE, kOldProductKey) != ERROR_SUCCESS) {
         return;
@@ -83,8 +80,7 @@ void MigrateOldProductKey()
     }
 }
 
-void MigrateOldAssociations(CSettings& settings)
-{
+void MigrateOldAssociations(CSettings& settings) {
     const std::string oldPath = std::string(velvaro::kProductKey) + "\\" + kOldAssociationsName;
     RegKey old;
     if (old.Open(HKEY_CURRENT_USER, oldPath) != ERROR_SUCCESS) {
@@ -106,8 +102,7 @@ void MigrateOldAssociations(CSettings& settings)
     }
 }
 
-void MigrateOldBackup()
-{
+void MigrateOldBackup() {
     const std::string oldPath = std::string(velvaro::kProductKey) + "\\" + kOldBackupName;
     RegKey old;
     if (old.Open(HKEY_CURRENT_USER, oldPath) != ERROR_SUCCESS) {
@@ -126,8 +121,7 @@ void MigrateOldBackup()
 
 }  // namespace
 
-void MigrateRegistry(CSettings& settings)
-{
+void MigrateRegistry(CSettings& settings) {
     MigrateOldProductKey();
     MigrateOldAssociations(settings);
     MigrateOldBackup();

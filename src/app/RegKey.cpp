@@ -5,13 +5,11 @@
 #include <cstring>
 #include <vector>
 
-RegKey::~RegKey()
-{
+RegKey::~RegKey() {
     Close();
 }
 
-LONG RegKey::Open(HKEY parent, std::string_view name, REGSAM access)
-{
+LONG RegKey::Open(HKEY parent, std::string_view name, REGSAM access) {
     HKEY opened = 0;
     const LONG result = RegOpenKeyEx(parent, name, access, &opened);
     if (result == ERROR_SUCCESS) {
@@ -21,8 +19,7 @@ LONG RegKey::Open(HKEY parent, std::string_view name, REGSAM access)
     return result;
 }
 
-LONG RegKey::Create(HKEY parent, std::string_view name, REGSAM access)
-{
+LONG RegKey::Create(HKEY parent, std::string_view name, REGSAM access) {
     HKEY created = 0;
     const LONG result = RegCreateKeyEx(parent, name, access, &created);
     if (result == ERROR_SUCCESS) {
@@ -32,16 +29,14 @@ LONG RegKey::Create(HKEY parent, std::string_view name, REGSAM access)
     return result;
 }
 
-void RegKey::Close()
-{
+void RegKey::Close() {
     if (key_ != 0) {
         RegCloseKey(key_);
         key_ = 0;
     }
 }
 
-LONG RegKey::RecurseDeleteKey(std::string_view subKey)
-{
+LONG RegKey::RecurseDeleteKey(std::string_view subKey) {
     RegKey key;
     if (const LONG result = key.Open(key_, subKey); result != ERROR_SUCCESS) {
         return result;
@@ -61,8 +56,7 @@ LONG RegKey::RecurseDeleteKey(std::string_view subKey)
     return RegDeleteKey(key_, subKey);
 }
 
-LONG RegKey::QueryDWORD(std::string_view name, DWORD* value) const
-{
+LONG RegKey::QueryDWORD(std::string_view name, DWORD* value) const {
     BYTE buffer[4] = {};
     std::memcpy(buffer, value, sizeof buffer);
     DWORD size = sizeof buffer;
@@ -74,8 +68,7 @@ LONG RegKey::QueryDWORD(std::string_view name, DWORD* value) const
     return result;
 }
 
-LONG RegKey::QueryString(std::string_view name, std::string* value, DWORD bufferSize) const
-{
+LONG RegKey::QueryString(std::string_view name, std::string* value, DWORD bufferSize) const {
     std::vector<BYTE> buffer(bufferSize);
     DWORD size = bufferSize;
     DWORD type = REG_NONE;
@@ -87,33 +80,28 @@ LONG RegKey::QueryString(std::string_view name, std::string* value, DWORD buffer
     return result;
 }
 
-LONG RegKey::SetDWORD(std::string_view name, DWORD value)
-{
+LONG RegKey::SetDWORD(std::string_view name, DWORD value) {
     BYTE bytes[4];
     std::memcpy(bytes, &value, sizeof bytes);
     return RegSetValueEx(key_, name, REG_DWORD, bytes, sizeof bytes);
 }
 
-LONG RegKey::SetString(std::string_view name, std::string_view value)
-{
+LONG RegKey::SetString(std::string_view name, std::string_view value) {
     std::vector<BYTE> bytes(value.begin(), value.end());
     bytes.push_back(0);
     return RegSetValueEx(key_, name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-LONG RegKey::DeleteValue(std::string_view name)
-{
+LONG RegKey::DeleteValue(std::string_view name) {
     return RegDeleteValue(key_, name);
 }
 
-bool FileExists(const std::string& path)
-{
-    struct stat status{};
+bool FileExists(const std::string& path) {
+    struct stat status {};
     return stat(path.c_str(), &status) == 0;
 }
 
-bool DirectoryExists(const std::string& path)
-{
-    struct stat status{};
+bool DirectoryExists(const std::string& path) {
+    struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }

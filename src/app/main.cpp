@@ -1,7 +1,6 @@
 #include "CPlayerApp.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CPlayerApp app(argc, argv);
     app.InitInstance();
     return 0;

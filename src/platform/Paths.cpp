@@ -6,16 +6,14 @@
 namespace velvaro::platform {
 namespace {
 
-std::string WithSlash(std::string folder)
-{
+std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
     return folder;
 }
 
-std::string CurrentDirectory()
-{
+std::string CurrentDirectory() {
     std::error_code error;
     const auto current = std::filesystem::current_path(error);
     return error ? std::string("/") : WithSlash(current.string());
@@ -26,29 +24,25 @@ const std::string launchDirectory = CurrentDirectory();
 
 }  // namespace
 
-std::string ProgramFile()
-{
+std::string ProgramFile() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
 }
 
-std::string ProgramFolder()
-{
+std::string ProgramFolder() {
     const std::string file = ProgramFile();
     const auto slash = file.rfind('/');
     return slash == std::string::npos ? std::string("/") : file.substr(0, slash + 1);
 }
 
-std::string TempFolder()
-{
+std::string TempFolder() {
     std::error_code error;
     const auto temp = std::filesystem::temp_directory_path(error);
     return error ? std::string("/tmp/") : WithSlash(temp.string());
 }
 
-std::string LaunchDirectory()
-{
+std::string LaunchDirectory() {
     return launchDirectory.empty() ? CurrentDirectory() : launchDirectory;
 }
 

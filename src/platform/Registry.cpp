@@ -35,22 +35,19 @@ struct Registry {
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = kFirstHandle;
 
-    RegistryStore& Store()
-    {
+    RegistryStore& Store() {
         if (!store) {
             store = std::make_unique<RegistryStore>(RegistryPath());
         }
         return *store;
     }
 
-    bool IsHive(HKEY key) const
-    {
+    bool IsHive(HKEY key) const {
         return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
     }
 
     // Resolves a handle; `needed` is the access right the call requires.
-    LONG Resolve(HKEY key, REGSAM needed, OpenKey** open, OpenKey* scratch)
-    {
+    LONG Resolve(HKEY key, REGSAM needed, OpenKey** open, OpenKey* scratch) {
         if (IsHive(key)) {
             *scratch = OpenKey{};
             *open = scratch;
@@ -67,8 +64,7 @@ struct Registry {
         return ERROR_SUCCESS;
     }
 
-    HKEY Add(StoredKey key, REGSAM access)
-    {
+    HKEY Add(StoredKey key, REGSAM access) {
         HKEY handle = nextHandle;
         while (handles.count(handle) || IsHive(handle) || handle == 0) {
             handle += 4;
@@ -79,15 +75,13 @@ struct Registry {
     }
 };
 
-Registry& TheRegistry()
-{
+Registry& TheRegistry() {
     static Registry registry;
     return registry;
 }
 
 // Copies `text` into a caller's name buffer of *size bytes (terminator included).
-LONG CopyName(const std::string& text, char* name, DWORD* size)
-{
+LONG CopyName(const std::string& text, char* name, DWORD* size) {
     if (!name || !size) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -101,8 +95,7 @@ LONG CopyName(const std::string& text, char* name, DWORD* size)
     return ERROR_SUCCESS;
 }
 
-LONG CopyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* dataSize)
-{
+LONG CopyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* dataSize) {
     if (type) {
         *type = value.type;
     }
@@ -123,8 +116,7 @@ LONG CopyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* dataSize
 
 }  // namespace
 
-std::string RegistryPath()
-{
+std::string RegistryPath() {
     if (const char* path = std::getenv("VELVARO_REGISTRY"); path && *path) {
         return path;
     }
@@ -139,8 +131,7 @@ std::string RegistryPath()
     return config + "/velvaro/registry.db";
 }
 
-void CloseRegistry()
-{
+void CloseRegistry() {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     registry.handles.clear();
@@ -154,8 +145,7 @@ using velvaro::platform::StoredKey;
 using velvaro::platform::StoredValue;
 using velvaro::platform::TheRegistry;
 
-LONG RegOpenKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result)
-{
+LONG RegOpenKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result) {
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -176,8 +166,7 @@ LONG RegOpenKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result
 }
 
 LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result,
-                    DWORD* disposition)
-{
+                    DWORD* disposition) {
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -202,8 +191,7 @@ LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* resu
     return ERROR_SUCCESS;
 }
 
-LONG RegCloseKey(HKEY key)
-{
+LONG RegCloseKey(HKEY key) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     if (registry.IsHive(key)) {
@@ -213,8 +201,7 @@ LONG RegCloseKey(HKEY key)
 }
 
 LONG RegQueryValueEx(HKEY key, std::string_view valueName, DWORD* type, BYTE* data,
-                     DWORD* dataSize)
-{
+                     DWORD* dataSize) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -232,8 +219,7 @@ LONG RegQueryValueEx(HKEY key, std::string_view valueName, DWORD* type, BYTE* da
 }
 
 LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const BYTE* data,
-                   DWORD dataSize)
-{
+                   DWORD dataSize) {
     if (!data && dataSize) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -249,8 +235,7 @@ LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const BYTE*
     return registry.Store().SetValue(open->key, valueName, type, bytes);
 }
 
-LONG RegDeleteValue(HKEY key, std::string_view valueName)
-{
+LONG RegDeleteValue(HKEY key, std::string_view valueName) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -262,8 +247,7 @@ LONG RegDeleteValue(HKEY key, std::string_view valueName)
     return registry.Store().DeleteValue(open->key, valueName);
 }
 
-LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize)
-{
+LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -288,8 +272,7 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize)
 }
 
 LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type, BYTE* data,
-                  DWORD* dataSize)
-{
+                  DWORD* dataSize) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -319,8 +302,7 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* typ
 }
 
 LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* values,
-                     DWORD* maxValueNameLength, DWORD* maxValueLength)
-{
+                     DWORD* maxValueNameLength, DWORD* maxValueLength) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -366,8 +348,7 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
 
 namespace {
 
-LONG DeleteKey(HKEY key, std::string_view subKey, bool recursive)
-{
+LONG DeleteKey(HKEY key, std::string_view subKey, bool recursive) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     OpenKey* open = nullptr;
@@ -380,12 +361,10 @@ LONG DeleteKey(HKEY key, std::string_view subKey, bool recursive)
 
 }  // namespace
 
-LONG RegDeleteKey(HKEY key, std::string_view subKey)
-{
+LONG RegDeleteKey(HKEY key, std::string_view subKey) {
     return DeleteKey(key, subKey, false);
 }
 
-LONG RegDeleteTree(HKEY key, std::string_view subKey)
-{
+LONG RegDeleteTree(HKEY key, std::string_view subKey) {
     return DeleteKey(key, subKey, true);
 }

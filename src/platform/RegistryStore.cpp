@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace velvaro::platform {
 namespace {
@@ -41,23 +43,21 @@ INSERT OR IGNORE INTO keys(hive, path, fold, parent, name) VALUES
     ('HKEY_LOCAL_MACHINE', '', '', NULL, '');
 )sql";
 
-const char* HiveName(HKEY hive)
-{
+const char* HiveName(HKEY hive) {
     switch (hive) {
-    case HKEY_CLASSES_ROOT:
-        return "HKEY_CLASSES_ROOT";
-    case HKEY_CURRENT_USER:
-        return "HKEY_CURRENT_USER";
-    case HKEY_LOCAL_MACHINE:
-        return "HKEY_LOCAL_MACHINE";
-    default:
-        return nullptr;
+        case HKEY_CLASSES_ROOT:
+            return "HKEY_CLASSES_ROOT";
+        case HKEY_CURRENT_USER:
+            return "HKEY_CURRENT_USER";
+        case HKEY_LOCAL_MACHINE:
+            return "HKEY_LOCAL_MACHINE";
+        default:
+            return nullptr;
     }
 }
 
 // Splits "A\\B\\\\C" into its non-empty parts.
-std::vector<std::string_view> SplitPath(std::string_view path)
-{
+std::vector<std::string_view> SplitPath(std::string_view path) {
     std::vector<std::string_view> parts;
     while (!path.empty()) {
         const auto cut = path.find('\\');
@@ -73,18 +73,15 @@ std::vector<std::string_view> SplitPath(std::string_view path)
     return parts;
 }
 
-std::string Join(const std::string& parent, std::string_view child)
-{
+std::string Join(const std::string& parent, std::string_view child) {
     return parent.empty() ? std::string(child) : parent + '\\' + std::string(child);
 }
 
-bool IsDamage(int result)
-{
+bool IsDamage(int result) {
     return result == SQLITE_NOTADB || result == SQLITE_CORRUPT;
 }
 
-void BindData(Statement& statement, int index, DWORD type, std::string_view data)
-{
+void BindData(Statement& statement, int index, DWORD type, std::string_view data) {
     if (type == REG_DWORD && data.size() == 4) {
         const auto* b = reinterpret_cast<const unsigned char*>(data.data());
         statement.Bind(index, static_cast<std::int64_t>(b[0] | b[1] << 8 | b[2] << 16 |
@@ -97,21 +94,20 @@ void BindData(Statement& statement, int index, DWORD type, std::string_view data
     }
 }
 
-std::string ColumnData(const Statement& statement, int column)
-{
+std::string ColumnData(const Statement& statement, int column) {
     switch (statement.Type(column)) {
-    case SQLITE_INTEGER: {
-        const auto v = static_cast<std::uint32_t>(statement.Int(column));
-        const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
-                               static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24)};
-        return std::string(bytes, 4);
-    }
-    case SQLITE_TEXT:
-        return statement.Text(column) + '\0';
-    case SQLITE_NULL:
-        return {};
-    default:
-        return statement.Bytes(column);
+        case SQLITE_INTEGER: {
+            const auto v = static_cast<std::uint32_t>(statement.Int(column));
+            const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
+                                   static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24)};
+            return std::string(bytes, 4);
+        }
+        case SQLITE_TEXT:
+            return statement.Text(column) + '\0';
+        case SQLITE_NULL:
+            return {};
+        default:
+            return statement.Bytes(column);
     }
 }
 
@@ -127,10 +123,24 @@ private:
     Statement& statement_;
 };
 
+// Processes opening a new store together race to switch it to WAL, and the
+// switch answers "locked" at once instead of waiting: retry it for a while.
+int SwitchToWal(sqlite3* db) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        const int result = Execute(db, "PRAGMA journal_mode=WAL");
+        if ((result != SQLITE_BUSY && result != SQLITE_LOCKED) ||
+            std::chrono::steady_clock::now() > deadline) {
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 }  // namespace
 
-std::string FoldName(std::string_view name)
-{
+std::string FoldName(std::string_view name) {
     bool ascii = true;
     for (const char c : name) {
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
@@ -149,8 +159,7 @@ std::string FoldName(std::string_view name)
         .toStdString();
 }
 
-RegistryStore::RegistryStore(std::string path) : path_(std::move(path))
-{
+RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {
     OpenResult result = TryOpen(true);
     if (result == OpenResult::Damaged) {
         SetAside();
@@ -166,8 +175,7 @@ RegistryStore::RegistryStore(std::string path) : path_(std::move(path))
     }
 }
 
-RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite)
-{
+RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite) {
     db_.reset();
     access_ = Access::None;
     int flags = SQLITE_OPEN_READONLY;
@@ -187,7 +195,7 @@ RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite)
     if (readWrite) {
         // WAL: readers never block the writer of another process, and a
         // process killed mid-write loses only its uncommitted transaction.
-        const int wal = Execute(db_.get(), "PRAGMA journal_mode=WAL");
+        const int wal = SwitchToWal(db_.get());
         if (wal != SQLITE_OK) {
             return IsDamage(wal) ? OpenResult::Damaged : OpenResult::Failed;
         }
@@ -232,8 +240,7 @@ RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite)
     return OpenResult::Ok;
 }
 
-bool RegistryStore::PrepareStatements()
-{
+bool RegistryStore::PrepareStatements() {
     sqlite3* db = db_.get();
     findKey_ = Statement(db, "SELECT id, path FROM keys WHERE hive=?1 AND fold=?2");
     keyById_ = Statement(db, "SELECT 1 FROM keys WHERE id=?1");
@@ -251,8 +258,7 @@ bool RegistryStore::PrepareStatements()
     keyValues_ = Statement(db, "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq");
     // Children of "a\b" are exactly the folds in ["a\b\", "a\b]"): ']' follows '\'.
     deleteKeyAndBelow_ = Statement(
-        db,
-        "DELETE FROM keys WHERE hive=?1 AND (fold=?2 OR (fold>=?2||'\\' AND fold<?2||']'))");
+        db, "DELETE FROM keys WHERE hive=?1 AND (fold=?2 OR (fold>=?2||'\\' AND fold<?2||']'))");
     deleteBelow_ = Statement(db,
                              "DELETE FROM keys WHERE hive=?1 AND fold<>?2 AND "
                              "(?2='' OR (fold>=?2||'\\' AND fold<?2||']'))");
@@ -272,8 +278,7 @@ bool RegistryStore::PrepareStatements()
     return true;
 }
 
-void RegistryStore::SetAside()
-{
+void RegistryStore::SetAside() {
     db_.reset();
     const std::string broken = path_ + ".broken";
     std::error_code error;
@@ -285,21 +290,18 @@ void RegistryStore::SetAside()
                  path_.c_str(), broken.c_str());
 }
 
-LONG RegistryStore::WriteFailure(int sqliteResult)
-{
+LONG RegistryStore::WriteFailure(int sqliteResult) {
     if (access_ == Access::ReadOnly || sqliteResult == SQLITE_READONLY) {
         return ERROR_ACCESS_DENIED;
     }
     return IsDamage(sqliteResult) ? ERROR_BADDB : ERROR_CANTWRITE;
 }
 
-LONG RegistryStore::ReadFailure(int sqliteResult) const
-{
+LONG RegistryStore::ReadFailure(int sqliteResult) const {
     return IsDamage(sqliteResult) ? ERROR_BADDB : ERROR_CANTWRITE;
 }
 
-LONG RegistryStore::Begin()
-{
+LONG RegistryStore::Begin() {
     if (access_ != Access::ReadWrite) {
         return access_ == Access::None ? ERROR_BADDB : ERROR_ACCESS_DENIED;
     }
@@ -308,8 +310,7 @@ LONG RegistryStore::Begin()
     return result == SQLITE_DONE ? ERROR_SUCCESS : WriteFailure(result);
 }
 
-LONG RegistryStore::Commit()
-{
+LONG RegistryStore::Commit() {
     int result = SQLITE_OK;
     {
         StepScope scope(commit_);
@@ -324,8 +325,7 @@ LONG RegistryStore::Commit()
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::Hive(HKEY hive, StoredKey* key)
-{
+LONG RegistryStore::Hive(HKEY hive, StoredKey* key) {
     const char* name = HiveName(hive);
     if (!name) {
         return ERROR_INVALID_HANDLE;
@@ -343,8 +343,7 @@ LONG RegistryStore::Hive(HKEY hive, StoredKey* key)
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::Alive(const StoredKey& key)
-{
+LONG RegistryStore::Alive(const StoredKey& key) {
     StepScope scope(keyById_);
     keyById_.Bind(1, key.id);
     const int result = keyById_.Step();
@@ -354,8 +353,7 @@ LONG RegistryStore::Alive(const StoredKey& key)
     return result == SQLITE_DONE ? ERROR_KEY_DELETED : ReadFailure(result);
 }
 
-LONG RegistryStore::Open(const StoredKey& parent, std::string_view subKey, StoredKey* key)
-{
+LONG RegistryStore::Open(const StoredKey& parent, std::string_view subKey, StoredKey* key) {
     if (const LONG alive = Alive(parent); alive != ERROR_SUCCESS) {
         return alive;
     }
@@ -379,8 +377,7 @@ LONG RegistryStore::Open(const StoredKey& parent, std::string_view subKey, Store
 }
 
 LONG RegistryStore::Create(const StoredKey& parent, std::string_view subKey, StoredKey* key,
-                           bool* created)
-{
+                           bool* created) {
     const auto parts = SplitPath(subKey);
     for (const auto part : parts) {
         if (part.size() > kMaxKeyNameLength) {
@@ -431,8 +428,7 @@ LONG RegistryStore::Create(const StoredKey& parent, std::string_view subKey, Sto
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::QueryValue(const StoredKey& key, std::string_view name, StoredValue* value)
-{
+LONG RegistryStore::QueryValue(const StoredKey& key, std::string_view name, StoredValue* value) {
     if (const LONG alive = Alive(key); alive != ERROR_SUCCESS) {
         return alive;
     }
@@ -449,8 +445,7 @@ LONG RegistryStore::QueryValue(const StoredKey& key, std::string_view name, Stor
 }
 
 LONG RegistryStore::SetValue(const StoredKey& key, std::string_view name, DWORD type,
-                             std::string_view data)
-{
+                             std::string_view data) {
     if (access_ != Access::ReadWrite) {
         return access_ == Access::None ? ERROR_BADDB : ERROR_ACCESS_DENIED;
     }
@@ -473,8 +468,7 @@ LONG RegistryStore::SetValue(const StoredKey& key, std::string_view name, DWORD 
     return WriteFailure(result);
 }
 
-LONG RegistryStore::DeleteValue(const StoredKey& key, std::string_view name)
-{
+LONG RegistryStore::DeleteValue(const StoredKey& key, std::string_view name) {
     if (access_ != Access::ReadWrite) {
         return access_ == Access::None ? ERROR_BADDB : ERROR_ACCESS_DENIED;
     }
@@ -494,8 +488,7 @@ LONG RegistryStore::DeleteValue(const StoredKey& key, std::string_view name)
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::Subkeys(const StoredKey& key, std::vector<std::string>* names)
-{
+LONG RegistryStore::Subkeys(const StoredKey& key, std::vector<std::string>* names) {
     if (const LONG alive = Alive(key); alive != ERROR_SUCCESS) {
         return alive;
     }
@@ -509,8 +502,7 @@ LONG RegistryStore::Subkeys(const StoredKey& key, std::vector<std::string>* name
     return result == SQLITE_DONE ? ERROR_SUCCESS : ReadFailure(result);
 }
 
-LONG RegistryStore::Values(const StoredKey& key, std::vector<StoredValue>* values)
-{
+LONG RegistryStore::Values(const StoredKey& key, std::vector<StoredValue>* values) {
     if (const LONG alive = Alive(key); alive != ERROR_SUCCESS) {
         return alive;
     }
@@ -525,8 +517,7 @@ LONG RegistryStore::Values(const StoredKey& key, std::vector<StoredValue>* value
     return result == SQLITE_DONE ? ERROR_SUCCESS : ReadFailure(result);
 }
 
-LONG RegistryStore::Delete(const StoredKey& parent, std::string_view subKey, bool recursive)
-{
+LONG RegistryStore::Delete(const StoredKey& parent, std::string_view subKey, bool recursive) {
     if (const LONG began = Begin(); began != ERROR_SUCCESS) {
         return began;
     }
@@ -568,8 +559,7 @@ LONG RegistryStore::Delete(const StoredKey& parent, std::string_view subKey, boo
     return Commit();
 }
 
-std::pair<std::int64_t, std::int64_t> RegistryStore::Generation()
-{
+std::pair<std::int64_t, std::int64_t> RegistryStore::Generation() {
     std::int64_t version = -1;
     if (access_ != Access::None) {
         StepScope scope(dataVersion_);

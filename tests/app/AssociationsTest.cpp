@@ -17,26 +17,22 @@ namespace {
 
 class AssociationsTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RegistryTest::SetUp();
         startDirectory_ = std::filesystem::current_path();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::filesystem::current_path(startDirectory_);
         RegistryTest::TearDown();
     }
 
-    static void SetShellClass(const std::string& extension, const std::string& shellClass)
-    {
+    static void SetShellClass(const std::string& extension, const std::string& shellClass) {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "." + extension), ERROR_SUCCESS);
         ASSERT_EQ(key.SetString("", shellClass), ERROR_SUCCESS);
     }
     // The default value of .extension; nullopt when it is missing.
-    static std::optional<std::string> ShellClass(const std::string& extension)
-    {
+    static std::optional<std::string> ShellClass(const std::string& extension) {
         RegKey key;
         std::string value;
         if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS ||
@@ -45,13 +41,11 @@ protected:
         }
         return value;
     }
-    static bool ShellKeyExists(const std::string& extension)
-    {
+    static bool ShellKeyExists(const std::string& extension) {
         RegKey key;
         return key.Open(HKEY_CLASSES_ROOT, "." + extension) == ERROR_SUCCESS;
     }
-    static std::optional<std::string> Backup(const std::string& extension)
-    {
+    static std::optional<std::string> Backup(const std::string& extension) {
         RegKey key;
         std::string value;
         if (key.Open(HKEY_CURRENT_USER, kAssociationsBackupKey) != ERROR_SUCCESS ||
@@ -61,8 +55,8 @@ protected:
         return value;
     }
 
-    static const FileAssociationEntry* Find(const CSettings& settings, const std::string& extension)
-    {
+    static const FileAssociationEntry* Find(const CSettings& settings,
+                                            const std::string& extension) {
         for (const auto& entry : settings.associations) {
             if (entry.extension == extension) {
                 return &entry;
@@ -75,8 +69,7 @@ private:
     std::filesystem::path startDirectory_;
 };
 
-TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack)
-{
+TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack) {
     SetShellClass("avi", "aviFile");
     EXPECT_FALSE(IsExtensionAssociated("avi"));
 
@@ -95,8 +88,7 @@ TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack)
     EXPECT_FALSE(IsExtensionAssociated("avi"));
 }
 
-TEST_F(AssociationsTest, AnExtensionWithoutShellKeyIsCreatedAndLaterEmptied)
-{
+TEST_F(AssociationsTest, AnExtensionWithoutShellKeyIsCreatedAndLaterEmptied) {
     EXPECT_FALSE(IsExtensionAssociated("ogm"));
     AssociateExtension("ogm");
     EXPECT_EQ(ShellClass("ogm"), "velvarofile");
@@ -107,16 +99,14 @@ TEST_F(AssociationsTest, AnExtensionWithoutShellKeyIsCreatedAndLaterEmptied)
     EXPECT_EQ(ShellClass("ogm"), std::nullopt);
 }
 
-TEST_F(AssociationsTest, OurClassCountsInAnyLetterCase)
-{
+TEST_F(AssociationsTest, OurClassCountsInAnyLetterCase) {
     SetShellClass("avi", "VelvaroFile");
     EXPECT_TRUE(IsExtensionAssociated("avi"));
     SetShellClass("avi", "VELVAROFILE ");
     EXPECT_FALSE(IsExtensionAssociated("avi"));
 }
 
-TEST_F(AssociationsTest, ReleasingLeavesOtherProgramsAlone)
-{
+TEST_F(AssociationsTest, ReleasingLeavesOtherProgramsAlone) {
     SetShellClass("mkv", "OtherPlayer.mkv");
     {
         RegKey backup;
@@ -130,16 +120,14 @@ TEST_F(AssociationsTest, ReleasingLeavesOtherProgramsAlone)
     EXPECT_FALSE(ShellKeyExists("never-registered"));
 }
 
-TEST_F(AssociationsTest, ReleasingWithoutBackupKeyEmptiesTheClass)
-{
+TEST_F(AssociationsTest, ReleasingWithoutBackupKeyEmptiesTheClass) {
     SetShellClass("wav", "velvarofile");
     UnassociateExtension("wav");
     EXPECT_TRUE(ShellKeyExists("wav"));
     EXPECT_EQ(ShellClass("wav"), std::nullopt);
 }
 
-TEST_F(AssociationsTest, DefaultListHasEveryExtensionOnceInItsClasses)
-{
+TEST_F(AssociationsTest, DefaultListHasEveryExtensionOnceInItsClasses) {
     CSettings settings(0);
     settings.AddFileAssociation("zzz", 2);
     settings.BuildDefaultAssociations();
@@ -158,8 +146,7 @@ TEST_F(AssociationsTest, DefaultListHasEveryExtensionOnceInItsClasses)
     EXPECT_EQ(Find(settings, "mpeg")->flags, 6u);
 }
 
-TEST_F(AssociationsTest, RemovingTheLastClassDropsTheEntry)
-{
+TEST_F(AssociationsTest, RemovingTheLastClassDropsTheEntry) {
     CSettings settings(0);
     settings.BuildDefaultAssociations();
     settings.AddFileAssociation("mp3", ASSOC_ASSOCIATED);  // mp3 becomes 5
@@ -176,8 +163,7 @@ TEST_F(AssociationsTest, RemovingTheLastClassDropsTheEntry)
     EXPECT_EQ(std::distance(settings.associations.begin(), settings.associations.end()), 29);
 }
 
-TEST_F(AssociationsTest, AssociateAllTouchesOnlyTheClassOfThePage)
-{
+TEST_F(AssociationsTest, AssociateAllTouchesOnlyTheClassOfThePage) {
     CSettings settings(0);
     settings.BuildDefaultAssociations();
     settings.SetAssociatedByMask(ASSOC_AUDIO, 1);
@@ -191,8 +177,7 @@ TEST_F(AssociationsTest, AssociateAllTouchesOnlyTheClassOfThePage)
     EXPECT_EQ(Find(settings, "mp3")->flags, 5u);
 }
 
-TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleases)
-{
+TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleases) {
     SetShellClass("avi", "velvarofile");
     SetShellClass("mkv", "mkvFile");
     {
@@ -210,8 +195,7 @@ TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleases)
     EXPECT_EQ(Backup("avi"), std::nullopt);
 }
 
-TEST_F(AssociationsTest, FirstStartAppliesTheBuiltInList)
-{
+TEST_F(AssociationsTest, FirstStartAppliesTheBuiltInList) {
     SetShellClass("avi", "velvarofile");
     SetShellClass("mp3", "mp3File");
     { CSettings settings(1); }

@@ -14,15 +14,13 @@ namespace {
 
 class CommandLineTest : public velvaro::test::RegistryTest {
 protected:
-    CPlayerCommandLineInfo Parse(const std::vector<std::string>& arguments)
-    {
+    CPlayerCommandLineInfo Parse(const std::vector<std::string>& arguments) {
         CPlayerCommandLineInfo info(&requests);
         ParseCommandLine(info, arguments);
         return info;
     }
     // Arguments as the framework hands them over: prefix already stripped.
-    CPlayerCommandLineInfo ParseRaw(const std::vector<std::pair<std::string, bool>>& arguments)
-    {
+    CPlayerCommandLineInfo ParseRaw(const std::vector<std::pair<std::string, bool>>& arguments) {
         CPlayerCommandLineInfo info(&requests);
         for (size_t i = 0; i < arguments.size(); ++i) {
             info.ParseParam(arguments[i].first, arguments[i].second, i + 1 == arguments.size());
@@ -30,8 +28,7 @@ protected:
         return info;
     }
 
-    static std::optional<std::pair<std::string, DWORD>> StoredLanguage()
-    {
+    static std::optional<std::pair<std::string, DWORD>> StoredLanguage() {
         RegKey key;
         if (key.Open(HKEY_CURRENT_USER, velvaro::kSettingsKey) != ERROR_SUCCESS) {
             return std::nullopt;
@@ -48,16 +45,15 @@ protected:
     CMaintenanceFlags requests;
 };
 
-TEST_F(CommandLineTest, EverySwitchSetsItsFlagWhateverItsCase)
-{
+TEST_F(CommandLineTest, EverySwitchSetsItsFlagWhateverItsCase) {
     const auto info = Parse({"/CENTER", "-Play", "--pause", "/nosplash", "-loop", "-NOLOOP",
                              "/mute", "/nomute", "/border", "/noborder", "/fullscreen",
                              "/nofullscreen", "/compact", "/nocompact", "/close"});
-    const int flags[] = {info.GetCenter(),     info.GetPlay(),     info.GetPause(),
-                         info.GetNoSplash(),   info.GetLoop(),     info.GetNoLoop(),
-                         info.GetMute(),       info.GetNoMute(),   info.GetBorder(),
-                         info.GetNoBorder(),   info.GetFullscreen(), info.GetNoFullscreen(),
-                         info.GetCompact(),    info.GetNoCompact(), info.GetClose()};
+    const int flags[] = {info.GetCenter(),   info.GetPlay(),       info.GetPause(),
+                         info.GetNoSplash(), info.GetLoop(),       info.GetNoLoop(),
+                         info.GetMute(),     info.GetNoMute(),     info.GetBorder(),
+                         info.GetNoBorder(), info.GetFullscreen(), info.GetNoFullscreen(),
+                         info.GetCompact(),  info.GetNoCompact(),  info.GetClose()};
     for (const int flag : flags) {
         EXPECT_EQ(flag, 1);
     }
@@ -66,14 +62,12 @@ TEST_F(CommandLineTest, EverySwitchSetsItsFlagWhateverItsCase)
     EXPECT_EQ(requests.runUninstall + requests.runUpdateStep1 + requests.runUpdateStep2, 0);
 }
 
-TEST_F(CommandLineTest, SwitchesMustMatchTheWholeWord)
-{
+TEST_F(CommandLineTest, SwitchesMustMatchTheWholeWord) {
     const auto info = Parse({"/playing", "-xloop", "--compacts"});
     EXPECT_EQ(info.GetPlay() + info.GetLoop() + info.GetCompact(), 0);
 }
 
-TEST_F(CommandLineTest, MaintenanceSwitchesGoToTheApplication)
-{
+TEST_F(CommandLineTest, MaintenanceSwitchesGoToTheApplication) {
     Parse({"/uninstall"});
     EXPECT_EQ(requests.runUninstall, 1);
     EXPECT_EQ(requests.runUpdateStep1, 0);
@@ -85,30 +79,26 @@ TEST_F(CommandLineTest, MaintenanceSwitchesGoToTheApplication)
     orphan.ParseParam("uninstall", true, true);
 }
 
-TEST_F(CommandLineTest, HelpAndQuestionMarkAskForHelp)
-{
+TEST_F(CommandLineTest, HelpAndQuestionMarkAskForHelp) {
     EXPECT_EQ(Parse({"/help"}).GetHelp(), 1);
     EXPECT_EQ(Parse({"/?"}).GetHelp(), 1);
     EXPECT_EQ(Parse({"--help", "/play", "film.mkv"}).GetHelp(), 1);
     EXPECT_EQ(Parse({"-h"}).GetHelp(), 0);
 }
 
-TEST_F(CommandLineTest, ABarePlayIsBothTheSwitchAndTheMediaFile)
-{
+TEST_F(CommandLineTest, ABarePlayIsBothTheSwitchAndTheMediaFile) {
     const auto info = ParseRaw({{"play", false}, {"other.mkv", false}});
     EXPECT_EQ(info.GetPlay(), 1);
     EXPECT_EQ(info.GetFileName(), "play");
 }
 
-TEST_F(CommandLineTest, FirstPlainArgumentIsTheMediaFile)
-{
+TEST_F(CommandLineTest, FirstPlainArgumentIsTheMediaFile) {
     const auto info = ParseRaw({{"loop", true}, {"/media/a.mkv", false}, {"/media/b.mkv", false}});
     EXPECT_EQ(info.GetFileName(), "/media/a.mkv");
     EXPECT_EQ(info.GetLoop(), 1);
 }
 
-TEST_F(CommandLineTest, ValuesKeepTheirCase)
-{
+TEST_F(CommandLineTest, ValuesKeepTheirCase) {
     const auto info = ParseRaw({{"SIZE:2X", true},
                                 {"wndpos:100,50,RightBottom", true},
                                 {"jumptopos:12.5", true},
@@ -124,16 +114,14 @@ TEST_F(CommandLineTest, ValuesKeepTheirCase)
     EXPECT_EQ(info.GetFileName(), "");
 }
 
-TEST_F(CommandLineTest, AKeywordAnywhereCutsFromTheStart)
-{
+TEST_F(CommandLineTest, AKeywordAnywhereCutsFromTheStart) {
     // The keyword is found anywhere, but its length is cut from the front.
     const auto info = ParseRaw({{"xaudio:dub.wav", true}, {"size:", true}});
     EXPECT_EQ(info.GetAudioFile(), ":dub.wav");
     EXPECT_EQ(info.GetSize(), "");
 }
 
-TEST_F(CommandLineTest, LanguageNamesAreCaseSensitive)
-{
+TEST_F(CommandLineTest, LanguageNamesAreCaseSensitive) {
     Parse({"/Language:English"});
     EXPECT_EQ(StoredLanguage(), std::nullopt);
     Parse({"/language:klingon"});
@@ -147,8 +135,7 @@ TEST_F(CommandLineTest, LanguageNamesAreCaseSensitive)
     EXPECT_EQ(StoredLanguage(), std::make_pair(std::string("IDR_LNG_GERMAN"), DWORD{0}));
 }
 
-TEST_F(CommandLineTest, SlashArgumentsAreFlagsOnlyWhenTheyNameAnOption)
-{
+TEST_F(CommandLineTest, SlashArgumentsAreFlagsOnlyWhenTheyNameAnOption) {
     const auto file = Parse({"/home/me/a.mkv"});
     EXPECT_EQ(file.GetFileName(), "/home/me/a.mkv");
 
@@ -164,11 +151,10 @@ TEST_F(CommandLineTest, SlashArgumentsAreFlagsOnlyWhenTheyNameAnOption)
     EXPECT_EQ(Parse({"/size"}).GetFileName(), "");
 }
 
-TEST_F(CommandLineTest, RelativePathsAreResolvedAgainstTheStartDirectory)
-{
+TEST_F(CommandLineTest, RelativePathsAreResolvedAgainstTheStartDirectory) {
     const std::string start = velvaro::platform::LaunchDirectory();
-    const auto info = Parse({"clips/film.mkv", "-audio:dub.wav", "/bookmark:marks/film.vbm",
-                             "--size:2x"});
+    const auto info =
+        Parse({"clips/film.mkv", "-audio:dub.wav", "/bookmark:marks/film.vbm", "--size:2x"});
     EXPECT_EQ(info.GetFileName(), start + "clips/film.mkv");
     EXPECT_EQ(info.GetAudioFile(), start + "dub.wav");
     EXPECT_EQ(info.GetBookmarkFile(), start + "marks/film.vbm");
@@ -177,8 +163,7 @@ TEST_F(CommandLineTest, RelativePathsAreResolvedAgainstTheStartDirectory)
     EXPECT_EQ(Parse({"http://host/a.mkv"}).GetFileName(), "http://host/a.mkv");
 }
 
-TEST_F(CommandLineTest, DoubleDashEndsTheOptions)
-{
+TEST_F(CommandLineTest, DoubleDashEndsTheOptions) {
     const std::string start = velvaro::platform::LaunchDirectory();
     const auto info = Parse({"--loop", "--", "-odd name.mkv", "--play"});
     EXPECT_EQ(info.GetLoop(), 1);
@@ -186,8 +171,7 @@ TEST_F(CommandLineTest, DoubleDashEndsTheOptions)
     EXPECT_EQ(info.GetFileName(), start + "-odd name.mkv");
 }
 
-TEST_F(CommandLineTest, HandOverSettersReplaceTheRecordedValues)
-{
+TEST_F(CommandLineTest, HandOverSettersReplaceTheRecordedValues) {
     auto info = Parse({"/loop", "/size:2x", "/home/me/a.mkv"});
     info.SetFileName("/home/me/b.mkv");
     info.SetSize("");
@@ -199,8 +183,7 @@ TEST_F(CommandLineTest, HandOverSettersReplaceTheRecordedValues)
     EXPECT_EQ(info.GetNoLoop(), 1);
 }
 
-TEST(CommandLineHelp, TextHasItsThirtySevenLinesWithTabs)
-{
+TEST(CommandLineHelp, TextHasItsThirtySevenLinesWithTabs) {
     std::vector<std::string> lines;
     std::istringstream text(CPlayerCommandLineInfo::HelpText());
     for (std::string line; std::getline(text, line);) {

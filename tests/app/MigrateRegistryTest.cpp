@@ -15,15 +15,14 @@ const std::string kOldProduct = "Software\\Quellware\\Vel-Varo 2000";
 const std::string kOldAssociations = "Software\\Quellware\\Vel-Varo\\File Associations";
 const std::string kOldBackup = "Software\\Quellware\\Vel-Varo\\File Association Backup";
 
-bool KeyExists(HKEY root, const std::string& path)
-{
+bool KeyExists(HKEY root, const std::string& path) {
     RegKey key;
     return key.Open(root, path) == ERROR_SUCCESS;
 }
 
 // Type and raw bytes of a value.
-std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& path, const std::string& name)
-{
+std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& path,
+                                       const std::string& name) {
     RegKey key;
     if (key.Open(root, path) != ERROR_SUCCESS) {
         return {REG_NONE, "<no key>"};
@@ -38,19 +37,16 @@ std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& path, const
 
 class MigrateRegistryTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RegistryTest::SetUp();
         startDirectory_ = std::filesystem::current_path();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::filesystem::current_path(startDirectory_);
         RegistryTest::TearDown();
     }
 
-    static void MakeOldProductKey()
-    {
+    static void MakeOldProductKey() {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct), ERROR_SUCCESS);
         key.SetString("TopLevel", "not copied");
@@ -68,8 +64,7 @@ private:
     std::filesystem::path startDirectory_;
 };
 
-TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings)
-{
+TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings) {
     MakeOldProductKey();
     CSettings settings(0);
     MigrateRegistry(settings);
@@ -82,11 +77,12 @@ TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings)
               std::make_pair(REG_SZ, std::string("C:\\Shots\0", 9)));
     EXPECT_EQ(RawValue(HKEY_CURRENT_USER, settingsKey, "Binary"),
               std::make_pair(REG_SZ, std::string("ab\0", 3)));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos",
-                       "film.avi"),
-              std::make_pair(REG_SZ, std::string("12.50\0", 6)));
+    EXPECT_EQ(
+        RawValue(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos", "film.avi"),
+        std::make_pair(REG_SZ, std::string("12.50\0", 6)));
     // One level only, and values of the old key itself stay behind (and go).
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos\\Deeper"));
+    EXPECT_FALSE(
+        KeyExists(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos\\Deeper"));
     EXPECT_EQ(RawValue(HKEY_CURRENT_USER, velvaro::kProductKey, "TopLevel").second, "<no value>");
 
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOldProduct));
@@ -94,8 +90,7 @@ TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software"));
 }
 
-TEST_F(MigrateRegistryTest, MakerKeyStaysWhileItHoldsOtherProducts)
-{
+TEST_F(MigrateRegistryTest, MakerKeyStaysWhileItHoldsOtherProducts) {
     MakeOldProductKey();
     RegKey other;
     other.Create(HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool");
@@ -106,8 +101,7 @@ TEST_F(MigrateRegistryTest, MakerKeyStaysWhileItHoldsOtherProducts)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"));
 }
 
-TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved)
-{
+TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved) {
     {
         RegKey old;
         ASSERT_EQ(old.Create(HKEY_CURRENT_USER, kOldAssociations), ERROR_SUCCESS);
@@ -143,8 +137,7 @@ TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOldAssociations));
 }
 
-TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamed)
-{
+TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamed) {
     {
         RegKey old;
         ASSERT_EQ(old.Create(HKEY_CURRENT_USER, kOldBackup), ERROR_SUCCESS);
@@ -160,8 +153,7 @@ TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamed)
               std::make_pair(REG_SZ, std::string("mpegfile\0", 9)));
 }
 
-TEST_F(MigrateRegistryTest, SecondRunChangesNothing)
-{
+TEST_F(MigrateRegistryTest, SecondRunChangesNothing) {
     MakeOldProductKey();
     {
         RegKey old;

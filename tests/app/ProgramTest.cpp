@@ -18,8 +18,7 @@ using velvaro::test::RunProgram;
 class ProgramTest : public ::testing::Test {
 protected:
     // No display: the help box is skipped, the text still printed.
-    std::map<std::string, std::string> Environment() const
-    {
+    std::map<std::string, std::string> Environment() const {
         return {{"VELVARO_REGISTRY", registry_},
                 {"DISPLAY", ""},
                 {"WAYLAND_DISPLAY", ""},
@@ -27,8 +26,7 @@ protected:
     }
 
     // What the sqlite3 tool would print for one value of the Settings key.
-    std::string Stored(const std::string& name) const
-    {
+    std::string Stored(const std::string& name) const {
         sqlite3* db = nullptr;
         std::string result = "<none>";
         if (sqlite3_open_v2(registry_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
@@ -51,8 +49,7 @@ protected:
     std::string registry_ = folder_ / "registry.db";
 };
 
-TEST_F(ProgramTest, HelpPrintsTheHelpText)
-{
+TEST_F(ProgramTest, HelpPrintsTheHelpText) {
     for (const char* flag : {"--help", "/?", "-HELP"}) {
         const auto result = RunProgram(VELVARO_EXECUTABLE, {flag, "/play"}, Environment());
         EXPECT_EQ(result.exitCode, 0) << flag;
@@ -61,8 +58,7 @@ TEST_F(ProgramTest, HelpPrintsTheHelpText)
     }
 }
 
-TEST_F(ProgramTest, LanguageOptionIsStoredForTheNextStart)
-{
+TEST_F(ProgramTest, LanguageOptionIsStoredForTheNextStart) {
     auto result = RunProgram(VELVARO_EXECUTABLE, {"/Language:English"}, Environment());
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(Stored("LanguageType"), "<none>");
@@ -77,8 +73,7 @@ TEST_F(ProgramTest, LanguageOptionIsStoredForTheNextStart)
     EXPECT_EQ(Stored("DisplaySettings"), "Current");
 }
 
-TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn)
-{
+TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn) {
     std::ofstream(registry_) << std::string(9000, '#');
     const auto result = RunProgram(VELVARO_EXECUTABLE, {"/language:magyar"}, Environment());
     EXPECT_EQ(result.exitCode, 0);

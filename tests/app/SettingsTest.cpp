@@ -20,8 +20,7 @@ using velvaro::kSettingsKey;
 
 namespace {
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& path)
-{
+std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     std::vector<std::string> names;
     RegKey key;
     if (key.Open(root, path) != ERROR_SUCCESS) {
@@ -39,8 +38,7 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path)
     return names;
 }
 
-std::vector<std::pair<std::string, unsigned>> Entries(const CSettings& settings)
-{
+std::vector<std::pair<std::string, unsigned>> Entries(const CSettings& settings) {
     std::vector<std::pair<std::string, unsigned>> entries;
     for (const auto& entry : settings.associations) {
         entries.emplace_back(entry.extension, entry.flags);
@@ -48,8 +46,7 @@ std::vector<std::pair<std::string, unsigned>> Entries(const CSettings& settings)
     return entries;
 }
 
-DWORD StoredDword(const char* name)
-{
+DWORD StoredDword(const char* name) {
     RegKey key;
     DWORD value = 0xDEADBEEF;
     key.Open(HKEY_CURRENT_USER, kSettingsKey);
@@ -60,25 +57,21 @@ DWORD StoredDword(const char* name)
 // The settings load moves the working directory; put it back for the next test.
 class SettingsTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RegistryTest::SetUp();
         startDirectory_ = std::filesystem::current_path();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::filesystem::current_path(startDirectory_);
         RegistryTest::TearDown();
     }
 
-    void WriteSetting(const char* name, DWORD value)
-    {
+    void WriteSetting(const char* name, DWORD value) {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
         ASSERT_EQ(key.SetDWORD(name, value), ERROR_SUCCESS);
     }
-    void WriteSetting(const char* name, const std::string& value)
-    {
+    void WriteSetting(const char* name, const std::string& value) {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
         ASSERT_EQ(key.SetString(name, value), ERROR_SUCCESS);
@@ -88,8 +81,7 @@ private:
     std::filesystem::path startDirectory_;
 };
 
-TEST_F(SettingsTest, EmptyRegistryGivesTheDefaults)
-{
+TEST_F(SettingsTest, EmptyRegistryGivesTheDefaults) {
     const CSettings settings(1);
     EXPECT_EQ(settings.balance, 0);
     EXPECT_EQ(settings.volume, 0);
@@ -120,8 +112,7 @@ TEST_F(SettingsTest, EmptyRegistryGivesTheDefaults)
     EXPECT_EQ(entries.back(), std::make_pair(std::string("ogm"), 6u));
 }
 
-TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing)
-{
+TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing) {
     {
         CSettings copy(0);
         EXPECT_TRUE(copy.associations.empty());
@@ -132,16 +123,15 @@ TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing)
     EXPECT_NE(key.Open(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
 }
 
-TEST_F(SettingsTest, SaveWritesEveryValueInItsOrder)
-{
+TEST_F(SettingsTest, SaveWritesEveryValueInItsOrder) {
     { CSettings settings(1); }
-    EXPECT_THAT(ValueNames(HKEY_CURRENT_USER, kSettingsKey),
-                ElementsAre("StartFullscreen", "StartMediaAutomatically", "JumpToLastPosition",
-                            "PlaybackDelay", "SingleInstanceMode", "DeactivatePowerManagement",
-                            "ProcessPriority", "ScreenshotDirectory", "DisplaySettings",
-                            "ToolBarPos", "AlwaysOnTop", "AspectRatio", "CompactView", "TitleBar",
-                            "MenuBar", "ToolBar", "PositionBar", "StatusBar", "Volume", "Balance",
-                            "PlaylistDirTree"));
+    EXPECT_THAT(
+        ValueNames(HKEY_CURRENT_USER, kSettingsKey),
+        ElementsAre("StartFullscreen", "StartMediaAutomatically", "JumpToLastPosition",
+                    "PlaybackDelay", "SingleInstanceMode", "DeactivatePowerManagement",
+                    "ProcessPriority", "ScreenshotDirectory", "DisplaySettings", "ToolBarPos",
+                    "AlwaysOnTop", "AspectRatio", "CompactView", "TitleBar", "MenuBar", "ToolBar",
+                    "PositionBar", "StatusBar", "Volume", "Balance", "PlaylistDirTree"));
     // Strings go with their terminating zero.
     RegKey key;
     key.Open(HKEY_CURRENT_USER, kSettingsKey);
@@ -152,8 +142,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueInItsOrder)
     EXPECT_EQ(size, 8u);
 }
 
-TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad)
-{
+TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     const velvaro::test::TestFolder shots;
     {
         CSettings settings(1);
@@ -191,9 +180,9 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad)
     EXPECT_EQ(loaded.playlistDirTree, "/srv/media/Filme");
     EXPECT_EQ(loaded.balance, -2500);
     EXPECT_EQ(loaded.volume, -10000);
-    EXPECT_EQ(loaded.titleBar + loaded.menuBar + loaded.toolBar + loaded.positionBar +
-                  loaded.statusBar,
-              0);
+    EXPECT_EQ(
+        loaded.titleBar + loaded.menuBar + loaded.toolBar + loaded.positionBar + loaded.statusBar,
+        0);
     EXPECT_EQ(loaded.compactView, 1);
     EXPECT_EQ(loaded.alwaysOnTop, 1);
     EXPECT_EQ(loaded.aspectRatio, 0);
@@ -218,8 +207,7 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad)
     EXPECT_EQ(entries.back(), std::make_pair(std::string("flac"), 5u));
 }
 
-TEST_F(SettingsTest, VolumeAndBalanceAreStoredWithTenThousandAdded)
-{
+TEST_F(SettingsTest, VolumeAndBalanceAreStoredWithTenThousandAdded) {
     WriteSetting("Volume", 7000);
     WriteSetting("Balance", 20000);
     const CSettings settings(1);
@@ -227,8 +215,7 @@ TEST_F(SettingsTest, VolumeAndBalanceAreStoredWithTenThousandAdded)
     EXPECT_EQ(settings.balance, 10000);
 }
 
-TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeDoNotBreakTheLoad)
-{
+TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeDoNotBreakTheLoad) {
     WriteSetting("PlaybackDelay", std::string("much too long for four bytes"));
     WriteSetting("TitleBar", std::string("0"));  // two bytes: '0' and its zero
     WriteSetting("DisplaySettings", std::string(300, 'x'));
@@ -239,12 +226,15 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeDoNotBreakTheLoad)
     EXPECT_EQ(settings.displaySettings, "Current");
 }
 
-TEST_F(SettingsTest, DisplaySettingsNeedBlanksAroundTheX)
-{
+TEST_F(SettingsTest, DisplaySettingsNeedBlanksAroundTheX) {
     CSettings settings(0);
     const std::pair<const char*, std::pair<int, int>> cases[] = {
-        {"800 x 600", {800, 600}},  {"1920 x 1080", {1920, 1080}}, {"800x600", {0, 0}},
-        {"Current", {0, 0}},        {"", {0, 0}},                  {" x 600", {0, 600}},
+        {"800 x 600", {800, 600}},
+        {"1920 x 1080", {1920, 1080}},
+        {"800x600", {0, 0}},
+        {"Current", {0, 0}},
+        {"", {0, 0}},
+        {" x 600", {0, 600}},
     };
     for (const auto& [text, size] : cases) {
         settings.displaySettings = text;
@@ -253,16 +243,14 @@ TEST_F(SettingsTest, DisplaySettingsNeedBlanksAroundTheX)
     }
 }
 
-TEST_F(SettingsTest, UnusableScreenshotFolderFallsBackToTheProgramFolder)
-{
+TEST_F(SettingsTest, UnusableScreenshotFolderFallsBackToTheProgramFolder) {
     WriteSetting("ScreenshotDirectory", folder() / "does-not-exist");
     const CSettings settings(1);
     EXPECT_EQ(settings.screenshotDirectory, velvaro::platform::ProgramFolder());
     EXPECT_EQ(std::filesystem::current_path().string() + "/", velvaro::platform::ProgramFolder());
 }
 
-TEST_F(SettingsTest, LanguageIsWrittenOnlyWhenChosen)
-{
+TEST_F(SettingsTest, LanguageIsWrittenOnlyWhenChosen) {
     {
         RegKey key;
         key.Create(HKEY_CURRENT_USER, kSettingsKey);
@@ -275,7 +263,8 @@ TEST_F(SettingsTest, LanguageIsWrittenOnlyWhenChosen)
     std::string resource;
     key.QueryString("LanguageResource", &resource);
     EXPECT_EQ(resource, "IDR_LNG_POLSKI");
-    EXPECT_THAT(ValueNames(HKEY_CURRENT_USER, kSettingsKey), testing::Not(testing::Contains("LanguageFile")));
+    EXPECT_THAT(ValueNames(HKEY_CURRENT_USER, kSettingsKey),
+                testing::Not(testing::Contains("LanguageFile")));
 
     {
         CSettings chosen(1);
@@ -287,13 +276,12 @@ TEST_F(SettingsTest, LanguageIsWrittenOnlyWhenChosen)
     EXPECT_EQ(StoredDword("LanguageType"), 0u);
 }
 
-TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaults)
-{
+TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaults) {
     {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kAssociationsKey), ERROR_SUCCESS);
         key.SetDWORD("avi", 3);
-        key.SetDWORD("AVI", 2);  // the same value: names ignore case
+        key.SetDWORD("AVI", 2);      // the same value: names ignore case
         key.SetDWORD("mp3", 0x105);  // only the first byte counts
     }
     const CSettings settings(1);
@@ -301,8 +289,7 @@ TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaults)
                                                std::make_pair(std::string("avi"), 2u)));
 }
 
-TEST_F(SettingsTest, SaveReplacesTheStoredAssociationList)
-{
+TEST_F(SettingsTest, SaveReplacesTheStoredAssociationList) {
     {
         RegKey key;
         key.Create(HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale");
@@ -321,8 +308,7 @@ TEST_F(SettingsTest, SaveReplacesTheStoredAssociationList)
               ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList)
-{
+TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList) {
     CSettings source(0);
     source.AddFileAssociation("a", 2);
     source.AddFileAssociation("b", 4);
@@ -350,8 +336,7 @@ TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList)
                                              std::make_pair(std::string("c"), 8u)));
 }
 
-TEST_F(SettingsTest, AddFileAssociationMergesOnlyTheExactText)
-{
+TEST_F(SettingsTest, AddFileAssociationMergesOnlyTheExactText) {
     CSettings settings(0);
     settings.AddFileAssociation("avi", 2);
     settings.AddFileAssociation("avi", 1);
@@ -361,8 +346,7 @@ TEST_F(SettingsTest, AddFileAssociationMergesOnlyTheExactText)
 }
 
 // A registry that cannot be created: defaults, no message, nothing lost.
-TEST(SettingsWithoutRegistry, UnwritableFolderGivesDefaultsSilently)
-{
+TEST(SettingsWithoutRegistry, UnwritableFolderGivesDefaultsSilently) {
     const velvaro::test::TestFolder folder;
     const std::string blocker = folder / "not-a-folder";
     std::ofstream(blocker) << "x";

@@ -22,8 +22,7 @@ struct ProgramResult {
 // `environment` entries override the current environment; an empty value
 // removes the variable.
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                                const std::map<std::string, std::string>& environment = {})
-{
+                                const std::map<std::string, std::string>& environment = {}) {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -77,7 +76,8 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
         return result;
     }
     // Read both pipes to their end; the outputs are small, so stdout first is safe.
-    for (auto [fd, text] : {std::pair{outPipe[0], &result.out}, std::pair{errPipe[0], &result.err}}) {
+    for (auto [fd, text] :
+         {std::pair{outPipe[0], &result.out}, std::pair{errPipe[0], &result.err}}) {
         char buffer[4096];
         ssize_t got = 0;
         while ((got = read(fd, buffer, sizeof buffer)) > 0) {

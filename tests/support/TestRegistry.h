@@ -13,16 +13,14 @@ namespace velvaro::test {
 
 class TestFolder {
 public:
-    TestFolder()
-    {
+    TestFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "velvaro-test-XXXXXX");
         if (!mkdtemp(pattern.data())) {
             ADD_FAILURE() << "cannot make a temporary folder";
         }
         path_ = pattern;
     }
-    ~TestFolder()
-    {
+    ~TestFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -39,8 +37,7 @@ private:
 // A fixture whose registry is a fresh database file of its own.
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         velvaro::platform::CloseRegistry();
         registryPath_ = folder_ / "registry.db";
         setenv("VELVARO_REGISTRY", registryPath_.c_str(), 1);

@@ -1,0 +1,97 @@
+// Short forms of the registry calls for the tests: they keep each test about
+// the behaviour it checks rather than about buffer sizes.
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velvaro::test {
+
+// A REG_SZ value's bytes, terminator included, as programs write them.
+inline std::string Sz(std::string_view text) {
+    return std::string(text) + '\0';
+}
+
+inline LONG Set(HKEY key, std::string_view name, DWORD type, std::string_view data) {
+    return RegSetValueEx(key, name, type, reinterpret_cast<const BYTE*>(data.data()),
+                         static_cast<DWORD>(data.size()));
+}
+
+inline LONG SetDword(HKEY key, std::string_view name, DWORD value) {
+    return RegSetValueEx(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+struct Value {
+    LONG status = ERROR_SUCCESS;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+// Asks for the size first, then reads into a buffer of exactly that size.
+inline Value Get(HKEY key, std::string_view name) {
+    Value value;
+    DWORD size = 0;
+    value.status = RegQueryValueEx(key, name, &value.type, nullptr, &size);
+    if (value.status != ERROR_SUCCESS) {
+        return value;
+    }
+    value.data.assign(size, '\0');
+    value.status =
+        RegQueryValueEx(key, name, &value.type, reinterpret_cast<BYTE*>(value.data.data()), &size);
+    value.data.resize(size);
+    return value;
+}
+
+inline DWORD AsDword(const Value& value) {
+    DWORD number = 0;
+    EXPECT_EQ(value.data.size(), sizeof number);
+    value.data.copy(reinterpret_cast<char*>(&number), sizeof number);
+    return number;
+}
+
+inline HKEY Create(HKEY parent, std::string_view path, REGSAM access = KEY_ALL_ACCESS) {
+    HKEY key = 0;
+    EXPECT_EQ(RegCreateKeyEx(parent, path, access, &key), ERROR_SUCCESS) << path;
+    return key;
+}
+
+inline LONG Open(HKEY parent, std::string_view path, HKEY* key, REGSAM access = KEY_ALL_ACCESS) {
+    return RegOpenKeyEx(parent, path, access, key);
+}
+
+inline std::vector<std::string> SubkeyNames(HKEY key) {
+    std::vector<std::string> names;
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD size = sizeof name;
+        const LONG status = RegEnumKeyEx(key, index, name, &size);
+        if (status != ERROR_SUCCESS) {
+            EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+            break;
+        }
+        names.emplace_back(name, size);
+    }
+    return names;
+}
+
+inline std::vector<std::string> ValueNames(HKEY key) {
+    std::vector<std::string> names;
+    for (DWORD index = 0;; ++index) {
+        std::string name(16384, '\0');
+        DWORD size = static_cast<DWORD>(name.size());
+        const LONG status = RegEnumValue(key, index, name.data(), &size, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+            break;
+        }
+        names.push_back(name.substr(0, size));
+    }
+    return names;
+}
+
+}  // namespace velvaro::test

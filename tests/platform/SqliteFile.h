@@ -1,0 +1,51 @@
+// Looks into a registry database file directly, the way a user with the
+// sqlite3 tool would, next to (not through) the registry calls.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+namespace velvaro::test {
+
+class SqliteFile {
+public:
+    SqliteFile(const std::string& path, int flags) {
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << "cannot open " << path << ": " << sqlite3_errmsg(db_);
+        }
+    }
+    ~SqliteFile() { sqlite3_close_v2(db_); }
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+
+    // Every row of `sql`, each column as text ("NULL" for null).
+    std::vector<std::vector<std::string>> Rows(const std::string& sql) {
+        std::vector<std::vector<std::string>> rows;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+            return rows;
+        }
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+            auto& row = rows.emplace_back();
+            for (int column = 0; column < sqlite3_column_count(statement); ++column) {
+                const auto* text = sqlite3_column_text(statement, column);
+                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+            }
+        }
+        if (step != SQLITE_DONE) {
+            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace velvaro::test
