@@ -1,0 +1,50 @@
+// The engine for media files: renders one file into a graph, reports an
+// unplayable one, and adds streams, chapters, rates, frame numbers and a
+// separate sound track.
+#pragma once
+
+#include "engine/CMediaPlayer.h"
+
+#include <QRect>
+
+#include <string>
+
+class CLanguageFile;
+
+class CFilePlayer : public CMediaPlayer {
+public:
+    // `language` gives the texts of the open error; `owner` receives the
+    // video window, the graph events and timer `timerId` every
+    // `timerInterval` ms (no timer when either is 0).
+    CFilePlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile* language,
+                QWidget* owner, const std::wstring& wideFileName, const std::string& fileName,
+                UINT timerId, UINT timerInterval, COLORREF borderColour);
+    ~CFilePlayer() override;
+
+    HRESULT GetOpenResult() const { return openResult; }
+    bool HasSplitter() const { return splitter != nullptr; }
+    bool HasExternalAudio() const { return (externalAudioFlag & 1) != 0; }
+
+    LONGLONG GetCurrentFrame() override;
+    HRESULT SetPosition(int position) override;
+    int GetStreamCount(int kind) override;
+    HRESULT GetStreamName(int index, MajorType* extra, int* flags, int* kind, std::string* name,
+                          LONGLONG* start) override;
+    HRESULT SelectStream(int index, int kind) override;
+    HRESULT SetRate(double rate) override;
+    double GetRate() override;
+    std::string GetFileName() override { return fileName; }
+
+private:
+    void ReportOpenError();
+
+    int lastSubtitle = 0;
+    unsigned externalAudioFlag = 0;
+    const CLanguageFile* language;
+    std::shared_ptr<IBaseFilter> splitter;
+    UINT clockTimer = 0;
+    HRESULT openResult = S_OK;
+    QWidget* owner;
+    UINT timerId;
+    UINT timerInterval;
+};

@@ -1,0 +1,402 @@
+#include "CMediaPlayer.h"
+
+#include "RunningObjectTable.h"
+
+#include <QCursor>
+#include <QListWidget>
+#include <QMenu>
+#include <QString>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+// Framework times are 100 ns; the program counts hundredths of a second.
+constexpr LONGLONG kUnitsPerHundredth = 100000;
+constexpr int kSilent = -10000;
+
+}  // namespace
+
+CMediaPlayer::CMediaPlayer() = default;
+
+CMediaPlayer::~CMediaPlayer() = default;
+
+HRESULT CMediaPlayer::AddToRot(const std::shared_ptr<IUnknown>& graphObject, DWORD* cookie) {
+    if (!graphObject || !cookie) {
+        return E_FAIL;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "FilterGraph %08x pid %08x",
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(graphObject.get())),
+                  static_cast<unsigned>(getpid()));
+    *cookie = velvaro::engine::RegisterRunningObject(name, graphObject);
+    if (auto builder = QueryInterface<IGraphBuilder>(graphObject)) {
+        builder->DumpGraph(name);
+    }
+    return S_OK;
+}
+
+void CMediaPlayer::RemoveFromRot(DWORD cookie) {
+    velvaro::engine::RevokeRunningObject(cookie);
+}
+
+void CMediaPlayer::ReportFilterGraph() {
+    auto* list = qobject_cast<QListWidget*>(reportWindow);
+    if (!list || !graph) {
+        return;
+    }
+    list->clear();
+    for (const auto& filter : graph->EnumFilters()) {
+        list->addItem(QString::fromStdString(filter->QueryName()));
+        for (const auto& pin : filter->EnumPins()) {
+            const char* direction = pin->QueryDirection() == PinDirection::Input ? "in" : "out";
+            list->addItem(QStringLiteral("    %1 (%2)%3")
+                              .arg(QString::fromStdString(pin->QueryId()),
+                                   QString::fromLatin1(direction),
+                                   pin->IsConnected() ? QStringLiteral(", connected") : QString()));
+        }
+    }
+}
+
+HRESULT CMediaPlayer::ClearGraph() {
+    if (!graph) {
+        return E_FAIL;
+    }
+    for (auto filters = graph->EnumFilters(); !filters.empty(); filters = graph->EnumFilters()) {
+        if (FAILED(graph->RemoveFilter(filters.front()))) {
+            return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
+void CMediaPlayer::GetVideoSize(int* width, int* height) {
+    *width = displayWidth;
+    *height = displayHeight;
+}
+
+void CMediaPlayer::SetWindowPosition(int left, int top, int width, int height) {
+    if (videoWindow) {
+        videoWindow->SetWindowPosition(left, top, width, height);
+    }
+}
+
+void CMediaPlayer::SetSourcePosition(int left, int top, int width, int height) {
+    if (basicVideo) {
+        basicVideo->SetSourcePosition(left, top, width, height);
+    }
+}
+
+void CMediaPlayer::SetDestinationPosition(int left, int top, int width, int height) {
+    if (basicVideo) {
+        basicVideo->SetDestinationPosition(left, top, width, height);
+    }
+}
+
+void CMediaPlayer::SetBorderColor(COLORREF colour) {
+    if (videoWindow) {
+        videoWindow->put_BorderColor(static_cast<long>(colour));
+    }
+}
+
+HRESULT CMediaPlayer::GetState(long* state) {
+    return mediaControl ? mediaControl->GetState(0, state) : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::HasVideo() {
+    return basicVideo ? basicVideo->IsUsingDefaultSource() : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::HasAudio() {
+    long volume = 0;
+    return basicAudio ? basicAudio->get_Volume(&volume) : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::Stop() {
+    return mediaControl ? mediaControl->StopWhenReady() : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::Play() {
+    if (!mediaControl) {
+        return E_NOINTERFACE;
+    }
+    HRESULT result = 1;
+    const int duration = GetDuration();
+    if (GetPosition() < duration || duration == 0) {
+        result = mediaControl->Run();
+    }
+    WaitForState();
+    if (videoWindow) {
+        videoWindow->put_AutoShow(true);
+        videoWindow->put_Visible(true);
+    }
+    return result;
+}
+
+HRESULT CMediaPlayer::Pause() {
+    return mediaControl ? mediaControl->Pause() : E_NOINTERFACE;
+}
+
+void CMediaPlayer::PlayPause() {
+    long state = 0;
+    if (FAILED(GetState(&state))) {
+        return;
+    }
+    if (state == State_Running) {
+        Pause();
+    } else {
+        Play();
+    }
+}
+
+HRESULT CMediaPlayer::SetPosition(int position) {
+    if (!mediaSeeking) {
+        return E_NOINTERFACE;
+    }
+    const int duration = GetDuration();
+    if (position >= duration) {
+        position = duration - 1;
+    }
+    LONGLONG target = static_cast<LONGLONG>(position) * kUnitsPerHundredth;
+    return mediaSeeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                      AM_SEEKING_NoPositioning);
+}
+
+HRESULT CMediaPlayer::SetVolume(int volume) {
+    if (volume < kSilent || volume > 0) {
+        volume = 0;
+    }
+    return basicAudio ? basicAudio->put_Volume(volume) : E_NOINTERFACE;
+}
+
+int CMediaPlayer::GetVolume() {
+    long volume = 0;
+    if (basicAudio) {
+        basicAudio->get_Volume(&volume);
+    }
+    return volume < kSilent || volume > 0 ? 0 : static_cast<int>(volume);
+}
+
+int CMediaPlayer::GetDuration() {
+    LONGLONG duration = 0;
+    if (mediaSeeking) {
+        mediaSeeking->GetDuration(&duration);
+    }
+    return static_cast<int>(duration / kUnitsPerHundredth);
+}
+
+int CMediaPlayer::GetPosition() {
+    LONGLONG position = 0;
+    if (mediaSeeking) {
+        mediaSeeking->GetCurrentPosition(&position);
+    }
+    return static_cast<int>(position / kUnitsPerHundredth);
+}
+
+HRESULT CMediaPlayer::HideCursor(bool hide) {
+    return videoWindow ? videoWindow->HideCursor(hide) : E_NOINTERFACE;
+}
+
+double CMediaPlayer::GetAspectRatio() {
+    return static_cast<double>(displayWidth) / static_cast<double>(displayHeight);
+}
+
+void CMediaPlayer::GetWindowSize(int* width, int* height) {
+    long left = 0, top = 0, w = 0, h = 0;
+    if (videoWindow) {
+        videoWindow->GetWindowPosition(&left, &top, &w, &h);
+    }
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+}
+
+double CMediaPlayer::GetFrameRate() {
+    int rate = 0;
+    if (!qualityProperties || FAILED(qualityProperties->get_AvgFrameRate(&rate))) {
+        return 0.0;
+    }
+    return rate / 100.0;
+}
+
+HRESULT CMediaPlayer::SetBalance(int balance) {
+    if (balance < -10000 || balance > 10000) {
+        balance = 0;
+    }
+    return basicAudio ? basicAudio->put_Balance(balance) : E_NOINTERFACE;
+}
+
+int CMediaPlayer::GetBalance() {
+    long balance = 0;
+    if (basicAudio) {
+        basicAudio->get_Balance(&balance);
+    }
+    return balance < -10000 || balance > 10000 ? 0 : static_cast<int>(balance);
+}
+
+void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent) {
+    (void)name;
+    (void)parent;
+}
+
+int CMediaPlayer::FillFilterList(QObject* target, int kind) {
+    auto* list = kind == FILTERLIST_LISTBOX ? qobject_cast<QListWidget*>(target) : nullptr;
+    auto* menu = kind == FILTERLIST_MENU ? qobject_cast<QMenu*>(target) : nullptr;
+    if (menu) {
+        const auto actions = menu->actions();
+        for (auto it = actions.rbegin(); it != actions.rend(); ++it) {
+            menu->removeAction(*it);
+            delete *it;
+        }
+    }
+    int count = 0;
+    if (!graph) {
+        return count;
+    }
+    for (const auto& filter : graph->EnumFilters()) {
+        const bool hasPages = filter->HasPropertyPages();
+        const QString name = QString::fromStdString(filter->QueryName());
+        if (list && hasPages) {
+            list->addItem(name);
+        }
+        if (menu && count < kMaxFilterCommands) {
+            QAction* action = menu->addAction(name);
+            action->setData(kFirstFilterCommand + count);
+            action->setEnabled(hasPages);
+        }
+        ++count;
+    }
+    return count;
+}
+
+HRESULT CMediaPlayer::GetPreferredAspectRatio(long* x, long* y) {
+    return basicVideo ? basicVideo->GetPreferredAspectRatio(x, y) : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::SetAspectRatioMode(int mode) {
+    // An overlay mixer is a thing of another platform; without it the mode
+    // has nothing to act on.
+    (void)mode;
+    std::shared_ptr<IBaseFilter> mixer;
+    if (!graph || FAILED(graph->FindFilterByName("Overlay Mixer", &mixer)) || !mixer) {
+        return 1;
+    }
+    return 1;
+}
+
+HRESULT CMediaPlayer::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2) {
+    if (!mediaEvent) {
+        return E_NOINTERFACE;
+    }
+    const HRESULT fetched = mediaEvent->GetEvent(code, param1, param2, 0);
+    if (FAILED(fetched)) {
+        return fetched;
+    }
+    return mediaEvent->FreeEventParams(*code, *param1, *param2);
+}
+
+HRESULT CMediaPlayer::WaitForState() {
+    if (!mediaControl) {
+        return 0;
+    }
+    long state = 0;
+    HRESULT result = S_OK;
+    do {
+        result = mediaControl->GetState(10, &state);
+    } while (result == VFW_S_STATE_INTERMEDIATE);
+    return result;
+}
+
+HRESULT CMediaPlayer::GetNativeVideoSize(long* width, long* height) {
+    return basicVideo ? basicVideo->GetVideoSize(width, height) : E_NOINTERFACE;
+}
+
+void CMediaPlayer::NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (videoWindow) {
+        videoWindow->NotifyOwnerMessage(window, message, wParam, lParam);
+    }
+}
+
+void CMediaPlayer::UpdateVideoSize() {
+    long width = 0, height = 0;
+    if (FAILED(GetNativeVideoSize(&width, &height))) {
+        return;
+    }
+    displayWidth = static_cast<int>(width);
+    displayHeight = static_cast<int>(height);
+    long x = 0, y = 0;
+    if (FAILED(GetPreferredAspectRatio(&x, &y)) || y == 0 || height == 0) {
+        return;
+    }
+    const double preferred = static_cast<double>(x) / static_cast<double>(y);
+    const double native = static_cast<double>(width) / static_cast<double>(height);
+    if (preferred == native) {
+        return;
+    }
+    if (x > y) {
+        displayHeight = static_cast<int>(std::trunc((height / preferred) * native));
+    } else {
+        displayWidth = static_cast<int>(std::trunc((width / native) * preferred));
+    }
+}
+
+void CMediaPlayer::SaveScreenshot(const std::string& prefix) {
+    if (HasVideo() != 0) {
+        return;
+    }
+    SaveGraphState();
+    Pause();
+    long size = 0;
+    std::vector<long> image;
+    bool captured = SUCCEEDED(basicVideo->GetCurrentImage(&size, nullptr)) && size > 0;
+    if (captured) {
+        image.resize(static_cast<size_t>(size));  // 4 * size bytes
+        long bufferSize = static_cast<long>(image.size() * sizeof(long));
+        captured = SUCCEEDED(basicVideo->GetCurrentImage(&bufferSize, image.data()));
+    }
+    if (captured) {
+        char name[4096];
+        std::snprintf(name, sizeof name, "%s_%i.bmp", prefix.c_str(),
+                      static_cast<int>(GetCurrentFrame() & 0xFFFFFFFF));
+        std::ofstream file(name, std::ios::binary | std::ios::trunc);
+        const std::uint32_t fileSize = static_cast<std::uint32_t>(size) + 14;
+        const std::uint32_t offset = 54;
+        const std::uint16_t reserved = 0;
+        file.write("BM", 2);
+        file.write(reinterpret_cast<const char*>(&fileSize), 4);
+        file.write(reinterpret_cast<const char*>(&reserved), 2);
+        file.write(reinterpret_cast<const char*>(&reserved), 2);
+        file.write(reinterpret_cast<const char*>(&offset), 4);
+        file.write(reinterpret_cast<const char*>(image.data()), size);
+    }
+    RestoreGraphState();
+}
+
+void CMediaPlayer::SaveGraphState() {
+    GetState(&savedState);
+}
+
+void CMediaPlayer::RestoreGraphState() {
+    switch (savedState) {
+        case State_Stopped:
+            Stop();
+            break;
+        case State_Paused:
+            Pause();
+            break;
+        case State_Running:
+            Play();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMediaPlayer::DisableClosedCaptions() {
+    // Closed captions need a line-21 decoder, which this platform's graphs
+    // never contain.
+}

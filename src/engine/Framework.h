@@ -1,0 +1,182 @@
+// The media framework as the engine sees it: filter-graph interfaces with
+// their methods and result codes. One graph object implements all of them;
+// QueryInterface hands out a view of it that shares its lifetime.
+#pragma once
+
+#include "platform/WindowMessage.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+using HRESULT = std::int32_t;
+using LONGLONG = std::int64_t;
+using REFERENCE_TIME = std::int64_t;  // 100 ns units
+using LONG_PTR = std::intptr_t;
+using DWORD = std::uint32_t;
+
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
+inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
+inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
+inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004);
+inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
+inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFF);
+inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
+inline constexpr HRESULT VFW_S_STATE_INTERMEDIATE = 0x00040237;
+inline constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;
+inline constexpr HRESULT VFW_E_NOT_FOUND = static_cast<HRESULT>(0x80040216);
+inline constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218);
+inline constexpr HRESULT VFW_E_NOT_CONNECTED = static_cast<HRESULT>(0x80040209);
+inline constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227);
+inline constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265);
+inline constexpr HRESULT VFW_E_DVD_NO_BUTTON = static_cast<HRESULT>(0x8004028E);
+
+inline bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+inline bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
+
+// Graph event codes.
+inline constexpr long EC_COMPLETE = 0x01;
+inline constexpr long EC_ERRORABORT = 0x03;
+inline constexpr long EC_DVD_DOMAIN_CHANGE = 0x101;
+inline constexpr long EC_DVD_ANGLE_CHANGE = 0x106;
+inline constexpr long EC_DVD_VALID_UOPS_CHANGE = 0x108;
+
+// Graph states.
+inline constexpr long State_Stopped = 0;
+inline constexpr long State_Paused = 1;
+inline constexpr long State_Running = 2;
+
+// The owner's message for graph events.
+inline constexpr UINT WM_GRAPH_EVENT = WM_APP + 1;
+
+enum class TimeFormat { MediaTime, Frame };
+
+// Seek flags of SetPositions.
+inline constexpr unsigned AM_SEEKING_NoPositioning = 0;
+inline constexpr unsigned AM_SEEKING_AbsolutePositioning = 1;
+
+class IUnknown {
+public:
+    virtual ~IUnknown() = default;
+};
+
+template <typename Interface>
+std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<IUnknown>& object) {
+    return std::dynamic_pointer_cast<Interface>(object);
+}
+
+enum class PinDirection { Input, Output };
+
+// Major media types of pins and streams.
+enum class MajorType { Unknown, Video, Audio, Subtitle };
+
+class IPin : public virtual IUnknown {
+public:
+    virtual std::string QueryId() const = 0;
+    virtual PinDirection QueryDirection() const = 0;
+    virtual MajorType QueryMajorType() const = 0;
+    virtual bool IsConnected() const = 0;
+};
+
+class IBaseFilter : public virtual IUnknown {
+public:
+    virtual std::string QueryName() const = 0;
+    virtual std::vector<std::shared_ptr<IPin>> EnumPins() = 0;
+    // Whether the filter has settings a property page can show.
+    virtual bool HasPropertyPages() const = 0;
+};
+
+class IGraphBuilder : public virtual IUnknown {
+public:
+    virtual HRESULT RenderFile(const std::wstring& path) = 0;
+    virtual HRESULT FindFilterByName(const std::string& name,
+                                     std::shared_ptr<IBaseFilter>* filter) = 0;
+    virtual std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() = 0;
+    virtual HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) = 0;
+    // The framework's text for a failed render, at most 160 characters.
+    virtual std::string GetErrorText(HRESULT hr) const = 0;
+    // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is set.
+    virtual void DumpGraph(const std::string& name) = 0;
+};
+
+class IMediaControl : public virtual IUnknown {
+public:
+    virtual HRESULT Run() = 0;
+    virtual HRESULT Pause() = 0;
+    virtual HRESULT Stop() = 0;
+    // Pauses, then reports stopped: the last frame stays visible.
+    virtual HRESULT StopWhenReady() = 0;
+    virtual HRESULT GetState(long timeoutMs, long* state) = 0;
+};
+
+class IMediaSeeking : public virtual IUnknown {
+public:
+    virtual HRESULT SetTimeFormat(TimeFormat format) = 0;
+    virtual HRESULT GetDuration(LONGLONG* duration) = 0;
+    virtual HRESULT GetCurrentPosition(LONGLONG* position) = 0;
+    virtual HRESULT SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG* stop,
+                                 unsigned stopFlags) = 0;
+    virtual HRESULT SetRate(double rate) = 0;
+    virtual HRESULT GetRate(double* rate) = 0;
+};
+
+class IMediaEventEx : public virtual IUnknown {
+public:
+    // Events are announced by posting `message` with lParam = `instance`.
+    virtual HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) = 0;
+    virtual HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) = 0;
+    virtual HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) = 0;
+};
+
+class IBasicAudio : public virtual IUnknown {
+public:
+    virtual HRESULT put_Volume(long volume) = 0;
+    virtual HRESULT get_Volume(long* volume) = 0;
+    virtual HRESULT put_Balance(long balance) = 0;
+    virtual HRESULT get_Balance(long* balance) = 0;
+};
+
+class IBasicVideo2 : public virtual IUnknown {
+public:
+    virtual HRESULT SetSourcePosition(long left, long top, long width, long height) = 0;
+    virtual HRESULT SetDestinationPosition(long left, long top, long width, long height) = 0;
+    virtual HRESULT GetVideoSize(long* width, long* height) = 0;
+    virtual HRESULT GetPreferredAspectRatio(long* x, long* y) = 0;
+    // A packed DIB (40-byte header and bottom-up pixels). With a null image
+    // only *size is set.
+    virtual HRESULT GetCurrentImage(long* size, long* image) = 0;
+    virtual HRESULT IsUsingDefaultSource() = 0;
+};
+
+class IVideoWindow : public virtual IUnknown {
+public:
+    virtual HRESULT put_Owner(QWidget* owner) = 0;
+    virtual HRESULT put_WindowStyle(long style) = 0;
+    virtual HRESULT put_MessageDrain(QWidget* drain) = 0;
+    virtual HRESULT put_Visible(bool visible) = 0;
+    virtual HRESULT put_AutoShow(bool autoShow) = 0;
+    virtual HRESULT put_BorderColor(long colour) = 0;
+    virtual HRESULT SetWindowPosition(long left, long top, long width, long height) = 0;
+    virtual HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) = 0;
+    virtual HRESULT HideCursor(bool hide) = 0;
+    virtual HRESULT NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) = 0;
+};
+
+class IQualProp : public virtual IUnknown {
+public:
+    // Frames per second times 100.
+    virtual HRESULT get_AvgFrameRate(int* rate) = 0;
+};
+
+// A new, empty filter graph.
+std::shared_ptr<IGraphBuilder> CreateFilterGraph();

@@ -1,0 +1,1112 @@
+// The filter graph over a GStreamer pipeline: uridecodebin3 decodes the file,
+// our renderer bins ("Video Renderer", the audio renderer) take its pads.
+#include "Framework.h"
+#include "GstHandles.h"
+#include "VideoWidget.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <numeric>
+
+namespace velvaro::engine {
+namespace {
+
+constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
+constexpr const char* kVideoRendererName = "Video Renderer";
+constexpr const char* kAudioRendererName = "Default DirectSound Device";
+constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
+constexpr long kSilent = -10000;
+
+void EnsureGstInitialised() {
+    static const bool initialised = [] {
+        gst_init(nullptr, nullptr);
+        return true;
+    }();
+    (void)initialised;
+}
+
+MajorType MajorTypeOfCaps(GstCaps* caps) {
+    if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) {
+        return MajorType::Unknown;
+    }
+    const char* name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+    if (g_str_has_prefix(name, "video/")) {
+        return MajorType::Video;
+    }
+    if (g_str_has_prefix(name, "audio/")) {
+        return MajorType::Audio;
+    }
+    if (g_str_has_prefix(name, "text/") || g_str_has_prefix(name, "subpicture/") ||
+        g_str_has_prefix(name, "application/x-ssa") ||
+        g_str_has_prefix(name, "application/x-ass")) {
+        return MajorType::Subtitle;
+    }
+    return MajorType::Unknown;
+}
+
+MajorType MajorTypeOfPad(GstPad* pad) {
+    GstCapsHandle caps(gst_pad_get_current_caps(pad));
+    if (!caps) {
+        caps.reset(gst_pad_query_caps(pad, nullptr));
+    }
+    return MajorTypeOfCaps(caps.get());
+}
+
+// A sound device to play on, or a sink that only keeps the clock when the
+// machine has none, so playback never fails for want of speakers.
+GstElement* MakeAudioSink() {
+    const bool pulse =
+        g_getenv("PULSE_SERVER") ||
+        g_file_test(g_build_filename(g_get_user_runtime_dir(), "pulse", "native", nullptr),
+                    G_FILE_TEST_EXISTS);
+    const bool alsa = g_file_test("/dev/snd", G_FILE_TEST_IS_DIR);
+    if (pulse || alsa) {
+        if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) {
+            return sink;
+        }
+    }
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", TRUE, nullptr);
+    return sink;
+}
+
+class GstPin final : public IPin {
+public:
+    GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}
+    std::string QueryId() const override { return id_; }
+    PinDirection QueryDirection() const override {
+        return GST_PAD_DIRECTION(pad_.get()) == GST_PAD_SRC ? PinDirection::Output
+                                                            : PinDirection::Input;
+    }
+    MajorType QueryMajorType() const override { return MajorTypeOfPad(pad_.get()); }
+    bool IsConnected() const override { return gst_pad_is_linked(pad_.get()); }
+
+private:
+    GstPadHandle pad_;
+    std::string id_;
+};
+
+class GstFilter final : public IBaseFilter {
+public:
+    GstFilter(GstElement* element, std::string name)
+        : element_(GST_ELEMENT(gst_object_ref(element))), name_(std::move(name)) {}
+    std::string QueryName() const override { return name_; }
+    std::vector<std::shared_ptr<IPin>> EnumPins() override {
+        std::vector<std::shared_ptr<IPin>> pins;
+        GstIterator* it = gst_element_iterate_pads(element_.get());
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            auto* pad = GST_PAD(g_value_get_object(&item));
+            gchar* name = gst_pad_get_name(pad);
+            pins.push_back(std::make_shared<GstPin>(pad, name));
+            g_free(name);
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        return pins;
+    }
+    bool HasPropertyPages() const override {
+        guint count = 0;
+        GParamSpec** specs =
+            g_object_class_list_properties(G_OBJECT_GET_CLASS(element_.get()), &count);
+        bool writable = false;
+        for (guint i = 0; i < count && !writable; ++i) {
+            const char* property = g_param_spec_get_name(specs[i]);
+            writable = (specs[i]->flags & G_PARAM_WRITABLE) && std::strcmp(property, "name") != 0 &&
+                       std::strcmp(property, "parent") != 0;
+        }
+        g_free(specs);
+        return writable;
+    }
+    GstElement* element() const { return element_.get(); }
+
+private:
+    GstElementHandle element_;
+    std::string name_;
+};
+
+struct GraphEvent {
+    long code;
+    LONG_PTR param1;
+    LONG_PTR param2;
+};
+
+class GstFilterGraph final : public IGraphBuilder,
+                             public IMediaControl,
+                             public IMediaSeeking,
+                             public IMediaEventEx,
+                             public IBasicAudio,
+                             public IBasicVideo2,
+                             public IVideoWindow,
+                             public IQualProp {
+public:
+    GstFilterGraph();
+    ~GstFilterGraph() override;
+
+    // IGraphBuilder
+    HRESULT RenderFile(const std::wstring& path) override;
+    HRESULT FindFilterByName(const std::string& name,
+                             std::shared_ptr<IBaseFilter>* filter) override;
+    std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() override;
+    HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
+    std::string GetErrorText(HRESULT hr) const override;
+    void DumpGraph(const std::string& name) override {
+        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
+    }
+
+    // IMediaControl
+    HRESULT Run() override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    HRESULT StopWhenReady() override;
+    HRESULT GetState(long timeoutMs, long* state) override;
+
+    // IMediaSeeking
+    HRESULT SetTimeFormat(TimeFormat format) override;
+    HRESULT GetDuration(LONGLONG* duration) override;
+    HRESULT GetCurrentPosition(LONGLONG* position) override;
+    HRESULT SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG* stop,
+                         unsigned stopFlags) override;
+    HRESULT SetRate(double rate) override;
+    HRESULT GetRate(double* rate) override;
+
+    // IMediaEventEx
+    HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) override;
+    HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
+    HRESULT FreeEventParams(long, LONG_PTR, LONG_PTR) override { return S_OK; }
+
+    // IBasicAudio
+    HRESULT put_Volume(long volume) override;
+    HRESULT get_Volume(long* volume) override;
+    HRESULT put_Balance(long balance) override;
+    HRESULT get_Balance(long* balance) override;
+
+    // IBasicVideo2
+    HRESULT SetSourcePosition(long left, long top, long width, long height) override;
+    HRESULT SetDestinationPosition(long left, long top, long width, long height) override;
+    HRESULT GetVideoSize(long* width, long* height) override;
+    HRESULT GetPreferredAspectRatio(long* x, long* y) override;
+    HRESULT GetCurrentImage(long* size, long* image) override;
+    HRESULT IsUsingDefaultSource() override;
+
+    // IVideoWindow
+    HRESULT put_Owner(QWidget* owner) override;
+    HRESULT put_WindowStyle(long style) override;
+    HRESULT put_MessageDrain(QWidget*) override { return HaveVideo() ? S_OK : E_NOINTERFACE; }
+    HRESULT put_Visible(bool visible) override;
+    HRESULT put_AutoShow(bool autoShow) override;
+    HRESULT put_BorderColor(long colour) override;
+    HRESULT SetWindowPosition(long left, long top, long width, long height) override;
+    HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) override;
+    HRESULT HideCursor(bool hide) override;
+    HRESULT NotifyOwnerMessage(QWidget*, UINT, WPARAM, LPARAM) override { return S_OK; }
+
+    // IQualProp
+    HRESULT get_AvgFrameRate(int* rate) override;
+
+private:
+    // Streaming threads.
+    static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
+    static gint OnSelectStream(GstElement* source, GstStreamCollection* collection,
+                               GstStream* stream, GstFilterGraph* graph);
+    static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, GstFilterGraph* graph);
+    static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer graph);
+    static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+
+    void LinkVideo(GstPad* pad);
+    void LinkAudio(GstPad* pad);
+    void LinkSubtitle(GstPad* pad);
+    GstElement* BuildVideoRenderer();
+    GstElement* BuildAudioRenderer(const char* name);
+    void PushEvent(long code, LONG_PTR param1, LONG_PTR param2);
+    HRESULT SetPipelineState(GstState state, long logical);
+    bool HaveVideo() const { return videoRenderer_ != nullptr; }
+    bool HaveAudio() const { return audioRenderer_ != nullptr; }
+    void ApplyVolume();
+    void ApplyScaledSize(int width, int height);
+    HRESULT NativeVideoInfo(GstVideoInfo* info) const;
+    HRESULT Seek(double rate, gint64 position);
+
+    GstElement* pipeline_ = nullptr;
+    GstElement* source_ = nullptr;
+    GstElement* videoRenderer_ = nullptr;  // owned by the pipeline
+    GstElement* overlay_ = nullptr;
+    GstElement* crop_ = nullptr;
+    GstElement* scaledCaps_ = nullptr;
+    GstElement* videoSink_ = nullptr;
+    GstElement* audioRenderer_ = nullptr;
+    GstElement* volume_ = nullptr;
+    GstElement* panorama_ = nullptr;
+    std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
+    QPointer<VideoWidget> widget_;
+
+    // Guarded by mutex_: touched by streaming threads.
+    mutable std::mutex mutex_;
+    std::deque<GraphEvent> events_;
+    QObject* notifyWindow_ = nullptr;
+    UINT notifyMessage_ = 0;
+    LONG_PTR notifyInstance_ = 0;
+    std::string errorText_;
+    GstBuffer* lastBuffer_ = nullptr;
+    std::condition_variable streamsReady_;
+    int selectedStreams_ = -1;  // known once the decoder has chosen
+    int linkedStreams_ = 0;
+
+    long logicalState_ = State_Stopped;
+    TimeFormat timeFormat_ = TimeFormat::MediaTime;
+    double rate_ = 1.0;
+    long volumeLevel_ = 0;
+    long balance_ = 0;
+    bool autoShow_ = true;
+    QColor border_ = Qt::black;
+    QRect window_;
+    QSize scaledSize_;
+};
+
+GstFilterGraph::GstFilterGraph() {
+    EnsureGstInitialised();
+    pipeline_ = gst_pipeline_new("FilterGraph");
+    GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_)));
+    gst_bus_set_sync_handler(bus.get(), reinterpret_cast<GstBusSyncHandler>(&OnBusMessage), this,
+                             nullptr);
+}
+
+GstFilterGraph::~GstFilterGraph() {
+    {
+        std::lock_guard lock(mutex_);
+        notifyWindow_ = nullptr;
+    }
+    gst_element_set_state(pipeline_, GST_STATE_NULL);
+    GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_)));
+    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+    gst_bus_set_flushing(bus.get(), TRUE);
+    gst_object_unref(pipeline_);
+    if (lastBuffer_) {
+        gst_buffer_unref(lastBuffer_);
+    }
+    delete widget_.data();
+}
+
+HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
+    if (source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    const std::string narrow = QString::fromStdWString(path).toStdString();
+    GError* error = nullptr;
+    gchar* uri = gst_filename_to_uri(narrow.c_str(), &error);
+    if (!uri) {
+        std::lock_guard lock(mutex_);
+        errorText_ = error ? error->message : "invalid file name";
+        g_clear_error(&error);
+        return VFW_E_NOT_FOUND;
+    }
+    source_ = gst_element_factory_make("uridecodebin3", "Source");
+    g_object_set(source_, "uri", uri, nullptr);
+    g_free(uri);
+    g_signal_connect(source_, "pad-added", G_CALLBACK(&OnPadAdded), this);
+    g_signal_connect(source_, "select-stream", G_CALLBACK(&OnSelectStream), this);
+    gst_bin_add(GST_BIN(pipeline_), source_);
+
+    // The decoder's pads arrive after the state change returns: wait for
+    // every chosen stream to reach a renderer, then for the first frame.
+    gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+    {
+        std::unique_lock lock(mutex_);
+        streamsReady_.wait_for(lock, std::chrono::nanoseconds(kRenderTimeout), [this] {
+            return !errorText_.empty() ||
+                   (selectedStreams_ >= 0 && linkedStreams_ >= selectedStreams_);
+        });
+    }
+    const GstStateChangeReturn prerolled =
+        gst_element_get_state(pipeline_, nullptr, nullptr, kRenderTimeout);
+    logicalState_ = State_Stopped;
+
+    std::lock_guard lock(mutex_);
+    if (!HaveVideo() && !HaveAudio()) {
+        if (errorText_.empty()) {
+            errorText_ = prerolled == GST_STATE_CHANGE_ASYNC ? "The file took too long to open."
+                                                             : "No playable streams were found.";
+        }
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    if (HaveVideo()) {
+        auto* widget = new VideoWidget(mailbox_);
+        widget->hide();
+        widget_ = widget;
+    }
+    return prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty() ? VFW_S_PARTIAL_RENDER
+                                                                        : S_OK;
+}
+
+// Streaming thread: the first picture and the first sound are decoded;
+// subtitles only when chosen.
+gint GstFilterGraph::OnSelectStream(GstElement*, GstStreamCollection* collection, GstStream* stream,
+                                    GstFilterGraph*) {
+    const GstStreamType type = gst_stream_get_stream_type(stream);
+    if (type & GST_STREAM_TYPE_TEXT) {
+        return 0;
+    }
+    for (guint i = 0; i < gst_stream_collection_get_size(collection); ++i) {
+        GstStream* candidate = gst_stream_collection_get_stream(collection, i);
+        if (gst_stream_get_stream_type(candidate) == type) {
+            return candidate == stream ? 1 : 0;
+        }
+    }
+    return 0;
+}
+
+// Streaming thread: decoded streams arrive here.
+void GstFilterGraph::OnPadAdded(GstElement*, GstPad* pad, GstFilterGraph* graph) {
+    switch (MajorTypeOfPad(pad)) {
+        case MajorType::Video:
+            graph->LinkVideo(pad);
+            break;
+        case MajorType::Audio:
+            graph->LinkAudio(pad);
+            break;
+        case MajorType::Subtitle:
+            graph->LinkSubtitle(pad);
+            break;
+        case MajorType::Unknown:
+            break;
+    }
+}
+
+GstElement* GstFilterGraph::BuildVideoRenderer() {
+    GstElement* bin = gst_bin_new(kVideoRendererName);
+    overlay_ = gst_element_factory_make("subtitleoverlay", nullptr);
+    crop_ = gst_element_factory_make("videocrop", nullptr);
+    GstElement* scale = gst_element_factory_make("videoconvertscale", nullptr);
+    scaledCaps_ = gst_element_factory_make("capsfilter", nullptr);
+    videoSink_ = gst_element_factory_make("appsink", nullptr);
+    g_object_set(scale, "add-borders", FALSE, nullptr);
+    GstCapsHandle caps(gst_caps_from_string("video/x-raw,format=BGRx,pixel-aspect-ratio=1/1"));
+    g_object_set(scaledCaps_, "caps", caps.get(), nullptr);
+    g_object_set(videoSink_, "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
+                 "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &OnNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks, this, nullptr);
+    gst_bin_add_many(GST_BIN(bin), overlay_, crop_, scale, scaledCaps_, videoSink_, nullptr);
+    gst_element_link_many(overlay_, crop_, scale, scaledCaps_, videoSink_, nullptr);
+
+    GstPadHandle video(gst_element_get_static_pad(overlay_, "video_sink"));
+    gst_element_add_pad(bin, gst_ghost_pad_new("Input", video.get()));
+    GstPadHandle text(gst_element_get_static_pad(overlay_, "subtitle_sink"));
+    gst_element_add_pad(bin, gst_ghost_pad_new("Subtitle Input", text.get()));
+    // The decoded picture, before cropping and scaling, for screenshots.
+    GstPadHandle cropInput(gst_element_get_static_pad(crop_, "sink"));
+    gst_pad_add_probe(cropInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnVideoBuffer, this, nullptr);
+    return bin;
+}
+
+GstElement* GstFilterGraph::BuildAudioRenderer(const char* name) {
+    GstElement* bin = gst_bin_new(name);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+    GstElement* volume = gst_element_factory_make("volume", "volume");
+    GstElement* panorama = gst_element_factory_make("audiopanorama", "panorama");
+    GstElement* convertOut = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* sink = MakeAudioSink();
+    gst_bin_add_many(GST_BIN(bin), convert, resample, volume, panorama, convertOut, sink, nullptr);
+    gst_element_link_many(convert, resample, volume, panorama, convertOut, sink, nullptr);
+    GstPadHandle input(gst_element_get_static_pad(convert, "sink"));
+    gst_element_add_pad(bin, gst_ghost_pad_new(kAudioInputPinName, input.get()));
+    return bin;
+}
+
+void GstFilterGraph::LinkVideo(GstPad* pad) {
+    std::lock_guard lock(mutex_);
+    if (videoRenderer_) {
+        return;  // one picture at a time
+    }
+    videoRenderer_ = BuildVideoRenderer();
+    gst_bin_add(GST_BIN(pipeline_), videoRenderer_);
+    GstPadHandle input(gst_element_get_static_pad(videoRenderer_, "Input"));
+    gst_pad_link(pad, input.get());
+    gst_element_sync_state_with_parent(videoRenderer_);
+    ++linkedStreams_;
+    streamsReady_.notify_all();
+}
+
+void GstFilterGraph::LinkAudio(GstPad* pad) {
+    std::lock_guard lock(mutex_);
+    if (audioRenderer_) {
+        return;
+    }
+    audioRenderer_ = BuildAudioRenderer(kAudioRendererName);
+    volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
+    panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
+    gst_object_unref(volume_);  // the bin keeps them alive
+    gst_object_unref(panorama_);
+    ApplyVolume();
+    gst_bin_add(GST_BIN(pipeline_), audioRenderer_);
+    GstPadHandle input(gst_element_get_static_pad(audioRenderer_, kAudioInputPinName));
+    gst_pad_link(pad, input.get());
+    gst_element_sync_state_with_parent(audioRenderer_);
+    ++linkedStreams_;
+    streamsReady_.notify_all();
+}
+
+void GstFilterGraph::LinkSubtitle(GstPad* pad) {
+    std::lock_guard lock(mutex_);
+    if (!videoRenderer_) {
+        return;
+    }
+    GstPadHandle input(gst_element_get_static_pad(videoRenderer_, "Subtitle Input"));
+    if (!gst_pad_is_linked(input.get())) {
+        gst_pad_link(pad, input.get());
+    }
+    ++linkedStreams_;
+    streamsReady_.notify_all();
+}
+
+// Any thread: the bus's messages are handled where they are posted.
+GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFilterGraph* graph) {
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_EOS:
+            graph->PushEvent(EC_COMPLETE, S_OK, 0);
+            break;
+        case GST_MESSAGE_STREAMS_SELECTED: {
+            std::lock_guard lock(graph->mutex_);
+            graph->selectedStreams_ =
+                static_cast<int>(gst_message_streams_selected_get_size(message));
+            graph->streamsReady_.notify_all();
+            break;
+        }
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            {
+                std::lock_guard lock(graph->mutex_);
+                if (graph->errorText_.empty() && error) {
+                    graph->errorText_ = error->message;
+                }
+                graph->streamsReady_.notify_all();
+            }
+            g_clear_error(&error);
+            graph->PushEvent(EC_ERRORABORT, E_FAIL, 0);
+            break;
+        }
+        default:
+            break;
+    }
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+void GstFilterGraph::PushEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+    std::lock_guard lock(mutex_);
+    events_.push_back({code, param1, param2});
+    if (notifyWindow_) {
+        PostMessage(notifyWindow_, notifyMessage_, 0, notifyInstance_);
+    }
+}
+
+// Streaming thread of the video sink: a frame at the size it will be shown.
+GstFlowReturn GstFilterGraph::OnNewSample(GstAppSink* sink, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample) {
+        return GST_FLOW_EOS;
+    }
+    GstVideoInfo info;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    auto* frame = new GstVideoFrame;
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) ||
+        !gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
+        delete frame;
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+    // The image borrows the mapped frame; the last image to go unmaps it.
+    QImage image(
+        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)),
+        GST_VIDEO_FRAME_WIDTH(frame), GST_VIDEO_FRAME_HEIGHT(frame),
+        GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32,
+        [](void* mapped) {
+            auto* videoFrame = static_cast<GstVideoFrame*>(mapped);
+            gst_video_frame_unmap(videoFrame);
+            delete videoFrame;
+        },
+        frame);
+    gst_sample_unref(sample);  // the mapping holds the buffer
+    graph->mailbox_->Deliver(std::move(image));
+    return GST_FLOW_OK;
+}
+
+GstPadProbeReturn GstFilterGraph::OnVideoBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    GstBuffer* buffer = gst_buffer_ref(GST_PAD_PROBE_INFO_BUFFER(info));
+    std::lock_guard lock(graph->mutex_);
+    if (graph->lastBuffer_) {
+        gst_buffer_unref(graph->lastBuffer_);
+    }
+    graph->lastBuffer_ = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+HRESULT GstFilterGraph::FindFilterByName(const std::string& name,
+                                         std::shared_ptr<IBaseFilter>* filter) {
+    for (auto& candidate : EnumFilters()) {
+        if (candidate->QueryName() == name) {
+            *filter = candidate;
+            return S_OK;
+        }
+    }
+    filter->reset();
+    return VFW_E_NOT_FOUND;
+}
+
+std::vector<std::shared_ptr<IBaseFilter>> GstFilterGraph::EnumFilters() {
+    std::vector<std::shared_ptr<IBaseFilter>> filters;
+    // Our renderers count as one filter each; inside the decoder only the
+    // parts a user would name: source, demuxer, decoders.
+    const auto add = [&filters](GstElement* element, bool top) {
+        if (top) {
+            gchar* name = gst_element_get_name(element);
+            filters.push_back(std::make_shared<GstFilter>(element, name));
+            g_free(name);
+            return;
+        }
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const char* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
+        if (!klass || !(std::strstr(klass, "Source") || std::strstr(klass, "Demuxer") ||
+                        std::strstr(klass, "Decoder"))) {
+            return;
+        }
+        std::string name = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
+        if (std::strcmp(GST_OBJECT_NAME(factory), "matroskademux") == 0) {
+            name = "Matroska Splitter";
+        }
+        filters.push_back(std::make_shared<GstFilter>(element, name));
+    };
+    if (source_) {
+        GstIterator* it = gst_bin_iterate_recurse(GST_BIN(source_));
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            add(GST_ELEMENT(g_value_get_object(&item)), false);
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+    }
+    std::lock_guard lock(mutex_);
+    for (GstElement* renderer : {videoRenderer_, audioRenderer_}) {
+        if (renderer) {
+            add(renderer, true);
+        }
+    }
+    return filters;
+}
+
+HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) {
+    auto* ours = dynamic_cast<GstFilter*>(filter.get());
+    if (!ours || GST_OBJECT_PARENT(ours->element()) != GST_OBJECT(pipeline_)) {
+        return E_INVALIDARG;
+    }
+    GstElement* element = ours->element();
+    gst_element_set_state(element, GST_STATE_NULL);
+    std::lock_guard lock(mutex_);
+    if (element == videoRenderer_) {
+        videoRenderer_ = nullptr;
+    } else if (element == audioRenderer_) {
+        audioRenderer_ = nullptr;
+        volume_ = panorama_ = nullptr;
+    }
+    gst_bin_remove(GST_BIN(pipeline_), element);
+    return S_OK;
+}
+
+std::string GstFilterGraph::GetErrorText(HRESULT) const {
+    std::lock_guard lock(mutex_);
+    return errorText_.substr(0, 160);
+}
+
+HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    if (gst_element_set_state(pipeline_, state) == GST_STATE_CHANGE_FAILURE) {
+        return E_FAIL;
+    }
+    logicalState_ = logical;
+    if (autoShow_ && widget_ && widget_->parentWidget()) {
+        widget_->show();
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Run() {
+    return SetPipelineState(GST_STATE_PLAYING, State_Running);
+}
+
+HRESULT GstFilterGraph::Pause() {
+    return SetPipelineState(GST_STATE_PAUSED, State_Paused);
+}
+
+HRESULT GstFilterGraph::Stop() {
+    // Stopped keeps the pipeline paused, so the last frame stays.
+    return SetPipelineState(GST_STATE_PAUSED, State_Stopped);
+}
+
+HRESULT GstFilterGraph::StopWhenReady() {
+    return Stop();
+}
+
+HRESULT GstFilterGraph::GetState(long timeoutMs, long* state) {
+    if (!state) {
+        return E_POINTER;
+    }
+    *state = logicalState_;
+    if (!source_) {
+        return S_OK;
+    }
+    const GstStateChangeReturn result =
+        gst_element_get_state(pipeline_, nullptr, nullptr,
+                              static_cast<GstClockTime>(std::max(0L, timeoutMs)) * GST_MSECOND);
+    if (result == GST_STATE_CHANGE_FAILURE) {
+        return E_FAIL;
+    }
+    return result == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
+}
+
+HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
+    if (format == TimeFormat::Frame) {
+        GstVideoInfo info;
+        if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
+            return E_FAIL;
+        }
+    }
+    timeFormat_ = format;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetDuration(LONGLONG* duration) {
+    gint64 nanoseconds = 0;
+    if (!duration) {
+        return E_POINTER;
+    }
+    if (!source_ || !gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+        return E_FAIL;
+    }
+    *duration = nanoseconds / 100;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
+    gint64 nanoseconds = 0;
+    if (!position) {
+        return E_POINTER;
+    }
+    if (!source_ || !gst_element_query_position(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+        return E_FAIL;
+    }
+    if (timeFormat_ == TimeFormat::Frame) {
+        GstVideoInfo info;
+        if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
+            return E_FAIL;
+        }
+        *position = static_cast<LONGLONG>(gst_util_uint64_scale(
+            static_cast<guint64>(nanoseconds), static_cast<guint64>(info.fps_n),
+            static_cast<guint64>(info.fps_d) * GST_SECOND));
+        return S_OK;
+    }
+    *position = nanoseconds / 100;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const bool done =
+        rate > 0 ? gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                                    position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+                 : gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                                    GST_SEEK_TYPE_SET, position);
+    return done ? S_OK : E_FAIL;
+}
+
+HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG*,
+                                     unsigned) {
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    if (!current || (currentFlags & AM_SEEKING_AbsolutePositioning) == 0) {
+        return S_OK;
+    }
+    return Seek(rate_, std::max<LONGLONG>(0, *current) * 100);
+}
+
+HRESULT GstFilterGraph::SetRate(double rate) {
+    if (rate == 0.0 || !std::isfinite(rate)) {
+        return E_INVALIDARG;
+    }
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    gint64 position = 0;
+    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    const HRESULT result = Seek(rate, position);
+    if (SUCCEEDED(result)) {
+        rate_ = rate;
+    }
+    return result;
+}
+
+HRESULT GstFilterGraph::GetRate(double* rate) {
+    if (!rate) {
+        return E_POINTER;
+    }
+    *rate = rate_;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) {
+    std::lock_guard lock(mutex_);
+    notifyWindow_ = window;
+    notifyMessage_ = message;
+    notifyInstance_ = instance;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long) {
+    std::lock_guard lock(mutex_);
+    if (events_.empty()) {
+        return E_ABORT;
+    }
+    const GraphEvent event = events_.front();
+    events_.pop_front();
+    if (code) {
+        *code = event.code;
+    }
+    if (param1) {
+        *param1 = event.param1;
+    }
+    if (param2) {
+        *param2 = event.param2;
+    }
+    return S_OK;
+}
+
+void GstFilterGraph::ApplyVolume() {
+    if (!volume_) {
+        return;
+    }
+    // 1/100 dB to linear gain; the bottom of the scale is silence.
+    const double gain = std::pow(10.0, static_cast<double>(volumeLevel_) / 2000.0);
+    g_object_set(volume_, "volume", gain, "mute", volumeLevel_ <= kSilent, nullptr);
+    g_object_set(panorama_, "panorama", static_cast<float>(balance_) / 10000.0f, nullptr);
+}
+
+HRESULT GstFilterGraph::put_Volume(long volume) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    if (volume < kSilent || volume > 0) {
+        return E_INVALIDARG;
+    }
+    volumeLevel_ = volume;
+    ApplyVolume();
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_Volume(long* volume) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    *volume = volumeLevel_;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::put_Balance(long balance) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    if (balance < -10000 || balance > 10000) {
+        return E_INVALIDARG;
+    }
+    balance_ = balance;
+    ApplyVolume();
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_Balance(long* balance) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    *balance = balance_;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::NativeVideoInfo(GstVideoInfo* info) const {
+    if (!crop_) {
+        return E_NOINTERFACE;
+    }
+    GstPadHandle input(gst_element_get_static_pad(crop_, "sink"));
+    GstCapsHandle caps(gst_pad_get_current_caps(input.get()));
+    if (!caps || !gst_video_info_from_caps(info, caps.get())) {
+        return VFW_E_NOT_CONNECTED;
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::SetSourcePosition(long left, long top, long width, long height) {
+    GstVideoInfo info;
+    if (const HRESULT hr = NativeVideoInfo(&info); FAILED(hr)) {
+        return hr;
+    }
+    if (width <= 0 || height <= 0) {
+        return E_INVALIDARG;
+    }
+    const auto clamp = [](long value) { return static_cast<gint>(std::max(0L, value)); };
+    g_object_set(crop_, "left", clamp(left), "top", clamp(top), "right",
+                 clamp(info.width - left - width), "bottom", clamp(info.height - top - height),
+                 nullptr);
+    return S_OK;
+}
+
+void GstFilterGraph::ApplyScaledSize(int width, int height) {
+    const QSize size(width, height);
+    if (size == scaledSize_ || width <= 0 || height <= 0) {
+        return;
+    }
+    scaledSize_ = size;
+    GstCapsHandle caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                           G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                                           "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
+    g_object_set(scaledCaps_, "caps", caps.get(), nullptr);
+}
+
+HRESULT GstFilterGraph::SetDestinationPosition(long left, long top, long width, long height) {
+    if (!HaveVideo()) {
+        return E_NOINTERFACE;
+    }
+    if (width <= 0 || height <= 0) {
+        return E_INVALIDARG;
+    }
+    ApplyScaledSize(static_cast<int>(width), static_cast<int>(height));
+    if (widget_) {
+        widget_->SetDestination(QRect(static_cast<int>(left), static_cast<int>(top),
+                                      static_cast<int>(width), static_cast<int>(height)));
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetVideoSize(long* width, long* height) {
+    GstVideoInfo info;
+    if (const HRESULT hr = NativeVideoInfo(&info); FAILED(hr)) {
+        return hr;
+    }
+    *width = info.width;
+    *height = info.height;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetPreferredAspectRatio(long* x, long* y) {
+    GstVideoInfo info;
+    if (const HRESULT hr = NativeVideoInfo(&info); FAILED(hr)) {
+        return hr;
+    }
+    const long parN = info.par_n > 0 ? info.par_n : 1;
+    const long parD = info.par_d > 0 ? info.par_d : 1;
+    long ratioX = info.width * parN;
+    long ratioY = info.height * parD;
+    const long divisor = std::gcd(ratioX, ratioY);
+    if (divisor > 0) {
+        ratioX /= divisor;
+        ratioY /= divisor;
+    }
+    *x = ratioX;
+    *y = ratioY;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetCurrentImage(long* size, long* image) {
+    if (!size) {
+        return E_POINTER;
+    }
+    GstVideoInfo info;
+    if (const HRESULT hr = NativeVideoInfo(&info); FAILED(hr)) {
+        return hr;
+    }
+    const int width = info.width;
+    const int height = info.height;
+    const int stride = (width * 3 + 3) & ~3;
+    const long needed = 40 + static_cast<long>(stride) * height;
+    if (!image) {
+        *size = needed;
+        return S_OK;
+    }
+    if (*size < needed) {
+        return E_INVALIDARG;
+    }
+    GstBufferHandle buffer;
+    {
+        std::lock_guard lock(mutex_);
+        if (!lastBuffer_) {
+            return E_UNEXPECTED;
+        }
+        buffer.reset(gst_buffer_ref(lastBuffer_));
+    }
+    GstPadHandle input(gst_element_get_static_pad(crop_, "sink"));
+    GstCapsHandle caps(gst_pad_get_current_caps(input.get()));
+    GstSampleHandle sample(gst_sample_new(buffer.get(), caps.get(), nullptr, nullptr));
+    GstCapsHandle bgr(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
+                                          G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                                          nullptr));
+    GError* error = nullptr;
+    GstSampleHandle converted(
+        gst_video_convert_sample(sample.get(), bgr.get(), 5 * GST_SECOND, &error));
+    g_clear_error(&error);
+    if (!converted) {
+        return E_FAIL;
+    }
+    GstVideoInfo convertedInfo;
+    GstMapInfo map;
+    GstBuffer* pixels = gst_sample_get_buffer(converted.get());
+    if (!gst_video_info_from_caps(&convertedInfo, gst_sample_get_caps(converted.get())) ||
+        !gst_buffer_map(pixels, &map, GST_MAP_READ)) {
+        return E_FAIL;
+    }
+    auto* out = reinterpret_cast<std::uint8_t*>(image);
+    const std::uint32_t header[10] = {40u,
+                                      static_cast<std::uint32_t>(width),
+                                      static_cast<std::uint32_t>(height),
+                                      1u | (24u << 16),  // one plane, 24 bits per pixel
+                                      0u,                // uncompressed
+                                      static_cast<std::uint32_t>(stride * height),
+                                      0u,
+                                      0u,
+                                      0u,
+                                      0u};
+    std::memcpy(out, header, sizeof header);
+    const int sourceStride = GST_VIDEO_INFO_PLANE_STRIDE(&convertedInfo, 0);
+    // Device-independent bitmaps keep their rows bottom-up.
+    for (int row = 0; row < height; ++row) {
+        std::uint8_t* target = out + 40 + static_cast<size_t>(height - 1 - row) * stride;
+        std::memcpy(target, map.data + static_cast<size_t>(row) * sourceStride,
+                    static_cast<size_t>(width) * 3);
+        std::memset(target + width * 3, 0, static_cast<size_t>(stride - width * 3));
+    }
+    gst_buffer_unmap(pixels, &map);
+    *size = needed;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::IsUsingDefaultSource() {
+    return HaveVideo() ? S_OK : E_NOINTERFACE;
+}
+
+HRESULT GstFilterGraph::put_Owner(QWidget* owner) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    widget_->setParent(owner);
+    if (owner) {
+        widget_->setGeometry(window_);
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::put_WindowStyle(long) {
+    return widget_ ? S_OK : E_NOINTERFACE;
+}
+
+HRESULT GstFilterGraph::put_Visible(bool visible) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    widget_->setVisible(visible);
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::put_AutoShow(bool autoShow) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    autoShow_ = autoShow;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::put_BorderColor(long colour) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    // COLORREF: 0x00BBGGRR.
+    border_ = QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                     static_cast<int>((colour >> 16) & 0xFF));
+    widget_->SetBorderColour(border_);
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::SetWindowPosition(long left, long top, long width, long height) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    window_ = QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                    static_cast<int>(height));
+    widget_->setGeometry(window_);
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetWindowPosition(long* left, long* top, long* width, long* height) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    const QRect geometry = widget_->geometry();
+    *left = geometry.left();
+    *top = geometry.top();
+    *width = geometry.width();
+    *height = geometry.height();
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::HideCursor(bool hide) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    widget_->SetCursorHidden(hide);
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_AvgFrameRate(int* rate) {
+    if (!videoSink_) {
+        return E_NOINTERFACE;
+    }
+    GstStructure* stats = nullptr;
+    g_object_get(videoSink_, "stats", &stats, nullptr);
+    double average = 0.0;
+    if (stats) {
+        gst_structure_get_double(stats, "average-rate", &average);
+        gst_structure_free(stats);
+    }
+    *rate = static_cast<int>(average * 100.0);
+    return S_OK;
+}
+
+}  // namespace
+}  // namespace velvaro::engine
+
+std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
+    return std::make_shared<velvaro::engine::GstFilterGraph>();
+}
