@@ -1,0 +1,141 @@
+// The menus built from the menu resources, the popup registry and the
+// helper that keeps both menus' states alike.
+#include "MainMenus.h"
+#include "i18n/CResourceSymbols.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <vector>
+
+namespace {
+
+using velvaro::test::MainMenus;
+
+QString Q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+TEST(MenuResourcesTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenu) {
+    const MainMenus menus;
+    const CResourceSymbols symbols;
+    QFile header(QStringLiteral(":/TEXT/240"));
+    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+    int count = 0;
+    for (const QByteArray& line : header.readAll().split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() != 3 || !words[1].startsWith("IDM_")) {
+            continue;
+        }
+        ++count;
+        const QString name = QString::fromLatin1(words[1]);
+        for (const QAction* item :
+             {menus.InBar(words[2].toInt()), menus.InContext(words[2].toInt())}) {
+            ASSERT_NE(item, nullptr) << words[1].data();
+            EXPECT_EQ(item->objectName(), name);
+            EXPECT_FALSE(item->text().isEmpty()) << words[1].data();
+        }
+    }
+    EXPECT_EQ(count, 97);
+}
+
+TEST(MenuResourcesTest, ItemsCarryTheResourceTextsAndStates) {
+    const MainMenus menus;
+    const QAction* aspect = menus.InBar(IDM_VIDEO_ASPECTRATIO);
+    EXPECT_EQ(aspect->text(), Q("&Aspect Ratio\tA"));
+    EXPECT_TRUE(aspect->isChecked());
+    EXPECT_FALSE(aspect->isEnabled());
+    const QAction* onTop = menus.InContext(IDM_ANSICHT_IMMEROBEN);
+    EXPECT_EQ(onTop->text(), Q("&Immer oben\tT"));
+    EXPECT_TRUE(onTop->isCheckable() && !onTop->isChecked() && onTop->isEnabled());
+    EXPECT_TRUE(menus.InBar(IDM_ANSICHT_STATUSBAR)->isChecked());
+    EXPECT_FALSE(menus.InBar(IDM_DATEI_OEFFNEN)->isCheckable());
+    EXPECT_FALSE(menus.InBar(IDM_WIEDERGABE_STREAMS)->isEnabled());
+}
+
+TEST(MenuResourcesTest, HostPopupsAreFilledFromTheirMenuResources) {
+    const MainMenus menus;
+    const QMenu* subtitles = menus.popups.MenuBarPopup(Q("IDM_WIEDERGABE_STREAMS_SUBTITLE"));
+    ASSERT_EQ(subtitles->actions().size(), 2);
+    EXPECT_EQ(CommandId(subtitles->actions()[0]), 61999);
+    EXPECT_EQ(subtitles->actions()[0]->text(), Q("Off"));
+    EXPECT_TRUE(subtitles->actions()[1]->isSeparator());
+
+    const QMenu* discs = menus.popups.ContextPopup(Q("IDM_DATEI_CDDVDABSPIELEN"));
+    ASSERT_EQ(discs->actions().size(), 2);
+    EXPECT_EQ(discs->actions()[0]->text(), Q("Choose Dir"));
+    EXPECT_EQ(
+        FindCommands(menus.popups.ContextPopup(Q("IDM_ANSICHT_ZOOM")), IDM_VIDEO_RESET).size(), 1);
+
+    const std::unique_ptr<QMenu> zoom = LoadPopupMenu(IDR_MENU_ZOOM);
+    EXPECT_EQ(CommandId(zoom->actions().front()), IDM_VIDEO_ASPECTRATIO);
+    EXPECT_EQ(LoadPopupMenu(IDD_BOOKMARK), nullptr);
+    EXPECT_EQ(LoadMenuBar(12345), nullptr);
+}
+
+TEST(MenuResourcesTest, RegisteredPopupsAreFoundInBothMenusByName) {
+    const MainMenus menus;
+    for (const std::string_view symbol : kRegisteredPopups) {
+        const QString name = QString::fromLatin1(symbol.data(), std::ssize(symbol));
+        const PopupRegistry::Entry* entry = menus.popups.Find(name.toLower());
+        ASSERT_NE(entry, nullptr) << symbol;
+        for (const MenuPlace& place : {entry->inMenuBar, entry->inContextMenu}) {
+            ASSERT_TRUE(place.Item() && place.Item()->menu()) << symbol;
+            EXPECT_EQ(place.Item()->menu()->objectName(), name);
+        }
+    }
+    // The six menus stand in the same order in the bar and the context menu.
+    for (int i = 0; i < 6; ++i) {
+        const PopupRegistry::Entry* top = menus.popups.Find(Q(kRegisteredPopups[i].data()));
+        EXPECT_EQ(top->inMenuBar.menu, menus.bar.get());
+        EXPECT_EQ(top->inContextMenu.menu, menus.context.get());
+        EXPECT_EQ(top->inMenuBar.position, i);
+        EXPECT_EQ(top->inContextMenu.position, i);
+    }
+    EXPECT_EQ(menus.popups.Find(Q("IDM_PLAYLIST")), nullptr);
+    EXPECT_EQ(menus.popups.MenuBarPopup(Q("IDM_NOTHING")), nullptr);
+    EXPECT_EQ((MenuPlace{menus.bar.get(), 6}.Item()), nullptr);
+
+    menus.popups.EnablePopup(Q("idm_wiedergabe_streams_audio"), true);
+    EXPECT_TRUE(menus.InBar(IDM_WIEDERGABE_STREAMS_AUDIO)->isEnabled());
+    EXPECT_TRUE(menus.InContext(IDM_WIEDERGABE_STREAMS_AUDIO)->isEnabled());
+}
+
+TEST(MenuResourcesTest, ClickLeavesTheCheckMarkToTheCommandsHandler) {
+    const MainMenus menus;
+    QAction* loop = menus.InBar(IDM_WIEDERGABE_ENDLOSSCHLEIFE);
+    std::vector<bool> seenByHandler;
+    QObject::connect(loop, &QAction::triggered, loop,
+                     [&] { seenByHandler.push_back(loop->isChecked()); });
+    loop->trigger();
+    MenuStates(menus.bar.get(), menus.context.get()).Check(IDM_WIEDERGABE_ENDLOSSCHLEIFE, true);
+    loop->trigger();
+    EXPECT_TRUE(loop->isChecked());
+    EXPECT_EQ(seenByHandler, (std::vector<bool>{false, true}));
+}
+
+TEST(MenuResourcesTest, StatesGoToBothMenusAtOnce) {
+    const MainMenus menus;
+    const MenuStates states(menus.bar.get(), menus.context.get());
+    states.Enable(IDM_DATEI_SCHLIESSEN, true);
+    states.Check(IDM_WIEDERGABE_SHUTDOWN, true);
+    for (const QWidget* menu : {static_cast<const QWidget*>(menus.bar.get()),
+                                static_cast<const QWidget*>(menus.context.get())}) {
+        EXPECT_TRUE(MainMenus::Item(menu, IDM_DATEI_SCHLIESSEN)->isEnabled());
+        EXPECT_TRUE(MainMenus::Item(menu, IDM_WIEDERGABE_SHUTDOWN)->isChecked());
+    }
+    states.Check(IDM_WIEDERGABE_SHUTDOWN, false);
+    EXPECT_FALSE(menus.InContext(IDM_WIEDERGABE_SHUTDOWN)->isChecked());
+
+    // Items made at run time take marks as well, even those that are no toggle.
+    QAction* recent = AddCommand(menus.popups.MenuBarPopup(Q("IDM_DATEI_ZULETZTGEOEFFNET")), 58001,
+                                 Q("film.mkv"));
+    states.Check(58001, true);
+    states.Enable(58001, false);
+    EXPECT_TRUE(states.IsChecked(58001) && recent->isChecked());
+    EXPECT_FALSE(states.IsEnabled(58001));
+    EXPECT_FALSE(states.IsChecked(99) || states.IsEnabled(99));
+}
+
+}  // namespace
