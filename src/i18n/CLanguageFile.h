@@ -5,6 +5,7 @@
 #include "CResourceSymbols.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
