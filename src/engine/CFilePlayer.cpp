@@ -100,11 +100,12 @@ CFilePlayer::~CFilePlayer() {
 
 void CFilePlayer::ReportOpenError() {
     const std::string reason = graph->GetErrorText(openResult);
-    const std::string format = language ? language->GetCodeText("ERROROPENING") : std::string();
-    const std::string caption = language ? language->GetCodeText("ERROR2") : std::string();
+    const std::string format =
+        language ? language->GetCodeText(QStringLiteral("ERROROPENING")).toStdString() : "";
+    const QString caption = language ? language->GetCodeText(QStringLiteral("ERROR2")) : QString();
     const std::string text = velvaro::platform::FormatText(format, {fileName, reason});
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
-                    QString::fromStdString(text), QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::Critical, caption, QString::fromStdString(text), QMessageBox::Ok,
+                    owner);
     box.exec();
 }
 

@@ -25,6 +25,7 @@ namespace velvaro::engine {
 namespace {
 
 constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
+constexpr auto kLongestStateChange = std::chrono::seconds(3);
 constexpr const char* kVideoRendererName = "Video Renderer";
 constexpr const char* kAudioRendererName = "Default DirectSound Device";
 constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
@@ -267,6 +268,7 @@ private:
     int linkedStreams_ = 0;
 
     long logicalState_ = State_Stopped;
+    std::chrono::steady_clock::time_point lastChange_ = std::chrono::steady_clock::now();
     TimeFormat timeFormat_ = TimeFormat::MediaTime;
     double rate_ = 1.0;
     long volumeLevel_ = 0;
@@ -328,19 +330,26 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         std::unique_lock lock(mutex_);
         streamsReady_.wait_for(lock, std::chrono::nanoseconds(kRenderTimeout), [this] {
             return !errorText_.empty() ||
-                   (selectedStreams_ >= 0 && linkedStreams_ >= selectedStreams_);
+                   (selectedStreams_ > 0 && linkedStreams_ >= selectedStreams_);
         });
     }
     const GstStateChangeReturn prerolled =
         gst_element_get_state(pipeline_, nullptr, nullptr, kRenderTimeout);
     logicalState_ = State_Stopped;
 
-    std::lock_guard lock(mutex_);
-    if (!HaveVideo() && !HaveAudio()) {
-        if (errorText_.empty()) {
+    bool playable = false;
+    bool partial = false;
+    {
+        // No state change under the lock: streaming threads need it to finish.
+        std::lock_guard lock(mutex_);
+        playable = HaveVideo() || HaveAudio();
+        partial = prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty();
+        if (!playable && errorText_.empty()) {
             errorText_ = prerolled == GST_STATE_CHANGE_ASYNC ? "The file took too long to open."
                                                              : "No playable streams were found.";
         }
+    }
+    if (!playable) {
         gst_element_set_state(pipeline_, GST_STATE_NULL);
         return VFW_E_UNSUPPORTED_STREAM;
     }
@@ -349,8 +358,7 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         widget->hide();
         widget_ = widget;
     }
-    return prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty() ? VFW_S_PARTIAL_RENDER
-                                                                        : S_OK;
+    return partial ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
 // Streaming thread: the first picture and the first sound are decoded;
@@ -643,6 +651,7 @@ HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
     if (!source_) {
         return VFW_E_WRONG_STATE;
     }
+    lastChange_ = std::chrono::steady_clock::now();
     if (gst_element_set_state(pipeline_, state) == GST_STATE_CHANGE_FAILURE) {
         return E_FAIL;
     }
@@ -683,6 +692,12 @@ HRESULT GstFilterGraph::GetState(long timeoutMs, long* state) {
                               static_cast<GstClockTime>(std::max(0L, timeoutMs)) * GST_MSECOND);
     if (result == GST_STATE_CHANGE_FAILURE) {
         return E_FAIL;
+    }
+    // A seek into the last frame of some films never completes its preroll;
+    // after a while report the state reached rather than freeze the caller.
+    if (result == GST_STATE_CHANGE_ASYNC &&
+        std::chrono::steady_clock::now() - lastChange_ > kLongestStateChange) {
+        return S_OK;
     }
     return result == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
 }
@@ -733,6 +748,7 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
 }
 
 HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
+    lastChange_ = std::chrono::steady_clock::now();
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const bool done =
         rate > 0 ? gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,

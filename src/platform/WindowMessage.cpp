@@ -13,9 +13,11 @@ public:
     explicit WindowTimers(QObject* window) : QObject(window) {}
 
     static WindowTimers* Of(QObject* window, bool create) {
-        if (auto* existing =
-                window->findChild<WindowTimers*>(QString(), Qt::FindDirectChildrenOnly)) {
-            return existing;
+        // No meta-object of its own, so findChild would match any child.
+        for (QObject* child : window->children()) {
+            if (auto* timers = dynamic_cast<WindowTimers*>(child)) {
+                return timers;
+            }
         }
         return create ? new WindowTimers(window) : nullptr;
     }
