@@ -191,20 +191,9 @@ void CSettings::Load() {
     RegKey stored;
     if (stored.Open(HKEY_CURRENT_USER, kAssociationsKey) == ERROR_SUCCESS) {
         associations.clear();
-        DWORD count = 0, longestName = 0, longestData = 0;
-        RegQueryInfoKey(stored.Handle(), nullptr, nullptr, &count, &longestName, &longestData);
-        std::vector<char> name(longestName + 1);
-        std::vector<BYTE> data(longestData + 1);
-        for (DWORD index = 0;; ++index) {
-            DWORD nameSize = static_cast<DWORD>(name.size());
-            DWORD dataSize = static_cast<DWORD>(data.size());
-            DWORD type = REG_NONE;
-            if (RegEnumValue(stored.Handle(), index, name.data(), &nameSize, &type, data.data(),
-                             &dataSize) != ERROR_SUCCESS) {
-                break;
-            }
-            AddFileAssociation(std::string(name.data(), nameSize), dataSize ? data[0] : 0);
-        }
+        stored.ForEachValue([this](const std::string& name, const BYTE* data, DWORD size) {
+            AddFileAssociation(name, size ? data[0] : 0);
+        });
     } else {
         // First start: the built-in list takes effect on the system.
         ApplyAssociations();

@@ -14,28 +14,9 @@ constexpr const char* kOldProductKey = "Software\\Quellware\\Vel-Varo 2000";
 constexpr const char* kOldAssociationsName = "File Associations";
 constexpr const char* kOldBackupName = "File Association Backup";
 
-// Every value of `from`, with its data cut at the first zero byte.
-template <typename Visit>
-void ForEachValue(const RegKey& from, Visit visit) {
-    DWORD longestName = 0, longestData = 0;
-    RegQueryInfoKey(from.Handle(), nullptr, nullptr, nullptr, &longestName, &longestData);
-    std::vector<char> name(longestName + 1);
-    std::vector<BYTE> data(longestData + 1);
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = static_cast<DWORD>(name.size());
-        DWORD dataSize = static_cast<DWORD>(data.size());
-        DWORD type = REG_NONE;
-        if (RegEnumValue(from.Handle(), index, name.data(), &nameSize, &type, data.data(),
-                         &dataSize) != ERROR_SUCCESS) {
-            break;
-        }
-        visit(std::string(name.data(), nameSize), data.data(), dataSize);
-    }
-}
-
 // Copies every value of `from` into `to` as a string value.
 void CopyValuesAsStrings(const RegKey& from, RegKey& to) {
-    ForEachValue(from, [&to](const std::string& name, const BYTE* data, DWORD size) {
+    from.ForEachValue([&to](const std::string& name, const BYTE* data, DWORD size) {
         const auto* text = reinterpret_cast<const char*>(data);
         to.SetString(name, std::string(text, strnlen(text, size)));
     });
@@ -86,7 +67,7 @@ void MigrateOldAssociations(CSettings& settings) {
     if (old.Open(HKEY_CURRENT_USER, oldPath) != ERROR_SUCCESS) {
         return;
     }
-    ForEachValue(old, [&settings](const std::string& name, const BYTE* data, DWORD size) {
+    old.ForEachValue([&settings](const std::string& name, const BYTE* data, DWORD size) {
         for (auto& entry : settings.associations) {
             if ("." + entry.extension == name) {
                 entry.flags = size ? data[0] : 0;

@@ -96,6 +96,24 @@ LONG RegKey::DeleteValue(std::string_view name) {
     return RegDeleteValue(key_, name);
 }
 
+void RegKey::ForEachValue(
+    const std::function<void(const std::string& name, const BYTE* data, DWORD size)>& visit) const {
+    DWORD longestName = 0, longestData = 0;
+    RegQueryInfoKey(key_, nullptr, nullptr, nullptr, &longestName, &longestData);
+    std::vector<char> name(longestName + 1);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        if (RegEnumValue(key_, index, name.data(), &nameSize, &type, data.data(), &dataSize) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        visit(std::string(name.data(), nameSize), data.data(), dataSize);
+    }
+}
+
 bool FileExists(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0;

@@ -3,6 +3,7 @@
 
 #include "platform/Registry.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ public:
     // Writes REG_SZ with its terminating zero.
     LONG SetString(std::string_view name, std::string_view value);
     LONG DeleteValue(std::string_view name);
+    // Every value in enumeration order, with buffers sized from the key's
+    // longest name and data.
+    void ForEachValue(const std::function<void(const std::string& name, const BYTE* data,
+                                               DWORD size)>& visit) const;
 
 private:
     HKEY key_ = 0;

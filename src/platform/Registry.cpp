@@ -114,6 +114,20 @@ LONG CopyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* dataSize
     return ERROR_SUCCESS;
 }
 
+// Runs `call` under the registry's lock with the resolved handle.
+template <typename Call>
+LONG WithKey(HKEY key, REGSAM needed, Call call) {
+    auto& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    OpenKey* open = nullptr;
+    OpenKey scratch;
+    if (const LONG status = registry.Resolve(key, needed, &open, &scratch);
+        status != ERROR_SUCCESS) {
+        return status;
+    }
+    return call(registry, open);
+}
+
 }  // namespace
 
 std::string RegistryPath() {
@@ -141,28 +155,25 @@ void CloseRegistry() {
 }  // namespace velvaro::platform
 
 using velvaro::platform::OpenKey;
+using velvaro::platform::Registry;
 using velvaro::platform::StoredKey;
 using velvaro::platform::StoredValue;
 using velvaro::platform::TheRegistry;
+using velvaro::platform::WithKey;
 
 LONG RegOpenKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result) {
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* parent = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, 0, &parent, &scratch); status != ERROR_SUCCESS) {
-        return status;
-    }
-    StoredKey opened;
-    if (const LONG status = registry.Store().Open(parent->key, subKey, &opened);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    *result = registry.Add(std::move(opened), access);
-    return ERROR_SUCCESS;
+    return WithKey(key, 0, [&](Registry& registry, OpenKey* parent) -> LONG {
+        StoredKey opened;
+        if (const LONG status = registry.Store().Open(parent->key, subKey, &opened);
+            status != ERROR_SUCCESS) {
+            return status;
+        }
+        *result = registry.Add(std::move(opened), access);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* result,
@@ -170,25 +181,19 @@ LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* resu
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* parent = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_CREATE_SUB_KEY, &parent, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    StoredKey created;
-    bool isNew = false;
-    if (const LONG status = registry.Store().Create(parent->key, subKey, &created, &isNew);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (disposition) {
-        *disposition = isNew ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    }
-    *result = registry.Add(std::move(created), access);
-    return ERROR_SUCCESS;
+    return WithKey(key, KEY_CREATE_SUB_KEY, [&](Registry& registry, OpenKey* parent) -> LONG {
+        StoredKey created;
+        bool isNew = false;
+        if (const LONG status = registry.Store().Create(parent->key, subKey, &created, &isNew);
+            status != ERROR_SUCCESS) {
+            return status;
+        }
+        if (disposition) {
+            *disposition = isNew ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        }
+        *result = registry.Add(std::move(created), access);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -202,20 +207,14 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegQueryValueEx(HKEY key, std::string_view valueName, DWORD* type, BYTE* data,
                      DWORD* dataSize) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_QUERY_VALUE, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    StoredValue value;
-    if (const LONG status = registry.Store().QueryValue(open->key, valueName, &value);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    return velvaro::platform::CopyData(value, type, data, dataSize);
+    return WithKey(key, KEY_QUERY_VALUE, [&](Registry& registry, OpenKey* open) -> LONG {
+        StoredValue value;
+        if (const LONG status = registry.Store().QueryValue(open->key, valueName, &value);
+            status != ERROR_SUCCESS) {
+            return status;
+        }
+        return velvaro::platform::CopyData(value, type, data, dataSize);
+    });
 }
 
 LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const BYTE* data,
@@ -223,140 +222,107 @@ LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const BYTE*
     if (!data && dataSize) {
         return ERROR_INVALID_PARAMETER;
     }
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_SET_VALUE, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    const std::string_view bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
-    return registry.Store().SetValue(open->key, valueName, type, bytes);
+    return WithKey(key, KEY_SET_VALUE, [&](Registry& registry, OpenKey* open) -> LONG {
+        const std::string_view bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
+        return registry.Store().SetValue(open->key, valueName, type, bytes);
+    });
 }
 
 LONG RegDeleteValue(HKEY key, std::string_view valueName) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_SET_VALUE, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    return registry.Store().DeleteValue(open->key, valueName);
+    return WithKey(key, KEY_SET_VALUE, [&](Registry& registry, OpenKey* open) -> LONG {
+        return registry.Store().DeleteValue(open->key, valueName);
+    });
 }
 
 LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_ENUMERATE_SUB_KEYS, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    auto& store = registry.Store();
-    const auto generation = store.Generation();
-    if (index == 0 || open->subkeysRead != generation) {
-        if (const LONG status = store.Subkeys(open->key, &open->subkeys); status != ERROR_SUCCESS) {
-            open->subkeysRead.reset();
-            return status;
+    return WithKey(key, KEY_ENUMERATE_SUB_KEYS, [&](Registry& registry, OpenKey* open) -> LONG {
+        auto& store = registry.Store();
+        const auto generation = store.Generation();
+        if (index == 0 || open->subkeysRead != generation) {
+            if (const LONG status = store.Subkeys(open->key, &open->subkeys);
+                status != ERROR_SUCCESS) {
+                open->subkeysRead.reset();
+                return status;
+            }
+            open->subkeysRead = generation;
         }
-        open->subkeysRead = generation;
-    }
-    if (index >= open->subkeys.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    return velvaro::platform::CopyName(open->subkeys[index], name, nameSize);
+        if (index >= open->subkeys.size()) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        return velvaro::platform::CopyName(open->subkeys[index], name, nameSize);
+    });
 }
 
 LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type, BYTE* data,
                   DWORD* dataSize) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_QUERY_VALUE, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    auto& store = registry.Store();
-    const auto generation = store.Generation();
-    if (index == 0 || open->valuesRead != generation) {
-        if (const LONG status = store.Values(open->key, &open->values); status != ERROR_SUCCESS) {
-            open->valuesRead.reset();
+    return WithKey(key, KEY_QUERY_VALUE, [&](Registry& registry, OpenKey* open) -> LONG {
+        auto& store = registry.Store();
+        const auto generation = store.Generation();
+        if (index == 0 || open->valuesRead != generation) {
+            if (const LONG status = store.Values(open->key, &open->values);
+                status != ERROR_SUCCESS) {
+                open->valuesRead.reset();
+                return status;
+            }
+            open->valuesRead = generation;
+        }
+        if (index >= open->values.size()) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        const StoredValue& value = open->values[index];
+        if (const LONG status = velvaro::platform::CopyName(value.name, name, nameSize);
+            status != ERROR_SUCCESS) {
             return status;
         }
-        open->valuesRead = generation;
-    }
-    if (index >= open->values.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    const StoredValue& value = open->values[index];
-    if (const LONG status = velvaro::platform::CopyName(value.name, name, nameSize);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    return velvaro::platform::CopyData(value, type, data, dataSize);
+        return velvaro::platform::CopyData(value, type, data, dataSize);
+    });
 }
 
 LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* values,
                      DWORD* maxValueNameLength, DWORD* maxValueLength) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, KEY_QUERY_VALUE, &open, &scratch);
-        status != ERROR_SUCCESS) {
-        return status;
-    }
-    auto& store = registry.Store();
-    std::vector<std::string> keyNames;
-    std::vector<StoredValue> keyValues;
-    if (const LONG status = store.Subkeys(open->key, &keyNames); status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (const LONG status = store.Values(open->key, &keyValues); status != ERROR_SUCCESS) {
-        return status;
-    }
-    size_t longestKey = 0, longestName = 0, longestData = 0;
-    for (const auto& k : keyNames) {
-        longestKey = std::max(longestKey, k.size());
-    }
-    for (const auto& v : keyValues) {
-        longestName = std::max(longestName, v.name.size());
-        longestData = std::max(longestData, v.data.size());
-    }
-    if (subKeys) {
-        *subKeys = static_cast<DWORD>(keyNames.size());
-    }
-    if (maxSubKeyLength) {
-        *maxSubKeyLength = static_cast<DWORD>(longestKey);
-    }
-    if (values) {
-        *values = static_cast<DWORD>(keyValues.size());
-    }
-    if (maxValueNameLength) {
-        *maxValueNameLength = static_cast<DWORD>(longestName);
-    }
-    if (maxValueLength) {
-        *maxValueLength = static_cast<DWORD>(longestData);
-    }
-    return ERROR_SUCCESS;
+    return WithKey(key, KEY_QUERY_VALUE, [&](Registry& registry, OpenKey* open) -> LONG {
+        auto& store = registry.Store();
+        std::vector<std::string> keyNames;
+        std::vector<StoredValue> keyValues;
+        if (const LONG status = store.Subkeys(open->key, &keyNames); status != ERROR_SUCCESS) {
+            return status;
+        }
+        if (const LONG status = store.Values(open->key, &keyValues); status != ERROR_SUCCESS) {
+            return status;
+        }
+        size_t longestKey = 0, longestName = 0, longestData = 0;
+        for (const auto& k : keyNames) {
+            longestKey = std::max(longestKey, k.size());
+        }
+        for (const auto& v : keyValues) {
+            longestName = std::max(longestName, v.name.size());
+            longestData = std::max(longestData, v.data.size());
+        }
+        if (subKeys) {
+            *subKeys = static_cast<DWORD>(keyNames.size());
+        }
+        if (maxSubKeyLength) {
+            *maxSubKeyLength = static_cast<DWORD>(longestKey);
+        }
+        if (values) {
+            *values = static_cast<DWORD>(keyValues.size());
+        }
+        if (maxValueNameLength) {
+            *maxValueNameLength = static_cast<DWORD>(longestName);
+        }
+        if (maxValueLength) {
+            *maxValueLength = static_cast<DWORD>(longestData);
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 namespace {
 
 LONG DeleteKey(HKEY key, std::string_view subKey, bool recursive) {
-    auto& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    OpenKey* open = nullptr;
-    OpenKey scratch;
-    if (const LONG status = registry.Resolve(key, 0, &open, &scratch); status != ERROR_SUCCESS) {
-        return status;
-    }
-    return registry.Store().Delete(open->key, subKey, recursive);
+    return WithKey(key, 0, [&](Registry& registry, OpenKey* open) -> LONG {
+        return registry.Store().Delete(open->key, subKey, recursive);
+    });
 }
 
 }  // namespace

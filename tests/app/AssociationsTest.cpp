@@ -17,15 +17,6 @@ namespace {
 
 class AssociationsTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        startDirectory_ = std::filesystem::current_path();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(startDirectory_);
-        RegistryTest::TearDown();
-    }
-
     static void SetShellClass(const std::string& extension, const std::string& shellClass) {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "." + extension), ERROR_SUCCESS);
@@ -64,9 +55,6 @@ protected:
         }
         return nullptr;
     }
-
-private:
-    std::filesystem::path startDirectory_;
 };
 
 TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack) {

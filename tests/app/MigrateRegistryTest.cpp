@@ -37,15 +37,6 @@ std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& path,
 
 class MigrateRegistryTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        startDirectory_ = std::filesystem::current_path();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(startDirectory_);
-        RegistryTest::TearDown();
-    }
-
     static void MakeOldProductKey() {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct), ERROR_SUCCESS);
@@ -59,9 +50,6 @@ protected:
         key.SetString("film.avi", "12.50");
         ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct + "\\Videos\\Deeper"), ERROR_SUCCESS);
     }
-
-private:
-    std::filesystem::path startDirectory_;
 };
 
 TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings) {

@@ -54,18 +54,8 @@ DWORD StoredDword(const char* name) {
     return value;
 }
 
-// The settings load moves the working directory; put it back for the next test.
 class SettingsTest : public velvaro::test::RegistryTest {
 protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        startDirectory_ = std::filesystem::current_path();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(startDirectory_);
-        RegistryTest::TearDown();
-    }
-
     void WriteSetting(const char* name, DWORD value) {
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
@@ -76,9 +66,6 @@ protected:
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
         ASSERT_EQ(key.SetString(name, value), ERROR_SUCCESS);
     }
-
-private:
-    std::filesystem::path startDirectory_;
 };
 
 TEST_F(SettingsTest, EmptyRegistryGivesTheDefaults) {

@@ -38,11 +38,16 @@ private:
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Loading settings moves the working directory; the next test gets it back.
+        startDirectory_ = std::filesystem::current_path();
         velvaro::platform::CloseRegistry();
         registryPath_ = folder_ / "registry.db";
         setenv("VELVARO_REGISTRY", registryPath_.c_str(), 1);
     }
-    void TearDown() override { velvaro::platform::CloseRegistry(); }
+    void TearDown() override {
+        velvaro::platform::CloseRegistry();
+        std::filesystem::current_path(startDirectory_);
+    }
 
     const std::string& registryPath() const { return registryPath_; }
     const TestFolder& folder() const { return folder_; }
@@ -50,6 +55,7 @@ protected:
 private:
     TestFolder folder_;
     std::string registryPath_;
+    std::filesystem::path startDirectory_;
 };
 
 }  // namespace velvaro::test
