@@ -59,6 +59,20 @@ MajorType MajorTypeOfCaps(GstCaps* caps) {
 }
 
 MajorType MajorTypeOfPad(GstPad* pad) {
+    // The decoder's pads name their stream before their caps are settled.
+    if (GstStream* stream = gst_pad_get_stream(pad)) {
+        const GstStreamType type = gst_stream_get_stream_type(stream);
+        gst_object_unref(stream);
+        if (type & GST_STREAM_TYPE_VIDEO) {
+            return MajorType::Video;
+        }
+        if (type & GST_STREAM_TYPE_AUDIO) {
+            return MajorType::Audio;
+        }
+        if (type & GST_STREAM_TYPE_TEXT) {
+            return MajorType::Subtitle;
+        }
+    }
     GstCapsHandle caps(gst_pad_get_current_caps(pad));
     if (!caps) {
         caps.reset(gst_pad_query_caps(pad, nullptr));
@@ -243,6 +257,7 @@ private:
     HRESULT Seek(double rate, gint64 position);
 
     GstElement* pipeline_ = nullptr;
+    GstElement* fileSource_ = nullptr;
     GstElement* source_ = nullptr;
     GstElement* videoRenderer_ = nullptr;  // owned by the pipeline
     GstElement* overlay_ = nullptr;
@@ -308,20 +323,15 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         return VFW_E_WRONG_STATE;
     }
     const std::string narrow = QString::fromStdWString(path).toStdString();
-    GError* error = nullptr;
-    gchar* uri = gst_filename_to_uri(narrow.c_str(), &error);
-    if (!uri) {
-        std::lock_guard lock(mutex_);
-        errorText_ = error ? error->message : "invalid file name";
-        g_clear_error(&error);
-        return VFW_E_NOT_FOUND;
-    }
-    source_ = gst_element_factory_make("uridecodebin3", "Source");
-    g_object_set(source_, "uri", uri, nullptr);
-    g_free(uri);
+    // filesrc feeding decodebin3 directly: through uridecodebin3 the decoder
+    // sometimes never exposed its streams when the machine was busy.
+    fileSource_ = gst_element_factory_make("filesrc", "File Source");
+    g_object_set(fileSource_, "location", narrow.c_str(), nullptr);
+    source_ = gst_element_factory_make("decodebin3", "Decoder");
+    gst_bin_add_many(GST_BIN(pipeline_), fileSource_, source_, nullptr);
+    gst_element_link(fileSource_, source_);
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnPadAdded), this);
     g_signal_connect(source_, "select-stream", G_CALLBACK(&OnSelectStream), this);
-    gst_bin_add(GST_BIN(pipeline_), source_);
 
     // The decoder's pads arrive after the state change returns: wait for
     // every chosen stream to reach a renderer, then for the first frame.
@@ -616,7 +626,7 @@ std::vector<std::shared_ptr<IBaseFilter>> GstFilterGraph::EnumFilters() {
         gst_iterator_free(it);
     }
     std::lock_guard lock(mutex_);
-    for (GstElement* renderer : {videoRenderer_, audioRenderer_}) {
+    for (GstElement* renderer : {fileSource_, videoRenderer_, audioRenderer_}) {
         if (renderer) {
             add(renderer, true);
         }
