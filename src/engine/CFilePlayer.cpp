@@ -62,9 +62,12 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
     }
     graph->FindFilterByName("Matroska Splitter", &splitter);
     if (splitter) {
+        chapterInterface = QueryInterface<IStreamControl>(graph);
         SelectStream(0, STREAM_AUDIO);
         SelectStream(-1, STREAM_SUBTITLES);
         lastSubtitle = 0;
+    } else {
+        CollectStreamSelectors();
     }
     DisableClosedCaptions();
 }
@@ -83,6 +86,8 @@ CFilePlayer::~CFilePlayer() {
         videoWindow->put_Visible(false);
         videoWindow->put_Owner(nullptr);
     }
+    streamSelectors.reset();
+    chapterInterface.reset();
     splitter.reset();
     videoRenderer.reset();
     qualityProperties.reset();
@@ -125,17 +130,217 @@ HRESULT CFilePlayer::SetPosition(int position) {
     return CMediaPlayer::SetPosition(position);
 }
 
+void CFilePlayer::CollectStreamSelectors() {
+    // Our graphs have one filter that selects streams: the demuxer.
+    auto select = QueryInterface<IAMStreamSelect>(graph);
+    auto control = QueryInterface<IStreamControl>(graph);
+    long count = 0;
+    if (select && control && SUCCEEDED(select->Count(&count)) && count > 0) {
+        streamSelectors = std::make_unique<CStreamSelector>(control->GetDemuxerName(), select,
+                                                            std::move(streamSelectors));
+    }
+}
+
+CStreamSelector* CFilePlayer::FindSelector(int number) const {
+    for (CStreamSelector* node = streamSelectors.get(); node; node = node->GetNext()) {
+        if (node->GetNumber() == number) {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<MediaStream> CFilePlayer::SplitterStreams(MajorType type) {
+    std::vector<MediaStream> streams;
+    if (auto control = QueryInterface<IStreamControl>(graph)) {
+        for (auto& stream : control->GetStreams()) {
+            if (stream.type == type) {
+                streams.push_back(std::move(stream));
+            }
+        }
+    }
+    return streams;
+}
+
 int CFilePlayer::GetStreamCount(int kind) {
-    (void)kind;
+    if (streamSelectors) {
+        if (kind == 0) {
+            int count = 0;
+            for (CStreamSelector* node = streamSelectors.get(); node; node = node->GetNext()) {
+                ++count;
+            }
+            return count;
+        }
+        long count = 0;
+        CStreamSelector* node = FindSelector(kind);
+        return node && SUCCEEDED(node->GetStreamSelect()->Count(&count)) ? static_cast<int>(count)
+                                                                         : 0;
+    }
+    if (splitter) {
+        switch (kind) {
+            case STREAM_CHAPTERS:
+                return chapterInterface ? static_cast<int>(chapterInterface->GetChapters().size())
+                                        : 0;
+            case STREAM_AUDIO:
+                return static_cast<int>(SplitterStreams(MajorType::Audio).size());
+            case STREAM_SUBTITLES:
+                return static_cast<int>(SplitterStreams(MajorType::Subtitle).size());
+            default:
+                return 0;
+        }
+    }
     return 0;
 }
 
-HRESULT CFilePlayer::GetStreamName(int, MajorType*, int*, int*, std::string*, LONGLONG*) {
+HRESULT CFilePlayer::GetStreamName(int index, MajorType* extra, int* flags, int* kind,
+                                   std::string* name, LONGLONG* start) {
+    if (streamSelectors) {
+        const int selector = kind ? *kind : 0;
+        if (selector == 0) {
+            CStreamSelector* node = FindSelector(index);
+            if (name) {
+                *name = node ? node->GetName() : std::string();
+            }
+            return S_OK;
+        }
+        CStreamSelector* node = FindSelector(selector);
+        long count = 0;
+        if (!node || FAILED(node->GetStreamSelect()->Count(&count)) || index < 0 ||
+            index >= count) {
+            return E_FAIL;
+        }
+        DWORD streamFlags = 0;
+        long group = 0;
+        MajorType type = MajorType::Unknown;
+        std::string streamName;
+        if (FAILED(
+                node->GetStreamSelect()->Info(index, &type, &streamFlags, &group, &streamName))) {
+            return E_FAIL;
+        }
+        if (flags) {
+            *flags = static_cast<int>(streamFlags);
+        }
+        if (kind) {
+            *kind = static_cast<int>(group);
+        }
+        if (extra) {
+            *extra = type;
+        }
+        if (name) {
+            *name = streamName.substr(0, 255);
+        }
+        return S_OK;
+    }
+    if (!splitter || !kind) {
+        return E_FAIL;
+    }
+    if (*kind == STREAM_CHAPTERS) {
+        const auto chapters =
+            chapterInterface ? chapterInterface->GetChapters() : std::vector<MediaChapter>();
+        if (index < 0 || index >= static_cast<int>(chapters.size())) {
+            return E_FAIL;
+        }
+        const MediaChapter& chapter = chapters[static_cast<size_t>(index)];
+        // The current chapter is the last one that has begun.
+        LONGLONG position = 0;
+        mediaSeeking->GetCurrentPosition(&position);
+        int current = 0;
+        for (size_t i = 0; i < chapters.size(); ++i) {
+            if (chapters[i].start <= position) {
+                current = static_cast<int>(i);
+            }
+        }
+        if (flags) {
+            *flags = index == current ? 1 : 0;
+        }
+        if (name) {
+            *name = chapter.title;
+        }
+        if (start) {
+            *start = chapter.start;
+        }
+        return S_OK;
+    }
+    if (*kind == STREAM_AUDIO || *kind == STREAM_SUBTITLES) {
+        const auto streams =
+            SplitterStreams(*kind == STREAM_AUDIO ? MajorType::Audio : MajorType::Subtitle);
+        if (index < 0 || index >= static_cast<int>(streams.size())) {
+            return E_FAIL;
+        }
+        const MediaStream& stream = streams[static_cast<size_t>(index)];
+        if (flags) {
+            *flags = stream.selected ? 1 : 0;
+        }
+        if (name) {
+            *name = stream.name;
+        }
+        if (extra) {
+            *extra = stream.type;
+        }
+        return S_OK;
+    }
     return E_FAIL;
 }
 
-HRESULT CFilePlayer::SelectStream(int, int) {
-    return E_FAIL;
+HRESULT CFilePlayer::SelectStream(int index, int kind) {
+    if (streamSelectors) {
+        CStreamSelector* node = FindSelector(kind);
+        return node ? node->GetStreamSelect()->Enable(index, AMSTREAMSELECTENABLE_ENABLE) : E_FAIL;
+    }
+    if (!splitter) {
+        return E_FAIL;
+    }
+    switch (kind) {
+        case STREAM_CHAPTERS: {
+            LONGLONG start = 0;
+            int chapterKind = STREAM_CHAPTERS;
+            const HRESULT result =
+                GetStreamName(index, nullptr, nullptr, &chapterKind, nullptr, &start);
+            if (SUCCEEDED(result)) {
+                SetPosition(static_cast<int>(start / 100000));
+            }
+            return result;
+        }
+        case STREAM_AUDIO:
+            return SwitchSplitterStream(MajorType::Audio, index);
+        case STREAM_SUBTITLES:
+            return SwitchSplitterStream(MajorType::Subtitle, index);
+        default:
+            return E_FAIL;
+    }
+}
+
+HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
+    auto control = QueryInterface<IStreamControl>(graph);
+    if (!control) {
+        return E_FAIL;
+    }
+    SaveGraphState();
+    Stop();
+    WaitForState();
+    const auto streams = SplitterStreams(type);
+    if (index == -1 && type == MajorType::Subtitle) {
+        // Remember what was shown, so -2 can bring it back.
+        for (size_t i = 0; i < streams.size(); ++i) {
+            if (streams[i].selected) {
+                lastSubtitle = static_cast<int>(i);
+            }
+        }
+    }
+    int wanted = index;
+    if (index == -2 && type == MajorType::Subtitle) {
+        wanted = lastSubtitle;
+    }
+    HRESULT result = E_FAIL;
+    if (wanted >= 0 && wanted < static_cast<int>(streams.size())) {
+        result = SUCCEEDED(control->SelectStreamOfType(type, wanted)) ? S_OK : E_FAIL;
+    } else if (index == -1 || index == -2) {
+        control->SelectStreamOfType(type, -1);
+        result = S_OK;
+    }
+    WaitForState();
+    RestoreGraphState();
+    return result;
 }
 
 HRESULT CFilePlayer::SetRate(double rate) {

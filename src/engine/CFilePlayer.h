@@ -4,10 +4,13 @@
 #pragma once
 
 #include "engine/CMediaPlayer.h"
+#include "engine/CStreamSelector.h"
 
 #include <QRect>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class CLanguageFile;
 
@@ -37,11 +40,18 @@ public:
 
 private:
     void ReportOpenError();
+    void CollectStreamSelectors();
+    CStreamSelector* FindSelector(int number) const;
+    // The splitter's streams of one kind: audio or subtitles.
+    std::vector<MediaStream> SplitterStreams(MajorType type);
+    HRESULT SwitchSplitterStream(MajorType type, int index);
 
     int lastSubtitle = 0;
     unsigned externalAudioFlag = 0;
     const CLanguageFile* language;
     std::shared_ptr<IBaseFilter> splitter;
+    std::shared_ptr<IStreamControl> chapterInterface;
+    std::unique_ptr<CStreamSelector> streamSelectors;
     UINT clockTimer = 0;
     HRESULT openResult = S_OK;
     QWidget* owner;

@@ -172,6 +172,46 @@ public:
                                        LPARAM lParam) = 0;
 };
 
+// One elementary stream of the opened file, in container order.
+struct MediaStream {
+    std::string id;
+    MajorType type = MajorType::Unknown;
+    std::string name;  // title and language, as a menu shows it
+    bool selected = false;
+};
+
+struct MediaChapter {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    std::string title;
+};
+
+// The demuxer's streams and chapters: what a splitter's output pins and its
+// chapter interface offer.
+class IStreamControl : public virtual IUnknown {
+public:
+    virtual std::vector<MediaStream> GetStreams() = 0;
+    // Decodes the ordinal-th stream of `type` (-1: none of that type) and
+    // keeps the other types as they are.
+    virtual HRESULT SelectStreamOfType(MajorType type, int ordinal) = 0;
+    virtual std::vector<MediaChapter> GetChapters() = 0;
+    // The demuxer's name as a filter, e.g. "Matroska Splitter"; empty without one.
+    virtual std::string GetDemuxerName() = 0;
+};
+
+// Stream selection as a stream-selecting filter offers it: all streams in
+// one list, grouped by kind; enabling one replaces the others of its group.
+inline constexpr DWORD AMSTREAMSELECTINFO_ENABLED = 0x1;
+inline constexpr DWORD AMSTREAMSELECTENABLE_ENABLE = 0x1;
+
+class IAMStreamSelect : public virtual IUnknown {
+public:
+    virtual HRESULT Count(long* streams) = 0;
+    virtual HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
+                         std::string* name) = 0;
+    virtual HRESULT Enable(long index, DWORD flags) = 0;
+};
+
 class IQualProp : public virtual IUnknown {
 public:
     // Frames per second times 100.

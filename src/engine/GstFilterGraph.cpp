@@ -6,6 +6,7 @@
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
+#include <gst/tag/tag.h>
 #include <gst/video/video.h>
 
 #include <QPointer>
@@ -98,6 +99,69 @@ GstElement* MakeAudioSink() {
     return sink;
 }
 
+// How a decoder part is named as a filter: by what it does, and the
+// Matroska demuxer by the name players look it up under.
+std::string FilterNameOf(GstElement* element) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory) {
+        return GST_OBJECT_NAME(element);
+    }
+    if (std::strcmp(GST_OBJECT_NAME(factory), "matroskademux") == 0) {
+        return "Matroska Splitter";
+    }
+    return gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
+}
+
+bool IsDecoderPart(GstElement* element) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const char* klass =
+        factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    return klass && (std::strstr(klass, "Demuxer") || std::strstr(klass, "Decoder"));
+}
+
+MajorType MajorTypeOfStream(GstStream* stream) {
+    const GstStreamType type = gst_stream_get_stream_type(stream);
+    if (type & GST_STREAM_TYPE_VIDEO) {
+        return MajorType::Video;
+    }
+    if (type & GST_STREAM_TYPE_AUDIO) {
+        return MajorType::Audio;
+    }
+    if (type & GST_STREAM_TYPE_TEXT) {
+        return MajorType::Subtitle;
+    }
+    return MajorType::Unknown;
+}
+
+// "Commentary (German)", "English", or "Audio 2" when the file says nothing.
+std::string StreamName(GstStream* stream, MajorType type, int ordinal) {
+    std::string title, language;
+    if (GstTagList* tags = gst_stream_get_tags(stream)) {
+        gchar* text = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &text) && text) {
+            title = text;
+        }
+        g_free(text);
+        text = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_LANGUAGE_CODE, &text) && text) {
+            const gchar* name = gst_tag_get_language_name(text);
+            language = name ? name : text;
+        }
+        g_free(text);
+        gst_tag_list_unref(tags);
+    }
+    if (!title.empty() && !language.empty()) {
+        return title + " (" + language + ")";
+    }
+    if (!title.empty() || !language.empty()) {
+        return title.empty() ? language : title;
+    }
+    const char* kind = type == MajorType::Video   ? "Video"
+                       : type == MajorType::Audio ? "Audio"
+                                                  : "Subtitle";
+    return std::string(kind) + " " + std::to_string(ordinal + 1);
+}
+
 class GstPin final : public IPin {
 public:
     GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}
@@ -167,7 +231,9 @@ class GstFilterGraph final : public IGraphBuilder,
                              public IBasicAudio,
                              public IBasicVideo2,
                              public IVideoWindow,
-                             public IQualProp {
+                             public IQualProp,
+                             public IStreamControl,
+                             public IAMStreamSelect {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -233,6 +299,18 @@ public:
     // IQualProp
     HRESULT get_AvgFrameRate(int* rate) override;
 
+    // IStreamControl
+    std::vector<MediaStream> GetStreams() override;
+    HRESULT SelectStreamOfType(MajorType type, int ordinal) override;
+    std::vector<MediaChapter> GetChapters() override;
+    std::string GetDemuxerName() override;
+
+    // IAMStreamSelect
+    HRESULT Count(long* streams) override;
+    HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
+                 std::string* name) override;
+    HRESULT Enable(long index, DWORD flags) override;
+
 private:
     // Streaming threads.
     static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
@@ -252,6 +330,8 @@ private:
     bool HaveVideo() const { return videoRenderer_ != nullptr; }
     bool HaveAudio() const { return audioRenderer_ != nullptr; }
     void ApplyVolume();
+    HRESULT ApplySelection(const std::vector<std::string>& ids);
+    void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
     HRESULT Seek(double rate, gint64 position);
@@ -279,6 +359,10 @@ private:
     std::string errorText_;
     GstBuffer* lastBuffer_ = nullptr;
     std::condition_variable streamsReady_;
+    GstStreamCollection* collection_ = nullptr;
+    std::vector<std::string> selectedIds_;
+    std::vector<std::string> wantedIds_;  // the user's choice, once made
+    std::vector<MediaChapter> chapters_;
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
 
@@ -314,6 +398,9 @@ GstFilterGraph::~GstFilterGraph() {
     gst_object_unref(pipeline_);
     if (lastBuffer_) {
         gst_buffer_unref(lastBuffer_);
+    }
+    if (collection_) {
+        gst_object_unref(collection_);
     }
     delete widget_.data();
 }
@@ -374,7 +461,15 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
 // Streaming thread: the first picture and the first sound are decoded;
 // subtitles only when chosen.
 gint GstFilterGraph::OnSelectStream(GstElement*, GstStreamCollection* collection, GstStream* stream,
-                                    GstFilterGraph*) {
+                                    GstFilterGraph* graph) {
+    {
+        std::lock_guard lock(graph->mutex_);
+        if (!graph->wantedIds_.empty()) {
+            const char* id = gst_stream_get_stream_id(stream);
+            const auto& wanted = graph->wantedIds_;
+            return id && std::find(wanted.begin(), wanted.end(), id) != wanted.end() ? 1 : 0;
+        }
+    }
     const GstStreamType type = gst_stream_get_stream_type(stream);
     if (type & GST_STREAM_TYPE_TEXT) {
         return 0;
@@ -451,7 +546,12 @@ GstElement* GstFilterGraph::BuildAudioRenderer(const char* name) {
 void GstFilterGraph::LinkVideo(GstPad* pad) {
     std::lock_guard lock(mutex_);
     if (videoRenderer_) {
-        return;  // one picture at a time
+        // After a change of stream the decoder may offer a new pad.
+        GstPadHandle input(gst_element_get_static_pad(videoRenderer_, "Input"));
+        if (!gst_pad_is_linked(input.get())) {
+            gst_pad_link(pad, input.get());
+        }
+        return;
     }
     videoRenderer_ = BuildVideoRenderer();
     gst_bin_add(GST_BIN(pipeline_), videoRenderer_);
@@ -465,6 +565,11 @@ void GstFilterGraph::LinkVideo(GstPad* pad) {
 void GstFilterGraph::LinkAudio(GstPad* pad) {
     std::lock_guard lock(mutex_);
     if (audioRenderer_) {
+        // After a change of stream the decoder may offer a new pad.
+        GstPadHandle input(gst_element_get_static_pad(audioRenderer_, kAudioInputPinName));
+        if (!gst_pad_is_linked(input.get())) {
+            gst_pad_link(pad, input.get());
+        }
         return;
     }
     audioRenderer_ = BuildAudioRenderer(kAudioRendererName);
@@ -500,11 +605,38 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
         case GST_MESSAGE_EOS:
             graph->PushEvent(EC_COMPLETE, S_OK, 0);
             break;
+        case GST_MESSAGE_STREAM_COLLECTION: {
+            GstStreamCollection* collection = nullptr;
+            gst_message_parse_stream_collection(message, &collection);
+            std::lock_guard lock(graph->mutex_);
+            if (graph->collection_) {
+                gst_object_unref(graph->collection_);
+            }
+            graph->collection_ = collection;
+            break;
+        }
         case GST_MESSAGE_STREAMS_SELECTED: {
             std::lock_guard lock(graph->mutex_);
-            graph->selectedStreams_ =
-                static_cast<int>(gst_message_streams_selected_get_size(message));
+            const guint count = gst_message_streams_selected_get_size(message);
+            graph->selectedStreams_ = static_cast<int>(count);
+            graph->selectedIds_.clear();
+            for (guint i = 0; i < count; ++i) {
+                GstStream* stream = gst_message_streams_selected_get_stream(message, i);
+                if (const char* id = gst_stream_get_stream_id(stream)) {
+                    graph->selectedIds_.emplace_back(id);
+                }
+                gst_object_unref(stream);
+            }
             graph->streamsReady_.notify_all();
+            break;
+        }
+        case GST_MESSAGE_TOC: {
+            GstToc* toc = nullptr;
+            gst_message_parse_toc(message, &toc, nullptr);
+            if (toc) {
+                graph->StoreToc(toc);
+                gst_toc_unref(toc);
+            }
             break;
         }
         case GST_MESSAGE_ERROR: {
@@ -600,20 +732,9 @@ std::vector<std::shared_ptr<IBaseFilter>> GstFilterGraph::EnumFilters() {
             gchar* name = gst_element_get_name(element);
             filters.push_back(std::make_shared<GstFilter>(element, name));
             g_free(name);
-            return;
+        } else if (IsDecoderPart(element)) {
+            filters.push_back(std::make_shared<GstFilter>(element, FilterNameOf(element)));
         }
-        GstElementFactory* factory = gst_element_get_factory(element);
-        const char* klass =
-            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
-        if (!klass || !(std::strstr(klass, "Source") || std::strstr(klass, "Demuxer") ||
-                        std::strstr(klass, "Decoder"))) {
-            return;
-        }
-        std::string name = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
-        if (std::strcmp(GST_OBJECT_NAME(factory), "matroskademux") == 0) {
-            name = "Matroska Splitter";
-        }
-        filters.push_back(std::make_shared<GstFilter>(element, name));
     };
     if (source_) {
         GstIterator* it = gst_bin_iterate_recurse(GST_BIN(source_));
@@ -1128,6 +1249,188 @@ HRESULT GstFilterGraph::get_AvgFrameRate(int* rate) {
     }
     *rate = static_cast<int>(average * 100.0);
     return S_OK;
+}
+
+std::vector<MediaStream> GstFilterGraph::GetStreams() {
+    std::vector<MediaStream> streams;
+    std::lock_guard lock(mutex_);
+    if (!collection_) {
+        return streams;
+    }
+    int ordinals[4] = {};
+    for (guint i = 0; i < gst_stream_collection_get_size(collection_); ++i) {
+        GstStream* stream = gst_stream_collection_get_stream(collection_, i);
+        MediaStream info;
+        info.type = MajorTypeOfStream(stream);
+        const char* id = gst_stream_get_stream_id(stream);
+        info.id = id ? id : "";
+        info.name = StreamName(stream, info.type, ordinals[static_cast<int>(info.type)]++);
+        info.selected =
+            std::find(selectedIds_.begin(), selectedIds_.end(), info.id) != selectedIds_.end();
+        streams.push_back(std::move(info));
+    }
+    return streams;
+}
+
+HRESULT GstFilterGraph::SelectStreamOfType(MajorType type, int ordinal) {
+    std::vector<std::string> ids;
+    int seen = 0;
+    bool found = ordinal < 0;
+    for (const MediaStream& stream : GetStreams()) {
+        if (stream.type != type) {
+            if (stream.selected) {
+                ids.push_back(stream.id);
+            }
+        } else if (seen++ == ordinal) {
+            ids.push_back(stream.id);
+            found = true;
+        }
+    }
+    if (!found) {
+        return E_INVALIDARG;
+    }
+    return ApplySelection(ids);
+}
+
+HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    const auto sameSet = [](std::vector<std::string> a, std::vector<std::string> b) {
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        return a == b;
+    };
+    {
+        std::lock_guard lock(mutex_);
+        wantedIds_ = ids;
+        if (sameSet(selectedIds_, ids)) {
+            return S_OK;
+        }
+    }
+    GList* list = nullptr;
+    for (const std::string& id : ids) {
+        list = g_list_append(list, g_strdup(id.c_str()));
+    }
+    const bool sent = gst_element_send_event(source_, gst_event_new_select_streams(list));
+    g_list_free_full(list, g_free);
+    if (!sent) {
+        return E_FAIL;
+    }
+    // The decoder switches from where the file is read next: read again from here.
+    gint64 position = 0;
+    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    Seek(rate_, position);
+    std::unique_lock lock(mutex_);
+    const bool switched = streamsReady_.wait_for(lock, std::chrono::seconds(5),
+                                                 [&] { return sameSet(selectedIds_, ids); });
+    return switched ? S_OK : E_FAIL;
+}
+
+void GstFilterGraph::StoreToc(GstToc* toc) {
+    std::vector<MediaChapter> chapters;
+    const auto addChapters = [&chapters](GList* entries) {
+        for (GList* item = entries; item; item = item->next) {
+            auto* entry = static_cast<GstTocEntry*>(item->data);
+            if (gst_toc_entry_get_entry_type(entry) != GST_TOC_ENTRY_TYPE_CHAPTER) {
+                continue;
+            }
+            gint64 start = 0, stop = 0;
+            gst_toc_entry_get_start_stop_times(entry, &start, &stop);
+            MediaChapter chapter{start / 100, stop / 100, {}};
+            if (GstTagList* tags = gst_toc_entry_get_tags(entry)) {
+                gchar* title = nullptr;
+                if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title) && title) {
+                    chapter.title = title;
+                }
+                g_free(title);
+            }
+            chapters.push_back(std::move(chapter));
+        }
+    };
+    for (GList* item = gst_toc_get_entries(toc); item; item = item->next) {
+        auto* entry = static_cast<GstTocEntry*>(item->data);
+        if (gst_toc_entry_get_entry_type(entry) == GST_TOC_ENTRY_TYPE_EDITION) {
+            addChapters(gst_toc_entry_get_sub_entries(entry));
+        }
+    }
+    addChapters(gst_toc_get_entries(toc));
+    std::lock_guard lock(mutex_);
+    chapters_ = std::move(chapters);
+}
+
+std::vector<MediaChapter> GstFilterGraph::GetChapters() {
+    std::lock_guard lock(mutex_);
+    return chapters_;
+}
+
+std::string GstFilterGraph::GetDemuxerName() {
+    if (!source_) {
+        return {};
+    }
+    std::string name;
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(source_));
+    GValue item = G_VALUE_INIT;
+    while (name.empty() && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const char* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
+        if (klass && std::strstr(klass, "Demuxer")) {
+            name = FilterNameOf(element);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return name;
+}
+
+HRESULT GstFilterGraph::Count(long* streams) {
+    if (!streams) {
+        return E_POINTER;
+    }
+    *streams = static_cast<long>(GetStreams().size());
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Info(long index, MajorType* type, DWORD* flags, long* group,
+                             std::string* name) {
+    const auto streams = GetStreams();
+    if (index < 0 || index >= static_cast<long>(streams.size())) {
+        return E_INVALIDARG;
+    }
+    const MediaStream& stream = streams[static_cast<size_t>(index)];
+    if (type) {
+        *type = stream.type;
+    }
+    if (flags) {
+        *flags = stream.selected ? AMSTREAMSELECTINFO_ENABLED : 0;
+    }
+    if (group) {
+        // One group per kind of stream: picture, sound, subtitles.
+        *group = stream.type == MajorType::Video      ? 0
+                 : stream.type == MajorType::Audio    ? 1
+                 : stream.type == MajorType::Subtitle ? 2
+                                                      : 3;
+    }
+    if (name) {
+        *name = stream.name;
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Enable(long index, DWORD flags) {
+    const auto streams = GetStreams();
+    if (index < 0 || index >= static_cast<long>(streams.size())) {
+        return E_INVALIDARG;
+    }
+    const MajorType type = streams[static_cast<size_t>(index)].type;
+    int ordinal = 0;
+    for (long i = 0; i < index; ++i) {
+        ordinal += streams[static_cast<size_t>(i)].type == type ? 1 : 0;
+    }
+    return SelectStreamOfType(type, flags & AMSTREAMSELECTENABLE_ENABLE ? ordinal : -1);
 }
 
 }  // namespace
