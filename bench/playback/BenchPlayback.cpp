@@ -1,0 +1,259 @@
+// Plays one file through CFilePlayer into a real top-level window and prints,
+// as key=value lines, what it cost: time from opening to the first frame on
+// screen, CPU time per second of media, peak memory and the frames painted.
+// bench/playback/run starts it under Xvfb next to gst-play-1.0.
+//
+//   bench_playback FILE [WIDTH HEIGHT]
+#include "engine/CFilePlayer.h"
+#include "i18n/CLanguageFile.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The border colour, 0x00BBGGRR: magenta, so a probe can tell the border
+// from a picture.
+constexpr COLORREF kBorder = 0x00FF00FF;
+constexpr QRgb kBorderPixel = 0xFFFF00FF;
+
+double Milliseconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+// Counts the video window's paints, leaving out the probes' own.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool probing = false;
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !probing) {
+            ++paints;
+        }
+        return false;
+    }
+};
+
+// The program's main window as far as the engine is concerned: it receives
+// the video window and the graph events, stops the event loop at the end of
+// the medium and notes when the first frame reaches the screen.
+class Owner : public QWidget {
+public:
+    CFilePlayer* player = nullptr;
+    QWidget* video = nullptr;
+    PaintCounter counter;
+    bool completed = false;
+    bool aborted = false;
+    bool sawFirstFrame = false;
+    Clock::time_point firstFrame;
+    int paintsBeforeFirstFrame = 0;
+    int paintsAtEnd = 0;
+
+    bool event(QEvent* event) override {
+        if (event->type() == WindowMessageEvent::Type()) {
+            const auto* message = static_cast<WindowMessageEvent*>(event);
+            if (message->message == WM_GRAPH_EVENT && player) {
+                DrainGraphEvents();
+            }
+            return true;
+        }
+        // Child widgets are painted, and the window flushed to the X server,
+        // while the window handles UpdateRequest.
+        if (event->type() == QEvent::UpdateRequest && video && !sawFirstFrame &&
+            video->isVisible()) {
+            const bool frameReady = VideoHasFrame();
+            const int before = counter.paints;
+            const bool handled = QWidget::event(event);
+            if (frameReady && counter.paints > before) {
+                firstFrame = Clock::now();
+                sawFirstFrame = true;
+                paintsBeforeFirstFrame = before;
+            }
+            return handled;
+        }
+        return QWidget::event(event);
+    }
+
+private:
+    void DrainGraphEvents() {
+        long code = 0;
+        LONG_PTR param1 = 0;
+        LONG_PTR param2 = 0;
+        while (player->GetEvent(&code, &param1, &param2) == S_OK) {
+            completed = completed || code == EC_COMPLETE;
+            aborted = aborted || code == EC_ERRORABORT;
+        }
+        if (completed || aborted) {
+            paintsAtEnd = counter.paints;
+            QCoreApplication::exit(0);
+        }
+    }
+
+    // Whether the video window would paint a picture now: without one it
+    // fills everything with the border colour. Three probe pixels, in case
+    // the picture happens to be magenta at one of them.
+    bool VideoHasFrame() {
+        const QSize size = video->size();
+        const QPoint probes[] = {{size.width() / 2, size.height() / 2},
+                                 {size.width() / 4, size.height() / 4},
+                                 {3 * size.width() / 4, 3 * size.height() / 4}};
+        bool picture = false;
+        counter.probing = true;
+        for (const QPoint& probe : probes) {
+            QImage pixel(1, 1, QImage::Format_RGB32);
+            pixel.fill(kBorderPixel);
+            video->render(&pixel, QPoint(), QRegion(probe.x(), probe.y(), 1, 1),
+                          QWidget::RenderFlags());
+            picture = picture || pixel.pixel(0, 0) != kBorderPixel;
+        }
+        counter.probing = false;
+        return picture;
+    }
+};
+
+bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: bench_playback FILE [WIDTH HEIGHT]\n");
+        return 2;
+    }
+    const std::string path = argv[1];
+    const int width = argc == 4 ? std::atoi(argv[2]) : 1280;
+    const int height = argc == 4 ? std::atoi(argv[3]) : 720;
+    if (width <= 0 || height <= 0) {
+        std::fprintf(stderr, "bench_playback: bad window size\n");
+        return 2;
+    }
+
+    CLanguageFile language;
+    if (language.LoadResource(250) != 0) {
+        std::fprintf(stderr, "bench_playback: the English texts are not built in\n");
+        return 1;
+    }
+
+    // The window exists before the file is opened, as in the program.
+    Owner owner;
+    owner.setWindowTitle(QStringLiteral("bench_playback"));
+    owner.resize(width, height);
+    owner.show();
+    if (!WaitUntil([&] { return owner.windowHandle() && owner.windowHandle()->isExposed(); },
+                   5000)) {
+        std::fprintf(stderr, "bench_playback: the window never appeared (no display?)\n");
+        return 1;
+    }
+    WaitUntil([] { return false; }, 200);
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = Clock::now();
+    auto player =
+        std::make_unique<CFilePlayer>(QRect(0, 0, width, height), nullptr, &language, &owner,
+                                      std::wstring(path.begin(), path.end()), path, 0, 0, kBorder);
+    // The constructor returns once the graph has prerolled: the first frame
+    // is decoded and waiting in the renderer.
+    const auto opened = Clock::now();
+    if (player->GetOpenResult() != S_OK || player->HasVideo() != S_OK) {
+        std::fprintf(stderr, "bench_playback: cannot play %s with a picture\n", path.c_str());
+        return 1;
+    }
+    const auto children = owner.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    if (children.size() != 1) {
+        std::fprintf(stderr, "bench_playback: expected one video window, found %d\n",
+                     static_cast<int>(children.size()));
+        return 1;
+    }
+    owner.player = player.get();
+    owner.video = children.front();
+    owner.video->installEventFilter(&owner.counter);
+    player->SetDestinationPosition(0, 0, width, height);
+    player->Play();
+
+    // The renderer's measured frame rate, sampled while playing.
+    std::vector<double> rates;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, &owner, [&] {
+        if (!owner.completed && player->GetPosition() >= 100) {
+            rates.push_back(player->GetFrameRate());
+        }
+    });
+    sampler.start(500);
+    const int duration = player->GetDuration();
+    QTimer::singleShot((duration / 100 + 30) * 1000, &owner, [] { QCoreApplication::exit(3); });
+    const int loop = app.exec();
+    sampler.stop();
+
+    const auto finished = Clock::now();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const int position = player->GetPosition();
+    if (loop != 0 || !owner.completed) {
+        std::fprintf(stderr, "bench_playback: playback %s before the end\n",
+                     owner.aborted ? "failed" : "timed out");
+        return 1;
+    }
+    if (!owner.sawFirstFrame) {
+        std::fprintf(stderr, "bench_playback: no frame ever reached the window\n");
+        return 1;
+    }
+
+    const double user = Seconds(after.ru_utime) - Seconds(before.ru_utime);
+    const double system = Seconds(after.ru_stime) - Seconds(before.ru_stime);
+    const double media = std::min(position, duration) / 100.0;
+    double rateMean = 0.0;
+    for (double rate : rates) {
+        rateMean += rate / static_cast<double>(rates.size());
+    }
+    const double rateMin = rates.empty() ? 0.0 : *std::min_element(rates.begin(), rates.end());
+
+    std::printf("file=%s\n", path.c_str());
+    std::printf("window=%dx%d\n", width, height);
+    std::printf("open_ms=%.1f\n", Milliseconds(start, opened));
+    std::printf("first_frame_ms=%.1f\n", Milliseconds(start, owner.firstFrame));
+    std::printf("media_seconds=%.2f\n", media);
+    std::printf("wall_seconds=%.2f\n", Milliseconds(start, finished) / 1000.0);
+    std::printf("cpu_user_seconds=%.3f\n", user);
+    std::printf("cpu_system_seconds=%.3f\n", system);
+    std::printf("cpu_per_media_second=%.4f\n", media > 0 ? (user + system) / media : 0.0);
+    std::printf("peak_rss_kb=%ld\n", after.ru_maxrss);
+    std::printf("frames_painted=%d\n", owner.paintsAtEnd - owner.paintsBeforeFirstFrame);
+    std::printf("sink_fps_mean=%.2f\n", rateMean);
+    std::printf("sink_fps_min=%.2f\n", rateMin);
+    std::fflush(stdout);
+    player.reset();
+    return 0;
+}
