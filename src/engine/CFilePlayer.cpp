@@ -73,6 +73,7 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
 }
 
 CFilePlayer::~CFilePlayer() {
+    RemoveExternalAudio();
     if (mediaControl) {
         mediaControl->Stop();
     }
@@ -341,6 +342,58 @@ HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
     WaitForState();
     RestoreGraphState();
     return result;
+}
+
+bool CFilePlayer::LoadExternalAudio(const std::wstring& path) {
+    if (HasVideo() != S_OK) {
+        return false;
+    }
+    RemoveExternalAudio();
+    {
+        // A file with a picture of its own is no sound track.
+        auto probe = CreateFilterGraph();
+        const HRESULT rendered = probe->RenderFile(path);
+        auto probeVideo = QueryInterface<IBasicVideo2>(probe);
+        if (FAILED(rendered) || (probeVideo && probeVideo->IsUsingDefaultSource() == S_OK)) {
+            return false;
+        }
+    }
+    auto external = QueryInterface<IExternalAudio>(graph);
+    if (!external) {
+        return false;
+    }
+    const int volume = GetVolume();
+    const int balance = GetBalance();
+    const int position = GetPosition();
+    SaveGraphState();
+    Stop();
+    WaitForState();
+    const bool added = SUCCEEDED(external->AddExternalAudio(path));
+    if (added) {
+        ++externalAudioFlag;
+    }
+    SetPosition(position);
+    SetVolume(volume);
+    SetBalance(balance);
+    WaitForState();
+    RestoreGraphState();
+    return added;
+}
+
+void CFilePlayer::RemoveExternalAudio() {
+    if (!HasExternalAudio()) {
+        return;
+    }
+    auto external = QueryInterface<IExternalAudio>(graph);
+    SaveGraphState();
+    Stop();
+    WaitForState();
+    if (external) {
+        external->RemoveExternalAudio();
+    }
+    WaitForState();
+    RestoreGraphState();
+    externalAudioFlag = 0;
 }
 
 HRESULT CFilePlayer::SetRate(double rate) {

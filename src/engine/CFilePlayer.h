@@ -27,6 +27,10 @@ public:
     HRESULT GetOpenResult() const { return openResult; }
     bool HasSplitter() const { return splitter != nullptr; }
     bool HasExternalAudio() const { return (externalAudioFlag & 1) != 0; }
+    // Plays the sound of `path` instead of the film's. Refused for a film
+    // without picture and for a file that has a picture of its own.
+    bool LoadExternalAudio(const std::wstring& path);
+    void RemoveExternalAudio();
 
     LONGLONG GetCurrentFrame() override;
     HRESULT SetPosition(int position) override;

@@ -239,8 +239,15 @@ int CMediaPlayer::GetBalance() {
 }
 
 void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent) {
-    (void)name;
-    (void)parent;
+    if (!graph) {
+        return;
+    }
+    // Every filter of that name, one after the other.
+    for (const auto& filter : graph->EnumFilters()) {
+        if (filter->HasPropertyPages() && filter->QueryName() == name) {
+            filter->ShowPropertyPages(parent);
+        }
+    }
 }
 
 int CMediaPlayer::FillFilterList(QObject* target, int kind) {

@@ -93,6 +93,8 @@ public:
     virtual std::vector<std::shared_ptr<IPin>> EnumPins() = 0;
     // Whether the filter has settings a property page can show.
     virtual bool HasPropertyPages() const = 0;
+    // Shows the settings modally, captioned with the filter's name.
+    virtual void ShowPropertyPages(QWidget* parent) = 0;
 };
 
 class IGraphBuilder : public virtual IUnknown {
@@ -210,6 +212,14 @@ public:
     virtual HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
                          std::string* name) = 0;
     virtual HRESULT Enable(long index, DWORD flags) = 0;
+};
+
+// A separate sound track that replaces the film's own, in the same graph so
+// one clock and one seek serve both.
+class IExternalAudio : public virtual IUnknown {
+public:
+    virtual HRESULT AddExternalAudio(const std::wstring& path) = 0;
+    virtual HRESULT RemoveExternalAudio() = 0;
 };
 
 class IQualProp : public virtual IUnknown {

@@ -2,6 +2,7 @@
 // our renderer bins ("Video Renderer", the audio renderer) take its pads.
 #include "Framework.h"
 #include "GstHandles.h"
+#include "GstPropertyDialog.h"
 #include "VideoWidget.h"
 
 #include <gst/app/gstappsink.h>
@@ -9,6 +10,8 @@
 #include <gst/tag/tag.h>
 #include <gst/video/video.h>
 
+#include <QCursor>
+#include <QDialog>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -27,6 +30,9 @@ namespace {
 
 constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
 constexpr auto kLongestStateChange = std::chrono::seconds(3);
+// The frame rate is measured over the newest frames shown.
+constexpr size_t kFramesForRate = 50;
+constexpr auto kFrameRateWindow = std::chrono::seconds(2);
 constexpr const char* kVideoRendererName = "Video Renderer";
 constexpr const char* kAudioRendererName = "Default DirectSound Device";
 constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
@@ -211,6 +217,23 @@ public:
         g_free(specs);
         return writable;
     }
+    void ShowPropertyPages(QWidget* parent) override {
+        std::unique_ptr<QDialog> owned;
+        QPointer<QDialog> dialog =
+            CreateElementPropertiesDialog(element_.get(), QString::fromStdString(name_), parent);
+        if (!parent) {
+            owned.reset(dialog.data());
+        }
+        if (!dialog) {
+            return;
+        }
+        // Opened beside the mouse, where the user just chose it.
+        dialog->move(QCursor::pos() - QPoint(50, 50));
+        dialog->exec();
+        if (parent && dialog) {
+            delete dialog.data();
+        }
+    }
     GstElement* element() const { return element_.get(); }
 
 private:
@@ -233,7 +256,8 @@ class GstFilterGraph final : public IGraphBuilder,
                              public IVideoWindow,
                              public IQualProp,
                              public IStreamControl,
-                             public IAMStreamSelect {
+                             public IAMStreamSelect,
+                             public IExternalAudio {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -305,6 +329,10 @@ public:
     std::vector<MediaChapter> GetChapters() override;
     std::string GetDemuxerName() override;
 
+    // IExternalAudio
+    HRESULT AddExternalAudio(const std::wstring& path) override;
+    HRESULT RemoveExternalAudio() override;
+
     // IAMStreamSelect
     HRESULT Count(long* streams) override;
     HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
@@ -314,10 +342,14 @@ public:
 private:
     // Streaming threads.
     static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
+    static void OnExternalPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
+    bool FromFilmDecoder(GstMessage* message) const;
     static gint OnSelectStream(GstElement* source, GstStreamCollection* collection,
                                GstStream* stream, GstFilterGraph* graph);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, GstFilterGraph* graph);
     static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer graph);
+    static GstFlowReturn OnNewPreroll(GstAppSink* sink, gpointer graph);
+    GstFlowReturn Show(GstSample* sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
 
     void LinkVideo(GstPad* pad);
@@ -345,6 +377,11 @@ private:
     GstElement* scaledCaps_ = nullptr;
     GstElement* videoSink_ = nullptr;
     GstElement* audioRenderer_ = nullptr;
+    GstElement* filmAudioRenderer_ = nullptr;  // held aside while a separate track plays
+    GstElement* externalSource_ = nullptr;
+    GstElement* externalDecoder_ = nullptr;
+    GstElement* externalRenderer_ = nullptr;
+    std::vector<std::string> filmSelection_;
     GstElement* volume_ = nullptr;
     GstElement* panorama_ = nullptr;
     std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
@@ -363,6 +400,7 @@ private:
     std::vector<std::string> selectedIds_;
     std::vector<std::string> wantedIds_;  // the user's choice, once made
     std::vector<MediaChapter> chapters_;
+    std::deque<std::chrono::steady_clock::time_point> frameTimes_;
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
 
@@ -401,6 +439,9 @@ GstFilterGraph::~GstFilterGraph() {
     }
     if (collection_) {
         gst_object_unref(collection_);
+    }
+    if (filmAudioRenderer_) {
+        gst_object_unref(filmAudioRenderer_);
     }
     delete widget_.data();
 }
@@ -514,6 +555,7 @@ GstElement* GstFilterGraph::BuildVideoRenderer() {
                  "enable-last-sample", FALSE, nullptr);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &OnNewSample;
+    callbacks.new_preroll = &OnNewPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks, this, nullptr);
     gst_bin_add_many(GST_BIN(bin), overlay_, crop_, scale, scaledCaps_, videoSink_, nullptr);
     gst_element_link_many(overlay_, crop_, scale, scaledCaps_, videoSink_, nullptr);
@@ -606,6 +648,9 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
             graph->PushEvent(EC_COMPLETE, S_OK, 0);
             break;
         case GST_MESSAGE_STREAM_COLLECTION: {
+            if (!graph->FromFilmDecoder(message)) {
+                break;
+            }
             GstStreamCollection* collection = nullptr;
             gst_message_parse_stream_collection(message, &collection);
             std::lock_guard lock(graph->mutex_);
@@ -616,6 +661,9 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
             break;
         }
         case GST_MESSAGE_STREAMS_SELECTED: {
+            if (!graph->FromFilmDecoder(message)) {
+                break;
+            }
             std::lock_guard lock(graph->mutex_);
             const guint count = gst_message_streams_selected_get_size(message);
             graph->selectedStreams_ = static_cast<int>(count);
@@ -675,6 +723,24 @@ GstFlowReturn GstFilterGraph::OnNewSample(GstAppSink* sink, gpointer data) {
     if (!sample) {
         return GST_FLOW_EOS;
     }
+    {
+        std::lock_guard lock(graph->mutex_);
+        graph->frameTimes_.push_back(std::chrono::steady_clock::now());
+        while (graph->frameTimes_.size() > kFramesForRate) {
+            graph->frameTimes_.pop_front();
+        }
+    }
+    return graph->Show(sample);
+}
+
+// Streaming thread: the first frame after opening or seeking, shown while
+// paused or stopped.
+GstFlowReturn GstFilterGraph::OnNewPreroll(GstAppSink* sink, gpointer data) {
+    GstSample* sample = gst_app_sink_pull_preroll(sink);
+    return sample ? static_cast<GstFilterGraph*>(data)->Show(sample) : GST_FLOW_OK;
+}
+
+GstFlowReturn GstFilterGraph::Show(GstSample* sample) {
     GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     auto* frame = new GstVideoFrame;
@@ -696,7 +762,7 @@ GstFlowReturn GstFilterGraph::OnNewSample(GstAppSink* sink, gpointer data) {
         },
         frame);
     gst_sample_unref(sample);  // the mapping holds the buffer
-    graph->mailbox_->Deliver(std::move(image));
+    mailbox_->Deliver(std::move(image));
     return GST_FLOW_OK;
 }
 
@@ -1240,12 +1306,18 @@ HRESULT GstFilterGraph::get_AvgFrameRate(int* rate) {
     if (!videoSink_) {
         return E_NOINTERFACE;
     }
-    GstStructure* stats = nullptr;
-    g_object_get(videoSink_, "stats", &stats, nullptr);
+    std::lock_guard lock(mutex_);
+    // Frames actually shown per second, over the last two seconds at most.
+    const auto now = std::chrono::steady_clock::now();
+    while (!frameTimes_.empty() && now - frameTimes_.front() > kFrameRateWindow) {
+        frameTimes_.pop_front();
+    }
     double average = 0.0;
-    if (stats) {
-        gst_structure_get_double(stats, "average-rate", &average);
-        gst_structure_free(stats);
+    if (frameTimes_.size() >= 2) {
+        const std::chrono::duration<double> span = frameTimes_.back() - frameTimes_.front();
+        if (span.count() > 0) {
+            average = static_cast<double>(frameTimes_.size() - 1) / span.count();
+        }
     }
     *rate = static_cast<int>(average * 100.0);
     return S_OK;
@@ -1431,6 +1503,144 @@ HRESULT GstFilterGraph::Enable(long index, DWORD flags) {
         ordinal += streams[static_cast<size_t>(i)].type == type ? 1 : 0;
     }
     return SelectStreamOfType(type, flags & AMSTREAMSELECTENABLE_ENABLE ? ordinal : -1);
+}
+
+// The separate track's decoder posts its own stream messages; only the
+// film's describe the film.
+bool GstFilterGraph::FromFilmDecoder(GstMessage* message) const {
+    GstObject* source = GST_MESSAGE_SRC(message);
+    return source_ && source &&
+           (source == GST_OBJECT(source_) ||
+            gst_object_has_as_ancestor(source, GST_OBJECT(source_)));
+}
+
+// Streaming thread of the separate track's decoder.
+void GstFilterGraph::OnExternalPadAdded(GstElement*, GstPad* pad, GstFilterGraph* graph) {
+    if (MajorTypeOfPad(pad) != MajorType::Audio) {
+        return;
+    }
+    std::lock_guard lock(graph->mutex_);
+    if (!graph->externalRenderer_) {
+        return;
+    }
+    GstPadHandle input(gst_element_get_static_pad(graph->externalRenderer_, kAudioInputPinName));
+    if (!gst_pad_is_linked(input.get()) && gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
+        ++graph->linkedStreams_;
+        graph->streamsReady_.notify_all();
+    }
+}
+
+HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
+    if (!source_ || externalSource_) {
+        return VFW_E_WRONG_STATE;
+    }
+    // The film's sound is no longer decoded, and its renderer leaves the graph
+    // so that it does not wait for data that never comes.
+    std::vector<std::string> filmSelection;
+    for (const MediaStream& stream : GetStreams()) {
+        if (stream.selected) {
+            filmSelection.push_back(stream.id);
+        }
+    }
+    filmSelection_ = filmSelection;
+    SelectStreamOfType(MajorType::Audio, -1);
+    GstElement* filmRenderer = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        filmRenderer = audioRenderer_;
+        audioRenderer_ = nullptr;
+    }
+    if (filmRenderer) {
+        gst_object_ref(filmRenderer);
+        gst_element_set_state(filmRenderer, GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(pipeline_), filmRenderer);
+        filmAudioRenderer_ = filmRenderer;
+    }
+
+    int linkedBefore = 0;
+    {
+        std::lock_guard lock(mutex_);
+        externalRenderer_ = BuildAudioRenderer("External Audio DirectSound Device");
+        linkedBefore = linkedStreams_;
+    }
+    externalSource_ = gst_element_factory_make("filesrc", "External Audio Source");
+    g_object_set(externalSource_, "location", QString::fromStdWString(path).toStdString().c_str(),
+                 nullptr);
+    externalDecoder_ = gst_element_factory_make("decodebin3", "External Audio Decoder");
+    g_signal_connect(externalDecoder_, "pad-added", G_CALLBACK(&OnExternalPadAdded), this);
+    gst_bin_add_many(GST_BIN(pipeline_), externalSource_, externalDecoder_, externalRenderer_,
+                     nullptr);
+    gst_element_link(externalSource_, externalDecoder_);
+    gst_element_sync_state_with_parent(externalRenderer_);
+    gst_element_sync_state_with_parent(externalDecoder_);
+    gst_element_sync_state_with_parent(externalSource_);
+
+    bool linked = false;
+    {
+        std::unique_lock lock(mutex_);
+        linked = streamsReady_.wait_for(lock, std::chrono::nanoseconds(kRenderTimeout),
+                                        [&] { return linkedStreams_ > linkedBefore; });
+        if (linked) {
+            audioRenderer_ = externalRenderer_;
+            volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
+            panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
+            gst_object_unref(volume_);
+            gst_object_unref(panorama_);
+            ApplyVolume();
+        }
+    }
+    if (!linked) {
+        RemoveExternalAudio();
+        return VFW_E_CANNOT_RENDER;
+    }
+    // Both sources start again from where the film stands.
+    gint64 position = 0;
+    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    return Seek(rate_, position);
+}
+
+HRESULT GstFilterGraph::RemoveExternalAudio() {
+    if (!externalSource_) {
+        return S_FALSE;
+    }
+    gint64 position = 0;
+    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    // Downstream first: a renderer waiting for its first buffer holds the
+    // streams that feed it until it is shut down.
+    for (GstElement* element : {externalRenderer_, externalDecoder_, externalSource_}) {
+        gst_element_set_state(element, GST_STATE_NULL);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        audioRenderer_ = nullptr;
+        volume_ = panorama_ = nullptr;
+    }
+    for (GstElement* element : {externalSource_, externalDecoder_, externalRenderer_}) {
+        gst_bin_remove(GST_BIN(pipeline_), element);
+    }
+    externalSource_ = externalDecoder_ = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        externalRenderer_ = nullptr;
+    }
+    if (filmAudioRenderer_) {
+        gst_bin_add(GST_BIN(pipeline_), filmAudioRenderer_);
+        gst_object_unref(filmAudioRenderer_);
+        std::lock_guard lock(mutex_);
+        audioRenderer_ = filmAudioRenderer_;
+        filmAudioRenderer_ = nullptr;
+        volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
+        panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
+        gst_object_unref(volume_);
+        gst_object_unref(panorama_);
+        ApplyVolume();
+    }
+    if (audioRenderer_) {
+        gst_element_sync_state_with_parent(audioRenderer_);
+    }
+    ApplySelection(filmSelection_);
+    Seek(rate_, position);
+    return S_OK;
 }
 
 }  // namespace

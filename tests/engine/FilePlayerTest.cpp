@@ -289,6 +289,46 @@ TEST_F(FilePlayerTest, VideoWindowIsAChildOfTheOwnerAtTheGivenPlace) {
     EXPECT_EQ(owner.Count(WM_TIMER), timers) << "the timer outlived its engine";
 }
 
+TEST_F(FilePlayerTest, ThePictureIsShownBeforePlayingAndTheRateWhilePlaying) {
+    auto player = Open("multi.mkv");
+    auto* video = owner.findChild<QWidget*>();
+    ASSERT_NE(video, nullptr);
+    const QColor border(0, 0, 255);  // the border colour given as 0x00FF0000
+    const auto centre = [video] {
+        return video->grab().toImage().pixelColor(video->width() / 2, video->height() / 2);
+    };
+    EXPECT_TRUE(WaitFor([&] { return centre() != border; }, 2000))
+        << "a stopped film shows its first frame";
+    EXPECT_EQ(player->GetFrameRate(), 0.0);
+    player->Play();
+    ASSERT_TRUE(WaitFor([&] { return player->GetPosition() >= 150; }));
+    // 25 frames a second, give or take a busy machine.
+    EXPECT_GT(player->GetFrameRate(), 10.0);
+    EXPECT_LT(player->GetFrameRate(), 40.0);
+}
+
+TEST_F(FilePlayerTest, FilterPropertiesOpenCaptionedWithTheFiltersName) {
+    auto player = Open("multi.mkv");
+    QStringList captions;
+    std::function<void()> closeNext = [&] {
+        if (auto* dialog = QApplication::activeModalWidget()) {
+            captions << dialog->windowTitle();
+            dialog->close();
+        }
+        if (captions.size() < 2) {
+            QTimer::singleShot(50, closeNext);
+        }
+    };
+    QTimer::singleShot(50, closeNext);
+    player->ShowFilterProperties("Video Renderer", &owner);
+    EXPECT_EQ(captions, QStringList{QStringLiteral("Video Renderer")});
+    captions.clear();
+    player->ShowFilterProperties("No Such Filter", &owner);
+    EXPECT_TRUE(captions.isEmpty());
+    captions << QString() << QString();  // stop the closer
+    WaitFor([] { return false; }, 150);
+}
+
 TEST_F(FilePlayerTest, FilterListNamesTheGraphsFilters) {
     auto player = Open("multi.mkv");
     QMenu menu;
