@@ -220,6 +220,21 @@ TEST_F(FilePlayerTest, FasterRatesPlayFaster) {
     EXPECT_EQ(player->GetRate(), 4.0);
 }
 
+TEST_F(FilePlayerTest, RatesUpToThirtyTwoAndBackwards) {
+    for (const char* file : {"multi.mkv", "multi.mp4"}) {
+        auto player = Open(file);
+        EXPECT_EQ(player->SetRate(32.0), S_OK) << file;
+        EXPECT_EQ(player->GetRate(), 32.0);
+        player->SetPosition(300);
+        player->WaitForState();
+        ASSERT_EQ(player->SetRate(-1.0), S_OK) << file;
+        EXPECT_EQ(player->GetRate(), -1.0);
+        player->Play();
+        EXPECT_TRUE(WaitFor([&] { return player->GetPosition() < 250; }, 3000))
+            << file << " did not play backwards";
+    }
+}
+
 TEST_F(FilePlayerTest, FrameNumbersFollowThePosition) {
     auto player = Open("multi.mkv");
     player->SetPosition(100);
@@ -327,6 +342,26 @@ TEST_F(FilePlayerTest, FilterPropertiesOpenCaptionedWithTheFiltersName) {
     EXPECT_TRUE(captions.isEmpty());
     captions << QString() << QString();  // stop the closer
     WaitFor([] { return false; }, 150);
+}
+
+TEST_F(FilePlayerTest, ReportListsFiltersWithTheirPins) {
+    QListWidget report;
+    const std::string path = Media("multi.mkv");
+    CFilePlayer player(QRect(0, 0, 320, 240), &report, &language, &owner,
+                       std::wstring(path.begin(), path.end()), path, 0, 0, 0);
+    player.ReportFilterGraph();
+    QStringList lines;
+    for (int i = 0; i < report.count(); ++i) {
+        lines << report.item(i)->text();
+    }
+    const int renderer = static_cast<int>(lines.indexOf(QStringLiteral("Video Renderer")));
+    ASSERT_GE(renderer, 0) << lines.join(QLatin1Char('\n')).toStdString();
+    ASSERT_LT(renderer + 1, lines.size());
+    EXPECT_EQ(lines[renderer + 1].trimmed(), QStringLiteral("Input (in), connected"));
+
+    CFilePlayer silent(QRect(0, 0, 320, 240), nullptr, &language, &owner,
+                       std::wstring(path.begin(), path.end()), path, 0, 0, 0);
+    silent.ReportFilterGraph();  // no report window: nothing to do, no crash
 }
 
 TEST_F(FilePlayerTest, FilterListNamesTheGraphsFilters) {
