@@ -1,0 +1,196 @@
+// The filter graph over a GStreamer pipeline: filesrc and decodebin3 decode
+// the file, our renderer bins ("Video Renderer", the audio renderer) take its
+// pads. One object implements every framework interface the engine uses.
+#pragma once
+
+#include "GstGraphParts.h"
+#include "VideoWidget.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace velvaro::engine {
+
+struct GraphEvent {
+    long code;
+    LONG_PTR param1;
+    LONG_PTR param2;
+};
+
+class GstFilterGraph final : public IGraphBuilder,
+                             public IMediaControl,
+                             public IMediaSeeking,
+                             public IMediaEventEx,
+                             public IBasicAudio,
+                             public IBasicVideo2,
+                             public IVideoWindow,
+                             public IQualProp,
+                             public IStreamControl,
+                             public IAMStreamSelect,
+                             public IExternalAudio {
+public:
+    GstFilterGraph();
+    ~GstFilterGraph() override;
+
+    // IGraphBuilder
+    HRESULT RenderFile(const std::wstring& path) override;
+    HRESULT FindFilterByName(const std::string& name,
+                             std::shared_ptr<IBaseFilter>* filter) override;
+    std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() override;
+    HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
+    std::string GetErrorText(HRESULT hr) const override;
+    void DumpGraph(const std::string& name) override {
+        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
+    }
+
+    // IMediaControl
+    HRESULT Run() override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    HRESULT StopWhenReady() override;
+    HRESULT GetState(long timeoutMs, long* state) override;
+
+    // IMediaSeeking
+    HRESULT SetTimeFormat(TimeFormat format) override;
+    HRESULT GetDuration(LONGLONG* duration) override;
+    HRESULT GetCurrentPosition(LONGLONG* position) override;
+    HRESULT SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG* stop,
+                         unsigned stopFlags) override;
+    HRESULT SetRate(double rate) override;
+    HRESULT GetRate(double* rate) override;
+
+    // IMediaEventEx
+    HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) override;
+    HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
+    HRESULT FreeEventParams(long, LONG_PTR, LONG_PTR) override { return S_OK; }
+
+    // IBasicAudio
+    HRESULT put_Volume(long volume) override;
+    HRESULT get_Volume(long* volume) override;
+    HRESULT put_Balance(long balance) override;
+    HRESULT get_Balance(long* balance) override;
+
+    // IBasicVideo2
+    HRESULT SetSourcePosition(long left, long top, long width, long height) override;
+    HRESULT SetDestinationPosition(long left, long top, long width, long height) override;
+    HRESULT GetVideoSize(long* width, long* height) override;
+    HRESULT GetPreferredAspectRatio(long* x, long* y) override;
+    HRESULT GetCurrentImage(long* size, long* image) override;
+    HRESULT IsUsingDefaultSource() override;
+
+    // IVideoWindow
+    HRESULT put_Owner(QWidget* owner) override;
+    HRESULT put_WindowStyle(long style) override;
+    HRESULT put_MessageDrain(QWidget*) override { return HaveVideo() ? S_OK : E_NOINTERFACE; }
+    HRESULT put_Visible(bool visible) override;
+    HRESULT put_AutoShow(bool autoShow) override;
+    HRESULT put_BorderColor(long colour) override;
+    HRESULT SetWindowPosition(long left, long top, long width, long height) override;
+    HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) override;
+    HRESULT HideCursor(bool hide) override;
+    HRESULT NotifyOwnerMessage(QWidget*, UINT, WPARAM, LPARAM) override { return S_OK; }
+
+    // IQualProp
+    HRESULT get_AvgFrameRate(int* rate) override;
+
+    // IStreamControl
+    std::vector<MediaStream> GetStreams() override;
+    HRESULT SelectStreamOfType(MajorType type, int ordinal) override;
+    std::vector<MediaChapter> GetChapters() override;
+    std::string GetDemuxerName() override;
+
+    // IExternalAudio
+    HRESULT AddExternalAudio(const std::wstring& path) override;
+    HRESULT RemoveExternalAudio() override;
+
+    // IAMStreamSelect
+    HRESULT Count(long* streams) override;
+    HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
+                 std::string* name) override;
+    HRESULT Enable(long index, DWORD flags) override;
+
+private:
+    // Streaming threads.
+    static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
+    static void OnExternalPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
+    bool FromFilmDecoder(GstMessage* message) const;
+    static gint OnSelectStream(GstElement* source, GstStreamCollection* collection,
+                               GstStream* stream, GstFilterGraph* graph);
+    static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, GstFilterGraph* graph);
+    static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer graph);
+    static GstFlowReturn OnNewPreroll(GstAppSink* sink, gpointer graph);
+    GstFlowReturn Show(GstSample* sample);
+    static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+
+    void LinkVideo(GstPad* pad);
+    void LinkAudio(GstPad* pad);
+    void LinkSubtitle(GstPad* pad);
+    GstElement* BuildVideoRenderer();
+    GstElement* BuildAudioRenderer(const char* name);
+    void PushEvent(long code, LONG_PTR param1, LONG_PTR param2);
+    HRESULT SetPipelineState(GstState state, long logical);
+    bool HaveVideo() const { return videoRenderer_ != nullptr; }
+    bool HaveAudio() const { return audioRenderer_ != nullptr; }
+    void ApplyVolume();
+    HRESULT ApplySelection(const std::vector<std::string>& ids);
+    void StoreToc(GstToc* toc);
+    void ApplyScaledSize(int width, int height);
+    HRESULT NativeVideoInfo(GstVideoInfo* info) const;
+    HRESULT Seek(double rate, gint64 position);
+
+    GstElement* pipeline_ = nullptr;
+    GstElement* fileSource_ = nullptr;
+    GstElement* source_ = nullptr;
+    GstElement* videoRenderer_ = nullptr;  // owned by the pipeline
+    GstElement* overlay_ = nullptr;
+    GstElement* crop_ = nullptr;
+    GstElement* scaledCaps_ = nullptr;
+    GstElement* videoSink_ = nullptr;
+    GstElement* audioRenderer_ = nullptr;
+    GstElement* filmAudioRenderer_ = nullptr;  // held aside while a separate track plays
+    GstElement* externalSource_ = nullptr;
+    GstElement* externalDecoder_ = nullptr;
+    GstElement* externalRenderer_ = nullptr;
+    std::vector<std::string> filmSelection_;
+    GstElement* volume_ = nullptr;
+    GstElement* panorama_ = nullptr;
+    std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
+    QPointer<VideoWidget> widget_;
+
+    // Guarded by mutex_: touched by streaming threads.
+    mutable std::mutex mutex_;
+    std::deque<GraphEvent> events_;
+    QObject* notifyWindow_ = nullptr;
+    UINT notifyMessage_ = 0;
+    LONG_PTR notifyInstance_ = 0;
+    std::string errorText_;
+    GstBuffer* lastBuffer_ = nullptr;
+    std::condition_variable streamsReady_;
+    GstStreamCollection* collection_ = nullptr;
+    std::vector<std::string> selectedIds_;
+    std::vector<std::string> wantedIds_;  // the user's choice, once made
+    std::vector<MediaChapter> chapters_;
+    std::deque<std::chrono::steady_clock::time_point> frameTimes_;
+    int selectedStreams_ = -1;  // known once the decoder has chosen
+    int linkedStreams_ = 0;
+
+    long logicalState_ = State_Stopped;
+    std::chrono::steady_clock::time_point lastChange_ = std::chrono::steady_clock::now();
+    TimeFormat timeFormat_ = TimeFormat::MediaTime;
+    double rate_ = 1.0;
+    long volumeLevel_ = 0;
+    long balance_ = 0;
+    bool autoShow_ = true;
+    QColor border_ = Qt::black;
+    QRect window_;
+    QSize scaledSize_;
+};
+
+}  // namespace velvaro::engine

@@ -1,0 +1,242 @@
+// Running, seeking, events and sound of the filter graph.
+#include "GstFilterGraph.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+namespace velvaro::engine {
+
+HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    lastChange_ = std::chrono::steady_clock::now();
+    if (gst_element_set_state(pipeline_, state) == GST_STATE_CHANGE_FAILURE) {
+        return E_FAIL;
+    }
+    logicalState_ = logical;
+    if (autoShow_ && widget_ && widget_->parentWidget()) {
+        widget_->show();
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Run() {
+    return SetPipelineState(GST_STATE_PLAYING, State_Running);
+}
+
+HRESULT GstFilterGraph::Pause() {
+    return SetPipelineState(GST_STATE_PAUSED, State_Paused);
+}
+
+HRESULT GstFilterGraph::Stop() {
+    // Stopped keeps the pipeline paused, so the last frame stays.
+    return SetPipelineState(GST_STATE_PAUSED, State_Stopped);
+}
+
+HRESULT GstFilterGraph::StopWhenReady() {
+    return Stop();
+}
+
+HRESULT GstFilterGraph::GetState(long timeoutMs, long* state) {
+    if (!state) {
+        return E_POINTER;
+    }
+    *state = logicalState_;
+    if (!source_) {
+        return S_OK;
+    }
+    const GstStateChangeReturn result =
+        gst_element_get_state(pipeline_, nullptr, nullptr,
+                              static_cast<GstClockTime>(std::max(0L, timeoutMs)) * GST_MSECOND);
+    if (result == GST_STATE_CHANGE_FAILURE) {
+        return E_FAIL;
+    }
+    // A seek into the last frame of some films never completes its preroll;
+    // after a while report the state reached rather than freeze the caller.
+    if (result == GST_STATE_CHANGE_ASYNC &&
+        std::chrono::steady_clock::now() - lastChange_ > kLongestStateChange) {
+        return S_OK;
+    }
+    return result == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
+}
+
+HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
+    if (format == TimeFormat::Frame) {
+        GstVideoInfo info;
+        if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
+            return E_FAIL;
+        }
+    }
+    timeFormat_ = format;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetDuration(LONGLONG* duration) {
+    gint64 nanoseconds = 0;
+    if (!duration) {
+        return E_POINTER;
+    }
+    if (!source_ || !gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+        return E_FAIL;
+    }
+    *duration = nanoseconds / 100;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
+    gint64 nanoseconds = 0;
+    if (!position) {
+        return E_POINTER;
+    }
+    if (!source_ || !gst_element_query_position(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+        return E_FAIL;
+    }
+    if (timeFormat_ == TimeFormat::Frame) {
+        GstVideoInfo info;
+        if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
+            return E_FAIL;
+        }
+        *position = static_cast<LONGLONG>(gst_util_uint64_scale(
+            static_cast<guint64>(nanoseconds), static_cast<guint64>(info.fps_n),
+            static_cast<guint64>(info.fps_d) * GST_SECOND));
+        return S_OK;
+    }
+    *position = nanoseconds / 100;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
+    lastChange_ = std::chrono::steady_clock::now();
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const bool done =
+        rate > 0 ? gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                                    position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+                 : gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                                    GST_SEEK_TYPE_SET, position);
+    return done ? S_OK : E_FAIL;
+}
+
+HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG*,
+                                     unsigned) {
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    if (!current || (currentFlags & AM_SEEKING_AbsolutePositioning) == 0) {
+        return S_OK;
+    }
+    return Seek(rate_, std::max<LONGLONG>(0, *current) * 100);
+}
+
+HRESULT GstFilterGraph::SetRate(double rate) {
+    if (rate == 0.0 || !std::isfinite(rate)) {
+        return E_INVALIDARG;
+    }
+    if (!source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    gint64 position = 0;
+    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    const HRESULT result = Seek(rate, position);
+    if (SUCCEEDED(result)) {
+        rate_ = rate;
+    }
+    return result;
+}
+
+HRESULT GstFilterGraph::GetRate(double* rate) {
+    if (!rate) {
+        return E_POINTER;
+    }
+    *rate = rate_;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) {
+    std::lock_guard lock(mutex_);
+    notifyWindow_ = window;
+    notifyMessage_ = message;
+    notifyInstance_ = instance;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long) {
+    std::lock_guard lock(mutex_);
+    if (events_.empty()) {
+        return E_ABORT;
+    }
+    const GraphEvent event = events_.front();
+    events_.pop_front();
+    if (code) {
+        *code = event.code;
+    }
+    if (param1) {
+        *param1 = event.param1;
+    }
+    if (param2) {
+        *param2 = event.param2;
+    }
+    return S_OK;
+}
+
+void GstFilterGraph::ApplyVolume() {
+    if (!volume_) {
+        return;
+    }
+    // 1/100 dB to linear gain; the bottom of the scale is silence.
+    const double gain = std::pow(10.0, static_cast<double>(volumeLevel_) / 2000.0);
+    g_object_set(volume_, "volume", gain, "mute", volumeLevel_ <= kSilent, nullptr);
+    g_object_set(panorama_, "panorama", static_cast<float>(balance_) / 10000.0f, nullptr);
+}
+
+HRESULT GstFilterGraph::put_Volume(long volume) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    if (volume < kSilent || volume > 0) {
+        return E_INVALIDARG;
+    }
+    volumeLevel_ = volume;
+    ApplyVolume();
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_Volume(long* volume) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    *volume = volumeLevel_;
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::put_Balance(long balance) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    if (balance < -10000 || balance > 10000) {
+        return E_INVALIDARG;
+    }
+    balance_ = balance;
+    ApplyVolume();
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_Balance(long* balance) {
+    std::lock_guard lock(mutex_);
+    if (!HaveAudio()) {
+        return E_NOTIMPL;
+    }
+    *balance = balance_;
+    return S_OK;
+}
+
+}  // namespace velvaro::engine
