@@ -211,11 +211,7 @@ void GstFilterGraph::LinkAudio(GstPad* pad) {
         return;
     }
     audioRenderer_ = BuildAudioRenderer(kAudioRendererName);
-    volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
-    panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
-    gst_object_unref(volume_);  // the bin keeps them alive
-    gst_object_unref(panorama_);
-    ApplyVolume();
+    TakeVolumeControls();
     gst_bin_add(GST_BIN(pipeline_), audioRenderer_);
     GstPadHandle input(gst_element_get_static_pad(audioRenderer_, kAudioInputPinName));
     gst_pad_link(pad, input.get());

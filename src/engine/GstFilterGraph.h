@@ -139,6 +139,8 @@ private:
     bool HaveVideo() const { return videoRenderer_ != nullptr; }
     bool HaveAudio() const { return audioRenderer_ != nullptr; }
     void ApplyVolume();
+    // Volume and balance act on the current audio renderer; caller holds mutex_.
+    void TakeVolumeControls();
     HRESULT ApplySelection(const std::vector<std::string>& ids);
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);

@@ -185,6 +185,15 @@ HRESULT GstFilterGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2,
     return S_OK;
 }
 
+void GstFilterGraph::TakeVolumeControls() {
+    // The bin keeps its elements alive; we only borrow them.
+    volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
+    panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
+    gst_object_unref(volume_);
+    gst_object_unref(panorama_);
+    ApplyVolume();
+}
+
 void GstFilterGraph::ApplyVolume() {
     if (!volume_) {
         return;

@@ -41,16 +41,10 @@ MajorType MajorTypeOfCaps(GstCaps* caps) {
 MajorType MajorTypeOfPad(GstPad* pad) {
     // The decoder's pads name their stream before their caps are settled.
     if (GstStream* stream = gst_pad_get_stream(pad)) {
-        const GstStreamType type = gst_stream_get_stream_type(stream);
+        const MajorType type = MajorTypeOfStream(stream);
         gst_object_unref(stream);
-        if (type & GST_STREAM_TYPE_VIDEO) {
-            return MajorType::Video;
-        }
-        if (type & GST_STREAM_TYPE_AUDIO) {
-            return MajorType::Audio;
-        }
-        if (type & GST_STREAM_TYPE_TEXT) {
-            return MajorType::Subtitle;
+        if (type != MajorType::Unknown) {
+            return type;
         }
     }
     GstCapsHandle caps(gst_pad_get_current_caps(pad));

@@ -271,11 +271,7 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
                                         [&] { return linkedStreams_ > linkedBefore; });
         if (linked) {
             audioRenderer_ = externalRenderer_;
-            volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
-            panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
-            gst_object_unref(volume_);
-            gst_object_unref(panorama_);
-            ApplyVolume();
+            TakeVolumeControls();
         }
     }
     if (!linked) {
@@ -318,11 +314,7 @@ HRESULT GstFilterGraph::RemoveExternalAudio() {
         std::lock_guard lock(mutex_);
         audioRenderer_ = filmAudioRenderer_;
         filmAudioRenderer_ = nullptr;
-        volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
-        panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
-        gst_object_unref(volume_);
-        gst_object_unref(panorama_);
-        ApplyVolume();
+        TakeVolumeControls();
     }
     if (audioRenderer_) {
         gst_element_sync_state_with_parent(audioRenderer_);
