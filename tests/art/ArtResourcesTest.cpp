@@ -1,0 +1,130 @@
+// The splash, icons and cursor, found through the resource paths of their ids.
+#include "art/ArtResources.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+namespace {
+
+using namespace velvaro::art;
+
+QString Q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QByteArray ReadResource(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int OpaquePixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += qAlpha(image.pixel(x, y)) == 255;
+        }
+    }
+    return count;
+}
+
+TEST(ArtResourcesTest, PathsAreMadeFromTheResourceIds) {
+    EXPECT_EQ(BitmapResource(IDB_TOOLBARNORMAL), Q(":/BITMAP/220"));
+    EXPECT_EQ(BitmapResource(IDB_TOOLBARHOVER), Q(":/BITMAP/222"));
+    EXPECT_EQ(JpegResource(IDR_MAIN), Q(":/JPEG/137"));
+    EXPECT_EQ(IconResource(IDR_MAINFRAME), Q(":/ICON/128"));
+    EXPECT_EQ(SmallIconResource(IDR_MAINFRAME), Q(":/ICON/128-16"));
+    EXPECT_EQ(IconResource(IDR_TEXTFILE), Q(":/ICON/138"));
+    EXPECT_EQ(CursorResource(IDC_HANDPOINT), Q(":/CURSOR/162"));
+}
+
+TEST(ArtResourcesTest, EveryPictureIsCompiledIntoTheProgram) {
+    const QStringList paths = {
+        BitmapResource(IDB_TOOLBARNORMAL),
+        BitmapResource(IDB_TOOLBARHOVER),
+        JpegResource(IDR_MAIN),
+        IconResource(IDR_MAINFRAME),
+        SmallIconResource(IDR_MAINFRAME),
+        IconResource(IDR_TEXTFILE),
+        IconResource(IDR_DELETE),
+        IconResource(IDR_ADD),
+        IconResource(IDR_SELECT_ALL),
+        IconResource(IDR_DESELECT_ALL),
+        CursorResource(IDC_HANDPOINT),
+    };
+    for (const QString& path : paths) {
+        EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);
+    }
+    EXPECT_FALSE(QFile::exists(BitmapResource(IDB_TOOLBARGRAYED)));
+}
+
+TEST(ArtResourcesTest, TheSplashIsADark450By250Jpeg) {
+    const QByteArray bytes = ReadResource(JpegResource(IDR_MAIN));
+    ASSERT_GE(bytes.size(), 3);
+    EXPECT_EQ(bytes.left(3), QByteArray("\xFF\xD8\xFF", 3));
+
+    QImageReader reader(JpegResource(IDR_MAIN));
+    EXPECT_EQ(reader.format(), QByteArray("jpeg"));
+    const QImage splash = reader.read();
+    ASSERT_FALSE(splash.isNull()) << qPrintable(reader.errorString());
+    EXPECT_EQ(splash.size(), QSize(450, 250));
+    EXPECT_EQ(splash.size(), QSize(kSplashWidth, kSplashHeight));
+
+    // A dark ground with a light word mark on it.
+    double sum = 0;
+    int bright = 0;
+    for (int y = 0; y < splash.height(); ++y) {
+        for (int x = 0; x < splash.width(); ++x) {
+            const int grey = qGray(splash.pixel(x, y));
+            sum += grey;
+            bright += grey > 220;
+        }
+    }
+    EXPECT_LT(sum / (splash.width() * splash.height()), 80);
+    EXPECT_GT(bright, 1000);
+}
+
+TEST(ArtResourcesTest, IconsArePngsOfTheirSizeWithTransparentSurroundings) {
+    const struct {
+        QString path;
+        int size;
+    } icons[] = {
+        {IconResource(IDR_MAINFRAME), 32},    {SmallIconResource(IDR_MAINFRAME), 16},
+        {IconResource(IDR_TEXTFILE), 16},     {IconResource(IDR_DELETE), 16},
+        {IconResource(IDR_ADD), 16},          {IconResource(IDR_SELECT_ALL), 16},
+        {IconResource(IDR_DESELECT_ALL), 16},
+    };
+    QList<QImage> seen;
+    for (const auto& icon : icons) {
+        SCOPED_TRACE(qPrintable(icon.path));
+        QImageReader reader(icon.path);
+        EXPECT_EQ(reader.format(), QByteArray("png"));
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(icon.size, icon.size));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_GT(OpaquePixels(image), icon.size * icon.size / 8);
+        EXPECT_FALSE(seen.contains(image));
+        seen.append(image);
+    }
+}
+
+TEST(ArtResourcesTest, TheHandCursorsHotspotIsTheTipOfItsFinger) {
+    const QImage cursor =
+        QImage(CursorResource(IDC_HANDPOINT)).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(cursor.isNull());
+    EXPECT_EQ(cursor.size(), QSize(kHandCursorSize, kHandCursorSize));
+    ASSERT_TRUE(cursor.rect().contains(kHandCursorHotspotX, kHandCursorHotspotY));
+    EXPECT_GE(qAlpha(cursor.pixel(kHandCursorHotspotX, kHandCursorHotspotY)), 128);
+    // Nothing of the hand lies above the hotspot.
+    for (int y = 0; y < kHandCursorHotspotY; ++y) {
+        for (int x = 0; x < cursor.width(); ++x) {
+            EXPECT_EQ(qAlpha(cursor.pixel(x, y)), 0) << x << "," << y;
+        }
+    }
+    EXPECT_GT(OpaquePixels(cursor), 200);
+}
+
+}  // namespace
