@@ -1,0 +1,86 @@
+// The single-instance channel: the running player window listens on a
+// per-user local socket named after its window class; a second start finds
+// it there and sends its command line as (wParam, lParam) records, each
+// answered before the next goes, as synchronously sent messages are.
+//
+// A record either carries a value, which arrives as lParam, or a text: the
+// listener adds the text to the atom table (Atoms.h) and lParam is the atom,
+// 0 for an empty text. The window reads the atom's name and deletes it.
+#pragma once
+
+#include "WindowMessage.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+// Where the socket of a window class lives: $VELVARO_INSTANCE_DIR/<class>
+// when set, else $XDG_RUNTIME_DIR/<class>, else <temp>/<class>-<uid>.
+QString InstanceSocketPath(const QString& className);
+
+// The window's side. Delivers every record with SendMessage(window, message,
+// wParam, lParam) on the thread that made the listener (the UI thread) and
+// answers with the result. The records of one sender are handled strictly in
+// order, even when the window runs a nested event loop meanwhile.
+//
+// Only one live listener owns a class's socket: a later one finds the first
+// alive and stands by, taking over when the owner goes. A socket left behind
+// by a crashed process is removed.
+class InstanceListener : public QObject {
+public:
+    InstanceListener(const QString& className, QObject* window, UINT message);
+    ~InstanceListener() override;
+
+    bool IsListening() const;
+    QString SocketPath() const { return path_; }
+
+private:
+    class Connection;
+
+    void Listen();
+    bool OwnerIsAlive();
+    void AcceptConnections();
+
+    QString path_;
+    QPointer<QObject> window_;
+    UINT message_;
+    std::unique_ptr<QLocalServer> server_;
+    // While another window owns the socket: our connection to it, which
+    // closes when the owner goes.
+    std::unique_ptr<QLocalSocket> owner_;
+};
+
+// The sender's side: a connection to a running window.
+class InstanceConnection {
+public:
+    ~InstanceConnection();
+    InstanceConnection(const InstanceConnection&) = delete;
+    InstanceConnection& operator=(const InstanceConnection&) = delete;
+
+    // Send one record and wait for its answer. False when the window is gone
+    // or does not answer within the timeout; after a failure every further
+    // record fails at once.
+    bool SendRecord(UINT wParam, LPARAM lParam, LRESULT* result = nullptr);
+    bool SendRecord(UINT wParam, const QString& text, LRESULT* result = nullptr);
+
+    // How long one record may wait for its answer; 10 seconds unless set.
+    void SetTimeout(int milliseconds) { timeout_ = milliseconds; }
+
+private:
+    friend std::unique_ptr<InstanceConnection> FindInstanceWindow(const QString& className);
+    explicit InstanceConnection(std::unique_ptr<QLocalSocket> socket);
+
+    bool Send(UINT wParam, LPARAM lParam, const QByteArray* text, LRESULT* result);
+
+    std::unique_ptr<QLocalSocket> socket_;
+    int timeout_ = 10000;
+    bool broken_ = false;
+};
+
+// The running window of that class, or null when none listens.
+std::unique_ptr<InstanceConnection> FindInstanceWindow(const QString& className);

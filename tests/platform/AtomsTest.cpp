@@ -1,0 +1,128 @@
+// The process-wide atom table.
+#include "platform/Atoms.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+QString Repeat(char c, int count) {
+    return QString(count, QLatin1Char(c));
+}
+
+TEST(AtomsTest, NamesAreSharedWithoutRegardToCaseAndCounted) {
+    const ATOM atom = GlobalAddAtom(QStringLiteral("Film.MKV"));
+    EXPECT_GE(atom, kFirstStringAtom);
+    EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
+    // A second add of the name in another case is the same atom, first spelling kept.
+    EXPECT_EQ(GlobalAddAtom(QStringLiteral("film.mkv")), atom);
+    EXPECT_EQ(GlobalFindAtom(QStringLiteral("FILM.mkv")), atom);
+    EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
+    const ATOM other = GlobalAddAtom(QStringLiteral("film.avi"));
+    EXPECT_NE(other, atom);
+    EXPECT_NE(other, 0);
+
+    // Two references: the first delete leaves it, the second takes it.
+    EXPECT_EQ(GlobalDeleteAtom(atom), 0);
+    EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
+    EXPECT_EQ(GlobalDeleteAtom(atom), 0);
+    EXPECT_EQ(GlobalGetAtomName(atom), QString());
+    EXPECT_EQ(GlobalFindAtom(QStringLiteral("film.mkv")), 0);
+    // Deleting what is not there fails with the atom itself.
+    EXPECT_EQ(GlobalDeleteAtom(atom), atom);
+    EXPECT_EQ(GlobalDeleteAtom(other), 0);
+
+    // Non-ASCII names fold their case too.
+    const ATOM umlaut = GlobalAddAtom(QStringLiteral(u"ÄRGER"));
+    EXPECT_EQ(GlobalAddAtom(QStringLiteral(u"ärger")), umlaut);
+    EXPECT_EQ(GlobalDeleteAtom(umlaut), 0);
+    EXPECT_EQ(GlobalDeleteAtom(umlaut), 0);
+}
+
+TEST(AtomsTest, NamesAreOneTo255Characters) {
+    EXPECT_EQ(GlobalAddAtom(QString()), 0);
+    EXPECT_EQ(GlobalAddAtom(Repeat('x', 256)), 0);
+    const ATOM longest = GlobalAddAtom(Repeat('x', 255));
+    ASSERT_NE(longest, 0);
+    EXPECT_EQ(GlobalGetAtomName(longest), Repeat('x', 255));
+    // Characters count, not UTF-16 units: 254 + one outside the basic plane.
+    const QString clef = Repeat('y', 254) + QStringLiteral(u"𝄞");
+    const ATOM wide = GlobalAddAtom(clef);
+    ASSERT_NE(wide, 0);
+    EXPECT_EQ(GlobalGetAtomName(wide), clef);
+    EXPECT_EQ(GlobalAddAtom(clef + QLatin1Char('y')), 0);
+
+    // A smaller buffer gets the name cut to its size, never inside a character.
+    EXPECT_EQ(GlobalGetAtomName(longest, 11), Repeat('x', 10));
+    EXPECT_EQ(GlobalGetAtomName(wide, 256), clef);
+    EXPECT_EQ(GlobalGetAtomName(wide, 255), Repeat('y', 254));
+    EXPECT_EQ(GlobalGetAtomName(longest, 1), QString());
+    EXPECT_EQ(GlobalGetAtomName(0), QString());
+    GlobalDeleteAtom(longest);
+    GlobalDeleteAtom(wide);
+}
+
+TEST(AtomsTest, TheTableHolds16384AtomsAndFreedNumbersComeBackLater) {
+    std::vector<ATOM> atoms;
+    std::set<ATOM> distinct;
+    for (int i = 0;; ++i) {
+        const ATOM atom = GlobalAddAtom(QStringLiteral("name %1").arg(i));
+        if (atom == 0) {
+            break;
+        }
+        ASSERT_GE(atom, kFirstStringAtom);
+        atoms.push_back(atom);
+        distinct.insert(atom);
+    }
+    EXPECT_EQ(atoms.size(), 0x4000u);
+    EXPECT_EQ(distinct.size(), 0x4000u);
+    EXPECT_EQ(GlobalAddAtom(QStringLiteral("one too many")), 0);
+    // An existing name still gets its reference.
+    EXPECT_EQ(GlobalAddAtom(QStringLiteral("NAME 7")), atoms[7]);
+    EXPECT_EQ(GlobalDeleteAtom(atoms[7]), 0);
+
+    EXPECT_EQ(GlobalDeleteAtom(atoms[100]), 0);
+    EXPECT_EQ(GlobalAddAtom(QStringLiteral("one more")), atoms[100]);
+    for (const ATOM atom : atoms) {
+        EXPECT_EQ(GlobalDeleteAtom(atom), 0);
+    }
+    // The number just freed is not the next one handed out.
+    const ATOM first = GlobalAddAtom(QStringLiteral("first"));
+    EXPECT_EQ(GlobalDeleteAtom(first), 0);
+    const ATOM second = GlobalAddAtom(QStringLiteral("second"));
+    EXPECT_NE(second, first);
+    EXPECT_EQ(GlobalDeleteAtom(second), 0);
+}
+
+TEST(AtomsTest, ThreadsShareTheTable) {
+    std::atomic<int> failures = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 2000; ++i) {
+                const QString name = QStringLiteral("shared %1").arg(i % 50);
+                const QString own = QStringLiteral("thread %1 %2").arg(t).arg(i);
+                const ATOM shared = GlobalAddAtom(name);
+                const ATOM mine = GlobalAddAtom(own);
+                if (shared == 0 || mine == 0 || GlobalGetAtomName(mine) != own ||
+                    GlobalGetAtomName(shared).compare(name, Qt::CaseInsensitive) != 0 ||
+                    GlobalDeleteAtom(mine) != 0 || GlobalDeleteAtom(shared) != 0) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures, 0);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(GlobalFindAtom(QStringLiteral("shared %1").arg(i)), 0);
+    }
+}
+
+}  // namespace
