@@ -1,0 +1,29 @@
+#include "LanguageIcons.h"
+
+#include "art/ArtResources.h"
+#include "resource.h"
+
+#include <QFile>
+#include <QStyle>
+
+namespace {
+
+QIcon IconOr(const QString& resource, QStyle::StandardPixmap fallback, const QStyle* style) {
+    if (QFile::exists(resource)) {
+        const QIcon icon(resource);
+        if (!icon.isNull()) {
+            return icon;
+        }
+    }
+    return style->standardIcon(fallback);
+}
+
+}  // namespace
+
+QIcon BuiltInLanguageIcon(const QStyle* style) {
+    return IconOr(velvaro::art::SmallIconResource(IDR_MAINFRAME), QStyle::SP_ComputerIcon, style);
+}
+
+QIcon LanguageFileIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_TEXTFILE), QStyle::SP_FileIcon, style);
+}
