@@ -1,0 +1,450 @@
+// The window procedure: key pre-translation, the key table, the command
+// table, run-time command ids, dropped files, graph events and the
+// hand-over from a second start.
+#include "ui/CPlayerDlg.h"
+
+#include "app/CPlayerCommandLineInfo.h"
+#include "app/CSettings.h"
+#include "engine/CFilePlayer.h"
+#include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/PopupRegistry.h"
+#include "platform/Atoms.h"
+#include "platform/VirtualKeys.h"
+#include "resource.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Keys that stand for a menu command. Keys with conditions of their own
+// are handled before this table is read.
+constexpr std::pair<UINT, int> kKeyCommands[] = {
+    {VK_END, IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE},
+    {VK_HOME, IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG},
+    {VK_LEFT, IDM_VIDEO_VERKLEINERN_LINKSRECHTS},
+    {VK_UP, IDM_VIDEO_VERGROESSERN_OBENUNTEN},
+    {VK_RIGHT, IDM_VIDEO_VERGROESSERN_LINKSRECHTS},
+    {VK_DOWN, IDM_VIDEO_VERKLEINERN_OBENUNTEN},
+    {VK_INSERT, IDM_DATEI_OEFFNEN},
+    {VK_DELETE, IDM_WIEDERGABE_ALLESMARKIEREN},
+    {'A', IDM_VIDEO_ASPECTRATIO},
+    {'B', IDM_ANSICHT_BOOKMARKEDITOR},
+    {'E', IDM_VIDEO_EIGENSCHAFTEN},
+    {'F', IDM_VIDEO_TOGGLECLIPPINGFULL},
+    {'I', IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN},
+    {'J', IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+    {'L', IDM_WIEDERGABE_ENDLOSSCHLEIFE},
+    {'M', IDM_AUDIO_STUMM},
+    {'O', IDM_WIEDERGABE_MARKIERUNGSENDESETZEN},
+    {'R', IDM_VIDEO_RESET},
+    {'T', IDM_ANSICHT_IMMEROBEN},
+    {'X', IDM_WIEDERGABE_SCHNELLESVORSPULEN},
+    {'Y', IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN},
+    {VK_NUMPAD1, IDM_PLAYLIST_ERSTERTITEL},
+    {VK_NUMPAD3, IDM_PLAYLIST_LETZTERTITEL},
+    {VK_NUMPAD4, IDM_PLAYLIST_VORHERIGERTITEL},
+    {VK_NUMPAD6, IDM_PLAYLIST_NAECHSTERTITEL},
+    {VK_NUMPAD7, IDM_PLAYSPEED_PLAYSLOWFORWARDS},
+    {VK_NUMPAD8, IDM_WIEDERGABE_NORMAL},
+    {VK_NUMPAD9, IDM_PLAYSPEED_PLAYFASTFORWARDS},
+    {VK_ADD, IDM_AUDIO_LAUTER},
+    {VK_SUBTRACT, IDM_AUDIO_LEISER},
+    {VK_F4, IDM_ANSICHT_TITLEBAR},
+    {VK_F5, IDM_ANSICHT_MENUBAR},
+    {VK_F6, IDM_ANSICHT_POSITIONSBAR},
+    {VK_F7, IDM_ANSICHT_TOOLBAR},
+    {VK_F8, IDM_ANSICHT_STATUSBAR},
+    {VK_F12, IDM_VIDEO_SCREENSHOT},
+};
+
+using Handler = void (CPlayerDlg::*)();
+
+// Toolbar buttons that do what a menu command does.
+constexpr std::pair<int, int> kButtonCommands[] = {
+    {IDTBB_VOLLBILD, IDM_ANSICHT_VOLLBILD},
+    {IDTBB_OPEN, IDM_DATEI_OEFFNEN},
+    {IDTBB_STOP, IDM_WIEDERGABE_STOPP},
+    {IDTBB_LOOP, IDM_WIEDERGABE_ENDLOSSCHLEIFE},
+    {IDTBB_JUMPLASTPOSITION, IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+    {IDTBB_MUTE, IDM_AUDIO_STUMM},
+    {IDTBB_SHUTDOWN, IDM_WIEDERGABE_SHUTDOWN},
+    {IDTBB_ONTOP, IDM_ANSICHT_IMMEROBEN},
+    {IDTBB_CLIPPING, IDM_VIDEO_TOGGLECLIPPINGFULL},
+    {IDTBB_SCREENSHOT, IDM_VIDEO_SCREENSHOT},
+    {IDTBB_QUIT, IDM_DATEI_BEENDEN},
+    {IDTBB_FASTBACKWARD, IDM_PLAYSPEED_PLAYFASTBACKWARDS},
+    {IDTBB_FASTFORWARD, IDM_PLAYSPEED_PLAYFASTFORWARDS},
+    {IDTBB_ROOTMENU, IDM_NAVIGATION_SHOWROOTMENU},
+    {IDTBB_RESUME, IDM_NAVIGATION_RESUME},
+};
+
+// Hand-over records: the first piece of each string field and its setter.
+struct StringField {
+    WPARAM firstPiece;
+    std::string (CPlayerCommandLineInfo::*get)() const;
+    void (CPlayerCommandLineInfo::*set)(const std::string&);
+};
+constexpr StringField kStringFields[] = {
+    {1001, &CPlayerCommandLineInfo::GetFileName, &CPlayerCommandLineInfo::SetFileName},
+    {1011, &CPlayerCommandLineInfo::GetSize, &CPlayerCommandLineInfo::SetSize},
+    {1021, &CPlayerCommandLineInfo::GetWindowPosition, &CPlayerCommandLineInfo::SetWindowPosition},
+    {1031, &CPlayerCommandLineInfo::GetJumpPosition, &CPlayerCommandLineInfo::SetJumpPosition},
+    {1041, &CPlayerCommandLineInfo::GetBookmarkFile, &CPlayerCommandLineInfo::SetBookmarkFile},
+    {1051, &CPlayerCommandLineInfo::GetBorderColour, &CPlayerCommandLineInfo::SetBorderColour},
+    {2001, &CPlayerCommandLineInfo::GetAudioFile, &CPlayerCommandLineInfo::SetAudioFile},
+};
+
+constexpr std::pair<WPARAM, void (CPlayerCommandLineInfo::*)(int)> kOptionRecords[] = {
+    {3001, &CPlayerCommandLineInfo::SetFullscreen},
+    {3002, &CPlayerCommandLineInfo::SetNoFullscreen},
+    {3003, &CPlayerCommandLineInfo::SetCompact},
+    {3004, &CPlayerCommandLineInfo::SetNoCompact},
+    {4001, &CPlayerCommandLineInfo::SetLoop},
+    {4002, &CPlayerCommandLineInfo::SetNoLoop},
+    {4003, &CPlayerCommandLineInfo::SetCenter},
+    {4004, &CPlayerCommandLineInfo::SetNoSplash},
+    {4005, &CPlayerCommandLineInfo::SetPlay},
+    {4006, &CPlayerCommandLineInfo::SetPause},
+    {4007, &CPlayerCommandLineInfo::SetBorder},
+    {4008, &CPlayerCommandLineInfo::SetNoBorder},
+    {4009, &CPlayerCommandLineInfo::SetMute},
+    {4010, &CPlayerCommandLineInfo::SetNoMute},
+};
+
+constexpr WPARAM kEndMark = 0xFFFFFFFF;
+
+}  // namespace
+
+bool CPlayerDlg::event(QEvent* event) {
+    if (event->type() == WindowMessageEvent::Type()) {
+        auto* message = static_cast<WindowMessageEvent*>(event);
+        message->result = WindowProc(message->message, message->wParam, message->lParam);
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (PreTranslateMessage(watched, event)) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Every key meant for this window becomes a private message; the widgets
+// never see it, so Enter and Escape do not end the dialog and the sliders
+// do not move by keyboard. Key-down is posted, key-up sent, so a released
+// Ctrl is known before the next queued key-down is handled.
+bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::ShortcutOverride) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::ShortcutOverride) {
+        key->accept();  // keys reach us as key presses, not as shortcuts
+        return true;
+    }
+    const UINT code = VirtualKeyFromQt(key->key(), key->modifiers());
+    const LPARAM flags =
+        KeyMessageLParam(key->isAutoRepeat(), type == QEvent::KeyRelease, key->nativeScanCode());
+    if (type == QEvent::KeyRelease) {
+        SendMessage(this, WM_PLAYER_KEYUP, code, flags);
+    } else {
+        PostMessage(this, WM_PLAYER_KEYDOWN, code, flags);
+    }
+    return true;
+}
+
+LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PLAYER_KEYDOWN:
+            OnPlayerKeyDown(static_cast<UINT>(wParam));
+            break;
+        case WM_PLAYER_KEYUP:
+            if (wParam == VK_CONTROL) {
+                controlKeyDown = false;
+            }
+            break;
+        case WM_MBUTTONDOWN:
+            if (player) {
+                OnPlayPause();
+            }
+            break;
+        case WM_PARENTNOTIFY:
+            if (player && wParam == kExtraButton1Down) {
+                OnCommand(IDM_AUDIO_LEISER);
+            } else if (player && wParam == kExtraButton2Down) {
+                OnCommand(IDM_AUDIO_LAUTER);
+            }
+            break;
+        case WM_SYSCOMMAND:
+            OnSysCommand(wParam);
+            break;
+        case WM_COMMAND: {
+            const int id = static_cast<int>(LowWord(wParam));
+            if (id >= 58000 && id <= 64998) {
+                OnRunTimeCommand(id);
+            } else {
+                OnCommand(id);
+            }
+            break;
+        }
+        case WM_DROPFILES:
+            OnDropFiles(*reinterpret_cast<const QStringList*>(lParam));
+            break;
+        case WM_MENUSELECT:
+            OnMenuSelect(reinterpret_cast<QMenu*>(lParam));
+            break;
+        case WM_GRAPH_EVENT:
+            OnGraphEvent();
+            break;
+        case WM_OPEN_MEDIA_FILE:
+            OpenMedia(*reinterpret_cast<const QString*>(wParam), false);
+            break;
+        case WM_INSTANCE_PARAM:
+            OnInstanceParam(wParam, lParam);
+            break;
+        case WM_TIMER:
+            OnTimer(static_cast<UINT>(wParam));
+            break;
+        case WM_HSCROLL:
+            OnHScroll(static_cast<int>(LowWord(wParam)), static_cast<int>(lParam));
+            break;
+        case WM_CLOSE:
+            OnExit();
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void CPlayerDlg::OnPlayerKeyDown(UINT key) {
+    if (key < VK_RETURN || key > VK_F12) {
+        return;
+    }
+    switch (key) {
+        case VK_RETURN:  // selects a disc menu button; files have none
+            return;
+        case VK_CONTROL:
+            controlKeyDown = true;
+            return;
+        case VK_ESCAPE:
+        case 'V':
+            if (player && HasVideo()) {
+                fullscreen ? LeaveFullscreen() : EnterFullscreen();
+            }
+            return;
+        case VK_SPACE:
+        case VK_NUMPAD5:
+            OnPlayPause();
+            return;
+        case 'K':
+            if (!fullscreen) {
+                OnCommand(IDM_ANSICHT_VIDEOPUR);
+            }
+            return;
+        case 'S':
+            if (controlKeyDown) {
+                OnCommand(IDM_WIEDERGABE_SHUTDOWN);
+            }
+            return;
+        default:
+            break;
+    }
+    const auto* entry = std::find_if(std::begin(kKeyCommands), std::end(kKeyCommands),
+                                     [key](const auto& row) { return row.first == key; });
+    if (entry != std::end(kKeyCommands)) {
+        OnCommand(entry->second);
+    }
+}
+
+// The static command table. Commands of features the window does not have
+// yet find no row and do nothing.
+bool CPlayerDlg::OnCommand(int id) {
+    static const std::pair<int, Handler> kCommands[] = {
+        {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
+        {IDM_WIEDERGABE_WIEDERGABE_PAUSE, &CPlayerDlg::OnPlayPause},
+        {IDM_WIEDERGABE_STOPP, &CPlayerDlg::OnStop},
+        {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
+        {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
+        {IDM_DATEI_EINSTELLUNGEN, &CPlayerDlg::OnSettings},
+        {IDM_VIDEO_ASPECTRATIO, &CPlayerDlg::OnAspectRatio},
+        {IDM_VIDEO_RESET, &CPlayerDlg::OnVideoReset},
+        {IDM_VIDEO_FILLSCREEN, &CPlayerDlg::OnFillScreen},
+        {IDM_VIDEO_FILLSCREENWITHOUTCLIPPING, &CPlayerDlg::OnFillWithoutClipping},
+        {IDM_VIDEO_TOGGLECLIPPINGFULL, &CPlayerDlg::OnToggleFill},
+        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS, &CPlayerDlg::OnZoomWider},
+        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS, &CPlayerDlg::OnZoomNarrower},
+        {IDM_VIDEO_VERGROESSERN_OBENUNTEN, &CPlayerDlg::OnZoomTaller},
+        {IDM_VIDEO_VERKLEINERN_OBENUNTEN, &CPlayerDlg::OnZoomShorter},
+        {IDM_ANSICHT_MENUBAR, &CPlayerDlg::ToggleMenuBar},
+        {IDM_ANSICHT_TOOLBAR, &CPlayerDlg::ToggleToolBar},
+        {IDM_ANSICHT_STATUSBAR, &CPlayerDlg::ToggleStatusBar},
+        {IDM_ANSICHT_POSITIONSBAR, &CPlayerDlg::TogglePositionBar},
+        {IDM_ANSICHT_TITLEBAR, &CPlayerDlg::ToggleTitleBar},
+        {IDM_ANSICHT_VIDEOPUR, &CPlayerDlg::ToggleCompactView},
+        {IDM_ANSICHT_MAXIMIEREN, &CPlayerDlg::OnMaximize},
+        {IDM_ANSICHT_MINIMIEREN, &CPlayerDlg::OnMinimize},
+        {IDM_ANSICHT_WIEDERHERSTELLEN, &CPlayerDlg::OnRestore},
+        {IDM_ANSICHT_IMMEROBEN, &CPlayerDlg::ToggleAlwaysOnTop},
+        {IDM_ANSICHT_ORIGINAL, &CPlayerDlg::OnOriginalWindowSize},
+        {IDM_ANSICHT_VOLLBILD, &CPlayerDlg::OnFullscreen},
+        {IDM_AUDIO_STUMM, &CPlayerDlg::ToggleMute},
+        {IDM_AUDIO_LAUTER, &CPlayerDlg::VolumeUp},
+        {IDM_AUDIO_LEISER, &CPlayerDlg::VolumeDown},
+        {IDM_WIEDERGABE_ENDLOSSCHLEIFE, &CPlayerDlg::ToggleLoop},
+        {IDM_WIEDERGABE_NORMAL, &CPlayerDlg::SetNormalSpeed},
+        {IDM_WIEDERGABE_SHUTDOWN, &CPlayerDlg::ToggleShutdown},
+        {IDTBB_PLAY, &CPlayerDlg::Play},
+        {IDTBB_PAUSE, &CPlayerDlg::Pause},
+    };
+    for (const auto& [button, command] : kButtonCommands) {
+        if (button == id) {
+            id = command;
+        }
+    }
+    for (const auto& [command, handler] : kCommands) {
+        if (command == id) {
+            (this->*handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CPlayerDlg::OnRunTimeCommand(int id) {
+    if (id >= 59000 && id <= 59999 && player) {
+        const QList<QAction*> items = FindCommands(mainMenu.get(), id);
+        if (!items.isEmpty()) {
+            player->ShowFilterProperties(items.first()->text().toStdString(), this);
+        }
+    }
+}
+
+void CPlayerDlg::OnSysCommand(WPARAM command) {
+    if (command == SC_MAXIMIZE) {
+        OnMaximize();
+    } else if (command == SC_RESTORE) {
+        OnRestore();
+    } else if (command == SC_MINIMIZE) {
+        showMinimized();
+    }
+}
+
+void CPlayerDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CPlayerDlg::dropEvent(QDropEvent* event) {
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            names.append(url.toLocalFile());
+        }
+    }
+    event->acceptProposedAction();
+    SendMessage(this, WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
+}
+
+// One folder would play as a disc folder; discs arrive with their own
+// change, until then a folder is left alone.
+void CPlayerDlg::OnDropFiles(const QStringList& names) {
+    if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
+        return;
+    }
+    if (!names.isEmpty()) {
+        OpenFiles(names);
+    }
+}
+
+void CPlayerDlg::OnMenuSelect(QMenu* popup) {
+    if (!popup) {
+        return;
+    }
+    if (popup->objectName().compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
+        SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, MF_UNCHECKED);
+    }
+}
+
+void CPlayerDlg::ConnectMenus() {
+    auto sendCommand = [this](QAction* action) {
+        if (const int id = CommandId(action); id != 0 && !action->menu()) {
+            SendMessage(this, WM_COMMAND, MakeWParam(id, 0), 0);
+        }
+    };
+    connect(mainMenu.get(), &QMenuBar::triggered, this, sendCommand);
+    connect(contextMenu.get(), &QMenu::triggered, this, sendCommand);
+    QList<QMenu*> popups = mainMenu->findChildren<QMenu*>();
+    popups += contextMenu->findChildren<QMenu*>();
+    popups.append(contextMenu.get());
+    for (QMenu* popup : popups) {
+        connect(popup, &QMenu::aboutToShow, this, [this, popup] {
+            SendMessage(this, WM_MENUSELECT, 0, reinterpret_cast<LPARAM>(popup));
+        });
+    }
+}
+
+void CPlayerDlg::OnGraphEvent() {
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    while (player && player->GetEvent(&code, &param1, &param2) == S_OK) {
+        if (code == EC_COMPLETE) {
+            OnEndOfMedia(loop);
+        }
+    }
+}
+
+void CPlayerDlg::OnInstanceParam(WPARAM wParam, LPARAM lParam) {
+    for (const StringField& field : kStringFields) {
+        if (wParam < field.firstPiece || wParam > field.firstPiece + 4) {
+            continue;
+        }
+        std::string value =
+            wParam == field.firstPiece ? std::string() : (commandLine->*field.get)();
+        const auto atom = static_cast<ATOM>(lParam & 0xFFFF);
+        if (atom != 0) {
+            value += GlobalGetAtomName(atom).toStdString();
+            GlobalDeleteAtom(atom);
+        }
+        (commandLine->*field.set)(value);
+        return;
+    }
+    for (const auto& [record, set] : kOptionRecords) {
+        if (wParam == record) {
+            (commandLine->*set)(lParam != 0 ? 1 : 0);
+            return;
+        }
+    }
+    if (wParam == kEndMark && lParam == 0) {
+        const bool compact = commandLine->GetCompact() != 0;
+        const bool noCompact = commandLine->GetNoCompact() != 0;
+        if (compact != noCompact && compact != (settings->compactView != 0)) {
+            ToggleCompactView();
+        }
+        if (!commandLine->GetFileName().empty()) {
+            OpenStartupMedium();
+        } else {
+            ApplyStartOptions();
+        }
+    }
+}

@@ -1,0 +1,55 @@
+#include "ui/PlayerStatusBar.h"
+
+#include <QLabel>
+
+PlayerStatusBar::PlayerStatusBar(QWidget* parent) : QWidget(parent) {
+    for (QLabel*& label : labels_) {
+        label = new QLabel(this);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setContentsMargins(2, 0, 2, 0);
+    }
+    // The version part is drawn without a border.
+    labels_.back()->setFrameShape(QFrame::NoFrame);
+    const int height = labels_.front()->sizeHint().height() + 4;
+    resize(400, height);
+}
+
+void PlayerStatusBar::SetParts(const std::array<int, kParts>& rightEdges) {
+    rightEdges_ = rightEdges;
+    PlaceParts();
+}
+
+void PlayerStatusBar::SetText(int part, const QString& text) {
+    if (part < 0 || part >= kParts) {
+        return;
+    }
+    texts_[part] = text;
+    QString shown = text;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    if (shown.startsWith(QStringLiteral("\t\t"))) {
+        shown.remove(0, 2);
+        alignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+    labels_[part]->setAlignment(alignment);
+    labels_[part]->setText(shown);
+}
+
+QString PlayerStatusBar::Text(int part) const {
+    return part >= 0 && part < kParts ? texts_[part] : QString();
+}
+
+void PlayerStatusBar::resizeEvent(QResizeEvent*) {
+    PlaceParts();
+}
+
+void PlayerStatusBar::PlaceParts() {
+    int left = 0;
+    for (int part = 0; part < kParts; ++part) {
+        int right = rightEdges_[part] < 0 ? width() : rightEdges_[part];
+        right = std::min(right, width());
+        labels_[part]->setGeometry(left, 1, std::max(0, right - left - 2),
+                                   std::max(0, height() - 2));
+        left = std::max(left, right);
+    }
+}

@@ -1,0 +1,14 @@
+#include "ui/FileDialogFilter.h"
+
+#include <gtest/gtest.h>
+
+TEST(FileDialogFilter, PairsBecomeQtFilters) {
+    EXPECT_EQ(
+        ToQtFileFilter(QStringLiteral("Media|*.avi;*.mkv;|Audio|*.mp3;|All files (*.*)|*.*||")),
+        QStringLiteral("Media (*.avi *.mkv);;Audio (*.mp3);;All files (*.*)"));
+}
+
+TEST(FileDialogFilter, EmptyPatternListMatchesEverything) {
+    EXPECT_EQ(ToQtFileFilter(QStringLiteral("Video||All (*.*)|*.*||")),
+              QStringLiteral("Video (*);;All (*.*)"));
+}
