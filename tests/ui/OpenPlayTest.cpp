@@ -159,6 +159,39 @@ TEST_F(OpenPlayTest, DroppedFilesOpenOneOrBuildAPlaylist) {
     EXPECT_TRUE(Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
 }
 
+TEST_F(OpenPlayTest, DraggingTheSliderSeeksAfterHalfASecondAndResumesOnRelease) {
+    Start(Media("multi.mkv"));
+    window->PositionSlider()->setValue(300);
+    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBTRACK, 300), ID_Slider);
+    long state = -1;
+    ASSERT_TRUE(WaitFor([&] { return window->Player()->GetState(&state) == S_OK && state == 1; }));
+    EXPECT_EQ(window->PlayState(), 2);  // the window's state does not change
+    // Within half a second the timer only shows the thumb's place.
+    SendMessage(window.get(), WM_TIMER, ID_Clock_Timer, 0);
+    EXPECT_EQ(window->StatusText(0), QStringLiteral("00:00:03"));
+    EXPECT_LT(window->Player()->GetPosition(), 300);
+    Spin(550);
+    SendMessage(window.get(), WM_TIMER, ID_Clock_Timer, 0);
+    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 300; }));
+
+    window->PositionSlider()->setValue(400);
+    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 400), ID_Slider);
+    ASSERT_TRUE(WaitFor([&] { return window->Player()->GetState(&state) == S_OK && state == 2; }));
+    EXPECT_GE(window->Player()->GetPosition(), 400);
+}
+
+TEST_F(OpenPlayTest, VolumeSliderSetsTheEngineAndTheMuteDisplay) {
+    Start(Media("multi.mkv"));
+    window->VolumeSlider()->setValue(0);
+    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 0), ID_VolumeSlider);
+    EXPECT_EQ(window->Player()->GetVolume(), -10000);
+    EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
+    window->VolumeSlider()->setValue(50);
+    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBTRACK, 50), ID_VolumeSlider);
+    EXPECT_EQ(window->Player()->GetVolume(), -301);
+    EXPECT_FALSE(Checked(IDM_AUDIO_STUMM));
+}
+
 TEST_F(OpenPlayTest, VolumeSliderMapping) {
     EXPECT_EQ(CPlayerDlg::VolumeFromSliderPosition(50), -301);
     EXPECT_EQ(CPlayerDlg::VolumeFromSliderPosition(100), 0);

@@ -112,6 +112,20 @@ TEST_F(StartOptionsTest, JumpMuteAndPauseActOnAnOpenMedium) {
     EXPECT_NE(window->Player()->GetVolume(), -10000);
 }
 
+TEST_F(StartOptionsTest, FullscreenPairOnlyWithAMedium) {
+    commandLine.SetFullscreen(1);
+    Start();
+    EXPECT_FALSE(window->IsFullscreen());
+    OpenFile(Media("multi.mkv"));
+    EXPECT_TRUE(window->IsFullscreen());
+    commandLine.SetNoFullscreen(1);
+    window->ApplyStartOptions();
+    EXPECT_TRUE(window->IsFullscreen());  // both given: neither acts
+    commandLine.SetFullscreen(0);
+    window->ApplyStartOptions();
+    EXPECT_FALSE(window->IsFullscreen());
+}
+
 TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
     settings->compactView = 1;
     commandLine.SetNoCompact(1);
