@@ -1,18 +1,91 @@
 #include "CPlayerApp.h"
 
 #include "CommandLine.h"
+#include "RegKey.h"
+#include "RegistryKeys.h"
+#include "dialogs/CLanguagePage.h"
+#include "platform/InstanceChannel.h"
+#include "platform/WindowMessage.h"
 
 #include <QMessageBox>
 #include <QString>
 
+#include <array>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-// Without any display a message box cannot be shown, and Qt would abort.
+// The pieces a text travels in: five of at most 255 characters, so a longer
+// text arrives cut to 1275.
+constexpr int kPieces = 5;
+constexpr int kPieceLength = 255;
+constexpr WPARAM kEndMark = 0xFFFFFFFFu;
+
+struct TextField {
+    UINT firstPiece;
+    std::string (CPlayerCommandLineInfo::*get)() const;
+};
+
+constexpr std::array<TextField, 7> kTextFields{{
+    {1001, &CPlayerCommandLineInfo::GetFileName},
+    {1011, &CPlayerCommandLineInfo::GetSize},
+    {1021, &CPlayerCommandLineInfo::GetWindowPosition},
+    {1031, &CPlayerCommandLineInfo::GetJumpPosition},
+    {1041, &CPlayerCommandLineInfo::GetBookmarkFile},
+    {1051, &CPlayerCommandLineInfo::GetBorderColour},
+    {2001, &CPlayerCommandLineInfo::GetAudioFile},
+}};
+
+struct SwitchField {
+    UINT record;
+    int (CPlayerCommandLineInfo::*get)() const;
+};
+
+constexpr std::array<SwitchField, 14> kSwitchFields{{
+    {3001, &CPlayerCommandLineInfo::GetFullscreen},
+    {3002, &CPlayerCommandLineInfo::GetNoFullscreen},
+    {3003, &CPlayerCommandLineInfo::GetCompact},
+    {3004, &CPlayerCommandLineInfo::GetNoCompact},
+    {4001, &CPlayerCommandLineInfo::GetLoop},
+    {4002, &CPlayerCommandLineInfo::GetNoLoop},
+    {4003, &CPlayerCommandLineInfo::GetCenter},
+    {4004, &CPlayerCommandLineInfo::GetNoSplash},
+    {4005, &CPlayerCommandLineInfo::GetPlay},
+    {4006, &CPlayerCommandLineInfo::GetPause},
+    {4007, &CPlayerCommandLineInfo::GetBorder},
+    {4008, &CPlayerCommandLineInfo::GetNoBorder},
+    {4009, &CPlayerCommandLineInfo::GetMute},
+    {4010, &CPlayerCommandLineInfo::GetNoMute},
+}};
+
+// Without any display a window cannot be shown, and Qt would abort.
 bool HaveDisplay() {
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
            qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+// The text cut into its pieces at character offsets 0, 255, 510, 765 and
+// 1020. Characters, not UTF-16 units, so no piece ends inside a character.
+std::array<QString, kPieces> CutIntoPieces(const QString& text) {
+    std::vector<qsizetype> starts;  // where each character begins
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        starts.push_back(i);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        }
+    }
+    std::array<QString, kPieces> pieces;
+    for (int piece = 0; piece < kPieces; ++piece) {
+        const std::size_t first = static_cast<std::size_t>(piece * kPieceLength);
+        if (first >= starts.size()) {
+            break;
+        }
+        const std::size_t end = first + kPieceLength;
+        const qsizetype to = end < starts.size() ? starts[end] : text.size();
+        pieces[static_cast<std::size_t>(piece)] = text.mid(starts[first], to - starts[first]);
+    }
+    return pieces;
 }
 
 }  // namespace
@@ -25,6 +98,9 @@ CPlayerApp::~CPlayerApp() {
 }
 
 QApplication* CPlayerApp::Gui() {
+    if (auto* running = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return running;
+    }
     if (!gui_ && HaveDisplay()) {
         gui_ = std::make_unique<QApplication>(argc_, argv_);
     }
@@ -39,7 +115,101 @@ bool CPlayerApp::InitInstance() {
         ShowHelp();
         return false;
     }
+    // From here on every way ends in a window: the language page, the player
+    // window, or the running player's, whose channel needs the application.
+    if (!Gui()) {
+        std::fputs(
+            "velvaro: no display to show a window on (DISPLAY, WAYLAND_DISPLAY and "
+            "QT_QPA_PLATFORM are all unset)\n",
+            stderr);
+        return false;
+    }
+
+    LoadLanguage();
+    if (!languageReady || !settings) {
+        return false;
+    }
+    if (!DispatchMaintenance()) {
+        return false;
+    }
+
+    // A Qt window needs no class registered: the class name lives on as the
+    // name of the running window's channel.
+    const std::unique_ptr<InstanceConnection> running =
+        FindInstanceWindow(QString::fromLatin1(kWindowClass));
+    if (running && settings->singleInstanceMode != 0) {
+        HandOverToRunningInstance(*running, commandLine);
+        return false;
+    }
+
+    // The player window (CPlayerDlg with the command line, the language and
+    // the settings, run modally) starts here once it is part of the build.
     return false;
+}
+
+void CPlayerApp::LoadLanguage() {
+    languageReady = 1;
+    bool loaded = false;
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, velvaro::kSettingsKey, KEY_READ) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        std::string name;
+        if (key.QueryDWORD("LanguageType", &type) == ERROR_SUCCESS) {
+            if (type == 0) {
+                if (key.QueryString("LanguageResource", &name, 260) == ERROR_SUCCESS) {
+                    const int id = language.GetSymbols().GetId(QString::fromStdString(name));
+                    loaded = language.LoadResource(id) != CLanguageFile::kLoadFailed;
+                }
+            } else if (key.QueryString("LanguageFile", &name, 260) == ERROR_SUCCESS) {
+                loaded =
+                    language.LoadFile(QString::fromStdString(name)) != CLanguageFile::kLoadFailed;
+            }
+        }
+    }
+    if (!loaded) {
+        languageReady = 0;
+        if (settings) {
+            CLanguagePage page(language, *settings);
+            if (page.DoModalStandAlone() == QDialog::Accepted) {
+                languageReady = 1;
+            }
+        }
+    }
+    key.Close();
+}
+
+bool CPlayerApp::DispatchMaintenance() {
+    if (runUninstall) {
+        // The uninstall run is called here; it ends the process.
+        return false;
+    }
+    if (runUpdateStep1) {
+        // Update step 1 is called here; it ends the process.
+        return false;
+    }
+    if (runUpdateStep2) {
+        // Update step 2 is called here; the normal start follows it.
+    }
+    return true;
+}
+
+void CPlayerApp::HandOverToRunningInstance(InstanceConnection& window,
+                                           const CPlayerCommandLineInfo& commandLine) {
+    for (const TextField& field : kTextFields) {
+        const auto pieces = CutIntoPieces(QString::fromStdString((commandLine.*field.get)()));
+        for (int piece = 0; piece < kPieces; ++piece) {
+            if (!window.SendRecord(field.firstPiece + static_cast<UINT>(piece),
+                                   pieces[static_cast<std::size_t>(piece)])) {
+                return;
+            }
+        }
+    }
+    for (const SwitchField& option : kSwitchFields) {
+        if (!window.SendRecord(option.record, LPARAM{(commandLine.*option.get)() != 0 ? 1 : 0})) {
+            return;
+        }
+    }
+    window.SendRecord(static_cast<UINT>(kEndMark), LPARAM{0});
 }
 
 void CPlayerApp::ShowHelp() {

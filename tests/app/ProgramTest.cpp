@@ -15,6 +15,11 @@ namespace {
 
 using velvaro::test::RunProgram;
 
+// Without a display nothing but the help can be shown; one line says so.
+const std::string kNoDisplay =
+    "velvaro: no display to show a window on (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are "
+    "all unset)\n";
+
 class ProgramTest : public ::testing::Test {
 protected:
     // No display: the help box is skipped, the text still printed.
@@ -65,7 +70,7 @@ TEST_F(ProgramTest, LanguageOptionIsStoredForTheNextStart) {
 
     result = RunProgram(VELVARO_EXECUTABLE, {"/LANGUAGE:english"}, Environment());
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, kNoDisplay);
     EXPECT_EQ(Stored("LanguageType"), "0");
     EXPECT_EQ(Stored("LanguageResource"), "IDR_LNG_ENGLISH");
     // The settings were written back when the program ended.
@@ -77,7 +82,8 @@ TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn) {
     std::ofstream(registry_) << std::string(9000, '#');
     const auto result = RunProgram(VELVARO_EXECUTABLE, {"/language:magyar"}, Environment());
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    EXPECT_TRUE(result.err.ends_with(kNoDisplay)) << result.err;
     EXPECT_TRUE(std::filesystem::exists(registry_ + ".broken"));
     EXPECT_EQ(Stored("LanguageResource"), "IDR_LNG_MAGYAR");
 }
