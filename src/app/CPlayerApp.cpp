@@ -6,6 +6,7 @@
 #include "dialogs/CLanguagePage.h"
 #include "platform/InstanceChannel.h"
 #include "platform/WindowMessage.h"
+#include "ui/CPlayerDlg.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -142,8 +143,8 @@ bool CPlayerApp::InitInstance() {
         return false;
     }
 
-    // The player window (CPlayerDlg with the command line, the language and
-    // the settings, run modally) starts here once it is part of the build.
+    CPlayerDlg dlg(&commandLine, &language, settings.get());
+    dlg.exec();
     return false;
 }
 

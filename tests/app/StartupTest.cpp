@@ -3,6 +3,7 @@
 #include "StartupFixture.h"
 #include "app/CPlayerApp.h"
 #include "dialogs/CLanguagePage.h"
+#include "ui/CPlayerDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,23 @@ TEST_F(InitInstanceTest, CancellingTheFirstQuestionEndsTheStart) {
     EXPECT_EQ(watcher.seen, std::vector<QString>{kLanguagePageCaption});
     EXPECT_EQ(app.languageReady, 0);
     EXPECT_FALSE(HasValue("LanguageType"));
+}
+
+TEST_F(InitInstanceTest, AStoredLanguageGoesStraightToThePlayerWindow) {
+    StoreDword("LanguageType", 0);
+    StoreString("LanguageResource", "IDR_LNG_ENGLISH");
+    Arguments arguments({});
+    CPlayerApp app(arguments.Count(), arguments.Values());
+    bool playerWindow = false;
+    ModalWatcher watcher([&](QWidget* modal) {
+        playerWindow = dynamic_cast<CPlayerDlg*>(modal) != nullptr;
+        modal->close();
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(watcher.seen.size(), 1u);
+    EXPECT_TRUE(playerWindow);
+    EXPECT_EQ(app.languageReady, 1);
+    EXPECT_EQ(app.language.GetResourceId(), 250);
 }
 
 }  // namespace
