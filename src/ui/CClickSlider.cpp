@@ -11,6 +11,7 @@
 CClickSlider::CClickSlider(int controlId, QObject* notify, QWidget* parent)
     : QSlider(Qt::Horizontal, parent), controlId_(controlId), notify_(notify) {
     setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
 }
 
 void CClickSlider::SetSelection(int start, int end) {

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -74,7 +75,14 @@ int CPlayerDlg::exec() {
     if (!initialised) {
         OnInitDialog();
     }
-    return QDialog::exec();
+    // Not QDialog::exec: changing window flags re-creates the native window,
+    // and hiding it on the way would end that loop.
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    return result();
 }
 
 bool CPlayerDlg::OnInitDialog() {

@@ -75,6 +75,7 @@ void CPlayerDlg::CreateToolBar() {
     toolbar = new QToolBar(client);
     toolbar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
     toolbar->setMovable(false);
+    toolbar->setAutoFillBackground(true);
     toolbar->setFloatable(false);
     toolbar->setIconSize(QSize(kImageSize, kImageSize));
     toolbar->setContentsMargins(0, 0, 0, 0);

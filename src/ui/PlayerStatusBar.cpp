@@ -3,11 +3,17 @@
 #include <QLabel>
 
 PlayerStatusBar::PlayerStatusBar(QWidget* parent) : QWidget(parent) {
+    // The window behind is painted in the border colour; bars keep their own.
+    setAutoFillBackground(true);
+    // Parts are as narrow as "00:00:00" needs in a small font.
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    setFont(small);
     for (QLabel*& label : labels_) {
         label = new QLabel(this);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setContentsMargins(2, 0, 2, 0);
+        label->setContentsMargins(1, 0, 0, 0);
     }
     // The version part is drawn without a border.
     labels_.back()->setFrameShape(QFrame::NoFrame);
