@@ -5,6 +5,7 @@
 #include "RegistryKeys.h"
 #include "dialogs/CLanguagePage.h"
 #include "platform/InstanceChannel.h"
+#include "platform/TerminationSignals.h"
 #include "platform/WindowMessage.h"
 #include "ui/CPlayerDlg.h"
 
@@ -125,6 +126,7 @@ bool CPlayerApp::InitInstance() {
             stderr);
         return false;
     }
+    OnTerminationSignals([] { QApplication::closeAllWindows(); });
 
     LoadLanguage();
     if (!languageReady || !settings) {

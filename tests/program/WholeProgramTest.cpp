@@ -254,5 +254,15 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     EXPECT_TRUE(WindowTitles().empty());
 }
 
+TEST_F(WholeProgramTest, TerminationSignalClosesTheWindowAndSavesTheSettings) {
+    SetUpRegistry({{"CompactView", 0}});
+    auto player = Start({Media("multi.mkv"), "/compact"});
+    ASSERT_TRUE(WaitForTitles(Titles({"Velvaro - multi.mkv - PLAY"})));
+    player->Terminate();
+    ASSERT_TRUE(player->WaitForExit(10s));
+    EXPECT_EQ(player->exitCode(), 0);
+    EXPECT_EQ(Setting("CompactView"), "1");
+}
+
 }  // namespace
 }  // namespace velvaro::test
