@@ -5,6 +5,7 @@
 #include "app/CPlayerCommandLineInfo.h"
 #include "app/CSettings.h"
 #include "app/MigrateRegistry.h"
+#include "art/ArtResources.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
@@ -56,9 +57,11 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     setObjectName(QStringLiteral("VelvaroClass"));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    icon = QIcon(QStringLiteral(":/ICON/%1").arg(IDR_MAINFRAME));
-    icon.addFile(QStringLiteral(":/ICON/%1-16").arg(IDR_MAINFRAME));
-    splashPicture.load(QStringLiteral(":/JPEG/%1").arg(IDR_MAIN));
+    icon = QIcon(velvaro::art::IconResource(IDR_MAINFRAME));
+    icon.addFile(velvaro::art::SmallIconResource(IDR_MAINFRAME));
+    handCursor = QCursor(QPixmap(velvaro::art::CursorResource(IDC_HANDPOINT)),
+                         velvaro::art::kHandCursorHotspotX, velvaro::art::kHandCursorHotspotY);
+    splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
     if (commandLine->GetNoSplash()) {
         splashHeight = 0;
     }
@@ -94,8 +97,8 @@ bool CPlayerDlg::OnInitDialog() {
     MigrateRegistry(*settings);
 
     CreateStatusBar();
-    toolbarNormal.load(QStringLiteral(":/BITMAP/%1").arg(IDB_TOOLBARNORMAL));
-    toolbarHover.load(QStringLiteral(":/BITMAP/%1").arg(IDB_TOOLBARHOVER));
+    toolbarNormal.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
+    toolbarHover.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     CreateToolBar();
     CreateSliders();
     PlaceControlBars();

@@ -14,6 +14,7 @@
 
 #include "ui/PlayerMessages.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QIcon>
 #include <QPixmap>
@@ -160,6 +161,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -274,7 +276,7 @@ private:
 
     // window
     QIcon icon;
-    QCursor* handCursor = nullptr;
+    QCursor handCursor;
     QString captionBase = QStringLiteral("Velvaro");
     QString captionFile;
     QString fileName;
@@ -349,4 +351,7 @@ private:
     bool cursorShown = true;
     bool startupMediumHandled = false;
     bool powerSavingDisabled = false;
+    // Set while the window changes its own state, so the state change it
+    // causes is not taken for the window manager's.
+    bool changingWindowState = false;
 };

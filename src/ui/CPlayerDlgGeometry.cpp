@@ -16,8 +16,10 @@
 
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QToolBar>
+#include <QWindowStateChangeEvent>
 
 namespace {
 
@@ -538,6 +540,7 @@ void CPlayerDlg::OnMaximize() {
     if (!player) {
         return;
     }
+    const QScopedValueRollback<bool> own(changingWindowState, true);
     if (!(style & WS_CAPTION)) {
         ModifyStyle(0, WS_CAPTION);
         showMaximized();
@@ -553,6 +556,7 @@ void CPlayerDlg::OnMaximize() {
 }
 
 void CPlayerDlg::OnMinimize() {
+    const QScopedValueRollback<bool> own(changingWindowState, true);
     if (fullscreen) {
         LeaveFullscreen();
     }
@@ -560,6 +564,7 @@ void CPlayerDlg::OnMinimize() {
 }
 
 void CPlayerDlg::OnRestore() {
+    const QScopedValueRollback<bool> own(changingWindowState, true);
     if (!(style & WS_CAPTION) && isMinimized()) {
         ModifyStyle(0, WS_CAPTION);
         showNormal();
@@ -579,4 +584,21 @@ void CPlayerDlg::CenterWindow() {
     const QRect outer = frameGeometry();
     MoveWindow(screen.x() + (screen.width() - outer.width()) / 2,
                screen.y() + (screen.height() - outer.height()) / 2);
+}
+
+// The window manager's maximise and restore buttons act like the window's
+// own commands, so the menu items follow.
+void CPlayerDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || changingWindowState || inTransition ||
+        fullscreen || !menuStates) {
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool wasMaximized = change->oldState() & Qt::WindowMaximized;
+    if (isMaximized() && !wasMaximized) {
+        SendMessage(this, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    } else if (!isMaximized() && !isMinimized() && wasMaximized) {
+        SendMessage(this, WM_SYSCOMMAND, SC_RESTORE, 0);
+    }
 }

@@ -156,6 +156,11 @@ bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
         return false;
     }
     auto* key = static_cast<QKeyEvent*>(event);
+    // System keys (Alt and its combinations, F10) open the menus instead.
+    if ((key->modifiers() & Qt::AltModifier) || key->key() == Qt::Key_Alt ||
+        key->key() == Qt::Key_F10) {
+        return false;
+    }
     if (type == QEvent::ShortcutOverride) {
         key->accept();  // keys reach us as key presses, not as shortcuts
         return true;

@@ -10,6 +10,7 @@
 #include "ui/PlayerStatusBar.h"
 
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QToolBar>
 
 #include <algorithm>
@@ -153,6 +154,7 @@ void CPlayerDlg::EnterFullscreen() {
         topmost = true;
     }
     inTransition = true;
+    const QScopedValueRollback<bool> own(changingWindowState, true);
     if (fullscreen) {
         ApplyWindowFlags();
         inTransition = false;
@@ -206,6 +208,7 @@ void CPlayerDlg::LeaveFullscreen() {
     std::swap(zoomX, otherZoomX);
     std::swap(zoomY, otherZoomY);
     inTransition = true;
+    const QScopedValueRollback<bool> own(changingWindowState, true);
     if (!cursorShown) {
         player->HideCursor(false);
         cursorShown = true;

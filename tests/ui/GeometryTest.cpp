@@ -171,6 +171,13 @@ TEST_F(GeometryTest, MaximiseAndRestoreSwapTheirItems) {
     EXPECT_FALSE(window->isMaximized());
     EXPECT_FALSE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
     EXPECT_TRUE(Enabled(IDM_ANSICHT_MAXIMIEREN));
+
+    // The window manager's own buttons keep the items in step too.
+    window->setWindowState(Qt::WindowMaximized);
+    EXPECT_TRUE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
+    EXPECT_FALSE(Enabled(IDM_ANSICHT_MAXIMIEREN));
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_FALSE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
 }
 
 }  // namespace
