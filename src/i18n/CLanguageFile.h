@@ -13,7 +13,6 @@
 
 class QMenu;
 class QMenuBar;
-class QToolBar;
 class QWidget;
 class CToolButtonTable;
 class PopupRegistry;
@@ -71,7 +70,8 @@ public:
     void TranslateDialog(QWidget* dialog, const QString& section) const;
     void TranslateMainMenu(QMenuBar* menuBar, QMenu* contextMenu,
                            const PopupRegistry& popups) const;
-    void TranslateToolBar(QToolBar* toolBar, CToolButtonTable& buttons) const;
+    // `toolBar` is any widget whose actions are the buttons.
+    void TranslateToolBar(QWidget* toolBar, CToolButtonTable& buttons) const;
 
 private:
     void Parse(const QStringList& lines);

@@ -27,7 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QToolBar>
+#include "ui/ToolStrip.h"
 
 #include <cmath>
 

@@ -40,7 +40,7 @@ class PlayerStatusBar;
 class PopupRegistry;
 class QMenu;
 class QMenuBar;
-class QToolBar;
+class ToolStrip;
 class QAction;
 
 using COLORREF = std::uint32_t;
@@ -140,7 +140,7 @@ public:
     const MenuStates& Menus() const { return *menuStates; }
     QMenuBar* MainMenu() const { return mainMenu.get(); }
     QMenu* ContextMenu() const { return contextMenu.get(); }
-    QToolBar* ToolBar() const { return toolbar; }
+    ToolStrip* ToolBar() const { return toolbar; }
     QAction* ToolButton(int commandId) const;
     int ToolButtonImage(int commandId) const;
     CClickSlider* PositionSlider() const { return positionSlider; }
@@ -301,7 +301,7 @@ private:
     CClickSlider* positionSlider = nullptr;
     CClickSlider* volumeSlider = nullptr;
     int volumeSliderWidth = 80;
-    QToolBar* toolbar = nullptr;
+    ToolStrip* toolbar = nullptr;
     QPixmap toolbarNormal;
     QPixmap toolbarHover;
     std::unique_ptr<CToolButtonTable> toolbarButtons;

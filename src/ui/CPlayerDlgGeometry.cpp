@@ -18,8 +18,8 @@
 #include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QToolBar>
 #include <QWindowStateChangeEvent>
+#include "ui/ToolStrip.h"
 
 namespace {
 
@@ -125,7 +125,8 @@ void CPlayerDlg::PlaceControlBars() {
         statusBar->setGeometry(0, area.height() - statusHeight, area.width(), statusHeight);
     }
     if (toolbar && !toolbar->isHidden()) {
-        const int height = toolbar->height();
+        // The buttons wrap: a narrower window may need more rows.
+        const int height = toolbar->heightForWidth(area.width());
         const int top = settings->toolBarPos == 0 ? 0 : area.height() - statusHeight - height;
         toolbar->setGeometry(0, top, area.width(), height);
     }

@@ -11,7 +11,7 @@
 
 #include <QMenuBar>
 #include <QScopedValueRollback>
-#include <QToolBar>
+#include "ui/ToolStrip.h"
 
 #include <algorithm>
 

@@ -10,9 +10,7 @@
 
 #include <QAction>
 #include <QBitmap>
-#include <QLayout>
-#include <QToolBar>
-#include <QToolButton>
+#include "ui/ToolStrip.h"
 
 namespace {
 
@@ -71,21 +69,10 @@ QIcon CPlayerDlg::ButtonIcon(int image) const {
 }
 
 void CPlayerDlg::CreateToolBar() {
-    QToolBar* old = toolbar;
-    toolbar = new QToolBar(client);
+    ToolStrip* old = toolbar;
+    toolbar =
+        new ToolStrip(QSize(kButtonWidth, kButtonHeight), QSize(kImageSize, kImageSize), client);
     toolbar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
-    toolbar->setMovable(false);
-    toolbar->setAutoFillBackground(true);
-    toolbar->setFloatable(false);
-    toolbar->setIconSize(QSize(kImageSize, kImageSize));
-    toolbar->setContentsMargins(0, 0, 0, 0);
-    toolbar->layout()->setContentsMargins(2, 1, 2, 1);
-    toolbar->layout()->setSpacing(0);
-    connect(toolbar, &QToolBar::actionTriggered, this, [this](QAction* button) {
-        if (const int id = CommandId(button); id != 0 && id != IDTBB_SEP) {
-            SendMessage(this, WM_COMMAND, MakeWParam(id, 0), 0);
-        }
-    });
 
     int position = 0;
     for (const ButtonRow& row : kButtons) {
@@ -98,6 +85,8 @@ void CPlayerDlg::CreateToolBar() {
         }
     }
 
+    const int width = client->width();
+    toolbar->resize(width, toolbar->heightForWidth(width));
     if (old) {
         for (QAction* button : old->actions()) {
             const int id = CommandId(button);
@@ -107,7 +96,6 @@ void CPlayerDlg::CreateToolBar() {
             SetToolButtonState(id, button->isEnabled() ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE);
             SetToolButtonImage(id, ButtonImageIndex(button), button->toolTip());
         }
-        toolbar->resize(toolbar->sizeHint().width(), toolbar->sizeHint().height());
         if (old->isHidden()) {
             toolbarSize = toolbar->size();
             toolbar->hide();
@@ -117,7 +105,6 @@ void CPlayerDlg::CreateToolBar() {
         old->hide();
         old->deleteLater();
     } else {
-        toolbar->resize(toolbar->sizeHint());
         toolbar->show();
     }
     PlaceControlBars();
@@ -127,19 +114,21 @@ void CPlayerDlg::InsertToolButton(int commandId, int position, int image, int st
                                   const QString& tooltip) {
     const QList<QAction*> present = toolbar->actions();
     QAction* before = position < present.size() ? present.at(position) : nullptr;
+    auto* item = new QAction(toolbar);
+    SetCommandId(item, commandId);
     if (separator) {
-        QAction* item = toolbar->insertSeparator(before);
-        SetCommandId(item, commandId);
+        item->setSeparator(true);
+        toolbar->insertAction(before, item);
         return;
     }
-    auto* button = new QAction(ButtonIcon(image), QString(), toolbar);
-    SetCommandId(button, commandId);
-    SetButtonImageIndex(button, image);
-    button->setToolTip(tooltip);
-    button->setEnabled(state == TBSTATE_ENABLED);
-    toolbar->insertAction(before, button);
-    if (QWidget* face = toolbar->widgetForAction(button)) {
-        face->setFixedSize(kButtonWidth, kButtonHeight);
+    item->setIcon(ButtonIcon(image));
+    SetButtonImageIndex(item, image);
+    item->setToolTip(tooltip);
+    item->setEnabled(state == TBSTATE_ENABLED);
+    connect(item, &QAction::triggered, this,
+            [this, commandId] { SendMessage(this, WM_COMMAND, MakeWParam(commandId, 0), 0); });
+    toolbar->insertAction(before, item);
+    if (QWidget* face = toolbar->widgetForAction(item)) {
         face->setObjectName(QString::number(commandId));
     }
 }

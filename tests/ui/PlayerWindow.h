@@ -18,7 +18,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
-#include <QToolBar>
+#include "ui/ToolStrip.h"
 
 #include <functional>
 #include <memory>

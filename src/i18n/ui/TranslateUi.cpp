@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaProperty>
-#include <QToolBar>
 #include <QWidget>
 
 namespace {
@@ -108,7 +107,7 @@ void CLanguageFile::TranslateMainMenu(QMenuBar* menuBar, QMenu* contextMenu,
     }
 }
 
-void CLanguageFile::TranslateToolBar(QToolBar* toolBar, CToolButtonTable& buttons) const {
+void CLanguageFile::TranslateToolBar(QWidget* toolBar, CToolButtonTable& buttons) const {
     ForEachEntry(QStringLiteral("ToolBar"), [&](const LanguageEntry& entry) {
         if (!entry.value.isEmpty()) {
             buttons.SetTooltip(entry.key, entry.value);
