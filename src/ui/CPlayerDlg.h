@@ -122,6 +122,38 @@ public:
     void ToggleShutdown();
     bool IsShutdownArmed() const;
 
+    // ---- History and resume (CPlayerDlgHistory.cpp) ----
+    void AddToHistory();
+    void BuildRecentMenu();
+    void SaveResumePosition();
+    void JumpToLastPosition();
+    void OpenRecent(int entry);
+    void ClearHistory();
+    // ---- end of history and resume ----
+
+    // ---- Marks, skipping, speeds, screenshot (CPlayerDlgMarks.cpp) ----
+    void SetMarkStart();
+    void SetMarkEnd();
+    void MarkAll();
+    void JumpToMarkStart();
+    void JumpToMarkEnd();
+    // `steps` of 10 seconds, a signed 16-bit count.
+    void Skip(int steps);
+    void SkipForward();
+    void SkipBackward();
+    void PlayFastForwards();
+    void PlayFastBackwards();
+    void PlaySlowForwards();
+    void PlaySlowBackwards();
+    void OnScreenshot();
+    // ---- end of marks ----
+
+    // ---- Fullscreen and mouse (CPlayerDlgFullscreen.cpp, CPlayerDlgMouse.cpp) ----
+    // ---- end of fullscreen and mouse ----
+
+    // ---- Shutdown and auxiliary dialogs (CPlayerDlgShutdown.cpp) ----
+    // ---- end of shutdown and dialogs ----
+
     // What tests and the other windows read.
     CMediaPlayer* Player() const { return player; }
     CFilePlayer* FilePlayer() const { return filePlayer.get(); }
@@ -354,4 +386,10 @@ private:
     // Set while the window changes its own state, so the state change it
     // causes is not taken for the window manager's.
     bool changingWindowState = false;
+
+    // ---- Members: marks ----
+    int startToggle = 1;
+    int endToggle = 3;
+    // ---- Members: fullscreen and mouse ----
+    // ---- Members: shutdown and dialogs ----
 };
