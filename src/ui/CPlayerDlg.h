@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -264,6 +265,7 @@ private:
     void OnAspectRatio();
     void OnFillScreen();
     void OnFillWithoutClipping();
+    void Fill(int mode, const std::function<bool(double ratio, double areaRatio)>& fitWidth);
     void OnToggleFill();
     void OnOriginalWindowSize();
     void ToggleTitleBar();

@@ -13,13 +13,15 @@
 #include "resource.h"
 #include "ui/CClickSlider.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/ToolStrip.h"
 
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QWindowStateChangeEvent>
-#include "ui/ToolStrip.h"
+
+#include <functional>
 
 namespace {
 
@@ -273,7 +275,10 @@ void CPlayerDlg::OnAspectRatio() {
     LayoutVideo();
 }
 
-void CPlayerDlg::OnFillScreen() {
+// Both fill modes: the factors that make the picture fill the area, with
+// `fitWidth` deciding which side fits when the aspect ratio is kept.
+void CPlayerDlg::Fill(int mode,
+                      const std::function<bool(double ratio, double areaRatio)>& fitWidth) {
     if (!HasVideo()) {
         return;
     }
@@ -287,45 +292,34 @@ void CPlayerDlg::OnFillScreen() {
     if (videoWidth <= 0 || videoHeight <= 0) {
         return;
     }
+    const double byWidth = static_cast<double>(areaWidth) / videoWidth;
+    const double byHeight = static_cast<double>(areaHeight) / videoHeight;
     if (settings->aspectRatio == 1) {
-        zoomX = zoomY = ratio >= 1.0 ? static_cast<double>(areaHeight) / videoHeight
-                                     : static_cast<double>(areaWidth) / videoWidth;
+        const double areaRatio = areaHeight > 0 ? static_cast<double>(areaWidth) / areaHeight : 0.0;
+        zoomX = zoomY = fitWidth(ratio, areaRatio) ? byWidth : byHeight;
     } else {
-        zoomX = static_cast<double>(areaWidth) / videoWidth;
-        zoomY = static_cast<double>(areaHeight) / videoHeight;
+        zoomX = byWidth;
+        zoomY = byHeight;
     }
-    zoomMode = 2;
+    zoomMode = mode;
     UpdateZoomStatus();
-    SetToolButtonFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
+    if (mode == 2) {
+        SetToolButtonFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
+    } else {
+        SetToolButtonFace(IDTBB_CLIPPING, "Clipping", "Clipping");
+    }
     LayoutVideo();
 }
 
+// A wide picture fits the height and loses its sides; a portrait one fits
+// the width.
+void CPlayerDlg::OnFillScreen() {
+    Fill(2, [](double ratio, double) { return ratio < 1.0; });
+}
+
+// The whole picture stays visible, with bars on two sides.
 void CPlayerDlg::OnFillWithoutClipping() {
-    if (!HasVideo()) {
-        return;
-    }
-    const double ratio = player->GetAspectRatio();
-    int videoWidth = 0;
-    int videoHeight = 0;
-    player->GetVideoSize(&videoWidth, &videoHeight);
-    int areaWidth = 0;
-    int areaHeight = 0;
-    GetVideoAreaSize(&areaWidth, &areaHeight);
-    if (videoWidth <= 0 || videoHeight <= 0) {
-        return;
-    }
-    const double areaRatio = areaHeight > 0 ? static_cast<double>(areaWidth) / areaHeight : 0.0;
-    if (settings->aspectRatio == 1) {
-        zoomX = zoomY = areaRatio <= ratio ? static_cast<double>(areaWidth) / videoWidth
-                                           : static_cast<double>(areaHeight) / videoHeight;
-    } else {
-        zoomX = static_cast<double>(areaWidth) / videoWidth;
-        zoomY = static_cast<double>(areaHeight) / videoHeight;
-    }
-    zoomMode = 3;
-    UpdateZoomStatus();
-    SetToolButtonFace(IDTBB_CLIPPING, "Clipping", "Clipping");
-    LayoutVideo();
+    Fill(3, [](double ratio, double areaRatio) { return areaRatio <= ratio; });
 }
 
 // The button always shows the mode the next press selects.

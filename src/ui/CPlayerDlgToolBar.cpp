@@ -7,10 +7,10 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/ToolButtonImage.h"
 #include "resource.h"
+#include "ui/ToolStrip.h"
 
 #include <QAction>
 #include <QBitmap>
-#include "ui/ToolStrip.h"
 
 namespace {
 
