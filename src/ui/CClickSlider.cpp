@@ -14,6 +14,13 @@ CClickSlider::CClickSlider(int controlId, QObject* notify, QWidget* parent)
     setAutoFillBackground(true);
 }
 
+CClickSlider::CClickSlider(QWidget* parent) : CClickSlider(0, nullptr, parent) {}
+
+void CClickSlider::SetNotify(int controlId, QObject* notify) {
+    controlId_ = controlId;
+    notify_ = notify;
+}
+
 void CClickSlider::SetSelection(int start, int end) {
     selectionStart_ = start;
     selectionEnd_ = end;

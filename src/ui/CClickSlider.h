@@ -9,6 +9,10 @@
 class CClickSlider : public QSlider {
 public:
     CClickSlider(int controlId, QObject* notify, QWidget* parent);
+    // A slider made from a dialog template; it reports nothing until
+    // SetNotify names its control id and the window to tell.
+    explicit CClickSlider(QWidget* parent);
+    void SetNotify(int controlId, QObject* notify);
 
     int ControlId() const { return controlId_; }
     // The selection shown in the channel; start > end clears it.

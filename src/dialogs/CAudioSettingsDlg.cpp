@@ -1,0 +1,146 @@
+#include "CAudioSettingsDlg.h"
+
+#include "DialogSupport.h"
+#include "engine/CMediaPlayer.h"
+#include "i18n/CLanguageFile.h"
+#include "platform/VirtualKeys.h"
+#include "ui/CClickSlider.h"
+#include "ui/PlayerMessages.h"
+#include "ui/VolumeSliderScale.h"
+#include "ui_IDD_AUDIO_SETTINGS.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+
+struct CAudioSettingsDlg::Controls : Ui::IDD_AUDIO_SETTINGS {};
+
+namespace {
+
+// The only keys a dialog of sliders and buttons needs; every other key-down
+// is swallowed before a control sees it.
+constexpr UINT kDialogKeys[] = {VK_TAB,  VK_RETURN, VK_ESCAPE, VK_SPACE,
+                                VK_LEFT, VK_UP,     VK_RIGHT,  VK_DOWN};
+
+bool IsDialogKey(const QKeyEvent& key) {
+    const UINT code = VirtualKeyFromQt(key.key(), key.modifiers());
+    return std::find(std::begin(kDialogKeys), std::end(kDialogKeys), code) != std::end(kDialogKeys);
+}
+
+}  // namespace
+
+CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Controls>()) {
+    ui_->setupUi(this);
+    ui_->IDC_SLIDER_VOLUME->SetNotify(kVolumeSliderId, this);
+    ui_->IDC_SLIDER_BALANCE->SetNotify(kBalanceSliderId, this);
+    QObject::connect(ui_->IDC_BUTTON_OK, &QPushButton::clicked, this, &CAudioSettingsDlg::OnOK);
+    QObject::connect(ui_->IDC_BUTTON_RESET, &QPushButton::clicked, this,
+                     &CAudioSettingsDlg::OnReset);
+    QObject::connect(ui_->IDC_BUTTON_ABBRECHEN, &QPushButton::clicked, this,
+                     &CAudioSettingsDlg::reject);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        control->installEventFilter(this);
+    }
+}
+
+CAudioSettingsDlg::~CAudioSettingsDlg() = default;
+
+CClickSlider* CAudioSettingsDlg::VolumeSlider() const {
+    return ui_->IDC_SLIDER_VOLUME;
+}
+
+CClickSlider* CAudioSettingsDlg::BalanceSlider() const {
+    return ui_->IDC_SLIDER_BALANCE;
+}
+
+int CAudioSettingsDlg::Show(CMediaPlayer* player, const CLanguageFile* language) {
+    player_ = player;
+    language_ = language;
+    OnInitDialog();
+    return exec();
+}
+
+void CAudioSettingsDlg::EngineClosed() {
+    player_ = nullptr;
+    if (isVisible()) {
+        done(IDCANCEL);
+    }
+}
+
+void CAudioSettingsDlg::OnInitDialog() {
+    ui_->IDC_SLIDER_VOLUME->setRange(0, 100);
+    ui_->IDC_SLIDER_BALANCE->setRange(-10000, 10000);
+    volume_ = player_ ? player_->GetVolume() : 0;
+    balance_ = player_ ? player_->GetBalance() : 0;
+    ui_->IDC_SLIDER_VOLUME->setValue(volume_slider::PositionFromVolume(volume_));
+    ui_->IDC_SLIDER_BALANCE->setValue(balance_);
+    ui_->IDC_BUTTON_OK->setFocus();
+    if (language_) {
+        language_->TranslateDialog(this, QStringLiteral("IDD_AUDIO_SETTINGS"));
+    }
+}
+
+bool CAudioSettingsDlg::event(QEvent* event) {
+    if (event->type() == WindowMessageEvent::Type()) {
+        const auto* message = static_cast<WindowMessageEvent*>(event);
+        if (message->message == WM_HSCROLL) {
+            OnHScroll(static_cast<int>(LowWord(message->wParam)),
+                      static_cast<int>(message->lParam));
+        }
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+bool CAudioSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && !IsDialogKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The dialog itself, when no control has the focus.
+void CAudioSettingsDlg::keyPressEvent(QKeyEvent* event) {
+    if (!IsDialogKey(*event)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// Page, thumb position and thumb track apply at once; line steps (the arrow
+// keys) only move the thumb.
+void CAudioSettingsDlg::OnHScroll(int code, int controlId) {
+    if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !player_) {
+        return;
+    }
+    if (controlId == kVolumeSliderId) {
+        player_->SetVolume(volume_slider::VolumeFromPosition(ui_->IDC_SLIDER_VOLUME->value()));
+    } else if (controlId == kBalanceSliderId) {
+        player_->SetBalance(ui_->IDC_SLIDER_BALANCE->value());
+    }
+}
+
+void CAudioSettingsDlg::OnReset() {
+    ui_->IDC_SLIDER_VOLUME->setValue(100);
+    ui_->IDC_SLIDER_BALANCE->setValue(0);
+    if (player_) {
+        player_->SetVolume(0);
+        player_->SetBalance(0);
+    }
+}
+
+void CAudioSettingsDlg::OnOK() {
+    done(IDOK);
+}
+
+// The values read at opening, not their slider round trip.
+void CAudioSettingsDlg::reject() {
+    if (player_) {
+        player_->SetVolume(volume_);
+        player_->SetBalance(balance_);
+    }
+    done(IDCANCEL);
+}
