@@ -20,6 +20,8 @@
 #include "ui/CClickSlider.h"
 #include "ui/PlayerClientArea.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/ToolStrip.h"
+#include "ui/VolumeSliderScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,7 +29,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include "ui/ToolStrip.h"
 
 #include <cmath>
 
@@ -94,6 +95,7 @@ bool CPlayerDlg::OnInitDialog() {
     ApplyProcessPriority();
 
     BuildMenus();
+    BuildRecentMenu();
     MigrateRegistry(*settings);
 
     CreateStatusBar();
@@ -289,6 +291,7 @@ void CPlayerDlg::OnDestroy() {
     if (filePlayer && filePlayer->HasAudio() == S_OK) {
         StoreVolumeAndBalance();
     }
+    SaveResumePosition();
     RestorePowerSaving();
     player = nullptr;
     filePlayer.reset();
@@ -337,10 +340,9 @@ QString CPlayerDlg::StatusText(int part) const {
 }
 
 int CPlayerDlg::VolumeFromSliderPosition(int position) {
-    return static_cast<int>(std::log10(position * 1e8 + 1) * 1000 - 10000);
+    return volume_slider::VolumeFromPosition(position);
 }
 
 int CPlayerDlg::SliderPositionFromVolume(int volume) {
-    // One power instead of a product, so 0 dB is exactly 100 and -2000 exactly 1.
-    return static_cast<int>(std::pow(10.0, (volume + 10000) / 1000.0 - 8));
+    return volume_slider::PositionFromVolume(volume);
 }

@@ -8,8 +8,9 @@
 // CPlayerDlgInput.cpp (window procedure, keys, commands),
 // CPlayerDlgOpen.cpp (opening, playing, timer), CPlayerDlgGeometry.cpp
 // (video area, zoom, bars, window states), CPlayerDlgToolBar.cpp,
-// CPlayerDlgOptions.cpp (command-line options, hand-over) and
-// CPlayerDlgPlayback.cpp (loop, mute, speed, fullscreen).
+// CPlayerDlgOptions.cpp (command-line options, hand-over),
+// CPlayerDlgPlayback.cpp (loop, mute, speed), CPlayerDlgFullscreen.cpp
+// and CPlayerDlgMouse.cpp (fullscreen, the mouse in the video area).
 #pragma once
 
 #include "ui/PlayerMessages.h"
@@ -108,16 +109,13 @@ public:
     // Command-line options (CPlayerDlgOptions.cpp)
     void ApplyStartOptions();
 
-    // Loop, mute, speed, fullscreen (CPlayerDlgPlayback.cpp)
+    // Loop, mute, speed (CPlayerDlgPlayback.cpp)
     void ToggleLoop();
     // Check mark, flag and button face; with `selection` also the slider's.
     void SetLoop(bool on, bool selection);
     void ToggleMute();
     void UpdateMuteDisplay();
     void SetNormalSpeed();
-    void EnterFullscreen();
-    void LeaveFullscreen();
-    void OnFullscreen();
     void VolumeUp();
     void VolumeDown();
     void ToggleShutdown();
@@ -150,9 +148,60 @@ public:
     // ---- end of marks ----
 
     // ---- Fullscreen and mouse (CPlayerDlgFullscreen.cpp, CPlayerDlgMouse.cpp) ----
+    // Each needs a medium with video.
+    void EnterFullscreen();
+    void LeaveFullscreen();
+    void OnFullscreen();
+    // The bookmark editor beside the window, or hidden; the window keeps
+    // the focus. Showing needs a file player.
+    void ShowBookmarkEditor(bool show);
+    QWidget* BookmarkEditor() const { return bookmarkEditor; }
+    void SetBookmarkEditor(QWidget* editor) { bookmarkEditor = editor; }
+    // The system cursor counts as the window system's does: each `true`
+    // undoes one `false`; it shows while the count is not below zero.
+    // Dialogs opened in fullscreen show it meanwhile with this.
+    void ShowSystemCursor(bool show);
+    bool IsCursorShown() const { return cursorShown; }
+    bool IsSystemCursorShown() const { return systemCursorCount >= 0; }
+    bool DisplayModeChanged() const { return displayModeChanged; }
+    // Where the context menu opens for a right click at `point` (client
+    // coordinates), in screen coordinates.
+    QPoint ContextMenuPosition(QPoint point) const;
+    // Skip steps of a wheel delta: whole notches, truncated towards zero.
+    static int WheelSteps(int delta);
+
+private:
+    void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnLButtonDown();
+    void OnLButtonUp();
+    void OnMouseMove(WPARAM keys, QPoint point);
+    void OnRButtonDown(QPoint point);
+    void OnMouseWheel(int delta);
+    void OnMouseMoveTimer();
+    void ToggleBookmarkEditor();
+    // A size message in fullscreen, after the transition.
+    void OnFullscreenSize();
+    // Gives the fullscreen window its display's size where no window
+    // manager does.
+    void CoverDisplay();
+
+public:
     // ---- end of fullscreen and mouse ----
 
     // ---- Shutdown and auxiliary dialogs (CPlayerDlgShutdown.cpp) ----
+    // The countdown after playback and, unless it is cancelled, the power-off.
+    void RunShutdownCountdown();
+    // Ctrl with play: the countdown before playback starts.
+    void RunPlaybackDelay();
+    void OnAudioSettings();
+    void OnMediaProperties();
+    // The engine is about to go: dialogs still showing it close at once.
+    void ReleaseEngineDialogs();
+    // In fullscreen the cursor shows while a dialog is open: true when it
+    // was shown, to be handed to RestoreCursorAfterDialog, which undoes
+    // exactly that.
+    bool ShowCursorForDialog();
+    void RestoreCursorAfterDialog(bool shown);
     // ---- end of shutdown and dialogs ----
 
     // What tests and the other windows read.
@@ -393,5 +442,19 @@ private:
     int startToggle = 1;
     int endToggle = 3;
     // ---- Members: fullscreen and mouse ----
+    bool displayModeChanged = false;
+    bool bookmarkEditorWasVisible = false;
+    bool leftButtonPressed = false;
+    QPoint lastMousePosition;
+    int systemCursorCount = 0;
+    // The window system may give the fullscreen size only after entering
+    // has finished; the first fit is then done again for the real size.
+    bool fitOnFullscreenSize = false;
+    bool watchingDisplaySize = false;
+    // The bookmark editor's window; not owned, null while there is none.
+    QWidget* bookmarkEditor = nullptr;
     // ---- Members: shutdown and dialogs ----
+    // Made on first use as children of the window, which deletes them.
+    class CAudioSettingsDlg* audioSettingsDialog = nullptr;
+    class CCodecDlg* codecDialog = nullptr;
 };

@@ -114,6 +114,8 @@ void CPlayerDlg::OnSize() {
     if (layoutEnabled && player) {
         if (inTransition) {
             LayoutVideo();
+        } else if (fullscreen) {
+            OnFullscreenSize();
         } else {
             OnFillWithoutClipping();
         }

@@ -191,6 +191,13 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 OnPlayPause();
             }
             break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+        case WM_RBUTTONDOWN:
+        case WM_MOUSEWHEEL:
+            OnMouseMessage(message, wParam, lParam);
+            break;
         case WM_PARENTNOTIFY:
             if (player && wParam == kExtraButton1Down) {
                 OnCommand(IDM_AUDIO_LEISER);
@@ -252,8 +259,11 @@ void CPlayerDlg::OnPlayerKeyDown(UINT key) {
             return;
         case VK_ESCAPE:
         case 'V':
-            if (player && HasVideo()) {
-                fullscreen ? LeaveFullscreen() : EnterFullscreen();
+            // A playlist may have moved on to a sound file while fullscreen.
+            if (fullscreen) {
+                LeaveFullscreen();
+            } else if (player && HasVideo()) {
+                EnterFullscreen();
             }
             return;
         case VK_SPACE:
@@ -311,12 +321,28 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_ANSICHT_IMMEROBEN, &CPlayerDlg::ToggleAlwaysOnTop},
         {IDM_ANSICHT_ORIGINAL, &CPlayerDlg::OnOriginalWindowSize},
         {IDM_ANSICHT_VOLLBILD, &CPlayerDlg::OnFullscreen},
+        {IDM_ANSICHT_BOOKMARKEDITOR, &CPlayerDlg::ToggleBookmarkEditor},
         {IDM_AUDIO_STUMM, &CPlayerDlg::ToggleMute},
         {IDM_AUDIO_LAUTER, &CPlayerDlg::VolumeUp},
         {IDM_AUDIO_LEISER, &CPlayerDlg::VolumeDown},
         {IDM_WIEDERGABE_ENDLOSSCHLEIFE, &CPlayerDlg::ToggleLoop},
         {IDM_WIEDERGABE_NORMAL, &CPlayerDlg::SetNormalSpeed},
+        {IDM_WIEDERGABE_SPRINGELETZTESTELLE, &CPlayerDlg::JumpToLastPosition},
+        {IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN, &CPlayerDlg::SetMarkStart},
+        {IDM_WIEDERGABE_MARKIERUNGSENDESETZEN, &CPlayerDlg::SetMarkEnd},
+        {IDM_WIEDERGABE_ALLESMARKIEREN, &CPlayerDlg::MarkAll},
+        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG, &CPlayerDlg::JumpToMarkStart},
+        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE, &CPlayerDlg::JumpToMarkEnd},
+        {IDM_WIEDERGABE_SCHNELLESVORSPULEN, &CPlayerDlg::SkipForward},
+        {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, &CPlayerDlg::SkipBackward},
+        {IDM_PLAYSPEED_PLAYFASTFORWARDS, &CPlayerDlg::PlayFastForwards},
+        {IDM_PLAYSPEED_PLAYFASTBACKWARDS, &CPlayerDlg::PlayFastBackwards},
+        {IDM_PLAYSPEED_PLAYSLOWFORWARDS, &CPlayerDlg::PlaySlowForwards},
+        {IDM_PLAYSPEED_PLAYSLOWBACKWARDS, &CPlayerDlg::PlaySlowBackwards},
+        {IDM_VIDEO_SCREENSHOT, &CPlayerDlg::OnScreenshot},
         {IDM_WIEDERGABE_SHUTDOWN, &CPlayerDlg::ToggleShutdown},
+        {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
+        {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
         {IDTBB_PLAY, &CPlayerDlg::Play},
         {IDTBB_PAUSE, &CPlayerDlg::Pause},
     };
@@ -335,6 +361,11 @@ bool CPlayerDlg::OnCommand(int id) {
 }
 
 void CPlayerDlg::OnRunTimeCommand(int id) {
+    if (id == 58000) {
+        ClearHistory();
+    } else if (id >= 58001 && id <= 58005) {
+        OpenRecent(id - 58000);
+    }
     if (id >= 59000 && id <= 59999 && player) {
         const QList<QAction*> items = FindCommands(mainMenu.get(), id);
         if (!items.isEmpty()) {
@@ -386,7 +417,8 @@ void CPlayerDlg::OnMenuSelect(QMenu* popup) {
         return;
     }
     if (popup->objectName().compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
-        SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, MF_UNCHECKED);
+        const bool editorShown = bookmarkEditor && bookmarkEditor->isVisible();
+        SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, editorShown ? MF_CHECKED : MF_UNCHECKED);
     }
 }
 

@@ -215,9 +215,11 @@ void CPlayerDlg::StoreVolumeAndBalance() {
 
 void CPlayerDlg::CloseEngine() {
     if (filePlayer) {
+        ReleaseEngineDialogs();
         if (filePlayer->HasAudio() == S_OK) {
             StoreVolumeAndBalance();
         }
+        SaveResumePosition();
         RestorePowerSaving();
         player = nullptr;
         filePlayer.reset();
@@ -362,10 +364,15 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         player->FillFilterList(filters, FILTERLIST_MENU);
     }
 
+    AddToHistory();
+
     if (settings->startMediaAutomatically == 0 && playlistPosition < 2) {
         RunPaused();
     } else {
         OnPlayPause();
+    }
+    if (settings->jumpToLastPosition) {
+        JumpToLastPosition();
     }
     ApplyStartOptions();
 }
@@ -374,16 +381,6 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
 void CPlayerDlg::RunPaused() {
     player->Play();
     player->Pause();
-}
-
-bool CPlayerDlg::HasRememberedPosition() const {
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, velvaro::kVideosKey, KEY_READ) != ERROR_SUCCESS) {
-        return false;
-    }
-    std::string text;
-    return key.QueryString(fileName.toStdString(), &text) == ERROR_SUCCESS &&
-           std::atof(text.c_str()) > 0;
 }
 
 void CPlayerDlg::EnableMediumCommands(bool hasVideo, bool hasAudio) {
@@ -493,6 +490,13 @@ void CPlayerDlg::Play() {
     if (settings->startFullscreen) {
         EnterFullscreen();
     }
+    if (controlKeyDown && settings->playbackDelay != 0) {
+        controlKeyDown = false;
+        RunPlaybackDelay();
+        if (!player) {
+            return;  // the medium was closed while the countdown ran
+        }
+    }
     player->Play();
     SetNormalSpeed();
 }
@@ -513,6 +517,7 @@ void CPlayerDlg::Stop(bool toMarkStart) {
     }
     RestorePowerSaving();
     if (filePlayer && player->GetPosition() != 0) {
+        SaveResumePosition();
         SetMenuEnable(IDM_WIEDERGABE_SPRINGELETZTESTELLE, MF_ENABLED);
         SetToolButtonState(IDTBB_JUMPLASTPOSITION, TBSTATE_ENABLED);
     }
@@ -544,6 +549,10 @@ void CPlayerDlg::OnFileClose() {
 }
 
 void CPlayerDlg::OnTimer(UINT id) {
+    if (id == ID_MouseMove_Timer) {
+        OnMouseMoveTimer();
+        return;
+    }
     if (id != ID_Clock_Timer || !player) {
         return;
     }
@@ -621,9 +630,10 @@ void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
     inMediaEnd = false;
 }
 
-// The shutdown countdown joins here when it exists; quitting needs nothing
-// more.
 void CPlayerDlg::AfterPlayback() {
+    if (IsShutdownArmed() && language) {
+        RunShutdownCountdown();
+    }
     if (quitAfterPlayback) {
         OnExit();
     }

@@ -18,6 +18,18 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_MENUSELECT = 0x011F;
 inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
+// Mouse in the client area: lParam holds the client point (MakePointLParam),
+// wParam the buttons held (MK_*); for the wheel the high word of wParam is
+// the signed delta and lParam the screen point.
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_MBUTTON = 0x0010;
+inline constexpr int WHEEL_DELTA = 120;
 inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
 inline constexpr UINT WM_DROPFILES = 0x0233;
 
@@ -70,6 +82,17 @@ inline constexpr unsigned LowWord(WPARAM value) {
 }
 inline constexpr unsigned HighWord(WPARAM value) {
     return (value >> 16) & 0xFFFF;
+}
+// A point as a mouse message carries it: x and y as signed 16-bit words.
+inline constexpr LPARAM MakePointLParam(int x, int y) {
+    return static_cast<LPARAM>((static_cast<unsigned>(y) & 0xFFFF) << 16 |
+                               (static_cast<unsigned>(x) & 0xFFFF));
+}
+inline constexpr int PointX(LPARAM value) {
+    return static_cast<std::int16_t>(value & 0xFFFF);
+}
+inline constexpr int PointY(LPARAM value) {
+    return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
 }
 
 // Milliseconds of a monotonic clock, wrapping as a 32-bit tick count does.

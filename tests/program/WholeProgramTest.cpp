@@ -115,14 +115,13 @@ protected:
     }
 
     std::vector<std::string> Environment() const {
-        return {"DISPLAY=" + display_,
-                "PATH=/usr/bin:/bin",
-                "HOME=" + folder_.path().string(),
+        return {"DISPLAY=" + display_, "PATH=/usr/bin:/bin", "HOME=" + folder_.path().string(),
                 "VELVARO_REGISTRY=" + (folder_ / "registry.db"),
                 "XDG_RUNTIME_DIR=" + (folder_ / "runtime"),
-                "XDG_CONFIG_HOME=" + (folder_ / "config"),
-                "XDG_DATA_HOME=" + (folder_ / "data"),
-                "QT_QPA_PLATFORM=xcb"};
+                "XDG_CONFIG_HOME=" + (folder_ / "config"), "XDG_DATA_HOME=" + (folder_ / "data"),
+                "QT_QPA_PLATFORM=xcb",
+                // Nothing here may reach the machine's own logind.
+                "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (folder_ / "no-system-bus")};
     }
 
     std::unique_ptr<Process> Start(const std::vector<std::string>& args) {

@@ -13,12 +13,12 @@
 #include "resource.h"
 #include "ui/CClickSlider.h"
 #include "ui/CPlayerDlg.h"
+#include "ui/ToolStrip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
-#include "ui/ToolStrip.h"
 
 #include <functional>
 #include <memory>

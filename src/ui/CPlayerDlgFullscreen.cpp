@@ -1,0 +1,313 @@
+// Fullscreen: the window without caption and bars over the whole display,
+// optionally in another display mode; the cursor that hides while the
+// mouse rests; the bookmark editor that steps aside meanwhile.
+#include "ui/CPlayerDlg.h"
+
+#include "app/CSettings.h"
+#include "engine/CFilePlayer.h"
+#include "i18n/ui/MenuCommands.h"
+#include "platform/DisplayModes.h"
+#include "resource.h"
+#include "ui/PlayerStatusBar.h"
+
+#include <QMenuBar>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QWindow>
+
+#include <utility>
+
+namespace {
+
+constexpr int kFullscreenGreyed[] = {
+    IDM_ANSICHT_VIDEOPUR,         IDM_ANSICHT_TITLEBAR,     IDM_ANSICHT_MENUBAR,
+    IDM_ANSICHT_TOOLBAR,          IDM_ANSICHT_POSITIONSBAR, IDM_ANSICHT_STATUSBAR,
+    IDM_ANSICHT_WIEDERHERSTELLEN, IDM_ANSICHT_MAXIMIEREN,   IDM_ANSICHT_ORIGINAL,
+    IDM_ANSICHT_BOOKMARKEDITOR,
+};
+
+constexpr int kBarItems[] = {IDM_ANSICHT_TITLEBAR, IDM_ANSICHT_MENUBAR, IDM_ANSICHT_TOOLBAR,
+                             IDM_ANSICHT_POSITIONSBAR, IDM_ANSICHT_STATUSBAR};
+
+// The cursor counts as resting after this long without a movement.
+constexpr unsigned kCursorRestMs = 500;
+constexpr UINT kMouseMovePeriodMs = 40;
+
+}  // namespace
+
+// Only the menu bar shows that fullscreen is on.
+void CPlayerDlg::CheckInMainMenu(int id, bool checked) {
+    for (QAction* item : FindCommands(mainMenu.get(), id)) {
+        item->setCheckable(true);
+        item->setChecked(checked);
+    }
+}
+
+void CPlayerDlg::OnFullscreen() {
+    if (!HasVideo()) {
+        return;
+    }
+    if (fullscreen) {
+        LeaveFullscreen();
+    } else {
+        EnterFullscreen();
+    }
+}
+
+void CPlayerDlg::EnterFullscreen() {
+    if (!HasVideo()) {
+        return;
+    }
+    if (!settings->alwaysOnTop) {
+        topmost = true;
+    }
+    inTransition = true;
+    const QScopedValueRollback<bool> own(changingWindowState, true);
+    if (fullscreen) {
+        ApplyWindowFlags();
+        inTransition = false;
+        return;
+    }
+
+    bookmarkEditorWasVisible = bookmarkEditor && bookmarkEditor->isVisible();
+    if (bookmarkEditorWasVisible) {
+        ShowBookmarkEditor(false);
+    }
+    fullscreen = true;
+    rectBeforeFullscreen = geometry();
+    displayModeChanged = false;
+    // Whether the display took the mode is not asked: leaving restores the
+    // registered mode in any case.
+    if (settings->displayWidth != 0 || settings->displayHeight != 0) {
+        Displays().ChangeForFullscreen(settings->displayWidth, settings->displayHeight);
+        displayModeChanged = true;
+    }
+
+    // Not hidden meanwhile as the caption goes: new window flags re-create
+    // the native window, which hides and shows it anyway.
+    std::swap(zoomX, otherZoomX);
+    std::swap(zoomY, otherZoomY);
+    wasMaximized = isMaximized();
+    ModifyStyle(WS_CAPTION | WS_SYSMENU, 0);
+    ApplyWindowFlags();  // topmost, also when there was no caption to remove
+    if (!settings->compactView) {
+        if (settings->positionBar) {
+            ShowBar(kPositionBarIndex, false);
+        }
+        if (settings->statusBar) {
+            ShowBar(kStatusBarIndex, false);
+        }
+        if (settings->toolBar) {
+            ShowBar(kToolBarIndex, false);
+        }
+        if (settings->menuBar) {
+            ShowBar(kMenuBarIndex, false);
+        }
+    }
+
+    player->HideCursor(true);
+    ShowSystemCursor(false);
+    cursorShown = false;
+    SetTimer(this, ID_MouseMove_Timer, kMouseMovePeriodMs);
+
+    showFullScreen();
+    CoverDisplay();
+    LockSizeUnlessSizable();
+    raise();
+    activateWindow();
+
+    fitOnFullscreenSize = !fittedInFullscreen;
+    if (!fittedInFullscreen) {
+        OnFillWithoutClipping();
+        fittedInFullscreen = true;
+    } else {
+        LayoutVideo();
+    }
+    for (int id : kFullscreenGreyed) {
+        SetMenuEnable(id, MF_GRAYED);
+    }
+    CheckInMainMenu(IDM_ANSICHT_VOLLBILD, true);
+    inTransition = false;
+}
+
+// Also without video: a medium that failed to open, or one without a
+// picture, must not leave the window stuck in fullscreen in another mode.
+void CPlayerDlg::LeaveFullscreen() {
+    if (!fullscreen) {
+        return;
+    }
+    if (!settings->alwaysOnTop) {
+        topmost = false;
+    }
+    std::swap(zoomX, otherZoomX);
+    std::swap(zoomY, otherZoomY);
+    inTransition = true;
+    const QScopedValueRollback<bool> own(changingWindowState, true);
+    KillTimer(this, ID_MouseMove_Timer);
+    fitOnFullscreenSize = false;
+    if (!cursorShown) {
+        if (player) {
+            player->HideCursor(false);
+        }
+        ShowSystemCursor(true);
+        cursorShown = true;
+    }
+
+    if (wasMaximized) {
+        // Some window managers maximise only a window with a caption.
+        if (settings->compactView || !settings->titleBar) {
+            ModifyStyle(0, WS_CAPTION);
+            showMaximized();
+            ModifyStyle(WS_CAPTION, 0);
+        } else {
+            showMaximized();
+        }
+    } else {
+        showNormal();
+    }
+
+    if (!settings->compactView) {
+        ModifyStyle(0, settings->titleBar ? WS_CAPTION | WS_SYSMENU : WS_BORDER | WS_SYSMENU);
+        if (settings->menuBar) {
+            ShowBar(kMenuBarIndex, true);
+        }
+        if (settings->positionBar) {
+            ShowBar(kPositionBarIndex, true);
+        }
+        if (settings->statusBar) {
+            ShowBar(kStatusBarIndex, true);
+        }
+        if (settings->toolBar) {
+            ShowBar(kToolBarIndex, true);
+        }
+    }
+    ApplyWindowFlags();  // no longer topmost, also when the caption stays off
+
+    PlaceControlBars();
+    SetMenuEnable(IDM_ANSICHT_VIDEOPUR, MF_ENABLED);
+    if (!settings->compactView) {
+        for (int id : kBarItems) {
+            SetMenuEnable(id, MF_ENABLED);
+        }
+    }
+    SetMenuEnable(IDM_ANSICHT_ORIGINAL, MF_ENABLED);
+    CheckInMainMenu(IDM_ANSICHT_VOLLBILD, false);
+    if (style & WS_MAXIMIZEBOX) {
+        SetMenuEnable(isMaximized() ? IDM_ANSICHT_WIEDERHERSTELLEN : IDM_ANSICHT_MAXIMIEREN,
+                      MF_ENABLED);
+    }
+
+    if (displayModeChanged) {
+        Displays().RestoreRegisteredMode();
+    }
+
+    if (!wasMaximized) {
+        setGeometry(rectBeforeFullscreen);
+        PlaceClientArea();
+    }
+    fullscreen = false;
+    LockSizeUnlessSizable();
+    LayoutVideo();
+    statusBar->setFocus();
+    inTransition = false;
+    if (bookmarkEditorWasVisible) {
+        ShowBookmarkEditor(true);
+    }
+    SetMenuEnable(IDM_ANSICHT_BOOKMARKEDITOR, MF_ENABLED);
+}
+
+// Only the transition resizes a fullscreen window (or a new display mode):
+// the zoom stays, unless the first fit is still in force.
+void CPlayerDlg::OnFullscreenSize() {
+    if (fitOnFullscreenSize && zoomMode == 3) {
+        OnFillWithoutClipping();
+    } else {
+        LayoutVideo();
+    }
+}
+
+// A window manager makes a fullscreen window cover its display, also after
+// the display changed its mode; without one, this does. Through the native
+// window: moving the widget itself would end its fullscreen state.
+void CPlayerDlg::CoverDisplay() {
+    QWindow* handle = windowHandle();
+    QScreen* display = handle ? handle->screen() : nullptr;
+    if (!display) {
+        return;
+    }
+    handle->setGeometry(display->geometry());
+    if (!watchingDisplaySize) {
+        watchingDisplaySize = true;
+        connect(display, &QScreen::geometryChanged, this, [this] {
+            if (fullscreen) {
+                CoverDisplay();
+            }
+        });
+    }
+}
+
+void CPlayerDlg::ShowSystemCursor(bool show) {
+    systemCursorCount += show ? 1 : -1;
+    // The video window lets the mouse through to the client area, so the
+    // client area's cursor is the one on the screen.
+    if (systemCursorCount < 0) {
+        client->setCursor(Qt::BlankCursor);
+    } else {
+        client->unsetCursor();
+    }
+}
+
+// Every 40 ms while in fullscreen: the cursor goes after half a second at
+// rest and comes back with the next movement.
+void CPlayerDlg::OnMouseMoveTimer() {
+    if (!player || !fullscreen) {
+        return;
+    }
+    const unsigned resting = TickCount() - lastMouseMoveTick;
+    if (resting > kCursorRestMs && cursorShown) {
+        player->HideCursor(true);
+        ShowSystemCursor(false);
+        cursorShown = false;
+    } else if (resting <= kCursorRestMs && !cursorShown) {
+        player->HideCursor(false);
+        ShowSystemCursor(true);
+        cursorShown = true;
+    }
+}
+
+void CPlayerDlg::ShowBookmarkEditor(bool show) {
+    if (!bookmarkEditor) {
+        return;
+    }
+    if (!show) {
+        bookmarkEditor->hide();
+        activateWindow();
+        return;
+    }
+    if (!filePlayer) {
+        return;
+    }
+    // Shown first: a window's frame is only known once it is on the screen.
+    bookmarkEditor->show();
+    const int editorWidth = bookmarkEditor->frameGeometry().width();
+    QRect window = WindowRect();
+    int x = window.left() - editorWidth;
+    if (x < 0) {
+        MoveWindow(editorWidth, window.top());
+        window = WindowRect();
+        x = 0;
+    }
+    // The editor's own frame counts into the height it shares with us.
+    const int editorFrameHeight =
+        bookmarkEditor->frameGeometry().height() - bookmarkEditor->height();
+    bookmarkEditor->move(x, window.top());
+    bookmarkEditor->resize(bookmarkEditor->width(), window.height() - editorFrameHeight);
+    activateWindow();
+}
+
+// Left to us: the command toggles the editor beside the window.
+void CPlayerDlg::ToggleBookmarkEditor() {
+    if (bookmarkEditor) {
+        ShowBookmarkEditor(!bookmarkEditor->isVisible());
+    }
+}

@@ -1,0 +1,84 @@
+// Shutdown after playback and the auxiliary dialogs the window opens: the
+// power-off countdown, the playback delay, the audio settings and the
+// medium's properties.
+#include "ui/CPlayerDlg.h"
+
+#include "app/CSettings.h"
+#include "dialogs/CAudioSettingsDlg.h"
+#include "dialogs/CCodecDlg.h"
+#include "dialogs/CPlaybackDelayDlg.h"
+#include "dialogs/CShutdownDlg.h"
+#include "dialogs/DialogSupport.h"
+#include "engine/CMediaPlayer.h"
+#include "platform/PowerOff.h"
+
+void CPlayerDlg::RunShutdownCountdown() {
+    // No parent: a window of its own, shown even over a minimised player.
+    CShutdownDlg dialog(language);
+    if (dialog.DoModal() != IDCANCEL) {
+        PowerOffSystem();
+    }
+}
+
+void CPlayerDlg::RunPlaybackDelay() {
+    const bool cursor = ShowCursorForDialog();
+    CPlaybackDelayDlg dialog(language, settings->playbackDelay, this);
+    dialog.DoModal();
+    RestoreCursorAfterDialog(cursor);
+}
+
+void CPlayerDlg::OnAudioSettings() {
+    if (!HasAudioPlayer() || !language) {
+        return;
+    }
+    const bool cursor = ShowCursorForDialog();
+    if (!audioSettingsDialog) {
+        audioSettingsDialog = new CAudioSettingsDlg(this);
+    }
+    if (audioSettingsDialog->Show(player, language) == IDOK) {
+        UpdateMuteDisplay();
+    }
+    RestoreCursorAfterDialog(cursor);
+}
+
+void CPlayerDlg::OnMediaProperties() {
+    if (!codecDialog) {
+        codecDialog = new CCodecDlg(this);
+    }
+    codecDialog->Show(player, language);
+}
+
+// A playlist advancing or a second start handing over a file can replace
+// the engine while a dialog runs its own loop.
+void CPlayerDlg::ReleaseEngineDialogs() {
+    if (audioSettingsDialog) {
+        audioSettingsDialog->EngineClosed();
+    }
+    if (codecDialog) {
+        codecDialog->EngineClosed();
+    }
+}
+
+bool CPlayerDlg::ShowCursorForDialog() {
+    if (!fullscreen) {
+        return false;
+    }
+    if (player) {
+        player->HideCursor(false);
+    }
+    ShowSystemCursor(true);
+    return true;
+}
+
+// Undoes what ShowCursorForDialog did even if fullscreen ended meanwhile,
+// so the cursor's show count stays balanced; the video window's own cursor
+// follows the resting-mouse state again.
+void CPlayerDlg::RestoreCursorAfterDialog(bool shown) {
+    if (!shown) {
+        return;
+    }
+    ShowSystemCursor(false);
+    if (fullscreen && player) {
+        player->HideCursor(!cursorShown);
+    }
+}
