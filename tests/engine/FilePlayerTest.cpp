@@ -1,4 +1,5 @@
 // The file engine playing the real test media into a real owner window.
+#include "EventLoop.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 
@@ -47,17 +48,8 @@ public:
     }
 };
 
-// Runs the event loop until `done` or the time is up.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return velvaro::test::RunEventsUntil(done, milliseconds);
 }
 
 int CountEntries(const char* folder) {

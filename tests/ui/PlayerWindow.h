@@ -2,6 +2,7 @@
 // through its window procedure.
 #pragma once
 
+#include "EventLoop.h"
 #include "TestRegistry.h"
 #include "app/CPlayerCommandLineInfo.h"
 #include "app/CSettings.h"
@@ -16,7 +17,6 @@
 #include "ui/ToolStrip.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -31,25 +31,12 @@ inline std::string Media(const std::string& name) {
     return std::string(VELVARO_TEST_MEDIA) + "/" + name;
 }
 
-// Runs the event loop until `done` or the time is up.
 inline bool WaitFor(const std::function<bool()>& done, int milliseconds = 8000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return RunEventsUntil(done, milliseconds);
 }
 
 inline void Spin(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    RunEventsFor(milliseconds);
 }
 
 // What a window should show; only the fields that are set are compared.

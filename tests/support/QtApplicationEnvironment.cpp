@@ -1,5 +1,5 @@
-// One QApplication for the dialog tests, made when the tests start running
-// and gone after the last one.
+// One QApplication for a test program, made when the tests start running
+// (not while they are only being listed) and gone after the last one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,11 +15,12 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[24] = "velvaro_dialogs_tests";
+    char name_[14] = "velvaro_tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> application_;
 };
 
+// GoogleTest owns the environments it is given.
 [[maybe_unused]] ::testing::Environment* const environment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
