@@ -30,6 +30,9 @@ CLanguagePage::CLanguagePage(CLanguageFile& language, CSettings& settings, QWidg
     QTableWidget* list = ui_->IDC_LANGUAGELIST;
     list->horizontalHeader()->setStretchLastSection(false);
     list->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The columns are shares of the visible width, which shrinks when the
+    // scroll bar turns up after the rows are in.
+    list->viewport()->installEventFilter(this);
     QObject::connect(list, &QTableWidget::cellClicked, this,
                      [this](int row, int) { OnRowClicked(row); });
     QObject::connect(list, &QTableWidget::cellDoubleClicked, this, [this](int, int) {
@@ -105,6 +108,13 @@ void CLanguagePage::FillList() {
             list->selectRow(row);
         }
     }
+}
+
+bool CLanguagePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->IDC_LANGUAGELIST->viewport() && event->type() == QEvent::Resize) {
+        SizeColumns();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CLanguagePage::SizeColumns() {
