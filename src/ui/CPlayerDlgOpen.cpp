@@ -283,10 +283,9 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     }
 
     positionSlider->setEnabled(true);
-    if (hasAudio) {
-        volumeSlider->setEnabled(true);
-        volumeSlider->setValue(SliderPositionFromVolume(player->GetVolume()));
-    }
+    // The previous medium may have had sound; this one's slider has nothing to set.
+    volumeSlider->setEnabled(hasAudio);
+    volumeSlider->setValue(hasAudio ? SliderPositionFromVolume(player->GetVolume()) : 0);
 
     const int duration = player->GetDuration();
     markStart = 0;

@@ -133,6 +133,15 @@ TEST_F(OpenPlayTest, SecondOpenStoresTheFirstVolumeAndCompanionSoundPlays) {
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
 }
 
+TEST_F(OpenPlayTest, ASilentFileAfterOneWithSoundGreysTheVolumeSlider) {
+    Start(Media("multi.mkv"));
+    EXPECT_TRUE(window->VolumeSlider()->isEnabled());
+    OpenFile(Media("video-only.mkv"));
+    EXPECT_FALSE(window->VolumeSlider()->isEnabled());
+    EXPECT_FALSE(ButtonEnabled(IDTBB_MUTE));
+    EXPECT_FALSE(Enabled(IDM_AUDIO_STUMM));
+}
+
 TEST_F(OpenPlayTest, UnplayableFileLeavesTheEmptyWindow) {
     Start();
     std::string caption;
