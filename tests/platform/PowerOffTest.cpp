@@ -1,6 +1,7 @@
 // The power-off request: a counter stands in for it in every test program,
 // and the real request, made by a probe process of its own, goes to a
 // stand-in logind on a private bus, never to the machine's system bus.
+#include "ChildProcess.h"
 #include "PowerOffGuard.h"
 #include "RunProgram.h"
 #include "TestRegistry.h"
@@ -18,24 +19,8 @@
 
 namespace {
 
-// Reads lines from a process until one is there or the time is up.
-QString NextLine(QProcess& process, int milliseconds = 3000) {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!process.canReadLine()) {
-        if (deadline.hasExpired() ||
-            !process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return {};
-        }
-    }
-    return QString::fromUtf8(process.readLine()).chopped(1);
-}
-
-void Stop(QProcess& process) {
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
+using velvaro::test::NextLine;
+using velvaro::test::Stop;
 
 TEST(PowerOffTest, TestProgramsCountTheRequestInsteadOfMakingIt) {
     const int before = velvaro::test::PowerOffRequests();

@@ -1,4 +1,5 @@
 // Power saving through a screen saver service on a private session bus.
+#include "ChildProcess.h"
 #include "RunProgram.h"
 #include "TestRegistry.h"
 #include "platform/PowerSaving.h"
@@ -13,24 +14,8 @@
 
 namespace {
 
-// Reads lines from a process until one is there or the time is up.
-QString NextLine(QProcess& process, int milliseconds = 3000) {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!process.canReadLine()) {
-        if (deadline.hasExpired() ||
-            !process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return {};
-        }
-    }
-    return QString::fromUtf8(process.readLine()).chopped(1);
-}
-
-void Stop(QProcess& process) {
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
+using velvaro::test::NextLine;
+using velvaro::test::Stop;
 
 // A bus of its own for this test program, the session bus of everything in it.
 class PowerSavingTest : public ::testing::Test {
