@@ -1,12 +1,13 @@
 #include "CPlayerApp.h"
 
-#include "CommandLine.h"
-#include "RegKey.h"
-#include "RegistryKeys.h"
 #include "dialogs/CLanguagePage.h"
 #include "platform/InstanceChannel.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowMessage.h"
+#include "settings/CommandLine.h"
+#include "settings/HandOverRecords.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 #include "ui/CPlayerDlg.h"
 
 #include <QMessageBox>
@@ -18,48 +19,7 @@
 
 namespace {
 
-// The pieces a text travels in: five of at most 255 characters, so a longer
-// text arrives cut to 1275.
-constexpr int kPieces = 5;
-constexpr int kPieceLength = 255;
-constexpr WPARAM kEndMark = 0xFFFFFFFFu;
-
-struct TextField {
-    UINT firstPiece;
-    std::string (CPlayerCommandLineInfo::*get)() const;
-};
-
-constexpr std::array<TextField, 7> kTextFields{{
-    {1001, &CPlayerCommandLineInfo::GetFileName},
-    {1011, &CPlayerCommandLineInfo::GetSize},
-    {1021, &CPlayerCommandLineInfo::GetWindowPosition},
-    {1031, &CPlayerCommandLineInfo::GetJumpPosition},
-    {1041, &CPlayerCommandLineInfo::GetBookmarkFile},
-    {1051, &CPlayerCommandLineInfo::GetBorderColour},
-    {2001, &CPlayerCommandLineInfo::GetAudioFile},
-}};
-
-struct SwitchField {
-    UINT record;
-    int (CPlayerCommandLineInfo::*get)() const;
-};
-
-constexpr std::array<SwitchField, 14> kSwitchFields{{
-    {3001, &CPlayerCommandLineInfo::GetFullscreen},
-    {3002, &CPlayerCommandLineInfo::GetNoFullscreen},
-    {3003, &CPlayerCommandLineInfo::GetCompact},
-    {3004, &CPlayerCommandLineInfo::GetNoCompact},
-    {4001, &CPlayerCommandLineInfo::GetLoop},
-    {4002, &CPlayerCommandLineInfo::GetNoLoop},
-    {4003, &CPlayerCommandLineInfo::GetCenter},
-    {4004, &CPlayerCommandLineInfo::GetNoSplash},
-    {4005, &CPlayerCommandLineInfo::GetPlay},
-    {4006, &CPlayerCommandLineInfo::GetPause},
-    {4007, &CPlayerCommandLineInfo::GetBorder},
-    {4008, &CPlayerCommandLineInfo::GetNoBorder},
-    {4009, &CPlayerCommandLineInfo::GetMute},
-    {4010, &CPlayerCommandLineInfo::GetNoMute},
-}};
+using namespace hand_over;
 
 // Without any display a window cannot be shown, and Qt would abort.
 bool HaveDisplay() {
@@ -139,7 +99,7 @@ bool CPlayerApp::InitInstance() {
     // A Qt window needs no class registered: the class name lives on as the
     // name of the running window's channel.
     const std::unique_ptr<InstanceConnection> running =
-        FindInstanceWindow(QString::fromLatin1(kWindowClass));
+        FindInstanceWindow(QString::fromLatin1(kPlayerWindowClass));
     if (running && settings->singleInstanceMode != 0) {
         HandOverToRunningInstance(*running, commandLine);
         return false;
@@ -198,16 +158,16 @@ bool CPlayerApp::DispatchMaintenance() {
 
 void CPlayerApp::HandOverToRunningInstance(InstanceConnection& window,
                                            const CPlayerCommandLineInfo& commandLine) {
-    for (const TextField& field : kTextFields) {
+    for (const TextRecord& field : kTextRecords) {
         const auto pieces = CutIntoPieces(QString::fromStdString((commandLine.*field.get)()));
         for (int piece = 0; piece < kPieces; ++piece) {
-            if (!window.SendRecord(field.firstPiece + static_cast<UINT>(piece),
+            if (!window.SendRecord(field.firstPiece + static_cast<std::uint32_t>(piece),
                                    pieces[static_cast<std::size_t>(piece)])) {
                 return;
             }
         }
     }
-    for (const SwitchField& option : kSwitchFields) {
+    for (const SwitchRecord& option : kSwitchRecords) {
         if (!window.SendRecord(option.record, LPARAM{(commandLine.*option.get)() != 0 ? 1 : 0})) {
             return;
         }

@@ -3,9 +3,9 @@
 // the start-up sequence.
 #pragma once
 
-#include "CPlayerCommandLineInfo.h"
-#include "CSettings.h"
 #include "i18n/CLanguageFile.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
 
 #include <QApplication>
 
@@ -17,10 +17,6 @@ class InstanceConnection;
 
 class CPlayerApp : public CMaintenanceFlags {
 public:
-    // The class name of the main window, which is also the name of its
-    // single-instance channel.
-    static constexpr const char* kWindowClass = "VelvaroClass";
-
     // Loads every setting at once.
     CPlayerApp(int& argc, char** argv);
     // Writes every setting back.

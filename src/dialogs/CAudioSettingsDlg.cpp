@@ -1,12 +1,12 @@
 #include "CAudioSettingsDlg.h"
 
 #include "DialogSupport.h"
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/CLanguageFile.h"
+#include "platform/PlayerMessages.h"
 #include "platform/VirtualKeys.h"
-#include "ui/CClickSlider.h"
-#include "ui/PlayerMessages.h"
-#include "ui/VolumeSliderScale.h"
 #include "ui_IDD_AUDIO_SETTINGS.h"
 
 #include <QKeyEvent>
@@ -71,7 +71,7 @@ void CAudioSettingsDlg::EngineClosed() {
 
 void CAudioSettingsDlg::OnInitDialog() {
     ui_->IDC_SLIDER_VOLUME->setRange(0, 100);
-    ui_->IDC_SLIDER_BALANCE->setRange(-10000, 10000);
+    ui_->IDC_SLIDER_BALANCE->setRange(kBalanceLeft, kBalanceRight);
     volume_ = player_ ? player_->GetVolume() : 0;
     balance_ = player_ ? player_->GetBalance() : 0;
     ui_->IDC_SLIDER_VOLUME->setValue(volume_slider::PositionFromVolume(volume_));

@@ -1,10 +1,10 @@
 #include "CLanguagePage.h"
 
 #include "LanguageIcons.h"
-#include "app/CSettings.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
 #include "i18n/CLanguageFile.h"
+#include "settings/CSettings.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 #include "ui_IDD_SETTINGS_LANGUAGE.h"
 
 #include <QHeaderView>

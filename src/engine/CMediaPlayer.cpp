@@ -18,7 +18,6 @@ namespace {
 
 // Framework times are 100 ns; the program counts hundredths of a second.
 constexpr LONGLONG kUnitsPerHundredth = 100000;
-constexpr int kSilent = -10000;
 
 }  // namespace
 
@@ -168,7 +167,7 @@ HRESULT CMediaPlayer::SetPosition(int position) {
 }
 
 HRESULT CMediaPlayer::SetVolume(int volume) {
-    if (volume < kSilent || volume > 0) {
+    if (volume < kVolumeSilent || volume > kVolumeFull) {
         volume = 0;
     }
     return basicAudio ? basicAudio->put_Volume(volume) : E_NOINTERFACE;
@@ -179,7 +178,7 @@ int CMediaPlayer::GetVolume() {
     if (basicAudio) {
         basicAudio->get_Volume(&volume);
     }
-    return volume < kSilent || volume > 0 ? 0 : static_cast<int>(volume);
+    return volume < kVolumeSilent || volume > kVolumeFull ? 0 : static_cast<int>(volume);
 }
 
 int CMediaPlayer::GetDuration() {
@@ -224,7 +223,7 @@ double CMediaPlayer::GetFrameRate() {
 }
 
 HRESULT CMediaPlayer::SetBalance(int balance) {
-    if (balance < -10000 || balance > 10000) {
+    if (balance < kBalanceLeft || balance > kBalanceRight) {
         balance = 0;
     }
     return basicAudio ? basicAudio->put_Balance(balance) : E_NOINTERFACE;
@@ -235,7 +234,7 @@ int CMediaPlayer::GetBalance() {
     if (basicAudio) {
         basicAudio->get_Balance(&balance);
     }
-    return balance < -10000 || balance > 10000 ? 0 : static_cast<int>(balance);
+    return balance < kBalanceLeft || balance > kBalanceRight ? 0 : static_cast<int>(balance);
 }
 
 void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent) {

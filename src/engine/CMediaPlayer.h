@@ -4,6 +4,7 @@
 // Everything runs on the UI thread; graph events arrive as WM_GRAPH_EVENT.
 #pragma once
 
+#include "CommandRanges.h"
 #include "engine/Framework.h"
 
 #include <cstdint>
@@ -23,8 +24,8 @@ inline constexpr int STREAM_ANGLES = 4;
 // Filter list targets of FillFilterList.
 inline constexpr int FILTERLIST_LISTBOX = 0;
 inline constexpr int FILTERLIST_MENU = 1;
-inline constexpr int kFirstFilterCommand = 59000;
-inline constexpr int kMaxFilterCommands = 1000;
+inline constexpr int kFirstFilterCommand = command_range::kFirstFilter;
+inline constexpr int kMaxFilterCommands = command_range::kMaxFilters;
 
 class CMediaPlayer {
 public:

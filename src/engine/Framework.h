@@ -55,6 +55,12 @@ inline constexpr long State_Stopped = 0;
 inline constexpr long State_Paused = 1;
 inline constexpr long State_Running = 2;
 
+// Volume in 1/100 dB and balance in 1/100 dB towards one side.
+inline constexpr long kVolumeSilent = -10000;
+inline constexpr long kVolumeFull = 0;
+inline constexpr long kBalanceLeft = -10000;
+inline constexpr long kBalanceRight = 10000;
+
 // The owner's message for graph events.
 inline constexpr UINT WM_GRAPH_EVENT = WM_APP + 1;
 

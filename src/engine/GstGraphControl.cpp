@@ -200,8 +200,8 @@ void GstFilterGraph::ApplyVolume() {
     }
     // 1/100 dB to linear gain; the bottom of the scale is silence.
     const double gain = std::pow(10.0, static_cast<double>(volumeLevel_) / 2000.0);
-    g_object_set(volume_, "volume", gain, "mute", volumeLevel_ <= kSilent, nullptr);
-    g_object_set(panorama_, "panorama", static_cast<float>(balance_) / 10000.0f, nullptr);
+    g_object_set(volume_, "volume", gain, "mute", volumeLevel_ <= kVolumeSilent, nullptr);
+    g_object_set(panorama_, "panorama", static_cast<float>(balance_) / kBalanceRight, nullptr);
 }
 
 HRESULT GstFilterGraph::put_Volume(long volume) {
@@ -209,7 +209,7 @@ HRESULT GstFilterGraph::put_Volume(long volume) {
     if (!HaveAudio()) {
         return E_NOTIMPL;
     }
-    if (volume < kSilent || volume > 0) {
+    if (volume < kVolumeSilent || volume > kVolumeFull) {
         return E_INVALIDARG;
     }
     volumeLevel_ = volume;
@@ -231,7 +231,7 @@ HRESULT GstFilterGraph::put_Balance(long balance) {
     if (!HaveAudio()) {
         return E_NOTIMPL;
     }
-    if (balance < -10000 || balance > 10000) {
+    if (balance < kBalanceLeft || balance > kBalanceRight) {
         return E_INVALIDARG;
     }
     balance_ = balance;

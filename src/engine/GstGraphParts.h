@@ -32,7 +32,6 @@ constexpr auto kFrameRateWindow = std::chrono::seconds(2);
 constexpr const char* kVideoRendererName = "Video Renderer";
 constexpr const char* kAudioRendererName = "Default DirectSound Device";
 constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
-constexpr long kSilent = -10000;
 
 void EnsureGstInitialised();
 MajorType MajorTypeOfCaps(GstCaps* caps);

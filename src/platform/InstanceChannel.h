@@ -19,6 +19,9 @@
 class QLocalServer;
 class QLocalSocket;
 
+// The class name of the player window, which names its channel.
+inline constexpr const char* kPlayerWindowClass = "VelvaroClass";
+
 // Where the socket of a window class lives: $VELVARO_INSTANCE_DIR/<class>
 // when set, else $XDG_RUNTIME_DIR/<class>, else <temp>/<class>-<uid>.
 QString InstanceSocketPath(const QString& className);

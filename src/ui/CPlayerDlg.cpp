@@ -2,10 +2,9 @@
 // medium, painting, destruction, process priority and power saving.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CSettings.h"
-#include "app/MigrateRegistry.h"
 #include "art/ArtResources.h"
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
@@ -17,11 +16,12 @@
 #include "platform/PowerSaving.h"
 #include "platform/ProcessPriority.h"
 #include "resource.h"
-#include "ui/CClickSlider.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
+#include "settings/MigrateRegistry.h"
 #include "ui/PlayerClientArea.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/ToolStrip.h"
-#include "ui/VolumeSliderScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,7 +55,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
       language(language),
       commandLine(commandLine),
       toolbarButtons(std::make_unique<CToolButtonTable>()) {
-    setObjectName(QStringLiteral("VelvaroClass"));
+    setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     icon = QIcon(velvaro::art::IconResource(IDR_MAINFRAME));
@@ -129,8 +129,8 @@ bool CPlayerDlg::OnInitDialog() {
     playlistPosition = 0;
     ShowIdleLayout();
 
-    instanceListener =
-        std::make_unique<InstanceListener>(QStringLiteral("VelvaroClass"), this, WM_INSTANCE_PARAM);
+    instanceListener = std::make_unique<InstanceListener>(QString::fromLatin1(kPlayerWindowClass),
+                                                          this, WM_INSTANCE_PARAM);
     qApp->installEventFilter(this);
 
     ApplyStartOptions();
@@ -321,7 +321,7 @@ void CPlayerDlg::ApplySettings() {
     PlaceControlBars();
     FitWindowToBars();
     ApplyProcessPriority();
-    if (playState == 2) {
+    if (playState == State_Running) {
         if (settings->deactivatePowerManagement) {
             DisablePowerSaving();
         } else {

@@ -13,7 +13,7 @@
 // and CPlayerDlgMouse.cpp (fullscreen, the mouse in the video area).
 #pragma once
 
-#include "ui/PlayerMessages.h"
+#include "platform/PlayerMessages.h"
 
 #include <QCursor>
 #include <QDialog>
@@ -355,7 +355,7 @@ private:
     // engine
     std::unique_ptr<CFilePlayer> filePlayer;
     CMediaPlayer* player = nullptr;
-    int playState = 0;
+    int playState = 0;  // the engine's State_Stopped, State_Paused or State_Running
 
     // window
     QIcon icon;

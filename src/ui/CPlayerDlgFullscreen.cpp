@@ -3,11 +3,11 @@
 // mouse rests; the bookmark editor that steps aside meanwhile.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "platform/DisplayModes.h"
 #include "resource.h"
+#include "settings/CSettings.h"
 #include "ui/PlayerStatusBar.h"
 
 #include <QMenuBar>

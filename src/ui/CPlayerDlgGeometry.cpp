@@ -7,11 +7,11 @@
 // commands are reckoned in client and frame sizes.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
+#include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
-#include "ui/CClickSlider.h"
+#include "settings/CSettings.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/ToolStrip.h"
 

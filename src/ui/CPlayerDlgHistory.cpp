@@ -3,13 +3,14 @@
 // the window keeps no copy of the list.
 #include "ui/CPlayerDlg.h"
 
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
+#include "CommandRanges.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "resource.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <QMenu>
 
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr int kHistoryEntries = 5;
-constexpr int kClearHistoryCommand = 58000;
+constexpr int kHistoryEntries = command_range::kRecentFileCount;
+constexpr int kClearHistoryCommand = command_range::kClearHistory;
 constexpr const char* kRecentPopup = "IDM_DATEI_ZULETZTGEOEFFNET";
 
 // "%s%s" of the entry's number and the suffix: "1_Name", "3_FullFilename".
@@ -192,11 +193,11 @@ void CPlayerDlg::JumpToLastPosition() {
     }
     player->Pause();
     player->SetPosition(static_cast<int>(std::min<long long>(seconds * 100LL, INT_MAX)));
-    if (playState == 0) {
+    if (playState == State_Stopped) {
         // Run long enough to show the frame there, then stay stopped.
         player->Play();
         player->Stop();
-    } else if (playState == 2) {
+    } else if (playState == State_Running) {
         player->Play();
     }
 }

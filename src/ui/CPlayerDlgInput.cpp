@@ -3,14 +3,16 @@
 // hand-over from a second start.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CSettings.h"
+#include "CommandRanges.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/Atoms.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
+#include "settings/HandOverRecords.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -87,41 +89,6 @@ constexpr std::pair<int, int> kButtonCommands[] = {
     {IDTBB_ROOTMENU, IDM_NAVIGATION_SHOWROOTMENU},
     {IDTBB_RESUME, IDM_NAVIGATION_RESUME},
 };
-
-// Hand-over records: the first piece of each string field and its setter.
-struct StringField {
-    WPARAM firstPiece;
-    std::string (CPlayerCommandLineInfo::*get)() const;
-    void (CPlayerCommandLineInfo::*set)(const std::string&);
-};
-constexpr StringField kStringFields[] = {
-    {1001, &CPlayerCommandLineInfo::GetFileName, &CPlayerCommandLineInfo::SetFileName},
-    {1011, &CPlayerCommandLineInfo::GetSize, &CPlayerCommandLineInfo::SetSize},
-    {1021, &CPlayerCommandLineInfo::GetWindowPosition, &CPlayerCommandLineInfo::SetWindowPosition},
-    {1031, &CPlayerCommandLineInfo::GetJumpPosition, &CPlayerCommandLineInfo::SetJumpPosition},
-    {1041, &CPlayerCommandLineInfo::GetBookmarkFile, &CPlayerCommandLineInfo::SetBookmarkFile},
-    {1051, &CPlayerCommandLineInfo::GetBorderColour, &CPlayerCommandLineInfo::SetBorderColour},
-    {2001, &CPlayerCommandLineInfo::GetAudioFile, &CPlayerCommandLineInfo::SetAudioFile},
-};
-
-constexpr std::pair<WPARAM, void (CPlayerCommandLineInfo::*)(int)> kOptionRecords[] = {
-    {3001, &CPlayerCommandLineInfo::SetFullscreen},
-    {3002, &CPlayerCommandLineInfo::SetNoFullscreen},
-    {3003, &CPlayerCommandLineInfo::SetCompact},
-    {3004, &CPlayerCommandLineInfo::SetNoCompact},
-    {4001, &CPlayerCommandLineInfo::SetLoop},
-    {4002, &CPlayerCommandLineInfo::SetNoLoop},
-    {4003, &CPlayerCommandLineInfo::SetCenter},
-    {4004, &CPlayerCommandLineInfo::SetNoSplash},
-    {4005, &CPlayerCommandLineInfo::SetPlay},
-    {4006, &CPlayerCommandLineInfo::SetPause},
-    {4007, &CPlayerCommandLineInfo::SetBorder},
-    {4008, &CPlayerCommandLineInfo::SetNoBorder},
-    {4009, &CPlayerCommandLineInfo::SetMute},
-    {4010, &CPlayerCommandLineInfo::SetNoMute},
-};
-
-constexpr WPARAM kEndMark = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -210,7 +177,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_COMMAND: {
             const int id = static_cast<int>(LowWord(wParam));
-            if (id >= 58000 && id <= 64998) {
+            if (id >= command_range::kFirst && id <= command_range::kLast) {
                 OnRunTimeCommand(id);
             } else {
                 OnCommand(id);
@@ -361,12 +328,13 @@ bool CPlayerDlg::OnCommand(int id) {
 }
 
 void CPlayerDlg::OnRunTimeCommand(int id) {
-    if (id == 58000) {
+    using namespace command_range;
+    if (id == kClearHistory) {
         ClearHistory();
-    } else if (id >= 58001 && id <= 58005) {
-        OpenRecent(id - 58000);
+    } else if (InRange(id, kFirstRecentFile, kFirstRecentFile + kRecentFileCount)) {
+        OpenRecent(id - kClearHistory);
     }
-    if (id >= 59000 && id <= 59999 && player) {
+    if (InRange(id, kFirstFilter, kFilterEnd) && player) {
         const QList<QAction*> items = FindCommands(mainMenu.get(), id);
         if (!items.isEmpty()) {
             player->ShowFilterProperties(items.first()->text().toStdString(), this);
@@ -452,8 +420,9 @@ void CPlayerDlg::OnGraphEvent() {
 }
 
 void CPlayerDlg::OnInstanceParam(WPARAM wParam, LPARAM lParam) {
-    for (const StringField& field : kStringFields) {
-        if (wParam < field.firstPiece || wParam > field.firstPiece + 4) {
+    using namespace hand_over;
+    for (const TextRecord& field : kTextRecords) {
+        if (wParam < field.firstPiece || wParam >= field.firstPiece + kPieces) {
             continue;
         }
         std::string value =
@@ -466,9 +435,9 @@ void CPlayerDlg::OnInstanceParam(WPARAM wParam, LPARAM lParam) {
         (commandLine->*field.set)(value);
         return;
     }
-    for (const auto& [record, set] : kOptionRecords) {
-        if (wParam == record) {
-            (commandLine->*set)(lParam != 0 ? 1 : 0);
+    for (const SwitchRecord& option : kSwitchRecords) {
+        if (wParam == option.record) {
+            (commandLine->*option.set)(lParam != 0 ? 1 : 0);
             return;
         }
     }

@@ -3,9 +3,9 @@
 // hundredths of a second; the marked range is the slider's selection.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
+#include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
-#include "ui/CClickSlider.h"
+#include "settings/CSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -74,7 +74,7 @@ void CPlayerDlg::JumpToMarkEnd() {
         endToggle = 2;
         player->SetPosition(markEnd);
         // Reaching the mark end while looping is the end of the range.
-        if (loop && playState == 2) {
+        if (loop && playState == State_Running) {
             OnEndOfMedia(true);
         }
     } else {

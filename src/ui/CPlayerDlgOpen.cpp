@@ -3,17 +3,17 @@
 // sliders and the end of the medium.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CSettings.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
+#include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/Paths.h"
 #include "resource.h"
-#include "ui/CClickSlider.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 #include "ui/FileDialogFilter.h"
 #include "ui/PlayerStatusBar.h"
 
@@ -470,7 +470,7 @@ void CPlayerDlg::OnPlayPause() {
     if (!player) {
         return;
     }
-    if (playState == 2) {
+    if (playState == State_Running) {
         Pause();
     } else {
         Play();
@@ -484,7 +484,7 @@ void CPlayerDlg::Play() {
     if (settings->deactivatePowerManagement) {
         DisablePowerSaving();
     }
-    playState = 2;
+    playState = State_Running;
     SetTitleSuffix(QStringLiteral(" - PLAY"));
     if (settings->startFullscreen) {
         EnterFullscreen();
@@ -505,7 +505,7 @@ void CPlayerDlg::Pause() {
         return;
     }
     RestorePowerSaving();
-    playState = 1;
+    playState = State_Paused;
     SetTitleSuffix(QStringLiteral(" - PAUSE"));
     player->Pause();
 }
@@ -526,7 +526,7 @@ void CPlayerDlg::Stop(bool toMarkStart) {
     }
     player->SetPosition(0);
     player->Pause();
-    playState = 0;
+    playState = State_Stopped;
     SetTitleSuffix(QStringLiteral(" - STOP"));
 }
 
@@ -574,7 +574,7 @@ void CPlayerDlg::OnTimer(UINT id) {
     if (HasVideo()) {
         statusBar->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
     }
-    if (loop && playState == 2 && position >= markEnd && position <= markEnd + 50 &&
+    if (loop && playState == State_Running && position >= markEnd && position <= markEnd + 50 &&
         markEnd < positionSlider->maximum()) {
         player->SetPosition(markStart);
     }
@@ -595,9 +595,9 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
         if (code != SB_THUMBTRACK) {
             sliderDragging = false;
             player->SetPosition(positionSlider->value());
-            if (playState == 1) {
+            if (playState == State_Paused) {
                 player->Pause();
-            } else if (playState == 2) {
+            } else if (playState == State_Running) {
                 player->Play();
             }
         }

@@ -3,10 +3,10 @@
 // neither acts.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CSettings.h"
 #include "engine/CMediaPlayer.h"
 #include "resource.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
 
 #include <QString>
 
@@ -63,7 +63,7 @@ void CPlayerDlg::ApplyStartOptions() {
 
     if (player) {
         if (player->HasAudio() == S_OK) {
-            const bool muted = player->GetVolume() == -10000;
+            const bool muted = player->GetVolume() == kVolumeSilent;
             if (Only(options.GetMute(), options.GetNoMute()) && !muted) {
                 ToggleMute();
             } else if (Only(options.GetNoMute(), options.GetMute()) && muted) {
@@ -71,11 +71,11 @@ void CPlayerDlg::ApplyStartOptions() {
             }
         }
         if (Only(options.GetPlay(), options.GetPause())) {
-            if (playState != 2) {
+            if (playState != State_Running) {
                 OnPlayPause();
             }
         } else if (Only(options.GetPause(), options.GetPlay())) {
-            if (playState == 2 || playState == 0) {
+            if (playState == State_Running || playState == State_Stopped) {
                 OnPlayPause();
             }
         }

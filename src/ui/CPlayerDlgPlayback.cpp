@@ -2,11 +2,11 @@
 // or not.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
+#include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
-#include "ui/CClickSlider.h"
+#include "settings/CSettings.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/ToolStrip.h"
 
@@ -46,10 +46,10 @@ void CPlayerDlg::ToggleMute() {
         return;
     }
     if (menuStates->IsChecked(IDM_AUDIO_STUMM)) {
-        player->SetVolume(volumeBeforeMute == -10000 ? 0 : volumeBeforeMute);
+        player->SetVolume(volumeBeforeMute == kVolumeSilent ? kVolumeFull : volumeBeforeMute);
     } else {
         volumeBeforeMute = player->GetVolume();
-        player->SetVolume(-10000);
+        player->SetVolume(kVolumeSilent);
     }
     UpdateMuteDisplay();
 }
@@ -60,7 +60,7 @@ void CPlayerDlg::UpdateMuteDisplay() {
     }
     const int volume = player->GetVolume();
     volumeSlider->setValue(SliderPositionFromVolume(volume));
-    if (volume == -10000) {
+    if (volume == kVolumeSilent) {
         SetMenuCheck(IDM_AUDIO_STUMM, MF_CHECKED);
         SetMenuEnable(IDM_AUDIO_LEISER, MF_GRAYED);
         SetMenuEnable(IDM_AUDIO_LAUTER, MF_ENABLED);

@@ -3,7 +3,6 @@
 // medium's properties.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
 #include "dialogs/CAudioSettingsDlg.h"
 #include "dialogs/CCodecDlg.h"
 #include "dialogs/CPlaybackDelayDlg.h"
@@ -11,6 +10,7 @@
 #include "dialogs/DialogSupport.h"
 #include "engine/CMediaPlayer.h"
 #include "platform/PowerOff.h"
+#include "settings/CSettings.h"
 
 void CPlayerDlg::RunShutdownCountdown() {
     // No parent: a window of its own, shown even over a minimised player.

@@ -2,11 +2,11 @@
 // faces switched by key, re-creation that keeps every button's state.
 #include "ui/CPlayerDlg.h"
 
-#include "app/CSettings.h"
 #include "i18n/CToolButtonTable.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/ToolButtonImage.h"
 #include "resource.h"
+#include "settings/CSettings.h"
 #include "ui/ToolStrip.h"
 
 #include <QAction>

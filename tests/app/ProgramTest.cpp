@@ -1,7 +1,7 @@
 // The velvaro executable, started as a user starts it.
 #include "RunProgram.h"
 #include "TestRegistry.h"
-#include "app/CPlayerCommandLineInfo.h"
+#include "settings/CPlayerCommandLineInfo.h"
 
 #include <gtest/gtest.h>
 

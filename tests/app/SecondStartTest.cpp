@@ -113,7 +113,7 @@ QString LongPath(int length) {
 }
 
 TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecords) {
-    InstanceListener listener(QStringLiteral("VelvaroClass"), &window_, kInstanceParam);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window_, kInstanceParam);
     ASSERT_TRUE(listener.IsListening());
     const QString file = LongPath(1300);
     ASSERT_TRUE(
@@ -160,7 +160,7 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecords) {
 }
 
 TEST_F(SecondStartTest, TextsComeBackWholeAcrossPieceBoundaries) {
-    InstanceListener listener(QStringLiteral("VelvaroClass"), &window_, kInstanceParam);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window_, kInstanceParam);
     // Characters beyond ASCII and beyond the basic plane right where the
     // pieces meet.
     const QString file = QStringLiteral("/") + QString(252, QLatin1Char('x')) +
@@ -182,7 +182,7 @@ TEST_F(SecondStartTest, TextsComeBackWholeAcrossPieceBoundaries) {
 
 TEST_F(SecondStartTest, WithSingleInstanceModeOffNothingIsHandedOver) {
     StoreDword("SingleInstanceMode", 0);
-    InstanceListener listener(QStringLiteral("VelvaroClass"), &window_, kInstanceParam);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window_, kInstanceParam);
     // It starts a window of its own (or ends); either way the running one
     // hears nothing.
     Start({QStringLiteral("/tmp/film.mkv")}, 3000);

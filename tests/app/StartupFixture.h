@@ -3,8 +3,8 @@
 #pragma once
 
 #include "TestRegistry.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 #include "EngineFixture.h"
 #include "ModalDialogWatcher.h"
 #include "QtPrinting.h"
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
 #include "dialogs/CAudioSettingsDlg.h"
 #include "dialogs/DialogSupport.h"
-#include "ui/CClickSlider.h"
-#include "ui/PlayerMessages.h"
-#include "ui/VolumeSliderScale.h"
+#include "platform/PlayerMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The language page on its own and as a page, driven as a user would.
 #include "TestRegistry.h"
-#include "app/CSettings.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
 #include "dialogs/CLanguagePage.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/LanguageCatalogue.h"
+#include "settings/CSettings.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <gtest/gtest.h>
 

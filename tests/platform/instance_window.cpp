@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         }
     }
     Window window(options);
-    InstanceListener listener(QStringLiteral("VelvaroClass"), &window, kMessage);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kMessage);
     bool listening = listener.IsListening();
     std::puts(listening ? "listening" : "standing-by");
     std::fflush(stdout);

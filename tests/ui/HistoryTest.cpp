@@ -2,8 +2,8 @@
 // them and as the menus and the jump command show them.
 #include "PlayerWindow.h"
 
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <QMenu>
 #include <QMenuBar>

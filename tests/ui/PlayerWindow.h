@@ -4,15 +4,15 @@
 
 #include "EventLoop.h"
 #include "TestRegistry.h"
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CSettings.h"
+#include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
 #include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
-#include "ui/CClickSlider.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/ToolStrip.h"
 

@@ -1,4 +1,5 @@
 // The CLanguageFile operations that put the loaded texts onto Qt widgets.
+#include "CommandRanges.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
 #include "i18n/ui/MenuCommands.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr int kClearHistoryCommand = 58000;
+constexpr int kClearHistoryCommand = command_range::kClearHistory;
 
 // A control's text is whatever its kind shows as one: a label's or button's
 // text, a group box's title, an editor's plain text.

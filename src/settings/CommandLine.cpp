@@ -2,6 +2,7 @@
 
 #include "CPlayerCommandLineInfo.h"
 #include "RegKey.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace {

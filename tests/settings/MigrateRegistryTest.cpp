@@ -1,8 +1,8 @@
 #include "TestRegistry.h"
-#include "app/CSettings.h"
-#include "app/MigrateRegistry.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
+#include "settings/CSettings.h"
+#include "settings/MigrateRegistry.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "TestRegistry.h"
-#include "app/CPlayerCommandLineInfo.h"
-#include "app/CommandLine.h"
-#include "app/RegKey.h"
-#include "app/RegistryKeys.h"
 #include "platform/Paths.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CommandLine.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ui/CClickSlider.h"
+#include "controls/CClickSlider.h"
 
-#include "ui/PlayerMessages.h"
+#include "platform/PlayerMessages.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,5 @@
 #include "RegKey.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <vector>
 
@@ -112,14 +110,4 @@ void RegKey::ForEachValue(
         }
         visit(std::string(name.data(), nameSize), data.data(), dataSize);
     }
-}
-
-bool FileExists(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0;
-}
-
-bool DirectoryExists(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }

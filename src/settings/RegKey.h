@@ -44,8 +44,3 @@ public:
 private:
     HKEY key_ = 0;
 };
-
-// A file exists when its status can be read.
-bool FileExists(const std::string& path);
-// A directory exists when its attributes can be read and say directory.
-bool DirectoryExists(const std::string& path);
