@@ -4,7 +4,6 @@
 
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
@@ -12,7 +11,6 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/InstanceChannel.h"
-#include "platform/Paths.h"
 #include "platform/PowerSaving.h"
 #include "platform/ProcessPriority.h"
 #include "resource.h"
@@ -29,8 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-
-#include <cmath>
 
 namespace {
 
@@ -50,24 +46,17 @@ QString ProductVersion() {
 
 CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* language,
                        CSettings* settings, QWidget* parent)
-    : QDialog(parent),
-      settings(settings),
-      language(language),
-      commandLine(commandLine),
-      toolbarButtons(std::make_unique<CToolButtonTable>()) {
+    : QDialog(parent), settings(settings), language(language), commandLine(commandLine) {
     setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    icon = QIcon(velvaro::art::IconResource(IDR_MAINFRAME));
-    icon.addFile(velvaro::art::SmallIconResource(IDR_MAINFRAME));
-    handCursor = QCursor(QPixmap(velvaro::art::CursorResource(IDC_HANDPOINT)),
-                         velvaro::art::kHandCursorHotspotX, velvaro::art::kHandCursorHotspotY);
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
     if (commandLine->GetNoSplash()) {
         splashHeight = 0;
     }
-    lastMouseMoveTick = TickCount();
-    AddStandardToolButtons(*toolbarButtons);
+    pointer.lastMoveTick = TickCount();
+    bars.buttons = std::make_unique<CToolButtonTable>();
+    AddStandardToolButtons(*bars.buttons);
     client = new PlayerClientArea(this);
 }
 
@@ -91,6 +80,8 @@ int CPlayerDlg::exec() {
 
 bool CPlayerDlg::OnInitDialog() {
     initialised = true;
+    QIcon icon(velvaro::art::IconResource(IDR_MAINFRAME));
+    icon.addFile(velvaro::art::SmallIconResource(IDR_MAINFRAME));
     setWindowIcon(icon);
     ApplyProcessPriority();
 
@@ -98,11 +89,10 @@ bool CPlayerDlg::OnInitDialog() {
     BuildRecentMenu();
     MigrateRegistry(*settings);
 
-    CreateStatusBar();
-    toolbarNormal.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
-    toolbarHover.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
+    CreateBars();
+    bars.normalImages.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
+    bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     CreateToolBar();
-    CreateSliders();
     PlaceControlBars();
 
     TranslateWindow();
@@ -121,12 +111,9 @@ bool CPlayerDlg::OnInitDialog() {
         ToggleCompactView();
     }
 
-    programPath = QString::fromStdString(velvaro::platform::ProgramFile());
-    versionText = ProductVersion();
-    statusBar->SetText(7, QStringLiteral("\t\t") + versionText);
+    bars.status->SetText(7, QStringLiteral("\t\t") + ProductVersion());
 
-    playlist.clear();
-    playlistPosition = 0;
+    playlist.End();
     ShowIdleLayout();
 
     instanceListener = std::make_unique<InstanceListener>(QString::fromLatin1(kPlayerWindowClass),
@@ -144,49 +131,48 @@ bool CPlayerDlg::OnInitDialog() {
 }
 
 void CPlayerDlg::BuildMenus() {
-    mainMenu = LoadMenuBar(IDR_MENU_Framedeck);
-    if (!mainMenu) {
-        mainMenu = std::make_unique<QMenuBar>();
+    menus.bar = LoadMenuBar(IDR_MENU_Framedeck);
+    if (!menus.bar) {
+        menus.bar = std::make_unique<QMenuBar>();
     }
-    mainMenu->setParent(this);
-    mainMenu->setNativeMenuBar(false);
-    contextMenu = LoadPopupMenu(IDR_MENU_CONTEXT);
-    if (!contextMenu) {
-        contextMenu = std::make_unique<QMenu>();
+    menus.bar->setParent(this);
+    menus.bar->setNativeMenuBar(false);
+    menus.context = LoadPopupMenu(IDR_MENU_CONTEXT);
+    if (!menus.context) {
+        menus.context = std::make_unique<QMenu>();
     }
-    menuDirectory = std::make_unique<PopupRegistry>();
-    menuDirectory->RegisterStandardPopups(mainMenu.get(), contextMenu.get());
-    menuStates = std::make_unique<MenuStates>(mainMenu.get(), contextMenu.get());
+    menus.popups = std::make_unique<PopupRegistry>();
+    menus.popups->RegisterStandardPopups(menus.bar.get(), menus.context.get());
+    menus.states = std::make_unique<MenuStates>(menus.bar.get(), menus.context.get());
     ConnectMenus();
-    mainMenu->show();
+    menus.bar->show();
 }
 
-void CPlayerDlg::CreateStatusBar() {
-    statusBar = new PlayerStatusBar(client);
-    statusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
-    statusBar->SetParts(kStatusParts);
-    statusBar->show();
-}
-
-void CPlayerDlg::CreateSliders() {
-    positionSlider = new CClickSlider(ID_Slider, this, client);
-    positionSlider->setObjectName(QStringLiteral("ID_Slider"));
-    positionSlider->setRange(0, 0);
-    positionSlider->show();
-    volumeSlider = new CClickSlider(ID_VolumeSlider, this, client);
-    volumeSlider->setObjectName(QStringLiteral("ID_VolumeSlider"));
-    volumeSlider->setTickPosition(QSlider::NoTicks);
-    volumeSlider->setRange(0, 100);
-    volumeSlider->setPageStep(1);
-    volumeSlider->show();
-    const int rowHeight = positionSlider->sizeHint().height();
-    positionSlider->resize(splashWidth - volumeSliderWidth, rowHeight);
-    volumeSlider->resize(volumeSliderWidth, rowHeight);
+// The status bar, and the position bar's row with the volume slider; the
+// toolbar comes separately, as it is made again after a settings change.
+void CPlayerDlg::CreateBars() {
+    bars.status = new PlayerStatusBar(client);
+    bars.status->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    bars.status->SetParts(kStatusParts);
+    bars.status->show();
+    bars.position = new CClickSlider(ID_Slider, this, client);
+    bars.position->setObjectName(QStringLiteral("ID_Slider"));
+    bars.position->setRange(0, 0);
+    bars.position->show();
+    bars.volume = new CClickSlider(ID_VolumeSlider, this, client);
+    bars.volume->setObjectName(QStringLiteral("ID_VolumeSlider"));
+    bars.volume->setTickPosition(QSlider::NoTicks);
+    bars.volume->setRange(0, 100);
+    bars.volume->setPageStep(1);
+    bars.volume->show();
+    const int rowHeight = bars.position->sizeHint().height();
+    bars.position->resize(kSplashWidth - kVolumeSliderWidth, rowHeight);
+    bars.volume->resize(kVolumeSliderWidth, rowHeight);
 }
 
 void CPlayerDlg::TranslateWindow() {
-    language->TranslateMainMenu(mainMenu.get(), contextMenu.get(), *menuDirectory);
-    language->TranslateToolBar(toolbar, *toolbarButtons);
+    language->TranslateMainMenu(menus.bar.get(), menus.context.get(), *menus.popups);
+    language->TranslateToolBar(bars.toolbar, *bars.buttons);
     language->TranslateDialog(this, QStringLiteral("IDD_FRAMEDECK_DIALOG"));
 }
 
@@ -202,53 +188,46 @@ void CPlayerDlg::ApplyStoredViewSettings() {
     }
     if (settings->titleBar == 0) {
         settings->titleBar = 1;
-        ToggleTitleBar();
+        ToggleBar(kTitleBar);
     }
     if (settings->menuBar == 0) {
         settings->menuBar = 1;
-        ToggleMenuBar();
+        ToggleBar(kMenuBar);
     }
     if (settings->toolBar == 0) {
         settings->toolBar = 1;
-        ToggleToolBar();
+        ToggleBar(kToolBar);
     }
     if (settings->positionBar == 0) {
         settings->positionBar = 1;
-        TogglePositionBar();
+        ToggleBar(kPositionBar);
     }
     if (settings->statusBar == 0) {
         settings->statusBar = 1;
-        ToggleStatusBar();
+        ToggleBar(kStatusBar);
     }
 }
 
 void CPlayerDlg::ShowIdleLayout() {
-    positionSlider->setValue(0);
-    positionSlider->setEnabled(false);
-    volumeSlider->setValue(0);
-    volumeSlider->setEnabled(false);
+    bars.position->setValue(0);
+    bars.position->setEnabled(false);
+    bars.volume->setValue(0);
+    bars.volume->setEnabled(false);
     if (startupMediumHandled) {
         showNormal();
     }
     ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
-    setWindowTitle(captionBase);
+    setWindowTitle(kCaptionBase);
     for (int part = 0; part <= 6; ++part) {
-        statusBar->SetText(part, QString());
+        bars.status->SetText(part, QString());
     }
     ResetMenus();
     for (int pass = 0; pass < 2; ++pass) {
-        const QSize frame = FrameSize();
-        ResizeWindow(splashWidth + frame.width(), splashHeight + ToolBarHeight() +
-                                                      PositionBarHeight() + StatusBarHeight() +
-                                                      frame.height());
+        ResizeWindow(WindowSizeFor({kSplashWidth, splashHeight}, FrameSize(), Bars()));
     }
     PlaceControlBars();
-    const int top = TopOffset() + splashHeight;
     if (settings->positionBar) {
-        positionSlider->setGeometry(0, top, splashWidth - volumeSliderWidth,
-                                    positionSlider->height());
-        volumeSlider->setGeometry(splashWidth - volumeSliderWidth, top, volumeSliderWidth,
-                                  volumeSlider->height());
+        PlaceSliders(kSplashWidth, Bars().TopOffset() + splashHeight);
     }
 }
 
@@ -260,8 +239,7 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
     }
     const bool showsVideo = player && HasVideo();
     if (!showsVideo && !commandLine->GetNoSplash() && !splashPicture.isNull()) {
-        const int top = settings->toolBarPos == 0 ? ToolBarHeight() : 0;
-        painter.drawPixmap(QRect(0, top, splashWidth, splashHeight), splashPicture);
+        painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
     }
     if (!startupMediumHandled) {
         startupMediumHandled = true;
@@ -280,21 +258,11 @@ void CPlayerDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CPlayerDlg::OnDestroy() {
-    if (destroyed) {
-        return;
-    }
-    destroyed = true;
     if (qApp) {
         qApp->removeEventFilter(this);
     }
     instanceListener.reset();
-    if (filePlayer && filePlayer->HasAudio() == S_OK) {
-        StoreVolumeAndBalance();
-    }
-    SaveResumePosition();
-    RestorePowerSaving();
-    player = nullptr;
-    filePlayer.reset();
+    CloseEngine();
 }
 
 void CPlayerDlg::ApplyProcessPriority() {
@@ -329,20 +297,4 @@ void CPlayerDlg::ApplySettings() {
         }
     }
     settings->ParseDisplaySettings();
-}
-
-// The settings dialog arrives with its own change; until then the command
-// has nothing to open.
-void CPlayerDlg::OnSettings() {}
-
-QString CPlayerDlg::StatusText(int part) const {
-    return statusBar ? statusBar->Text(part) : QString();
-}
-
-int CPlayerDlg::VolumeFromSliderPosition(int position) {
-    return volume_slider::VolumeFromPosition(position);
-}
-
-int CPlayerDlg::SliderPositionFromVolume(int volume) {
-    return volume_slider::PositionFromVolume(volume);
 }

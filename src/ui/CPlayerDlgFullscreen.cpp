@@ -15,8 +15,6 @@
 #include <QScreen>
 #include <QWindow>
 
-#include <utility>
-
 namespace {
 
 constexpr int kFullscreenGreyed[] = {
@@ -33,15 +31,15 @@ constexpr int kBarItems[] = {IDM_ANSICHT_TITLEBAR, IDM_ANSICHT_MENUBAR, IDM_ANSI
 constexpr unsigned kCursorRestMs = 500;
 constexpr UINT kMouseMovePeriodMs = 40;
 
-}  // namespace
-
 // Only the menu bar shows that fullscreen is on.
-void CPlayerDlg::CheckInMainMenu(int id, bool checked) {
-    for (QAction* item : FindCommands(mainMenu.get(), id)) {
+void CheckInMenuBar(QMenuBar* bar, int id, bool checked) {
+    for (QAction* item : FindCommands(bar, id)) {
         item->setCheckable(true);
         item->setChecked(checked);
     }
 }
+
+}  // namespace
 
 void CPlayerDlg::OnFullscreen() {
     if (!HasVideo()) {
@@ -61,53 +59,52 @@ void CPlayerDlg::EnterFullscreen() {
     if (!settings->alwaysOnTop) {
         topmost = true;
     }
-    inTransition = true;
+    fullscreenState.inTransition = true;
     const QScopedValueRollback<bool> own(changingWindowState, true);
     if (fullscreen) {
         ApplyWindowFlags();
-        inTransition = false;
+        fullscreenState.inTransition = false;
         return;
     }
 
-    bookmarkEditorWasVisible = bookmarkEditor && bookmarkEditor->isVisible();
-    if (bookmarkEditorWasVisible) {
+    fullscreenState.editorWasVisible = bookmarkEditor && bookmarkEditor->isVisible();
+    if (fullscreenState.editorWasVisible) {
         ShowBookmarkEditor(false);
     }
     fullscreen = true;
-    rectBeforeFullscreen = geometry();
-    displayModeChanged = false;
+    fullscreenState.before = geometry();
+    fullscreenState.displayModeChanged = false;
     // Whether the display took the mode is not asked: leaving restores the
     // registered mode in any case.
     if (settings->displayWidth != 0 || settings->displayHeight != 0) {
         Displays().ChangeForFullscreen(settings->displayWidth, settings->displayHeight);
-        displayModeChanged = true;
+        fullscreenState.displayModeChanged = true;
     }
 
     // Not hidden meanwhile as the caption goes: new window flags re-create
     // the native window, which hides and shows it anyway.
-    std::swap(zoomX, otherZoomX);
-    std::swap(zoomY, otherZoomY);
-    wasMaximized = isMaximized();
+    layout.SwapPairs();
+    fullscreenState.wasMaximized = isMaximized();
     ModifyStyle(WS_CAPTION | WS_SYSMENU, 0);
     ApplyWindowFlags();  // topmost, also when there was no caption to remove
     if (!settings->compactView) {
         if (settings->positionBar) {
-            ShowBar(kPositionBarIndex, false);
+            ShowBar(kPositionBar, false);
         }
         if (settings->statusBar) {
-            ShowBar(kStatusBarIndex, false);
+            ShowBar(kStatusBar, false);
         }
         if (settings->toolBar) {
-            ShowBar(kToolBarIndex, false);
+            ShowBar(kToolBar, false);
         }
         if (settings->menuBar) {
-            ShowBar(kMenuBarIndex, false);
+            ShowBar(kMenuBar, false);
         }
     }
 
     player->HideCursor(true);
     ShowSystemCursor(false);
-    cursorShown = false;
+    pointer.cursorShown = false;
     SetTimer(this, ID_MouseMove_Timer, kMouseMovePeriodMs);
 
     showFullScreen();
@@ -116,18 +113,18 @@ void CPlayerDlg::EnterFullscreen() {
     raise();
     activateWindow();
 
-    fitOnFullscreenSize = !fittedInFullscreen;
-    if (!fittedInFullscreen) {
+    fullscreenState.fitOnSize = !fullscreenState.fitted;
+    if (!fullscreenState.fitted) {
         OnFillWithoutClipping();
-        fittedInFullscreen = true;
+        fullscreenState.fitted = true;
     } else {
         LayoutVideo();
     }
     for (int id : kFullscreenGreyed) {
         SetMenuEnable(id, MF_GRAYED);
     }
-    CheckInMainMenu(IDM_ANSICHT_VOLLBILD, true);
-    inTransition = false;
+    CheckInMenuBar(menus.bar.get(), IDM_ANSICHT_VOLLBILD, true);
+    fullscreenState.inTransition = false;
 }
 
 // Also without video: a medium that failed to open, or one without a
@@ -139,21 +136,20 @@ void CPlayerDlg::LeaveFullscreen() {
     if (!settings->alwaysOnTop) {
         topmost = false;
     }
-    std::swap(zoomX, otherZoomX);
-    std::swap(zoomY, otherZoomY);
-    inTransition = true;
+    layout.SwapPairs();
+    fullscreenState.inTransition = true;
     const QScopedValueRollback<bool> own(changingWindowState, true);
     KillTimer(this, ID_MouseMove_Timer);
-    fitOnFullscreenSize = false;
-    if (!cursorShown) {
+    fullscreenState.fitOnSize = false;
+    if (!pointer.cursorShown) {
         if (player) {
             player->HideCursor(false);
         }
         ShowSystemCursor(true);
-        cursorShown = true;
+        pointer.cursorShown = true;
     }
 
-    if (wasMaximized) {
+    if (fullscreenState.wasMaximized) {
         // Some window managers maximise only a window with a caption.
         if (settings->compactView || !settings->titleBar) {
             ModifyStyle(0, WS_CAPTION);
@@ -169,16 +165,16 @@ void CPlayerDlg::LeaveFullscreen() {
     if (!settings->compactView) {
         ModifyStyle(0, settings->titleBar ? WS_CAPTION | WS_SYSMENU : WS_BORDER | WS_SYSMENU);
         if (settings->menuBar) {
-            ShowBar(kMenuBarIndex, true);
+            ShowBar(kMenuBar, true);
         }
         if (settings->positionBar) {
-            ShowBar(kPositionBarIndex, true);
+            ShowBar(kPositionBar, true);
         }
         if (settings->statusBar) {
-            ShowBar(kStatusBarIndex, true);
+            ShowBar(kStatusBar, true);
         }
         if (settings->toolBar) {
-            ShowBar(kToolBarIndex, true);
+            ShowBar(kToolBar, true);
         }
     }
     ApplyWindowFlags();  // no longer topmost, also when the caption stays off
@@ -191,26 +187,26 @@ void CPlayerDlg::LeaveFullscreen() {
         }
     }
     SetMenuEnable(IDM_ANSICHT_ORIGINAL, MF_ENABLED);
-    CheckInMainMenu(IDM_ANSICHT_VOLLBILD, false);
+    CheckInMenuBar(menus.bar.get(), IDM_ANSICHT_VOLLBILD, false);
     if (style & WS_MAXIMIZEBOX) {
         SetMenuEnable(isMaximized() ? IDM_ANSICHT_WIEDERHERSTELLEN : IDM_ANSICHT_MAXIMIEREN,
                       MF_ENABLED);
     }
 
-    if (displayModeChanged) {
+    if (fullscreenState.displayModeChanged) {
         Displays().RestoreRegisteredMode();
     }
 
-    if (!wasMaximized) {
-        setGeometry(rectBeforeFullscreen);
+    if (!fullscreenState.wasMaximized) {
+        setGeometry(fullscreenState.before);
         PlaceClientArea();
     }
     fullscreen = false;
     LockSizeUnlessSizable();
     LayoutVideo();
-    statusBar->setFocus();
-    inTransition = false;
-    if (bookmarkEditorWasVisible) {
+    bars.status->setFocus();
+    fullscreenState.inTransition = false;
+    if (fullscreenState.editorWasVisible) {
         ShowBookmarkEditor(true);
     }
     SetMenuEnable(IDM_ANSICHT_BOOKMARKEDITOR, MF_ENABLED);
@@ -219,7 +215,7 @@ void CPlayerDlg::LeaveFullscreen() {
 // Only the transition resizes a fullscreen window (or a new display mode):
 // the zoom stays, unless the first fit is still in force.
 void CPlayerDlg::OnFullscreenSize() {
-    if (fitOnFullscreenSize && zoomMode == 3) {
+    if (fullscreenState.fitOnSize && layout.ZoomMode() == VideoLayout::kFillWithoutClipping) {
         OnFillWithoutClipping();
     } else {
         LayoutVideo();
@@ -236,8 +232,8 @@ void CPlayerDlg::CoverDisplay() {
         return;
     }
     handle->setGeometry(display->geometry());
-    if (!watchingDisplaySize) {
-        watchingDisplaySize = true;
+    if (!fullscreenState.watchingDisplaySize) {
+        fullscreenState.watchingDisplaySize = true;
         connect(display, &QScreen::geometryChanged, this, [this] {
             if (fullscreen) {
                 CoverDisplay();
@@ -247,10 +243,10 @@ void CPlayerDlg::CoverDisplay() {
 }
 
 void CPlayerDlg::ShowSystemCursor(bool show) {
-    systemCursorCount += show ? 1 : -1;
+    pointer.systemCursorCount += show ? 1 : -1;
     // The video window lets the mouse through to the client area, so the
     // client area's cursor is the one on the screen.
-    if (systemCursorCount < 0) {
+    if (pointer.systemCursorCount < 0) {
         client->setCursor(Qt::BlankCursor);
     } else {
         client->unsetCursor();
@@ -263,15 +259,15 @@ void CPlayerDlg::OnMouseMoveTimer() {
     if (!player || !fullscreen) {
         return;
     }
-    const unsigned resting = TickCount() - lastMouseMoveTick;
-    if (resting > kCursorRestMs && cursorShown) {
+    const unsigned resting = TickCount() - pointer.lastMoveTick;
+    if (resting > kCursorRestMs && pointer.cursorShown) {
         player->HideCursor(true);
         ShowSystemCursor(false);
-        cursorShown = false;
-    } else if (resting <= kCursorRestMs && !cursorShown) {
+        pointer.cursorShown = false;
+    } else if (resting <= kCursorRestMs && !pointer.cursorShown) {
         player->HideCursor(false);
         ShowSystemCursor(true);
-        cursorShown = true;
+        pointer.cursorShown = true;
     }
 }
 
@@ -290,11 +286,11 @@ void CPlayerDlg::ShowBookmarkEditor(bool show) {
     // Shown first: a window's frame is only known once it is on the screen.
     bookmarkEditor->show();
     const int editorWidth = bookmarkEditor->frameGeometry().width();
-    QRect window = WindowRect();
+    QRect window = frameGeometry();
     int x = window.left() - editorWidth;
     if (x < 0) {
-        MoveWindow(editorWidth, window.top());
-        window = WindowRect();
+        move(editorWidth, window.top());
+        window = frameGeometry();
         x = 0;
     }
     // The editor's own frame counts into the height it shares with us.

@@ -102,8 +102,8 @@ void CPlayerDlg::AddToHistory() {
 
 void CPlayerDlg::BuildRecentMenu() {
     const QString popupName = QString::fromLatin1(kRecentPopup);
-    QMenu* const popups[] = {menuDirectory->MenuBarPopup(popupName),
-                             menuDirectory->ContextPopup(popupName)};
+    QMenu* const popups[] = {menus.popups->MenuBarPopup(popupName),
+                             menus.popups->ContextPopup(popupName)};
     for (QMenu* popup : popups) {
         if (!popup) {
             continue;
@@ -143,7 +143,7 @@ void CPlayerDlg::BuildRecentMenu() {
             }
         }
     }
-    menuDirectory->EnablePopup(popupName, count != 0);
+    menus.popups->EnablePopup(popupName, count != 0);
 }
 
 void CPlayerDlg::OpenRecent(int entry) {
@@ -183,7 +183,7 @@ bool CPlayerDlg::HasRememberedPosition() const {
 }
 
 void CPlayerDlg::JumpToLastPosition() {
-    if (!filePlayer || !menuStates->IsEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) {
+    if (!filePlayer || !menus.states->IsEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) {
         return;
     }
     // Whole seconds: the fraction is dropped.

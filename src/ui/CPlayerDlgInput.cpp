@@ -70,6 +70,7 @@ constexpr std::pair<UINT, int> kKeyCommands[] = {
 };
 
 using Handler = void (CPlayerDlg::*)();
+constexpr double kZoomStep = VideoLayout::kZoomStep;
 
 // Toolbar buttons that do what a menu command does.
 constexpr std::pair<int, int> kButtonCommands[] = {
@@ -173,7 +174,13 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_SYSCOMMAND:
-            OnSysCommand(wParam);
+            if (wParam == SC_MAXIMIZE) {
+                OnMaximize();
+            } else if (wParam == SC_RESTORE) {
+                OnRestore();
+            } else if (wParam == SC_MINIMIZE) {
+                showMinimized();
+            }
             break;
         case WM_COMMAND: {
             const int id = static_cast<int>(LowWord(wParam));
@@ -272,15 +279,6 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_VIDEO_FILLSCREEN, &CPlayerDlg::OnFillScreen},
         {IDM_VIDEO_FILLSCREENWITHOUTCLIPPING, &CPlayerDlg::OnFillWithoutClipping},
         {IDM_VIDEO_TOGGLECLIPPINGFULL, &CPlayerDlg::OnToggleFill},
-        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS, &CPlayerDlg::OnZoomWider},
-        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS, &CPlayerDlg::OnZoomNarrower},
-        {IDM_VIDEO_VERGROESSERN_OBENUNTEN, &CPlayerDlg::OnZoomTaller},
-        {IDM_VIDEO_VERKLEINERN_OBENUNTEN, &CPlayerDlg::OnZoomShorter},
-        {IDM_ANSICHT_MENUBAR, &CPlayerDlg::ToggleMenuBar},
-        {IDM_ANSICHT_TOOLBAR, &CPlayerDlg::ToggleToolBar},
-        {IDM_ANSICHT_STATUSBAR, &CPlayerDlg::ToggleStatusBar},
-        {IDM_ANSICHT_POSITIONSBAR, &CPlayerDlg::TogglePositionBar},
-        {IDM_ANSICHT_TITLEBAR, &CPlayerDlg::ToggleTitleBar},
         {IDM_ANSICHT_VIDEOPUR, &CPlayerDlg::ToggleCompactView},
         {IDM_ANSICHT_MAXIMIEREN, &CPlayerDlg::OnMaximize},
         {IDM_ANSICHT_MINIMIEREN, &CPlayerDlg::OnMinimize},
@@ -300,8 +298,6 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_WIEDERGABE_ALLESMARKIEREN, &CPlayerDlg::MarkAll},
         {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG, &CPlayerDlg::JumpToMarkStart},
         {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE, &CPlayerDlg::JumpToMarkEnd},
-        {IDM_WIEDERGABE_SCHNELLESVORSPULEN, &CPlayerDlg::SkipForward},
-        {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, &CPlayerDlg::SkipBackward},
         {IDM_PLAYSPEED_PLAYFASTFORWARDS, &CPlayerDlg::PlayFastForwards},
         {IDM_PLAYSPEED_PLAYFASTBACKWARDS, &CPlayerDlg::PlayFastBackwards},
         {IDM_PLAYSPEED_PLAYSLOWFORWARDS, &CPlayerDlg::PlaySlowForwards},
@@ -313,6 +309,20 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDTBB_PLAY, &CPlayerDlg::Play},
         {IDTBB_PAUSE, &CPlayerDlg::Pause},
     };
+    // Commands whose handler takes what the command stands for.
+    static const std::pair<int, void (*)(CPlayerDlg&)> kArgumentCommands[] = {
+        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, kZoomStep); }},
+        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, -kZoomStep); }},
+        {IDM_VIDEO_VERGROESSERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, kZoomStep); }},
+        {IDM_VIDEO_VERKLEINERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, -kZoomStep); }},
+        {IDM_ANSICHT_TITLEBAR, [](CPlayerDlg& w) { w.ToggleBar(kTitleBar); }},
+        {IDM_ANSICHT_MENUBAR, [](CPlayerDlg& w) { w.ToggleBar(kMenuBar); }},
+        {IDM_ANSICHT_TOOLBAR, [](CPlayerDlg& w) { w.ToggleBar(kToolBar); }},
+        {IDM_ANSICHT_STATUSBAR, [](CPlayerDlg& w) { w.ToggleBar(kStatusBar); }},
+        {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.ToggleBar(kPositionBar); }},
+        {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
+        {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
+    };
     for (const auto& [button, command] : kButtonCommands) {
         if (button == id) {
             id = command;
@@ -321,6 +331,12 @@ bool CPlayerDlg::OnCommand(int id) {
     for (const auto& [command, handler] : kCommands) {
         if (command == id) {
             (this->*handler)();
+            return true;
+        }
+    }
+    for (const auto& [command, handler] : kArgumentCommands) {
+        if (command == id) {
+            handler(*this);
             return true;
         }
     }
@@ -335,20 +351,10 @@ void CPlayerDlg::OnRunTimeCommand(int id) {
         OpenRecent(id - kClearHistory);
     }
     if (InRange(id, kFirstFilter, kFilterEnd) && player) {
-        const QList<QAction*> items = FindCommands(mainMenu.get(), id);
+        const QList<QAction*> items = FindCommands(menus.bar.get(), id);
         if (!items.isEmpty()) {
             player->ShowFilterProperties(items.first()->text().toStdString(), this);
         }
-    }
-}
-
-void CPlayerDlg::OnSysCommand(WPARAM command) {
-    if (command == SC_MAXIMIZE) {
-        OnMaximize();
-    } else if (command == SC_RESTORE) {
-        OnRestore();
-    } else if (command == SC_MINIMIZE) {
-        showMinimized();
     }
 }
 
@@ -396,11 +402,11 @@ void CPlayerDlg::ConnectMenus() {
             SendMessage(this, WM_COMMAND, MakeWParam(id, 0), 0);
         }
     };
-    connect(mainMenu.get(), &QMenuBar::triggered, this, sendCommand);
-    connect(contextMenu.get(), &QMenu::triggered, this, sendCommand);
-    QList<QMenu*> popups = mainMenu->findChildren<QMenu*>();
-    popups += contextMenu->findChildren<QMenu*>();
-    popups.append(contextMenu.get());
+    connect(menus.bar.get(), &QMenuBar::triggered, this, sendCommand);
+    connect(menus.context.get(), &QMenu::triggered, this, sendCommand);
+    QList<QMenu*> popups = menus.bar->findChildren<QMenu*>();
+    popups += menus.context->findChildren<QMenu*>();
+    popups.append(menus.context.get());
     for (QMenu* popup : popups) {
         connect(popup, &QMenu::aboutToShow, this, [this, popup] {
             SendMessage(this, WM_MENUSELECT, 0, reinterpret_cast<LPARAM>(popup));
@@ -414,7 +420,7 @@ void CPlayerDlg::OnGraphEvent() {
     LONG_PTR param2 = 0;
     while (player && player->GetEvent(&code, &param1, &param2) == S_OK) {
         if (code == EC_COMPLETE) {
-            OnEndOfMedia(loop);
+            OnEndOfMedia(marks.Looping());
         }
     }
 }

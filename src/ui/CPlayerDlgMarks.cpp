@@ -1,68 +1,38 @@
-// The A-B marks, jumping to the marks and the ends, skipping by ten
-// seconds, the play speeds and the screenshot command. Positions are in
-// hundredths of a second; the marked range is the slider's selection.
+// The A-B marks and the jumps to the marks and the ends over the window's
+// LoopMarks, skipping by ten seconds, the play speeds and the screenshot
+// command. Positions are in hundredths of a second; the marked range is the
+// slider's selection.
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
 #include "settings/CSettings.h"
 
-#include <cstdint>
 #include <string>
 
-namespace {
-
-constexpr int kSkipStep = 1000;  // ten seconds
-// Fast speeds double up to this and then start over.
-constexpr double kRateLimit = 64.0;
-
-}  // namespace
-
 void CPlayerDlg::SetMarkStart() {
-    if (!player) {
-        return;
+    if (player && marks.SetStart(bars.position->value())) {
+        SetLoop(true, true);
     }
-    const int position = positionSlider->value();
-    if (position > markEnd) {
-        return;
-    }
-    markStart = position;
-    SetLoop(true, true);
 }
 
 void CPlayerDlg::SetMarkEnd() {
-    if (!player) {
-        return;
+    if (player && marks.SetEnd(bars.position->value())) {
+        SetLoop(true, true);
+        player->SetPosition(marks.Start());
     }
-    const int position = positionSlider->value();
-    if (position < markStart) {
-        return;
-    }
-    markEnd = position;
-    SetLoop(true, true);
-    player->SetPosition(markStart);
 }
 
-// Clearing the marks leaves the whole medium looping.
 void CPlayerDlg::MarkAll() {
-    if (!player) {
-        return;
+    if (player) {
+        marks.MarkAll(player->GetDuration());
+        SetLoop(true, true);
     }
-    markStart = 0;
-    markEnd = player->GetDuration();
-    SetLoop(true, true);
 }
 
 void CPlayerDlg::JumpToMarkStart() {
-    if (!player) {
-        return;
-    }
-    if (startToggle == 1) {
-        startToggle = 0;
-        player->SetPosition(markStart);
-    } else {
-        startToggle = 1;
-        player->SetPosition(0);
+    if (player) {
+        player->SetPosition(marks.HomeTarget());
     }
 }
 
@@ -70,33 +40,29 @@ void CPlayerDlg::JumpToMarkEnd() {
     if (!player) {
         return;
     }
-    if (endToggle == 3) {
-        endToggle = 2;
-        player->SetPosition(markEnd);
-        // Reaching the mark end while looping is the end of the range.
-        if (loop && playState == State_Running) {
-            OnEndOfMedia(true);
-        }
-    } else {
-        endToggle = 3;
-        player->SetPosition(player->GetDuration());
+    bool rangeEnd = false;
+    player->SetPosition(
+        marks.EndTarget(player->GetDuration(), playState == State_Running, &rangeEnd));
+    if (rangeEnd) {
+        OnEndOfMedia(true);
     }
 }
 
+// Back past the start of a playlist item opens the one before, ten seconds
+// before its end.
 void CPlayerDlg::Skip(int steps) {
     if (!player) {
         return;
     }
-    const int count = static_cast<std::int16_t>(steps);
-    int target = player->GetPosition() + count * kSkipStep;
+    int target = SkipTarget(player->GetPosition(), steps);
     if (target < 0) {
-        if (playlistPosition > 1) {
-            --playlistPosition;
+        if (playlist.Current() > 1) {
+            playlist.SetCurrent(playlist.Previous());
             PlayPlaylistEntry();
             if (!player) {
                 return;
             }
-            target = player->GetDuration() - kSkipStep;
+            target = SkipTarget(player->GetDuration(), -1);
         } else {
             target = 0;
         }
@@ -104,35 +70,15 @@ void CPlayerDlg::Skip(int steps) {
     player->SetPosition(target);
 }
 
-void CPlayerDlg::SkipForward() {
-    Skip(1);
-}
-
-void CPlayerDlg::SkipBackward() {
-    Skip(-1);
-}
-
-// 2, 4, 8, 16, 32, then normal again; a refused rate is normal speed.
+// A refused rate is normal speed.
 void CPlayerDlg::PlayFastForwards() {
-    if (!player) {
-        return;
-    }
-    const double rate = player->GetRate() * 2;
-    if (rate <= 0 || rate >= kRateLimit || FAILED(player->SetRate(rate))) {
+    if (player && FAILED(player->SetRate(NextFastForwardRate(player->GetRate())))) {
         player->SetRate(1.0);
     }
 }
 
-// -1, -2, -4, -8, -16, -32, then -1 again.
 void CPlayerDlg::PlayFastBackwards() {
-    if (!player) {
-        return;
-    }
-    double rate = player->GetRate() * 2;
-    if (rate >= 0 || rate <= -kRateLimit) {
-        rate = -1.0;
-    }
-    if (FAILED(player->SetRate(rate))) {
+    if (player && FAILED(player->SetRate(NextFastBackwardRate(player->GetRate())))) {
         player->SetRate(-1.0);
     }
 }

@@ -12,94 +12,66 @@
 #include <QWindow>
 
 #include <cstdint>
-
-int CPlayerDlg::WheelSteps(int delta) {
-    return delta / WHEEL_DELTA;  // truncates towards zero: -119 is no step
-}
+#include <utility>
 
 QPoint CPlayerDlg::ContextMenuPosition(QPoint point) const {
-    const QRect window = WindowRect();
-    const QSize inner = ClientSize();
+    const QRect window = frameGeometry();
+    const QSize inner = client->size();
     return {window.left() + (window.width() - inner.width()) + point.x() - 8,
             window.top() + (window.height() - inner.height()) + point.y() - 8};
 }
 
 void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const QPoint point(PointX(lParam), PointY(lParam));
     switch (message) {
         case WM_LBUTTONDOWN:
-            OnLButtonDown();
+            pointer.leftButtonPressed = true;
             break;
         case WM_LBUTTONUP:
-            OnLButtonUp();
+            // Only a release whose press was ours counts, so a press elsewhere
+            // (a menu, another window) released over the video does nothing.
+            if (!std::exchange(pointer.leftButtonPressed, false)) {
+                break;
+            }
+            if (!player) {
+                OnFileOpen();
+            } else if (HasVideo()) {
+                OnFullscreen();
+            }
             break;
         case WM_MOUSEMOVE:
-            OnMouseMove(wParam, QPoint(PointX(lParam), PointY(lParam)));
+            if (point != pointer.lastPosition) {
+                pointer.lastPosition = point;
+                pointer.lastMoveTick = TickCount();
+            }
+            if ((wParam & MK_LBUTTON) && !fullscreen) {
+                // The window manager moves the window from here on; the press
+                // has become a drag and its release is no click.
+                if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) {
+                    pointer.leftButtonPressed = false;
+                }
+            }
             break;
         case WM_RBUTTONDOWN:
-            OnRButtonDown(QPoint(PointX(lParam), PointY(lParam)));
+            if (menus.context) {
+                // A command of the menu may end fullscreen; the count still
+                // has to be given back.
+                const bool showsCursor = fullscreen;
+                if (showsCursor) {
+                    ShowSystemCursor(true);
+                }
+                menus.context->exec(ContextMenuPosition(point));
+                if (showsCursor) {
+                    ShowSystemCursor(false);
+                }
+            }
             break;
         case WM_MOUSEWHEEL:
-            OnMouseWheel(static_cast<std::int16_t>(HighWord(wParam)));
+            if (player) {
+                Skip(WheelSteps(static_cast<std::int16_t>(HighWord(wParam))));
+            }
             break;
         default:
             break;
-    }
-}
-
-void CPlayerDlg::OnLButtonDown() {
-    leftButtonPressed = true;
-}
-
-// Only a release whose press was ours counts, so a press elsewhere (a
-// menu, another window) released over the video does nothing.
-void CPlayerDlg::OnLButtonUp() {
-    if (!leftButtonPressed) {
-        return;
-    }
-    leftButtonPressed = false;
-    if (!player) {
-        OnFileOpen();
-        return;
-    }
-    if (!HasVideo()) {
-        return;
-    }
-    OnFullscreen();
-}
-
-void CPlayerDlg::OnMouseMove(WPARAM keys, QPoint point) {
-    if (point != lastMousePosition) {
-        lastMousePosition = point;
-        lastMouseMoveTick = TickCount();
-    }
-    if ((keys & MK_LBUTTON) && !fullscreen) {
-        // The window manager moves the window from here on; the press has
-        // become a drag and its release is no click.
-        if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) {
-            leftButtonPressed = false;
-        }
-    }
-}
-
-void CPlayerDlg::OnRButtonDown(QPoint point) {
-    if (!contextMenu) {
-        return;
-    }
-    const QPoint position = ContextMenuPosition(point);
-    // A command of the menu may end fullscreen; the count still has to be
-    // given back.
-    const bool showsCursor = fullscreen;
-    if (showsCursor) {
-        ShowSystemCursor(true);
-    }
-    contextMenu->exec(position);
-    if (showsCursor) {
-        ShowSystemCursor(false);
-    }
-}
-
-void CPlayerDlg::OnMouseWheel(int delta) {
-    if (player) {
-        Skip(WheelSteps(delta));
     }
 }

@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
+#include "ui/core/StartOptionValues.h"
 
 #include <QString>
 
@@ -34,13 +35,20 @@ void CPlayerDlg::ApplyStartOptions() {
     }
 
     if (player) {
-        ApplySizeOption();
+        PixelSize video;
+        player->GetVideoSize(&video.width, &video.height);
+        if (const auto area = SizeOption(options.GetSize(), video)) {
+            SetVideoWindowSize(area->width, area->height, false);
+        }
     }
 
     const bool center = options.GetCenter() != 0;
     const bool position = !options.GetWindowPosition().empty();
     if (center && !position) {
-        CenterWindow();
+        const QRect screen = ScreenRect();
+        const QRect outer = frameGeometry();
+        move(screen.x() + (screen.width() - outer.width()) / 2,
+             screen.y() + (screen.height() - outer.height()) / 2);
     } else if (position && !center) {
         ApplyWindowPositionOption();
     }
@@ -59,7 +67,11 @@ void CPlayerDlg::ApplyStartOptions() {
         }
     }
 
-    ApplyBorderColourOption();
+    // The engine gets it when the next medium opens.
+    if (const auto colour = BorderColourOption(options.GetBorderColour())) {
+        borderColour = *colour;
+        client->update();
+    }
 
     if (player) {
         if (player->HasAudio() == S_OK) {
@@ -82,70 +94,14 @@ void CPlayerDlg::ApplyStartOptions() {
     }
 }
 
-// "640x480" is a size, "2x" a factor of the video's display size.
-void CPlayerDlg::ApplySizeOption() {
-    const QString value = QString::fromStdString(commandLine->GetSize());
-    if (value.isEmpty()) {
-        return;
-    }
-    int separator = value.indexOf(u'x');
-    if (separator < 0) {
-        separator = value.indexOf(u'X');
-    }
-    if (separator < 0) {
-        return;
-    }
-    const double left = std::atof(value.left(separator).toStdString().c_str());
-    const double right = std::atof(value.mid(separator + 1).toStdString().c_str());
-    if (left == 0) {
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    if (right == 0) {
-        player->GetVideoSize(&width, &height);
-        width = static_cast<int>(width * left);
-        height = static_cast<int>(height * left);
-    } else {
-        width = static_cast<int>(left);
-        height = static_cast<int>(right);
-    }
-    SetVideoAreaSize(width, height);
-}
-
-// "x,y" or "x,y,corner": where the window's top-left corner goes, measured
-// from a corner of the display.
 bool CPlayerDlg::ApplyWindowPositionOption() {
-    const QString value = QString::fromStdString(commandLine->GetWindowPosition());
-    const int first = value.indexOf(u',');
-    if (value.isEmpty() || first < 0) {
-        return false;
+    const QRect display = ScreenRect();
+    const auto corner =
+        WindowPositionOption(commandLine->GetWindowPosition(), {display.width(), display.height()});
+    if (corner) {
+        move(corner->x, corner->y);
     }
-    const QString xText = value.left(first);
-    QString yText;
-    QString corner;
-    if (const int second = value.indexOf(u',', first + 1); second >= 0) {
-        yText = value.mid(first + 1, second - first - 1);
-        corner = value.mid(second + 1);
-    } else {
-        yText = value.mid(first + 1);
-    }
-    if (xText.isEmpty() || yText.isEmpty()) {
-        return false;
-    }
-    int x = std::atoi(xText.toStdString().c_str());
-    int y = std::atoi(yText.toStdString().c_str());
-    if (!corner.isEmpty() && corner != QStringLiteral("lefttop")) {
-        const QRect display = ScreenRect();
-        if (corner == QStringLiteral("righttop") || corner == QStringLiteral("rightbottom")) {
-            x = display.width() - x;
-        }
-        if (corner == QStringLiteral("leftbottom") || corner == QStringLiteral("rightbottom")) {
-            y = display.height() - y;
-        }
-    }
-    MoveWindow(x, y);
-    return true;
+    return corner.has_value();
 }
 
 void CPlayerDlg::ApplyBorderOptions() {
@@ -155,26 +111,9 @@ void CPlayerDlg::ApplyBorderOptions() {
         return;
     }
     if (border) {
-        exStyle |= WS_EX_DLGMODALFRAME;
         ModifyStyle(0, player ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     } else if (noBorder) {
-        exStyle &= ~WS_EX_DLGMODALFRAME;
         ModifyStyle(WS_THICKFRAME, 0);
     }
     FitWindowToBars();
-}
-
-// "red,green,blue"
-void CPlayerDlg::ApplyBorderColourOption() {
-    const QString value = QString::fromStdString(commandLine->GetBorderColour());
-    const QStringList parts = value.split(u',');
-    if (parts.size() < 3) {
-        return;
-    }
-    const int red = std::atoi(parts.at(0).toStdString().c_str());
-    const int green = std::atoi(parts.at(1).toStdString().c_str());
-    const int blue = std::atoi(value.section(u',', 2).toStdString().c_str());
-    // The engine gets it when the next medium opens.
-    borderColour = static_cast<COLORREF>(red + 256 * (green & 255) + 65536 * (blue & 255));
-    client->update();
 }

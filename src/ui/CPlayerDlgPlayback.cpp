@@ -3,25 +3,21 @@
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
 #include "settings/CSettings.h"
-#include "ui/PlayerStatusBar.h"
-#include "ui/ToolStrip.h"
-
-#include <QMenuBar>
-#include <QScopedValueRollback>
 
 #include <algorithm>
 
 void CPlayerDlg::ToggleLoop() {
-    SetLoop(!menuStates->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE), true);
+    SetLoop(!menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE), true);
 }
 
 void CPlayerDlg::SetLoop(bool on, bool selection) {
     SetMenuCheck(IDM_WIEDERGABE_ENDLOSSCHLEIFE, on ? MF_CHECKED : MF_UNCHECKED);
-    loop = on;
+    marks.SetLooping(on);
     if (on) {
         SetToolButtonFace(IDTBB_LOOP, "Loop", "NoLoop");
     } else {
@@ -29,11 +25,11 @@ void CPlayerDlg::SetLoop(bool on, bool selection) {
     }
     if (selection) {
         if (on) {
-            positionSlider->SetSelection(markStart, markEnd);
+            bars.position->SetSelection(marks.Start(), marks.End());
         } else {
-            positionSlider->ClearSelection();
+            bars.position->ClearSelection();
         }
-        positionSlider->update();
+        bars.position->update();
     }
 }
 
@@ -42,10 +38,10 @@ bool CPlayerDlg::HasAudioPlayer() const {
 }
 
 void CPlayerDlg::ToggleMute() {
-    if (!HasAudioPlayer() || !menuStates->IsEnabled(IDM_AUDIO_STUMM)) {
+    if (!HasAudioPlayer() || !menus.states->IsEnabled(IDM_AUDIO_STUMM)) {
         return;
     }
-    if (menuStates->IsChecked(IDM_AUDIO_STUMM)) {
+    if (menus.states->IsChecked(IDM_AUDIO_STUMM)) {
         player->SetVolume(volumeBeforeMute == kVolumeSilent ? kVolumeFull : volumeBeforeMute);
     } else {
         volumeBeforeMute = player->GetVolume();
@@ -59,7 +55,7 @@ void CPlayerDlg::UpdateMuteDisplay() {
         return;
     }
     const int volume = player->GetVolume();
-    volumeSlider->setValue(SliderPositionFromVolume(volume));
+    bars.volume->setValue(volume_slider::PositionFromVolume(volume));
     if (volume == kVolumeSilent) {
         SetMenuCheck(IDM_AUDIO_STUMM, MF_CHECKED);
         SetMenuEnable(IDM_AUDIO_LEISER, MF_GRAYED);
@@ -77,9 +73,9 @@ void CPlayerDlg::VolumeUp() {
     if (!HasAudioPlayer()) {
         return;
     }
-    const int percent = SliderPositionFromVolume(player->GetVolume());
+    const int percent = volume_slider::PositionFromVolume(player->GetVolume());
     if (percent < 100) {
-        player->SetVolume(VolumeFromSliderPosition(std::min(100, percent + 1)));
+        player->SetVolume(volume_slider::VolumeFromPosition(std::min(100, percent + 1)));
     }
     UpdateMuteDisplay();
 }
@@ -88,10 +84,10 @@ void CPlayerDlg::VolumeDown() {
     if (!HasAudioPlayer()) {
         return;
     }
-    const int percent = SliderPositionFromVolume(player->GetVolume());
+    const int percent = volume_slider::PositionFromVolume(player->GetVolume());
     if (percent > 0) {
         volumeBeforeMute = player->GetVolume();
-        player->SetVolume(VolumeFromSliderPosition(std::max(0, percent - 1)));
+        player->SetVolume(volume_slider::VolumeFromPosition(std::max(0, percent - 1)));
         UpdateMuteDisplay();
     }
 }
@@ -103,7 +99,7 @@ void CPlayerDlg::SetNormalSpeed() {
 }
 
 bool CPlayerDlg::IsShutdownArmed() const {
-    return menuStates->IsChecked(IDM_WIEDERGABE_SHUTDOWN);
+    return menus.states->IsChecked(IDM_WIEDERGABE_SHUTDOWN);
 }
 
 void CPlayerDlg::ToggleShutdown() {

@@ -32,30 +32,30 @@ void CPlayerDlg::OnAudioSettings() {
         return;
     }
     const bool cursor = ShowCursorForDialog();
-    if (!audioSettingsDialog) {
-        audioSettingsDialog = new CAudioSettingsDlg(this);
+    if (!dialogs.audioSettings) {
+        dialogs.audioSettings = new CAudioSettingsDlg(this);
     }
-    if (audioSettingsDialog->Show(player, language) == IDOK) {
+    if (dialogs.audioSettings->Show(player, language) == IDOK) {
         UpdateMuteDisplay();
     }
     RestoreCursorAfterDialog(cursor);
 }
 
 void CPlayerDlg::OnMediaProperties() {
-    if (!codecDialog) {
-        codecDialog = new CCodecDlg(this);
+    if (!dialogs.codec) {
+        dialogs.codec = new CCodecDlg(this);
     }
-    codecDialog->Show(player, language);
+    dialogs.codec->Show(player, language);
 }
 
 // A playlist advancing or a second start handing over a file can replace
 // the engine while a dialog runs its own loop.
 void CPlayerDlg::ReleaseEngineDialogs() {
-    if (audioSettingsDialog) {
-        audioSettingsDialog->EngineClosed();
+    if (dialogs.audioSettings) {
+        dialogs.audioSettings->EngineClosed();
     }
-    if (codecDialog) {
-        codecDialog->EngineClosed();
+    if (dialogs.codec) {
+        dialogs.codec->EngineClosed();
     }
 }
 
@@ -79,6 +79,6 @@ void CPlayerDlg::RestoreCursorAfterDialog(bool shown) {
     }
     ShowSystemCursor(false);
     if (fullscreen && player) {
-        player->HideCursor(!cursorShown);
+        player->HideCursor(!pointer.cursorShown);
     }
 }

@@ -59,34 +59,34 @@ QPixmap StripImage(const QPixmap& strip, int image) {
     return cell;
 }
 
-}  // namespace
-
-QIcon CPlayerDlg::ButtonIcon(int image) const {
+QIcon ButtonIcon(const PlayerBars& bars, int image) {
     QIcon icon;
-    icon.addPixmap(StripImage(toolbarNormal, image), QIcon::Normal);
-    icon.addPixmap(StripImage(toolbarHover, image), QIcon::Active);
+    icon.addPixmap(StripImage(bars.normalImages, image), QIcon::Normal);
+    icon.addPixmap(StripImage(bars.hoverImages, image), QIcon::Active);
     return icon;
 }
 
+}  // namespace
+
 void CPlayerDlg::CreateToolBar() {
-    ToolStrip* old = toolbar;
-    toolbar =
+    ToolStrip* old = bars.toolbar;
+    bars.toolbar =
         new ToolStrip(QSize(kButtonWidth, kButtonHeight), QSize(kImageSize, kImageSize), client);
-    toolbar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
+    bars.toolbar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
 
     int position = 0;
     for (const ButtonRow& row : kButtons) {
         if (!row.imageKey) {
             InsertToolButton(row.id, position++, 0, row.state, true, QString());
         } else {
-            InsertToolButton(
-                row.id, position++, toolbarButtons->GetImage(QString::fromLatin1(row.imageKey)),
-                row.state, false, toolbarButtons->GetTooltip(QString::fromLatin1(row.tooltipKey)));
+            InsertToolButton(row.id, position++,
+                             bars.buttons->GetImage(QString::fromLatin1(row.imageKey)), row.state,
+                             false, bars.buttons->GetTooltip(QString::fromLatin1(row.tooltipKey)));
         }
     }
 
     const int width = client->width();
-    toolbar->resize(width, toolbar->heightForWidth(width));
+    bars.toolbar->resize(width, bars.toolbar->heightForWidth(width));
     if (old) {
         for (QAction* button : old->actions()) {
             const int id = CommandId(button);
@@ -97,47 +97,47 @@ void CPlayerDlg::CreateToolBar() {
             SetToolButtonImage(id, ButtonImageIndex(button), button->toolTip());
         }
         if (old->isHidden()) {
-            toolbarSize = toolbar->size();
-            toolbar->hide();
+            bars.toolbarSize = bars.toolbar->size();
+            bars.toolbar->hide();
         } else {
-            toolbar->show();
+            bars.toolbar->show();
         }
         old->hide();
         old->deleteLater();
     } else {
-        toolbar->show();
+        bars.toolbar->show();
     }
     PlaceControlBars();
 }
 
 void CPlayerDlg::InsertToolButton(int commandId, int position, int image, int state, bool separator,
                                   const QString& tooltip) {
-    const QList<QAction*> present = toolbar->actions();
+    const QList<QAction*> present = bars.toolbar->actions();
     QAction* before = position < present.size() ? present.at(position) : nullptr;
-    auto* item = new QAction(toolbar);
+    auto* item = new QAction(bars.toolbar);
     SetCommandId(item, commandId);
     if (separator) {
         item->setSeparator(true);
-        toolbar->insertAction(before, item);
+        bars.toolbar->insertAction(before, item);
         return;
     }
-    item->setIcon(ButtonIcon(image));
+    item->setIcon(ButtonIcon(bars, image));
     SetButtonImageIndex(item, image);
     item->setToolTip(tooltip);
     item->setEnabled(state == TBSTATE_ENABLED);
     connect(item, &QAction::triggered, this,
             [this, commandId] { SendMessage(this, WM_COMMAND, MakeWParam(commandId, 0), 0); });
-    toolbar->insertAction(before, item);
-    if (QWidget* face = toolbar->widgetForAction(item)) {
+    bars.toolbar->insertAction(before, item);
+    if (QWidget* face = bars.toolbar->widgetForAction(item)) {
         face->setObjectName(QString::number(commandId));
     }
 }
 
 QAction* CPlayerDlg::ToolButton(int commandId) const {
-    if (!toolbar) {
+    if (!bars.toolbar) {
         return nullptr;
     }
-    for (QAction* button : toolbar->actions()) {
+    for (QAction* button : bars.toolbar->actions()) {
         if (!button->isSeparator() && CommandId(button) == commandId) {
             return button;
         }
@@ -145,14 +145,9 @@ QAction* CPlayerDlg::ToolButton(int commandId) const {
     return nullptr;
 }
 
-int CPlayerDlg::ToolButtonImage(int commandId) const {
-    const QAction* button = ToolButton(commandId);
-    return button ? ButtonImageIndex(button) : -1;
-}
-
 void CPlayerDlg::SetToolButtonImage(int commandId, int image, const QString& tooltip) {
     if (QAction* button = ToolButton(commandId)) {
-        button->setIcon(ButtonIcon(image));
+        button->setIcon(ButtonIcon(bars, image));
         SetButtonImageIndex(button, image);
         button->setToolTip(tooltip);
     }
@@ -165,6 +160,6 @@ void CPlayerDlg::SetToolButtonState(int commandId, int state) {
 }
 
 void CPlayerDlg::SetToolButtonFace(int commandId, const char* imageKey, const char* tooltipKey) {
-    SetToolButtonImage(commandId, toolbarButtons->GetImage(QString::fromLatin1(imageKey)),
-                       toolbarButtons->GetTooltip(QString::fromLatin1(tooltipKey)));
+    SetToolButtonImage(commandId, bars.buttons->GetImage(QString::fromLatin1(imageKey)),
+                       bars.buttons->GetTooltip(QString::fromLatin1(tooltipKey)));
 }

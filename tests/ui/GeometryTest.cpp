@@ -1,201 +1,137 @@
-// Zoom and fill arithmetic, the destination rectangle, bars, compact view
-// and the window states.
+// The zoom and fill commands as the engine and the status bar get them, the
+// bars, compact view and the window states.
 #include "PlayerWindow.h"
 
-#include "ui/PlayerStatusBar.h"
-
-#include <QMenuBar>
-
-namespace velvaro::test {
 namespace {
 
 using GeometryTest = PlayerWindowTest;
 
-TEST_F(GeometryTest, ShrinkingStopsAtFivePercent) {
-    Start(Media("multi.mkv"));
-    settings->aspectRatio = 0;
-    for (int i = 0; i < 19; ++i) {
-        Command(IDM_VIDEO_VERKLEINERN_LINKSRECHTS);
-    }
-    EXPECT_NEAR(window->HorizontalZoom(), 0.05, 1e-9);
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("5%"));
-    Command(IDM_VIDEO_VERKLEINERN_LINKSRECHTS);
-    EXPECT_NEAR(window->HorizontalZoom(), 0.05, 1e-9);
-    EXPECT_EQ(window->StatusText(3), QStringLiteral("100%"));
-}
-
-TEST_F(GeometryTest, KeepAspectMovesBothFactorsAndTakesTheLarger) {
-    Start(Media("multi.mkv"));
-    ASSERT_EQ(settings->aspectRatio, 1);
-    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
-    EXPECT_DOUBLE_EQ(window->VerticalZoom(), 1.05);
-    Command(IDM_VIDEO_ASPECTRATIO);  // off
-    EXPECT_FALSE(Checked(IDM_VIDEO_ASPECTRATIO));
-    for (int i = 0; i < 3; ++i) {
-        Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
-    }
-    for (int i = 0; i < 3; ++i) {
-        Command(IDM_VIDEO_VERKLEINERN_OBENUNTEN);
-    }
-    EXPECT_NEAR(window->HorizontalZoom(), 1.2, 1e-9);
-    EXPECT_NEAR(window->VerticalZoom(), 0.9, 1e-9);
-    Command(IDM_VIDEO_ASPECTRATIO);
-    EXPECT_TRUE(Checked(IDM_VIDEO_ASPECTRATIO));
-    EXPECT_NEAR(window->VerticalZoom(), 1.2, 1e-9);
-    Command(IDM_VIDEO_RESET);
-    EXPECT_DOUBLE_EQ(window->HorizontalZoom(), 1.0);
-    EXPECT_EQ(window->ZoomMode(), 0);
-}
-
-TEST_F(GeometryTest, DestinationIsCentredAndGoesNegativeWhenLarger) {
+TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndShowTheFactors) {
     Start(Media("multi.mkv"));
     EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
+    Key(VK_CONTROL);  // Ctrl only moves through a disc's menu buttons
     for (int i = 0; i < 4; ++i) {
-        Command(IDM_VIDEO_VERGROESSERN_OBENUNTEN);  // 1.2 both ways
+        Key(VK_UP);  // keeping the aspect: 1.2 both ways
     }
+    KeyUp(VK_CONTROL);
     EXPECT_EQ(Video()->Destination(), QRect(-32, -24, 384, 288));
-    EXPECT_EQ(window->StatusText(5), QStringLiteral("384 x 288"));
-    EXPECT_EQ(Video()->geometry(), QRect(0, window->ToolBar()->height(), 320, 240));
+    EXPECT_EQ(Video()->geometry(), QRect(0, ToolBar()->height(), 320, 240));
+    EXPECT_EQ(StatusText(5), QStringLiteral("384 x 288"));
+    Key('A');  // the aspect free: each key one factor
+    EXPECT_FALSE(Checked(IDM_VIDEO_ASPECTRATIO));
+    Key(VK_LEFT);
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    EXPECT_EQ(StatusText(2) + StatusText(3), QStringLiteral("125%110%"));
+    Command(IDM_VIDEO_ASPECTRATIO);  // the larger factor for both
+    EXPECT_EQ(settings->aspectRatio, 1);
+    EXPECT_EQ(StatusText(3), QStringLiteral("125%"));
+    Key('R');
+    EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
+    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kOriginal);
 }
 
-TEST_F(GeometryTest, FillModesOfAWideVideoInANarrowArea) {
+TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
     Start(Media("mpeg2-169.mpg"));
-    int width = 0;
-    int height = 0;
-    window->Player()->GetVideoSize(&width, &height);
-    ASSERT_NEAR(static_cast<double>(width) / height, 16.0 / 9, 0.02);
-    Command(IDM_ANSICHT_ORIGINAL);
     window->SetVideoWindowSize(400, 300, false);  // a 4:3 area
     Command(IDM_VIDEO_FILLSCREENWITHOUTCLIPPING);
-    EXPECT_DOUBLE_EQ(window->HorizontalZoom(), 400.0 / width);
-    EXPECT_EQ(window->ZoomMode(), 3);
     const QRect inside = Video()->Destination();
-    EXPECT_EQ(inside.left(), 0);
-    EXPECT_GT(inside.top(), 0);  // bars above and below
-    EXPECT_EQ(inside.top(), (300 - inside.height()) / 2);
-
+    EXPECT_EQ(inside, QRect(0, (300 - inside.height()) / 2, 400, inside.height()));
+    EXPECT_GT(inside.top(), 0);     // bars above and below
     Command(IDM_VIDEO_FILLSCREEN);  // the height fills, the sides are cut
-    EXPECT_DOUBLE_EQ(window->VerticalZoom(), 300.0 / height);
+    EXPECT_EQ(Video()->Destination().height(), 300);
     EXPECT_LT(Video()->Destination().left(), 0);
-    EXPECT_EQ(window->ToolButtonImage(IDTBB_CLIPPING), 27);
-
-    Command(IDM_VIDEO_ASPECTRATIO);  // stretched
-    Command(IDM_VIDEO_FILLSCREEN);
-    EXPECT_EQ(Video()->Destination(), QRect(0, 0, 400, 300));
-
-    Command(IDM_VIDEO_TOGGLECLIPPINGFULL);
-    EXPECT_EQ(window->ZoomMode(), 3);
-    EXPECT_EQ(window->ToolButtonImage(IDTBB_CLIPPING), 16);
-    Command(IDM_VIDEO_TOGGLECLIPPINGFULL);
-    EXPECT_EQ(window->ZoomMode(), 2);
+    EXPECT_EQ(ButtonImage(IDTBB_CLIPPING), 27);
+    Command(IDTBB_CLIPPING);  // the button shows the mode its next press selects
+    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFillWithoutClipping);
+    EXPECT_EQ(ButtonImage(IDTBB_CLIPPING), 16);
+    Key('F');
+    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFill);
 }
 
 TEST_F(GeometryTest, UserResizeRefitsWithoutClipping) {
     Start(Media("multi.mkv"));
     Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
-    EXPECT_EQ(window->ZoomMode(), 1);
     window->resize(window->width() + 320, window->height());
-    EXPECT_EQ(window->ZoomMode(), 3);
+    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFillWithoutClipping);
     // The height limits it (the toolbar may have lost a row in the wider window).
-    EXPECT_DOUBLE_EQ(window->HorizontalZoom(), VideoAreaHeight() / 240.0);
-    EXPECT_DOUBLE_EQ(window->VerticalZoom(), window->HorizontalZoom());
+    EXPECT_DOUBLE_EQ(Layout().VerticalZoom(), VideoAreaHeight() / 240.0);
 }
 
-TEST_F(GeometryTest, BarTogglesShrinkTheWindowAroundTheVideo) {
+TEST_F(GeometryTest, BarTogglesShrinkTheWindowAroundTheVideoAndCompactViewHidesThemAll) {
     Start(Media("multi.mkv"));
-    const int statusHeight = window->StatusBar()->height();
     const int height = window->height();
-    Command(IDM_ANSICHT_STATUSBAR);
-    EXPECT_EQ(settings->statusBar, 0);
-    EXPECT_FALSE(Checked(IDM_ANSICHT_STATUSBAR));
-    EXPECT_EQ(window->height(), height - statusHeight);
-    EXPECT_EQ(VideoAreaHeight(), 240);
-    Command(IDM_ANSICHT_STATUSBAR);
+    const int statusHeight = StatusBar()->height();
+    const std::pair<int, const char*> toggles[] = {
+        {IDM_ANSICHT_STATUSBAR, "title menu tool position"},
+        {IDM_ANSICHT_POSITIONSBAR, "title menu tool status"},
+        {IDM_ANSICHT_MENUBAR, "title tool status position"},
+        {IDM_ANSICHT_TITLEBAR, "menu tool status position"},
+        {IDM_ANSICHT_TOOLBAR, "title menu status position"}};
+    for (const auto& [command, shown] : toggles) {
+        Command(command);
+        EXPECT_EQ(ShownBars(), QLatin1String(shown));
+        EXPECT_FALSE(Checked(command));
+        EXPECT_EQ(VideoAreaHeight(), 240);
+        EXPECT_EQ(Client()->y() == 0, command == IDM_ANSICHT_MENUBAR);
+        EXPECT_EQ((window->windowFlags() & Qt::FramelessWindowHint) != 0,
+                  command == IDM_ANSICHT_TITLEBAR);
+        if (command == IDM_ANSICHT_STATUSBAR) {
+            EXPECT_EQ(window->height(), height - statusHeight);
+            EXPECT_EQ(settings->statusBar, 0);
+        }
+        Command(command);
+    }
     EXPECT_EQ(window->height(), height);
 
-    Command(IDM_ANSICHT_POSITIONSBAR);
-    EXPECT_EQ(window->PositionSlider()->height(), 0);
-    Command(IDM_ANSICHT_POSITIONSBAR);
-    EXPECT_GT(window->PositionSlider()->height(), 0);
-
-    Command(IDM_ANSICHT_MENUBAR);
-    EXPECT_TRUE(window->MainMenu()->isHidden());
-    EXPECT_EQ(window->ClientArea()->y(), 0);
-    Command(IDM_ANSICHT_MENUBAR);
-    EXPECT_GT(window->ClientArea()->y(), 0);
-
-    Command(IDM_ANSICHT_TITLEBAR);
-    EXPECT_FALSE(window->Style() & WS_CAPTION);
-    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
-    Command(IDM_ANSICHT_TITLEBAR);
-    EXPECT_TRUE(window->Style() & WS_CAPTION);
-    EXPECT_EQ(VideoAreaHeight(), 240);
-}
-
-TEST_F(GeometryTest, CompactViewHidesEveryBarAndGreysTheirItems) {
-    Start(Media("multi.mkv"));
     Command(IDM_ANSICHT_VIDEOPUR);
-    EXPECT_EQ(settings->compactView, 1);
+    EXPECT_EQ(ShownBars(), QString());
+    EXPECT_EQ(ClientSize(), QSize(320, 240));
     EXPECT_TRUE(Checked(IDM_ANSICHT_VIDEOPUR));
-    EXPECT_TRUE(window->ToolBar()->isHidden());
-    EXPECT_TRUE(window->StatusBar()->isHidden());
-    EXPECT_TRUE(window->MainMenu()->isHidden());
-    EXPECT_FALSE(window->Style() & WS_CAPTION);
-    EXPECT_EQ(window->ClientSize(), QSize(320, 240));
     EXPECT_FALSE(Enabled(IDM_ANSICHT_STATUSBAR));
-    // The bar settings themselves stay as they were.
-    EXPECT_EQ(settings->statusBar, 1);
+    EXPECT_EQ(settings->statusBar, 1);  // the bar settings stay as they were
     Command(IDM_ANSICHT_VIDEOPUR);
     EXPECT_EQ(settings->compactView, 0);
-    EXPECT_FALSE(window->ToolBar()->isHidden());
+    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
     EXPECT_TRUE(Enabled(IDM_ANSICHT_STATUSBAR));
-    EXPECT_EQ(VideoAreaHeight(), 240);
 }
 
-TEST_F(GeometryTest, StoredHiddenBarsAndCompactViewApplyAtStart) {
+TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
     settings->titleBar = 0;
     settings->statusBar = 0;
     Start();
+    EXPECT_EQ(ShownBars(), QStringLiteral("menu tool position"));
     EXPECT_EQ(settings->titleBar, 0);
-    EXPECT_FALSE(window->Style() & WS_CAPTION);
-    EXPECT_TRUE(window->StatusBar()->isHidden());
     EXPECT_FALSE(Checked(IDM_ANSICHT_STATUSBAR));
-    EXPECT_TRUE(Checked(IDM_ANSICHT_TOOLBAR));
-}
-
-TEST_F(GeometryTest, ToolbarWrapsIntoRowsInANarrowWindow) {
-    Start();
-    const int oneRow = window->ToolBar()->height();
-    Start(Media("multi.mkv"));  // 320 pixels wide: the buttons need two rows
-    EXPECT_EQ(window->ToolBar()->height(), 2 * oneRow - 4);
-    for (QAction* button : window->ToolBar()->actions()) {
-        const QWidget* face = window->ToolBar()->widgetForAction(button);
-        if (!button->isSeparator()) {
-            EXPECT_TRUE(window->ToolBar()->rect().contains(face->geometry())) << CommandId(button);
-        }
+    const int oneRow = ToolBar()->height();
+    OpenFile(Media("multi.mkv"));  // 320 pixels wide: the buttons need two rows
+    EXPECT_EQ(ToolBar()->height(), 2 * oneRow - 4);
+    for (QAction* button : ToolBar()->actions()) {
+        EXPECT_TRUE(ToolBar()->rect().contains(ToolBar()->widgetForAction(button)->geometry()));
     }
     EXPECT_EQ(VideoAreaHeight(), 240);
-    EXPECT_EQ(Video()->geometry().top(), window->ToolBar()->height());
+    EXPECT_EQ(Video()->geometry().top(), ToolBar()->height());
 }
 
 TEST_F(GeometryTest, MaximiseAndRestoreSwapTheirItems) {
     Start(Media("multi.mkv"));
+    const Expected maximised{.enabledCommands = {IDM_ANSICHT_WIEDERHERSTELLEN},
+                             .greyedCommands = {IDM_ANSICHT_MAXIMIEREN}};
+    const Expected restored{.enabledCommands = {IDM_ANSICHT_MAXIMIEREN},
+                            .greyedCommands = {IDM_ANSICHT_WIEDERHERSTELLEN}};
     SendMessage(window.get(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     EXPECT_TRUE(window->isMaximized());
-    EXPECT_TRUE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
-    EXPECT_FALSE(Enabled(IDM_ANSICHT_MAXIMIEREN));
+    ExpectState(maximised);
     Command(IDM_ANSICHT_WIEDERHERSTELLEN);
     EXPECT_FALSE(window->isMaximized());
-    EXPECT_FALSE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
-    EXPECT_TRUE(Enabled(IDM_ANSICHT_MAXIMIEREN));
-
+    ExpectState(restored);
     // The window manager's own buttons keep the items in step too.
     window->setWindowState(Qt::WindowMaximized);
-    EXPECT_TRUE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
-    EXPECT_FALSE(Enabled(IDM_ANSICHT_MAXIMIEREN));
+    ExpectState(maximised);
     window->setWindowState(Qt::WindowNoState);
-    EXPECT_FALSE(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN));
+    ExpectState(restored);
 }
 
 }  // namespace
-}  // namespace velvaro::test

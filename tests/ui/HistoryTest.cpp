@@ -5,18 +5,12 @@
 #include "settings/RegKey.h"
 #include "settings/RegistryKeys.h"
 
-#include <QMenu>
-#include <QMenuBar>
-
-#include <filesystem>
-#include <map>
-
-namespace velvaro::test {
 namespace {
 
-namespace fs = std::filesystem;
+using velvaro::kVideoHistoryKey;
+using velvaro::kVideosKey;
 
-std::optional<std::string> StoredText(const char* keyName, const std::string& valueName) {
+std::optional<std::string> Stored(const char* keyName, const std::string& valueName) {
     RegKey key;
     std::string text;
     if (key.Open(HKEY_CURRENT_USER, keyName, KEY_READ) != ERROR_SUCCESS ||
@@ -28,362 +22,183 @@ std::optional<std::string> StoredText(const char* keyName, const std::string& va
 
 void Store(const char* keyName, const std::string& valueName, const std::string& text) {
     RegKey key;
-    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, keyName), ERROR_SUCCESS);
-    ASSERT_EQ(key.SetString(valueName, text), ERROR_SUCCESS);
+    key.Create(HKEY_CURRENT_USER, keyName);
+    key.SetString(valueName, text);
 }
 
-std::optional<std::string> ResumeText(const std::string& name) {
-    return StoredText(velvaro::kVideosKey, name);
-}
-
-// Every value of the history key, by name.
-std::map<std::string, std::string> HistoryValues() {
-    std::map<std::string, std::string> values;
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey, KEY_READ) == ERROR_SUCCESS) {
-        key.ForEachValue([&values](const std::string& name, const BYTE* data, DWORD size) {
-            std::string text(reinterpret_cast<const char*>(data), size);
-            text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-            values[name] = text;
-        });
+// The history as the registry keeps it, newest first: "name full-name".
+std::vector<std::string> History() {
+    std::vector<std::string> entries;
+    for (int entry = 1; entry <= 5; ++entry) {
+        const auto name = Stored(kVideoHistoryKey, std::to_string(entry) + "_Name");
+        const auto path = Stored(kVideoHistoryKey, std::to_string(entry) + "_FullFilename");
+        if (name || path) {
+            entries.push_back(name.value_or("-") + " " + path.value_or("-"));
+        }
     }
-    return values;
-}
-
-// The texts of a popup's items, "-" for a separator.
-QStringList ItemTexts(const QMenu* popup) {
-    QStringList texts;
-    for (const QAction* item : popup->actions()) {
-        texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
-    }
-    return texts;
-}
-
-QList<int> ItemIds(const QMenu* popup) {
-    QList<int> ids;
-    for (const QAction* item : popup->actions()) {
-        ids << CommandId(item);
-    }
-    return ids;
+    return entries;
 }
 
 class HistoryTest : public PlayerWindowTest {
 protected:
-    // A link named `name` in the test's folder (or its subfolder) to a test medium.
-    std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
-        const fs::path link = folder().path() / name;
-        fs::create_directories(link.parent_path());
-        fs::create_symlink(Media(medium), link);
-        return link.string();
-    }
-
-    // The recent-files popup in the menu bar and in the context menu.
-    std::vector<QMenu*> RecentPopups() const {
-        std::vector<QMenu*> popups;
-        for (QWidget* menu : {static_cast<QWidget*>(window->MainMenu()),
-                              static_cast<QWidget*>(window->ContextMenu())}) {
-            const auto found = menu->findChildren<QMenu*>(
-                QStringLiteral("IDM_DATEI_ZULETZTGEOEFFNET"), Qt::FindChildrenRecursively);
-            popups.insert(popups.end(), found.begin(), found.end());
+    // What History() holds after opening these links, newest first.
+    std::vector<std::string> Entries(std::initializer_list<const char*> links) const {
+        std::vector<std::string> entries;
+        for (const char* link : links) {
+            entries.push_back(std::filesystem::path(link).filename().string() + " " +
+                              (folder().path() / link).string());
         }
-        return popups;
+        return entries;
     }
-
-    void ExpectEntries(const std::vector<std::string>& names,
-                       const std::vector<std::string>& paths) {
-        for (size_t index = 0; index < 5; ++index) {
-            const int entry = static_cast<int>(index) + 1;
-            const auto name =
-                StoredText(velvaro::kVideoHistoryKey, std::to_string(entry) + "_Name");
-            const auto path =
-                StoredText(velvaro::kVideoHistoryKey, std::to_string(entry) + "_FullFilename");
-            if (index < names.size()) {
-                EXPECT_EQ(name.value_or("<none>"), names[index]) << "entry " << entry;
-                EXPECT_EQ(path.value_or("<none>"), paths[index]) << "entry " << entry;
-            } else {
-                EXPECT_FALSE(name.has_value()) << "entry " << entry;
-                EXPECT_FALSE(path.has_value()) << "entry " << entry;
+    QMenu* RecentPopup(QWidget* menu) const {
+        return menu->findChild<QMenu*>(QStringLiteral("IDM_DATEI_ZULETZTGEOEFFNET"));
+    }
+    // What both menus' recent-files popups list, "greyed" first when they are.
+    QString RecentItems() const {
+        QStringList lists;
+        for (QWidget* menu :
+             {static_cast<QWidget*>(MainMenu()), static_cast<QWidget*>(ContextMenu())}) {
+            QStringList items{RecentPopup(menu)->menuAction()->isEnabled()
+                                  ? QString()
+                                  : QStringLiteral("greyed")};
+            for (const QAction* item : RecentPopup(menu)->actions()) {
+                items << item->text() + u' ' + QString::number(CommandId(item));
             }
+            lists << items.join(u'|');
         }
-        QStringList texts;
-        QList<int> ids;
-        for (size_t index = 0; index < names.size(); ++index) {
-            texts << QString::fromStdString(names[index]);
-            ids << 58001 + static_cast<int>(index);
-        }
-        if (!names.empty()) {
-            texts << QStringLiteral("-") << QStringLiteral("Delete list");
-            ids << 0 << 58000;
-        }
-        const std::vector<QMenu*> popups = RecentPopups();
-        ASSERT_EQ(popups.size(), 2u);
-        for (const QMenu* popup : popups) {
-            EXPECT_EQ(ItemTexts(popup), texts);
-            EXPECT_EQ(ItemIds(popup), ids);
-            EXPECT_EQ(popup->menuAction()->isEnabled(), !names.empty());
-        }
-    }
-
-    // Paused exactly at `position`, as the engine reports it.
-    void PauseAt(int position) {
-        Command(IDTBB_PAUSE);
-        window->Player()->SetPosition(position);
-        ASSERT_TRUE(WaitFor([&] { return window->Player()->GetPosition() == position; }))
-            << window->Player()->GetPosition();
-    }
-
-    long EngineState() const {
-        long state = -1;
-        window->Player()->GetState(&state);
-        return state;
+        EXPECT_EQ(lists.first(), lists.last());
+        return lists.first();
     }
 };
 
 TEST_F(HistoryTest, FiveNewestInOrderAndAReopenedFileMovesUp) {
     Start();
-    ExpectEntries({}, {});
-    std::map<std::string, std::string> paths;
     for (const char* name : {"A.mkv", "B.mkv", "C.mkv", "D.mkv", "E.mkv", "F.mkv"}) {
-        paths[name] = Link(name);
-        OpenFile(paths[name]);
+        OpenFile(Link(name));
     }
-    ExpectEntries({"F.mkv", "E.mkv", "D.mkv", "C.mkv", "B.mkv"},
-                  {paths["F.mkv"], paths["E.mkv"], paths["D.mkv"], paths["C.mkv"], paths["B.mkv"]});
-
-    OpenFile(paths["C.mkv"]);
-    ExpectEntries({"C.mkv", "F.mkv", "E.mkv", "D.mkv", "B.mkv"},
-                  {paths["C.mkv"], paths["F.mkv"], paths["E.mkv"], paths["D.mkv"], paths["B.mkv"]});
-
-    // The newest one again, from another folder: only its full name changes.
-    const std::map<std::string, std::string> before = HistoryValues();
-    const std::string other = Link("other/C.mkv");
-    OpenFile(other);
-    std::map<std::string, std::string> expected = before;
-    expected["1_FullFilename"] = other;
-    EXPECT_EQ(HistoryValues(), expected);
-}
-
-TEST_F(HistoryTest, SameNameInTwoFoldersSharesOneEntryAndOneResumePosition) {
-    const std::string first = Link("one/clip.mkv", "long.mkv");
-    const std::string second = Link("two/clip.mkv", "long.mkv");
-    const std::string other = Link("B.mkv");
-    Start(first);
-    OpenFile(other);
-    OpenFile(first);
-    PauseAt(500);
-    OpenFile(second);
-    ExpectEntries({"clip.mkv", "B.mkv"}, {second, other});
-    EXPECT_EQ(ResumeText("clip.mkv"), "5.00");
-    EXPECT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_JUMPLASTPOSITION));
-}
-
-TEST_F(HistoryTest, MenuAtStartShowsTheStoredEntriesOnly) {
-    Store(velvaro::kVideoHistoryKey, "1_Name", "first.mkv");
-    Store(velvaro::kVideoHistoryKey, "1_FullFilename", "/nowhere/first.mkv");
-    Store(velvaro::kVideoHistoryKey, "3_Name", "third & more.mkv");
-    Start();
-    const std::vector<QMenu*> popups = RecentPopups();
-    ASSERT_EQ(popups.size(), 2u);
-    for (const QMenu* popup : popups) {
-        EXPECT_EQ(ItemTexts(popup),
-                  (QStringList{QStringLiteral("first.mkv"), QStringLiteral("third & more.mkv"),
-                               QStringLiteral("-"), QStringLiteral("Delete list")}));
-        EXPECT_EQ(ItemIds(popup), (QList<int>{58001, 58003, 0, 58000}));
-        EXPECT_TRUE(popup->menuAction()->isEnabled());
-    }
-    // An entry without a full name opens nothing.
-    Command(58003);
-    EXPECT_EQ(window->Player(), nullptr);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro"));
-}
-
-TEST_F(HistoryTest, DeleteListGreysTheMenuAndKeepsResumePositions) {
-    const std::string clip = Link("clip.mkv", "long.mkv");
-    Start(clip);
+    EXPECT_EQ(History(), Entries({"F.mkv", "E.mkv", "D.mkv", "C.mkv", "B.mkv"}));
+    OpenFile(folder() / "C.mkv");
+    EXPECT_EQ(History(), Entries({"C.mkv", "F.mkv", "E.mkv", "D.mkv", "B.mkv"}));
+    // The same name from another folder is the same entry and the same
+    // resume position; only the full name changes.
     PauseAt(300);
-    OpenFile(Link("B.mkv"));
-    ASSERT_EQ(ResumeText("clip.mkv"), "3.00");
-
-    Command(58000);
-    ExpectEntries({}, {});
-    EXPECT_TRUE(HistoryValues().empty());
-    RegKey key;
-    EXPECT_NE(key.Open(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey, KEY_READ), ERROR_SUCCESS);
-    EXPECT_EQ(ResumeText("clip.mkv"), "3.00");
-
-    OpenFile(clip);
-    ExpectEntries({"clip.mkv"}, {clip});
-    ASSERT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    Command(IDTBB_PAUSE);
-    Command(IDM_WIEDERGABE_SPRINGELETZTESTELLE);
-    EXPECT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 300; }));
+    OpenFile(Link("other/C.mkv"));
+    EXPECT_EQ(History(), Entries({"other/C.mkv", "F.mkv", "E.mkv", "D.mkv", "B.mkv"}));
+    EXPECT_EQ(Stored(kVideosKey, "C.mkv"), "3.00");
+    ExpectState({.enabledCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+                 .enabledButtons = {IDTBB_JUMPLASTPOSITION}});
 }
 
-TEST_F(HistoryTest, RecentEntriesOpenTheirFullFilename) {
-    std::map<std::string, std::string> paths;
-    for (const char* name : {"A.mkv", "B.mkv", "C.mkv"}) {
-        paths[name] = Link(name);
-    }
+TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositions) {
+    Store(kVideoHistoryKey, "1_Name", "first.mkv");
+    Store(kVideoHistoryKey, "1_FullFilename", Link("first.mkv"));
+    Store(kVideoHistoryKey, "3_Name", "third & more.mkv");
+    Store(kVideosKey, "elsewhere.mkv", "3.00");
     Start();
-    for (const char* name : {"A.mkv", "B.mkv", "C.mkv"}) {
-        OpenFile(paths[name]);
-    }
-    // A playlist runs; opening a recent entry ends it.
-    window->OpenFiles(
-        {QString::fromStdString(paths["A.mkv"]), QString::fromStdString(paths["B.mkv"])});
-    ASSERT_TRUE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
-    ExpectEntries({"A.mkv", "C.mkv", "B.mkv"}, {paths["A.mkv"], paths["C.mkv"], paths["B.mkv"]});
-
-    // Entry 3 through its menu item, as a click would.
-    QMenu* popup = RecentPopups().front();
-    popup->actions().at(2)->trigger();
-    ASSERT_TRUE(WaitFor([this] { return window->PlayState() == 2; }));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro - B.mkv - PLAY"));
-    EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
-    ExpectEntries({"B.mkv", "A.mkv", "C.mkv"}, {paths["B.mkv"], paths["A.mkv"], paths["C.mkv"]});
-
-    // No entry 5: nothing happens.
+    EXPECT_EQ(RecentItems(),
+              QStringLiteral("|first.mkv 58001|third & more.mkv 58003| 0|Delete list 58000"));
+    Command(58003);  // an entry without a full name opens nothing; nor does a missing one
     Command(58005);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro - B.mkv - PLAY"));
-
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+    // Entry 2 through its menu item, as a click would; it ends the playlist.
+    window->OpenFiles(
+        {QString::fromStdString(Link("b.mkv")), QString::fromStdString(Link("a.mkv"))});
+    RecentPopup(MainMenu())->actions().at(1)->trigger();
+    ASSERT_TRUE(
+        WaitFor([this] { return Title() == QStringLiteral("Velvaro - first.mkv - PLAY"); }));
+    EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
     // A file that has gone fails as any open does.
-    fs::remove(paths["C.mkv"]);
+    std::filesystem::remove(folder() / "a.mkv");
     std::string caption;
     AnswerMessageBox(&caption);
-    Command(58003);
+    Command(58002);
     EXPECT_FALSE(caption.empty());
-    EXPECT_EQ(window->Player(), nullptr);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro"));
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+
+    Command(58000);
+    EXPECT_TRUE(History().empty());
+    EXPECT_EQ(RecentItems(), QStringLiteral("greyed"));
+    RegKey key;
+    EXPECT_NE(key.Open(HKEY_CURRENT_USER, kVideoHistoryKey, KEY_READ), ERROR_SUCCESS);
+    EXPECT_EQ(Stored(kVideosKey, "elsewhere.mkv"), "3.00");
 }
 
-TEST_F(HistoryTest, StopSavesTheSecondsAndTheJumpSeeksToWholeSecondsInEveryState) {
-    Start(Media("long.mkv"));
-    EXPECT_FALSE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    EXPECT_FALSE(ButtonEnabled(IDTBB_JUMPLASTPOSITION));
+TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInEveryState) {
+    Start(Link("clip.mkv", "long.mkv"));
+    ExpectState({.greyedCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+                 .greyedButtons = {IDTBB_JUMPLASTPOSITION}});
     PauseAt(1250);
     Command(IDM_WIEDERGABE_STOPP);
-    EXPECT_EQ(ResumeText("long.mkv"), "12.50");
-    EXPECT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_JUMPLASTPOSITION));
+    EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
+    ExpectState({.enabledCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+                 .enabledButtons = {IDTBB_JUMPLASTPOSITION}});
+    ASSERT_TRUE(WaitFor([this] { return Position() == 0; }));
+    Command(IDM_WIEDERGABE_STOPP);  // stopping at 0:00 keeps what was saved
+    EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
 
-    // Stopping at 0:00 keeps what was saved.
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 0; }));
-    Command(IDM_WIEDERGABE_STOPP);
-    EXPECT_EQ(ResumeText("long.mkv"), "12.50");
-
-    // Stopped: the picture there shows and playback stays stopped.
-    Command(IDM_WIEDERGABE_SPRINGELETZTESTELLE);
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() >= 1200; }));
-    Spin(300);
-    EXPECT_NEAR(window->Player()->GetPosition(), 1200, 10);
-    EXPECT_EQ(window->PlayState(), 0);
-    EXPECT_EQ(EngineState(), 0);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro - long.mkv - STOP"));
-
-    // Paused: it stays paused at the new place.
-    Command(IDTBB_PLAY);
-    PauseAt(300);
-    Command(IDTBB_JUMPLASTPOSITION);
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 1200; }));
-    Spin(300);
-    EXPECT_EQ(window->Player()->GetPosition(), 1200);
-    EXPECT_EQ(window->PlayState(), 1);
-    EXPECT_EQ(EngineState(), 1);
-
-    // Playing: it plays on from there.
-    Command(IDTBB_PLAY);
-    window->Player()->SetPosition(100);
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() < 1000; }));
-    Key('J');
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() > 1220; }));
-    EXPECT_LT(window->Player()->GetPosition(), 1600);
-    EXPECT_EQ(window->PlayState(), 2);
-    EXPECT_EQ(EngineState(), 2);
-}
-
-TEST_F(HistoryTest, ClosingOpeningAnotherAndEndingSaveThePosition) {
-    const std::string clip = Link("clip.mkv", "long.mkv");
-    Start(clip);
-    PauseAt(300);
-    Command(IDM_DATEI_SCHLIESSEN);
-    EXPECT_EQ(ResumeText("clip.mkv"), "3.00");
-
-    OpenFile(clip);
-    EXPECT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
+    // Stopped, the picture there shows and playback stays stopped; paused, it
+    // stays paused; playing, it plays on from there.
+    const std::tuple<std::function<void()>, long> states[] = {
+        {[] {}, 0},
+        {[this] { Command(IDTBB_PLAY), PauseAt(300); }, 1},
+        {[this] { Command(IDTBB_PLAY), window->Player()->SetPosition(100); }, 2}};
+    for (const auto& [before, state] : states) {
+        before();
+        Key('J');
+        ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; })) << state;
+        Spin(300);
+        EXPECT_LT(Position(), state == 2 ? 1600 : 1210) << state;
+        EXPECT_EQ(window->PlayState(), state);
+        EXPECT_EQ(EngineState(), state);
+    }
+    // Leaving the film for another or for good saves it; sound is never resumed.
     PauseAt(450);
     OpenFile(Media("audio.mp3"));
-    EXPECT_EQ(ResumeText("clip.mkv"), "4.50");
-    // Sound alone is never resumed, whatever happened to it.
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() > 50; }));
+    EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "4.50");
+    ASSERT_TRUE(WaitFor([this] { return Position() > 50; }));
     Command(IDM_WIEDERGABE_STOPP);
-    OpenFile(clip);
-    EXPECT_EQ(ResumeText("audio.mp3"), std::nullopt);
-    OpenFile(Media("audio.mp3"));
-    EXPECT_FALSE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    EXPECT_FALSE(ButtonEnabled(IDTBB_JUMPLASTPOSITION));
-    EXPECT_EQ(ResumeText("audio.mp3"), std::nullopt);
-
-    OpenFile(clip);
+    OpenFile(folder() / "clip.mkv");
+    EXPECT_EQ(Stored(kVideosKey, "audio.mp3"), std::nullopt);
     PauseAt(700);
     window.reset();
-    EXPECT_EQ(ResumeText("clip.mkv"), "7.00");
+    EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "7.00");
 }
 
-TEST_F(HistoryTest, AutomaticResumeAfterTheStart) {
+TEST_F(HistoryTest, AutomaticResumeAfterTheStartIgnoresUnusableValues) {
     settings->jumpToLastPosition = 1;
-    Store(velvaro::kVideosKey, "long.mkv", "12.75");
+    Store(kVideosKey, "long.mkv", "12.75");
     Start(Media("long.mkv"));
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() > 1200; }));
-    EXPECT_LT(window->Player()->GetPosition(), 1600);
-    EXPECT_EQ(window->PlayState(), 2);
-
-    // Cued instead of started: the picture at 12 s waits, stopped.
-    settings->startMediaAutomatically = 0;
+    ASSERT_TRUE(WaitFor([this] { return Position() > 1200; }));
+    EXPECT_LT(Position(), 1600);
+    EXPECT_TRUE(Playing());
+    settings->startMediaAutomatically = 0;  // cued: the picture at 12 s waits, stopped
     OpenFile(Media("long.mkv"));
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() >= 1200; }));
-    Spin(300);
-    EXPECT_NEAR(window->Player()->GetPosition(), 1200, 10);
+    ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; }));
     EXPECT_EQ(window->PlayState(), 0);
 
-    // Without the setting the film starts from the beginning.
-    settings->jumpToLastPosition = 0;
+    // Leaving the film saves its own position over the stored text, so the
+    // text is stored while something else plays. A fraction of a second, or
+    // more seconds than a number holds, offers a jump to no whole second.
     settings->startMediaAutomatically = 1;
-    OpenFile(Media("long.mkv"));
-    Spin(300);
-    EXPECT_LT(window->Player()->GetPosition(), 1000);
-}
-
-TEST_F(HistoryTest, UnusableResumeValuesAreIgnored) {
-    settings->jumpToLastPosition = 1;
     const std::string clip = Link("clip.mkv", "long.mkv");
-    Start();
-    // Leaving the film would save its own position over the stored text, so
-    // the text is stored while something else plays.
-    const auto openWith = [&](const char* text) {
+    for (const auto& [text, offered, position] : {std::tuple{"abc", false, 0},
+                                                  {"0.00", false, 0},
+                                                  {"-3.5", false, 0},
+                                                  {"", false, 0},
+                                                  {"0.9", true, 0},
+                                                  {"99999999999999", true, 0},
+                                                  {" 7.9 s", true, 700}}) {
         OpenFile(Media("audio.mp3"));
-        Store(velvaro::kVideosKey, "clip.mkv", text);
+        Store(kVideosKey, "clip.mkv", text);
         OpenFile(clip);
-    };
-    for (const char* text : {"abc", "0.00", "-3.5", ""}) {
-        openWith(text);
-        EXPECT_FALSE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) << text;
-        Spin(100);
-        EXPECT_LT(window->Player()->GetPosition(), 300) << text;
+        EXPECT_EQ(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE), offered) << text;
+        ASSERT_TRUE(WaitFor([&] { return Position() >= position; })) << text;
+        EXPECT_LT(Position(), position + 300) << text;
     }
-    // A fraction of a second, or more seconds than a number holds, offers
-    // the jump, which then has no whole second to go to.
-    for (const char* text : {"0.9", "99999999999999"}) {
-        openWith(text);
-        EXPECT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) << text;
-        Spin(100);
-        EXPECT_LT(window->Player()->GetPosition(), 300) << text;
-    }
-    // Blanks before and text after the number do not matter.
-    openWith(" 7.9 s");
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() >= 700; }));
-    EXPECT_LT(window->Player()->GetPosition(), 1000);
+    settings->jumpToLastPosition = 0;  // without the setting the film starts from the beginning
+    OpenFile(clip);
+    Spin(300);
+    EXPECT_LT(Position(), 400);
 }
 
 }  // namespace
-}  // namespace velvaro::test

@@ -1,214 +1,160 @@
 // Opening, playing, pausing, stopping and closing through the window
-// procedure, with the titles, status texts and command states each shows.
+// procedure, with the titles, status texts and command states each shows,
+// and the position and volume sliders.
 #include "PlayerWindow.h"
 
-#include "ui/PlayerStatusBar.h"
-
-namespace velvaro::test {
 namespace {
 
-const std::vector<int> kMediumCommands = {
-    IDM_DATEI_SCHLIESSEN, IDM_VIDEO_EIGENSCHAFTEN,       IDM_WIEDERGABE_WIEDERGABE_PAUSE,
-    IDM_WIEDERGABE_STOPP, IDM_WIEDERGABE_ALLESMARKIEREN, IDM_WIEDERGABE_NORMAL};
-const std::vector<int> kMediumButtons = {IDTBB_PLAY, IDTBB_PAUSE, IDTBB_STOP, IDTBB_FASTBACKWARD,
-                                         IDTBB_FASTFORWARD};
+const Expected kIdle{.title = QStringLiteral("Velvaro"),
+                     .greyedCommands = {IDM_DATEI_SCHLIESSEN, IDM_WIEDERGABE_STOPP},
+                     .enabledButtons = {IDTBB_OPEN, IDTBB_LOOP},
+                     .greyedButtons = {IDTBB_PLAY, IDTBB_CLIPPING}};
 
 using OpenPlayTest = PlayerWindowTest;
 
-TEST_F(OpenPlayTest, EmptyWindowShowsSplashSizeAndGreysMediumCommands) {
+TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesAndCloseReturnsToTheSplash) {
     Start();
-    ExpectState({.title = QStringLiteral("Velvaro"),
-                 .greyedCommands = kMediumCommands,
-                 .enabledButtons = std::vector<int>{IDTBB_OPEN, IDTBB_LOOP, IDTBB_QUIT},
-                 .indeterminateButtons = kMediumButtons});
-    EXPECT_EQ(window->ClientSize().width(), 450);
+    ExpectState(kIdle);
+    EXPECT_EQ(ClientSize().width(), 450);
     EXPECT_EQ(VideoAreaHeight(), 250);
-    EXPECT_EQ(window->StatusText(7), QStringLiteral("\t\t1.2.0.3"));
-    EXPECT_FALSE(window->PositionSlider()->isEnabled());
-    EXPECT_FALSE(window->VolumeSlider()->isEnabled());
-    EXPECT_FALSE(window->Style() & WS_THICKFRAME);
-}
+    EXPECT_EQ(StatusText(7), QStringLiteral("\t\t1.2.0.3"));
+    EXPECT_FALSE(PositionSlider()->isEnabled() || VolumeSlider()->isEnabled());
+    EXPECT_FALSE(Style() & WS_THICKFRAME);
 
-TEST_F(OpenPlayTest, VideoOpensPlayingWithTitleStatusAndStates) {
-    Start(Media("multi.mkv"));
+    OpenFile(Media("multi.mkv"));
     ExpectState({.title = QStringLiteral("Velvaro - multi.mkv - PLAY"),
-                 .playState = 2,
-                 .enabledCommands = kMediumCommands,
-                 .enabledButtons = kMediumButtons});
-    EXPECT_TRUE(Enabled(IDM_ANSICHT_VOLLBILD));
-    EXPECT_TRUE(Enabled(IDM_AUDIO_STUMM));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_CLIPPING));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_MUTE));
-    EXPECT_FALSE(ButtonEnabled(IDTBB_PREVTRACKCHAPTER));  // no playlist
-    EXPECT_EQ(window->StatusText(1), QStringLiteral("00:00:06"));
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("100%"));
-    EXPECT_EQ(window->StatusText(3), QStringLiteral("100%"));
-    EXPECT_EQ(window->StatusText(4), QStringLiteral("320 x 240"));
-    EXPECT_EQ(window->StatusText(5), QStringLiteral("320 x 240"));
-    EXPECT_TRUE(window->Style() & WS_THICKFRAME);
-    // The window fits the video at its own size.
-    EXPECT_EQ(window->ClientSize().width(), 320);
+                 .enabledCommands = {IDM_DATEI_SCHLIESSEN, IDM_ANSICHT_VOLLBILD, IDM_AUDIO_STUMM},
+                 .enabledButtons = {IDTBB_PLAY, IDTBB_CLIPPING, IDTBB_MUTE},
+                 .greyedButtons = {IDTBB_PREVTRACKCHAPTER}});
+    EXPECT_EQ((QStringList{StatusText(1), StatusText(2), StatusText(3), StatusText(4)}),
+              (QStringList{QStringLiteral("00:00:06"), QStringLiteral("100%"),
+                           QStringLiteral("100%"), QStringLiteral("320 x 240")}));
+    EXPECT_TRUE(Style() & WS_THICKFRAME);
+    EXPECT_EQ(ClientSize().width(), 320);  // the window fits the video at its own size
     EXPECT_EQ(VideoAreaHeight(), 240);
-    EXPECT_EQ(window->PositionSlider()->maximum(), window->Player()->GetDuration());
-    EXPECT_EQ(window->MarkEnd(), window->Player()->GetDuration());
-    // The clock timer moves the slider and the time.
-    ASSERT_TRUE(WaitFor([this] { return window->PositionSlider()->value() >= 100; }));
-    EXPECT_EQ(window->StatusText(0), QStringLiteral("00:00:01"));
-    ASSERT_TRUE(WaitFor([this] { return window->StatusText(6).endsWith(QStringLiteral(" fps")); }));
-}
+    EXPECT_EQ(PositionSlider()->maximum(), window->Player()->GetDuration());
+    EXPECT_EQ(Marks().End(), window->Player()->GetDuration());
+    ASSERT_TRUE(WaitFor([this] { return PositionSlider()->value() >= 100; }));
+    EXPECT_EQ(StatusText(0), QStringLiteral("00:00:01"));
+    ASSERT_TRUE(WaitFor([this] { return StatusText(6).endsWith(QStringLiteral(" fps")); }));
 
-TEST_F(OpenPlayTest, PausePlayAndStopChangeTitleAndState) {
-    Start(Media("multi.mkv"));
-    Command(IDM_WIEDERGABE_WIEDERGABE_PAUSE);
-    ExpectState({.title = QStringLiteral("Velvaro - multi.mkv - PAUSE"), .playState = 1});
-    Command(IDTBB_PLAY);
-    ExpectState({.title = QStringLiteral("Velvaro - multi.mkv - PLAY"), .playState = 2});
-    Spin(300);
-    Key(VK_SPACE);
-    EXPECT_EQ(window->PlayState(), 1);
-    Command(IDTBB_STOP);
-    ExpectState({.title = QStringLiteral("Velvaro - multi.mkv - STOP"), .playState = 0});
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 0; }));
-    // Having played a while, stopping offers the jump back.
-    EXPECT_TRUE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_JUMPLASTPOSITION));
-}
-
-TEST_F(OpenPlayTest, WithoutAutomaticStartTheFirstPictureWaitsStopped) {
-    settings->startMediaAutomatically = 0;
-    Start(Media("multi.mkv"));
-    Spin(300);
-    ExpectState({.title = QStringLiteral("Velvaro - multi.mkv - STOP"), .playState = 0});
-    EXPECT_FALSE(Video()->isHidden());
-}
-
-TEST_F(OpenPlayTest, EndOfMediaStopsAndLoopRestartsAtTheMark) {
-    Start(Media("video-only.mkv"));
-    window->Player()->SetPosition(window->Player()->GetDuration() - 80);
-    ASSERT_TRUE(WaitFor([this] { return window->PlayState() == 0; }));
-    ExpectState({.title = QStringLiteral("Velvaro - video-only.mkv - STOP")});
-
-    Key('L');
-    EXPECT_TRUE(window->IsLooping());
-    Command(IDTBB_PLAY);
-    window->Player()->SetPosition(window->Player()->GetDuration() - 80);
-    // The end event sends it back to the mark start and it keeps playing.
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() < 200; }));
-    Spin(300);
-    EXPECT_EQ(window->PlayState(), 2);
-    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" - PLAY")));
-}
-
-TEST_F(OpenPlayTest, AudioOnlyGreysPictureCommandsAndKeepsTheIdleSize) {
-    Start(Media("audio.mp3"));
-    ExpectState({.title = QStringLiteral("Velvaro - audio.mp3 - PLAY"),
-                 .greyedCommands = std::vector<int>{IDM_ANSICHT_ORIGINAL, IDM_ANSICHT_VOLLBILD,
-                                                    IDM_AUDIO_AUDIOTRACKOEFFNEN},
-                 .enabledButtons = std::vector<int>{IDTBB_MUTE, IDTBB_PLAY},
-                 .indeterminateButtons = std::vector<int>{IDTBB_CLIPPING, IDTBB_SCREENSHOT}});
-    EXPECT_TRUE(window->VolumeSlider()->isEnabled());
-    EXPECT_EQ(window->ClientSize().width(), 450);
-    EXPECT_TRUE(window->StatusText(4).isEmpty());
-}
-
-TEST_F(OpenPlayTest, CloseReturnsToTheEmptyWindowAndKeepsTheVolume) {
-    Start(Media("multi.mkv"));
+    Command(IDM_VIDEO_FILLSCREENWITHOUTCLIPPING);  // its button face goes back on closing
     window->Player()->SetVolume(-1500);
     Command(IDM_DATEI_SCHLIESSEN);
-    EXPECT_EQ(window->Player(), nullptr);
     EXPECT_EQ(settings->volume, -1500);
-    ExpectState({.title = QStringLiteral("Velvaro"),
-                 .greyedCommands = kMediumCommands,
-                 .indeterminateButtons = kMediumButtons});
-    EXPECT_EQ(window->ClientSize().width(), 450);
+    ExpectState(kIdle);
+    EXPECT_EQ(ClientSize().width(), 450);
+    EXPECT_EQ(ButtonImage(IDTBB_CLIPPING), 27);
     EXPECT_TRUE(WaitFor([this] { return Video() == nullptr; }));
 }
 
-TEST_F(OpenPlayTest, SecondOpenStoresTheFirstVolumeAndCompanionSoundPlays) {
+TEST_F(OpenPlayTest, EveryWayToPlayPauseAndStop) {
+    Start(Media("multi.mkv"));
+    const std::tuple<std::function<void()>, const char*, int> steps[] = {
+        {[this] { Command(IDM_WIEDERGABE_WIEDERGABE_PAUSE); }, "PAUSE", 1},
+        {[this] { Command(IDTBB_PLAY); }, "PLAY", 2},
+        {[this] { Key(VK_SPACE); }, "PAUSE", 1},
+        {[this] { Key(VK_NUMPAD5); }, "PLAY", 2},
+        {[this] { window->ToolButton(IDTBB_PAUSE)->trigger(); }, "PAUSE", 1},
+        {[this] { SendMessage(window.get(), WM_MBUTTONDOWN, 0, 0); }, "PLAY", 2},
+        {[this] { Spin(300); }, "PLAY", 2},             // having played a while, stopping
+        {[this] { Command(IDTBB_STOP); }, "STOP", 0}};  // offers the jump back
+    for (const auto& [act, title, state] : steps) {
+        act();
+        EXPECT_EQ(Title(), QStringLiteral("Velvaro - multi.mkv - ") + QLatin1String(title));
+        EXPECT_EQ(window->PlayState(), state) << title;
+    }
+    EXPECT_TRUE(WaitFor([this] { return Position() == 0; }));
+    // Having played a while, stopping offers the jump back.
+    ExpectState({.enabledCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
+                 .enabledButtons = {IDTBB_JUMPLASTPOSITION}});
+}
+
+TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrOneWithACompanionSound) {
     Start(Media("multi.mkv"));
     window->Player()->SetVolume(-700);
+    OpenFile(Media("audio.mp3"));
+    EXPECT_EQ(settings->volume, -700);  // the first medium's, kept before the second opened
+    ExpectState({.greyedCommands = {IDM_ANSICHT_VOLLBILD},
+                 .enabledButtons = {IDTBB_MUTE},
+                 .greyedButtons = {IDTBB_CLIPPING}});
+    EXPECT_EQ(ClientSize().width(), 450);
+    EXPECT_TRUE(StatusText(4).isEmpty());
+    EXPECT_TRUE(VolumeSlider()->isEnabled());
+    OpenFile(Media("video-only.mkv"));
+    EXPECT_FALSE(VolumeSlider()->isEnabled());
+    ExpectState({.greyedCommands = {IDM_AUDIO_STUMM}, .greyedButtons = {IDTBB_MUTE}});
     OpenFile(Media("companion/film.mp4"));
-    EXPECT_EQ(settings->volume, -700);
-    EXPECT_TRUE(window->FilePlayer()->HasExternalAudio());
+    EXPECT_TRUE(FilePlayer()->HasExternalAudio());
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
 }
 
-TEST_F(OpenPlayTest, ASilentFileAfterOneWithSoundGreysTheVolumeSlider) {
-    Start(Media("multi.mkv"));
-    EXPECT_TRUE(window->VolumeSlider()->isEnabled());
-    OpenFile(Media("video-only.mkv"));
-    EXPECT_FALSE(window->VolumeSlider()->isEnabled());
-    EXPECT_FALSE(ButtonEnabled(IDTBB_MUTE));
-    EXPECT_FALSE(Enabled(IDM_AUDIO_STUMM));
-}
-
-TEST_F(OpenPlayTest, UnplayableFileLeavesTheEmptyWindow) {
+TEST_F(OpenPlayTest, DroppedFilesBuildASortedPlaylist) {
     Start();
-    std::string caption;
-    AnswerMessageBox(&caption);
-    window->OpenMedia(QString::fromStdString(Media("not-media.avi")), false);
-    EXPECT_FALSE(caption.empty());
-    EXPECT_EQ(window->Player(), nullptr);
-    ExpectState({.title = QStringLiteral("Velvaro"), .greyedCommands = kMediumCommands});
-}
-
-TEST_F(OpenPlayTest, DroppedFilesOpenOneOrBuildAPlaylist) {
-    Start();
-    QStringList one{QString::fromStdString(Media("audio.wav"))};
-    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&one));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro - audio.wav - PLAY"));
-    EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
-
-    QStringList two{QString::fromStdString(Media("audio.wav")),
-                    QString::fromStdString(Media("audio.mp3"))};
-    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&two));
-    // Sorted: audio.mp3 first; the playlist's buttons come alive.
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velvaro - audio.mp3 - PLAY"));
-    EXPECT_TRUE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
-    EXPECT_TRUE(Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
+    QStringList names{QString::fromStdString(Media("audio.wav")),
+                      QString::fromStdString(Media("audio.mp3"))};
+    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - audio.mp3 - PLAY"));
+    ExpectState({.enabledCommands = {IDM_PLAYLIST_NAECHSTERTITEL},
+                 .enabledButtons = {IDTBB_NEXTTRACKCHAPTER}});
 }
 
 TEST_F(OpenPlayTest, DraggingTheSliderSeeksAfterHalfASecondAndResumesOnRelease) {
     Start(Media("multi.mkv"));
-    window->PositionSlider()->setValue(300);
-    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBTRACK, 300), ID_Slider);
-    long state = -1;
-    ASSERT_TRUE(WaitFor([&] { return window->Player()->GetState(&state) == S_OK && state == 1; }));
-    EXPECT_EQ(window->PlayState(), 2);  // the window's state does not change
+    Scroll(PositionSlider(), SB_THUMBTRACK, 300);
+    ASSERT_TRUE(WaitFor([&] { return EngineState() == 1; }));
+    EXPECT_TRUE(Playing());  // the window's state does not change
     // Within half a second the timer only shows the thumb's place.
-    SendMessage(window.get(), WM_TIMER, ID_Clock_Timer, 0);
-    EXPECT_EQ(window->StatusText(0), QStringLiteral("00:00:03"));
-    EXPECT_LT(window->Player()->GetPosition(), 300);
+    Timer();
+    EXPECT_EQ(StatusText(0), QStringLiteral("00:00:03"));
+    EXPECT_LT(Position(), 300);
     Spin(550);
-    SendMessage(window.get(), WM_TIMER, ID_Clock_Timer, 0);
-    ASSERT_TRUE(WaitFor([this] { return window->Player()->GetPosition() == 300; }));
-
-    window->PositionSlider()->setValue(400);
-    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 400), ID_Slider);
-    ASSERT_TRUE(WaitFor([&] { return window->Player()->GetState(&state) == S_OK && state == 2; }));
-    EXPECT_GE(window->Player()->GetPosition(), 400);
+    Timer();
+    ASSERT_TRUE(WaitFor([this] { return Position() == 300; }));
+    Scroll(PositionSlider(), SB_THUMBPOSITION, 400);
+    ASSERT_TRUE(WaitFor([&] { return EngineState() == 2; }));
+    EXPECT_GE(Position(), 400);
 }
 
-TEST_F(OpenPlayTest, VolumeSliderSetsTheEngineAndTheMuteDisplay) {
+TEST_F(OpenPlayTest, VolumeSliderStepsAndMuteShareOneDisplay) {
     Start(Media("multi.mkv"));
-    window->VolumeSlider()->setValue(0);
-    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 0), ID_VolumeSlider);
-    EXPECT_EQ(window->Player()->GetVolume(), -10000);
+    const auto volume = [this] { return window->Player()->GetVolume(); };
+    Scroll(VolumeSlider(), SB_THUMBTRACK, 50);
+    EXPECT_EQ(volume(), -301);
+    Scroll(VolumeSlider(), SB_THUMBPOSITION, 1);
+    const int onePercent = volume();
+    Key(VK_SUBTRACT);  // from 1% to silence
+    EXPECT_EQ(volume(), -10000);
+    EXPECT_EQ(VolumeSlider()->value(), 0);
     EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
-    window->VolumeSlider()->setValue(50);
-    SendMessage(window.get(), WM_HSCROLL, MakeWParam(SB_THUMBTRACK, 50), ID_VolumeSlider);
-    EXPECT_EQ(window->Player()->GetVolume(), -301);
+    ExpectState({.enabledCommands = {IDM_AUDIO_LAUTER}, .greyedCommands = {IDM_AUDIO_LEISER}});
+    EXPECT_EQ(ButtonImage(IDTBB_MUTE), 15);
+    Command(IDM_AUDIO_LEISER);  // at 0% it keeps the volume to go back to
+    Command(IDTBB_MUTE);
+    EXPECT_EQ(volume(), onePercent);
+    EXPECT_EQ(VolumeSlider()->value(), 1);
+    EXPECT_FALSE(Checked(IDM_AUDIO_STUMM));
+    EXPECT_TRUE(Enabled(IDM_AUDIO_LEISER));
+    EXPECT_EQ(ButtonImage(IDTBB_MUTE), 14);
+    Key('M');
+    Key(VK_ADD);  // louder from silence is 1%
+    EXPECT_EQ(volume(), onePercent);
+    EXPECT_FALSE(Checked(IDM_AUDIO_STUMM));
+    Scroll(VolumeSlider(), SB_THUMBPOSITION, 99);
+    EXPECT_TRUE(Enabled(IDM_AUDIO_LAUTER));
+    Command(IDM_AUDIO_LAUTER);  // full, which greys louder
+    EXPECT_EQ(VolumeSlider()->value(), 100);
+    EXPECT_FALSE(Enabled(IDM_AUDIO_LAUTER));
+    Key('M');
+    Key('M');  // muting full volume comes back to full
+    EXPECT_EQ(volume(), 0);
+
+    OpenFile(Media("video-only.mkv"));  // without sound the volume commands are idle
+    for (UINT key : {VK_ADD, VK_SUBTRACT, static_cast<UINT>('M')}) {
+        Key(key);
+    }
+    EXPECT_EQ(VolumeSlider()->value(), 0);
     EXPECT_FALSE(Checked(IDM_AUDIO_STUMM));
 }
 
-TEST_F(OpenPlayTest, VolumeSliderMapping) {
-    EXPECT_EQ(CPlayerDlg::VolumeFromSliderPosition(50), -301);
-    EXPECT_EQ(CPlayerDlg::VolumeFromSliderPosition(100), 0);
-    EXPECT_EQ(CPlayerDlg::VolumeFromSliderPosition(0), -10000);
-    EXPECT_EQ(CPlayerDlg::SliderPositionFromVolume(-2000), 1);
-    EXPECT_EQ(CPlayerDlg::SliderPositionFromVolume(0), 100);
-    EXPECT_EQ(CPlayerDlg::SliderPositionFromVolume(-10000), 0);
-}
-
 }  // namespace
-}  // namespace velvaro::test

@@ -1,5 +1,6 @@
 // A real player window on a real engine, with its own registry, driven
-// through its window procedure.
+// through its window procedure. The fixture is the window's friend and
+// reads the state the tests check.
 #pragma once
 
 #include "EventLoop.h"
@@ -9,48 +10,44 @@
 #include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/ToolButtonImage.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
+#include "ui/PlayerStatusBar.h"
 #include "ui/ToolStrip.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
-#include <functional>
+#include <filesystem>
 #include <memory>
 #include <optional>
-#include <string>
-
-namespace velvaro::test {
 
 inline std::string Media(const std::string& name) {
     return std::string(VELVARO_TEST_MEDIA) + "/" + name;
 }
-
 inline bool WaitFor(const std::function<bool()>& done, int milliseconds = 8000) {
-    return RunEventsUntil(done, milliseconds);
+    return velvaro::test::RunEventsUntil(done, milliseconds);
 }
-
 inline void Spin(int milliseconds) {
-    RunEventsFor(milliseconds);
+    velvaro::test::RunEventsFor(milliseconds);
 }
 
 // What a window should show; only the fields that are set are compared.
 struct Expected {
     std::optional<QString> title;
-    std::optional<int> playState;
-    std::optional<std::vector<int>> enabledCommands;
-    std::optional<std::vector<int>> greyedCommands;
-    std::optional<std::vector<int>> enabledButtons;
-    std::optional<std::vector<int>> indeterminateButtons;
+    std::vector<int> enabledCommands;
+    std::vector<int> greyedCommands;
+    std::vector<int> enabledButtons;
+    std::vector<int> greyedButtons;
 };
 
-class PlayerWindowTest : public RegistryTest {
-protected:
+struct PlayerWindowPeer : velvaro::test::RegistryTest {
     void SetUp() override {
         RegistryTest::SetUp();
         settings = std::make_unique<CSettings>(0);
@@ -65,26 +62,29 @@ protected:
 
     // Builds and shows the window; `file` becomes the command-line medium.
     void Start(const std::string& file = {}) {
-        if (!file.empty()) {
-            commandLine.SetFileName(file);
-        }
+        commandLine.SetFileName(file);
         window = std::make_unique<CPlayerDlg>(&commandLine, &language, settings.get());
         window->OnInitDialog();
         window->show();
+        Spin(50);
         if (!file.empty()) {
             ASSERT_TRUE(WaitFor([this] { return window->Player() != nullptr; }));
-            ASSERT_TRUE(WaitFor([this] { return window->PlayState() != 0 || !autoPlays(); }));
-        } else {
-            Spin(50);
+            ASSERT_TRUE(WaitFor(
+                [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
         }
     }
-    bool autoPlays() const { return settings->startMediaAutomatically != 0; }
-
     void OpenFile(const std::string& path) {
         window->OpenMedia(QString::fromStdString(path), false);
-        ASSERT_TRUE(WaitFor([this] { return window->PlayState() != 0 || !autoPlays(); }));
+        ASSERT_TRUE(WaitFor(
+            [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
     }
-
+    // A link named `name` in the test's folder (or a subfolder) to a test medium.
+    std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
+        const std::filesystem::path link = folder().path() / name;
+        std::filesystem::create_directories(link.parent_path());
+        std::filesystem::create_symlink(Media(medium), link);
+        return link.string();
+    }
     // Answers the next message box with OK, keeping its caption.
     void AnswerMessageBox(std::string* caption) {
         auto* poll = new QTimer(window.get());
@@ -98,19 +98,70 @@ protected:
         poll->start(20);
     }
 
-    LRESULT Command(int id) { return SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0); }
+    void Command(int id) { SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0); }
     void Key(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYDOWN, key, 0); }
     void KeyUp(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYUP, key, 0); }
+    void Timer(UINT id = ID_Clock_Timer) { SendMessage(window.get(), WM_TIMER, id, 0); }
+    void Scroll(CClickSlider* slider, int code, int position) {
+        slider->setValue(position);
+        SendMessage(window.get(), WM_HSCROLL, MakeWParam(code, position), slider->ControlId());
+    }
+    // Paused at `position`, the position bar showing it as the clock timer does.
+    void PauseAt(int position) {
+        Command(IDTBB_PAUSE);
+        window->Player()->SetPosition(position);
+        ASSERT_TRUE(WaitFor([&] { return Position() == position; })) << Position();
+        Timer();
+    }
+    void NearTheEnd() { window->Player()->SetPosition(window->Player()->GetDuration() - 80); }
 
-    bool Enabled(int id) const { return window->Menus().IsEnabled(id); }
-    bool Checked(int id) const { return window->Menus().IsChecked(id); }
-    bool ButtonEnabled(int id) const {
-        const QAction* button = window->ToolButton(id);
-        return button && button->isEnabled();
+    bool Playing() const { return window->PlayState() == 2; }
+    int Position() const { return window->Player()->GetPosition(); }
+    long EngineState() const {
+        long state = -1;
+        window->Player()->GetState(&state);
+        return state;
+    }
+    bool Enabled(int id) const { return window->menus.states->IsEnabled(id); }
+    bool Checked(int id) const { return window->menus.states->IsChecked(id); }
+    bool ButtonEnabled(int id) const { return window->ToolButton(id)->isEnabled(); }
+    int ButtonImage(int id) const { return ButtonImageIndex(window->ToolButton(id)); }
+    QString Title() const { return window->windowTitle(); }
+    QString StatusText(int part) const { return StatusBar()->Text(part); }
+    const VideoLayout& Layout() const { return window->layout; }
+    const LoopMarks& Marks() const { return window->marks; }
+    CFilePlayer* FilePlayer() const { return window->filePlayer.get(); }
+    CClickSlider* PositionSlider() const { return window->bars.position; }
+    CClickSlider* VolumeSlider() const { return window->bars.volume; }
+    ToolStrip* ToolBar() const { return window->bars.toolbar; }
+    PlayerStatusBar* StatusBar() const { return window->bars.status; }
+    QMenuBar* MainMenu() const { return window->menus.bar.get(); }
+    QMenu* ContextMenu() const { return window->menus.context.get(); }
+    QWidget* Client() const { return window->client; }
+    QSize ClientSize() const { return window->client->size(); }
+    DWORD Style() const { return window->style; }
+    COLORREF BorderColour() const { return window->borderColour; }
+    bool CursorShown() const { return window->pointer.cursorShown; }
+    bool SystemCursorShown() const { return window->pointer.systemCursorCount >= 0; }
+    // The bars that show, of "title menu tool status position".
+    QString ShownBars() const {
+        const std::pair<const char*, bool> bars[] = {
+            {"title", (Style() & WS_CAPTION) != 0},
+            {"menu", !MainMenu()->isHidden()},
+            {"tool", !ToolBar()->isHidden()},
+            {"status", !StatusBar()->isHidden()},
+            {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}};
+        QStringList shown;
+        for (const auto& [name, on] : bars) {
+            if (on) {
+                shown << QString::fromLatin1(name);
+            }
+        }
+        return shown.join(u' ');
     }
     // The engine's video window (it has no meta-object of its own to find it by).
     VideoWidget* Video() const {
-        for (QObject* child : window->ClientArea()->children()) {
+        for (QObject* child : Client()->children()) {
             if (auto* video = dynamic_cast<VideoWidget*>(child)) {
                 return video;
             }
@@ -126,22 +177,15 @@ protected:
 
     void ExpectState(const Expected& expected) const {
         if (expected.title) {
-            EXPECT_EQ(window->windowTitle(), *expected.title);
+            EXPECT_EQ(Title(), *expected.title);
         }
-        if (expected.playState) {
-            EXPECT_EQ(window->PlayState(), *expected.playState);
-        }
-        for (int id : expected.enabledCommands.value_or(std::vector<int>{})) {
-            EXPECT_TRUE(Enabled(id)) << "command " << id;
-        }
-        for (int id : expected.greyedCommands.value_or(std::vector<int>{})) {
-            EXPECT_FALSE(Enabled(id)) << "command " << id;
-        }
-        for (int id : expected.enabledButtons.value_or(std::vector<int>{})) {
-            EXPECT_TRUE(ButtonEnabled(id)) << "button " << id;
-        }
-        for (int id : expected.indeterminateButtons.value_or(std::vector<int>{})) {
-            EXPECT_FALSE(ButtonEnabled(id)) << "button " << id;
+        for (const auto& [ids, on, button] : {std::tuple{expected.enabledCommands, true, false},
+                                              {expected.greyedCommands, false, false},
+                                              {expected.enabledButtons, true, true},
+                                              {expected.greyedButtons, false, true}}) {
+            for (int id : ids) {
+                EXPECT_EQ(button ? ButtonEnabled(id) : Enabled(id), on) << id;
+            }
         }
     }
 
@@ -152,4 +196,4 @@ protected:
     std::unique_ptr<CPlayerDlg> window;
 };
 
-}  // namespace velvaro::test
+using PlayerWindowTest = PlayerWindowPeer;

@@ -1,0 +1,98 @@
+// The clock timer that moves the position bar and the time, seeking with the
+// position slider, the volume slider, and the end of the medium: loop,
+// playlist, shutdown and quit.
+#include "ui/CPlayerDlg.h"
+
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
+#include "engine/CMediaPlayer.h"
+#include "resource.h"
+#include "ui/PlayerStatusBar.h"
+
+void CPlayerDlg::OnTimer(UINT id) {
+    if (id == ID_MouseMove_Timer) {
+        OnMouseMoveTimer();
+        return;
+    }
+    if (id != ID_Clock_Timer || !player) {
+        return;
+    }
+    int position = 0;
+    if (drag.dragging) {
+        const int wanted = bars.position->value();
+        if (TickCount() - drag.lastTick < 500 || wanted == drag.lastSeek) {
+            position = wanted;
+        } else {
+            player->SetPosition(wanted);
+            player->Pause();
+            drag.lastSeek = wanted;
+            position = player->GetPosition();
+        }
+    } else {
+        position = player->GetPosition();
+        bars.position->setValue(position);
+    }
+    bars.status->SetText(0, QString::fromStdString(ClockText(position)));
+    if (HasVideo()) {
+        bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
+    }
+    if (marks.JumpsBack(playState == State_Running, position, bars.position->maximum())) {
+        player->SetPosition(marks.Start());
+    }
+}
+
+void CPlayerDlg::OnHScroll(int code, int controlId) {
+    if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !player) {
+        return;
+    }
+    setFocus();
+    if (controlId == ID_Slider) {
+        drag.lastTick = TickCount();
+        if (!drag.dragging) {
+            drag.lastSeek = -1;
+        }
+        drag.dragging = true;
+        player->Pause();
+        if (code != SB_THUMBTRACK) {
+            drag.dragging = false;
+            player->SetPosition(bars.position->value());
+            if (playState == State_Paused) {
+                player->Pause();
+            } else if (playState == State_Running) {
+                player->Play();
+            }
+        }
+    } else if (controlId == ID_VolumeSlider) {
+        player->SetVolume(volume_slider::VolumeFromPosition(bars.volume->value()));
+        UpdateMuteDisplay();
+    }
+}
+
+// A playlist goes on with its next item; after the last one it is back at
+// the first, stopped unless the loop is on.
+void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
+    Stop(loopAgain);
+    if (!playlist.Active()) {
+        AfterPlayback();
+        return;
+    }
+    const bool last = playlist.Current() >= playlist.Items();
+    playlist.SetCurrent(playlist.Next());
+    PlayPlaylistEntry();
+    if (last) {
+        Stop(loopAgain);
+        AfterPlayback();
+        if (marks.Looping() && player) {
+            OnPlayPause();
+        }
+    }
+}
+
+void CPlayerDlg::AfterPlayback() {
+    if (IsShutdownArmed() && language) {
+        RunShutdownCountdown();
+    }
+    if (quitAfterPlayback) {
+        OnExit();
+    }
+}

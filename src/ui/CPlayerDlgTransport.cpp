@@ -1,0 +1,87 @@
+// Play, pause, stop and close, with the window title that shows the state.
+#include "ui/CPlayerDlg.h"
+
+#include "engine/CFilePlayer.h"
+#include "i18n/ui/MenuCommands.h"
+#include "resource.h"
+#include "settings/CSettings.h"
+
+void CPlayerDlg::OnPlayPause() {
+    if (!player) {
+        return;
+    }
+    if (playState == State_Running) {
+        Pause();
+    } else {
+        Play();
+    }
+}
+
+void CPlayerDlg::Play() {
+    if (!player) {
+        return;
+    }
+    if (settings->deactivatePowerManagement) {
+        DisablePowerSaving();
+    }
+    playState = State_Running;
+    SetTitleSuffix(QStringLiteral(" - PLAY"));
+    if (settings->startFullscreen) {
+        EnterFullscreen();
+    }
+    if (controlKeyDown && settings->playbackDelay != 0) {
+        controlKeyDown = false;
+        RunPlaybackDelay();
+        if (!player) {
+            return;  // the medium was closed while the countdown ran
+        }
+    }
+    player->Play();
+    SetNormalSpeed();
+}
+
+void CPlayerDlg::Pause() {
+    if (!player) {
+        return;
+    }
+    RestorePowerSaving();
+    playState = State_Paused;
+    SetTitleSuffix(QStringLiteral(" - PAUSE"));
+    player->Pause();
+}
+
+void CPlayerDlg::Stop(bool toMarkStart) {
+    if (!player) {
+        return;
+    }
+    RestorePowerSaving();
+    if (filePlayer && player->GetPosition() != 0) {
+        SaveResumePosition();
+        SetMenuEnable(IDM_WIEDERGABE_SPRINGELETZTESTELLE, MF_ENABLED);
+        SetToolButtonState(IDTBB_JUMPLASTPOSITION, TBSTATE_ENABLED);
+    }
+    if (toMarkStart) {
+        player->SetPosition(marks.Start());
+        return;
+    }
+    player->SetPosition(0);
+    player->Pause();
+    playState = State_Stopped;
+    SetTitleSuffix(QStringLiteral(" - STOP"));
+}
+
+void CPlayerDlg::OnStop() {
+    Stop(false);
+}
+
+void CPlayerDlg::OnFileClose() {
+    if (!filePlayer) {
+        return;
+    }
+    if (fullscreen) {
+        LeaveFullscreen();
+    }
+    CloseEngine();
+    playlist.End();
+    ShowIdleLayout();
+}

@@ -1,0 +1,95 @@
+// The player window's own state, grouped by concern. What needs no widget
+// at all (zoom, marks, playlist, command states) is in ui/core.
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class CAudioSettingsDlg;
+class CClickSlider;
+class CCodecDlg;
+class CToolButtonTable;
+class MenuStates;
+class PlayerStatusBar;
+class PopupRegistry;
+class QMenu;
+class QMenuBar;
+class ToolStrip;
+
+inline const QString kCaptionBase = QStringLiteral("Velvaro");
+// The client size without a medium: the splash picture's (its height is 0
+// with the option "nosplash").
+inline constexpr int kSplashWidth = 450;
+inline constexpr int kSplashHeight = 250;
+
+// The menu bar and the context menu, their popups by symbol, and the check
+// and grey states of both.
+struct PlayerMenus {
+    std::unique_ptr<QMenuBar> bar;
+    std::unique_ptr<QMenu> context;
+    std::unique_ptr<PopupRegistry> popups;
+    std::unique_ptr<MenuStates> states;
+};
+
+// The bars in the client area. Hidden ones keep their widgets at no size
+// and get the remembered size back when shown.
+struct PlayerBars {
+    PlayerStatusBar* status = nullptr;
+    CClickSlider* position = nullptr;
+    CClickSlider* volume = nullptr;
+    ToolStrip* toolbar = nullptr;
+    QPixmap normalImages;
+    QPixmap hoverImages;
+    std::unique_ptr<CToolButtonTable> buttons;
+    QSize toolbarSize;
+    QSize statusSize;
+    QSize positionSize;
+    QSize volumeSize;
+    bool menuAttached = true;
+};
+
+// Entering fullscreen and the way back from it.
+struct FullscreenState {
+    // Set while entering or leaving: a size message then keeps the zoom.
+    bool inTransition = false;
+    // The first entry after an open fits the picture, later ones keep the zoom.
+    bool fitted = false;
+    // The window system may give the fullscreen size only after entering has
+    // finished; the first fit is then done again for the real size.
+    bool fitOnSize = false;
+    bool wasMaximized = false;
+    bool displayModeChanged = false;
+    bool editorWasVisible = false;
+    bool watchingDisplaySize = false;
+    QRect before;
+};
+
+// The mouse over the video and the cursor that hides while it rests.
+struct PointerState {
+    bool cursorShown = true;
+    // Counted as the window system does: shown while not below zero.
+    int systemCursorCount = 0;
+    unsigned lastMoveTick = 0;
+    QPoint lastPosition;
+    // Only a release whose press was ours is a click.
+    bool leftButtonPressed = false;
+};
+
+// The position slider's thumb while it is dragged.
+struct SliderDrag {
+    bool dragging = false;
+    int lastSeek = -1;
+    unsigned lastTick = 0;
+};
+
+// The dialogs that show the engine, made on first use as children of the
+// window, which deletes them.
+struct EngineDialogs {
+    CAudioSettingsDlg* audioSettings = nullptr;
+    CCodecDlg* codec = nullptr;
+};

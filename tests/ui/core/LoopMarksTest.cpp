@@ -1,0 +1,95 @@
+// The A-B marks and the loop, the Home and End keys, skipping, the wheel,
+// the play speeds and the clock text.
+#include "ui/core/LoopMarks.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <vector>
+
+namespace {
+
+TEST(LoopMarksTest, MarksNeverCrossAndSettingOneLoops) {
+    LoopMarks marks;
+    marks.Reset(3000);
+    EXPECT_FALSE(marks.SetEnd(-1));
+    EXPECT_FALSE(marks.Looping());
+    EXPECT_TRUE(marks.SetStart(1000));
+    EXPECT_TRUE(marks.Looping());
+    EXPECT_FALSE(marks.SetEnd(999));
+    EXPECT_TRUE(marks.SetEnd(2000));
+    EXPECT_FALSE(marks.SetStart(2001));
+    EXPECT_TRUE(marks.SetStart(2000));  // an empty range is a range
+    marks.SetLooping(false);
+    marks.MarkAll(3000);
+    EXPECT_TRUE(marks.Looping());
+    EXPECT_EQ(marks.Start() + marks.End(), 3000);
+    marks.SetStart(500);
+    marks.Reset(4000);  // a new medium; the loop stays as it was
+    EXPECT_EQ(marks.Start() + marks.End(), 4000);
+    EXPECT_TRUE(marks.Looping());
+}
+
+TEST(LoopMarksTest, HomeAndEndAlternateAndTheTimerJumpsBackPastTheMarkEnd) {
+    LoopMarks marks;
+    marks.Reset(3000);
+    marks.SetStart(1000);
+    marks.SetEnd(2000);
+    EXPECT_EQ((std::vector{marks.HomeTarget(), marks.HomeTarget(), marks.HomeTarget()}),
+              (std::vector{1000, 0, 1000}));
+    // Reaching the mark end ends the range only while looping playback.
+    for (const auto& [looping, playing, target, rangeEnd] : {std::tuple{true, true, 2000, true},
+                                                             {true, true, 3000, false},
+                                                             {false, true, 2000, false},
+                                                             {false, true, 3000, false},
+                                                             {true, false, 2000, false},
+                                                             {true, false, 3000, false}}) {
+        marks.SetLooping(looping);
+        bool ended = !rangeEnd;
+        EXPECT_EQ(marks.EndTarget(3000, playing, &ended), target);
+        EXPECT_EQ(ended, rangeEnd) << target << looping << playing;
+    }
+    // Within half a second past it; a mark end at the slider's maximum is
+    // left to the end of the medium.
+    for (const auto& [looping, playing, position, maximum, jumps] :
+         {std::tuple{true, true, 1999, 3000, false},
+          {true, true, 2000, 3000, true},
+          {true, true, 2050, 3000, true},
+          {true, true, 2051, 3000, false},
+          {true, false, 2000, 3000, false},
+          {true, true, 2000, 2000, false},
+          {false, true, 2000, 3000, false}}) {
+        marks.SetLooping(looping);
+        EXPECT_EQ(marks.JumpsBack(playing, position, maximum), jumps) << position << looping;
+    }
+}
+
+TEST(LoopMarksTest, SkipsWheelNotchesSpeedsAndClock) {
+    EXPECT_EQ(SkipTarget(500, 1), 1500);
+    EXPECT_EQ(SkipTarget(500, -1), -500);
+    EXPECT_EQ(SkipTarget(1500, 0xFFFF), 500);  // a signed 16-bit count
+    EXPECT_EQ(SkipTarget(0, 0x10002), 2000);
+    for (const auto& [delta, steps] : {std::pair{240, 2},
+                                       {119, 0},
+                                       {-119, 0},
+                                       {-120, -1},
+                                       {-359, -2},
+                                       {32767, 273},
+                                       {-32768, -273}}) {
+        EXPECT_EQ(WheelSteps(delta), steps) << delta;
+    }
+    std::vector<double> forwards{1.0};
+    std::vector<double> backwards{4.0};
+    for (int press = 0; press < 7; ++press) {
+        forwards.push_back(NextFastForwardRate(forwards.back()));
+        backwards.push_back(NextFastBackwardRate(backwards.back()));
+    }
+    EXPECT_EQ(forwards, (std::vector<double>{1, 2, 4, 8, 16, 32, 1, 2}));
+    EXPECT_EQ(backwards, (std::vector<double>{4, -1, -2, -4, -8, -16, -32, -1}));
+    EXPECT_EQ(NextFastForwardRate(-2.0), 1.0);
+    EXPECT_EQ(ClockText(599), "00:00:05");
+    EXPECT_EQ(ClockText(366199), "01:01:01");
+    EXPECT_EQ(ClockText(36000000), "100:00:00");
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// Zoom, keep-aspect, the fill modes, the destination rectangle and the
+// window sizes around a video area.
+#include "ui/core/VideoLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A layout zoomed by hand `times` steps of `step`, one way or both.
+VideoLayout Zoomed(bool horizontal, int times, double step, bool keepAspect) {
+    VideoLayout layout;
+    for (int i = 0; i < times; ++i) {
+        layout.Zoom(horizontal, step, keepAspect);
+    }
+    return layout;
+}
+
+TEST(VideoLayoutTest, ZoomStepsStayAboveZeroAndKeepAspectTakesTheLargerFactor) {
+    // Nineteen shrinks reach 5%; the twentieth is undone.
+    VideoLayout layout = Zoomed(true, 20, -VideoLayout::kZoomStep, false);
+    EXPECT_EQ(ZoomText(layout.HorizontalZoom()), "5%");
+    EXPECT_EQ(layout.VerticalZoom(), 1.0);
+    EXPECT_EQ(layout.ZoomMode(), VideoLayout::kByHand);
+    layout.KeepAspect();
+    EXPECT_EQ(layout.HorizontalZoom(), 1.0);
+    layout.Zoom(false, 0.05, true);
+    EXPECT_EQ(ZoomText(layout.HorizontalZoom()), "105%");
+    layout = Zoomed(false, 4, 0.05, false);
+    layout.Zoom(true, -0.05, false);
+    layout.KeepAspect();
+    EXPECT_DOUBLE_EQ(layout.HorizontalZoom(), layout.VerticalZoom());
+    EXPECT_EQ(ZoomText(layout.HorizontalZoom()), "120%");
+    layout.Reset();
+    EXPECT_EQ(layout.HorizontalZoom(), 1.0);
+    EXPECT_EQ(layout.ZoomMode(), VideoLayout::kOriginal);
+}
+
+TEST(VideoLayoutTest, FillModes) {
+    constexpr auto kClip = VideoLayout::kFill;
+    constexpr auto kWhole = VideoLayout::kFillWithoutClipping;
+    const struct {
+        VideoLayout::Mode mode;
+        double ratio;
+        PixelSize video;
+        PixelSize area;
+        bool keepAspect;
+        double zoomX;
+        double zoomY;
+    } cases[] = {
+        // 16:9 in a 4:3 area: all of it with bars above and below, or the
+        // height filled and the sides cut off.
+        {kWhole, 16.0 / 9, {320, 180}, {400, 300}, true, 1.25, 1.25},
+        {kClip, 16.0 / 9, {320, 180}, {400, 300}, true, 300.0 / 180, 300.0 / 180},
+        // Filling completely fits the height even when the area is taller than
+        // wide; a portrait picture fits the width.
+        {kClip, 4.0 / 3, {320, 240}, {300, 600}, true, 2.5, 2.5},
+        {kClip, 0.5, {100, 200}, {400, 300}, true, 4.0, 4.0},
+        {kWhole, 4.0 / 3, {320, 240}, {800, 300}, true, 1.25, 1.25},
+        // No area height counts as a ratio of 0: the width fits.
+        {kWhole, 4.0 / 3, {320, 240}, {320, 0}, true, 1.0, 1.0},
+        {kClip, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
+        {kWhole, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
+    };
+    for (const auto& c : cases) {
+        VideoLayout layout;
+        ASSERT_TRUE(layout.Fill(c.mode, c.ratio, c.video, c.area, c.keepAspect));
+        EXPECT_DOUBLE_EQ(layout.HorizontalZoom(), c.zoomX) << c.area.width << c.mode;
+        EXPECT_DOUBLE_EQ(layout.VerticalZoom(), c.zoomY) << c.area.width << c.mode;
+        EXPECT_EQ(layout.ZoomMode(), c.mode);
+    }
+    VideoLayout layout;
+    EXPECT_FALSE(layout.Fill(kClip, 1.0, {0, 240}, {400, 300}, true));
+    EXPECT_EQ(layout.ZoomMode(), VideoLayout::kOriginal);
+}
+
+// Whole pixels: the picture is truncated, its offset rounds towards zero.
+TEST(VideoLayoutTest, DestinationIsCentredAndNegativeWhenLarger) {
+    VideoLayout layout;
+    layout.Fill(VideoLayout::kFillWithoutClipping, 16.0 / 9, {320, 180}, {400, 300}, true);
+    EXPECT_EQ(layout.Destination({320, 180}, {400, 300}), (PixelRect{0, 37, 400, 225}));
+    EXPECT_EQ(Zoomed(false, 3, 0.05, true).Destination({321, 241}, {320, 240}),
+              (PixelRect{-24, -18, 369, 277}));
+}
+
+}  // namespace
