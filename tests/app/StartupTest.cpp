@@ -1,5 +1,7 @@
 // The start-up sequence in this process: the language step and the help box,
 // with their modal windows answered as a user would.
+#include "ModalDialogWatcher.h"
+#include "QtPrinting.h"
 #include "StartupFixture.h"
 #include "app/CPlayerApp.h"
 #include "dialogs/CLanguagePage.h"
@@ -12,11 +14,12 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <memory>
+#include <fstream>
+#include <functional>
 
 namespace {
 
-using velvaro::test::ModalWatcher;
+using velvaro::test::ModalDialogWatcher;
 
 // argc and argv as main() gets them.
 class Arguments {
@@ -38,179 +41,160 @@ private:
     int count_ = 0;
 };
 
-// Picks the row of `language` on the language page and presses OK.
-void ChooseLanguage(QWidget* modal, const QString& language) {
-    auto* page = dynamic_cast<CLanguagePage*>(modal);
-    ASSERT_NE(page, nullptr) << "not the language page: " << modal->windowTitle().toStdString();
-    auto* list = page->findChild<QTableWidget*>(QStringLiteral("IDC_LANGUAGELIST"));
-    const QList<QTableWidgetItem*> found = list->findItems(language, Qt::MatchExactly);
+// Picks English on the language page and presses OK.
+void PickEnglish(QDialog& modal) {
+    auto* list = modal.findChild<QTableWidget*>(QStringLiteral("IDC_LANGUAGELIST"));
+    ASSERT_NE(list, nullptr) << "not the language page: " << modal.windowTitle().toStdString();
+    const QList<QTableWidgetItem*> found =
+        list->findItems(QStringLiteral("English"), Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
     list->selectRow(found.front()->row());
-    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("IDC_BUTTON_OK")),
+    QTest::mouseClick(modal.findChild<QPushButton*>(QStringLiteral("IDC_BUTTON_OK")),
                       Qt::LeftButton);
 }
 
-void Cancel(QWidget* modal) {
-    QTest::keyClick(modal, Qt::Key_Escape);
+void Cancel(QDialog& modal) {
+    QTest::keyClick(&modal, Qt::Key_Escape);
 }
 
-const QString kLanguagePageCaption = QStringLiteral("Velvaro Sprache/Language");
+const QStringList kLanguagePage = {QStringLiteral("Velvaro Sprache/Language")};
 
-class LanguageStepTest : public velvaro::test::StartupTest {
-protected:
-    // Runs the language step of a fresh application object.
-    int RunLanguageStep(const std::function<void(QWidget*)>& answer,
-                        std::vector<QString>* seen = nullptr,
-                        CLanguageFile::Source* source = nullptr, int* resourceId = nullptr) {
-        Arguments arguments({});
-        CPlayerApp app(arguments.Count(), arguments.Values());
-        ModalWatcher watcher(answer);
-        app.LoadLanguage();
-        if (seen) {
-            *seen = watcher.seen;
-        }
-        if (source) {
-            *source = app.language.GetSource();
-        }
-        if (resourceId) {
-            *resourceId = app.language.GetResourceId();
-        }
-        return app.languageReady;
-    }
+// What the language step of a fresh application object showed and loaded.
+struct LanguageStep {
+    int ready = -1;
+    QStringList seen;
+    CLanguageFile::Source source{};
+    int id = -1;
 };
 
-TEST_F(LanguageStepTest, TheFirstStartAsksForALanguageAndStoresTheChoice) {
-    std::vector<QString> seen;
-    CLanguageFile::Source source{};
-    int id = 0;
-    EXPECT_EQ(
-        RunLanguageStep([](QWidget* modal) { ChooseLanguage(modal, QStringLiteral("English")); },
-                        &seen, &source, &id),
-        1);
-    EXPECT_EQ(seen, std::vector<QString>{kLanguagePageCaption});
-    EXPECT_EQ(source, CLanguageFile::Source::Resource);
-    EXPECT_EQ(id, 250);
-    EXPECT_EQ(StoredString("LanguageResource"), "IDR_LNG_ENGLISH");
-
-    // The next start finds it and asks nothing.
-    EXPECT_EQ(RunLanguageStep([](QWidget*) {}, &seen, &source, &id), 1);
-    EXPECT_TRUE(seen.empty());
-    EXPECT_EQ(id, 250);
+LanguageStep RunLanguageStep(const std::function<void(QDialog&)>& answer) {
+    Arguments arguments({});
+    CPlayerApp app(arguments.Count(), arguments.Values());
+    LanguageStep step;
+    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
+        step.seen << modal.windowTitle();
+        answer(modal);
+    });
+    app.LoadLanguage();
+    step.ready = app.languageReady;
+    step.source = app.language.GetSource();
+    step.id = app.language.GetResourceId();
+    return step;
 }
 
-TEST_F(LanguageStepTest, CancellingTheQuestionLeavesNoLanguage) {
-    std::vector<QString> seen;
-    CLanguageFile::Source source{};
-    EXPECT_EQ(RunLanguageStep(Cancel, &seen, &source), 0);
-    EXPECT_EQ(seen, std::vector<QString>{kLanguagePageCaption});
-    EXPECT_EQ(source, CLanguageFile::Source::None);
-    EXPECT_FALSE(HasValue("LanguageType"));
+using LanguageStepTest = velvaro::test::StartupTest;
+
+TEST_F(LanguageStepTest, TheFirstStartAsksTheNextFindsTheChoiceAndCancellingLeavesNone) {
+    LanguageStep step = RunLanguageStep(Cancel);
+    EXPECT_EQ(std::pair(step.ready, step.seen), std::pair(0, kLanguagePage));
+    EXPECT_EQ(step.source, CLanguageFile::Source::None);
+    EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
+
+    step = RunLanguageStep(PickEnglish);
+    EXPECT_EQ(std::pair(step.ready, step.seen), std::pair(1, kLanguagePage));
+    EXPECT_EQ(std::pair(step.source, step.id), std::pair(CLanguageFile::Source::Resource, 250));
+    EXPECT_EQ(velvaro::test::ReadString("LanguageResource"), "IDR_LNG_ENGLISH");
+
+    step = RunLanguageStep(Cancel);
+    EXPECT_EQ(std::pair(step.ready, step.seen), std::pair(1, QStringList()));
+    EXPECT_EQ(step.id, 250);
 }
 
-TEST_F(LanguageStepTest, AStoredChoiceThatCannotBeLoadedAsksAgain) {
-    struct Stored {
-        const char* what;
+TEST_F(LanguageStepTest, AStoredChoiceLoadsWithoutAQuestionOrAsksAgainWhenItCannot) {
+    std::ofstream(folder() / "data/velvaro/testisch.lng") << "[File]\n|Language| = |Testisch|\n";
+    using Source = CLanguageFile::Source;
+    const struct {
         DWORD type;
         const char* resource;  // null: no value
         const char* file;
+        Source source;  // None: asks again
+        int id;
+    } cases[] = {
+        {0, "IDR_LNG_GERMAN", nullptr, Source::Resource, 248},
+        {0, "idr_lng_polski", nullptr, Source::Resource, 286},
+        {1, nullptr, "testisch.lng", Source::File, 0},
+        {2, nullptr, "testisch.lng", Source::File, 0},
+        {0, "IDR_LNG_KLINGON", nullptr, Source::None, 0},  // unknown symbol
+        {0, "IDR_MAINFRAME", nullptr, Source::None, 0},    // a symbol that is no language
+        {0, nullptr, "english.lng", Source::None, 0},      // type 0 without a resource
+        {1, "IDR_LNG_ENGLISH", "klingon.lng", Source::None, 0},
+        {1, "IDR_LNG_ENGLISH", nullptr, Source::None, 0},  // type 1 without a file
+        {7, "IDR_LNG_ENGLISH", "gone.lng", Source::None, 0},
     };
-    const Stored cases[] = {
-        {"unknown resource symbol", 0, "IDR_LNG_KLINGON", nullptr},
-        {"a symbol that is no language", 0, "IDR_MAINFRAME", nullptr},
-        {"type 0 without a resource", 0, nullptr, "english.lng"},
-        {"missing language file", 1, "IDR_LNG_ENGLISH", "klingon.lng"},
-        {"type 1 without a file", 1, "IDR_LNG_ENGLISH", nullptr},
-        {"any other type takes a file", 7, "IDR_LNG_ENGLISH", "gone.lng"},
-    };
-    for (const Stored& stored : cases) {
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.type) + " " + (c.resource ? c.resource : "-") +
+                                 " " + (c.file ? c.file : "-");
         RegKey settings;
         ASSERT_EQ(settings.Create(HKEY_CURRENT_USER, velvaro::kSettingsKey), ERROR_SUCCESS);
         settings.DeleteValue("LanguageResource");
         settings.DeleteValue("LanguageFile");
-        settings.SetDWORD("LanguageType", stored.type);
-        if (stored.resource) {
-            settings.SetString("LanguageResource", stored.resource);
+        settings.SetDWORD("LanguageType", c.type);
+        if (c.resource) {
+            settings.SetString("LanguageResource", c.resource);
         }
-        if (stored.file) {
-            settings.SetString("LanguageFile", stored.file);
+        if (c.file) {
+            settings.SetString("LanguageFile", c.file);
         }
-        std::vector<QString> seen;
-        EXPECT_EQ(RunLanguageStep(Cancel, &seen), 0) << stored.what;
-        EXPECT_EQ(seen, std::vector<QString>{kLanguagePageCaption}) << stored.what;
+        const LanguageStep step = RunLanguageStep(Cancel);
+        const bool loads = c.source != Source::None;
+        EXPECT_EQ(step.ready, loads ? 1 : 0) << what;
+        EXPECT_EQ(step.seen, loads ? QStringList() : kLanguagePage) << what;
+        if (loads) {
+            EXPECT_EQ(std::pair(step.source, step.id), std::pair(c.source, c.id)) << what;
+        }
     }
 }
 
-TEST_F(LanguageStepTest, AStoredChoiceThatLoadsAsksNothing) {
-    WriteLanguageFile("testisch.lng", "[File]\n|Language| = |Testisch|\n");
-    struct Stored {
-        DWORD type;
-        const char* name;
-        CLanguageFile::Source source;
-        int id;
-    };
-    const Stored cases[] = {
-        {0, "IDR_LNG_GERMAN", CLanguageFile::Source::Resource, 248},
-        {0, "idr_lng_polski", CLanguageFile::Source::Resource, 286},
-        {1, "testisch.lng", CLanguageFile::Source::File, 0},
-        {2, "testisch.lng", CLanguageFile::Source::File, 0},
-    };
-    for (const Stored& stored : cases) {
-        StoreDword("LanguageType", stored.type);
-        StoreString(stored.type == 0 ? "LanguageResource" : "LanguageFile", stored.name);
-        std::vector<QString> seen;
-        CLanguageFile::Source source{};
-        int id = 0;
-        EXPECT_EQ(RunLanguageStep(Cancel, &seen, &source, &id), 1) << stored.name;
-        EXPECT_TRUE(seen.empty()) << stored.name;
-        EXPECT_EQ(source, stored.source) << stored.name;
-        EXPECT_EQ(id, stored.id) << stored.name;
-    }
-}
-
-class InitInstanceTest : public velvaro::test::StartupTest {};
+using InitInstanceTest = velvaro::test::StartupTest;
 
 TEST_F(InitInstanceTest, HelpShowsTheHelpBoxAndNothingElse) {
     for (const char* help : {"/help", "/?"}) {
         Arguments arguments({"/play", help, "/fullscreen"});
         CPlayerApp app(arguments.Count(), arguments.Values());
-        ModalWatcher watcher([](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
+        QStringList seen;
+        ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
+            seen << modal.windowTitle();
+            auto* box = dynamic_cast<QMessageBox*>(&modal);
+            if (!box) {
+                return modal.reject();
+            }
             EXPECT_EQ(box->text().toStdString(), CPlayerCommandLineInfo::HelpText());
             box->button(QMessageBox::Ok)->click();
         });
         EXPECT_FALSE(app.InitInstance());
         // The empty registry did not bring up the language page.
-        EXPECT_EQ(watcher.seen,
-                  std::vector<QString>{QStringLiteral("Velvaro command line parameters")});
+        EXPECT_EQ(seen, QStringList{QStringLiteral("Velvaro command line parameters")});
         EXPECT_EQ(app.languageReady, 0);
     }
-    EXPECT_FALSE(HasValue("LanguageType"));
+    EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
 }
 
 TEST_F(InitInstanceTest, CancellingTheFirstQuestionEndsTheStart) {
     Arguments arguments({"/play"});
     CPlayerApp app(arguments.Count(), arguments.Values());
-    ModalWatcher watcher(Cancel);
+    QStringList seen;
+    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
+        seen << modal.windowTitle();
+        Cancel(modal);
+    });
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(watcher.seen, std::vector<QString>{kLanguagePageCaption});
+    EXPECT_EQ(seen, kLanguagePage);
     EXPECT_EQ(app.languageReady, 0);
-    EXPECT_FALSE(HasValue("LanguageType"));
+    EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
 }
 
 TEST_F(InitInstanceTest, AStoredLanguageGoesStraightToThePlayerWindow) {
-    StoreDword("LanguageType", 0);
-    StoreString("LanguageResource", "IDR_LNG_ENGLISH");
+    ChooseEnglish();
     Arguments arguments({});
     CPlayerApp app(arguments.Count(), arguments.Values());
-    bool playerWindow = false;
-    ModalWatcher watcher([&](QWidget* modal) {
-        playerWindow = dynamic_cast<CPlayerDlg*>(modal) != nullptr;
-        modal->close();
+    QStringList seen;
+    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
+        seen << (dynamic_cast<CPlayerDlg*>(&modal) ? QStringLiteral("player")
+                                                   : modal.windowTitle());
+        modal.close();
     });
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(watcher.seen.size(), 1u);
-    EXPECT_TRUE(playerWindow);
+    EXPECT_EQ(seen, QStringList{QStringLiteral("player")});
     EXPECT_EQ(app.languageReady, 1);
     EXPECT_EQ(app.language.GetResourceId(), 250);
 }

@@ -11,10 +11,6 @@ namespace {
 
 using namespace velvaro::art;
 
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QByteArray ReadResource(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -28,36 +24,6 @@ int OpaquePixels(const QImage& image) {
         }
     }
     return count;
-}
-
-TEST(ArtResourcesTest, PathsAreMadeFromTheResourceIds) {
-    EXPECT_EQ(BitmapResource(IDB_TOOLBARNORMAL), Q(":/BITMAP/220"));
-    EXPECT_EQ(BitmapResource(IDB_TOOLBARHOVER), Q(":/BITMAP/222"));
-    EXPECT_EQ(JpegResource(IDR_MAIN), Q(":/JPEG/137"));
-    EXPECT_EQ(IconResource(IDR_MAINFRAME), Q(":/ICON/128"));
-    EXPECT_EQ(SmallIconResource(IDR_MAINFRAME), Q(":/ICON/128-16"));
-    EXPECT_EQ(IconResource(IDR_TEXTFILE), Q(":/ICON/138"));
-    EXPECT_EQ(CursorResource(IDC_HANDPOINT), Q(":/CURSOR/162"));
-}
-
-TEST(ArtResourcesTest, EveryPictureIsCompiledIntoTheProgram) {
-    const QStringList paths = {
-        BitmapResource(IDB_TOOLBARNORMAL),
-        BitmapResource(IDB_TOOLBARHOVER),
-        JpegResource(IDR_MAIN),
-        IconResource(IDR_MAINFRAME),
-        SmallIconResource(IDR_MAINFRAME),
-        IconResource(IDR_TEXTFILE),
-        IconResource(IDR_DELETE),
-        IconResource(IDR_ADD),
-        IconResource(IDR_SELECT_ALL),
-        IconResource(IDR_DESELECT_ALL),
-        CursorResource(IDC_HANDPOINT),
-    };
-    for (const QString& path : paths) {
-        EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);
-    }
-    EXPECT_FALSE(QFile::exists(BitmapResource(IDB_TOOLBARGRAYED)));
 }
 
 TEST(ArtResourcesTest, TheSplashIsADark450By250Jpeg) {

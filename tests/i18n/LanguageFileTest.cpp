@@ -99,9 +99,10 @@ TEST_F(LanguageFileTest, LookupIgnoresCaseAndTurnsEscapesIntoCharacters) {
 TEST_F(LanguageFileTest, LaterDefinitionsWinAndEarlierSectionsStillAnswer) {
     Load(
         "[Code]\n|A| = |first|\n|ONLYFIRST| = |kept|\n|A| = |second|\n"
-        "[MainMenu]\n|A| = |menu|\n"
+        "[MainMenu]\n|A| = |menu|\n|A| = |menu again|\n"
         "[code]\n|A| = |third|\n");
     EXPECT_EQ(language_.GetCodeText(Q("A")), Q("third"));
+    EXPECT_EQ(language_.GetText(Q("MainMenu"), Q("A")), Q("menu again"));
     EXPECT_EQ(language_.GetCodeText(Q("ONLYFIRST")), Q("kept"));
 
     std::vector<QString> order;

@@ -1,7 +1,7 @@
 // The menus built from the menu resources, the popup registry and the
-// helper that keeps both menus' states alike.
+// helper that keeps both menus' states alike: the rules they keep, not the
+// tables' entries.
 #include "MainMenus.h"
-#include "i18n/CResourceSymbols.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,8 @@ QString Q(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(MenuResourcesTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenu) {
+TEST(MenuResourcesTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenuWithAText) {
     const MainMenus menus;
-    const CResourceSymbols symbols;
     QFile header(QStringLiteral(":/TEXT/240"));
     ASSERT_TRUE(header.open(QIODevice::ReadOnly));
     int count = 0;
@@ -29,47 +28,32 @@ TEST(MenuResourcesTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenu) {
             continue;
         }
         ++count;
-        const QString name = QString::fromLatin1(words[1]);
         for (const QAction* item :
              {menus.InBar(words[2].toInt()), menus.InContext(words[2].toInt())}) {
             ASSERT_NE(item, nullptr) << words[1].data();
-            EXPECT_EQ(item->objectName(), name);
+            EXPECT_EQ(item->objectName(), QString::fromLatin1(words[1]));
             EXPECT_FALSE(item->text().isEmpty()) << words[1].data();
         }
     }
     EXPECT_EQ(count, 97);
 }
 
-TEST(MenuResourcesTest, ItemsCarryTheResourceTextsAndStates) {
+TEST(MenuResourcesTest, ItemsCarryTheResourcesTextsAndStatesAndHostPopupsTheirMenus) {
     const MainMenus menus;
     const QAction* aspect = menus.InBar(IDM_VIDEO_ASPECTRATIO);
     EXPECT_EQ(aspect->text(), Q("&Aspect Ratio\tA"));
-    EXPECT_TRUE(aspect->isChecked());
-    EXPECT_FALSE(aspect->isEnabled());
+    EXPECT_TRUE(aspect->isChecked() && !aspect->isEnabled());
     const QAction* onTop = menus.InContext(IDM_ANSICHT_IMMEROBEN);
-    EXPECT_EQ(onTop->text(), Q("&Immer oben\tT"));
     EXPECT_TRUE(onTop->isCheckable() && !onTop->isChecked() && onTop->isEnabled());
-    EXPECT_TRUE(menus.InBar(IDM_ANSICHT_STATUSBAR)->isChecked());
     EXPECT_FALSE(menus.InBar(IDM_DATEI_OEFFNEN)->isCheckable());
-    EXPECT_FALSE(menus.InBar(IDM_WIEDERGABE_STREAMS)->isEnabled());
-}
 
-TEST(MenuResourcesTest, HostPopupsAreFilledFromTheirMenuResources) {
-    const MainMenus menus;
     const QMenu* subtitles = menus.popups.MenuBarPopup(Q("IDM_WIEDERGABE_STREAMS_SUBTITLE"));
     ASSERT_EQ(subtitles->actions().size(), 2);
     EXPECT_EQ(CommandId(subtitles->actions()[0]), 61999);
-    EXPECT_EQ(subtitles->actions()[0]->text(), Q("Off"));
     EXPECT_TRUE(subtitles->actions()[1]->isSeparator());
-
-    const QMenu* discs = menus.popups.ContextPopup(Q("IDM_DATEI_CDDVDABSPIELEN"));
-    ASSERT_EQ(discs->actions().size(), 2);
-    EXPECT_EQ(discs->actions()[0]->text(), Q("Choose Dir"));
     EXPECT_EQ(
         FindCommands(menus.popups.ContextPopup(Q("IDM_ANSICHT_ZOOM")), IDM_VIDEO_RESET).size(), 1);
-
-    const std::unique_ptr<QMenu> zoom = LoadPopupMenu(IDR_MENU_ZOOM);
-    EXPECT_EQ(CommandId(zoom->actions().front()), IDM_VIDEO_ASPECTRATIO);
+    EXPECT_EQ(CommandId(LoadPopupMenu(IDR_MENU_ZOOM)->actions().front()), IDM_VIDEO_ASPECTRATIO);
     EXPECT_EQ(LoadPopupMenu(IDD_BOOKMARK), nullptr);
     EXPECT_EQ(LoadMenuBar(12345), nullptr);
 }
@@ -88,10 +72,10 @@ TEST(MenuResourcesTest, RegisteredPopupsAreFoundInBothMenusByName) {
     // The six menus stand in the same order in the bar and the context menu.
     for (int i = 0; i < 6; ++i) {
         const PopupRegistry::Entry* top = menus.popups.Find(Q(kRegisteredPopups[i].data()));
-        EXPECT_EQ(top->inMenuBar.menu, menus.bar.get());
-        EXPECT_EQ(top->inContextMenu.menu, menus.context.get());
-        EXPECT_EQ(top->inMenuBar.position, i);
-        EXPECT_EQ(top->inContextMenu.position, i);
+        EXPECT_EQ(std::pair(top->inMenuBar.menu, top->inMenuBar.position),
+                  std::pair(static_cast<QWidget*>(menus.bar.get()), i));
+        EXPECT_EQ(std::pair(top->inContextMenu.menu, top->inContextMenu.position),
+                  std::pair(static_cast<QWidget*>(menus.context.get()), i));
     }
     EXPECT_EQ(menus.popups.Find(Q("IDM_PLAYLIST")), nullptr);
     EXPECT_EQ(menus.popups.MenuBarPopup(Q("IDM_NOTHING")), nullptr);
@@ -102,20 +86,7 @@ TEST(MenuResourcesTest, RegisteredPopupsAreFoundInBothMenusByName) {
     EXPECT_TRUE(menus.InContext(IDM_WIEDERGABE_STREAMS_AUDIO)->isEnabled());
 }
 
-TEST(MenuResourcesTest, ClickLeavesTheCheckMarkToTheCommandsHandler) {
-    const MainMenus menus;
-    QAction* loop = menus.InBar(IDM_WIEDERGABE_ENDLOSSCHLEIFE);
-    std::vector<bool> seenByHandler;
-    QObject::connect(loop, &QAction::triggered, loop,
-                     [&] { seenByHandler.push_back(loop->isChecked()); });
-    loop->trigger();
-    MenuStates(menus.bar.get(), menus.context.get()).Check(IDM_WIEDERGABE_ENDLOSSCHLEIFE, true);
-    loop->trigger();
-    EXPECT_TRUE(loop->isChecked());
-    EXPECT_EQ(seenByHandler, (std::vector<bool>{false, true}));
-}
-
-TEST(MenuResourcesTest, StatesGoToBothMenusAtOnce) {
+TEST(MenuResourcesTest, StatesGoToBothMenusAtOnceAndAClickLeavesTheMarkToTheHandler) {
     const MainMenus menus;
     const MenuStates states(menus.bar.get(), menus.context.get());
     states.Enable(IDM_DATEI_SCHLIESSEN, true);
@@ -136,6 +107,16 @@ TEST(MenuResourcesTest, StatesGoToBothMenusAtOnce) {
     EXPECT_TRUE(states.IsChecked(58001) && recent->isChecked());
     EXPECT_FALSE(states.IsEnabled(58001));
     EXPECT_FALSE(states.IsChecked(99) || states.IsEnabled(99));
+
+    QAction* loop = menus.InBar(IDM_WIEDERGABE_ENDLOSSCHLEIFE);
+    std::vector<bool> seenByHandler;
+    QObject::connect(loop, &QAction::triggered, loop,
+                     [&] { seenByHandler.push_back(loop->isChecked()); });
+    loop->trigger();
+    states.Check(IDM_WIEDERGABE_ENDLOSSCHLEIFE, true);
+    loop->trigger();
+    EXPECT_TRUE(loop->isChecked());
+    EXPECT_EQ(seenByHandler, (std::vector<bool>{false, true}));
 }
 
 }  // namespace

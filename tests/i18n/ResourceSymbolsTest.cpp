@@ -49,11 +49,7 @@ TEST(ResourceSymbolsTest, LaterDefinitionWinsByNameAndById) {
 TEST(ProgramSymbolsTest, OwnHeaderIsReadFromTheResources) {
     const CResourceSymbols symbols;
     EXPECT_EQ(symbols.GetName(115), Q("ID_Update_Timer"));
-    EXPECT_EQ(symbols.GetId(Q("ID_Playlist")), 115);
     EXPECT_EQ(symbols.GetId(Q("idd_bookmark")), 288);
-    EXPECT_EQ(symbols.GetId(Q("ID_Clock_Timer")), 104);
-    EXPECT_EQ(symbols.GetId(Q("IDM_HILFE_UPDATE")), 40055);
-    EXPECT_EQ(symbols.GetId(Q("IDR_LNG_ELLENIKA")), 303);
 }
 
 // Translation goes from a control's name to its number and back, so two

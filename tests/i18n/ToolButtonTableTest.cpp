@@ -1,4 +1,5 @@
-// The toolbar text table and its standard entries.
+// The toolbar text table; the art tests check its standard entries against
+// the strips.
 #include "i18n/CToolButtonTable.h"
 
 #include <gtest/gtest.h>
@@ -32,18 +33,6 @@ TEST(ToolButtonTableTest, KeysAreMatchedExactlyAndTheFirstEntryAnswers) {
     EXPECT_EQ(table.GetCount(), CToolButtonTable::kMaxEntries);
     EXPECT_EQ(table.GetImage(Q("96")), 96);
     EXPECT_EQ(table.GetImage(Q("97")), 0);
-}
-
-TEST(ToolButtonTableTest, StandardButtonsCarryTheirImagesAndGermanTooltips) {
-    CToolButtonTable table;
-    AddStandardToolButtons(table);
-    EXPECT_EQ(table.GetCount(), 27);
-    EXPECT_EQ(table.GetImage(Q("Screenshot")), 29);
-    EXPECT_EQ(table.GetTooltip(Q("NotOnTop")), Q("\"Immer oben\" ausschalten"));
-    EXPECT_EQ(table.GetTooltipByImage(10), Q("Endlosschleife ausschalten"));
-    for (const int unused : {7, 18, 19, 21, 22, 23, 30}) {
-        EXPECT_EQ(table.GetTooltipByImage(unused), QString()) << unused;
-    }
 }
 
 }  // namespace

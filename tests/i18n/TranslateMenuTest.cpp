@@ -32,44 +32,48 @@ protected:
                                                  menus_.popups);
     }
 
+    // The item's text in the bar and in the context menu.
+    QStringList Texts(int id) const {
+        return {menus_.InBar(id)->text(), menus_.InContext(id)->text()};
+    }
+    // Checked and enabled, in the bar and in the context menu.
+    std::vector<bool> States(int id) const {
+        return {menus_.InBar(id)->isChecked(), menus_.InBar(id)->isEnabled(),
+                menus_.InContext(id)->isChecked(), menus_.InContext(id)->isEnabled()};
+    }
+
     MainMenus menus_;
 };
 
-TEST_F(TranslateMenuTest, PopupIsRenamedInBothMenusAndKeepsOnlyItsGreyState) {
+TEST_F(TranslateMenuTest, PopupsAreRenamedInBothMenusAndKeepOnlyTheirGreyState) {
     menus_.InBar(IDM_WIEDERGABE)->setEnabled(false);
     MenuStates(menus_.bar.get(), menus_.context.get()).Check(IDM_ANSICHT_ZOOM, true);
-    Translate("[MainMenu]\n|IDM_WIEDERGABE| = |&Play|\n|idm_ansicht_zoom| = |&Zoom it|\n");
-    EXPECT_EQ(menus_.bar->actions()[1]->text(), Q("&Play"));
-    EXPECT_EQ(menus_.context->actions()[1]->text(), Q("&Play"));
-    EXPECT_FALSE(menus_.bar->actions()[1]->isEnabled());
-    EXPECT_TRUE(menus_.context->actions()[1]->isEnabled());
-    EXPECT_EQ(menus_.InBar(IDM_ANSICHT_ZOOM)->text(), Q("&Zoom it"));
-    EXPECT_EQ(menus_.InContext(IDM_ANSICHT_ZOOM)->text(), Q("&Zoom it"));
-    EXPECT_FALSE(menus_.InBar(IDM_ANSICHT_ZOOM)->isChecked());
-    EXPECT_FALSE(menus_.InContext(IDM_ANSICHT_ZOOM)->isChecked());
+    Translate(
+        "[MainMenu]\n|IDM_WIEDERGABE| = |&Play|\n|idm_ansicht_zoom| = |&Zoom it|\n"
+        // not a registered popup: found by its command id
+        "|IDM_PLAYLIST| = |&Playlist titles|\n");
+    EXPECT_EQ(Texts(IDM_WIEDERGABE), (QStringList{Q("&Play"), Q("&Play")}));
+    EXPECT_EQ(States(IDM_WIEDERGABE), (std::vector{false, false, false, true}));
+    EXPECT_EQ(Texts(IDM_ANSICHT_ZOOM), (QStringList{Q("&Zoom it"), Q("&Zoom it")}));
+    EXPECT_EQ(States(IDM_ANSICHT_ZOOM), (std::vector{false, true, false, true}));
+    EXPECT_EQ(Texts(IDM_PLAYLIST), (QStringList{Q("&Playlist titles"), Q("&Playlist titles")}));
 }
 
-TEST_F(TranslateMenuTest, CommandIsRenamedInBothMenusKeepingCheckAndGrey) {
-    const MenuStates states(menus_.bar.get(), menus_.context.get());
-    states.Check(IDM_DATEI_OEFFNEN, true);
+TEST_F(TranslateMenuTest, CommandsAreRenamedInBothMenusKeepingCheckAndGrey) {
+    MenuStates(menus_.bar.get(), menus_.context.get()).Check(IDM_DATEI_OEFFNEN, true);
     Translate(
         "[MainMenu]\n"
         "|IDM_DATEI_OEFFNEN| = |&Open...\\tINS|\n"
         "|IDM_DATEI_SCHLIESSEN| = |&Close|\n"
-        "|IDM_ANSICHT_TITLEBAR| = |&Title bar\\tF4|\n");
-    for (const QAction* open :
-         {menus_.InBar(IDM_DATEI_OEFFNEN), menus_.InContext(IDM_DATEI_OEFFNEN)}) {
-        EXPECT_EQ(open->text(), Q("&Open...\tINS"));
-        EXPECT_TRUE(open->isChecked());
-    }
-    EXPECT_EQ(menus_.InContext(IDM_DATEI_SCHLIESSEN)->text(), Q("&Close"));
-    EXPECT_FALSE(menus_.InContext(IDM_DATEI_SCHLIESSEN)->isEnabled());
+        "|IDM_ANSICHT_TITLEBAR| = |&Title bar\\tF4|\n"
+        // only the tab escape is turned into its character
+        "|IDM_HILFE_INFO| = |&About\\tF1\\nmore|\n");
+    EXPECT_EQ(Texts(IDM_DATEI_OEFFNEN), (QStringList{Q("&Open...\tINS"), Q("&Open...\tINS")}));
+    EXPECT_EQ(States(IDM_DATEI_OEFFNEN), (std::vector{true, true, true, true}));
+    EXPECT_EQ(Texts(IDM_DATEI_SCHLIESSEN), (QStringList{Q("&Close"), Q("&Close")}));
+    EXPECT_EQ(States(IDM_DATEI_SCHLIESSEN), (std::vector{false, false, false, false}));
     EXPECT_TRUE(menus_.InBar(IDM_ANSICHT_TITLEBAR)->isChecked());
-}
-
-TEST_F(TranslateMenuTest, OnlyTheTabEscapeIsTurnedIntoItsCharacter) {
-    Translate("[MainMenu]\n|IDM_HILFE_INFO| = |&About\\tF1\\nmore|\n");
-    EXPECT_EQ(menus_.InBar(IDM_HILFE_INFO)->text(), Q("&About\tF1\\nmore"));
+    EXPECT_EQ(Texts(IDM_HILFE_INFO).front(), Q("&About\tF1\\nmore"));
 }
 
 TEST_F(TranslateMenuTest, KeysNamingNoItemAndEmptyValuesChangeNothing) {
@@ -86,12 +90,6 @@ TEST_F(TranslateMenuTest, KeysNamingNoItemAndEmptyValuesChangeNothing) {
     EXPECT_EQ(AllTexts(menus_.context.get()), context);
 }
 
-TEST_F(TranslateMenuTest, PopupThatIsNotRegisteredIsFoundByItsCommandId) {
-    Translate("[MainMenu]\n|IDM_PLAYLIST| = |&Playlist titles|\n");
-    EXPECT_EQ(menus_.InBar(IDM_PLAYLIST)->text(), Q("&Playlist titles"));
-    EXPECT_EQ(menus_.InContext(IDM_PLAYLIST)->text(), Q("&Playlist titles"));
-}
-
 // Entries are applied from the most recently read backwards, so for menus
 // the first definition in the file is the one left standing.
 TEST_F(TranslateMenuTest, EarliestDefinitionIsAppliedLast) {
@@ -103,24 +101,21 @@ TEST_F(TranslateMenuTest, EarliestDefinitionIsAppliedLast) {
 }
 
 TEST_F(TranslateMenuTest, ClearHistoryItemOfTheMenuBarTakesTheCodeText) {
-    QMenu* barRecent = menus_.popups.MenuBarPopup(Q("IDM_DATEI_ZULETZTGEOEFFNET"));
-    QMenu* contextRecent = menus_.popups.ContextPopup(Q("IDM_DATEI_ZULETZTGEOEFFNET"));
-    QAction* barClear = AddCommand(barRecent, 58000, Q("Liste löschen"));
-    QAction* contextClear = AddCommand(contextRecent, 58000, Q("Liste löschen"));
-
+    QAction* barClear = AddCommand(menus_.popups.MenuBarPopup(Q("IDM_DATEI_ZULETZTGEOEFFNET")),
+                                   58000, Q("Liste löschen"));
+    QAction* contextClear = AddCommand(menus_.popups.ContextPopup(Q("IDM_DATEI_ZULETZTGEOEFFNET")),
+                                       58000, Q("Liste löschen"));
     Translate("[Code]\n|DELLIST| = |Delete list|\n");
-    EXPECT_EQ(barClear->text(), Q("Delete list"));
-    EXPECT_EQ(contextClear->text(), Q("Liste löschen"));
-
+    EXPECT_EQ((QStringList{barClear->text(), contextClear->text()}),
+              (QStringList{Q("Delete list"), Q("Liste löschen")}));
     Translate("[Code]\n|ERROR| = |Error: %s|\n");
     EXPECT_EQ(barClear->text(), Q("Delete list"));
 }
 
 TEST_F(TranslateMenuTest, WithoutSymbolTableOnlyPopupsAreTranslated) {
-    const CLanguageFile language =
-        LanguageFromText("[MainMenu]\n|IDM_DATEI| = |&File|\n|IDM_DATEI_OEFFNEN| = |&Open...|\n",
-                         CLanguageFile(CResourceSymbols(QByteArray())));
-    language.TranslateMainMenu(menus_.bar.get(), menus_.context.get(), menus_.popups);
+    LanguageFromText("[MainMenu]\n|IDM_DATEI| = |&File|\n|IDM_DATEI_OEFFNEN| = |&Open...|\n",
+                     CLanguageFile(CResourceSymbols(QByteArray())))
+        .TranslateMainMenu(menus_.bar.get(), menus_.context.get(), menus_.popups);
     EXPECT_EQ(menus_.InBar(IDM_DATEI)->text(), Q("&File"));
     EXPECT_EQ(menus_.InBar(IDM_DATEI_OEFFNEN)->text(), Q("&Öffnen...\tEINFG"));
 }

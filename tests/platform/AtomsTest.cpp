@@ -1,6 +1,8 @@
 // The process-wide atom table.
 #include "platform/Atoms.h"
 
+#include "QtPrinting.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,15 +19,13 @@ QString Repeat(char c, int count) {
 TEST(AtomsTest, NamesAreSharedWithoutRegardToCaseAndCounted) {
     const ATOM atom = GlobalAddAtom(QStringLiteral("Film.MKV"));
     EXPECT_GE(atom, kFirstStringAtom);
-    EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
     // A second add of the name in another case is the same atom, first spelling kept.
-    EXPECT_EQ(GlobalAddAtom(QStringLiteral("film.mkv")), atom);
-    EXPECT_EQ(GlobalFindAtom(QStringLiteral("FILM.mkv")), atom);
+    EXPECT_EQ(std::pair(GlobalAddAtom(QStringLiteral("film.mkv")),
+                        GlobalFindAtom(QStringLiteral("FILM.mkv"))),
+              std::pair(atom, atom));
     EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
     const ATOM other = GlobalAddAtom(QStringLiteral("film.avi"));
-    EXPECT_NE(other, atom);
-    EXPECT_NE(other, 0);
-
+    EXPECT_TRUE(other != atom && other != 0);
     // Two references: the first delete leaves it, the second takes it.
     EXPECT_EQ(GlobalDeleteAtom(atom), 0);
     EXPECT_EQ(GlobalGetAtomName(atom), QStringLiteral("Film.MKV"));
@@ -33,35 +33,29 @@ TEST(AtomsTest, NamesAreSharedWithoutRegardToCaseAndCounted) {
     EXPECT_EQ(GlobalGetAtomName(atom), QString());
     EXPECT_EQ(GlobalFindAtom(QStringLiteral("film.mkv")), 0);
     // Deleting what is not there fails with the atom itself.
-    EXPECT_EQ(GlobalDeleteAtom(atom), atom);
-    EXPECT_EQ(GlobalDeleteAtom(other), 0);
-
+    EXPECT_EQ(std::pair(GlobalDeleteAtom(atom), GlobalDeleteAtom(other)), std::pair(atom, ATOM{}));
     // Non-ASCII names fold their case too.
     const ATOM umlaut = GlobalAddAtom(QStringLiteral(u"ÄRGER"));
     EXPECT_EQ(GlobalAddAtom(QStringLiteral(u"ärger")), umlaut);
-    EXPECT_EQ(GlobalDeleteAtom(umlaut), 0);
-    EXPECT_EQ(GlobalDeleteAtom(umlaut), 0);
+    EXPECT_EQ(std::pair(GlobalDeleteAtom(umlaut), GlobalDeleteAtom(umlaut)),
+              std::pair(ATOM{}, ATOM{}));
 }
 
 TEST(AtomsTest, NamesAreOneTo255Characters) {
-    EXPECT_EQ(GlobalAddAtom(QString()), 0);
-    EXPECT_EQ(GlobalAddAtom(Repeat('x', 256)), 0);
+    EXPECT_EQ(std::pair(GlobalAddAtom(QString()), GlobalAddAtom(Repeat('x', 256))),
+              std::pair(ATOM{}, ATOM{}));
     const ATOM longest = GlobalAddAtom(Repeat('x', 255));
-    ASSERT_NE(longest, 0);
-    EXPECT_EQ(GlobalGetAtomName(longest), Repeat('x', 255));
     // Characters count, not UTF-16 units: 254 + one outside the basic plane.
     const QString clef = Repeat('y', 254) + QStringLiteral(u"𝄞");
     const ATOM wide = GlobalAddAtom(clef);
-    ASSERT_NE(wide, 0);
-    EXPECT_EQ(GlobalGetAtomName(wide), clef);
+    ASSERT_TRUE(longest != 0 && wide != 0);
     EXPECT_EQ(GlobalAddAtom(clef + QLatin1Char('y')), 0);
-
     // A smaller buffer gets the name cut to its size, never inside a character.
-    EXPECT_EQ(GlobalGetAtomName(longest, 11), Repeat('x', 10));
-    EXPECT_EQ(GlobalGetAtomName(wide, 256), clef);
-    EXPECT_EQ(GlobalGetAtomName(wide, 255), Repeat('y', 254));
-    EXPECT_EQ(GlobalGetAtomName(longest, 1), QString());
-    EXPECT_EQ(GlobalGetAtomName(0), QString());
+    EXPECT_EQ((QStringList{GlobalGetAtomName(longest), GlobalGetAtomName(longest, 11),
+                           GlobalGetAtomName(wide, 256), GlobalGetAtomName(wide, 255),
+                           GlobalGetAtomName(longest, 1), GlobalGetAtomName(0)}),
+              (QStringList{Repeat('x', 255), Repeat('x', 10), clef, Repeat('y', 254), QString(),
+                           QString()}));
     GlobalDeleteAtom(longest);
     GlobalDeleteAtom(wide);
 }

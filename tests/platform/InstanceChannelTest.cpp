@@ -1,6 +1,7 @@
 // The single-instance channel over real local sockets: listeners in this
 // process and in helper processes, senders in threads and in this process.
 #include "EventLoop.h"
+#include "RunProgram.h"
 #include "TestRegistry.h"
 #include "platform/Atoms.h"
 #include "platform/InstanceChannel.h"
@@ -11,24 +12,25 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QProcess>
 #include <QThread>
+#include <QVariant>
 #include <QtEndian>
 
 #include <unistd.h>
 
 #include <atomic>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using velvaro::test::RunEventsFor;
 using velvaro::test::RunEventsUntil;
+using Answers = std::vector<LRESULT>;
+using Records = std::vector<std::pair<UINT, QVariant>>;  // a text or an lParam each
+using Lines = std::vector<std::string>;
 
-const QString kClass = QStringLiteral("VelvaroClass");
+const QString kClass = QString::fromLatin1(kPlayerWindowClass);
 constexpr UINT kMessage = 0xFA78;
 
 struct Received {
@@ -43,7 +45,8 @@ void PrintTo(const Received& record, std::ostream* out) {
          << "\"}";
 }
 
-// A window that keeps what it is sent and answers wParam * 2.
+// A window that keeps what it is sent and answers wParam * 2; record 1 runs
+// a nested event loop, as a message box would.
 class RecordingWindow : public QObject {
 public:
     bool event(QEvent* event) override {
@@ -57,20 +60,18 @@ public:
         QString text;
         // Only records sent with a text carry atoms here.
         if (message->lParam >= kFirstStringAtom && message->lParam <= 0xFFFF) {
-            const auto atom = static_cast<ATOM>(message->lParam);
-            text = GlobalGetAtomName(atom);
-            EXPECT_EQ(GlobalDeleteAtom(atom), 0);
+            text = GlobalGetAtomName(static_cast<ATOM>(message->lParam));
+            EXPECT_EQ(GlobalDeleteAtom(static_cast<ATOM>(message->lParam)), 0);
         }
         received.push_back({message->wParam, message->lParam, text});
-        if (onRecord) {
-            onRecord(message->wParam);
+        if (message->wParam == 1) {
+            velvaro::test::RunEventsFor(300);
         }
         message->result = static_cast<LRESULT>(message->wParam) * 2;
         return true;
     }
 
     std::vector<Received> received;
-    std::function<void(WPARAM)> onRecord;
 };
 
 // Runs `client` on a thread of its own while this thread serves the events.
@@ -85,148 +86,119 @@ void RunClient(const std::function<void()>& client) {
     EXPECT_TRUE(finished);
 }
 
-// The stand-in window program, in a process of its own.
-class HelperWindow {
-public:
-    explicit HelperWindow(const QStringList& arguments = {}) {
-        process_.setProgram(QStringLiteral(INSTANCE_WINDOW));
-        process_.setArguments(arguments);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        EXPECT_TRUE(process_.waitForStarted(5000));
-    }
-    ~HelperWindow() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
+// Finds the window and sends it the records from a thread, as a second start
+// does; the answers, -1 for each record that failed.
+Answers Send(const Records& records, int timeout = 0) {
+    Answers answers;
+    RunClient([&] {
+        auto found = FindInstanceWindow(kClass);
+        ASSERT_NE(found, nullptr);
+        if (timeout) {
+            found->SetTimeout(timeout);
         }
-    }
+        for (const auto& [wParam, value] : records) {
+            LRESULT answer = -1;
+            const bool sent = value.typeId() == QMetaType::QString
+                                  ? found->SendRecord(wParam, value.toString(), &answer)
+                                  : found->SendRecord(wParam, LPARAM{value.toLongLong()}, &answer);
+            answers.push_back(sent ? answer : -1);
+        }
+    });
+    return answers;
+}
 
+// A record as it travels: magic, wParam, lParam, text length (-1: none), text.
+QByteArray Record(quint32 wParam, qint64 lParam, qint32 length = -1) {
+    QByteArray bytes(20, '\0');
+    qToLittleEndian<quint32>(0x31504956, bytes.data());
+    qToLittleEndian<quint32>(wParam, bytes.data() + 4);
+    qToLittleEndian<qint64>(lParam, bytes.data() + 8);
+    qToLittleEndian<qint32>(length, bytes.data() + 16);
+    return bytes;
+}
+
+// The stand-in window program (answers wParam + 1000), in a process of its own.
+class HelperWindow : public velvaro::test::Child {
+public:
+    explicit HelperWindow(const Lines& arguments = {}) {
+        EXPECT_TRUE(Start(INSTANCE_WINDOW, arguments));
+    }
     // Reads output until a line equal to `line` came (true) or the time is up.
-    bool WaitForLine(const QString& line, int milliseconds = 5000) {
-        const QDeadlineTimer deadline(milliseconds);
-        while (true) {
-            while (process_.canReadLine()) {
-                const QString read = QString::fromUtf8(process_.readLine()).chopped(1);
-                lines_.push_back(read);
-                if (read == line) {
-                    return true;
-                }
+    bool WaitForLine(const std::string& line, int milliseconds = 5000) {
+        for (std::optional<std::string> read; (read = NextLine(milliseconds));) {
+            if (read->starts_with("record ")) {
+                records_.push_back(read->substr(7));
             }
-            if (deadline.hasExpired() ||
-                !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-                return false;
+            if (read == line) {
+                return true;
             }
         }
+        return false;
     }
-    QStringList Records() {
-        while (process_.waitForReadyRead(100)) {
-        }
-        while (process_.canReadLine()) {
-            lines_.push_back(QString::fromUtf8(process_.readLine()).chopped(1));
-        }
-        QStringList records;
-        for (const QString& line : lines_) {
-            if (line.startsWith(QStringLiteral("record "))) {
-                records.push_back(line.mid(7));
-            }
-        }
-        return records;
-    }
-    bool WaitForExit(int milliseconds = 5000) { return process_.waitForFinished(milliseconds); }
-    int ExitCode() const { return process_.exitCode(); }
-    void Crash() {
-        process_.kill();  // SIGKILL: nothing is cleaned up
-        process_.waitForFinished(5000);
+    const Lines& Records() {
+        WaitForLine("", 100);  // the lines still on their way
+        return records_;
     }
 
 private:
-    QProcess process_;
-    QStringList lines_;
+    Lines records_;
 };
 
 class InstanceChannelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("VELVARO_INSTANCE_DIR", folder_.path().c_str(), 1);
-        socketPath_ = QString::fromStdString(folder_ / "VelvaroClass");
+    bool Listen() {
+        listener_ = std::make_unique<InstanceListener>(kClass, &window_, kMessage);
+        return listener_->IsListening();
     }
-    void TearDown() override { unsetenv("VELVARO_INSTANCE_DIR"); }
 
     velvaro::test::TestFolder folder_;
-    QString socketPath_;
+    velvaro::test::ScopedEnvironment environment_{{{"VELVARO_INSTANCE_DIR", folder_.path()}}};
+    QString socketPath_ = QString::fromStdString(folder_ / "VelvaroClass");
+    RecordingWindow window_;
+    std::unique_ptr<InstanceListener> listener_;
 };
 
 TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironment) {
     EXPECT_EQ(InstanceSocketPath(kClass), socketPath_);
-    unsetenv("VELVARO_INSTANCE_DIR");
-    setenv("XDG_RUNTIME_DIR", folder_.path().c_str(), 1);
+    velvaro::test::ScopedEnvironment runtime(
+        {{"VELVARO_INSTANCE_DIR", std::nullopt}, {"XDG_RUNTIME_DIR", folder_.path()}});
     EXPECT_EQ(InstanceSocketPath(kClass), socketPath_);
     // A runtime folder that is not there is no place for it.
-    setenv("XDG_RUNTIME_DIR", (folder_ / "missing").c_str(), 1);
+    runtime.Set("XDG_RUNTIME_DIR", folder_ / "missing");
     const QString shared = InstanceSocketPath(kClass);
     EXPECT_TRUE(shared.endsWith(QStringLiteral("/VelvaroClass-") + QString::number(getuid())))
         << shared.toStdString();
-    unsetenv("XDG_RUNTIME_DIR");
+    runtime.Set("XDG_RUNTIME_DIR", std::nullopt);
     EXPECT_EQ(InstanceSocketPath(kClass), shared);
 }
 
 TEST_F(InstanceChannelTest, RecordsArriveInOrderWithTheirTextsAsAtoms) {
-    RecordingWindow window;
-    InstanceListener listener(kClass, &window, kMessage);
-    ASSERT_TRUE(listener.IsListening());
-    EXPECT_EQ(listener.SocketPath(), socketPath_);
-
+    ASSERT_TRUE(Listen());
+    EXPECT_EQ(listener_->SocketPath(), socketPath_);
+    const QString file = QStringLiteral("/media/film.mkv");
     const QString umlauts = QStringLiteral(u"/home/jörg/Filme/Ärger – 𝄞.mkv");
-    std::vector<LRESULT> answers;
-    std::vector<bool> sent;
-    RunClient([&] {
-        auto window = FindInstanceWindow(kClass);
-        ASSERT_NE(window, nullptr);
-        LRESULT answer = 0;
-        sent.push_back(window->SendRecord(1001, QStringLiteral("/media/film.mkv"), &answer));
-        answers.push_back(answer);
-        sent.push_back(window->SendRecord(1002, umlauts, &answer));
-        answers.push_back(answer);
-        sent.push_back(window->SendRecord(1003, QString(), &answer));
-        answers.push_back(answer);
-        sent.push_back(window->SendRecord(3001, LPARAM{1}, &answer));
-        answers.push_back(answer);
-        sent.push_back(window->SendRecord(3002, LPARAM{0}, &answer));
-        answers.push_back(answer);
-        sent.push_back(window->SendRecord(0xFFFFFFFFu, LPARAM{0}, &answer));
-        answers.push_back(answer);
-    });
-
-    EXPECT_EQ(sent, std::vector<bool>(6, true));
-    EXPECT_EQ(answers, (std::vector<LRESULT>{2002, 2004, 2006, 6002, 6004, 0x1FFFFFFFEll}));
-    ASSERT_EQ(window.received.size(), 6u);
-    EXPECT_EQ(window.received[0].wParam, 1001u);
-    EXPECT_GE(window.received[0].lParam, kFirstStringAtom);
-    EXPECT_EQ(window.received[0].text, QStringLiteral("/media/film.mkv"));
-    EXPECT_EQ(window.received[1].text, umlauts);
-    // An empty piece carries no atom.
-    EXPECT_EQ(window.received[2], (Received{1003, 0, QString()}));
-    EXPECT_EQ(window.received[3], (Received{3001, 1, QString()}));
-    EXPECT_EQ(window.received[4], (Received{3002, 0, QString()}));
-    // The end mark's wParam is the 32-bit value, not a sign-extended one.
-    EXPECT_EQ(window.received[5], (Received{0xFFFFFFFFu, 0, QString()}));
+    EXPECT_EQ(Send({{1001, file},
+                    {1002, umlauts},
+                    {1003, QString()},
+                    {3001, 1},
+                    {3002, 0},
+                    {0xFFFFFFFFu, 0}}),
+              (Answers{2002, 2004, 2006, 6002, 6004, 0x1FFFFFFFEll}));
+    ASSERT_EQ(window_.received.size(), 6u);
+    EXPECT_GE(window_.received[0].lParam, kFirstStringAtom);
+    EXPECT_EQ(std::pair(window_.received[0].text, window_.received[1].text),
+              std::pair(file, umlauts));
+    // An empty piece carries no atom; the end mark's wParam is the 32-bit
+    // value, not a sign-extended one.
+    EXPECT_EQ(
+        std::vector(window_.received.begin() + 2, window_.received.end()),
+        (std::vector<Received>{{1003, 0, {}}, {3001, 1, {}}, {3002, 0, {}}, {0xFFFFFFFFu, 0, {}}}));
     // The window deleted what it read: nothing is left in the table.
-    EXPECT_EQ(GlobalFindAtom(QStringLiteral("/media/film.mkv")), 0);
-    EXPECT_EQ(GlobalFindAtom(umlauts), 0);
+    EXPECT_EQ(std::pair(GlobalFindAtom(file), GlobalFindAtom(umlauts)), std::pair(ATOM{}, ATOM{}));
 }
 
 TEST_F(InstanceChannelTest, RecordsStayInOrderWhileTheWindowRunsANestedLoop) {
-    RecordingWindow window;
-    InstanceListener listener(kClass, &window, kMessage);
-    ASSERT_TRUE(listener.IsListening());
-    // The first record opens a nested event loop, as a message box would;
-    // the records already sent must wait for it.
-    window.onRecord = [](WPARAM wParam) {
-        if (wParam == 1) {
-            RunEventsFor(300);
-        }
-    };
+    ASSERT_TRUE(Listen());
     std::vector<qint64> answers;
     RunClient([&] {
         QLocalSocket socket;
@@ -234,18 +206,10 @@ TEST_F(InstanceChannelTest, RecordsStayInOrderWhileTheWindowRunsANestedLoop) {
         ASSERT_TRUE(socket.waitForConnected(2000));
         // Records without waiting for answers: the second and third come
         // while the window is still busy with the first.
-        const auto record = [](quint32 wParam) {
-            QByteArray bytes(20, '\0');
-            qToLittleEndian<quint32>(0x31504956, bytes.data());
-            qToLittleEndian<quint32>(wParam, bytes.data() + 4);
-            qToLittleEndian<qint64>(wParam * 10, bytes.data() + 8);
-            qToLittleEndian<qint32>(-1, bytes.data() + 16);
-            return bytes;
-        };
-        socket.write(record(1));
+        socket.write(Record(1, 10));
         socket.waitForBytesWritten(2000);
         QThread::msleep(100);
-        socket.write(record(2) + record(3));
+        socket.write(Record(2, 20) + Record(3, 30));
         socket.waitForBytesWritten(2000);
         while (socket.bytesAvailable() < 24 && socket.waitForReadyRead(5000)) {
         }
@@ -254,174 +218,109 @@ TEST_F(InstanceChannelTest, RecordsStayInOrderWhileTheWindowRunsANestedLoop) {
             answers.push_back(qFromLittleEndian<qint64>(reply.constData() + i));
         }
     });
-    EXPECT_EQ(window.received, (std::vector<Received>{{1, 10, {}}, {2, 20, {}}, {3, 30, {}}}));
+    EXPECT_EQ(window_.received, (std::vector<Received>{{1, 10, {}}, {2, 20, {}}, {3, 30, {}}}));
     EXPECT_EQ(answers, (std::vector<qint64>{2, 4, 6}));
 }
 
 TEST_F(InstanceChannelTest, BrokenSendersAreDroppedAndTheListenerServesOn) {
-    RecordingWindow window;
-    InstanceListener listener(kClass, &window, kMessage);
-    ASSERT_TRUE(listener.IsListening());
+    ASSERT_TRUE(Listen());
     RunClient([&] {
-        // Half a record, then the sender is gone.
-        QLocalSocket half;
+        // Half a record, then the sender is gone; then something that is no
+        // record at all, on which the listener hangs up.
+        QLocalSocket half, garbage;
         half.connectToServer(socketPath_);
         ASSERT_TRUE(half.waitForConnected(2000));
-        QByteArray header(20, '\0');
-        qToLittleEndian<quint32>(0x31504956, header.data());
-        qToLittleEndian<quint32>(1001, header.data() + 4);
-        qToLittleEndian<qint32>(100, header.data() + 16);
-        half.write(header + QByteArray("only a part"));
+        half.write(Record(1001, 0, 100) + QByteArray("only a part"));
         half.waitForBytesWritten(2000);
         half.disconnectFromServer();
-        // Something that is no record at all.
-        QLocalSocket garbage;
         garbage.connectToServer(socketPath_);
         ASSERT_TRUE(garbage.waitForConnected(2000));
         garbage.write(QByteArray(64, 'x'));
         garbage.waitForBytesWritten(2000);
-        // The listener hangs up on it.
         EXPECT_FALSE(garbage.waitForReadyRead(2000));
         EXPECT_EQ(garbage.state(), QLocalSocket::UnconnectedState);
     });
-    EXPECT_TRUE(window.received.empty());
-
-    bool sent = false;
-    RunClient([&] {
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        sent = found->SendRecord(4001, LPARAM{1});
-    });
-    EXPECT_TRUE(sent);
-    EXPECT_EQ(window.received, (std::vector<Received>{{4001, 1, {}}}));
+    EXPECT_EQ(Send({{4001, 1}}), Answers{8002});
+    EXPECT_EQ(window_.received, (std::vector<Received>{{4001, 1, {}}}));
 }
 
-TEST_F(InstanceChannelTest, NoWindowIsFoundWithoutALiveListener) {
+TEST_F(InstanceChannelTest, OnlyALiveListenerIsAWindowAndACrashedOnesSocketIsReplaced) {
     EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-    {
-        RecordingWindow window;
-        InstanceListener listener(kClass, &window, kMessage);
-        ASSERT_TRUE(listener.IsListening());
-        EXPECT_NE(FindInstanceWindow(kClass), nullptr);
-    }
-    // A listener that ends takes its socket with it.
+    ASSERT_TRUE(Listen());
+    EXPECT_NE(FindInstanceWindow(kClass), nullptr);
+    listener_.reset();
+    // A listener that ends takes its socket with it; whatever else has the
+    // name is no window either.
     EXPECT_FALSE(QFileInfo::exists(socketPath_));
-    EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-    // Whatever else has the name is no window either.
     QFile file(socketPath_);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
     EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-}
+    file.remove();
 
-TEST_F(InstanceChannelTest, TheSocketOfACrashedWindowIsReplaced) {
-    {
-        HelperWindow crashed;
-        ASSERT_TRUE(crashed.WaitForLine(QStringLiteral("listening")));
-        crashed.Crash();
-    }
+    HelperWindow crashed;
+    ASSERT_TRUE(crashed.WaitForLine("listening"));
+    crashed.Stop();  // SIGKILL: nothing is cleaned up
     ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "a killed process leaves its socket";
     EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-
-    RecordingWindow window;
-    InstanceListener listener(kClass, &window, kMessage);
-    EXPECT_TRUE(listener.IsListening());
-    bool sent = false;
-    RunClient([&] {
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        sent = found->SendRecord(4002, LPARAM{1});
-    });
-    EXPECT_TRUE(sent);
-    EXPECT_EQ(window.received.size(), 1u);
+    EXPECT_TRUE(Listen());
+    EXPECT_EQ(Send({{4002, 1}}), Answers{8004});
 }
 
-TEST_F(InstanceChannelTest, ALaterListenerStandsByUntilTheOwnerEnds) {
-    HelperWindow first({QStringLiteral("--quit-on-end")});
-    ASSERT_TRUE(first.WaitForLine(QStringLiteral("listening")));
-
-    RecordingWindow window;
-    InstanceListener second(kClass, &window, kMessage);
-    EXPECT_FALSE(second.IsListening());
+TEST_F(InstanceChannelTest, ALaterListenerStandsByUntilTheOwnerEndsOrCrashes) {
+    HelperWindow first({"--quit-on-end"});
+    ASSERT_TRUE(first.WaitForLine("listening"));
+    EXPECT_FALSE(Listen());
     ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "the owner's socket stays";
-
     // The owner gets the records; its end mark makes it quit.
-    {
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        LRESULT answer = 0;
-        EXPECT_TRUE(found->SendRecord(1001, QStringLiteral("first.mkv"), &answer));
-        EXPECT_EQ(answer, 2001);
-        EXPECT_TRUE(found->SendRecord(0xFFFFFFFFu, LPARAM{0}, &answer));
-    }
-    ASSERT_TRUE(first.WaitForExit());
-    EXPECT_EQ(first.ExitCode(), 0);
-    const QStringList records = first.Records();
-    ASSERT_EQ(records.size(), 2);
-    EXPECT_TRUE(records[0].startsWith(QStringLiteral("1001 ")));
-    EXPECT_TRUE(records[0].endsWith(QStringLiteral(" first.mkv")));
-    EXPECT_EQ(records[1], QStringLiteral("4294967295 0 "));
-    EXPECT_TRUE(window.received.empty());
-
+    EXPECT_EQ(Send({{1001, QStringLiteral("first.mkv")}, {0xFFFFFFFFu, 0}}),
+              (Answers{2001, 0xFFFFFFFFll + 1000}));
+    ASSERT_TRUE(first.WaitForExit(5000));
+    EXPECT_EQ(first.exitCode(), 0);
+    ASSERT_EQ(first.Records().size(), 2u);
+    EXPECT_TRUE(first.Records()[0].starts_with("1001 ") &&
+                first.Records()[0].ends_with(" first.mkv"));
+    EXPECT_EQ(first.Records()[1], "4294967295 0 ");
+    EXPECT_TRUE(window_.received.empty());
     // Now the one standing by owns the name.
-    EXPECT_TRUE(RunEventsUntil([&] { return second.IsListening(); }));
-    bool sent = false;
-    RunClient([&] {
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        sent = found->SendRecord(1011, QStringLiteral("640x480"));
-    });
-    EXPECT_TRUE(sent);
-    ASSERT_EQ(window.received.size(), 1u);
-    EXPECT_EQ(window.received[0].text, QStringLiteral("640x480"));
-}
+    EXPECT_TRUE(RunEventsUntil([&] { return listener_->IsListening(); }));
+    EXPECT_EQ(Send({{1011, QStringLiteral("640x480")}}), Answers{2022});
 
-TEST_F(InstanceChannelTest, AStandingByListenerTakesOverFromACrashedOwner) {
-    HelperWindow first;
-    ASSERT_TRUE(first.WaitForLine(QStringLiteral("listening")));
-    HelperWindow second;
-    ASSERT_TRUE(second.WaitForLine(QStringLiteral("standing-by")));
-    first.Crash();
-    EXPECT_TRUE(second.WaitForLine(QStringLiteral("listening")));
-    auto found = FindInstanceWindow(kClass);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(found->SendRecord(4009, LPARAM{1}));
-    EXPECT_EQ(second.Records(), QStringList{QStringLiteral("4009 1 ")});
+    // A standing-by process takes over from a crashed owner too.
+    listener_.reset();
+    HelperWindow owner;
+    ASSERT_TRUE(owner.WaitForLine("listening"));
+    HelperWindow standing;
+    ASSERT_TRUE(standing.WaitForLine("standing-by"));
+    owner.Stop();
+    EXPECT_TRUE(standing.WaitForLine("listening"));
+    EXPECT_EQ(Send({{4009, 1}}), Answers{5009});
+    EXPECT_EQ(standing.Records(), Lines{"4009 1 "});
 }
 
 TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt) {
     {
-        HelperWindow dying({QStringLiteral("--die-after"), QStringLiteral("3")});
-        ASSERT_TRUE(dying.WaitForLine(QStringLiteral("listening")));
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        EXPECT_TRUE(found->SendRecord(1001, QStringLiteral("a")));
-        EXPECT_TRUE(found->SendRecord(1002, QStringLiteral("b")));
+        HelperWindow dying({"--die-after", "3"});
+        ASSERT_TRUE(dying.WaitForLine("listening"));
         QElapsedTimer clock;
         clock.start();
-        EXPECT_FALSE(found->SendRecord(1003, QStringLiteral("c")));
-        EXPECT_FALSE(found->SendRecord(1004, LPARAM{0}));
+        EXPECT_EQ(Send({{1001, QStringLiteral("a")},
+                        {1002, QStringLiteral("b")},
+                        {1003, QStringLiteral("c")},
+                        {1004, 0}}),
+                  (Answers{2001, 2002, -1, -1}));
         EXPECT_LT(clock.elapsed(), 5000) << "a dead window is noticed at once";
-        ASSERT_TRUE(dying.WaitForExit());
-        EXPECT_EQ(dying.ExitCode(), 7);
-        EXPECT_EQ(dying.Records().size(), 2);
+        ASSERT_TRUE(dying.WaitForExit(5000));
+        EXPECT_EQ(dying.exitCode(), 7);
+        EXPECT_EQ(dying.Records().size(), 2u);
     }
-    {
-        HelperWindow hanging({QStringLiteral("--hang-after"), QStringLiteral("2")});
-        ASSERT_TRUE(hanging.WaitForLine(QStringLiteral("listening")));
-        auto found = FindInstanceWindow(kClass);
-        ASSERT_NE(found, nullptr);
-        found->SetTimeout(500);
-        EXPECT_TRUE(found->SendRecord(3001, LPARAM{1}));
-        QElapsedTimer clock;
-        clock.start();
-        EXPECT_FALSE(found->SendRecord(3002, LPARAM{1}));
-        EXPECT_GE(clock.elapsed(), 450);
-        EXPECT_LT(clock.elapsed(), 5000);
-        // After a failure nothing more is sent.
-        EXPECT_FALSE(found->SendRecord(3003, LPARAM{1}));
-        EXPECT_LT(clock.elapsed(), 5000);
-    }
+    HelperWindow hanging({"--hang-after", "2"});
+    ASSERT_TRUE(hanging.WaitForLine("listening"));
+    QElapsedTimer clock;
+    clock.start();
+    // After a failure nothing more is sent.
+    EXPECT_EQ(Send({{3001, 1}, {3002, 1}, {3003, 1}}, 500), (Answers{4001, -1, -1}));
+    EXPECT_GE(clock.elapsed(), 450);
+    EXPECT_LT(clock.elapsed(), 5000);
 }
 
 }  // namespace

@@ -64,6 +64,16 @@ inline LONG Open(HKEY parent, std::string_view path, HKEY* key, REGSAM access = 
     return RegOpenKeyEx(parent, path, access, key);
 }
 
+// The status of opening the key, which is closed again at once.
+inline LONG OpenStatus(HKEY parent, std::string_view path, REGSAM access = KEY_ALL_ACCESS) {
+    HKEY key = 0;
+    const LONG status = RegOpenKeyEx(parent, path, access, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+    return status;
+}
+
 inline std::vector<std::string> SubkeyNames(HKEY key) {
     std::vector<std::string> names;
     for (DWORD index = 0;; ++index) {

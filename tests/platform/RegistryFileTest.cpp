@@ -4,14 +4,11 @@
 #include "TestRegistry.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
-#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -27,172 +24,117 @@ void WriteAll(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Runs with VELVARO_REGISTRY unset; puts back every variable it touches.
-class RegistryPath : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* name : {"VELVARO_REGISTRY", "XDG_CONFIG_HOME", "HOME"}) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        unsetenv("VELVARO_REGISTRY");
+TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
+    const TestFolder folder;
+    const std::string home = folder.path().string();
+    const std::string dotConfig = folder / ".config/velvaro/registry.db";
+    const struct {
+        std::optional<std::string> registry, config;
+        std::string expected;
+    } cases[] = {
+        {folder / "elsewhere.db", folder / "config", folder / "elsewhere.db"},
+        {std::nullopt, folder / "config", folder / "config/velvaro/registry.db"},
+        {std::nullopt, std::nullopt, dotConfig},
+        {std::nullopt, "", dotConfig},
+        {std::nullopt, "relative/config", dotConfig},
+    };
+    for (const auto& c : cases) {
+        const ScopedEnvironment environment(
+            {{"VELVARO_REGISTRY", c.registry}, {"XDG_CONFIG_HOME", c.config}, {"HOME", home}});
         velvaro::platform::CloseRegistry();
-    }
-    void TearDown() override {
-        velvaro::platform::CloseRegistry();
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-
-    // Writes through the registry calls and reads the value back from a reopened store.
-    void ExpectStoreAt(const std::string& expected) {
-        EXPECT_EQ(velvaro::platform::RegistryPath(), expected);
-        EXPECT_FALSE(fs::exists(expected));
+        EXPECT_EQ(velvaro::platform::RegistryPath(), c.expected);
+        EXPECT_FALSE(fs::exists(c.expected));
         ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
-        EXPECT_TRUE(fs::is_regular_file(expected));
+        EXPECT_TRUE(fs::is_regular_file(c.expected)) << c.expected;
         velvaro::platform::CloseRegistry();
-        HKEY key = 0;
-        ASSERT_EQ(Open(HKEY_CURRENT_USER, "Velvaro", &key), ERROR_SUCCESS);
-        EXPECT_EQ(AsDword(Get(key, "Volume")), 64u);
-    }
-
-    TestFolder folder_;
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-TEST_F(RegistryPath, VelvaroRegistryWins) {
-    setenv("XDG_CONFIG_HOME", folder_.path().c_str(), 1);
-    setenv("VELVARO_REGISTRY", (folder_ / "elsewhere.db").c_str(), 1);
-    ExpectStoreAt(folder_ / "elsewhere.db");
-}
-
-TEST_F(RegistryPath, FollowsXdgConfigHomeAndMakesTheFolder) {
-    setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
-    setenv("HOME", (folder_ / "home").c_str(), 1);
-    ExpectStoreAt(folder_ / "config/velvaro/registry.db");
-}
-
-TEST_F(RegistryPath, WithoutXdgConfigHomeUsesHomeConfig) {
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", folder_.path().c_str(), 1);
-    ExpectStoreAt(folder_ / ".config/velvaro/registry.db");
-}
-
-TEST_F(RegistryPath, EmptyOrRelativeXdgConfigHomeIsIgnored) {
-    setenv("HOME", folder_.path().c_str(), 1);
-    for (const char* value : {"", "relative/config"}) {
-        setenv("XDG_CONFIG_HOME", value, 1);
-        EXPECT_EQ(velvaro::platform::RegistryPath(), folder_ / ".config/velvaro/registry.db")
-            << '"' << value << '"';
-    }
-}
-
-class RegistryDamage : public RegistryTest {
-protected:
-    std::string BrokenPath() const { return registryPath() + ".broken"; }
-
-    // A real store of a few hundred pages, closed so that all of it is in the main
-    // file. The keys come first, so the later pages hold only values.
-    std::string BuildStore() {
-        for (int i = 0; i < 10; ++i) {
-            Create(HKEY_CURRENT_USER, "Velvaro\\Key" + std::to_string(i));
-        }
-        HKEY bulk = Create(HKEY_CURRENT_USER, "Velvaro\\Bulk");
-        for (int i = 0; i < 400; ++i) {
-            EXPECT_EQ(Set(bulk, "Value" + std::to_string(i), REG_SZ, Sz(std::string(200, 'v'))),
-                      ERROR_SUCCESS);
-        }
+        EXPECT_EQ(AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume")), 64u);
         velvaro::platform::CloseRegistry();
-        EXPECT_FALSE(fs::exists(registryPath() + "-wal"));
-        return ReadAll(registryPath());
+        fs::remove_all(folder.path() / ".config");
     }
+}
 
-    // The file now at the path must be moved aside with one line of explanation,
-    // and a fresh store must take its place.
-    void ExpectMovedAside(const std::string& original) {
+class RegistryDamage : public RegistryTest {};
+
+// A real store of a few hundred pages, closed so that all of it is in the main
+// file. The keys come first, so the later pages hold only values.
+std::string BuildStore(const std::string& path) {
+    for (int i = 0; i < 10; ++i) {
+        Create(HKEY_CURRENT_USER, "Velvaro\\Key" + std::to_string(i));
+    }
+    HKEY bulk = Create(HKEY_CURRENT_USER, "Velvaro\\Bulk");
+    for (int i = 0; i < 400; ++i) {
+        EXPECT_EQ(Set(bulk, "Value" + std::to_string(i), REG_SZ, Sz(std::string(200, 'v'))),
+                  ERROR_SUCCESS);
+    }
+    velvaro::platform::CloseRegistry();
+    EXPECT_FALSE(fs::exists(path + "-wal"));
+    return ReadAll(path);
+}
+
+TEST_F(RegistryDamage, ADamagedFileIsMovedAsideWithOneLineAndAFreshStoreTakesItsPlace) {
+    const std::function<std::string(std::string)> damages[] = {
+        [](std::string) {
+            std::string text;
+            while (text.size() < 8192) {
+                text += "This is not a database, only some text in its place.\n";
+            }
+            return text.substr(0, 8192);
+        },
+        // The header and the keys stay intact, so only a look at every page can tell.
+        [](std::string bytes) {
+            for (size_t i = bytes.size() / 2; i < bytes.size() * 3 / 4; ++i) {
+                bytes[i] = "garbage!"[i % 8];
+            }
+            return bytes;
+        },
+        [](std::string bytes) { return bytes.substr(0, bytes.size() / 2); },
+    };
+    for (const auto& damage : damages) {
+        velvaro::platform::CloseRegistry();
+        fs::remove(registryPath() + ".broken");
+        fs::remove(registryPath());
+        const std::string store = BuildStore(registryPath());
+        ASSERT_GT(store.size(), 64u * 1024);
+        const std::string damaged = damage(store);
+        WriteAll(registryPath(), damaged);
+
         testing::internal::CaptureStderr();
         HKEY key = 0;
         const LONG created = RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key);
         const LONG set = SetDword(key, "Fresh", 1);
         const std::string printed = testing::internal::GetCapturedStderr();
-
-        EXPECT_EQ(created, ERROR_SUCCESS);
-        EXPECT_EQ(set, ERROR_SUCCESS);
+        EXPECT_EQ(std::pair(created, set), std::pair(LONG{ERROR_SUCCESS}, LONG{ERROR_SUCCESS}));
         EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
         EXPECT_TRUE(printed.ends_with('\n')) << printed;
-        EXPECT_TRUE(fs::exists(BrokenPath()));
-        EXPECT_TRUE(ReadAll(BrokenPath()) == original) << "the damaged file was not kept as it was";
+        EXPECT_TRUE(ReadAll(registryPath() + ".broken") == damaged) << "not kept as it was";
         EXPECT_TRUE(SubkeyNames(key).empty());
-        EXPECT_EQ(AsDword(Get(key, "Fresh")), 1u);
 
         // The new store is sound: reopening it is quiet and keeps what was written.
         velvaro::platform::CloseRegistry();
         testing::internal::CaptureStderr();
-        const LONG opened = Open(HKEY_CURRENT_USER, "Velvaro", &key);
-        const Value fresh = Get(key, "Fresh");
+        const DWORD fresh = AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Fresh"));
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(opened, ERROR_SUCCESS);
-        EXPECT_EQ(fresh.status, ERROR_SUCCESS);
+        EXPECT_EQ(fresh, 1u);
     }
-};
-
-TEST_F(RegistryDamage, TextFileIsMovedAside) {
-    std::string text;
-    while (text.size() < 8192) {
-        text += "This is not a database, only some text in its place.\n";
-    }
-    text.resize(8192);
-    WriteAll(registryPath(), text);
-    ExpectMovedAside(text);
-}
-
-TEST_F(RegistryDamage, GarbageInTheMiddlePagesIsNoticed) {
-    std::string bytes = BuildStore();
-    ASSERT_GT(bytes.size(), 64u * 1024);
-    // The header and the keys stay intact, so only a look at every page can tell.
-    for (size_t i = bytes.size() / 2; i < bytes.size() * 3 / 4; ++i) {
-        bytes[i] = "garbage!"[i % 8];
-    }
-    WriteAll(registryPath(), bytes);
-    ExpectMovedAside(bytes);
-}
-
-TEST_F(RegistryDamage, TruncatedStoreIsNoticed) {
-    std::string bytes = BuildStore();
-    ASSERT_GT(bytes.size(), 64u * 1024);
-    bytes.resize(bytes.size() / 2);
-    WriteAll(registryPath(), bytes);
-    ExpectMovedAside(bytes);
 }
 
 TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     // Root may write anywhere, so a regular file in the way stands in for a locked folder.
     const std::string blocker = folder() / "afile";
     WriteAll(blocker, "in the way\n");
-    const std::string path = blocker + "/registry.db";
-    setenv("VELVARO_REGISTRY", path.c_str(), 1);
+    setenv("VELVARO_REGISTRY", (blocker + "/registry.db").c_str(), 1);
 
     testing::internal::CaptureStderr();
     HKEY key = 0;
-    const LONG created = RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key);
-    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_READ, &key);
-    const LONG set = SetDword(HKEY_CURRENT_USER, "Volume", 1);
     DWORD size = 0;
-    const LONG queried = RegQueryValueEx(HKEY_CURRENT_USER, "Volume", nullptr, nullptr, &size);
-    const std::string printed = testing::internal::GetCapturedStderr();
-
-    EXPECT_NE(created, ERROR_SUCCESS);
-    EXPECT_NE(opened, ERROR_SUCCESS);
-    EXPECT_NE(set, ERROR_SUCCESS);
-    EXPECT_NE(queried, ERROR_SUCCESS);
-    EXPECT_EQ(printed, "");
+    const std::vector<LONG> results = {
+        RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key),
+        RegOpenKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_READ, &key),
+        SetDword(HKEY_CURRENT_USER, "Volume", 1),
+        RegQueryValueEx(HKEY_CURRENT_USER, "Volume", nullptr, nullptr, &size),
+    };
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(std::count(results.begin(), results.end(), ERROR_SUCCESS), 0);
     EXPECT_EQ(ReadAll(blocker), "in the way\n");
     EXPECT_FALSE(fs::exists(blocker + ".broken"));
 }

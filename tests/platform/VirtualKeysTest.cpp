@@ -3,112 +3,57 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+#include <tuple>
+
 namespace {
 
-constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
-constexpr Qt::KeyboardModifiers kKeypad = Qt::KeypadModifier;
-
 struct KeyCase {
-    const char* what;
     int qtKey;
-    Qt::KeyboardModifiers modifiers;
-    UINT virtualKey;
+    UINT virtualKey;  // the Windows number, so the VK_ constants are checked too
 };
 
-const KeyCase kKeyCases[] = {
-    {"Enter", Qt::Key_Return, kNone, VK_RETURN},
-    {"keypad Enter", Qt::Key_Enter, kKeypad, VK_RETURN},
-    {"Ctrl", Qt::Key_Control, Qt::ControlModifier, VK_CONTROL},
-    {"Shift", Qt::Key_Shift, Qt::ShiftModifier, VK_SHIFT},
-    {"Alt", Qt::Key_Alt, Qt::AltModifier, VK_MENU},
-    {"Escape", Qt::Key_Escape, kNone, VK_ESCAPE},
-    {"Space", Qt::Key_Space, kNone, VK_SPACE},
-    {"Page Up", Qt::Key_PageUp, kNone, VK_PRIOR},
-    {"Page Down", Qt::Key_PageDown, kNone, VK_NEXT},
-    {"End", Qt::Key_End, kNone, VK_END},
-    {"Home", Qt::Key_Home, kNone, VK_HOME},
-    {"Left", Qt::Key_Left, kNone, VK_LEFT},
-    {"Up", Qt::Key_Up, kNone, VK_UP},
-    {"Right", Qt::Key_Right, kNone, VK_RIGHT},
-    {"Down", Qt::Key_Down, kNone, VK_DOWN},
-    {"Insert", Qt::Key_Insert, kNone, VK_INSERT},
-    {"Delete", Qt::Key_Delete, kNone, VK_DELETE},
-    {"0", Qt::Key_0, kNone, '0'},
-    {"9", Qt::Key_9, kNone, '9'},
-    {"A", Qt::Key_A, kNone, 'A'},
-    {"Shift+A", Qt::Key_A, Qt::ShiftModifier, 'A'},
-    {"Ctrl+S", Qt::Key_S, Qt::ControlModifier, 'S'},
-    {"lower-case z", 'z', kNone, 'Z'},
-    {"Z", Qt::Key_Z, kNone, 'Z'},
-    {"keypad 0", Qt::Key_0, kKeypad, VK_NUMPAD0},
-    {"keypad 5", Qt::Key_5, kKeypad, VK_NUMPAD5},
-    {"keypad 9", Qt::Key_9, kKeypad, VK_NUMPAD9},
-    {"keypad *", Qt::Key_Asterisk, kKeypad, VK_MULTIPLY},
-    {"keypad +", Qt::Key_Plus, kKeypad, VK_ADD},
-    {"keypad -", Qt::Key_Minus, kKeypad, VK_SUBTRACT},
-    {"keypad .", Qt::Key_Period, kKeypad, VK_DECIMAL},
-    {"keypad , (German)", Qt::Key_Comma, kKeypad, VK_DECIMAL},
-    {"keypad /", Qt::Key_Slash, kKeypad, VK_DIVIDE},
-    // NumLock off: the digit keys send navigation keys.
-    {"keypad Insert", Qt::Key_Insert, kKeypad, VK_NUMPAD0},
-    {"keypad End", Qt::Key_End, kKeypad, VK_NUMPAD1},
-    {"keypad Down", Qt::Key_Down, kKeypad, VK_NUMPAD2},
-    {"keypad Page Down", Qt::Key_PageDown, kKeypad, VK_NUMPAD3},
-    {"keypad Left", Qt::Key_Left, kKeypad, VK_NUMPAD4},
-    {"keypad Clear", Qt::Key_Clear, kKeypad, VK_NUMPAD5},
-    {"keypad Right", Qt::Key_Right, kKeypad, VK_NUMPAD6},
-    {"keypad Home", Qt::Key_Home, kKeypad, VK_NUMPAD7},
-    {"keypad Up", Qt::Key_Up, kKeypad, VK_NUMPAD8},
-    {"keypad Page Up", Qt::Key_PageUp, kKeypad, VK_NUMPAD9},
-    {"keypad Delete", Qt::Key_Delete, kKeypad, VK_DECIMAL},
-    {"Clear", Qt::Key_Clear, kNone, VK_CLEAR},
-    // The main keyboard's plus and minus are not the keypad's.
-    {"+", Qt::Key_Plus, kNone, VK_OEM_PLUS},
-    {"Shift+=", Qt::Key_Plus, Qt::ShiftModifier, VK_OEM_PLUS},
-    {"-", Qt::Key_Minus, kNone, VK_OEM_MINUS},
-    {"F1", Qt::Key_F1, kNone, VK_F1},
-    {"F4", Qt::Key_F4, kNone, VK_F4},
-    {"F5", Qt::Key_F5, kNone, VK_F5},
-    {"F8", Qt::Key_F8, kNone, VK_F8},
-    {"F12", Qt::Key_F12, kNone, VK_F12},
-    {"F13", Qt::Key_F13, kNone, 0x7C},
-    {"Tab", Qt::Key_Tab, kNone, VK_TAB},
-    {"Backspace", Qt::Key_Backspace, kNone, VK_BACK},
-    {"Print", Qt::Key_Print, kNone, VK_SNAPSHOT},
-    {"a Cyrillic letter", 0x0424, kNone, 0},
-    {"a volume key", Qt::Key_VolumeUp, kNone, 0},
-    {"no key", 0, kNone, 0},
-    {"an unknown keypad key", Qt::Key_VolumeUp, kKeypad, 0},
-};
+// clang-format off
+// Plain keys; 0 for keys without a virtual key (a Cyrillic letter, a volume key, none).
+const KeyCase kPlainKeys[] = {
+    {Qt::Key_Return, 0x0D},    {Qt::Key_Escape, 0x1B}, {Qt::Key_Space, 0x20},  {Qt::Key_PageUp, 0x21},
+    {Qt::Key_PageDown, 0x22},  {Qt::Key_End, 0x23},    {Qt::Key_Home, 0x24},   {Qt::Key_Left, 0x25},
+    {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},  {Qt::Key_Down, 0x28},   {Qt::Key_Insert, 0x2D},
+    {Qt::Key_Delete, 0x2E},    {Qt::Key_0, 0x30},      {Qt::Key_9, 0x39},      {Qt::Key_A, 0x41},
+    {'z', 0x5A},               {Qt::Key_Z, 0x5A},      {Qt::Key_Clear, 0x0C},  {Qt::Key_Plus, 0xBB},
+    {Qt::Key_Minus, 0xBD},     {Qt::Key_F1, 0x70},     {Qt::Key_F4, 0x73},     {Qt::Key_F5, 0x74},
+    {Qt::Key_F8, 0x77},        {Qt::Key_F12, 0x7B},    {Qt::Key_F13, 0x7C},    {Qt::Key_Tab, 0x09},
+    {Qt::Key_Backspace, 0x08}, {Qt::Key_Print, 0x2C},  {0x0424, 0},            {Qt::Key_VolumeUp, 0},
+    {0, 0}};
+
+// With the keypad modifier: its own codes, and with NumLock off the digit
+// keys send navigation keys; the German keypad's comma is its decimal key.
+const KeyCase kKeypadKeys[] = {
+    {Qt::Key_Enter, 0x0D},     {Qt::Key_0, 0x60},        {Qt::Key_5, 0x65},      {Qt::Key_9, 0x69},
+    {Qt::Key_Asterisk, 0x6A},  {Qt::Key_Plus, 0x6B},     {Qt::Key_Minus, 0x6D},  {Qt::Key_Period, 0x6E},
+    {Qt::Key_Comma, 0x6E},     {Qt::Key_Slash, 0x6F},    {Qt::Key_Insert, 0x60}, {Qt::Key_End, 0x61},
+    {Qt::Key_Down, 0x62},      {Qt::Key_PageDown, 0x63}, {Qt::Key_Left, 0x64},   {Qt::Key_Clear, 0x65},
+    {Qt::Key_Right, 0x66},     {Qt::Key_Home, 0x67},     {Qt::Key_Up, 0x68},     {Qt::Key_PageUp, 0x69},
+    {Qt::Key_Delete, 0x6E},    {Qt::Key_VolumeUp, 0}};
+// clang-format on
 
 TEST(VirtualKeysTest, QtKeysBecomeVirtualKeys) {
-    for (const KeyCase& key : kKeyCases) {
-        EXPECT_EQ(VirtualKeyFromQt(key.qtKey, key.modifiers), key.virtualKey) << key.what;
+    for (const auto& [keys, modifiers] :
+         {std::pair{std::span<const KeyCase>(kPlainKeys), Qt::KeyboardModifiers()},
+          {std::span<const KeyCase>(kKeypadKeys), Qt::KeypadModifier}}) {
+        for (const KeyCase& key : keys) {
+            EXPECT_EQ(VirtualKeyFromQt(key.qtKey, modifiers), key.virtualKey)
+                << std::hex << key.qtKey << " " << modifiers;
+        }
     }
-}
-
-TEST(VirtualKeysTest, TheCodesAreTheWindowsOnes) {
-    EXPECT_EQ(VK_RETURN, 0x0Du);
-    EXPECT_EQ(VK_CONTROL, 0x11u);
-    EXPECT_EQ(VK_ESCAPE, 0x1Bu);
-    EXPECT_EQ(VK_SPACE, 0x20u);
-    EXPECT_EQ(VK_PRIOR, 0x21u);
-    EXPECT_EQ(VK_HOME, 0x24u);
-    EXPECT_EQ(VK_LEFT, 0x25u);
-    EXPECT_EQ(VK_DOWN, 0x28u);
-    EXPECT_EQ(VK_INSERT, 0x2Du);
-    EXPECT_EQ(VK_DELETE, 0x2Eu);
-    EXPECT_EQ(VK_NUMPAD0, 0x60u);
-    EXPECT_EQ(VK_NUMPAD9, 0x69u);
-    EXPECT_EQ(VK_MULTIPLY, 0x6Au);
-    EXPECT_EQ(VK_ADD, 0x6Bu);
-    EXPECT_EQ(VK_SUBTRACT, 0x6Du);
-    EXPECT_EQ(VK_DECIMAL, 0x6Eu);
-    EXPECT_EQ(VK_DIVIDE, 0x6Fu);
-    EXPECT_EQ(VK_F1, 0x70u);
-    EXPECT_EQ(VK_F12, 0x7Bu);
-    EXPECT_EQ(VK_SHIFT, 0x10u);
-    EXPECT_EQ(VK_MENU, 0x12u);
+    // Modifiers change nothing else; the main keyboard's plus is not the keypad's.
+    const std::tuple<int, Qt::KeyboardModifiers, UINT> modified[] = {
+        {Qt::Key_Control, Qt::ControlModifier, 0x11}, {Qt::Key_Shift, Qt::ShiftModifier, 0x10},
+        {Qt::Key_Alt, Qt::AltModifier, 0x12},         {Qt::Key_A, Qt::ShiftModifier, 0x41},
+        {Qt::Key_S, Qt::ControlModifier, 0x53},       {Qt::Key_Plus, Qt::ShiftModifier, 0xBB}};
+    for (const auto& [qtKey, modifiers, virtualKey] : modified) {
+        EXPECT_EQ(VirtualKeyFromQt(qtKey, modifiers), virtualKey) << std::hex << qtKey;
+    }
 }
 
 struct LParamCase {

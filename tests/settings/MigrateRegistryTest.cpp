@@ -1,165 +1,120 @@
+// Moving the settings of the old product's keys into today's.
+#include "SettingsValues.h"
 #include "TestRegistry.h"
 #include "settings/CSettings.h"
 #include "settings/MigrateRegistry.h"
-#include "settings/RegKey.h"
-#include "settings/RegistryKeys.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <map>
 
 namespace {
+
+using namespace velvaro::test;
 
 const std::string kOldProduct = "Software\\Quellware\\Vel-Varo 2000";
 const std::string kOldAssociations = "Software\\Quellware\\Vel-Varo\\File Associations";
 const std::string kOldBackup = "Software\\Quellware\\Vel-Varo\\File Association Backup";
-
-bool KeyExists(HKEY root, const std::string& path) {
-    RegKey key;
-    return key.Open(root, path) == ERROR_SUCCESS;
-}
+const KeyPath kBackup = {HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey};
 
 // Type and raw bytes of a value.
-std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& path,
-                                       const std::string& name) {
+std::pair<DWORD, std::string> RawValue(const KeyPath& at, const std::string& name) {
     RegKey key;
-    if (key.Open(root, path) != ERROR_SUCCESS) {
-        return {REG_NONE, "<no key>"};
-    }
     BYTE data[512];
     DWORD size = sizeof data, type = REG_NONE;
-    if (RegQueryValueEx(key.Handle(), name, &type, data, &size) != ERROR_SUCCESS) {
-        return {REG_NONE, "<no value>"};
+    if (key.Open(at.root, at.path) != ERROR_SUCCESS ||
+        RegQueryValueEx(key.Handle(), name, &type, data, &size) != ERROR_SUCCESS) {
+        return {REG_NONE, "<none>"};
     }
     return {type, std::string(reinterpret_cast<const char*>(data), size)};
 }
 
-class MigrateRegistryTest : public velvaro::test::RegistryTest {
+std::pair<DWORD, std::string> Sz(std::string_view text) {
+    return {REG_SZ, std::string(text) + '\0'};
+}
+
+class MigrateRegistryTest : public RegistryTest {
 protected:
     static void MakeOldProductKey() {
+        Write("TopLevel", std::string("not copied"), {HKEY_LOCAL_MACHINE, kOldProduct});
+        const KeyPath settings = {HKEY_LOCAL_MACHINE, kOldProduct + "\\Settings"};
+        Write("Volume", 0x2705, settings);
+        Write("ScreenshotDirectory", std::string("C:\\Shots"), settings);
         RegKey key;
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct), ERROR_SUCCESS);
-        key.SetString("TopLevel", "not copied");
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct + "\\Settings"), ERROR_SUCCESS);
-        key.SetDWORD("Volume", 0x2705);
-        key.SetString("ScreenshotDirectory", "C:\\Shots");
+        key.Open(settings.root, settings.path);
         const BYTE binary[] = {'a', 'b', 0, 'c'};
         RegSetValueEx(key.Handle(), "Binary", REG_BINARY, binary, sizeof binary);
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct + "\\Videos"), ERROR_SUCCESS);
-        key.SetString("film.avi", "12.50");
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kOldProduct + "\\Videos\\Deeper"), ERROR_SUCCESS);
+        Write("film.avi", std::string("12.50"), {HKEY_LOCAL_MACHINE, kOldProduct + "\\Videos"});
+        Write("", 0, {HKEY_LOCAL_MACHINE, kOldProduct + "\\Videos\\Deeper"});
     }
 };
 
-TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStrings) {
+TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStringsOneLevelDeep) {
     MakeOldProductKey();
     CSettings settings(0);
     MigrateRegistry(settings);
-
-    const std::string settingsKey = velvaro::kSettingsKey;
+    const KeyPath now = {HKEY_CURRENT_USER, velvaro::kSettingsKey};
     // 0x2705 little-endian is 05 27 00 00: the text ends at the first zero.
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, settingsKey, "Volume"),
-              std::make_pair(REG_SZ, std::string("\x05\x27\0", 3)));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, settingsKey, "ScreenshotDirectory"),
-              std::make_pair(REG_SZ, std::string("C:\\Shots\0", 9)));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, settingsKey, "Binary"),
-              std::make_pair(REG_SZ, std::string("ab\0", 3)));
-    EXPECT_EQ(
-        RawValue(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos", "film.avi"),
-        std::make_pair(REG_SZ, std::string("12.50\0", 6)));
+    EXPECT_EQ(RawValue(now, "Volume"), Sz("\x05\x27"));
+    EXPECT_EQ(RawValue(now, "ScreenshotDirectory"), Sz("C:\\Shots"));
+    EXPECT_EQ(RawValue(now, "Binary"), Sz("ab"));
+    const std::string product = velvaro::kProductKey;
+    EXPECT_EQ(RawValue({HKEY_CURRENT_USER, product + "\\Videos"}, "film.avi"), Sz("12.50"));
     // One level only, and values of the old key itself stay behind (and go).
-    EXPECT_FALSE(
-        KeyExists(HKEY_CURRENT_USER, std::string(velvaro::kProductKey) + "\\Videos\\Deeper"));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, velvaro::kProductKey, "TopLevel").second, "<no value>");
-
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOldProduct));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Quellware"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software"));
+    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, product + "\\Videos\\Deeper"}));
+    EXPECT_EQ(RawValue({HKEY_CURRENT_USER, product}, "TopLevel").second, "<none>");
+    EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, kOldProduct}));
+    EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, "Software\\Quellware"}));
+    EXPECT_TRUE(KeyExists({HKEY_LOCAL_MACHINE, "Software"}));
 }
 
 TEST_F(MigrateRegistryTest, MakerKeyStaysWhileItHoldsOtherProducts) {
     MakeOldProductKey();
-    RegKey other;
-    other.Create(HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool");
-    other.Close();
+    Write("", 0, {HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"});
     CSettings settings(0);
     MigrateRegistry(settings);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOldProduct));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"));
+    EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, kOldProduct}));
+    EXPECT_TRUE(KeyExists({HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"}));
 }
 
 TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved) {
-    {
-        RegKey old;
-        ASSERT_EQ(old.Create(HKEY_CURRENT_USER, kOldAssociations), ERROR_SUCCESS);
-        old.SetDWORD(".avi", 3);
-        old.SetDWORD(".mp3", 0x0105);
-        old.SetDWORD("mkv", 1);    // no dot: matches nothing
-        old.SetDWORD(".XYZ", 1);   // not in the list
-        old.SetDWORD(".MPEG", 1);  // the match is exact
-    }
+    const KeyPath old = {HKEY_CURRENT_USER, kOldAssociations};
+    Write(".avi", 3, old);
+    Write(".mp3", 0x0105, old);
+    Write("mkv", 1, old);    // no dot: matches nothing
+    Write(".XYZ", 1, old);   // not in the list
+    Write(".MPEG", 1, old);  // the match is exact
     {
         CSettings settings(1);
         MigrateRegistry(settings);
+        std::map<std::string, unsigned> flags;
         for (const auto& entry : settings.associations) {
-            if (entry.extension == "avi") {
-                EXPECT_EQ(entry.flags, 3u);
-            } else if (entry.extension == "mp3") {
-                EXPECT_EQ(entry.flags, 5u);
-            } else if (entry.extension == "mkv") {
-                EXPECT_EQ(entry.flags, 2u);
-            } else if (entry.extension == "mpeg") {
-                EXPECT_EQ(entry.flags, 6u);
-            }
+            flags[entry.extension] = entry.flags;
         }
+        EXPECT_EQ(std::vector({flags["avi"], flags["mp3"], flags["mkv"], flags["mpeg"]}),
+                  (std::vector{3u, 5u, 2u, 6u}));
         // Saved at once, not only when the record goes.
-        RegKey stored;
-        ASSERT_EQ(stored.Open(HKEY_CURRENT_USER, velvaro::kAssociationsKey), ERROR_SUCCESS);
-        DWORD avi = 0;
-        EXPECT_EQ(stored.QueryDWORD("avi", &avi), ERROR_SUCCESS);
-        EXPECT_EQ(avi, 3u);
-        DWORD xyz = 0;
-        EXPECT_EQ(stored.QueryDWORD("XYZ", &xyz), ERROR_FILE_NOT_FOUND);
+        const KeyPath stored = {HKEY_CURRENT_USER, velvaro::kAssociationsKey};
+        EXPECT_EQ(ReadDword("avi", stored), 3u);
+        EXPECT_EQ(ReadDword("XYZ", stored), std::nullopt);
     }
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOldAssociations));
+    EXPECT_FALSE(KeyExists(old));
 }
 
-TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamed) {
-    {
-        RegKey old;
-        ASSERT_EQ(old.Create(HKEY_CURRENT_USER, kOldBackup), ERROR_SUCCESS);
-        old.SetString("avi", "aviFile");
-        old.SetString("mpg", "mpegfile");
-    }
-    CSettings settings(0);
-    MigrateRegistry(settings);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOldBackup));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey, "avi"),
-              std::make_pair(REG_SZ, std::string("aviFile\0", 8)));
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey, "mpg"),
-              std::make_pair(REG_SZ, std::string("mpegfile\0", 9)));
-}
-
-TEST_F(MigrateRegistryTest, SecondRunChangesNothing) {
+TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamedOnceAndASecondRunChangesNothing) {
     MakeOldProductKey();
-    {
-        RegKey old;
-        old.Create(HKEY_CURRENT_USER, kOldBackup);
-        old.SetString("avi", "aviFile");
-    }
+    Write("avi", std::string("aviFile"), {HKEY_CURRENT_USER, kOldBackup});
+    Write("mpg", std::string("mpegfile"), {HKEY_CURRENT_USER, kOldBackup});
     CSettings settings(0);
     MigrateRegistry(settings);
-    {
-        // The user changes a migrated value; a second run must not undo it.
-        RegKey backup;
-        backup.Open(HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey);
-        backup.SetString("avi", "changed");
-    }
+    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, kOldBackup}));
+    EXPECT_EQ(RawValue(kBackup, "avi"), Sz("aviFile"));
+    EXPECT_EQ(RawValue(kBackup, "mpg"), Sz("mpegfile"));
+    // The user changes a migrated value; a second run must not undo it.
+    Write("avi", std::string("changed"), kBackup);
     MigrateRegistry(settings);
-    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey, "avi").second,
-              std::string("changed\0", 8));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOldProduct));
+    EXPECT_EQ(RawValue(kBackup, "avi"), Sz("changed"));
+    EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, kOldProduct}));
 }
 
 }  // namespace

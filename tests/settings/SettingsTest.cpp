@@ -1,119 +1,83 @@
+// The settings record on a real registry file: defaults, what is written in
+// which order, what comes back, and values that are not as they should be.
+#include "SettingsValues.h"
 #include "TestRegistry.h"
 #include "platform/Paths.h"
 #include "settings/CSettings.h"
-#include "settings/RegKey.h"
-#include "settings/RegistryKeys.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 using testing::ElementsAre;
-using testing::ElementsAreArray;
 using velvaro::kAssociationsKey;
 using velvaro::kSettingsKey;
+using namespace velvaro::test;
 
 namespace {
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
+using Entry = std::pair<std::string, unsigned>;
+
+std::vector<std::string> ValueNames(const std::string& path) {
     std::vector<std::string> names;
     RegKey key;
-    if (key.Open(root, path) != ERROR_SUCCESS) {
-        return names;
-    }
-    char name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD size = sizeof name;
-        if (RegEnumValue(key.Handle(), index, name, &size, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, size);
+    if (key.Open(HKEY_CURRENT_USER, path) == ERROR_SUCCESS) {
+        key.ForEachValue(
+            [&](const std::string& name, const BYTE*, DWORD) { names.push_back(name); });
     }
     return names;
 }
 
-std::vector<std::pair<std::string, unsigned>> Entries(const CSettings& settings) {
-    std::vector<std::pair<std::string, unsigned>> entries;
+std::vector<Entry> Entries(const CSettings& settings) {
+    std::vector<Entry> entries;
     for (const auto& entry : settings.associations) {
         entries.emplace_back(entry.extension, entry.flags);
     }
     return entries;
 }
 
-DWORD StoredDword(const char* name) {
-    RegKey key;
-    DWORD value = 0xDEADBEEF;
-    key.Open(HKEY_CURRENT_USER, kSettingsKey);
-    EXPECT_EQ(key.QueryDWORD(name, &value), ERROR_SUCCESS) << name;
-    return value;
+// The DWORD settings of the record, in the order it writes them.
+// clang-format off
+constexpr int CSettings::*kDwords[] = {
+    &CSettings::startFullscreen, &CSettings::startMediaAutomatically,
+    &CSettings::jumpToLastPosition, &CSettings::playbackDelay, &CSettings::singleInstanceMode,
+    &CSettings::deactivatePowerManagement, &CSettings::processPriority, &CSettings::toolBarPos,
+    &CSettings::alwaysOnTop, &CSettings::aspectRatio, &CSettings::compactView,
+    &CSettings::titleBar, &CSettings::menuBar, &CSettings::toolBar, &CSettings::positionBar,
+    &CSettings::statusBar, &CSettings::volume, &CSettings::balance};
+// clang-format on
+
+std::vector<int> Dwords(const CSettings& settings) {
+    std::vector<int> values;
+    for (const auto field : kDwords) {
+        values.push_back(settings.*field);
+    }
+    return values;
 }
 
-class SettingsTest : public velvaro::test::RegistryTest {
-protected:
-    void WriteSetting(const char* name, DWORD value) {
-        RegKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
-        ASSERT_EQ(key.SetDWORD(name, value), ERROR_SUCCESS);
-    }
-    void WriteSetting(const char* name, const std::string& value) {
-        RegKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
-        ASSERT_EQ(key.SetString(name, value), ERROR_SUCCESS);
-    }
-};
+using SettingsTest = RegistryTest;
 
-TEST_F(SettingsTest, EmptyRegistryGivesTheDefaults) {
-    const CSettings settings(1);
-    EXPECT_EQ(settings.balance, 0);
-    EXPECT_EQ(settings.volume, 0);
-    EXPECT_EQ(settings.titleBar + settings.menuBar + settings.toolBar + settings.positionBar +
-                  settings.statusBar,
-              5);
-    EXPECT_EQ(settings.compactView, 0);
-    EXPECT_EQ(settings.alwaysOnTop, 0);
-    EXPECT_EQ(settings.aspectRatio, 1);
-    EXPECT_EQ(settings.startMediaAutomatically, 1);
-    EXPECT_EQ(settings.startFullscreen, 0);
-    EXPECT_EQ(settings.jumpToLastPosition, 0);
-    EXPECT_EQ(settings.playbackDelay, 5);
-    EXPECT_EQ(settings.singleInstanceMode, 1);
-    EXPECT_EQ(settings.deactivatePowerManagement, 1);
-    EXPECT_EQ(settings.processPriority, 1);
-    EXPECT_EQ(settings.displaySettings, "Current");
-    EXPECT_EQ(settings.displayWidth, 0);
-    EXPECT_EQ(settings.displayHeight, 0);
-    EXPECT_EQ(settings.toolBarPos, 0);
-    EXPECT_EQ(settings.languageType, -1);
-    EXPECT_EQ(settings.generalChanged + settings.playbackChanged + settings.languageChanged +
-                  settings.associationsChanged,
-              0);
-    const auto entries = Entries(settings);
-    ASSERT_EQ(entries.size(), 31u);
-    EXPECT_EQ(entries.front(), std::make_pair(std::string("vpp"), 9u));
-    EXPECT_EQ(entries.back(), std::make_pair(std::string("ogm"), 6u));
-}
-
-TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing) {
+TEST_F(SettingsTest, EmptyRegistryGivesTheDefaultsAndTheRecordWritesEveryValueInItsOrder) {
     {
-        CSettings copy(0);
-        EXPECT_TRUE(copy.associations.empty());
-        copy.volume = -500;
-        copy.Save();
+        CSettings settings(1);
+        EXPECT_EQ(Dwords(settings),
+                  (std::vector{0, 1, 0, 5, 1, 1, 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 0, 0}));
+        EXPECT_EQ(settings.displaySettings, "Current");
+        EXPECT_EQ(std::pair(settings.displayWidth, settings.displayHeight), std::pair(0, 0));
+        EXPECT_EQ(settings.languageType, -1);
+        EXPECT_EQ(std::vector({settings.generalChanged, settings.playbackChanged,
+                               settings.languageChanged, settings.associationsChanged}),
+                  std::vector(4, 0));
+        const auto entries = Entries(settings);
+        ASSERT_EQ(entries.size(), 31u);
+        EXPECT_EQ(entries.front(), Entry("vpp", 9));
+        EXPECT_EQ(entries.back(), Entry("ogm", 6));
     }
-    RegKey key;
-    EXPECT_NE(key.Open(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
-}
-
-TEST_F(SettingsTest, SaveWritesEveryValueInItsOrder) {
-    { CSettings settings(1); }
     EXPECT_THAT(
-        ValueNames(HKEY_CURRENT_USER, kSettingsKey),
+        ValueNames(kSettingsKey),
         ElementsAre("StartFullscreen", "StartMediaAutomatically", "JumpToLastPosition",
                     "PlaybackDelay", "SingleInstanceMode", "DeactivatePowerManagement",
                     "ProcessPriority", "ScreenshotDirectory", "DisplaySettings", "ToolBarPos",
@@ -125,104 +89,81 @@ TEST_F(SettingsTest, SaveWritesEveryValueInItsOrder) {
     DWORD type = 0, size = 0;
     ASSERT_EQ(RegQueryValueEx(key.Handle(), "DisplaySettings", &type, nullptr, &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(std::pair(type, size), std::pair(DWORD{REG_SZ}, DWORD{8}));
+}
+
+TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing) {
+    {
+        CSettings copy(0);
+        EXPECT_TRUE(copy.associations.empty());
+        copy.volume = -500;
+        copy.Save();
+    }
+    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, kSettingsKey}));
 }
 
 TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
-    const velvaro::test::TestFolder shots;
+    const TestFolder shots;
+    const std::vector<int> changed = {1, 0, 1, 12, 0, 0, 4, 1,      1,
+                                      0, 1, 0, 0,  0, 0, 0, -10000, -2500};
     {
-        CSettings settings(1);
-        settings.playlistDirTree = "/srv/media/Filme";
-        settings.balance = -2500;
-        settings.volume = -10000;
-        settings.titleBar = 0;
-        settings.menuBar = 0;
-        settings.toolBar = 0;
-        settings.positionBar = 0;
-        settings.statusBar = 0;
-        settings.compactView = 1;
-        settings.alwaysOnTop = 1;
-        settings.aspectRatio = 0;
-        settings.startMediaAutomatically = 0;
-        settings.startFullscreen = 1;
-        settings.jumpToLastPosition = 1;
-        settings.playbackDelay = 12;
-        settings.singleInstanceMode = 0;
-        settings.deactivatePowerManagement = 0;
-        settings.screenshotDirectory = shots.path().string() + "/";
-        settings.processPriority = 4;
-        settings.displaySettings = "800 x 600";
-        settings.toolBarPos = 1;
-        settings.languageType = 1;
-        settings.languageFile = "Klingon.lng";
-        settings.BuildDefaultAssociations();
-        settings.AddFileAssociation("flac", 5);
+        CSettings s(1);
+        for (std::size_t i = 0; i < changed.size(); ++i) {
+            s.*kDwords[i] = changed[i];
+        }
+        s.playlistDirTree = "/srv/media/Filme";
+        s.screenshotDirectory = shots.path().string() + "/";
+        s.displaySettings = "800 x 600";
+        s.languageType = 1;
+        s.languageFile = "Klingon.lng";
+        s.BuildDefaultAssociations();
+        s.AddFileAssociation("flac", 5);
     }
-    EXPECT_EQ(StoredDword("Volume"), 0u);
-    EXPECT_EQ(StoredDword("Balance"), 7500u);
-    EXPECT_EQ(StoredDword("LanguageType"), 1u);
+    // Levels are kept with 10000 added.
+    EXPECT_EQ(std::vector({ReadDword("Volume"), ReadDword("Balance"), ReadDword("LanguageType")}),
+              (std::vector<std::optional<DWORD>>{0, 7500, 1}));
 
-    const CSettings loaded(1);
+    CSettings loaded(1);
+    EXPECT_EQ(Dwords(loaded), changed);
     EXPECT_EQ(loaded.playlistDirTree, "/srv/media/Filme");
-    EXPECT_EQ(loaded.balance, -2500);
-    EXPECT_EQ(loaded.volume, -10000);
-    EXPECT_EQ(
-        loaded.titleBar + loaded.menuBar + loaded.toolBar + loaded.positionBar + loaded.statusBar,
-        0);
-    EXPECT_EQ(loaded.compactView, 1);
-    EXPECT_EQ(loaded.alwaysOnTop, 1);
-    EXPECT_EQ(loaded.aspectRatio, 0);
-    EXPECT_EQ(loaded.startMediaAutomatically, 0);
-    EXPECT_EQ(loaded.startFullscreen, 1);
-    EXPECT_EQ(loaded.jumpToLastPosition, 1);
-    EXPECT_EQ(loaded.playbackDelay, 12);
-    EXPECT_EQ(loaded.singleInstanceMode, 0);
-    EXPECT_EQ(loaded.deactivatePowerManagement, 0);
     EXPECT_EQ(loaded.screenshotDirectory, shots.path().string() + "/");
     EXPECT_EQ(std::filesystem::current_path(), shots.path());
-    EXPECT_EQ(loaded.processPriority, 4);
-    EXPECT_EQ(loaded.displayWidth, 800);
-    EXPECT_EQ(loaded.displayHeight, 600);
-    EXPECT_EQ(loaded.toolBarPos, 1);
+    EXPECT_EQ(std::pair(loaded.displayWidth, loaded.displayHeight), std::pair(800, 600));
     // The record writes the language but start-up reads it; it is not loaded.
     EXPECT_EQ(loaded.languageType, -1);
     // Stored newest first, loaded each at the head: the list comes back reversed.
     const auto entries = Entries(loaded);
     ASSERT_EQ(entries.size(), 32u);
-    EXPECT_EQ(entries.front(), std::make_pair(std::string("ogm"), 6u));
-    EXPECT_EQ(entries.back(), std::make_pair(std::string("flac"), 5u));
+    EXPECT_EQ(entries.front(), Entry("ogm", 6));
+    EXPECT_EQ(entries.back(), Entry("flac", 5));
 }
 
-TEST_F(SettingsTest, VolumeAndBalanceAreStoredWithTenThousandAdded) {
-    WriteSetting("Volume", 7000);
-    WriteSetting("Balance", 20000);
+TEST_F(SettingsTest, StoredValuesOfOtherLevelsTypesOrSizesDoNotBreakTheLoad) {
+    Write("Volume", 7000);
+    Write("Balance", 20000);
+    Write("PlaybackDelay", std::string("much too long for four bytes"));
+    Write("TitleBar", std::string("0"));  // two bytes: '0' and its zero
+    Write("DisplaySettings", std::string(300, 'x'));
+    Write("ScreenshotDirectory", folder() / "does-not-exist");
     const CSettings settings(1);
-    EXPECT_EQ(settings.volume, -3000);
-    EXPECT_EQ(settings.balance, 10000);
-}
-
-TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeDoNotBreakTheLoad) {
-    WriteSetting("PlaybackDelay", std::string("much too long for four bytes"));
-    WriteSetting("TitleBar", std::string("0"));  // two bytes: '0' and its zero
-    WriteSetting("DisplaySettings", std::string(300, 'x'));
-    const CSettings settings(1);
+    EXPECT_EQ(std::pair(settings.volume, settings.balance), std::pair(-3000, 10000));
     EXPECT_EQ(settings.playbackDelay, 5);
     // The short value lands in the low bytes of the four-byte buffer.
     EXPECT_EQ(settings.titleBar, '0');
     EXPECT_EQ(settings.displaySettings, "Current");
+    // An unusable screenshot folder falls back to the program's.
+    EXPECT_EQ(settings.screenshotDirectory, velvaro::platform::ProgramFolder());
+    EXPECT_EQ(std::filesystem::current_path().string() + "/", velvaro::platform::ProgramFolder());
 }
 
 TEST_F(SettingsTest, DisplaySettingsNeedBlanksAroundTheX) {
     CSettings settings(0);
-    const std::pair<const char*, std::pair<int, int>> cases[] = {
-        {"800 x 600", {800, 600}},
-        {"1920 x 1080", {1920, 1080}},
-        {"800x600", {0, 0}},
-        {"Current", {0, 0}},
-        {"", {0, 0}},
-        {" x 600", {0, 600}},
-    };
+    const std::pair<const char*, std::pair<int, int>> cases[] = {{"800 x 600", {800, 600}},
+                                                                 {"1920 x 1080", {1920, 1080}},
+                                                                 {"800x600", {0, 0}},
+                                                                 {"Current", {0, 0}},
+                                                                 {"", {0, 0}},
+                                                                 {" x 600", {0, 600}}};
     for (const auto& [text, size] : cases) {
         settings.displaySettings = text;
         settings.ParseDisplaySettings();
@@ -230,69 +171,36 @@ TEST_F(SettingsTest, DisplaySettingsNeedBlanksAroundTheX) {
     }
 }
 
-TEST_F(SettingsTest, UnusableScreenshotFolderFallsBackToTheProgramFolder) {
-    WriteSetting("ScreenshotDirectory", folder() / "does-not-exist");
-    const CSettings settings(1);
-    EXPECT_EQ(settings.screenshotDirectory, velvaro::platform::ProgramFolder());
-    EXPECT_EQ(std::filesystem::current_path().string() + "/", velvaro::platform::ProgramFolder());
-}
-
 TEST_F(SettingsTest, LanguageIsWrittenOnlyWhenChosen) {
-    {
-        RegKey key;
-        key.Create(HKEY_CURRENT_USER, kSettingsKey);
-        key.SetString("LanguageResource", "IDR_LNG_POLSKI");
-        key.SetDWORD("LanguageType", 0);
-    }
+    Write("LanguageResource", std::string("IDR_LNG_POLSKI"));
+    Write("LanguageType", 0);
     { CSettings untouched(1); }
-    RegKey key;
-    key.Open(HKEY_CURRENT_USER, kSettingsKey);
-    std::string resource;
-    key.QueryString("LanguageResource", &resource);
-    EXPECT_EQ(resource, "IDR_LNG_POLSKI");
-    EXPECT_THAT(ValueNames(HKEY_CURRENT_USER, kSettingsKey),
-                testing::Not(testing::Contains("LanguageFile")));
-
+    EXPECT_EQ(ReadString("LanguageResource"), "IDR_LNG_POLSKI");
+    EXPECT_THAT(ValueNames(kSettingsKey), testing::Not(testing::Contains("LanguageFile")));
     {
         CSettings chosen(1);
         chosen.languageType = 0;
         chosen.languageResource = "IDR_LNG_MAGYAR";
     }
-    key.QueryString("LanguageResource", &resource);
-    EXPECT_EQ(resource, "IDR_LNG_MAGYAR");
-    EXPECT_EQ(StoredDword("LanguageType"), 0u);
+    EXPECT_EQ(ReadString("LanguageResource"), "IDR_LNG_MAGYAR");
+    EXPECT_EQ(ReadDword("LanguageType"), 0u);
 }
 
-TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaults) {
-    {
-        RegKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kAssociationsKey), ERROR_SUCCESS);
-        key.SetDWORD("avi", 3);
-        key.SetDWORD("AVI", 2);      // the same value: names ignore case
-        key.SetDWORD("mp3", 0x105);  // only the first byte counts
-    }
-    const CSettings settings(1);
-    EXPECT_THAT(Entries(settings), ElementsAre(std::make_pair(std::string("mp3"), 5u),
-                                               std::make_pair(std::string("avi"), 2u)));
-}
-
-TEST_F(SettingsTest, SaveReplacesTheStoredAssociationList) {
-    {
-        RegKey key;
-        key.Create(HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale");
-        key.Create(HKEY_CURRENT_USER, kAssociationsKey);
-        key.SetDWORD("gone", 2);
-    }
+TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaultsAndSaveReplacesThem) {
+    const KeyPath list{HKEY_CURRENT_USER, kAssociationsKey};
+    Write("avi", 3, list);
+    Write("AVI", 2, list);      // the same value: names ignore case
+    Write("mp3", 0x105, list);  // only the first byte counts
+    Write("", 0, {HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale"});
     {
         CSettings settings(1);
+        EXPECT_EQ(Entries(settings), (std::vector<Entry>{{"mp3", 5}, {"avi", 2}}));
         settings.associations.clear();
         settings.AddFileAssociation("mkv", 3);
         settings.AddFileAssociation("ogg", 4);
     }
-    EXPECT_THAT(ValueNames(HKEY_CURRENT_USER, kAssociationsKey), ElementsAre("ogg", "mkv"));
-    RegKey stale;
-    EXPECT_EQ(stale.Open(HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale"),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_THAT(ValueNames(kAssociationsKey), ElementsAre("ogg", "mkv"));
+    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale"}));
 }
 
 TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList) {
@@ -305,40 +213,32 @@ TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList) {
     source.languageType = 1;
     source.associationsChanged = 1;
     source.languageChanged = 1;
-
     CSettings target(0);
     target.AddFileAssociation("old", 2);
     target = source;
     EXPECT_EQ(target.persistent, 0);
-    EXPECT_EQ(target.volume, -1234);
+    EXPECT_EQ(std::vector({target.volume, target.languageType, target.associationsChanged,
+                           target.languageChanged}),
+              (std::vector{-1234, 1, 1, 1}));
     EXPECT_EQ(target.screenshotDirectory, "/tmp/shots/");
-    EXPECT_EQ(target.languageType, 1);
-    EXPECT_EQ(target.associationsChanged, 1);
-    EXPECT_EQ(target.languageChanged, 1);
-    EXPECT_THAT(Entries(source), ElementsAre(std::make_pair(std::string("c"), 8u),
-                                             std::make_pair(std::string("b"), 4u),
-                                             std::make_pair(std::string("a"), 2u)));
-    EXPECT_THAT(Entries(target), ElementsAre(std::make_pair(std::string("a"), 2u),
-                                             std::make_pair(std::string("b"), 4u),
-                                             std::make_pair(std::string("c"), 8u)));
-}
+    EXPECT_EQ(Entries(source), (std::vector<Entry>{{"c", 8}, {"b", 4}, {"a", 2}}));
+    EXPECT_EQ(Entries(target), (std::vector<Entry>{{"a", 2}, {"b", 4}, {"c", 8}}));
 
-TEST_F(SettingsTest, AddFileAssociationMergesOnlyTheExactText) {
-    CSettings settings(0);
-    settings.AddFileAssociation("avi", 2);
-    settings.AddFileAssociation("avi", 1);
-    settings.AddFileAssociation("AVI", 4);
-    EXPECT_THAT(Entries(settings), ElementsAre(std::make_pair(std::string("AVI"), 4u),
-                                               std::make_pair(std::string("avi"), 3u)));
+    // Adding merges only the exact text.
+    CSettings merged(0);
+    merged.AddFileAssociation("avi", 2);
+    merged.AddFileAssociation("avi", 1);
+    merged.AddFileAssociation("AVI", 4);
+    EXPECT_EQ(Entries(merged), (std::vector<Entry>{{"AVI", 4}, {"avi", 3}}));
 }
 
 // A registry that cannot be created: defaults, no message, nothing lost.
 TEST(SettingsWithoutRegistry, UnwritableFolderGivesDefaultsSilently) {
-    const velvaro::test::TestFolder folder;
+    const TestFolder folder;
     const std::string blocker = folder / "not-a-folder";
     std::ofstream(blocker) << "x";
     velvaro::platform::CloseRegistry();
-    setenv("VELVARO_REGISTRY", (blocker + "/registry.db").c_str(), 1);
+    const ScopedEnvironment environment({{"VELVARO_REGISTRY", blocker + "/registry.db"}});
     const auto directory = std::filesystem::current_path();
     testing::internal::CaptureStderr();
     {

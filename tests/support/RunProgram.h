@@ -1,94 +1,134 @@
-// Runs a program to its end and collects what it printed.
+// Other programs in tests, in programs with a QCoreApplication: run to their
+// end with what they printed, or held and ended when the holder goes.
 #pragma once
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace velvaro::test {
+
+// A process that is ended, if it still runs, when the object goes. The
+// `environment` entries override this process's environment (an empty value
+// removes one), or are all of it without `inherit`.
+class Child : public QProcess {
+public:
+    explicit Child(const std::map<std::string, std::string>& environment = {},
+                   bool inherit = true) {
+        QProcessEnvironment merged =
+            inherit ? QProcessEnvironment::systemEnvironment() : QProcessEnvironment();
+        for (const auto& [name, value] : environment) {
+            if (value.empty()) {
+                merged.remove(QString::fromStdString(name));
+            } else {
+                merged.insert(QString::fromStdString(name), QString::fromStdString(value));
+            }
+        }
+        setProcessEnvironment(merged);
+        setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    ~Child() override { Stop(); }
+
+    bool Start(const std::string& program, const std::vector<std::string>& args = {}) {
+        QStringList arguments;
+        for (const std::string& arg : args) {
+            arguments << QString::fromStdString(arg);
+        }
+        start(QString::fromStdString(program), arguments);
+        return waitForStarted(10000);
+    }
+    // True once it has ended, even when that was noticed before.
+    bool WaitForExit(int milliseconds = 10000) {
+        return state() == QProcess::NotRunning || waitForFinished(milliseconds);
+    }
+    void Stop() {
+        if (state() != QProcess::NotRunning) {
+            kill();
+            waitForFinished(10000);
+        }
+    }
+    // The next line of its standard output; nullopt when none comes in time.
+    std::optional<std::string> NextLine(int milliseconds = 10000) {
+        while (!canReadLine()) {
+            if (!waitForReadyRead(milliseconds)) {
+                return std::nullopt;
+            }
+        }
+        return readLine().chopped(1).toStdString();
+    }
+};
 
 struct ProgramResult {
     int exitCode = -1;  // -1 when it did not exit normally
     std::string out;
     std::string err;
+    bool operator==(const ProgramResult&) const = default;
 };
 
-// `environment` entries override the current environment; an empty value
-// removes the variable.
+inline void PrintTo(const ProgramResult& result, std::ostream* out) {
+    *out << result.exitCode << " \"" << result.out << "\" \"" << result.err << '"';
+}
+
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                                 const std::map<std::string, std::string>& environment = {}) {
-    std::map<std::string, std::string> merged;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const auto equals = text.find('=');
-        merged[text.substr(0, equals)] = equals == std::string::npos ? "" : text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : environment) {
-        if (value.empty()) {
-            merged.erase(name);
-        } else {
-            merged[name] = value;
-        }
-    }
-    std::vector<std::string> envText;
-    for (const auto& [name, value] : merged) {
-        envText.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (auto& text : envText) {
-        envp.push_back(text.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> argText{program};
-    argText.insert(argText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& text : argText) {
-        argv.push_back(text.data());
-    }
-    argv.push_back(nullptr);
-
-    int outPipe[2], errPipe[2];
+    Child child(environment);
+    child.setProcessChannelMode(QProcess::SeparateChannels);
     ProgramResult result;
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-        return result;
+    if (child.Start(program, args) && child.WaitForExit(300000) &&
+        child.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = child.exitCode();
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (spawned != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        return result;
-    }
-    // Read both pipes to their end; the outputs are small, so stdout first is safe.
-    for (auto [fd, text] :
-         {std::pair{outPipe[0], &result.out}, std::pair{errPipe[0], &result.err}}) {
-        char buffer[4096];
-        ssize_t got = 0;
-        while ((got = read(fd, buffer, sizeof buffer)) > 0) {
-            text->append(buffer, static_cast<size_t>(got));
-        }
-        close(fd);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = child.readAllStandardOutput().toStdString();
+    result.err = child.readAllStandardError().toStdString();
     return result;
 }
+
+// An X server of the test's own on a display number it picks itself.
+class VirtualDisplay {
+public:
+    explicit VirtualDisplay(const std::string& screen = "1280x800x24")
+        : server_({{"PATH", "/usr/bin:/bin"}}, false) {
+        server_.setProcessChannelMode(QProcess::SeparateChannels);
+        server_.setStandardErrorFile(QProcess::nullDevice());
+        if (server_.Start("/usr/bin/Xvfb",
+                          {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"})) {
+            name_ = ":" + server_.NextLine().value_or("");
+        }
+    }
+    ~VirtualDisplay() {
+        server_.terminate();  // lets it take its socket and lock file away
+        server_.waitForFinished(5000);
+    }
+
+    // Empty when the server did not start (Xvfb is not installed).
+    std::string Name() const { return name_.size() > 1 ? name_ : std::string(); }
+
+private:
+    Child server_;
+    std::string name_;
+};
+
+// A D-Bus daemon of the test's own, to stand for the session or system bus.
+class PrivateBus {
+public:
+    PrivateBus() {
+        if (daemon_.Start("/usr/bin/dbus-daemon",
+                          {"--session", "--nofork", "--nopidfile", "--print-address=1"})) {
+            address_ = daemon_.NextLine().value_or("");
+        }
+    }
+
+    // Empty when the daemon did not start.
+    const std::string& Address() const { return address_; }
+
+private:
+    Child daemon_;
+    std::string address_;
+};
 
 }  // namespace velvaro::test

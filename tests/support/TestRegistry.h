@@ -7,7 +7,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velvaro::test {
 
@@ -32,6 +35,37 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Environment variables set for a while; the earlier values come back at the
+// end. A value of nullopt unsets the variable.
+class ScopedEnvironment {
+public:
+    using Values = std::vector<std::pair<std::string, std::optional<std::string>>>;
+    explicit ScopedEnvironment(const Values& values = {}) {
+        for (const auto& [name, value] : values) {
+            Set(name, value);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            Apply(it->first, it->second);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    void Set(const std::string& name, const std::optional<std::string>& value) {
+        const char* previous = std::getenv(name.c_str());
+        saved_.emplace_back(name, previous ? std::optional<std::string>(previous) : std::nullopt);
+        Apply(name, value);
+    }
+
+private:
+    static void Apply(const std::string& name, const std::optional<std::string>& value) {
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    Values saved_;
 };
 
 // A fixture whose registry is a fresh database file of its own.

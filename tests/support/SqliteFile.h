@@ -12,7 +12,7 @@ namespace velvaro::test {
 
 class SqliteFile {
 public:
-    SqliteFile(const std::string& path, int flags) {
+    explicit SqliteFile(const std::string& path, int flags = SQLITE_OPEN_READONLY) {
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
             ADD_FAILURE() << "cannot open " << path << ": " << sqlite3_errmsg(db_);
         }
@@ -42,6 +42,20 @@ public:
         }
         sqlite3_finalize(statement);
         return rows;
+    }
+
+    // The first column of the first row, "<none>" when there is no row.
+    std::string Value(const std::string& sql) {
+        const auto rows = Rows(sql);
+        return rows.empty() || rows[0].empty() ? "<none>" : rows[0][0];
+    }
+
+    // A value of the program's Settings key as the registry view shows it.
+    std::string Setting(const std::string& name) {
+        return Value(
+            "SELECT data FROM registry WHERE hive = 'HKEY_CURRENT_USER' AND lower(key) = "
+            "lower('Software\\Quellware\\Vel-Varo\\Settings') AND lower(name) = lower('" +
+            name + "')");
     }
 
 private:

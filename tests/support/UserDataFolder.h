@@ -4,9 +4,6 @@
 
 #include "TestRegistry.h"
 
-#include <QByteArray>
-#include <QtGlobal>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,20 +12,7 @@ namespace velvaro::test {
 
 class UserDataFolder {
 public:
-    UserDataFolder() : hadPrevious_(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
-        previous_ = qgetenv("XDG_DATA_HOME");
-        std::filesystem::create_directories(folder_.path() / "velvaro");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder_.path().string()));
-    }
-    ~UserDataFolder() {
-        if (hadPrevious_) {
-            qputenv("XDG_DATA_HOME", previous_);
-        } else {
-            qunsetenv("XDG_DATA_HOME");
-        }
-    }
-    UserDataFolder(const UserDataFolder&) = delete;
-    UserDataFolder& operator=(const UserDataFolder&) = delete;
+    UserDataFolder() { std::filesystem::create_directories(LanguageFolder()); }
 
     std::filesystem::path LanguageFolder() const { return folder_.path() / "velvaro"; }
 
@@ -41,8 +25,7 @@ public:
 
 private:
     TestFolder folder_;
-    bool hadPrevious_;
-    QByteArray previous_;
+    ScopedEnvironment environment_{{{"XDG_DATA_HOME", folder_.path().string()}}};
 };
 
 }  // namespace velvaro::test

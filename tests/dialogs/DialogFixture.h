@@ -1,0 +1,81 @@
+// What the dialog tests share: a registry of their own, the built-in English
+// texts, a file of the test media opened into an owner window when a test
+// wants an engine, and short ways to find controls and read their texts.
+#pragma once
+
+#include "ModalDialogWatcher.h"
+#include "QtPrinting.h"
+#include "TestRegistry.h"
+#include "engine/CFilePlayer.h"
+#include "i18n/CLanguageFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+namespace velvaro::test {
+
+inline std::string Media(const std::string& name) {
+    return std::string(VELVARO_TEST_MEDIA) + "/" + name;
+}
+
+template <typename Control>
+Control* Find(const QWidget& dialog, const char* name) {
+    auto* control = dialog.findChild<Control*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+}
+
+// The caption for "", else the text of the label or button of that name.
+inline QStringList Texts(const QWidget& dialog, std::initializer_list<const char*> names) {
+    QStringList texts;
+    for (const char* name : names) {
+        const QObject* control = dialog.findChild<QObject*>(QString::fromLatin1(name));
+        if (!*name) {
+            texts << dialog.windowTitle();
+        } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
+            texts << label->text();
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+            texts << button->text();
+        } else {
+            texts << QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+        }
+    }
+    return texts;
+}
+
+class DialogTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        ASSERT_EQ(english.LoadResource(250), 0);  // IDR_LNG_ENGLISH
+        ASSERT_EQ(german.LoadResource(248), 0);   // IDR_LNG_GERMAN
+    }
+    void TearDown() override {
+        engine.reset();
+        RegistryTest::TearDown();
+    }
+
+    void Open(const std::string& name) {
+        const std::string path = Media(name);
+        engine = std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &english, &owner,
+                                               QString::fromStdString(path).toStdWString(), path, 0,
+                                               0, 0);
+        ASSERT_EQ(engine->GetOpenResult(), S_OK) << name;
+    }
+
+    CLanguageFile english;
+    CLanguageFile german;
+    QWidget owner;
+    std::unique_ptr<CFilePlayer> engine;
+};
+
+}  // namespace velvaro::test

@@ -1,0 +1,86 @@
+// Stand-ins for the desktop's bus services, each printing every call it gets
+// on its own line and "ready" once its name is taken:
+//   bus_services screensaver      org.freedesktop.ScreenSaver on the session
+//                                 bus: "Inhibit <application>|<reason> -> <cookie>",
+//                                 "UnInhibit <cookie>"
+//   bus_services login1 [refuse]  org.freedesktop.login1 on the private bus
+//                                 given as $DBUS_SYSTEM_BUS_ADDRESS: "PowerOff
+//                                 <interactive>"; with "refuse" each call is
+//                                 denied, as logind does for a user who may not
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QObject>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+class ScreenSaver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public Q_SLOTS:
+    uint Inhibit(const QString& application, const QString& reason) {
+        std::printf("Inhibit %s|%s -> %u\n", application.toUtf8().constData(),
+                    reason.toUtf8().constData(), ++lastCookie_);
+        std::fflush(stdout);
+        return lastCookie_;
+    }
+    void UnInhibit(uint cookie) {
+        std::printf("UnInhibit %u\n", cookie);
+        std::fflush(stdout);
+    }
+
+private:
+    uint lastCookie_ = 0;
+};
+
+class Login1 : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    explicit Login1(bool refuse) : refuse_(refuse) {}
+
+public Q_SLOTS:
+    void PowerOff(bool interactive) {
+        std::printf("PowerOff %s\n", interactive ? "true" : "false");
+        std::fflush(stdout);
+        if (refuse_) {
+            sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Access denied"));
+        }
+    }
+
+private:
+    bool refuse_;
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const bool login1 = argc > 1 && std::strcmp(argv[1], "login1") == 0;
+    const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    if (login1 && (!system || !*system)) {
+        std::fputs("bus_services: no private bus given\n", stderr);
+        return 2;
+    }
+    QDBusConnection bus = login1 ? QDBusConnection::systemBus() : QDBusConnection::sessionBus();
+    ScreenSaver screenSaver;
+    Login1 manager(argc > 2 && std::strcmp(argv[2], "refuse") == 0);
+    const QString name = login1 ? QStringLiteral("org.freedesktop.login1")
+                                : QStringLiteral("org.freedesktop.ScreenSaver");
+    const QString path = login1 ? QStringLiteral("/org/freedesktop/login1")
+                                : QStringLiteral("/org/freedesktop/ScreenSaver");
+    if (!bus.registerObject(path, login1 ? static_cast<QObject*>(&manager) : &screenSaver,
+                            QDBusConnection::ExportAllSlots) ||
+        !bus.registerService(name)) {
+        std::fprintf(stderr, "bus_services: %s\n", bus.lastError().message().toUtf8().constData());
+        return 1;
+    }
+    std::puts("ready");
+    std::fflush(stdout);
+    return application.exec();
+}
+
+#include "bus_services.moc"
