@@ -4,6 +4,7 @@
 #include "ui/CPlayerDlg.h"
 
 #include "CommandRanges.h"
+#include "dialogs/ElementPropertiesDialog.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -337,7 +338,8 @@ void CPlayerDlg::OnRunTimeCommand(int id) {
     if (InRange(id, kFirstFilter, kFilterEnd) && player) {
         const QList<QAction*> items = FindCommands(mainMenu.get(), id);
         if (!items.isEmpty()) {
-            player->ShowFilterProperties(items.first()->text().toStdString(), this);
+            player->ShowFilterProperties(items.first()->text().toStdString(), this,
+                                         &velvaro::dialogs::ShowElementProperties);
         }
     }
 }
