@@ -1,5 +1,6 @@
 #include "CCodecDlg.h"
 
+#include "ElementPropertiesDialog.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "ui_IDD_CODEC_DIALOG.h"
@@ -72,5 +73,6 @@ void CCodecDlg::OnProperties() {
     if (!player_ || ui_->IDC_LIST_CODEC->count() == 0 || !selected) {
         return;
     }
-    player_->ShowFilterProperties(selected->text().toStdString(), this);
+    player_->ShowFilterProperties(selected->text().toStdString(), this,
+                                  &velvaro::dialogs::ShowElementProperties);
 }

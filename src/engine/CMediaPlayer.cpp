@@ -237,16 +237,24 @@ int CMediaPlayer::GetBalance() {
     return balance < kBalanceLeft || balance > kBalanceRight ? 0 : static_cast<int>(balance);
 }
 
-void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent) {
-    if (!graph) {
+void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent,
+                                        const velvaro::engine::PropertyPagePresenter& present) {
+    if (!graph || !present) {
         return;
     }
     // Every filter of that name, one after the other.
     for (const auto& filter : graph->EnumFilters()) {
-        if (filter->HasPropertyPages() && filter->QueryName() == name) {
-            filter->ShowPropertyPages(parent);
+        if (filter->QueryName() != name) {
+            continue;
+        }
+        if (auto properties = filter->QueryProperties()) {
+            present(properties, name, parent);
         }
     }
+}
+
+std::string CMediaPlayer::GetErrorText() const {
+    return graph ? graph->GetErrorText(S_OK) : std::string();
 }
 
 int CMediaPlayer::FillFilterList(QObject* target, int kind) {

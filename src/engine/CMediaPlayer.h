@@ -64,7 +64,9 @@ public:
     virtual double GetFrameRate();
     virtual HRESULT SetBalance(int balance);
     virtual int GetBalance();
-    virtual void ShowFilterProperties(const std::string& name, QWidget* parent);
+    // Shows the settings of every filter of that name through `present`.
+    virtual void ShowFilterProperties(const std::string& name, QWidget* parent,
+                                      const velvaro::engine::PropertyPagePresenter& present);
     // Kind FILTERLIST_LISTBOX fills a QListWidget, FILTERLIST_MENU a QMenu.
     virtual int FillFilterList(QObject* target, int kind);
     virtual HRESULT GetPreferredAspectRatio(long* x, long* y);
@@ -80,6 +82,9 @@ public:
     virtual std::string GetFileName() = 0;
     virtual HRESULT GetNativeVideoSize(long* width, long* height);
 
+    // The text of the graph's last error: why the open failed, or what
+    // stopped the playback (EC_ERRORABORT); empty when there was none.
+    std::string GetErrorText() const;
     void NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam, LPARAM lParam);
     void UpdateVideoSize();
     void SaveScreenshot(const std::string& prefix);

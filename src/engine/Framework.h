@@ -3,6 +3,7 @@
 // QueryInterface hands out a view of it that shares its lifetime.
 #pragma once
 
+#include "engine/ElementProperties.h"
 #include "platform/WindowMessage.h"
 
 #include <cstdint>
@@ -99,8 +100,8 @@ public:
     virtual std::vector<std::shared_ptr<IPin>> EnumPins() = 0;
     // Whether the filter has settings a property page can show.
     virtual bool HasPropertyPages() const = 0;
-    // Shows the settings modally, captioned with the filter's name.
-    virtual void ShowPropertyPages(QWidget* parent) = 0;
+    // Those settings; null when it has none.
+    virtual std::shared_ptr<velvaro::engine::ElementProperties> QueryProperties() = 0;
 };
 
 class IGraphBuilder : public virtual IUnknown {

@@ -47,7 +47,7 @@ public:
     HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
     std::string GetErrorText(HRESULT hr) const override;
     void DumpGraph(const std::string& name) override {
-        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
+        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
     }
 
     // IMediaControl
@@ -126,16 +126,23 @@ private:
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, GstFilterGraph* graph);
     static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer graph);
     static GstFlowReturn OnNewPreroll(GstAppSink* sink, gpointer graph);
-    GstFlowReturn Show(GstSample* sample);
+    GstFlowReturn Show(GstSampleHandle sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    void OnError(GstMessage* message);
+    static void LogMessage(GstMessage* message);
 
+    // Streaming threads, holding mutex_.
     void LinkVideo(GstPad* pad);
     void LinkAudio(GstPad* pad);
     void LinkSubtitle(GstPad* pad);
-    GstElement* BuildVideoRenderer();
-    GstElement* BuildAudioRenderer(const char* name);
+    // Records why a stream could not be rendered; the open reports the first.
+    void NoteRenderError(const std::string& text);
+    GstElementHandle BuildVideoRenderer(std::string* error);
+    GstElementHandle BuildAudioRenderer(const char* name, std::string* error);
     void PushEvent(long code, LONG_PTR param1, LONG_PTR param2);
     HRESULT SetPipelineState(GstState state, long logical);
+    // Flushes the bus first, so that no message outlives the graph.
+    void ShutDown();
     bool HaveVideo() const { return videoRenderer_ != nullptr; }
     bool HaveAudio() const { return audioRenderer_ != nullptr; }
     void ApplyVolume();
@@ -147,22 +154,24 @@ private:
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
     HRESULT Seek(double rate, gint64 position);
 
-    GstElement* pipeline_ = nullptr;
+    GstElementHandle pipeline_;
+    // Parts of the pipeline, which keeps them alive.
     GstElement* fileSource_ = nullptr;
     GstElement* source_ = nullptr;
-    GstElement* videoRenderer_ = nullptr;  // owned by the pipeline
+    GstElement* videoRenderer_ = nullptr;
     GstElement* overlay_ = nullptr;
     GstElement* crop_ = nullptr;
     GstElement* scaledCaps_ = nullptr;
     GstElement* videoSink_ = nullptr;
     GstElement* audioRenderer_ = nullptr;
-    GstElement* filmAudioRenderer_ = nullptr;  // held aside while a separate track plays
     GstElement* externalSource_ = nullptr;
     GstElement* externalDecoder_ = nullptr;
     GstElement* externalRenderer_ = nullptr;
-    std::vector<std::string> filmSelection_;
     GstElement* volume_ = nullptr;
     GstElement* panorama_ = nullptr;
+    // Held aside, out of the pipeline, while a separate track plays.
+    GstElementHandle filmAudioRenderer_;
+    std::vector<std::string> filmSelection_;
     std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
     QPointer<VideoWidget> widget_;
 
@@ -172,16 +181,21 @@ private:
     QObject* notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
     LONG_PTR notifyInstance_ = 0;
+    // The last error: why the open failed, or what stopped the playback.
     std::string errorText_;
-    GstBuffer* lastBuffer_ = nullptr;
+    // An error stopped the streams; the errors that follow from it add nothing.
+    bool aborted_ = false;
+    bool opened_ = false;
+    GstBufferHandle lastBuffer_;
     std::condition_variable streamsReady_;
-    GstStreamCollection* collection_ = nullptr;
+    GstStreamCollectionHandle collection_;
     std::vector<std::string> selectedIds_;
     std::vector<std::string> wantedIds_;  // the user's choice, once made
     std::vector<MediaChapter> chapters_;
     std::deque<std::chrono::steady_clock::time_point> frameTimes_;
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
+    int unrenderedStreams_ = 0;  // that found no renderer
 
     long logicalState_ = State_Stopped;
     std::chrono::steady_clock::time_point lastChange_ = std::chrono::steady_clock::now();

@@ -1,14 +1,9 @@
 // Running, seeking, events and sound of the filter graph.
 #include "GstFilterGraph.h"
 
-#include <QString>
-#include <QWidget>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
-#include <numeric>
 
 namespace velvaro::engine {
 
@@ -17,7 +12,11 @@ HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
         return VFW_E_WRONG_STATE;
     }
     lastChange_ = std::chrono::steady_clock::now();
-    if (gst_element_set_state(pipeline_, state) == GST_STATE_CHANGE_FAILURE) {
+    if (state == GST_STATE_PLAYING) {
+        std::lock_guard lock(mutex_);
+        aborted_ = false;  // a new error is news again
+    }
+    if (gst_element_set_state(pipeline_.get(), state) == GST_STATE_CHANGE_FAILURE) {
         return E_FAIL;
     }
     logicalState_ = logical;
@@ -53,7 +52,7 @@ HRESULT GstFilterGraph::GetState(long timeoutMs, long* state) {
         return S_OK;
     }
     const GstStateChangeReturn result =
-        gst_element_get_state(pipeline_, nullptr, nullptr,
+        gst_element_get_state(pipeline_.get(), nullptr, nullptr,
                               static_cast<GstClockTime>(std::max(0L, timeoutMs)) * GST_MSECOND);
     if (result == GST_STATE_CHANGE_FAILURE) {
         return E_FAIL;
@@ -83,7 +82,7 @@ HRESULT GstFilterGraph::GetDuration(LONGLONG* duration) {
     if (!duration) {
         return E_POINTER;
     }
-    if (!source_ || !gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+    if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &nanoseconds)) {
         return E_FAIL;
     }
     *duration = nanoseconds / 100;
@@ -95,7 +94,7 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
     if (!position) {
         return E_POINTER;
     }
-    if (!source_ || !gst_element_query_position(pipeline_, GST_FORMAT_TIME, &nanoseconds)) {
+    if (!source_ || !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &nanoseconds)) {
         return E_FAIL;
     }
     if (timeFormat_ == TimeFormat::Frame) {
@@ -114,12 +113,17 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
 
 HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
     lastChange_ = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(mutex_);
+        aborted_ = false;  // the flush starts the streams again
+    }
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const bool done =
-        rate > 0 ? gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                                    position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
-                 : gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
-                                    GST_SEEK_TYPE_SET, position);
+        rate > 0
+            ? gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                               position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+            : gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                               GST_SEEK_TYPE_SET, position);
     return done ? S_OK : E_FAIL;
 }
 
@@ -142,7 +146,7 @@ HRESULT GstFilterGraph::SetRate(double rate) {
         return VFW_E_WRONG_STATE;
     }
     gint64 position = 0;
-    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     const HRESULT result = Seek(rate, position);
     if (SUCCEEDED(result)) {
         rate_ = rate;
@@ -187,10 +191,8 @@ HRESULT GstFilterGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2,
 
 void GstFilterGraph::TakeVolumeControls() {
     // The bin keeps its elements alive; we only borrow them.
-    volume_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume");
-    panorama_ = gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama");
-    gst_object_unref(volume_);
-    gst_object_unref(panorama_);
+    volume_ = GstElementHandle(gst_bin_get_by_name(GST_BIN(audioRenderer_), "volume")).get();
+    panorama_ = GstElementHandle(gst_bin_get_by_name(GST_BIN(audioRenderer_), "panorama")).get();
     ApplyVolume();
 }
 

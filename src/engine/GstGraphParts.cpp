@@ -1,15 +1,75 @@
 #include "GstGraphParts.h"
 
-#include "GstPropertyDialog.h"
-
-#include <QCursor>
-#include <QDialog>
-#include <QPointer>
-#include <QString>
-
 #include <cstring>
 
+Q_LOGGING_CATEGORY(lcEngine, "velvaro.engine", QtWarningMsg)
+
 namespace velvaro::engine {
+
+namespace {
+
+// The Debian packages that carry the elements our graphs are built from.
+struct ElementPackage {
+    const char* factory;
+    const char* package;
+};
+constexpr ElementPackage kElementPackages[] = {
+    {"filesrc", "libgstreamer1.0-0"},
+    {"capsfilter", "libgstreamer1.0-0"},
+    {"fakesink", "libgstreamer1.0-0"},
+    {"decodebin3", "gstreamer1.0-plugins-base"},
+    {"subtitleoverlay", "gstreamer1.0-plugins-base"},
+    {"videoconvertscale", "gstreamer1.0-plugins-base"},
+    {"appsink", "gstreamer1.0-plugins-base"},
+    {"audioconvert", "gstreamer1.0-plugins-base"},
+    {"audioresample", "gstreamer1.0-plugins-base"},
+    {"volume", "gstreamer1.0-plugins-base"},
+    {"videocrop", "gstreamer1.0-plugins-good"},
+    {"audiopanorama", "gstreamer1.0-plugins-good"},
+    {"autoaudiosink", "gstreamer1.0-plugins-good"},
+};
+
+}  // namespace
+
+std::string MissingElementText(const char* factory) {
+    const char* package = "the GStreamer plugin that provides it";
+    for (const auto& entry : kElementPackages) {
+        if (std::strcmp(entry.factory, factory) == 0) {
+            package = entry.package;
+        }
+    }
+    return std::string("The GStreamer element \"") + factory + "\" is missing: install " + package +
+           ".";
+}
+
+GstElementHandle ElementMaker::Make(const char* factory, const char* name) {
+    GstElementHandle element = MakeOwnedElement(factory, name);
+    if (!element && error_.empty()) {
+        error_ = MissingElementText(factory);
+        qCWarning(lcEngine).noquote() << QString::fromStdString(error_);
+    }
+    return element;
+}
+
+GstElementHandle ElementMaker::MakeAudioSink() {
+    const GCharHandle pulseSocket(
+        g_build_filename(g_get_user_runtime_dir(), "pulse", "native", nullptr));
+    const bool pulse =
+        g_getenv("PULSE_SERVER") || g_file_test(pulseSocket.get(), G_FILE_TEST_EXISTS);
+    const bool alsa = g_file_test("/dev/snd", G_FILE_TEST_IS_DIR);
+    if (pulse || alsa) {
+        if (GstElementHandle sink = MakeOwnedElement("autoaudiosink", nullptr)) {
+            return sink;
+        }
+        qCWarning(lcEngine).noquote() << QString::fromStdString(MissingElementText("autoaudiosink"))
+                                      << "Playing without sound.";
+    }
+    GstElementHandle sink = Make("fakesink");
+    if (sink) {
+        g_object_set(sink.get(), "sync", TRUE, nullptr);
+    }
+    return sink;
+}
 
 void EnsureGstInitialised() {
     static const bool initialised = [] {
@@ -40,9 +100,8 @@ MajorType MajorTypeOfCaps(GstCaps* caps) {
 
 MajorType MajorTypeOfPad(GstPad* pad) {
     // The decoder's pads name their stream before their caps are settled.
-    if (GstStream* stream = gst_pad_get_stream(pad)) {
-        const MajorType type = MajorTypeOfStream(stream);
-        gst_object_unref(stream);
+    if (GstStreamHandle stream{gst_pad_get_stream(pad)}) {
+        const MajorType type = MajorTypeOfStream(stream.get());
         if (type != MajorType::Unknown) {
             return type;
         }
@@ -52,24 +111,6 @@ MajorType MajorTypeOfPad(GstPad* pad) {
         caps.reset(gst_pad_query_caps(pad, nullptr));
     }
     return MajorTypeOfCaps(caps.get());
-}
-
-// A sound device to play on, or a sink that only keeps the clock when the
-// machine has none, so playback never fails for want of speakers.
-GstElement* MakeAudioSink() {
-    const bool pulse =
-        g_getenv("PULSE_SERVER") ||
-        g_file_test(g_build_filename(g_get_user_runtime_dir(), "pulse", "native", nullptr),
-                    G_FILE_TEST_EXISTS);
-    const bool alsa = g_file_test("/dev/snd", G_FILE_TEST_IS_DIR);
-    if (pulse || alsa) {
-        if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) {
-            return sink;
-        }
-    }
-    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(sink, "sync", TRUE, nullptr);
-    return sink;
 }
 
 // How a decoder part is named as a filter: by what it does, and the
@@ -106,22 +147,24 @@ MajorType MajorTypeOfStream(GstStream* stream) {
     return MajorType::Unknown;
 }
 
+GCharHandle TagText(const GstTagList* tags, const char* tag) {
+    gchar* text = nullptr;
+    const bool found = gst_tag_list_get_string(tags, tag, &text);
+    GCharHandle owned(text);
+    return found ? std::move(owned) : nullptr;
+}
+
 // "Commentary (German)", "English", or "Audio 2" when the file says nothing.
 std::string StreamName(GstStream* stream, MajorType type, int ordinal) {
     std::string title, language;
-    if (GstTagList* tags = gst_stream_get_tags(stream)) {
-        gchar* text = nullptr;
-        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &text) && text) {
-            title = text;
+    if (const GstTagListHandle tags{gst_stream_get_tags(stream)}) {
+        if (const GCharHandle text{TagText(tags.get(), GST_TAG_TITLE)}) {
+            title = text.get();
         }
-        g_free(text);
-        text = nullptr;
-        if (gst_tag_list_get_string(tags, GST_TAG_LANGUAGE_CODE, &text) && text) {
-            const gchar* name = gst_tag_get_language_name(text);
-            language = name ? name : text;
+        if (const GCharHandle text{TagText(tags.get(), GST_TAG_LANGUAGE_CODE)}) {
+            const gchar* name = gst_tag_get_language_name(text.get());
+            language = name ? name : text.get();
         }
-        g_free(text);
-        gst_tag_list_unref(tags);
     }
     if (!title.empty() && !language.empty()) {
         return title + " (" + language + ")";

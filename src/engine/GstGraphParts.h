@@ -2,25 +2,25 @@
 // helpers that read pads and streams, and the filter and pin views.
 #pragma once
 
+#include "ElementProperties.h"
 #include "Framework.h"
 #include "GstHandles.h"
-#include "GstPropertyDialog.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/tag/tag.h>
 #include <gst/video/video.h>
 
-#include <QCursor>
-#include <QDialog>
-#include <QPointer>
-#include <QString>
+#include <QLoggingCategory>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+// What GStreamer reports on the graphs' buses: warnings and errors show by
+// default, the rest with QT_LOGGING_RULES="velvaro.engine.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcEngine)
 
 namespace velvaro::engine {
 
@@ -36,11 +36,31 @@ constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
 void EnsureGstInitialised();
 MajorType MajorTypeOfCaps(GstCaps* caps);
 MajorType MajorTypeOfPad(GstPad* pad);
-GstElement* MakeAudioSink();
 std::string FilterNameOf(GstElement* element);
 bool IsDecoderPart(GstElement* element);
 MajorType MajorTypeOfStream(GstStream* stream);
 std::string StreamName(GstStream* stream, MajorType type, int ordinal);
+// A tag's text; null when the list has none.
+GCharHandle TagText(const GstTagList* tags, const char* tag);
+std::shared_ptr<ElementProperties> PropertiesOfElement(GstElement* element);
+
+// Makes the elements of one part of a graph and remembers the first one that
+// no installed plugin provides, as the text a user is shown.
+class ElementMaker {
+public:
+    GstElementHandle Make(const char* factory, const char* name = nullptr);
+    // A sound device to play on, or a sink that only keeps the clock when the
+    // machine has none, so playback never fails for want of speakers.
+    GstElementHandle MakeAudioSink();
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+private:
+    std::string error_;
+};
+
+// "The GStreamer element "x" is missing: install <its Debian package>."
+std::string MissingElementText(const char* factory);
 
 class GstPin final : public IPin {
 public:
@@ -65,48 +85,19 @@ public:
     std::string QueryName() const override { return name_; }
     std::vector<std::shared_ptr<IPin>> EnumPins() override {
         std::vector<std::shared_ptr<IPin>> pins;
-        GstIterator* it = gst_element_iterate_pads(element_.get());
-        GValue item = G_VALUE_INIT;
-        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-            auto* pad = GST_PAD(g_value_get_object(&item));
-            gchar* name = gst_pad_get_name(pad);
-            pins.push_back(std::make_shared<GstPin>(pad, name));
-            g_free(name);
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        gst_iterator_free(it);
+        ForEachItem(gst_element_iterate_pads(element_.get()), [&pins](gpointer item) {
+            auto* pad = GST_PAD(item);
+            GCharHandle name(gst_pad_get_name(pad));
+            pins.push_back(std::make_shared<GstPin>(pad, name.get()));
+            return true;
+        });
         return pins;
     }
     bool HasPropertyPages() const override {
-        guint count = 0;
-        GParamSpec** specs =
-            g_object_class_list_properties(G_OBJECT_GET_CLASS(element_.get()), &count);
-        bool writable = false;
-        for (guint i = 0; i < count && !writable; ++i) {
-            const char* property = g_param_spec_get_name(specs[i]);
-            writable = (specs[i]->flags & G_PARAM_WRITABLE) && std::strcmp(property, "name") != 0 &&
-                       std::strcmp(property, "parent") != 0;
-        }
-        g_free(specs);
-        return writable;
+        return PropertiesOfElement(element_.get())->HasSettings();
     }
-    void ShowPropertyPages(QWidget* parent) override {
-        std::unique_ptr<QDialog> owned;
-        QPointer<QDialog> dialog =
-            CreateElementPropertiesDialog(element_.get(), QString::fromStdString(name_), parent);
-        if (!parent) {
-            owned.reset(dialog.data());
-        }
-        if (!dialog) {
-            return;
-        }
-        // Opened beside the mouse, where the user just chose it.
-        dialog->move(QCursor::pos() - QPoint(50, 50));
-        dialog->exec();
-        if (parent && dialog) {
-            delete dialog.data();
-        }
+    std::shared_ptr<ElementProperties> QueryProperties() override {
+        return HasPropertyPages() ? PropertiesOfElement(element_.get()) : nullptr;
     }
     GstElement* element() const { return element_.get(); }
 

@@ -2,13 +2,10 @@
 #include "GstFilterGraph.h"
 
 #include <QString>
-#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstring>
-#include <numeric>
 
 namespace velvaro::engine {
 
@@ -19,8 +16,8 @@ std::vector<MediaStream> GstFilterGraph::GetStreams() {
         return streams;
     }
     int ordinals[4] = {};
-    for (guint i = 0; i < gst_stream_collection_get_size(collection_); ++i) {
-        GstStream* stream = gst_stream_collection_get_stream(collection_, i);
+    for (guint i = 0; i < gst_stream_collection_get_size(collection_.get()); ++i) {
+        GstStream* stream = gst_stream_collection_get_stream(collection_.get(), i);
         MediaStream info;
         info.type = MajorTypeOfStream(stream);
         const char* id = gst_stream_get_stream_id(stream);
@@ -69,18 +66,16 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
             return S_OK;
         }
     }
-    GList* list = nullptr;
+    GStringListHandle list;
     for (const std::string& id : ids) {
-        list = g_list_append(list, g_strdup(id.c_str()));
+        list.reset(g_list_append(list.release(), g_strdup(id.c_str())));
     }
-    const bool sent = gst_element_send_event(source_, gst_event_new_select_streams(list));
-    g_list_free_full(list, g_free);
-    if (!sent) {
+    if (!gst_element_send_event(source_, gst_event_new_select_streams(list.get()))) {
         return E_FAIL;
     }
     // The decoder switches from where the file is read next: read again from here.
     gint64 position = 0;
-    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     Seek(rate_, position);
     std::unique_lock lock(mutex_);
     const bool switched = streamsReady_.wait_for(lock, std::chrono::seconds(5),
@@ -99,12 +94,10 @@ void GstFilterGraph::StoreToc(GstToc* toc) {
             gint64 start = 0, stop = 0;
             gst_toc_entry_get_start_stop_times(entry, &start, &stop);
             MediaChapter chapter{start / 100, stop / 100, {}};
-            if (GstTagList* tags = gst_toc_entry_get_tags(entry)) {
-                gchar* title = nullptr;
-                if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title) && title) {
-                    chapter.title = title;
+            if (const GstTagList* tags = gst_toc_entry_get_tags(entry)) {
+                if (const GCharHandle title{TagText(tags, GST_TAG_TITLE)}) {
+                    chapter.title = title.get();
                 }
-                g_free(title);
             }
             chapters.push_back(std::move(chapter));
         }
@@ -130,20 +123,16 @@ std::string GstFilterGraph::GetDemuxerName() {
         return {};
     }
     std::string name;
-    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(source_));
-    GValue item = G_VALUE_INIT;
-    while (name.empty() && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
+    ForEachItem(gst_bin_iterate_recurse(GST_BIN(source_)), [&name](gpointer item) {
+        auto* element = GST_ELEMENT(item);
         GstElementFactory* factory = gst_element_get_factory(element);
         const char* klass =
             factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
         if (klass && std::strstr(klass, "Demuxer")) {
             name = FilterNameOf(element);
         }
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
+        return name.empty();
+    });
     return name;
 }
 
@@ -223,6 +212,17 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
     if (!source_ || externalSource_) {
         return VFW_E_WRONG_STATE;
     }
+    ElementMaker maker;
+    GstElementHandle source = maker.Make("filesrc", "External Audio Source");
+    GstElementHandle decoder = maker.Make("decodebin3", "External Audio Decoder");
+    std::string error = maker.Error();
+    GstElementHandle renderer =
+        maker.Failed() ? nullptr : BuildAudioRenderer("External Audio DirectSound Device", &error);
+    if (!renderer) {
+        qCWarning(lcEngine).noquote()
+            << "No separate sound track:" << QString::fromStdString(error);
+        return VFW_E_CANNOT_RENDER;
+    }
     // The film's sound is no longer decoded, and its renderer leaves the graph
     // so that it does not wait for data that never comes.
     std::vector<std::string> filmSelection;
@@ -240,32 +240,30 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
         audioRenderer_ = nullptr;
     }
     if (filmRenderer) {
-        gst_object_ref(filmRenderer);
+        filmAudioRenderer_.reset(GST_ELEMENT(gst_object_ref(filmRenderer)));
         gst_element_set_state(filmRenderer, GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(pipeline_), filmRenderer);
-        filmAudioRenderer_ = filmRenderer;
+        gst_bin_remove(GST_BIN(pipeline_.get()), filmRenderer);
     }
 
     int linkedBefore = 0;
     {
         std::lock_guard lock(mutex_);
-        externalRenderer_ = BuildAudioRenderer("External Audio DirectSound Device");
+        externalRenderer_ = renderer.get();
         linkedBefore = linkedStreams_;
     }
-    externalSource_ = gst_element_factory_make("filesrc", "External Audio Source");
+    externalSource_ = source.get();
+    externalDecoder_ = decoder.get();
     g_object_set(externalSource_, "location", QString::fromStdWString(path).toStdString().c_str(),
                  nullptr);
-    externalDecoder_ = gst_element_factory_make("decodebin3", "External Audio Decoder");
     g_signal_connect(externalDecoder_, "pad-added", G_CALLBACK(&OnExternalPadAdded), this);
-    gst_bin_add_many(GST_BIN(pipeline_), externalSource_, externalDecoder_, externalRenderer_,
+    gst_bin_add_many(GST_BIN(pipeline_.get()), externalSource_, externalDecoder_, externalRenderer_,
                      nullptr);
-    gst_element_link(externalSource_, externalDecoder_);
+    bool linked = gst_element_link(externalSource_, externalDecoder_);
     gst_element_sync_state_with_parent(externalRenderer_);
     gst_element_sync_state_with_parent(externalDecoder_);
     gst_element_sync_state_with_parent(externalSource_);
 
-    bool linked = false;
-    {
+    if (linked) {
         std::unique_lock lock(mutex_);
         linked = streamsReady_.wait_for(lock, std::chrono::nanoseconds(kRenderTimeout),
                                         [&] { return linkedStreams_ > linkedBefore; });
@@ -280,7 +278,7 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
     }
     // Both sources start again from where the film stands.
     gint64 position = 0;
-    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     return Seek(rate_, position);
 }
 
@@ -289,7 +287,7 @@ HRESULT GstFilterGraph::RemoveExternalAudio() {
         return S_FALSE;
     }
     gint64 position = 0;
-    gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position);
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     // Downstream first: a renderer waiting for its first buffer holds the
     // streams that feed it until it is shut down.
     for (GstElement* element : {externalRenderer_, externalDecoder_, externalSource_}) {
@@ -301,7 +299,7 @@ HRESULT GstFilterGraph::RemoveExternalAudio() {
         volume_ = panorama_ = nullptr;
     }
     for (GstElement* element : {externalSource_, externalDecoder_, externalRenderer_}) {
-        gst_bin_remove(GST_BIN(pipeline_), element);
+        gst_bin_remove(GST_BIN(pipeline_.get()), element);
     }
     externalSource_ = externalDecoder_ = nullptr;
     {
@@ -309,11 +307,10 @@ HRESULT GstFilterGraph::RemoveExternalAudio() {
         externalRenderer_ = nullptr;
     }
     if (filmAudioRenderer_) {
-        gst_bin_add(GST_BIN(pipeline_), filmAudioRenderer_);
-        gst_object_unref(filmAudioRenderer_);
+        gst_bin_add(GST_BIN(pipeline_.get()), filmAudioRenderer_.get());
         std::lock_guard lock(mutex_);
-        audioRenderer_ = filmAudioRenderer_;
-        filmAudioRenderer_ = nullptr;
+        audioRenderer_ = filmAudioRenderer_.get();
+        filmAudioRenderer_.reset();  // the pipeline holds it again
         TakeVolumeControls();
     }
     if (audioRenderer_) {

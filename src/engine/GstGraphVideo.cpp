@@ -1,16 +1,37 @@
 // The picture: sizes, rectangles, the current image and the video window.
 #include "GstFilterGraph.h"
 
-#include <QString>
-#include <QWidget>
-
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <numeric>
 
 namespace velvaro::engine {
+
+namespace {
+
+// A buffer's memory, readable while this lives.
+class MappedBuffer {
+public:
+    explicit MappedBuffer(GstBuffer* buffer)
+        : buffer_(buffer), mapped_(gst_buffer_map(buffer, &map_, GST_MAP_READ)) {}
+    ~MappedBuffer() {
+        if (mapped_) {
+            gst_buffer_unmap(buffer_, &map_);
+        }
+    }
+    MappedBuffer(const MappedBuffer&) = delete;
+    MappedBuffer& operator=(const MappedBuffer&) = delete;
+    bool Mapped() const { return mapped_; }
+    const std::uint8_t* Data() const { return map_.data; }
+
+private:
+    GstBuffer* buffer_;
+    GstMapInfo map_{};
+    bool mapped_;
+};
+
+}  // namespace
 
 HRESULT GstFilterGraph::NativeVideoInfo(GstVideoInfo* info) const {
     if (!crop_) {
@@ -120,7 +141,7 @@ HRESULT GstFilterGraph::GetCurrentImage(long* size, long* image) {
         if (!lastBuffer_) {
             return E_UNEXPECTED;
         }
-        buffer.reset(gst_buffer_ref(lastBuffer_));
+        buffer.reset(gst_buffer_ref(lastBuffer_.get()));
     }
     GstPadHandle input(gst_element_get_static_pad(crop_, "sink"));
     GstCapsHandle caps(gst_pad_get_current_caps(input.get()));
@@ -128,18 +149,21 @@ HRESULT GstFilterGraph::GetCurrentImage(long* size, long* image) {
     GstCapsHandle bgr(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
                                           G_TYPE_INT, width, "height", G_TYPE_INT, height,
                                           nullptr));
-    GError* error = nullptr;
+    GError* failure = nullptr;
     GstSampleHandle converted(
-        gst_video_convert_sample(sample.get(), bgr.get(), 5 * GST_SECOND, &error));
-    g_clear_error(&error);
+        gst_video_convert_sample(sample.get(), bgr.get(), 5 * GST_SECOND, &failure));
+    if (const GErrorHandle error{failure}) {
+        qCWarning(lcEngine) << "Converting the current image failed:" << error->message;
+    }
     if (!converted) {
         return E_FAIL;
     }
     GstVideoInfo convertedInfo;
-    GstMapInfo map;
-    GstBuffer* pixels = gst_sample_get_buffer(converted.get());
-    if (!gst_video_info_from_caps(&convertedInfo, gst_sample_get_caps(converted.get())) ||
-        !gst_buffer_map(pixels, &map, GST_MAP_READ)) {
+    if (!gst_video_info_from_caps(&convertedInfo, gst_sample_get_caps(converted.get()))) {
+        return E_FAIL;
+    }
+    const MappedBuffer pixels(gst_sample_get_buffer(converted.get()));
+    if (!pixels.Mapped()) {
         return E_FAIL;
     }
     auto* out = reinterpret_cast<std::uint8_t*>(image);
@@ -158,11 +182,10 @@ HRESULT GstFilterGraph::GetCurrentImage(long* size, long* image) {
     // Device-independent bitmaps keep their rows bottom-up.
     for (int row = 0; row < height; ++row) {
         std::uint8_t* target = out + 40 + static_cast<size_t>(height - 1 - row) * stride;
-        std::memcpy(target, map.data + static_cast<size_t>(row) * sourceStride,
+        std::memcpy(target, pixels.Data() + static_cast<size_t>(row) * sourceStride,
                     static_cast<size_t>(width) * 3);
         std::memset(target + width * 3, 0, static_cast<size_t>(stride - width * 3));
     }
-    gst_buffer_unmap(pixels, &map);
     *size = needed;
     return S_OK;
 }

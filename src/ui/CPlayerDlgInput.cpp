@@ -4,6 +4,7 @@
 #include "ui/CPlayerDlg.h"
 
 #include "CommandRanges.h"
+#include "dialogs/ElementPropertiesDialog.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -353,7 +354,8 @@ void CPlayerDlg::OnRunTimeCommand(int id) {
     if (InRange(id, kFirstFilter, kFilterEnd) && player) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
         if (!items.isEmpty()) {
-            player->ShowFilterProperties(items.first()->text().toStdString(), this);
+            player->ShowFilterProperties(items.first()->text().toStdString(), this,
+                                         &velvaro::dialogs::ShowElementProperties);
         }
     }
 }

@@ -1,115 +1,76 @@
-// Streams and chapters on both paths: the Matroska splitter's pins and the
-// stream-selecting filter of other containers.
-#include "engine/CFilePlayer.h"
-#include "i18n/CLanguageFile.h"
-
-#include <QWidget>
-
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
+// Streams and chapters on both paths, the Matroska splitter's pins and the
+// stream-selecting filter of other containers; and a separate sound track in
+// place of the film's own.
+#include "PlayerFixture.h"
 
 namespace {
 
-class StreamsTest : public ::testing::Test {
+using velvaro::test::WideMedia;
+
+class StreamsTest : public velvaro::test::PlayerTest {
 protected:
-    void SetUp() override { ASSERT_EQ(language.LoadResource(250), 0); }
-
-    std::unique_ptr<CFilePlayer> Open(const std::string& name) {
-        const std::string path = std::string(VELVARO_TEST_MEDIA) + "/" + name;
-        return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
-                                             std::wstring(path.begin(), path.end()), path, 0, 0, 0);
-    }
-
-    struct Entry {
-        std::string name;
-        int flags = -1;
-    };
-    static std::vector<Entry> Entries(CFilePlayer& player, int kind) {
-        std::vector<Entry> entries;
+    // The entries of one kind as "name:flags", or of one stream selector as
+    // "group:flags" when `groups` is set.
+    static std::vector<std::string> Entries(CFilePlayer& player, int kind, bool groups = false) {
+        std::vector<std::string> entries;
         for (int i = 0; i < player.GetStreamCount(kind); ++i) {
-            Entry entry;
-            int askKind = kind;
-            EXPECT_EQ(
-                player.GetStreamName(i, nullptr, &entry.flags, &askKind, &entry.name, nullptr),
-                S_OK);
-            entries.push_back(entry);
+            std::string name;
+            int flags = -1, askKind = kind;
+            EXPECT_EQ(player.GetStreamName(i, nullptr, &flags, &askKind, &name, nullptr), S_OK);
+            entries.push_back((groups ? std::to_string(askKind) : name) + ":" +
+                              std::to_string(flags));
         }
         return entries;
     }
-    static std::vector<int> Flags(CFilePlayer& player, int kind) {
-        std::vector<int> flags;
-        for (const auto& entry : Entries(player, kind)) {
-            flags.push_back(entry.flags);
-        }
-        return flags;
-    }
-
-    CLanguageFile language;
-    QWidget owner;
+    using List = std::vector<std::string>;
 };
 
-TEST_F(StreamsTest, SplitterOpensWithTheFirstSoundAndNoSubtitles) {
+TEST_F(StreamsTest, SplitterOpensWithTheFirstSoundAndSwitchesKeepingThePlace) {
     auto player = Open("multi.mkv");
     ASSERT_TRUE(player->HasSplitter());
-    const auto audio = Entries(*player, STREAM_AUDIO);
-    ASSERT_EQ(audio.size(), 2u);
-    EXPECT_EQ(audio[0].name, "Main (English)");
-    EXPECT_EQ(audio[1].name, "Commentary (German)");
-    EXPECT_EQ(Flags(*player, STREAM_AUDIO), (std::vector<int>{1, 0}));
-    EXPECT_EQ(Flags(*player, STREAM_SUBTITLES), (std::vector<int>{0, 0}));
+    EXPECT_EQ(Entries(*player, STREAM_AUDIO), (List{"Main (English):1", "Commentary (German):0"}));
+    EXPECT_EQ(Entries(*player, STREAM_SUBTITLES), (List{"English:0", "German:0"}));
     EXPECT_EQ(player->GetStreamCount(STREAM_ANGLES), 0);
-}
 
-TEST_F(StreamsTest, SplitterSwitchesSoundAndKeepsThePlace) {
-    auto player = Open("multi.mkv");
     player->SetPosition(200);
     player->WaitForState();
     EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
-    EXPECT_EQ(Flags(*player, STREAM_AUDIO), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Entries(*player, STREAM_AUDIO), (List{"Main (English):0", "Commentary (German):1"}));
     EXPECT_NEAR(player->GetPosition(), 200, 2);
     EXPECT_EQ(player->HasAudio(), S_OK);
-    long state = -1;
-    player->GetState(&state);
-    EXPECT_EQ(state, State_Stopped);
+    EXPECT_EQ(SettledState(*player), State_Stopped);
     EXPECT_EQ(player->SelectStream(5, STREAM_AUDIO), E_FAIL);
-    EXPECT_EQ(Flags(*player, STREAM_AUDIO), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Entries(*player, STREAM_AUDIO)[1], "Commentary (German):1");
 }
 
 TEST_F(StreamsTest, SubtitlesOffAndBackOnWithTheLastOne) {
     auto player = Open("multi.mkv");
     // -2 with nothing shown yet brings the first one.
-    EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
-    EXPECT_EQ(Flags(*player, STREAM_SUBTITLES), (std::vector<int>{1, 0}));
-    EXPECT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
-    EXPECT_EQ(Flags(*player, STREAM_SUBTITLES), (std::vector<int>{0, 1}));
-    EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
-    EXPECT_EQ(Flags(*player, STREAM_SUBTITLES), (std::vector<int>{0, 0}));
-    EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
-    EXPECT_EQ(Flags(*player, STREAM_SUBTITLES), (std::vector<int>{0, 1}));
-    // The sound stays as it was.
-    EXPECT_EQ(Flags(*player, STREAM_AUDIO), (std::vector<int>{1, 0}));
+    for (const auto& [select, shown] : {std::pair{-2, List{"English:1", "German:0"}},
+                                        {1, List{"English:0", "German:1"}},
+                                        {-1, List{"English:0", "German:0"}},
+                                        {-2, List{"English:0", "German:1"}}}) {
+        EXPECT_EQ(player->SelectStream(select, STREAM_SUBTITLES), S_OK);
+        EXPECT_EQ(Entries(*player, STREAM_SUBTITLES), shown) << select;
+    }
+    EXPECT_EQ(Entries(*player, STREAM_AUDIO)[0], "Main (English):1") << "the sound stays";
 }
 
 TEST_F(StreamsTest, ChaptersComeFromTheTableOfContents) {
     auto player = Open("multi.mkv");
-    const auto chapters = Entries(*player, STREAM_CHAPTERS);
-    ASSERT_EQ(chapters.size(), 2u);
-    EXPECT_EQ(chapters[0].name, "Opening");
-    EXPECT_EQ(chapters[1].name, "Ending");
-    EXPECT_EQ(Flags(*player, STREAM_CHAPTERS), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Entries(*player, STREAM_CHAPTERS), (List{"Opening:1", "Ending:0"}));
     EXPECT_EQ(player->SelectStream(1, STREAM_CHAPTERS), S_OK);
     player->WaitForState();
     EXPECT_EQ(player->GetPosition(), 300);
-    EXPECT_EQ(Flags(*player, STREAM_CHAPTERS), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Entries(*player, STREAM_CHAPTERS), (List{"Opening:0", "Ending:1"}));
     int kind = STREAM_CHAPTERS;
     std::string untouched = "unchanged";
     EXPECT_EQ(player->GetStreamName(2, nullptr, nullptr, &kind, &untouched, nullptr), E_FAIL);
     EXPECT_EQ(untouched, "unchanged");
 }
 
+// Video, two sounds and two subtitles, grouped by kind; a file of one
+// stream has its selector too, with nothing to choose.
 TEST_F(StreamsTest, OtherContainersOfferOneStreamSelector) {
     auto player = Open("multi.mp4");
     ASSERT_FALSE(player->HasSplitter());
@@ -118,42 +79,68 @@ TEST_F(StreamsTest, OtherContainersOfferOneStreamSelector) {
     int kind = 0;
     EXPECT_EQ(player->GetStreamName(1, nullptr, nullptr, &kind, &selectorName, nullptr), S_OK);
     EXPECT_FALSE(selectorName.empty());
-    // Video, two sounds and two subtitles, grouped by kind.
-    ASSERT_EQ(player->GetStreamCount(1), 5);
-    std::vector<int> groups, flags;
-    for (int i = 0; i < 5; ++i) {
-        int group = 1, flag = -1;
-        MajorType type = MajorType::Unknown;
-        ASSERT_EQ(player->GetStreamName(i, &type, &flag, &group, nullptr, nullptr), S_OK);
-        groups.push_back(group);
-        flags.push_back(flag);
-    }
-    EXPECT_EQ(groups, (std::vector<int>{0, 1, 1, 2, 2}));
-    EXPECT_EQ(flags, (std::vector<int>{1, 1, 0, 0, 0}));
-
+    EXPECT_EQ(Entries(*player, 1, true), (List{"0:1", "1:1", "1:0", "2:0", "2:0"}));
     EXPECT_EQ(player->SelectStream(2, 1), S_OK);
     EXPECT_EQ(player->SelectStream(4, 1), S_OK);
-    flags.clear();
-    for (int i = 0; i < 5; ++i) {
-        int group = 1, flag = -1;
-        player->GetStreamName(i, nullptr, &flag, &group, nullptr, nullptr);
-        flags.push_back(flag);
-    }
-    EXPECT_EQ(flags, (std::vector<int>{1, 0, 1, 0, 1}));
+    EXPECT_EQ(Entries(*player, 1, true), (List{"0:1", "1:0", "1:1", "2:0", "2:1"}));
     EXPECT_EQ(player->SelectStream(0, 2), E_FAIL) << "there is no second selector";
     int outOfRange = 1;
     EXPECT_EQ(player->GetStreamName(5, nullptr, nullptr, &outOfRange, nullptr, nullptr), E_FAIL);
+
+    player.reset();  // selectors are numbered among the live ones
+    auto sound = Open("audio.wav");
+    EXPECT_FALSE(sound->HasSplitter());
+    ASSERT_EQ(sound->GetStreamCount(0), 1);
+    EXPECT_EQ(sound->GetStreamCount(1), 1);
+    EXPECT_EQ(sound->GetStreamCount(2), 0) << "only one selector exists";
+    EXPECT_EQ(sound->SelectStream(0, 1), S_OK);
+    EXPECT_EQ(sound->HasAudio(), S_OK);
 }
 
-TEST_F(StreamsTest, ASingleStreamFileHasNothingToChoose) {
-    auto player = Open("audio.wav");
-    EXPECT_FALSE(player->HasSplitter());
-    ASSERT_EQ(player->GetStreamCount(0), 1);
-    EXPECT_EQ(player->GetStreamCount(1), 1);
-    EXPECT_EQ(player->GetStreamCount(2), 0) << "only one selector exists";
-    EXPECT_EQ(player->SelectStream(0, 1), S_OK);
-    EXPECT_EQ(player->SelectStream(0, 2), E_FAIL);
+// A seek moves picture and sound together and playback goes on; closing
+// with the track playing leaves nothing behind.
+TEST_F(StreamsTest, ASilentFilmGetsItsCompanionSound) {
+    auto player = Open("companion/film.mp4");
+    EXPECT_NE(player->HasAudio(), S_OK);
+    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("companion/film.wav")));
+    EXPECT_TRUE(player->HasExternalAudio());
     EXPECT_EQ(player->HasAudio(), S_OK);
+    EXPECT_EQ(player->SetVolume(-1500), S_OK);
+    EXPECT_EQ(player->GetVolume(), -1500);
+    EXPECT_EQ(player->SetPosition(300), S_OK);
+    player->WaitForState();
+    EXPECT_NEAR(player->GetPosition(), 300, 2);
+    player->Play();
+    EXPECT_TRUE(velvaro::test::RunEventsUntil([&] { return player->GetPosition() >= 400; }));
+    player->RemoveExternalAudio();
+    EXPECT_FALSE(player->HasExternalAudio());
+    EXPECT_NE(player->HasAudio(), S_OK);
+
+    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("companion/film.wav")));
+    player->Play();
+    velvaro::test::RunEventsFor(300);
+    player.reset();
+    EXPECT_TRUE(owner.findChildren<QWidget*>().isEmpty());
+}
+
+// Only a film with a picture takes a separate track, and only one without a
+// picture of its own; the film's own sound, as chosen, comes back after it.
+TEST_F(StreamsTest, SeparateTracksGoWithPicturesAndTheFilmsOwnSoundComesBack) {
+    const velvaro::test::EngineLog log;  // not-media.avi is no track at all
+    EXPECT_FALSE(Open("audio.mp3")->LoadExternalAudio(WideMedia("audio.wav")));
+    auto film = Open("companion/film.mp4");
+    EXPECT_FALSE(film->LoadExternalAudio(WideMedia("video-only.mkv")));
+    EXPECT_FALSE(film->LoadExternalAudio(WideMedia("not-media.avi")));
+    EXPECT_FALSE(film->HasExternalAudio());
+    EXPECT_EQ(film->HasVideo(), S_OK);
+
+    auto player = Open("multi.mkv");
+    player->SelectStream(1, STREAM_AUDIO);
+    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("audio.wav")));
+    EXPECT_EQ(player->HasAudio(), S_OK);
+    player->RemoveExternalAudio();
+    EXPECT_EQ(player->HasAudio(), S_OK);
+    EXPECT_EQ(Entries(*player, STREAM_AUDIO), (List{"Main (English):0", "Commentary (German):1"}));
 }
 
 }  // namespace

@@ -1,0 +1,132 @@
+// The graph's renderers, and the frames and buffers their threads hand over.
+#include "GstFilterGraph.h"
+
+#include <chrono>
+#include <memory>
+
+namespace velvaro::engine {
+
+GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
+    ElementMaker maker;
+    GstElementHandle overlay = maker.Make("subtitleoverlay");
+    GstElementHandle crop = maker.Make("videocrop");
+    GstElementHandle scale = maker.Make("videoconvertscale");
+    GstElementHandle scaledCaps = maker.Make("capsfilter");
+    GstElementHandle sink = maker.Make("appsink");
+    if (maker.Failed()) {
+        *error = maker.Error();
+        return nullptr;
+    }
+    GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(kVideoRendererName))));
+    g_object_set(scale.get(), "add-borders", FALSE, nullptr);
+    GstCapsHandle caps(gst_caps_from_string("video/x-raw,format=BGRx,pixel-aspect-ratio=1/1"));
+    g_object_set(scaledCaps.get(), "caps", caps.get(), nullptr);
+    g_object_set(sink.get(), "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
+                 "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &OnNewSample;
+    callbacks.new_preroll = &OnNewPreroll;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
+    gst_bin_add_many(GST_BIN(bin.get()), overlay.get(), crop.get(), scale.get(), scaledCaps.get(),
+                     sink.get(), nullptr);
+    if (!gst_element_link_many(overlay.get(), crop.get(), scale.get(), scaledCaps.get(), sink.get(),
+                               nullptr)) {
+        *error = "The parts of the video renderer could not be connected.";
+        return nullptr;
+    }
+    GstPadHandle video(gst_element_get_static_pad(overlay.get(), "video_sink"));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new("Input", video.get()));
+    GstPadHandle text(gst_element_get_static_pad(overlay.get(), "subtitle_sink"));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new("Subtitle Input", text.get()));
+    // The decoded picture, before cropping and scaling, for screenshots.
+    GstPadHandle cropInput(gst_element_get_static_pad(crop.get(), "sink"));
+    gst_pad_add_probe(cropInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnVideoBuffer, this, nullptr);
+    overlay_ = overlay.get();
+    crop_ = crop.get();
+    scaledCaps_ = scaledCaps.get();
+    videoSink_ = sink.get();
+    return bin;
+}
+
+GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::string* error) {
+    ElementMaker maker;
+    GstElementHandle convert = maker.Make("audioconvert");
+    GstElementHandle resample = maker.Make("audioresample");
+    GstElementHandle volume = maker.Make("volume", "volume");
+    GstElementHandle panorama = maker.Make("audiopanorama", "panorama");
+    GstElementHandle convertOut = maker.Make("audioconvert");
+    GstElementHandle sink = maker.MakeAudioSink();
+    if (maker.Failed()) {
+        *error = maker.Error();
+        return nullptr;
+    }
+    GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(name))));
+    gst_bin_add_many(GST_BIN(bin.get()), convert.get(), resample.get(), volume.get(),
+                     panorama.get(), convertOut.get(), sink.get(), nullptr);
+    if (!gst_element_link_many(convert.get(), resample.get(), volume.get(), panorama.get(),
+                               convertOut.get(), sink.get(), nullptr)) {
+        *error = "The parts of the audio renderer could not be connected.";
+        return nullptr;
+    }
+    GstPadHandle input(gst_element_get_static_pad(convert.get(), "sink"));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new(kAudioInputPinName, input.get()));
+    return bin;
+}
+
+// Streaming thread of the video sink: a frame at the size it will be shown.
+GstFlowReturn GstFilterGraph::OnNewSample(GstAppSink* sink, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    GstSampleHandle sample(gst_app_sink_pull_sample(sink));
+    if (!sample) {
+        return GST_FLOW_EOS;
+    }
+    {
+        std::lock_guard lock(graph->mutex_);
+        graph->frameTimes_.push_back(std::chrono::steady_clock::now());
+        while (graph->frameTimes_.size() > kFramesForRate) {
+            graph->frameTimes_.pop_front();
+        }
+    }
+    return graph->Show(std::move(sample));
+}
+
+// Streaming thread: the first frame after opening or seeking, shown while
+// paused or stopped.
+GstFlowReturn GstFilterGraph::OnNewPreroll(GstAppSink* sink, gpointer data) {
+    GstSampleHandle sample(gst_app_sink_pull_preroll(sink));
+    return sample ? static_cast<GstFilterGraph*>(data)->Show(std::move(sample)) : GST_FLOW_OK;
+}
+
+GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
+    GstVideoInfo info;
+    auto frame = std::make_unique<GstVideoFrame>();
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) ||
+        !gst_video_frame_map(frame.get(), &info, gst_sample_get_buffer(sample.get()),
+                             GST_MAP_READ)) {
+        return GST_FLOW_OK;
+    }
+    // The image borrows the mapped frame, which holds the buffer; the last
+    // copy of the image to go unmaps it.
+    GstVideoFrame* mapped = frame.release();
+    QImage image(
+        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(mapped, 0)),
+        GST_VIDEO_FRAME_WIDTH(mapped), GST_VIDEO_FRAME_HEIGHT(mapped),
+        GST_VIDEO_FRAME_PLANE_STRIDE(mapped, 0), QImage::Format_RGB32,
+        [](void* data) {
+            std::unique_ptr<GstVideoFrame> videoFrame(static_cast<GstVideoFrame*>(data));
+            gst_video_frame_unmap(videoFrame.get());
+        },
+        mapped);
+    mailbox_->Deliver(std::move(image));
+    return GST_FLOW_OK;
+}
+
+GstPadProbeReturn GstFilterGraph::OnVideoBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    GstBufferHandle buffer(gst_buffer_ref(GST_PAD_PROBE_INFO_BUFFER(info)));
+    std::lock_guard lock(graph->mutex_);
+    graph->lastBuffer_ = std::move(buffer);
+    return GST_PAD_PROBE_OK;
+}
+
+}  // namespace velvaro::engine
