@@ -14,6 +14,7 @@
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "settings/HandOverRecords.h"
+#include "ui/PlayerStatusBar.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -422,6 +423,15 @@ void CPlayerDlg::OnGraphEvent() {
     LONG_PTR param2 = 0;
     while (player && player->GetEvent(&code, &param1, &param2) == S_OK) {
         if (code == EC_COMPLETE) {
+            OnEndOfMedia(marks.Looping());
+        } else if (code == EC_ERRORABORT) {
+            // A medium that breaks while playing ends as if it had come to its
+            // end, so loop, playlist and quitting after playback still work.
+            bars.playbackError = QString::fromStdString(player->GetErrorText());
+            if (bars.playbackError.isEmpty()) {
+                bars.playbackError = QStringLiteral("The playback failed.");
+            }
+            bars.status->SetText(0, bars.playbackError);
             OnEndOfMedia(marks.Looping());
         }
     }

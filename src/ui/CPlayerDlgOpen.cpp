@@ -98,6 +98,7 @@ void CPlayerDlg::CloseEngine() {
 
 void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     setWindowTitle(kCaptionBase);
+    bars.playbackError.clear();
     for (int part = 0; part <= 6; ++part) {
         bars.status->SetText(part, QString());
     }

@@ -32,7 +32,9 @@ void CPlayerDlg::OnTimer(UINT id) {
         position = player->GetPosition();
         bars.position->setValue(position);
     }
-    bars.status->SetText(0, QString::fromStdString(ClockText(position)));
+    bars.status->SetText(0, bars.playbackError.isEmpty()
+                                ? QString::fromStdString(ClockText(position))
+                                : bars.playbackError);
     if (HasVideo()) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
     }

@@ -51,6 +51,9 @@ struct PlayerBars {
     QSize positionSize;
     QSize volumeSize;
     bool menuAttached = true;
+    // Why the medium stopped playing, shown in place of the time until the
+    // next open.
+    QString playbackError;
 };
 
 // Entering fullscreen and the way back from it.

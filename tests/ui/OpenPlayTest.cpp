@@ -1,6 +1,7 @@
 // Opening, playing, pausing, stopping and closing through the window
 // procedure, with the titles, status texts and command states each shows,
 // and the position and volume sliders.
+#include "ExpectLog.h"
 #include "PlayerWindow.h"
 
 namespace {
@@ -87,6 +88,24 @@ TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrOneWithACompanionSound) {
     OpenFile(Media("companion/film.mp4"));
     EXPECT_TRUE(FilePlayer()->HasExternalAudio());
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+}
+
+// A medium that breaks half-way ends as its end would, its reason in place of
+// the time until the next open; "close" still quits after it.
+TEST_F(OpenPlayTest, AMediumThatBreaksWhilePlayingEndsWithItsReasonShown) {
+    commandLine.ParseParam("close", true, false);
+    const velvaro::test::ExpectLog broken(QtWarningMsg, QStringLiteral("."),
+                                          QStringLiteral("velvaro.engine"));
+    Start();
+    OpenFile(Media("broken-middle.ogg"));
+    ASSERT_TRUE(WaitFor([this] { return !window->isVisible(); }, 15000)) << Title().toStdString();
+    EXPECT_GT(broken.Count(), 0);
+    EXPECT_EQ(window->PlayState(), 0);
+    EXPECT_EQ(StatusText(0), QStringLiteral("Could not decode stream."));
+    Timer();  // the clock leaves the reason alone
+    EXPECT_EQ(StatusText(0), QStringLiteral("Could not decode stream."));
+    OpenFile(Media("audio.mp3"));
+    ASSERT_TRUE(WaitFor([this] { return StatusText(0).startsWith(QStringLiteral("00:")); }));
 }
 
 TEST_F(OpenPlayTest, DroppedFilesBuildASortedPlaylist) {
