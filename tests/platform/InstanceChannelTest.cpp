@@ -40,11 +40,6 @@ struct Received {
     bool operator==(const Received&) const = default;
 };
 
-void PrintTo(const Received& record, std::ostream* out) {
-    *out << "{" << record.wParam << ", " << record.lParam << ", \"" << record.text.toStdString()
-         << "\"}";
-}
-
 // A window that keeps what it is sent and answers wParam * 2; record 1 runs
 // a nested event loop, as a message box would.
 class RecordingWindow : public QObject {
