@@ -49,9 +49,6 @@ public:
             return QObject::event(event);
         }
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message != kMessage) {
-            return true;
-        }
         QString text;
         // Only records sent with a text carry atoms here.
         if (message->lParam >= kFirstStringAtom && message->lParam <= 0xFFFF) {
