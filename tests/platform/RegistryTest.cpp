@@ -230,15 +230,15 @@ Statuses EveryCall(HKEY key) {
     DWORD size = 0;
     char name[16];
     DWORD nameSize = sizeof name;
-    Statuses results = {RegQueryValueEx(key, "Volume", nullptr, nullptr, &size),
-                        SetDword(key, "Volume", 2), RegDeleteValue(key, "Volume"),
-                        RegEnumKeyEx(key, 0, name, &nameSize)};
-    results.push_back(
-        RegEnumValue(key, 0, name, &(nameSize = sizeof name), nullptr, nullptr, nullptr));
-    results.push_back(RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr));
-    results.push_back(RegCreateKeyEx(key, "D", KEY_ALL_ACCESS, &out));
-    results.push_back(RegOpenKeyEx(key, "", KEY_ALL_ACCESS, &out));
-    return results;
+    // A braced list runs its calls in order.
+    return {RegQueryValueEx(key, "Volume", nullptr, nullptr, &size),
+            SetDword(key, "Volume", 2),
+            RegDeleteValue(key, "Volume"),
+            RegEnumKeyEx(key, 0, name, &nameSize),
+            RegEnumValue(key, 0, name, &(nameSize = sizeof name), nullptr, nullptr, nullptr),
+            RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr),
+            RegCreateKeyEx(key, "D", KEY_ALL_ACCESS, &out),
+            RegOpenKeyEx(key, "", KEY_ALL_ACCESS, &out)};
 }
 
 TEST_F(RegistryHandles, HandlesOfDeletedKeysFailAndClosedOrUnknownOnesAreInvalid) {
