@@ -87,8 +87,8 @@ TEST(AtomsTest, TheTableHolds16384AtomsAndFreedNumbersComeBackLater) {
 
 TEST(AtomsTest, ThreadsShareTheTable) {
     std::atomic<int> failures = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
+    for (std::vector<std::jthread> threads; threads.size() < 4;) {
+        const int t = static_cast<int>(threads.size());
         threads.emplace_back([t, &failures] {
             for (int i = 0; i < 2000; ++i) {
                 const QString name = QStringLiteral("shared %1").arg(i % 50);
@@ -102,10 +102,7 @@ TEST(AtomsTest, ThreadsShareTheTable) {
                 }
             }
         });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    }  // the threads end and join here
     EXPECT_EQ(failures, 0);
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(GlobalFindAtom(QStringLiteral("shared %1").arg(i)), 0);
