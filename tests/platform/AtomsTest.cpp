@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <thread>
@@ -62,24 +63,17 @@ TEST(AtomsTest, NamesAreOneTo255Characters) {
 
 TEST(AtomsTest, TheTableHolds16384AtomsAndFreedNumbersComeBackLater) {
     std::vector<ATOM> atoms;
-    std::set<ATOM> distinct;
-    for (int i = 0;; ++i) {
-        const ATOM atom = GlobalAddAtom(QStringLiteral("name %1").arg(i));
-        if (atom == 0) {
-            break;
-        }
-        ASSERT_GE(atom, kFirstStringAtom);
+    for (ATOM atom; (atom = GlobalAddAtom(QStringLiteral("name %1").arg(atoms.size())));) {
         atoms.push_back(atom);
-        distinct.insert(atom);
     }
-    EXPECT_EQ(atoms.size(), 0x4000u);
-    EXPECT_EQ(distinct.size(), 0x4000u);
-    EXPECT_EQ(GlobalAddAtom(QStringLiteral("one too many")), 0);
-    // An existing name still gets its reference.
-    EXPECT_EQ(GlobalAddAtom(QStringLiteral("NAME 7")), atoms[7]);
-    EXPECT_EQ(GlobalDeleteAtom(atoms[7]), 0);
-
-    EXPECT_EQ(GlobalDeleteAtom(atoms[100]), 0);
+    EXPECT_EQ(std::set(atoms.begin(), atoms.end()).size(), 0x4000u);
+    EXPECT_GE(*std::min_element(atoms.begin(), atoms.end()), kFirstStringAtom);
+    // Full, yet an existing name still gets its reference.
+    EXPECT_EQ(std::pair(GlobalAddAtom(QStringLiteral("one too many")),
+                        GlobalAddAtom(QStringLiteral("NAME 7"))),
+              std::pair(ATOM{}, atoms[7]));
+    EXPECT_EQ(std::pair(GlobalDeleteAtom(atoms[7]), GlobalDeleteAtom(atoms[100])),
+              std::pair(ATOM{}, ATOM{}));
     EXPECT_EQ(GlobalAddAtom(QStringLiteral("one more")), atoms[100]);
     for (const ATOM atom : atoms) {
         EXPECT_EQ(GlobalDeleteAtom(atom), 0);
@@ -87,15 +81,14 @@ TEST(AtomsTest, TheTableHolds16384AtomsAndFreedNumbersComeBackLater) {
     // The number just freed is not the next one handed out.
     const ATOM first = GlobalAddAtom(QStringLiteral("first"));
     EXPECT_EQ(GlobalDeleteAtom(first), 0);
-    const ATOM second = GlobalAddAtom(QStringLiteral("second"));
-    EXPECT_NE(second, first);
-    EXPECT_EQ(GlobalDeleteAtom(second), 0);
+    EXPECT_NE(GlobalAddAtom(QStringLiteral("second")), first);
+    GlobalDeleteAtom(GlobalFindAtom(QStringLiteral("second")));
 }
 
 TEST(AtomsTest, ThreadsShareTheTable) {
     std::atomic<int> failures = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
+    for (std::vector<std::jthread> threads; threads.size() < 4;) {
+        const int t = static_cast<int>(threads.size());
         threads.emplace_back([t, &failures] {
             for (int i = 0; i < 2000; ++i) {
                 const QString name = QStringLiteral("shared %1").arg(i % 50);
@@ -109,10 +102,7 @@ TEST(AtomsTest, ThreadsShareTheTable) {
                 }
             }
         });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    }  // the threads end and join here
     EXPECT_EQ(failures, 0);
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(GlobalFindAtom(QStringLiteral("shared %1").arg(i)), 0);

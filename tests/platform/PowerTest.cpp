@@ -56,18 +56,8 @@ protected:
 
 std::unique_ptr<velvaro::test::PrivateBus> PowerTest::bus_;
 
-class PowerSavingTest : public PowerTest {
-protected:
-    void SetUp() override {
-        PowerTest::SetUp();
-        session_.Set("DBUS_SESSION_BUS_ADDRESS", bus_->Address());
-    }
-    void TearDown() override { SetPowerSavingActive(true); }  // nothing inhibited for the next
-
-    velvaro::test::ScopedEnvironment session_;
-};
-
-TEST_F(PowerSavingTest, OneInhibitionWhileOffReleasedWhenOnAgain) {
+TEST_F(PowerTest, PowerSavingOneInhibitionWhileOffReleasedWhenOnAgain) {
+    const velvaro::test::ScopedEnvironment session({{"DBUS_SESSION_BUS_ADDRESS", bus_->Address()}});
     QElapsedTimer clock;
     clock.start();
     SetPowerSavingActive(false);  // no service yet: nothing happens, and quickly

@@ -90,21 +90,20 @@ void DropPrivileges() {
     }
 }
 
-TEST(ProcessPriorityTest, IdleLowersEveryThread) {
-    EXPECT_EQ(NiceAfter(0, 0, true), 19 + 20);
-    // Lowering needs no privileges.
-    EXPECT_EQ(NiceAfter(0, 0, true, DropPrivileges), 19 + 20);
-}
-
-TEST(ProcessPriorityTest, OtherValuesLeaveThePriority) {
-    for (const int value : {4, -1, 5, 100}) {
-        EXPECT_EQ(NiceAfter(5, value, false), 5 + 20) << value;
-    }
-}
-
-TEST(ProcessPriorityTest, RaisingIsRefusedSilentlyWithoutPrivileges) {
-    for (const int value : {1, 2, 3}) {
-        EXPECT_EQ(NiceAfter(5, value, false, DropPrivileges), 5 + 20) << value;
+TEST(ProcessPriorityTest, IdleLowersEveryThreadAndTheRestLeaveThePriorityWithoutPrivileges) {
+    // Lowering needs no privileges; raising is refused silently without them.
+    const struct {
+        int priorityClass;
+        bool result, dropPrivileges;
+        int nice;
+    } cases[] = {{0, true, false, 19},  {0, true, true, 19},    {4, false, false, 5},
+                 {-1, false, false, 5}, {100, false, false, 5}, {1, false, true, 5},
+                 {2, false, true, 5},   {3, false, true, 5}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(NiceAfter(c.priorityClass ? 5 : 0, c.priorityClass, c.result,
+                            c.dropPrivileges ? std::function<void()>(DropPrivileges) : nullptr),
+                  c.nice + 20)
+            << c.priorityClass << (c.dropPrivileges ? " unprivileged" : "");
     }
 }
 

@@ -74,34 +74,30 @@ inline LONG OpenStatus(HKEY parent, std::string_view path, REGSAM access = KEY_A
     return status;
 }
 
-inline std::vector<std::string> SubkeyNames(HKEY key) {
+// Every name `enumerate(index, buffer, size)` gives until it runs out.
+template <typename Enumerate>
+std::vector<std::string> AllNames(Enumerate enumerate) {
     std::vector<std::string> names;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD size = sizeof name;
-        const LONG status = RegEnumKeyEx(key, index, name, &size);
+    std::string name(16384, '\0');
+    for (DWORD index = 0, size;; ++index) {
+        const LONG status = enumerate(index, name.data(), &(size = 16384));
         if (status != ERROR_SUCCESS) {
             EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
-            break;
-        }
-        names.emplace_back(name, size);
-    }
-    return names;
-}
-
-inline std::vector<std::string> ValueNames(HKEY key) {
-    std::vector<std::string> names;
-    for (DWORD index = 0;; ++index) {
-        std::string name(16384, '\0');
-        DWORD size = static_cast<DWORD>(name.size());
-        const LONG status = RegEnumValue(key, index, name.data(), &size, nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
-            EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
-            break;
+            return names;
         }
         names.push_back(name.substr(0, size));
     }
-    return names;
+}
+
+inline std::vector<std::string> SubkeyNames(HKEY key) {
+    return AllNames(
+        [key](DWORD i, char* name, DWORD* size) { return RegEnumKeyEx(key, i, name, size); });
+}
+
+inline std::vector<std::string> ValueNames(HKEY key) {
+    return AllNames([key](DWORD i, char* name, DWORD* size) {
+        return RegEnumValue(key, i, name, size, nullptr, nullptr, nullptr);
+    });
 }
 
 }  // namespace velvaro::test

@@ -16,8 +16,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -38,9 +36,6 @@ public:
             return QObject::event(event);
         }
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message != kMessage) {
-            return true;
-        }
         ++count_;
         if (count_ == options_.dieAfter) {
             std::fflush(stdout);
@@ -74,17 +69,13 @@ private:
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--die-after") == 0 && i + 1 < argc) {
-            options.dieAfter = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--hang-after") == 0 && i + 1 < argc) {
-            options.hangAfter = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--quit-on-end") == 0) {
-            options.quitOnEnd = true;
-        }
-    }
-    Window window(options);
+    const QStringList args = application.arguments();
+    const auto after = [&args](const char* flag) {
+        const qsizetype at = args.indexOf(QLatin1String(flag));
+        return at > 0 && at + 1 < args.size() ? args[at + 1].toInt() : 0;
+    };
+    Window window({after("--die-after"), after("--hang-after"),
+                   args.contains(QStringLiteral("--quit-on-end"))});
     InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kMessage);
     bool listening = listener.IsListening();
     std::puts(listening ? "listening" : "standing-by");

@@ -13,60 +13,43 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-int Fail(const char* what, LONG status) {
-    std::fprintf(stderr, "registry_writer: %s failed with %d\n", what, static_cast<int>(status));
-    return 1;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    const bool wait = argc == 5 && std::string(argv[4]) == "--wait";
-    if (argc != 4 && !wait) {
-        std::fprintf(stderr, "usage: registry_writer KEY PREFIX COUNT [--wait]\n");
+    if (argc < 4) {
         return 2;
     }
-    const std::string keyPath = argv[1];
-    const std::string prefix = argv[2];
+    const std::string keyPath = argv[1], prefix = argv[2];
     const unsigned long count = std::strtoul(argv[3], nullptr, 10);
-
-    if (wait) {
+    if (argc > 4) {
         std::printf("ready\n");
         std::fflush(stdout);
         while (std::fgetc(stdin) != EOF) {
         }
     }
-
-    HKEY key = 0;
-    if (const LONG status = RegCreateKeyEx(HKEY_CURRENT_USER, keyPath, KEY_ALL_ACCESS, &key)) {
-        return Fail("creating the key", status);
-    }
-    for (unsigned long i = 0; i < count; ++i) {
+    HKEY key = 0, sub = 0;
+    LONG status = RegCreateKeyEx(HKEY_CURRENT_USER, keyPath, KEY_ALL_ACCESS, &key);
+    for (unsigned long i = 0; i < count && status == ERROR_SUCCESS; ++i) {
         if (i % 10 == 0) {
-            const std::string subPath = keyPath + '\\' + prefix + '-' + std::to_string(i / 10);
-            HKEY sub = 0;
-            if (const LONG status =
-                    RegCreateKeyEx(HKEY_CURRENT_USER, subPath, KEY_ALL_ACCESS, &sub)) {
-                return Fail("creating a subkey", status);
-            }
+            status = RegCreateKeyEx(HKEY_CURRENT_USER,
+                                    keyPath + '\\' + prefix + '-' + std::to_string(i / 10),
+                                    KEY_ALL_ACCESS, &sub);
             RegCloseKey(sub);
             RegCloseKey(key);
-            if (const LONG status =
-                    RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, KEY_ALL_ACCESS, &key)) {
-                return Fail("reopening the key", status);
-            }
+            status =
+                status ? status : RegOpenKeyEx(HKEY_CURRENT_USER, keyPath, KEY_ALL_ACCESS, &key);
         }
-        const std::string name = prefix + '-' + std::to_string(i);
         const DWORD data = static_cast<DWORD>(i);
-        if (const LONG status = RegSetValueEx(key, name, REG_DWORD,
-                                              reinterpret_cast<const BYTE*>(&data), sizeof data)) {
-            return Fail("setting a value", status);
-        }
+        status = status ? status
+                        : RegSetValueEx(key, prefix + '-' + std::to_string(i), REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&data), sizeof data);
         // The reader trusts every index it sees, so it must be out before the next write.
-        std::printf("%lu\n", i);
-        std::fflush(stdout);
+        if (status == ERROR_SUCCESS) {
+            std::printf("%lu\n", i);
+            std::fflush(stdout);
+        }
+    }
+    if (status != ERROR_SUCCESS) {
+        std::fprintf(stderr, "registry_writer: a call failed with %d\n", static_cast<int>(status));
+        return 1;
     }
     RegCloseKey(key);
     return 0;
