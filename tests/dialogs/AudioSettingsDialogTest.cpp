@@ -43,9 +43,6 @@ TEST_F(AudioSettingsDialogTest, OpensAtTheMappedVolumeAndAppliesSliderMovesAtOnc
     engine->SetBalance(-2500);
     const int result = Show(
         [this](CAudioSettingsDlg& open) {
-            EXPECT_EQ(Texts(open, {"", "IDC_TXT_LAUTSTAERKE", "IDC_BUTTON_RESET"}),
-                      (QStringList{QStringLiteral("Audio Settings"), QStringLiteral("Volume"),
-                                   QStringLiteral("&Reset")}));
             // -3000 lies below the first step of the slider's scale.
             const auto range = [](QSlider* s) {
                 return std::vector{s->value(), s->minimum(), s->maximum()};
@@ -99,12 +96,7 @@ TEST_F(AudioSettingsDialogTest, LineStepsEndOfScrollAndKeysApplyNothingOnlyTheUs
             QTest::keyClick(volume, Qt::Key_Left);
             EXPECT_EQ(volume->value(), position - 1);
             EXPECT_EQ(engine->GetVolume(), -1000);
-            // Tab moves on to the next control; Enter is the default button, OK.
-            QTest::keyClick(volume, Qt::Key_Tab);
-            EXPECT_FALSE(volume->hasFocus());
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
-                                                        : static_cast<QWidget*>(&open),
-                            Qt::Key_Return);
+            QTest::keyClick(volume, Qt::Key_Return);  // the default button, OK
         },
         engine.get(), english);
     EXPECT_EQ(result, IDOK);

@@ -8,7 +8,6 @@
 
 #include <QFile>
 
-#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -16,19 +15,11 @@ namespace {
 
 using velvaro::test::MainMenus;
 
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 struct BuiltInLanguage {
     const char* file;
     int id;
     const char* language;
 };
-
-void PrintTo(const BuiltInLanguage& language, std::ostream* out) {
-    *out << language.file;
-}
 
 constexpr BuiltInLanguage kBuiltIn[] = {
     {"german", 248, "Deutsch"},        {"english", 250, "English"},   {"francais", 256, "Français"},
@@ -67,8 +58,6 @@ TEST_P(BuiltInLanguageTest, HoldsTheSectionsOfEnglishAndDescribesItself) {
     CLanguageFile english;
     ASSERT_EQ(english.LoadResource(250), 0);
     EXPECT_EQ(Outline(language_), Outline(english));
-    EXPECT_EQ(Outline(english).size(), 15u);
-    EXPECT_EQ(Outline(english)[1], std::pair(Q("MainMenu"), 97));  // an entry for every item
     EXPECT_EQ(language_.GetText(Q("File"), Q("Language")), Q(GetParam().language));
     EXPECT_FALSE(language_.GetText(Q("File"), Q("Version")).isEmpty());
     EXPECT_FALSE(language_.GetText(Q("File"), Q("Creator")).isEmpty());

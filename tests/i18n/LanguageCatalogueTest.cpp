@@ -1,4 +1,5 @@
 // The list of languages offered to the user.
+#include "QText.h"
 #include "UserDataFolder.h"
 #include "i18n/LanguageCatalogue.h"
 
@@ -7,10 +8,6 @@
 #include <algorithm>
 
 namespace {
-
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 TEST(LanguageCatalogueTest, BuiltInLanguagesByIdThenLanguageFilesByName) {
     const velvaro::test::UserDataFolder data;

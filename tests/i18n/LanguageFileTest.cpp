@@ -1,5 +1,6 @@
 // The language file format and both loaders, through CLanguageFile's
 // public operations on real files and resources.
+#include "QText.h"
 #include "UserDataFolder.h"
 #include "i18n/CLanguageFile.h"
 #include "platform/Paths.h"
@@ -12,10 +13,6 @@
 #include <vector>
 
 namespace {
-
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 using Entries = std::vector<std::pair<QString, QString>>;
 
@@ -44,29 +41,7 @@ protected:
     CLanguageFile language_;
 };
 
-TEST_F(LanguageFileTest, EntryLinesAreCutAtTheBars) {
-    Load(
-        "[S]\n"
-        "|Key| = |Value|\n"
-        "|Pipe|=|a|b|\n"
-        "|Empty| = ||\n"
-        "|Alone|\n"
-        "|Open| = |\n"
-        "| a | = | b |\n"
-        "<Angle| ignored |Bracket>\n"
-        "«Guillemet| = |Wert»\n"
-        "🎬Film| = |Kino🎬\n");
-    EXPECT_EQ(Sections(), (std::vector<std::pair<QString, Entries>>{{Q("S"),
-                                                                     {{Q("Key"), Q("Value")},
-                                                                      {Q("Pipe"), Q("a|b")},
-                                                                      {Q("Empty"), Q("")},
-                                                                      {Q(" a "), Q(" b ")},
-                                                                      {Q("Angle"), Q("Bracket")},
-                                                                      {Q("Guillemet"), Q("Wert")},
-                                                                      {Q("Film"), Q("Kino")}}}}));
-}
-
-TEST_F(LanguageFileTest, SectionsCommentsAndStrayLines) {
+TEST_F(LanguageFileTest, SectionsCommentsStrayLinesAndEntriesCutAtTheBars) {
     Load(
         "|Early| = |ignored|\n"
         "Language file of a test\n"
@@ -74,9 +49,19 @@ TEST_F(LanguageFileTest, SectionsCommentsAndStrayLines) {
         "\t# |Commented| = |out|\n"
         "\n   \t\n"
         "  |Language| = |Deutsch|  \n"
+        "[S]\n|Key| = |Value|\n|Pipe|=|a|b|\n|Empty| = ||\n|Alone|\n|Open| = |\n| a | = | b |\n"
+        "<Angle| ignored |Bracket>\n«Guillemet| = |Wert»\n🎬Film| = |Kino🎬\n"
         "[Code\n|ERROR2| = |Fehler|\n[]\n[\n[Film🎬\n");
     EXPECT_EQ(Sections(), (std::vector<std::pair<QString, Entries>>{
                               {Q("File"), {{Q("Language"), Q("Deutsch")}}},
+                              {Q("S"),
+                               {{Q("Key"), Q("Value")},
+                                {Q("Pipe"), Q("a|b")},
+                                {Q("Empty"), Q("")},
+                                {Q(" a "), Q(" b ")},
+                                {Q("Angle"), Q("Bracket")},
+                                {Q("Guillemet"), Q("Wert")},
+                                {Q("Film"), Q("Kino")}}},
                               {Q("Cod"), {{Q("ERROR2"), Q("Fehler")}}},
                               {Q(""), {}},
                               {Q(""), {}},
@@ -141,13 +126,11 @@ TEST_F(LanguageFileTest, ResourceDropsEveryCarriageReturnAndAFailedLoadKeepsIt) 
     EXPECT_EQ(language_.GetResourceId(), 9001);
 }
 
-TEST_F(LanguageFileTest, FileKeepsACarriageReturnInsideALine) {
+TEST_F(LanguageFileTest, FileKeepsACarriageReturnInsideALineAndReadsOtherThanUtf8As1252) {
     Load("[File]\r\n|Language| = |Test\rSprache|\r\n[Code]\n|LAST| = |end|");
     EXPECT_EQ(language_.GetText(Q("File"), Q("Language")), Q("Test\rSprache"));
     EXPECT_EQ(language_.GetCodeText(Q("LAST")), Q("end"));
-}
-
-TEST_F(LanguageFileTest, FileThatIsNotUtf8IsReadAsWindows1252) {
+    // Not UTF-8: read as Windows-1252.
     Load(
         "[Code]\n|SIZE| = |Gr\xF6\xDF"
         "e \x80 \x93x\x94|\n");

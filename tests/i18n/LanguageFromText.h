@@ -1,6 +1,7 @@
 // A language loaded from text written for the test, through LoadFile.
 #pragma once
 
+#include "QText.h"
 #include "UserDataFolder.h"
 #include "i18n/CLanguageFile.h"
 

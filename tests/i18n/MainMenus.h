@@ -2,6 +2,7 @@
 // popups registered.
 #pragma once
 
+#include "QText.h"
 #include "i18n/ui/MenuBuilder.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"

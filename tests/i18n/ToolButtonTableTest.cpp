@@ -1,14 +1,11 @@
 // The toolbar text table; the art tests check its standard entries against
 // the strips.
+#include "QText.h"
 #include "i18n/CToolButtonTable.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 TEST(ToolButtonTableTest, KeysAreMatchedExactlyAndTheFirstEntryAnswers) {
     CToolButtonTable table;

@@ -15,10 +15,6 @@ namespace {
 
 using velvaro::test::LanguageFromText;
 
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 template <typename Control>
 Control* Add(QWidget* parent, const char* symbol, const char* text) {
     auto* control = new Control(Q(text), parent);
@@ -80,7 +76,7 @@ TEST(TranslateDialogTest, CaptionAndControlsTakeTheirSectionsTexts) {
     EXPECT_EQ(d.popupButton->text(), Q("OK"));
 }
 
-TEST(TranslateDialogTest, MissingTextsLeaveTheDialogAndPlainContainersAreEntered) {
+TEST(TranslateDialogTest, MissingTextsOrSymbolsLeaveTheDialogAndPlainContainersAreEntered) {
     UpdateDialog d;
     LanguageFromText(kLanguage).TranslateDialog(&d.dialog, Q("IDD_SHUTDOWN"));
     LanguageFromText("[IDD_UPDATE_DIALOG]\n|IDC_TXT_STATUS| = |Status|\n")
@@ -90,14 +86,12 @@ TEST(TranslateDialogTest, MissingTextsLeaveTheDialogAndPlainContainersAreEntered
     // A plain container is part of the dialog; its controls are translated.
     LanguageFromText(kLanguage).TranslateDialog(&d.dialog, Q("IDD_UPDATE_DIALOG"));
     EXPECT_EQ(d.pageButton->text(), Q("Okay"));
-}
-
-TEST(TranslateDialogTest, WithoutSymbolTableOnlyTheCaptionIsTranslated) {
-    UpdateDialog d;
+    // Without a symbol table only the caption is.
+    UpdateDialog bare;
     LanguageFromText(kLanguage, CLanguageFile(CResourceSymbols(QByteArray())))
-        .TranslateDialog(&d.dialog, Q("IDD_UPDATE_DIALOG"));
-    EXPECT_EQ(d.dialog.windowTitle(), Q("Update check"));
-    EXPECT_EQ(d.cancel->text(), Q("&Abbrechen"));
+        .TranslateDialog(&bare.dialog, Q("IDD_UPDATE_DIALOG"));
+    EXPECT_EQ(bare.dialog.windowTitle(), Q("Update check"));
+    EXPECT_EQ(bare.cancel->text(), Q("&Abbrechen"));
 }
 
 }  // namespace

@@ -9,10 +9,6 @@ namespace {
 using velvaro::test::LanguageFromText;
 using velvaro::test::MainMenus;
 
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Every item's text, depth first, to see that nothing else changed.
 QStringList AllTexts(const QWidget* menu) {
     QStringList texts;
@@ -45,7 +41,7 @@ protected:
     MainMenus menus_;
 };
 
-TEST_F(TranslateMenuTest, PopupsAreRenamedInBothMenusAndKeepOnlyTheirGreyState) {
+TEST_F(TranslateMenuTest, PopupsKeepOnlyTheirGreyStateCommandsTheirCheckAndGrey) {
     menus_.InBar(IDM_WIEDERGABE)->setEnabled(false);
     MenuStates(menus_.bar.get(), menus_.context.get()).Check(IDM_ANSICHT_ZOOM, true);
     Translate(
@@ -57,9 +53,7 @@ TEST_F(TranslateMenuTest, PopupsAreRenamedInBothMenusAndKeepOnlyTheirGreyState) 
     EXPECT_EQ(Texts(IDM_ANSICHT_ZOOM), (QStringList{Q("&Zoom it"), Q("&Zoom it")}));
     EXPECT_EQ(States(IDM_ANSICHT_ZOOM), (std::vector{false, true, false, true}));
     EXPECT_EQ(Texts(IDM_PLAYLIST), (QStringList{Q("&Playlist titles"), Q("&Playlist titles")}));
-}
 
-TEST_F(TranslateMenuTest, CommandsAreRenamedInBothMenusKeepingCheckAndGrey) {
     MenuStates(menus_.bar.get(), menus_.context.get()).Check(IDM_DATEI_OEFFNEN, true);
     Translate(
         "[MainMenu]\n"
@@ -76,7 +70,7 @@ TEST_F(TranslateMenuTest, CommandsAreRenamedInBothMenusKeepingCheckAndGrey) {
     EXPECT_EQ(Texts(IDM_HILFE_INFO).front(), Q("&About\tF1\\nmore"));
 }
 
-TEST_F(TranslateMenuTest, KeysNamingNoItemAndEmptyValuesChangeNothing) {
+TEST_F(TranslateMenuTest, KeysNamingNoItemAndEmptyValuesChangeNothingAndTheEarliestWins) {
     const QStringList bar = AllTexts(menus_.bar.get());
     const QStringList context = AllTexts(menus_.context.get());
     Translate(
@@ -88,11 +82,8 @@ TEST_F(TranslateMenuTest, KeysNamingNoItemAndEmptyValuesChangeNothing) {
         "[Other]\n|IDM_DATEI_BEENDEN| = |x|\n");
     EXPECT_EQ(AllTexts(menus_.bar.get()), bar);
     EXPECT_EQ(AllTexts(menus_.context.get()), context);
-}
-
-// Entries are applied from the most recently read backwards, so for menus
-// the first definition in the file is the one left standing.
-TEST_F(TranslateMenuTest, EarliestDefinitionIsAppliedLast) {
+    // Entries are applied from the most recently read backwards, so for menus
+    // the first definition in the file is the one left standing.
     Translate(
         "[MainMenu]\n|IDM_DATEI_BEENDEN| = |first|\n|IDM_DATEI_BEENDEN| = |second|\n"
         "[mainmenu]\n|IDM_DATEI| = |third|\n[MainMenu]\n|IDM_DATEI| = |fourth|\n");

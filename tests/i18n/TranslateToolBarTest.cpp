@@ -14,10 +14,6 @@ namespace {
 
 using velvaro::test::LanguageFromText;
 
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class TranslateToolBarTest : public ::testing::Test {
 protected:
     TranslateToolBarTest() { AddStandardToolButtons(table_); }
@@ -44,8 +40,12 @@ protected:
     CToolButtonTable table_;
 };
 
+// Of two definitions the earliest is applied last.
 TEST_F(TranslateToolBarTest, TableTakesTheTextsOfKeysItKnowsExactly) {
-    LanguageFromText(kEnglish).TranslateToolBar(nullptr, table_);
+    LanguageFromText(std::string(kEnglish) +
+                     "[ToolBar]\n|Stop| = |first|\n[ToolBar]\n|Stop| = |second|\n")
+        .TranslateToolBar(nullptr, table_);
+    EXPECT_EQ(table_.GetTooltip(Q("Stop")), Q("first"));
     EXPECT_EQ(table_.GetTooltip(Q("Play")), Q("Play"));
     EXPECT_EQ(table_.GetTooltip(Q("Open")), Q("Open..."));
     EXPECT_EQ(table_.GetTooltip(Q("Loop")), Q("Loop On"));
@@ -72,12 +72,6 @@ TEST_F(TranslateToolBarTest, ButtonsTakeTheTooltipOfTheImageTheyShow) {
     EXPECT_EQ(fastBackward->toolTip(), Q("Schnelles Zurückspulen"));
     EXPECT_EQ(separator->toolTip(), Q("separator"));
     EXPECT_EQ(plain->toolTip(), Q("own tip"));
-}
-
-TEST_F(TranslateToolBarTest, EarliestDefinitionIsAppliedLast) {
-    LanguageFromText("[ToolBar]\n|Stop| = |first|\n[ToolBar]\n|Stop| = |second|\n")
-        .TranslateToolBar(nullptr, table_);
-    EXPECT_EQ(table_.GetTooltip(Q("Stop")), Q("first"));
 }
 
 }  // namespace

@@ -117,21 +117,20 @@ TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWind
 
 TEST_F(GeometryTest, MaximiseAndRestoreSwapTheirItems) {
     Start(Media("multi.mkv"));
-    const Expected maximised{.enabledCommands = {IDM_ANSICHT_WIEDERHERSTELLEN},
-                             .greyedCommands = {IDM_ANSICHT_MAXIMIEREN}};
-    const Expected restored{.enabledCommands = {IDM_ANSICHT_MAXIMIEREN},
-                            .greyedCommands = {IDM_ANSICHT_WIEDERHERSTELLEN}};
+    const auto maximised = [this](bool on) {
+        EXPECT_EQ(window->isMaximized(), on);
+        EXPECT_EQ(std::pair(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN), Enabled(IDM_ANSICHT_MAXIMIEREN)),
+                  std::pair(on, !on));
+    };
     SendMessage(window.get(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    EXPECT_TRUE(window->isMaximized());
-    ExpectState(maximised);
+    maximised(true);
     Command(IDM_ANSICHT_WIEDERHERSTELLEN);
-    EXPECT_FALSE(window->isMaximized());
-    ExpectState(restored);
+    maximised(false);
     // The window manager's own buttons keep the items in step too.
     window->setWindowState(Qt::WindowMaximized);
-    ExpectState(maximised);
+    maximised(true);
     window->setWindowState(Qt::WindowNoState);
-    ExpectState(restored);
+    maximised(false);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The recently opened files and the resume positions, as the registry keeps
 // them and as the menus and the jump command show them.
+#include "ExpectLog.h"
 #include "PlayerWindow.h"
 
 #include "settings/RegKey.h"
@@ -111,6 +112,8 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
     std::filesystem::remove(folder() / "a.mkv");
     std::string caption;
     AnswerMessageBox(&caption);
+    const velvaro::test::ExpectLog gone(QtWarningMsg, QStringLiteral("."),
+                                        QStringLiteral("velvaro.engine"));
     Command(58002);
     EXPECT_FALSE(caption.empty());
     EXPECT_EQ(Title(), QStringLiteral("Velvaro"));

@@ -84,8 +84,7 @@ TEST_F(MouseTest, WheelSkipsWholeNotchesOfTenSeconds) {
     PauseAt(300);
     Wheel({0, 240});
     EXPECT_TRUE(WaitFor([this] { return Position() == 2300; })) << Position();
-    Wheel({0, -119});  // less than a notch
-    Wheel({240, 0});   // sideways the wheel does not skip
+    Wheel({240, 0});  // sideways the wheel does not skip
     Spin(100);
     EXPECT_EQ(Position(), 2300);
     Wheel({0, -120});

@@ -145,18 +145,16 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     bool SystemCursorShown() const { return window->pointer.systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
-        const std::pair<const char*, bool> bars[] = {
-            {"title", (Style() & WS_CAPTION) != 0},
-            {"menu", !MainMenu()->isHidden()},
-            {"tool", !ToolBar()->isHidden()},
-            {"status", !StatusBar()->isHidden()},
-            {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}};
         QStringList shown;
-        for (const auto& [name, on] : bars) {
-            if (on) {
-                shown << QString::fromLatin1(name);
-            }
+        for (const auto& [name, on] :
+             {std::pair{"title", (Style() & WS_CAPTION) != 0},
+              {"menu", !MainMenu()->isHidden()},
+              {"tool", !ToolBar()->isHidden()},
+              {"status", !StatusBar()->isHidden()},
+              {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}}) {
+            shown << (on ? QString::fromLatin1(name) : QString());
         }
+        shown.removeAll(QString());
         return shown.join(u' ');
     }
     // The engine's video window (it has no meta-object of its own to find it by).

@@ -2,6 +2,7 @@
 // after the end of a medium, of a loop's first pass or of a playlist, and
 // the exit that "close" asks for. The power-off request is counted by the
 // test program's guard, never made. The countdown itself is the dialog's.
+#include "ExpectLog.h"
 #include "ModalDialogWatcher.h"
 #include "PlayerWindow.h"
 #include "PowerOffGuard.h"
@@ -102,7 +103,8 @@ TEST_F(ShutdownTest, WithLoopTheCountdownComesAtTheEndOfTheFirstPassWhichPlaysOn
     EXPECT_TRUE(Title().endsWith(QStringLiteral(" - PLAY")));
 }
 
-TEST_F(ShutdownTest, InAPlaylistOnlyTheLastItemAsks) {
+// Dropped files make a sorted playlist; only its last item asks.
+TEST_F(ShutdownTest, InADroppedPlaylistOnlyTheLastItemAsks) {
     Start();
     Command(IDM_WIEDERGABE_SHUTDOWN);
     QStringList askedAfter;
@@ -110,9 +112,15 @@ TEST_F(ShutdownTest, InAPlaylistOnlyTheLastItemAsks) {
         askedAfter << Title();
         Cancel(countdown);
     });
-    window->OpenFiles({QString::fromStdString(Media("video-only.mkv")),
-                       QString::fromStdString(Media("mpeg2-169.mpg"))});
+    // The renderer may warn while it switches from one item's picture to the next's.
+    const velvaro::test::ExpectLog switching(QtWarningMsg, QStringLiteral("not negotiated"),
+                                             QStringLiteral("velvaro.engine"));
+    QStringList names{QString::fromStdString(Media("video-only.mkv")),
+                      QString::fromStdString(Media("mpeg2-169.mpg"))};
+    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
+    ExpectState({.enabledCommands = {IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL},
+                 .enabledButtons = {IDTBB_NEXTTRACKCHAPTER, IDTBB_PREVTRACKCHAPTER}});
     NearTheEnd();  // the list is sorted: the MPEG film comes first
     ASSERT_TRUE(WaitFor([this] { return Title().contains(QStringLiteral("video-only.mkv")); }));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
