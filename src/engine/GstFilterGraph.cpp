@@ -314,6 +314,23 @@ void GstFilterGraph::OnError(GstMessage* message) {
     PushEvent(EC_ERRORABORT, E_FAIL, 0);
 }
 
+namespace {
+
+// Our video renderer's converter warns "not negotiated" when a new
+// destination size reaches it while a frame of the old size is on its way;
+// it negotiates again with the next frame and the picture goes on, so this
+// one is news, not a fault.
+bool IsRenegotiationRace(GstMessage* message, const GError* error) {
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_WARNING || !error ||
+        !g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT)) {
+        return false;
+    }
+    GstObject* parent = GST_OBJECT_PARENT(GST_MESSAGE_SRC(message));
+    return parent && g_strcmp0(GST_OBJECT_NAME(parent), kVideoRendererName) == 0;
+}
+
+}  // namespace
+
 void GstFilterGraph::LogMessage(GstMessage* message) {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
     if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_WARNING && type != GST_MESSAGE_INFO) {
@@ -339,7 +356,7 @@ void GstFilterGraph::LogMessage(GstMessage* message) {
                                   QString::fromUtf8(GST_MESSAGE_SRC_NAME(message)),
                                   QString::fromUtf8(error ? error->message : ""),
                                   QString::fromUtf8(debug ? debug.get() : ""));
-    if (type == GST_MESSAGE_INFO) {
+    if (type == GST_MESSAGE_INFO || IsRenegotiationRace(message, error.get())) {
         qCInfo(lcEngine).noquote() << text;
     } else {
         qCWarning(lcEngine).noquote() << text;
