@@ -165,6 +165,7 @@ void CLanguagePage::ChooseSelectedAndClose() {
     ChooseRow(row);
     // Stored at once, so that the next start finds it even if this one
     // ends before the settings are written back.
+    velvaro::platform::RegistryTransaction transaction;
     RegKey key;
     if (key.Create(HKEY_CURRENT_USER, velvaro::kSettingsKey) == ERROR_SUCCESS) {
         if (settings_.languageType == 0) {

@@ -30,7 +30,8 @@ constexpr HKEY kFirstHandle = 0x1000;
 // Everything below is guarded by `mutex`; the registry may be used from the
 // update worker as well as the UI thread.
 struct Registry {
-    std::mutex mutex;
+    // Recursive: a transaction scope holds it across the calls it joins.
+    std::recursive_mutex mutex;
     std::unique_ptr<RegistryStore> store;
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = kFirstHandle;
@@ -143,6 +144,47 @@ std::string RegistryPath() {
         config = "/tmp";
     }
     return config + "/velvaro/registry.db";
+}
+
+RegistryTransaction::RegistryTransaction() {
+    Registry& registry = TheRegistry();
+    registry.mutex.lock();
+    if (registry.Store().BeginTransaction() == ERROR_SUCCESS) {
+        store_ = registry.store.get();
+    } else {
+        registry.mutex.unlock();
+    }
+}
+
+RegistryTransaction::~RegistryTransaction() {
+    End(true);
+}
+
+LONG RegistryTransaction::Commit() {
+    return End(true);
+}
+
+void RegistryTransaction::Rollback() {
+    End(false);
+}
+
+LONG RegistryTransaction::End(bool commit) {
+    if (!store_) {
+        return ERROR_CANTWRITE;
+    }
+    Registry& registry = TheRegistry();
+    LONG status = ERROR_CANTWRITE;
+    // Closing the store ended the transaction without its writes.
+    if (registry.store.get() == store_) {
+        if (commit) {
+            status = registry.store->CommitTransaction();
+        } else {
+            registry.store->RollbackTransaction();
+        }
+    }
+    store_ = nullptr;
+    registry.mutex.unlock();
+    return status;
 }
 
 void CloseRegistry() {

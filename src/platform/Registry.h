@@ -83,6 +83,27 @@ namespace velvaro::platform {
 // $XDG_CONFIG_HOME/velvaro/registry.db (XDG default ~/.config).
 std::string RegistryPath();
 
+// Makes every registry write of the scope one transaction, so that a
+// process killed halfway leaves the store as it was before. The scope holds
+// the registry for its thread: other threads wait until it ends. It commits
+// when it ends unless rolled back; scopes nest, and only the outermost
+// commits to the file.
+class RegistryTransaction {
+public:
+    RegistryTransaction();
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+
+    // Each ends the scope early.
+    LONG Commit();
+    void Rollback();
+
+private:
+    LONG End(bool commit);
+    const void* store_ = nullptr;  // the store it began on; none once ended
+};
+
 // Closes the store and every open handle; the next call opens it again from
 // RegistryPath(). Tests use it to move between isolated stores.
 void CloseRegistry();

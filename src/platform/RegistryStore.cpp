@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -191,10 +193,14 @@ bool RegistryStore::PrepareStatements() {
     begin_ = Statement(db, "BEGIN IMMEDIATE");
     commit_ = Statement(db, "COMMIT");
     rollback_ = Statement(db, "ROLLBACK");
+    savepoint_ = Statement(db, "SAVEPOINT step");
+    release_ = Statement(db, "RELEASE step");
+    rollbackTo_ = Statement(db, "ROLLBACK TO step");
     for (const Statement* s :
          {&findKey_, &keyById_, &insertKey_, &childKeys_, &countChildren_, &findValue_,
           &upsertValue_, &deleteValue_, &keyValues_, &deleteKeyAndBelow_, &deleteBelow_,
-          &deleteOwnValues_, &dataVersion_, &begin_, &commit_, &rollback_}) {
+          &deleteOwnValues_, &dataVersion_, &begin_, &commit_, &rollback_, &savepoint_, &release_,
+          &rollbackTo_}) {
         if (!s->valid()) {
             return false;
         }
@@ -229,24 +235,95 @@ LONG RegistryStore::Begin() {
     if (access_ != Access::ReadWrite) {
         return access_ == Access::None ? ERROR_BADDB : ERROR_ACCESS_DENIED;
     }
-    StepScope scope(begin_);
-    const int result = begin_.Step();
+    Statement& begin = depth_ > 0 ? savepoint_ : begin_;
+    StepScope scope(begin);
+    const int result = begin.Step();
     return result == SQLITE_DONE ? ERROR_SUCCESS : WriteFailure(result);
 }
 
 LONG RegistryStore::Commit() {
+    if (depth_ > 0) {
+        StepScope scope(release_);
+        const int result = release_.Step();
+        if (result != SQLITE_DONE) {
+            Rollback();
+            return WriteFailure(result);
+        }
+        CountWrite();
+        return ERROR_SUCCESS;
+    }
     int result = SQLITE_OK;
     {
         StepScope scope(commit_);
         result = commit_.Step();
     }
     if (result != SQLITE_DONE) {
+        Rollback();
+        return WriteFailure(result);
+    }
+    ++localWrites_;
+    CountWrite();
+    return ERROR_SUCCESS;
+}
+
+void RegistryStore::Rollback() {
+    if (depth_ > 0) {
+        StepScope back(rollbackTo_);
+        rollbackTo_.Step();
+        StepScope release(release_);
+        release_.Step();
+    } else {
         StepScope scope(rollback_);
         rollback_.Step();
+    }
+}
+
+LONG RegistryStore::BeginTransaction() {
+    if (const LONG began = Begin(); began != ERROR_SUCCESS) {
+        return began;
+    }
+    ++depth_;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::CommitTransaction() {
+    --depth_;
+    if (depth_ > 0) {
+        StepScope scope(release_);
+        const int result = release_.Step();
+        return result == SQLITE_DONE ? ERROR_SUCCESS : WriteFailure(result);
+    }
+    int result = SQLITE_OK;
+    {
+        StepScope scope(commit_);
+        result = commit_.Step();
+    }
+    if (result != SQLITE_DONE) {
+        Rollback();
         return WriteFailure(result);
     }
     ++localWrites_;
     return ERROR_SUCCESS;
+}
+
+void RegistryStore::RollbackTransaction() {
+    --depth_;
+    Rollback();
+    ++localWrites_;
+}
+
+namespace {
+std::atomic<int> writesBeforeKill{0};
+}  // namespace
+
+void KillAfterWrites(int n) {
+    writesBeforeKill = n;
+}
+
+void RegistryStore::CountWrite() {
+    if (writesBeforeKill > 0 && --writesBeforeKill == 0) {
+        std::raise(SIGKILL);
+    }
 }
 
 }  // namespace velvaro::platform

@@ -59,13 +59,25 @@ public:
     // Changes when anything in the store changed, from this or another process.
     std::pair<std::int64_t, std::int64_t> Generation();
 
+    // Scopes that make every write until their end one transaction. They
+    // nest: an inner scope is a savepoint, only the outermost commits, and
+    // a scope rolled back takes back just its own writes.
+    LONG BeginTransaction();
+    LONG CommitTransaction();
+    void RollbackTransaction();
+    int transactionDepth() const { return depth_; }
+
 private:
     enum class OpenResult { Ok, Damaged, Failed };
     OpenResult TryOpen(bool readWrite);
     bool PrepareStatements();
     void SetAside();
+    // One call's writes: a transaction of their own, or a savepoint inside
+    // an open scope, so that a failed call never leaves half its rows.
     LONG Begin();
     LONG Commit();
+    void Rollback();
+    void CountWrite();
     LONG WriteFailure(int sqliteResult);
     LONG ReadFailure(int sqliteResult) const;
 
@@ -73,12 +85,17 @@ private:
     SqliteDatabase db_;
     Access access_ = Access::None;
     std::int64_t localWrites_ = 0;
+    int depth_ = 0;
 
     Statement findKey_, keyById_, insertKey_, childKeys_, countChildren_;
     Statement findValue_, upsertValue_, deleteValue_, keyValues_;
     Statement deleteKeyAndBelow_, deleteBelow_, deleteOwnValues_, dataVersion_;
-    Statement begin_, commit_, rollback_;
+    Statement begin_, commit_, rollback_, savepoint_, release_, rollbackTo_;
 };
+
+// For tests of what a kill leaves behind: the process kills itself with
+// SIGKILL right after its nth write call from now on; 0 never.
+void KillAfterWrites(int n);
 
 // Case folding used for key and value names.
 std::string FoldName(std::string_view name);

@@ -100,8 +100,7 @@ LONG RegistryStore::Create(const StoredKey& parent, std::string_view subKey, Sto
         *created = true;
     }
     if (status != ERROR_SUCCESS) {
-        StepScope scope(rollback_);
-        rollback_.Step();
+        Rollback();
         return status;
     }
     if (const LONG committed = Commit(); committed != ERROR_SUCCESS) {
@@ -142,6 +141,7 @@ LONG RegistryStore::SetValue(const StoredKey& key, std::string_view name, DWORD 
     }
     if (result == SQLITE_DONE) {
         ++localWrites_;
+        CountWrite();
         return ERROR_SUCCESS;
     }
     // The key's row went away under us (another process deleted it).
@@ -168,6 +168,7 @@ LONG RegistryStore::DeleteValue(const StoredKey& key, std::string_view name) {
         return ERROR_FILE_NOT_FOUND;
     }
     ++localWrites_;
+    CountWrite();
     return ERROR_SUCCESS;
 }
 
@@ -235,8 +236,7 @@ LONG RegistryStore::Delete(const StoredKey& parent, std::string_view subKey, boo
         status = deleted == SQLITE_DONE ? ERROR_SUCCESS : WriteFailure(deleted);
     }
     if (status != ERROR_SUCCESS) {
-        StepScope scope(rollback_);
-        rollback_.Step();
+        Rollback();
         return status;
     }
     return Commit();

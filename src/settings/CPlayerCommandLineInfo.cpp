@@ -161,6 +161,7 @@ void CPlayerCommandLineInfo::StoreLanguage(const std::string& name) {
         if (name != value) {
             continue;
         }
+        velvaro::platform::RegistryTransaction transaction;
         RegKey settings;
         if (settings.Create(HKEY_CURRENT_USER, velvaro::kSettingsKey) == ERROR_SUCCESS) {
             settings.SetString("LanguageResource", resource);

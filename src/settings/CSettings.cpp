@@ -204,6 +204,9 @@ void CSettings::Save() {
     if (!persistent) {
         return;
     }
+    // The associations are deleted and written anew: a kill in between must
+    // not leave them missing, which the next start would take for a first one.
+    velvaro::platform::RegistryTransaction transaction;
     RegKey settings;
     if (settings.Create(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
         for (const SavedValue& value : kSaved) {

@@ -33,6 +33,8 @@ bool IsExtensionAssociated(const std::string& extension) {
 }
 
 void AssociateExtension(const std::string& extension) {
+    // The backup of the previous class and our class go in together.
+    velvaro::platform::RegistryTransaction transaction;
     RegKey key;
     if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS) {
         if (key.Create(HKEY_CLASSES_ROOT, "." + extension) == ERROR_SUCCESS) {
@@ -52,6 +54,7 @@ void AssociateExtension(const std::string& extension) {
 }
 
 void UnassociateExtension(const std::string& extension) {
+    velvaro::platform::RegistryTransaction transaction;
     RegKey key;
     if (key.Open(HKEY_CLASSES_ROOT, "." + extension) != ERROR_SUCCESS) {
         return;

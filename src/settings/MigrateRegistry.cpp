@@ -103,6 +103,8 @@ void MigrateOldBackup() {
 }  // namespace
 
 void MigrateRegistry(CSettings& settings) {
+    // Copies and the deletes of their originals land together or not at all.
+    velvaro::platform::RegistryTransaction transaction;
     MigrateOldProductKey();
     MigrateOldAssociations(settings);
     MigrateOldBackup();

@@ -75,6 +75,8 @@ std::string RememberedText(const QString& name) {
 }  // namespace
 
 void CPlayerDlg::AddToHistory() {
+    // The shift goes in whole: a kill halfway would show one file twice.
+    velvaro::platform::RegistryTransaction transaction;
     RegKey key;
     key.Create(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey);
     const std::string name = fileName.toStdString();
