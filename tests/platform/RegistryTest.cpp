@@ -82,6 +82,12 @@ TEST_F(RegistryTest, DataRoundTripByteForByteWithTheirType) {
         EXPECT_EQ(std::pair(Get(key, "Number").type, Number(key, "Number")),
                   std::pair(DWORD{REG_DWORD}, number));
     }
+    // A buffer too small is left alone and told the size needed.
+    BYTE buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    DWORD type = REG_NONE, size = sizeof buffer;
+    EXPECT_EQ(RegQueryValueEx(key, "Data", &type, buffer, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(std::pair(size, std::string(reinterpret_cast<char*>(buffer), 8)),
+              std::pair(DWORD{9}, std::string(8, 'x')));
 }
 
 TEST_F(RegistryTest, DefaultValueHasTheEmptyNameAndMissingValuesAreFileNotFound) {
@@ -98,22 +104,9 @@ TEST_F(RegistryTest, DefaultValueHasTheEmptyNameAndMissingValuesAreFileNotFound)
     EXPECT_EQ(ValueNames(key), Names{"Content Type"});
 }
 
-TEST_F(RegistryTest, QueryWithSmallOrNoBufferReportsTheSize) {
+TEST_F(RegistryTest, SubkeysInNameOrderIgnoringCaseValuesInFirstWrittenOrderAndCounted) {
     HKEY key = Create(kUser, "Velvaro");
-    Set(key, "Skin", REG_SZ, Sz("abcdef"));
-    DWORD type = REG_NONE, size = 0;
-    EXPECT_EQ(RegQueryValueEx(key, "Skin", &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::pair(type, size), std::pair(DWORD{REG_SZ}, DWORD{7}));
-    BYTE buffer[7] = {'x', 'x', 'x', 'x', 'x', 'x', 'x'};
-    size = 6;
-    EXPECT_EQ(RegQueryValueEx(key, "Skin", &type, buffer, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(std::pair(size, std::string(reinterpret_cast<char*>(buffer), 6)),
-              std::pair(DWORD{7}, std::string("xxxxxx")));
-}
-
-TEST_F(RegistryTest, SubkeysInNameOrderIgnoringCaseValuesInFirstWrittenOrder) {
-    HKEY key = Create(kUser, "Velvaro");
-    for (const char* name : {"delta", "bravo", "Charlie", "Alpha"}) {
+    for (const char* name : {"delta\\below", "bravo", "Charlie", "Alpha"}) {
         Create(key, name);
     }
     for (const auto& [name, value] : {std::pair{"zeta", 1u}, {"Alpha", 2u}, {"mid", 3u}}) {
@@ -134,19 +127,11 @@ TEST_F(RegistryTest, SubkeysInNameOrderIgnoringCaseValuesInFirstWrittenOrder) {
     // The name buffer counts the terminator.
     nameSize = 5;
     EXPECT_EQ(RegEnumKeyEx(key, 0, name, &nameSize), ERROR_MORE_DATA);
-}
-
-TEST_F(RegistryTest, QueryInfoKeyGivesCountsAndLongestLengths) {
-    HKEY key = Create(kUser, "Velvaro");
-    Create(key, "ab");
-    Create(key, "abcdef\\below");
-    SetDword(key, "x", 1);
-    Set(key, "longername", REG_SZ, Sz("hi"));
-    Set(key, "y", REG_BINARY, std::string(10, '\0'));
+    // Counts and longest lengths: direct subkeys only, data with its terminator.
     DWORD info[5] = {};
     ASSERT_EQ(RegQueryInfoKey(key, &info[0], &info[1], &info[2], &info[3], &info[4]),
               ERROR_SUCCESS);
-    EXPECT_EQ(std::vector(info, info + 5), (std::vector<DWORD>{2, 6, 3, 10, 10}));
+    EXPECT_EQ(std::vector(info, info + 5), (std::vector<DWORD>{4, 7, 3, 5, 8}));
 }
 
 TEST_F(RegistryTest, DeleteKeyTakesOnlyKeysWithoutSubkeysAndTheirValuesAlong) {
