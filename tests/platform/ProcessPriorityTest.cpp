@@ -31,53 +31,34 @@ int InChild(const std::function<int()>& body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int NiceOf(pid_t thread) {
-    return getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-}
-
-// A second thread that already runs, as the engine's threads do.
-class OtherThread {
-public:
-    OtherThread()
-        : thread_([this] {
-              id_ = static_cast<pid_t>(syscall(SYS_gettid));
-              while (!stop_) {
-                  std::this_thread::yield();
-              }
-          }) {
-        while (id_ == 0) {
-            std::this_thread::yield();
-        }
-    }
-    ~OtherThread() {
-        stop_ = true;
-        thread_.join();
-    }
-    pid_t Id() const { return id_; }
-
-private:
-    std::atomic<pid_t> id_ = 0;
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
-
-// Starts the child at nice `start`, makes another thread, lets `prepare`
-// run, sets the class and returns the nice value both threads end with
-// (+ 20, as an exit code), or kWrongResult when the call's result is not
-// `expectedResult`.
+// Starts the child at nice `start` with a second thread that already runs, as
+// the engine's threads do, lets `prepare` run, sets the class and returns the
+// nice value both threads end with (+ 20, as an exit code), or kWrongResult
+// when the call's result is not `expectedResult`.
 int NiceAfter(int start, int priorityClass, bool expectedResult,
               const std::function<void()>& prepare = {}) {
     return InChild([&] {
         setpriority(PRIO_PROCESS, 0, start);
-        OtherThread other;
+        std::atomic<pid_t> other = 0;
+        const std::jthread thread([&other](std::stop_token stop) {
+            other = static_cast<pid_t>(syscall(SYS_gettid));
+            while (!stop.stop_requested()) {
+                std::this_thread::yield();
+            }
+        });
+        while (other == 0) {
+            std::this_thread::yield();
+        }
         if (prepare) {
             prepare();
         }
         if (SetProcessPriorityClass(priorityClass) != expectedResult) {
             return kWrongResult;
         }
-        const int self = NiceOf(0);
-        return self == NiceOf(other.Id()) ? self + 20 : kThreadsDisagree;
+        const int self = getpriority(PRIO_PROCESS, 0);
+        return self == getpriority(PRIO_PROCESS, static_cast<id_t>(other.load()))
+                   ? self + 20
+                   : kThreadsDisagree;
     });
 }
 

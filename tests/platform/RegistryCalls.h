@@ -65,22 +65,20 @@ inline LONG Open(HKEY parent, std::string_view path, HKEY* key, REGSAM access = 
 }
 
 // The status of opening the key, which is closed again at once.
-inline LONG OpenStatus(HKEY parent, std::string_view path, REGSAM access = KEY_ALL_ACCESS) {
+inline LONG OpenStatus(HKEY parent, std::string_view path) {
     HKEY key = 0;
-    const LONG status = RegOpenKeyEx(parent, path, access, &key);
-    if (status == ERROR_SUCCESS) {
-        RegCloseKey(key);
-    }
-    return status;
+    const LONG status = RegOpenKeyEx(parent, path, KEY_ALL_ACCESS, &key);
+    return status == ERROR_SUCCESS ? RegCloseKey(key) : status;
 }
 
-// Every name `enumerate(index, buffer, size)` gives until it runs out.
-template <typename Enumerate>
-std::vector<std::string> AllNames(Enumerate enumerate) {
+// Every subkey's or value's name, in the order enumeration gives them.
+inline std::vector<std::string> AllNames(HKEY key, bool values) {
     std::vector<std::string> names;
     std::string name(16384, '\0');
-    for (DWORD index = 0, size;; ++index) {
-        const LONG status = enumerate(index, name.data(), &(size = 16384));
+    for (DWORD index = 0, size = 16384;; ++index, size = 16384) {
+        const LONG status =
+            values ? RegEnumValue(key, index, name.data(), &size, nullptr, nullptr, nullptr)
+                   : RegEnumKeyEx(key, index, name.data(), &size);
         if (status != ERROR_SUCCESS) {
             EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
             return names;
@@ -90,14 +88,10 @@ std::vector<std::string> AllNames(Enumerate enumerate) {
 }
 
 inline std::vector<std::string> SubkeyNames(HKEY key) {
-    return AllNames(
-        [key](DWORD i, char* name, DWORD* size) { return RegEnumKeyEx(key, i, name, size); });
+    return AllNames(key, false);
 }
-
 inline std::vector<std::string> ValueNames(HKEY key) {
-    return AllNames([key](DWORD i, char* name, DWORD* size) {
-        return RegEnumValue(key, i, name, size, nullptr, nullptr, nullptr);
-    });
+    return AllNames(key, true);
 }
 
 }  // namespace velvaro::test

@@ -47,8 +47,6 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
         ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
         EXPECT_TRUE(fs::is_regular_file(c.expected)) << c.expected;
         velvaro::platform::CloseRegistry();
-        EXPECT_EQ(AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume")), 64u);
-        velvaro::platform::CloseRegistry();
         fs::remove_all(folder.path() / ".config");
     }
 }
@@ -73,13 +71,7 @@ std::string BuildStore(const std::string& path) {
 
 TEST_F(RegistryDamage, ADamagedFileIsMovedAsideWithOneLineAndAFreshStoreTakesItsPlace) {
     const std::function<std::string(std::string)> damages[] = {
-        [](std::string) {
-            std::string text;
-            while (text.size() < 8192) {
-                text += "This is not a database, only some text in its place.\n";
-            }
-            return text.substr(0, 8192);
-        },
+        [](std::string) { return std::string(8192, '#'); },  // no database at all
         // The header and the keys stay intact, so only a look at every page can tell.
         [](std::string bytes) {
             for (size_t i = bytes.size() / 2; i < bytes.size() * 3 / 4; ++i) {

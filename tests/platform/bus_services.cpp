@@ -7,6 +7,16 @@
 //                                 given as $DBUS_SYSTEM_BUS_ADDRESS: "PowerOff
 //                                 <interactive>"; with "refuse" each call is
 //                                 denied, as logind does for a user who may not
+//   bus_services saving           switches power saving off and on again; run
+//                                 without any session bus, it must neither
+//                                 hang nor complain
+//   bus_services off              makes the real power-off request
+// The last two say "done" at the end. login1 and off refuse to run unless
+// $DBUS_SYSTEM_BUS_ADDRESS names a bus other than the machine's own system
+// bus, so nothing can ever be powered off.
+#include "platform/PowerOff.h"
+#include "platform/PowerSaving.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -16,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 class ScreenSaver : public QObject {
     Q_OBJECT
@@ -58,12 +69,27 @@ private:
 };
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    const bool login1 = argc > 1 && std::strcmp(argv[1], "login1") == 0;
-    const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    if (login1 && (!system || !*system)) {
-        std::fputs("bus_services: no private bus given\n", stderr);
+    const std::string what = argc > 1 ? argv[1] : "";
+    const char* given = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    const std::string system = given ? given : "";
+    const bool login1 = what == "login1";
+    if ((login1 || what == "off") &&
+        (system.empty() || system.find("/run/dbus") != std::string::npos ||
+         system.find("system_bus_socket") != std::string::npos)) {
+        std::fputs("bus_services: needs a private bus in DBUS_SYSTEM_BUS_ADDRESS\n", stderr);
         return 2;
+    }
+    QCoreApplication application(argc, argv);
+    if (what == "off" || what == "saving") {
+        if (what == "off") {
+            PowerOffSystem();
+        } else {
+            SetPowerSavingActive(false);
+            SetPowerSavingActive(false);
+            SetPowerSavingActive(true);
+        }
+        std::puts("done");
+        return 0;
     }
     QDBusConnection bus = login1 ? QDBusConnection::systemBus() : QDBusConnection::sessionBus();
     ScreenSaver screenSaver;
