@@ -67,7 +67,7 @@ protected:
     std::unique_ptr<DisplayModes> realDisplays;
 };
 
-TEST_F(FullscreenTest, EnteringCoversTheScreenLeavingRestoresWindowAndBars) {
+TEST_F(FullscreenTest, EnteringCoversTheScreenLeavingRestoresWindowBarsAndCursor) {
     Start(Media("multi.mkv"));
     const QRect before = window->geometry();
     EnterAndSettle();
@@ -85,6 +85,36 @@ TEST_F(FullscreenTest, EnteringCoversTheScreenLeavingRestoresWindowAndBars) {
     EXPECT_EQ(ShownBars(), kAllBars);
     EXPECT_EQ(Video()->geometry(), QRect(0, ToolBar()->height(), 320, 240));
     ExpectState({.enabledCommands = kViewItems});
+
+    // The cursor hides at rest and returns with movement: the engine's and
+    // the client area's, both hidden or both shown.
+    const auto hidden = [this] {
+        const bool client = Client()->cursor().shape() == Qt::BlankCursor;
+        EXPECT_EQ(Video()->cursor().shape() == Qt::BlankCursor, client);
+        return client;
+    };
+    const auto move = [this](QPoint point) {
+        QMouseEvent event(QEvent::MouseMove, point, Client()->mapToGlobal(point), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(Client(), &event);
+        Timer(ID_MouseMove_Timer);
+    };
+    EXPECT_FALSE(hidden());
+    Command(IDM_ANSICHT_VOLLBILD);
+    EXPECT_TRUE(hidden());
+    move({100, 100});
+    EXPECT_FALSE(hidden());
+    // The window's own 40 ms timer hides it once the mouse has rested.
+    ASSERT_TRUE(WaitFor(hidden, 3000));
+    move({100, 100});  // the same place is no movement
+    EXPECT_TRUE(hidden());
+    Command(IDM_ANSICHT_VOLLBILD);  // leaving shows it and stops the timer
+    EXPECT_TRUE(SystemCursorShown());
+    Spin(700);
+    Timer(ID_MouseMove_Timer);  // a late tick outside fullscreen hides nothing
+    EXPECT_FALSE(hidden());
+    Command(IDM_ANSICHT_VOLLBILD);  // hides again on the next entry
+    EXPECT_TRUE(hidden());
 }
 
 TEST_F(FullscreenTest, OnlyBarsSwitchedOnComeBackAndTopmostStaysWhenAlwaysOnTop) {
@@ -182,38 +212,6 @@ TEST_F(FullscreenTest, TheDisplayModeFromTheSettingsLastsWhileInFullscreen) {
         EXPECT_EQ(displayCalls, calls);
         EXPECT_EQ(display->CurrentMode().width, 1280);
     }
-}
-
-TEST_F(FullscreenTest, CursorHidesAtRestAndReturnsWithMovement) {
-    Start(Media("multi.mkv"));
-    // The engine's and the client area's cursor, both hidden or both shown.
-    const auto hidden = [this] {
-        const bool client = Client()->cursor().shape() == Qt::BlankCursor;
-        EXPECT_EQ(Video()->cursor().shape() == Qt::BlankCursor, client);
-        return client;
-    };
-    const auto move = [this](QPoint point) {
-        QMouseEvent event(QEvent::MouseMove, point, Client()->mapToGlobal(point), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(Client(), &event);
-        Timer(ID_MouseMove_Timer);
-    };
-    EXPECT_FALSE(hidden());
-    Command(IDM_ANSICHT_VOLLBILD);
-    EXPECT_TRUE(hidden());
-    move({100, 100});
-    EXPECT_FALSE(hidden());
-    // The window's own 40 ms timer hides it once the mouse has rested.
-    ASSERT_TRUE(WaitFor(hidden, 3000));
-    move({100, 100});  // the same place is no movement
-    EXPECT_TRUE(hidden());
-    Command(IDM_ANSICHT_VOLLBILD);  // leaving shows it and stops the timer
-    EXPECT_TRUE(SystemCursorShown());
-    Spin(700);
-    Timer(ID_MouseMove_Timer);  // a late tick outside fullscreen hides nothing
-    EXPECT_FALSE(hidden());
-    Command(IDM_ANSICHT_VOLLBILD);  // hides again on the next entry
-    EXPECT_TRUE(hidden());
 }
 
 TEST_F(FullscreenTest, TheBookmarkEditorGoesLeftOfTheWindowAndStepsAsideForFullscreen) {

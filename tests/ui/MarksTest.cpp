@@ -15,7 +15,7 @@ protected:
     }
 };
 
-TEST_F(MarksTest, MarksSetTheSelectionAndPlaybackLoopsBetweenThem) {
+TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Start(Media("long.mkv"));
     const int duration = window->Player()->GetDuration();
     PauseAt(1000);
@@ -46,11 +46,8 @@ TEST_F(MarksTest, MarksSetTheSelectionAndPlaybackLoopsBetweenThem) {
     EXPECT_GT(Selection().first, Selection().second);
     Key('L');  // the marks stay for the next time
     EXPECT_EQ(Selection(), std::pair(0, duration));
-}
 
-TEST_F(MarksTest, HomeEndAndSpeedsAndTheMarkEndWhileLoopingIsTheEndOfTheRange) {
-    Start(Media("long.mkv"));
-    const int duration = window->Player()->GetDuration();
+    // Home and End jump; while looping, the mark end is the end of the range.
     PauseAt(1000);
     Key('I');
     PauseAt(2000);
