@@ -6,7 +6,7 @@ namespace {
 
 using GeometryTest = PlayerWindowTest;
 
-TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndShowTheFactors) {
+TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndAResizeRefits) {
     Start(Media("multi.mkv"));
     EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
     Key(VK_CONTROL);  // Ctrl only moves through a disc's menu buttons
@@ -31,6 +31,13 @@ TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndShowTheFactors) {
     Key('R');
     EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
     EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kOriginal);
+
+    // A resize by the user refits without clipping.
+    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
+    window->resize(window->width() + 320, window->height());
+    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFillWithoutClipping);
+    // The height limits it (the toolbar may have lost a row in the wider window).
+    EXPECT_DOUBLE_EQ(Layout().VerticalZoom(), VideoAreaHeight() / 240.0);
 }
 
 TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
@@ -51,16 +58,7 @@ TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
     EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFill);
 }
 
-TEST_F(GeometryTest, UserResizeRefitsWithoutClipping) {
-    Start(Media("multi.mkv"));
-    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
-    window->resize(window->width() + 320, window->height());
-    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFillWithoutClipping);
-    // The height limits it (the toolbar may have lost a row in the wider window).
-    EXPECT_DOUBLE_EQ(Layout().VerticalZoom(), VideoAreaHeight() / 240.0);
-}
-
-TEST_F(GeometryTest, BarTogglesShrinkTheWindowAroundTheVideoAndCompactViewHidesThemAll) {
+TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
     Start(Media("multi.mkv"));
     const int height = window->height();
     const int statusHeight = StatusBar()->height();
@@ -96,6 +94,21 @@ TEST_F(GeometryTest, BarTogglesShrinkTheWindowAroundTheVideoAndCompactViewHidesT
     EXPECT_EQ(settings->compactView, 0);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
     EXPECT_TRUE(Enabled(IDM_ANSICHT_STATUSBAR));
+
+    // Maximise and restore swap their items, also from the window manager's buttons.
+    const auto maximised = [this](bool on) {
+        EXPECT_EQ(window->isMaximized(), on);
+        EXPECT_EQ(std::pair(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN), Enabled(IDM_ANSICHT_MAXIMIEREN)),
+                  std::pair(on, !on));
+    };
+    SendMessage(window.get(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    maximised(true);
+    Command(IDM_ANSICHT_WIEDERHERSTELLEN);
+    maximised(false);
+    window->setWindowState(Qt::WindowMaximized);
+    maximised(true);
+    window->setWindowState(Qt::WindowNoState);
+    maximised(false);
 }
 
 TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
@@ -113,24 +126,6 @@ TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWind
     }
     EXPECT_EQ(VideoAreaHeight(), 240);
     EXPECT_EQ(Video()->geometry().top(), ToolBar()->height());
-}
-
-TEST_F(GeometryTest, MaximiseAndRestoreSwapTheirItems) {
-    Start(Media("multi.mkv"));
-    const auto maximised = [this](bool on) {
-        EXPECT_EQ(window->isMaximized(), on);
-        EXPECT_EQ(std::pair(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN), Enabled(IDM_ANSICHT_MAXIMIEREN)),
-                  std::pair(on, !on));
-    };
-    SendMessage(window.get(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    maximised(true);
-    Command(IDM_ANSICHT_WIEDERHERSTELLEN);
-    maximised(false);
-    // The window manager's own buttons keep the items in step too.
-    window->setWindowState(Qt::WindowMaximized);
-    maximised(true);
-    window->setWindowState(Qt::WindowNoState);
-    maximised(false);
 }
 
 }  // namespace

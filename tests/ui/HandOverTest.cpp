@@ -22,8 +22,8 @@ protected:
     }
 };
 
-TEST_F(HandOverTest, TextsJoinFromAllFivePiecesAndEveryRecordStartsAfresh) {
-    Start();
+TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone) {
+    Start(Media("audio.mp3"));
     commandLine.SetSize("stale");
     const QString longName = QString(1200, u'a') + QStringLiteral("b.mkv");
     Text(1001, longName);  // the fifth piece holds the end
@@ -36,10 +36,7 @@ TEST_F(HandOverTest, TextsJoinFromAllFivePiecesAndEveryRecordStartsAfresh) {
     EXPECT_EQ(commandLine.GetPlay(), 0);
     // Each atom is read once and released.
     EXPECT_EQ(GlobalFindAtom(QString(255, u'a')), 0);
-}
 
-TEST_F(HandOverTest, TheEndMarkOpensTheFileOrAppliesTheOptionsAlone) {
-    Start(Media("audio.mp3"));
     Text(1001, QString::fromStdString(Media("multi.mkv")));
     Text(1031, QStringLiteral("3"));
     Record(4006, 1);  // pause

@@ -9,7 +9,7 @@ namespace {
 
 using KeyTableTest = PlayerWindowTest;
 
-TEST_F(KeyTableTest, BarAndCompactKeysAreIgnoredInFullscreen) {
+TEST_F(KeyTableTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages) {
     Start(Media("multi.mkv"));
     Key(VK_F8);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool position"));
@@ -21,10 +21,7 @@ TEST_F(KeyTableTest, BarAndCompactKeysAreIgnoredInFullscreen) {
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
     Key('K');
     EXPECT_EQ(ShownBars(), QString());
-}
 
-TEST_F(KeyTableTest, RealKeyEventsBecomePlayerMessages) {
-    Start(Media("multi.mkv"));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     // Sent to a child: the window takes it before the slider could.

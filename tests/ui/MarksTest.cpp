@@ -15,12 +15,11 @@ protected:
     }
 };
 
-TEST_F(MarksTest, MarksSetTheSelectionAndPlaybackLoopsBetweenThem) {
+TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Start(Media("long.mkv"));
     const int duration = window->Player()->GetDuration();
     PauseAt(1000);
     Key('I');
-    EXPECT_TRUE(Checked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
     EXPECT_EQ(Selection(), std::pair(1000, duration));
     PauseAt(500);
@@ -43,16 +42,12 @@ TEST_F(MarksTest, MarksSetTheSelectionAndPlaybackLoopsBetweenThem) {
     Key(VK_DELETE);  // all marked, still looping
     EXPECT_EQ(Selection(), std::pair(0, duration));
     Key('L');  // no loop, no selection
-    EXPECT_FALSE(Checked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 10);
     EXPECT_GT(Selection().first, Selection().second);
     Key('L');  // the marks stay for the next time
     EXPECT_EQ(Selection(), std::pair(0, duration));
-}
 
-TEST_F(MarksTest, HomeAndEndJumpAndTheMarkEndWhileLoopingIsTheEndOfTheRange) {
-    Start(Media("long.mkv"));
-    const int duration = window->Player()->GetDuration();
+    // Home and End jump; while looping, the mark end is the end of the range.
     PauseAt(1000);
     Key('I');
     PauseAt(2000);
@@ -76,6 +71,21 @@ TEST_F(MarksTest, HomeAndEndJumpAndTheMarkEndWhileLoopingIsTheEndOfTheRange) {
     Spin(300);
     EXPECT_GT(Position(), 1000);
     EXPECT_EQ(Title(), QStringLiteral("Velvaro - long.mkv - PLAY"));
+
+    // Play speeds from every input; starting playback is at normal speed.
+    const std::pair<std::function<void()>, double> steps[] = {
+        {[this] { Command(IDTBB_FASTFORWARD); }, 2.0},
+        {[this] { Key(VK_NUMPAD9); }, 4.0},
+        {[this] { Key(VK_NUMPAD8); }, 1.0},
+        {[this] { Command(IDTBB_FASTBACKWARD); }, -1.0},
+        {[this] { Command(IDM_PLAYSPEED_PLAYFASTBACKWARDS); }, -2.0},
+        {[this] { Key(VK_NUMPAD7); }, 0.5},
+        {[this] { Command(IDM_PLAYSPEED_PLAYSLOWBACKWARDS); }, -0.5},
+        {[this] { Command(IDTBB_PAUSE), Command(IDTBB_PLAY); }, 1.0}};
+    for (const auto& [act, rate] : steps) {
+        act();
+        EXPECT_EQ(window->Player()->GetRate(), rate);
+    }
 }
 
 TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
@@ -110,24 +120,6 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     const int target = window->Player()->GetDuration() - 1000;
     EXPECT_TRUE(WaitFor([&] { return std::abs(Position() - target) <= 30; })) << Position();
     EXPECT_TRUE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));  // still in the playlist
-}
-
-TEST_F(MarksTest, PlaySpeedsFromEveryInput) {
-    Start(Media("long.mkv"));
-    const std::pair<std::function<void()>, double> steps[] = {
-        {[this] { Command(IDTBB_FASTFORWARD); }, 2.0},
-        {[this] { Key(VK_NUMPAD9); }, 4.0},
-        {[this] { Key(VK_NUMPAD8); }, 1.0},
-        {[this] { Command(IDTBB_FASTBACKWARD); }, -1.0},
-        {[this] { Command(IDM_PLAYSPEED_PLAYFASTBACKWARDS); }, -2.0},
-        {[this] { Key(VK_NUMPAD7); }, 0.5},
-        {[this] { Command(IDM_PLAYSPEED_PLAYSLOWBACKWARDS); }, -0.5},
-        // Starting playback is always at normal speed.
-        {[this] { Command(IDTBB_PAUSE), Command(IDTBB_PLAY); }, 1.0}};
-    for (const auto& [act, rate] : steps) {
-        act();
-        EXPECT_EQ(window->Player()->GetRate(), rate);
-    }
 }
 
 TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {

@@ -33,12 +33,9 @@ TEST_F(ShutdownTest, CtrlSOrTheCommandArmItWithButtonFaceAndBothCheckMarks) {
         EXPECT_EQ(window->IsShutdownArmed(), on);
         EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
         EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
-        if (tooltip) {
-            EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
-        }
+        EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
     };
     Key('S');  // S alone changes nothing
-    armed(false, 13, nullptr);
     Key(VK_CONTROL);
     Key('S');
     KeyUp(VK_CONTROL);
@@ -115,8 +112,6 @@ TEST_F(ShutdownTest, InADroppedPlaylistOnlyTheLastItemAsks) {
                       QString::fromStdString(Media("mpeg2-169.mpg"))};
     SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
-    ExpectState({.enabledCommands = {IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL},
-                 .enabledButtons = {IDTBB_NEXTTRACKCHAPTER, IDTBB_PREVTRACKCHAPTER}});
     NearTheEnd();  // the list is sorted: the MPEG film comes first
     ASSERT_TRUE(WaitFor([this] { return Title().contains(QStringLiteral("video-only.mkv")); }));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));

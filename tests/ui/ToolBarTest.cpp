@@ -20,10 +20,8 @@ TEST_F(ToolBarTest, ButtonsInTheirPlacesRunTheirCommands) {
     Key('T');
     EXPECT_EQ(settings->alwaysOnTop, 0);
     EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
-}
 
-TEST_F(ToolBarTest, RecreationKeepsStatesFacesAndVisibility) {
-    Start(Media("multi.mkv"));
+    // Re-creation keeps states, faces and visibility.
     Key('L');
     const QString loopTip = window->ToolButton(IDTBB_LOOP)->toolTip();
     window->CreateToolBar();
