@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -103,6 +104,10 @@ private:
     LONG End(bool commit);
     const void* store_ = nullptr;  // the store it began on; none once ended
 };
+
+// Where the store moved a damaged registry file that it replaced with a new
+// one, once: the next call gives nothing until another file is set aside.
+std::optional<std::string> TakeSetAsideRegistry();
 
 // Closes the store and every open handle; the next call opens it again from
 // RegistryPath(). Tests use it to move between isolated stores.

@@ -4,11 +4,18 @@
 
 #include <QString>
 
+#include <fcntl.h>
+#include <stdio.h>
+
+#include <cerrno>
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -208,16 +215,43 @@ bool RegistryStore::PrepareStatements() {
     return true;
 }
 
+namespace {
+
+std::mutex setAsideMutex;
+std::optional<std::string> setAsidePath;
+
+// Moves `from` to `to` unless `to` exists; false when it does.
+bool MoveIfFree(const std::string& from, const std::string& to, std::error_code* error) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    *error = std::error_code(errno, std::generic_category());
+    return errno != EEXIST;
+}
+
+}  // namespace
+
+// An earlier copy set aside may be the only one of older settings: each
+// damaged file gets a name of its own.
 void RegistryStore::SetAside() {
     db_.reset();
-    const std::string broken = path_ + ".broken";
+    std::string broken = path_ + ".broken";
     std::error_code error;
-    std::filesystem::rename(path_, broken, error);
+    for (int number = 1; !MoveIfFree(path_, broken, &error) && number < 1000; ++number) {
+        broken = path_ + ".broken." + std::to_string(number);
+    }
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         std::filesystem::remove(path_ + suffix, error);
     }
     std::fprintf(stderr, "velvaro: settings file %s was damaged; moved it to %s and started anew\n",
                  path_.c_str(), broken.c_str());
+    std::lock_guard lock(setAsideMutex);
+    setAsidePath = broken;
+}
+
+std::optional<std::string> TakeSetAsideRegistry() {
+    std::lock_guard lock(setAsideMutex);
+    return std::exchange(setAsidePath, std::nullopt);
 }
 
 LONG RegistryStore::WriteFailure(int sqliteResult) {

@@ -33,8 +33,9 @@ public:
     enum class Access { None, ReadOnly, ReadWrite };
 
     // Opens (creating when needed) the database at `path`. A file that is not
-    // a sound database is moved aside to `path` + ".broken" with one line on
-    // standard error. When nothing can be opened, every call fails.
+    // a sound database is moved aside to `path` + ".broken" (".broken.1" and
+    // on when that exists) with one line on standard error. When nothing can be opened, every call
+    // fails.
     explicit RegistryStore(std::string path);
 
     Access access() const { return access_; }

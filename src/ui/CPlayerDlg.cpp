@@ -13,6 +13,7 @@
 #include "platform/InstanceChannel.h"
 #include "platform/PowerSaving.h"
 #include "platform/ProcessPriority.h"
+#include "platform/Registry.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
@@ -29,6 +30,9 @@
 #include <QPainter>
 
 namespace {
+
+// How long the window shows a notice from the start in place of the time.
+constexpr unsigned kNoticeMilliseconds = 15000;
 
 // Status part right edges; -1 reaches the window's edge.
 constexpr std::array<int, PlayerStatusBar::kParts> kStatusParts = {50,  100, 150, 200,
@@ -112,6 +116,14 @@ bool CPlayerDlg::OnInitDialog() {
     }
 
     bars.status->SetText(7, QStringLiteral("\t\t") + ProductVersion());
+    if (const auto setAside = velvaro::platform::TakeSetAsideRegistry()) {
+        bars.notice = QStringLiteral(
+                          "The settings were reset: the settings file was damaged. "
+                          "The old file is kept as %1.")
+                          .arg(QString::fromStdString(*setAside));
+        bars.noticeUntil = TickCount() + kNoticeMilliseconds;
+        bars.status->SetText(0, bars.notice);
+    }
 
     playlist.End();
     ShowIdleLayout();

@@ -102,6 +102,9 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     for (int part = 0; part <= 6; ++part) {
         bars.status->SetText(part, QString());
     }
+    if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
+        bars.status->SetText(0, bars.notice);
+    }
     CloseEngine();
     if (!fromPlaylist) {
         playlist.End();

@@ -32,9 +32,13 @@ void CPlayerDlg::OnTimer(UINT id) {
         position = player->GetPosition();
         bars.position->setValue(position);
     }
-    bars.status->SetText(0, bars.playbackError.isEmpty()
-                                ? QString::fromStdString(ClockText(position))
-                                : bars.playbackError);
+    if (!bars.playbackError.isEmpty()) {
+        bars.status->SetText(0, bars.playbackError);
+    } else if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
+        bars.status->SetText(0, bars.notice);
+    } else {
+        bars.status->SetText(0, QString::fromStdString(ClockText(position)));
+    }
     if (HasVideo()) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
     }

@@ -54,6 +54,10 @@ struct PlayerBars {
     // Why the medium stopped playing, shown in place of the time until the
     // next open.
     QString playbackError;
+    // Told once at the start (the settings were reset), shown in place of
+    // the time until `noticeUntil` (a TickCount).
+    QString notice;
+    unsigned noticeUntil = 0;
 };
 
 // Entering fullscreen and the way back from it.

@@ -69,7 +69,7 @@ std::string BuildStore(const std::string& path) {
     return ReadAll(path);
 }
 
-TEST_F(RegistryDamage, ADamagedFileIsMovedAsideWithOneLineAndAFreshStoreTakesItsPlace) {
+TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTakesItsPlace) {
     const std::function<std::string(std::string)> damages[] = {
         [](std::string) { return std::string(8192, '#'); },  // no database at all
         // The header and the keys stay intact, so only a look at every page can tell.
@@ -81,9 +81,10 @@ TEST_F(RegistryDamage, ADamagedFileIsMovedAsideWithOneLineAndAFreshStoreTakesIts
         },
         [](std::string bytes) { return bytes.substr(0, bytes.size() / 2); },
     };
+    const std::string names[] = {".broken", ".broken.1", ".broken.2"};
+    std::vector<std::string> kept;
     for (const auto& damage : damages) {
         velvaro::platform::CloseRegistry();
-        fs::remove(registryPath() + ".broken");
         fs::remove(registryPath());
         const std::string store = BuildStore(registryPath());
         ASSERT_GT(store.size(), 64u * 1024);
@@ -98,7 +99,13 @@ TEST_F(RegistryDamage, ADamagedFileIsMovedAsideWithOneLineAndAFreshStoreTakesIts
         EXPECT_EQ(std::pair(created, set), std::pair(LONG{ERROR_SUCCESS}, LONG{ERROR_SUCCESS}));
         EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
         EXPECT_TRUE(printed.ends_with('\n')) << printed;
-        EXPECT_TRUE(ReadAll(registryPath() + ".broken") == damaged) << "not kept as it was";
+        kept.push_back(damaged);
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_TRUE(ReadAll(registryPath() + names[i]) == kept[i]) << names[i];
+        }
+        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(),
+                  registryPath() + names[kept.size() - 1]);
+        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(), std::nullopt) << "told once";
         EXPECT_TRUE(SubkeyNames(key).empty());
 
         // The new store is sound: reopening it is quiet and keeps what was written.

@@ -113,6 +113,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         ASSERT_TRUE(WaitFor([&] { return Position() == position; })) << Position();
         Timer();
     }
+    void ExpireNotice() { window->bars.noticeUntil = TickCount(); }
     void NearTheEnd() { window->Player()->SetPosition(window->Player()->GetDuration() - 80); }
 
     bool Playing() const { return window->PlayState() == 2; }

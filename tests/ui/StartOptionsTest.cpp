@@ -3,7 +3,10 @@
 // and "bordercol" mean is tested with their values.
 #include "PlayerWindow.h"
 
+#include <QRegularExpression>
 #include <QScreen>
+
+#include <fstream>
 
 namespace {
 
@@ -104,3 +107,23 @@ TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
 }
 
 }  // namespace
+
+TEST_F(StartOptionsTest, AWindowOnADamagedRegistrySaysWhereTheOldSettingsAreForAWhile) {
+    velvaro::platform::CloseRegistry();
+    std::ofstream(registryPath()) << std::string(8192, '#');
+    testing::internal::CaptureStderr();
+    Start(Media("video-only.mkv"));
+    testing::internal::GetCapturedStderr();
+    const QString notice = StatusText(0);
+    EXPECT_TRUE(notice.contains(QString::fromStdString(registryPath() + ".broken")))
+        << notice.toStdString();
+    Timer();
+    EXPECT_EQ(StatusText(0), notice) << "kept in place of the time";
+    ExpireNotice();
+    Timer();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
+                    .match(StatusText(0))
+                    .hasMatch())
+        << StatusText(0).toStdString();
+    EXPECT_TRUE(std::filesystem::exists(registryPath() + ".broken"));
+}
