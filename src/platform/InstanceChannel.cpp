@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,8 +12,11 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -26,6 +30,12 @@ constexpr int kAnswerSize = 8;
 constexpr qint32 kMaxTextBytes = 64 * 1024;
 constexpr int kConnectTimeout = 2000;
 constexpr int kLockTimeout = 2000;
+// A sender that stops halfway through a record is not one of ours either.
+constexpr int kPartialRecordTimeout = 5000;
+// Many second starts at once (a file manager opening a selection).
+constexpr int kListenBacklog = 256;
+// Folders tried in the shared temporary folder before giving up.
+constexpr int kPrivateFolderTries = 10;
 
 struct Record {
     quint32 wParam = 0;
@@ -71,6 +81,44 @@ Parse TakeRecord(QByteArray& buffer, Record& record) {
     return Parse::Complete;
 }
 
+// A real folder (not a link) of this user that nobody else may enter.
+bool IsPrivateFolder(const QByteArray& path) {
+    struct stat info {};
+    return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == getuid() && (info.st_mode & 077) == 0;
+}
+
+QString PrivateTempFolder() {
+    const QString base =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("velvaro-") + QString::number(getuid()));
+    for (int attempt = 0; attempt < kPrivateFolderTries; ++attempt) {
+        const QString folder =
+            attempt == 0 ? base : base + QLatin1Char('.') + QString::number(attempt);
+        const QByteArray path = QFile::encodeName(folder);
+        mkdir(path.constData(), 0700);
+        if (IsPrivateFolder(path)) {
+            return folder;
+        }
+    }
+    return {};
+}
+
+// Whether the socket file is one this user made.
+bool IsOwnSocket(const QString& path) {
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+           info.st_uid == getuid();
+}
+
+// Whether the process at the other end runs as this user.
+bool PeerIsThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer,
+                      &size) == 0 &&
+           peer.uid == getuid();
+}
+
 }  // namespace
 
 QString InstanceSocketPath(const QString& className) {
@@ -79,71 +127,110 @@ QString InstanceSocketPath(const QString& className) {
         return QDir(testFolder).filePath(className);
     }
     const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtimeFolder.isEmpty() && QFileInfo(runtimeFolder).isDir()) {
+    if (!runtimeFolder.isEmpty() && IsPrivateFolder(QFile::encodeName(runtimeFolder))) {
         return QDir(runtimeFolder).filePath(className);
     }
-    // A folder all users share: the uid keeps one user's windows apart from
-    // another's.
-    return QDir(QDir::tempPath())
-        .filePath(className + QLatin1Char('-') + QString::number(getuid()));
+    const QString folder = PrivateTempFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(className);
 }
 
-// One sender. Its records are taken one at a time; while the window handles
-// one (perhaps in a nested event loop), further bytes only queue up.
+// One sender. Its records are taken one at a time, outside the socket's own
+// signals; while the window handles one (perhaps in a nested event loop),
+// further bytes only queue up, and a sender that leaves is let go only once
+// the record it left is done.
 class InstanceListener::Connection : public QObject {
 public:
     Connection(InstanceListener* listener, QLocalSocket* socket)
         : QObject(listener), listener_(listener), socket_(socket) {
         socket_->setParent(this);
+        partial_.setSingleShot(true);
+        partial_.setInterval(kPartialRecordTimeout);
+        QObject::connect(&partial_, &QTimer::timeout, this, &Connection::End);
         QObject::connect(socket_, &QLocalSocket::readyRead, this, &Connection::Read);
-        QObject::connect(socket_, &QLocalSocket::disconnected, this, &QObject::deleteLater);
+        QObject::connect(socket_, &QLocalSocket::disconnected, this, &Connection::End);
+        if (!PeerIsThisUser(*socket_)) {
+            socket_->abort();
+            End();
+        }
     }
 
 private:
     void Read() {
         buffer_ += socket_->readAll();
-        if (busy_) {
-            return;
+        if (!busy_ && !scheduled_) {
+            scheduled_ = true;
+            QMetaObject::invokeMethod(this, &Connection::Handle, Qt::QueuedConnection);
         }
+    }
+
+    void Handle() {
+        scheduled_ = false;
         busy_ = true;
         const QPointer<Connection> alive(this);
         Record record;
         Parse state;
-        while ((state = TakeRecord(buffer_, record)) == Parse::Complete) {
-            LPARAM lParam = static_cast<LPARAM>(record.lParam);
-            if (record.hasText) {
-                lParam = GlobalAddAtom(QString::fromUtf8(record.text));
-            }
-            const LRESULT result =
-                listener_->window_
-                    ? SendMessage(listener_->window_, listener_->message_, record.wParam, lParam)
-                    : 0;
+        while (!gone_ && (state = TakeRecord(buffer_, record)) == Parse::Complete) {
+            const LRESULT result = Deliver(record);
             if (!alive) {
-                return;  // closed while the window was busy with the record
+                return;  // the listener went while the window was busy
             }
-            QByteArray answer(kAnswerSize, '\0');
-            qToLittleEndian<qint64>(result, answer.data());
-            socket_->write(answer);
-            socket_->flush();
-            // Qt does not signal bytes that come in while we are inside its
-            // readyRead, so those of a nested loop are picked up here.
+            if (!gone_) {
+                QByteArray answer(kAnswerSize, '\0');
+                qToLittleEndian<qint64>(result, answer.data());
+                socket_->write(answer);
+                socket_->flush();
+            }
             buffer_ += socket_->readAll();
         }
         busy_ = false;
-        if (state == Parse::Invalid) {
-            socket_->abort();
-            deleteLater();
+        if (gone_ || state == Parse::Invalid) {
+            End();
+        } else if (buffer_.isEmpty()) {
+            partial_.stop();
+        } else if (!partial_.isActive()) {
+            partial_.start();
         }
+    }
+
+    LRESULT Deliver(const Record& record) {
+        QObject* window = listener_->window_;
+        if (!window || (listener_->filter_ && !listener_->filter_(record.wParam, record.hasText))) {
+            return 0;
+        }
+        // The window deletes the atom of each text record it reads.
+        const LPARAM lParam = record.hasText ? GlobalAddAtom(QString::fromUtf8(record.text))
+                                             : static_cast<LPARAM>(record.lParam);
+        return SendMessage(window, listener_->message_, record.wParam, lParam);
+    }
+
+    // Hangs up, but never under a record still being handled.
+    void End() {
+        gone_ = true;
+        if (busy_ || ended_) {
+            return;
+        }
+        ended_ = true;
+        partial_.stop();
+        socket_->abort();
+        deleteLater();
     }
 
     InstanceListener* listener_;
     QLocalSocket* socket_;
+    QTimer partial_;
     QByteArray buffer_;
     bool busy_ = false;
+    bool scheduled_ = false;
+    bool gone_ = false;
+    bool ended_ = false;
 };
 
-InstanceListener::InstanceListener(const QString& className, QObject* window, UINT message)
-    : path_(InstanceSocketPath(className)), window_(window), message_(message) {
+InstanceListener::InstanceListener(const QString& className, QObject* window, UINT message,
+                                   RecordFilter filter)
+    : path_(InstanceSocketPath(className)),
+      window_(window),
+      message_(message),
+      filter_(std::move(filter)) {
     Listen();
 }
 
@@ -165,6 +252,12 @@ void InstanceListener::Listen() {
         owner_->disconnect(this);
         owner_.reset();
     }
+    if (path_.isEmpty()) {
+        std::fprintf(stderr,
+                     "velvaro: no private folder for the single-instance socket; this window "
+                     "does not receive second starts\n");
+        return;
+    }
     QDir().mkpath(QFileInfo(path_).absolutePath());
     // Two starts must not both find the socket stale and remove each
     // other's. A lock that cannot be had within the time is ignored: a stuck
@@ -177,6 +270,7 @@ void InstanceListener::Listen() {
     QLocalServer::removeServer(path_);
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
+    server->setListenBacklogSize(kListenBacklog);
     if (!server->listen(path_)) {
         return;
     }
@@ -185,13 +279,14 @@ void InstanceListener::Listen() {
     server_ = std::move(server);
 }
 
+// Only a window of this user counts; anything else at the path is replaced.
 bool InstanceListener::OwnerIsAlive() {
-    if (!QFileInfo::exists(path_)) {
+    if (!IsOwnSocket(path_)) {
         return false;
     }
     auto probe = std::make_unique<QLocalSocket>();
     probe->connectToServer(path_);
-    if (!probe->waitForConnected(kConnectTimeout)) {
+    if (!probe->waitForConnected(kConnectTimeout) || !PeerIsThisUser(*probe)) {
         return false;
     }
     QObject::connect(probe.get(), &QLocalSocket::disconnected, this, [this] {
@@ -253,14 +348,12 @@ bool InstanceConnection::Send(UINT wParam, LPARAM lParam, const QByteArray* text
 
 std::unique_ptr<InstanceConnection> FindInstanceWindow(const QString& className) {
     const QString path = InstanceSocketPath(className);
-    const QFileInfo file(path);
-    // Somebody else's socket in a shared folder is not our window.
-    if (!file.exists() || file.ownerId() != getuid()) {
+    if (path.isEmpty() || !IsOwnSocket(path)) {
         return nullptr;
     }
     auto socket = std::make_unique<QLocalSocket>();
     socket->connectToServer(path);
-    if (!socket->waitForConnected(kConnectTimeout)) {
+    if (!socket->waitForConnected(kConnectTimeout) || !PeerIsThisUser(*socket)) {
         return nullptr;
     }
     return std::unique_ptr<InstanceConnection>(new InstanceConnection(std::move(socket)));

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -23,20 +24,31 @@ class QLocalSocket;
 inline constexpr const char* kPlayerWindowClass = "VelvaroClass";
 
 // Where the socket of a window class lives: $VELVARO_INSTANCE_DIR/<class>
-// when set, else $XDG_RUNTIME_DIR/<class>, else <temp>/<class>-<uid>.
+// when set, else in $XDG_RUNTIME_DIR, else in a folder <temp>/velvaro-<uid>
+// that only this user may enter (made when missing). A folder somebody else
+// made in its place, or one others may enter, is passed over for
+// velvaro-<uid>.1 and on. Empty when there is no such folder.
 QString InstanceSocketPath(const QString& className);
+
+// Whether a record with that wParam (and a text or not) is one the window
+// reads; others are answered with 0 and dropped unseen.
+using RecordFilter = std::function<bool(UINT wParam, bool hasText)>;
 
 // The window's side. Delivers every record with SendMessage(window, message,
 // wParam, lParam) on the thread that made the listener (the UI thread) and
 // answers with the result. The records of one sender are handled strictly in
-// order, even when the window runs a nested event loop meanwhile.
+// order, even when the window runs a nested event loop meanwhile; a sender
+// that leaves meanwhile is let go only once its record is done. Only
+// processes of the same user are served, and a record that stays incomplete
+// for a few seconds ends its sender's connection.
 //
 // Only one live listener owns a class's socket: a later one finds the first
 // alive and stands by, taking over when the owner goes. A socket left behind
 // by a crashed process is removed.
 class InstanceListener : public QObject {
 public:
-    InstanceListener(const QString& className, QObject* window, UINT message);
+    InstanceListener(const QString& className, QObject* window, UINT message,
+                     RecordFilter filter = {});
     ~InstanceListener() override;
 
     bool IsListening() const;
@@ -52,6 +64,7 @@ private:
     QString path_;
     QPointer<QObject> window_;
     UINT message_;
+    RecordFilter filter_;
     std::unique_ptr<QLocalServer> server_;
     // While another window owns the socket: our connection to it, which
     // closes when the owner goes.
@@ -65,13 +78,13 @@ public:
     InstanceConnection(const InstanceConnection&) = delete;
     InstanceConnection& operator=(const InstanceConnection&) = delete;
 
-    // Send one record and wait for its answer. False when the window is gone
-    // or does not answer within the timeout; after a failure every further
-    // record fails at once.
+    // Send one record and wait for its answer, as long as the window lives
+    // unless a timeout is set. False when the window is gone or the time ran
+    // out; after a failure every further record fails at once.
     bool SendRecord(UINT wParam, LPARAM lParam, LRESULT* result = nullptr);
     bool SendRecord(UINT wParam, const QString& text, LRESULT* result = nullptr);
 
-    // How long one record may wait for its answer; 10 seconds unless set.
+    // How long one record may wait for its answer; -1: no limit.
     void SetTimeout(int milliseconds) { timeout_ = milliseconds; }
 
 private:
@@ -81,9 +94,9 @@ private:
     bool Send(UINT wParam, LPARAM lParam, const QByteArray* text, LRESULT* result);
 
     std::unique_ptr<QLocalSocket> socket_;
-    int timeout_ = 10000;
+    int timeout_ = -1;
     bool broken_ = false;
 };
 
-// The running window of that class, or null when none listens.
+// The running window of that class, or null when none of this user listens.
 std::unique_ptr<InstanceConnection> FindInstanceWindow(const QString& className);

@@ -58,4 +58,19 @@ inline constexpr std::array<SwitchRecord, 14> kSwitchRecords{{
     {4010, &Info::GetNoMute, &Info::SetNoMute},
 }};
 
+// Whether the window reads a record of that number (with a text or a value).
+inline bool IsHandOverRecord(std::uint32_t wParam, bool hasText) {
+    for (const TextRecord& field : kTextRecords) {
+        if (wParam >= field.firstPiece && wParam < field.firstPiece + kPieces) {
+            return hasText;
+        }
+    }
+    for (const SwitchRecord& option : kSwitchRecords) {
+        if (wParam == option.record) {
+            return !hasText;
+        }
+    }
+    return wParam == kEndMark && !hasText;
+}
+
 }  // namespace hand_over

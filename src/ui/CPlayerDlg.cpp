@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
+#include "settings/HandOverRecords.h"
 #include "settings/MigrateRegistry.h"
 #include "ui/PlayerClientArea.h"
 #include "ui/PlayerStatusBar.h"
@@ -128,8 +129,9 @@ bool CPlayerDlg::OnInitDialog() {
     playlist.End();
     ShowIdleLayout();
 
-    instanceListener = std::make_unique<InstanceListener>(QString::fromLatin1(kPlayerWindowClass),
-                                                          this, WM_INSTANCE_PARAM);
+    instanceListener = std::make_unique<InstanceListener>(
+        QString::fromLatin1(kPlayerWindowClass), this, WM_INSTANCE_PARAM,
+        [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
     qApp->installEventFilter(this);
 
     ApplyStartOptions();

@@ -15,9 +15,12 @@
 #include <QVariant>
 #include <QtEndian>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -149,18 +152,36 @@ protected:
     std::unique_ptr<InstanceListener> listener_;
 };
 
-TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironment) {
+TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironmentAndLivesOnlyInPrivateFolders) {
     EXPECT_EQ(InstanceSocketPath(kClass), socketPath_);
-    velvaro::test::ScopedEnvironment runtime(
-        {{"VELVARO_INSTANCE_DIR", std::nullopt}, {"XDG_RUNTIME_DIR", folder_.path()}});
-    EXPECT_EQ(InstanceSocketPath(kClass), socketPath_);
-    // A runtime folder that is not there is no place for it.
-    runtime.Set("XDG_RUNTIME_DIR", folder_ / "missing");
-    const QString shared = InstanceSocketPath(kClass);
-    EXPECT_TRUE(shared.endsWith(QStringLiteral("/VelvaroClass-") + QString::number(getuid())))
-        << shared.toStdString();
-    runtime.Set("XDG_RUNTIME_DIR", std::nullopt);
-    EXPECT_EQ(InstanceSocketPath(kClass), shared);
+    const velvaro::test::TestFolder runtime, temp;
+    chmod(runtime.path().c_str(), 0700);
+    velvaro::test::ScopedEnvironment environment({{"VELVARO_INSTANCE_DIR", std::nullopt},
+                                                  {"XDG_RUNTIME_DIR", runtime.path()},
+                                                  {"TMPDIR", temp.path()}});
+    EXPECT_EQ(InstanceSocketPath(kClass), QString::fromStdString(runtime / "VelvaroClass"));
+    // A folder others may enter, or none at all, is no place for it; nor is
+    // what another user could have put in the shared temporary folder first:
+    // a link to somewhere else, a folder others may write to, a file.
+    const std::string mine = temp / ("velvaro-" + std::to_string(getuid()));
+    std::filesystem::create_directory(temp / "elsewhere");
+    std::filesystem::create_directory_symlink(temp / "elsewhere", mine);
+    mkdir((mine + ".1").c_str(), 0777);
+    chmod((mine + ".1").c_str(), 0777);
+    std::ofstream(mine + ".2") << "x";
+    for (const char* folder : {"0755", "missing"}) {
+        const std::string path = runtime / folder;
+        mkdir(path.c_str(), 0755);
+        environment.Set("XDG_RUNTIME_DIR", folder == std::string("missing") ? "" : path);
+        EXPECT_EQ(InstanceSocketPath(kClass), QString::fromStdString(mine + ".3/VelvaroClass"));
+    }
+    struct stat made {};
+    ASSERT_EQ(lstat((mine + ".3").c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0700u);
+    // Both sides meet there.
+    ASSERT_TRUE(Listen());
+    EXPECT_EQ(listener_->SocketPath(), QString::fromStdString(mine + ".3/VelvaroClass"));
+    EXPECT_EQ(Send({{3001, 1}}), Answers{6002});
 }
 
 // Order, texts and end mark of a whole command line are the second start's
@@ -278,6 +299,70 @@ TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt
         EXPECT_GE(clock.elapsed(), c.timeout * 9 / 10);
         EXPECT_LT(clock.elapsed(), 5000) << "a dead window is noticed at once";
     }
+}
+
+// A sender that leaves while the window is still in a nested loop over its
+// record, and another that comes meanwhile: the first is let go only after
+// its record, and the second is served after it.
+TEST_F(InstanceChannelTest, ASenderLeavingDuringANestedLoopIsLetGoAfterItsRecord) {
+    ASSERT_TRUE(Listen());
+    std::vector<qint64> answers;
+    RunClient([&] {
+        QLocalSocket leaving, next;
+        leaving.connectToServer(socketPath_);
+        ASSERT_TRUE(leaving.waitForConnected(2000));
+        leaving.write(Record(1, 10));
+        leaving.waitForBytesWritten(2000);
+        QThread::msleep(100);
+        leaving.abort();
+        next.connectToServer(socketPath_);
+        ASSERT_TRUE(next.waitForConnected(2000));
+        next.write(Record(2, 20));
+        next.waitForBytesWritten(2000);
+        ASSERT_TRUE(next.waitForReadyRead(5000));
+        answers.push_back(qFromLittleEndian<qint64>(next.readAll().constData()));
+    });
+    EXPECT_EQ(window_.received, (std::vector<Received>{{1, 10, {}}, {2, 20, {}}}));
+    EXPECT_EQ(answers, std::vector<qint64>{4});
+}
+
+// Records the window does not read are answered with 0 and leave nothing
+// behind, however many come: the atom table stays free for real ones.
+TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
+    listener_ = std::make_unique<InstanceListener>(
+        kClass, &window_, kMessage,
+        [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
+    ASSERT_TRUE(listener_->IsListening());
+    Answers answers;
+    RunClient([&] {
+        // More than the atom table holds, sent without waiting.
+        constexpr int kHostile = 20000;
+        QByteArray burst;
+        for (int i = 0; i < kHostile; ++i) {
+            const QByteArray text = "hostile " + QByteArray::number(i);
+            burst += Record(4001 + i % 2, 0, static_cast<qint32>(text.size())) + text;
+        }
+        QLocalSocket hostile;
+        hostile.connectToServer(socketPath_);
+        ASSERT_TRUE(hostile.waitForConnected(2000));
+        hostile.write(burst);
+        while (hostile.bytesAvailable() < kHostile * 8 && hostile.waitForReadyRead(10000)) {
+        }
+        const QByteArray replies = hostile.readAll();
+        answers.push_back(
+            replies.size() == kHostile * 8 && replies.count('\0') == replies.size() ? 0 : -1);
+        auto window = FindInstanceWindow(kClass);
+        ASSERT_NE(window, nullptr);
+        LRESULT answer = -1;
+        window->SendRecord(1001, LPARAM{5}, &answer);
+        answers.push_back(answer);
+        window->SendRecord(1001, QStringLiteral("film.mkv"), &answer);
+        answers.push_back(answer);
+    });
+    EXPECT_EQ(answers, (Answers{0, 0, 2002}));
+    ASSERT_EQ(window_.received.size(), 1u);
+    EXPECT_EQ(window_.received[0].text, QStringLiteral("film.mkv"));
+    EXPECT_EQ(GlobalFindAtom(QStringLiteral("hostile 19999")), ATOM{});
 }
 
 }  // namespace
