@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QImage>
 
-#include <cstdint>
+#include <numeric>
 #include <set>
 
 namespace {
@@ -17,14 +17,6 @@ namespace {
 using namespace velvaro::art;
 
 constexpr int kStrips[] = {IDB_TOOLBARNORMAL, IDB_TOOLBARHOVER};
-
-std::uint32_t Little(const QByteArray& bytes, int offset, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<std::uint8_t>(bytes.at(offset + i));
-    }
-    return value;
-}
 
 QImage Strip(int id) {
     return QImage(BitmapResource(id)).convertToFormat(QImage::Format_RGB32);
@@ -53,18 +45,14 @@ std::set<int> UsedImages() {
 }
 
 TEST(ToolbarStripTest, BothStripsAre24BitBitmapsOf34SquareImages) {
-    EXPECT_EQ(kToolbarStripWidth, 544);
-    EXPECT_EQ(kToolbarImageCount, 34);
     for (const int id : kStrips) {
         QFile file(BitmapResource(id));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << id;
         const QByteArray bytes = file.readAll();
         ASSERT_GE(bytes.size(), 54);
         EXPECT_TRUE(bytes.startsWith("BM"));
-        // Width, height, bits per pixel, no compression.
-        EXPECT_EQ(std::vector({Little(bytes, 18, 4), Little(bytes, 22, 4), Little(bytes, 28, 2),
-                               Little(bytes, 30, 4)}),
-                  (std::vector<std::uint32_t>{544, 16, 24, 0}));
+        // Width 544, height 16, one plane, 24 bits per pixel, no compression.
+        EXPECT_EQ(bytes.mid(18, 16).toHex(), "20020000100000000100180000000000");
         EXPECT_EQ(Strip(id).size(), QSize(kToolbarStripWidth, kToolbarImageSize));
     }
 }
@@ -124,19 +112,10 @@ TEST(ToolbarStripTest, EachButtonsImageIsItsOwnAndTheOthersShareAPlaceholder) {
 TEST(ToolbarStripTest, TheHoverImagesAreBrighterVersionsOfTheNormalOnes) {
     const QImage normal = Strip(IDB_TOOLBARNORMAL);
     const QImage hover = Strip(IDB_TOOLBARHOVER);
-    // Mean brightness of the pixels that are not background.
+    // The magenta around the glyphs is alike, so the sum compares the glyphs.
     const auto brightness = [](const QImage& cell) {
-        double sum = 0;
-        int count = 0;
-        for (int y = 0; y < cell.height(); ++y) {
-            for (int x = 0; x < cell.width(); ++x) {
-                if (!IsMagenta(cell.pixel(x, y))) {
-                    sum += qGray(cell.pixel(x, y));
-                    ++count;
-                }
-            }
-        }
-        return count ? sum / count : 0;
+        const QImage grey = cell.convertToFormat(QImage::Format_Grayscale8);
+        return std::accumulate(grey.constBits(), grey.constBits() + grey.sizeInBytes(), 0);
     };
     for (const int index : UsedImages()) {
         EXPECT_NE(Cell(normal, index), Cell(hover, index)) << index;

@@ -85,51 +85,38 @@ TEST(XmlNavigateTest, NamesMatchByPrefixUpToASeparator) {
     }
 }
 
-struct AttributeCase {
-    const char* startTag;
-    const char* name;
-    const char* value;
-};
-
-class XmlAttributeTest : public testing::TestWithParam<AttributeCase> {};
-
-TEST_P(XmlAttributeTest, ReadsOnlyQuotedValues) {
-    CXmlDocument doc;
-    ASSERT_TRUE(doc.SetDocument(std::string("<r>") + GetParam().startTag + "</e></r>"));
-    ASSERT_TRUE(doc.FindChildElement("e"));
-    EXPECT_EQ(doc.GetChildAttribute(GetParam().name), GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, XmlAttributeTest,
-    testing::Values(AttributeCase{"<e a=\"1\" b='2'>", "b", "2"},
-                    AttributeCase{"<e a = \"x y\"\r\n>", "a", "x y"},
-                    AttributeCase{"<e A=\"1\">", "a", ""}, AttributeCase{"<e a=1>", "a", ""},
-                    AttributeCase{"<e a>", "a", ""}, AttributeCase{"<e a=\"\">", "a", ""},
-                    AttributeCase{"<e b=\"a\" a='&lt;&#65;&amp;lt;&quot;'>", "a", "<&#65;&lt;\""},
-                    AttributeCase{"<e x=\"1>2\" y=\"3\">", "y", "3"},
-                    AttributeCase{"<e x=\"1>2\">", "x", "1>2"},
-                    AttributeCase{"<e> a=\"1\"", "a", ""}));
-
-TEST(XmlDataTest, ReadsContentCdataAndEntities) {
+// With a name, the attribute of e; without, its data.
+TEST(XmlValueTest, ReadsQuotedAttributesContentCdataAndEntities) {
     const struct {
         const char* element;
-        const char* data;
+        const char* attribute;
+        const char* value;
     } cases[] = {
-        {"<e> x &lt; y </e>", " x < y "},
-        {"<e> <![CDATA[x<y&amp;]]> </e>", "x<y&amp;"},
-        {"<e><![CDATA[]]></e>", ""},
-        {"<e>&amp;lt;&#65;&unknown;&</e>", "&lt;&#65;&unknown;&"},
-        {"<e>\r\n</e>", "\r\n"},
-        {"<e></e>", ""},
-        {"<e/>", ""},
-        {"<e>text<c/>more</e>", ""},
+        {"<e a=\"1\" b='2'></e>", "b", "2"},
+        {"<e a = \"x y\"\r\n></e>", "a", "x y"},
+        {"<e A=\"1\"></e>", "a", ""},
+        {"<e a=1></e>", "a", ""},
+        {"<e a></e>", "a", ""},
+        {"<e a=\"\"></e>", "a", ""},
+        {"<e b=\"a\" a='&lt;&#65;&amp;lt;&quot;'></e>", "a", "<&#65;&lt;\""},
+        {"<e x=\"1>2\" y=\"3\"></e>", "y", "3"},
+        {"<e x=\"1>2\"></e>", "x", "1>2"},
+        {"<e> a=\"1\"</e>", "a", ""},
+        {"<e> x &lt; y &gt; &apos; </e>", nullptr, " x < y > ' "},
+        {"<e> <![CDATA[x<y&amp;]]> </e>", nullptr, "x<y&amp;"},
+        {"<e><![CDATA[]]></e>", nullptr, ""},
+        {"<e>&amp;lt;&#65;&unknown;&</e>", nullptr, "&lt;&#65;&unknown;&"},
+        {"<e>\r\n</e>", nullptr, "\r\n"},
+        {"<e></e>", nullptr, ""},
+        {"<e/>", nullptr, ""},
+        {"<e>text<c/>more</e>", nullptr, ""},
     };
     for (const auto& c : cases) {
         CXmlDocument doc;
         ASSERT_TRUE(doc.SetDocument(std::string("<r>") + c.element + "</r>")) << c.element;
-        ASSERT_TRUE(doc.FindChildElement("e"));
-        EXPECT_EQ(doc.GetChildData(), c.data) << c.element;
+        ASSERT_TRUE(doc.FindChildElement("e")) << c.element;
+        EXPECT_EQ(c.attribute ? doc.GetChildAttribute(c.attribute) : doc.GetChildData(), c.value)
+            << c.element;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 namespace {
@@ -55,30 +56,17 @@ void Edit(CXmlDocument& doc, std::uint32_t choices) {
         // Finds may use the empty name; writes never do, as it would write an end tag.
         const auto name = kNames[(choices >> 8) % (std::size(kNames) - 1) + 1];
         const auto value = kValues[(choices >> 16) % std::size(kValues)];
-        switch ((choices >> 24) % 8) {
-            case 0:
-                (void)doc.FindElement(choices & 1 ? name : std::string_view());
-                break;
-            case 1:
-                (void)doc.FindChildElement();
-                break;
-            case 2:
-                (void)doc.IntoElement();
-                break;
-            case 3:
-                (void)doc.AddElement(name, value);
-                break;
-            case 4:
-            case 5:
-                (void)doc.AddChildElement(name, value);
-                break;
-            case 6:
-                (void)doc.SetAttribute(name, value);
-                break;
-            default:
-                (void)doc.SetChildAttribute(name, value);
-                break;
-        }
+        const std::function<bool()> steps[] = {
+            [&] { return doc.FindElement(choices & 1 ? name : std::string_view()); },
+            [&] { return doc.FindChildElement(); },
+            [&] { return doc.IntoElement(); },
+            [&] { return doc.AddElement(name, value); },
+            [&] { return doc.AddChildElement(name, value); },
+            [&] { return doc.AddChildElement(name, value); },
+            [&] { return doc.SetAttribute(name, value); },
+            [&] { return doc.SetChildAttribute(name, value); },
+        };
+        (void)steps[(choices >> 24) % std::size(steps)]();
         RequireConsistent(doc, "after an edit");
     }
 }

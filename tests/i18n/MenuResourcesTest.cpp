@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include <vector>
 
 namespace {
@@ -15,20 +13,16 @@ using velvaro::test::MainMenus;
 
 TEST(MenuResourcesTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenuWithAText) {
     const MainMenus menus;
-    QFile header(QStringLiteral(":/TEXT/240"));
-    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
     int count = 0;
-    for (const QByteArray& line : header.readAll().split('\n')) {
-        const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() != 3 || !words[1].startsWith("IDM_")) {
+    for (const auto& [name, id] : velvaro::test::HeaderDefines()) {
+        if (!name.startsWith(Q("IDM_"))) {
             continue;
         }
         ++count;
-        for (const QAction* item :
-             {menus.InBar(words[2].toInt()), menus.InContext(words[2].toInt())}) {
-            ASSERT_NE(item, nullptr) << words[1].data();
-            EXPECT_EQ(item->objectName(), QString::fromLatin1(words[1]));
-            EXPECT_FALSE(item->text().isEmpty()) << words[1].data();
+        for (const QAction* item : {menus.InBar(id), menus.InContext(id)}) {
+            ASSERT_NE(item, nullptr) << name.toStdString();
+            EXPECT_EQ(item->objectName(), name);
+            EXPECT_FALSE(item->text().isEmpty()) << name.toStdString();
         }
     }
     EXPECT_EQ(count, 97);

@@ -1,6 +1,6 @@
 // Applying a dialog section to a dialog whose controls are named by their
 // symbols.
-#include "LanguageFromText.h"
+#include "QText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Applying a language's MainMenu section to the menu bar and the context menu.
-#include "LanguageFromText.h"
 #include "MainMenus.h"
+#include "QText.h"
 
 #include <gtest/gtest.h>
 
