@@ -7,6 +7,7 @@
 #include "platform/WindowMessage.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -237,3 +238,7 @@ public:
 
 // A new, empty filter graph.
 std::shared_ptr<IGraphBuilder> CreateFilterGraph();
+
+// Called every few milliseconds on the opening thread while a file is being
+// rendered, so that its window can keep painting and answering; none by default.
+void SetRenderWaitCallback(std::function<void()> callback);

@@ -3,8 +3,11 @@
 
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace velvaro::engine {
 
@@ -38,6 +41,13 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         return VFW_E_WRONG_STATE;
     }
     const std::string narrow = QString::fromStdWString(path).toStdString();
+    // A FIFO or a device would hold the source's first read, and the window
+    // with it, until somebody writes: only regular files are read.
+    if (struct stat info{}; stat(narrow.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        std::lock_guard lock(mutex_);
+        errorText_ = "\"" + narrow + "\" is not a file that can be played.";
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
     // filesrc feeding decodebin3 directly: through uridecodebin3 the decoder
     // sometimes never exposed its streams when the machine was busy.
     ElementMaker maker;
@@ -59,23 +69,36 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
     }
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnPadAdded), this);
     g_signal_connect(source_, "select-stream", G_CALLBACK(&OnSelectStream), this);
+    // Bytes read are signs of life: a slow source is waited for, a silent one not.
+    GstPadHandle sourcePad(gst_element_get_static_pad(fileSource_, "src"));
+    const gulong probe =
+        gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                          reinterpret_cast<GstPadProbeCallback>(&OnSourceData), this, nullptr);
 
     // The decoder's pads arrive after the state change returns: wait for
     // every chosen stream to reach a renderer, then for the first frame.
+    lastActivity_ = SteadyNow();
     gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    WaitWhileAlive([this] {
+        return aborted_ ||
+               (selectedStreams_ > 0 && linkedStreams_ + unrenderedStreams_ >= selectedStreams_);
+    });
     bool playable = false;
     {
-        std::unique_lock lock(mutex_);
-        streamsReady_.wait_for(lock, std::chrono::nanoseconds(kRenderTimeout), [this] {
-            return aborted_ || (selectedStreams_ > 0 &&
-                                linkedStreams_ + unrenderedStreams_ >= selectedStreams_);
-        });
+        std::lock_guard lock(mutex_);
         playable = HaveVideo() || HaveAudio();
     }
     // No state change under the lock: streaming threads need it to finish.
-    const GstStateChangeReturn prerolled =
-        playable ? gst_element_get_state(pipeline_.get(), nullptr, nullptr, kRenderTimeout)
-                 : GST_STATE_CHANGE_FAILURE;
+    GstStateChangeReturn prerolled = GST_STATE_CHANGE_FAILURE;
+    if (playable) {
+        WaitWhileAlive(
+            [&] {
+                prerolled = gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0);
+                return prerolled != GST_STATE_CHANGE_ASYNC;
+            },
+            false);
+    }
+    gst_pad_remove_probe(sourcePad.get(), probe);
     logicalState_ = State_Stopped;
 
     bool partial = false;
@@ -83,8 +106,7 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         std::lock_guard lock(mutex_);
         partial = prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty();
         if (!playable && errorText_.empty()) {
-            errorText_ = selectedStreams_ < 0 ? "The file took too long to open."
-                                              : "No playable streams were found.";
+            errorText_ = "No playable streams were found.";
         }
         // What went wrong while opening is the open's result, not an event.
         events_.clear();
@@ -101,6 +123,58 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         widget_ = widget;
     }
     return partial ? VFW_S_PARTIAL_RENDER : S_OK;
+}
+
+namespace {
+
+std::function<void()>& RenderWaitCallback() {
+    static std::function<void()> callback;
+    return callback;
+}
+
+}  // namespace
+
+void SetRenderWaitCallback(std::function<void()> callback) {
+    RenderWaitCallback() = std::move(callback);
+}
+
+std::int64_t SteadyNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Waits until `done` (asked under the lock when `locked`), the pipeline
+// failed, or the file fell silent; the window paints meanwhile.
+bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool locked) {
+    const auto silence =
+        std::chrono::duration_cast<std::chrono::milliseconds>(kRenderSilence).count();
+    for (;;) {
+        if (locked) {
+            std::unique_lock lock(mutex_);
+            if (streamsReady_.wait_for(lock, kRenderWaitSlice, done)) {
+                return true;
+            }
+        } else if (done()) {
+            return true;
+        } else {
+            std::this_thread::sleep_for(kRenderWaitSlice);
+        }
+        if (gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) ==
+                GST_STATE_CHANGE_FAILURE ||
+            SteadyNow() - lastActivity_ > silence) {
+            return false;
+        }
+        if (const auto& callback = RenderWaitCallback()) {
+            callback();
+        }
+    }
+}
+
+// Streaming thread: the file source delivered data.
+GstPadProbeReturn GstFilterGraph::OnSourceData(GstPad*, GstPadProbeInfo*, GstFilterGraph* graph) {
+    graph->lastActivity_ = SteadyNow();
+    return GST_PAD_PROBE_OK;
 }
 
 // Streaming thread: the first picture and the first sound are decoded;
@@ -236,6 +310,7 @@ void GstFilterGraph::LinkSubtitle(GstPad* pad) {
 // Any thread: the bus's messages are handled where they are posted.
 GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFilterGraph* graph) {
     const GstMessageHandle owned(message);
+    graph->lastActivity_ = SteadyNow();
     LogMessage(message);
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_EOS: {

@@ -11,8 +11,10 @@
 #include <QRect>
 #include <QSize>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -196,6 +198,11 @@ private:
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
     int unrenderedStreams_ = 0;  // that found no renderer
+
+    // Any sign of life of the file while it opens, from any thread.
+    std::atomic<std::int64_t> lastActivity_{0};
+    bool WaitWhileAlive(const std::function<bool()>& done, bool locked = true);
+    static GstPadProbeReturn OnSourceData(GstPad*, GstPadProbeInfo*, GstFilterGraph* graph);
 
     long logicalState_ = State_Stopped;
     std::chrono::steady_clock::time_point lastChange_ = std::chrono::steady_clock::now();

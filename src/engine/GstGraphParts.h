@@ -25,6 +25,14 @@ Q_DECLARE_LOGGING_CATEGORY(lcEngine)
 namespace velvaro::engine {
 
 constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
+// An open gives up when the file has been silent this long: no bytes read,
+// no news from its elements. A slow source that still delivers keeps it going.
+constexpr auto kRenderSilence = std::chrono::seconds(3);
+// How often an open looks at its progress and lets its window paint.
+constexpr auto kRenderWaitSlice = std::chrono::milliseconds(20);
+
+// Milliseconds of the steady clock, for times kept in atomics.
+std::int64_t SteadyNow();
 constexpr auto kLongestStateChange = std::chrono::seconds(3);
 // The frame rate is measured over the newest frames shown.
 constexpr size_t kFramesForRate = 50;
