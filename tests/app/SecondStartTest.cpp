@@ -67,9 +67,12 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoChara
         file +=
             QStringLiteral(u"/Ordner-%1-").arg(part) + QString(40, QLatin1Char('a' + part % 26));
     }
-    const QList<uint> characters = file.toUcs4().mid(0, 1300);
-    file = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
-                             characters.size());
+    const QList<uint> characters = file.toUcs4();
+    const auto cut = [&characters](qsizetype from, qsizetype count) {
+        const QList<uint> part = characters.mid(from, count);
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(part.constData()), part.size());
+    };
+    file = cut(0, 1300);
 
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -95,10 +98,7 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoChara
                                             : QString::number(record.lParam));
     }
     for (int piece = 0; piece < 5; ++piece) {
-        const QList<uint> part = characters.mid(piece * 255, 255);
-        want.emplace_back(
-            1001 + piece,
-            QString::fromUcs4(reinterpret_cast<const char32_t*>(part.constData()), part.size()));
+        want.emplace_back(1001 + piece, cut(piece * 255, 255));
     }
     WPARAM field = 1011;
     for (const char* text :

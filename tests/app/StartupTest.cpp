@@ -121,8 +121,7 @@ TEST_F(LanguageStepTest, AStoredChoiceLoadsWithoutAQuestionOrAsksAgainWhenItCann
         {7, "IDR_LNG_ENGLISH", "gone.lng", Source::None, 0},
     };
     for (const auto& c : cases) {
-        const std::string what = std::to_string(c.type) + " " + (c.resource ? c.resource : "-") +
-                                 " " + (c.file ? c.file : "-");
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         RegKey settings;
         ASSERT_EQ(settings.Create(HKEY_CURRENT_USER, velvaro::kSettingsKey), ERROR_SUCCESS);
         settings.DeleteValue("LanguageResource");
@@ -136,10 +135,10 @@ TEST_F(LanguageStepTest, AStoredChoiceLoadsWithoutAQuestionOrAsksAgainWhenItCann
         }
         const LanguageStep step = RunLanguageStep(Cancel);
         const bool loads = c.source != Source::None;
-        EXPECT_EQ(step.ready, loads ? 1 : 0) << what;
-        EXPECT_EQ(step.seen, loads ? QStringList() : kLanguagePage) << what;
+        EXPECT_EQ(step.ready, loads ? 1 : 0);
+        EXPECT_EQ(step.seen, loads ? QStringList() : kLanguagePage);
         if (loads) {
-            EXPECT_EQ(std::pair(step.source, step.id), std::pair(c.source, c.id)) << what;
+            EXPECT_EQ(std::pair(step.source, step.id), std::pair(c.source, c.id));
         }
     }
 }

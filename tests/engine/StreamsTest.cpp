@@ -85,7 +85,6 @@ TEST_F(StreamsTest, OtherContainersOfferOneStreamSelector) {
 
     player.reset();  // selectors are numbered among the live ones
     auto sound = Open("audio.wav");
-    EXPECT_FALSE(sound->HasSplitter());
     ASSERT_EQ(sound->GetStreamCount(0), 1);
     EXPECT_EQ(sound->GetStreamCount(1), 1);
     EXPECT_EQ(sound->GetStreamCount(2), 0) << "only one selector exists";

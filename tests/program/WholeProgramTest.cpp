@@ -14,9 +14,7 @@ namespace {
 
 using Titles = std::vector<std::string>;
 
-std::string Media(const std::string& name) {
-    return std::string(VELVARO_TEST_MEDIA) + "/" + name;
-}
+const std::string kMedia = VELVARO_TEST_MEDIA "/";
 
 class WholeProgramTest : public ::testing::Test {
 protected:
@@ -100,9 +98,9 @@ protected:
 
 TEST_F(WholeProgramTest, SecondStartHandsItsFileToTheRunningWindow) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
-    auto first = Start({Media("multi.mkv")});
+    auto first = Start({kMedia + "multi.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({Media("audio.mp3"), "/pause"});
+    auto second = Start({kMedia + "audio.mp3", "/pause"});
     ASSERT_TRUE(second->WaitForExit(10000)) << "the second start kept running";
     EXPECT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PAUSE"}));
     EXPECT_FALSE(first->WaitForExit(100)) << "the first window ended";
@@ -111,9 +109,9 @@ TEST_F(WholeProgramTest, SecondStartHandsItsFileToTheRunningWindow) {
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
-    auto first = Start({Media("multi.mkv")});
+    auto first = Start({kMedia + "multi.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({Media("audio.mp3"), "/compact"});
+    auto second = Start({kMedia + "audio.mp3", "/compact"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
     second->terminate();
     ASSERT_TRUE(second->WaitForExit(10000));
@@ -124,7 +122,7 @@ TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnAS
 
 TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     SetUpRegistry({{"SingleInstanceMode", 1}, {"CompactView", 0}});
-    auto first = Start({Media("video-only.mkv"), "/close"});
+    auto first = Start({kMedia + "video-only.mkv", "/close"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
     // Options alone change the running window; compact view is a setting.
     auto second = Start({"/compact"});
