@@ -1,15 +1,22 @@
-// A second start of the real program while a window listens in this
-// process: what it hands over, record by record.
+// The real program: started as a user starts it, and a second start while
+// a window listens in this process, what it hands over record by record.
 #include "EventLoop.h"
+#include "QtPrinting.h"
+#include "RunProgram.h"
+#include "SqliteFile.h"
 #include "StartupFixture.h"
 #include "platform/Atoms.h"
 #include "platform/InstanceChannel.h"
+#include "settings/CPlayerCommandLineInfo.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -48,22 +55,6 @@ public:
 
 using SecondStartTest = velvaro::test::StartupTest;
 
-// The wParams in the order they must come: pieces, switches, end mark.
-std::vector<WPARAM> RecordOrder() {
-    std::vector<WPARAM> order;
-    for (WPARAM field : {1001, 1011, 1021, 1031, 1041, 1051, 2001}) {
-        for (WPARAM piece = 0; piece < 5; ++piece) {
-            order.push_back(field + piece);
-        }
-    }
-    for (WPARAM option :
-         {3001, 3002, 3003, 3004, 4001, 4002, 4003, 4004, 4005, 4006, 4007, 4008, 4009, 4010}) {
-        order.push_back(option);
-    }
-    order.push_back(0xFFFFFFFFu);
-    return order;
-}
-
 TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoCharacterPieces) {
     ChooseEnglish();
     ReceivingWindow window;
@@ -76,56 +67,91 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoChara
         file +=
             QStringLiteral(u"/Ordner-%1-").arg(part) + QString(40, QLatin1Char('a' + part % 26));
     }
-    const QList<uint> characters = file.toUcs4().mid(0, 1300);
-    file = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
-                             characters.size());
+    const QList<uint> characters = file.toUcs4();
+    const auto cut = [&characters](qsizetype from, qsizetype count) {
+        const QList<uint> part = characters.mid(from, count);
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(part.constData()), part.size());
+    };
+    file = cut(0, 1300);
 
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(
-        QStringLiteral(VELVARO_EXECUTABLE),
-        {file, QStringLiteral("/fullscreen"), QStringLiteral("-loop"), QStringLiteral("/NOBORDER"),
-         QStringLiteral("/mute"), QStringLiteral("/nocompact"), QStringLiteral("/size:640x480"),
-         QStringLiteral("/wndpos:10,20,righttop"), QStringLiteral("/jumptopos:00:01:02"),
-         QStringLiteral("/bookmark:/tmp/marks.vbm"), QStringLiteral("/bordercol:255,0,0"),
-         QStringLiteral("/audio:/tmp/sound.mp3"), QStringLiteral("/close"),
-         QStringLiteral("/language:deutsch")});
+    program.start(QStringLiteral(VELVARO_EXECUTABLE),
+                  QStringList{file} + QStringLiteral("/fullscreen -loop /NOBORDER /mute /nocompact "
+                                                     "/size:640x480 /wndpos:10,20,righttop "
+                                                     "/jumptopos:00:01:02 /bookmark:/tmp/marks.vbm "
+                                                     "/bordercol:255,0,0 /audio:/tmp/sound.mp3 "
+                                                     "/close /language:deutsch")
+                                          .split(u' '));
     ASSERT_TRUE(velvaro::test::RunEventsUntil(
         [&] { return program.state() == QProcess::NotRunning; }, 20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 
-    const std::vector<WPARAM> order = RecordOrder();
-    ASSERT_EQ(order.size(), 50u);
-    ASSERT_EQ(window.records.size(), order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        EXPECT_EQ(window.records[i].wParam, order[i]) << i;
+    // Each record as its text when it carries an atom, else as its number:
+    // the file name in five pieces of 255 characters (not UTF-16 units), one
+    // piece for each other text, 0 or 1 for each switch (/close and the
+    // language are not handed over), and the end mark.
+    std::vector<std::pair<WPARAM, QString>> got, want;
+    for (const Record& record : window.records) {
+        got.emplace_back(record.wParam, record.lParam >= kFirstStringAtom
+                                            ? record.text
+                                            : QString::number(record.lParam));
     }
-    // The file name in five pieces of 255 characters, not UTF-16 units.
     for (int piece = 0; piece < 5; ++piece) {
-        const Record& record = window.records[static_cast<std::size_t>(piece)];
-        EXPECT_GE(record.lParam, kFirstStringAtom);
-        EXPECT_EQ(record.text.toUcs4(), characters.mid(piece * 255, 255)) << piece;
+        want.emplace_back(1001 + piece, cut(piece * 255, 255));
     }
-    // One piece each, the rest empty: no atom.
-    const std::vector<std::pair<std::size_t, QString>> texts = {
-        {5, QStringLiteral("640x480")},   {10, QStringLiteral("10,20,righttop")},
-        {15, QStringLiteral("00:01:02")}, {20, QStringLiteral("/tmp/marks.vbm")},
-        {25, QStringLiteral("255,0,0")},  {30, QStringLiteral("/tmp/sound.mp3")},
-    };
-    for (const auto& [first, text] : texts) {
-        EXPECT_EQ(window.records[first].text, text) << first;
-        EXPECT_GE(window.records[first].lParam, kFirstStringAtom) << first;
-        for (std::size_t empty = first + 1; empty < first + 5; ++empty) {
-            EXPECT_EQ(window.records[empty].lParam, 0) << empty;
+    WPARAM field = 1011;
+    for (const char* text :
+         {"640x480", "10,20,righttop", "00:01:02", "/tmp/marks.vbm", "255,0,0", "/tmp/sound.mp3"}) {
+        want.emplace_back(field, QString::fromUtf8(text));
+        for (WPARAM piece = 1; piece < 5; ++piece) {
+            want.emplace_back(field + piece, QStringLiteral("0"));
         }
+        field = field == 1051 ? 2001 : field + 10;
     }
-    // The switches: 0 or 1 each; /close and the language are not handed over.
-    const std::vector<LPARAM> switches = {1, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0};
-    for (std::size_t i = 0; i < switches.size(); ++i) {
-        EXPECT_EQ(window.records[35 + i].lParam, switches[i]) << window.records[35 + i].wParam;
+    const std::pair<WPARAM, int> switches[] = {{3001, 1}, {3002, 0}, {3003, 0},       {3004, 1},
+                                               {4001, 1}, {4002, 0}, {4003, 0},       {4004, 0},
+                                               {4005, 0}, {4006, 0}, {4007, 0},       {4008, 1},
+                                               {4009, 1}, {4010, 0}, {0xFFFFFFFFu, 0}};
+    for (const auto& [record, on] : switches) {
+        want.emplace_back(record, QString::number(on));
     }
+    EXPECT_EQ(got, want);
     // Every atom was read and deleted: nothing is left behind.
     EXPECT_EQ(GlobalFindAtom(QStringLiteral("640x480")), 0);
+}
+
+// Without a display nothing but the help can be shown; one line says so.
+const std::string kNoDisplay =
+    "velvaro: no display to show a window on (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are "
+    "all unset)\n";
+
+// The executable started as a user starts it, with no display: the help box
+// is skipped, the text still printed.
+using ProgramTest = velvaro::test::StartupTest;
+const std::map<std::string, std::string> kNoDisplayEnvironment = {
+    {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+
+TEST_F(ProgramTest, HelpPrintsTheHelpText) {
+    for (const char* flag : {"--help", "/?", "-HELP"}) {
+        const auto result =
+            velvaro::test::RunProgram(VELVARO_EXECUTABLE, {flag, "/play"}, kNoDisplayEnvironment);
+        EXPECT_EQ(result.exitCode, 0) << flag;
+        EXPECT_EQ(result.out, CPlayerCommandLineInfo::HelpText() + "\n") << flag;
+        EXPECT_EQ(result.err, "") << flag;
+    }
+}
+
+TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn) {
+    const std::string registry = registryPath();
+    std::ofstream(registry) << std::string(9000, '#');
+    const auto result =
+        velvaro::test::RunProgram(VELVARO_EXECUTABLE, {"/language:magyar"}, kNoDisplayEnvironment);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    EXPECT_TRUE(result.err.ends_with(kNoDisplay)) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(registry + ".broken"));
+    EXPECT_EQ(velvaro::test::SqliteFile(registry).Setting("LanguageResource"), "IDR_LNG_MAGYAR");
 }
 
 }  // namespace

@@ -21,26 +21,6 @@ namespace {
 
 using velvaro::test::ModalDialogWatcher;
 
-// argc and argv as main() gets them.
-class Arguments {
-public:
-    explicit Arguments(std::vector<std::string> arguments) : text_(std::move(arguments)) {
-        text_.insert(text_.begin(), "velvaro");
-        for (std::string& argument : text_) {
-            pointers_.push_back(argument.data());
-        }
-        pointers_.push_back(nullptr);
-        count_ = static_cast<int>(text_.size());
-    }
-    int& Count() { return count_; }
-    char** Values() { return pointers_.data(); }
-
-private:
-    std::vector<std::string> text_;
-    std::vector<char*> pointers_;
-    int count_ = 0;
-};
-
 // Picks English on the language page and presses OK.
 void PickEnglish(QDialog& modal) {
     auto* list = modal.findChild<QTableWidget*>(QStringLiteral("IDC_LANGUAGELIST"));
@@ -59,6 +39,29 @@ void Cancel(QDialog& modal) {
 
 const QStringList kLanguagePage = {QStringLiteral("Velvaro Sprache/Language")};
 
+// Runs `step` on a fresh application object started with `arguments`,
+// answering its modal windows with `answer`; returns their titles ("player"
+// for the player window).
+QStringList RunApp(std::vector<std::string> arguments, const std::function<void(QDialog&)>& answer,
+                   const std::function<void(CPlayerApp&)>& step) {
+    arguments.insert(arguments.begin(), "velvaro");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(arguments.size());
+    CPlayerApp app(argc, argv.data());
+    QStringList seen;
+    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
+        seen << (dynamic_cast<CPlayerDlg*>(&modal) ? QStringLiteral("player")
+                                                   : modal.windowTitle());
+        answer(modal);
+    });
+    step(app);
+    return seen;
+}
+
 // What the language step of a fresh application object showed and loaded.
 struct LanguageStep {
     int ready = -1;
@@ -68,17 +71,13 @@ struct LanguageStep {
 };
 
 LanguageStep RunLanguageStep(const std::function<void(QDialog&)>& answer) {
-    Arguments arguments({});
-    CPlayerApp app(arguments.Count(), arguments.Values());
     LanguageStep step;
-    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
-        step.seen << modal.windowTitle();
-        answer(modal);
+    step.seen = RunApp({}, answer, [&step](CPlayerApp& app) {
+        app.LoadLanguage();
+        step.ready = app.languageReady;
+        step.source = app.language.GetSource();
+        step.id = app.language.GetResourceId();
     });
-    app.LoadLanguage();
-    step.ready = app.languageReady;
-    step.source = app.language.GetSource();
-    step.id = app.language.GetResourceId();
     return step;
 }
 
@@ -122,8 +121,7 @@ TEST_F(LanguageStepTest, AStoredChoiceLoadsWithoutAQuestionOrAsksAgainWhenItCann
         {7, "IDR_LNG_ENGLISH", "gone.lng", Source::None, 0},
     };
     for (const auto& c : cases) {
-        const std::string what = std::to_string(c.type) + " " + (c.resource ? c.resource : "-") +
-                                 " " + (c.file ? c.file : "-");
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         RegKey settings;
         ASSERT_EQ(settings.Create(HKEY_CURRENT_USER, velvaro::kSettingsKey), ERROR_SUCCESS);
         settings.DeleteValue("LanguageResource");
@@ -137,66 +135,56 @@ TEST_F(LanguageStepTest, AStoredChoiceLoadsWithoutAQuestionOrAsksAgainWhenItCann
         }
         const LanguageStep step = RunLanguageStep(Cancel);
         const bool loads = c.source != Source::None;
-        EXPECT_EQ(step.ready, loads ? 1 : 0) << what;
-        EXPECT_EQ(step.seen, loads ? QStringList() : kLanguagePage) << what;
+        EXPECT_EQ(step.ready, loads ? 1 : 0);
+        EXPECT_EQ(step.seen, loads ? QStringList() : kLanguagePage);
         if (loads) {
-            EXPECT_EQ(std::pair(step.source, step.id), std::pair(c.source, c.id)) << what;
+            EXPECT_EQ(std::pair(step.source, step.id), std::pair(c.source, c.id));
         }
     }
 }
 
 using InitInstanceTest = velvaro::test::StartupTest;
 
-TEST_F(InitInstanceTest, HelpShowsTheHelpBoxAndNothingElse) {
-    for (const char* help : {"/help", "/?"}) {
-        Arguments arguments({"/play", help, "/fullscreen"});
-        CPlayerApp app(arguments.Count(), arguments.Values());
-        QStringList seen;
-        ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
-            seen << modal.windowTitle();
-            auto* box = dynamic_cast<QMessageBox*>(&modal);
-            if (!box) {
-                return modal.reject();
-            }
+// The help box and nothing else (the empty registry brings no language
+// page); cancelling the first question ends the start; a stored language
+// goes straight to the player window.
+TEST_F(InitInstanceTest, HelpOrCancelEndsTheStartAndAStoredLanguageShowsThePlayer) {
+    const auto answer = [](QDialog& modal) {
+        if (auto* box = dynamic_cast<QMessageBox*>(&modal)) {
             EXPECT_EQ(box->text().toStdString(), CPlayerCommandLineInfo::HelpText());
-            box->button(QMessageBox::Ok)->click();
-        });
-        EXPECT_FALSE(app.InitInstance());
-        // The empty registry did not bring up the language page.
-        EXPECT_EQ(seen, QStringList{QStringLiteral("Velvaro command line parameters")});
-        EXPECT_EQ(app.languageReady, 0);
+            return box->button(QMessageBox::Ok)->click();
+        }
+        dynamic_cast<CPlayerDlg*>(&modal) ? void(modal.close()) : Cancel(modal);
+    };
+    const QStringList help = {QStringLiteral("Velvaro command line parameters")};
+    const QStringList player = {QStringLiteral("player")};
+    const struct {
+        std::vector<std::string> arguments;
+        bool choose;
+        QStringList seen;
+        int ready;
+    } cases[] = {
+        {{"/play", "/help", "/fullscreen"}, false, help, 0},
+        {{"/?"}, false, help, 0},
+        {{"/play"}, false, kLanguagePage, 0},
+        {{}, true, player, 1},
+    };
+    for (const auto& c : cases) {
+        if (c.choose) {
+            EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
+            ChooseEnglish();
+        }
+        int ready = -1, id = -1;
+        EXPECT_EQ(RunApp(c.arguments, answer,
+                         [&](CPlayerApp& app) {
+                             EXPECT_FALSE(app.InitInstance());
+                             ready = app.languageReady;
+                             id = app.language.GetResourceId();
+                         }),
+                  c.seen);
+        EXPECT_EQ(ready, c.ready) << c.seen.join(u',').toStdString();
+        EXPECT_TRUE(!ready || id == 250);
     }
-    EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
-}
-
-TEST_F(InitInstanceTest, CancellingTheFirstQuestionEndsTheStart) {
-    Arguments arguments({"/play"});
-    CPlayerApp app(arguments.Count(), arguments.Values());
-    QStringList seen;
-    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
-        seen << modal.windowTitle();
-        Cancel(modal);
-    });
-    EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(seen, kLanguagePage);
-    EXPECT_EQ(app.languageReady, 0);
-    EXPECT_EQ(velvaro::test::ReadDword("LanguageType"), std::nullopt);
-}
-
-TEST_F(InitInstanceTest, AStoredLanguageGoesStraightToThePlayerWindow) {
-    ChooseEnglish();
-    Arguments arguments({});
-    CPlayerApp app(arguments.Count(), arguments.Values());
-    QStringList seen;
-    ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
-        seen << (dynamic_cast<CPlayerDlg*>(&modal) ? QStringLiteral("player")
-                                                   : modal.windowTitle());
-        modal.close();
-    });
-    EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(seen, QStringList{QStringLiteral("player")});
-    EXPECT_EQ(app.languageReady, 1);
-    EXPECT_EQ(app.language.GetResourceId(), 250);
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ using U = std::uint64_t;
 
 PropertyInfo Find(const ElementProperties& properties, const std::string& name) {
     const auto all = properties.List();
-    const auto found = std::find_if(
-        all.begin(), all.end(), [&name](const PropertyInfo& info) { return info.name == name; });
+    const auto found = std::ranges::find(all, name, &PropertyInfo::name);
     return found == all.end() ? PropertyInfo{} : *found;
 }
 

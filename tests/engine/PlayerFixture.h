@@ -1,19 +1,18 @@
 // What the engine tests share: the test media, players opened into an owner
-// window that records the messages it is sent, and the engine's log.
+// window that records the messages it is sent.
 #pragma once
 
 #include "EventLoop.h"
+#include "ExpectLog.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 
-#include <QMutex>
 #include <QStringList>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 
 namespace velvaro::test {
 
@@ -69,35 +68,9 @@ protected:
     Owner owner;
 };
 
-// The warnings the engine logs in its category (velvaro.engine) while one of
-// these lives, recorded instead of printed; other messages pass on.
-class EngineLog {
-public:
-    EngineLog() {
-        warnings_.clear();  // nothing logs before the handler is in
-        previous_ = qInstallMessageHandler(&Record);
-    }
-    ~EngineLog() { qInstallMessageHandler(previous_); }
-    static QString Warnings() {
-        const QMutexLocker locker(&lock_);
-        return warnings_.join(u'\n');
-    }
-
-private:
-    // Any thread: the bus reports where its messages are posted.
-    static void Record(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        const QtMessageHandler previous = previous_;
-        if (qstrcmp(context.category, "velvaro.engine") != 0 && previous) {
-            previous(type, context, text);
-        } else if (type == QtWarningMsg) {
-            const QMutexLocker locker(&lock_);
-            warnings_ << text;
-        }
-    }
-
-    static inline std::atomic<QtMessageHandler> previous_ = nullptr;
-    static inline QMutex lock_;
-    static inline QStringList warnings_;
-};
+// Takes the warnings the engine logs while a test provokes them.
+inline ExpectLog EngineWarnings() {
+    return ExpectLog(QtWarningMsg, QString(), QStringLiteral("velvaro.engine"));
+}
 
 }  // namespace velvaro::test

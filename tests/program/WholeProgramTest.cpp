@@ -1,5 +1,6 @@
 // Velvaro as a user starts it: the real program on a virtual X display, each
 // test with its own registry, runtime folder and display.
+#include "EventLoop.h"
 #include "RunProgram.h"
 #include "SqliteFile.h"
 #include "TestRegistry.h"
@@ -11,12 +12,9 @@
 namespace velvaro::test {
 namespace {
 
-using namespace std::chrono_literals;
 using Titles = std::vector<std::string>;
 
-std::string Media(const std::string& name) {
-    return std::string(VELVARO_TEST_MEDIA) + "/" + name;
-}
+const std::string kMedia = VELVARO_TEST_MEDIA "/";
 
 class WholeProgramTest : public ::testing::Test {
 protected:
@@ -52,13 +50,11 @@ protected:
     // Waits until the player windows on the display have these titles.
     bool WaitForTitles(Titles wanted) const {
         std::sort(wanted.begin(), wanted.end());
-        for (const auto end = std::chrono::steady_clock::now() + 15s;
-             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(100ms)) {
-            if (WindowTitles() == wanted) {
-                return true;
-            }
-        }
-        return false;
+        const auto shown = [&] {
+            QThread::msleep(100);  // each look runs xwininfo
+            return WindowTitles() == wanted;
+        };
+        return RunEventsUntil(shown, 15000);
     }
     Titles WindowTitles() const {
         std::istringstream lines(
@@ -102,26 +98,31 @@ protected:
 
 TEST_F(WholeProgramTest, SecondStartHandsItsFileToTheRunningWindow) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
-    auto first = Start({Media("multi.mkv")});
+    auto first = Start({kMedia + "multi.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({Media("audio.mp3"), "/pause"});
+    auto second = Start({kMedia + "audio.mp3", "/pause"});
     ASSERT_TRUE(second->WaitForExit(10000)) << "the second start kept running";
     EXPECT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PAUSE"}));
     EXPECT_FALSE(first->WaitForExit(100)) << "the first window ended";
 }
 
-TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStarts) {
-    SetUpRegistry({{"SingleInstanceMode", 0}});
-    auto first = Start({Media("multi.mkv")});
+// A termination signal closes a window and saves its settings.
+TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
+    SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
+    auto first = Start({kMedia + "multi.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({Media("audio.mp3")});
-    EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
-    EXPECT_FALSE(second->WaitForExit(100)) << "the second window ended";
+    auto second = Start({kMedia + "audio.mp3", "/compact"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
+    second->terminate();
+    ASSERT_TRUE(second->WaitForExit(10000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(Setting("CompactView"), "1");
+    EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
 }
 
 TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     SetUpRegistry({{"SingleInstanceMode", 1}, {"CompactView", 0}});
-    auto first = Start({Media("video-only.mkv"), "/close"});
+    auto first = Start({kMedia + "video-only.mkv", "/close"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
     // Options alone change the running window; compact view is a setting.
     auto second = Start({"/compact"});
@@ -131,16 +132,6 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     EXPECT_EQ(Setting("CompactView"), "1");
     EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
     EXPECT_TRUE(WindowTitles().empty());
-}
-
-TEST_F(WholeProgramTest, TerminationSignalClosesTheWindowAndSavesTheSettings) {
-    SetUpRegistry({{"CompactView", 0}});
-    auto player = Start({Media("multi.mkv"), "/compact"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    player->terminate();
-    ASSERT_TRUE(player->WaitForExit(10000));
-    EXPECT_EQ(player->exitCode(), 0);
-    EXPECT_EQ(Setting("CompactView"), "1");
 }
 
 }  // namespace

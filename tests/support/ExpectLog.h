@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <atomic>
@@ -24,6 +25,8 @@ public:
 
     // How many messages it has taken so far.
     int Count() const { return count_; }
+    // The texts it has taken, in order.
+    QStringList Texts() const;
 
     bool Take(QtMsgType type, const QString& category, const QString& text);
 
@@ -32,6 +35,7 @@ private:
     QRegularExpression pattern_;
     QString category_;
     std::atomic<int> count_ = 0;
+    QStringList texts_;  // guarded by the test main's lock
 };
 
 }  // namespace velvaro::test

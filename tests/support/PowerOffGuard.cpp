@@ -10,7 +10,7 @@ constinit int requests = 0;
 
 // Installs the counter while the program's statics are made, before main().
 [[maybe_unused]] const bool installed = [] {
-    InstallPowerOffGuard();
+    SetPowerOffForTesting([] { ++requests; });
     return true;
 }();
 
@@ -18,10 +18,6 @@ constinit int requests = 0;
 
 int PowerOffRequests() {
     return requests;
-}
-
-void InstallPowerOffGuard() {
-    SetPowerOffForTesting([] { ++requests; });
 }
 
 }  // namespace velvaro::test

@@ -9,7 +9,4 @@ namespace velvaro::test {
 // How often this process has asked to power the machine off.
 int PowerOffRequests();
 
-// Puts the counter back after a test that installed a recorder of its own.
-void InstallPowerOffGuard();
-
 }  // namespace velvaro::test

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace velvaro::test {
 
@@ -37,16 +38,16 @@ inline std::optional<DWORD> ReadDword(const std::string& name, const KeyPath& at
     return value;
 }
 
-inline void Write(const std::string& name, DWORD value, const KeyPath& at = {}) {
+// A DWORD for integers, a string for text.
+template <class T>
+void Write(const std::string& name, const T& value, const KeyPath& at = {}) {
     RegKey key;
     ASSERT_EQ(key.Create(at.root, at.path), ERROR_SUCCESS) << at.path;
-    ASSERT_EQ(key.SetDWORD(name, value), ERROR_SUCCESS) << name;
-}
-
-inline void Write(const std::string& name, const std::string& value, const KeyPath& at = {}) {
-    RegKey key;
-    ASSERT_EQ(key.Create(at.root, at.path), ERROR_SUCCESS) << at.path;
-    ASSERT_EQ(key.SetString(name, value), ERROR_SUCCESS) << name;
+    if constexpr (std::is_integral_v<T>) {
+        ASSERT_EQ(key.SetDWORD(name, static_cast<DWORD>(value)), ERROR_SUCCESS) << name;
+    } else {
+        ASSERT_EQ(key.SetString(name, std::string(value)), ERROR_SUCCESS) << name;
+    }
 }
 
 inline bool KeyExists(const KeyPath& at) {

@@ -24,23 +24,18 @@ public:
     // Every row of `sql`, each column as text ("NULL" for null).
     std::vector<std::vector<std::string>> Rows(const std::string& sql) {
         std::vector<std::vector<std::string>> rows;
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
-            return rows;
-        }
-        int step = SQLITE_ROW;
-        while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-            auto& row = rows.emplace_back();
-            for (int column = 0; column < sqlite3_column_count(statement); ++column) {
-                const auto* text = sqlite3_column_text(statement, column);
-                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+        const auto add = [](void* to, int count, char** values, char**) {
+            auto& row = static_cast<std::vector<std::vector<std::string>>*>(to)->emplace_back();
+            for (int column = 0; column < count; ++column) {
+                row.emplace_back(values[column] ? values[column] : "NULL");
             }
+            return 0;
+        };
+        char* error = nullptr;
+        if (sqlite3_exec(db_, sql.c_str(), add, &rows, &error) != SQLITE_OK) {
+            ADD_FAILURE() << sql << ": " << (error ? error : sqlite3_errmsg(db_));
         }
-        if (step != SQLITE_DONE) {
-            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
-        }
-        sqlite3_finalize(statement);
+        sqlite3_free(error);
         return rows;
     }
 

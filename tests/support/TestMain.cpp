@@ -26,61 +26,50 @@
 namespace velvaro::test {
 namespace {
 
-// Messages that are the platform's own and say nothing about our code,
+// Warnings that are the platform's own and say nothing about our code,
 // each by the start of its text.
-struct Allowed {
-    QtMsgType type;
-    const char* start;
-};
-constexpr Allowed kPlatformNoise[] = {
+constexpr const char* kPlatformNoise[] = {
     // Qt's offscreen platform cannot pass size limits on (fixed-size windows
     // ask it to on every show), raise a window, or grab the keyboard (menus
     // do when they pop up).
-    {QtWarningMsg, "This plugin does not support propagateSizeHints()"},
-    {QtWarningMsg, "This plugin does not support raise()"},
-    {QtWarningMsg, "This plugin does not support grabbing the keyboard"},
+    "This plugin does not support propagateSizeHints()",
+    "This plugin does not support raise()",
+    "This plugin does not support grabbing the keyboard",
     // A session without a runtime folder (containers, CI): Qt says so once
     // when its application object starts.
-    {QtWarningMsg, "QStandardPaths: XDG_RUNTIME_DIR not set"},
+    "QStandardPaths: XDG_RUNTIME_DIR not set",
 };
 
-QMutex& WatchLock() {
-    static QMutex lock;
-    return lock;
-}
-
-std::vector<ExpectLog*>& Watches() {
-    static std::vector<ExpectLog*> watches;
-    return watches;
-}
+// Constant-initialised, so ready before any message can come.
+constinit QMutex watchLock;
+constinit std::vector<ExpectLog*> watches;
 
 std::atomic<bool> testsRunning = false;
 std::atomic<int> unexpectedOutsideTests = 0;
 QtMessageHandler qtPrinter = nullptr;
 
-const char* TypeName(QtMsgType type) {
-    return type == QtWarningMsg ? "warning" : type == QtCriticalMsg ? "critical" : "fatal";
-}
-
 void Judge(QtMsgType type, const QString& category, const QString& text) {
     if (type != QtWarningMsg && type != QtCriticalMsg && type != QtFatalMsg) {
         return;
     }
-    for (const Allowed& noise : kPlatformNoise) {
-        if (noise.type == type && text.startsWith(QLatin1String(noise.start))) {
+    for (const char* noise : kPlatformNoise) {
+        if (type == QtWarningMsg && text.startsWith(QLatin1String(noise))) {
             return;
         }
     }
     {
-        const QMutexLocker locker(&WatchLock());
-        for (ExpectLog* watch : Watches()) {
+        const QMutexLocker locker(&watchLock);
+        for (ExpectLog* watch : watches) {
             if (watch->Take(type, category, text)) {
                 return;
             }
         }
     }
-    const std::string what = std::string("unexpected ") + TypeName(type) + " [" +
-                             category.toStdString() + "] " + text.toStdString();
+    const char* name = type == QtWarningMsg    ? "warning"
+                       : type == QtCriticalMsg ? "critical"
+                                               : "fatal";
+    const std::string what = std::string("unexpected ") + name + " [" + category.toStdString() +
+                             "] " + text.toStdString();
     if (testsRunning) {
         ADD_FAILURE() << what;
     } else {
@@ -128,13 +117,13 @@ __attribute__((constructor(101))) void InstallLogGates() {
 ExpectLog::ExpectLog(QtMsgType type, const QString& pattern, const QString& category)
     : type_(type), pattern_(pattern), category_(category) {
     EXPECT_TRUE(pattern_.isValid()) << pattern.toStdString();
-    const QMutexLocker locker(&WatchLock());
-    Watches().push_back(this);
+    const QMutexLocker locker(&watchLock);
+    watches.push_back(this);
 }
 
 ExpectLog::~ExpectLog() {
-    const QMutexLocker locker(&WatchLock());
-    std::erase(Watches(), this);
+    const QMutexLocker locker(&watchLock);
+    std::erase(watches, this);
 }
 
 bool ExpectLog::Take(QtMsgType type, const QString& category, const QString& text) {
@@ -142,8 +131,14 @@ bool ExpectLog::Take(QtMsgType type, const QString& category, const QString& tex
         !pattern_.match(text).hasMatch()) {
         return false;
     }
+    texts_ << text;
     ++count_;
     return true;
+}
+
+QStringList ExpectLog::Texts() const {
+    const QMutexLocker locker(&watchLock);
+    return texts_;
 }
 
 }  // namespace velvaro::test
