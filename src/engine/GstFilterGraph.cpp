@@ -134,10 +134,6 @@ std::function<void()>& RenderWaitCallback() {
 
 }  // namespace
 
-void SetRenderWaitCallback(std::function<void()> callback) {
-    RenderWaitCallback() = std::move(callback);
-}
-
 std::int64_t SteadyNow() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -508,4 +504,8 @@ std::string GstFilterGraph::GetErrorText(HRESULT) const {
 
 std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
     return std::make_shared<velvaro::engine::GstFilterGraph>();
+}
+
+void SetRenderWaitCallback(std::function<void()> callback) {
+    velvaro::engine::RenderWaitCallback() = std::move(callback);
 }

@@ -154,22 +154,30 @@ public:
         }
     }
 
-private:
     void Read() {
         buffer_ += socket_->readAll();
-        if (!busy_ && !scheduled_) {
+        Schedule();
+    }
+
+    void Schedule() {
+        if (!busy_ && !scheduled_ && !listener_->held_ && !buffer_.isEmpty()) {
             scheduled_ = true;
             QMetaObject::invokeMethod(this, &Connection::Handle, Qt::QueuedConnection);
         }
     }
 
+private:
     void Handle() {
         scheduled_ = false;
+        if (listener_->held_) {
+            return;  // taken up again when the listener is let go
+        }
         busy_ = true;
         const QPointer<Connection> alive(this);
         Record record;
-        Parse state;
-        while (!gone_ && (state = TakeRecord(buffer_, record)) == Parse::Complete) {
+        Parse state = Parse::NeedMore;
+        while (!gone_ && !listener_->held_ &&
+               (state = TakeRecord(buffer_, record)) == Parse::Complete) {
             const LRESULT result = Deliver(record);
             if (!alive) {
                 return;  // the listener went while the window was busy
@@ -185,7 +193,7 @@ private:
         busy_ = false;
         if (gone_ || state == Parse::Invalid) {
             End();
-        } else if (buffer_.isEmpty()) {
+        } else if (buffer_.isEmpty() || listener_->held_) {
             partial_.stop();
         } else if (!partial_.isActive()) {
             partial_.start();
@@ -241,6 +249,16 @@ InstanceListener::~InstanceListener() {
     // The server goes before the connections (children), so the socket file is
     // gone by the time a standing-by listener sees its connection close.
     server_.reset();
+}
+
+void InstanceListener::Hold(bool held) {
+    held_ = held;
+    if (!held) {
+        std::erase_if(connections_, [](const QPointer<QObject>& c) { return c.isNull(); });
+        for (const QPointer<QObject>& connection : connections_) {
+            static_cast<Connection*>(connection.data())->Schedule();
+        }
+    }
 }
 
 bool InstanceListener::IsListening() const {
@@ -299,7 +317,9 @@ bool InstanceListener::OwnerIsAlive() {
 
 void InstanceListener::AcceptConnections() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        new Connection(this, socket);  // owned by the listener, gone on disconnect
+        std::erase_if(connections_, [](const QPointer<QObject>& c) { return c.isNull(); });
+        // Owned by the listener, gone on disconnect.
+        connections_.emplace_back(new Connection(this, socket));
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLocalServer;
 class QLocalSocket;
@@ -54,6 +55,10 @@ public:
     bool IsListening() const;
     QString SocketPath() const { return path_; }
 
+    // While held, records wait unread (their senders wait for the answers),
+    // for the window to finish something it cannot leave halfway.
+    void Hold(bool held);
+
 private:
     class Connection;
 
@@ -65,6 +70,8 @@ private:
     QPointer<QObject> window_;
     UINT message_;
     RecordFilter filter_;
+    bool held_ = false;
+    std::vector<QPointer<QObject>> connections_;
     std::unique_ptr<QLocalServer> server_;
     // While another window owns the socket: our connection to it, which
     // closes when the owner goes.

@@ -133,6 +133,12 @@ bool CPlayerDlg::OnInitDialog() {
         QString::fromLatin1(kPlayerWindowClass), this, WM_INSTANCE_PARAM,
         [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
     qApp->installEventFilter(this);
+    // While a file opens the window paints and hears signals; input waits.
+    SetRenderWaitCallback([this] {
+        opening.pumping = true;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        opening.pumping = false;
+    });
 
     ApplyStartOptions();
 
@@ -267,6 +273,12 @@ void CPlayerDlg::OnExit() {
 }
 
 void CPlayerDlg::closeEvent(QCloseEvent* event) {
+    // Not under an open: the engine it builds would go from under it.
+    if (opening.depth > 0) {
+        opening.closeAfter = true;
+        event->ignore();
+        return;
+    }
     event->accept();
     done(0);
 }
@@ -276,6 +288,7 @@ void CPlayerDlg::OnDestroy() {
         qApp->removeEventFilter(this);
     }
     instanceListener.reset();
+    SetRenderWaitCallback({});
     CloseEngine();
 }
 

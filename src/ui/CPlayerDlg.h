@@ -221,8 +221,7 @@ private:
     RuntimePlaylist playlist;
 
     QString captionFile;  // " - " and the file's name, in the title after an open
-    QString fileName;
-    QString filePath;
+    QString fileName, filePath;
     DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     bool topmost = false;
     bool initialised = false;
@@ -244,6 +243,7 @@ private:
     PointerState pointer;
     SliderDrag drag;
     EngineDialogs dialogs;
+    OpeningState opening;
     QWidget* bookmarkEditor = nullptr;
     std::unique_ptr<InstanceListener> instanceListener;
 };

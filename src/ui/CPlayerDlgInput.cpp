@@ -98,6 +98,13 @@ constexpr std::pair<int, int> kButtonCommands[] = {
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
+        if (opening.pumping) {
+            // Handled once the open is done; a missed clock tick comes again.
+            if (message->message != WM_TIMER) {
+                opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
+            }
+            return true;
+        }
         message->result = WindowProc(message->message, message->wParam, message->lParam);
         return true;
     }

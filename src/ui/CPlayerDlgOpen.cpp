@@ -9,6 +9,7 @@
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
+#include "platform/InstanceChannel.h"
 #include "platform/Paths.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 
 void CPlayerDlg::OnFileOpen() {
     QStringList patterns[3];  // all media, video, audio
@@ -97,6 +99,24 @@ void CPlayerDlg::CloseEngine() {
 }
 
 void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
+    // Second starts wait, and a close comes after, until the open is done.
+    if (opening.depth++ == 0 && instanceListener) {
+        instanceListener->Hold(true);
+    }
+    const auto finish = qScopeGuard([this] {
+        if (--opening.depth > 0) {
+            return;
+        }
+        if (instanceListener) {
+            instanceListener->Hold(false);
+        }
+        for (const auto& [message, wParam, lParam] : std::exchange(opening.deferred, {})) {
+            PostMessage(this, message, wParam, lParam);
+        }
+        if (std::exchange(opening.closeAfter, false)) {
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        }
+    });
     setWindowTitle(kCaptionBase);
     bars.playbackError.clear();
     for (int part = 0; part <= 6; ++part) {

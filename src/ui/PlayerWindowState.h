@@ -2,6 +2,8 @@
 // at all (zoom, marks, playlist, command states) is in ui/core.
 #pragma once
 
+#include "platform/WindowMessage.h"
+
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
@@ -9,6 +11,8 @@
 #include <QString>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
 class CAudioSettingsDlg;
 class CClickSlider;
@@ -96,6 +100,15 @@ struct SliderDrag {
 
 // The dialogs that show the engine, made on first use as children of the
 // window, which deletes them.
+// While a file is being rendered the window keeps painting, but what could
+// open, close or change it waits until the open is done.
+struct OpeningState {
+    int depth = 0;         // opens under way
+    bool pumping = false;  // inside the engine's wait, handling events
+    bool closeAfter = false;
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> deferred;  // posted meanwhile
+};
+
 struct EngineDialogs {
     CAudioSettingsDlg* audioSettings = nullptr;
     CCodecDlg* codec = nullptr;

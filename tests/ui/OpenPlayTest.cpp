@@ -4,6 +4,8 @@
 #include "ExpectLog.h"
 #include "PlayerWindow.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 const Expected kIdle{.title = QStringLiteral("Velvaro"),
@@ -109,6 +111,31 @@ TEST_F(OpenPlayTest, AMediumThatBreaksWhilePlayingEndsWithItsReasonShown) {
     EXPECT_EQ(StatusText(0), QStringLiteral("Could not decode stream."));
     OpenFile(Media("audio.mp3"));
     ASSERT_TRUE(WaitFor([this] { return StatusText(0).startsWith(QStringLiteral("00:")); }));
+}
+
+// A file that keeps its open waiting (a picture too large to decode, silent
+// for seconds): the window handles its events meanwhile, and a close that
+// comes then waits for the open and its box.
+TEST_F(OpenPlayTest, TheWindowAnswersWhileAFileOpensAndACloseWaitsForTheOpen) {
+    const velvaro::test::ExpectLog refused(QtWarningMsg, QStringLiteral("."),
+                                           QStringLiteral("velvaro.engine"));
+    Start();
+    QElapsedTimer clock;
+    qint64 handledAt = -1;
+    QTimer::singleShot(100, window.get(), [&] {
+        handledAt = clock.elapsed();
+        window->close();
+    });
+    std::string caption;
+    AnswerMessageBox(&caption);
+    clock.start();
+    window->OpenMedia(QString::fromStdString(Media("damaged/huge.y4m")), false);
+    const qint64 opened = clock.elapsed();
+    EXPECT_EQ(caption, "Error") << "the open failed with its box";
+    EXPECT_GE(handledAt, 0);
+    EXPECT_LT(handledAt, opened / 2) << "handled while the open went on";
+    EXPECT_TRUE(window->isVisible()) << "closed under the open";
+    EXPECT_TRUE(WaitFor([this] { return !window->isVisible(); }));
 }
 
 TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
