@@ -144,8 +144,9 @@ bool CPlayerDlg::OnInitDialog() {
 
     const bool startsCompact = compact;
     if (commandLine->GetNoBorder() && commandLine->GetNoSplash() && startsCompact) {
-        startupMediumHandled = true;
+        // Still unset while it opens, so the open centres the window on the video.
         OpenStartupMedium();
+        startupMediumHandled = true;
     }
     return true;
 }

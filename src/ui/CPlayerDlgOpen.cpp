@@ -131,9 +131,14 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     }
     ResetMenus();
 
+    // A relative name is looked for where the program was started, then
+    // beside the program; an absolute one only where it says.
     QString path = requestedPath;
-    if (!QFileInfo::exists(path) && !path.contains(u':')) {
-        path = QString::fromStdString(velvaro::platform::ProgramFolder()) + path;
+    if (!path.startsWith(u'/') && !path.contains(u':')) {
+        const QString here = QString::fromStdString(velvaro::platform::LaunchDirectory()) + path;
+        path = QFileInfo::exists(here)
+                   ? here
+                   : QString::fromStdString(velvaro::platform::ProgramFolder()) + path;
     }
 
     int areaWidth = 0;
@@ -311,9 +316,16 @@ bool CPlayerDlg::OpenExternalAudio(const QString& path) {
 }
 
 void CPlayerDlg::OpenStartupMedium() {
-    const QString file = QString::fromStdString(commandLine->GetFileName());
+    QString file = QString::fromStdString(commandLine->GetFileName());
     if (file.isEmpty()) {
         return;
+    }
+    // The command line made a relative name absolute against the start
+    // folder; when nothing is there, the name goes back as given so the open
+    // also tries it beside the program.
+    const QString start = QString::fromStdString(velvaro::platform::LaunchDirectory());
+    if (!QFileInfo::exists(file) && file.startsWith(start) && file.size() > start.size()) {
+        file.remove(0, start.size());
     }
     OpenMedia(file, false);
     const QString audio = QString::fromStdString(commandLine->GetAudioFile());

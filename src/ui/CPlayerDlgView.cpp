@@ -37,6 +37,9 @@ void CPlayerDlg::ApplyWindowFlags() {
         if (style & WS_MAXIMIZEBOX) {
             flags |= Qt::WindowMaximizeButtonHint;
         }
+    } else if (style & WS_THICKFRAME) {
+        // No caption, but still a frame to size the window by.
+        flags |= Qt::CustomizeWindowHint;
     } else {
         flags |= Qt::FramelessWindowHint;
     }

@@ -37,13 +37,16 @@ protected:
                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
     }
 
-    std::unique_ptr<Child> Start(const std::vector<std::string>& args) {
+    std::unique_ptr<Child> Start(const std::vector<std::string>& args,
+                                 const std::string& program = VELVARO_EXECUTABLE,
+                                 const std::string& currentFolder = {}) {
         auto player = std::make_unique<Child>(Environment(), false);
+        player->setWorkingDirectory(QString::fromStdString(currentFolder));
         const QString log = QString::fromStdString(folder_ / "velvaro.log");
         player->setProcessChannelMode(QProcess::SeparateChannels);
         player->setStandardOutputFile(log, QIODevice::Append);
         player->setStandardErrorFile(log, QIODevice::Append);
-        EXPECT_TRUE(player->Start(VELVARO_EXECUTABLE, args));
+        EXPECT_TRUE(player->Start(program, args));
         return player;
     }
 
@@ -132,6 +135,22 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     EXPECT_EQ(Setting("CompactView"), "1");
     EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
     EXPECT_TRUE(WindowTitles().empty());
+}
+
+TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
+    SetUpRegistry({});
+    const std::string program = folder_ / "opt/velvaro";
+    std::filesystem::create_directories(folder_ / "opt");
+    std::filesystem::create_directories(folder_ / "elsewhere");
+    // A copy, not a symbolic link: the program's folder is where its file is.
+    std::error_code error;
+    std::filesystem::create_hard_link(VELVARO_EXECUTABLE, program, error);
+    if (error) {
+        std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
+    }
+    std::filesystem::create_symlink(kMedia + "video-only.mkv", folder_ / "opt/beside.mkv");
+    auto player = Start({"beside.mkv"}, program, folder_ / "elsewhere");
+    EXPECT_TRUE(WaitForTitles({"Velvaro - beside.mkv - PLAY"}));
 }
 
 }  // namespace

@@ -74,8 +74,12 @@ TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
         EXPECT_FALSE(Checked(command));
         EXPECT_EQ(VideoAreaHeight(), 240);
         EXPECT_EQ(Client()->y() == 0, command == IDM_ANSICHT_MENUBAR);
-        EXPECT_EQ((window->windowFlags() & Qt::FramelessWindowHint) != 0,
-                  command == IDM_ANSICHT_TITLEBAR);
+        // Without its caption the window keeps the frame it is sized by.
+        EXPECT_EQ((window->windowFlags() & Qt::WindowTitleHint) != 0,
+                  command != IDM_ANSICHT_TITLEBAR);
+        EXPECT_FALSE(window->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_TRUE(Style() & WS_THICKFRAME);
+        EXPECT_NE(window->minimumSize(), window->maximumSize());
         if (command == IDM_ANSICHT_STATUSBAR) {
             EXPECT_EQ(window->height(), height - statusHeight);
             EXPECT_EQ(settings->statusBar, 0);
@@ -90,6 +94,7 @@ TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
     EXPECT_TRUE(Checked(IDM_ANSICHT_VIDEOPUR));
     EXPECT_FALSE(Enabled(IDM_ANSICHT_STATUSBAR));
     EXPECT_EQ(settings->statusBar, 1);  // the bar settings stay as they were
+    EXPECT_FALSE(window->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowTitleHint));
     Command(IDM_ANSICHT_VIDEOPUR);
     EXPECT_EQ(settings->compactView, 0);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));

@@ -104,6 +104,14 @@ TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
     commandLine.SetCompact(1);  // both given: the setting decides
     Start();
     EXPECT_TRUE(ToolBar()->isHidden());
+
+    // Opened while the window is built: centred on the video.
+    window.reset();
+    commandLine.SetNoBorder(1);
+    commandLine.SetNoSplash(1);
+    Start(Media("multi.mkv"));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window->pos(), QPoint((screen.width() - 320) / 2, (screen.height() - 240) / 2));
 }
 
 }  // namespace
