@@ -181,6 +181,7 @@ private:
     void ResizeWindow(PixelSize outer);
     void ModifyStyle(DWORD remove, DWORD add);
     void ApplyWindowFlags();
+    void ShowFrameHints();
     void LockSizeUnlessSizable();
     void PlaceClientArea();
     void PlaceControlBars();

@@ -108,7 +108,11 @@ bool CPlayerDlg::event(QEvent* event) {
         message->result = WindowProc(message->message, message->wParam, message->lParam);
         return true;
     }
-    return QDialog::event(event);
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Show) {
+        ShowFrameHints();  // the native window is new and has Qt's hints
+    }
+    return handled;
 }
 
 bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "controls/CClickSlider.h"
 #include "i18n/ui/MenuCommands.h"
+#include "platform/WindowFrame.h"
 #include "resource.h"
 #include "settings/CSettings.h"
 #include "ui/PlayerStatusBar.h"
@@ -46,16 +47,23 @@ void CPlayerDlg::ApplyWindowFlags() {
     if (topmost) {
         flags |= Qt::WindowStaysOnTopHint;
     }
-    if (flags == windowFlags()) {
-        return;
+    if (flags != windowFlags()) {
+        // New flags re-create the native window, which hides it.
+        const bool visible = isVisible();
+        const Qt::WindowStates states = windowState();
+        setWindowFlags(flags);
+        if (visible) {
+            setWindowState(states);
+            show();
+        }
     }
-    // New flags re-create the native window, which hides it.
-    const bool visible = isVisible();
-    const Qt::WindowStates states = windowState();
-    setWindowFlags(flags);
-    if (visible) {
-        setWindowState(states);
-        show();
+    ShowFrameHints();
+}
+
+void CPlayerDlg::ShowFrameHints() {
+    if (!(style & WS_CAPTION) && (style & WS_THICKFRAME) && !fullscreen) {
+        velvaro::platform::ShowSizingFrameWithoutCaption(windowHandle(),
+                                                         (style & WS_MAXIMIZEBOX) != 0);
     }
 }
 

@@ -149,8 +149,20 @@ TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
         std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
     }
     std::filesystem::create_symlink(kMedia + "video-only.mkv", folder_ / "opt/beside.mkv");
-    auto player = Start({"beside.mkv"}, program, folder_ / "elsewhere");
-    EXPECT_TRUE(WaitForTitles({"Velvaro - beside.mkv - PLAY"}));
+    auto player = Start({"beside.mkv", "/compact"}, program, folder_ / "elsewhere");
+    ASSERT_TRUE(WaitForTitles({"Velvaro - beside.mkv - PLAY"}));
+    // Compact, without its caption, the window keeps its sizing frame.
+    const std::string tree =
+        RunProgram("/usr/bin/xwininfo", {"-root", "-tree"}, {{"DISPLAY", display_.Name()}}).out;
+    const auto title = tree.find("\"Velvaro - beside.mkv - PLAY\"");
+    const auto id = tree.rfind("0x", title);
+    ASSERT_NE(id, std::string::npos);
+    const std::string hints =
+        RunProgram("/usr/bin/xprop",
+                   {"-id", tree.substr(id, tree.find(' ', id) - id), "_MOTIF_WM_HINTS"},
+                   {{"DISPLAY", display_.Name()}})
+            .out;
+    EXPECT_NE(hints.find("= 0x3, 0x3e, 0x6,"), std::string::npos) << hints;
 }
 
 }  // namespace
