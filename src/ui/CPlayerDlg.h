@@ -233,8 +233,7 @@ private:
     bool startupMediumHandled = false;
     bool powerSavingDisabled = false;
     bool changingWindowState = false;  // so its own state changes are not the user's
-    int volumeBeforeMute = 0;
-    int splashHeight = kSplashHeight;
+    int volumeBeforeMute = 0, splashHeight = kSplashHeight;
     COLORREF borderColour = 0;
     QPixmap splashPicture;
     QWidget* client = nullptr;
