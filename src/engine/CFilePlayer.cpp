@@ -105,6 +105,11 @@ CFilePlayer::~CFilePlayer() {
 }
 
 void CFilePlayer::ReportOpenError() {
+    // A window already on its way out (a termination signal came during the
+    // open) is not held up by a box nobody will answer.
+    if (owner && owner->window()->property(kClosingProperty).toBool()) {
+        return;
+    }
     const std::string reason = graph->GetErrorText(openResult);
     const std::string format =
         language ? language->GetCodeText(QStringLiteral("ERROROPENING")).toStdString() : "";

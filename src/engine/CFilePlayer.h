@@ -14,6 +14,10 @@
 
 class CLanguageFile;
 
+// Set to true on the owner's window when it is about to close: a failed open
+// then shows no error box.
+inline constexpr const char* kClosingProperty = "closing";
+
 class CFilePlayer : public CMediaPlayer {
 public:
     // `language` gives the texts of the open error; `owner` receives the

@@ -277,6 +277,7 @@ void CPlayerDlg::closeEvent(QCloseEvent* event) {
     // Not under an open: the engine it builds would go from under it.
     if (opening.depth > 0) {
         opening.closeAfter = true;
+        setProperty(kClosingProperty, true);
         event->ignore();
         return;
     }

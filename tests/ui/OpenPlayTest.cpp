@@ -115,7 +115,7 @@ TEST_F(OpenPlayTest, AMediumThatBreaksWhilePlayingEndsWithItsReasonShown) {
 
 // A file that keeps its open waiting (a picture too large to decode, silent
 // for seconds): the window handles its events meanwhile, and a close that
-// comes then waits for the open and its box.
+// comes then waits for the open, which shows no box.
 TEST_F(OpenPlayTest, TheWindowAnswersWhileAFileOpensAndACloseWaitsForTheOpen) {
     const velvaro::test::ExpectLog refused(QtWarningMsg, QStringLiteral("."),
                                            QStringLiteral("velvaro.engine"));
@@ -131,7 +131,7 @@ TEST_F(OpenPlayTest, TheWindowAnswersWhileAFileOpensAndACloseWaitsForTheOpen) {
     clock.start();
     window->OpenMedia(QString::fromStdString(Media("damaged/huge.y4m")), false);
     const qint64 opened = clock.elapsed();
-    EXPECT_EQ(caption, "Error") << "the open failed with its box";
+    EXPECT_EQ(caption, "") << "no box holds up a window on its way out";
     EXPECT_GE(handledAt, 0);
     EXPECT_LT(handledAt, opened / 2) << "handled while the open went on";
     EXPECT_TRUE(window->isVisible()) << "closed under the open";

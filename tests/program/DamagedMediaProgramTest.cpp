@@ -1,0 +1,77 @@
+// Damaged media as a user meets them: started on each with "close", the
+// player plays it to its end (or its error) and quits, or says why it cannot
+// open it and ends once the box is answered and the window closed. None may
+// crash or hang; a termination signal during an open still saves.
+#include "ProgramFixture.h"
+
+#include <QElapsedTimer>
+
+#include <sys/stat.h>
+
+namespace velvaro::test {
+namespace {
+
+using DamagedMediaProgramTest = WholeProgramTest;
+
+TEST_F(DamagedMediaProgramTest, EveryDamagedFileEndsInBoundedTimeWithoutACrash) {
+    SetUpRegistry({});
+    std::vector<std::string> files = {folder_ / "fifo.mkv"};
+    ASSERT_EQ(mkfifo(files[0].c_str(), 0600), 0);
+    for (const auto& entry : std::filesystem::directory_iterator(kMedia + "damaged")) {
+        files.push_back(entry.path());
+    }
+    std::string slowest;
+    qint64 longest = 0;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        QElapsedTimer clock;
+        clock.start();
+        auto player = Start({file, "/close"});
+        bool answered = false, closed = false;
+        const bool ended = RunEventsUntil(
+            [&] {
+                if (player->state() == QProcess::NotRunning) {
+                    return true;
+                }
+                QThread::msleep(200);
+                bool box = false;
+                for (const auto& [id, title] : Windows()) {
+                    if (title == "Error") {
+                        box = answered = true;
+                        RunProgram(CLOSE_WINDOW, {id}, {{"DISPLAY", display_.Name()}});
+                    }
+                }
+                if (answered && !box && !closed) {
+                    closed = true;
+                    player->terminate();
+                }
+                return false;
+            },
+            30000);
+        ASSERT_TRUE(ended) << "still running";
+        EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
+                  std::pair(QProcess::NormalExit, 0));
+        if (clock.elapsed() > longest) {
+            longest = clock.elapsed();
+            slowest = std::filesystem::path(file).filename();
+        }
+    }
+    std::printf("%zu damaged files, the slowest %s in %lld ms\n", files.size(), slowest.c_str(),
+                static_cast<long long>(longest));
+}
+
+TEST_F(DamagedMediaProgramTest, ATerminationSignalDuringAnOpenSavesAndEnds) {
+    SetUpRegistry({{"CompactView", 0}});
+    // Silent for seconds before the open gives up on it.
+    auto player = Start({kMedia + "damaged/huge.y4m", "/compact"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    QThread::msleep(800);
+    player->terminate();
+    ASSERT_TRUE(player->WaitForExit(10000));
+    EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
+              std::pair(QProcess::NormalExit, 0));
+    EXPECT_EQ(Setting("CompactView"), "1");
+}
+
+}  // namespace
+}  // namespace velvaro::test

@@ -1,0 +1,119 @@
+// The fixture of the whole-program tests: the real program on a virtual X
+// display, each test with its own registry, runtime folder and display.
+#pragma once
+
+#include "EventLoop.h"
+#include "RunProgram.h"
+#include "SqliteFile.h"
+#include "TestRegistry.h"
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+
+namespace velvaro::test {
+
+using Titles = std::vector<std::string>;
+
+inline const std::string kMedia = VELVARO_TEST_MEDIA "/";
+
+class WholeProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(display_.Name().empty()) << "Xvfb did not start";
+        std::filesystem::create_directories(folder_ / "runtime");
+        std::filesystem::permissions(folder_ / "runtime", std::filesystem::perms::owner_all);
+    }
+
+    std::map<std::string, std::string> Environment() const {
+        return {{"DISPLAY", display_.Name()},
+                {"PATH", "/usr/bin:/bin"},
+                {"HOME", folder_.path()},
+                {"VELVARO_REGISTRY", registry_},
+                {"XDG_RUNTIME_DIR", folder_ / "runtime"},
+                {"XDG_CONFIG_HOME", folder_ / "config"},
+                {"XDG_DATA_HOME", folder_ / "data"},
+                {"QT_QPA_PLATFORM", "xcb"},
+                // Nothing here may reach the machine's own logind.
+                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
+    }
+
+    std::unique_ptr<Child> Start(const std::vector<std::string>& args,
+                                 const std::string& program = VELVARO_EXECUTABLE,
+                                 const std::string& currentFolder = {}) {
+        auto player = std::make_unique<Child>(Environment(), false);
+        player->setWorkingDirectory(QString::fromStdString(currentFolder));
+        const QString log = QString::fromStdString(folder_ / "velvaro.log");
+        player->setProcessChannelMode(QProcess::SeparateChannels);
+        player->setStandardOutputFile(log, QIODevice::Append);
+        player->setStandardErrorFile(log, QIODevice::Append);
+        EXPECT_TRUE(player->Start(program, args));
+        return player;
+    }
+
+    // Waits until the player windows on the display have these titles.
+    bool WaitForTitles(Titles wanted) const {
+        std::sort(wanted.begin(), wanted.end());
+        const auto shown = [&] {
+            QThread::msleep(100);  // each look runs xwininfo
+            return WindowTitles() == wanted;
+        };
+        return RunEventsUntil(shown, 15000);
+    }
+    // The named windows on the display: id and title.
+    std::vector<std::pair<std::string, std::string>> Windows() const {
+        std::istringstream lines(
+            RunProgram("/usr/bin/xwininfo", {"-root", "-tree"}, {{"DISPLAY", display_.Name()}})
+                .out);
+        std::vector<std::pair<std::string, std::string>> windows;
+        for (std::string line; std::getline(lines, line);) {
+            const auto id = line.find("0x");
+            const auto open = line.find('"');
+            if (id != std::string::npos && open != std::string::npos) {
+                windows.emplace_back(line.substr(id, line.find(' ', id) - id),
+                                     line.substr(open + 1, line.find('"', open + 1) - open - 1));
+            }
+        }
+        return windows;
+    }
+    Titles WindowTitles() const {
+        std::istringstream lines(
+            RunProgram("/usr/bin/xwininfo", {"-root", "-tree"}, {{"DISPLAY", display_.Name()}})
+                .out);
+        Titles titles;
+        for (std::string line; std::getline(lines, line);) {
+            if (const auto open = line.find("\"Velvaro"); open != std::string::npos) {
+                titles.push_back(line.substr(open + 1, line.find('"', open + 1) - open - 1));
+            }
+        }
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+
+    // The language chosen (so no language page asks) and these DWORD
+    // settings stored, before the first window starts.
+    void SetUpRegistry(const std::vector<std::pair<std::string, int>>& values) {
+        std::map<std::string, std::string> environment = Environment();
+        environment["DISPLAY"] = "";
+        environment["QT_QPA_PLATFORM"] = "";
+        ASSERT_EQ(
+            RunProgram(VELVARO_EXECUTABLE, {"/language:english", "/help"}, environment).exitCode,
+            0);
+        SqliteFile db(registry_, SQLITE_OPEN_READWRITE);
+        for (const auto& [name, value] : values) {
+            db.Rows("INSERT OR REPLACE INTO vals(key, fold, name, type, data) SELECT id, lower('" +
+                    name + "'), '" + name + "', 4, " + std::to_string(value) +
+                    " FROM keys WHERE hive = 'HKEY_CURRENT_USER' AND fold = "
+                    "lower('Software\\Quellware\\Vel-Varo\\Settings')");
+        }
+    }
+    std::string Setting(const std::string& name) const {
+        return SqliteFile(registry_).Setting(name);
+    }
+
+    TestFolder folder_;
+    VirtualDisplay display_;
+    std::string registry_ = folder_ / "registry.db";
+};
+
+}  // namespace velvaro::test
