@@ -32,6 +32,8 @@ constexpr int kConnectTimeout = 2000;
 constexpr int kLockTimeout = 2000;
 // A sender that stops halfway through a record is not one of ours either.
 constexpr int kPartialRecordTimeout = 5000;
+// A sender keeps its turn between records; quiet this long, it gives it up.
+constexpr int kTurnIdleTimeout = 1000;
 // Many second starts at once (a file manager opening a selection).
 constexpr int kListenBacklog = 256;
 // Folders tried in the shared temporary folder before giving up.
@@ -146,6 +148,9 @@ public:
         partial_.setSingleShot(true);
         partial_.setInterval(kPartialRecordTimeout);
         QObject::connect(&partial_, &QTimer::timeout, this, &Connection::End);
+        idle_.setSingleShot(true);
+        idle_.setInterval(kTurnIdleTimeout);
+        QObject::connect(&idle_, &QTimer::timeout, this, &Connection::Release);
         QObject::connect(socket_, &QLocalSocket::readyRead, this, &Connection::Read);
         QObject::connect(socket_, &QLocalSocket::disconnected, this, &Connection::End);
         if (!PeerIsThisUser(*socket_)) {
@@ -160,24 +165,43 @@ public:
     }
 
     void Schedule() {
-        if (!busy_ && !scheduled_ && !listener_->held_ && !buffer_.isEmpty()) {
+        if (!busy_ && !scheduled_ && MayHandle() && !buffer_.isEmpty()) {
             scheduled_ = true;
             QMetaObject::invokeMethod(this, &Connection::Handle, Qt::QueuedConnection);
         }
     }
 
 private:
+    // One sender at a time, so that two command lines never mix; others
+    // wait their turn (and the listener may be held for all of them).
+    bool MayHandle() const {
+        return !listener_->held_ && (!listener_->current_ || listener_->current_ == this);
+    }
+
+    void Release() {
+        if (listener_->held_ && listener_->current_ == this) {
+            idle_.start();  // a held window has not heard it out yet
+            return;
+        }
+        if (listener_->current_ == this) {
+            listener_->current_ = nullptr;
+            listener_->ScheduleWaiting();
+        }
+    }
+
     void Handle() {
         scheduled_ = false;
-        if (listener_->held_) {
-            return;  // taken up again when the listener is let go
+        if (!MayHandle()) {
+            return;  // taken up again in its turn
         }
+        idle_.stop();
         busy_ = true;
         const QPointer<Connection> alive(this);
         Record record;
         Parse state = Parse::NeedMore;
         while (!gone_ && !listener_->held_ &&
                (state = TakeRecord(buffer_, record)) == Parse::Complete) {
+            listener_->current_ = this;  // its turn from its first whole record
             const LRESULT result = Deliver(record);
             if (!alive) {
                 return;  // the listener went while the window was busy
@@ -191,6 +215,9 @@ private:
             buffer_ += socket_->readAll();
         }
         busy_ = false;
+        if (listener_->current_ == this) {
+            idle_.start();
+        }
         if (gone_ || state == Parse::Invalid) {
             End();
         } else if (buffer_.isEmpty() || listener_->held_) {
@@ -219,6 +246,8 @@ private:
         }
         ended_ = true;
         partial_.stop();
+        idle_.stop();
+        Release();
         socket_->abort();
         deleteLater();
     }
@@ -226,6 +255,7 @@ private:
     InstanceListener* listener_;
     QLocalSocket* socket_;
     QTimer partial_;
+    QTimer idle_;  // a sender quiet this long gives up its turn
     QByteArray buffer_;
     bool busy_ = false;
     bool scheduled_ = false;
@@ -254,10 +284,14 @@ InstanceListener::~InstanceListener() {
 void InstanceListener::Hold(bool held) {
     held_ = held;
     if (!held) {
-        std::erase_if(connections_, [](const QPointer<QObject>& c) { return c.isNull(); });
-        for (const QPointer<QObject>& connection : connections_) {
-            static_cast<Connection*>(connection.data())->Schedule();
-        }
+        ScheduleWaiting();
+    }
+}
+
+void InstanceListener::ScheduleWaiting() {
+    std::erase_if(connections_, [](const QPointer<QObject>& c) { return c.isNull(); });
+    for (const QPointer<QObject>& connection : connections_) {
+        static_cast<Connection*>(connection.data())->Schedule();
     }
 }
 

@@ -38,8 +38,9 @@ using RecordFilter = std::function<bool(UINT wParam, bool hasText)>;
 // The window's side. Delivers every record with SendMessage(window, message,
 // wParam, lParam) on the thread that made the listener (the UI thread) and
 // answers with the result. The records of one sender are handled strictly in
-// order, even when the window runs a nested event loop meanwhile; a sender
-// that leaves meanwhile is let go only once its record is done. Only
+// order, even when the window runs a nested event loop meanwhile, and one
+// sender at a time; a sender that leaves meanwhile is let go only once its
+// record is done. Only
 // processes of the same user are served, and a record that stays incomplete
 // for a few seconds ends its sender's connection.
 //
@@ -65,6 +66,7 @@ private:
     void Listen();
     bool OwnerIsAlive();
     void AcceptConnections();
+    void ScheduleWaiting();
 
     QString path_;
     QPointer<QObject> window_;
@@ -72,6 +74,7 @@ private:
     RecordFilter filter_;
     bool held_ = false;
     std::vector<QPointer<QObject>> connections_;
+    QPointer<QObject> current_;  // the sender whose records are being taken
     std::unique_ptr<QLocalServer> server_;
     // While another window owns the socket: our connection to it, which
     // closes when the owner goes.

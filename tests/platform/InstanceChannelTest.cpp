@@ -328,6 +328,30 @@ TEST_F(InstanceChannelTest, ASenderLeavingDuringANestedLoopIsLetGoAfterItsRecord
     EXPECT_EQ(answers, std::vector<qint64>{4});
 }
 
+// Two senders at once: each one's records arrive together, never mixed.
+TEST_F(InstanceChannelTest, SendersTakeTurnsAndTheirRecordsDoNotMix) {
+    ASSERT_TRUE(Listen());
+    const auto send = [](UINT first) {
+        auto window = FindInstanceWindow(kClass);
+        for (UINT wParam = first; window && wParam < first + 3; ++wParam) {
+            window->SendRecord(wParam, LPARAM{0});
+            QThread::msleep(20);
+        }
+    };
+    RunClient([&] {
+        std::thread other(send, 11);
+        send(1);
+        other.join();
+    });
+    std::vector<WPARAM> order;
+    for (const Received& record : window_.received) {
+        order.push_back(record.wParam);
+    }
+    EXPECT_TRUE(order == (std::vector<WPARAM>{1, 2, 3, 11, 12, 13}) ||
+                order == (std::vector<WPARAM>{11, 12, 13, 1, 2, 3}))
+        << testing::PrintToString(order);
+}
+
 // Records the window does not read are answered with 0 and leave nothing
 // behind, however many come: the atom table stays free for real ones.
 TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {

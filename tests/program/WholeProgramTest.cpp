@@ -43,6 +43,34 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     EXPECT_TRUE(WindowTitles().empty());
 }
 
+// Two second starts while the window is busy opening a file and then shows
+// its error box: both wait for their answers, and once the box is answered
+// the window takes their files in turn.
+TEST_F(WholeProgramTest, HandOversDuringABlockedOpenWaitAndArriveInTurn) {
+    SetUpRegistry({{"SingleInstanceMode", 1}});
+    auto first = Start({kMedia + "damaged/huge.y4m"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    auto second = Start({kMedia + "video-only.mkv"});
+    auto third = Start({kMedia + "audio.mp3"});
+    std::string box;
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            QThread::msleep(100);
+            for (const auto& [id, title] : Windows()) {
+                box = title == "Error" ? id : box;
+            }
+            return !box.empty();
+        },
+        15000));
+    EXPECT_FALSE(second->WaitForExit(500)) << "the second start waits for its answers";
+    RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
+    ASSERT_TRUE(second->WaitForExit(15000));
+    ASSERT_TRUE(third->WaitForExit(15000));
+    // In the order they came, the later one last.
+    EXPECT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
 TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
     SetUpRegistry({});
     const std::string program = folder_ / "opt/velvaro";
