@@ -8,6 +8,8 @@
 #include "TestRegistry.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -24,18 +26,34 @@ protected:
         std::filesystem::create_directories(folder_ / "runtime");
         std::filesystem::permissions(folder_ / "runtime", std::filesystem::perms::owner_all);
     }
+    // What the players said, for a test that failed.
+    void TearDown() override {
+        if (HasFailure()) {
+            std::ifstream log(folder_ / "velvaro.log");
+            std::printf("--- velvaro.log\n%s\n",
+                        std::string(std::istreambuf_iterator<char>(log), {}).c_str());
+        }
+    }
 
     std::map<std::string, std::string> Environment() const {
-        return {{"DISPLAY", display_.Name()},
-                {"PATH", "/usr/bin:/bin"},
-                {"HOME", folder_.path()},
-                {"VELVARO_REGISTRY", registry_},
-                {"XDG_RUNTIME_DIR", folder_ / "runtime"},
-                {"XDG_CONFIG_HOME", folder_ / "config"},
-                {"XDG_DATA_HOME", folder_ / "data"},
-                {"QT_QPA_PLATFORM", "xcb"},
-                // Nothing here may reach the machine's own logind.
-                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
+        std::map<std::string, std::string> environment = {
+            {"DISPLAY", display_.Name()},
+            {"PATH", "/usr/bin:/bin"},
+            {"HOME", folder_.path()},
+            {"VELVARO_REGISTRY", registry_},
+            {"XDG_RUNTIME_DIR", folder_ / "runtime"},
+            {"XDG_CONFIG_HOME", folder_ / "config"},
+            {"XDG_DATA_HOME", folder_ / "data"},
+            {"QT_QPA_PLATFORM", "xcb"},
+            // Nothing here may reach the machine's own logind.
+            {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
+        // A sanitizer build's players follow the same options as the test.
+        for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+            if (const char* value = std::getenv(name)) {
+                environment[name] = value;
+            }
+        }
+        return environment;
     }
 
     std::unique_ptr<Child> Start(const std::vector<std::string>& args,
