@@ -320,24 +320,11 @@ LONG RegistryStore::BeginTransaction() {
     return ERROR_SUCCESS;
 }
 
+// The scope's end is one more write: an inner scope releases its savepoint,
+// the outermost commits.
 LONG RegistryStore::CommitTransaction() {
     --depth_;
-    if (depth_ > 0) {
-        StepScope scope(release_);
-        const int result = release_.Step();
-        return result == SQLITE_DONE ? ERROR_SUCCESS : WriteFailure(result);
-    }
-    int result = SQLITE_OK;
-    {
-        StepScope scope(commit_);
-        result = commit_.Step();
-    }
-    if (result != SQLITE_DONE) {
-        Rollback();
-        return WriteFailure(result);
-    }
-    ++localWrites_;
-    return ERROR_SUCCESS;
+    return Commit();
 }
 
 void RegistryStore::RollbackTransaction() {
