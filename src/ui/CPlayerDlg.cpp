@@ -4,6 +4,7 @@
 
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
+#include "dialogs/ProductVersion.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
@@ -38,14 +39,6 @@ constexpr unsigned kNoticeMilliseconds = 15000;
 // Status part right edges; -1 reaches the window's edge.
 constexpr std::array<int, PlayerStatusBar::kParts> kStatusParts = {50,  100, 150, 200,
                                                                    270, 340, 410, -1};
-
-// "1, 2, 0, 3" -> "1.2.0.3"
-QString ProductVersion() {
-    QString text = QStringLiteral(VELVARO_PRODUCT_VERSION);
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    text.remove(QLatin1Char(' '));
-    return text;
-}
 
 }  // namespace
 
@@ -116,7 +109,7 @@ bool CPlayerDlg::OnInitDialog() {
         ToggleCompactView();
     }
 
-    bars.status->SetText(7, QStringLiteral("\t\t") + ProductVersion());
+    bars.status->SetText(7, QStringLiteral("\t\t") + GetProductVersion());
     if (const auto setAside = velvaro::platform::TakeSetAsideRegistry()) {
         bars.notice = QStringLiteral(
                           "The settings were reset: the settings file was damaged. "

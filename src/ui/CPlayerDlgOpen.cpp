@@ -14,7 +14,7 @@
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
-#include "ui/FileDialogFilter.h"
+#include "dialogs/FileDialogFilter.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/core/CommandStates.h"
 

@@ -1,4 +1,4 @@
-#include "ui/FileDialogFilter.h"
+#include "dialogs/FileDialogFilter.h"
 
 #include <QStringList>
 

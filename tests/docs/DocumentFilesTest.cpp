@@ -1,0 +1,205 @@
+// Playlist and bookmark files on disk: exact bytes, paths relative to the
+// document, foreign playlists, and files that are not what they claim.
+#include "docs/BookmarkFile.h"
+#include "docs/PlaylistFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using velvaro::docs::Bookmark;
+using velvaro::docs::PlaylistEntry;
+
+namespace {
+
+class DocumentFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("velvaro-docs-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "Lists");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(DocumentFilesTest, PlaylistRoundTripsWithTheExactBytes) {
+    const std::string list = Path("Lists/a.vpp");
+    const std::string below = Path("lists/sub/b & \"c\" d\xC3\xA9.avi");  // other case
+    const std::vector<PlaylistEntry> entries = {
+        {below, ""},
+        {"/elsewhere/x.avi", Path("Lists/x.mp3")},
+        {"d:\\old\\y.avi", ""},
+    };
+    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, entries, "1.2.0.3"));
+    EXPECT_EQ(Read(list),
+              "<velvaro build=\"1.2.0.3\">\r\r\n"
+              "<playlist>\r\r\n"
+              "<media audio=\"\">sub/b &amp; \"c\" d\xC3\xA9.avi</media>\r\r\n"
+              "<media audio=\"x.mp3\">/elsewhere/x.avi</media>\r\r\n"
+              "<media audio=\"\">d:\\old\\y.avi</media>\r\r\n"
+              "</playlist>\r\r\n"
+              "</velvaro>\r\r\n");
+    // Relative paths come back under the document's own folder.
+    const std::vector<PlaylistEntry> expected = {
+        {Path("Lists/sub/b & \"c\" d\xC3\xA9.avi"), ""},
+        {"/elsewhere/x.avi", Path("Lists/x.mp3")},
+        {"d:\\old\\y.avi", ""},
+    };
+    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(list), expected);
+}
+
+TEST_F(DocumentFilesTest, BookmarksRoundTripWithTheExactBytes) {
+    const std::string file = Path("Lists/a.vbm");
+    const std::vector<Bookmark> bookmarks = {
+        {"Start", 0, Path("lists/b.avi"), false},
+        {"", 366125, "/other/c.avi", true},
+    };
+    ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(file, bookmarks, "1.2.0.3"));
+    EXPECT_EQ(Read(file),
+              "<velvaro build=\"1.2.0.3\">\r\r\n"
+              "<bookmarklist>\r\r\n"
+              "<bookmark time=\"0\" file=\"b.avi\">Start</bookmark>\r\r\n"
+              "<bookmark time=\"366125\" file=\"/other/c.avi\" dummy=\"true\"/>\r\r\n"
+              "</bookmarklist>\r\r\n"
+              "</velvaro>\r\r\n");
+    std::vector<Bookmark> expected = bookmarks;
+    expected[0].file = Path("Lists/b.avi");
+    EXPECT_EQ(velvaro::docs::LoadBookmarkFile(file), expected);
+}
+
+TEST_F(DocumentFilesTest, BookmarkAttributesAreReadLeniently) {
+    const std::string file = Path("b.vbm");
+    Write(file,
+          "<velvaro><bookmarklist>"
+          "<bookmark time='12x' dummy='TRUE' file='f.avi'>a</bookmark>"
+          "<bookmark time='abc' dummy='yes'>b</bookmark>"
+          "<bookmark>c</bookmark>"
+          "<other time='5'>d</other>"
+          "</bookmarklist></velvaro>");
+    const auto read = velvaro::docs::LoadBookmarkFile(file);
+    ASSERT_TRUE(read);
+    const std::vector<Bookmark> expected = {
+        {"a", 12, Path("f.avi"), true}, {"b", 0, "", false}, {"c", 0, "", false}};
+    EXPECT_EQ(*read, expected);
+    // A flag read as set is written back in its one spelling.
+    ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(file, *read, "1"));
+    EXPECT_NE(Read(file).find("dummy=\"true\""), std::string::npos);
+    EXPECT_EQ(Read(file).find("TRUE"), std::string::npos);
+}
+
+TEST(BookmarkTimeTest, FormatsHoursMinutesSecondsHundredths) {
+    EXPECT_EQ(velvaro::docs::FormatBookmarkTime(0), "00:00:00.00");
+    EXPECT_EQ(velvaro::docs::FormatBookmarkTime(366125), "01:01:01.25");
+    EXPECT_EQ(velvaro::docs::FormatBookmarkTime(36000000), "100:00:00.00");
+}
+
+TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
+    std::string junk(50u << 20, '\0');
+    std::mt19937 random(7);
+    for (char& c : junk) {
+        c = static_cast<char>(random());
+    }
+    const std::pair<const char*, std::string> files[] = {
+        {"empty.vpp", ""},
+        {"other-root.vpp", "<other><playlist><media>a</media></playlist></other>"},
+        {"no-list.vpp", "<velvaro build='1'><media>a</media></velvaro>"},
+        {"cut.vpp", "<velvaro><playli"},
+        {"junk.vpp", junk},
+        {"notes.txt", "/films/a.avi\n/films/b.avi\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        Write(Path(name), bytes);
+        EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path(name))) << name;
+        EXPECT_FALSE(velvaro::docs::LoadBookmarkFile(Path(name))) << name;
+    }
+    EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("missing.vpp")));
+    EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("Lists")));
+    // A playlist without entries is a playlist all the same.
+    Write(Path("none.vpp"), "<velvaro><playlist/></velvaro>");
+    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("none.vpp")), std::vector<PlaylistEntry>{});
+}
+
+TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string list = Path("Lists/a.vpp");
+    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{"/a.avi", ""}}, "1"));
+    const std::string old = Read(list);
+    // A file where a folder should be, and a folder where the file should be.
+    EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/a.vpp/b.vpp"), {}, "1"));
+    fs::create_directory(Path("Lists/dir.vpp"));
+    fs::create_directory(Path("Lists/dir.vpp/inside"));
+    EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/dir.vpp"), {}, "1"));
+    EXPECT_EQ(Read(list), old);
+    for (const auto& entry : fs::directory_iterator(dir_ / "Lists")) {
+        EXPECT_EQ(entry.path().string().find(".new-"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(DocumentFilesTest, SavingThroughALinkReplacesItsTargetAndKeepsPermissions) {
+    const std::string target = Path("Lists/real.vpp");
+    Write(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, Path("link.vpp"));
+    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(Path("link.vpp"), {{"/a.avi", ""}}, "1"));
+    EXPECT_TRUE(fs::is_symlink(Path("link.vpp")));
+    EXPECT_NE(Read(target).find("/a.avi"), std::string::npos);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(DocumentFilesTest, ForeignPlaylistsAreReadAsEntriesWithoutAudio) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> videos;
+    };
+    const std::string folder = Path("Lists/");
+    const Case cases[] = {
+        {"Lists/a.m3u8",
+         "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:12,Title\r\nfilm one.mkv\r\n\r\n"
+         "http://example.com/stream\r\nfile:///films/two%20%C3%A9.avi\r\n"
+         "file://otherhost/x.avi\r\nsub\\three.avi\r\n/abs/four.mp3\r\n",
+         {folder + "film one.mkv", "/films/two \xC3\xA9.avi", folder + "sub/three.avi",
+          "/abs/four.mp3"}},
+        // No header: the name says what it is; Windows-1252 letters become UTF-8.
+        {"Lists/b.M3U", "caf\xE9.avi\n", {folder + "caf\xC3\xA9.avi"}},
+        {"Lists/c.txt", "#EXTM3U\nx.avi\n", {folder + "x.avi"}},
+        {"Lists/d.pls",
+         "[playlist]\nFile2=/b.avi\nTitle1=One\nFile1=a.avi\nFile3=https://x/y\n"
+         "NumberOfEntries=3\nFileX=/bad.avi\n",
+         {folder + "a.avi", "/b.avi"}},
+        {"Lists/e.lst", "\n[Playlist]\nfile1=/a.avi\n", {"/a.avi"}},
+    };
+    for (const Case& c : cases) {
+        Write(Path(c.name), c.text);
+        const auto read = velvaro::docs::LoadPlaylistFile(Path(c.name));
+        ASSERT_TRUE(read) << c.name;
+        std::vector<std::string> videos;
+        for (const PlaylistEntry& entry : *read) {
+            EXPECT_EQ(entry.audio, "") << c.name;
+            videos.push_back(entry.video);
+        }
+        EXPECT_EQ(videos, c.videos) << c.name;
+    }
+}
+
+}  // namespace
