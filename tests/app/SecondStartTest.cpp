@@ -2,6 +2,7 @@
 // a window listens in this process, what it hands over record by record.
 #include "EventLoop.h"
 #include "QtPrinting.h"
+#include "RecordingWindow.h"
 #include "RunProgram.h"
 #include "SqliteFile.h"
 #include "StartupFixture.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <algorithm>
 #include <filesystem>
@@ -23,41 +23,11 @@ namespace {
 
 constexpr UINT kInstanceParam = 0xFA78;
 
-struct Record {
-    WPARAM wParam;
-    LPARAM lParam;
-    QString text;  // the atom's name
-};
-
-// Reads and deletes each atom as the player window does.
-class ReceivingWindow : public QObject {
-public:
-    bool event(QEvent* event) override {
-        if (event->type() != WindowMessageEvent::Type()) {
-            return QObject::event(event);
-        }
-        auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message == kInstanceParam) {
-            const bool piece = message->wParam >= 1001 && message->wParam <= 2005;
-            const auto atom = static_cast<ATOM>(message->lParam & 0xFFFF);
-            QString text;
-            if (piece && atom != 0) {
-                text = GlobalGetAtomName(atom);
-                GlobalDeleteAtom(atom);
-            }
-            records.push_back({message->wParam, message->lParam, text});
-        }
-        return true;
-    }
-
-    std::vector<Record> records;
-};
-
 using SecondStartTest = velvaro::test::StartupTest;
 
 TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoCharacterPieces) {
     ChooseEnglish();
-    ReceivingWindow window;
+    velvaro::test::RecordingWindow window;
     InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kInstanceParam);
     ASSERT_TRUE(listener.IsListening());
     // A character beyond the basic plane right where the first piece ends,
@@ -92,10 +62,9 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoChara
     // piece for each other text, 0 or 1 for each switch (/close and the
     // language are not handed over), and the end mark.
     std::vector<std::pair<WPARAM, QString>> got, want;
-    for (const Record& record : window.records) {
-        got.emplace_back(record.wParam, record.lParam >= kFirstStringAtom
-                                            ? record.text
-                                            : QString::number(record.lParam));
+    for (const auto& record : window.received) {
+        got.emplace_back(record.wParam,
+                         record.text.isNull() ? QString::number(record.lParam) : record.text);
     }
     for (int piece = 0; piece < 5; ++piece) {
         want.emplace_back(1001 + piece, cut(piece * 255, 255));

@@ -44,24 +44,17 @@ std::set<int> UsedImages() {
     return used;
 }
 
-TEST(ToolbarStripTest, BothStripsAre24BitBitmapsOf34SquareImages) {
+TEST(ToolbarStripTest, BothAre24BitBitmapsOfGlyphsInsideMagentaWithoutBlendedEdges) {
+    const int last = kToolbarImageSize - 1;
     for (const int id : kStrips) {
         QFile file(BitmapResource(id));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << id;
         const QByteArray bytes = file.readAll();
-        ASSERT_GE(bytes.size(), 54);
         EXPECT_TRUE(bytes.startsWith("BM"));
         // Width 544, height 16, one plane, 24 bits per pixel, no compression.
         EXPECT_EQ(bytes.mid(18, 16).toHex(), "20020000100000000100180000000000");
-        EXPECT_EQ(Strip(id).size(), QSize(kToolbarStripWidth, kToolbarImageSize));
-    }
-}
-
-TEST(ToolbarStripTest, EveryImageIsAGlyphInsideMagentaWithoutBlendedEdges) {
-    const int last = kToolbarImageSize - 1;
-    for (const int id : kStrips) {
         const QImage strip = Strip(id);
-        ASSERT_FALSE(strip.isNull());
+        ASSERT_EQ(strip.size(), QSize(kToolbarStripWidth, kToolbarImageSize));
         for (int index = 0; index < kToolbarImageCount; ++index) {
             SCOPED_TRACE(testing::Message() << "strip " << id << " image " << index);
             const QImage cell = Cell(strip, index);

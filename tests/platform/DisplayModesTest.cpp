@@ -58,17 +58,14 @@ TEST(ListedDisplayModesTest, SwitchesToAListedSizeAndBackToTheModeBeforeTheFirst
     EXPECT_EQ(ListedDisplayModes({{800, 600, 60.0}}, 5).CurrentMode(), DisplayMode{});
 }
 
-// Nothing known, or no application to ask: an unknown mode and nothing to switch.
-void ExpectNothingToSwitch(DisplayModes& modes) {
-    EXPECT_TRUE(modes.Modes().empty());
-    EXPECT_EQ(modes.CurrentMode(), DisplayMode{});
-    EXPECT_FALSE(modes.ChangeForFullscreen(800, 600));
-    EXPECT_TRUE(modes.RestoreRegisteredMode());
-}
-
 TEST(DisplaysTest, AReplacementServesTheProcessUntilHandedBack) {
     std::unique_ptr<DisplayModes> previous = ReplaceDisplays(nullptr);
-    ExpectNothingToSwitch(Displays());  // made afresh: this program has no GUI application
+    // Made afresh with no GUI application to ask: nothing known, nothing to switch.
+    DisplayModes& fresh = Displays();
+    EXPECT_TRUE(fresh.Modes().empty());
+    EXPECT_EQ(fresh.CurrentMode(), DisplayMode{});
+    EXPECT_FALSE(fresh.ChangeForFullscreen(800, 600));
+    EXPECT_TRUE(fresh.RestoreRegisteredMode());
 
     auto fake = std::make_unique<ListedDisplayModes>(kModes, 4);
     DisplayModes* fakeAddress = fake.get();

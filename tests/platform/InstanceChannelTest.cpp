@@ -1,6 +1,7 @@
 // The single-instance channel over real local sockets: listeners in this
 // process and in helper processes, senders in threads and in this process.
 #include "EventLoop.h"
+#include "RecordingWindow.h"
 #include "RunProgram.h"
 #include "TestRegistry.h"
 #include "platform/Atoms.h"
@@ -27,6 +28,7 @@
 
 namespace {
 
+using velvaro::test::Received;
 using velvaro::test::RunEventsUntil;
 using Answers = std::vector<LRESULT>;
 using Records = std::vector<std::pair<UINT, QVariant>>;  // a text or an lParam each
@@ -34,39 +36,6 @@ using Lines = std::vector<std::string>;
 
 const QString kClass = QString::fromLatin1(kPlayerWindowClass);
 constexpr UINT kMessage = 0xFA78;
-
-struct Received {
-    WPARAM wParam;
-    LPARAM lParam;
-    QString text;  // the atom's name, read and deleted as the player does
-    bool operator==(const Received&) const = default;
-};
-
-// A window that keeps what it is sent and answers wParam * 2; record 1 runs
-// a nested event loop, as a message box would.
-class RecordingWindow : public QObject {
-public:
-    bool event(QEvent* event) override {
-        if (event->type() != WindowMessageEvent::Type()) {
-            return QObject::event(event);
-        }
-        auto* message = static_cast<WindowMessageEvent*>(event);
-        QString text;
-        // Only records sent with a text carry atoms here.
-        if (message->lParam >= kFirstStringAtom && message->lParam <= 0xFFFF) {
-            text = GlobalGetAtomName(static_cast<ATOM>(message->lParam));
-            EXPECT_EQ(GlobalDeleteAtom(static_cast<ATOM>(message->lParam)), 0);
-        }
-        received.push_back({message->wParam, message->lParam, text});
-        if (message->wParam == 1) {
-            velvaro::test::RunEventsFor(300);
-        }
-        message->result = static_cast<LRESULT>(message->wParam) * 2;
-        return true;
-    }
-
-    std::vector<Received> received;
-};
 
 // Runs `client` on a thread of its own while this thread serves the events.
 void RunClient(const std::function<void()>& client) {
@@ -111,6 +80,28 @@ QByteArray Record(quint32 wParam, qint64 lParam, qint32 length = -1) {
     return bytes;
 }
 
+// Connects `socket` when it is not yet, and writes `bytes` without waiting for an answer.
+void Put(QLocalSocket& socket, const QByteArray& bytes) {
+    if (socket.state() == QLocalSocket::UnconnectedState) {
+        socket.connectToServer(InstanceSocketPath(kClass));
+        ASSERT_TRUE(socket.waitForConnected(2000));
+    }
+    socket.write(bytes);
+    socket.waitForBytesWritten(2000);
+}
+
+// The answers that come on `socket` until `count` are in or none comes for a while.
+std::vector<qint64> Replies(QLocalSocket& socket, int count, int milliseconds = 5000) {
+    while (socket.bytesAvailable() < count * 8 && socket.waitForReadyRead(milliseconds)) {
+    }
+    const QByteArray reply = socket.readAll();
+    std::vector<qint64> answers;
+    for (int i = 0; i + 8 <= reply.size(); i += 8) {
+        answers.push_back(qFromLittleEndian<qint64>(reply.constData() + i));
+    }
+    return answers;
+}
+
 // The stand-in window program (answers wParam + 1000), in a process of its own.
 class HelperWindow : public velvaro::test::Child {
 public:
@@ -148,7 +139,7 @@ protected:
     velvaro::test::TestFolder folder_;
     velvaro::test::ScopedEnvironment environment_{{{"VELVARO_INSTANCE_DIR", folder_.path()}}};
     QString socketPath_ = QString::fromStdString(folder_ / "VelvaroClass");
-    RecordingWindow window_;
+    velvaro::test::RecordingWindow window_;
     std::unique_ptr<InstanceListener> listener_;
 };
 
@@ -199,43 +190,33 @@ TEST_F(InstanceChannelTest, RecordsAreAnsweredAndTheirAtomsNotLeftBehind) {
     EXPECT_EQ(GlobalFindAtom(file), ATOM{});
 }
 
+// A sender that leaves while the window is in a nested loop over its record
+// is let go only after it; the next is served after it, and its own records
+// that come while the window is busy stay in order.
 TEST_F(InstanceChannelTest, BrokenSendersAreDroppedAndRecordsStayInOrderThroughANestedLoop) {
     ASSERT_TRUE(Listen());
     std::vector<qint64> answers;
     RunClient([&] {
         // Half a record, and no more; then something that is no record at
         // all, on which the listener hangs up.
-        QLocalSocket half, garbage, socket;
-        half.connectToServer(socketPath_);
-        ASSERT_TRUE(half.waitForConnected(2000));
-        half.write(Record(1001, 0, 100) + QByteArray("only a part"));
-        half.waitForBytesWritten(2000);
-        garbage.connectToServer(socketPath_);
-        ASSERT_TRUE(garbage.waitForConnected(2000));
-        garbage.write(QByteArray(64, 'x'));
-        garbage.waitForBytesWritten(2000);
+        QLocalSocket half, garbage, leaving, socket;
+        Put(half, Record(1001, 0, 100) + QByteArray("only a part"));
+        Put(garbage, QByteArray(64, 'x'));
         EXPECT_FALSE(garbage.waitForReadyRead(2000));
         EXPECT_EQ(garbage.state(), QLocalSocket::UnconnectedState);
-        // Records without waiting for answers: the second and third come
-        // while the window is still busy with the first.
-        socket.connectToServer(socketPath_);
-        ASSERT_TRUE(socket.waitForConnected(2000));
-        socket.write(Record(1, 10));
-        socket.waitForBytesWritten(2000);
+        Put(leaving, Record(1, 10));
         QThread::msleep(100);
-        socket.write(Record(2, 20) + Record(3, 30));
-        socket.waitForBytesWritten(2000);
-        while (socket.bytesAvailable() < 24 && socket.waitForReadyRead(5000)) {
-        }
-        const QByteArray reply = socket.readAll();
-        for (int i = 0; i + 8 <= reply.size(); i += 8) {
-            answers.push_back(qFromLittleEndian<qint64>(reply.constData() + i));
-        }
+        leaving.abort();
+        Put(socket, Record(1, 11));
+        QThread::msleep(400);
+        Put(socket, Record(2, 20) + Record(3, 30));
+        answers = Replies(socket, 3);
         // The sender that stopped halfway is hung up on after a while.
         EXPECT_TRUE(half.state() == QLocalSocket::UnconnectedState ||
                     half.waitForDisconnected(8000));
     });
-    EXPECT_EQ(window_.received, (std::vector<Received>{{1, 10, {}}, {2, 20, {}}, {3, 30, {}}}));
+    EXPECT_EQ(window_.received,
+              (std::vector<Received>{{1, 10, {}}, {1, 11, {}}, {2, 20, {}}, {3, 30, {}}}));
     EXPECT_EQ(answers, (std::vector<qint64>{2, 4, 6}));
 }
 
@@ -303,31 +284,6 @@ TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt
     }
 }
 
-// A sender that leaves while the window is still in a nested loop over its
-// record, and another that comes meanwhile: the first is let go only after
-// its record, and the second is served after it.
-TEST_F(InstanceChannelTest, ASenderLeavingDuringANestedLoopIsLetGoAfterItsRecord) {
-    ASSERT_TRUE(Listen());
-    std::vector<qint64> answers;
-    RunClient([&] {
-        QLocalSocket leaving, next;
-        leaving.connectToServer(socketPath_);
-        ASSERT_TRUE(leaving.waitForConnected(2000));
-        leaving.write(Record(1, 10));
-        leaving.waitForBytesWritten(2000);
-        QThread::msleep(100);
-        leaving.abort();
-        next.connectToServer(socketPath_);
-        ASSERT_TRUE(next.waitForConnected(2000));
-        next.write(Record(2, 20));
-        next.waitForBytesWritten(2000);
-        ASSERT_TRUE(next.waitForReadyRead(5000));
-        answers.push_back(qFromLittleEndian<qint64>(next.readAll().constData()));
-    });
-    EXPECT_EQ(window_.received, (std::vector<Received>{{1, 10, {}}, {2, 20, {}}}));
-    EXPECT_EQ(answers, std::vector<qint64>{4});
-}
-
 // Two senders at once: each one's records arrive together, never mixed.
 TEST_F(InstanceChannelTest, SendersTakeTurnsAndTheirRecordsDoNotMix) {
     ASSERT_TRUE(Listen());
@@ -369,14 +325,9 @@ TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
             burst += Record(4001 + i % 2, 0, static_cast<qint32>(text.size())) + text;
         }
         QLocalSocket hostile;
-        hostile.connectToServer(socketPath_);
-        ASSERT_TRUE(hostile.waitForConnected(2000));
-        hostile.write(burst);
-        while (hostile.bytesAvailable() < kHostile * 8 && hostile.waitForReadyRead(10000)) {
-        }
-        const QByteArray replies = hostile.readAll();
-        answers.push_back(
-            replies.size() == kHostile * 8 && replies.count('\0') == replies.size() ? 0 : -1);
+        Put(hostile, burst);
+        const std::vector<qint64> replies = Replies(hostile, kHostile, 10000);
+        answers.push_back(replies == std::vector<qint64>(kHostile, 0) ? 0 : -1);
         auto window = FindInstanceWindow(kClass);
         ASSERT_NE(window, nullptr);
         LRESULT answer = -1;

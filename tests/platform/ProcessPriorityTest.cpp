@@ -20,24 +20,14 @@ constexpr int kThreadsDisagree = 100;
 constexpr int kCannotDropPrivileges = 101;
 constexpr int kWrongResult = 102;
 
-// Runs `body` in a forked child and returns its exit code (-1 on a signal).
-int InChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Starts the child at nice `start` with a second thread that already runs, as
+// Starts a forked child at nice `start` with a second thread that already runs, as
 // the engine's threads do, lets `prepare` run, sets the class and returns the
 // nice value both threads end with (+ 20, as an exit code), or kWrongResult
 // when the call's result is not `expectedResult`.
 int NiceAfter(int start, int priorityClass, bool expectedResult,
               const std::function<void()>& prepare = {}) {
-    return InChild([&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
         setpriority(PRIO_PROCESS, 0, start);
         std::atomic<pid_t> other = 0;
         const std::jthread thread([&other](std::stop_token stop) {
@@ -52,14 +42,16 @@ int NiceAfter(int start, int priorityClass, bool expectedResult,
         if (prepare) {
             prepare();
         }
-        if (SetProcessPriorityClass(priorityClass) != expectedResult) {
-            return kWrongResult;
-        }
+        const bool result = SetProcessPriorityClass(priorityClass);
         const int self = getpriority(PRIO_PROCESS, 0);
-        return self == getpriority(PRIO_PROCESS, static_cast<id_t>(other.load()))
-                   ? self + 20
-                   : kThreadsDisagree;
-    });
+        _exit(result != expectedResult ? kWrongResult
+              : self == getpriority(PRIO_PROCESS, static_cast<id_t>(other.load()))
+                  ? self + 20
+                  : kThreadsDisagree);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Without CAP_SYS_NICE and with RLIMIT_NICE at 0 nothing may be raised.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -126,12 +127,17 @@ TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     testing::internal::CaptureStderr();
     HKEY key = 0;
     DWORD size = 0;
-    const std::vector<LONG> results = {
-        RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key),
-        RegOpenKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_READ, &key),
-        SetDword(HKEY_CURRENT_USER, "Volume", 1),
-        RegQueryValueEx(HKEY_CURRENT_USER, "Volume", nullptr, nullptr, &size),
-    };
+    std::vector<LONG> results;
+    {
+        // A transaction scope on it writes nothing and holds nothing.
+        velvaro::platform::RegistryTransaction transaction;
+        results = {RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key),
+                   RegOpenKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_READ, &key),
+                   SetDword(HKEY_CURRENT_USER, "Volume", 1),
+                   RegQueryValueEx(HKEY_CURRENT_USER, "Volume", nullptr, nullptr, &size),
+                   transaction.Commit()};
+    }
+    std::thread([] { EXPECT_EQ(OpenStatus(HKEY_CURRENT_USER, "Velvaro"), ERROR_BADDB); }).join();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(std::count(results.begin(), results.end(), ERROR_SUCCESS), 0);
     EXPECT_EQ(ReadAll(blocker), "in the way\n");

@@ -34,14 +34,12 @@ TEST_F(DamagedMediaProgramTest, EveryDamagedFileEndsInBoundedTimeWithoutACrash) 
                     return true;
                 }
                 QThread::msleep(200);
-                bool box = false;
-                for (const auto& [id, title] : Windows()) {
-                    if (title == "Error") {
-                        box = answered = true;
-                        RunProgram(CLOSE_WINDOW, {id}, {{"DISPLAY", display_.Name()}});
-                    }
+                const std::string box = WindowId("Error");
+                if (!box.empty()) {
+                    answered = true;
+                    RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
                 }
-                if (answered && !box && !closed) {
+                if (answered && box.empty() && !closed) {
                     closed = true;
                     player->terminate();
                 }

@@ -94,14 +94,20 @@ protected:
         }
         return windows;
     }
+    // The id of a window with this title; empty when there is none.
+    std::string WindowId(const std::string& wanted) const {
+        for (const auto& [id, title] : Windows()) {
+            if (title == wanted) {
+                return id;
+            }
+        }
+        return {};
+    }
     Titles WindowTitles() const {
-        std::istringstream lines(
-            RunProgram("/usr/bin/xwininfo", {"-root", "-tree"}, {{"DISPLAY", display_.Name()}})
-                .out);
         Titles titles;
-        for (std::string line; std::getline(lines, line);) {
-            if (const auto open = line.find("\"Velvaro"); open != std::string::npos) {
-                titles.push_back(line.substr(open + 1, line.find('"', open + 1) - open - 1));
+        for (const auto& [id, title] : Windows()) {
+            if (title.starts_with("Velvaro")) {
+                titles.push_back(title);
             }
         }
         std::sort(titles.begin(), titles.end());

@@ -5,16 +5,6 @@
 namespace velvaro::test {
 namespace {
 
-TEST_F(WholeProgramTest, SecondStartHandsItsFileToTheRunningWindow) {
-    SetUpRegistry({{"SingleInstanceMode", 1}});
-    auto first = Start({kMedia + "multi.mkv"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({kMedia + "audio.mp3", "/pause"});
-    ASSERT_TRUE(second->WaitForExit(10000)) << "the second start kept running";
-    EXPECT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PAUSE"}));
-    EXPECT_FALSE(first->WaitForExit(100)) << "the first window ended";
-}
-
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
@@ -45,7 +35,7 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
 
 // A second start hands over a file whose open blocks and then fails with a
 // box; a third comes while the box is open. Both wait for their answers, and
-// once the box is answered the window takes the third's file. (The window
+// once the box is answered the window takes the third's file and switches. (The window
 // once crashed here: a connection went while its record was being handled.)
 TEST_F(WholeProgramTest, HandOversDuringABlockedOpenAndItsBoxWaitAndArriveInTurn) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
@@ -56,20 +46,17 @@ TEST_F(WholeProgramTest, HandOversDuringABlockedOpenAndItsBoxWaitAndArriveInTurn
     ASSERT_TRUE(RunEventsUntil(
         [&] {
             QThread::msleep(100);
-            for (const auto& [id, title] : Windows()) {
-                box = title == "Error" ? id : box;
-            }
-            return !box.empty();
+            return !(box = WindowId("Error")).empty();
         },
         15000));
-    auto third = Start({kMedia + "video-only.mkv"});
+    auto third = Start({kMedia + "video-only.mkv", "/pause"});
     EXPECT_FALSE(third->WaitForExit(1000)) << "the third start waits for its answers";
     EXPECT_EQ(second->state(), QProcess::Running) << "the second start waits for its answer";
     RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
     ASSERT_TRUE(second->WaitForExit(15000));
     ASSERT_TRUE(third->WaitForExit(15000));
-    EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
-    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PAUSE"}));
+    EXPECT_EQ(first->state(), QProcess::Running) << "the first window ended";
 }
 
 TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
@@ -87,14 +74,9 @@ TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
     auto player = Start({"beside.mkv", "/compact"}, program, folder_ / "elsewhere");
     ASSERT_TRUE(WaitForTitles({"Velvaro - beside.mkv - PLAY"}));
     // Compact, without its caption, the window keeps its sizing frame.
-    const std::string tree =
-        RunProgram("/usr/bin/xwininfo", {"-root", "-tree"}, {{"DISPLAY", display_.Name()}}).out;
-    const auto title = tree.find("\"Velvaro - beside.mkv - PLAY\"");
-    const auto id = tree.rfind("0x", title);
-    ASSERT_NE(id, std::string::npos);
     const std::string hints =
         RunProgram("/usr/bin/xprop",
-                   {"-id", tree.substr(id, tree.find(' ', id) - id), "_MOTIF_WM_HINTS"},
+                   {"-id", WindowId("Velvaro - beside.mkv - PLAY"), "_MOTIF_WM_HINTS"},
                    {{"DISPLAY", display_.Name()}})
             .out;
     EXPECT_NE(hints.find("= 0x3, 0x3e, 0x6,"), std::string::npos) << hints;

@@ -54,9 +54,7 @@ TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack) {
     UnassociateExtension("ogm");
     EXPECT_TRUE(KeyExists({HKEY_CLASSES_ROOT, ".ogm"}));
     EXPECT_EQ(ShellClass("ogm"), std::nullopt);
-}
-
-TEST_F(AssociationsTest, OurClassCountsInAnyLetterCase) {
+    // Our class counts in any letter case, but only exactly.
     SetShellClass("avi", "VelvaroFile");
     EXPECT_TRUE(IsExtensionAssociated("avi"));
     SetShellClass("avi", "VELVAROFILE ");
@@ -75,21 +73,6 @@ TEST_F(AssociationsTest, ReleasingLeavesOtherProgramsAloneAndWithoutBackupEmptie
     EXPECT_TRUE(KeyExists({HKEY_CLASSES_ROOT, ".wav"}));
     EXPECT_EQ(ShellClass("wav"), std::nullopt);
     EXPECT_FALSE(KeyExists({HKEY_CLASSES_ROOT, ".never-registered"}));
-}
-
-TEST_F(AssociationsTest, DefaultListHasEveryExtensionOnceInItsClasses) {
-    CSettings settings(0);
-    settings.AddFileAssociation("zzz", 2);
-    settings.BuildDefaultAssociations();
-    EXPECT_EQ(Flags(settings, "zzz"), 0u);
-    const auto count = [&](unsigned flags) {
-        return std::count_if(settings.associations.begin(), settings.associations.end(),
-                             [flags](const auto& entry) { return entry.flags == flags; });
-    };
-    EXPECT_EQ(std::vector({count(6), count(2), count(4), count(9)}),
-              (std::vector<std::ptrdiff_t>{5, 9, 16, 1}));
-    EXPECT_EQ(settings.associations.front().extension, "vpp");
-    EXPECT_EQ(std::pair(Flags(settings, "mkv"), Flags(settings, "mpeg")), std::pair(2u, 6u));
 }
 
 TEST_F(AssociationsTest, ClassesComeAndGoByPageAndTheLastOneTakesTheEntry) {

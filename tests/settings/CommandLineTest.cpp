@@ -125,19 +125,17 @@ TEST_F(CommandLineTest, SlashArgumentsAreFlagsOnlyWhenTheyNameAnOptionAndRelativ
                       start + "dub.wav"}));
     // URLs stay as given; a double dash ends the options.
     EXPECT_EQ(Parse({"http://host/a.mkv"}).GetFileName(), "http://host/a.mkv");
-    const auto dashed = Parse({"--loop", "--", "-odd name.mkv", "--play"});
+    auto dashed = Parse({"--loop", "/size:2x", "--", "-odd name.mkv", "--play"});
     EXPECT_EQ(std::tuple(dashed.GetLoop(), dashed.GetPlay(), dashed.GetFileName()),
               std::tuple(1, 0, start + "-odd name.mkv"));
-}
-
-TEST_F(CommandLineTest, HandOverSettersReplaceTheRecordedValues) {
-    auto info = Parse({"/loop", "/size:2x", "/home/me/a.mkv"});
-    info.SetFileName("/home/me/b.mkv");
-    info.SetSize("");
-    info.SetLoop(0);
-    info.SetNoLoop(1);
-    EXPECT_EQ(ValuesOf(info), (Values{"/home/me/b.mkv", "", "", "", "", "", ""}));
-    EXPECT_EQ(std::pair(info.GetLoop(), info.GetNoLoop()), std::pair(0, 1));
+    // The hand-over's setters replace what the line gave.
+    dashed.SetFileName("/home/me/b.mkv");
+    dashed.SetSize("");
+    dashed.SetLoop(0);
+    dashed.SetNoLoop(1);
+    EXPECT_EQ(
+        std::tuple(dashed.GetFileName(), dashed.GetSize(), dashed.GetLoop(), dashed.GetNoLoop()),
+        std::tuple(std::string("/home/me/b.mkv"), std::string(), 0, 1));
 }
 
 TEST(CommandLineHelp, TextHasItsThirtySevenLinesWithTabs) {

@@ -68,15 +68,6 @@ TEST_F(MigrateRegistryTest, OldProductKeyMovesToTheUserAsStringsOneLevelDeep) {
     EXPECT_TRUE(KeyExists({HKEY_LOCAL_MACHINE, "Software"}));
 }
 
-TEST_F(MigrateRegistryTest, MakerKeyStaysWhileItHoldsOtherProducts) {
-    MakeOldProductKey();
-    Write("", 0, {HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"});
-    CSettings settings(0);
-    MigrateRegistry(settings);
-    EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, kOldProduct}));
-    EXPECT_TRUE(KeyExists({HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"}));
-}
-
 TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved) {
     const KeyPath old = {HKEY_CURRENT_USER, kOldAssociations};
     Write(".avi", 3, old);
@@ -101,8 +92,10 @@ TEST_F(MigrateRegistryTest, OldAssociationFlagsGoIntoTheListAndAreSaved) {
     EXPECT_FALSE(KeyExists(old));
 }
 
+// The maker's key stays while it holds other products.
 TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamedOnceAndASecondRunChangesNothing) {
     MakeOldProductKey();
+    Write("", 0, {HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"});
     Write("avi", std::string("aviFile"), {HKEY_CURRENT_USER, kOldBackup});
     Write("mpg", std::string("mpegfile"), {HKEY_CURRENT_USER, kOldBackup});
     CSettings settings(0);
@@ -115,6 +108,7 @@ TEST_F(MigrateRegistryTest, OldBackupKeyIsRenamedOnceAndASecondRunChangesNothing
     MigrateRegistry(settings);
     EXPECT_EQ(RawValue(kBackup, "avi"), Sz("changed"));
     EXPECT_FALSE(KeyExists({HKEY_LOCAL_MACHINE, kOldProduct}));
+    EXPECT_TRUE(KeyExists({HKEY_LOCAL_MACHINE, "Software\\Quellware\\Other Tool"}));
 }
 
 }  // namespace

@@ -92,16 +92,6 @@ TEST_F(SettingsTest, EmptyRegistryGivesTheDefaultsAndTheRecordWritesEveryValueIn
     EXPECT_EQ(std::pair(type, size), std::pair(DWORD{REG_SZ}, DWORD{8}));
 }
 
-TEST_F(SettingsTest, NonPersistentRecordStartsEmptyAndWritesNothing) {
-    {
-        CSettings copy(0);
-        EXPECT_TRUE(copy.associations.empty());
-        copy.volume = -500;
-        copy.Save();
-    }
-    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, kSettingsKey}));
-}
-
 TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     const TestFolder shots;
     const std::vector<int> changed = {1, 0, 1, 12, 0, 0, 4, 1,      1,
@@ -203,6 +193,7 @@ TEST_F(SettingsTest, StoredAssociationsReplaceTheDefaultsAndSaveReplacesThem) {
     EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, std::string(kAssociationsKey) + "\\Stale"}));
 }
 
+// Records that are not persistent start empty and write nothing.
 TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList) {
     CSettings source(0);
     source.AddFileAssociation("a", 2);
@@ -230,6 +221,8 @@ TEST_F(SettingsTest, AssignmentCopiesAllButPersistenceAndReversesTheList) {
     merged.AddFileAssociation("avi", 1);
     merged.AddFileAssociation("AVI", 4);
     EXPECT_EQ(Entries(merged), (std::vector<Entry>{{"AVI", 4}, {"avi", 3}}));
+    merged.Save();
+    EXPECT_FALSE(KeyExists({HKEY_CURRENT_USER, kSettingsKey}));
 }
 
 // A registry that cannot be created: defaults, no message, nothing lost.
