@@ -18,14 +18,11 @@ protected:
 TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Start(Media("long.mkv"));
     const int duration = window->Player()->GetDuration();
-    PauseAt(1000);
-    Key('I');
+    PauseAt(1000), Key('I');
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
     EXPECT_EQ(Selection(), std::pair(1000, duration));
-    PauseAt(500);
-    Key('O');  // before the start: refused
-    PauseAt(2000);
-    Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
+    PauseAt(500), Key('O');  // before the start: refused
+    PauseAt(2000), Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
     EXPECT_EQ(Selection(), std::pair(1000, 2000));
     ASSERT_TRUE(WaitFor([this] { return Position() == 1000; }));
     // Playing into the mark end goes back to the mark start within half a second.
@@ -42,35 +39,29 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Key(VK_DELETE);  // all marked, still looping
     EXPECT_EQ(Selection(), std::pair(0, duration));
     Key('L');  // no loop, no selection
-    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 10);
-    EXPECT_GT(Selection().first, Selection().second);
+    EXPECT_TRUE(ButtonImage(IDTBB_LOOP) == 10 && Selection().first > Selection().second);
     Key('L');  // the marks stay for the next time
     EXPECT_EQ(Selection(), std::pair(0, duration));
 
     // Home and End jump; while looping, the mark end is the end of the range.
-    PauseAt(1000);
-    Key('I');
-    PauseAt(2000);
-    Key('O');
-    PauseAt(1500);
-    Key(VK_HOME);
+    PauseAt(1000), Key('I');
+    PauseAt(2000), Key('O');
+    PauseAt(1500), Key(VK_HOME);
     EXPECT_TRUE(WaitFor([this] { return Position() == 1000; })) << Position();
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG);
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
     Key(VK_END);  // paused: only a seek
-    EXPECT_TRUE(WaitFor([this] { return Position() == 2000; })) << Position();
-    EXPECT_EQ(window->PlayState(), 1);
+    EXPECT_TRUE(WaitFor([this] { return Position() == 2000 && window->PlayState() == 1; }));
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE);
     EXPECT_TRUE(WaitFor([&] { return Position() >= duration - 5; })) << Position();
 
-    Command(IDTBB_PLAY);
-    window->Player()->SetPosition(1200);
+    Command(IDTBB_PLAY), window->Player()->SetPosition(1200);
     ASSERT_TRUE(WaitFor([this] { return Position() > 1250; }));
     Key(VK_END);
     ASSERT_TRUE(WaitFor([this] { return Position() >= 1000 && Position() < 1200; })) << Position();
     Spin(300);
     EXPECT_GT(Position(), 1000);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - long.mkv - PLAY"));
+    EXPECT_TRUE(Title().endsWith(QStringLiteral(" - PLAY")));
 
     // Play speeds from every input; starting playback is at normal speed.
     const std::pair<std::function<void()>, double> steps[] = {
@@ -97,8 +88,7 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     window->OpenFiles({QString::fromStdString(third), QString::fromStdString(first),
                        QString::fromStdString(second)});
     ASSERT_EQ(Title(), QStringLiteral("Velvaro - 1.mkv - PLAY"));
-    PauseAt(500);
-    Key('Y');  // in the first item there is nothing before: the start
+    PauseAt(500), Key('Y');  // in the first item there is nothing before: the start
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
     EXPECT_EQ(Title(), QStringLiteral("Velvaro - 1.mkv - PAUSE"));
 
@@ -109,12 +99,10 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
         ASSERT_TRUE(WaitFor([&] { return Title() == title; })) << Title().toStdString();
     };
     playIntoTheEnd("2.mkv");
-    PauseAt(50);
-    Key('X');
+    PauseAt(50), Key('X');
     EXPECT_TRUE(WaitFor([this] { return Position() == 1050; })) << Position();
     playIntoTheEnd("3.mkv");
-    PauseAt(500);
-    Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);
+    PauseAt(500), Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);
     ASSERT_TRUE(WaitFor([this] { return Title().startsWith(QStringLiteral("Velvaro - 2.mkv")); }))
         << Title().toStdString();
     const int target = window->Player()->GetDuration() - 1000;
@@ -125,30 +113,30 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
 TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {
     const std::filesystem::path shots = folder().path() / "shots";
     const QDir dir(QString::fromStdString(shots.string()));
-    const auto shot = [&dir](const char* pattern) {
+    // The one file in the folder, which is emptied for the next.
+    const auto shot = [&] {
         const QStringList files = dir.entryList(QDir::Files);
-        return files.size() == 1 &&
-               QRegularExpression(QString::fromLatin1(pattern)).match(files.first()).hasMatch();
+        std::filesystem::remove_all(shots);
+        std::filesystem::create_directories(shots);
+        return files.join(u' ').replace(QRegularExpression(QStringLiteral("\\d+")),
+                                        QStringLiteral("N"));
     };
-    std::filesystem::create_directories(shots);
+    shot();
     settings->screenshotDirectory = shots.string();
     Start(Link("my.film.mkv", "multi.mkv"));
     Spin(300);
     Key(VK_F12);
-    EXPECT_TRUE(shot("^my\\.film_\\d+\\.bmp$")) << dir.entryList().join(u' ').toStdString();
+    EXPECT_EQ(shot(), QStringLiteral("my.film_N.bmp"));
     EXPECT_EQ(EngineState(), 2);
-
     // A name without a dot gives no base; the folder may end in a slash.
-    std::filesystem::remove_all(shots);
-    std::filesystem::create_directories(shots);
     settings->screenshotDirectory = shots.string() + "/";
     OpenFile(Link("nodot", "multi.mkv"));
     Spin(300);
     Command(IDTBB_SCREENSHOT);
-    EXPECT_TRUE(shot("^_\\d+\\.bmp$")) << dir.entryList().join(u' ').toStdString();
+    EXPECT_EQ(shot(), QStringLiteral("_N.bmp"));
     OpenFile(Media("audio.mp3"));  // sound alone has no picture to save
     Command(IDM_VIDEO_SCREENSHOT);
-    EXPECT_TRUE(shot("^_"));
+    EXPECT_EQ(shot(), QString());
 }
 
 }  // namespace
