@@ -261,7 +261,9 @@ TEST_F(FilePlayerTest, ClosingWhilePlayingLeavesNothingBehind) {
     cycle();  // thread pools settle on the first run
     const int threads = CountEntries("/proc/self/task");
     const int files = CountEntries("/proc/self/fd");
-    cycle(), cycle(), cycle();
+    cycle();
+    cycle();
+    cycle();
     const long timers = owner.Count(WM_TIMER);
     velvaro::test::RunEventsFor(300);
     EXPECT_EQ(owner.Count(WM_TIMER), timers) << "a timer outlived its engine";

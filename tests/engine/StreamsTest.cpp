@@ -76,7 +76,8 @@ TEST_F(StreamsTest, OtherContainersOfferOneStreamSelector) {
     EXPECT_EQ(player->GetStreamName(1, nullptr, nullptr, &kind, &selectorName, nullptr), S_OK);
     EXPECT_FALSE(selectorName.empty());
     EXPECT_EQ(Entries(*player, 1, true), (List{"0:1", "1:1", "1:0", "2:0", "2:0"}));
-    player->SelectStream(2, 1), player->SelectStream(4, 1);
+    player->SelectStream(2, 1);
+    player->SelectStream(4, 1);
     EXPECT_EQ(Entries(*player, 1, true), (List{"0:1", "1:0", "1:1", "2:0", "2:1"}));
     EXPECT_EQ(player->SelectStream(0, 2), E_FAIL) << "there is no second selector";
     int outOfRange = 1;

@@ -50,8 +50,10 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
               std::tuple(-10000, true, 0));
     // In fullscreen the cursor shows while a dialog is open.
     window->EnterFullscreen();
-    Command(IDM_AUDIO_SETTINGS), Command(IDTBB_PAUSE);
-    Key(VK_CONTROL), Command(IDTBB_PLAY);  // the toolbar's play with Ctrl held
+    Command(IDM_AUDIO_SETTINGS);
+    Command(IDTBB_PAUSE);
+    Key(VK_CONTROL);
+    Command(IDTBB_PLAY);  // the toolbar's play with Ctrl held
     EXPECT_EQ(cursorShown, (std::vector<bool>{true, true, true}));
     EXPECT_FALSE(SystemCursorShown());
     ASSERT_TRUE(WaitFor([this] { return EngineState() == 2; }, 5000));
@@ -97,21 +99,27 @@ TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnc
         titleMeanwhile = Title();
         dialog.accept();
     });
-    Key(VK_CONTROL), KeyUp(VK_CONTROL);  // released before the play command
-    Key(VK_SPACE), Key(VK_SPACE);
+    Key(VK_CONTROL);
+    KeyUp(VK_CONTROL);  // released before the play command
+    Key(VK_SPACE);
+    Key(VK_SPACE);
     EXPECT_EQ(user.Count(), 0);
 
-    Key(VK_CONTROL), Key(VK_SPACE);
+    Key(VK_CONTROL);
+    Key(VK_SPACE);
     EXPECT_EQ(user.Count(), 1);
     EXPECT_NE(stateMeanwhile, 2);  // the engine waits for the countdown
     EXPECT_EQ(titleMeanwhile, QStringLiteral("Velvaro - multi.mkv - PLAY"));
     ASSERT_TRUE(WaitFor([this] { return EngineState() == 2; }));
     // The countdown used Ctrl up: pause and play again start at once.
-    Key(VK_SPACE), Key(VK_SPACE);
+    Key(VK_SPACE);
+    Key(VK_SPACE);
     EXPECT_EQ(user.Count(), 1);
 
     settings->playbackDelay = 0;
-    Key(VK_SPACE), Key(VK_CONTROL), Key(VK_SPACE);
+    Key(VK_SPACE);
+    Key(VK_CONTROL);
+    Key(VK_SPACE);
     EXPECT_EQ(std::tuple(window->PlayState(), user.Count()), std::tuple(2, 1));
 }
 

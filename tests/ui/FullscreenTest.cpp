@@ -120,7 +120,8 @@ TEST_F(FullscreenTest, OnlyBarsSwitchedOnComeBackAndTopmostStaysWhenAlwaysOnTop)
             Command(IDM_ANSICHT_VIDEOPUR);  // compact view stays compact
         }
         const QRect before = window->geometry();
-        Key('V'), Key('V');
+        Key('V');
+        Key('V');
         EXPECT_EQ(window->geometry(), before);
         EXPECT_EQ(ShownBars(), shown);
         EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -132,7 +133,8 @@ TEST_F(FullscreenTest, OnlyBarsSwitchedOnComeBackAndTopmostStaysWhenAlwaysOnTop)
 
 TEST_F(FullscreenTest, FirstFullscreenFitsAndEachModeKeepsItsOwnZoom) {
     Start(Media("multi.mkv"));
-    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS), Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
+    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
+    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
     EnterAndSettle();
     // Fitted without clipping: a 4:3 picture on the screen.
     const double fitted = std::min(Screen().width() / 320.0, Screen().height() / 240.0);
@@ -166,7 +168,8 @@ TEST_F(FullscreenTest, NeedsVideoAndEndsWithMinimiseCloseOrAFailedOpen) {
     EXPECT_EQ(window->windowState(), Qt::WindowMinimized);  // not fullscreen as well
     window->showNormal();
     EXPECT_EQ(window->geometry(), before);
-    Command(IDM_ANSICHT_VOLLBILD), Command(IDM_DATEI_SCHLIESSEN);
+    Command(IDM_ANSICHT_VOLLBILD);
+    Command(IDM_DATEI_SCHLIESSEN);
     EXPECT_EQ(std::tuple(window->windowState(), ShownBars()),
               std::tuple(Qt::WindowNoState, kAllBars));
 
@@ -226,10 +229,13 @@ TEST_F(FullscreenTest, TheBookmarkEditorGoesLeftOfTheWindowAndStepsAsideForFulls
     QMenu* extras = MainMenu()->findChild<QMenu*>(QStringLiteral("IDM_EXTRAS"));
     SendMessage(window.get(), WM_MENUSELECT, 0, reinterpret_cast<LPARAM>(extras));
     EXPECT_FALSE(Checked(IDM_ANSICHT_BOOKMARKEDITOR));
-    Command(IDM_ANSICHT_VOLLBILD), Command(IDM_ANSICHT_VOLLBILD);  // hidden before: stays hidden
+    Command(IDM_ANSICHT_VOLLBILD);
+    Command(IDM_ANSICHT_VOLLBILD);  // hidden before: stays hidden
     EXPECT_FALSE(editor->isVisible());
     // No room on the left: the window moves right.
-    window->move(100, 70), editor->resize(300, 100), Key('B');
+    window->move(100, 70);
+    editor->resize(300, 100);
+    Key('B');
     EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(editor->frameGeometry().width(), 70));
     EXPECT_EQ(editor->frameGeometry().topLeft(), QPoint(0, 70));
 }

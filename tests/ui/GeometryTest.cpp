@@ -133,7 +133,11 @@ TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages
     Start(Media("multi.mkv"));
     Key(VK_F8);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool position"));
-    Key(VK_F8), Key('V'), Key('K'), Key(VK_F7), Key(VK_ESCAPE);
+    Key(VK_F8);
+    Key('V');
+    Key('K');
+    Key(VK_F7);
+    Key(VK_ESCAPE);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
     Key('K');
     EXPECT_EQ(ShownBars(), QString());
@@ -176,7 +180,8 @@ TEST_F(GeometryTest, ButtonsInTheirPlacesRunTheirCommands) {
     EXPECT_EQ(std::tuple(ButtonImage(IDTBB_LOOP), window->ToolButton(IDTBB_LOOP)->toolTip()),
               std::tuple(9, loopTip));
     EXPECT_TRUE(ButtonEnabled(IDTBB_PLAY) && !ButtonEnabled(IDTBB_ROOTMENU));
-    Key(VK_F7), window->CreateToolBar();
+    Key(VK_F7);
+    window->CreateToolBar();
     EXPECT_TRUE(ToolBar()->isHidden());
 }
 

@@ -108,7 +108,8 @@ TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInE
     Start(Link("clip.mkv", "long.mkv"));
     ExpectState({.greyedCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
                  .greyedButtons = {IDTBB_JUMPLASTPOSITION}});
-    PauseAt(1250), Command(IDM_WIEDERGABE_STOPP);
+    PauseAt(1250);
+    Command(IDM_WIEDERGABE_STOPP);
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
     ASSERT_TRUE(WaitFor([this] { return Position() == 0; }));
     Command(IDM_WIEDERGABE_STOPP);  // stopping at 0:00 keeps what was saved
@@ -129,12 +130,15 @@ TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInE
         EXPECT_EQ(std::tuple(window->PlayState(), EngineState()), std::tuple(state, state));
     }
     // Leaving the film for another or for good saves it; sound is never resumed.
-    PauseAt(450), OpenFile(Media("audio.mp3"));
+    PauseAt(450);
+    OpenFile(Media("audio.mp3"));
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "4.50");
     ASSERT_TRUE(WaitFor([this] { return Position() > 50; }));
-    Command(IDM_WIEDERGABE_STOPP), OpenFile(folder() / "clip.mkv");
+    Command(IDM_WIEDERGABE_STOPP);
+    OpenFile(folder() / "clip.mkv");
     EXPECT_EQ(Stored(kVideosKey, "audio.mp3"), std::nullopt);
-    PauseAt(700), window.reset();
+    PauseAt(700);
+    window.reset();
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "7.00");
 }
 
@@ -159,13 +163,16 @@ TEST_F(HistoryTest, AutomaticResumeAfterTheStartIgnoresUnusableValues) {
                                                   {"0.9", true, 0},
                                                   {"99999999999999", true, 0},
                                                   {" 7.9 s", true, 700}}) {
-        OpenFile(Media("audio.mp3")), Store(kVideosKey, "clip.mkv", text), OpenFile(clip);
+        OpenFile(Media("audio.mp3"));
+        Store(kVideosKey, "clip.mkv", text);
+        OpenFile(clip);
         EXPECT_EQ(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE), offered) << text;
         ASSERT_TRUE(WaitFor([&] { return Position() >= position; })) << text;
         EXPECT_LT(Position(), position + 300) << text;
     }
     settings->jumpToLastPosition = 0;  // without the setting the film starts from the beginning
-    OpenFile(clip), Spin(300);
+    OpenFile(clip);
+    Spin(300);
     EXPECT_LT(Position(), 400);
 }
 

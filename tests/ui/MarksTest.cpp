@@ -18,11 +18,14 @@ protected:
 TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Start(Media("long.mkv"));
     const int duration = window->Player()->GetDuration();
-    PauseAt(1000), Key('I');
+    PauseAt(1000);
+    Key('I');
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
     EXPECT_EQ(Selection(), std::pair(1000, duration));
-    PauseAt(500), Key('O');  // before the start: refused
-    PauseAt(2000), Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
+    PauseAt(500);
+    Key('O');  // before the start: refused
+    PauseAt(2000);
+    Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
     EXPECT_EQ(Selection(), std::pair(1000, 2000));
     ASSERT_TRUE(WaitFor([this] { return Position() == 1000; }));
     // Playing into the mark end goes back to the mark start within half a second.
@@ -44,9 +47,12 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     EXPECT_EQ(Selection(), std::pair(0, duration));
 
     // Home and End jump; while looping, the mark end is the end of the range.
-    PauseAt(1000), Key('I');
-    PauseAt(2000), Key('O');
-    PauseAt(1500), Key(VK_HOME);
+    PauseAt(1000);
+    Key('I');
+    PauseAt(2000);
+    Key('O');
+    PauseAt(1500);
+    Key(VK_HOME);
     EXPECT_TRUE(WaitFor([this] { return Position() == 1000; })) << Position();
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG);
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
@@ -55,7 +61,8 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE);
     EXPECT_TRUE(WaitFor([&] { return Position() >= duration - 5; })) << Position();
 
-    Command(IDTBB_PLAY), window->Player()->SetPosition(1200);
+    Command(IDTBB_PLAY);
+    window->Player()->SetPosition(1200);
     ASSERT_TRUE(WaitFor([this] { return Position() > 1250; }));
     Key(VK_END);
     ASSERT_TRUE(WaitFor([this] { return Position() >= 1000 && Position() < 1200; })) << Position();
@@ -88,7 +95,8 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     window->OpenFiles({QString::fromStdString(third), QString::fromStdString(first),
                        QString::fromStdString(second)});
     ASSERT_EQ(Title(), QStringLiteral("Velvaro - 1.mkv - PLAY"));
-    PauseAt(500), Key('Y');  // in the first item there is nothing before: the start
+    PauseAt(500);
+    Key('Y');  // in the first item there is nothing before: the start
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
     EXPECT_EQ(Title(), QStringLiteral("Velvaro - 1.mkv - PAUSE"));
 
@@ -99,10 +107,12 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
         ASSERT_TRUE(WaitFor([&] { return Title() == title; })) << Title().toStdString();
     };
     playIntoTheEnd("2.mkv");
-    PauseAt(50), Key('X');
+    PauseAt(50);
+    Key('X');
     EXPECT_TRUE(WaitFor([this] { return Position() == 1050; })) << Position();
     playIntoTheEnd("3.mkv");
-    PauseAt(500), Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);
+    PauseAt(500);
+    Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);
     ASSERT_TRUE(WaitFor([this] { return Title().startsWith(QStringLiteral("Velvaro - 2.mkv")); }))
         << Title().toStdString();
     const int target = window->Player()->GetDuration() - 1000;

@@ -19,7 +19,8 @@ protected:
         QApplication::sendEvent(Client(), &event);
     }
     void Click(QPoint point) {
-        Mouse(QEvent::MouseButtonPress, point), Mouse(QEvent::MouseButtonRelease, point);
+        Mouse(QEvent::MouseButtonPress, point);
+        Mouse(QEvent::MouseButtonRelease, point);
     }
     void Wheel(QPoint delta) {
         QWheelEvent wheel(QPointF(50, 50), Client()->mapToGlobal(QPoint(50, 50)), QPoint(), delta,

@@ -140,7 +140,8 @@ TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
     Timer();
     EXPECT_EQ(StatusText(0), QStringLiteral("00:00:03"));
     EXPECT_LT(Position(), 300);
-    Spin(550), Timer();
+    Spin(550);
+    Timer();
     ASSERT_TRUE(WaitFor([this] { return Position() == 300; }));
     Scroll(PositionSlider(), SB_THUMBPOSITION, 400);
     ASSERT_TRUE(WaitFor([&] { return EngineState() == 2; }));
@@ -156,20 +157,25 @@ TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
     EXPECT_TRUE(volume() == -10000 && Checked(IDM_AUDIO_STUMM));
     ExpectState({.enabledCommands = {IDM_AUDIO_LAUTER}, .greyedCommands = {IDM_AUDIO_LEISER}});
     EXPECT_EQ(ButtonImage(IDTBB_MUTE), 15);
-    Command(IDM_AUDIO_LEISER), Command(IDTBB_MUTE);  // at 0% it keeps the volume to go back to
+    Command(IDM_AUDIO_LEISER);
+    Command(IDTBB_MUTE);  // at 0% it keeps the volume to go back to
     EXPECT_EQ(std::tuple(volume(), VolumeSlider()->value(), ButtonImage(IDTBB_MUTE)),
               std::tuple(onePercent, 1, 14));
-    Key('M'), Key(VK_ADD);  // louder from silence is 1%
+    Key('M');
+    Key(VK_ADD);  // louder from silence is 1%
     EXPECT_EQ(volume(), onePercent);
     EXPECT_FALSE(Checked(IDM_AUDIO_STUMM));
     Scroll(VolumeSlider(), SB_THUMBPOSITION, 99);
     Command(IDM_AUDIO_LAUTER);  // full, which greys louder
     EXPECT_TRUE(VolumeSlider()->value() == 100 && !Enabled(IDM_AUDIO_LAUTER));
-    Key('M'), Key('M');  // muting full volume comes back to full
+    Key('M');
+    Key('M');  // muting full volume comes back to full
     EXPECT_EQ(volume(), 0);
 
     OpenFile(Media("video-only.mkv"));  // without sound the volume commands are idle
-    Key(VK_ADD), Key(VK_SUBTRACT), Key('M');
+    Key(VK_ADD);
+    Key(VK_SUBTRACT);
+    Key('M');
     EXPECT_FALSE(VolumeSlider()->value() != 0 || Checked(IDM_AUDIO_STUMM));
 }
 

@@ -90,9 +90,12 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
         EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
     };
     Key('S');  // S alone changes nothing
-    Key(VK_CONTROL), Key('S'), KeyUp(VK_CONTROL);
+    Key(VK_CONTROL);
+    Key('S');
+    KeyUp(VK_CONTROL);
     armed(true, 28, "Shutdown Off");
-    Key('S'), Command(IDTBB_SHUTDOWN);
+    Key('S');
+    Command(IDTBB_SHUTDOWN);
     armed(false, 13, "Shutdown On");
     Command(IDM_WIEDERGABE_SHUTDOWN);
     QStringList askedAfter;
