@@ -12,28 +12,21 @@ namespace {
 using namespace velvaro::test;
 
 // The property pages that open over the dialog: their captions, each closed.
-class PropertyPages {
-public:
-    PropertyPages()
-        : watcher_([this](QDialog& pages) {
-              if (!dynamic_cast<CCodecDlg*>(&pages)) {
-                  captions << pages.windowTitle();
-                  pages.reject();
-              }
-          }) {}
+struct PropertyPages {
     QStringList captions;
-
-private:
-    ModalDialogWatcher<QDialog> watcher_;
+    ModalDialogWatcher<QDialog> watcher{[this](QDialog& pages) {
+        if (!dynamic_cast<CCodecDlg*>(&pages)) {
+            captions << pages.windowTitle();
+            pages.reject();
+        }
+    }};
 };
 
 using CodecDialogTest = DialogTest;
 
 TEST(CodecDurationTest, HoursMinutesSecondsAndAlwaysZeroThousandths) {
     EXPECT_EQ(CCodecDlg::DurationText(9012345), QStringLiteral("25:02:03,000"));
-    EXPECT_EQ(CCodecDlg::DurationText(0), QStringLiteral("00:00:00,000"));
     EXPECT_EQ(CCodecDlg::DurationText(99), QStringLiteral("00:00:00,000"));
-    EXPECT_EQ(CCodecDlg::DurationText(366199), QStringLiteral("01:01:01,000"));
 }
 
 TEST_F(CodecDialogTest, ListsTheFiltersWithPagesAndTheButtonOrADoubleClickOpensTheirPages) {
@@ -55,8 +48,7 @@ TEST_F(CodecDialogTest, ListsTheFiltersWithPagesAndTheButtonOrADoubleClickOpensT
     ModalDialogWatcher<CCodecDlg> user([&](CCodecDlg& open) {
         EXPECT_EQ(Texts(open, {"", "IDC_TXT_DURATION", "IDC_BUTTON_EIGENSCHAFTEN",
                                "IDC_BUTTON_SCHLIESSEN"}),
-                  (QStringList{QStringLiteral("Media Properties"), QStringLiteral("Duration:"),
-                               QStringLiteral("&Properties"), QStringLiteral("&Close")}));
+                  QStringLiteral("Media Properties|Duration:|&Properties|&Close"));
         EXPECT_EQ(open.Duration(), QStringLiteral("00:00:06,000"));
         QListWidget* list = open.FilterList();
         for (int row = 0; row < list->count(); ++row) {
@@ -68,8 +60,8 @@ TEST_F(CodecDialogTest, ListsTheFiltersWithPagesAndTheButtonOrADoubleClickOpensT
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
         list->setCurrentRow(0);
-        QTest::mouseClick(Find<QPushButton>(open, "IDC_BUTTON_EIGENSCHAFTEN"), Qt::LeftButton);
-        QTest::mouseClick(Find<QPushButton>(open, "IDC_BUTTON_SCHLIESSEN"), Qt::LeftButton);
+        Press(open, "IDC_BUTTON_EIGENSCHAFTEN");
+        Press(open, "IDC_BUTTON_SCHLIESSEN");
     });
     dialog.Show(engine.get(), &english);
     EXPECT_EQ(user.Count(), 1);
@@ -84,17 +76,16 @@ TEST_F(CodecDialogTest, ShownAgainWithoutAMediumItStartsAfresh) {
     ModalDialogWatcher<CCodecDlg> user([&](CCodecDlg& open) {
         shown << Texts(open, {"", "IDC_TXT_DURATION"}) << open.Duration()
               << QString::number(open.FilterList()->count());
-        QTest::mouseClick(Find<QPushButton>(open, "IDC_BUTTON_EIGENSCHAFTEN"), Qt::LeftButton);
+        Press(open, "IDC_BUTTON_EIGENSCHAFTEN");
         open.accept();
     });
     Open("multi.mkv");
     dialog.Show(engine.get(), &english);
     engine.reset();
     dialog.Show(nullptr, &german);
-    EXPECT_EQ(shown.mid(4),
-              (QStringList{QStringLiteral("Medieneigenschaften"), QStringLiteral("Dauer:"),
-                           QString(), QStringLiteral("0")}));
-    EXPECT_NE(shown[2], shown[6]);
+    EXPECT_EQ(shown.mid(3), (QStringList{QStringLiteral("Medieneigenschaften|Dauer:"), QString(),
+                                         QStringLiteral("0")}));
+    EXPECT_NE(shown[1], shown[4]);
     EXPECT_EQ(pages.captions.size(), 1) << "no pages without an engine";
 }
 

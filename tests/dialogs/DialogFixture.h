@@ -11,9 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QWidget>
@@ -34,22 +31,21 @@ Control* Find(const QWidget& dialog, const char* name) {
     return control;
 }
 
-// The caption for "", else the text of the label or button of that name.
-inline QStringList Texts(const QWidget& dialog, std::initializer_list<const char*> names) {
+inline void Press(const QWidget& dialog, const char* button) {
+    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+}
+
+// The caption for "", else the text of the label or button of that name,
+// joined by '|'.
+inline QString Texts(const QWidget& dialog, std::initializer_list<const char*> names) {
     QStringList texts;
     for (const char* name : names) {
         const QObject* control = dialog.findChild<QObject*>(QString::fromLatin1(name));
-        if (!*name) {
-            texts << dialog.windowTitle();
-        } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
-            texts << label->text();
-        } else if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
-            texts << button->text();
-        } else {
-            texts << QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
-        }
+        texts << (!*name    ? dialog.windowTitle()
+                  : control ? control->property("text").toString()
+                            : QStringLiteral("<no %1>").arg(QString::fromLatin1(name)));
     }
-    return texts;
+    return texts.join(u'|');
 }
 
 class DialogTest : public RegistryTest {

@@ -1,6 +1,12 @@
 // The zoom and fill commands as the engine and the status bar get them, the
-// bars, compact view and the window states.
+// bars, compact view and the window states; the keys with conditions of
+// their own and the pre-translation of real key events into the window's key
+// messages (the plain key table is driven by the tests of the commands it
+// stands for); the toolbar's buttons and faces, its re-creation and docking.
 #include "PlayerWindow.h"
+
+#include <QKeyEvent>
+#include <QTest>
 
 namespace {
 
@@ -19,18 +25,14 @@ TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndAResizeRefits) {
     EXPECT_EQ(StatusText(5), QStringLiteral("384 x 288"));
     Key('A');  // the aspect free: each key one factor
     EXPECT_FALSE(Checked(IDM_VIDEO_ASPECTRATIO));
-    Key(VK_LEFT);
-    Key(VK_DOWN);
-    Key(VK_DOWN);
-    Key(VK_RIGHT);
-    Key(VK_RIGHT);
+    for (UINT key : {VK_LEFT, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT}) {
+        Key(key);
+    }
     EXPECT_EQ(StatusText(2) + StatusText(3), QStringLiteral("125%110%"));
     Command(IDM_VIDEO_ASPECTRATIO);  // the larger factor for both
-    EXPECT_EQ(settings->aspectRatio, 1);
-    EXPECT_EQ(StatusText(3), QStringLiteral("125%"));
+    EXPECT_EQ(StatusText(3) + QString::number(settings->aspectRatio), QStringLiteral("125%1"));
     Key('R');
     EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
-    EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kOriginal);
 
     // A resize by the user refits without clipping.
     Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
@@ -48,8 +50,7 @@ TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
     EXPECT_EQ(inside, QRect(0, (300 - inside.height()) / 2, 400, inside.height()));
     EXPECT_GT(inside.top(), 0);     // bars above and below
     Command(IDM_VIDEO_FILLSCREEN);  // the height fills, the sides are cut
-    EXPECT_EQ(Video()->Destination().height(), 300);
-    EXPECT_LT(Video()->Destination().left(), 0);
+    EXPECT_TRUE(Video()->Destination().height() == 300 && Video()->Destination().left() < 0);
     EXPECT_EQ(ButtonImage(IDTBB_CLIPPING), 27);
     Command(IDTBB_CLIPPING);  // the button shows the mode its next press selects
     EXPECT_EQ(Layout().ZoomMode(), VideoLayout::kFillWithoutClipping);
@@ -77,12 +78,11 @@ TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
         // Without its caption the window keeps the frame it is sized by.
         EXPECT_EQ((window->windowFlags() & Qt::WindowTitleHint) != 0,
                   command != IDM_ANSICHT_TITLEBAR);
-        EXPECT_FALSE(window->windowFlags() & Qt::FramelessWindowHint);
-        EXPECT_TRUE(Style() & WS_THICKFRAME);
-        EXPECT_NE(window->minimumSize(), window->maximumSize());
+        EXPECT_TRUE(!(window->windowFlags() & Qt::FramelessWindowHint) &&
+                    (Style() & WS_THICKFRAME) && window->minimumSize() != window->maximumSize());
         if (command == IDM_ANSICHT_STATUSBAR) {
-            EXPECT_EQ(window->height(), height - statusHeight);
-            EXPECT_EQ(settings->statusBar, 0);
+            EXPECT_EQ(std::tuple(window->height(), settings->statusBar),
+                      std::tuple(height - statusHeight, 0));
         }
         Command(command);
     }
@@ -91,14 +91,12 @@ TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
     Command(IDM_ANSICHT_VIDEOPUR);
     EXPECT_EQ(ShownBars(), QString());
     EXPECT_EQ(ClientSize(), QSize(320, 240));
-    EXPECT_TRUE(Checked(IDM_ANSICHT_VIDEOPUR));
-    EXPECT_FALSE(Enabled(IDM_ANSICHT_STATUSBAR));
+    EXPECT_TRUE(Checked(IDM_ANSICHT_VIDEOPUR) && !Enabled(IDM_ANSICHT_STATUSBAR));
     EXPECT_EQ(settings->statusBar, 1);  // the bar settings stay as they were
     EXPECT_FALSE(window->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowTitleHint));
     Command(IDM_ANSICHT_VIDEOPUR);
     EXPECT_EQ(settings->compactView, 0);
     EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
-    EXPECT_TRUE(Enabled(IDM_ANSICHT_STATUSBAR));
 
     // Maximise and restore swap their items, also from the window manager's buttons.
     const auto maximised = [this](bool on) {
@@ -110,10 +108,10 @@ TEST_F(GeometryTest, BarTogglesCompactViewAndMaximise) {
     maximised(true);
     Command(IDM_ANSICHT_WIEDERHERSTELLEN);
     maximised(false);
-    window->setWindowState(Qt::WindowMaximized);
-    maximised(true);
-    window->setWindowState(Qt::WindowNoState);
-    maximised(false);
+    for (const bool on : {true, false}) {
+        window->setWindowState(on ? Qt::WindowMaximized : Qt::WindowNoState);
+        maximised(on);
+    }
 }
 
 TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
@@ -121,7 +119,6 @@ TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWind
     settings->statusBar = 0;
     Start();
     EXPECT_EQ(ShownBars(), QStringLiteral("menu tool position"));
-    EXPECT_EQ(settings->titleBar, 0);
     EXPECT_FALSE(Checked(IDM_ANSICHT_STATUSBAR));
     const int oneRow = ToolBar()->height();
     OpenFile(Media("multi.mkv"));  // 320 pixels wide: the buttons need two rows
@@ -129,8 +126,72 @@ TEST_F(GeometryTest, StoredHiddenBarsApplyAtStartAndTheToolbarWrapsInANarrowWind
     for (QAction* button : ToolBar()->actions()) {
         EXPECT_TRUE(ToolBar()->rect().contains(ToolBar()->widgetForAction(button)->geometry()));
     }
-    EXPECT_EQ(VideoAreaHeight(), 240);
-    EXPECT_EQ(Video()->geometry().top(), ToolBar()->height());
+    EXPECT_EQ(Video()->geometry(), QRect(0, ToolBar()->height(), 320, 240));
+}
+
+TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages) {
+    Start(Media("multi.mkv"));
+    Key(VK_F8);
+    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool position"));
+    Key(VK_F8);
+    Key('V');
+    Key('K');
+    Key(VK_F7);
+    Key(VK_ESCAPE);
+    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
+    Key('K');
+    EXPECT_EQ(ShownBars(), QString());
+
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    // Sent to a child: the window takes it before the slider could.
+    QApplication::sendEvent(PositionSlider(), &press);
+    QApplication::sendEvent(PositionSlider(), &release);
+    EXPECT_TRUE(Playing());  // key-down is posted
+    QApplication::processEvents();
+    EXPECT_FALSE(Playing());
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());  // Enter does not end the dialog
+}
+
+TEST_F(GeometryTest, ButtonsInTheirPlacesRunTheirCommands) {
+    Start(Media("multi.mkv"));
+    ASSERT_EQ(ToolBar()->actions().size(), 22);
+    EXPECT_EQ(ButtonImage(IDTBB_SCREENSHOT), 29);
+    EXPECT_FALSE(window->ToolButton(IDTBB_PLAY)->icon().isNull());
+    EXPECT_EQ(ToolBar()->widgetForAction(window->ToolButton(IDTBB_OPEN))->size(), QSize(23, 22));
+
+    EXPECT_EQ(ButtonImage(IDTBB_ONTOP), 17);
+    const auto onTop = [this] {
+        return std::tuple(settings->alwaysOnTop,
+                          window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    };
+    window->ToolButton(IDTBB_ONTOP)->trigger();
+    EXPECT_EQ(onTop(), std::tuple(1, true));
+    EXPECT_EQ(ButtonImage(IDTBB_ONTOP), 26);
+    Key('T');
+    EXPECT_EQ(onTop(), std::tuple(0, false));
+
+    // Re-creation keeps states, faces and visibility.
+    Key('L');
+    const QString loopTip = window->ToolButton(IDTBB_LOOP)->toolTip();
+    window->CreateToolBar();
+    EXPECT_EQ(std::tuple(ButtonImage(IDTBB_LOOP), window->ToolButton(IDTBB_LOOP)->toolTip()),
+              std::tuple(9, loopTip));
+    EXPECT_TRUE(ButtonEnabled(IDTBB_PLAY) && !ButtonEnabled(IDTBB_ROOTMENU));
+    Key(VK_F7);
+    window->CreateToolBar();
+    EXPECT_TRUE(ToolBar()->isHidden());
+}
+
+TEST_F(GeometryTest, DockedAtTheBottomItLiesAboveTheStatusBar) {
+    settings->toolBarPos = 1;
+    Start(Media("multi.mkv"));
+    const QRect bar = ToolBar()->geometry();
+    EXPECT_EQ(bar.bottom() + 1, StatusBar()->geometry().top());
+    EXPECT_GE(bar.top(), PositionSlider()->geometry().bottom() + 1);
+    EXPECT_EQ(std::tuple(Video()->geometry().top(), VideoAreaHeight()), std::tuple(0, 240));
 }
 
 }  // namespace

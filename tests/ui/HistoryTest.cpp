@@ -2,8 +2,7 @@
 // them and as the menus and the jump command show them.
 #include "PlayerWindow.h"
 
-#include "settings/RegKey.h"
-#include "settings/RegistryKeys.h"
+#include "SettingsValues.h"
 
 namespace {
 
@@ -11,19 +10,11 @@ using velvaro::kVideoHistoryKey;
 using velvaro::kVideosKey;
 
 std::optional<std::string> Stored(const char* keyName, const std::string& valueName) {
-    RegKey key;
-    std::string text;
-    if (key.Open(HKEY_CURRENT_USER, keyName, KEY_READ) != ERROR_SUCCESS ||
-        key.QueryString(valueName, &text) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return text;
+    return velvaro::test::ReadString(valueName, {HKEY_CURRENT_USER, keyName});
 }
 
 void Store(const char* keyName, const std::string& valueName, const std::string& text) {
-    RegKey key;
-    key.Create(HKEY_CURRENT_USER, keyName);
-    key.SetString(valueName, text);
+    velvaro::test::Write(valueName, text, {HKEY_CURRENT_USER, keyName});
 }
 
 // The history as the registry keeps it, newest first: "name full-name".
@@ -97,8 +88,8 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
     Start();
     EXPECT_EQ(RecentItems(),
               QStringLiteral("|first.mkv 58001|third & more.mkv 58003| 0|Delete list 58000"));
-    Command(58003);  // an entry without a full name opens nothing; nor does a missing one
-    Command(58005);
+    Command(58003),
+        Command(58005);  // an entry without a full name opens nothing; nor a missing one
     EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
     // Entry 2 through its menu item, as a click would; it ends the playlist.
     window->OpenFiles(
@@ -136,8 +127,7 @@ TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInE
         ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; })) << state;
         Spin(300);
         EXPECT_LT(Position(), state == 2 ? 1600 : 1210) << state;
-        EXPECT_EQ(window->PlayState(), state);
-        EXPECT_EQ(EngineState(), state);
+        EXPECT_EQ(std::tuple(window->PlayState(), EngineState()), std::tuple(state, state));
     }
     // Leaving the film for another or for good saves it; sound is never resumed.
     PauseAt(450);
@@ -157,8 +147,7 @@ TEST_F(HistoryTest, AutomaticResumeAfterTheStartIgnoresUnusableValues) {
     Store(kVideosKey, "long.mkv", "12.75");
     Start(Media("long.mkv"));
     ASSERT_TRUE(WaitFor([this] { return Position() > 1200; }));
-    EXPECT_LT(Position(), 1600);
-    EXPECT_TRUE(Playing());
+    EXPECT_TRUE(Position() < 1600 && Playing());
     settings->startMediaAutomatically = 0;  // cued: the picture at 12 s waits, stopped
     OpenFile(Media("long.mkv"));
     ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; }));

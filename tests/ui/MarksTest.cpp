@@ -42,8 +42,7 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Key(VK_DELETE);  // all marked, still looping
     EXPECT_EQ(Selection(), std::pair(0, duration));
     Key('L');  // no loop, no selection
-    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 10);
-    EXPECT_GT(Selection().first, Selection().second);
+    EXPECT_TRUE(ButtonImage(IDTBB_LOOP) == 10 && Selection().first > Selection().second);
     Key('L');  // the marks stay for the next time
     EXPECT_EQ(Selection(), std::pair(0, duration));
 
@@ -58,8 +57,7 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG);
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
     Key(VK_END);  // paused: only a seek
-    EXPECT_TRUE(WaitFor([this] { return Position() == 2000; })) << Position();
-    EXPECT_EQ(window->PlayState(), 1);
+    EXPECT_TRUE(WaitFor([this] { return Position() == 2000 && window->PlayState() == 1; }));
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE);
     EXPECT_TRUE(WaitFor([&] { return Position() >= duration - 5; })) << Position();
 
@@ -70,7 +68,7 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     ASSERT_TRUE(WaitFor([this] { return Position() >= 1000 && Position() < 1200; })) << Position();
     Spin(300);
     EXPECT_GT(Position(), 1000);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - long.mkv - PLAY"));
+    EXPECT_TRUE(Title().endsWith(QStringLiteral(" - PLAY")));
 
     // Play speeds from every input; starting playback is at normal speed.
     const std::pair<std::function<void()>, double> steps[] = {
@@ -125,30 +123,30 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
 TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {
     const std::filesystem::path shots = folder().path() / "shots";
     const QDir dir(QString::fromStdString(shots.string()));
-    const auto shot = [&dir](const char* pattern) {
+    // The one file in the folder, which is emptied for the next.
+    const auto shot = [&] {
         const QStringList files = dir.entryList(QDir::Files);
-        return files.size() == 1 &&
-               QRegularExpression(QString::fromLatin1(pattern)).match(files.first()).hasMatch();
+        std::filesystem::remove_all(shots);
+        std::filesystem::create_directories(shots);
+        return files.join(u' ').replace(QRegularExpression(QStringLiteral("\\d+")),
+                                        QStringLiteral("N"));
     };
-    std::filesystem::create_directories(shots);
+    shot();
     settings->screenshotDirectory = shots.string();
     Start(Link("my.film.mkv", "multi.mkv"));
     Spin(300);
     Key(VK_F12);
-    EXPECT_TRUE(shot("^my\\.film_\\d+\\.bmp$")) << dir.entryList().join(u' ').toStdString();
+    EXPECT_EQ(shot(), QStringLiteral("my.film_N.bmp"));
     EXPECT_EQ(EngineState(), 2);
-
     // A name without a dot gives no base; the folder may end in a slash.
-    std::filesystem::remove_all(shots);
-    std::filesystem::create_directories(shots);
     settings->screenshotDirectory = shots.string() + "/";
     OpenFile(Link("nodot", "multi.mkv"));
     Spin(300);
     Command(IDTBB_SCREENSHOT);
-    EXPECT_TRUE(shot("^_\\d+\\.bmp$")) << dir.entryList().join(u' ').toStdString();
+    EXPECT_EQ(shot(), QStringLiteral("_N.bmp"));
     OpenFile(Media("audio.mp3"));  // sound alone has no picture to save
     Command(IDM_VIDEO_SCREENSHOT);
-    EXPECT_TRUE(shot("^_"));
+    EXPECT_EQ(shot(), QString());
 }
 
 }  // namespace

@@ -43,8 +43,9 @@ protected:
     }
 };
 
-TEST_F(MouseTest, AClickOpensAFileOnlyWithoutAMediumAndSwitchesFullscreenForVideo) {
+TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSkipsTenSeconds) {
     Start();
+    Wheel({0, 240});  // nothing to skip without a medium
     QString filter;
     velvaro::test::ModalDialogWatcher<QFileDialog> user([&](QFileDialog& dialog) {
         filter = dialog.nameFilters().join(u'|');
@@ -59,8 +60,7 @@ TEST_F(MouseTest, AClickOpensAFileOnlyWithoutAMediumAndSwitchesFullscreenForVide
     OpenFile(Media("audio.mp3"));
     Click({100, 100});  // sound alone: nothing
     Spin(100);
-    EXPECT_EQ(user.Count(), 1);
-    EXPECT_FALSE(window->IsFullscreen());
+    EXPECT_EQ(std::tuple(user.Count(), window->IsFullscreen()), std::tuple(1, false));
 
     OpenFile(Media("multi.mkv"));
     const QPoint video = Video()->geometry().center();
@@ -75,18 +75,12 @@ TEST_F(MouseTest, AClickOpensAFileOnlyWithoutAMediumAndSwitchesFullscreenForVide
     Mouse(QEvent::MouseButtonDblClick, video);
     Mouse(QEvent::MouseButtonRelease, video);
     EXPECT_FALSE(window->IsFullscreen());
-}
 
-TEST_F(MouseTest, WheelSkipsWholeNotchesOfTenSeconds) {
-    Start();
-    Wheel({0, 240});  // nothing to skip without a medium
     OpenFile(Media("long.mkv"));
     PauseAt(300);
-    Wheel({0, 240});
+    Wheel({0, 240});  // whole notches of ten seconds
     EXPECT_TRUE(WaitFor([this] { return Position() == 2300; })) << Position();
     Wheel({240, 0});  // sideways the wheel does not skip
-    Spin(100);
-    EXPECT_EQ(Position(), 2300);
     Wheel({0, -120});
     EXPECT_TRUE(WaitFor([this] { return Position() == 1300; })) << Position();
 }
@@ -106,8 +100,7 @@ TEST_F(MouseTest, ContextMenuOpensBesideTheClickAndShowsTheCursorInFullscreen) {
     ASSERT_TRUE(WaitFor([this] { return !CursorShown(); }));
     bool shownMeanwhile = false;
     ContextMenuAt({30, 30}, [&] { shownMeanwhile = SystemCursorShown(); });
-    EXPECT_TRUE(shownMeanwhile);
-    EXPECT_FALSE(SystemCursorShown());
+    EXPECT_TRUE(shownMeanwhile && !SystemCursorShown());
     // Leaving fullscreen from the menu leaves the cursor shown, and the next
     // fullscreen hides it again.
     ContextMenuAt({30, 30}, [this] { Command(IDM_ANSICHT_VOLLBILD); });

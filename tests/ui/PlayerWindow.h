@@ -146,14 +146,12 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     bool SystemCursorShown() const { return window->pointer.systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
-        QStringList shown;
-        for (const auto& [name, on] :
-             {std::pair{"title", (Style() & WS_CAPTION) != 0},
-              {"menu", !MainMenu()->isHidden()},
-              {"tool", !ToolBar()->isHidden()},
-              {"status", !StatusBar()->isHidden()},
-              {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}}) {
-            shown << (on ? QString::fromLatin1(name) : QString());
+        const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
+                           !ToolBar()->isHidden(), !StatusBar()->isHidden(),
+                           PositionSlider()->height() > 0 && VolumeSlider()->height() > 0};
+        QStringList shown = QStringLiteral("title menu tool status position").split(u' ');
+        for (int bar = 0; bar < 5; ++bar) {
+            shown[bar] = on[bar] ? shown[bar] : QString();
         }
         shown.removeAll(QString());
         return shown.join(u' ');
@@ -168,8 +166,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         return nullptr;
     }
     int VideoAreaHeight() const {
-        int width = 0;
-        int height = 0;
+        int width = 0, height = 0;
         window->GetVideoAreaSize(&width, &height);
         return height;
     }

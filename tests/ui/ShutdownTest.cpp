@@ -27,24 +27,6 @@ void RunOut(CShutdownDlg& countdown) {
 
 using ShutdownTest = PlayerWindowTest;
 
-TEST_F(ShutdownTest, CtrlSOrTheCommandArmItWithButtonFaceAndBothCheckMarks) {
-    Start();
-    const auto armed = [this](bool on, int image, const char* tooltip) {
-        EXPECT_EQ(window->IsShutdownArmed(), on);
-        EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
-        EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
-        EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
-    };
-    Key('S');  // S alone changes nothing
-    Key(VK_CONTROL);
-    Key('S');
-    KeyUp(VK_CONTROL);
-    armed(true, 28, "Shutdown Off");
-    Key('S');
-    Command(IDTBB_SHUTDOWN);
-    armed(false, 13, "Shutdown On");
-}
-
 TEST_F(ShutdownTest, ArmedTheEndAsksAndPowersOffOnceUnlessCancelled) {
     const int requests = PowerOffRequests();
     Start(Media("video-only.mkv"));
@@ -64,8 +46,8 @@ TEST_F(ShutdownTest, ArmedTheEndAsksAndPowersOffOnceUnlessCancelled) {
         ASSERT_TRUE(WaitFor([&] { return user.Count() > asked && window->PlayState() == 0; }));
         Spin(200);
         EXPECT_EQ(PowerOffRequests(), requests + powerOffs);
-        EXPECT_TRUE(window->IsShutdownArmed());
-        EXPECT_TRUE(window->isVisible());  // without "close" the window stays
+        // Without "close" the window stays.
+        EXPECT_TRUE(window->IsShutdownArmed() && window->isVisible());
     }
 }
 
@@ -77,9 +59,8 @@ TEST_F(ShutdownTest, CloseStillExitsAfterACancelledCountdown) {
     ModalDialogWatcher<CShutdownDlg> user(Cancel);
     NearTheEnd();
     ASSERT_TRUE(WaitFor([this] { return !window->isVisible(); }));
-    EXPECT_EQ(user.Count(), 1);
-    EXPECT_EQ(PowerOffRequests(), requests);
-    EXPECT_EQ(window->result(), 0);
+    EXPECT_EQ(std::tuple(user.Count(), PowerOffRequests(), window->result()),
+              std::tuple(1, requests, 0));
 }
 
 TEST_F(ShutdownTest, WithLoopTheCountdownComesAtTheEndOfTheFirstPassWhichPlaysOn) {
@@ -95,13 +76,27 @@ TEST_F(ShutdownTest, WithLoopTheCountdownComesAtTheEndOfTheFirstPassWhichPlaysOn
     ASSERT_TRUE(WaitFor([&] { return user.Count() == 1; }));
     EXPECT_LT(positionWhenAsked, 100);  // back at the mark start
     ASSERT_TRUE(WaitFor([this] { return Position() > 50; }));
-    EXPECT_TRUE(Playing());
-    EXPECT_TRUE(Title().endsWith(QStringLiteral(" - PLAY")));
+    EXPECT_TRUE(Playing() && Title().endsWith(QStringLiteral(" - PLAY")));
 }
 
+// Ctrl+S or the command arm it, with the button face and both check marks.
 // Dropped files make a sorted playlist; only its last item asks.
-TEST_F(ShutdownTest, InADroppedPlaylistOnlyTheLastItemAsks) {
+TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
     Start();
+    const auto armed = [this](bool on, int image, const char* tooltip) {
+        EXPECT_EQ(window->IsShutdownArmed(), on);
+        EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
+        EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
+        EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
+    };
+    Key('S');  // S alone changes nothing
+    Key(VK_CONTROL);
+    Key('S');
+    KeyUp(VK_CONTROL);
+    armed(true, 28, "Shutdown Off");
+    Key('S');
+    Command(IDTBB_SHUTDOWN);
+    armed(false, 13, "Shutdown On");
     Command(IDM_WIEDERGABE_SHUTDOWN);
     QStringList askedAfter;
     ModalDialogWatcher<CShutdownDlg> user([&](CShutdownDlg& countdown) {

@@ -1,6 +1,8 @@
 // The A-B marks and the loop, the Home and End keys, skipping, the wheel,
-// the play speeds and the clock text.
+// the play speeds and the clock text; the runtime playlist, its reverse
+// list, the current item and the wrap around in both directions.
 #include "ui/core/LoopMarks.h"
+#include "ui/core/RuntimePlaylist.h"
 
 #include <gtest/gtest.h>
 
@@ -65,10 +67,10 @@ TEST(LoopMarksTest, HomeAndEndAlternateAndTheTimerJumpsBackPastTheMarkEnd) {
 }
 
 TEST(LoopMarksTest, SkipsWheelNotchesSpeedsAndClock) {
-    EXPECT_EQ(SkipTarget(500, 1), 1500);
-    EXPECT_EQ(SkipTarget(500, -1), -500);
-    EXPECT_EQ(SkipTarget(1500, 0xFFFF), 500);  // a signed 16-bit count
-    EXPECT_EQ(SkipTarget(0, 0x10002), 2000);
+    // The count a signed 16-bit number.
+    EXPECT_EQ((std::vector{SkipTarget(500, 1), SkipTarget(500, -1), SkipTarget(1500, 0xFFFF),
+                           SkipTarget(0, 0x10002)}),
+              (std::vector{1500, -500, 500, 2000}));
     for (const auto& [delta, steps] : {std::pair{240, 2},
                                        {119, 0},
                                        {-119, 0},
@@ -87,9 +89,32 @@ TEST(LoopMarksTest, SkipsWheelNotchesSpeedsAndClock) {
     EXPECT_EQ(forwards, (std::vector<double>{1, 2, 4, 8, 16, 32, 1, 2}));
     EXPECT_EQ(backwards, (std::vector<double>{4, -1, -2, -4, -8, -16, -32, -1}));
     EXPECT_EQ(NextFastForwardRate(-2.0), 1.0);
-    EXPECT_EQ(ClockText(599), "00:00:05");
-    EXPECT_EQ(ClockText(366199), "01:01:01");
-    EXPECT_EQ(ClockText(36000000), "100:00:00");
+    EXPECT_EQ((std::vector{ClockText(599), ClockText(366199), ClockText(36000000)}),
+              (std::vector<std::string>{"00:00:05", "01:01:01", "100:00:00"}));
+}
+
+TEST(RuntimePlaylistTest, ItemsComeFromTheBackOfAReverseListAndStepsWrapAround) {
+    RuntimePlaylist playlist;
+    playlist.Add("a.mkv", "");
+    playlist.Add("b.mkv", "b.mp3");
+    playlist.Add("c.mkv", "");
+    EXPECT_EQ(playlist.Strings(),
+              (std::deque<std::string>{"", "c.mkv", "b.mp3", "b.mkv", "", "a.mkv"}));
+    using Item = RuntimePlaylist::Item;
+    EXPECT_EQ((std::vector{playlist.At(0), playlist.At(1), playlist.At(2), playlist.At(4)}),
+              (std::vector{Item{}, Item{"a.mkv", ""}, Item{"b.mkv", "b.mp3"}, Item{}}));
+    EXPECT_FALSE(playlist.Active());
+    for (const auto& [number, wrapped] : {std::pair{0, 3}, {-5, 3}, {1, 1}, {3, 3}, {4, 1}}) {
+        EXPECT_EQ(playlist.Wrap(number), wrapped) << number;
+    }
+    playlist.SetCurrent(3);
+    EXPECT_EQ(std::pair(playlist.Next(), playlist.Previous()), std::pair(1, 2));
+    playlist.SetCurrent(1);
+    EXPECT_EQ(playlist.Previous(), 3);
+
+    playlist.SetFileName("/lists/a.vpp");
+    playlist.End();
+    EXPECT_FALSE(playlist.Active() || playlist.Items() != 0 || !playlist.FileName().empty());
 }
 
 }  // namespace

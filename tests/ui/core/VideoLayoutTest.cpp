@@ -1,5 +1,7 @@
 // Zoom, keep-aspect, the fill modes, the destination rectangle and the
-// window sizes around a video area.
+// window sizes around a video area; the values of the options "size",
+// "wndpos" and "bordercol".
+#include "ui/core/StartOptionValues.h"
 #include "ui/core/VideoLayout.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +20,9 @@ VideoLayout Zoomed(bool horizontal, int times, double step, bool keepAspect) {
 TEST(VideoLayoutTest, ZoomStepsStayAboveZeroAndKeepAspectTakesTheLargerFactor) {
     // Nineteen shrinks reach 5%; the twentieth is undone.
     VideoLayout layout = Zoomed(true, 20, -VideoLayout::kZoomStep, false);
-    EXPECT_EQ(ZoomText(layout.HorizontalZoom()), "5%");
-    EXPECT_EQ(layout.VerticalZoom(), 1.0);
-    EXPECT_EQ(layout.ZoomMode(), VideoLayout::kByHand);
+    EXPECT_EQ(
+        std::tuple(ZoomText(layout.HorizontalZoom()), layout.VerticalZoom(), layout.ZoomMode()),
+        std::tuple("5%", 1.0, VideoLayout::kByHand));
     layout.KeepAspect();
     EXPECT_EQ(layout.HorizontalZoom(), 1.0);
     layout.Zoom(false, 0.05, true);
@@ -31,8 +33,8 @@ TEST(VideoLayoutTest, ZoomStepsStayAboveZeroAndKeepAspectTakesTheLargerFactor) {
     EXPECT_DOUBLE_EQ(layout.HorizontalZoom(), layout.VerticalZoom());
     EXPECT_EQ(ZoomText(layout.HorizontalZoom()), "120%");
     layout.Reset();
-    EXPECT_EQ(layout.HorizontalZoom(), 1.0);
-    EXPECT_EQ(layout.ZoomMode(), VideoLayout::kOriginal);
+    EXPECT_EQ(std::tuple(layout.HorizontalZoom(), layout.ZoomMode()),
+              std::tuple(1.0, VideoLayout::kOriginal));
 }
 
 TEST(VideoLayoutTest, FillModes) {
@@ -80,6 +82,38 @@ TEST(VideoLayoutTest, DestinationIsCentredAndNegativeWhenLarger) {
     EXPECT_EQ(layout.Destination({320, 180}, {400, 300}), (PixelRect{0, 37, 400, 225}));
     EXPECT_EQ(Zoomed(false, 3, 0.05, true).Destination({321, 241}, {320, 240}),
               (PixelRect{-24, -18, 369, 277}));
+}
+
+TEST(StartOptionValuesTest, SizePositionAndColour) {
+    const std::pair<const char*, std::optional<PixelSize>> sizes[] = {
+        {"640x480", PixelSize{640, 480}}, {"0.5X", PixelSize{160, 120}},
+        {"640X480", PixelSize{640, 480}}, {"640", std::nullopt},
+        {"x480", std::nullopt},           {"0x2", std::nullopt}};
+    for (const auto& [text, size] : sizes) {
+        EXPECT_EQ(SizeOption(text, {320, 240}), size) << text;
+    }
+    // From a corner of a 1280 x 800 display.
+    const std::pair<const char*, std::optional<PixelPoint>> corners[] = {
+        {"100,50", PixelPoint{100, 50}},
+        {"100,50,lefttop", PixelPoint{100, 50}},
+        {"100,50,righttop", PixelPoint{1180, 50}},
+        {"100,50,leftbottom", PixelPoint{100, 750}},
+        {"100,50,rightbottom", PixelPoint{1180, 750}},
+        {"-5,abc,x", PixelPoint{-5, 0}},
+        {"100", std::nullopt},
+        {",50", std::nullopt},
+        {"100,,rightbottom", std::nullopt}};
+    for (const auto& [text, point] : corners) {
+        EXPECT_EQ(WindowPositionOption(text, {1280, 800}), point) << text;
+    }
+    const std::pair<const char*, std::optional<std::uint32_t>> colours[] = {
+        {"1,2,3", 0x030201u},
+        {"0,256,257", 0x010000u},
+        {"1,2,3,4", 0x030201u},
+        {"0,0", std::nullopt}};
+    for (const auto& [text, colour] : colours) {
+        EXPECT_EQ(BorderColourOption(text), colour) << text;
+    }
 }
 
 }  // namespace
