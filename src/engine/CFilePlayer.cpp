@@ -1,5 +1,6 @@
 #include "CFilePlayer.h"
 
+#include "engine/GstGraphParts.h"
 #include "i18n/CLanguageFile.h"
 #include "platform/FormatText.h"
 
@@ -111,6 +112,11 @@ void CFilePlayer::ReportOpenError() {
         return;
     }
     const std::string reason = graph->GetErrorText(openResult);
+    if (owner && owner->window()->property(kQuietOpenProperty).toBool()) {
+        qCInfo(lcEngine).noquote() << "skipped" << QString::fromStdString(fileName) << ":"
+                                   << QString::fromStdString(reason);
+        return;
+    }
     const std::string format =
         language ? language->GetCodeText(QStringLiteral("ERROROPENING")).toStdString() : "";
     const QString caption = language ? language->GetCodeText(QStringLiteral("ERROR2")) : QString();

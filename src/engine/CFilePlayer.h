@@ -17,6 +17,9 @@ class CLanguageFile;
 // Set to true on the owner's window when it is about to close: a failed open
 // then shows no error box.
 inline constexpr const char* kClosingProperty = "closing";
+// Set to true while the owner's window tries one medium after another (a
+// playlist skipping what does not open): a failed open is logged, not boxed.
+inline constexpr const char* kQuietOpenProperty = "quietOpen";
 
 class CFilePlayer : public CMediaPlayer {
 public:

@@ -276,10 +276,14 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
         RemoveExternalAudio();
         return VFW_E_CANNOT_RENDER;
     }
-    // Both sources start again from where the film stands.
+    // Both sources go on from where the film stands, once the new branch has
+    // prerolled: a pipeline still changing state may refuse the seek. The
+    // track is added either way; a refused seek leaves both where they are.
+    gst_element_get_state(pipeline_.get(), nullptr, nullptr, kRenderTimeout);
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    return Seek(rate_, position);
+    Seek(rate_, position);
+    return S_OK;
 }
 
 HRESULT GstFilterGraph::RemoveExternalAudio() {

@@ -33,14 +33,18 @@
 
 namespace {
 
-// How long the window shows a notice from the start in place of the time.
-constexpr unsigned kNoticeMilliseconds = 15000;
-
 // Status part right edges; -1 reaches the window's edge.
 constexpr std::array<int, PlayerStatusBar::kParts> kStatusParts = {50,  100, 150, 200,
                                                                    270, 340, 410, -1};
 
 }  // namespace
+
+void PlayerBars::ShowNotice(const QString& text) {
+    constexpr unsigned kNoticeMilliseconds = 15000;
+    notice = text;
+    noticeUntil = TickCount() + kNoticeMilliseconds;
+    status->SetText(0, notice);
+}
 
 CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* language,
                        CSettings* settings, QWidget* parent)
@@ -111,16 +115,14 @@ bool CPlayerDlg::OnInitDialog() {
 
     bars.status->SetText(7, QStringLiteral("\t\t") + GetProductVersion());
     if (const auto setAside = velvaro::platform::TakeSetAsideRegistry()) {
-        bars.notice = QStringLiteral(
-                          "The settings were reset: the settings file was damaged. "
-                          "The old file is kept as %1.")
-                          .arg(QString::fromStdString(*setAside));
-        bars.noticeUntil = TickCount() + kNoticeMilliseconds;
-        bars.status->SetText(0, bars.notice);
+        bars.ShowNotice(QStringLiteral("The settings were reset: the settings file was damaged. "
+                                       "The old file is kept as %1.")
+                            .arg(QString::fromStdString(*setAside)));
     }
 
     playlist.End();
     ShowIdleLayout();
+    bookmarks.Create();
 
     instanceListener = std::make_unique<InstanceListener>(
         QString::fromLatin1(kPlayerWindowClass), this, WM_INSTANCE_PARAM,

@@ -5,12 +5,12 @@
 
 #include "platform/PlayerMessages.h"
 #include "ui/PlayerWindowState.h"
+#include "ui/WindowBookmarks.h"
+#include "ui/WindowPlaylist.h"
 #include "ui/core/LoopMarks.h"
-#include "ui/core/RuntimePlaylist.h"
 #include "ui/core/VideoLayout.h"
 
 #include <QDialog>
-#include <QStringList>
 
 class CFilePlayer;
 class CLanguageFile;
@@ -105,7 +105,6 @@ public:
     void OnFullscreen();
     // The bookmark editor (not owned) beside the window, which keeps the focus.
     void ShowBookmarkEditor(bool show);
-    void SetBookmarkEditor(QWidget* editor) { bookmarkEditor = editor; }
     // Each `true` undoes one `false`; dialogs in fullscreen show it meanwhile.
     void ShowSystemCursor(bool show);
     // Where the context menu opens for a right click at a client point.
@@ -139,6 +138,8 @@ protected:
 
 private:
     friend class PlayerClientArea;
+    friend class WindowBookmarks;
+    friend class WindowPlaylist;
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
@@ -169,7 +170,6 @@ private:
     void SetTitleSuffix(const QString& suffix);
     void OpenCompanionAudio(const QString& path);
     bool OpenExternalAudio(const QString& path);
-    void PlayPlaylistEntry();
     bool HasRememberedPosition() const;
     void OnTimer(UINT id);
     void OnHScroll(int code, int controlId);
@@ -219,7 +219,8 @@ private:
 
     VideoLayout layout;
     LoopMarks marks;
-    RuntimePlaylist playlist;
+    WindowPlaylist playlist{*this};
+    WindowBookmarks bookmarks{*this};
 
     QString captionFile;  // " - " and the file's name, in the title after an open
     QString fileName, filePath;
@@ -244,6 +245,5 @@ private:
     SliderDrag drag;
     EngineDialogs dialogs;
     OpeningState opening;
-    QWidget* bookmarkEditor = nullptr;
     std::unique_ptr<InstanceListener> instanceListener;
 };

@@ -67,7 +67,7 @@ void CPlayerDlg::EnterFullscreen() {
         return;
     }
 
-    fullscreenState.editorWasVisible = bookmarkEditor && bookmarkEditor->isVisible();
+    fullscreenState.editorWasVisible = bookmarks.Editor() && bookmarks.Editor()->isVisible();
     if (fullscreenState.editorWasVisible) {
         ShowBookmarkEditor(false);
     }
@@ -272,6 +272,7 @@ void CPlayerDlg::OnMouseMoveTimer() {
 }
 
 void CPlayerDlg::ShowBookmarkEditor(bool show) {
+    QWidget* const bookmarkEditor = bookmarks.Editor();
     if (!bookmarkEditor) {
         return;
     }
@@ -303,7 +304,7 @@ void CPlayerDlg::ShowBookmarkEditor(bool show) {
 
 // Left to us: the command toggles the editor beside the window.
 void CPlayerDlg::ToggleBookmarkEditor() {
-    if (bookmarkEditor) {
-        ShowBookmarkEditor(!bookmarkEditor->isVisible());
+    if (bookmarks.Editor()) {
+        ShowBookmarkEditor(!bookmarks.Editor()->isVisible());
     }
 }

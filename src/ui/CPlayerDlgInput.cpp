@@ -89,6 +89,8 @@ constexpr std::pair<int, int> kButtonCommands[] = {
     {IDTBB_QUIT, IDM_DATEI_BEENDEN},
     {IDTBB_FASTBACKWARD, IDM_PLAYSPEED_PLAYFASTBACKWARDS},
     {IDTBB_FASTFORWARD, IDM_PLAYSPEED_PLAYFASTFORWARDS},
+    {IDTBB_PREVTRACKCHAPTER, IDM_PLAYLIST_VORHERIGERTITEL},
+    {IDTBB_NEXTTRACKCHAPTER, IDM_PLAYLIST_NAECHSTERTITEL},
     {IDTBB_ROOTMENU, IDM_NAVIGATION_SHOWROOTMENU},
     {IDTBB_RESUME, IDM_NAVIGATION_RESUME},
 };
@@ -353,7 +355,7 @@ bool CPlayerDlg::OnCommand(int id) {
             return true;
         }
     }
-    return false;
+    return playlist.OnCommand(id);
 }
 
 void CPlayerDlg::OnRunTimeCommand(int id) {
@@ -405,7 +407,7 @@ void CPlayerDlg::OnMenuSelect(QMenu* popup) {
         return;
     }
     if (popup->objectName().compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
-        const bool editorShown = bookmarkEditor && bookmarkEditor->isVisible();
+        const bool editorShown = bookmarks.Editor() && bookmarks.Editor()->isVisible();
         SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, editorShown ? MF_CHECKED : MF_UNCHECKED);
     }
 }

@@ -57,9 +57,7 @@ void CPlayerDlg::Skip(int steps) {
     int target = SkipTarget(player->GetPosition(), steps);
     if (target < 0) {
         if (playlist.Current() > 1) {
-            playlist.SetCurrent(playlist.Previous());
-            PlayPlaylistEntry();
-            if (!player) {
+            if (!playlist.PlayItem(playlist.Current() - 1)) {
                 return;
             }
             target = SkipTarget(player->GetDuration(), -1);

@@ -5,6 +5,7 @@
 
 #include "controls/CClickSlider.h"
 #include "controls/VolumeSliderScale.h"
+#include "dialogs/FileDialogFilter.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
@@ -14,7 +15,6 @@
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
-#include "dialogs/FileDialogFilter.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/core/CommandStates.h"
 
@@ -58,33 +58,12 @@ void CPlayerDlg::OnFileOpen() {
 }
 
 void CPlayerDlg::OpenFiles(QStringList paths) {
-    paths.sort();
-    playlist.End();
-    if (paths.size() == 1) {
-        OpenMedia(paths.first(), false);
-        return;
-    }
-    for (const QString& path : paths) {
-        playlist.Add(path.toStdString(), std::string());
-    }
-    playlist.SetCurrent(1);
-    PlayPlaylistEntry();
-}
-
-void CPlayerDlg::PlayPlaylistEntry() {
-    const int number = playlist.Current();
-    if (number < 1 || number > playlist.Items()) {
-        return;
-    }
-    const RuntimePlaylist::Item item = playlist.At(number);
-    OpenMedia(QString::fromStdString(item.video), true);
-    if (!item.audio.empty() && filePlayer) {
-        OpenExternalAudio(QString::fromStdString(item.audio));
-    }
+    playlist.OpenFiles(std::move(paths));
 }
 
 void CPlayerDlg::CloseEngine() {
     if (filePlayer) {
+        bookmarks.OnMediumClosed();
         ReleaseEngineDialogs();
         if (filePlayer->HasAudio() == S_OK) {
             settings->volume = player->GetVolume();
@@ -157,6 +136,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         }
         player = nullptr;
         filePlayer.reset();
+        bookmarks.OnMediumClosed();
         ShowIdleLayout();
         return;
     }
@@ -251,6 +231,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         player->FillFilterList(filters, FILTERLIST_MENU);
     }
 
+    bookmarks.OnMediumOpened(path);
     AddToHistory();
 
     if (settings->startMediaAutomatically == 0 && playlist.Current() < 2) {
@@ -327,9 +308,17 @@ void CPlayerDlg::OpenStartupMedium() {
     if (!QFileInfo::exists(file) && file.startsWith(start) && file.size() > start.size()) {
         file.remove(0, start.size());
     }
+    playlist.End();
+    if (playlist.LoadFile(file)) {
+        return;
+    }
     OpenMedia(file, false);
     const QString audio = QString::fromStdString(commandLine->GetAudioFile());
     if (!audio.isEmpty()) {
         OpenExternalAudio(audio);
+    }
+    const QString bookmarkFile = QString::fromStdString(commandLine->GetBookmarkFile());
+    if (!bookmarkFile.isEmpty()) {
+        bookmarks.LoadNamedFile(bookmarkFile);
     }
 }

@@ -75,22 +75,25 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
 }
 
 // A playlist goes on with its next item; after the last one it is back at
-// the first, stopped unless the loop is on.
+// the first, stopped unless the loop is on. When none of the items left
+// opens, the playlist has ended all the same.
 void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
     Stop(loopAgain);
     if (!playlist.Active()) {
         AfterPlayback();
         return;
     }
-    const bool last = playlist.Current() >= playlist.Items();
-    playlist.SetCurrent(playlist.Next());
-    PlayPlaylistEntry();
-    if (last) {
-        Stop(loopAgain);
-        AfterPlayback();
-        if (marks.Looping() && player) {
-            OnPlayPause();
+    if (playlist.Current() < playlist.Items()) {
+        if (!playlist.PlayItem(playlist.Current() + 1)) {
+            AfterPlayback();
         }
+        return;
+    }
+    playlist.PlayItem(1);
+    Stop(loopAgain);
+    AfterPlayback();
+    if (marks.Looping() && player) {
+        OnPlayPause();
     }
 }
 

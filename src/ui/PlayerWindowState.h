@@ -62,6 +62,8 @@ struct PlayerBars {
     // the time until `noticeUntil` (a TickCount).
     QString notice;
     unsigned noticeUntil = 0;
+    // Shows `text` in place of the time for the next 15 seconds.
+    void ShowNotice(const QString& text);
 };
 
 // Entering fullscreen and the way back from it.

@@ -126,7 +126,7 @@ TEST_F(BookmarkDialogTest, IsAModelessToolWindowWithTheLanguagesTexts) {
     EXPECT_FALSE(dialog->isModal());
     EXPECT_EQ(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     EXPECT_EQ(Texts(*dialog, {"", "IDC_BUTTON_OPEN", "IDC_BUTTON_SAVE"}),
-              Words("Bookmark Editor|&Open|&Save"));
+              QStringLiteral("Bookmark Editor|&Open|&Save"));
     EXPECT_EQ(Find<QPushButton>(*dialog, "IDC_BUTTON_ADD")->toolTip(), QStringLiteral("Add"));
     EXPECT_EQ(Find<QPushButton>(*dialog, "IDC_BUTTON_DELETE")->toolTip(), QStringLiteral("Delete"));
     EXPECT_FALSE(Find<QPushButton>(*dialog, "IDC_BUTTON_ADD")->icon().isNull());

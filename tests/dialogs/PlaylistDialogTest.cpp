@@ -114,7 +114,7 @@ TEST_F(PlaylistDialogTest, EditModeLeavesOutMissingFilesAndEditsRowsThroughTheBu
     const Entries before = entries;
     const int result = Run("BEARBEITEN", [&](CPlaylistDlg& dialog) {
         EXPECT_EQ(Texts(dialog, {"", "IDC_VIDEO_NEW", "IDC_BUTTON_SPEICHERNUNTER"}),
-                  Names({"Playlist Editor", "&Add Video", "Sav&e As..."}));
+                  QStringLiteral("Playlist Editor|&Add Video|Sav&e As..."));
         const auto* list = Find<QTableWidget>(dialog, "IDC_PLAYLIST");
         EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("Audio"));
         EXPECT_EQ(list->columnWidth(0), 200);

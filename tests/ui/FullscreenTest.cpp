@@ -206,10 +206,8 @@ TEST_F(FullscreenTest, TheDisplayModeFromTheSettingsLastsWhileInFullscreen) {
 
 TEST_F(FullscreenTest, TheBookmarkEditorGoesLeftOfTheWindowAndStepsAsideForFullscreen) {
     Start();
-    window->ShowBookmarkEditor(true);                      // no editor yet: nothing happens
-    auto* editor = new QWidget(window.get(), Qt::Window);  // any window will do
+    QWidget* editor = BookmarkEditor();
     editor->resize(150, 100);
-    window->SetBookmarkEditor(editor);
     Command(IDM_ANSICHT_BOOKMARKEDITOR);  // no file player: not shown
     EXPECT_FALSE(editor->isVisible());
     OpenFile(Media("multi.mkv"));

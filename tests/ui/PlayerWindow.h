@@ -131,6 +131,8 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     QString StatusText(int part) const { return StatusBar()->Text(part); }
     const VideoLayout& Layout() const { return window->layout; }
     const LoopMarks& Marks() const { return window->marks; }
+    WindowPlaylist& Playlist() const { return window->playlist; }
+    QWidget* BookmarkEditor() const { return window->bookmarks.Editor(); }
     CFilePlayer* FilePlayer() const { return window->filePlayer.get(); }
     CClickSlider* PositionSlider() const { return window->bars.position; }
     CClickSlider* VolumeSlider() const { return window->bars.volume; }

@@ -1,0 +1,155 @@
+// The window's playlist: opening files, the playlist commands with their
+// wrap-around and menu states, items that do not open, playlist files in
+// and out, the editor's result, and the bookmark file of each medium.
+#include "PlayerWindow.h"
+
+#include "ExpectLog.h"
+#include "ModalDialogWatcher.h"
+#include "dialogs/CBookmarkDlg.h"
+#include "dialogs/CPlaylistDlg.h"
+#include "docs/BookmarkFile.h"
+#include "docs/PlaylistFile.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+
+#include <fstream>
+
+namespace {
+
+using velvaro::test::ModalDialogWatcher;
+
+class PlaylistTest : public PlayerWindowTest {
+protected:
+    QString Open(const std::vector<std::string>& paths) {
+        QStringList names;
+        for (const std::string& path : paths) {
+            names << QString::fromStdString(path);
+        }
+        window->OpenFiles(names);
+        return Title();
+    }
+    int Current() const { return Playlist().Current(); }
+    std::string File(const char* name) const { return (folder().path() / name).string(); }
+    QWidget* Editor() const { return BookmarkEditor(); }
+};
+
+TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
+    const std::string a = Link("a.mkv"), b = Link("B.mkv"), c = Link("c.mkv");
+    Start();
+    for (const int id : {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_ERSTERTITEL,
+                         IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_SPEICHERN}) {
+        EXPECT_FALSE(Enabled(id)) << id;
+    }
+    // Byte order: capitals first.
+    EXPECT_EQ(Open({c, a, b}), QStringLiteral("Velvaro - B.mkv - PLAY"));
+    for (const int id :
+         {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER, IDM_PLAYLIST_ERSTERTITEL,
+          IDM_PLAYLIST_LETZTERTITEL, IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL}) {
+        EXPECT_TRUE(Enabled(id)) << id;
+    }
+    EXPECT_FALSE(Enabled(IDM_PLAYLIST_SPEICHERN));  // no file yet
+    const std::pair<int, const char*> steps[] = {
+        {IDM_PLAYLIST_VORHERIGERTITEL, "c.mkv"}, {IDM_PLAYLIST_NAECHSTERTITEL, "B.mkv"},
+        {IDM_PLAYLIST_LETZTERTITEL, "c.mkv"},    {IDM_PLAYLIST_ERSTERTITEL, "B.mkv"},
+        {IDTBB_NEXTTRACKCHAPTER, "a.mkv"},       {IDTBB_PREVTRACKCHAPTER, "B.mkv"},
+    };
+    for (const auto& [command, name] : steps) {
+        Command(command);
+        EXPECT_EQ(Title(), QStringLiteral("Velvaro - %1 - PLAY").arg(QLatin1String(name)))
+            << command;
+    }
+    EXPECT_EQ(Current(), 1);
+    // One file alone ends the playlist.
+    EXPECT_EQ(Open({a}), QStringLiteral("Velvaro - a.mkv - PLAY"));
+    EXPECT_FALSE(Playlist().Active());
+    EXPECT_FALSE(Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
+}
+
+TEST_F(PlaylistTest, ItemsThatDoNotOpenArePassedOverWithoutABox) {
+    const std::string film = Link("film.mkv");
+    // The engine says why each missing file did not open.
+    const velvaro::test::ExpectLog missing(QtWarningMsg, QStringLiteral("File Source"),
+                                           QStringLiteral("velvaro.engine"));
+    Start(film);
+    Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
+    ASSERT_NE(Layout().HorizontalZoom(), 1.0);
+    EXPECT_EQ(Open({File("1-gone.mkv"), File("2-gone.mkv"), film}),
+              QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(Layout().HorizontalZoom(), 1.0);  // a playlist starts unzoomed
+    // Next wraps to the first, which does not open either: back at film.mkv.
+    Command(IDM_PLAYLIST_NAECHSTERTITEL);
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    // Nothing from the item on opens: the window goes without a medium.
+    Playlist().SetEntries({{File("x-gone.mkv"), ""}, {File("y-gone.mkv"), ""}});
+    Command(IDM_PLAYLIST_ERSTERTITEL);
+    EXPECT_EQ(window->Player(), nullptr);
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+}
+
+TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
+    const std::string film = Link("film.mkv");
+    const std::string sound = Media("audio.mp3");
+    const std::string list = File("list.vpp");
+    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{film, sound}, {"gone.mkv", ""}}, "1"));
+    Start();
+    EXPECT_EQ(Open({list}), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));  // the item's own sound
+    EXPECT_TRUE(Enabled(IDM_PLAYLIST_SPEICHERN));
+    std::filesystem::remove(list);
+    Command(IDM_PLAYLIST_SPEICHERN);
+    const std::vector<velvaro::docs::PlaylistEntry> expected = {{film, sound},
+                                                                {File("gone.mkv"), ""}};
+    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(list), expected);
+    // Not a playlist: opened as a medium, which ends the playlist.
+    EXPECT_EQ(Open({film}), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_FALSE(Playlist().Active());
+}
+
+TEST_F(PlaylistTest, TheEditorsListStartsFromItsFirstItem) {
+    const std::string a = Link("a.mkv"), b = Link("b.mkv");
+    Start();
+    Open({a, b});
+    Command(IDM_PLAYLIST_NAECHSTERTITEL);
+    ModalDialogWatcher<CPlaylistDlg> user([](CPlaylistDlg& editor) {
+        // Delete the first row (selected at start), then OK.
+        editor.findChild<QAbstractButton*>(QStringLiteral("IDC_DELETE"))->click();
+        editor.findChild<QAbstractButton*>(QStringLiteral("IDC_BUTTON_OK"))->click();
+    });
+    Command(IDM_PLAYLIST_BEARBEITEN);
+    EXPECT_EQ(user.Count(), 1);
+    EXPECT_EQ(Playlist().Items(), 1);
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - b.mkv - PLAY"));
+    // Cancelled: nothing changes.
+    ModalDialogWatcher<CPlaylistDlg> canceller([](CPlaylistDlg& editor) { editor.reject(); });
+    Command(IDM_PLAYLIST_NEU);
+    EXPECT_EQ(Playlist().Items(), 1);
+}
+
+TEST_F(PlaylistTest, AMediumsBookmarkFileIsShownBesideItAndHiddenWithIt) {
+    const std::string film = Link("film.mkv", "long.mkv");
+    ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(
+        File("film.vbm"), {{"one", 150, film, false}, {"two", 300, film}}, "1"));
+    settings->startMediaAutomatically = 0;  // paused where the first bookmark is
+    Start(film);
+    ASSERT_TRUE(Editor()->isVisible());
+    EXPECT_EQ(static_cast<CBookmarkDlg*>(Editor())->RowCount(), 2);
+    EXPECT_LE(Editor()->frameGeometry().right(), window->frameGeometry().left());
+    EXPECT_TRUE(WaitFor([this] { return std::abs(Position() - 150) < 30; })) << Position();
+    Command(IDM_DATEI_SCHLIESSEN);
+    EXPECT_FALSE(Editor()->isVisible());
+    // A medium without one leaves the editor hidden; B shows it all the same.
+    OpenFile(Media("video-only.mkv"));
+    EXPECT_FALSE(Editor()->isVisible());
+    Key('B');
+    EXPECT_TRUE(Editor()->isVisible());
+    // A bookmark file on the command line that cannot be read is said, not shown.
+    commandLine.SetBookmarkFile(File("none.vbm"));
+    Command(IDM_DATEI_SCHLIESSEN);
+    commandLine.SetFileName(film);
+    window->OpenStartupMedium();
+    EXPECT_TRUE(StatusText(0).contains(QStringLiteral("none.vbm"))) << StatusText(0).toStdString();
+}
+
+}  // namespace
