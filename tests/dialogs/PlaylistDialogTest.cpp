@@ -21,14 +21,6 @@ namespace {
 using namespace velvaro::test;
 using Entries = std::vector<velvaro::docs::PlaylistEntry>;
 
-QStringList Names(std::initializer_list<const char*> names) {
-    QStringList list;
-    for (const char* name : names) {
-        list << QString::fromUtf8(name);
-    }
-    return list;
-}
-
 void Click(const QWidget& dialog, const char* name) {
     QTest::mouseClick(Find<QAbstractButton>(dialog, name), Qt::LeftButton);
 }
@@ -72,7 +64,7 @@ protected:
     }
 
     // "video|audio" per row without the folder, "*" before the selected one.
-    QStringList Rows(const QWidget& dialog) const {
+    std::string Rows(const QWidget& dialog) const {
         const auto* list = Find<QTableWidget>(dialog, "IDC_PLAYLIST");
         QStringList rows;
         for (int row = 0; row < list->rowCount(); ++row) {
@@ -81,23 +73,20 @@ protected:
                             list->item(row, 0)->text() + u'|' + list->item(row, 1)->text())
                         .remove(temp.path() + u'/');
         }
-        return rows;
+        return rows.join(QStringLiteral(", ")).toStdString();
     }
 
     // Opens the temporary folder in the tree and selects one of its files.
     void SelectInTree(const QWidget& dialog, const char* name) const {
         auto* tree = Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE");
         ASSERT_TRUE(tree->SelectPath(temp.path()));
-        QTreeWidgetItem* folder = tree->currentItem();
-        folder->setExpanded(true);
+        tree->currentItem()->setExpanded(true);
         ASSERT_TRUE(RunEventsUntil([&] { return !tree->IsReadingAny(); }));
-        for (int i = 0; i < folder->childCount(); ++i) {
-            if (folder->child(i)->text(0) == QString::fromLatin1(name)) {
-                tree->setCurrentItem(folder->child(i));
-                tree->scrollToItem(folder->child(i));
-            }
-        }
-        ASSERT_EQ(tree->SelectedPath().toStdString(), Path(name));
+        const auto found =
+            tree->findItems(QString::fromLatin1(name), Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1) << name;
+        tree->setCurrentItem(found[0]);
+        tree->scrollToItem(found[0]);
     }
 
     QTemporaryDir temp;
@@ -106,6 +95,8 @@ protected:
     std::string dirTree = temp.path().toStdString();
 };
 
+// Missing videos are left out, missing audio blanked; the buttons, a double
+// click in the tree and dropped local files edit the rows; Escape drops it all.
 TEST_F(PlaylistDialogTest, EditModeLeavesOutMissingFilesAndEditsRowsThroughTheButtons) {
     entries = {{Path("a.mkv"), Path("sound.mp3")},
                {Path("gone.mkv"), Path("sound.mp3")},
@@ -113,42 +104,40 @@ TEST_F(PlaylistDialogTest, EditModeLeavesOutMissingFilesAndEditsRowsThroughTheBu
     fileName = Path("list.vpp");
     const Entries before = entries;
     const int result = Run("BEARBEITEN", [&](CPlaylistDlg& dialog) {
-        EXPECT_EQ(Texts(dialog, {"", "IDC_VIDEO_NEW", "IDC_BUTTON_SPEICHERNUNTER"}),
-                  QStringLiteral("Playlist Editor|&Add Video|Sav&e As..."));
-        const auto* list = Find<QTableWidget>(dialog, "IDC_PLAYLIST");
-        EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("Audio"));
-        EXPECT_EQ(list->columnWidth(0), 200);
-        EXPECT_EQ(Rows(dialog), Names({"*a.mkv|sound.mp3", "b.mkv|"}));
-        EXPECT_EQ(Enabled(dialog), "1111111");  // rows, a name, and the tree on a folder
-
+        EXPECT_EQ(Rows(dialog), "*a.mkv|sound.mp3, b.mkv|");
         SelectInTree(dialog, "c.mkv");
         Click(dialog, "IDC_VIDEO_NEW");
         SelectInTree(dialog, "sound.mp3");
         Click(dialog, "IDC_AUDIO_REPLACE");
-        // A double click in the tree adds too; a window system sends a click first.
+        // A window system sends a click before the double click.
         auto* tree = Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE");
         const QPoint place = tree->visualItemRect(tree->currentItem()).center();
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, place);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, place);
         QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, place);
-        EXPECT_EQ(Rows(dialog),
-                  Names({"a.mkv|sound.mp3", "b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|"}));
         Find<QTableWidget>(dialog, "IDC_PLAYLIST")->selectRow(0);
         Click(dialog, "IDC_VIDEO_REPLACE");
         // Up at the top does nothing; down twice walks the row to the third place.
         for (const char* arrow : {"spinUp", "spinDown", "spinDown"}) {
             Click(dialog, arrow);
         }
-        EXPECT_EQ(Rows(dialog),
-                  Names({"b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|sound.mp3", "sound.mp3|"}));
+        EXPECT_EQ(Rows(dialog), "b.mkv|, c.mkv|sound.mp3, *sound.mp3|sound.mp3, sound.mp3|");
         // Deleting selects the row that took the place, or the new last one.
         Click(dialog, "IDC_DELETE");
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|"}));
         Click(dialog, "IDC_DELETE");
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "*c.mkv|sound.mp3"}));
+        EXPECT_EQ(Rows(dialog), "b.mkv|, *c.mkv|sound.mp3");
         Click(dialog, "IDC_DELETEALL");
-        EXPECT_EQ(Rows(dialog), QStringList());
-        EXPECT_EQ(Enabled(dialog), "0000001");
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(temp.filePath(QStringLiteral("b.mkv"))),
+                      QUrl(QStringLiteral("http://x/y.mkv")),
+                      QUrl::fromLocalFile(QStringLiteral("/not/there.avi"))});
+        QWidget* target = Find<QTableWidget>(dialog, "IDC_PLAYLIST")->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &drop);
+        EXPECT_EQ(Rows(dialog), "b.mkv|, */not/there.avi|");
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -172,33 +161,17 @@ TEST_F(PlaylistDialogTest, ButtonStatesFollowRowsModeAndName) {
         {"BEARBEITEN", "gone.mkv", true, "0000000", "1111111"},
     };
     for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.mode) + " " + test.video);
         entries = {{Path(test.video), ""}};
         fileName = test.named ? Path("list.vpp") : "";
         dirTree = "/no/such/folder";
         Run(test.mode, [&](CPlaylistDlg& dialog) {
-            EXPECT_EQ(Enabled(dialog), test.atStart) << test.mode << test.video;
+            EXPECT_EQ(Enabled(dialog), test.atStart);
             Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE")->SelectPath(temp.path());
             Click(dialog, "IDC_VIDEO_NEW");
-            EXPECT_EQ(Enabled(dialog), test.afterAdding) << test.mode << test.video;
+            EXPECT_EQ(Enabled(dialog), test.afterAdding);
         });
     }
-}
-
-TEST_F(PlaylistDialogTest, DroppedLocalFilesAreAppendedAndSelected) {
-    Run("NEU", [&](CPlaylistDlg& dialog) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(temp.filePath(QStringLiteral("b.mkv"))),
-                      QUrl(QStringLiteral("http://x/y.mkv")),
-                      QUrl::fromLocalFile(QStringLiteral("/not/there.avi"))});
-        QWidget* target = Find<QTableWidget>(dialog, "IDC_PLAYLIST")->viewport();
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(target, &drop);
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "*/not/there.avi|"}));
-        EXPECT_EQ(Enabled(dialog), "1011111");
-    });
 }
 
 // OK hands over rows and tree item; the saves hand over the rows and write
@@ -222,16 +195,16 @@ TEST_F(PlaylistDialogTest, EachClosingLeavesWhatItShould) {
         {"BEARBEITEN", "IDC_BUTTON_ABBRECHEN", "old.vpp", nullptr, IDCANCEL, "old.vpp"},
     };
     const Entries before = {{Path("a.mkv"), Path("sound.mp3")}};
-    const Entries after = {{Path("a.mkv"), Path("sound.mp3")}, {Path("c.mkv"), ""}};
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.mode) + " " + test.button + " " + test.name);
+        // A new playlist starts empty.
+        Entries after = std::string(test.mode) == "NEU" ? Entries() : before;
+        after.push_back({Path("c.mkv"), ""});
         entries = before;
         fileName = Path(test.name);
         dirTree.clear();
         QFile::remove(QString::fromStdString(Path("old.vpp")));
         ModalDialogWatcher<QFileDialog> user([&](QFileDialog& files) {
-            EXPECT_EQ(files.defaultSuffix(), QStringLiteral("vpp"));
-            EXPECT_EQ(files.nameFilters().first(), QStringLiteral("Velvaro-Playlist (*.vpp)"));
             files.selectFile(temp.filePath(QString::fromLatin1(test.chosen ? test.chosen : "")));
             if (test.chosen && *test.chosen) {
                 static_cast<QDialog&>(files).accept();  // its own override runs
@@ -240,12 +213,6 @@ TEST_F(PlaylistDialogTest, EachClosingLeavesWhatItShould) {
             }
         });
         const int result = Run(test.mode, [&](CPlaylistDlg& dialog) {
-            if (std::string(test.mode) == "NEU") {
-                SelectInTree(dialog, "a.mkv");
-                Click(dialog, "IDC_VIDEO_NEW");
-                SelectInTree(dialog, "sound.mp3");
-                Click(dialog, "IDC_AUDIO_REPLACE");
-            }
             SelectInTree(dialog, "c.mkv");
             Click(dialog, "IDC_VIDEO_NEW");
             Click(dialog, test.button);
