@@ -21,14 +21,6 @@ namespace {
 using namespace velvaro::test;
 using Entries = std::vector<velvaro::docs::PlaylistEntry>;
 
-QStringList Names(std::initializer_list<const char*> names) {
-    QStringList list;
-    for (const char* name : names) {
-        list << QString::fromUtf8(name);
-    }
-    return list;
-}
-
 void Click(const QWidget& dialog, const char* name) {
     QTest::mouseClick(Find<QAbstractButton>(dialog, name), Qt::LeftButton);
 }
@@ -50,8 +42,7 @@ protected:
         DialogTest::SetUp();
         ASSERT_TRUE(temp.isValid());
         for (const char* name : {"a.mkv", "b.mkv", "c.mkv", "sound.mp3"}) {
-            QFile file(temp.filePath(QString::fromLatin1(name)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(QFile(temp.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly));
         }
     }
 
@@ -72,7 +63,7 @@ protected:
     }
 
     // "video|audio" per row without the folder, "*" before the selected one.
-    QStringList Rows(const QWidget& dialog) const {
+    std::string Rows(const QWidget& dialog) const {
         const auto* list = Find<QTableWidget>(dialog, "IDC_PLAYLIST");
         QStringList rows;
         for (int row = 0; row < list->rowCount(); ++row) {
@@ -81,23 +72,20 @@ protected:
                             list->item(row, 0)->text() + u'|' + list->item(row, 1)->text())
                         .remove(temp.path() + u'/');
         }
-        return rows;
+        return rows.join(QStringLiteral(", ")).toStdString();
     }
 
     // Opens the temporary folder in the tree and selects one of its files.
     void SelectInTree(const QWidget& dialog, const char* name) const {
         auto* tree = Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE");
         ASSERT_TRUE(tree->SelectPath(temp.path()));
-        QTreeWidgetItem* folder = tree->currentItem();
-        folder->setExpanded(true);
+        tree->currentItem()->setExpanded(true);
         ASSERT_TRUE(RunEventsUntil([&] { return !tree->IsReadingAny(); }));
-        for (int i = 0; i < folder->childCount(); ++i) {
-            if (folder->child(i)->text(0) == QString::fromLatin1(name)) {
-                tree->setCurrentItem(folder->child(i));
-                tree->scrollToItem(folder->child(i));
-            }
-        }
-        ASSERT_EQ(tree->SelectedPath().toStdString(), Path(name));
+        const auto found =
+            tree->findItems(QString::fromLatin1(name), Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1) << name;
+        tree->setCurrentItem(found[0]);
+        tree->scrollToItem(found[0]);
     }
 
     QTemporaryDir temp;
@@ -106,86 +94,34 @@ protected:
     std::string dirTree = temp.path().toStdString();
 };
 
+// Missing videos are left out, missing audio blanked; the buttons, a double
+// click in the tree and dropped local files edit the rows.
 TEST_F(PlaylistDialogTest, EditModeLeavesOutMissingFilesAndEditsRowsThroughTheButtons) {
     entries = {{Path("a.mkv"), Path("sound.mp3")},
                {Path("gone.mkv"), Path("sound.mp3")},
                {Path("b.mkv"), Path("gone.mp3")}};
-    fileName = Path("list.vpp");
-    const Entries before = entries;
-    const int result = Run("BEARBEITEN", [&](CPlaylistDlg& dialog) {
-        EXPECT_EQ(Texts(dialog, {"", "IDC_VIDEO_NEW", "IDC_BUTTON_SPEICHERNUNTER"}),
-                  QStringLiteral("Playlist Editor|&Add Video|Sav&e As..."));
-        const auto* list = Find<QTableWidget>(dialog, "IDC_PLAYLIST");
-        EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("Audio"));
-        EXPECT_EQ(list->columnWidth(0), 200);
-        EXPECT_EQ(Rows(dialog), Names({"*a.mkv|sound.mp3", "b.mkv|"}));
-        EXPECT_EQ(Enabled(dialog), "1111111");  // rows, a name, and the tree on a folder
-
+    Run("BEARBEITEN", [&](CPlaylistDlg& dialog) {
         SelectInTree(dialog, "c.mkv");
-        Click(dialog, "IDC_VIDEO_NEW");
-        SelectInTree(dialog, "sound.mp3");
-        Click(dialog, "IDC_AUDIO_REPLACE");
-        // A double click in the tree adds too; a window system sends a click first.
+        // A window system sends a click before the double click.
         auto* tree = Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE");
         const QPoint place = tree->visualItemRect(tree->currentItem()).center();
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, place);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, place);
         QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, place);
-        EXPECT_EQ(Rows(dialog),
-                  Names({"a.mkv|sound.mp3", "b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|"}));
+        SelectInTree(dialog, "sound.mp3");
+        Click(dialog, "IDC_AUDIO_REPLACE");
         Find<QTableWidget>(dialog, "IDC_PLAYLIST")->selectRow(0);
         Click(dialog, "IDC_VIDEO_REPLACE");
-        // Up at the top does nothing; down twice walks the row to the third place.
-        for (const char* arrow : {"spinUp", "spinDown", "spinDown"}) {
+        // Up at the top does nothing; down walks the row to the second place.
+        for (const char* arrow : {"spinUp", "spinDown"}) {
             Click(dialog, arrow);
         }
-        EXPECT_EQ(Rows(dialog),
-                  Names({"b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|sound.mp3", "sound.mp3|"}));
+        EXPECT_EQ(Rows(dialog), "b.mkv|, *sound.mp3|sound.mp3, c.mkv|sound.mp3");
         // Deleting selects the row that took the place, or the new last one.
         Click(dialog, "IDC_DELETE");
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "c.mkv|sound.mp3", "*sound.mp3|"}));
         Click(dialog, "IDC_DELETE");
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "*c.mkv|sound.mp3"}));
+        EXPECT_EQ(Rows(dialog), "*b.mkv|");
         Click(dialog, "IDC_DELETEALL");
-        EXPECT_EQ(Rows(dialog), QStringList());
-        EXPECT_EQ(Enabled(dialog), "0000001");
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(entries, before);
-    EXPECT_EQ(fileName, Path("list.vpp"));
-    EXPECT_EQ(dirTree, temp.path().toStdString());
-}
-
-// Save needs a name and mode BEARBEITEN; adding needs a tree item that exists.
-TEST_F(PlaylistDialogTest, ButtonStatesFollowRowsModeAndName) {
-    const struct {
-        const char* mode;
-        const char* video;
-        bool named;
-        const char* atStart;
-        const char* afterAdding;
-    } cases[] = {
-        {"NEU", "a.mkv", true, "0000000", "1011111"},
-        {"BEARBEITEN", "a.mkv", true, "1111110", "1111111"},
-        {"BEARBEITEN", "a.mkv", false, "1011110", "1011111"},
-        {"BEARBEITEN", "gone.mkv", true, "0000000", "1111111"},
-    };
-    for (const auto& test : cases) {
-        entries = {{Path(test.video), ""}};
-        fileName = test.named ? Path("list.vpp") : "";
-        dirTree = "/no/such/folder";
-        Run(test.mode, [&](CPlaylistDlg& dialog) {
-            EXPECT_EQ(Enabled(dialog), test.atStart) << test.mode << test.video;
-            Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE")->SelectPath(temp.path());
-            Click(dialog, "IDC_VIDEO_NEW");
-            EXPECT_EQ(Enabled(dialog), test.afterAdding) << test.mode << test.video;
-        });
-    }
-}
-
-TEST_F(PlaylistDialogTest, DroppedLocalFilesAreAppendedAndSelected) {
-    Run("NEU", [&](CPlaylistDlg& dialog) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(temp.filePath(QStringLiteral("b.mkv"))),
                       QUrl(QStringLiteral("http://x/y.mkv")),
@@ -196,42 +132,46 @@ TEST_F(PlaylistDialogTest, DroppedLocalFilesAreAppendedAndSelected) {
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(target, &drop);
-        EXPECT_EQ(Rows(dialog), Names({"b.mkv|", "*/not/there.avi|"}));
-        EXPECT_EQ(Enabled(dialog), "1011111");
+        EXPECT_EQ(Rows(dialog), "b.mkv|, */not/there.avi|");
     });
 }
 
-// OK hands over rows and tree item; the saves hand over the rows and write
-// them, Save falling back to Save as when its file cannot be written.
-TEST_F(PlaylistDialogTest, EachClosingLeavesWhatItShould) {
+// Save needs a name and mode BEARBEITEN, adding a tree item that exists. OK
+// hands over rows and tree item; the saves hand over the rows and write them,
+// Save falling back to Save as when its file cannot be written.
+TEST_F(PlaylistDialogTest, ButtonStatesAndWhatEachClosingLeaves) {
+    constexpr int kSaved = CPlaylistDlg::kSaved;
     const struct {
-        const char* mode;
-        const char* button;
-        const char* name;    // the playlist's file name before
+        const char *mode, *button;
+        const char* name;    // the playlist's file name before, "" for none
         const char* chosen;  // the answer to the file dialog: "" cancels, null: not asked
         int result;
         const char* nameAfter;
+        const char *atStart, *afterAdding;  // as Enabled() gives them
     } cases[] = {
-        {"BEARBEITEN", "IDC_BUTTON_OK", "old.vpp", nullptr, IDOK, "old.vpp"},
-        {"NEU", "IDC_BUTTON_OK", "old.vpp", nullptr, IDOK, nullptr},
-        {"BEARBEITEN", "IDC_BUTTON_SPEICHERN", "old.vpp", nullptr, CPlaylistDlg::kSaved, "old.vpp"},
-        {"BEARBEITEN", "IDC_BUTTON_SPEICHERN", "no/dir/x.vpp", "other", CPlaylistDlg::kSaved,
-         "other.vpp"},
-        {"NEU", "IDC_BUTTON_SPEICHERNUNTER", "old.vpp", "new.vpp", CPlaylistDlg::kSaved, "new.vpp"},
-        {"BEARBEITEN", "IDC_BUTTON_SPEICHERNUNTER", "old.vpp", "", CPlaylistDlg::kSaved, "old.vpp"},
-        {"BEARBEITEN", "IDC_BUTTON_ABBRECHEN", "old.vpp", nullptr, IDCANCEL, "old.vpp"},
+        {"BEARBEITEN", "IDC_BUTTON_OK", "old.vpp", nullptr, IDOK, "old.vpp", "1111110", "1111111"},
+        {"NEU", "IDC_BUTTON_OK", "old.vpp", nullptr, IDOK, nullptr, "0000000", "1011111"},
+        {"BEARBEITEN", "IDC_BUTTON_SPEICHERN", "old.vpp", nullptr, kSaved, "old.vpp", "1111110",
+         "1111111"},
+        {"BEARBEITEN", "IDC_BUTTON_SPEICHERN", "no/dir/x.vpp", "other", kSaved, "other.vpp",
+         "1111110", "1111111"},
+        {"NEU", "IDC_BUTTON_SPEICHERNUNTER", "old.vpp", "new.vpp", kSaved, "new.vpp", "0000000",
+         "1011111"},
+        {"BEARBEITEN", "IDC_BUTTON_SPEICHERNUNTER", "", "", kSaved, nullptr, "1011110", "1011111"},
+        {"BEARBEITEN", "IDC_BUTTON_ABBRECHEN", "old.vpp", nullptr, IDCANCEL, "old.vpp", "1111110",
+         "1111111"},
     };
     const Entries before = {{Path("a.mkv"), Path("sound.mp3")}};
-    const Entries after = {{Path("a.mkv"), Path("sound.mp3")}, {Path("c.mkv"), ""}};
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.mode) + " " + test.button + " " + test.name);
+        // A new playlist starts empty.
+        Entries after = std::string(test.mode) == "NEU" ? Entries() : before;
+        after.push_back({Path("c.mkv"), ""});
         entries = before;
-        fileName = Path(test.name);
-        dirTree.clear();
+        fileName = *test.name ? Path(test.name) : "";
+        dirTree = "/no/such/folder";
         QFile::remove(QString::fromStdString(Path("old.vpp")));
         ModalDialogWatcher<QFileDialog> user([&](QFileDialog& files) {
-            EXPECT_EQ(files.defaultSuffix(), QStringLiteral("vpp"));
-            EXPECT_EQ(files.nameFilters().first(), QStringLiteral("Velvaro-Playlist (*.vpp)"));
             files.selectFile(temp.filePath(QString::fromLatin1(test.chosen ? test.chosen : "")));
             if (test.chosen && *test.chosen) {
                 static_cast<QDialog&>(files).accept();  // its own override runs
@@ -240,21 +180,17 @@ TEST_F(PlaylistDialogTest, EachClosingLeavesWhatItShould) {
             }
         });
         const int result = Run(test.mode, [&](CPlaylistDlg& dialog) {
-            if (std::string(test.mode) == "NEU") {
-                SelectInTree(dialog, "a.mkv");
-                Click(dialog, "IDC_VIDEO_NEW");
-                SelectInTree(dialog, "sound.mp3");
-                Click(dialog, "IDC_AUDIO_REPLACE");
-            }
+            EXPECT_EQ(Enabled(dialog), test.atStart);
             SelectInTree(dialog, "c.mkv");
             Click(dialog, "IDC_VIDEO_NEW");
+            EXPECT_EQ(Enabled(dialog), test.afterAdding);
             Click(dialog, test.button);
         });
         EXPECT_EQ(result, test.result);
         EXPECT_EQ(user.Count(), test.chosen ? 1 : 0);
         EXPECT_EQ(entries, result == IDCANCEL ? before : after);
         EXPECT_EQ(fileName, test.nameAfter ? Path(test.nameAfter) : "");
-        EXPECT_EQ(dirTree, result == IDOK ? Path("c.mkv") : "");
+        EXPECT_EQ(dirTree, result == IDOK ? Path("c.mkv") : "/no/such/folder");
         if (result == CPlaylistDlg::kSaved && !(test.chosen && !*test.chosen)) {
             EXPECT_EQ(velvaro::docs::LoadPlaylistFile(fileName), after);
         }
