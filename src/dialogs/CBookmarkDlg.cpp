@@ -1,6 +1,6 @@
 #include "CBookmarkDlg.h"
 
-#include "BookmarkIcons.h"
+#include "DialogIcons.h"
 #include "dialogs/FileDialogFilter.h"
 #include "dialogs/ProductVersion.h"
 #include "docs/BookmarkFile.h"

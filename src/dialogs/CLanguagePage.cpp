@@ -1,6 +1,6 @@
 #include "CLanguagePage.h"
 
-#include "LanguageIcons.h"
+#include "DialogIcons.h"
 #include "i18n/CLanguageFile.h"
 #include "settings/CSettings.h"
 #include "settings/RegKey.h"

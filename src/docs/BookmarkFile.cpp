@@ -1,8 +1,8 @@
 #include "docs/BookmarkFile.h"
 
-#include "docs/CXmlDocument.h"
 #include "docs/DocumentFile.h"
 #include "docs/DocumentPaths.h"
+#include "docs/ListDocument.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,12 +35,10 @@ std::optional<std::vector<Bookmark>> LoadBookmarkFile(const std::string& path) {
         return std::nullopt;
     }
     CXmlDocument document;
-    document.SetDocument(*text);
-    if (!document.FindElement("velvaro") || !document.FindChildElement("bookmarklist")) {
+    if (!EnterListDocument(document, *text, "bookmarklist")) {
         return std::nullopt;
     }
     std::vector<Bookmark> bookmarks;
-    document.IntoElement();
     while (document.FindChildElement("bookmark")) {
         bookmarks.push_back({document.GetChildData(),
                              DecimalPrefix(document.GetChildAttribute("time")),
@@ -52,11 +50,7 @@ std::optional<std::vector<Bookmark>> LoadBookmarkFile(const std::string& path) {
 
 bool SaveBookmarkFile(const std::string& path, const std::vector<Bookmark>& bookmarks,
                       std::string_view build) {
-    CXmlDocument document;
-    document.AddElement("velvaro");
-    document.SetAttribute("build", build);
-    document.AddChildElement("bookmarklist");
-    document.IntoElement();
+    CXmlDocument document = StartListDocument("bookmarklist", build);
     for (const Bookmark& bookmark : bookmarks) {
         document.AddChildElement("bookmark", bookmark.description);
         document.SetChildAttribute("time", std::to_string(bookmark.time));

@@ -1,8 +1,8 @@
 #include "docs/PlaylistFile.h"
 
-#include "docs/CXmlDocument.h"
 #include "docs/DocumentFile.h"
 #include "docs/DocumentPaths.h"
+#include "docs/ListDocument.h"
 
 namespace velvaro::docs {
 
@@ -26,10 +26,8 @@ std::optional<std::vector<PlaylistEntry>> LoadPlaylistFile(const std::string& pa
             return std::nullopt;
         }
         CXmlDocument document;
-        document.SetDocument(*text);
-        if (document.FindElement("velvaro") && document.FindChildElement("playlist")) {
+        if (EnterListDocument(document, *text, "playlist")) {
             std::vector<PlaylistEntry> entries;
-            document.IntoElement();
             while (document.FindChildElement("media")) {
                 entries.push_back({ResolvedPath(path, document.GetChildData()),
                                    ResolvedPath(path, document.GetChildAttribute("audio"))});
@@ -50,11 +48,7 @@ std::optional<std::vector<PlaylistEntry>> LoadPlaylistFile(const std::string& pa
 
 bool SavePlaylistFile(const std::string& path, const std::vector<PlaylistEntry>& entries,
                       std::string_view build) {
-    CXmlDocument document;
-    document.AddElement("velvaro");
-    document.SetAttribute("build", build);
-    document.AddChildElement("playlist");
-    document.IntoElement();
+    CXmlDocument document = StartListDocument("playlist", build);
     for (const PlaylistEntry& entry : entries) {
         document.AddChildElement("media", StoredPath(path, entry.video));
         document.SetChildAttribute("audio", StoredPath(path, entry.audio));

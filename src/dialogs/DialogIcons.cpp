@@ -1,4 +1,4 @@
-#include "LanguageIcons.h"
+#include "DialogIcons.h"
 
 #include "art/ArtResources.h"
 #include "resource.h"
@@ -26,4 +26,12 @@ QIcon BuiltInLanguageIcon(const QStyle* style) {
 
 QIcon LanguageFileIcon(const QStyle* style) {
     return IconOr(velvaro::art::IconResource(IDR_TEXTFILE), QStyle::SP_FileIcon, style);
+}
+
+QIcon BookmarkAddIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_ADD), QStyle::SP_FileDialogNewFolder, style);
+}
+
+QIcon BookmarkDeleteIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_DELETE), QStyle::SP_DialogDiscardButton, style);
 }
