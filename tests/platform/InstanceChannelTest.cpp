@@ -102,11 +102,13 @@ std::vector<qint64> Replies(QLocalSocket& socket, int count, int milliseconds = 
     return answers;
 }
 
-// The stand-in window program (answers wParam + 1000), in a process of its own.
+// The stand-in window program (answers wParam + 1000), in a process of its
+// own, once it has said `ready`.
 class HelperWindow : public velvaro::test::Child {
 public:
-    explicit HelperWindow(const Lines& arguments = {}) {
+    explicit HelperWindow(const Lines& arguments = {}, const std::string& ready = "listening") {
         EXPECT_TRUE(Start(INSTANCE_WINDOW, arguments));
+        EXPECT_TRUE(WaitForLine(ready)) << ready;
     }
     // Reads output until a line equal to `line` came (true) or the time is up.
     bool WaitForLine(const std::string& line, int milliseconds = 5000) {
@@ -144,7 +146,6 @@ protected:
 };
 
 TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironmentAndLivesOnlyInPrivateFolders) {
-    EXPECT_EQ(InstanceSocketPath(kClass), socketPath_);
     const velvaro::test::TestFolder runtime, temp;
     chmod(runtime.path().c_str(), 0700);
     velvaro::test::ScopedEnvironment environment({{"VELVARO_INSTANCE_DIR", std::nullopt},
@@ -171,32 +172,15 @@ TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironmentAndLivesOnlyInPrivate
     EXPECT_EQ(made.st_mode & 0777, 0700u);
     // Both sides meet there.
     ASSERT_TRUE(Listen());
-    EXPECT_EQ(listener_->SocketPath(), QString::fromStdString(mine + ".3/VelvaroClass"));
     EXPECT_EQ(Send({{3001, 1}}), Answers{6002});
-}
-
-// Order, texts and end mark of a whole command line are the second start's
-// tests; here the answers and the atoms left behind.
-TEST_F(InstanceChannelTest, RecordsAreAnsweredAndTheirAtomsNotLeftBehind) {
-    ASSERT_TRUE(Listen());
-    EXPECT_EQ(listener_->SocketPath(), socketPath_);
-    const QString file = QStringLiteral(u"/home/jörg/Filme/Ärger – 𝄞.mkv");
-    EXPECT_EQ(Send({{1001, file}, {1003, QString()}, {3001, 1}, {0xFFFFFFFFu, 0}}),
-              (Answers{2002, 2006, 6002, 0x1FFFFFFFEll}));
-    ASSERT_EQ(window_.received.size(), 4u);
-    EXPECT_EQ(window_.received[0].text, file);
-    // An empty piece carries no atom.
-    EXPECT_EQ(window_.received[1], (Received{1003, 0, {}}));
-    EXPECT_EQ(GlobalFindAtom(file), ATOM{});
 }
 
 // A sender that leaves while the window is in a nested loop over its record
 // is let go only after it; the next is served after it, and its own records
 // that come while the window is busy stay in order.
-TEST_F(InstanceChannelTest, BrokenSendersAreDroppedAndRecordsStayInOrderThroughANestedLoop) {
+TEST_F(InstanceChannelTest, BrokenSendersAreDroppedAndRecordsStayInOrderAndDoNotMix) {
     ASSERT_TRUE(Listen());
-    std::vector<qint64> answers;
-    RunClient([&] {
+    RunClient([] {
         // Half a record, and no more; then something that is no record at
         // all, on which the listener hangs up.
         QLocalSocket half, garbage, leaving, socket;
@@ -210,83 +194,16 @@ TEST_F(InstanceChannelTest, BrokenSendersAreDroppedAndRecordsStayInOrderThroughA
         Put(socket, Record(1, 11));
         QThread::msleep(400);
         Put(socket, Record(2, 20) + Record(3, 30));
-        answers = Replies(socket, 3);
+        EXPECT_EQ(Replies(socket, 3), (std::vector<qint64>{2, 4, 6}));
         // The sender that stopped halfway is hung up on after a while.
         EXPECT_TRUE(half.state() == QLocalSocket::UnconnectedState ||
                     half.waitForDisconnected(8000));
     });
     EXPECT_EQ(window_.received,
               (std::vector<Received>{{1, 10, {}}, {1, 11, {}}, {2, 20, {}}, {3, 30, {}}}));
-    EXPECT_EQ(answers, (std::vector<qint64>{2, 4, 6}));
-}
 
-TEST_F(InstanceChannelTest, OnlyALiveListenerIsAWindowAndACrashedOnesSocketIsReplaced) {
-    EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-    ASSERT_TRUE(Listen());
-    EXPECT_NE(FindInstanceWindow(kClass), nullptr);
-    listener_.reset();
-    EXPECT_FALSE(QFileInfo::exists(socketPath_)) << "a listener that ends takes its socket along";
-
-    HelperWindow crashed;
-    ASSERT_TRUE(crashed.WaitForLine("listening"));
-    crashed.Stop();  // SIGKILL: nothing is cleaned up
-    ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "a killed process leaves its socket";
-    EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
-    EXPECT_TRUE(Listen());
-    EXPECT_EQ(Send({{4002, 1}}), Answers{8004});
-}
-
-TEST_F(InstanceChannelTest, ALaterListenerStandsByUntilTheOwnerEndsOrCrashes) {
-    HelperWindow first({"--quit-on-end"});
-    ASSERT_TRUE(first.WaitForLine("listening"));
-    EXPECT_FALSE(Listen());
-    ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "the owner's socket stays";
-    // The owner gets the records; its end mark makes it quit.
-    EXPECT_EQ(Send({{1001, QStringLiteral("first.mkv")}, {0xFFFFFFFFu, 0}}),
-              (Answers{2001, 0xFFFFFFFFll + 1000}));
-    ASSERT_TRUE(first.WaitForExit(5000));
-    EXPECT_TRUE(first.Records().at(0).starts_with("1001 ") &&
-                first.Records().at(0).ends_with(" first.mkv"));
-    EXPECT_TRUE(window_.received.empty());
-    // Now the one standing by owns the name.
-    EXPECT_TRUE(RunEventsUntil([&] { return listener_->IsListening(); }));
-    EXPECT_EQ(Send({{1011, QStringLiteral("640x480")}}), Answers{2022});
-
-    // A standing-by process takes over from a crashed owner too.
-    listener_.reset();
-    HelperWindow owner;
-    ASSERT_TRUE(owner.WaitForLine("listening"));
-    HelperWindow standing;
-    ASSERT_TRUE(standing.WaitForLine("standing-by"));
-    owner.Stop();
-    EXPECT_TRUE(standing.WaitForLine("listening"));
-    EXPECT_EQ(Send({{4009, 1}}), Answers{5009});
-    EXPECT_EQ(standing.Records(), Lines{"4009 1 "});
-}
-
-TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt) {
-    // After a failure nothing more is sent.
-    const struct {
-        Lines arguments;
-        int timeout;
-        Answers answers;
-    } cases[] = {{{"--die-after", "3"}, 0, {2001, 2002, -1, -1}},
-                 {{"--hang-after", "2"}, 500, {2001, -1, -1, -1}}};
-    for (const auto& c : cases) {
-        HelperWindow window(c.arguments);
-        ASSERT_TRUE(window.WaitForLine("listening"));
-        QElapsedTimer clock;
-        clock.start();
-        EXPECT_EQ(Send({{1001, QStringLiteral("a")}, {1002, 1}, {1003, 1}, {1004, 0}}, c.timeout),
-                  c.answers);
-        EXPECT_GE(clock.elapsed(), c.timeout * 9 / 10);
-        EXPECT_LT(clock.elapsed(), 5000) << "a dead window is noticed at once";
-    }
-}
-
-// Two senders at once: each one's records arrive together, never mixed.
-TEST_F(InstanceChannelTest, SendersTakeTurnsAndTheirRecordsDoNotMix) {
-    ASSERT_TRUE(Listen());
+    // Two senders at once: each one's records arrive together, never mixed.
+    window_.received.clear();
     const auto send = [](UINT first) {
         auto window = FindInstanceWindow(kClass);
         for (UINT wParam = first; window && wParam < first + 3; ++wParam) {
@@ -308,6 +225,73 @@ TEST_F(InstanceChannelTest, SendersTakeTurnsAndTheirRecordsDoNotMix) {
         << testing::PrintToString(order);
 }
 
+// Order, texts and end mark of a whole command line are the second start's
+// tests; here the answers.
+TEST_F(InstanceChannelTest, OnlyALiveListenerIsAWindowAnswersAndACrashedOnesSocketIsReplaced) {
+    EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
+    ASSERT_TRUE(Listen());
+    const QString file = QStringLiteral(u"/home/jörg/Filme/Ärger – 𝄞.mkv");
+    EXPECT_EQ(Send({{1001, file}, {1003, QString()}, {3001, 1}, {0xFFFFFFFFu, 0}}),
+              (Answers{2002, 2006, 6002, 0x1FFFFFFFEll}));
+    ASSERT_EQ(window_.received.size(), 4u);
+    EXPECT_EQ(window_.received[0].text, file);
+    // An empty piece carries no atom.
+    EXPECT_EQ(window_.received[1], (Received{1003, 0, {}}));
+    listener_.reset();
+    EXPECT_FALSE(QFileInfo::exists(socketPath_)) << "a listener that ends takes its socket along";
+
+    HelperWindow crashed;
+    crashed.Stop();  // SIGKILL: nothing is cleaned up
+    ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "a killed process leaves its socket";
+    EXPECT_EQ(FindInstanceWindow(kClass), nullptr);
+    EXPECT_TRUE(Listen());
+    EXPECT_EQ(Send({{4002, 1}}), Answers{8004});
+}
+
+TEST_F(InstanceChannelTest, ALaterListenerStandsByUntilTheOwnerEndsOrCrashes) {
+    HelperWindow first({"--quit-on-end"});
+    EXPECT_FALSE(Listen());
+    ASSERT_TRUE(QFileInfo::exists(socketPath_)) << "the owner's socket stays";
+    // The owner gets the records; its end mark makes it quit.
+    EXPECT_EQ(Send({{1001, QStringLiteral("first.mkv")}, {0xFFFFFFFFu, 0}}),
+              (Answers{2001, 0xFFFFFFFFll + 1000}));
+    ASSERT_TRUE(first.WaitForExit(5000));
+    EXPECT_TRUE(first.Records().at(0).starts_with("1001 ") &&
+                first.Records().at(0).ends_with(" first.mkv"));
+    EXPECT_TRUE(window_.received.empty());
+    // Now the one standing by owns the name.
+    EXPECT_TRUE(RunEventsUntil([&] { return listener_->IsListening(); }));
+    EXPECT_EQ(Send({{1011, QStringLiteral("640x480")}}), Answers{2022});
+
+    // A standing-by process takes over from a crashed owner too.
+    listener_.reset();
+    HelperWindow owner;
+    HelperWindow standing({}, "standing-by");
+    owner.Stop();
+    EXPECT_TRUE(standing.WaitForLine("listening"));
+    EXPECT_EQ(Send({{4009, 1}}), Answers{5009});
+    EXPECT_EQ(standing.Records(), Lines{"4009 1 "});
+}
+
+TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt) {
+    // After a failure nothing more is sent.
+    const struct {
+        Lines arguments;
+        int timeout;
+        Answers answers;
+    } cases[] = {{{"--die-after", "3"}, 0, {2001, 2002, -1, -1}},
+                 {{"--hang-after", "2"}, 500, {2001, -1, -1, -1}}};
+    for (const auto& c : cases) {
+        HelperWindow window(c.arguments);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(Send({{1001, QStringLiteral("a")}, {1002, 1}, {1003, 1}, {1004, 0}}, c.timeout),
+                  c.answers);
+        EXPECT_GE(clock.elapsed(), c.timeout * 9 / 10);
+        EXPECT_LT(clock.elapsed(), 5000) << "a dead window is noticed at once";
+    }
+}
+
 // Records the window does not read are answered with 0 and leave nothing
 // behind, however many come: the atom table stays free for real ones.
 TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
@@ -315,8 +299,7 @@ TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
         kClass, &window_, kMessage,
         [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
     ASSERT_TRUE(listener_->IsListening());
-    Answers answers;
-    RunClient([&] {
+    RunClient([] {
         // More than the atom table holds, sent without waiting.
         constexpr int kHostile = 20000;
         QByteArray burst;
@@ -326,17 +309,9 @@ TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
         }
         QLocalSocket hostile;
         Put(hostile, burst);
-        const std::vector<qint64> replies = Replies(hostile, kHostile, 10000);
-        answers.push_back(replies == std::vector<qint64>(kHostile, 0) ? 0 : -1);
-        auto window = FindInstanceWindow(kClass);
-        ASSERT_NE(window, nullptr);
-        LRESULT answer = -1;
-        window->SendRecord(1001, LPARAM{5}, &answer);
-        answers.push_back(answer);
-        window->SendRecord(1001, QStringLiteral("film.mkv"), &answer);
-        answers.push_back(answer);
+        EXPECT_TRUE(Replies(hostile, kHostile, 10000) == std::vector<qint64>(kHostile, 0));
     });
-    EXPECT_EQ(answers, (Answers{0, 0, 2002}));
+    EXPECT_EQ(Send({{1001, 5}, {1001, QStringLiteral("film.mkv")}}), (Answers{0, 2002}));
     ASSERT_EQ(window_.received.size(), 1u);
     EXPECT_EQ(window_.received[0].text, QStringLiteral("film.mkv"));
     EXPECT_EQ(GlobalFindAtom(QStringLiteral("hostile 19999")), ATOM{});
