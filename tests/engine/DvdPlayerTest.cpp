@@ -1,0 +1,120 @@
+// The DVD engine on the generated test discs: opening the forms of a disc,
+// damaged discs failing in the check process, and a walk through the menu
+// disc's buttons, menus, chapters and time codes. Titles are 6 s long and the
+// reader runs ahead of the picture, so each step acts early in a title.
+#include "PlayerFixture.h"
+#include "engine/CDvdPlayer.h"
+
+namespace {
+
+using velvaro::test::Media;
+using velvaro::test::RunEventsUntil;
+using velvaro::test::WideMedia;
+
+// The player, and what its navigator says is shown: title and chapter.
+class ShownDvdPlayer : public CDvdPlayer {
+public:
+    using CDvdPlayer::CDvdPlayer;
+    std::pair<ULONG, ULONG> Shown() {
+        DVD_PLAYBACK_LOCATION2 location;
+        QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
+        return {location.TitleNum, location.ChapterNum};
+    }
+};
+
+class DvdPlayerTest : public velvaro::test::PlayerTest {
+protected:
+    std::unique_ptr<ShownDvdPlayer> OpenDvd(const std::string& name) {
+        return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &language, &owner,
+                                            WideMedia(name), Media(name), 0, 0, 0);
+    }
+
+    // Drains the graph events until the domain becomes `domain`.
+    static bool WaitForDomain(CMediaPlayer& player, LONG_PTR domain) {
+        return RunEventsUntil(
+            [&] {
+                long code = 0;
+                LONG_PTR param1 = 0, param2 = 0;
+                while (player.GetEvent(&code, &param1, &param2) == S_OK) {
+                    if (code == EC_DVD_DOMAIN_CHANGE && param1 == domain) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10000);
+    }
+};
+
+TEST_F(DvdPlayerTest, OpensTheFolderTheFolderAboveItAndTheImage) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"dvd/menu/VIDEO_TS", "dvd/menu/VIDEO_TS"},
+        {"dvd/menu", "dvd/menu/VIDEO_TS"},
+        {"dvd/menu.iso", "dvd/menu.iso"},
+    };
+    for (const auto& [path, opened] : cases) {
+        auto player = OpenDvd(path);
+        EXPECT_EQ(std::tuple(player->GetRenderStatus(), player->GetFileName(), player->HasVideo()),
+                  std::tuple(S_OK, Media(opened), S_OK))
+            << path;
+        int width = 0, height = 0;
+        player->GetVideoSize(&width, &height);
+        EXPECT_EQ(std::pair(width, height), std::pair(720, 540)) << path;
+    }
+}
+
+TEST_F(DvdPlayerTest, DamagedDiscsFailInTheCheckWithoutTakingThePlayerDown) {
+    for (const char* disc : {"dvd/damaged", "dvd/no-title-set", "dvd/cut-title-table"}) {
+        const auto log = velvaro::test::EngineWarnings();
+        auto player = OpenDvd(disc);
+        EXPECT_NE(player->GetRenderStatus(), S_OK) << disc;
+        EXPECT_EQ(log.Count(), 1) << disc;
+    }
+}
+
+TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
+    auto player = OpenDvd("dvd/menu");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    // The picture (720x576) drawn at half size from (10, 10) in the window.
+    player->SetDestinationPosition(10, 10, 360, 288);
+    const auto window = [](int x, int y) { return QPoint(10 + x / 2, 10 + y / 2); };
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    ASSERT_EQ(player->Play(), S_OK);
+
+    // Outside the buttons, on button 3, and no way up from the root menu.
+    EXPECT_TRUE(player->NoButtonAtPosition(window(20, 20)));
+    EXPECT_EQ(player->GetButtonAtPosition(window(360, 400)), 3u);
+    EXPECT_EQ(player->ReturnFromSubmenu(), VFW_E_DVD_OPERATION_INHIBITED);
+    EXPECT_EQ(player->SetPosition(100), VFW_E_DVD_INVALIDDOMAIN);
+
+    // Button 3 down to 1 (wrapping) and down to 2: title 2.
+    EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
+    EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(2u, 1u); }));
+
+    // To the root menu and back into the title.
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    EXPECT_EQ(player->Resume(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+
+    // A click on button 1: title 1, chapters at 0, 2 and 4 s, 6 s in all.
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    EXPECT_EQ(player->ActivateAtPosition(window(360, 180)), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
+    EXPECT_EQ(player->GetDuration(), 600);
+    EXPECT_EQ(player->SetPosition(100), S_OK);
+    ASSERT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 100; }));
+    EXPECT_LT(player->GetPosition(), 200);
+    const LONGLONG frame = player->GetCurrentFrame();
+    EXPECT_NEAR(static_cast<double>(frame), player->GetPosition() / 4.0, 25.0);
+    EXPECT_EQ(player->PlayNextChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil(
+        [&] { return player->Shown() == std::pair(1u, 2u) && player->GetPosition() >= 200; }));
+}
+
+}  // namespace
