@@ -205,8 +205,9 @@ DVD_DOMAIN GstDvdGraph::MenuDomain() {
     gint64 title = -1;
     gint64 menu = 0;
     // In a menu the title is 0 and the "chapter" names the menu.
-    if (reader && gst_element_query_position(reader, NavigatorFormat("title"), &title) && title == 0 &&
-        gst_element_query_position(reader, NavigatorFormat("chapter"), &menu) && menu == 2) {
+    if (reader && gst_element_query_position(reader, NavigatorFormat("title"), &title) &&
+        title == 0 && gst_element_query_position(reader, NavigatorFormat("chapter"), &menu) &&
+        menu == 2) {
         return DVD_DOMAIN_VideoManagerMenu;
     }
     return DVD_DOMAIN_VideoTitleSetMenu;
