@@ -81,9 +81,10 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
     ASSERT_EQ(player->Play(), S_OK);
 
-    // Outside the buttons, on button 3, and no way up from the root menu.
+    // On button 3 once the buttons are there, outside them, and no way up
+    // from the root menu.
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 400)) == 3; }));
     EXPECT_TRUE(player->NoButtonAtPosition(window(20, 20)));
-    EXPECT_EQ(player->GetButtonAtPosition(window(360, 400)), 3u);
     EXPECT_EQ(player->ReturnFromSubmenu(), VFW_E_DVD_OPERATION_INHIBITED);
     EXPECT_EQ(player->SetPosition(100), VFW_E_DVD_INVALIDDOMAIN);
 
@@ -103,6 +104,7 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     // A click on button 1: title 1, chapters at 0, 2 and 4 s, 6 s in all.
     EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 180)) == 1; }));
     EXPECT_EQ(player->ActivateAtPosition(window(360, 180)), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
