@@ -13,6 +13,7 @@ namespace {
 using velvaro::engine::GstBusHandle;
 using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstMessageHandle;
+using velvaro::engine::GstPadHandle;
 
 constexpr GstClockTime kPatience = 15 * GST_SECOND;
 constexpr GstClockTime kPoll = 50 * GST_MSECOND;
@@ -25,7 +26,7 @@ GstPadProbeReturn OnData(GstPad*, GstPadProbeInfo*, gpointer) {
 }
 
 // Each output ends in a sink that neither waits nor syncs.
-void OnPad(GstElement* navigator, GstPad* pad, gpointer pipeline) {
+void OnPad(GstElement*, GstPad* pad, gpointer pipeline) {
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     if (!sink) {
         return;
@@ -33,11 +34,9 @@ void OnPad(GstElement* navigator, GstPad* pad, gpointer pipeline) {
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     gst_bin_add(GST_BIN(pipeline), sink);
     gst_element_sync_state_with_parent(sink);
-    GstPad* input = gst_element_get_static_pad(sink, "sink");
-    gst_pad_link(pad, input);
-    gst_object_unref(input);
+    const GstPadHandle input(gst_element_get_static_pad(sink, "sink"));
+    gst_pad_link(pad, input.get());
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &OnData, nullptr, nullptr);
-    (void)navigator;
 }
 
 int Check(const char* path) {

@@ -263,8 +263,10 @@ HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
     if (!location) {
         return E_POINTER;
     }
+    // A menu has no time of its own: its still counts on past its length.
     gint64 position = 0;
-    if (!source_ || !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position)) {
+    if (!source_ ||
+        (InTitle() && !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position))) {
         return E_FAIL;
     }
     // What is shown, not where the reader has got to.
@@ -276,6 +278,9 @@ HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
 HRESULT GstDvdGraph::GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeFlags) {
     if (!time) {
         return E_POINTER;
+    }
+    if (!InTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
     }
     gint64 duration = 0;
     if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration)) {
