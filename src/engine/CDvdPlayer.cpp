@@ -308,9 +308,47 @@ int CDvdPlayer::GetStreamCount(int kind) {
     }
 }
 
-// Stream names and languages: next slice.
-HRESULT CDvdPlayer::GetStreamName(int, MajorType*, int*, int*, std::string*, LONGLONG*) {
-    return E_FAIL;
+HRESULT CDvdPlayer::GetStreamName(int index, MajorType*, int* flags, int* kind, std::string* name,
+                                  LONGLONG*) {
+    if (!dvdInfo || !kind || !name || index < 0) {
+        return E_FAIL;
+    }
+    const auto stream = static_cast<ULONG>(index);
+    ULONG available = 0, current = 0;
+    std::string code;
+    switch (*kind) {
+        case STREAM_CHAPTERS:
+        case STREAM_ANGLES: {
+            *name = QStringLiteral("%1").arg(index + 1, 3, 10, QLatin1Char('0')).toStdString();
+            DVD_PLAYBACK_LOCATION2 location;
+            if (*kind == STREAM_CHAPTERS && dvdInfo->GetCurrentLocation(&location) == S_OK) {
+                *flags = location.ChapterNum == stream + 1 ? 1 : 0;
+            } else if (*kind == STREAM_ANGLES &&
+                       SUCCEEDED(dvdInfo->GetCurrentAngle(&available, &current))) {
+                *flags = current == stream + 1 ? 1 : 0;
+            }
+            return S_OK;
+        }
+        case STREAM_AUDIO:
+        case STREAM_SUBTITLES: {
+            const bool audio = *kind == STREAM_AUDIO;
+            const HRESULT read = audio ? dvdInfo->GetAudioLanguage(stream, &code)
+                                       : dvdInfo->GetSubpictureLanguage(stream, &code);
+            if (FAILED(read)) {
+                return E_FAIL;
+            }
+            const QLocale::Language language = QLocale(QString::fromStdString(code)).language();
+            *name = QLocale::languageToString(language).toStdString();
+            BOOL disabled = 0;
+            const HRESULT state =
+                audio ? dvdInfo->GetCurrentAudio(&available, &current)
+                      : dvdInfo->GetCurrentSubpicture(&available, &current, &disabled);
+            *flags = SUCCEEDED(state) && current == stream ? 1 : 0;
+            return S_OK;
+        }
+        default:
+            return E_FAIL;
+    }
 }
 
 HRESULT CDvdPlayer::SelectStream(int index, int kind) {

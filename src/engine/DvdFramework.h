@@ -124,6 +124,9 @@ public:
     virtual HRESULT GetCurrentAudio(ULONG* available, ULONG* current) = 0;
     virtual HRESULT GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) = 0;
     virtual HRESULT GetCurrentAngle(ULONG* available, ULONG* current) = 0;
+    // The stream's ISO 639 language code; fails when the disc names none.
+    virtual HRESULT GetAudioLanguage(ULONG stream, std::string* code) = 0;
+    virtual HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) = 0;
     virtual HRESULT GetCurrentUOPS(ULONG* prohibited) = 0;
 };
 

@@ -154,6 +154,14 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
         g_object_set(reader, "fast-start", FALSE, nullptr);
         reader_.reset(GST_ELEMENT(reader));
     }
+    // The stream languages stop inside the bin, at its demuxer.
+    if (const GstElementHandle demuxer{gst_bin_get_by_name(GST_BIN(source_), "dvddemux")}) {
+        const GstPadHandle input(gst_element_get_static_pad(demuxer.get(), "sink"));
+        if (input) {
+            gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnDemuxEvent, this,
+                              nullptr);
+        }
+    }
     gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     GstStateChangeReturn prerolled = GST_STATE_CHANGE_ASYNC;
     WaitWhileAlive(
@@ -227,6 +235,34 @@ GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpoi
         graph->highlight_ = QRect();
         ++graph->highlightSerial_;
     }
+    return GST_PAD_PROBE_OK;
+}
+
+// Streaming thread: the streams of the domain the reader entered.
+GstPadProbeReturn GstDvdGraph::OnDemuxEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstDvdGraph*>(data);
+    const GstStructure* structure = gst_event_get_structure(GST_PAD_PROBE_INFO_EVENT(info));
+    if (!structure || !gst_structure_has_name(structure, "application/x-gst-dvd") ||
+        g_strcmp0(gst_structure_get_string(structure, "event"), "dvd-lang-codes") != 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    // Stream N is there when its format or id is; its language may be missing.
+    const auto languages = [structure](const char* kind, int most) {
+        std::vector<std::string> found;
+        for (int i = 0; i < most; ++i) {
+            const std::string prefix = std::string(kind) + "-" + std::to_string(i) + "-";
+            if (!gst_structure_has_field(structure, (prefix + "format").c_str()) &&
+                !gst_structure_has_field(structure, (prefix + "stream").c_str())) {
+                break;
+            }
+            const char* code = gst_structure_get_string(structure, (prefix + "language").c_str());
+            found.emplace_back(code ? code : "");
+        }
+        return found;
+    };
+    std::lock_guard lock(graph->highlightMutex_);
+    graph->audioLanguages_ = languages("audio", 8);
+    graph->subpictureLanguages_ = languages("subpicture", 32);
     return GST_PAD_PROBE_OK;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace velvaro::engine {
 
@@ -62,6 +63,8 @@ public:
     HRESULT GetCurrentAudio(ULONG* available, ULONG* current) override;
     HRESULT GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) override;
     HRESULT GetCurrentAngle(ULONG* available, ULONG* current) override;
+    HRESULT GetAudioLanguage(ULONG stream, std::string* code) override;
+    HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) override;
     HRESULT GetCurrentUOPS(ULONG* prohibited) override;
 
     // Whether the volume opens in a process of its own without crashing or
@@ -76,6 +79,7 @@ private:
     void OnTitleTag(const char* title);
     static void OnNavigatorPad(GstElement* navigator, GstPad* pad, GstDvdGraph* graph);
     static GstPadProbeReturn OnVideoEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnDemuxEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     GstPadHandle NavigatorPad() const;
     HRESULT SendNavigation(GstEvent* event);
     HRESULT SendCommand(GstNavigationCommand command);
@@ -106,6 +110,12 @@ private:
     int button_ = 0;
     int highlightSerial_ = 0;
     QRect highlight_;
+    // The languages of the reader's audio and subpicture streams; empty
+    // where the disc names none.
+    std::vector<std::string> audioLanguages_;
+    std::vector<std::string> subpictureLanguages_;
+    // Only switched by us: the navigator's own register is out of reach.
+    ULONG currentAudio_ = 0;
     std::string lastTitleTag_;
 };
 

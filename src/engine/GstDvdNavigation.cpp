@@ -180,10 +180,25 @@ HRESULT GstDvdGraph::ActivateAtPosition(QPoint point) {
                            1, point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE));
 }
 
-// Streams and angles: next slice.
-HRESULT GstDvdGraph::SelectAudioStream(ULONG, DWORD) {
-    return E_NOTIMPL;
+// Keys 1-8 switch the bin's audio selector.
+HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
+    {
+        std::lock_guard lock(highlightMutex_);
+        if (stream >= audioLanguages_.size()) {
+            return E_INVALIDARG;
+        }
+    }
+    const std::string key = std::to_string(stream + 1);
+    const HRESULT result = SendNavigation(
+        gst_navigation_event_new_key_press(key.c_str(), GST_NAVIGATION_MODIFIER_NONE));
+    if (SUCCEEDED(result)) {
+        std::lock_guard lock(highlightMutex_);
+        currentAudio_ = stream;
+    }
+    return result;
 }
+
+// Subpicture choice and angles: next slice.
 HRESULT GstDvdGraph::SelectSubpictureStream(ULONG, DWORD) {
     return E_NOTIMPL;
 }
@@ -193,11 +208,44 @@ HRESULT GstDvdGraph::SetSubpictureState(bool, DWORD) {
 HRESULT GstDvdGraph::SelectAngle(ULONG, DWORD) {
     return E_NOTIMPL;
 }
-HRESULT GstDvdGraph::GetCurrentAudio(ULONG*, ULONG*) {
-    return E_NOTIMPL;
+HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
+    if (!available || !current) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(highlightMutex_);
+    *available = static_cast<ULONG>(audioLanguages_.size());
+    *current = currentAudio_;
+    return S_OK;
 }
-HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG*, ULONG*, BOOL*) {
-    return E_NOTIMPL;
+
+// Which subpicture shows, and whether, is the navigator's: next slice.
+HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) {
+    if (!available || !current || !disabled) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(highlightMutex_);
+    *available = static_cast<ULONG>(subpictureLanguages_.size());
+    *current = 0;
+    *disabled = 0;
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetAudioLanguage(ULONG stream, std::string* code) {
+    std::lock_guard lock(highlightMutex_);
+    if (!code || stream >= audioLanguages_.size() || audioLanguages_[stream].empty()) {
+        return E_FAIL;
+    }
+    *code = audioLanguages_[stream];
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetSubpictureLanguage(ULONG stream, std::string* code) {
+    std::lock_guard lock(highlightMutex_);
+    if (!code || stream >= subpictureLanguages_.size() || subpictureLanguages_[stream].empty()) {
+        return E_FAIL;
+    }
+    *code = subpictureLanguages_[stream];
+    return S_OK;
 }
 
 DVD_DOMAIN GstDvdGraph::MenuDomain() {

@@ -124,4 +124,26 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     EXPECT_NEAR(static_cast<double>(player->GetCurrentFrame()), position() / 4.0, 25.0);
 }
 
+TEST_F(DvdPlayerTest, NamesTheAudioAndSubpictureStreamsAndSwitchesTheSound) {
+    auto player = OpenDvd("dvd/streams");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    const auto stream = [&](int index, int kind) {
+        int current = -1;
+        std::string name;
+        const HRESULT read = player->GetStreamName(index, nullptr, &current, &kind, &name, nullptr);
+        return std::tuple(read, name, current);
+    };
+    for (int kind : {STREAM_AUDIO, STREAM_SUBTITLES}) {
+        EXPECT_EQ(player->GetStreamCount(kind), 2) << kind;
+        EXPECT_EQ(std::get<1>(stream(0, kind)), "English") << kind;
+        EXPECT_EQ(std::get<1>(stream(1, kind)), "German") << kind;
+        EXPECT_EQ(std::get<0>(stream(2, kind)), E_FAIL) << kind;
+    }
+    EXPECT_EQ(stream(0, STREAM_CHAPTERS), std::tuple(S_OK, "001", 1));
+    EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
+    EXPECT_EQ(std::pair(std::get<2>(stream(0, STREAM_AUDIO)), std::get<2>(stream(1, STREAM_AUDIO))),
+              std::pair(0, 1));
+}
+
 }  // namespace
