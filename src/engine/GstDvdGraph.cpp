@@ -143,6 +143,8 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
     GstPadHandle spuVideo(gst_element_get_static_pad(spu_, "video"));
     gst_pad_add_probe(spuVideo.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnVideoEvent, this,
                       nullptr);
+    GstPadHandle spuInput(gst_element_get_static_pad(spu_, "subpicture"));
+    gst_pad_add_probe(spuInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnSubpicture, this, nullptr);
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnNavigatorPad), this);
 
     lastActivity_ = SteadyNow();
@@ -236,6 +238,13 @@ GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpoi
         ++graph->highlightSerial_;
     }
     return GST_PAD_PROBE_OK;
+}
+
+// Streaming thread: hidden subpictures are dropped before they are drawn;
+// in menus they carry the buttons and always pass.
+GstPadProbeReturn GstDvdGraph::OnSubpicture(GstPad*, GstPadProbeInfo*, gpointer data) {
+    const auto* graph = static_cast<GstDvdGraph*>(data);
+    return graph->InTitle() && !graph->subpicturesShown_ ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
 // Streaming thread: the streams of the domain the reader entered.

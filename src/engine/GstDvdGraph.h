@@ -80,6 +80,7 @@ private:
     static void OnNavigatorPad(GstElement* navigator, GstPad* pad, GstDvdGraph* graph);
     static GstPadProbeReturn OnVideoEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     static GstPadProbeReturn OnDemuxEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnSubpicture(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     GstPadHandle NavigatorPad() const;
     HRESULT SendNavigation(GstEvent* event);
     HRESULT SendCommand(GstNavigationCommand command);
@@ -106,6 +107,7 @@ private:
     std::atomic<int> chapter_{0};
     std::atomic<int> mouseOverSerial_{0};
     std::atomic<bool> mouseOverActive_{false};
+    std::atomic<bool> subpicturesShown_{true};
     mutable std::mutex highlightMutex_;
     int button_ = 0;
     int highlightSerial_ = 0;

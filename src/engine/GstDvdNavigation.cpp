@@ -198,11 +198,14 @@ HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
     return result;
 }
 
+// The navigator decides what shows; we can only hide it.
+HRESULT GstDvdGraph::SetSubpictureState(bool on, DWORD) {
+    subpicturesShown_ = on;
+    return S_OK;
+}
+
 // Subpicture choice and angles: next slice.
 HRESULT GstDvdGraph::SelectSubpictureStream(ULONG, DWORD) {
-    return E_NOTIMPL;
-}
-HRESULT GstDvdGraph::SetSubpictureState(bool, DWORD) {
     return E_NOTIMPL;
 }
 HRESULT GstDvdGraph::SelectAngle(ULONG, DWORD) {
@@ -218,7 +221,7 @@ HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
     return S_OK;
 }
 
-// Which subpicture shows, and whether, is the navigator's: next slice.
+// Which subpicture shows is the navigator's: next slice.
 HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) {
     if (!available || !current || !disabled) {
         return E_POINTER;
@@ -226,7 +229,7 @@ HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL
     std::lock_guard lock(highlightMutex_);
     *available = static_cast<ULONG>(subpictureLanguages_.size());
     *current = 0;
-    *disabled = 0;
+    *disabled = subpicturesShown_ ? 0 : 1;
     return S_OK;
 }
 

@@ -20,6 +20,12 @@ public:
         QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
         return {location.TitleNum, location.ChapterNum};
     }
+    bool SubpicturesHidden() {
+        ULONG available = 0, current = 0;
+        BOOL disabled = 0;
+        QueryInterface<IDvdInfo2>(graph)->GetCurrentSubpicture(&available, &current, &disabled);
+        return disabled != 0;
+    }
 };
 
 class DvdPlayerTest : public velvaro::test::PlayerTest {
@@ -141,6 +147,10 @@ TEST_F(DvdPlayerTest, NamesTheAudioAndSubpictureStreamsAndSwitchesTheSound) {
         EXPECT_EQ(std::get<0>(stream(2, kind)), E_FAIL) << kind;
     }
     EXPECT_EQ(stream(0, STREAM_CHAPTERS), std::tuple(S_OK, "001", 1));
+    // Subpictures start hidden; showing them leaves the navigator's choice.
+    EXPECT_TRUE(player->SubpicturesHidden());
+    EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
+    EXPECT_FALSE(player->SubpicturesHidden());
     EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
     EXPECT_EQ(std::pair(std::get<2>(stream(0, STREAM_AUDIO)), std::get<2>(stream(1, STREAM_AUDIO))),
               std::pair(0, 1));
