@@ -313,6 +313,10 @@ HRESULT CDvdPlayer::GetStreamName(int index, MajorType*, int* flags, int* kind, 
     if (!dvdInfo || !kind || !name || index < 0) {
         return E_FAIL;
     }
+    int ignored = 0;
+    if (!flags) {
+        flags = &ignored;
+    }
     const auto stream = static_cast<ULONG>(index);
     ULONG available = 0, current = 0;
     std::string code;

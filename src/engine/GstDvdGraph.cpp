@@ -224,18 +224,16 @@ GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpoi
         return GST_PAD_PROBE_OK;
     }
     const char* kind = gst_structure_get_string(structure, "event");
-    std::lock_guard lock(graph->highlightMutex_);
+    std::lock_guard lock(graph->stateMutex_);
     if (g_strcmp0(kind, "dvd-spu-highlight") == 0) {
         int button = 0, sx = 0, sy = 0, ex = 0, ey = 0;
         gst_structure_get(structure, "button", G_TYPE_INT, &button, "sx", G_TYPE_INT, &sx, "sy",
                           G_TYPE_INT, &sy, "ex", G_TYPE_INT, &ex, "ey", G_TYPE_INT, &ey, nullptr);
         graph->button_ = button;
         graph->highlight_ = QRect(QPoint(sx, sy), QPoint(ex, ey));
-        ++graph->highlightSerial_;
     } else if (g_strcmp0(kind, "dvd-spu-reset-highlight") == 0) {
         graph->button_ = 0;
         graph->highlight_ = QRect();
-        ++graph->highlightSerial_;
     }
     return GST_PAD_PROBE_OK;
 }
@@ -269,7 +267,7 @@ GstPadProbeReturn GstDvdGraph::OnDemuxEvent(GstPad*, GstPadProbeInfo* info, gpoi
         }
         return found;
     };
-    std::lock_guard lock(graph->highlightMutex_);
+    std::lock_guard lock(graph->stateMutex_);
     graph->audioLanguages_ = languages("audio", 8);
     graph->subpictureLanguages_ = languages("subpicture", 32);
     return GST_PAD_PROBE_OK;
@@ -324,7 +322,7 @@ void GstDvdGraph::OnOtherMessage(GstMessage* message) {
 // "DVD Menu" or "Title N, Chapter M[, Angle ...][, VOLUME]".
 void GstDvdGraph::OnTitleTag(const char* title) {
     {
-        std::lock_guard lock(highlightMutex_);
+        std::lock_guard lock(stateMutex_);
         if (lastTitleTag_ == title) {
             return;
         }

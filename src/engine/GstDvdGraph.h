@@ -98,7 +98,7 @@ private:
     GstElement* audioQueue_ = nullptr;
     // The navigator's reader: it answers the title and chapter queries.
     GstElementHandle reader_;
-    // The navigator's video output: navigation, its queries and seeks go there.
+    // The navigator's video output: navigation events and seeks go there.
     GstPadHandle navigatorVideo_;
 
     // From the streaming threads.
@@ -108,9 +108,9 @@ private:
     std::atomic<int> mouseOverSerial_{0};
     std::atomic<bool> mouseOverActive_{false};
     std::atomic<bool> subpicturesShown_{true};
-    mutable std::mutex highlightMutex_;
+    // Guards what follows.
+    mutable std::mutex stateMutex_;
     int button_ = 0;
-    int highlightSerial_ = 0;
     QRect highlight_;
     // The languages of the reader's audio and subpicture streams; empty
     // where the disc names none.

@@ -100,6 +100,10 @@ HRESULT GstDvdGraph::PlayForwards(double speed, DWORD) {
     if (!(speed > 0.0)) {
         return E_INVALIDARG;
     }
+    // Seeks keep the rate already; a second seek could go back in time.
+    if (speed == rate_) {
+        return InTitle() ? S_OK : VFW_E_DVD_INVALIDDOMAIN;
+    }
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     const HRESULT result = SeekTo(GST_FORMAT_TIME, position, speed);
@@ -183,7 +187,7 @@ HRESULT GstDvdGraph::ActivateAtPosition(QPoint point) {
 // Keys 1-8 switch the bin's audio selector.
 HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
     {
-        std::lock_guard lock(highlightMutex_);
+        std::lock_guard lock(stateMutex_);
         if (stream >= audioLanguages_.size()) {
             return E_INVALIDARG;
         }
@@ -192,7 +196,7 @@ HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
     const HRESULT result = SendNavigation(
         gst_navigation_event_new_key_press(key.c_str(), GST_NAVIGATION_MODIFIER_NONE));
     if (SUCCEEDED(result)) {
-        std::lock_guard lock(highlightMutex_);
+        std::lock_guard lock(stateMutex_);
         currentAudio_ = stream;
     }
     return result;
@@ -215,7 +219,7 @@ HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
     if (!available || !current) {
         return E_POINTER;
     }
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     *available = static_cast<ULONG>(audioLanguages_.size());
     *current = currentAudio_;
     return S_OK;
@@ -226,7 +230,7 @@ HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL
     if (!available || !current || !disabled) {
         return E_POINTER;
     }
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     *available = static_cast<ULONG>(subpictureLanguages_.size());
     *current = 0;
     *disabled = subpicturesShown_ ? 0 : 1;
@@ -234,7 +238,7 @@ HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL
 }
 
 HRESULT GstDvdGraph::GetAudioLanguage(ULONG stream, std::string* code) {
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     if (!code || stream >= audioLanguages_.size() || audioLanguages_[stream].empty()) {
         return E_FAIL;
     }
@@ -243,7 +247,7 @@ HRESULT GstDvdGraph::GetAudioLanguage(ULONG stream, std::string* code) {
 }
 
 HRESULT GstDvdGraph::GetSubpictureLanguage(ULONG stream, std::string* code) {
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     if (!code || stream >= subpictureLanguages_.size() || subpictureLanguages_[stream].empty()) {
         return E_FAIL;
     }
@@ -355,7 +359,7 @@ HRESULT GstDvdGraph::GetNumberOfChapters(ULONG title, ULONG* chapters) {
 }
 
 bool GstDvdGraph::Highlighted(QPoint point) const {
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     return button_ > 0 && highlight_.contains(point);
 }
 
@@ -384,7 +388,7 @@ HRESULT GstDvdGraph::GetButtonAtPosition(QPoint point, ULONG* button) {
             return VFW_E_DVD_NO_BUTTON;
         }
     }
-    std::lock_guard lock(highlightMutex_);
+    std::lock_guard lock(stateMutex_);
     *button = static_cast<ULONG>(button_);
     return S_OK;
 }

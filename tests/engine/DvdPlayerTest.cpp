@@ -128,6 +128,11 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     const auto position = [&] { return player->GetPosition(); };
     EXPECT_TRUE(RunEventsUntil([&] { return position() >= 100 && position() < 200; }));
     EXPECT_NEAR(static_cast<double>(player->GetCurrentFrame()), position() / 4.0, 25.0);
+    // Twice as fast: 2 s of the title in 1.5 s.
+    const int before = position();
+    EXPECT_EQ(player->SetRate(2.0), S_OK);
+    EXPECT_EQ(player->GetRate(), 2.0);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() >= before + 200; }, 1500));
 }
 
 TEST_F(DvdPlayerTest, NamesTheAudioAndSubpictureStreamsAndSwitchesTheSound) {
