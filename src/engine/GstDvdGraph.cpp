@@ -44,9 +44,9 @@ bool LooksLikeVolume(const QString& path) {
            folder.exists(QStringLiteral("video_ts.ifo"));
 }
 
-}  // namespace
-
-bool GstDvdGraph::CheckVolumeOutOfProcess(const std::string& path) {
+// Whether the volume opens in a process of its own without crashing or
+// failing there.
+bool CheckVolumeOutOfProcess(const std::string& path) {
     QProcess check;
     check.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     check.setStandardOutputFile(QProcess::nullDevice());
@@ -72,6 +72,8 @@ bool GstDvdGraph::CheckVolumeOutOfProcess(const std::string& path) {
     }
     return true;
 }
+
+}  // namespace
 
 GstDvdGraph::~GstDvdGraph() {
     // No message may reach this part of the object once it starts going.

@@ -67,10 +67,6 @@ public:
     HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) override;
     HRESULT GetCurrentUOPS(ULONG* prohibited) override;
 
-    // Whether the volume opens in a process of its own without crashing or
-    // failing; exposed for the tests.
-    static bool CheckVolumeOutOfProcess(const std::string& path);
-
 private:
     enum class Shown { Nothing, Menu, Title };
 
