@@ -36,7 +36,7 @@ inline constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218);
 inline constexpr HRESULT VFW_E_NOT_CONNECTED = static_cast<HRESULT>(0x80040209);
 inline constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227);
 inline constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265);
-inline constexpr HRESULT VFW_E_DVD_NO_BUTTON = static_cast<HRESULT>(0x8004028E);
+inline constexpr HRESULT VFW_E_DVD_NO_BUTTON = static_cast<HRESULT>(0x80040278);
 
 inline bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -159,6 +159,7 @@ class IBasicVideo2 : public virtual IUnknown {
 public:
     virtual HRESULT SetSourcePosition(long left, long top, long width, long height) = 0;
     virtual HRESULT SetDestinationPosition(long left, long top, long width, long height) = 0;
+    virtual HRESULT GetDestinationPosition(long* left, long* top, long* width, long* height) = 0;
     virtual HRESULT GetVideoSize(long* width, long* height) = 0;
     virtual HRESULT GetPreferredAspectRatio(long* x, long* y) = 0;
     // A packed DIB (40-byte header and bottom-up pixels). With a null image

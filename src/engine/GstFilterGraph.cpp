@@ -117,12 +117,16 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         ShutDown();
         return VFW_E_UNSUPPORTED_STREAM;
     }
-    if (HaveVideo()) {
+    CreateVideoWindow();
+    return partial ? VFW_S_PARTIAL_RENDER : S_OK;
+}
+
+void GstFilterGraph::CreateVideoWindow() {
+    if (HaveVideo() && !widget_) {
         auto* widget = new VideoWidget(mailbox_);  // owned by widget_, or the owner once given
         widget->hide();
         widget_ = widget;
     }
-    return partial ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
 namespace {

@@ -26,17 +26,17 @@ struct GraphEvent {
     LONG_PTR param2;
 };
 
-class GstFilterGraph final : public IGraphBuilder,
-                             public IMediaControl,
-                             public IMediaSeeking,
-                             public IMediaEventEx,
-                             public IBasicAudio,
-                             public IBasicVideo2,
-                             public IVideoWindow,
-                             public IQualProp,
-                             public IStreamControl,
-                             public IAMStreamSelect,
-                             public IExternalAudio {
+class GstFilterGraph : public IGraphBuilder,
+                       public IMediaControl,
+                       public IMediaSeeking,
+                       public IMediaEventEx,
+                       public IBasicAudio,
+                       public IBasicVideo2,
+                       public IVideoWindow,
+                       public IQualProp,
+                       public IStreamControl,
+                       public IAMStreamSelect,
+                       public IExternalAudio {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -82,6 +82,7 @@ public:
     // IBasicVideo2
     HRESULT SetSourcePosition(long left, long top, long width, long height) override;
     HRESULT SetDestinationPosition(long left, long top, long width, long height) override;
+    HRESULT GetDestinationPosition(long* left, long* top, long* width, long* height) override;
     HRESULT GetVideoSize(long* width, long* height) override;
     HRESULT GetPreferredAspectRatio(long* x, long* y) override;
     HRESULT GetCurrentImage(long* size, long* image) override;
@@ -118,7 +119,12 @@ public:
                  std::string* name) override;
     HRESULT Enable(long index, DWORD flags) override;
 
-private:
+protected:
+    // Any thread: bus messages the file graph has no use for.
+    virtual void OnOtherMessage(GstMessage*) {}
+    // The video window, once the graph shows pictures.
+    void CreateVideoWindow();
+
     // Streaming threads.
     static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
     static void OnExternalPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);

@@ -61,6 +61,7 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
             graph->OnError(message);
             break;
         default:
+            graph->OnOtherMessage(message);
             break;
     }
     return GST_BUS_DROP;

@@ -87,6 +87,20 @@ HRESULT GstFilterGraph::SetDestinationPosition(long left, long top, long width, 
     return S_OK;
 }
 
+HRESULT GstFilterGraph::GetDestinationPosition(long* left, long* top, long* width, long* height) {
+    if (!widget_) {
+        return E_NOINTERFACE;
+    }
+    // An empty destination fills the window, as the widget draws it.
+    const QRect destination =
+        widget_->Destination().isEmpty() ? widget_->rect() : widget_->Destination();
+    *left = destination.left();
+    *top = destination.top();
+    *width = destination.width();
+    *height = destination.height();
+    return S_OK;
+}
+
 HRESULT GstFilterGraph::GetVideoSize(long* width, long* height) {
     GstVideoInfo info;
     if (const HRESULT hr = NativeVideoInfo(&info); FAILED(hr)) {

@@ -1,0 +1,390 @@
+#include "CDvdPlayer.h"
+
+#include <QLocale>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+// The style of a child video window: child, clip siblings, clip children.
+constexpr long kVideoWindowStyle = 0x46000000;
+
+int Hundredths(const DVD_HMSF_TIMECODE& time) {
+    return (time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds) * 100;
+}
+
+}  // namespace
+
+CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile*,
+                       QWidget* owner, const std::wstring& wideFileName,
+                       const std::string& narrowFileName, UINT timerId, UINT timerInterval,
+                       COLORREF borderColour)
+    : owner(owner) {
+    this->reportWindow = reportWindow;
+    std::wstring widePath = wideFileName;
+    std::string narrowPath = narrowFileName;
+    OpenVolume(widePath);
+    if (GetRenderStatus() == 1) {
+        widePath += L"/VIDEO_TS";
+        narrowPath += "/VIDEO_TS";
+        OpenVolume(widePath);
+    }
+    fileName = narrowPath;
+    if (GetRenderStatus() != 0) {
+        return;
+    }
+
+    std::shared_ptr<IUnknown> object;
+    dvdBuilder->GetDvdInterface(&object);
+    dvdInfo = QueryInterface<IDvdInfo2>(object);
+    dvdControl = QueryInterface<IDvdControl2>(object);
+    basicVideo = QueryInterface<IBasicVideo2>(object);
+    basicAudio = QueryInterface<IBasicAudio>(object);
+    dvdControl->SetOption(DVD_HMSF_TimeCodeEvents, true);
+    dvdControl->SetOption(DVD_ResetOnStop, false);
+    dvdControl->SetOption(DVD_AudioDuringFFwdRew, true);
+    dvdControl->SetOption(DVD_NotifyParentalLevelChange, false);
+
+    dvdBuilder->GetFiltergraph(&graph);
+    AddToRot(graph, &registrationCookie);
+    const auto language = static_cast<DWORD>(QLocale::system().language());
+    dvdControl->SelectDefaultMenuLanguage(language);
+    dvdControl->SelectDefaultAudioLanguage(language, 0);
+    dvdControl->SelectDefaultSubpictureLanguage(language, 0);
+    mediaControl = QueryInterface<IMediaControl>(graph);
+    mediaEvent = QueryInterface<IMediaEventEx>(graph);
+
+    videoWindow->put_Visible(false);
+    videoWindow->put_AutoShow(false);
+    videoWindow->put_BorderColor(static_cast<long>(borderColour));
+    if (owner) {
+        videoWindow->put_Owner(owner);
+        videoWindow->put_WindowStyle(kVideoWindowStyle);
+        videoWindow->SetWindowPosition(videoRect.left(), videoRect.top(), videoRect.width(),
+                                       videoRect.height());
+        videoWindow->put_MessageDrain(owner);
+        mediaEvent->SetNotifyWindow(owner, WM_GRAPH_EVENT, 0);
+        if (timerId != 0 && timerInterval != 0) {
+            clockTimer = timerId;
+            SetTimer(owner, timerId, timerInterval);
+        }
+    }
+    SelectStream(-1, STREAM_SUBTITLES);
+    // Run once so that the picture's size can be read.
+    if (HasVideo() == S_OK) {
+        Play();
+        UpdateVideoSize();
+        Stop();
+    }
+    DisableClosedCaptions();
+}
+
+CDvdPlayer::~CDvdPlayer() {
+    if (mediaControl) {
+        mediaControl->Stop();
+    }
+    if (owner && clockTimer != 0) {
+        KillTimer(owner, clockTimer);
+    }
+    if (mediaEvent) {
+        mediaEvent->SetNotifyWindow(nullptr, 0, 0);
+    }
+    if (videoWindow && owner) {
+        videoWindow->put_Visible(false);
+        videoWindow->put_Owner(nullptr);
+    }
+    dvdControl.reset();
+    dvdInfo.reset();
+    basicAudio.reset();
+    basicVideo.reset();
+    mediaEvent.reset();
+    mediaControl.reset();
+    videoWindow.reset();
+    if (registrationCookie != 0) {
+        RemoveFromRot(registrationCookie);
+    }
+    graph.reset();
+    dvdBuilder.reset();
+}
+
+HRESULT CDvdPlayer::OpenVolume(const std::wstring& path) {
+    videoWindow.reset();
+    dvdBuilder.reset();
+    dvdBuilder = CreateDvdGraphBuilder();
+    renderResult = dvdBuilder->RenderDvdVideoVolume(path, 0, &renderStatus);
+    std::shared_ptr<IUnknown> object;
+    interfaceResult = dvdBuilder->GetDvdInterface(&object);
+    videoWindow = QueryInterface<IVideoWindow>(object);
+    if (SUCCEEDED(interfaceResult) && !videoWindow) {
+        interfaceResult = E_NOINTERFACE;
+    }
+    return renderResult;
+}
+
+HRESULT CDvdPlayer::GetRenderStatus() const {
+    if (interfaceResult != S_OK) {
+        return 1;
+    }
+    if (renderResult != S_FALSE) {
+        return renderResult;
+    }
+    return renderStatus.bDvdVolInvalid || renderStatus.bDvdVolUnknown ? 1 : 0;
+}
+
+QPoint CDvdPlayer::ToPicture(QPoint point) {
+    long left = 0, top = 0, width = 0, height = 0, videoWidth = 0, videoHeight = 0;
+    if (!basicVideo || FAILED(basicVideo->GetDestinationPosition(&left, &top, &width, &height)) ||
+        width <= 0 || height <= 0 || FAILED(basicVideo->GetVideoSize(&videoWidth, &videoHeight))) {
+        return point;
+    }
+    return QPoint(static_cast<int>((point.x() - left) * videoWidth / width),
+                  static_cast<int>((point.y() - top) * videoHeight / height));
+}
+
+HRESULT CDvdPlayer::SelectAtPosition(QPoint point) {
+    return dvdControl ? dvdControl->SelectAtPosition(ToPicture(point)) : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::ActivateAtPosition(QPoint point) {
+    return dvdControl ? dvdControl->ActivateAtPosition(ToPicture(point)) : E_NOINTERFACE;
+}
+
+bool CDvdPlayer::NoButtonAtPosition(QPoint point) {
+    ULONG button = 0;
+    return dvdInfo &&
+           dvdInfo->GetButtonAtPosition(ToPicture(point), &button) == VFW_E_DVD_NO_BUTTON;
+}
+
+ULONG CDvdPlayer::GetButtonAtPosition(QPoint point) {
+    ULONG button = 0;
+    if (!dvdInfo || dvdInfo->GetButtonAtPosition(ToPicture(point), &button) != S_OK) {
+        return 0;
+    }
+    return button;
+}
+
+HRESULT CDvdPlayer::SelectRelativeButton(int direction) {
+    return dvdControl
+               ? dvdControl->SelectRelativeButton(static_cast<DVD_RELATIVE_BUTTON>(direction))
+               : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::ActivateButton() {
+    return dvdControl ? dvdControl->ActivateButton() : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::ShowMenu(int menu) {
+    return dvdControl ? dvdControl->ShowMenu(static_cast<DVD_MENU_ID>(menu), DVD_CMD_FLAG_Flush)
+                      : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::ReturnFromSubmenu() {
+    return dvdControl ? dvdControl->ReturnFromSubmenu(DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::Resume() {
+    return dvdControl ? dvdControl->Resume(DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::PlayNextChapter() {
+    return dvdControl ? dvdControl->PlayNextChapter(DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::PlayPrevChapter() {
+    return dvdControl ? dvdControl->PlayPrevChapter(DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+HRESULT CDvdPlayer::ReplayChapter() {
+    return dvdControl ? dvdControl->ReplayChapter(DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+ULONG CDvdPlayer::GetCurrentUOPs() {
+    ULONG prohibited = 0;
+    if (!dvdInfo || dvdInfo->GetCurrentUOPS(&prohibited) != S_OK) {
+        return 0;
+    }
+    return prohibited;
+}
+
+HRESULT CDvdPlayer::SetSubpictureState(bool on) {
+    return dvdControl ? dvdControl->SetSubpictureState(on, DVD_CMD_FLAG_Flush) : E_NOINTERFACE;
+}
+
+void CDvdPlayer::UpdateCurrentAngle() {
+    ULONG available = 0, current = 0;
+    if (dvdInfo && SUCCEEDED(dvdInfo->GetCurrentAngle(&available, &current))) {
+        currentAngle = static_cast<int>(current);
+    }
+}
+
+LONGLONG CDvdPlayer::GetCurrentFrame() {
+    DVD_PLAYBACK_LOCATION2 location;
+    if (!dvdInfo || dvdInfo->GetCurrentLocation(&location) != S_OK) {
+        return -1;
+    }
+    double fps = 25.0;
+    if (location.TimeCodeFlags == DVD_TC_FLAG_30fps) {
+        fps = 30.0;
+    } else if (location.TimeCodeFlags == DVD_TC_FLAG_DropFrame) {
+        fps = 29.97;
+    }
+    const DVD_HMSF_TIMECODE& time = location.TimeCode;
+    const double seconds = time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds;
+    return static_cast<LONGLONG>(seconds * fps + time.bFrames);
+}
+
+int CDvdPlayer::GetDuration() {
+    DVD_HMSF_TIMECODE time;
+    ULONG flags = 0;
+    if (!dvdInfo || dvdInfo->GetTotalTitleTime(&time, &flags) != S_OK) {
+        return 0;
+    }
+    return Hundredths(time);
+}
+
+int CDvdPlayer::GetPosition() {
+    DVD_PLAYBACK_LOCATION2 location;
+    if (!dvdInfo || dvdInfo->GetCurrentLocation(&location) != S_OK) {
+        return 0;
+    }
+    return Hundredths(location.TimeCode);
+}
+
+HRESULT CDvdPlayer::SetPosition(int position) {
+    if (!dvdControl) {
+        return E_NOINTERFACE;
+    }
+    const int duration = GetDuration();
+    if (position >= duration) {
+        position = duration - 1;
+    }
+    const int seconds = position / 100;
+    const int hours = seconds / 3600;
+    const int minutes = (seconds - 3600 * hours) / 60;
+    DVD_HMSF_TIMECODE time;
+    time.bHours = static_cast<std::uint8_t>(hours);
+    time.bMinutes = static_cast<std::uint8_t>(minutes);
+    time.bSeconds = static_cast<std::uint8_t>(seconds - 3600 * hours - 60 * minutes);
+    const HRESULT result = dvdControl->PlayAtTime(time, DVD_CMD_FLAG_Flush);
+    if (currentAngle != 1) {
+        dvdControl->SelectAngle(1, DVD_CMD_FLAG_Flush);
+        dvdControl->SelectAngle(static_cast<ULONG>(currentAngle), DVD_CMD_FLAG_Flush);
+    }
+    if (rate != 1.0) {
+        SetRate(rate);
+    }
+    return result;
+}
+
+int CDvdPlayer::GetStreamCount(int kind) {
+    ULONG available = 0, current = 0;
+    switch (kind) {
+        case STREAM_CHAPTERS: {
+            DVD_PLAYBACK_LOCATION2 location;
+            if (!dvdInfo || dvdInfo->GetCurrentLocation(&location) != S_OK ||
+                FAILED(dvdInfo->GetNumberOfChapters(location.TitleNum, &available))) {
+                return 0;
+            }
+            return static_cast<int>(available);
+        }
+        case STREAM_AUDIO:
+            return dvdInfo && SUCCEEDED(dvdInfo->GetCurrentAudio(&available, &current))
+                       ? static_cast<int>(available)
+                       : 0;
+        case STREAM_SUBTITLES: {
+            BOOL disabled = 0;
+            return dvdInfo &&
+                           SUCCEEDED(dvdInfo->GetCurrentSubpicture(&available, &current, &disabled))
+                       ? static_cast<int>(available)
+                       : 0;
+        }
+        case STREAM_ANGLES:
+            return dvdInfo && SUCCEEDED(dvdInfo->GetCurrentAngle(&available, &current))
+                       ? static_cast<int>(available)
+                       : 0;
+        default:
+            return 0;
+    }
+}
+
+HRESULT CDvdPlayer::GetStreamName(int index, MajorType*, int* flags, int* kind, std::string* name,
+                                  LONGLONG*) {
+    if (!dvdInfo || !kind || !name || index < 0) {
+        return E_FAIL;
+    }
+    int ignored = 0;
+    if (!flags) {
+        flags = &ignored;
+    }
+    const auto stream = static_cast<ULONG>(index);
+    ULONG available = 0, current = 0;
+    std::string code;
+    switch (*kind) {
+        case STREAM_CHAPTERS:
+        case STREAM_ANGLES: {
+            *name = QStringLiteral("%1").arg(index + 1, 3, 10, QLatin1Char('0')).toStdString();
+            DVD_PLAYBACK_LOCATION2 location;
+            if (*kind == STREAM_CHAPTERS && dvdInfo->GetCurrentLocation(&location) == S_OK) {
+                *flags = location.ChapterNum == stream + 1 ? 1 : 0;
+            } else if (*kind == STREAM_ANGLES &&
+                       SUCCEEDED(dvdInfo->GetCurrentAngle(&available, &current))) {
+                *flags = current == stream + 1 ? 1 : 0;
+            }
+            return S_OK;
+        }
+        case STREAM_AUDIO:
+        case STREAM_SUBTITLES: {
+            const bool audio = *kind == STREAM_AUDIO;
+            const HRESULT read = audio ? dvdInfo->GetAudioLanguage(stream, &code)
+                                       : dvdInfo->GetSubpictureLanguage(stream, &code);
+            if (FAILED(read)) {
+                return E_FAIL;
+            }
+            const QLocale::Language language = QLocale(QString::fromStdString(code)).language();
+            *name = QLocale::languageToString(language).toStdString();
+            BOOL disabled = 0;
+            const HRESULT state =
+                audio ? dvdInfo->GetCurrentAudio(&available, &current)
+                      : dvdInfo->GetCurrentSubpicture(&available, &current, &disabled);
+            *flags = SUCCEEDED(state) && current == stream ? 1 : 0;
+            return S_OK;
+        }
+        default:
+            return E_FAIL;
+    }
+}
+
+HRESULT CDvdPlayer::SelectStream(int index, int kind) {
+    if (!dvdControl) {
+        return E_NOINTERFACE;
+    }
+    switch (kind) {
+        case STREAM_AUDIO:
+            return dvdControl->SelectAudioStream(static_cast<ULONG>(index), DVD_CMD_FLAG_Flush);
+        case STREAM_SUBTITLES:
+            if (index == -1 || index == -2) {
+                return dvdControl->SetSubpictureState(index == -2, DVD_CMD_FLAG_Flush);
+            }
+            dvdControl->SelectSubpictureStream(static_cast<ULONG>(index), DVD_CMD_FLAG_Flush);
+            return dvdControl->SetSubpictureState(true, DVD_CMD_FLAG_Flush);
+        case STREAM_ANGLES:
+            return dvdControl->SelectAngle(static_cast<ULONG>(index + 1), DVD_CMD_FLAG_Flush);
+        default:
+            // Chapters by number: next slice.
+            return E_FAIL;
+    }
+}
+
+HRESULT CDvdPlayer::SetRate(double newRate) {
+    rate = newRate;
+    if (!dvdControl) {
+        return S_OK;
+    }
+    if (newRate < 0) {
+        dvdControl->PlayBackwards(std::fabs(newRate), DVD_CMD_FLAG_Flush);
+    } else {
+        dvdControl->PlayForwards(newRate, DVD_CMD_FLAG_Flush);
+    }
+    return S_OK;
+}

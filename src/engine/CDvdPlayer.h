@@ -1,0 +1,74 @@
+// The engine for DVD-Video: renders a disc folder or image through the DVD
+// graph builder and adds menus, buttons, chapters and DVD time codes.
+#pragma once
+
+#include "engine/CMediaPlayer.h"
+#include "engine/DvdFramework.h"
+
+#include <QPoint>
+#include <QRect>
+
+#include <memory>
+#include <string>
+
+class CLanguageFile;
+
+class CDvdPlayer : public CMediaPlayer {
+public:
+    // Arguments as CFilePlayer's; `wideFileName` names a VIDEO_TS folder,
+    // the folder holding one, or a disc image.
+    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile* language,
+               QWidget* owner, const std::wstring& wideFileName, const std::string& fileName,
+               UINT timerId, UINT timerInterval, COLORREF borderColour);
+    ~CDvdPlayer() override;
+
+    HRESULT OpenVolume(const std::wstring& path);
+    // 0 when the disc graph is usable.
+    HRESULT GetRenderStatus() const;
+
+    // Points in the owner's video window coordinates.
+    HRESULT SelectAtPosition(QPoint point);
+    HRESULT ActivateAtPosition(QPoint point);
+    bool NoButtonAtPosition(QPoint point);
+    // 0 when there is no button there.
+    ULONG GetButtonAtPosition(QPoint point);
+    // 1 upper, 2 lower, 3 left, 4 right.
+    HRESULT SelectRelativeButton(int direction);
+    HRESULT ActivateButton();
+    // 2 title, 3 root, 4 subpicture, 5 audio, 6 angle, 7 chapter.
+    HRESULT ShowMenu(int menu);
+    HRESULT ReturnFromSubmenu();
+    HRESULT Resume();
+    HRESULT PlayNextChapter();
+    HRESULT PlayPrevChapter();
+    HRESULT ReplayChapter();
+    ULONG GetCurrentUOPs();
+    HRESULT SetSubpictureState(bool on);
+    void UpdateCurrentAngle();
+
+    LONGLONG GetCurrentFrame() override;
+    HRESULT SetPosition(int position) override;
+    int GetDuration() override;
+    int GetPosition() override;
+    int GetStreamCount(int kind) override;
+    HRESULT GetStreamName(int index, MajorType* extra, int* flags, int* kind, std::string* name,
+                          LONGLONG* start) override;
+    HRESULT SelectStream(int index, int kind) override;
+    HRESULT SetRate(double rate) override;
+    double GetRate() override { return rate; }
+    std::string GetFileName() override { return fileName; }
+
+private:
+    QPoint ToPicture(QPoint point);
+
+    int currentAngle = 1;
+    HRESULT renderResult = S_OK;
+    HRESULT interfaceResult = S_OK;
+    AM_DVD_RENDERSTATUS renderStatus;
+    QWidget* owner;
+    UINT clockTimer = 0;
+    std::shared_ptr<IDvdControl2> dvdControl;
+    std::shared_ptr<IDvdInfo2> dvdInfo;
+    std::shared_ptr<IDvdGraphBuilder> dvdBuilder;
+    double rate = 1.0;
+};

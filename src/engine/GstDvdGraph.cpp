@@ -1,0 +1,387 @@
+// rsndvdbin does the hard part of DVD playback (stills, menus, cells, seeks),
+// so we keep it; around its gaps: fast start off on its dvdsrc, our own dvdspu
+// to draw subpictures and highlights, the domain taken from title tags, and a
+// child process that opens each disc first since libdvdread crashes on some.
+#include "GstDvdGraph.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QString>
+
+#include <cstdio>
+
+namespace velvaro::engine {
+
+namespace {
+
+constexpr int kCheckTimeoutMs = 20000;
+constexpr const char* kCheckProgram = "velvaro-dvdcheck";
+
+QString CheckProgramPath() {
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                               QLatin1String(kCheckProgram);
+        if (QFileInfo(beside).isExecutable()) {
+            return beside;
+        }
+    }
+    return QStringLiteral(VELVARO_DVDCHECK_PATH);  // running from the build tree
+}
+
+// A folder is a volume only as the VIDEO_TS folder itself.
+bool LooksLikeVolume(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return false;
+    }
+    if (!info.isDir()) {
+        return info.isFile();
+    }
+    const QDir folder(path);
+    return folder.exists(QStringLiteral("VIDEO_TS.IFO")) ||
+           folder.exists(QStringLiteral("video_ts.ifo"));
+}
+
+// Whether the volume opens in a process of its own without crashing or
+// failing there.
+bool CheckVolumeOutOfProcess(const std::string& path) {
+    QProcess check;
+    check.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    check.setStandardOutputFile(QProcess::nullDevice());
+    check.start(CheckProgramPath(), {QString::fromStdString(path)});
+    if (!check.waitForStarted()) {
+        qCWarning(lcEngine).noquote() << "The DVD check" << CheckProgramPath()
+                                      << "could not be started:" << check.errorString();
+        return false;
+    }
+    if (!check.waitForFinished(kCheckTimeoutMs)) {
+        check.kill();
+        check.waitForFinished();
+        qCWarning(lcEngine).noquote()
+            << "The DVD check of" << QString::fromStdString(path) << "did not finish.";
+        return false;
+    }
+    if (check.exitStatus() != QProcess::NormalExit || check.exitCode() != 0) {
+        qCWarning(lcEngine).noquote()
+            << "The DVD" << QString::fromStdString(path) << "cannot be read:"
+            << (check.exitStatus() == QProcess::CrashExit ? QStringLiteral("the reader crashed")
+                                                          : QStringLiteral("the reader failed"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+GstDvdGraph::~GstDvdGraph() {
+    // No message may reach this part of the object once it starts going.
+    ShutDown();
+}
+
+HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::wstring& path, DWORD,
+                                          AM_DVD_RENDERSTATUS* status) {
+    if (!status) {
+        return E_POINTER;
+    }
+    *status = AM_DVD_RENDERSTATUS{};
+    if (source_) {
+        return VFW_E_WRONG_STATE;
+    }
+    const QString wide = QString::fromStdWString(path);
+    const std::string device = wide.toStdString();
+    if (!LooksLikeVolume(wide) || !CheckVolumeOutOfProcess(device)) {
+        std::lock_guard lock(mutex_);
+        errorText_ = "\"" + device + "\" is not a DVD that can be played.";
+        status->bDvdVolInvalid = 1;
+        return S_FALSE;
+    }
+    const HRESULT built = BuildPipeline(device);
+    if (FAILED(built)) {
+        status->iNumStreamsFailed = 1;
+        ShutDown();
+        return built;
+    }
+    status->iNumStreams = 3;
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
+    ElementMaker maker;
+    GstElementHandle navigator = maker.Make("rsndvdbin", "DVD Navigator");
+    GstElementHandle spu = maker.Make("dvdspu", "Subpicture Mixer");
+    GstElementHandle videoQueue = maker.Make("queue");
+    GstElementHandle spuQueue = maker.Make("queue");
+    GstElementHandle audioQueue = maker.Make("queue");
+    if (maker.Failed()) {
+        std::lock_guard lock(mutex_);
+        errorText_ = maker.Error();
+        return VFW_E_CANNOT_RENDER;
+    }
+    g_object_set(navigator.get(), "device", device.c_str(), nullptr);
+    source_ = navigator.get();
+    spu_ = spu.get();
+    videoQueue_ = videoQueue.get();
+    spuQueue_ = spuQueue.get();
+    audioQueue_ = audioQueue.get();
+    gst_bin_add_many(GST_BIN(pipeline_.get()), source_, spu_, videoQueue_, spuQueue_, audioQueue_,
+                     nullptr);
+    const bool linked = gst_element_link_pads(videoQueue_, "src", spu_, "video") &&
+                        gst_element_link_pads(spuQueue_, "src", spu_, "subpicture");
+    {
+        std::lock_guard lock(mutex_);
+        GstPadHandle picture(gst_element_get_static_pad(spu_, "src"));
+        GstPadHandle sound(gst_element_get_static_pad(audioQueue_, "src"));
+        LinkVideo(picture.get());
+        LinkAudio(sound.get());
+        if (!linked || !HaveVideo() || !HaveAudio()) {
+            if (errorText_.empty()) {
+                errorText_ = "The DVD's streams could not be connected to the renderers.";
+            }
+            return VFW_E_CANNOT_RENDER;
+        }
+    }
+    GstPadHandle spuVideo(gst_element_get_static_pad(spu_, "video"));
+    gst_pad_add_probe(spuVideo.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnVideoEvent, this,
+                      nullptr);
+    GstPadHandle spuInput(gst_element_get_static_pad(spu_, "subpicture"));
+    gst_pad_add_probe(spuInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnSubpicture, this, nullptr);
+    g_signal_connect(source_, "pad-added", G_CALLBACK(&OnNavigatorPad), this);
+
+    lastActivity_ = SteadyNow();
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        return VFW_E_CANNOT_RENDER;
+    }
+    // Fast start skips the disc's first play and lands in a title.
+    if (GObject* reader = gst_child_proxy_get_child_by_name(GST_CHILD_PROXY(source_), "dvdsrc")) {
+        g_object_set(reader, "fast-start", FALSE, nullptr);
+        reader_.reset(GST_ELEMENT(reader));
+    }
+    // The stream languages stop inside the bin, at its demuxer.
+    if (const GstElementHandle demuxer{gst_bin_get_by_name(GST_BIN(source_), "dvddemux")}) {
+        const GstPadHandle input(gst_element_get_static_pad(demuxer.get(), "sink"));
+        if (input) {
+            gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnDemuxEvent, this,
+                              nullptr);
+        }
+    }
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    GstStateChangeReturn prerolled = GST_STATE_CHANGE_ASYNC;
+    WaitWhileAlive(
+        [&] {
+            prerolled = gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0);
+            return prerolled != GST_STATE_CHANGE_ASYNC;
+        },
+        false);
+    logicalState_ = State_Stopped;
+    {
+        std::lock_guard lock(mutex_);
+        // Errors while opening are the open's result; domain news stays.
+        std::erase_if(events_, [](const GraphEvent& event) {
+            return event.code == EC_ERRORABORT || event.code == EC_COMPLETE;
+        });
+        const bool failed = prerolled != GST_STATE_CHANGE_SUCCESS || aborted_;
+        aborted_ = false;
+        opened_ = true;
+        if (failed) {
+            if (errorText_.empty()) {
+                errorText_ = "The DVD did not start.";
+            }
+            return VFW_E_CANNOT_RENDER;
+        }
+    }
+    CreateVideoWindow();
+    return S_OK;
+}
+
+// Streaming thread: the navigator's outputs appear.
+void GstDvdGraph::OnNavigatorPad(GstElement*, GstPad* pad, GstDvdGraph* graph) {
+    const GCharHandle name(gst_pad_get_name(pad));
+    GstElement* queue = nullptr;
+    if (g_str_has_prefix(name.get(), "video")) {
+        queue = graph->videoQueue_;
+        std::lock_guard lock(graph->mutex_);
+        graph->navigatorVideo_.reset(GST_PAD(gst_object_ref(pad)));
+    } else if (g_str_has_prefix(name.get(), "subpicture")) {
+        queue = graph->spuQueue_;
+    } else if (g_str_has_prefix(name.get(), "audio")) {
+        queue = graph->audioQueue_;
+    }
+    if (!queue) {
+        return;
+    }
+    GstPadHandle input(gst_element_get_static_pad(queue, "sink"));
+    if (!gst_pad_is_linked(input.get()) && GST_PAD_LINK_FAILED(gst_pad_link(pad, input.get()))) {
+        qCWarning(lcEngine) << "The DVD's" << name.get() << "output could not be connected.";
+    }
+}
+
+// Streaming thread: the navigator's highlight news travels with the picture.
+GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstDvdGraph*>(data);
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    const GstStructure* structure = gst_event_get_structure(event);
+    if (!structure || !gst_structure_has_name(structure, "application/x-gst-dvd")) {
+        return GST_PAD_PROBE_OK;
+    }
+    const char* kind = gst_structure_get_string(structure, "event");
+    std::lock_guard lock(graph->stateMutex_);
+    if (g_strcmp0(kind, "dvd-spu-highlight") == 0) {
+        int button = 0, sx = 0, sy = 0, ex = 0, ey = 0;
+        gst_structure_get(structure, "button", G_TYPE_INT, &button, "sx", G_TYPE_INT, &sx, "sy",
+                          G_TYPE_INT, &sy, "ex", G_TYPE_INT, &ex, "ey", G_TYPE_INT, &ey, nullptr);
+        graph->button_ = button;
+        graph->highlight_ = QRect(QPoint(sx, sy), QPoint(ex, ey));
+    } else if (g_strcmp0(kind, "dvd-spu-reset-highlight") == 0) {
+        graph->button_ = 0;
+        graph->highlight_ = QRect();
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Streaming thread: hidden subpictures are dropped before they are drawn;
+// in menus they carry the buttons and always pass.
+GstPadProbeReturn GstDvdGraph::OnSubpicture(GstPad*, GstPadProbeInfo*, gpointer data) {
+    const auto* graph = static_cast<GstDvdGraph*>(data);
+    return graph->InTitle() && !graph->subpicturesShown_ ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+// Streaming thread: the streams of the domain the reader entered.
+GstPadProbeReturn GstDvdGraph::OnDemuxEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstDvdGraph*>(data);
+    const GstStructure* structure = gst_event_get_structure(GST_PAD_PROBE_INFO_EVENT(info));
+    if (!structure || !gst_structure_has_name(structure, "application/x-gst-dvd") ||
+        g_strcmp0(gst_structure_get_string(structure, "event"), "dvd-lang-codes") != 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    // Stream N is there when its format or id is; its language may be missing.
+    const auto languages = [structure](const char* kind, int most) {
+        std::vector<std::string> found;
+        for (int i = 0; i < most; ++i) {
+            const std::string prefix = std::string(kind) + "-" + std::to_string(i) + "-";
+            if (!gst_structure_has_field(structure, (prefix + "format").c_str()) &&
+                !gst_structure_has_field(structure, (prefix + "stream").c_str())) {
+                break;
+            }
+            const char* code = gst_structure_get_string(structure, (prefix + "language").c_str());
+            found.emplace_back(code ? code : "");
+        }
+        return found;
+    };
+    std::lock_guard lock(graph->stateMutex_);
+    graph->audioLanguages_ = languages("audio", 8);
+    graph->subpictureLanguages_ = languages("subpicture", 32);
+    return GST_PAD_PROBE_OK;
+}
+
+// Any thread.
+void GstDvdGraph::OnOtherMessage(GstMessage* message) {
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_TAG: {
+            // The video sink reports a tag when what it describes is shown;
+            // the sound runs at its own pace.
+            if (GST_MESSAGE_SRC(message) != GST_OBJECT_CAST(videoSink_)) {
+                break;
+            }
+            GstTagList* tags = nullptr;
+            gst_message_parse_tag(message, &tags);
+            const GstTagListHandle held(tags);
+            if (const GCharHandle title = TagText(tags, GST_TAG_TITLE)) {
+                OnTitleTag(title.get());
+            }
+            break;
+        }
+        case GST_MESSAGE_ELEMENT:
+            switch (gst_navigation_message_get_type(message)) {
+                case GST_NAVIGATION_MESSAGE_COMMANDS_CHANGED:
+                    // Nothing tells which operations the disc prohibits.
+                    PushEvent(EC_DVD_VALID_UOPS_CHANGE, 0, 0);
+                    break;
+                case GST_NAVIGATION_MESSAGE_ANGLES_CHANGED: {
+                    guint current = 0, count = 0;
+                    if (gst_navigation_message_parse_angles_changed(message, &current, &count)) {
+                        PushEvent(EC_DVD_ANGLE_CHANGE, count, current);
+                    }
+                    break;
+                }
+                case GST_NAVIGATION_MESSAGE_MOUSE_OVER: {
+                    gboolean active = FALSE;
+                    gst_navigation_message_parse_mouse_over(message, &active);
+                    mouseOverActive_ = active != FALSE;
+                    ++mouseOverSerial_;
+                    break;
+                }
+                default:
+                    break;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// "DVD Menu" or "Title N, Chapter M[, Angle ...][, VOLUME]".
+void GstDvdGraph::OnTitleTag(const char* title) {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (lastTitleTag_ == title) {
+            return;
+        }
+        lastTitleTag_ = title;
+    }
+    int number = 0, chapter = 0;
+    Shown now = shown_;
+    if (g_str_has_prefix(title, "DVD Menu")) {
+        now = Shown::Menu;
+    } else if (std::sscanf(title, "Title %d, Chapter %d", &number, &chapter) == 2) {
+        now = Shown::Title;
+        title_ = number;
+        chapter_ = chapter;
+    } else {
+        return;
+    }
+    if (shown_.exchange(now) != now) {
+        // Which menu is asked on the window's thread, see GetEvent.
+        PushEvent(EC_DVD_DOMAIN_CHANGE, now == Shown::Title ? DVD_DOMAIN_Title : 0, 0);
+    }
+}
+
+HRESULT GstDvdGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) {
+    long eventCode = 0;
+    LONG_PTR first = 0;
+    const HRESULT result = GstFilterGraph::GetEvent(&eventCode, &first, param2, timeoutMs);
+    if (SUCCEEDED(result) && eventCode == EC_DVD_DOMAIN_CHANGE && first == 0) {
+        first = MenuDomain();
+    }
+    if (code) {
+        *code = eventCode;
+    }
+    if (param1) {
+        *param1 = first;
+    }
+    return result;
+}
+
+HRESULT GstDvdGraph::GetDvdInterface(std::shared_ptr<IUnknown>* object) {
+    if (!object) {
+        return E_POINTER;
+    }
+    *object = std::shared_ptr<IUnknown>(shared_from_this());
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) {
+    if (!graph) {
+        return E_POINTER;
+    }
+    *graph = std::shared_ptr<IGraphBuilder>(shared_from_this());
+    return S_OK;
+}
+
+}  // namespace velvaro::engine
+
+std::shared_ptr<IDvdGraphBuilder> CreateDvdGraphBuilder() {
+    velvaro::engine::EnsureGstInitialised();
+    return std::make_shared<velvaro::engine::GstDvdGraph>();
+}

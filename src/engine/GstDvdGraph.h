@@ -1,0 +1,120 @@
+// The DVD graph: the file graph's renderers, bus and video window fed by
+// rsndvdbin, with the navigation commands and state on top.
+#pragma once
+
+#include "DvdFramework.h"
+#include "GstFilterGraph.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace velvaro::engine {
+
+class GstDvdGraph final : public GstFilterGraph,
+                          public IDvdGraphBuilder,
+                          public IDvdControl2,
+                          public IDvdInfo2,
+                          public std::enable_shared_from_this<GstDvdGraph> {
+public:
+    GstDvdGraph() = default;
+    ~GstDvdGraph() override;
+
+    // IDvdGraphBuilder
+    HRESULT RenderDvdVideoVolume(const std::wstring& path, DWORD flags,
+                                 AM_DVD_RENDERSTATUS* status) override;
+    HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) override;
+    HRESULT GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) override;
+
+    // IMediaEventEx
+    HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
+
+    // IDvdControl2
+    HRESULT SetOption(DVD_OPTION_FLAG option, bool on) override;
+    HRESULT SelectDefaultMenuLanguage(DWORD language) override;
+    HRESULT SelectDefaultAudioLanguage(DWORD language, DWORD extension) override;
+    HRESULT SelectDefaultSubpictureLanguage(DWORD language, DWORD extension) override;
+    HRESULT PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD flags) override;
+    HRESULT PlayNextChapter(DWORD flags) override;
+    HRESULT PlayPrevChapter(DWORD flags) override;
+    HRESULT ReplayChapter(DWORD flags) override;
+    HRESULT PlayForwards(double speed, DWORD flags) override;
+    HRESULT PlayBackwards(double speed, DWORD flags) override;
+    HRESULT ShowMenu(DVD_MENU_ID menu, DWORD flags) override;
+    HRESULT Resume(DWORD flags) override;
+    HRESULT ReturnFromSubmenu(DWORD flags) override;
+    HRESULT SelectRelativeButton(DVD_RELATIVE_BUTTON direction) override;
+    HRESULT ActivateButton() override;
+    HRESULT SelectAtPosition(QPoint point) override;
+    HRESULT ActivateAtPosition(QPoint point) override;
+    HRESULT SelectAudioStream(ULONG stream, DWORD flags) override;
+    HRESULT SelectSubpictureStream(ULONG stream, DWORD flags) override;
+    HRESULT SetSubpictureState(bool on, DWORD flags) override;
+    HRESULT SelectAngle(ULONG angle, DWORD flags) override;
+
+    // IDvdInfo2
+    HRESULT GetCurrentDomain(DVD_DOMAIN* domain) override;
+    HRESULT GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) override;
+    HRESULT GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeFlags) override;
+    HRESULT GetNumberOfChapters(ULONG title, ULONG* chapters) override;
+    HRESULT GetButtonAtPosition(QPoint point, ULONG* button) override;
+    HRESULT GetCurrentAudio(ULONG* available, ULONG* current) override;
+    HRESULT GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) override;
+    HRESULT GetCurrentAngle(ULONG* available, ULONG* current) override;
+    HRESULT GetAudioLanguage(ULONG stream, std::string* code) override;
+    HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) override;
+    HRESULT GetCurrentUOPS(ULONG* prohibited) override;
+
+private:
+    enum class Shown { Nothing, Menu, Title };
+
+    HRESULT BuildPipeline(const std::string& device);
+    void OnOtherMessage(GstMessage* message) override;
+    void OnTitleTag(const char* title);
+    static void OnNavigatorPad(GstElement* navigator, GstPad* pad, GstDvdGraph* graph);
+    static GstPadProbeReturn OnVideoEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnDemuxEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnSubpicture(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    GstPadHandle NavigatorPad() const;
+    HRESULT SendNavigation(GstEvent* event);
+    HRESULT SendCommand(GstNavigationCommand command);
+    bool InTitle() const { return shown_ == Shown::Title; }
+    bool InMenu() const { return shown_ == Shown::Menu; }
+    // Asks the navigator which menu it is in: VMGM or a title set's.
+    DVD_DOMAIN MenuDomain();
+    HRESULT SeekTo(GstFormat format, gint64 position, double rate);
+    HRESULT TimeCodeOf(gint64 nanoseconds, DVD_HMSF_TIMECODE* time, ULONG* flags);
+    bool Highlighted(QPoint point) const;
+
+    GstElement* spu_ = nullptr;
+    GstElement* videoQueue_ = nullptr;
+    GstElement* spuQueue_ = nullptr;
+    GstElement* audioQueue_ = nullptr;
+    // The navigator's reader: it answers the title and chapter queries.
+    GstElementHandle reader_;
+    // The navigator's video output: navigation events and seeks go there.
+    GstPadHandle navigatorVideo_;
+
+    // From the streaming threads.
+    std::atomic<Shown> shown_{Shown::Nothing};
+    std::atomic<int> title_{0};
+    std::atomic<int> chapter_{0};
+    std::atomic<int> mouseOverSerial_{0};
+    std::atomic<bool> mouseOverActive_{false};
+    std::atomic<bool> subpicturesShown_{true};
+    // Guards what follows.
+    mutable std::mutex stateMutex_;
+    int button_ = 0;
+    QRect highlight_;
+    // The languages of the reader's audio and subpicture streams; empty
+    // where the disc names none.
+    std::vector<std::string> audioLanguages_;
+    std::vector<std::string> subpictureLanguages_;
+    // Only switched by us: the navigator's own register is out of reach.
+    ULONG currentAudio_ = 0;
+    std::string lastTitleTag_;
+};
+
+}  // namespace velvaro::engine

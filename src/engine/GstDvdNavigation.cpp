@@ -1,0 +1,423 @@
+// DVD navigation: commands go to the navigator as navigation events and
+// seeks on its video output, its state comes from tags, queries and the
+// highlight events. Seeks while a menu shows never return inside the
+// navigator, so they are refused there.
+#include "GstDvdGraph.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace velvaro::engine {
+
+namespace {
+
+constexpr auto kButtonAnswerWait = std::chrono::milliseconds(500);
+constexpr auto kButtonPoll = std::chrono::milliseconds(10);
+
+GstFormat NavigatorFormat(const char* nick) {
+    return gst_format_get_by_nick(nick);
+}
+
+}  // namespace
+
+GstPadHandle GstDvdGraph::NavigatorPad() const {
+    std::lock_guard lock(mutex_);
+    return GstPadHandle(navigatorVideo_ ? GST_PAD(gst_object_ref(navigatorVideo_.get())) : nullptr);
+}
+
+HRESULT GstDvdGraph::SendNavigation(GstEvent* event) {
+    const GstPadHandle pad = NavigatorPad();
+    if (!pad) {
+        gst_event_unref(event);
+        return VFW_E_WRONG_STATE;
+    }
+    // The navigator answers TRUE whether or not the disc obeyed.
+    return gst_pad_send_event(pad.get(), event) ? S_OK : E_FAIL;
+}
+
+HRESULT GstDvdGraph::SendCommand(GstNavigationCommand command) {
+    return SendNavigation(gst_navigation_event_new_command(command));
+}
+
+HRESULT GstDvdGraph::SeekTo(GstFormat format, gint64 position, double rate) {
+    if (!InTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    lastChange_ = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(mutex_);
+        aborted_ = false;
+    }
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    return SendNavigation(gst_event_new_seek(rate, format, flags, GST_SEEK_TYPE_SET, position,
+                                             GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE));
+}
+
+HRESULT GstDvdGraph::SetOption(DVD_OPTION_FLAG, bool) {
+    // Time-code events, reset on stop and the rest have no counterpart here.
+    return S_OK;
+}
+
+// Language preferences: next slice.
+HRESULT GstDvdGraph::SelectDefaultMenuLanguage(DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT GstDvdGraph::SelectDefaultAudioLanguage(DWORD, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT GstDvdGraph::SelectDefaultSubpictureLanguage(DWORD, DWORD) {
+    return E_NOTIMPL;
+}
+
+HRESULT GstDvdGraph::PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD) {
+    const gint64 seconds = time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds;
+    return SeekTo(GST_FORMAT_TIME, seconds * static_cast<gint64>(GST_SECOND), rate_);
+}
+
+// Chapter seeks name the chapter shown: relative steps would start from the
+// reader, which runs ahead of the picture.
+HRESULT GstDvdGraph::PlayNextChapter(DWORD) {
+    ULONG chapters = 0;
+    if (InTitle() && SUCCEEDED(GetNumberOfChapters(title_, &chapters)) &&
+        chapter_ >= static_cast<int>(chapters)) {
+        // Past the last chapter the disc's own commands decide.
+        return SendNavigation(
+            gst_navigation_event_new_key_press("period", GST_NAVIGATION_MODIFIER_NONE));
+    }
+    return SeekTo(NavigatorFormat("chapter"), chapter_ + 1, rate_);
+}
+
+HRESULT GstDvdGraph::PlayPrevChapter(DWORD) {
+    return SeekTo(NavigatorFormat("chapter"), std::max(1, chapter_ - 1), rate_);
+}
+
+HRESULT GstDvdGraph::ReplayChapter(DWORD) {
+    return SeekTo(NavigatorFormat("chapter"), chapter_, rate_);
+}
+
+HRESULT GstDvdGraph::PlayForwards(double speed, DWORD) {
+    if (!(speed > 0.0)) {
+        return E_INVALIDARG;
+    }
+    // Seeks keep the rate already; a second seek could go back in time.
+    if (speed == rate_) {
+        return InTitle() ? S_OK : VFW_E_DVD_INVALIDDOMAIN;
+    }
+    gint64 position = 0;
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    const HRESULT result = SeekTo(GST_FORMAT_TIME, position, speed);
+    if (SUCCEEDED(result)) {
+        rate_ = speed;
+    }
+    return result;
+}
+
+// Reverse rates stall the navigator: next slice.
+HRESULT GstDvdGraph::PlayBackwards(double, DWORD) {
+    return E_NOTIMPL;
+}
+
+HRESULT GstDvdGraph::ShowMenu(DVD_MENU_ID menu, DWORD) {
+    switch (menu) {
+        case DVD_MENU_Title:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_TITLE_MENU);
+        case DVD_MENU_Root:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_ROOT_MENU);
+        case DVD_MENU_Subpicture:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_SUBPICTURE_MENU);
+        case DVD_MENU_Audio:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_AUDIO_MENU);
+        case DVD_MENU_Angle:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_ANGLE_MENU);
+        case DVD_MENU_Chapter:
+            return SendCommand(GST_NAVIGATION_COMMAND_DVD_CHAPTER_MENU);
+    }
+    return E_INVALIDARG;
+}
+
+HRESULT GstDvdGraph::Resume(DWORD) {
+    // In a title the same command would open the root menu.
+    return InMenu() ? SendCommand(GST_NAVIGATION_COMMAND_DVD_MENU) : VFW_E_DVD_INVALIDDOMAIN;
+}
+
+HRESULT GstDvdGraph::ReturnFromSubmenu(DWORD) {
+    // The navigator offers no way up; as a disc that prohibits it.
+    return VFW_E_DVD_OPERATION_INHIBITED;
+}
+
+HRESULT GstDvdGraph::SelectRelativeButton(DVD_RELATIVE_BUTTON direction) {
+    GstNavigationCommand command = GST_NAVIGATION_COMMAND_INVALID;
+    switch (direction) {
+        case DVD_Relative_Upper:
+            command = GST_NAVIGATION_COMMAND_UP;
+            break;
+        case DVD_Relative_Lower:
+            command = GST_NAVIGATION_COMMAND_DOWN;
+            break;
+        case DVD_Relative_Left:
+            command = GST_NAVIGATION_COMMAND_LEFT;
+            break;
+        case DVD_Relative_Right:
+            command = GST_NAVIGATION_COMMAND_RIGHT;
+            break;
+    }
+    if (command == GST_NAVIGATION_COMMAND_INVALID) {
+        return E_INVALIDARG;
+    }
+    return InTitle() ? VFW_E_DVD_NO_BUTTON : SendCommand(command);
+}
+
+HRESULT GstDvdGraph::ActivateButton() {
+    return InTitle() ? VFW_E_DVD_NO_BUTTON : SendCommand(GST_NAVIGATION_COMMAND_ACTIVATE);
+}
+
+HRESULT GstDvdGraph::SelectAtPosition(QPoint point) {
+    return InTitle() ? VFW_E_DVD_NO_BUTTON
+                     : SendNavigation(gst_navigation_event_new_mouse_move(
+                           point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE));
+}
+
+HRESULT GstDvdGraph::ActivateAtPosition(QPoint point) {
+    return InTitle() ? VFW_E_DVD_NO_BUTTON
+                     : SendNavigation(gst_navigation_event_new_mouse_button_release(
+                           1, point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE));
+}
+
+// Keys 1-8 switch the bin's audio selector.
+HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (stream >= audioLanguages_.size()) {
+            return E_INVALIDARG;
+        }
+    }
+    const std::string key = std::to_string(stream + 1);
+    const HRESULT result = SendNavigation(
+        gst_navigation_event_new_key_press(key.c_str(), GST_NAVIGATION_MODIFIER_NONE));
+    if (SUCCEEDED(result)) {
+        std::lock_guard lock(stateMutex_);
+        currentAudio_ = stream;
+    }
+    return result;
+}
+
+// The navigator decides what shows; we can only hide it.
+HRESULT GstDvdGraph::SetSubpictureState(bool on, DWORD) {
+    subpicturesShown_ = on;
+    return S_OK;
+}
+
+// Subpicture choice and angles: next slice.
+HRESULT GstDvdGraph::SelectSubpictureStream(ULONG, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT GstDvdGraph::SelectAngle(ULONG, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
+    if (!available || !current) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(stateMutex_);
+    *available = static_cast<ULONG>(audioLanguages_.size());
+    *current = currentAudio_;
+    return S_OK;
+}
+
+// Which subpicture shows is the navigator's: next slice.
+HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) {
+    if (!available || !current || !disabled) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(stateMutex_);
+    *available = static_cast<ULONG>(subpictureLanguages_.size());
+    *current = 0;
+    *disabled = subpicturesShown_ ? 0 : 1;
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetAudioLanguage(ULONG stream, std::string* code) {
+    std::lock_guard lock(stateMutex_);
+    if (!code || stream >= audioLanguages_.size() || audioLanguages_[stream].empty()) {
+        return E_FAIL;
+    }
+    *code = audioLanguages_[stream];
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetSubpictureLanguage(ULONG stream, std::string* code) {
+    std::lock_guard lock(stateMutex_);
+    if (!code || stream >= subpictureLanguages_.size() || subpictureLanguages_[stream].empty()) {
+        return E_FAIL;
+    }
+    *code = subpictureLanguages_[stream];
+    return S_OK;
+}
+
+DVD_DOMAIN GstDvdGraph::MenuDomain() {
+    GstElement* reader = reader_.get();
+    gint64 title = -1;
+    gint64 menu = 0;
+    // In a menu the title is 0 and the "chapter" names the menu.
+    if (reader && gst_element_query_position(reader, NavigatorFormat("title"), &title) &&
+        title == 0 && gst_element_query_position(reader, NavigatorFormat("chapter"), &menu) &&
+        menu == 2) {
+        return DVD_DOMAIN_VideoManagerMenu;
+    }
+    return DVD_DOMAIN_VideoTitleSetMenu;
+}
+
+HRESULT GstDvdGraph::GetCurrentDomain(DVD_DOMAIN* domain) {
+    if (!domain) {
+        return E_POINTER;
+    }
+    if (!source_ || !opened_) {
+        *domain = DVD_DOMAIN_Stop;
+        return S_OK;
+    }
+    switch (shown_.load()) {
+        case Shown::Nothing:
+            *domain = DVD_DOMAIN_FirstPlay;
+            break;
+        case Shown::Menu:
+            *domain = MenuDomain();
+            break;
+        case Shown::Title:
+            *domain = DVD_DOMAIN_Title;
+            break;
+    }
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::TimeCodeOf(gint64 nanoseconds, DVD_HMSF_TIMECODE* time, ULONG* flags) {
+    GstVideoInfo info;
+    if (FAILED(NativeVideoInfo(&info)) || info.fps_d <= 0 || nanoseconds < 0) {
+        return E_FAIL;
+    }
+    const double fps = static_cast<double>(info.fps_n) / info.fps_d;
+    ULONG rateFlag = DVD_TC_FLAG_25fps;
+    if (info.fps_n == 30000 && info.fps_d == 1001) {
+        rateFlag = DVD_TC_FLAG_DropFrame;
+    } else if (info.fps_n == 30 * info.fps_d) {
+        rateFlag = DVD_TC_FLAG_30fps;
+    }
+    const gint64 seconds = nanoseconds / static_cast<gint64>(GST_SECOND);
+    const gint64 rest = nanoseconds % static_cast<gint64>(GST_SECOND);
+    time->bHours = static_cast<std::uint8_t>(std::min<gint64>(seconds / 3600, 255));
+    time->bMinutes = static_cast<std::uint8_t>(seconds / 60 % 60);
+    time->bSeconds = static_cast<std::uint8_t>(seconds % 60);
+    time->bFrames = static_cast<std::uint8_t>(static_cast<double>(rest) * fps / GST_SECOND);
+    if (flags) {
+        *flags = rateFlag;
+    }
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
+    if (!location) {
+        return E_POINTER;
+    }
+    // A menu has no time of its own: its still counts on past its length.
+    gint64 position = 0;
+    if (!source_ ||
+        (InTitle() && !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position))) {
+        return E_FAIL;
+    }
+    // What is shown, not where the reader has got to.
+    location->TitleNum = InTitle() ? static_cast<ULONG>(title_) : 0;
+    location->ChapterNum = InTitle() ? static_cast<ULONG>(chapter_) : 0;
+    return TimeCodeOf(position, &location->TimeCode, &location->TimeCodeFlags);
+}
+
+HRESULT GstDvdGraph::GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeFlags) {
+    if (!time) {
+        return E_POINTER;
+    }
+    if (!InTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    gint64 duration = 0;
+    if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration)) {
+        return E_FAIL;
+    }
+    return TimeCodeOf(duration, time, timeCodeFlags);
+}
+
+HRESULT GstDvdGraph::GetNumberOfChapters(ULONG title, ULONG* chapters) {
+    if (!chapters) {
+        return E_POINTER;
+    }
+    // The navigator counts only the chapters of the title it reads.
+    gint64 count = 0;
+    if (!InTitle() || title != static_cast<ULONG>(title_) || !reader_ ||
+        !gst_element_query_duration(reader_.get(), NavigatorFormat("chapter"), &count)) {
+        return E_FAIL;
+    }
+    *chapters = static_cast<ULONG>(count);
+    return S_OK;
+}
+
+bool GstDvdGraph::Highlighted(QPoint point) const {
+    std::lock_guard lock(stateMutex_);
+    return button_ > 0 && highlight_.contains(point);
+}
+
+// The navigator names a button only by selecting it: the point is moved
+// to, and the highlight that follows carries the number.
+HRESULT GstDvdGraph::GetButtonAtPosition(QPoint point, ULONG* button) {
+    if (!button) {
+        return E_POINTER;
+    }
+    if (InTitle()) {
+        return VFW_E_DVD_NO_BUTTON;
+    }
+    if (!Highlighted(point)) {
+        const int overSerial = mouseOverSerial_;
+        if (const HRESULT sent = SelectAtPosition(point); FAILED(sent)) {
+            return sent;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + kButtonAnswerWait;
+        while (!Highlighted(point) && std::chrono::steady_clock::now() < deadline) {
+            if (mouseOverSerial_ != overSerial && !mouseOverActive_) {
+                return VFW_E_DVD_NO_BUTTON;
+            }
+            std::this_thread::sleep_for(kButtonPoll);
+        }
+        if (!Highlighted(point)) {
+            return VFW_E_DVD_NO_BUTTON;
+        }
+    }
+    std::lock_guard lock(stateMutex_);
+    *button = static_cast<ULONG>(button_);
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetCurrentAngle(ULONG* available, ULONG* current) {
+    if (!available || !current) {
+        return E_POINTER;
+    }
+    const GstPadHandle pad = NavigatorPad();
+    GstQuery* query = gst_navigation_query_new_angles();
+    guint now = 0, count = 0;
+    const bool answered = pad && gst_pad_query(pad.get(), query) &&
+                          gst_navigation_query_parse_angles(query, &now, &count);
+    gst_query_unref(query);
+    if (!answered) {
+        return E_FAIL;
+    }
+    *available = count;
+    *current = now;
+    return S_OK;
+}
+
+HRESULT GstDvdGraph::GetCurrentUOPS(ULONG* prohibited) {
+    if (!prohibited) {
+        return E_POINTER;
+    }
+    // Nothing reports the disc's prohibitions: none are claimed.
+    *prohibited = 0;
+    return S_OK;
+}
+
+}  // namespace velvaro::engine

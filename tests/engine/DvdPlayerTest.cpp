@@ -1,0 +1,164 @@
+// The DVD engine on the generated test discs: opening the forms of a disc,
+// damaged discs failing in the check process, and a walk through the menu
+// disc's buttons, menus, chapters and time codes. Titles are 6 s long and the
+// reader runs ahead of the picture, so each step acts early in a title.
+#include "PlayerFixture.h"
+#include "engine/CDvdPlayer.h"
+
+namespace {
+
+using velvaro::test::Media;
+using velvaro::test::RunEventsUntil;
+using velvaro::test::WideMedia;
+
+// The player, and what its navigator says is shown: title and chapter.
+class ShownDvdPlayer : public CDvdPlayer {
+public:
+    using CDvdPlayer::CDvdPlayer;
+    std::pair<ULONG, ULONG> Shown() {
+        DVD_PLAYBACK_LOCATION2 location;
+        QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
+        return {location.TitleNum, location.ChapterNum};
+    }
+    bool SubpicturesHidden() {
+        ULONG available = 0, current = 0;
+        BOOL disabled = 0;
+        QueryInterface<IDvdInfo2>(graph)->GetCurrentSubpicture(&available, &current, &disabled);
+        return disabled != 0;
+    }
+};
+
+class DvdPlayerTest : public velvaro::test::PlayerTest {
+protected:
+    std::unique_ptr<ShownDvdPlayer> OpenDvd(const std::string& name) {
+        return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &language, &owner,
+                                                WideMedia(name), Media(name), 0, 0, 0);
+    }
+
+    // Drains the graph events until the domain becomes `domain`.
+    static bool WaitForDomain(CMediaPlayer& player, LONG_PTR domain) {
+        return RunEventsUntil(
+            [&] {
+                long code = 0;
+                LONG_PTR param1 = 0, param2 = 0;
+                while (player.GetEvent(&code, &param1, &param2) == S_OK) {
+                    if (code == EC_DVD_DOMAIN_CHANGE && param1 == domain) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10000);
+    }
+};
+
+TEST_F(DvdPlayerTest, OpensTheFolderTheFolderAboveItAndTheImage) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"dvd/menu/VIDEO_TS", "dvd/menu/VIDEO_TS"},
+        {"dvd/menu", "dvd/menu/VIDEO_TS"},
+        {"dvd/menu.iso", "dvd/menu.iso"},
+    };
+    for (const auto& [path, opened] : cases) {
+        auto player = OpenDvd(path);
+        EXPECT_EQ(std::tuple(player->GetRenderStatus(), player->GetFileName(), player->HasVideo()),
+                  std::tuple(S_OK, Media(opened), S_OK))
+            << path;
+        int width = 0, height = 0;
+        player->GetVideoSize(&width, &height);
+        EXPECT_EQ(std::pair(width, height), std::pair(720, 540)) << path;
+    }
+}
+
+TEST_F(DvdPlayerTest, DamagedDiscsFailInTheCheckWithoutTakingThePlayerDown) {
+    for (const char* disc : {"dvd/damaged", "dvd/no-title-set", "dvd/cut-title-table"}) {
+        const auto log = velvaro::test::EngineWarnings();
+        auto player = OpenDvd(disc);
+        EXPECT_NE(player->GetRenderStatus(), S_OK) << disc;
+        EXPECT_EQ(log.Count(), 1) << disc;
+    }
+}
+
+TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
+    auto player = OpenDvd("dvd/menu");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    // The picture (720x576) drawn at half size from (10, 10) in the window.
+    player->SetDestinationPosition(10, 10, 360, 288);
+    const auto window = [](int x, int y) { return QPoint(10 + x / 2, 10 + y / 2); };
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    ASSERT_EQ(player->Play(), S_OK);
+
+    // On button 3 once the buttons are there, outside them, and no way up
+    // from the root menu.
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 400)) == 3; }));
+    EXPECT_TRUE(player->NoButtonAtPosition(window(20, 20)));
+    EXPECT_EQ(player->ReturnFromSubmenu(), VFW_E_DVD_OPERATION_INHIBITED);
+    // A menu has no length and no seeks.
+    EXPECT_EQ(std::pair(player->GetDuration(), player->SetPosition(100)),
+              std::pair(0, VFW_E_DVD_INVALIDDOMAIN));
+
+    // Button 3 down to 1 (wrapping) and down to 2: title 2.
+    EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
+    EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(2u, 1u); }));
+
+    // To the root menu and back into the title.
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    EXPECT_EQ(player->Resume(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+
+    // A click on button 1: title 1, chapters at 0, 2 and 4 s, 6 s in all.
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 180)) == 1; }));
+    EXPECT_EQ(player->ActivateAtPosition(window(360, 180)), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
+    EXPECT_EQ(player->GetDuration(), 600);
+    // The next chapter after the one shown, then back to 1 s by time.
+    const ULONG shown = player->Shown().second;
+    EXPECT_EQ(player->PlayNextChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] {
+        return player->Shown().second == shown + 1 &&
+               player->GetPosition() >= 200 * static_cast<int>(shown);
+    })) << player->Shown().second;
+    EXPECT_EQ(player->SetPosition(100), S_OK);
+    const auto position = [&] { return player->GetPosition(); };
+    EXPECT_TRUE(RunEventsUntil([&] { return position() >= 100 && position() < 200; }));
+    EXPECT_NEAR(static_cast<double>(player->GetCurrentFrame()), position() / 4.0, 25.0);
+    // Twice as fast: 2 s of the title in 1.5 s.
+    const int before = position();
+    EXPECT_EQ(player->SetRate(2.0), S_OK);
+    EXPECT_EQ(player->GetRate(), 2.0);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() >= before + 200; }, 1500));
+}
+
+TEST_F(DvdPlayerTest, NamesTheAudioAndSubpictureStreamsAndSwitchesTheSound) {
+    auto player = OpenDvd("dvd/streams");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    const auto stream = [&](int index, int kind) {
+        int current = -1;
+        std::string name;
+        const HRESULT read = player->GetStreamName(index, nullptr, &current, &kind, &name, nullptr);
+        return std::tuple(read, name, current);
+    };
+    for (int kind : {STREAM_AUDIO, STREAM_SUBTITLES}) {
+        EXPECT_EQ(player->GetStreamCount(kind), 2) << kind;
+        EXPECT_EQ(std::get<1>(stream(0, kind)), "English") << kind;
+        EXPECT_EQ(std::get<1>(stream(1, kind)), "German") << kind;
+        EXPECT_EQ(std::get<0>(stream(2, kind)), E_FAIL) << kind;
+    }
+    EXPECT_EQ(stream(0, STREAM_CHAPTERS), std::tuple(S_OK, "001", 1));
+    // Subpictures start hidden; showing them leaves the navigator's choice.
+    EXPECT_TRUE(player->SubpicturesHidden());
+    EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
+    EXPECT_FALSE(player->SubpicturesHidden());
+    EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
+    EXPECT_EQ(std::pair(std::get<2>(stream(0, STREAM_AUDIO)), std::get<2>(stream(1, STREAM_AUDIO))),
+              std::pair(0, 1));
+}
+
+}  // namespace
