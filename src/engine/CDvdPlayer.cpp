@@ -366,12 +366,19 @@ HRESULT CDvdPlayer::SelectStream(int index, int kind) {
             if (index == -1 || index == -2) {
                 return dvdControl->SetSubpictureState(index == -2, DVD_CMD_FLAG_Flush);
             }
-            dvdControl->SelectSubpictureStream(static_cast<ULONG>(index), DVD_CMD_FLAG_Flush);
+            if (const HRESULT chosen = dvdControl->SelectSubpictureStream(static_cast<ULONG>(index),
+                                                                          DVD_CMD_FLAG_Flush);
+                FAILED(chosen)) {
+                return chosen;
+            }
             return dvdControl->SetSubpictureState(true, DVD_CMD_FLAG_Flush);
         case STREAM_ANGLES:
             return dvdControl->SelectAngle(static_cast<ULONG>(index + 1), DVD_CMD_FLAG_Flush);
+        case STREAM_CHAPTERS:
+            return index < 0
+                       ? E_INVALIDARG
+                       : dvdControl->PlayChapter(static_cast<ULONG>(index + 1), DVD_CMD_FLAG_Flush);
         default:
-            // Chapters by number: next slice.
             return E_FAIL;
     }
 }

@@ -93,6 +93,8 @@ public:
     virtual HRESULT SelectDefaultAudioLanguage(DWORD language, DWORD extension) = 0;
     virtual HRESULT SelectDefaultSubpictureLanguage(DWORD language, DWORD extension) = 0;
     virtual HRESULT PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD flags) = 0;
+    // Chapter `chapter` (from 1) of the current title.
+    virtual HRESULT PlayChapter(ULONG chapter, DWORD flags) = 0;
     virtual HRESULT PlayNextChapter(DWORD flags) = 0;
     virtual HRESULT PlayPrevChapter(DWORD flags) = 0;
     virtual HRESULT ReplayChapter(DWORD flags) = 0;

@@ -37,6 +37,7 @@ public:
     HRESULT SelectDefaultAudioLanguage(DWORD language, DWORD extension) override;
     HRESULT SelectDefaultSubpictureLanguage(DWORD language, DWORD extension) override;
     HRESULT PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD flags) override;
+    HRESULT PlayChapter(ULONG chapter, DWORD flags) override;
     HRESULT PlayNextChapter(DWORD flags) override;
     HRESULT PlayPrevChapter(DWORD flags) override;
     HRESULT ReplayChapter(DWORD flags) override;
@@ -78,6 +79,8 @@ private:
     static GstPadProbeReturn OnDemuxEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     static GstPadProbeReturn OnSubpicture(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     GstPadHandle NavigatorPad() const;
+    // The bin's subpicture selector; its sink_N carries subpicture stream N.
+    GstElementHandle SubpictureSelector() const;
     HRESULT SendNavigation(GstEvent* event);
     HRESULT SendCommand(GstNavigationCommand command);
     bool InTitle() const { return shown_ == Shown::Title; }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace velvaro::engine {
@@ -73,6 +74,15 @@ HRESULT GstDvdGraph::SelectDefaultSubpictureLanguage(DWORD, DWORD) {
 HRESULT GstDvdGraph::PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD) {
     const gint64 seconds = time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds;
     return SeekTo(GST_FORMAT_TIME, seconds * static_cast<gint64>(GST_SECOND), rate_);
+}
+
+HRESULT GstDvdGraph::PlayChapter(ULONG chapter, DWORD) {
+    ULONG chapters = 0;
+    if (InTitle() && (chapter < 1 ||
+                      (SUCCEEDED(GetNumberOfChapters(title_, &chapters)) && chapter > chapters))) {
+        return E_INVALIDARG;
+    }
+    return SeekTo(NavigatorFormat("chapter"), chapter, rate_);
 }
 
 // Chapter seeks name the chapter shown: relative steps would start from the
@@ -208,10 +218,32 @@ HRESULT GstDvdGraph::SetSubpictureState(bool on, DWORD) {
     return S_OK;
 }
 
-// Subpicture choice and angles: next slice.
-HRESULT GstDvdGraph::SelectSubpictureStream(ULONG, DWORD) {
-    return E_NOTIMPL;
+GstElementHandle GstDvdGraph::SubpictureSelector() const {
+    return GstElementHandle(source_ ? gst_bin_get_by_name(GST_BIN(source_), "subpselect")
+                                    : nullptr);
 }
+
+// The navigator cannot be told; its selector can. The disc's own commands
+// may choose again later, as on a player.
+HRESULT GstDvdGraph::SelectSubpictureStream(ULONG stream, DWORD) {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (stream >= subpictureLanguages_.size()) {
+            return E_INVALIDARG;
+        }
+    }
+    const GstElementHandle selector = SubpictureSelector();
+    const std::string name = "sink_" + std::to_string(stream);
+    const GstPadHandle pad(selector ? gst_element_get_static_pad(selector.get(), name.c_str())
+                                    : nullptr);
+    if (!pad) {
+        return E_FAIL;
+    }
+    g_object_set(selector.get(), "active-pad", pad.get(), nullptr);
+    return S_OK;
+}
+
+// Angles: next slice.
 HRESULT GstDvdGraph::SelectAngle(ULONG, DWORD) {
     return E_NOTIMPL;
 }
@@ -225,14 +257,24 @@ HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
     return S_OK;
 }
 
-// Which subpicture shows is the navigator's: next slice.
+// The stream shown is the selector's active input.
 HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL* disabled) {
     if (!available || !current || !disabled) {
         return E_POINTER;
     }
+    *current = 0;
+    if (const GstElementHandle selector = SubpictureSelector()) {
+        GstPad* active = nullptr;
+        g_object_get(selector.get(), "active-pad", &active, nullptr);
+        const GstPadHandle held(active);
+        const GCharHandle name(active ? gst_pad_get_name(active) : nullptr);
+        unsigned stream = 0;
+        if (name && std::sscanf(name.get(), "sink_%u", &stream) == 1) {
+            *current = stream;
+        }
+    }
     std::lock_guard lock(stateMutex_);
     *available = static_cast<ULONG>(subpictureLanguages_.size());
-    *current = 0;
     *disabled = subpicturesShown_ ? 0 : 1;
     return S_OK;
 }

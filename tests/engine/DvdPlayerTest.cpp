@@ -20,6 +20,27 @@ public:
         QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
         return {location.TitleNum, location.ChapterNum};
     }
+    // How much of the band of rows [top, bottom) of the picture shown is
+    // white text, in per mille.
+    int WhiteIn(int top, int bottom) {
+        long size = 0;
+        if (FAILED(basicVideo->GetCurrentImage(&size, nullptr)) || size <= 40) {
+            return -1;
+        }
+        std::vector<std::uint8_t> image(static_cast<size_t>(size));
+        if (FAILED(basicVideo->GetCurrentImage(&size, reinterpret_cast<long*>(image.data())))) {
+            return -1;
+        }
+        const int width = 720, height = 576, stride = (width * 3 + 3) & ~3;
+        int white = 0;
+        for (int row = top; row < bottom; ++row) {
+            const std::uint8_t* pixel = image.data() + 40 + (height - 1 - row) * stride;
+            for (int x = 0; x < width; ++x, pixel += 3) {
+                white += pixel[0] > 230 && pixel[1] > 230 && pixel[2] > 230;
+            }
+        }
+        return white * 1000 / (width * (bottom - top));
+    }
     bool SubpicturesHidden() {
         ULONG available = 0, current = 0;
         BOOL disabled = 0;
@@ -159,6 +180,52 @@ TEST_F(DvdPlayerTest, NamesTheAudioAndSubpictureStreamsAndSwitchesTheSound) {
     EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
     EXPECT_EQ(std::pair(std::get<2>(stream(0, STREAM_AUDIO)), std::get<2>(stream(1, STREAM_AUDIO))),
               std::pair(0, 1));
+}
+
+TEST_F(DvdPlayerTest, SwitchesTheSubpictureStreamAndHidesIt) {
+    auto player = OpenDvd("dvd/streams");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_EQ(player->Play(), S_OK);
+    const auto current = [&](int index) {
+        int kind = STREAM_SUBTITLES, flag = -1;
+        std::string name;
+        player->GetStreamName(index, nullptr, &flag, &kind, &name, nullptr);
+        return flag;
+    };
+    // "Deutsch" in the top band, "English" in the bottom one.
+    const auto top = [&] { return player->WhiteIn(20, 120); };
+    const auto bottom = [&] { return player->WhiteIn(456, 556); };
+    EXPECT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    EXPECT_EQ(std::pair(current(0), current(1)), std::pair(0, 1));
+    EXPECT_FALSE(player->SubpicturesHidden());
+    EXPECT_TRUE(RunEventsUntil([&] { return top() > 5; }, 3000)) << top();
+    EXPECT_EQ(player->SelectStream(0, STREAM_SUBTITLES), S_OK);
+    EXPECT_EQ(std::pair(current(0), current(1)), std::pair(1, 0));
+    EXPECT_TRUE(RunEventsUntil([&] { return bottom() > 5; }, 3000)) << bottom();
+    EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
+    EXPECT_TRUE(player->SubpicturesHidden());
+    // The unit shown runs out; no new one is drawn.
+    EXPECT_TRUE(RunEventsUntil([&] { return top() <= 5 && bottom() <= 5; }, 3000)) << bottom();
+    EXPECT_EQ(player->SelectStream(2, STREAM_SUBTITLES), E_INVALIDARG);
+    EXPECT_EQ(player->SelectStream(1, STREAM_CHAPTERS), E_INVALIDARG);
+}
+
+TEST_F(DvdPlayerTest, PlaysAChapterByNumberInATitleOnly) {
+    auto player = OpenDvd("dvd/menu");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    ASSERT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), VFW_E_DVD_INVALIDDOMAIN);
+    player->SetDestinationPosition(0, 0, 720, 576);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
+    EXPECT_EQ(player->SelectStream(3, STREAM_CHAPTERS), E_INVALIDARG);
+    EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 3u); }))
+        << player->Shown().second;
 }
 
 }  // namespace
