@@ -5,6 +5,8 @@
 #include "PlayerFixture.h"
 #include "engine/CDvdPlayer.h"
 
+#include <filesystem>
+
 namespace {
 
 using velvaro::test::Media;
@@ -226,6 +228,29 @@ TEST_F(DvdPlayerTest, PlaysAChapterByNumberInATitleOnly) {
     EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), S_OK);
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 3u); }))
         << player->Shown().second;
+}
+
+TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsOrFilesBehind) {
+    const auto entries = [](const char* folder) {
+        const std::filesystem::directory_iterator listing(folder);
+        return std::distance(begin(listing), end(listing));
+    };
+    long threads = 0, files = 0;
+    for (int i = 0; i < 30; ++i) {
+        {
+            auto player = OpenDvd("dvd/menu");
+            ASSERT_EQ(player->GetRenderStatus(), S_OK);
+            ASSERT_EQ(player->Play(), S_OK);
+            ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+        }
+        if (i == 0) {
+            threads = entries("/proc/self/task");
+            files = entries("/proc/self/fd");
+        }
+    }
+    EXPECT_EQ(entries("/proc/self/fd"), files);
+    // GStreamer's thread pool may keep a thread or two for later.
+    EXPECT_LE(entries("/proc/self/task"), threads + 2);
 }
 
 }  // namespace
