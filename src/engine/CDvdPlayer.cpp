@@ -277,6 +277,32 @@ HRESULT CDvdPlayer::SetPosition(int position) {
     return result;
 }
 
+HRESULT CDvdPlayer::GetPreferredAspectRatio(long* x, long* y) {
+    if (!x || !y) {
+        return E_POINTER;
+    }
+    DVD_VideoAttributes attributes;
+    const HRESULT read = dvdInfo ? dvdInfo->GetCurrentVideoAttributes(&attributes) : E_NOINTERFACE;
+    if (SUCCEEDED(read)) {
+        *x = static_cast<long>(attributes.ulAspectX);
+        *y = static_cast<long>(attributes.ulAspectY);
+    }
+    return read;
+}
+
+HRESULT CDvdPlayer::GetNativeVideoSize(long* width, long* height) {
+    if (!width || !height) {
+        return E_POINTER;
+    }
+    DVD_VideoAttributes attributes;
+    const HRESULT read = dvdInfo ? dvdInfo->GetCurrentVideoAttributes(&attributes) : E_NOINTERFACE;
+    if (SUCCEEDED(read)) {
+        *width = static_cast<long>(attributes.ulSourceResolutionX);
+        *height = static_cast<long>(attributes.ulSourceResolutionY);
+    }
+    return read;
+}
+
 int CDvdPlayer::GetStreamCount(int kind) {
     ULONG available = 0, current = 0;
     switch (kind) {

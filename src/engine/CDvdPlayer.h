@@ -50,6 +50,8 @@ public:
     HRESULT SetPosition(int position) override;
     int GetDuration() override;
     int GetPosition() override;
+    HRESULT GetPreferredAspectRatio(long* x, long* y) override;
+    HRESULT GetNativeVideoSize(long* width, long* height) override;
     int GetStreamCount(int kind) override;
     HRESULT GetStreamName(int index, MajorType* extra, int* flags, int* kind, std::string* name,
                           LONGLONG* start) override;

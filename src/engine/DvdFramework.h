@@ -86,6 +86,14 @@ struct AM_DVD_RENDERSTATUS {
 
 inline constexpr DWORD AM_DVD_HWDEC_PREFER = 0x01;
 
+// What a title set says of its pictures.
+struct DVD_VideoAttributes {
+    ULONG ulAspectX = 0;
+    ULONG ulAspectY = 0;
+    ULONG ulSourceResolutionX = 0;
+    ULONG ulSourceResolutionY = 0;
+};
+
 class IDvdControl2 : public virtual IUnknown {
 public:
     virtual HRESULT SetOption(DVD_OPTION_FLAG option, bool on) = 0;
@@ -130,6 +138,7 @@ public:
     virtual HRESULT GetAudioLanguage(ULONG stream, std::string* code) = 0;
     virtual HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) = 0;
     virtual HRESULT GetCurrentUOPS(ULONG* prohibited) = 0;
+    virtual HRESULT GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) = 0;
 };
 
 class IDvdGraphBuilder : public virtual IUnknown {

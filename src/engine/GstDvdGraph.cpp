@@ -226,6 +226,15 @@ GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpoi
         return GST_PAD_PROBE_OK;
     }
     const char* kind = gst_structure_get_string(structure, "event");
+    if (g_strcmp0(kind, "dvd-video-format") == 0) {
+        gboolean wide = FALSE, pal = TRUE;
+        gst_structure_get_boolean(structure, "video-widescreen", &wide);
+        gst_structure_get_boolean(structure, "video-pal-format", &pal);
+        graph->widescreen_ = wide != FALSE;
+        graph->pal_ = pal != FALSE;
+        graph->formatKnown_ = true;
+        return GST_PAD_PROBE_OK;
+    }
     std::lock_guard lock(graph->stateMutex_);
     if (g_strcmp0(kind, "dvd-spu-highlight") == 0) {
         int button = 0, sx = 0, sy = 0, ex = 0, ey = 0;

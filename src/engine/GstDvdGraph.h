@@ -67,6 +67,7 @@ public:
     HRESULT GetAudioLanguage(ULONG stream, std::string* code) override;
     HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) override;
     HRESULT GetCurrentUOPS(ULONG* prohibited) override;
+    HRESULT GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) override;
 
 private:
     enum class Shown { Nothing, Menu, Title };
@@ -107,6 +108,10 @@ private:
     std::atomic<int> mouseOverSerial_{0};
     std::atomic<bool> mouseOverActive_{false};
     std::atomic<bool> subpicturesShown_{true};
+    // From the navigator's video format news; unknown until it comes.
+    std::atomic<bool> formatKnown_{false};
+    std::atomic<bool> widescreen_{false};
+    std::atomic<bool> pal_{true};
     // Guards what follows.
     mutable std::mutex stateMutex_;
     int button_ = 0;

@@ -462,4 +462,28 @@ HRESULT GstDvdGraph::GetCurrentUOPS(ULONG* prohibited) {
     return S_OK;
 }
 
+// The title set's aspect; the source size from the decoded picture, or from
+// the video standard before the first one.
+HRESULT GstDvdGraph::GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) {
+    if (!attributes) {
+        return E_POINTER;
+    }
+    GstVideoInfo info;
+    const bool decoded = SUCCEEDED(NativeVideoInfo(&info));
+    if (formatKnown_) {
+        attributes->ulAspectX = widescreen_ ? 16 : 4;
+        attributes->ulAspectY = widescreen_ ? 9 : 3;
+    } else {
+        long x = 0, y = 0;
+        if (FAILED(GstFilterGraph::GetPreferredAspectRatio(&x, &y))) {
+            return VFW_E_DVD_INVALIDDOMAIN;
+        }
+        attributes->ulAspectX = static_cast<ULONG>(x);
+        attributes->ulAspectY = static_cast<ULONG>(y);
+    }
+    attributes->ulSourceResolutionX = decoded ? static_cast<ULONG>(info.width) : 720;
+    attributes->ulSourceResolutionY = decoded ? static_cast<ULONG>(info.height) : pal_ ? 576 : 480;
+    return S_OK;
+}
+
 }  // namespace velvaro::engine

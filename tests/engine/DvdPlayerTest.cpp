@@ -89,6 +89,11 @@ TEST_F(DvdPlayerTest, OpensTheFolderTheFolderAboveItAndTheImage) {
         int width = 0, height = 0;
         player->GetVideoSize(&width, &height);
         EXPECT_EQ(std::pair(width, height), std::pair(720, 540)) << path;
+        // A 4:3 PAL disc.
+        long x = 0, y = 0, sourceX = 0, sourceY = 0;
+        EXPECT_EQ(player->GetPreferredAspectRatio(&x, &y), S_OK);
+        EXPECT_EQ(player->GetNativeVideoSize(&sourceX, &sourceY), S_OK);
+        EXPECT_EQ(std::tuple(x, y, sourceX, sourceY), std::tuple(4, 3, 720, 576)) << path;
     }
 }
 
