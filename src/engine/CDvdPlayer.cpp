@@ -8,7 +8,6 @@
 namespace {
 
 // The style of a child video window: child, clip siblings, clip children.
-constexpr long kVideoWindowStyle = 0x46000000;
 
 int Hundredths(const DVD_HMSF_TIMECODE& time) {
     return (time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds) * 100;
@@ -59,16 +58,7 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLan
     videoWindow->put_AutoShow(false);
     videoWindow->put_BorderColor(static_cast<long>(borderColour));
     if (owner) {
-        videoWindow->put_Owner(owner);
-        videoWindow->put_WindowStyle(kVideoWindowStyle);
-        videoWindow->SetWindowPosition(videoRect.left(), videoRect.top(), videoRect.width(),
-                                       videoRect.height());
-        videoWindow->put_MessageDrain(owner);
-        mediaEvent->SetNotifyWindow(owner, WM_GRAPH_EVENT, 0);
-        if (timerId != 0 && timerInterval != 0) {
-            clockTimer = timerId;
-            SetTimer(owner, timerId, timerInterval);
-        }
+        clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
     }
     SelectStream(-1, STREAM_SUBTITLES);
     // Run once so that the picture's size can be read.
@@ -81,19 +71,7 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLan
 }
 
 CDvdPlayer::~CDvdPlayer() {
-    if (mediaControl) {
-        mediaControl->Stop();
-    }
-    if (owner && clockTimer != 0) {
-        KillTimer(owner, clockTimer);
-    }
-    if (mediaEvent) {
-        mediaEvent->SetNotifyWindow(nullptr, 0, 0);
-    }
-    if (videoWindow && owner) {
-        videoWindow->put_Visible(false);
-        videoWindow->put_Owner(nullptr);
-    }
+    StopAndDetach(owner, clockTimer);
     dvdControl.reset();
     dvdInfo.reset();
     basicAudio.reset();

@@ -11,7 +11,6 @@
 namespace {
 
 // The style of a child video window: child, clip siblings, clip children.
-constexpr long kVideoWindowStyle = 0x46000000;
 
 }  // namespace
 
@@ -47,16 +46,7 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
         videoWindow->put_Visible(false);
         videoWindow->put_AutoShow(false);
         videoWindow->put_BorderColor(static_cast<long>(borderColour));
-        videoWindow->put_Owner(owner);
-        videoWindow->put_WindowStyle(kVideoWindowStyle);
-        videoWindow->SetWindowPosition(videoRect.left(), videoRect.top(), videoRect.width(),
-                                       videoRect.height());
-        videoWindow->put_MessageDrain(owner);
-        mediaEvent->SetNotifyWindow(owner, WM_GRAPH_EVENT, 0);
-        if (timerId != 0 && timerInterval != 0) {
-            clockTimer = timerId;
-            SetTimer(owner, timerId, timerInterval);
-        }
+        clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
     }
     if (videoRenderer) {
         qualityProperties = QueryInterface<IQualProp>(graph);
@@ -75,19 +65,7 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
 
 CFilePlayer::~CFilePlayer() {
     RemoveExternalAudio();
-    if (mediaControl) {
-        mediaControl->Stop();
-    }
-    if (owner && clockTimer != 0) {
-        KillTimer(owner, clockTimer);
-    }
-    if (mediaEvent) {
-        mediaEvent->SetNotifyWindow(nullptr, 0, 0);
-    }
-    if (videoWindow && owner) {
-        videoWindow->put_Visible(false);
-        videoWindow->put_Owner(nullptr);
-    }
+    StopAndDetach(owner, clockTimer);
     streamSelectors.reset();
     chapterInterface.reset();
     splitter.reset();

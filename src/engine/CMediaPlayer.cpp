@@ -1,6 +1,7 @@
 #include "CMediaPlayer.h"
 
 #include "RunningObjectTable.h"
+#include "platform/WindowMessage.h"
 
 #include <QCursor>
 #include <QListWidget>
@@ -413,4 +414,37 @@ void CMediaPlayer::RestoreGraphState() {
 void CMediaPlayer::DisableClosedCaptions() {
     // Closed captions need a line-21 decoder, which this platform's graphs
     // never contain.
+}
+
+UINT CMediaPlayer::AttachToOwner(QWidget* owner, const QRect& videoRect, UINT timerId,
+                                 UINT timerInterval) {
+    // A child window that clips its siblings and children.
+    constexpr long kVideoWindowStyle = 0x46000000;
+    videoWindow->put_Owner(owner);
+    videoWindow->put_WindowStyle(kVideoWindowStyle);
+    videoWindow->SetWindowPosition(videoRect.left(), videoRect.top(), videoRect.width(),
+                                   videoRect.height());
+    videoWindow->put_MessageDrain(owner);
+    mediaEvent->SetNotifyWindow(owner, WM_GRAPH_EVENT, 0);
+    if (timerId == 0 || timerInterval == 0) {
+        return 0;
+    }
+    SetTimer(owner, timerId, timerInterval);
+    return timerId;
+}
+
+void CMediaPlayer::StopAndDetach(QObject* owner, UINT clockTimer) {
+    if (mediaControl) {
+        mediaControl->Stop();
+    }
+    if (owner && clockTimer != 0) {
+        KillTimer(owner, clockTimer);
+    }
+    if (mediaEvent) {
+        mediaEvent->SetNotifyWindow(nullptr, 0, 0);
+    }
+    if (videoWindow && owner) {
+        videoWindow->put_Visible(false);
+        videoWindow->put_Owner(nullptr);
+    }
 }

@@ -7,6 +7,8 @@
 #include "CommandRanges.h"
 #include "engine/Framework.h"
 
+#include <QRect>
+
 #include <cstdint>
 #include <string>
 
@@ -93,6 +95,14 @@ public:
     void DisableClosedCaptions();
 
 protected:
+    // Puts the video window into `owner` at `videoRect`, sends the graph's
+    // events there and starts the clock timer when it has an id and an
+    // interval; returns the timer's id, 0 for none.
+    UINT AttachToOwner(QWidget* owner, const QRect& videoRect, UINT timerId, UINT timerInterval);
+    // Stops the graph and lets go of the owner window: its timer, the events
+    // posted to it and the video window inside it.
+    void StopAndDetach(QObject* owner, UINT clockTimer);
+
     int displayWidth = 0;
     int displayHeight = 0;
     std::shared_ptr<IBasicVideo2> basicVideo;
