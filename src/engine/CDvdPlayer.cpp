@@ -7,8 +7,6 @@
 
 namespace {
 
-// The style of a child video window: child, clip siblings, clip children.
-
 int Hundredths(const DVD_HMSF_TIMECODE& time) {
     return (time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds) * 100;
 }
@@ -194,6 +192,14 @@ void CDvdPlayer::UpdateCurrentAngle() {
     if (dvdInfo && SUCCEEDED(dvdInfo->GetCurrentAngle(&available, &current))) {
         currentAngle = static_cast<int>(current);
     }
+}
+
+ULONG CDvdPlayer::GetSubpictureFlags() {
+    DVD_SubpictureAttributes attributes;
+    if (!dvdInfo || dvdInfo->GetSubpictureAttributes(2048, &attributes) != S_OK) {
+        return 0;
+    }
+    return attributes.LanguageExtension;
 }
 
 LONGLONG CDvdPlayer::GetCurrentFrame() {

@@ -45,6 +45,9 @@ public:
     ULONG GetCurrentUOPs();
     HRESULT SetSubpictureState(bool on);
     void UpdateCurrentAngle();
+    // Bit 0: the disc has no subpictures here; bit 3: it prohibits choosing
+    // them. 0 when the navigator cannot say.
+    ULONG GetSubpictureFlags();
 
     LONGLONG GetCurrentFrame() override;
     HRESULT SetPosition(int position) override;

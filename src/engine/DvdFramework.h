@@ -72,6 +72,25 @@ enum DVD_OPTION_FLAG {
 inline constexpr DWORD DVD_CMD_FLAG_None = 0;
 inline constexpr DWORD DVD_CMD_FLAG_Flush = 1;
 
+// User operations, bit n for operation n of the disc's program chains.
+inline constexpr ULONG UOP_FLAG_Play_Title_Or_AtTime = 0x1;
+inline constexpr ULONG UOP_FLAG_Play_Chapter = 0x2;
+inline constexpr ULONG UOP_FLAG_Play_Title = 0x4;
+inline constexpr ULONG UOP_FLAG_Stop = 0x8;
+inline constexpr ULONG UOP_FLAG_ReturnFromSubMenu = 0x10;
+inline constexpr ULONG UOP_FLAG_Play_Chapter_Or_AtTime = 0x20;
+inline constexpr ULONG UOP_FLAG_PlayPrev_Or_Replay_Chapter = 0x40;
+inline constexpr ULONG UOP_FLAG_PlayNext_Chapter = 0x80;
+inline constexpr ULONG UOP_FLAG_Play_Forwards = 0x100;
+inline constexpr ULONG UOP_FLAG_Play_Backwards = 0x200;
+// Title menu; the root, subpicture, audio, angle and chapter menus follow.
+inline constexpr ULONG UOP_FLAG_ShowMenu_Title = 0x400;
+inline constexpr ULONG UOP_FLAG_Resume = 0x10000;
+inline constexpr ULONG UOP_FLAG_Select_Or_Activate_Button = 0x20000;
+inline constexpr ULONG UOP_FLAG_Select_Audio_Stream = 0x100000;
+inline constexpr ULONG UOP_FLAG_Select_SubPic_Stream = 0x200000;
+inline constexpr ULONG UOP_FLAG_Select_Angle = 0x400000;
+
 // What rendering a volume achieved.
 struct AM_DVD_RENDERSTATUS {
     HRESULT hrVPEStatus = S_OK;
@@ -92,6 +111,14 @@ struct DVD_VideoAttributes {
     ULONG ulAspectY = 0;
     ULONG ulSourceResolutionX = 0;
     ULONG ulSourceResolutionY = 0;
+};
+
+// A subpicture stream's description.
+struct DVD_SubpictureAttributes {
+    ULONG Type = 0;
+    ULONG CodingMode = 0;
+    ULONG Language = 0;
+    ULONG LanguageExtension = 0;
 };
 
 class IDvdControl2 : public virtual IUnknown {
@@ -138,6 +165,7 @@ public:
     virtual HRESULT GetAudioLanguage(ULONG stream, std::string* code) = 0;
     virtual HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) = 0;
     virtual HRESULT GetCurrentUOPS(ULONG* prohibited) = 0;
+    virtual HRESULT GetSubpictureAttributes(ULONG stream, DVD_SubpictureAttributes* attributes) = 0;
     virtual HRESULT GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) = 0;
 };
 

@@ -76,6 +76,7 @@ bool CheckVolumeOutOfProcess(const std::string& path) {
 }  // namespace
 
 GstDvdGraph::~GstDvdGraph() {
+    StopScan();
     // No message may reach this part of the object once it starts going.
     ShutDown();
 }
@@ -97,6 +98,7 @@ HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::wstring& path, DWORD,
         status->bDvdVolInvalid = 1;
         return S_FALSE;
     }
+    tables_ = std::make_unique<DvdDiscTables>(device);
     const HRESULT built = BuildPipeline(device);
     if (FAILED(built)) {
         status->iNumStreamsFailed = 1;
@@ -304,7 +306,7 @@ void GstDvdGraph::OnOtherMessage(GstMessage* message) {
         case GST_MESSAGE_ELEMENT:
             switch (gst_navigation_message_get_type(message)) {
                 case GST_NAVIGATION_MESSAGE_COMMANDS_CHANGED:
-                    // Nothing tells which operations the disc prohibits.
+                    // Another program chain, with prohibitions of its own.
                     PushEvent(EC_DVD_VALID_UOPS_CHANGE, 0, 0);
                     break;
                 case GST_NAVIGATION_MESSAGE_ANGLES_CHANGED: {
@@ -347,12 +349,19 @@ void GstDvdGraph::OnTitleTag(const char* title) {
         now = Shown::Title;
         title_ = number;
         chapter_ = chapter;
+        if (const int titleSet = tables_ ? tables_->TitleSetOf(number) : 0; titleSet > 0) {
+            titleSet_ = titleSet;
+        }
     } else {
         return;
     }
     if (shown_.exchange(now) != now) {
         // Which menu is asked on the window's thread, see GetEvent.
         PushEvent(EC_DVD_DOMAIN_CHANGE, now == Shown::Title ? DVD_DOMAIN_Title : 0, 0);
+    }
+    // Each chapter may have a program chain of its own.
+    if (now == Shown::Title) {
+        PushEvent(EC_DVD_VALID_UOPS_CHANGE, 0, 0);
     }
 }
 

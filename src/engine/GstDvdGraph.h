@@ -2,13 +2,17 @@
 // rsndvdbin, with the navigation commands and state on top.
 #pragma once
 
+#include "DvdDiscTables.h"
 #include "DvdFramework.h"
 #include "GstFilterGraph.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace velvaro::engine {
@@ -27,6 +31,11 @@ public:
                                  AM_DVD_RENDERSTATUS* status) override;
     HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) override;
     HRESULT GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) override;
+
+    // IMediaControl
+    HRESULT Run() override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
 
     // IMediaEventEx
     HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
@@ -67,6 +76,7 @@ public:
     HRESULT GetAudioLanguage(ULONG stream, std::string* code) override;
     HRESULT GetSubpictureLanguage(ULONG stream, std::string* code) override;
     HRESULT GetCurrentUOPS(ULONG* prohibited) override;
+    HRESULT GetSubpictureAttributes(ULONG stream, DVD_SubpictureAttributes* attributes) override;
     HRESULT GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) override;
 
 private:
@@ -82,13 +92,27 @@ private:
     GstPadHandle NavigatorPad() const;
     // The bin's subpicture selector; its sink_N carries subpicture stream N.
     GstElementHandle SubpictureSelector() const;
+    ULONG SubpictureStreams() const;
     HRESULT SendNavigation(GstEvent* event);
     HRESULT SendCommand(GstNavigationCommand command);
     bool InTitle() const { return shown_ == Shown::Title; }
     bool InMenu() const { return shown_ == Shown::Menu; }
     // Asks the navigator which menu it is in: VMGM or a title set's.
     DVD_DOMAIN MenuDomain();
+    // The title set (0 for the disc's own) and DVD_MENU_ID of the menu shown.
+    std::pair<int, int> MenuShown();
+    // What the disc's program chain shown prohibits.
+    ULONG DiscProhibitions();
+    // VFW_E_DVD_OPERATION_INHIBITED when the disc prohibits `operation` now.
+    HRESULT Permit(ULONG operation);
+    // Buttons act only in menus that permit them; the refusal says which.
+    bool ButtonsPermitted();
+    HRESULT ButtonRefusal();
+    // Backwards is a run of seeks, one a step, on a thread of its own.
+    void ScanBackwards();
+    void StopScan();
     HRESULT SeekTo(GstFormat format, gint64 position, double rate);
+    HRESULT SendSeek(GstFormat format, gint64 position, double rate);
     HRESULT TimeCodeOf(gint64 nanoseconds, DVD_HMSF_TIMECODE* time, ULONG* flags);
     bool Highlighted(QPoint point) const;
 
@@ -100,11 +124,16 @@ private:
     GstElementHandle reader_;
     // The navigator's video output: navigation events and seeks go there.
     GstPadHandle navigatorVideo_;
+    std::unique_ptr<DvdDiscTables> tables_;
+    // One seek at a time reaches the navigator.
+    std::mutex seekMutex_;
 
     // From the streaming threads.
     std::atomic<Shown> shown_{Shown::Nothing};
     std::atomic<int> title_{0};
     std::atomic<int> chapter_{0};
+    // The title set of the title last shown: its menus are the ones called.
+    std::atomic<int> titleSet_{1};
     std::atomic<int> mouseOverSerial_{0};
     std::atomic<bool> mouseOverActive_{false};
     std::atomic<bool> subpicturesShown_{true};
@@ -123,6 +152,16 @@ private:
     // Only switched by us: the navigator's own register is out of reach.
     ULONG currentAudio_ = 0;
     std::string lastTitleTag_;
+
+    // The backwards scan: its speed (0 when off), where it has got to, and
+    // whether the graph runs. Guarded by scanMutex_.
+    std::mutex scanMutex_;
+    std::condition_variable scanWake_;
+    double scanSpeed_ = 0.0;
+    gint64 scanPosition_ = 0;
+    bool graphRunning_ = false;
+    bool scanQuit_ = false;
+    std::thread scanThread_;
 };
 
 }  // namespace velvaro::engine

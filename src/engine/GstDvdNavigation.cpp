@@ -50,6 +50,12 @@ HRESULT GstDvdGraph::SeekTo(GstFormat format, gint64 position, double rate) {
         std::lock_guard lock(mutex_);
         aborted_ = false;
     }
+    return SendSeek(format, position, rate);
+}
+
+// The navigator refuses a seek that comes while it flushes for another.
+HRESULT GstDvdGraph::SendSeek(GstFormat format, gint64 position, double rate) {
+    std::lock_guard lock(seekMutex_);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     return SendNavigation(gst_event_new_seek(rate, format, flags, GST_SEEK_TYPE_SET, position,
                                              GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE));
@@ -71,12 +77,10 @@ HRESULT GstDvdGraph::SelectDefaultSubpictureLanguage(DWORD, DWORD) {
     return E_NOTIMPL;
 }
 
-HRESULT GstDvdGraph::PlayAtTime(const DVD_HMSF_TIMECODE& time, DWORD) {
-    const gint64 seconds = time.bHours * 3600 + time.bMinutes * 60 + time.bSeconds;
-    return SeekTo(GST_FORMAT_TIME, seconds * static_cast<gint64>(GST_SECOND), rate_);
-}
-
 HRESULT GstDvdGraph::PlayChapter(ULONG chapter, DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_Play_Chapter); FAILED(permitted)) {
+        return permitted;
+    }
     ULONG chapters = 0;
     if (InTitle() && (chapter < 1 ||
                       (SUCCEEDED(GetNumberOfChapters(title_, &chapters)) && chapter > chapters))) {
@@ -88,6 +92,9 @@ HRESULT GstDvdGraph::PlayChapter(ULONG chapter, DWORD) {
 // Chapter seeks name the chapter shown: relative steps would start from the
 // reader, which runs ahead of the picture.
 HRESULT GstDvdGraph::PlayNextChapter(DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_PlayNext_Chapter); FAILED(permitted)) {
+        return permitted;
+    }
     ULONG chapters = 0;
     if (InTitle() && SUCCEEDED(GetNumberOfChapters(title_, &chapters)) &&
         chapter_ >= static_cast<int>(chapters)) {
@@ -99,36 +106,26 @@ HRESULT GstDvdGraph::PlayNextChapter(DWORD) {
 }
 
 HRESULT GstDvdGraph::PlayPrevChapter(DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_PlayPrev_Or_Replay_Chapter); FAILED(permitted)) {
+        return permitted;
+    }
     return SeekTo(NavigatorFormat("chapter"), std::max(1, chapter_ - 1), rate_);
 }
 
 HRESULT GstDvdGraph::ReplayChapter(DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_PlayPrev_Or_Replay_Chapter); FAILED(permitted)) {
+        return permitted;
+    }
     return SeekTo(NavigatorFormat("chapter"), chapter_, rate_);
 }
 
-HRESULT GstDvdGraph::PlayForwards(double speed, DWORD) {
-    if (!(speed > 0.0)) {
-        return E_INVALIDARG;
-    }
-    // Seeks keep the rate already; a second seek could go back in time.
-    if (speed == rate_) {
-        return InTitle() ? S_OK : VFW_E_DVD_INVALIDDOMAIN;
-    }
-    gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    const HRESULT result = SeekTo(GST_FORMAT_TIME, position, speed);
-    if (SUCCEEDED(result)) {
-        rate_ = speed;
-    }
-    return result;
-}
-
-// Reverse rates stall the navigator: next slice.
-HRESULT GstDvdGraph::PlayBackwards(double, DWORD) {
-    return E_NOTIMPL;
-}
-
 HRESULT GstDvdGraph::ShowMenu(DVD_MENU_ID menu, DWORD) {
+    if (menu >= DVD_MENU_Title && menu <= DVD_MENU_Chapter) {
+        if (const HRESULT permitted = Permit(UOP_FLAG_ShowMenu_Title << (menu - DVD_MENU_Title));
+            FAILED(permitted)) {
+            return permitted;
+        }
+    }
     switch (menu) {
         case DVD_MENU_Title:
             return SendCommand(GST_NAVIGATION_COMMAND_DVD_TITLE_MENU);
@@ -148,7 +145,13 @@ HRESULT GstDvdGraph::ShowMenu(DVD_MENU_ID menu, DWORD) {
 
 HRESULT GstDvdGraph::Resume(DWORD) {
     // In a title the same command would open the root menu.
-    return InMenu() ? SendCommand(GST_NAVIGATION_COMMAND_DVD_MENU) : VFW_E_DVD_INVALIDDOMAIN;
+    if (!InMenu()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (const HRESULT permitted = Permit(UOP_FLAG_Resume); FAILED(permitted)) {
+        return permitted;
+    }
+    return SendCommand(GST_NAVIGATION_COMMAND_DVD_MENU);
 }
 
 HRESULT GstDvdGraph::ReturnFromSubmenu(DWORD) {
@@ -175,27 +178,38 @@ HRESULT GstDvdGraph::SelectRelativeButton(DVD_RELATIVE_BUTTON direction) {
     if (command == GST_NAVIGATION_COMMAND_INVALID) {
         return E_INVALIDARG;
     }
-    return InTitle() ? VFW_E_DVD_NO_BUTTON : SendCommand(command);
+    return ButtonsPermitted() ? SendCommand(command) : ButtonRefusal();
 }
 
 HRESULT GstDvdGraph::ActivateButton() {
-    return InTitle() ? VFW_E_DVD_NO_BUTTON : SendCommand(GST_NAVIGATION_COMMAND_ACTIVATE);
+    return ButtonsPermitted() ? SendCommand(GST_NAVIGATION_COMMAND_ACTIVATE) : ButtonRefusal();
 }
 
 HRESULT GstDvdGraph::SelectAtPosition(QPoint point) {
-    return InTitle() ? VFW_E_DVD_NO_BUTTON
-                     : SendNavigation(gst_navigation_event_new_mouse_move(
-                           point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE));
+    return ButtonsPermitted() ? SendNavigation(gst_navigation_event_new_mouse_move(
+                                    point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE))
+                              : ButtonRefusal();
 }
 
 HRESULT GstDvdGraph::ActivateAtPosition(QPoint point) {
-    return InTitle() ? VFW_E_DVD_NO_BUTTON
-                     : SendNavigation(gst_navigation_event_new_mouse_button_release(
-                           1, point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE));
+    return ButtonsPermitted() ? SendNavigation(gst_navigation_event_new_mouse_button_release(
+                                    1, point.x(), point.y(), GST_NAVIGATION_MODIFIER_NONE))
+                              : ButtonRefusal();
+}
+
+bool GstDvdGraph::ButtonsPermitted() {
+    return !InTitle() && SUCCEEDED(Permit(UOP_FLAG_Select_Or_Activate_Button));
+}
+
+HRESULT GstDvdGraph::ButtonRefusal() {
+    return InTitle() ? VFW_E_DVD_NO_BUTTON : VFW_E_DVD_OPERATION_INHIBITED;
 }
 
 // Keys 1-8 switch the bin's audio selector.
 HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_Select_Audio_Stream); FAILED(permitted)) {
+        return permitted;
+    }
     {
         std::lock_guard lock(stateMutex_);
         if (stream >= audioLanguages_.size()) {
@@ -214,6 +228,9 @@ HRESULT GstDvdGraph::SelectAudioStream(ULONG stream, DWORD) {
 
 // The navigator decides what shows; we can only hide it.
 HRESULT GstDvdGraph::SetSubpictureState(bool on, DWORD) {
+    if (const HRESULT permitted = Permit(UOP_FLAG_Select_SubPic_Stream); FAILED(permitted)) {
+        return permitted;
+    }
     subpicturesShown_ = on;
     return S_OK;
 }
@@ -226,11 +243,11 @@ GstElementHandle GstDvdGraph::SubpictureSelector() const {
 // The navigator cannot be told; its selector can. The disc's own commands
 // may choose again later, as on a player.
 HRESULT GstDvdGraph::SelectSubpictureStream(ULONG stream, DWORD) {
-    {
-        std::lock_guard lock(stateMutex_);
-        if (stream >= subpictureLanguages_.size()) {
-            return E_INVALIDARG;
-        }
+    if (const HRESULT permitted = Permit(UOP_FLAG_Select_SubPic_Stream); FAILED(permitted)) {
+        return permitted;
+    }
+    if (stream >= SubpictureStreams()) {
+        return E_INVALIDARG;
     }
     const GstElementHandle selector = SubpictureSelector();
     const std::string name = "sink_" + std::to_string(stream);
@@ -243,9 +260,27 @@ HRESULT GstDvdGraph::SelectSubpictureStream(ULONG stream, DWORD) {
     return S_OK;
 }
 
-// Angles: next slice.
-HRESULT GstDvdGraph::SelectAngle(ULONG, DWORD) {
-    return E_NOTIMPL;
+// The navigator only steps through the angles; step to the one asked for.
+HRESULT GstDvdGraph::SelectAngle(ULONG angle, DWORD) {
+    if (!InTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (const HRESULT permitted = Permit(UOP_FLAG_Select_Angle); FAILED(permitted)) {
+        return permitted;
+    }
+    ULONG available = 0, current = 0;
+    if (const HRESULT read = GetCurrentAngle(&available, &current); FAILED(read)) {
+        return read;
+    }
+    if (angle < 1 || angle > available) {
+        return E_INVALIDARG;
+    }
+    for (ULONG steps = (angle + available - current) % available; steps > 0; --steps) {
+        if (const HRESULT sent = SendCommand(GST_NAVIGATION_COMMAND_NEXT_ANGLE); FAILED(sent)) {
+            return sent;
+        }
+    }
+    return S_OK;
 }
 HRESULT GstDvdGraph::GetCurrentAudio(ULONG* available, ULONG* current) {
     if (!available || !current) {
@@ -273,8 +308,7 @@ HRESULT GstDvdGraph::GetCurrentSubpicture(ULONG* available, ULONG* current, BOOL
             *current = stream;
         }
     }
-    std::lock_guard lock(stateMutex_);
-    *available = static_cast<ULONG>(subpictureLanguages_.size());
+    *available = SubpictureStreams();
     *disabled = subpicturesShown_ ? 0 : 1;
     return S_OK;
 }
@@ -289,25 +323,31 @@ HRESULT GstDvdGraph::GetAudioLanguage(ULONG stream, std::string* code) {
 }
 
 HRESULT GstDvdGraph::GetSubpictureLanguage(ULONG stream, std::string* code) {
+    const ULONG streams = SubpictureStreams();
     std::lock_guard lock(stateMutex_);
-    if (!code || stream >= subpictureLanguages_.size() || subpictureLanguages_[stream].empty()) {
+    if (!code || stream >= streams || stream >= subpictureLanguages_.size() ||
+        subpictureLanguages_[stream].empty()) {
         return E_FAIL;
     }
     *code = subpictureLanguages_[stream];
     return S_OK;
 }
 
-DVD_DOMAIN GstDvdGraph::MenuDomain() {
+// In a menu the reader's title is 0 and its "chapter" names the menu; the
+// title menu is always the disc's own.
+std::pair<int, int> GstDvdGraph::MenuShown() {
     GstElement* reader = reader_.get();
     gint64 title = -1;
     gint64 menu = 0;
-    // In a menu the title is 0 and the "chapter" names the menu.
-    if (reader && gst_element_query_position(reader, NavigatorFormat("title"), &title) &&
-        title == 0 && gst_element_query_position(reader, NavigatorFormat("chapter"), &menu) &&
-        menu == 2) {
-        return DVD_DOMAIN_VideoManagerMenu;
+    if (!reader || !gst_element_query_position(reader, NavigatorFormat("title"), &title) ||
+        title != 0 || !gst_element_query_position(reader, NavigatorFormat("chapter"), &menu)) {
+        return {titleSet_, 0};
     }
-    return DVD_DOMAIN_VideoTitleSetMenu;
+    return {menu == DVD_MENU_Title ? 0 : titleSet_.load(), static_cast<int>(menu)};
+}
+
+DVD_DOMAIN GstDvdGraph::MenuDomain() {
+    return MenuShown().first == 0 ? DVD_DOMAIN_VideoManagerMenu : DVD_DOMAIN_VideoTitleSetMenu;
 }
 
 HRESULT GstDvdGraph::GetCurrentDomain(DVD_DOMAIN* domain) {
@@ -330,60 +370,6 @@ HRESULT GstDvdGraph::GetCurrentDomain(DVD_DOMAIN* domain) {
             break;
     }
     return S_OK;
-}
-
-HRESULT GstDvdGraph::TimeCodeOf(gint64 nanoseconds, DVD_HMSF_TIMECODE* time, ULONG* flags) {
-    GstVideoInfo info;
-    if (FAILED(NativeVideoInfo(&info)) || info.fps_d <= 0 || nanoseconds < 0) {
-        return E_FAIL;
-    }
-    const double fps = static_cast<double>(info.fps_n) / info.fps_d;
-    ULONG rateFlag = DVD_TC_FLAG_25fps;
-    if (info.fps_n == 30000 && info.fps_d == 1001) {
-        rateFlag = DVD_TC_FLAG_DropFrame;
-    } else if (info.fps_n == 30 * info.fps_d) {
-        rateFlag = DVD_TC_FLAG_30fps;
-    }
-    const gint64 seconds = nanoseconds / static_cast<gint64>(GST_SECOND);
-    const gint64 rest = nanoseconds % static_cast<gint64>(GST_SECOND);
-    time->bHours = static_cast<std::uint8_t>(std::min<gint64>(seconds / 3600, 255));
-    time->bMinutes = static_cast<std::uint8_t>(seconds / 60 % 60);
-    time->bSeconds = static_cast<std::uint8_t>(seconds % 60);
-    time->bFrames = static_cast<std::uint8_t>(static_cast<double>(rest) * fps / GST_SECOND);
-    if (flags) {
-        *flags = rateFlag;
-    }
-    return S_OK;
-}
-
-HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
-    if (!location) {
-        return E_POINTER;
-    }
-    // A menu has no time of its own: its still counts on past its length.
-    gint64 position = 0;
-    if (!source_ ||
-        (InTitle() && !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position))) {
-        return E_FAIL;
-    }
-    // What is shown, not where the reader has got to.
-    location->TitleNum = InTitle() ? static_cast<ULONG>(title_) : 0;
-    location->ChapterNum = InTitle() ? static_cast<ULONG>(chapter_) : 0;
-    return TimeCodeOf(position, &location->TimeCode, &location->TimeCodeFlags);
-}
-
-HRESULT GstDvdGraph::GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeFlags) {
-    if (!time) {
-        return E_POINTER;
-    }
-    if (!InTitle()) {
-        return VFW_E_DVD_INVALIDDOMAIN;
-    }
-    gint64 duration = 0;
-    if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration)) {
-        return E_FAIL;
-    }
-    return TimeCodeOf(duration, time, timeCodeFlags);
 }
 
 HRESULT GstDvdGraph::GetNumberOfChapters(ULONG title, ULONG* chapters) {
@@ -450,15 +436,6 @@ HRESULT GstDvdGraph::GetCurrentAngle(ULONG* available, ULONG* current) {
     }
     *available = count;
     *current = now;
-    return S_OK;
-}
-
-HRESULT GstDvdGraph::GetCurrentUOPS(ULONG* prohibited) {
-    if (!prohibited) {
-        return E_POINTER;
-    }
-    // Nothing reports the disc's prohibitions: none are claimed.
-    *prohibited = 0;
     return S_OK;
 }
 

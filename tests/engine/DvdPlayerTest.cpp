@@ -4,7 +4,14 @@
 // reader runs ahead of the picture, so each step acts early in a title.
 #include "PlayerFixture.h"
 #include "engine/CDvdPlayer.h"
+#include "engine/GstGraphParts.h"
+#include "engine/VideoWidget.h"
 
+#include <gst/gst.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -17,9 +24,13 @@ using velvaro::test::WideMedia;
 class ShownDvdPlayer : public CDvdPlayer {
 public:
     using CDvdPlayer::CDvdPlayer;
-    std::pair<ULONG, ULONG> Shown() {
+    DVD_PLAYBACK_LOCATION2 Location() {
         DVD_PLAYBACK_LOCATION2 location;
         QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
+        return location;
+    }
+    std::pair<ULONG, ULONG> Shown() {
+        const DVD_PLAYBACK_LOCATION2 location = Location();
         return {location.TitleNum, location.ChapterNum};
     }
     // How much of the band of rows [top, bottom) of the picture shown is
@@ -43,12 +54,94 @@ public:
         }
         return white * 1000 / (width * (bottom - top));
     }
+    IGraphBuilder& Graph() { return *graph; }
     bool SubpicturesHidden() {
         ULONG available = 0, current = 0;
         BOOL disabled = 0;
         QueryInterface<IDvdInfo2>(graph)->GetCurrentSubpicture(&available, &current, &disabled);
         return disabled != 0;
     }
+};
+
+// The pitch of the sound reaching the graph's audio output, from the zero
+// crossings of its first channel in each buffer.
+class PitchProbe {
+public:
+    explicit PitchProbe(IGraphBuilder& graph) {
+        for (const auto& filter : graph.EnumFilters()) {
+            const auto* element = dynamic_cast<velvaro::engine::GstFilter*>(filter.get());
+            if (element && filter->QueryName() == velvaro::engine::kAudioRendererName) {
+                GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(element->element()));
+                GValue item = G_VALUE_INIT;
+                if (gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) {
+                    pad_ =
+                        gst_element_get_static_pad(GST_ELEMENT(g_value_get_object(&item)), "sink");
+                    g_value_unset(&item);
+                }
+                gst_iterator_free(sinks);
+            }
+        }
+        if (pad_) {
+            probe_ = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BUFFER, &OnBuffer, this, nullptr);
+        }
+    }
+    ~PitchProbe() {
+        if (pad_) {
+            gst_pad_remove_probe(pad_, probe_);
+            gst_object_unref(pad_);
+        }
+    }
+    bool Attached() const { return pad_ != nullptr; }
+    int Hertz() const { return hertz_; }
+
+private:
+    static GstPadProbeReturn OnBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        if (!caps) {
+            return GST_PAD_PROBE_OK;
+        }
+        const GstStructure* format = gst_caps_get_structure(caps, 0);
+        const std::string sample = gst_structure_get_string(format, "format");
+        const char* layout = gst_structure_get_string(format, "layout");
+        int rate = 0, channels = 0;
+        gst_structure_get_int(format, "rate", &rate);
+        gst_structure_get_int(format, "channels", &channels);
+        const bool interleaved = !layout || std::string(layout) == "interleaved";
+        gst_caps_unref(caps);
+        GstMapInfo map;
+        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        if ((sample != "F32LE" && sample != "S16LE") || rate <= 0 || channels <= 0 ||
+            !gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            return GST_PAD_PROBE_OK;
+        }
+        const size_t width = sample == "F32LE" ? 4 : 2;
+        const size_t frames = map.size / width / static_cast<size_t>(channels);
+        const auto value = [&](size_t frame) {
+            const size_t index = interleaved ? frame * static_cast<size_t>(channels) : frame;
+            if (width == 4) {
+                float f = 0;
+                std::memcpy(&f, map.data + index * 4, 4);
+                return static_cast<double>(f);
+            }
+            std::int16_t i = 0;
+            std::memcpy(&i, map.data + index * 2, 2);
+            return static_cast<double>(i);
+        };
+        int crossings = 0;
+        for (size_t frame = 1; frame < frames; ++frame) {
+            crossings += (value(frame - 1) < 0) != (value(frame) < 0);
+        }
+        gst_buffer_unmap(buffer, &map);
+        if (frames > static_cast<size_t>(rate) / 100) {
+            static_cast<PitchProbe*>(data)->hertz_ =
+                static_cast<int>(std::lround(crossings / 2.0 * rate / static_cast<double>(frames)));
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    GstPad* pad_ = nullptr;
+    gulong probe_ = 0;
+    std::atomic<int> hertz_{0};
 };
 
 class DvdPlayerTest : public velvaro::test::PlayerTest {
@@ -256,6 +349,147 @@ TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsOrFilesBehind) 
     EXPECT_EQ(entries("/proc/self/fd"), files);
     // GStreamer's thread pool may keep a thread or two for later.
     EXPECT_LE(entries("/proc/self/task"), threads + 2);
+}
+
+TEST_F(DvdPlayerTest, PlaysTheSoundOfTheChosenAudioStream) {
+    auto player = OpenDvd("dvd/streams");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    const PitchProbe pitch(player->Graph());
+    ASSERT_TRUE(pitch.Attached());
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_EQ(player->Play(), S_OK);
+    // English at 440 Hz, then German at 1000 Hz once the queued sound is out.
+    EXPECT_TRUE(RunEventsUntil([&] { return std::abs(pitch.Hertz() - 440) < 20; }, 3000))
+        << pitch.Hertz();
+    EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return std::abs(pitch.Hertz() - 1000) < 40; }, 4000))
+        << pitch.Hertz();
+}
+
+TEST_F(DvdPlayerTest, OffersTheOnlyAngleOfATitle) {
+    auto player = OpenDvd("dvd/streams");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    int kind = STREAM_ANGLES, current = -1;
+    std::string name;
+    EXPECT_EQ(player->GetStreamCount(STREAM_ANGLES), 1);
+    EXPECT_EQ(player->GetStreamName(0, nullptr, &current, &kind, &name, nullptr), S_OK);
+    EXPECT_EQ(std::pair(name, current), std::pair(std::string("001"), 1));
+    EXPECT_EQ(player->SelectStream(0, STREAM_ANGLES), S_OK);
+    EXPECT_EQ(player->SelectStream(1, STREAM_ANGLES), E_INVALIDARG);
+    // Subpictures are there and may be chosen.
+    EXPECT_EQ(player->GetSubpictureFlags(), 0u);
+}
+
+TEST_F(DvdPlayerTest, ReportsAndObeysWhatTheDiscProhibits) {
+    auto player = OpenDvd("dvd/prohibited");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    ASSERT_EQ(player->Play(), S_OK);
+    player->SetDestinationPosition(0, 0, 720, 576);
+    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
+    // The root menu prohibits the title menu; no menu seeks, no way up.
+    const ULONG inMenu = player->GetCurrentUOPs();
+    EXPECT_EQ(inMenu & (UOP_FLAG_ShowMenu_Title | UOP_FLAG_ReturnFromSubMenu |
+                        UOP_FLAG_Play_Chapter_Or_AtTime | UOP_FLAG_PlayNext_Chapter),
+              UOP_FLAG_ShowMenu_Title | UOP_FLAG_ReturnFromSubMenu |
+                  UOP_FLAG_Play_Chapter_Or_AtTime | UOP_FLAG_PlayNext_Chapter);
+    EXPECT_EQ(inMenu & (UOP_FLAG_ShowMenu_Title << 1), 0u) << "the root menu is permitted";
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Title), VFW_E_DVD_OPERATION_INHIBITED);
+
+    // Title 1 prohibits the next chapter and fast forwards, not time seeks.
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
+    const ULONG inTitle = player->GetCurrentUOPs();
+    EXPECT_EQ(inTitle & (UOP_FLAG_PlayNext_Chapter | UOP_FLAG_Play_Forwards | UOP_FLAG_Resume |
+                         UOP_FLAG_Play_Chapter_Or_AtTime | UOP_FLAG_ShowMenu_Title),
+              UOP_FLAG_PlayNext_Chapter | UOP_FLAG_Play_Forwards | UOP_FLAG_Resume);
+    EXPECT_EQ(player->PlayNextChapter(), VFW_E_DVD_OPERATION_INHIBITED);
+    // The title has no subpictures.
+    EXPECT_EQ(std::pair(player->GetSubpictureFlags(), player->GetStreamCount(STREAM_SUBTITLES)),
+              std::pair(0x1u, 0));
+    EXPECT_EQ(player->SetPosition(100), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
+}
+
+TEST_F(DvdPlayerTest, CountsFramesAt2997OnAnNtscDisc) {
+    auto player = OpenDvd("dvd/ntsc");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    long width = 0, height = 0;
+    EXPECT_EQ(player->GetNativeVideoSize(&width, &height), S_OK);
+    EXPECT_EQ(std::pair(width, height), std::pair(720L, 480L));
+    EXPECT_EQ(player->GetDuration(), 1200);
+    ASSERT_EQ(player->Pause(), S_OK);
+    EXPECT_EQ(player->SetPosition(1000), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 900; }));
+    // The time code counts 29.97 frames a second, and so does the frame
+    // number: 00:00:09:20 is frame 289, where 25 or 30 would give 245 or 290.
+    const DVD_PLAYBACK_LOCATION2 location = player->Location();
+    EXPECT_EQ(location.TimeCodeFlags, DVD_TC_FLAG_DropFrame);
+    const int seconds = location.TimeCode.bSeconds;
+    EXPECT_EQ(player->GetCurrentFrame(),
+              static_cast<LONGLONG>(seconds * 2997 / 100) + location.TimeCode.bFrames);
+}
+
+TEST_F(DvdPlayerTest, PlaysBackwardsAndKeepsTheRateOverASeek) {
+    auto player = OpenDvd("dvd/ntsc");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_EQ(player->Play(), S_OK);
+    const auto position = [&] { return player->GetPosition(); };
+    EXPECT_EQ(player->SetPosition(900), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() >= 900; }));
+    EXPECT_EQ(player->SetRate(-2.0), S_OK);
+    EXPECT_EQ(player->GetRate(), -2.0);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() <= 700; }, 3000)) << position();
+    // A seek goes on backwards from where it lands.
+    EXPECT_EQ(player->SetPosition(1100), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() <= 900 && position() > 300; }, 3000))
+        << position();
+    // Paused, it stays; forwards again from there.
+    ASSERT_EQ(player->Pause(), S_OK);
+    const int paused = position();
+    RunEventsUntil([] { return false; }, 600);
+    EXPECT_EQ(position(), paused);
+    ASSERT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(player->SetRate(1.0), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return position() >= paused + 100; }, 3000)) << position();
+}
+
+TEST_F(DvdPlayerTest, DrawsAndTakesTheButtonsWhereTheyAreOnAZoomedPicture) {
+    auto player = OpenDvd("dvd/menu");
+    ASSERT_EQ(player->GetRenderStatus(), S_OK);
+    auto* video = owner.findChild<VideoWidget*>();
+    ASSERT_NE(video, nullptr);
+    video->setGeometry(0, 0, 720, 576);
+    // Twice the size, the middle of the picture in the window.
+    player->SetDestinationPosition(-360, -288, 1440, 1152);
+    const auto window = [](int x, int y) { return QPoint(2 * x - 360, 2 * y - 288); };
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
+    ASSERT_EQ(player->Play(), S_OK);
+    // A button's yellow frame in the rows [top, bottom) of the window.
+    const auto yellowIn = [&](int top, int bottom) {
+        const QImage shot = video->grab().toImage();
+        int yellow = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 100; x < 620; ++x) {
+                const QColor pixel = shot.pixelColor(x, y);
+                yellow += pixel.red() > 180 && pixel.green() > 180 && pixel.blue() < 90;
+            }
+        }
+        return yellow;
+    };
+    // Button 1's frame (picture rows 148-152) first, then button 2's
+    // (258-262), each where the zoomed picture puts it.
+    EXPECT_TRUE(RunEventsUntil([&] { return yellowIn(6, 18) > 2000; })) << yellowIn(6, 18);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 290)) == 2; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return yellowIn(226, 238) > 2000 && yellowIn(6, 18) == 0; }))
+        << yellowIn(226, 238) << " " << yellowIn(6, 18);
+    EXPECT_EQ(player->ActivateAtPosition(window(360, 290)), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(2u, 1u); }));
 }
 
 }  // namespace
