@@ -1,13 +1,20 @@
-// Plays one file through CFilePlayer into a real top-level window and prints,
-// as key=value lines, what it cost: time from opening to the first frame on
-// screen, CPU time per second of media, peak memory and the frames painted.
-// bench/playback/run starts it under Xvfb next to gst-play-1.0.
+// Plays one file through CFilePlayer, or a DVD through CDvdPlayer, into a real
+// top-level window and prints, as key=value lines, what it cost: time from
+// opening to the first frame on screen, CPU time per second of media, peak
+// memory and the frames painted. bench/playback/run starts it under Xvfb next
+// to gst-play-1.0.
 //
-//   bench_playback FILE [WIDTH HEIGHT]
+//   bench_playback [--dvd] FILE|FOLDER [WIDTH HEIGHT]
+//
+// A folder (a VIDEO_TS folder or the disc folder holding one) is played as a
+// DVD from its first play to the end of the disc; --dvd does the same for a
+// disc image.
+#include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegion>
 #include <QTimer>
@@ -61,7 +68,7 @@ public:
 // the medium and notes when the first frame reaches the screen.
 class Owner : public QWidget {
 public:
-    CFilePlayer* player = nullptr;
+    CMediaPlayer* player = nullptr;
     QWidget* video = nullptr;
     PaintCounter counter;
     bool completed = false;
@@ -148,13 +155,19 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: bench_playback FILE [WIDTH HEIGHT]\n");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool dvd = !args.empty() && args.front() == "--dvd";
+    if (dvd) {
+        args.erase(args.begin());
+    }
+    if (args.size() != 1 && args.size() != 3) {
+        std::fprintf(stderr, "usage: bench_playback [--dvd] FILE|FOLDER [WIDTH HEIGHT]\n");
         return 2;
     }
-    const std::string path = argv[1];
-    const int width = argc == 4 ? std::atoi(argv[2]) : 1280;
-    const int height = argc == 4 ? std::atoi(argv[3]) : 720;
+    const std::string path = args[0];
+    dvd = dvd || QFileInfo(QString::fromStdString(path)).isDir();
+    const int width = args.size() == 3 ? std::atoi(args[1].c_str()) : 1280;
+    const int height = args.size() == 3 ? std::atoi(args[2].c_str()) : 720;
     if (width <= 0 || height <= 0) {
         std::fprintf(stderr, "bench_playback: bad window size\n");
         return 2;
@@ -181,13 +194,26 @@ int main(int argc, char** argv) {
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     const auto start = Clock::now();
-    auto player =
-        std::make_unique<CFilePlayer>(QRect(0, 0, width, height), nullptr, &language, &owner,
-                                      std::wstring(path.begin(), path.end()), path, 0, 0, kBorder);
+    const QRect rect(0, 0, width, height);
+    const std::wstring widePath(path.begin(), path.end());
+    std::unique_ptr<CMediaPlayer> player;
+    bool opened = false;
     // The constructor returns once the graph has prerolled: the first frame
-    // is decoded and waiting in the renderer.
-    const auto opened = Clock::now();
-    if (player->GetOpenResult() != S_OK || player->HasVideo() != S_OK) {
+    // is decoded and waiting in the renderer. The DVD engine also runs the
+    // disc for a moment to learn the picture's size.
+    if (dvd) {
+        auto disc = std::make_unique<CDvdPlayer>(rect, nullptr, &language, &owner, widePath, path,
+                                                 0, 0, kBorder);
+        opened = disc->GetRenderStatus() == 0;
+        player = std::move(disc);
+    } else {
+        auto file = std::make_unique<CFilePlayer>(rect, nullptr, &language, &owner, widePath, path,
+                                                  0, 0, kBorder);
+        opened = file->GetOpenResult() == S_OK;
+        player = std::move(file);
+    }
+    const auto openedAt = Clock::now();
+    if (!opened || player->HasVideo() != S_OK) {
         std::fprintf(stderr, "bench_playback: cannot play %s with a picture\n", path.c_str());
         return 1;
     }
@@ -203,24 +229,43 @@ int main(int argc, char** argv) {
     player->SetDestinationPosition(0, 0, width, height);
     player->Play();
 
-    // The renderer's measured frame rate, sampled while playing.
+    // The renderer's measured frame rate, sampled while playing. A DVD knows
+    // its title's length and position only once the title is on screen, and
+    // may no longer answer after the disc's end: keep the last answers.
     std::vector<double> rates;
+    int duration = player->GetDuration();
+    int position = 0;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &owner, [&] {
-        if (!owner.completed && player->GetPosition() >= 100) {
+        if (owner.completed) {
+            return;
+        }
+        duration = std::max(duration, player->GetDuration());
+        position = std::max(position, player->GetPosition());
+        if (position >= 100) {
             rates.push_back(player->GetFrameRate());
         }
     });
     sampler.start(500);
-    const int duration = player->GetDuration();
-    QTimer::singleShot((duration / 100 + 30) * 1000, &owner, [] { QCoreApplication::exit(3); });
+    // Give up 30 s after the medium should have ended (two minutes while a
+    // disc's length is not known yet).
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, &owner, [&] {
+        const double limit = duration > 0 ? duration / 100.0 + 30 : 120;
+        if (Milliseconds(openedAt, Clock::now()) / 1000.0 > limit) {
+            QCoreApplication::exit(3);
+        }
+    });
+    watchdog.start(1000);
     const int loop = app.exec();
     sampler.stop();
+    watchdog.stop();
 
     const auto finished = Clock::now();
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
-    const int position = player->GetPosition();
+    duration = std::max(duration, player->GetDuration());
+    position = std::max(position, player->GetPosition());
     if (loop != 0 || !owner.completed) {
         std::fprintf(stderr, "bench_playback: playback %s before the end\n",
                      owner.aborted ? "failed" : "timed out");
@@ -233,7 +278,9 @@ int main(int argc, char** argv) {
 
     const double user = Seconds(after.ru_utime) - Seconds(before.ru_utime);
     const double system = Seconds(after.ru_stime) - Seconds(before.ru_stime);
-    const double media = std::min(position, duration) / 100.0;
+    // The DVD engine's times are whole seconds; a disc that reached its end
+    // played all of its title.
+    const double media = (dvd ? duration : std::min(position, duration)) / 100.0;
     double rateMean = 0.0;
     for (double rate : rates) {
         rateMean += rate / static_cast<double>(rates.size());
@@ -241,8 +288,9 @@ int main(int argc, char** argv) {
     const double rateMin = rates.empty() ? 0.0 : *std::min_element(rates.begin(), rates.end());
 
     std::printf("file=%s\n", path.c_str());
+    std::printf("engine=%s\n", dvd ? "dvd" : "file");
     std::printf("window=%dx%d\n", width, height);
-    std::printf("open_ms=%.1f\n", Milliseconds(start, opened));
+    std::printf("open_ms=%.1f\n", Milliseconds(start, openedAt));
     std::printf("first_frame_ms=%.1f\n", Milliseconds(start, owner.firstFrame));
     std::printf("media_seconds=%.2f\n", media);
     std::printf("wall_seconds=%.2f\n", Milliseconds(start, finished) / 1000.0);
