@@ -1,7 +1,8 @@
 // rsndvdbin does the hard part of DVD playback (stills, menus, cells, seeks),
 // so we keep it; around its gaps: fast start off on its dvdsrc, our own dvdspu
-// to draw subpictures and highlights, the domain taken from title tags, and a
-// child process that opens each disc first since libdvdread crashes on some.
+// to draw subpictures and highlights, the domain taken from title tags, the
+// disc's prohibitions read from its tables, and a child process that opens
+// each disc first since libdvdread crashes on some.
 #include "GstDvdGraph.h"
 
 #include <QCoreApplication>
