@@ -373,6 +373,9 @@ HRESULT GstDvdGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, lo
     if (SUCCEEDED(result) && eventCode == EC_DVD_DOMAIN_CHANGE && first == 0) {
         first = MenuDomain();
     }
+    if (SUCCEEDED(result) && eventCode == EC_DVD_DOMAIN_CHANGE && first == DVD_DOMAIN_Title) {
+        ApplyLanguagePreferences();
+    }
     if (code) {
         *code = eventCode;
     }

@@ -105,6 +105,8 @@ private:
     ULONG DiscProhibitions();
     // VFW_E_DVD_OPERATION_INHIBITED when the disc prohibits `operation` now.
     HRESULT Permit(ULONG operation);
+    // Window thread: the streams in the preferred languages, once a title.
+    void ApplyLanguagePreferences();
     // Buttons act only in menus that permit them; the refusal says which.
     bool ButtonsPermitted();
     HRESULT ButtonRefusal();
@@ -152,6 +154,12 @@ private:
     // Only switched by us: the navigator's own register is out of reach.
     ULONG currentAudio_ = 0;
     std::string lastTitleTag_;
+
+    // Window thread: ISO 639-1 codes, empty for none, and the title they
+    // were last applied to.
+    std::string audioPreference_;
+    std::string subpicturePreference_;
+    int preferencesAppliedTo_ = 0;
 
     // The backwards scan: its speed (0 when off), where it has got to, and
     // whether the graph runs. Guarded by scanMutex_.

@@ -4,6 +4,9 @@
 // navigator, so they are refused there.
 #include "GstDvdGraph.h"
 
+#include <QLocale>
+#include <QString>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +21,16 @@ constexpr auto kButtonPoll = std::chrono::milliseconds(10);
 
 GstFormat NavigatorFormat(const char* nick) {
     return gst_format_get_by_nick(nick);
+}
+
+// "de" for German: discs name their languages by ISO 639-1 code.
+std::string LanguageCode(DWORD language) {
+    if (language > QLocale::LastLanguage || language == QLocale::C ||
+        language == QLocale::AnyLanguage) {
+        return {};
+    }
+    const QString name = QLocale(static_cast<QLocale::Language>(language)).name();
+    return name.section(QLatin1Char('_'), 0, 0).toLower().toStdString();
 }
 
 }  // namespace
@@ -66,15 +79,45 @@ HRESULT GstDvdGraph::SetOption(DVD_OPTION_FLAG, bool) {
     return S_OK;
 }
 
-// Language preferences: next slice.
+// Menus come in the language the reader picks; nothing reaches it.
 HRESULT GstDvdGraph::SelectDefaultMenuLanguage(DWORD) {
     return E_NOTIMPL;
 }
-HRESULT GstDvdGraph::SelectDefaultAudioLanguage(DWORD, DWORD) {
-    return E_NOTIMPL;
+
+// The streams in these languages are chosen as each title starts, see
+// ApplyLanguagePreferences.
+HRESULT GstDvdGraph::SelectDefaultAudioLanguage(DWORD language, DWORD) {
+    audioPreference_ = LanguageCode(language);
+    return S_OK;
 }
-HRESULT GstDvdGraph::SelectDefaultSubpictureLanguage(DWORD, DWORD) {
-    return E_NOTIMPL;
+
+HRESULT GstDvdGraph::SelectDefaultSubpictureLanguage(DWORD language, DWORD) {
+    subpicturePreference_ = LanguageCode(language);
+    return S_OK;
+}
+
+void GstDvdGraph::ApplyLanguagePreferences() {
+    if (title_ == preferencesAppliedTo_) {
+        return;  // back from a menu: the viewer's own choice stands
+    }
+    preferencesAppliedTo_ = title_;
+    const auto find = [](const std::vector<std::string>& codes, const std::string& wanted) {
+        const auto found = std::find(codes.begin(), codes.end(), wanted);
+        return wanted.empty() || found == codes.end() ? -1
+                                                      : static_cast<int>(found - codes.begin());
+    };
+    int audio = -1, subpicture = -1;
+    {
+        std::lock_guard lock(stateMutex_);
+        audio = find(audioLanguages_, audioPreference_);
+        subpicture = find(subpictureLanguages_, subpicturePreference_);
+    }
+    if (audio >= 0 && static_cast<ULONG>(audio) != currentAudio_) {
+        SelectAudioStream(static_cast<ULONG>(audio), DVD_CMD_FLAG_None);
+    }
+    if (subpicture >= 0) {
+        SelectSubpictureStream(static_cast<ULONG>(subpicture), DVD_CMD_FLAG_None);
+    }
 }
 
 HRESULT GstDvdGraph::PlayChapter(ULONG chapter, DWORD) {
