@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QString>
@@ -57,7 +58,18 @@ bool CheckVolumeOutOfProcess(const std::string& path) {
                                       << "could not be started:" << check.errorString();
         return false;
     }
-    if (!check.waitForFinished(kCheckTimeoutMs)) {
+    // A drive may take seconds to spin up; the window paints meanwhile.
+    QElapsedTimer waited;
+    waited.start();
+    // The painting may also notice the end of the check.
+    while (check.state() != QProcess::NotRunning &&
+           !check.waitForFinished(static_cast<int>(kRenderWaitSlice.count())) &&
+           waited.elapsed() < kCheckTimeoutMs) {
+        if (const auto& callback = RenderWaitCallback()) {
+            callback();
+        }
+    }
+    if (check.state() != QProcess::NotRunning) {
         check.kill();
         check.waitForFinished();
         qCWarning(lcEngine).noquote()

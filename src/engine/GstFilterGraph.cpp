@@ -129,14 +129,10 @@ void GstFilterGraph::CreateVideoWindow() {
     }
 }
 
-namespace {
-
 std::function<void()>& RenderWaitCallback() {
     static std::function<void()> callback;
     return callback;
 }
-
-}  // namespace
 
 std::int64_t SteadyNow() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

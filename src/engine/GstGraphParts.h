@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
 constexpr auto kRenderSilence = std::chrono::seconds(3);
 // How often an open looks at its progress and lets its window paint.
 constexpr auto kRenderWaitSlice = std::chrono::milliseconds(20);
+// Called every slice while an open waits, so that the window paints.
+std::function<void()>& RenderWaitCallback();
 
 // Milliseconds of the steady clock, for times kept in atomics.
 std::int64_t SteadyNow();

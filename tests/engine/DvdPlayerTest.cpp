@@ -196,6 +196,22 @@ TEST_F(DvdPlayerTest, OpensTheFolderTheFolderAboveItAndTheImage) {
     }
 }
 
+TEST_F(DvdPlayerTest, LetsTheWindowPaintWhileTheDiscIsChecked) {
+    // Calls while the check process runs: the window's thread has a child.
+    const std::string children =
+        "/proc/" + std::to_string(getpid()) + "/task/" + std::to_string(getpid()) + "/children";
+    int calls = 0;
+    SetRenderWaitCallback([&] {
+        std::string child;
+        calls += static_cast<bool>(std::ifstream(children) >> child);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    auto player = OpenDvd("dvd/menu");
+    SetRenderWaitCallback({});
+    EXPECT_EQ(player->GetRenderStatus(), S_OK);
+    EXPECT_GT(calls, 1);
+}
+
 TEST_F(DvdPlayerTest, DamagedDiscsFailInTheCheckWithoutTakingThePlayerDown) {
     for (const char* disc : {"dvd/damaged", "dvd/no-title-set", "dvd/cut-title-table"}) {
         const auto log = velvaro::test::EngineWarnings();
