@@ -8,11 +8,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QString>
 
 #include <cstdio>
+
+#include <sys/stat.h>
 
 namespace velvaro::engine {
 
@@ -32,14 +35,17 @@ QString CheckProgramPath() {
     return QStringLiteral(VELVARO_DVDCHECK_PATH);  // running from the build tree
 }
 
-// A folder is a volume only as the VIDEO_TS folder itself.
+// A folder is a volume only as the VIDEO_TS folder itself; a disc image
+// or an optical drive's device (/dev/sr0) is one as it is.
 bool LooksLikeVolume(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
         return false;
     }
     if (!info.isDir()) {
-        return info.isFile();
+        struct stat status {};
+        return info.isFile() || (::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+                                 S_ISBLK(status.st_mode));
     }
     const QDir folder(path);
     return folder.exists(QStringLiteral("VIDEO_TS.IFO")) ||

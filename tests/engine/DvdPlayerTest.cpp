@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 
 #include <QLocale>
+#include <QProcess>
 
 #include <atomic>
 #include <climits>
@@ -195,6 +196,47 @@ TEST_F(DvdPlayerTest, OpensTheFolderTheFolderAboveItAndTheImage) {
         EXPECT_EQ(player->GetNativeVideoSize(&sourceX, &sourceY), S_OK);
         EXPECT_EQ(std::tuple(x, y, sourceX, sourceY), std::tuple(4, 3, 720, 576)) << path;
     }
+}
+
+// The menu disc's image as a drive's block device, while it lives.
+class LoopDrive {
+public:
+    LoopDrive() {
+        QProcess attach;
+        attach.start(QStringLiteral("losetup"), {QStringLiteral("--find"), QStringLiteral("--show"),
+                                                 QStringLiteral("--read-only"),
+                                                 QString::fromStdString(Media("dvd/menu.iso"))});
+        attach.waitForFinished();
+        device_ = QString::fromLocal8Bit(attach.readAllStandardOutput()).trimmed().toStdString();
+        if (attach.exitCode() != 0 || device_.empty()) {
+            why_ = QString::fromLocal8Bit(attach.readAllStandardError()).trimmed().toStdString();
+            device_.clear();
+        }
+    }
+    ~LoopDrive() {
+        if (!device_.empty()) {
+            QProcess::execute(QStringLiteral("losetup"),
+                              {QStringLiteral("--detach"), QString::fromStdString(device_)});
+        }
+    }
+    const std::string& Device() const { return device_; }
+    const std::string& Why() const { return why_; }
+
+private:
+    std::string device_;
+    std::string why_;
+};
+
+TEST_F(DvdPlayerTest, OpensADiscInADrive) {
+    const LoopDrive drive;
+    if (drive.Device().empty()) {
+        GTEST_SKIP() << "no loop device to stand in for a drive here: " << drive.Why();
+    }
+    const std::string device = drive.Device();
+    ShownDvdPlayer player(QRect(10, 20, 380, 308), nullptr, &language, &owner,
+                          QString::fromStdString(device).toStdWString(), device, 0, 0, 0);
+    EXPECT_EQ(std::pair(player.GetRenderStatus(), player.GetFileName()), std::pair(S_OK, device));
+    EXPECT_TRUE(WaitForDomain(player, DVD_DOMAIN_VideoTitleSetMenu));
 }
 
 TEST_F(DvdPlayerTest, LetsTheWindowPaintWhileTheDiscIsChecked) {
