@@ -579,6 +579,10 @@ TEST_F(DvdPlayerTest, DrawsAndTakesTheButtonsWhereTheyAreOnAZoomedPicture) {
     EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 290)) == 2; }));
     EXPECT_TRUE(RunEventsUntil([&] { return yellowIn(226, 238) > 2000 && yellowIn(6, 18) == 0; }))
         << yellowIn(226, 238) << " " << yellowIn(6, 18);
+    // Just inside the edges of button 1 (rows 146-214) and button 3 (366-434).
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 150)) == 1; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 430)) == 3; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 290)) == 2; }));
     EXPECT_EQ(player->ActivateAtPosition(window(360, 290)), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(2u, 1u); }));
