@@ -376,7 +376,7 @@ TEST_F(DvdPlayerTest, SwitchesTheSubpictureStreamAndHidesIt) {
     EXPECT_EQ(player->SelectStream(1, STREAM_CHAPTERS), E_INVALIDARG);
 }
 
-TEST_F(DvdPlayerTest, PlaysAChapterByNumberInATitleOnly) {
+TEST_F(DvdPlayerTest, PlaysChaptersByNumberAndBackInATitleOnly) {
     auto player = OpenDvd("dvd/menu");
     ASSERT_EQ(player->GetRenderStatus(), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
@@ -391,6 +391,15 @@ TEST_F(DvdPlayerTest, PlaysAChapterByNumberInATitleOnly) {
     EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), S_OK);
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 3u); }))
         << player->Shown().second;
+    // Back a chapter to 2 s, and a second later that chapter again.
+    EXPECT_EQ(player->PlayPrevChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 2u); }))
+        << player->Shown().second;
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 300; }));
+    EXPECT_EQ(player->ReplayChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] {
+        return player->Shown() == std::pair(1u, 2u) && player->GetPosition() == 200;
+    })) << player->GetPosition();
 }
 
 TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsFilesOrMemoryBehind) {
