@@ -64,8 +64,10 @@ void CPlayerDlg::Stop(bool toMarkStart) {
         player->SetPosition(marks.Start());
         return;
     }
-    player->SetPosition(0);
+    // Paused first: a pipeline plays on until a pause lands, and stop must
+    // rest at the start.
     player->Pause();
+    player->SetPosition(0);
     playState = State_Stopped;
     SetTitleSuffix(QStringLiteral(" - STOP"));
 }
