@@ -394,6 +394,12 @@ HRESULT GstDvdGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, lo
     if (SUCCEEDED(result) && eventCode == EC_DVD_DOMAIN_CHANGE && first == DVD_DOMAIN_Title) {
         ApplyLanguagePreferences();
     }
+    // The operations forbidden where the disc is when the event is taken.
+    if (SUCCEEDED(result) && eventCode == EC_DVD_VALID_UOPS_CHANGE) {
+        ULONG forbidden = 0;
+        GetCurrentUOPS(&forbidden);
+        first = static_cast<LONG_PTR>(forbidden);
+    }
     if (code) {
         *code = eventCode;
     }

@@ -247,6 +247,17 @@ TEST_F(DvdPlayerTest, ReportsAndObeysWhatTheDiscProhibits) {
                   UOP_FLAG_Play_Chapter_Or_AtTime | UOP_FLAG_PlayNext_Chapter);
     EXPECT_EQ(inMenu & (UOP_FLAG_ShowMenu_Title << 1), 0u) << "the root menu is permitted";
     EXPECT_EQ(player->ShowMenu(DVD_MENU_Title), VFW_E_DVD_OPERATION_INHIBITED);
+    // The news of a change carries what is forbidden.
+    EXPECT_TRUE(RunEventsUntil([&] {
+        long code = 0;
+        LONG_PTR forbidden = 0, unused = 0;
+        while (player->GetEvent(&code, &forbidden, &unused) == S_OK) {
+            if (code == EC_DVD_VALID_UOPS_CHANGE && (forbidden & UOP_FLAG_ShowMenu_Title)) {
+                return true;
+            }
+        }
+        return false;
+    }));
 
     // Title 1 prohibits the next chapter and fast forwards, not time seeks.
     EXPECT_EQ(player->ActivateButton(), S_OK);
