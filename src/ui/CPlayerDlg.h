@@ -6,11 +6,14 @@
 #include "platform/PlayerMessages.h"
 #include "ui/PlayerWindowState.h"
 #include "ui/WindowBookmarks.h"
+#include "ui/WindowDisc.h"
 #include "ui/WindowPlaylist.h"
 #include "ui/core/LoopMarks.h"
 #include "ui/core/VideoLayout.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class CFilePlayer;
 class CLanguageFile;
@@ -139,6 +142,7 @@ protected:
 private:
     friend class PlayerClientArea;
     friend class WindowBookmarks;
+    friend class WindowDisc;
     friend class WindowPlaylist;
     friend struct PlayerWindowPeer;  // what the window tests read
 
@@ -160,11 +164,15 @@ private:
     void ApplyStoredViewSettings();
     void OnPaint(QPainter& painter);
     void OnSize();
-    void OnSettings() {}  // the settings dialog arrives with its own change
+    void OnSettings() {}  // arrives with the settings dialog
     void OnExit();
     void OnDestroy();
 
     void CloseEngine();
+    // Holds second starts and a close back until the open is done; run the
+    // answer when it is.
+    std::function<void()> BeginOpening();
+    void FillFilterMenus();
     void ResetMenus();
     void ApplyCommandStates(const MediumKind& medium);
     void SetTitleSuffix(const QString& suffix);
@@ -221,6 +229,7 @@ private:
     LoopMarks marks;
     WindowPlaylist playlist{*this};
     WindowBookmarks bookmarks{*this};
+    WindowDisc disc{*this};
 
     QString captionFile;  // " - " and the file's name, in the title after an open
     QString fileName, filePath;

@@ -241,7 +241,8 @@ void CPlayerDlg::OnPlayerKeyDown(UINT key) {
         return;
     }
     switch (key) {
-        case VK_RETURN:  // selects a disc menu button; files have none
+        case VK_RETURN:  // activates a disc menu's button; files have none
+            disc.OnKey(key, controlKeyDown);
             return;
         case VK_CONTROL:
             controlKeyDown = true;
@@ -270,6 +271,9 @@ void CPlayerDlg::OnPlayerKeyDown(UINT key) {
             }
             return;
         default:
+            if (disc.OnKey(key, controlKeyDown)) {
+                return;
+            }
             break;
     }
     const auto* entry = std::find_if(std::begin(kKeyCommands), std::end(kKeyCommands),
@@ -282,6 +286,9 @@ void CPlayerDlg::OnPlayerKeyDown(UINT key) {
 // The static command table. Commands of features the window does not have
 // yet find no row and do nothing.
 bool CPlayerDlg::OnCommand(int id) {
+    if (disc.OnCommand(id)) {
+        return true;
+    }
     static const std::pair<int, Handler> kCommands[] = {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
         {IDM_WIEDERGABE_WIEDERGABE_PAUSE, &CPlayerDlg::OnPlayPause},
@@ -391,10 +398,10 @@ void CPlayerDlg::dropEvent(QDropEvent* event) {
     SendMessage(this, WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
 }
 
-// One folder would play as a disc folder; discs arrive with their own
-// change, until then a folder is left alone.
+// One folder plays as a disc or a disc folder.
 void CPlayerDlg::OnDropFiles(const QStringList& names) {
     if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
+        disc.OpenPlace(names.first());
         return;
     }
     if (!names.isEmpty()) {
@@ -435,7 +442,10 @@ void CPlayerDlg::OnGraphEvent() {
     LONG_PTR param1 = 0;
     LONG_PTR param2 = 0;
     while (player && player->GetEvent(&code, &param1, &param2) == S_OK) {
-        if (code == EC_COMPLETE) {
+        if (code == EC_DVD_DOMAIN_CHANGE || code == EC_DVD_ANGLE_CHANGE ||
+            code == EC_DVD_VALID_UOPS_CHANGE) {
+            disc.OnEvent(code, param1);
+        } else if (code == EC_COMPLETE) {
             OnEndOfMedia(marks.Looping());
         } else if (code == EC_ERRORABORT) {
             // A medium that breaks while playing ends as if it had come to its

@@ -35,7 +35,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             if (!player) {
                 OnFileOpen();
-            } else if (HasVideo()) {
+            } else if (HasVideo() && !disc.OnClick(point)) {
                 OnFullscreen();
             }
             break;
@@ -43,6 +43,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (point != pointer.lastPosition) {
                 pointer.lastPosition = point;
                 pointer.lastMoveTick = TickCount();
+                disc.OnHover(point);
             }
             if ((wParam & MK_LBUTTON) && !fullscreen) {
                 // The window manager moves the window from here on; the press

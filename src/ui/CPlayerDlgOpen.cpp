@@ -74,15 +74,19 @@ void CPlayerDlg::CloseEngine() {
         player = nullptr;
         filePlayer.reset();
     }
+    if (disc.Player()) {
+        ReleaseEngineDialogs();
+        disc.Close();
+        RestorePowerSaving();
+    }
     player = nullptr;
 }
 
-void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
-    // Second starts wait, and a close comes after, until the open is done.
+std::function<void()> CPlayerDlg::BeginOpening() {
     if (opening.depth++ == 0 && instanceListener) {
         instanceListener->Hold(true);
     }
-    const auto finish = qScopeGuard([this] {
+    return [this] {
         if (--opening.depth > 0) {
             return;
         }
@@ -95,7 +99,12 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         if (std::exchange(opening.closeAfter, false)) {
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         }
-    });
+    };
+}
+
+void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
+    // Second starts wait, and a close comes after, until the open is done.
+    const auto finish = qScopeGuard(BeginOpening());
     setWindowTitle(kCaptionBase);
     bars.playbackError.clear();
     for (int part = 0; part <= 6; ++part) {
@@ -118,6 +127,11 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         path = QFileInfo::exists(here)
                    ? here
                    : QString::fromStdString(velvaro::platform::ProgramFolder()) + path;
+    }
+
+    if (WindowDisc::IsPlace(path)) {
+        disc.OpenPlace(path);
+        return;
     }
 
     int areaWidth = 0;
@@ -220,16 +234,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         SetToolButtonState(IDTBB_JUMPLASTPOSITION, TBSTATE_ENABLED);
     }
 
-    if (QMenu* filters = menus.popups->MenuBarPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
-        filters->clear();
-        if (player->FillFilterList(filters, FILTERLIST_MENU) > 0) {
-            menus.popups->EnablePopup(QStringLiteral("IDM_EXTRAS_DSFILTER"), true);
-        }
-    }
-    if (QMenu* filters = menus.popups->ContextPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
-        filters->clear();
-        player->FillFilterList(filters, FILTERLIST_MENU);
-    }
+    FillFilterMenus();
 
     bookmarks.OnMediumOpened(path);
     AddToHistory();
@@ -245,6 +250,19 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         JumpToLastPosition();
     }
     ApplyStartOptions();
+}
+
+void CPlayerDlg::FillFilterMenus() {
+    if (QMenu* filters = menus.popups->MenuBarPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
+        filters->clear();
+        if (player->FillFilterList(filters, FILTERLIST_MENU) > 0) {
+            menus.popups->EnablePopup(QStringLiteral("IDM_EXTRAS_DSFILTER"), true);
+        }
+    }
+    if (QMenu* filters = menus.popups->ContextPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
+        filters->clear();
+        player->FillFilterList(filters, FILTERLIST_MENU);
+    }
 }
 
 void CPlayerDlg::ApplyCommandStates(const MediumKind& medium) {

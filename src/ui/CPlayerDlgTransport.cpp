@@ -77,7 +77,7 @@ void CPlayerDlg::OnStop() {
 }
 
 void CPlayerDlg::OnFileClose() {
-    if (!filePlayer) {
+    if (!player) {
         return;
     }
     if (fullscreen) {

@@ -49,13 +49,16 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
                          VolumeSlider()->value()),
               std::tuple(-10000, true, 0));
     // In fullscreen the cursor shows while a dialog is open.
+    // The cursor's own coming and going at rest is the mouse timer's; each
+    // dialog gives back what it took.
     window->EnterFullscreen();
+    const bool shownBefore = SystemCursorShown();
     Command(IDM_AUDIO_SETTINGS);
     Command(IDTBB_PAUSE);
     Key(VK_CONTROL);
     Command(IDTBB_PLAY);  // the toolbar's play with Ctrl held
     EXPECT_EQ(cursorShown, (std::vector<bool>{true, true, true}));
-    EXPECT_FALSE(SystemCursorShown());
+    EXPECT_EQ(SystemCursorShown(), shownBefore);
     ASSERT_TRUE(WaitFor([this] { return EngineState() == 2; }, 5000));
 }
 

@@ -1,0 +1,301 @@
+#include "ui/WindowDisc.h"
+
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
+#include "engine/CDvdPlayer.h"
+#include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/PopupRegistry.h"
+#include "platform/VirtualKeys.h"
+#include "resource.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
+#include "ui/CPlayerDlg.h"
+#include "ui/PlayerStatusBar.h"
+#include "ui/core/CommandStates.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScopeGuard>
+
+namespace {
+
+// The folder's name, or the one holding a VIDEO_TS folder.
+QString DiscName(const QString& path) {
+    QString name = QFileInfo(path).fileName();
+    if (name.compare(QStringLiteral("VIDEO_TS"), Qt::CaseInsensitive) == 0) {
+        name = QFileInfo(QFileInfo(path).path()).fileName();
+    }
+    return name.isEmpty() ? path : name;
+}
+
+}  // namespace
+
+WindowDisc::WindowDisc(CPlayerDlg& window) : window_(window) {}
+
+WindowDisc::~WindowDisc() = default;
+
+bool WindowDisc::IsPlace(const QString& path) {
+    const QFileInfo info(path);
+    return info.isDir() || info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0;
+}
+
+void WindowDisc::OpenPlace(const QString& path) {
+    const QDir folder(path);
+    if (folder.exists(QStringLiteral("VIDEO_TS"))) {
+        OpenDvd(folder.filePath(QStringLiteral("VIDEO_TS")));
+    } else if (folder.exists(QStringLiteral("VIDEO_TS.IFO")) || QFileInfo(path).isFile()) {
+        OpenDvd(path);
+    }
+}
+
+void WindowDisc::OpenDvd(const QString& path) {
+    CPlayerDlg& w = window_;
+    const auto finish = qScopeGuard(w.BeginOpening());
+    w.setWindowTitle(kCaptionBase);
+    w.bars.playbackError.clear();
+    for (int part = 0; part <= 6; ++part) {
+        w.bars.status->SetText(part, QString());
+    }
+    w.ResetMenus();
+    w.playlist.End();
+    w.CloseEngine();
+
+    int areaWidth = 0;
+    int areaHeight = 0;
+    w.GetVideoAreaSize(&areaWidth, &areaHeight);
+    player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
+                                           nullptr, w.language, w.client, path.toStdWString(),
+                                           path.toStdString(), ID_Clock_Timer, 250, w.borderColour);
+    if (player_->GetRenderStatus() != 0) {
+        if (w.fullscreen) {
+            w.LeaveFullscreen();
+        }
+        player_.reset();
+        w.ShowIdleLayout();
+        return;
+    }
+    w.player = player_.get();
+    CMediaPlayer* const player = w.player;
+
+    w.fileName = DiscName(path);
+    w.captionFile = QStringLiteral(" - ") + w.fileName;
+    w.filePath = path;
+    long state = 0;
+    player->GetState(&state);
+    w.playState = static_cast<int>(state);
+    w.fullscreenState.fitted = false;
+    player->SetVolume(w.settings->volume);
+    player->SetBalance(w.settings->balance);
+
+    const bool hasVideo = player->HasVideo() == S_OK;
+    const bool hasAudio = player->HasAudio() == S_OK;
+    if (hasVideo && !w.commandLine->GetNoBorder()) {
+        w.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
+    } else if (!hasVideo) {
+        w.ShowIdleLayout();
+    }
+
+    w.bars.position->setEnabled(true);
+    w.bars.volume->setEnabled(hasAudio);
+    w.bars.volume->setValue(hasAudio ? volume_slider::PositionFromVolume(player->GetVolume()) : 0);
+    const int duration = player->GetDuration();
+    w.bars.position->setRange(0, duration);
+    w.bars.position->setPageStep(1000);
+    w.marks.Reset(duration);
+    if (w.menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
+        w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
+    }
+
+    w.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
+    // Chapters are the disc's, whatever the playlist says.
+    w.SetToolButtonState(IDTBB_PREVTRACKCHAPTER, TBSTATE_ENABLED);
+    w.SetToolButtonState(IDTBB_NEXTTRACKCHAPTER, TBSTATE_ENABLED);
+    if (hasAudio) {
+        w.UpdateMuteDisplay();
+    }
+
+    w.layout.ResetPairs();
+    if (hasVideo) {
+        int width = 0;
+        int height = 0;
+        player->GetVideoSize(&width, &height);
+        w.bars.status->SetText(2, QString::fromStdString(ZoomText(w.layout.HorizontalZoom())));
+        w.bars.status->SetText(3, QString::fromStdString(ZoomText(w.layout.VerticalZoom())));
+        w.bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
+        w.bars.status->SetText(5, QString::asprintf("%i x %i", width, height));
+    }
+    w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
+    if (hasVideo) {
+        if (w.fullscreen) {
+            w.OnFillWithoutClipping();
+        } else {
+            w.OnOriginalWindowSize();
+            w.OnOriginalWindowSize();
+        }
+    }
+
+    const bool subtitlesOff = w.menus.states->IsChecked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF);
+    player->SelectStream(subtitlesOff ? -1 : -2, STREAM_SUBTITLES);
+    w.SetTitleSuffix(QStringLiteral(" - STOP"));
+    w.LayoutVideo();
+    w.FillFilterMenus();
+
+    if (w.settings->startMediaAutomatically == 1) {
+        w.OnPlayPause();
+    } else {
+        player->Play();
+        player->Pause();
+        w.playState = State_Paused;
+        w.SetTitleSuffix(QStringLiteral(" - PAUSE"));
+    }
+}
+
+void WindowDisc::Close() {
+    if (!player_) {
+        return;
+    }
+    if (player_->HasAudio() == S_OK) {
+        window_.settings->volume = player_->GetVolume();
+        window_.settings->balance = player_->GetBalance();
+    }
+    ShowHandCursor(false);
+    if (window_.player == player_.get()) {
+        window_.player = nullptr;
+    }
+    player_.reset();
+}
+
+bool WindowDisc::OnCommand(int id) {
+    if (!player_) {
+        return false;
+    }
+    CDvdPlayer& dvd = *player_;
+    switch (id) {
+        case IDM_NAVIGATION_SHOWTOPMENU:
+            dvd.ShowMenu(DVD_MENU_Title);
+            return true;
+        case IDM_NAVIGATION_SHOWROOTMENU:
+        case IDTBB_ROOTMENU:
+            dvd.ShowMenu(DVD_MENU_Root);
+            return true;
+        case IDM_NAVIGATION_SHOWSUBPICTUREMENU:
+            dvd.ShowMenu(DVD_MENU_Subpicture);
+            return true;
+        case IDM_NAVIGATION_SHOWAUDIOMENU:
+            dvd.ShowMenu(DVD_MENU_Audio);
+            return true;
+        case IDM_NAVIGATION_SHOWANGLEMENU:
+            dvd.ShowMenu(DVD_MENU_Angle);
+            return true;
+        case IDM_NAVIGATION_SHOWCHAPTERMENU:
+            dvd.ShowMenu(DVD_MENU_Chapter);
+            return true;
+        case IDM_NAVIGATION_RETURNFROMSUBMENU:
+            dvd.ReturnFromSubmenu();
+            return true;
+        case IDM_NAVIGATION_RESUME:
+        case IDTBB_RESUME:
+            dvd.Resume();
+            return true;
+        case IDM_NAVIGATION_PLAYNEXTCHAPTER:
+        case IDTBB_NEXTTRACKCHAPTER:
+            dvd.PlayNextChapter();
+            return true;
+        case IDM_NAVIGATION_PLAYPREVIOUSCHAPTER:
+        case IDTBB_PREVTRACKCHAPTER:
+            dvd.PlayPrevChapter();
+            return true;
+        case IDM_NAVIGATION_REPLAYCHAPTER:
+            dvd.ReplayChapter();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void WindowDisc::OnEvent(long code, std::intptr_t) {
+    if (!player_) {
+        return;
+    }
+    CPlayerDlg& w = window_;
+    if (code == EC_DVD_DOMAIN_CHANGE) {
+        // A title (or a menu) has its own length: marks, range and text follow.
+        player_->UpdateVideoSize();
+        const int duration = player_->GetDuration();
+        w.marks.Reset(duration);
+        w.bars.position->setRange(0, duration);
+        if (w.menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
+            w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
+        }
+        w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
+        w.OnFillWithoutClipping();
+    }
+}
+
+bool WindowDisc::OnKey(UINT key, bool control) {
+    if (!player_) {
+        return false;
+    }
+    if (key == VK_RETURN) {
+        player_->ActivateButton();
+        return true;
+    }
+    if (!control) {
+        return false;
+    }
+    switch (key) {
+        case VK_UP:
+            player_->SelectRelativeButton(DVD_Relative_Upper);
+            return true;
+        case VK_DOWN:
+            player_->SelectRelativeButton(DVD_Relative_Lower);
+            return true;
+        case VK_LEFT:
+            player_->SelectRelativeButton(DVD_Relative_Left);
+            return true;
+        case VK_RIGHT:
+            player_->SelectRelativeButton(DVD_Relative_Right);
+            return true;
+        default:
+            return false;
+    }
+}
+
+QPoint WindowDisc::ToVideo(QPoint point) const {
+    return point - QPoint(0, window_.Bars().TopOffset());
+}
+
+bool WindowDisc::OnClick(QPoint point) {
+    if (!player_ || player_->NoButtonAtPosition(ToVideo(point))) {
+        return false;
+    }
+    player_->ActivateAtPosition(ToVideo(point));
+    return true;
+}
+
+void WindowDisc::OnHover(QPoint point) {
+    if (!player_) {
+        return;
+    }
+    const bool onButton = !player_->NoButtonAtPosition(ToVideo(point));
+    if (onButton) {
+        player_->SelectAtPosition(ToVideo(point));
+    }
+    ShowHandCursor(onButton);
+}
+
+// The video window lets the mouse through: the client area's cursor shows.
+void WindowDisc::ShowHandCursor(bool hand) {
+    if (hand == handShown_) {
+        return;
+    }
+    handShown_ = hand;
+    if (hand) {
+        window_.client->setCursor(Qt::PointingHandCursor);
+    } else if (window_.pointer.systemCursorCount < 0) {
+        window_.client->setCursor(Qt::BlankCursor);
+    } else {
+        window_.client->unsetCursor();
+    }
+}
