@@ -139,6 +139,8 @@ void StreamMenus::Reset() {
     for (const char* host : kHosts) {
         popups_.EnablePopup(QString::fromLatin1(host), false);
     }
+    // A disc that greyed "Off" must not keep it from the next medium.
+    Enable(range::kSubtitleOff, true);
     table_.clear();
     separateLists_ = false;
 }
@@ -164,9 +166,8 @@ void StreamMenus::Build(CMediaPlayer* player) {
 }
 
 void StreamMenus::BuildGroups(CMediaPlayer& player, int groups) {
-    for (QMenu* menu : Popups(kStreamsHost)) {
-        ClearFrom(menu, 0);
-    }
+    // The lists of an earlier medium go too: their ids overlap the table's.
+    ClearLists();
     int next = range::kFirstStream;
     for (int group = 1; group <= groups; ++group) {
         std::string groupName;
@@ -197,8 +198,7 @@ void StreamMenus::BuildGroups(CMediaPlayer& player, int groups) {
     }
 }
 
-void StreamMenus::BuildLists(CMediaPlayer& player, ULONG forbidden) {
-    separateLists_ = true;
+void StreamMenus::ClearLists() {
     for (const char* host : {kStreamsHost, kAudioHost, kAngleHost, kChapterHost}) {
         for (QMenu* menu : Popups(host)) {
             ClearFrom(menu, 0);
@@ -207,6 +207,11 @@ void StreamMenus::BuildLists(CMediaPlayer& player, ULONG forbidden) {
     for (QMenu* menu : Popups(kSubtitleHost)) {
         ClearFrom(menu, kFixedSubtitleItems);
     }
+}
+
+void StreamMenus::BuildLists(CMediaPlayer& player, ULONG forbidden) {
+    separateLists_ = true;
+    ClearLists();
     for (const ListKind& list : kListKinds) {
         const QString host = QString::fromLatin1(list.host);
         if ((forbidden & list.operation) != 0) {

@@ -37,7 +37,8 @@ public:
     bool ReapplySubtitles(CDvdPlayer& dvd);
     // "Off" is checked: the subtitle state of the next DVD.
     bool SubtitlesOff() const;
-    // The state without a medium: the hosts greyed, the table emptied.
+    // The state without a medium: the hosts greyed, the table emptied,
+    // "Off" enabled (it keeps its check mark).
     void Reset();
 
     // Entries of the stream table in use (0 when the lists are separate).
@@ -51,6 +52,8 @@ private:
 
     void BuildGroups(CMediaPlayer& player, int groups);
     void BuildLists(CMediaPlayer& player, ULONG forbidden);
+    // Empties every stream popup but "Off" and its separator.
+    void ClearLists();
     // The popup in both menus (either may be null).
     std::vector<QMenu*> Popups(const char* name) const;
     // Every item with that id in the stream popups of both menus.

@@ -187,12 +187,18 @@ TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
 // One stream selector: one submenu named after it, its sub-groups (video,
 // sound, subtitles) apart, entries chosen through the table.
 TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
+    // After a medium with separate lists, whose ids the table reuses.
+    auto player = OpenFile("multi.mkv");
+    menus.Build(player.get());
+    player.reset();
     menus.Reset();
-    auto player = OpenFile("multi.mp4");
+    player = OpenFile("multi.mp4");
     ASSERT_FALSE(player->HasSplitter());
     menus.Build(player.get());
     menus.Build(player.get());
     EXPECT_EQ(Hosts(), (std::vector{true, false, false, false, false}));
+    EXPECT_TRUE(Items("IDM_WIEDERGABE_STREAMS_CHAPTER").empty());
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"), (List{"Off", "-"}));
     EXPECT_EQ(menus.TableCount(), 5);
     // The entries of the one submenu, after its name.
     const auto entries = [&] {
@@ -305,6 +311,12 @@ TEST_F(StreamMenusTest, ADvdMenuGreysWhatItProhibits) {
         EXPECT_NE(std::find(titleGreyed.begin(), titleGreyed.end(), id), titleGreyed.end()) << id;
     }
     EXPECT_TRUE(StatesForForbiddenOperations(inTitle).positionBar);
+
+    // The title has no subpictures: "Off" goes grey, until the next medium.
+    EXPECT_FALSE(menus.ReapplySubtitles(*player));
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE").front(), "Off(greyed)");
+    menus.Reset();
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE").front(), "Off");
 }
 
 TEST_F(StreamMenusTest, ForbiddenOperationsGreyTheirCommandsAndButtons) {
