@@ -2,6 +2,8 @@
 // medium, painting, destruction, process priority and power saving.
 #include "ui/CPlayerDlg.h"
 
+#include "ui/StreamMenus.h"
+
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
 #include "dialogs/ProductVersion.h"
@@ -159,6 +161,7 @@ void CPlayerDlg::BuildMenus() {
     }
     menus.popups = std::make_unique<PopupRegistry>();
     menus.popups->RegisterStandardPopups(menus.bar.get(), menus.context.get());
+    menus.streams = std::make_unique<StreamMenus>(*menus.popups);
     menus.states = std::make_unique<MenuStates>(menus.bar.get(), menus.context.get());
     ConnectMenus();
     menus.bar->show();

@@ -3,6 +3,8 @@
 // hand-over from a second start.
 #include "ui/CPlayerDlg.h"
 
+#include "ui/StreamMenus.h"
+
 #include "CommandRanges.h"
 #include "dialogs/ElementPropertiesDialog.h"
 #include "engine/CFilePlayer.h"
@@ -372,6 +374,16 @@ void CPlayerDlg::OnRunTimeCommand(int id) {
     } else if (InRange(id, kFirstRecentFile, kFirstRecentFile + kRecentFileCount)) {
         OpenRecent(id - kClearHistory);
     }
+    bool applyLayout = false;
+    if (disc.OnCommand(id)) {
+        return;
+    }
+    if (menus.streams->Select(player, id, &applyLayout)) {
+        if (applyLayout) {
+            LayoutVideo();
+        }
+        return;
+    }
     if (InRange(id, kFirstFilter, kFilterEnd) && player) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
         if (!items.isEmpty()) {
@@ -413,7 +425,14 @@ void CPlayerDlg::OnMenuSelect(QMenu* popup) {
     if (!popup) {
         return;
     }
-    if (popup->objectName().compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
+    const QString name = popup->objectName();
+    if (name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS_CHAPTER"), Qt::CaseInsensitive) == 0) {
+        menus.streams->Refresh(player);
+    } else if (name.compare(QStringLiteral("IDM_DATEI_CDDVDABSPIELEN"), Qt::CaseInsensitive) == 0) {
+        disc.RebuildDrivePopup(popup);
+    }
+    if (name.compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
         const bool editorShown = bookmarks.Editor() && bookmarks.Editor()->isVisible();
         SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, editorShown ? MF_CHECKED : MF_UNCHECKED);
     }

@@ -16,6 +16,7 @@
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
 
 #include <QFileDialog>
@@ -235,6 +236,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     }
 
     FillFilterMenus();
+    menus.streams->Build(player);
 
     bookmarks.OnMediumOpened(path);
     AddToHistory();
@@ -280,6 +282,9 @@ void CPlayerDlg::ResetMenus() {
     SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, MF_UNCHECKED);
     for (const char* popup : MediumPopups()) {
         menus.popups->EnablePopup(QString::fromLatin1(popup), false);
+    }
+    if (menus.streams) {
+        menus.streams->Reset();
     }
     SetToolButtonFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
 }

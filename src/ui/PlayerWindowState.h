@@ -21,6 +21,7 @@ class CToolButtonTable;
 class MenuStates;
 class PlayerStatusBar;
 class PopupRegistry;
+class StreamMenus;
 class QMenu;
 class QMenuBar;
 class ToolStrip;
@@ -38,6 +39,7 @@ struct PlayerMenus {
     std::unique_ptr<QMenu> context;
     std::unique_ptr<PopupRegistry> popups;
     std::unique_ptr<MenuStates> states;
+    std::unique_ptr<StreamMenus> streams;
 };
 
 // The bars in the client area. Hidden ones keep their widgets at no size

@@ -1,35 +1,31 @@
 #include "ui/WindowDisc.h"
 
+#include "CommandRanges.h"
 #include "controls/CClickSlider.h"
 #include "controls/VolumeSliderScale.h"
 #include "engine/CDvdPlayer.h"
+#include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
+#include "platform/OpticalDrives.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
+#include "ui/core/DiscPlace.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopeGuard>
 
-namespace {
-
-// The folder's name, or the one holding a VIDEO_TS folder.
-QString DiscName(const QString& path) {
-    QString name = QFileInfo(path).fileName();
-    if (name.compare(QStringLiteral("VIDEO_TS"), Qt::CaseInsensitive) == 0) {
-        name = QFileInfo(QFileInfo(path).path()).fileName();
-    }
-    return name.isEmpty() ? path : name;
-}
-
-}  // namespace
+#include <sys/stat.h>
 
 WindowDisc::WindowDisc(CPlayerDlg& window) : window_(window) {}
 
@@ -37,15 +33,51 @@ WindowDisc::~WindowDisc() = default;
 
 bool WindowDisc::IsPlace(const QString& path) {
     const QFileInfo info(path);
-    return info.isDir() || info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0;
+    struct stat status {};
+    return info.isDir() || info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0 ||
+           (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISBLK(status.st_mode));
 }
 
 void WindowDisc::OpenPlace(const QString& path) {
-    const QDir folder(path);
-    if (folder.exists(QStringLiteral("VIDEO_TS"))) {
-        OpenDvd(folder.filePath(QStringLiteral("VIDEO_TS")));
-    } else if (folder.exists(QStringLiteral("VIDEO_TS.IFO")) || QFileInfo(path).isFile()) {
-        OpenDvd(path);
+    const DiscPlaceContents contents = ResolveDiscPlace(path, window_.settings->associations);
+    if (!contents.dvd.isEmpty()) {
+        OpenDvd(contents.dvd);
+    } else if (!contents.files.isEmpty()) {
+        window_.OpenFiles(contents.files);
+    }
+}
+
+void WindowDisc::ChooseFolder() {
+    CPlayerDlg& w = window_;
+    const bool cursor = w.ShowCursorForDialog();
+    const QString folder = QFileDialog::getExistingDirectory(
+        &w, w.language->GetCodeText(QStringLiteral("SELECTVIDEOTSDIR")));
+    w.RestoreCursorAfterDialog(cursor);
+    if (!folder.isEmpty() && QDir::setCurrent(folder)) {
+        OpenPlace(folder);
+    }
+}
+
+void WindowDisc::RebuildDrivePopup(QMenu* popup) {
+    const QList<QAction*> items = popup->actions();
+    for (qsizetype index = items.size() - 1; index >= 2; --index) {
+        QAction* item = items.at(index);
+        popup->removeAction(item);
+        if (item->parent() == popup) {
+            item->deleteLater();
+        }
+    }
+    drivePlaces_.clear();
+    const QString noDisk = window_.language->GetCodeText(QStringLiteral("NODISKFOUND"));
+    for (const auto& drive : velvaro::platform::ListOpticalDrives()) {
+        bool enabled = false;
+        const QString text = velvaro::platform::OpticalDriveItemText(drive, noDisk, &enabled);
+        const int id = command_range::kFirstDrive + static_cast<int>(drivePlaces_.size());
+        if (id >= command_range::kDriveEnd) {
+            break;
+        }
+        AddCommand(popup, id, text)->setEnabled(enabled);
+        drivePlaces_.push_back(drive.mountPoint.isEmpty() ? drive.device : drive.mountPoint);
     }
 }
 
@@ -135,11 +167,11 @@ void WindowDisc::OpenDvd(const QString& path) {
         }
     }
 
-    const bool subtitlesOff = w.menus.states->IsChecked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF);
-    player->SelectStream(subtitlesOff ? -1 : -2, STREAM_SUBTITLES);
+    player->SelectStream(w.menus.streams->SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
     w.SetTitleSuffix(QStringLiteral(" - STOP"));
     w.LayoutVideo();
     w.FillFilterMenus();
+    w.menus.streams->Build(player);
 
     if (w.settings->startMediaAutomatically == 1) {
         w.OnPlayPause();
@@ -167,6 +199,17 @@ void WindowDisc::Close() {
 }
 
 bool WindowDisc::OnCommand(int id) {
+    if (id == IDM_DVD_OPENFOLDER) {
+        ChooseFolder();
+        return true;
+    }
+    if (id >= command_range::kFirstDrive && id < command_range::kDriveEnd) {
+        const auto drive = static_cast<size_t>(id - command_range::kFirstDrive);
+        if (drive < drivePlaces_.size()) {
+            OpenPlace(drivePlaces_[drive]);
+        }
+        return true;
+    }
     if (!player_) {
         return false;
     }
@@ -214,11 +257,27 @@ bool WindowDisc::OnCommand(int id) {
     }
 }
 
-void WindowDisc::OnEvent(long code, std::intptr_t) {
+void WindowDisc::OnEvent(long code, std::intptr_t param1) {
     if (!player_) {
         return;
     }
     CPlayerDlg& w = window_;
+    if (code == EC_DVD_VALID_UOPS_CHANGE) {
+        const OperationStates states = StatesForForbiddenOperations(static_cast<ULONG>(param1));
+        for (const auto& [id, enabled] : states.commands) {
+            w.SetMenuEnable(id, enabled ? MF_ENABLED : MF_GRAYED);
+        }
+        for (const auto& [id, state] : states.buttons) {
+            w.SetToolButtonState(id, state);
+        }
+        w.bars.position->setEnabled(states.positionBar);
+        if (w.menus.streams->ReapplySubtitles(*player_)) {
+            w.LayoutVideo();
+        }
+        w.menus.streams->Build(player_.get());
+    } else if (code == EC_DVD_ANGLE_CHANGE) {
+        w.menus.streams->Build(player_.get());
+    }
     if (code == EC_DVD_DOMAIN_CHANGE) {
         // A title (or a menu) has its own length: marks, range and text follow.
         player_->UpdateVideoSize();

@@ -6,12 +6,15 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CDvdPlayer;
 class CPlayerDlg;
+class QMenu;
 
 class WindowDisc {
 public:
@@ -23,8 +26,13 @@ public:
     // A folder, a disc image or a drive's device: what the window opens as
     // a disc place rather than as a file.
     static bool IsPlace(const QString& path);
-    // A DVD, a Video CD or the media files of a folder.
+    // A DVD, a Video CD or the media files of a folder; nothing when the
+    // place holds none of them.
     void OpenPlace(const QString& path);
+    // "Choose Dir": a folder from the folder browser, opened as a place.
+    void ChooseFolder();
+    // The drive items of the CD/DVD popup, after its first two.
+    void RebuildDrivePopup(QMenu* popup);
     // The DVD open sequence for a VIDEO_TS folder, a folder holding
     // VIDEO_TS.IFO, a disc image or a drive's device.
     void OpenDvd(const QString& path);
@@ -50,4 +58,6 @@ private:
     CPlayerDlg& window_;
     std::unique_ptr<CDvdPlayer> player_;
     bool handShown_ = false;
+    // What each drive item opens, by its place after 64000.
+    std::vector<QString> drivePlaces_;
 };
