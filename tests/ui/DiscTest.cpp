@@ -3,11 +3,15 @@
 #include "PlayerWindow.h"
 
 #include "ExpectLog.h"
+#include "ModalDialogWatcher.h"
 
 #include "engine/CDvdPlayer.h"
 #include "engine/VideoWidget.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -17,15 +21,34 @@ protected:
     // The title shown: its chapter count tells the menu disc's titles apart
     // (title 1 has three, title 2 one, a menu none).
     int Chapters() const { return Dvd() ? Dvd()->GetStreamCount(STREAM_CHAPTERS) : -1; }
-    // Where a point of the disc's picture (720x576) is in the client area.
-    QPoint ClientPoint(int x, int y) const {
+    // Where a point of the disc's picture (720x576) is in the video window,
+    // or in the client area.
+    QPoint VideoPoint(int x, int y, bool inClient = false) const {
         const VideoWidget* video = nullptr;
         for (QObject* child : Client()->children()) {
             video = video ? video : dynamic_cast<const VideoWidget*>(child);
         }
-        const QRect picture = video->Destination().translated(video->pos());
+        const QRect picture =
+            inClient ? video->Destination().translated(video->pos()) : video->Destination();
         return {picture.left() + x * picture.width() / 720,
                 picture.top() + y * picture.height() / 576};
+    }
+    QPoint ClientPoint(int x, int y) const { return VideoPoint(x, y, true); }
+    // "Choose Dir", answered with `folder` as a person would type it.
+    void ChooseDir(const std::string& folder) {
+        velvaro::test::ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromStdString(folder));
+            static_cast<QDialog&>(box).accept();
+        });
+        Command(IDM_DVD_OPENFOLDER);
+        ASSERT_EQ(user.Count(), 1);
+    }
+    // A menu's buttons are there: the disc's news of them has enabled the
+    // menu commands, and button 1 answers where it is drawn.
+    bool MenuShown() const {
+        return Enabled(IDM_NAVIGATION_SHOWROOTMENU) &&
+               Dvd()->GetButtonAtPosition(VideoPoint(360, 180)) == 1;
     }
     void Click(QPoint point) {
         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -44,7 +67,7 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
                  .enabledCommands = {IDM_WIEDERGABE_STOPP, IDM_DATEI_SCHLIESSEN},
                  .enabledButtons = {IDTBB_PREVTRACKCHAPTER, IDTBB_NEXTTRACKCHAPTER}});
     // The root menu: no length. Ctrl+Down to button 2, Enter: title 2.
-    ASSERT_TRUE(WaitFor([this] { return Dvd()->GetButtonAtPosition({0, 0}) == 0; }));
+    ASSERT_TRUE(WaitFor([this] { return MenuShown(); }));
     Key(VK_CONTROL);
     Key(VK_DOWN);
     KeyUp(VK_CONTROL);
@@ -70,6 +93,69 @@ TEST_F(DiscTest, ADamagedDiscLeavesTheWindowIdle) {
     EXPECT_EQ(window->Player(), nullptr);
     EXPECT_EQ(refused.Count(), 1);
     ExpectState({.title = QStringLiteral("Velvaro"), .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
+}
+
+TEST_F(DiscTest, ChooseDirOpensADiscByItsFolderItsVideoTsOrItsImage) {
+    Start();
+    const std::string holiday = Link("Holiday", "dvd/menu");
+    const std::pair<std::string, const char*> cases[] = {
+        {Media("dvd/menu"), "menu"},
+        {Media("dvd/menu/VIDEO_TS"), "menu"},
+        {holiday + "/VIDEO_TS", "Holiday"},
+    };
+    for (const auto& [folder, name] : cases) {
+        ChooseDir(folder);
+        ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr && Playing(); })) << folder;
+        EXPECT_EQ(Title(), QStringLiteral("Velvaro - %1 - PLAY").arg(QLatin1String(name)));
+        EXPECT_EQ(StatusText(1), QStringLiteral("00:00:00"));  // the menu has no length
+    }
+    // An image from the open dialog, or a drop, is a disc too; its name is
+    // the volume's.
+    OpenFile(Media("dvd/menu.iso"));
+    ASSERT_NE(Dvd(), nullptr);
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - VELVARO_MENU - PLAY"));
+}
+
+TEST_F(DiscTest, ChooseDirPlaysAVideoCdOrTheMediaOfAFolderAndNothingElse) {
+    Start();
+    const QTemporaryDir empty;
+    ChooseDir(empty.path().toStdString());
+    EXPECT_EQ(window->Player(), nullptr);
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+
+    ChooseDir(Media("mp3s"));
+    ASSERT_TRUE(WaitFor([this] { return Playing(); }));
+    EXPECT_EQ(std::pair(Playlist().Items(), Playlist().Current()), std::pair(3, 1));
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - song-1.mp3 - PLAY"));
+
+    for (const char* disc : {"vcd", "svcd"}) {
+        ChooseDir(Media(disc));
+        ASSERT_TRUE(WaitFor([this] { return Playing() && !Playlist().Active(); })) << disc;
+        EXPECT_TRUE(Title().startsWith(QStringLiteral("Velvaro - AVSEQ01."))) << disc;
+        EXPECT_TRUE(window->Player()->HasVideo() == S_OK) << disc;
+    }
+}
+
+TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
+    Start(Media("dvd/prohibited"));
+    ASSERT_NE(Dvd(), nullptr);
+    // The root menu forbids the title menu; a menu has no chapters or times.
+    ASSERT_TRUE(WaitFor([this] { return MenuShown(); }));
+    ExpectState({.enabledCommands = {IDM_NAVIGATION_SHOWROOTMENU, IDM_NAVIGATION_RESUME},
+                 .greyedCommands = {IDM_NAVIGATION_SHOWTOPMENU, IDM_NAVIGATION_PLAYNEXTCHAPTER,
+                                    IDM_NAVIGATION_RETURNFROMSUBMENU},
+                 .enabledButtons = {IDTBB_ROOTMENU}});
+    EXPECT_FALSE(PositionSlider()->isEnabled());
+
+    // Title 1 forbids the next chapter and fast forwards; the title menu is
+    // allowed there, resuming is not.
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitFor([this] { return Enabled(IDM_NAVIGATION_PLAYPREVIOUSCHAPTER); }));
+    ExpectState({.enabledCommands = {IDM_NAVIGATION_SHOWTOPMENU, IDM_NAVIGATION_REPLAYCHAPTER},
+                 .greyedCommands = {IDM_NAVIGATION_PLAYNEXTCHAPTER, IDM_NAVIGATION_RESUME,
+                                    IDM_PLAYSPEED_PLAYFASTFORWARDS},
+                 .greyedButtons = {IDTBB_RESUME}});
+    EXPECT_TRUE(PositionSlider()->isEnabled());
 }
 
 }  // namespace
