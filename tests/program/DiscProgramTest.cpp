@@ -1,0 +1,81 @@
+// A disc as a person plays it: the program started on a VIDEO_TS folder
+// under a virtual display, its menu seen on the screen and a button clicked.
+#include "ProgramFixture.h"
+
+#include <QColor>
+#include <QImage>
+
+namespace velvaro::test {
+namespace {
+
+class DiscProgramTest : public WholeProgramTest {
+protected:
+    QImage Screen() const {
+        const std::string file = folder_ / "screen.png";
+        RunProgram("/usr/bin/import", {"-window", "root", file}, {{"DISPLAY", display_.Name()}});
+        return QImage(QString::fromStdString(file));
+    }
+    // Pixels of `screen` inside `area` that pass `test`, in per mille.
+    static int Share(const QImage& screen, QRect area, bool (*test)(QColor)) {
+        area &= screen.rect();
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                count += test(screen.pixelColor(x, y));
+            }
+        }
+        return area.isEmpty() ? 0 : count * 1000 / (area.width() * area.height());
+    }
+    static bool Yellow(QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() < 90; }
+    static bool Navy(QColor c) {
+        return c.red() < 30 && c.green() < 30 && c.blue() > 90 && c.blue() < 170;
+    }
+    // The box around the yellow frame of the selected button: the first two
+    // long yellow rows (its top and bottom edges; icons have shorter ones).
+    static QRect YellowFrame(const QImage& screen) {
+        QRect frame;
+        for (int y = 0; y < screen.height(); ++y) {
+            int left = screen.width(), right = -1;
+            for (int x = 0; x < screen.width(); ++x) {
+                if (Yellow(screen.pixelColor(x, y))) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+            const bool edge = right - left > 150 &&
+                              Share(screen, QRect(left, y, right - left + 1, 1), &Yellow) > 900;
+            if (edge && (frame.isNull() || y - frame.bottom() < 120)) {
+                frame |= QRect(left, y, right - left + 1, 1);
+            }
+        }
+        return frame;
+    }
+};
+
+TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
+    SetUpRegistry({{"SingleInstanceMode", 0}});
+    auto player = Start({kMedia + "dvd/menu/VIDEO_TS"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - menu - PLAY"}));
+    // The root menu on the screen, navy, with one button framed in yellow.
+    QRect frame;
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            frame = YellowFrame(Screen());
+            return frame.width() > 150 && frame.height() > 30;
+        },
+        15000));
+    const QRect menu = frame.adjusted(-100, -60, 100, 60);
+    EXPECT_GT(Share(Screen(), menu, &Navy), 500);
+    ASSERT_EQ(RunProgram(CLICK_AT,
+                         {std::to_string(frame.center().x()), std::to_string(frame.center().y())},
+                         {{"DISPLAY", display_.Name()}})
+                  .exitCode,
+              0);
+    // The title's moving pattern where the menu was.
+    EXPECT_TRUE(RunEventsUntil([&] { return Share(Screen(), menu, &Navy) < 100; }, 15000));
+    player->terminate();
+    ASSERT_TRUE(player->WaitForExit(10000));
+}
+
+}  // namespace
+}  // namespace velvaro::test
