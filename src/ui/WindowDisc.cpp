@@ -16,7 +16,7 @@
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
-#include "ui/core/DiscPlace.h"
+#include "ui/DiscPlace.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // What a chosen folder, image or disc holds, and the name it goes by: real
 // folders in a temporary folder and the generated disc media.
-#include "ui/core/DiscPlace.h"
+#include "ui/DiscPlace.h"
 
 #include <sys/stat.h>
 
