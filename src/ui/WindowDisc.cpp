@@ -13,10 +13,10 @@
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
+#include "ui/DiscPlace.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
-#include "ui/DiscPlace.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,7 +69,7 @@ void WindowDisc::RebuildDrivePopup(QMenu* popup) {
     }
     drivePlaces_.clear();
     const QString noDisk = window_.language->GetCodeText(QStringLiteral("NODISKFOUND"));
-    for (const auto& drive : velvaro::platform::ListOpticalDrives()) {
+    for (const auto& drive : driveSource_()) {
         bool enabled = false;
         const QString text = velvaro::platform::OpticalDriveItemText(drive, noDisk, &enabled);
         const int id = command_range::kFirstDrive + static_cast<int>(drivePlaces_.size());
@@ -140,6 +140,8 @@ void WindowDisc::OpenDvd(const QString& path) {
     }
 
     w.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
+    // A separate sound track is a file's.
+    w.SetMenuEnable(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_GRAYED);
     // Chapters are the disc's, whatever the playlist says.
     w.SetToolButtonState(IDTBB_PREVTRACKCHAPTER, TBSTATE_ENABLED);
     w.SetToolButtonState(IDTBB_NEXTTRACKCHAPTER, TBSTATE_ENABLED);

@@ -2,6 +2,7 @@
 // disc folder, navigates a DVD's menus and follows its news.
 #pragma once
 
+#include "platform/OpticalDrives.h"
 #include "platform/PlayerMessages.h"
 
 #include <QPoint>
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +35,11 @@ public:
     void ChooseFolder();
     // The drive items of the CD/DVD popup, after its first two.
     void RebuildDrivePopup(QMenu* popup);
+    // Where the drives come from: the system's, unless a test stands in
+    // for drives the machine does not have.
+    void SetDriveSource(std::function<std::vector<velvaro::platform::OpticalDrive>()> source) {
+        driveSource_ = std::move(source);
+    }
     // The DVD open sequence for a VIDEO_TS folder, a folder holding
     // VIDEO_TS.IFO, a disc image or a drive's device.
     void OpenDvd(const QString& path);
@@ -60,4 +67,7 @@ private:
     bool handShown_ = false;
     // What each drive item opens, by its place after 64000.
     std::vector<QString> drivePlaces_;
+    std::function<std::vector<velvaro::platform::OpticalDrive>()> driveSource_ = [] {
+        return velvaro::platform::ListOpticalDrives();
+    };
 };

@@ -7,9 +7,12 @@
 
 #include "engine/CDvdPlayer.h"
 #include "engine/VideoWidget.h"
+#include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/PopupRegistry.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
@@ -156,6 +159,59 @@ TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
                                     IDM_PLAYSPEED_PLAYFASTFORWARDS},
                  .greyedButtons = {IDTBB_RESUME}});
     EXPECT_TRUE(PositionSlider()->isEnabled());
+}
+
+TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
+    Start();
+    using velvaro::platform::OpticalDrive;
+    const QString disc = QString::fromStdString(Media("dvd/menu"));
+    Disc().SetDriveSource([disc] {
+        return std::vector<OpticalDrive>{{.device = QStringLiteral("/dev/sr0"),
+                                          .mountPoint = disc,
+                                          .label = QStringLiteral("MOVIE"),
+                                          .hasMedium = true},
+                                         {.device = QStringLiteral("/dev/sr1")}};
+    });
+    QMenu* popup = MenuBarPopup("IDM_DATEI_CDDVDABSPIELEN");
+    ASSERT_NE(popup, nullptr);
+    // Opening the popup twice builds the same items once.
+    for (int opened = 0; opened < 2; ++opened) {
+        QMetaObject::invokeMethod(popup, "aboutToShow");
+    }
+    const QList<QAction*> items = popup->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(std::tuple(CommandId(items[2]), items[2]->text(), items[2]->isEnabled()),
+              std::tuple(64000, QStringLiteral("MOVIE (%1)").arg(disc), true));
+    EXPECT_EQ(std::tuple(CommandId(items[3]), items[3]->text(), items[3]->isEnabled()),
+              std::tuple(64001, QStringLiteral("No disk in drive (/dev/sr1)"), false));
+    Command(64000);
+    ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr; }));
+    EXPECT_EQ(Title(), QStringLiteral("Velvaro - menu - PLAY"));
+}
+
+TEST_F(DiscTest, AHandOverAMenuButtonAndTheStreamCommandsOfAFile) {
+    Start(Media("dvd/menu"));
+    ASSERT_TRUE(WaitFor([this] { return MenuShown(); }));
+    const auto hover = [this](QPoint point) {
+        QMouseEvent move(QEvent::MouseMove, point, Client()->mapToGlobal(point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(Client(), &move);
+        return Client()->cursor().shape();
+    };
+    EXPECT_EQ(hover(ClientPoint(360, 290)), Qt::PointingHandCursor);
+    EXPECT_TRUE(WaitFor([this] { return Dvd()->GetButtonAtPosition(VideoPoint(360, 290)) == 2; }));
+    EXPECT_EQ(hover(ClientPoint(20, 20)), Qt::ArrowCursor);
+
+    // A file's subtitles by their commands: German, then "Off" and back.
+    OpenFile(Media("multi.mkv"));
+    Command(62001);
+    EXPECT_EQ(std::pair(Checked(62001), Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF)),
+              std::pair(true, false));
+    Command(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF);
+    EXPECT_TRUE(Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF));
+    Command(62000);
+    EXPECT_EQ(std::pair(Checked(62000), Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF)),
+              std::pair(true, false));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/PopupRegistry.h"
 #include "i18n/ui/ToolButtonImage.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
@@ -132,6 +133,10 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     const VideoLayout& Layout() const { return window->layout; }
     const LoopMarks& Marks() const { return window->marks; }
     WindowPlaylist& Playlist() const { return window->playlist; }
+    WindowDisc& Disc() const { return window->disc; }
+    QMenu* MenuBarPopup(const char* name) const {
+        return window->menus.popups->MenuBarPopup(QString::fromLatin1(name));
+    }
     QWidget* BookmarkEditor() const { return window->bookmarks.Editor(); }
     CFilePlayer* FilePlayer() const { return window->filePlayer.get(); }
     CClickSlider* PositionSlider() const { return window->bars.position; }
