@@ -178,6 +178,7 @@ private:
     void SetTitleSuffix(const QString& suffix);
     void OpenCompanionAudio(const QString& path);
     bool OpenExternalAudio(const QString& path);
+    void OnExternalAudioTrack();
     bool HasRememberedPosition() const;
     void OnTimer(UINT id);
     void OnHScroll(int code, int controlId);

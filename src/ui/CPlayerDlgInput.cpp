@@ -329,6 +329,7 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_VIDEO_SCREENSHOT, &CPlayerDlg::OnScreenshot},
         {IDM_WIEDERGABE_SHUTDOWN, &CPlayerDlg::ToggleShutdown},
         {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
+        {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
         {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
         {IDTBB_PLAY, &CPlayerDlg::Play},
         {IDTBB_PAUSE, &CPlayerDlg::Pause},

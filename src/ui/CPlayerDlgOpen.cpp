@@ -319,6 +319,49 @@ bool CPlayerDlg::OpenExternalAudio(const QString& path) {
     return true;
 }
 
+// Loads a sound track to play instead of the film's, or takes it away again.
+void CPlayerDlg::OnExternalAudioTrack() {
+    if (!player) {
+        return;
+    }
+    const auto greyWithoutSound = [this] {
+        if (player->HasAudio() != S_OK) {
+            for (int id :
+                 {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_LEISER, IDM_AUDIO_LAUTER}) {
+                SetMenuEnable(id, MF_GRAYED);
+            }
+            SetToolButtonState(IDTBB_MUTE, TBSTATE_INDETERMINATE);
+        }
+        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
+    };
+    if (menus.states->IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
+        if (filePlayer) {
+            filePlayer->RemoveExternalAudio();
+        }
+        greyWithoutSound();
+        return;
+    }
+    QString sound;
+    for (const FileAssociationEntry& entry : settings->associations) {
+        if (entry.flags & ASSOC_AUDIO) {
+            sound += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
+        }
+    }
+    const QString filter = language->GetCodeText(QStringLiteral("AUDIOFILE")) + u'|' + sound +
+                           u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
+                           QStringLiteral(" (*.*)|*.*||");
+    const bool cursor = ShowCursorForDialog();
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
+    RestoreCursorAfterDialog(cursor);
+    if (chosen.isEmpty() || !filePlayer || !HasVideo()) {
+        return;
+    }
+    if (!OpenExternalAudio(chosen)) {
+        greyWithoutSound();
+    }
+}
+
 void CPlayerDlg::OpenStartupMedium() {
     QString file = QString::fromStdString(commandLine->GetFileName());
     if (file.isEmpty()) {

@@ -2,9 +2,12 @@
 // procedure, with the titles, status texts and command states each shows,
 // and the position and volume sliders.
 #include "ExpectLog.h"
+#include "ModalDialogWatcher.h"
 #include "PlayerWindow.h"
 
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 
 namespace {
 
@@ -89,6 +92,36 @@ TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrOneWithACompanionSound) {
     OpenFile(Media("companion/film.mp4"));
     EXPECT_TRUE(FilePlayer()->HasExternalAudio());
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+}
+
+TEST_F(OpenPlayTest, TheSoundTrackCommandLoadsAChosenTrackAndTakesItAway) {
+    Start(Media("video-only.mkv"));
+    const auto choose = [this](const std::string& file) {
+        velvaro::test::ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromStdString(file));
+            static_cast<QDialog&>(box).accept();
+        });
+        Command(IDM_AUDIO_AUDIOTRACKOEFFNEN);
+        EXPECT_EQ(user.Count(), 1);
+    };
+    choose(Media("audio.mp3"));
+    EXPECT_TRUE(FilePlayer()->HasExternalAudio());
+    ExpectState(
+        {.enabledCommands = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS}, .enabledButtons = {IDTBB_MUTE}});
+    EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+    // Checked, the command takes the track away: the film has no sound left.
+    Command(IDM_AUDIO_AUDIOTRACKOEFFNEN);
+    EXPECT_FALSE(FilePlayer()->HasExternalAudio());
+    EXPECT_FALSE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+    ExpectState(
+        {.greyedCommands = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS}, .greyedButtons = {IDTBB_MUTE}});
+    // A file that is no sound leaves it so.
+    const velvaro::test::ExpectLog refused(QtWarningMsg, QStringLiteral("."),
+                                           QStringLiteral("velvaro.engine"));
+    choose(Media("damaged/empty.mkv"));
+    EXPECT_FALSE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+    ExpectState({.greyedCommands = {IDM_AUDIO_STUMM}, .greyedButtons = {IDTBB_MUTE}});
 }
 
 // A medium that breaks half-way ends as its end would, its reason in place of
