@@ -10,6 +10,8 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -163,14 +165,28 @@ TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
 
 TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     Start();
-    using velvaro::platform::OpticalDrive;
+    // A made-up machine: a hard disk and two optical drives, the first with
+    // the menu disc mounted, the second empty.
+    const QTemporaryDir machine;
+    const auto write = [&](const QString& name, const QByteArray& contents) {
+        QDir().mkpath(QFileInfo(machine.filePath(name)).path());
+        QFile file(machine.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    };
+    for (const char* disk : {"sda", "sr0", "sr1"}) {
+        const bool optical = disk[1] == 'r';
+        write(QStringLiteral("sys/block/%1/device/type").arg(QLatin1String(disk)),
+              optical ? "5\n" : "0\n");
+        write(QStringLiteral("dev/%1").arg(QLatin1String(disk)), QByteArray());
+    }
     const QString disc = QString::fromStdString(Media("dvd/menu"));
-    Disc().SetDriveSource([disc] {
-        return std::vector<OpticalDrive>{{.device = QStringLiteral("/dev/sr0"),
-                                          .mountPoint = disc,
-                                          .label = QStringLiteral("MOVIE"),
-                                          .hasMedium = true},
-                                         {.device = QStringLiteral("/dev/sr1")}};
+    write(QStringLiteral("mounts"),
+          "/dev/sda1 / ext4 rw 0 0\n/dev/sr0 " + disc.toUtf8() + " udf ro 0 0\n");
+    Disc().SetDriveSource([&machine] {
+        return velvaro::platform::ListOpticalDrives(machine.filePath(QStringLiteral("sys")),
+                                                    machine.filePath(QStringLiteral("mounts")),
+                                                    machine.filePath(QStringLiteral("dev")));
     });
     QMenu* popup = MenuBarPopup("IDM_DATEI_CDDVDABSPIELEN");
     ASSERT_NE(popup, nullptr);
@@ -180,10 +196,14 @@ TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     }
     const QList<QAction*> items = popup->actions();
     ASSERT_EQ(items.size(), 4);
+    // The mounted disc by its folder's name, the empty drive greyed.
     EXPECT_EQ(std::tuple(CommandId(items[2]), items[2]->text(), items[2]->isEnabled()),
-              std::tuple(64000, QStringLiteral("MOVIE (%1)").arg(disc), true));
+              std::tuple(64000, QStringLiteral("menu (%1)").arg(disc), true));
     EXPECT_EQ(std::tuple(CommandId(items[3]), items[3]->text(), items[3]->isEnabled()),
-              std::tuple(64001, QStringLiteral("No disk in drive (/dev/sr1)"), false));
+              std::tuple(64001,
+                         QStringLiteral("No disk in drive (%1)")
+                             .arg(machine.filePath(QStringLiteral("dev/sr1"))),
+                         false));
     Command(64000);
     ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr; }));
     EXPECT_EQ(Title(), QStringLiteral("Velvaro - menu - PLAY"));
