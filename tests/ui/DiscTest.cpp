@@ -234,4 +234,11 @@ TEST_F(DiscTest, AHandOverAMenuButtonAndTheStreamCommandsOfAFile) {
               std::pair(true, false));
 }
 
+TEST_F(DiscTest, ADiscThatEndsStopsAndQuitsWhenAskedTo) {
+    commandLine.ParseParam("close", true, false);
+    Start(Media("dvd/streams"));
+    ASSERT_NE(Dvd(), nullptr);
+    EXPECT_TRUE(WaitFor([this] { return !window->isVisible(); }, 15000)) << Title().toStdString();
+}
+
 }  // namespace
