@@ -2,10 +2,10 @@
 
 #include "DialogIcons.h"
 #include "dialogs/FileDialogFilter.h"
-#include "dialogs/ProductVersion.h"
 #include "docs/BookmarkFile.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/CLanguageFile.h"
+#include "platform/ProductVersion.h"
 #include "ui_IDD_BOOKMARK.h"
 
 #include <QFileDialog>
@@ -78,8 +78,8 @@ CBookmarkDlg::~CBookmarkDlg() = default;
 
 void CBookmarkDlg::Create(const CLanguageFile* language) {
     language_ = language;
-    ui_->IDC_BUTTON_ADD->setIcon(BookmarkAddIcon(style()));
-    ui_->IDC_BUTTON_DELETE->setIcon(BookmarkDeleteIcon(style()));
+    ui_->IDC_BUTTON_ADD->SetIcon(AddIcon(style()));
+    ui_->IDC_BUTTON_DELETE->SetIcon(DeleteIcon(style()));
     ui_->IDC_BUTTON_ADD->setToolTip(CodeText("ADD", "Add"));
     ui_->IDC_BUTTON_DELETE->setToolTip(CodeText("DELETE", "Delete"));
     QTreeWidget* list = ui_->IDC_LIST_BOOKMARKS;
@@ -274,8 +274,9 @@ void CBookmarkDlg::resizeEvent(QResizeEvent* event) {
 void CBookmarkDlg::Layout() {
     const QSize client = size();
     int buttonTop = client.height();
-    for (QPushButton* button : {ui_->IDC_BUTTON_OPEN, ui_->IDC_BUTTON_SAVE, ui_->IDC_BUTTON_ADD,
-                                ui_->IDC_BUTTON_DELETE}) {
+    const std::initializer_list<QPushButton*> buttons = {
+        ui_->IDC_BUTTON_OPEN, ui_->IDC_BUTTON_SAVE, ui_->IDC_BUTTON_ADD, ui_->IDC_BUTTON_DELETE};
+    for (QPushButton* button : buttons) {
         const int top = client.height() - kButtonBottomGap - button->height();
         button->move(button->x(), top);
         buttonTop = std::min(buttonTop, top);

@@ -28,10 +28,23 @@ QIcon LanguageFileIcon(const QStyle* style) {
     return IconOr(velvaro::art::IconResource(IDR_TEXTFILE), QStyle::SP_FileIcon, style);
 }
 
-QIcon BookmarkAddIcon(const QStyle* style) {
+QIcon AddIcon(const QStyle* style) {
     return IconOr(velvaro::art::IconResource(IDR_ADD), QStyle::SP_FileDialogNewFolder, style);
 }
 
-QIcon BookmarkDeleteIcon(const QStyle* style) {
+QIcon DeleteIcon(const QStyle* style) {
     return IconOr(velvaro::art::IconResource(IDR_DELETE), QStyle::SP_DialogDiscardButton, style);
+}
+
+QIcon SelectAllIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_SELECT_ALL), QStyle::SP_DialogApplyButton, style);
+}
+
+QIcon DeselectAllIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_DESELECT_ALL), QStyle::SP_DialogCancelButton,
+                  style);
+}
+
+QIcon FolderIcon(const QStyle* style) {
+    return style->standardIcon(QStyle::SP_DirIcon);
 }

@@ -12,6 +12,11 @@ class QStyle;
 // language files.
 QIcon BuiltInLanguageIcon(const QStyle* style);
 QIcon LanguageFileIcon(const QStyle* style);
-// The bookmark editor's buttons: IDR_ADD and IDR_DELETE.
-QIcon BookmarkAddIcon(const QStyle* style);
-QIcon BookmarkDeleteIcon(const QStyle* style);
+// The icon buttons: IDR_ADD and IDR_DELETE (the bookmark editor and the
+// association pages), IDR_SELECT_ALL and IDR_DESELECT_ALL (the association
+// pages), and the general page's folder button.
+QIcon AddIcon(const QStyle* style);
+QIcon DeleteIcon(const QStyle* style);
+QIcon SelectAllIcon(const QStyle* style);
+QIcon DeselectAllIcon(const QStyle* style);
+QIcon FolderIcon(const QStyle* style);

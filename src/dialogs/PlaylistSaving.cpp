@@ -1,7 +1,7 @@
 #include "dialogs/PlaylistSaving.h"
 
 #include "dialogs/FileDialogFilter.h"
-#include "dialogs/ProductVersion.h"
+#include "platform/ProductVersion.h"
 
 #include <QFileDialog>
 

@@ -1,10 +1,15 @@
 #include "FileAssociations.h"
 
+#include "CSettings.h"
 #include "RegKey.h"
 #include "RegistryKeys.h"
+#include "platform/ProductVersion.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -20,7 +25,55 @@ bool IsOurClass(const std::string& shellClass) {
     return Upper(shellClass) == "VELVAROFILE";
 }
 
+void SetDefault(HKEY root, const std::string& key, const std::string& value) {
+    RegKey created;
+    if (created.Create(root, key) == ERROR_SUCCESS) {
+        created.SetString("", value);
+    }
+}
+
 }  // namespace
+
+void RegisterFileType() {
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    const std::string type = velvaro::kFileTypeKey;
+    velvaro::platform::RegistryTransaction transaction;
+    SetDefault(HKEY_CLASSES_ROOT, type, "Vel-Varo Videofile");
+    SetDefault(HKEY_CLASSES_ROOT, type + "\\DefaultIcon", program);
+    SetDefault(HKEY_CLASSES_ROOT, type + "\\shell", "open");
+    SetDefault(HKEY_CLASSES_ROOT, type + "\\shell\\open", "Ö&ffnen");
+    // The program's path goes in unquoted, as it always has.
+    SetDefault(HKEY_CLASSES_ROOT, type + "\\shell\\open\\command", program + " \"%1\"");
+
+    RegKey uninstall;
+    if (uninstall.Create(HKEY_LOCAL_MACHINE, velvaro::kUninstallKey) == ERROR_SUCCESS) {
+        uninstall.SetString("DisplayName", "Velvaro");
+        uninstall.SetString("DisplayVersion", GetProductVersion().toStdString());
+        uninstall.SetString("Publisher", "Quellware");
+        uninstall.SetString("HelpLink", velvaro::kHomePage);
+        uninstall.SetString("UninstallString", program + " /uninstall");
+        uninstall.SetString("DisplayIcon", program);
+    }
+}
+
+void RepairAssociations() {
+    std::vector<std::string> taken;
+    {
+        RegKey list;
+        if (list.Open(HKEY_CURRENT_USER, velvaro::kAssociationsKey, KEY_READ) != ERROR_SUCCESS) {
+            return;
+        }
+        list.ForEachValue([&](const std::string& extension, const BYTE* data, DWORD size) {
+            const bool associated = size > 0 && (data[0] & ASSOC_ASSOCIATED);
+            if (associated && !IsExtensionAssociated(extension)) {
+                taken.push_back(extension);
+            }
+        });
+    }
+    for (const std::string& extension : taken) {
+        AssociateExtension(extension);
+    }
+}
 
 bool IsExtensionAssociated(const std::string& extension) {
     RegKey key;

@@ -10,5 +10,13 @@ inline constexpr const char* kVideoHistoryKey = "Software\\Quellware\\Vel-Varo\\
 inline constexpr const char* kAssociationsKey = "Software\\Quellware\\Vel-Varo\\FileAssociations";
 inline constexpr const char* kAssociationsBackupKey =
     "Software\\Quellware\\Vel-Varo\\FileAssociationsBackup";
+inline constexpr const char* kCompanyKey = "Software\\Quellware";
+// Under HKEY_CLASSES_ROOT.
+inline constexpr const char* kFileTypeKey = "VelvaroFile";
+// Under HKEY_LOCAL_MACHINE.
+inline constexpr const char* kUninstallKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvaro";
+// The product's web address: the uninstall entry's help link, the about box.
+inline constexpr const char* kHomePage = "https://velvaro.org/";
 
 }  // namespace velvaro

@@ -6,7 +6,6 @@
 
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
-#include "dialogs/ProductVersion.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
@@ -16,10 +15,12 @@
 #include "platform/InstanceChannel.h"
 #include "platform/PowerSaving.h"
 #include "platform/ProcessPriority.h"
+#include "platform/ProductVersion.h"
 #include "platform/Registry.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
+#include "settings/FileAssociations.h"
 #include "settings/HandOverRecords.h"
 #include "settings/MigrateRegistry.h"
 #include "ui/PlayerClientArea.h"
@@ -92,6 +93,8 @@ bool CPlayerDlg::OnInitDialog() {
     BuildMenus();
     BuildRecentMenu();
     MigrateRegistry(*settings);
+    RegisterFileType();
+    RepairAssociations();
 
     CreateBars();
     bars.normalImages.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));

@@ -164,7 +164,8 @@ private:
     void ApplyStoredViewSettings();
     void OnPaint(QPainter& painter);
     void OnSize();
-    void OnSettings() {}  // arrives with the settings dialog
+    void OnSettings();
+    void LoadChosenLanguage();
     void OnExit();
     void OnDestroy();
 

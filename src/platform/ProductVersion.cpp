@@ -1,4 +1,4 @@
-#include "dialogs/ProductVersion.h"
+#include "platform/ProductVersion.h"
 
 QString GetProductVersion() {
     QString text = QStringLiteral(VELVARO_PRODUCT_VERSION);
