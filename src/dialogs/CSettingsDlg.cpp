@@ -8,6 +8,7 @@
 #include "settings/CSettings.h"
 #include "ui_IDD_SETTINGS_DIALOG.h"
 
+#include <QLayout>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -27,6 +28,7 @@ namespace {
 
 const QColor kTitleColour(10, 95, 232);
 constexpr int kTitlePointSize = 14;
+constexpr int kPageTopMargin = 9;
 
 }  // namespace
 
@@ -124,9 +126,28 @@ void CSettingsDlg::OnSelectionChanged(QTreeWidgetItem* item) {
 void CSettingsDlg::ShowPage(std::unique_ptr<QWidget> page, const QString& title) {
     page_.reset();
     page_ = std::move(page);
+    if (QLayout* layout = page_->layout()) {
+        layout->setContentsMargins(0, kPageTopMargin, 0, 0);
+    }
     ui_->IDC_TXT_CATEGORY->setText(title);
+    WidenForPage();
     PlacePage();
     page_->show();
+}
+
+// A translation wider than the page would be cut; the dialog grows instead,
+// and stays that wide for the pages that follow.
+void CSettingsDlg::WidenForPage() {
+    QLabel* title = ui_->IDC_TXT_CATEGORY;
+    const int missing = page_->sizeHint().width() - title->width();
+    if (missing <= 0) {
+        return;
+    }
+    title->resize(title->width() + missing, title->height());
+    for (QPushButton* button : {ui_->IDC_BUTTON_OK, ui_->IDC_BUTTON_ABBRECHEN}) {
+        button->move(button->x() + missing, button->y());
+    }
+    setFixedSize(width() + missing, height());
 }
 
 void CSettingsDlg::PlacePage() {

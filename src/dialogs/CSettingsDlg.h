@@ -30,6 +30,7 @@ private:
     void OnInitDialog();
     void OnSelectionChanged(QTreeWidgetItem* item);
     void ShowPage(std::unique_ptr<QWidget> page, const QString& title);
+    void WidenForPage();
     void PlacePage();
     void OnOK();
 

@@ -152,6 +152,9 @@ TEST_F(SettingsDialogTest, SpeaksTheLanguageInUse) {
             EXPECT_EQ(Find<QLabel>(dialog, "IDC_TXT_CATEGORY")->text(), u" Allgemein"_s);
             EXPECT_EQ(Texts(*dialog.CurrentPage(), {"IDC_GENERAL_INSTANCE"}),
                       u"Nur eine Instanz von Velvaro zulassen"_s);
+            // The longest German line is not cut: the dialog grows for it.
+            const auto* power = Find<QCheckBox>(*dialog.CurrentPage(), "IDC_GENERAL_POWER");
+            EXPECT_GE(power->width(), power->sizeHint().width());
         },
         &german);
 }
