@@ -44,6 +44,12 @@ inline QString IconResource(int id) {
 inline QString SmallIconResource(int id) {
     return IconResource(id) + QStringLiteral("-16");
 }
+// The application icon in the sizes the desktop shows it at, each under
+// "<id>-<size>".
+inline constexpr int kDesktopIconSizes[] = {48, 64, 128, 256};
+inline QString SizedIconResource(int id, int size) {
+    return IconResource(id) + QLatin1Char('-') + QString::number(size);
+}
 inline QString CursorResource(int id) {
     return QStringLiteral(":/CURSOR/") + QString::number(id);
 }

@@ -46,10 +46,15 @@ TEST(ArtResourcesTest, IconsArePngsOfTheirSizeWithTransparentSurroundings) {
         QString path;
         int size;
     } icons[] = {
-        {IconResource(IDR_MAINFRAME), 32},    {SmallIconResource(IDR_MAINFRAME), 16},
-        {IconResource(IDR_TEXTFILE), 16},     {IconResource(IDR_DELETE), 16},
-        {IconResource(IDR_ADD), 16},          {IconResource(IDR_SELECT_ALL), 16},
+        {IconResource(IDR_MAINFRAME), 32},
+        {SmallIconResource(IDR_MAINFRAME), 16},
+        {IconResource(IDR_TEXTFILE), 16},
+        {IconResource(IDR_DELETE), 16},
+        {IconResource(IDR_ADD), 16},
+        {IconResource(IDR_SELECT_ALL), 16},
         {IconResource(IDR_DESELECT_ALL), 16},
+        {SizedIconResource(IDR_MAINFRAME, 48), 48},
+        {SizedIconResource(IDR_MAINFRAME, 256), 256},
     };
     QList<QImage> seen;
     for (const auto& icon : icons) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "Art.h"
+#include "art/ArtResources.h"
 
 namespace {
 
@@ -44,6 +45,11 @@ int main(int argc, char** argv) {
     ok &= Save(folder, "splash.jpg", Splash(), "JPEG", 92);
     ok &= Save(folder, "velvaro-32.png", AppIcon(32), "PNG");
     ok &= Save(folder, "velvaro-16.png", AppIcon(16), "PNG");
+    // The desktop's sizes, for the launcher and the file manager.
+    for (const int size : velvaro::art::kDesktopIconSizes) {
+        const QByteArray name = "velvaro-" + QByteArray::number(size) + ".png";
+        ok &= Save(folder, name.constData(), AppIcon(size), "PNG");
+    }
     ok &= Save(folder, "text-file.png", TextFileIcon(), "PNG");
     ok &= Save(folder, "hand-point.png", HandCursor(), "PNG");
     ok &= Save(folder, "delete.png", DeleteIcon(), "PNG");
