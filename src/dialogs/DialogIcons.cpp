@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include <QFile>
+#include <QPixmap>
 #include <QStyle>
 
 namespace {
@@ -34,4 +35,16 @@ QIcon BookmarkAddIcon(const QStyle* style) {
 
 QIcon BookmarkDeleteIcon(const QStyle* style) {
     return IconOr(velvaro::art::IconResource(IDR_DELETE), QStyle::SP_DialogDiscardButton, style);
+}
+
+QIcon ProgramIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_MAINFRAME), QStyle::SP_ComputerIcon, style);
+}
+
+QCursor HandCursor() {
+    const QPixmap hand(velvaro::art::CursorResource(IDC_HANDPOINT));
+    if (hand.isNull()) {
+        return QCursor(Qt::PointingHandCursor);
+    }
+    return QCursor(hand, velvaro::art::kHandCursorHotspotX, velvaro::art::kHandCursorHotspotY);
 }
