@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include <QFile>
+#include <QPixmap>
 #include <QStyle>
 
 namespace {
@@ -47,4 +48,16 @@ QIcon DeselectAllIcon(const QStyle* style) {
 
 QIcon FolderIcon(const QStyle* style) {
     return style->standardIcon(QStyle::SP_DirIcon);
+}
+
+QIcon ProgramIcon(const QStyle* style) {
+    return IconOr(velvaro::art::IconResource(IDR_MAINFRAME), QStyle::SP_ComputerIcon, style);
+}
+
+QCursor HandCursor() {
+    const QPixmap hand(velvaro::art::CursorResource(IDC_HANDPOINT));
+    if (hand.isNull()) {
+        return QCursor(Qt::PointingHandCursor);
+    }
+    return QCursor(hand, velvaro::art::kHandCursorHotspotX, velvaro::art::kHandCursorHotspotY);
 }

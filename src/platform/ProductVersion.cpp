@@ -1,8 +1,11 @@
 #include "platform/ProductVersion.h"
 
 QString GetProductVersion() {
-    QString text = QStringLiteral(VELVARO_PRODUCT_VERSION);
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    text.remove(QLatin1Char(' '));
-    return text;
+    return CleanProductVersion(QStringLiteral(VELVARO_PRODUCT_VERSION));
+}
+
+QString CleanProductVersion(QString raw) {
+    raw.replace(QLatin1Char(','), QLatin1Char('.'));
+    raw.remove(QLatin1Char(' '));
+    return raw;
 }

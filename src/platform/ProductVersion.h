@@ -6,3 +6,6 @@
 
 // "1, 2, 0, 3" as the build gives it becomes "1.2.0.3".
 QString GetProductVersion();
+
+// The clean-up GetProductVersion applies: commas become dots, blanks go.
+QString CleanProductVersion(QString raw);

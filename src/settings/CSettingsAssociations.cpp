@@ -2,6 +2,8 @@
 #include "CSettings.h"
 #include "FileAssociations.h"
 
+#include <iterator>
+
 namespace {
 
 struct DefaultAssociation {
@@ -44,10 +46,27 @@ constexpr DefaultAssociation kDefaultAssociations[] = {
     {"vpp", ASSOC_PLAYLIST | ASSOC_ASSOCIATED},
 };
 
+// Formats of today, after the ones above and in this order. Class bits only:
+// open dialogs and folder scans know them, but the shell keeps its owners
+// until the user associates them.
+constexpr DefaultAssociation kTodaysFormats[] = {
+    {"mp4", ASSOC_VIDEO},    {"m4v", ASSOC_VIDEO},     {"mov", ASSOC_VIDEO},
+    {"webm", ASSOC_VIDEO},   {"ts", ASSOC_VIDEO},      {"m2ts", ASSOC_VIDEO},
+    {"mts", ASSOC_VIDEO},    {"3gp", ASSOC_VIDEO},     {"flv", ASSOC_VIDEO},
+    {"ogv", ASSOC_VIDEO},    {"flac", ASSOC_AUDIO},    {"ogg", ASSOC_AUDIO},
+    {"oga", ASSOC_AUDIO},    {"opus", ASSOC_AUDIO},    {"m4a", ASSOC_AUDIO},
+    {"aac", ASSOC_AUDIO},    {"wv", ASSOC_AUDIO},      {"ape", ASSOC_AUDIO},
+    {"m3u", ASSOC_PLAYLIST}, {"m3u8", ASSOC_PLAYLIST}, {"pls", ASSOC_PLAYLIST},
+};
+
 }  // namespace
 
 void CSettings::BuildDefaultAssociations() {
     associations.clear();
+    // Entries go in at the head: the tail first, backwards.
+    for (auto it = std::rbegin(kTodaysFormats); it != std::rend(kTodaysFormats); ++it) {
+        AddFileAssociation(it->extension, it->flags);
+    }
     for (const auto& [extension, flags] : kDefaultAssociations) {
         AddFileAssociation(extension, flags);
     }

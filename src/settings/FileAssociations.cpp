@@ -3,6 +3,7 @@
 #include "CSettings.h"
 #include "RegKey.h"
 #include "RegistryKeys.h"
+#include "platform/ProductAddresses.h"
 #include "platform/ProductVersion.h"
 
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ void RegisterFileType() {
         uninstall.SetString("DisplayName", "Velvaro");
         uninstall.SetString("DisplayVersion", GetProductVersion().toStdString());
         uninstall.SetString("Publisher", "Quellware");
-        uninstall.SetString("HelpLink", velvaro::kHomePage);
+        uninstall.SetString("HelpLink", velvaro::kHomepageUrl);
         uninstall.SetString("UninstallString", program + " /uninstall");
         uninstall.SetString("DisplayIcon", program);
     }

@@ -16,7 +16,5 @@ inline constexpr const char* kFileTypeKey = "VelvaroFile";
 // Under HKEY_LOCAL_MACHINE.
 inline constexpr const char* kUninstallKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvaro";
-// The product's web address: the uninstall entry's help link, the about box.
-inline constexpr const char* kHomePage = "https://velvaro.org/";
 
 }  // namespace velvaro

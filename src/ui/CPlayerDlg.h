@@ -119,6 +119,9 @@ public:
     void RunPlaybackDelay();
     void OnAudioSettings();
     void OnMediaProperties();
+    // The help menu's about box and donation page.
+    void OnAbout();
+    void OnDonate();
     // The engine is about to go: dialogs still showing it close at once.
     void ReleaseEngineDialogs();
     // True when the cursor was shown for a dialog in fullscreen; hand it to

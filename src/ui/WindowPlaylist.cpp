@@ -159,8 +159,13 @@ void WindowPlaylist::OnOpen() {
             patterns += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
         }
     }
-    // Lists other players write are read too.
-    patterns += QStringLiteral("*.m3u;*.m3u8;*.pls;");
+    // Lists other players write are read too, whether listed or not.
+    const QStringList listed = patterns.split(u';');
+    for (const char* other : {"*.m3u", "*.m3u8", "*.pls"}) {
+        if (!listed.contains(QLatin1String(other))) {
+            patterns += QLatin1String(other) + u';';
+        }
+    }
     const QString filter = language->GetCodeText(QStringLiteral("PLAYLIST")) + u'|' + patterns +
                            u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
                            QStringLiteral(" (*.*)|*.*||");

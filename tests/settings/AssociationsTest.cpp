@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -99,7 +102,27 @@ TEST_F(AssociationsTest, ClassesComeAndGoByPageAndTheLastOneTakesTheEntry) {
     EXPECT_EQ(
         std::vector({Flags(settings, "mpeg"), Flags(settings, "mp3"), Flags(settings, "wav")}),
         (std::vector{4u, 0u, 0u}));
-    EXPECT_EQ(std::distance(settings.associations.begin(), settings.associations.end()), 29);
+    EXPECT_EQ(std::distance(settings.associations.begin(), settings.associations.end()), 50);
+}
+
+TEST_F(AssociationsTest, TheDefaultListIsTheDefinedOneFollowedByTodaysFormatsUnassociated) {
+    CSettings settings(0);
+    settings.AddFileAssociation("xyz", ASSOC_VIDEO);
+    settings.BuildDefaultAssociations();
+    std::vector<std::pair<std::string, unsigned>> entries;
+    for (const auto& entry : settings.associations) {
+        entries.emplace_back(entry.extension, entry.flags);
+    }
+    const std::vector<std::pair<std::string, unsigned>> expected = {
+        {"vpp", 9}, {"midi", 4}, {"rmi", 4},  {"mid", 4},  {"aiff", 4}, {"aifc", 4}, {"aif", 4},
+        {"au", 4},  {"snd", 4},  {"wma", 4},  {"mpa", 4},  {"mp3", 4},  {"mp2", 4},  {"mp1", 4},
+        {"mka", 4}, {"ac3", 4},  {"wav", 4},  {"dat", 2},  {"vob", 2},  {"m2v", 2},  {"m1v", 2},
+        {"wmd", 2}, {"wmv", 2},  {"mkv", 2},  {"divx", 2}, {"avi", 2},  {"wm", 6},   {"mpe", 6},
+        {"mpg", 6}, {"mpeg", 6}, {"ogm", 6},  {"mp4", 2},  {"m4v", 2},  {"mov", 2},  {"webm", 2},
+        {"ts", 2},  {"m2ts", 2}, {"mts", 2},  {"3gp", 2},  {"flv", 2},  {"ogv", 2},  {"flac", 4},
+        {"ogg", 4}, {"oga", 4},  {"opus", 4}, {"m4a", 4},  {"aac", 4},  {"wv", 4},   {"ape", 4},
+        {"m3u", 8}, {"m3u8", 8}, {"pls", 8}};
+    EXPECT_EQ(entries, expected);
 }
 
 TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleasesAndTheFirstStartAppliesTheBuiltIn) {

@@ -71,7 +71,7 @@ TEST_F(SettingsTest, EmptyRegistryGivesTheDefaultsAndTheRecordWritesEveryValueIn
         EXPECT_EQ(std::vector({settings.generalChanged, settings.playbackChanged,
                                settings.languageChanged, settings.associationsChanged}),
                   std::vector(4, 0));
-        EXPECT_EQ(Entries(settings).size(), 31u);
+        EXPECT_EQ(Entries(settings).size(), 52u);
     }
     EXPECT_THAT(
         ValueNames(kSettingsKey),
@@ -103,7 +103,7 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
         s.displaySettings = "800 x 600";
         s.languageType = 1;
         s.BuildDefaultAssociations();
-        s.AddFileAssociation("flac", 5);
+        s.AddFileAssociation("mpc", 5);
     }
     // Levels are kept with 10000 added.
     EXPECT_EQ(std::vector({ReadDword("Volume"), ReadDword("Balance"), ReadDword("LanguageType")}),
@@ -119,9 +119,9 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     EXPECT_EQ(loaded.languageType, -1);
     // Stored newest first, loaded each at the head: the list comes back reversed.
     const auto entries = Entries(loaded);
-    ASSERT_EQ(entries.size(), 32u);
-    EXPECT_EQ(entries.front(), Entry("ogm", 6));
-    EXPECT_EQ(entries.back(), Entry("flac", 5));
+    ASSERT_EQ(entries.size(), 53u);
+    EXPECT_EQ(entries.front(), Entry("pls", 8));
+    EXPECT_EQ(entries.back(), Entry("mpc", 5));
 }
 
 TEST_F(SettingsTest, StoredValuesOfOtherLevelsTypesOrSizesDoNotBreakTheLoad) {

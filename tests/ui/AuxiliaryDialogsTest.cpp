@@ -1,9 +1,12 @@
 // What the window does around the dialogs it opens over its medium: audio
 // settings, the medium's properties and the countdown of a delayed start
-// (Ctrl with play). The dialogs themselves are tested on their own.
+// (Ctrl with play); and the help menu's about box and donation page. The
+// dialogs themselves are tested on their own.
 #include "ModalDialogWatcher.h"
 #include "PlayerWindow.h"
 #include "QtPrinting.h"
+#include "UrlOpenerGuard.h"
+#include "dialogs/CAboutDlg.h"
 #include "dialogs/CAudioSettingsDlg.h"
 #include "dialogs/CCodecDlg.h"
 #include "dialogs/CPlaybackDelayDlg.h"
@@ -60,6 +63,26 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
     EXPECT_EQ(cursorShown, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(SystemCursorShown(), shownBefore);
     ASSERT_TRUE(WaitFor([this] { return EngineState() == 2; }, 5000));
+}
+
+TEST_F(AuxiliaryDialogsTest, HelpShowsTheAboutBoxOverTheWindowAndDonateOnlyOpensThePage) {
+    velvaro::test::OpenedUrls().clear();
+    std::vector<bool> modalOverWindow;
+    ModalDialogWatcher<CAboutDlg> about([&](CAboutDlg& dialog) {
+        modalOverWindow.push_back(dialog.isModal() && dialog.parentWidget() == window.get());
+        Click(dialog, "IDC_BUTTON_OK");
+    });
+    Start();
+    Command(IDM_HILFE_INFO);
+    EXPECT_EQ(modalOverWindow, std::vector<bool>{true});
+    EXPECT_TRUE(velvaro::test::OpenedUrls().isEmpty());
+
+    Command(IDM_DONATE_DONATE);
+    EXPECT_EQ(velvaro::test::OpenedUrls(),
+              QList<QUrl>{QUrl(QStringLiteral("https://velvaro.org/donate"))});
+    EXPECT_EQ(about.Count(), 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    velvaro::test::OpenedUrls().clear();
 }
 
 TEST_F(AuxiliaryDialogsTest, PropertiesShowTheMediumAndANewMediumClosesTheDialogs) {

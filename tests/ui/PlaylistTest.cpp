@@ -103,6 +103,25 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
     EXPECT_FALSE(Playlist().Active());
 }
 
+// Lists of other players are offered whether the association list has them
+// or not, and each once.
+TEST_F(PlaylistTest, OpeningOffersTheListedPlaylistTypesAndOtherPlayersListsOnce) {
+    QStringList offered;
+    ModalDialogWatcher<QFileDialog> user([&](QFileDialog& dialog) {
+        const QString first = dialog.nameFilters().value(0);
+        offered << first.mid(first.indexOf(u'('));
+        dialog.reject();
+    });
+    Start();
+    Command(IDM_PLAYLIST_OEFFNEN);
+    settings->associations.clear();
+    settings->AddFileAssociation("vpp", ASSOC_PLAYLIST);
+    settings->AddFileAssociation("m3u8", ASSOC_PLAYLIST | ASSOC_AUDIO);
+    Command(IDM_PLAYLIST_OEFFNEN);
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("(*.vpp *.m3u *.m3u8 *.pls)"),
+                                    QStringLiteral("(*.m3u8 *.vpp *.m3u *.pls)")}));
+}
+
 TEST_F(PlaylistTest, TheEditorsListStartsFromItsFirstItem) {
     const std::string a = Link("a.mkv"), b = Link("b.mkv");
     Start();
