@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -110,6 +111,16 @@ GLogWriterOutput OnGLibMessage(GLogLevelFlags level, const GLogField* fields, gs
 __attribute__((constructor(101))) void InstallLogGates() {
     qtPrinter = qInstallMessageHandler(OnQtMessage);
     g_log_set_writer_func(OnGLibMessage, nullptr, nullptr);
+}
+
+// Notifying the shell writes desktop entries and default applications: every
+// test, and every program it starts, writes into a private tree instead of
+// the real home. Tests that need their own folders still set them later.
+__attribute__((constructor(101))) void KeepOutOfTheRealHome() {
+#ifdef VELVARO_TEST_XDG_HOME
+    setenv("XDG_DATA_HOME", VELVARO_TEST_XDG_HOME "/data", 1);
+    setenv("XDG_CONFIG_HOME", VELVARO_TEST_XDG_HOME "/config", 1);
+#endif
 }
 
 }  // namespace
