@@ -27,6 +27,17 @@ constexpr auto kDesktopId = "velvaro.desktop";
 constexpr auto kIconFile = "velvaro.png";
 constexpr DWORD kClassBufferSize = 1000;
 constexpr int kDatabaseTimeoutMs = 3000;
+// Velvaro's own playlists have no type in the shared MIME database.
+constexpr auto kPlaylistType = "application/x-velvaro-playlist";
+constexpr auto kPlaylistExtension = "vpp";
+constexpr auto kMimePackage =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+    "  <mime-type type=\"application/x-velvaro-playlist\">\n"
+    "    <comment>Velvaro playlist</comment>\n"
+    "    <glob pattern=\"*.vpp\"/>\n"
+    "  </mime-type>\n"
+    "</mime-info>\n";
 
 DesktopIdentity& Identity() {
     static DesktopIdentity identity;
@@ -68,16 +79,19 @@ std::optional<QByteArray> ReadFile(const QString& path) {
     return file.readAll();
 }
 
-// Writes atomically, and only when the file does not hold these bytes yet.
-void WriteIfChanged(const QString& path, const QByteArray& bytes) {
+// Writes atomically, and only when the file does not hold these bytes yet;
+// true when it wrote them.
+bool WriteIfChanged(const QString& path, const QByteArray& bytes) {
     if (ReadFile(path) == bytes) {
-        return;
+        return false;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         qCWarning(lcDesktop) << "cannot write" << path << file.errorString();
+        return false;
     }
+    return true;
 }
 
 // Extensions whose HKEY_CLASSES_ROOT class is the program's; none when the
@@ -86,7 +100,7 @@ std::optional<std::vector<std::string>> OwnedExtensions() {
     std::vector<std::string> owned;
     HKEY root = 0;
     if (RegOpenKeyEx(HKEY_CLASSES_ROOT, "", KEY_READ, &root) != ERROR_SUCCESS) {
-        qCWarning(lcDesktop) << "cannot read the shell classes";
+        qCInfo(lcDesktop) << "cannot read the shell classes";
         return std::nullopt;
     }
     std::array<char, 1024> name{};
@@ -131,8 +145,13 @@ QStringList MimeTypesOf(const std::vector<std::string>& extensions) {
     QStringList types;
     for (const std::string& extension : extensions) {
         const QString name = QStringLiteral("x.") + QString::fromStdString(extension);
-        for (const QMimeType& type : database.mimeTypesForFileName(name)) {
+        const QList<QMimeType> found = database.mimeTypesForFileName(name);
+        for (const QMimeType& type : found) {
             types << type.name();
+        }
+        if (found.isEmpty() && QString::fromStdString(extension).compare(
+                                   QLatin1String(kPlaylistExtension), Qt::CaseInsensitive) == 0) {
+            types << QLatin1String(kPlaylistType);
         }
     }
     types.sort();
@@ -176,8 +195,14 @@ QString ExecArgument(const QString& argument) {
 }
 
 QString ProgramPath() {
-    const QString& path = Identity().programPath;
-    return path.isEmpty() ? QCoreApplication::applicationFilePath() : path;
+    if (const QString& path = Identity().programPath; !path.isEmpty()) {
+        return path;
+    }
+    // The first start notifies while the settings load, before any
+    // application object exists to ask.
+    return QCoreApplication::instance()
+               ? QCoreApplication::applicationFilePath()
+               : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
 }
 
 QByteArray DesktopEntry(const QStringList& mimeTypes) {
@@ -218,16 +243,25 @@ void WriteIcons() {
     }
 }
 
-// Refreshes the folder's MIME cache when the tool is there; never waits long.
-void UpdateDesktopDatabase() {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
-    if (tool.isEmpty() || !QFileInfo(ApplicationsFolder()).isDir()) {
+QString MimeFolder() {
+    return DataHome() + QStringLiteral("/mime");
+}
+
+QString MimePackagePath() {
+    return MimeFolder() + QStringLiteral("/packages/velvaro.xml");
+}
+
+// Runs one of the desktop's cache tools on `folder` when both are there;
+// never waits long.
+void RunCacheTool(const char* name, const QString& folder) {
+    const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(name));
+    if (tool.isEmpty() || !QFileInfo(folder).isDir()) {
         return;
     }
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(tool, {ApplicationsFolder()});
+    process.start(tool, {folder});
     if (!process.waitForStarted(kDatabaseTimeoutMs)) {
         qCWarning(lcDesktop) << "cannot run" << tool;
         return;
@@ -246,6 +280,9 @@ void SetDesktopIdentity(const DesktopIdentity& identity) {
 }
 
 void NotifyShellAssociationsChanged(const std::vector<std::string>& knownExtensions) {
+    if (WriteIfChanged(MimePackagePath(), kMimePackage)) {
+        RunCacheTool("update-mime-database", MimeFolder());
+    }
     const auto owned = OwnedExtensions();
     std::vector<std::string> listed = knownExtensions;
     if (owned) {
@@ -266,11 +303,14 @@ void NotifyShellAssociationsChanged(const std::vector<std::string>& knownExtensi
             WriteIfChanged(mimeApps, after);
         }
     }
-    UpdateDesktopDatabase();
+    RunCacheTool("update-desktop-database", ApplicationsFolder());
 }
 
 void RemoveDesktopProjection() {
     QFile::remove(DesktopEntryPath());
+    if (QFile::remove(MimePackagePath())) {
+        RunCacheTool("update-mime-database", MimeFolder());
+    }
     const QDir hicolor(HicolorFolder());
     for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile::remove(hicolor.filePath(size + QStringLiteral("/apps/") + QLatin1String(kIconFile)));
@@ -282,7 +322,7 @@ void RemoveDesktopProjection() {
             WriteIfChanged(mimeApps, after);
         }
     }
-    UpdateDesktopDatabase();
+    RunCacheTool("update-desktop-database", ApplicationsFolder());
 }
 
 }  // namespace velvaro::platform

@@ -14,7 +14,7 @@ namespace velvaro::platform {
 
 // What the desktop entry names; set once at start by the application.
 struct DesktopIdentity {
-    QString programPath;  // Exec; empty means QCoreApplication::applicationFilePath()
+    QString programPath;  // Exec; empty means the running program
     QList<QImage> icons;  // square, each written at its own size
 };
 

@@ -1,8 +1,11 @@
 // The association list of the settings record and applying it to the system.
 #include "CSettings.h"
 #include "FileAssociations.h"
+#include "platform/DesktopProjection.h"
 
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -95,11 +98,14 @@ void CSettings::SetAssociatedByMask(unsigned mask, int on) {
 }
 
 void CSettings::ApplyAssociations() {
+    std::vector<std::string> known;
     for (const auto& entry : associations) {
         if (entry.flags & ASSOC_ASSOCIATED) {
             AssociateExtension(entry.extension);
         } else {
             UnassociateExtension(entry.extension);
         }
+        known.push_back(entry.extension);
     }
+    velvaro::platform::NotifyShellAssociationsChanged(known);
 }

@@ -3,6 +3,7 @@
 #include "CSettings.h"
 #include "RegKey.h"
 #include "RegistryKeys.h"
+#include "platform/DesktopProjection.h"
 #include "platform/ProductAddresses.h"
 #include "platform/ProductVersion.h"
 
@@ -58,6 +59,7 @@ void RegisterFileType() {
 }
 
 void RepairAssociations() {
+    std::vector<std::string> known;
     std::vector<std::string> taken;
     {
         RegKey list;
@@ -65,6 +67,7 @@ void RepairAssociations() {
             return;
         }
         list.ForEachValue([&](const std::string& extension, const BYTE* data, DWORD size) {
+            known.push_back(extension);
             const bool associated = size > 0 && (data[0] & ASSOC_ASSOCIATED);
             if (associated && !IsExtensionAssociated(extension)) {
                 taken.push_back(extension);
@@ -73,6 +76,9 @@ void RepairAssociations() {
     }
     for (const std::string& extension : taken) {
         AssociateExtension(extension);
+    }
+    if (!taken.empty()) {
+        velvaro::platform::NotifyShellAssociationsChanged(known);
     }
 }
 

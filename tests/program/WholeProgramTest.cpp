@@ -5,6 +5,36 @@
 namespace velvaro::test {
 namespace {
 
+// The first start owns Velvaro's playlists, on the desktop too; the window
+// registers the file type with the program's own path at every start.
+TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegistersTheType) {
+    SetUpRegistry({});
+    const auto shellValue = [this](const std::string& key) {
+        return SqliteFile(registry_).Value(
+            "SELECT data FROM registry WHERE hive = 'HKEY_CLASSES_ROOT' AND lower(key) = lower('" +
+            key + "') AND name = ''");
+    };
+    EXPECT_EQ(shellValue(".vpp"), "velvarofile");
+    EXPECT_EQ(shellValue(".mkv"), "<none>");
+    const std::string program = std::filesystem::canonical(VELVARO_EXECUTABLE).string();
+    std::ifstream entry(folder_ / "data/applications/velvaro.desktop");
+    const std::string text(std::istreambuf_iterator<char>(entry), {});
+    EXPECT_NE(text.find("\nExec=" + program + " %F\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("application/x-velvaro-playlist;"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "data/icons/hicolor/256x256/apps/velvaro.png"));
+    std::ifstream mimeApps(folder_ / "config/mimeapps.list");
+    const std::string defaults(std::istreambuf_iterator<char>(mimeApps), {});
+    EXPECT_NE(defaults.find("application/x-velvaro-playlist=velvaro.desktop;"), std::string::npos)
+        << defaults;
+
+    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), "<none>");
+    auto player = Start({"/nosplash"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), program + " \"%1\"");
+    player->terminate();
+    EXPECT_TRUE(player->WaitForExit(10000));
+}
+
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
