@@ -1,12 +1,10 @@
-// The window procedure: key pre-translation, the key table, the command
-// table, run-time command ids, dropped files, graph events and the
-// hand-over from a second start.
+// The window procedure: key pre-translation, the key table, dropped files,
+// graph events and the hand-over from a second start.
 #include "ui/CPlayerDlg.h"
 
 #include "ui/StreamMenus.h"
 
 #include "CommandRanges.h"
-#include "dialogs/ElementPropertiesDialog.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -71,30 +69,6 @@ constexpr std::pair<UINT, int> kKeyCommands[] = {
     {VK_F7, IDM_ANSICHT_TOOLBAR},
     {VK_F8, IDM_ANSICHT_STATUSBAR},
     {VK_F12, IDM_VIDEO_SCREENSHOT},
-};
-
-using Handler = void (CPlayerDlg::*)();
-constexpr double kZoomStep = VideoLayout::kZoomStep;
-
-// Toolbar buttons that do what a menu command does.
-constexpr std::pair<int, int> kButtonCommands[] = {
-    {IDTBB_VOLLBILD, IDM_ANSICHT_VOLLBILD},
-    {IDTBB_OPEN, IDM_DATEI_OEFFNEN},
-    {IDTBB_STOP, IDM_WIEDERGABE_STOPP},
-    {IDTBB_LOOP, IDM_WIEDERGABE_ENDLOSSCHLEIFE},
-    {IDTBB_JUMPLASTPOSITION, IDM_WIEDERGABE_SPRINGELETZTESTELLE},
-    {IDTBB_MUTE, IDM_AUDIO_STUMM},
-    {IDTBB_SHUTDOWN, IDM_WIEDERGABE_SHUTDOWN},
-    {IDTBB_ONTOP, IDM_ANSICHT_IMMEROBEN},
-    {IDTBB_CLIPPING, IDM_VIDEO_TOGGLECLIPPINGFULL},
-    {IDTBB_SCREENSHOT, IDM_VIDEO_SCREENSHOT},
-    {IDTBB_QUIT, IDM_DATEI_BEENDEN},
-    {IDTBB_FASTBACKWARD, IDM_PLAYSPEED_PLAYFASTBACKWARDS},
-    {IDTBB_FASTFORWARD, IDM_PLAYSPEED_PLAYFASTFORWARDS},
-    {IDTBB_PREVTRACKCHAPTER, IDM_PLAYLIST_VORHERIGERTITEL},
-    {IDTBB_NEXTTRACKCHAPTER, IDM_PLAYLIST_NAECHSTERTITEL},
-    {IDTBB_ROOTMENU, IDM_NAVIGATION_SHOWROOTMENU},
-    {IDTBB_RESUME, IDM_NAVIGATION_RESUME},
 };
 
 }  // namespace
@@ -282,117 +256,6 @@ void CPlayerDlg::OnPlayerKeyDown(UINT key) {
                                      [key](const auto& row) { return row.first == key; });
     if (entry != std::end(kKeyCommands)) {
         OnCommand(entry->second);
-    }
-}
-
-// The static command table. Commands of features the window does not have
-// yet find no row and do nothing.
-bool CPlayerDlg::OnCommand(int id) {
-    if (disc.OnCommand(id)) {
-        return true;
-    }
-    static const std::pair<int, Handler> kCommands[] = {
-        {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
-        {IDM_WIEDERGABE_WIEDERGABE_PAUSE, &CPlayerDlg::OnPlayPause},
-        {IDM_WIEDERGABE_STOPP, &CPlayerDlg::OnStop},
-        {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
-        {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
-        {IDM_DATEI_EINSTELLUNGEN, &CPlayerDlg::OnSettings},
-        {IDM_VIDEO_ASPECTRATIO, &CPlayerDlg::OnAspectRatio},
-        {IDM_VIDEO_RESET, &CPlayerDlg::OnVideoReset},
-        {IDM_VIDEO_FILLSCREEN, &CPlayerDlg::OnFillScreen},
-        {IDM_VIDEO_FILLSCREENWITHOUTCLIPPING, &CPlayerDlg::OnFillWithoutClipping},
-        {IDM_VIDEO_TOGGLECLIPPINGFULL, &CPlayerDlg::OnToggleFill},
-        {IDM_ANSICHT_VIDEOPUR, &CPlayerDlg::ToggleCompactView},
-        {IDM_ANSICHT_MAXIMIEREN, &CPlayerDlg::OnMaximize},
-        {IDM_ANSICHT_MINIMIEREN, &CPlayerDlg::OnMinimize},
-        {IDM_ANSICHT_WIEDERHERSTELLEN, &CPlayerDlg::OnRestore},
-        {IDM_ANSICHT_IMMEROBEN, &CPlayerDlg::ToggleAlwaysOnTop},
-        {IDM_ANSICHT_ORIGINAL, &CPlayerDlg::OnOriginalWindowSize},
-        {IDM_ANSICHT_VOLLBILD, &CPlayerDlg::OnFullscreen},
-        {IDM_ANSICHT_BOOKMARKEDITOR, &CPlayerDlg::ToggleBookmarkEditor},
-        {IDM_AUDIO_STUMM, &CPlayerDlg::ToggleMute},
-        {IDM_AUDIO_LAUTER, &CPlayerDlg::VolumeUp},
-        {IDM_AUDIO_LEISER, &CPlayerDlg::VolumeDown},
-        {IDM_WIEDERGABE_ENDLOSSCHLEIFE, &CPlayerDlg::ToggleLoop},
-        {IDM_WIEDERGABE_NORMAL, &CPlayerDlg::SetNormalSpeed},
-        {IDM_WIEDERGABE_SPRINGELETZTESTELLE, &CPlayerDlg::JumpToLastPosition},
-        {IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN, &CPlayerDlg::SetMarkStart},
-        {IDM_WIEDERGABE_MARKIERUNGSENDESETZEN, &CPlayerDlg::SetMarkEnd},
-        {IDM_WIEDERGABE_ALLESMARKIEREN, &CPlayerDlg::MarkAll},
-        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG, &CPlayerDlg::JumpToMarkStart},
-        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE, &CPlayerDlg::JumpToMarkEnd},
-        {IDM_PLAYSPEED_PLAYFASTFORWARDS, &CPlayerDlg::PlayFastForwards},
-        {IDM_PLAYSPEED_PLAYFASTBACKWARDS, &CPlayerDlg::PlayFastBackwards},
-        {IDM_PLAYSPEED_PLAYSLOWFORWARDS, &CPlayerDlg::PlaySlowForwards},
-        {IDM_PLAYSPEED_PLAYSLOWBACKWARDS, &CPlayerDlg::PlaySlowBackwards},
-        {IDM_VIDEO_SCREENSHOT, &CPlayerDlg::OnScreenshot},
-        {IDM_WIEDERGABE_SHUTDOWN, &CPlayerDlg::ToggleShutdown},
-        {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
-        {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
-        {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
-        {IDM_HILFE_INFO, &CPlayerDlg::OnAbout},
-        {IDM_DONATE_DONATE, &CPlayerDlg::OnDonate},
-        {IDTBB_PLAY, &CPlayerDlg::Play},
-        {IDTBB_PAUSE, &CPlayerDlg::Pause},
-    };
-    // Commands whose handler takes what the command stands for.
-    static const std::pair<int, void (*)(CPlayerDlg&)> kArgumentCommands[] = {
-        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, kZoomStep); }},
-        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, -kZoomStep); }},
-        {IDM_VIDEO_VERGROESSERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, kZoomStep); }},
-        {IDM_VIDEO_VERKLEINERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, -kZoomStep); }},
-        {IDM_ANSICHT_TITLEBAR, [](CPlayerDlg& w) { w.ToggleBar(kTitleBar); }},
-        {IDM_ANSICHT_MENUBAR, [](CPlayerDlg& w) { w.ToggleBar(kMenuBar); }},
-        {IDM_ANSICHT_TOOLBAR, [](CPlayerDlg& w) { w.ToggleBar(kToolBar); }},
-        {IDM_ANSICHT_STATUSBAR, [](CPlayerDlg& w) { w.ToggleBar(kStatusBar); }},
-        {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.ToggleBar(kPositionBar); }},
-        {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
-        {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
-    };
-    for (const auto& [button, command] : kButtonCommands) {
-        if (button == id) {
-            id = command;
-        }
-    }
-    for (const auto& [command, handler] : kCommands) {
-        if (command == id) {
-            (this->*handler)();
-            return true;
-        }
-    }
-    for (const auto& [command, handler] : kArgumentCommands) {
-        if (command == id) {
-            handler(*this);
-            return true;
-        }
-    }
-    return playlist.OnCommand(id);
-}
-
-void CPlayerDlg::OnRunTimeCommand(int id) {
-    using namespace command_range;
-    if (id == kClearHistory) {
-        ClearHistory();
-    } else if (InRange(id, kFirstRecentFile, kFirstRecentFile + kRecentFileCount)) {
-        OpenRecent(id - kClearHistory);
-    }
-    bool applyLayout = false;
-    if (disc.OnCommand(id)) {
-        return;
-    }
-    if (menus.streams->Select(player, id, &applyLayout)) {
-        if (applyLayout) {
-            LayoutVideo();
-        }
-        return;
-    }
-    if (InRange(id, kFirstFilter, kFilterEnd) && player) {
-        const QList<QAction*> items = FindCommands(menus.bar.get(), id);
-        if (!items.isEmpty()) {
-            player->ShowFilterProperties(items.first()->text().toStdString(), this,
-                                         &velvaro::dialogs::ShowElementProperties);
-        }
     }
 }
 
