@@ -1,7 +1,10 @@
 #include "CPlayerApp.h"
+#include "Maintenance.h"
 
 #include "dialogs/CLanguagePage.h"
 #include "platform/InstanceChannel.h"
+#include "platform/Paths.h"
+#include "platform/ProgramFileLock.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowMessage.h"
 #include "settings/CommandLine.h"
@@ -70,6 +73,9 @@ QApplication* CPlayerApp::Gui() {
 }
 
 bool CPlayerApp::InitInstance() {
+    // Held until the process ends, so that an update knows when it may
+    // replace the program file.
+    velvaro::platform::HoldProgramFileLock(velvaro::platform::ProgramFile());
     CPlayerCommandLineInfo commandLine(this);
     ParseCommandLine(commandLine, std::vector<std::string>(argv_ + 1, argv_ + argc_));
 
@@ -143,15 +149,15 @@ void CPlayerApp::LoadLanguage() {
 
 bool CPlayerApp::DispatchMaintenance() {
     if (runUninstall) {
-        // The uninstall run is called here; it ends the process.
+        RunUninstall(*settings, language);
         return false;
     }
     if (runUpdateStep1) {
-        // Update step 1 is called here; it ends the process.
+        RunUpdateStep1(velvaro::platform::ProgramFile(), language);
         return false;
     }
     if (runUpdateStep2) {
-        // Update step 2 is called here; the normal start follows it.
+        RunUpdateStep2(velvaro::platform::ProgramFile(), language);
     }
     return true;
 }
