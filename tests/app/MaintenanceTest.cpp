@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -185,6 +186,23 @@ TEST_F(UpdateStepTest, StepOneWaitsForTheRunningProgramThenPutsTheNewOneInItsPla
     EXPECT_TRUE(RunEventsUntil(
         [&] { return ReadBytes(install_ / "player.ran") == "/update_step_2\n"; }, 10000))
         << ReadBytes(install_ / "player.ran");
+}
+
+// The lock goes with the program that holds it, not with a program it
+// started that lives on.
+TEST_F(UpdateStepTest, TheLockEndsWithItsProgramNotWithWhatThatStarted) {
+    WriteBytes(player_, ReadBytes(STEP_PLAYER), fs::perms::owner_all);
+    Child holder;
+    ASSERT_TRUE(holder.Start(player_, {"--hold"}));
+    const std::optional<std::string> line = holder.NextLine();
+    ASSERT_TRUE(line.has_value());
+    const pid_t started = static_cast<pid_t>(std::stol(*line));
+    ASSERT_GT(started, 0);
+    EXPECT_TRUE(LockedByAnother(player_));
+    holder.Stop();
+    EXPECT_FALSE(LockedByAnother(player_));
+    EXPECT_EQ(::kill(started, 0), 0) << "the started program ended too";
+    ::kill(started, SIGKILL);
 }
 
 // Whatever the own name ends in, nine characters (not bytes) go; a missing
