@@ -75,8 +75,8 @@ void RunUpdateStep1(const std::string& ownPath, const CLanguageFile& language) {
     int error = 0;
     struct stat old {};
     const bool haveMode = ::stat(target.c_str(), &old) == 0;
-    if (::unlink(target.c_str()) != 0 ||
-        ::rename((target + ".tmp2.exe").c_str(), target.c_str()) != 0 ||
+    // One rename replaces the old file: without a new one, the old stays.
+    if (::rename((target + ".tmp2.exe").c_str(), target.c_str()) != 0 ||
         (haveMode && ::chmod(target.c_str(), old.st_mode & 07777) != 0)) {
         error = errno;
     }
