@@ -119,8 +119,9 @@ public:
     void RunPlaybackDelay();
     void OnAudioSettings();
     void OnMediaProperties();
-    // The help menu's about box and donation page.
+    // The help menu's about box, online update and donation page.
     void OnAbout();
+    void OnUpdate();
     void OnDonate();
     // The engine is about to go: dialogs still showing it close at once.
     void ReleaseEngineDialogs();

@@ -89,6 +89,7 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
         {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
         {IDM_HILFE_INFO, &CPlayerDlg::OnAbout},
+        {IDM_HILFE_UPDATE, &CPlayerDlg::OnUpdate},
         {IDM_DONATE_DONATE, &CPlayerDlg::OnDonate},
         {IDTBB_PLAY, &CPlayerDlg::Play},
         {IDTBB_PAUSE, &CPlayerDlg::Pause},

@@ -1,8 +1,12 @@
-// The help menu's own commands: the about box and the donation page.
+// The help menu's own commands: the about box, the online update and the
+// donation page.
 #include "ui/CPlayerDlg.h"
 
 #include "controls/UrlOpener.h"
 #include "dialogs/CAboutDlg.h"
+#include "dialogs/CUpdateDlg.h"
+#include "dialogs/DialogSupport.h"
+#include "i18n/CLanguageFile.h"
 #include "platform/ProductAddresses.h"
 
 void CPlayerDlg::OnAbout() {
@@ -10,6 +14,21 @@ void CPlayerDlg::OnAbout() {
     CAboutDlg dialog(this);
     dialog.DoModal();
     RestoreCursorAfterDialog(cursor);
+}
+
+// Only with a language: the update's texts all come from it. Once the new
+// program has started, this one makes way for it.
+void CPlayerDlg::OnUpdate() {
+    if (!language || language->GetSource() == CLanguageFile::Source::None) {
+        return;
+    }
+    const bool cursor = ShowCursorForDialog();
+    CUpdateDlg dialog(language, this);
+    const int result = dialog.DoModal();
+    RestoreCursorAfterDialog(cursor);
+    if (result == IDOK) {
+        OnExit();
+    }
 }
 
 // Whether a browser came up is not checked.
