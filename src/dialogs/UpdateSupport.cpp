@@ -26,6 +26,8 @@
 
 namespace velvaro::update {
 
+using velvaro::platform::FileErrorKind;
+
 const unsigned kUpdateTimerId = ID_Update_Timer;
 
 namespace {
@@ -193,91 +195,14 @@ bool CanReplaceProgram(const QString& path) {
            faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-QString GetFileErrorText(FileError kind) {
-    switch (kind) {
-        case FileError::None:
-            return QStringLiteral("No error occurred.");
-        case FileError::Generic:
-            return QStringLiteral("An unspecified error occurred.");
-        case FileError::FileNotFound:
-            return QStringLiteral("The file could not be located.");
-        case FileError::BadPath:
-            return QStringLiteral("All or part of the path is invalid.");
-        case FileError::TooManyOpenFiles:
-            return QStringLiteral("The permitted number of open files was exceeded.");
-        case FileError::AccessDenied:
-            return QStringLiteral("The file could not be accessed.");
-        case FileError::InvalidFile:
-            return QStringLiteral("There was an attempt to use an invalid file handle.");
-        case FileError::RemoveCurrentDir:
-            return QStringLiteral("The current working directory cannot be removed.");
-        case FileError::DirectoryFull:
-            return QStringLiteral("There are no more directory entries.");
-        case FileError::BadSeek:
-            return QStringLiteral("There was an error trying to set the file pointer.");
-        case FileError::HardIo:
-            return QStringLiteral("There was a hardware error.");
-        case FileError::SharingViolation:
-            return QStringLiteral("SHARE.EXE was not loaded, or a shared region was locked.");
-        case FileError::LockViolation:
-            return QStringLiteral("There was an attempt to lock a region that was already locked.");
-        case FileError::DiskFull:
-            return QStringLiteral("The disk is full.");
-        case FileError::EndOfFile:
-            return QStringLiteral("The end of file was reached.");
-        case FileError::Other:
-            break;
-    }
-    return QStringLiteral("Unknown error occured.");
-}
-
-FileError FileErrorFromErrno(int error) {
-    switch (error) {
-        case 0:
-            return FileError::None;
-        case ENOENT:
-            return FileError::FileNotFound;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case ELOOP:
-            return FileError::BadPath;
-        case EMFILE:
-        case ENFILE:
-            return FileError::TooManyOpenFiles;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-        case ETXTBSY:
-            return FileError::AccessDenied;
-        case EBADF:
-            return FileError::InvalidFile;
-        case EBUSY:
-            return FileError::SharingViolation;
-        case EDEADLK:
-            return FileError::LockViolation;
-        case ESPIPE:
-        case EOVERFLOW:
-            return FileError::BadSeek;
-        case EIO:
-            return FileError::HardIo;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return FileError::DiskFull;
-        default:
-            return FileError::Generic;
-    }
-}
-
-FileError FileErrorFromDevice(QFileDevice::FileError error, int systemError) {
+FileErrorKind FileErrorFromDevice(QFileDevice::FileError error, int systemError) {
     switch (error) {
         case QFileDevice::NoError:
-            return FileError::None;
+            return FileErrorKind::None;
         case QFileDevice::PermissionsError:
-            return FileError::AccessDenied;
+            return FileErrorKind::AccessDenied;
         case QFileDevice::PositionError:
-            return FileError::BadSeek;
+            return FileErrorKind::BadSeek;
         case QFileDevice::ReadError:
         case QFileDevice::WriteError:
         case QFileDevice::OpenError:
@@ -288,17 +213,17 @@ FileError FileErrorFromDevice(QFileDevice::FileError error, int systemError) {
         case QFileDevice::RenameError:
         case QFileDevice::CopyError:
             if (systemError != 0) {
-                return FileErrorFromErrno(systemError);
+                return velvaro::platform::FileErrorKindFromErrno(systemError);
             }
             return error == QFileDevice::ReadError || error == QFileDevice::WriteError
-                       ? FileError::HardIo
-                       : FileError::Generic;
+                       ? FileErrorKind::HardIO
+                       : FileErrorKind::Generic;
         case QFileDevice::AbortError:
         case QFileDevice::TimeOutError:
         case QFileDevice::UnspecifiedError:
             break;
     }
-    return FileError::Generic;
+    return FileErrorKind::Generic;
 }
 
 QString FormatCode(const QString& format, const QStringList& args) {

@@ -5,6 +5,8 @@
 // run the whole update without replacing or starting anything real.
 #pragma once
 
+#include "platform/FileErrorText.h"
+
 #include <QByteArray>
 #include <QFileDevice>
 #include <QString>
@@ -60,30 +62,8 @@ bool IsNewer(const QString& newest, const QString& installed);
 // writable (not so when the system's package manager installed it).
 bool CanReplaceProgram(const QString& path);
 
-// The kinds of file error the texts are told apart by.
-enum class FileError {
-    None,
-    Generic,
-    FileNotFound,
-    BadPath,
-    TooManyOpenFiles,
-    AccessDenied,
-    InvalidFile,
-    RemoveCurrentDir,
-    DirectoryFull,
-    BadSeek,
-    HardIo,
-    SharingViolation,
-    LockViolation,
-    DiskFull,
-    EndOfFile,
-    Other,
-};
-
-QString GetFileErrorText(FileError kind);
-FileError FileErrorFromErrno(int error);
-// `error` from the device, `systemError` the errno right after the failure.
-FileError FileErrorFromDevice(QFileDevice::FileError error, int systemError);
+// The kind of a file device's failure; `systemError` is errno right after it.
+velvaro::platform::FileErrorKind FileErrorFromDevice(QFileDevice::FileError error, int systemError);
 
 // Fills "%s", "%i" and "%d" in order from `args`; "%%" is a percent sign.
 // Missing arguments stay empty, so a damaged text never reads past them.

@@ -20,6 +20,8 @@
 
 namespace velvaro::update {
 
+using velvaro::platform::FileErrorKind;
+
 namespace {
 
 constexpr int kPollMilliseconds = 50;
@@ -240,14 +242,14 @@ private:
 
     struct TempFile {
         QFile file;
-        FileError error = FileError::None;
+        FileErrorKind error = FileErrorKind::None;
 
         bool Write(const QByteArray& block) {
             errno = 0;
             if (file.write(block) != block.size()) {
                 error = FileErrorFromDevice(file.error(), errno);
-                if (error == FileError::None) {
-                    error = FileError::Generic;
+                if (error == FileErrorKind::None) {
+                    error = FileErrorKind::Generic;
                 }
                 return false;
             }
@@ -326,7 +328,9 @@ private:
         }
         if (failed) {
             Status(
-                Text("ERROR_TEMPFILE", {failed->file.fileName(), GetFileErrorText(failed->error)}));
+                Text("ERROR_TEMPFILE",
+                     {failed->file.fileName(),
+                      QString::fromStdString(velvaro::platform::GetFileErrorText(failed->error))}));
         } else if (networkFailed) {
             Status(reply.errorString());
         } else if (signatureRefused) {

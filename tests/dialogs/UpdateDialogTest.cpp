@@ -162,20 +162,14 @@ TEST(UpdateSupportTest, CodeTextsTakeTheirArgumentsInOrderAndNeverReadPastThem) 
     EXPECT_EQ(FormatCode(QStringLiteral("end %"), {}), QStringLiteral("end %"));
 }
 
-TEST(UpdateSupportTest, FileErrorsHaveTheirTextsAndErrnoMapsOntoThem) {
-    EXPECT_EQ(GetFileErrorText(FileError::None), QStringLiteral("No error occurred."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromErrno(ENOENT)),
-              QStringLiteral("The file could not be located."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromErrno(EACCES)),
-              QStringLiteral("The file could not be accessed."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromErrno(ENOSPC)), QStringLiteral("The disk is full."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromErrno(EMFILE)),
-              QStringLiteral("The permitted number of open files was exceeded."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromDevice(QFileDevice::WriteError, 0)),
-              QStringLiteral("There was a hardware error."));
-    EXPECT_EQ(GetFileErrorText(FileErrorFromDevice(QFileDevice::PositionError, 0)),
-              QStringLiteral("There was an error trying to set the file pointer."));
-    EXPECT_EQ(GetFileErrorText(FileError::Other), QStringLiteral("Unknown error occured."));
+// A failing device is told by errno when there is one, else by its kind.
+TEST(UpdateSupportTest, DeviceErrorsMapOntoTheFileErrorKinds) {
+    using velvaro::platform::FileErrorKind;
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::NoError, ENOSPC), FileErrorKind::None);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, ENOSPC), FileErrorKind::DiskFull);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, 0), FileErrorKind::HardIO);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::PositionError, 0), FileErrorKind::BadSeek);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::PermissionsError, 0), FileErrorKind::AccessDenied);
 }
 
 TEST(UpdateSupportTest, TheServerComesFromTheEnvironmentWithPort80Otherwise) {
