@@ -47,6 +47,7 @@ protected:
             {"QT_QPA_PLATFORM", "xcb"},
             // Nothing here may reach the machine's own logind.
             {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
+        environment.insert(extraEnvironment_.begin(), extraEnvironment_.end());
         // A sanitizer build's players follow the same options as the test.
         for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
             if (const char* value = std::getenv(name)) {
@@ -137,6 +138,8 @@ protected:
 
     TestFolder folder_;
     VirtualDisplay display_;
+    // What a test adds to the players' environment.
+    std::map<std::string, std::string> extraEnvironment_;
     std::string registry_ = folder_ / "registry.db";
 };
 

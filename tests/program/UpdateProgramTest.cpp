@@ -1,0 +1,97 @@
+// A real update of a copy of the program, as a user runs it: the menu, the
+// question, the download, both steps, and the new program running; then
+// the uninstall of what the update left.
+#include "ProgramFixture.h"
+#include "UpdateServer.h"
+
+namespace velvaro::test {
+namespace {
+
+// The program file with its version text changed: the build stamps the
+// version in once, as UTF-16.
+std::string WithVersion(const std::string& bytes, const std::u16string& from,
+                        const std::u16string& to) {
+    const std::string old(reinterpret_cast<const char*>(from.data()), from.size() * 2);
+    const std::string now(reinterpret_cast<const char*>(to.data()), to.size() * 2);
+    std::string patched = bytes;
+    const std::size_t at = patched.find(old);
+    EXPECT_NE(at, std::string::npos) << "no version text in the program";
+    EXPECT_EQ(patched.find(old, at + 1), std::string::npos) << "more than one version text";
+    if (at != std::string::npos) {
+        patched.replace(at, old.size(), now);
+    }
+    return patched;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+class UpdateProgramTest : public WholeProgramTest {
+protected:
+    void Keys(const std::vector<std::string>& keys) const {
+        ASSERT_EQ(RunProgram(PRESS_KEYS, keys, {{"DISPLAY", display_.Name()}}).exitCode, 0);
+    }
+    std::string WaitForWindow(const std::string& title) const {
+        std::string id;
+        RunEventsUntil(
+            [&] {
+                QThread::msleep(100);
+                return !(id = WindowId(title)).empty();
+            },
+            20000);
+        return id;
+    }
+    std::string Version(const std::filesystem::path& program) const {
+        return RunProgram(program.string(), {"--version"}, {{"DISPLAY", ""}}).out;
+    }
+};
+
+TEST_F(UpdateProgramTest, UpdatesACopyOfItselfAndTheNewProgramRuns) {
+    const std::filesystem::path app = folder_ / "app";
+    std::filesystem::create_directories(app);
+    const std::filesystem::path program = app / "velvaro";
+    std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
+    {
+        std::ofstream(folder_ / "new-velvaro", std::ios::binary)
+            << WithVersion(ReadAll(program), u"1, 2, 0, 3", u"1, 2, 0, 4");
+        std::ofstream(folder_ / "history.txt") << "1.2.0.4\nFix\nPlays more files\n";
+    }
+    const UpdateServer server(
+        {QStringLiteral("--file"), QString::fromStdString(folder_ / "new-velvaro"),
+         QStringLiteral("--history"), QString::fromStdString(folder_ / "history.txt")},
+        QString::fromStdString(folder_ / "server.log"));
+    ASSERT_TRUE(server.Started());
+    extraEnvironment_["VELVARO_UPDATE_SERVER"] = "127.0.0.1:" + std::to_string(server.Port());
+    SetUpRegistry({});
+
+    auto old = Start({"/nosplash"}, program.string());
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    Keys({"alt+h", "u"});  // Help, Online Update...
+    ASSERT_FALSE(WaitForWindow("Update").empty());
+    // The question waits; its button says yes.
+    ASSERT_TRUE(RunEventsUntil(
+        [&] { return server.Paths().filter(QStringLiteral("history")).size() == 1; }, 15000));
+    QThread::msleep(300);
+    Keys({"Return"});
+
+    // The old program ends, step 1 puts the new one in its place, step 2 says so.
+    ASSERT_TRUE(old->WaitForExit(20000));
+    EXPECT_EQ(old->exitCode(), 0);
+    const std::string box = WaitForWindow("Vel-Varo Update");
+    ASSERT_FALSE(box.empty()) << "no success box";
+    EXPECT_EQ(Version(program), "Velvaro 1.2.0.4\n");
+    EXPECT_FALSE(std::filesystem::exists(app / "velvaro.tmp1.exe"));
+    EXPECT_FALSE(std::filesystem::exists(app / "velvaro.tmp2.exe"));
+    RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
+    EXPECT_TRUE(WaitForTitles({"Velvaro"})) << "the new program goes on to its window";
+    EXPECT_EQ(server.Paths(),
+              (QStringList{QStringLiteral("/versioninfo_velvaro"),
+                           QStringLiteral("/velvaro_update_history.php?lang=English&"
+                                          "version=1.2.0.3"),
+                           QStringLiteral("/velvaro-1.2.0.4")}));
+}
+
+}  // namespace
+}  // namespace velvaro::test
