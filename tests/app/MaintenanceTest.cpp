@@ -110,14 +110,8 @@ private:
 // `arguments`; what it returned. The object is gone afterwards, so that what
 // it writes back at its end is written.
 bool RunInitInstance(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "velvaro");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    int argc = static_cast<int>(arguments.size());
-    CPlayerApp app(argc, argv.data());
+    ProgramArguments commandLine(std::move(arguments));
+    CPlayerApp app(commandLine.Count(), commandLine.Values());
     return app.InitInstance();
 }
 

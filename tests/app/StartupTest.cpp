@@ -44,14 +44,8 @@ const QStringList kLanguagePage = {QStringLiteral("Velvaro Sprache/Language")};
 // for the player window).
 QStringList RunApp(std::vector<std::string> arguments, const std::function<void(QDialog&)>& answer,
                    const std::function<void(CPlayerApp&)>& step) {
-    arguments.insert(arguments.begin(), "velvaro");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    int argc = static_cast<int>(arguments.size());
-    CPlayerApp app(argc, argv.data());
+    velvaro::test::ProgramArguments commandLine(std::move(arguments));
+    CPlayerApp app(commandLine.Count(), commandLine.Values());
     QStringList seen;
     ModalDialogWatcher<QDialog> user([&](QDialog& modal) {
         seen << (dynamic_cast<CPlayerDlg*>(&modal) ? QStringLiteral("player")
