@@ -217,6 +217,9 @@ private:
     void OnMinimize();
     void OnRestore();
     QRect ScreenRect() const;
+    QRect AvailableScreenRect() const;
+    PixelSize AvailableScreenSize() const;
+    void KeepOnScreen();
     void OnFullscreenSize();
     void CoverDisplay();
     void ToggleBookmarkEditor();

@@ -21,6 +21,19 @@
 
 #include <algorithm>
 
+namespace {
+
+// How far a span must move to lie inside a free span; its start wins when it
+// is longer than the free span.
+int ShiftInto(int first, int last, int freeFirst, int freeLast) {
+    if (last > freeLast) {
+        return std::max(freeLast - last, freeFirst - first);
+    }
+    return first < freeFirst ? freeFirst - first : 0;
+}
+
+}  // namespace
+
 bool CPlayerDlg::HasVideo() const {
     return player && player->HasVideo() == S_OK;
 }
@@ -213,10 +226,36 @@ void CPlayerDlg::OnOriginalWindowSize() {
     if (!HasVideo()) {
         return;
     }
-    int width = 0;
-    int height = 0;
-    player->GetVideoSize(&width, &height);
-    SetVideoWindowSize(width, height, false);
+    PixelSize video;
+    player->GetVideoSize(&video.width, &video.height);
+    const PixelSize area = FitVideoArea(video, FrameSize(), Bars(), AvailableScreenSize());
+    SetVideoWindowSize(area.width, area.height, false);
+    if (area != video) {
+        // Shown smaller than its own size: the zoom says by how much.
+        OnFillWithoutClipping();
+        KeepOnScreen();
+    }
+}
+
+QRect CPlayerDlg::AvailableScreenRect() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+PixelSize CPlayerDlg::AvailableScreenSize() const {
+    const QRect rect = AvailableScreenRect();
+    return {rect.width(), rect.height()};
+}
+
+// Moves the window just enough for its frame to lie on the screen's free area.
+void CPlayerDlg::KeepOnScreen() {
+    const QRect free = AvailableScreenRect();
+    const QRect outer = frameGeometry();
+    const QPoint shift(ShiftInto(outer.left(), outer.right(), free.left(), free.right()),
+                       ShiftInto(outer.top(), outer.bottom(), free.top(), free.bottom()));
+    if (!shift.isNull()) {
+        move(pos() + shift);
+    }
 }
 
 // The second pass catches a menu bar that wrapped at the new width.

@@ -1,32 +1,14 @@
 // A disc as a person plays it: the program started on a VIDEO_TS folder
 // under a virtual display, its menu seen on the screen and a button clicked.
 #include "ProgramFixture.h"
-
-#include <QColor>
-#include <QImage>
+#include "ScreenPixels.h"
 
 namespace velvaro::test {
 namespace {
 
 class DiscProgramTest : public WholeProgramTest {
 protected:
-    QImage Screen() const {
-        const std::string file = folder_ / "screen.png";
-        RunProgram("/usr/bin/import", {"-window", "root", file}, {{"DISPLAY", display_.Name()}});
-        return QImage(QString::fromStdString(file));
-    }
-    // Pixels of `screen` inside `area` that pass `test`, in per mille.
-    static int Share(const QImage& screen, QRect area, bool (*test)(QColor)) {
-        area &= screen.rect();
-        int count = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                count += test(screen.pixelColor(x, y));
-            }
-        }
-        return area.isEmpty() ? 0 : count * 1000 / (area.width() * area.height());
-    }
-    static bool Yellow(QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() < 90; }
+    QImage Screen() const { return ScreenShot(display_.Name(), folder_ / "screen.png"); }
     static bool Navy(QColor c) {
         return c.red() < 30 && c.green() < 30 && c.blue() > 90 && c.blue() < 170;
     }

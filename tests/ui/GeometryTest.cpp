@@ -42,6 +42,35 @@ TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndAResizeRefits) {
     EXPECT_DOUBLE_EQ(Layout().VerticalZoom(), VideoAreaHeight() / 240.0);
 }
 
+// A film whose own size would not fit the screen: the largest picture of its
+// shape that does, the zoom in the status bar, the window moved onto the
+// screen; the original window size command gives the same.
+TEST_F(GeometryTest, AFilmLargerThanTheScreenGetsTheLargestWindowThatFits) {
+    Start();
+    const QRect free = window->screen()->availableGeometry();
+    window->move(free.center());
+    OpenFile(Media("framed-1080p.mkv"));
+    const auto expectFitted = [&] {
+        EXPECT_TRUE(free.contains(window->frameGeometry()))
+            << window->frameGeometry().x() << "," << window->frameGeometry().y() << " "
+            << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+        const QRect picture = Video()->Destination();
+        // All of it inside the video area, touching two of its sides (whole
+        // pixels may leave one over).
+        EXPECT_TRUE(QRect(QPoint(0, 0), Video()->size()).contains(picture));
+        EXPECT_GE(
+            std::max(picture.width() - Video()->width(), picture.height() - Video()->height()), -2);
+        EXPECT_NEAR(picture.width() * 1080.0 / picture.height(), 1920, 4);
+        EXPECT_EQ(StatusText(2), QString::fromStdString(ZoomText(picture.width() / 1920.0)));
+        EXPECT_EQ(StatusText(5), QString::asprintf("%i x %i", picture.width(), picture.height()));
+    };
+    expectFitted();
+    EXPECT_LT(Layout().HorizontalZoom(), 0.5);  // the offscreen screen is 800 x 600
+    window->resize(300, 300);
+    Command(IDM_ANSICHT_ORIGINAL);
+    expectFitted();
+}
+
 TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
     Start(Media("mpeg2-169.mpg"));
     window->SetVideoWindowSize(400, 300, false);  // a 4:3 area

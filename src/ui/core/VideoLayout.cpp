@@ -1,5 +1,6 @@
 #include "ui/core/VideoLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -15,6 +16,25 @@ int VideoAreaHeight(int clientHeight, const BarHeights& bars, bool fullscreen) {
 
 PixelSize WindowSizeFor(PixelSize area, PixelSize frame, const BarHeights& bars) {
     return {area.width + frame.width, area.height + bars.Total() + frame.height};
+}
+
+PixelSize FitVideoArea(PixelSize video, PixelSize frame, const BarHeights& bars,
+                       PixelSize available) {
+    const PixelSize window = WindowSizeFor(video, frame, bars);
+    if (video.width <= 0 || video.height <= 0 ||
+        (window.width <= available.width && window.height <= available.height)) {
+        return video;
+    }
+    const int roomWidth = std::max(1, available.width - frame.width);
+    const int roomHeight = std::max(1, available.height - frame.height - bars.Total());
+    // Whichever side runs out first decides; the other follows the shape,
+    // rounded down so the window never pokes out by a pixel.
+    const double scale = std::min(static_cast<double>(roomWidth) / video.width,
+                                  static_cast<double>(roomHeight) / video.height);
+    PixelSize area{static_cast<int>(video.width * scale), static_cast<int>(video.height * scale)};
+    area.width = std::clamp(area.width, 1, roomWidth);
+    area.height = std::clamp(area.height, 1, roomHeight);
+    return area;
 }
 
 void VideoLayout::Zoom(bool horizontal, double step, bool keepAspect) {

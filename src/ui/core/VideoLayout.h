@@ -42,6 +42,11 @@ int VideoAreaHeight(int clientHeight, const BarHeights& bars, bool fullscreen);
 // The window's outer size around a video area of `area`; `frame` is what the
 // window adds to its client area.
 PixelSize WindowSizeFor(PixelSize area, PixelSize frame, const BarHeights& bars);
+// The video area for a window that shows `video` at its own size: that size
+// when the window fits into `available`, otherwise the largest area of the
+// same shape whose window does (at least 1 x 1).
+PixelSize FitVideoArea(PixelSize video, PixelSize frame, const BarHeights& bars,
+                       PixelSize available);
 
 class VideoLayout {
 public:

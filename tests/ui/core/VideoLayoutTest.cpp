@@ -84,6 +84,28 @@ TEST(VideoLayoutTest, DestinationIsCentredAndNegativeWhenLarger) {
               (PixelRect{-24, -18, 369, 277}));
 }
 
+// A window that would run off the screen shrinks to the largest picture of
+// the same shape; one that fits keeps the video's own size to the pixel.
+TEST(VideoLayoutTest, FitVideoAreaKeepsShapeAndOnlyShrinks) {
+    const BarHeights bars{.toolbar = 30, .positionBar = 24, .statusBar = 22};
+    const PixelSize frame{0, 24};  // the menu bar
+    const PixelSize screen{1280, 800};
+    EXPECT_EQ(FitVideoArea({640, 360}, frame, bars, screen), (PixelSize{640, 360}));
+    // Exactly filling the screen is still a fit.
+    EXPECT_EQ(FitVideoArea({1280, 700}, frame, bars, screen), (PixelSize{1280, 700}));
+    // 1080p: the height runs out first (800 - 24 - 76 = 700 rows).
+    const PixelSize hd = FitVideoArea({1920, 1080}, frame, bars, screen);
+    EXPECT_EQ(hd, (PixelSize{1244, 700}));
+    const PixelSize window = WindowSizeFor(hd, frame, bars);
+    EXPECT_LE(window.width, screen.width);
+    EXPECT_LE(window.height, screen.height);
+    // A wide picture runs out of width first.
+    EXPECT_EQ(FitVideoArea({2560, 400}, frame, bars, screen), (PixelSize{1280, 200}));
+    // No room at all still leaves a picture; no size is no change.
+    EXPECT_EQ(FitVideoArea({1920, 1080}, frame, bars, {10, 10}), (PixelSize{1, 1}));
+    EXPECT_EQ(FitVideoArea({0, 0}, frame, bars, screen), (PixelSize{0, 0}));
+}
+
 TEST(StartOptionValuesTest, SizePositionAndColour) {
     const std::pair<const char*, std::optional<PixelSize>> sizes[] = {
         {"640x480", PixelSize{640, 480}}, {"0.5X", PixelSize{160, 120}},
