@@ -218,6 +218,21 @@ LONGLONG CDvdPlayer::GetCurrentFrame() {
     return static_cast<LONGLONG>(seconds * fps + time.bFrames);
 }
 
+HRESULT CDvdPlayer::StepFrame(bool forwards) {
+    DVD_DOMAIN domain = DVD_DOMAIN_Stop;
+    if (!dvdInfo || dvdInfo->GetCurrentDomain(&domain) != S_OK || domain != DVD_DOMAIN_Title) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (!forwards) {
+        return E_NOTIMPL;
+    }
+    auto step = QueryInterface<IVideoFrameStep>(graph);
+    if (!step) {
+        return E_NOINTERFACE;
+    }
+    return step->CanStep(0, nullptr) == S_OK ? step->Step(1, nullptr) : VFW_E_WRONG_STATE;
+}
+
 int CDvdPlayer::GetDuration() {
     DVD_HMSF_TIMECODE time;
     ULONG flags = 0;

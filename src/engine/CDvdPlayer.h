@@ -50,6 +50,9 @@ public:
     ULONG GetSubpictureFlags();
 
     LONGLONG GetCurrentFrame() override;
+    // Forwards only, and only in a title: menus are still pictures and the
+    // navigator seeks in whole seconds.
+    HRESULT StepFrame(bool forwards) override;
     HRESULT SetPosition(int position) override;
     int GetDuration() override;
     int GetPosition() override;

@@ -223,6 +223,33 @@ double CMediaPlayer::GetFrameRate() {
     return rate / 100.0;
 }
 
+HRESULT CMediaPlayer::StepFrame(bool forwards) {
+    auto step = QueryInterface<IVideoFrameStep>(graph);
+    if (!step || !mediaSeeking) {
+        return E_NOINTERFACE;
+    }
+    const HRESULT ready = step->CanStep(0, nullptr);
+    if (ready != S_OK) {
+        return VFW_E_WRONG_STATE;
+    }
+    if (forwards) {
+        return step->Step(1, nullptr);
+    }
+    // The renderer cannot step back: an exact seek to the frame before.
+    const LONGLONG frame = GetCurrentFrame();
+    if (frame <= 0) {
+        return S_FALSE;
+    }
+    if (FAILED(mediaSeeking->SetTimeFormat(TimeFormat::Frame))) {
+        return E_NOINTERFACE;
+    }
+    LONGLONG previous = frame - 1;
+    const HRESULT result =
+        mediaSeeking->SetPositions(&previous, AM_SEEKING_AbsolutePositioning, nullptr, 0);
+    mediaSeeking->SetTimeFormat(TimeFormat::MediaTime);
+    return result;
+}
+
 HRESULT CMediaPlayer::SetBalance(int balance) {
     if (balance < kBalanceLeft || balance > kBalanceRight) {
         balance = 0;

@@ -64,6 +64,9 @@ public:
     virtual double GetAspectRatio();
     virtual void GetWindowSize(int* width, int* height);
     virtual double GetFrameRate();
+    // One frame on or back while paused: S_FALSE before the first frame,
+    // VFW_E_WRONG_STATE when not paused, E_NOINTERFACE without frames.
+    virtual HRESULT StepFrame(bool forwards);
     virtual HRESULT SetBalance(int balance);
     virtual int GetBalance();
     // Shows the settings of every filter of that name through `present`.

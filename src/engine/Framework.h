@@ -231,6 +231,14 @@ public:
     virtual HRESULT RemoveExternalAudio() = 0;
 };
 
+// Frame by frame while paused, as the video renderer steps.
+class IVideoFrameStep : public virtual IUnknown {
+public:
+    // S_OK when the graph can step now: paused, with a picture.
+    virtual HRESULT CanStep(long multiple, IUnknown* stepObject) = 0;
+    virtual HRESULT Step(DWORD frames, IUnknown* stepObject) = 0;
+};
+
 class IQualProp : public virtual IUnknown {
 public:
     // Frames per second times 100.

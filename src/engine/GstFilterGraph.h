@@ -34,6 +34,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IBasicVideo2,
                        public IVideoWindow,
                        public IQualProp,
+                       public IVideoFrameStep,
                        public IStreamControl,
                        public IAMStreamSelect,
                        public IExternalAudio {
@@ -72,6 +73,10 @@ public:
     HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) override;
     HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
     HRESULT FreeEventParams(long, LONG_PTR, LONG_PTR) override { return S_OK; }
+
+    // IVideoFrameStep
+    HRESULT CanStep(long multiple, IUnknown* stepObject) override;
+    HRESULT Step(DWORD frames, IUnknown* stepObject) override;
 
     // IBasicAudio
     HRESULT put_Volume(long volume) override;
@@ -135,6 +140,7 @@ protected:
     static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer graph);
     static GstFlowReturn OnNewPreroll(GstAppSink* sink, gpointer graph);
     GstFlowReturn Show(GstSampleHandle sample);
+    void RememberShownFrame(GstSample* sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     void OnError(GstMessage* message);
     static void LogMessage(GstMessage* message);
@@ -207,6 +213,9 @@ protected:
 
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};
+    // The stream time of the frame last handed to the widget; -1 before one.
+    // Streaming threads write it.
+    std::atomic<gint64> shownFrameTime_{-1};
     bool WaitWhileAlive(const std::function<bool()>& done, bool locked = true);
     static GstPadProbeReturn OnSourceData(GstPad*, GstPadProbeInfo*, GstFilterGraph* graph);
 

@@ -102,7 +102,13 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
         if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
             return E_FAIL;
         }
-        *position = static_cast<LONGLONG>(gst_util_uint64_scale(
+        // The frame on the screen: a step moves the picture, not the clock.
+        if (const gint64 shown = shownFrameTime_; shown >= 0) {
+            nanoseconds = shown;
+        }
+        // Rounded: containers keep times in whole milliseconds, so the 30th
+        // of a second may be stored as 33 ms.
+        *position = static_cast<LONGLONG>(gst_util_uint64_scale_round(
             static_cast<guint64>(nanoseconds), static_cast<guint64>(info.fps_n),
             static_cast<guint64>(info.fps_d) * GST_SECOND));
         return S_OK;
@@ -135,7 +141,32 @@ HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, L
     if (!current || (currentFlags & AM_SEEKING_AbsolutePositioning) == 0) {
         return S_OK;
     }
+    if (timeFormat_ == TimeFormat::Frame) {
+        GstVideoInfo info;
+        if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
+            return E_FAIL;
+        }
+        // A quarter into the frame: inside it however its time was rounded.
+        const auto quarters = static_cast<guint64>(std::max<LONGLONG>(0, *current)) * 4 + 1;
+        return Seek(rate_, static_cast<gint64>(gst_util_uint64_scale(
+                               quarters, static_cast<guint64>(info.fps_d) * GST_SECOND,
+                               static_cast<guint64>(info.fps_n) * 4)));
+    }
     return Seek(rate_, std::max<LONGLONG>(0, *current) * 100);
+}
+
+HRESULT GstFilterGraph::CanStep(long, IUnknown*) {
+    return videoSink_ && logicalState_ == State_Paused ? S_OK : S_FALSE;
+}
+
+// Only the picture steps; the sound follows when playing resumes.
+HRESULT GstFilterGraph::Step(DWORD frames, IUnknown*) {
+    if (CanStep(0, nullptr) != S_OK) {
+        return VFW_E_WRONG_STATE;
+    }
+    lastChange_ = std::chrono::steady_clock::now();
+    GstEvent* step = gst_event_new_step(GST_FORMAT_BUFFERS, frames, 1.0, TRUE, FALSE);
+    return gst_element_send_event(videoSink_, step) ? S_OK : E_FAIL;
 }
 
 HRESULT GstFilterGraph::SetRate(double rate) {

@@ -97,7 +97,35 @@ GstFlowReturn GstFilterGraph::OnNewPreroll(GstAppSink* sink, gpointer data) {
     return sample ? static_cast<GstFilterGraph*>(data)->Show(std::move(sample)) : GST_FLOW_OK;
 }
 
+// A seek between two frames shows the earlier one cut to start at the seek
+// target; its own start comes back from its end and the frame rate, so
+// the frame after it counts one more.
+void GstFilterGraph::RememberShownFrame(GstSample* sample) {
+    const GstBuffer* buffer = gst_sample_get_buffer(sample);
+    const GstSegment* segment = gst_sample_get_segment(sample);
+    if (!buffer || !segment || !GST_BUFFER_PTS_IS_VALID(buffer)) {
+        return;
+    }
+    GstClockTime start = GST_BUFFER_PTS(buffer);
+    GstVideoInfo info;
+    if (start == segment->start && GST_BUFFER_DURATION_IS_VALID(buffer) &&
+        gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) && info.fps_n > 0) {
+        const GstClockTime whole = gst_util_uint64_scale(
+            GST_SECOND, static_cast<guint64>(info.fps_d), static_cast<guint64>(info.fps_n));
+        const GstClockTime end = start + GST_BUFFER_DURATION(buffer);
+        if (GST_BUFFER_DURATION(buffer) < whole && end >= whole) {
+            start = end - whole;
+        }
+    }
+    guint64 time = 0;
+    // Before the segment's start too, which the plain conversion refuses.
+    if (gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, start, &time) > 0) {
+        shownFrameTime_ = static_cast<gint64>(time);
+    }
+}
+
 GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
+    RememberShownFrame(sample.get());
     GstVideoInfo info;
     auto frame = std::make_unique<GstVideoFrame>();
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) ||

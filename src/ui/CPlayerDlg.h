@@ -96,6 +96,7 @@ public:
     void JumpToMarkEnd();
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
+    void StepFrame(bool forwards);
     void PlayFastForwards();
     void PlayFastBackwards();
     void PlaySlowForwards();

@@ -213,6 +213,11 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CPlayerDlg::OnPlayerKeyDown(UINT key) {
+    // Frame stepping lies beside the key table, outside its range.
+    if (key == VK_OEM_PERIOD || key == VK_OEM_COMMA) {
+        StepFrame(key == VK_OEM_PERIOD);
+        return;
+    }
     if (key < VK_RETURN || key > VK_F12) {
         return;
     }

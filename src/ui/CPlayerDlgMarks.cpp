@@ -68,6 +68,13 @@ void CPlayerDlg::Skip(int steps) {
     player->SetPosition(target);
 }
 
+// Only a paused picture steps; the player refuses a disc's menu.
+void CPlayerDlg::StepFrame(bool forwards) {
+    if (player && playState == State_Paused && HasVideo()) {
+        player->StepFrame(forwards);
+    }
+}
+
 // A refused rate is normal speed.
 void CPlayerDlg::PlayFastForwards() {
     if (player && FAILED(player->SetRate(NextFastForwardRate(player->GetRate())))) {

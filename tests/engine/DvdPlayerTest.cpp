@@ -127,6 +127,7 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     // A menu has no length and no seeks.
     EXPECT_EQ(std::pair(player->GetDuration(), player->SetPosition(100)),
               std::pair(0, VFW_E_DVD_INVALIDDOMAIN));
+    EXPECT_EQ(player->StepFrame(true), VFW_E_DVD_INVALIDDOMAIN) << "a menu does not step";
 
     // Button 3 down to 1 (wrapping) and down to 2: title 2.
     EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
@@ -160,6 +161,13 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     const auto position = [&] { return player->GetPosition(); };
     EXPECT_TRUE(RunEventsUntil([&] { return position() >= 100 && position() < 200; }));
     EXPECT_NEAR(static_cast<double>(player->GetCurrentFrame()), position() / 4.0, 25.0);
+    // A title steps forwards while paused, never backwards.
+    EXPECT_EQ(player->StepFrame(true), VFW_E_WRONG_STATE);
+    ASSERT_EQ(player->Pause(), S_OK);
+    player->WaitForState();
+    EXPECT_EQ(player->StepFrame(true), S_OK);
+    EXPECT_EQ(player->StepFrame(false), E_NOTIMPL);
+    ASSERT_EQ(player->Play(), S_OK);
     // Twice as fast: 2 s of the title in 1.5 s.
     const int before = position();
     EXPECT_EQ(player->SetRate(2.0), S_OK);

@@ -89,7 +89,9 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
         player->WaitForState();
         EXPECT_EQ(player->GetPosition(), reached);
     }
-    EXPECT_EQ(player->GetCurrentFrame(), 25);
+    // The film's frames start 3 ms after each 25th of a second: at 1 s the
+    // screen shows the frame that began at 0.963 s.
+    EXPECT_EQ(player->GetCurrentFrame(), 24);
     EXPECT_EQ(Open("audio.wav")->GetCurrentFrame(), -1);
     player->PlayPause();
     EXPECT_EQ(SettledState(*player), State_Running);
@@ -125,6 +127,45 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
         EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() < 250; }, 3000))
             << file << " did not play backwards";
     }
+}
+
+// Paused, the picture steps a frame on and a frame back; playing, or
+// without a picture, it does not step.
+TEST_F(FilePlayerTest, StepsOneFrameOnAndBackWhilePaused) {
+    for (const char* file : {"multi.mkv", "multi.mp4"}) {
+        SCOPED_TRACE(file);
+        auto player = Open(file);
+        player->Pause();
+        ASSERT_EQ(SettledState(*player), State_Paused);
+        player->SetPosition(100);
+        player->WaitForState();
+        const LONGLONG start = player->GetCurrentFrame();
+        ASSERT_EQ(start, std::string(file) == "multi.mkv" ? 24 : 25);
+        const auto settlesAt = [&](LONGLONG frame) {
+            return RunEventsUntil([&] { return player->GetCurrentFrame() == frame; }, 3000);
+        };
+        for (int i = 1; i <= 3; ++i) {
+            ASSERT_EQ(player->StepFrame(true), S_OK);
+            EXPECT_TRUE(settlesAt(start + i)) << "got " << player->GetCurrentFrame();
+        }
+        for (int i = 2; i >= -1; --i) {
+            ASSERT_EQ(player->StepFrame(false), S_OK);
+            player->WaitForState();
+            EXPECT_TRUE(settlesAt(start + i)) << "got " << player->GetCurrentFrame();
+        }
+        // Playing on from a stepped frame keeps going.
+        player->Play();
+        EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 150; }, 4000));
+        EXPECT_EQ(player->StepFrame(true), VFW_E_WRONG_STATE);
+    }
+    auto start = Open("multi.mkv");
+    start->Pause();
+    start->WaitForState();
+    EXPECT_EQ(start->StepFrame(false), S_FALSE) << "nothing before the first frame";
+    auto sound = Open("audio.wav");
+    sound->Pause();
+    sound->WaitForState();
+    EXPECT_NE(sound->StepFrame(true), S_OK);
 }
 
 // The end, and a file that breaks in the middle (its demuxer stops with an
@@ -182,7 +223,8 @@ TEST_F(FilePlayerTest, TheVideoWindowShowsThePictureScreenshotsAndFilters) {
     player->WaitForState();
     player->SaveScreenshot((folder / "multi").string());
     EXPECT_EQ(SettledState(*player), State_Stopped) << "the state before comes back";
-    std::ifstream in(folder / "multi_50.bmp", std::ios::binary);
+    // At 2 s the frame that began at 1.963 s is on the screen: number 49.
+    std::ifstream in(folder / "multi_49.bmp", std::ios::binary);
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
     ASSERT_EQ(bytes.size(), 54u + 320 * 3 * 240);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "BM");

@@ -120,6 +120,27 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     EXPECT_TRUE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));  // still in the playlist
 }
 
+// Full stop and comma step a paused picture one frame on and back; a
+// playing one goes on as it was.
+TEST_F(MarksTest, FrameStepKeysMoveAPausedPictureOneFrame) {
+    Start(Media("multi.mkv"));
+    Key(VK_OEM_PERIOD);
+    EXPECT_EQ(window->PlayState(), State_Running);
+    ASSERT_TRUE(WaitFor([&] { return window->Player()->GetPosition() >= 40; }));
+    Key(VK_SPACE);
+    ASSERT_TRUE(WaitFor([&] { return EngineState() == State_Paused; }));
+    Spin(100);
+    const LONGLONG frame = window->Player()->GetCurrentFrame();
+    ASSERT_GE(frame, 1);
+    Key(VK_OEM_PERIOD);
+    EXPECT_TRUE(WaitFor([&] { return window->Player()->GetCurrentFrame() == frame + 1; }, 3000));
+    Key(VK_OEM_COMMA);
+    EXPECT_TRUE(WaitFor([&] { return window->Player()->GetCurrentFrame() == frame; }, 3000));
+    Key(VK_OEM_COMMA);
+    EXPECT_TRUE(WaitFor([&] { return window->Player()->GetCurrentFrame() == frame - 1; }, 3000));
+    EXPECT_EQ(window->PlayState(), State_Paused);
+}
+
 TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {
     const std::filesystem::path shots = folder().path() / "shots";
     const QDir dir(QString::fromStdString(shots.string()));
