@@ -133,6 +133,7 @@ bool CPlayerDlg::OnInitDialog() {
         QString::fromLatin1(kPlayerWindowClass), this, WM_INSTANCE_PARAM,
         [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
     qApp->installEventFilter(this);
+    remote.Start();
     // While a file opens the window paints and hears signals; input waits.
     SetRenderWaitCallback([this] {
         opening.pumping = true;

@@ -8,6 +8,7 @@
 #include "ui/WindowBookmarks.h"
 #include "ui/WindowDisc.h"
 #include "ui/WindowPlaylist.h"
+#include "ui/WindowRemote.h"
 #include "ui/core/LoopMarks.h"
 #include "ui/core/VideoLayout.h"
 
@@ -149,6 +150,7 @@ private:
     friend class WindowBookmarks;
     friend class WindowDisc;
     friend class WindowPlaylist;
+    friend class WindowRemote;
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
@@ -265,4 +267,5 @@ private:
     EngineDialogs dialogs;
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;
+    WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
 };

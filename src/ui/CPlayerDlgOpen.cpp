@@ -115,6 +115,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         bars.status->SetText(0, bars.notice);
     }
     CloseEngine();
+    remote.OnOpening();
     if (!fromPlaylist) {
         playlist.End();
     }

@@ -45,6 +45,7 @@ void CPlayerDlg::OnTimer(UINT id) {
     if (marks.JumpsBack(playState == State_Running, position, bars.position->maximum())) {
         player->SetPosition(marks.Start());
     }
+    remote.OnClockTick();
 }
 
 void CPlayerDlg::OnHScroll(int code, int controlId) {

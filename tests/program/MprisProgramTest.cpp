@@ -1,0 +1,145 @@
+// The real program on a private session bus, driven by the real playerctl as
+// a desktop's media controls would, and by the media keys; without a bus it
+// plays all the same.
+#include "ProgramFixture.h"
+
+#include <QUrl>
+
+namespace velvaro::test {
+namespace {
+
+class MprisProgramTest : public WholeProgramTest {
+protected:
+    void SetUp() override {
+        WholeProgramTest::SetUp();
+        ASSERT_FALSE(bus_.Address().empty()) << "dbus-daemon did not start";
+        extraEnvironment_["DBUS_SESSION_BUS_ADDRESS"] = bus_.Address();
+    }
+
+    // playerctl's answer; the player named velvaro unless the arguments name players.
+    std::string Playerctl(std::vector<std::string> args) const {
+        if (!args.front().starts_with('-')) {
+            args.insert(args.begin(), {"-p", "velvaro"});
+        }
+        const std::string out =
+            RunProgram("/usr/bin/playerctl", args, {{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}})
+                .out;
+        return QString::fromStdString(out).trimmed().toStdString();
+    }
+    bool WaitForAnswer(const std::vector<std::string>& args, const std::string& wanted) const {
+        std::string last;
+        const bool answered = RunEventsUntil(
+            [&] {
+                QThread::msleep(100);
+                return (last = Playerctl(args)) == wanted;
+            },
+            15000);
+        EXPECT_TRUE(answered) << "last answer: " << last;
+        return answered;
+    }
+    double Seconds(const std::string& command) const {
+        return QString::fromStdString(Playerctl({command})).toDouble();
+    }
+    void Keys(const std::vector<std::string>& keys) const {
+        ASSERT_EQ(RunProgram(PRESS_KEYS, keys, {{"DISPLAY", display_.Name()}}).exitCode, 0);
+    }
+
+    PrivateBus bus_;
+};
+
+TEST_F(MprisProgramTest, PlayerctlAndTheMediaKeysPlayPauseSeekAndGoToTheNextItem) {
+    SetUpRegistry({{"SingleInstanceMode", 1}});
+    const std::string list = folder_ / "list.vpp";
+    std::ofstream(list, std::ios::binary)
+        << "<velvaro build=\"1.2.0.3\">\r\r\n<playlist>\r\r\n"
+        << "<media audio=\"\">" << kMedia << "long.mkv</media>\r\r\n"
+        << "<media audio=\"\">" << kMedia << "audio.mp3</media>\r\r\n"
+        << "</playlist>\r\r\n</velvaro>\r\r\n";
+    auto player = Start({list});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+    ASSERT_TRUE(WaitForAnswer({"status"}, "Playing"));
+    const QStringList metadata =
+        QString::fromStdString(
+            Playerctl({"metadata", "--format", "{{xesam:title}}|{{mpris:length}}|{{xesam:url}}"}))
+            .split(u'|');
+    ASSERT_EQ(metadata.size(), 3);
+    EXPECT_EQ(metadata[0], QStringLiteral("long.mkv"));
+    EXPECT_NEAR(metadata[1].toLongLong(), 24000000, 500000);
+    EXPECT_EQ(metadata[2], QUrl::fromLocalFile(QString::fromStdString(kMedia + "long.mkv"))
+                               .toString(QUrl::FullyEncoded));
+
+    Playerctl({"play-pause"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PAUSE"}));
+    EXPECT_TRUE(WaitForAnswer({"status"}, "Paused"));
+    Playerctl({"position", "12"});
+    EXPECT_TRUE(RunEventsUntil([&] { return std::abs(Seconds("position") - 12) < 0.5; }, 5000))
+        << Playerctl({"position"});
+    Playerctl({"play-pause"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+    EXPECT_TRUE(WaitForAnswer({"status"}, "Playing"));
+    EXPECT_TRUE(RunEventsUntil([&] { return Seconds("position") > 12.5; }, 5000))
+        << "the position did not move on from 12 s: " << Playerctl({"position"});
+
+    Playerctl({"volume", "0.3"});
+    EXPECT_TRUE(WaitForAnswer({"volume"}, "0.300000"));
+
+    Keys({"XF86AudioPause"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PAUSE"}));
+    Keys({"XF86AudioPlay"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+
+    Playerctl({"next"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
+    EXPECT_TRUE(WaitForAnswer({"metadata", "xesam:title"}, "audio.mp3"));
+    Keys({"XF86AudioPrev"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+
+    Playerctl({"stop"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - STOP"}));
+    EXPECT_TRUE(WaitForAnswer({"status"}, "Stopped"));
+    // playerctl has no quit; dbus-send asks as a panel's close button would.
+    EXPECT_EQ(RunProgram("/usr/bin/dbus-send",
+                         {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.velvaro",
+                          "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Quit"},
+                         {{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}})
+                  .exitCode,
+              0);
+    ASSERT_TRUE(player->WaitForExit(10000));
+    EXPECT_EQ(player->exitCode(), 0);
+}
+
+TEST_F(MprisProgramTest, ASecondWindowTakesANameOfItsOwn) {
+    SetUpRegistry({{"SingleInstanceMode", 0}});
+    auto first = Start({"/nosplash"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    ASSERT_TRUE(WaitForAnswer({"--list-all"}, "velvaro"));
+    auto second = Start({"/nosplash"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro", "Velvaro"}));
+    const std::string instance = "velvaro.instance" + std::to_string(second->processId());
+    EXPECT_TRUE(RunEventsUntil(
+        [&] {
+            QThread::msleep(100);
+            QStringList names = QString::fromStdString(Playerctl({"--list-all"})).split(u'\n');
+            names.sort();
+            return names ==
+                   QStringList{QStringLiteral("velvaro"), QString::fromStdString(instance)};
+        },
+        15000))
+        << Playerctl({"--list-all"});
+    EXPECT_EQ(Playerctl({"-p", "velvaro", "status"}), "Stopped");
+}
+
+// The media keys need no bus.
+TEST_F(MprisProgramTest, WithoutASessionBusThePlayerPlaysAndHearsTheMediaKeys) {
+    extraEnvironment_["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (folder_ / "no-bus");
+    SetUpRegistry({{"SingleInstanceMode", 1}});
+    auto player = Start({kMedia + "long.mkv"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+    Keys({"XF86AudioStop"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - STOP"}));
+    Keys({"XF86AudioPlay"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
+}
+
+}  // namespace
+}  // namespace velvaro::test
