@@ -48,6 +48,7 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         errorText_ = "\"" + narrow + "\" is not a file that can be played.";
         return VFW_E_UNSUPPORTED_STREAM;
     }
+    subtitleSearch_ = std::make_unique<SubtitleFileSearch>(narrow);
     // filesrc feeding decodebin3 directly: through uridecodebin3 the decoder
     // sometimes never exposed its streams when the machine was busy.
     ElementMaker maker;
@@ -118,6 +119,12 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         return VFW_E_UNSUPPORTED_STREAM;
     }
     CreateVideoWindow();
+    // The subtitle files are usually found long before the film opens; a
+    // slow folder adds them when it answers.
+    if (HaveVideo()) {
+        WaitWhileAlive([this] { return subtitleSearch_->Wait(std::chrono::milliseconds(0)); },
+                       false);
+    }
     return partial ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 

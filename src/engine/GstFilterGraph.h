@@ -4,12 +4,14 @@
 #pragma once
 
 #include "GstGraphParts.h"
+#include "GstSubtitleFiles.h"
 #include "VideoWidget.h"
 
 #include <QColor>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
+#include <QTemporaryFile>
 
 #include <atomic>
 #include <condition_variable>
@@ -142,6 +144,7 @@ protected:
     GstFlowReturn Show(GstSampleHandle sample);
     void RememberShownFrame(GstSample* sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnSubtitleData(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     void OnError(GstMessage* message);
     static void LogMessage(GstMessage* message);
 
@@ -162,7 +165,17 @@ protected:
     void ApplyVolume();
     // Volume and balance act on the current audio renderer; caller holds mutex_.
     void TakeVolumeControls();
+    // Subtitle files count as streams after the file's own; one of them at
+    // most is linked to the overlay, in place of an embedded subtitle.
     HRESULT ApplySelection(const std::vector<std::string>& ids);
+    // S_FALSE when they are selected already.
+    HRESULT SelectDecodedStreams(const std::vector<std::string>& ids);
+    std::vector<SubtitleFile> SubtitleFiles() const;
+    HRESULT AttachSubtitleFile(int index);
+    // `showAgain`: the current picture is drawn again, without the text.
+    void DetachSubtitleFile(bool showAgain);
+    // Seeks to where the film stands, so that the current picture comes again.
+    void ShowAgain();
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
@@ -183,6 +196,11 @@ protected:
     GstElement* externalRenderer_ = nullptr;
     GstElement* volume_ = nullptr;
     GstElement* panorama_ = nullptr;
+    GstElement* subtitleSource_ = nullptr;
+    GstElement* subtitleParser_ = nullptr;
+    int subtitleFile_ = -1;  // the subtitle file linked to the overlay
+    std::unique_ptr<SubtitleFileSearch> subtitleSearch_;
+    std::unique_ptr<QTemporaryFile> subtitleCopy_;  // what subtitleSource_ reads, if a copy
     // Held aside, out of the pipeline, while a separate track plays.
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;
@@ -210,6 +228,9 @@ protected:
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
     int unrenderedStreams_ = 0;  // that found no renderer
+    // When the subtitle file's parser last delivered, and whether it is through.
+    std::int64_t subtitleActivity_ = 0;
+    bool subtitleEnded_ = false;
 
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};

@@ -58,7 +58,23 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
             break;
         }
         case GST_MESSAGE_ERROR:
-            graph->OnError(message);
+            // A subtitle file that fails only loses its text, logged above;
+            // its end lets the overlay stop waiting for more.
+            if (g_str_has_prefix(GST_MESSAGE_SRC_NAME(message), kSubtitleFilePrefix)) {
+                GstPadHandle input;
+                {
+                    std::lock_guard lock(graph->mutex_);
+                    if (graph->videoRenderer_) {
+                        input.reset(
+                            gst_element_get_static_pad(graph->videoRenderer_, kSubtitleInputName));
+                    }
+                }
+                if (input) {
+                    gst_pad_send_event(input.get(), gst_event_new_eos());
+                }
+            } else {
+                graph->OnError(message);
+            }
             break;
         default:
             graph->OnOtherMessage(message);

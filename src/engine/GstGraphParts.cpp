@@ -22,6 +22,7 @@ constexpr ElementPackage kElementPackages[] = {
     {"dvdspu", "gstreamer1.0-plugins-bad"},
     {"decodebin3", "gstreamer1.0-plugins-base"},
     {"subtitleoverlay", "gstreamer1.0-plugins-base"},
+    {"subparse", "gstreamer1.0-plugins-base"},
     {"videoconvertscale", "gstreamer1.0-plugins-base"},
     {"appsink", "gstreamer1.0-plugins-base"},
     {"audioconvert", "gstreamer1.0-plugins-base"},

@@ -43,6 +43,9 @@ constexpr auto kFrameRateWindow = std::chrono::seconds(2);
 constexpr const char* kVideoRendererName = "Video Renderer";
 constexpr const char* kAudioRendererName = "Default DirectSound Device";
 constexpr const char* kAudioInputPinName = "Audio Input pin (rendered)";
+constexpr const char* kSubtitleInputName = "Subtitle Input";
+// How the elements that read a subtitle file beside the film are named.
+constexpr const char* kSubtitleFilePrefix = "Subtitle File";
 
 void EnsureGstInitialised();
 MajorType MajorTypeOfCaps(GstCaps* caps);

@@ -1,13 +1,43 @@
 // Streams, chapters and the separate sound track.
 #include "GstFilterGraph.h"
 
+#include <QDir>
 #include <QString>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace velvaro::engine {
+
+namespace {
+
+constexpr const char* kSubtitleFileId = "velvaro/subtitle-file/";
+
+// The subtitle file a stream id stands for, or -1 for the film's own streams.
+int SubtitleFileOfId(const std::string& id) {
+    const std::string prefix = kSubtitleFileId;
+    if (id.compare(0, prefix.size(), prefix) != 0) {
+        return -1;
+    }
+    return std::atoi(id.c_str() + prefix.size());
+}
+
+// Unlinks what feeds the overlay's subtitle input. The flush first frees a
+// streaming thread the overlay holds until the picture catches up with its text.
+void FreeSubtitleInput(GstPad* input, GstPad* peer) {
+    gst_pad_send_event(input, gst_event_new_flush_start());
+    gst_pad_unlink(peer, input);
+    gst_pad_send_event(input, gst_event_new_flush_stop(FALSE));
+}
+
+}  // namespace
+
+std::vector<SubtitleFile> GstFilterGraph::SubtitleFiles() const {
+    return subtitleSearch_ && HaveVideo() ? subtitleSearch_->Files() : std::vector<SubtitleFile>();
+}
 
 std::vector<MediaStream> GstFilterGraph::GetStreams() {
     std::vector<MediaStream> streams;
@@ -26,6 +56,12 @@ std::vector<MediaStream> GstFilterGraph::GetStreams() {
         info.selected =
             std::find(selectedIds_.begin(), selectedIds_.end(), info.id) != selectedIds_.end();
         streams.push_back(std::move(info));
+    }
+    const auto files = SubtitleFiles();
+    for (size_t i = 0; i < files.size(); ++i) {
+        const int index = static_cast<int>(i);
+        streams.push_back({kSubtitleFileId + std::to_string(index), MajorType::Subtitle,
+                           files[i].name, index == subtitleFile_});
     }
     return streams;
 }
@@ -54,6 +90,38 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
     if (!source_) {
         return VFW_E_WRONG_STATE;
     }
+    std::vector<std::string> decoded;
+    int file = -1;
+    for (const std::string& id : ids) {
+        const int index = SubtitleFileOfId(id);
+        if (index < 0) {
+            decoded.push_back(id);
+        } else if (file < 0) {
+            file = index;
+        }
+    }
+    const bool detached = subtitleFile_ >= 0 && subtitleFile_ != file;
+    if (detached) {
+        DetachSubtitleFile(false);
+    }
+    HRESULT result = SelectDecodedStreams(decoded);
+    if (file >= 0 && file != subtitleFile_) {
+        const HRESULT attached = AttachSubtitleFile(file);
+        result = FAILED(attached) ? attached : result;
+    } else if (detached && result == S_FALSE) {
+        // The overlay lets go of the text with the next picture: the one shown again.
+        ShowAgain();
+    }
+    return result == S_FALSE ? S_OK : result;
+}
+
+void GstFilterGraph::ShowAgain() {
+    gint64 position = 0;
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    Seek(rate_, position);
+}
+
+HRESULT GstFilterGraph::SelectDecodedStreams(const std::vector<std::string>& ids) {
     const auto sameSet = [](std::vector<std::string> a, std::vector<std::string> b) {
         std::sort(a.begin(), a.end());
         std::sort(b.begin(), b.end());
@@ -63,7 +131,7 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
         std::lock_guard lock(mutex_);
         wantedIds_ = ids;
         if (sameSet(selectedIds_, ids)) {
-            return S_OK;
+            return S_FALSE;
         }
     }
     GStringListHandle list;
@@ -81,6 +149,146 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
     const bool switched = streamsReady_.wait_for(lock, std::chrono::seconds(5),
                                                  [&] { return sameSet(selectedIds_, ids); });
     return switched ? S_OK : E_FAIL;
+}
+
+HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
+    const auto files = SubtitleFiles();
+    if (index < 0 || index >= static_cast<int>(files.size())) {
+        return E_INVALIDARG;
+    }
+    const SubtitleFile& file = files[static_cast<size_t>(index)];
+    GstPadHandle input;
+    {
+        std::lock_guard lock(mutex_);
+        if (videoRenderer_) {
+            input.reset(gst_element_get_static_pad(videoRenderer_, kSubtitleInputName));
+        }
+    }
+    ElementMaker maker;
+    GstElementHandle source =
+        maker.Make("filesrc", (std::string(kSubtitleFilePrefix) + " Source").c_str());
+    GstElementHandle parser =
+        maker.Make("subparse", (std::string(kSubtitleFilePrefix) + " Parser").c_str());
+    if (maker.Failed() || !input) {
+        return VFW_E_CANNOT_RENDER;
+    }
+    std::string path = file.path;
+    if (!file.converted.empty()) {
+        // What the parser cannot read is read from a copy in a form it can.
+        auto copy = std::make_unique<QTemporaryFile>(
+            QDir::tempPath() + QStringLiteral("/velvaro-subtitle-XXXXXX.srt"));
+        if (!copy->open() ||
+            copy->write(file.converted.data(), static_cast<qint64>(file.converted.size())) !=
+                static_cast<qint64>(file.converted.size()) ||
+            !copy->flush()) {
+            qCWarning(lcEngine).noquote() << "Subtitle file" << QString::fromStdString(file.path)
+                                          << "could not be converted:" << copy->errorString();
+            return VFW_E_CANNOT_RENDER;
+        }
+        path = copy->fileName().toStdString();
+        subtitleCopy_ = std::move(copy);
+    }
+    // In one piece, so that the parser judges the encoding on the whole text.
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    const guint blockSize =
+        error ? 4096u : static_cast<guint>(std::max<std::uintmax_t>(size, 4096));
+    g_object_set(source.get(), "location", path.c_str(), "blocksize", blockSize, nullptr);
+    g_object_set(parser.get(), "subtitle-encoding", file.encoding.c_str(), nullptr);
+    gst_bin_add_many(GST_BIN(pipeline_.get()), source.get(), parser.get(), nullptr);
+    // An embedded subtitle the decoder has not let go of yet gives way.
+    if (GstPadHandle peer{gst_pad_get_peer(input.get())}) {
+        FreeSubtitleInput(input.get(), peer.get());
+    }
+    GstPadHandle output(gst_element_get_static_pad(parser.get(), "src"));
+    if (!gst_element_link(source.get(), parser.get()) ||
+        GST_PAD_LINK_FAILED(gst_pad_link(output.get(), input.get()))) {
+        qCWarning(lcEngine).noquote()
+            << "Subtitle file" << QString::fromStdString(file.path) << "could not be connected.";
+        gst_bin_remove_many(GST_BIN(pipeline_.get()), source.get(), parser.get(), nullptr);
+        subtitleCopy_.reset();
+        return VFW_E_CANNOT_RENDER;
+    }
+    subtitleSource_ = source.get();
+    subtitleParser_ = parser.get();
+    subtitleFile_ = index;
+    {
+        std::lock_guard lock(mutex_);
+        subtitleEnded_ = false;
+        subtitleActivity_ = 0;
+    }
+    gst_pad_add_probe(output.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      &OnSubtitleData, this, nullptr);
+    gst_element_sync_state_with_parent(subtitleParser_);
+    if (!gst_element_sync_state_with_parent(subtitleSource_)) {
+        // Gone or unreadable since it was found: logged from the bus.
+        DetachSubtitleFile(true);
+        return VFW_E_CANNOT_RENDER;
+    }
+    // The text starts from where the film stands. The parser takes a seek
+    // well once it has delivered all or waits for the overlay; while it is
+    // still sending, the seek could leave its text without a segment.
+    const std::int64_t started = SteadyNow();
+    for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
+             lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
+        const std::int64_t now = SteadyNow();
+        if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 50) || now - started > 2000) {
+            break;
+        }
+    }
+    gint64 position = 0;
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    Seek(rate_, position);
+    return S_OK;
+}
+
+// Streaming thread of a subtitle file: what its parser delivers.
+GstPadProbeReturn GstFilterGraph::OnSubtitleData(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    const bool ended = (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
+                       GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
+    std::lock_guard lock(graph->mutex_);
+    graph->subtitleActivity_ = SteadyNow();
+    if (!ended) {
+        return GST_PAD_PROBE_OK;
+    }
+    graph->subtitleEnded_ = true;
+    graph->streamsReady_.notify_all();
+    return GST_PAD_PROBE_REMOVE;
+}
+
+void GstFilterGraph::DetachSubtitleFile(bool showAgain) {
+    if (!subtitleParser_) {
+        return;
+    }
+    GstPadHandle input;
+    {
+        std::lock_guard lock(mutex_);
+        if (videoRenderer_) {
+            input.reset(gst_element_get_static_pad(videoRenderer_, kSubtitleInputName));
+        }
+    }
+    GstPadHandle output(gst_element_get_static_pad(subtitleParser_, "src"));
+    if (input && gst_pad_is_linked(output.get())) {
+        // Stopped while still linked: unlinked, the source would report an error.
+        gst_pad_send_event(input.get(), gst_event_new_flush_start());
+        gst_element_set_state(subtitleSource_, GST_STATE_NULL);
+        gst_element_set_state(subtitleParser_, GST_STATE_NULL);
+        gst_pad_unlink(output.get(), input.get());
+        gst_pad_send_event(input.get(), gst_event_new_flush_stop(FALSE));
+    } else {
+        gst_element_set_state(subtitleSource_, GST_STATE_NULL);
+        gst_element_set_state(subtitleParser_, GST_STATE_NULL);
+    }
+    gst_bin_remove_many(GST_BIN(pipeline_.get()), subtitleSource_, subtitleParser_, nullptr);
+    subtitleSource_ = subtitleParser_ = nullptr;
+    subtitleFile_ = -1;
+    subtitleCopy_.reset();
+    if (showAgain) {
+        ShowAgain();
+    }
 }
 
 void GstFilterGraph::StoreToc(GstToc* toc) {

@@ -4,6 +4,7 @@
 #include "EventLoop.h"
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
+#include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuBuilder.h"
 #include "i18n/ui/MenuCommands.h"
@@ -15,11 +16,14 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -192,6 +196,64 @@ TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
 
     menus.Reset();
     EXPECT_EQ(Hosts(), (std::vector{false, false, false, false, false}));
+}
+
+// Subtitle files beside the film follow its own subtitle in the menu; the
+// chosen one is drawn over the black film, "Off" hides it and brings it back.
+TEST_F(StreamMenusTest, SubtitleFilesBesideTheFilmFollowItsOwn) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string film = folder.filePath(QStringLiteral("film.mkv")).toStdString();
+    std::filesystem::copy_file(Media("dark.mkv"), film);
+    for (const auto& [name, text] : {std::pair{"film.srt", "Hello"}, {"film.de.srt", "Hallo"}}) {
+        std::ofstream(folder.filePath(QString::fromLatin1(name)).toStdString())
+            << "1\n00:00:00,000 --> 00:00:05,900\n"
+            << text << "\n";
+    }
+    menus.Reset();
+    auto player =
+        std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
+                                      QString::fromStdString(film).toStdWString(), film, 0, 0, 0);
+    menus.Build(player.get());
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off", "-", "English", "film.srt", "German"}));
+    player->SetPosition(100);
+    player->WaitForState();
+
+    // Bright pixels in the lower half of the black picture are text.
+    auto* video = owner.findChild<VideoWidget*>();
+    ASSERT_NE(video, nullptr);
+    const auto textShown = [video](bool shown) {
+        return velvaro::test::RunEventsUntil([&] {
+            const QImage picture = video->grab().toImage();
+            int bright = 0;
+            for (int y = 120; y < 240; ++y) {
+                for (int x = 0; x < 320; ++x) {
+                    bright += picture.pixelColor(x, y).lightness() > 100;
+                }
+            }
+            return (bright > 10) == shown;
+        });
+    };
+    EXPECT_EQ(Choose(player.get(), 62001), "layout");
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off", "-", "English", "film.srt*", "German"}));
+    EXPECT_TRUE(textShown(true));
+    EXPECT_EQ(Choose(player.get(), 61999), "layout");
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off*", "-", "English", "film.srt", "German"}));
+    EXPECT_TRUE(textShown(false));
+    EXPECT_EQ(Choose(player.get(), 61999), "layout");
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off", "-", "English", "film.srt*", "German"}));
+    EXPECT_TRUE(textShown(true));
+    EXPECT_EQ(Choose(player.get(), 62002), "layout");
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off", "-", "English", "film.srt", "German*"}));
+    EXPECT_EQ(Choose(player.get(), 62000), "layout");
+    EXPECT_EQ(Items("IDM_WIEDERGABE_STREAMS_SUBTITLE"),
+              (List{"Off", "-", "English*", "film.srt", "German"}));
+    EXPECT_TRUE(textShown(true)) << "the film's own subtitle";
 }
 
 // One stream selector: one submenu named after it, its sub-groups (video,

@@ -1,0 +1,199 @@
+// Subtitle files beside a film: found, named and listed after the film's own
+// subtitles, drawn over the picture when chosen, read in the right encoding,
+// and skipped when damaged.
+#include "PlayerFixture.h"
+#include "engine/VideoWidget.h"
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using velvaro::test::RunEventsUntil;
+using List = std::vector<std::string>;
+
+// Two cues over nearly the whole film.
+std::string Cues(const std::string& first, const std::string& second) {
+    return "1\n00:00:00,000 --> 00:00:03,000\n" + first + "\n\n2\n00:00:03,000 --> 00:00:05,900\n" +
+           second + "\n";
+}
+
+class SubtitleFilesTest : public velvaro::test::PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        ASSERT_TRUE(folder.isValid());
+        // A black film with one English subtitle track of its own.
+        std::filesystem::copy_file(velvaro::test::Media("dark.mkv"), Path("film.mkv"));
+    }
+
+    std::string Path(const std::string& name) const {
+        return folder.filePath(QString::fromStdString(name)).toStdString();
+    }
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    std::unique_ptr<CFilePlayer> OpenFilm() {
+        const std::string path = Path("film.mkv");
+        return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
+                                             QString::fromStdString(path).toStdWString(), path, 0,
+                                             0, 0);
+    }
+    // The subtitle streams as "name:shown".
+    static List Subtitles(CFilePlayer& player) {
+        List entries;
+        for (int i = 0; i < player.GetStreamCount(STREAM_SUBTITLES); ++i) {
+            std::string name;
+            int flags = -1, kind = STREAM_SUBTITLES;
+            EXPECT_EQ(player.GetStreamName(i, nullptr, &flags, &kind, &name, nullptr), S_OK);
+            entries.push_back(name + ":" + std::to_string(flags));
+        }
+        return entries;
+    }
+    // The lower half of the picture, where the text goes.
+    QImage Bottom() {
+        auto* video = owner.findChild<VideoWidget*>();
+        return video ? video->grab().toImage().copy(0, 120, 320, 120) : QImage();
+    }
+    // The film is black: bright pixels are text.
+    static int Bright(const QImage& image) {
+        int bright = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                bright += image.pixelColor(x, y).lightness() > 100;
+            }
+        }
+        return bright;
+    }
+    bool TextShown(bool shown) {
+        return RunEventsUntil([&] { return (Bright(Bottom()) > 10) == shown; });
+    }
+
+    QTemporaryDir folder;
+};
+
+// With and without a language part, any case of the extension; codes and
+// written-out languages by their names, unknown codes as they are; other
+// files of the folder not at all.
+TEST_F(SubtitleFilesTest, FilesBesideTheFilmFollowItsOwnSubtitles) {
+    Write("film.srt", Cues("Hello", "Goodbye"));
+    Write("film.de.srt", Cues("Hallo", "Auf Wiedersehen"));
+    Write("film.FR.SRT", Cues("Bonjour", "Au revoir"));
+    Write("film.italian.vtt", "WEBVTT\n\n00:00.000 --> 00:05.900\nHola\n");
+    Write("film.xx.ssa",
+          "[Script Info]\nScriptType: v4.00\n\n[V4 Styles]\nFormat: Name, Fontname, Fontsize\n"
+          "Style: Default,Sans,20\n\n[Events]\nFormat: Marked, Start, End, Style, Name, MarginL, "
+          "MarginR, MarginV, Effect, Text\nDialogue: Marked=0,0:00:00.00,0:00:05.90,Default,,0,0,"
+          "0,,Xx\n");
+    for (const char* other : {"other.srt", "film.txt", "film.srt.bak", "filmfilm.srt"}) {
+        Write(other, Cues("Not", "Listed"));
+    }
+    std::filesystem::create_directory(Path("film.it.srt"));
+
+    auto player = OpenFilm();
+    ASSERT_TRUE(player->HasSplitter());
+    EXPECT_EQ(Subtitles(*player),
+              (List{"English:0", "film.srt:0", "French:0", "German:0", "Italian:0", "xx:0"}));
+
+    // Chosen like the film's own, one at a time; off and back on.
+    for (const auto& [select, shown] :
+         {std::pair{1, 1}, {3, 3}, {-1, -1}, {-2, 3}, {0, 0}, {5, 5}}) {
+        EXPECT_EQ(player->SelectStream(select, STREAM_SUBTITLES), S_OK) << select;
+        const List entries = Subtitles(*player);
+        for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+            EXPECT_EQ(entries[static_cast<size_t>(i)].back(), i == shown ? '1' : '0')
+                << select << " " << entries[static_cast<size_t>(i)];
+        }
+    }
+    EXPECT_EQ(player->SelectStream(6, STREAM_SUBTITLES), E_FAIL);
+    EXPECT_EQ(player->HasVideo(), S_OK);
+}
+
+// The text of a chosen file is drawn over the picture and goes with "off".
+// An 8-bit Western file draws the same text as its UTF-8 twin, with or
+// without the byte-order mark.
+TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
+    const std::string utf8 = "M\xC3\xBCller \xE2\x80\x93 5 \xE2\x82\xAC";
+    Write("film.srt", Cues(utf8, utf8));
+    Write("film.de.srt", Cues("M\xFCller \x96 5 \x80", "M\xFCller \x96 5 \x80"));
+    Write("film.en.srt", "\xEF\xBB\xBF" + Cues(utf8, utf8));
+    auto player = OpenFilm();
+    ASSERT_EQ(Subtitles(*player), (List{"English:0", "film.srt:0", "German:0", "English:0"}));
+    player->SetPosition(100);
+    player->WaitForState();
+    ASSERT_TRUE(TextShown(false)) << "nothing drawn before a choice";
+
+    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    ASSERT_TRUE(TextShown(true)) << Bright(Bottom());
+    const QImage text = Bottom();
+    EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
+    EXPECT_TRUE(TextShown(false)) << "off hides it";
+
+    for (int other : {3, 2}) {
+        EXPECT_EQ(player->SelectStream(other, STREAM_SUBTITLES), S_OK);
+        EXPECT_TRUE(TextShown(true)) << other;
+        EXPECT_TRUE(RunEventsUntil([&] { return Bottom() == text; }, 2000))
+            << other << ": the same text";
+        EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
+        EXPECT_TRUE(TextShown(false));
+    }
+
+    // Playing on, the text goes on with the picture.
+    EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
+    EXPECT_EQ(player->Play(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 200; }));
+    EXPECT_TRUE(TextShown(true));
+    EXPECT_EQ(SettledState(*player), State_Running);
+}
+
+// Junk, an empty file, plain words and a broken link are left out, each
+// with a line in the log; the film opens and plays, a good file beside them
+// still counts.
+TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
+    std::string junk(3000, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<char>((i * 7919 + 13) % 256);
+    }
+    Write("film.en.srt", junk);
+    Write("film.de.srt", "");
+    Write("film.fr.srt", "Only some words,\nno times at all.\n");
+    std::filesystem::create_symlink(Path("gone.srt"), Path("film.es.srt"));
+    Write("film.srt", Cues("Hi", "Bye"));
+
+    const velvaro::test::ExpectLog log(QtWarningMsg, QStringLiteral("^Subtitle file .* skipped"),
+                                       QStringLiteral("velvaro.engine"));
+    auto player = OpenFilm();
+    EXPECT_EQ(player->GetOpenResult(), S_OK);
+    EXPECT_EQ(Subtitles(*player), (List{"English:0", "film.srt:0"}));
+    QStringList skipped = log.Texts();
+    skipped.sort();
+    ASSERT_EQ(skipped.size(), 4);
+    for (const char* name : {"film.de.srt", "film.en.srt", "film.es.srt", "film.fr.srt"}) {
+        EXPECT_TRUE(
+            skipped.filter(QStringLiteral("/%1 skipped").arg(QString::fromLatin1(name))).size() ==
+            1)
+            << name;
+    }
+
+    EXPECT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    EXPECT_EQ(player->Play(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 100; }));
+    EXPECT_TRUE(TextShown(true));
+
+    // A file gone by the time it is chosen fails alone; the film plays on.
+    EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
+    std::filesystem::remove(Path("film.srt"));
+    {
+        const velvaro::test::ExpectLog gone(QtWarningMsg, QStringLiteral("Subtitle File Source"),
+                                            QStringLiteral("velvaro.engine"));
+        EXPECT_NE(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+        EXPECT_GE(gone.Count(), 1);
+    }
+    const int position = player->GetPosition();
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= position + 50; }));
+    EXPECT_EQ(SettledState(*player), State_Running);
+}
+
+}  // namespace
