@@ -35,5 +35,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://velvaro.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-x, gstreamer1.0-alsa | gstreamer1.0-pulseaudio, qt6-qpa-plugins, shared-mime-info, desktop-file-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, xdg-utils, qt6-wayland")
 include(CPack)

@@ -47,7 +47,9 @@ protected:
             {"QT_QPA_PLATFORM", "xcb"},
             // Nothing here may reach the machine's own logind.
             {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-system-bus")}};
-        environment.insert(extraEnvironment_.begin(), extraEnvironment_.end());
+        for (const auto& [name, value] : extraEnvironment_) {
+            environment[name] = value;  // an empty value takes the variable away
+        }
         // A sanitizer build's players follow the same options as the test.
         for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
             if (const char* value = std::getenv(name)) {
