@@ -134,7 +134,7 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     for (int other : {3, 2}) {
         EXPECT_EQ(player->SelectStream(other, STREAM_SUBTITLES), S_OK);
         EXPECT_TRUE(TextShown(true)) << other;
-        EXPECT_TRUE(RunEventsUntil([&] { return Bottom() == text; }, 2000))
+        EXPECT_TRUE(RunEventsUntil([&] { return Bottom() == text; }, 8000))
             << other << ": the same text";
         EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
         EXPECT_TRUE(TextShown(false));
