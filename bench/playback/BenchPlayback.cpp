@@ -9,6 +9,12 @@
 // A folder (a VIDEO_TS folder or the disc folder holding one) is played as a
 // DVD from its first play to the end of the disc; --dvd does the same for a
 // disc image.
+//
+// With VELVARO_BENCH_SEEKS=FPS:k60,e118,... it plays nothing and instead
+// seeks while paused to each listed frame (k: a key frame, e: a frame that
+// needs the frames from the key frame before it decoded first) and prints
+// how long each took until that frame was painted, with the median of each
+// kind; bench/playback/whole uses it.
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
@@ -17,6 +23,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QRegion>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -25,6 +32,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -151,6 +159,64 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
     return true;
 }
 
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The seeks of VELVARO_BENCH_SEEKS, while paused: from SetPosition until the
+// graph has prerolled again (the frame handed to the video window) and the
+// window has painted it. Where the engine's current frame is not the one
+// asked for, that is printed too.
+int RunSeeks(CMediaPlayer& player, QWidget& video, const QString& spec) {
+    const QStringList parts = spec.split(u':');
+    bool rateOk = false;
+    const double rate = parts.value(0).toDouble(&rateOk);
+    if (parts.size() != 2 || !rateOk || rate <= 0) {
+        std::fprintf(stderr, "bench_playback: VELVARO_BENCH_SEEKS is FPS:k60,e118,...\n");
+        return 2;
+    }
+    player.Pause();
+    player.WaitForState();
+    // The frame shown after opening: a stream whose times start late (a
+    // program stream) numbers its frames from there, positions from 0.
+    const LONGLONG first = std::max<LONGLONG>(0, player.GetCurrentFrame());
+    std::vector<double> key;
+    std::vector<double> exact;
+    for (const QString& seek : parts[1].split(u',', Qt::SkipEmptyParts)) {
+        bool frameOk = false;
+        const long long frame = seek.mid(1).toLongLong(&frameOk);
+        const QChar kind = seek.isEmpty() ? QChar() : seek.front();
+        if (!frameOk || frame < 0 || (kind != u'k' && kind != u'e')) {
+            std::fprintf(stderr, "bench_playback: bad seek %s\n", qPrintable(seek));
+            return 2;
+        }
+        // The first hundredth inside the frame.
+        const int position =
+            static_cast<int>(std::ceil(static_cast<double>(frame) * 100.0 / rate - 1e-6));
+        const auto start = Clock::now();
+        player.SetPosition(position);
+        // Prerolled again: the frame is in the video window's mailbox.
+        player.WaitForState();
+        QApplication::processEvents();
+        video.repaint();
+        const double took = Milliseconds(start, Clock::now());
+        if (const LONGLONG landed = player.GetCurrentFrame() - first; landed != frame) {
+            std::printf("seek_%lld_landed_on=%lld\n", frame, static_cast<long long>(landed));
+        }
+        (kind == u'k' ? key : exact).push_back(took);
+        std::printf("seek_%s_frame_%lld_ms=%.1f\n", kind == u'k' ? "key" : "exact", frame, took);
+    }
+    std::printf("seek_key_ms=%.1f\n", Median(key));
+    std::printf("seek_exact_ms=%.1f\n", Median(exact));
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,6 +293,9 @@ int main(int argc, char** argv) {
     owner.video = children.front();
     owner.video->installEventFilter(&owner.counter);
     player->SetDestinationPosition(0, 0, width, height);
+    if (const QString seeks = qEnvironmentVariable("VELVARO_BENCH_SEEKS"); !seeks.isEmpty()) {
+        return RunSeeks(*player, *owner.video, seeks);
+    }
     player->Play();
 
     // The renderer's measured frame rate, sampled while playing. A DVD knows

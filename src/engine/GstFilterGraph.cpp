@@ -23,6 +23,9 @@ GstFilterGraph::~GstFilterGraph() {
     {
         std::lock_guard lock(mutex_);
         notifyWindow_ = nullptr;
+        // The sink's own counts start again at every flush, Stop's included.
+        qCDebug(lcBench, "frames handed to the widget while playing %llu",
+                static_cast<unsigned long long>(framesShown_));
     }
     ShutDown();
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -225,6 +226,8 @@ protected:
     std::vector<std::string> wantedIds_;  // the user's choice, once made
     std::vector<MediaChapter> chapters_;
     std::deque<std::chrono::steady_clock::time_point> frameTimes_;
+    // Frames shown while playing, for the benchmark's log.
+    std::uint64_t framesShown_ = 0;
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
     int unrenderedStreams_ = 0;  // that found no renderer

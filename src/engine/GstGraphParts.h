@@ -22,6 +22,8 @@
 // What GStreamer reports on the graphs' buses: warnings and errors show by
 // default, the rest with QT_LOGGING_RULES="velvaro.engine.debug=true".
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)
+// Figures for the playback benchmark: "velvaro.bench.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcBench)
 
 namespace velvaro::engine {
 
