@@ -12,7 +12,7 @@
 namespace velvaro::engine {
 
 GstFilterGraph::GstFilterGraph() {
-    EnsureGstInitialised();
+    EnsureMediaFramework();
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_sync_handler(bus.get(), reinterpret_cast<GstBusSyncHandler>(&OnBusMessage), this,
