@@ -78,4 +78,9 @@ void EnsureMediaFramework() {
     started.wait();
 }
 
+bool WaitForMediaFramework(std::chrono::milliseconds timeout) {
+    StartMediaFramework();
+    return started.wait_for(timeout) == std::future_status::ready;
+}
+
 }  // namespace velvaro::engine

@@ -2,6 +2,8 @@
 // the plugin registry loads or is rebuilt.
 #pragma once
 
+#include <chrono>
+
 namespace velvaro::engine {
 
 // Begins loading GStreamer in the background; later calls do nothing.
@@ -9,5 +11,7 @@ void StartMediaFramework();
 // Returns once GStreamer is ready, loading it here if nothing started it.
 // Every way into GStreamer goes through it first. Any thread.
 void EnsureMediaFramework();
+// The same, waiting at most `timeout`; true once GStreamer is ready.
+bool WaitForMediaFramework(std::chrono::milliseconds timeout);
 
 }  // namespace velvaro::engine
