@@ -2,6 +2,7 @@
 #include "Maintenance.h"
 
 #include "dialogs/CLanguagePage.h"
+#include "engine/MediaFramework.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Paths.h"
 #include "platform/ProgramFileLock.h"
@@ -111,6 +112,11 @@ bool CPlayerApp::InitInstance() {
         return false;
     }
 
+    // A file to open needs GStreamer at once: its registry loads while the
+    // window is made. Not before the application, which sets the locale.
+    if (!commandLine.GetFileName().empty()) {
+        velvaro::engine::StartMediaFramework();
+    }
     CPlayerDlg dlg(&commandLine, &language, settings.get());
     dlg.exec();
     return false;

@@ -2,13 +2,13 @@
 #include "art/ArtResources.h"
 #include "platform/DesktopProjection.h"
 #include "platform/ProductVersion.h"
-
-#include <QImage>
+#include "platform/StartTiming.h"
 
 #include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv) {
+    velvaro::platform::NoteStartMoment("main");
     // Answered before anything else: no settings touched, no display needed.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -17,13 +17,12 @@ int main(int argc, char** argv) {
         }
     }
     // Before the settings load: a first start shows itself on the desktop.
-    velvaro::platform::DesktopIdentity identity;
-    identity.icons << QImage(velvaro::art::IconResource(IDR_MAINFRAME))
-                   << QImage(velvaro::art::SmallIconResource(IDR_MAINFRAME));
+    QStringList icons = {velvaro::art::IconResource(IDR_MAINFRAME),
+                         velvaro::art::SmallIconResource(IDR_MAINFRAME)};
     for (const int size : velvaro::art::kDesktopIconSizes) {
-        identity.icons << QImage(velvaro::art::SizedIconResource(IDR_MAINFRAME, size));
+        icons << velvaro::art::SizedIconResource(IDR_MAINFRAME, size);
     }
-    velvaro::platform::SetDesktopIdentity(identity);
+    velvaro::platform::SetDesktopIconFiles(icons);
 
     CPlayerApp app(argc, argv);
     app.InitInstance();

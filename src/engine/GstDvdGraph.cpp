@@ -428,6 +428,6 @@ HRESULT GstDvdGraph::GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) {
 }  // namespace velvaro::engine
 
 std::shared_ptr<IDvdGraphBuilder> CreateDvdGraphBuilder() {
-    velvaro::engine::EnsureGstInitialised();
+    velvaro::engine::EnsureMediaFramework();
     return std::make_shared<velvaro::engine::GstDvdGraph>();
 }

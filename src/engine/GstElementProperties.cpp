@@ -355,7 +355,7 @@ std::shared_ptr<ElementProperties> PropertiesOfElement(GstElement* element) {
 }
 
 std::shared_ptr<ElementProperties> ElementProperties::OfNewElement(const std::string& factory) {
-    EnsureGstInitialised();
+    EnsureMediaFramework();
     GstElementHandle element = MakeOwnedElement(factory.c_str(), nullptr);
     return PropertiesOfElement(element.get());
 }

@@ -12,7 +12,13 @@
 namespace velvaro::engine {
 
 GstFilterGraph::GstFilterGraph() {
-    EnsureGstInitialised();
+    // A registry still loading (rebuilt after a plugin update takes seconds):
+    // the window paints while the open waits for it.
+    while (!WaitForMediaFramework(kRenderWaitSlice)) {
+        if (const auto& callback = RenderWaitCallback()) {
+            callback();
+        }
+    }
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_sync_handler(bus.get(), reinterpret_cast<GstBusSyncHandler>(&OnBusMessage), this,

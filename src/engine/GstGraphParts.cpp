@@ -76,14 +76,6 @@ GstElementHandle ElementMaker::MakeAudioSink() {
     return sink;
 }
 
-void EnsureGstInitialised() {
-    static const bool initialised = [] {
-        gst_init(nullptr, nullptr);
-        return true;
-    }();
-    (void)initialised;
-}
-
 MajorType MajorTypeOfCaps(GstCaps* caps) {
     if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) {
         return MajorType::Unknown;

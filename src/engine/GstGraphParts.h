@@ -5,6 +5,7 @@
 #include "ElementProperties.h"
 #include "Framework.h"
 #include "GstHandles.h"
+#include "MediaFramework.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -49,7 +50,6 @@ constexpr const char* kSubtitleInputName = "Subtitle Input";
 // How the elements that read a subtitle file beside the film are named.
 constexpr const char* kSubtitleFilePrefix = "Subtitle File";
 
-void EnsureGstInitialised();
 MajorType MajorTypeOfCaps(GstCaps* caps);
 MajorType MajorTypeOfPad(GstPad* pad);
 std::string FilterNameOf(GstElement* element);

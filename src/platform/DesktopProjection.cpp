@@ -44,6 +44,11 @@ DesktopIdentity& Identity() {
     return identity;
 }
 
+QStringList& IconFiles() {
+    static QStringList files;
+    return files;
+}
+
 // A relative XDG folder is invalid and ignored, as the XDG rules say.
 QString XdgFolder(const char* variable, const QString& fallback) {
     const QString folder = qEnvironmentVariable(variable);
@@ -226,7 +231,11 @@ QByteArray DesktopEntry(const QStringList& mimeTypes) {
 }
 
 void WriteIcons() {
-    for (const QImage& icon : Identity().icons) {
+    QList<QImage> icons = Identity().icons;
+    for (const QString& file : IconFiles()) {
+        icons << QImage(file);
+    }
+    for (const QImage& icon : icons) {
         if (icon.isNull() || icon.width() != icon.height()) {
             continue;
         }
@@ -277,6 +286,10 @@ void RunCacheTool(const char* name, const QString& folder) {
 
 void SetDesktopIdentity(const DesktopIdentity& identity) {
     Identity() = identity;
+}
+
+void SetDesktopIconFiles(const QStringList& files) {
+    IconFiles() = files;
 }
 
 void NotifyShellAssociationsChanged(const std::vector<std::string>& knownExtensions) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ struct DesktopIdentity {
 };
 
 void SetDesktopIdentity(const DesktopIdentity& identity);
+// More such icons, read from their files only when the icons are written
+// rather than at every start.
+void SetDesktopIconFiles(const QStringList& files);
 
 // Writes the desktop entry for the MIME types of `knownExtensions` (the
 // association list's extensions, without dot) and of every extension the

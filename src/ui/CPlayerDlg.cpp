@@ -7,6 +7,7 @@
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
+#include "engine/MediaFramework.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
 #include "i18n/ui/MenuBuilder.h"
@@ -17,6 +18,7 @@
 #include "platform/ProcessPriority.h"
 #include "platform/ProductVersion.h"
 #include "platform/Registry.h"
+#include "platform/StartTiming.h"
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
@@ -265,6 +267,9 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
         painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
     }
     if (!startupMediumHandled) {
+        velvaro::platform::NoteStartMoment("window shown");
+        // Not before: on two cores it would slow the first window.
+        velvaro::engine::StartMediaFramework();
         startupMediumHandled = true;
         // Not inside the paint: opening resizes and repaints the window.
         QMetaObject::invokeMethod(this, &CPlayerDlg::OpenStartupMedium, Qt::QueuedConnection);

@@ -1,0 +1,86 @@
+#include "MediaFramework.h"
+
+#include "GstGraphParts.h"
+#include "HardwareDecoding.h"
+#include "platform/StartTiming.h"
+
+#include <future>
+#include <mutex>
+#include <system_error>
+
+namespace velvaro::engine {
+
+namespace {
+
+// Above the software decoders' primary rank, so that decodebin3 tries these first.
+constexpr guint kHardwareRank = GST_RANK_PRIMARY + 1;
+
+// The decoders of the VA-API plugin; the plugin makes them only for the
+// render nodes it found.
+std::vector<std::string> VaDecoders(GstRegistry* registry) {
+    std::vector<std::string> names;
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, "va");
+    for (GList* item = features; item; item = item->next) {
+        auto* feature = GST_PLUGIN_FEATURE(item->data);
+        if (GST_IS_ELEMENT_FACTORY(feature) &&
+            gst_element_factory_list_is_type(GST_ELEMENT_FACTORY(feature),
+                                             GST_ELEMENT_FACTORY_TYPE_DECODER)) {
+            names.emplace_back(gst_plugin_feature_get_name(feature));
+        }
+    }
+    gst_plugin_feature_list_free(features);
+    return names;
+}
+
+void PreferHardwareDecoders() {
+    GstRegistry* registry = gst_registry_get();
+    const std::vector<RenderNode> nodes = RenderNodesOfThisMachine();
+    const std::vector<std::string> preferred = HardwareDecodersToPrefer(
+        nodes, VaDecoders(registry), g_getenv("VELVARO_HARDWARE_DECODING"));
+    for (const std::string& name : preferred) {
+        GstPluginFeature* feature = gst_registry_lookup_feature(registry, name.c_str());
+        if (feature) {
+            gst_plugin_feature_set_rank(feature, kHardwareRank);
+            gst_object_unref(feature);
+            qCDebug(lcEngine) << "Hardware decoding with" << name.c_str();
+        }
+    }
+}
+
+void StartGstreamer() {
+    gst_init(nullptr, nullptr);
+    PreferHardwareDecoders();
+    velvaro::platform::NoteStartMoment("media framework ready");
+}
+
+std::once_flag startOnce;
+// Held until exit, which so waits for a start still under way.
+std::shared_future<void> started;
+
+}  // namespace
+
+void StartMediaFramework() {
+    std::call_once(startOnce, [] {
+        try {
+            started = std::async(std::launch::async, &StartGstreamer).share();
+        } catch (const std::system_error&) {
+            // No thread to be had: loaded here, as it always was.
+            StartGstreamer();
+            std::promise<void> done;
+            done.set_value();
+            started = done.get_future().share();
+        }
+    });
+}
+
+void EnsureMediaFramework() {
+    StartMediaFramework();
+    started.wait();
+}
+
+bool WaitForMediaFramework(std::chrono::milliseconds timeout) {
+    StartMediaFramework();
+    return started.wait_for(timeout) == std::future_status::ready;
+}
+
+}  // namespace velvaro::engine
