@@ -3,7 +3,6 @@
 #include <cstring>
 
 Q_LOGGING_CATEGORY(lcEngine, "velvaro.engine", QtWarningMsg)
-Q_LOGGING_CATEGORY(lcBench, "velvaro.bench", QtWarningMsg)
 
 namespace velvaro::engine {
 

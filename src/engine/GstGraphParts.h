@@ -6,6 +6,7 @@
 #include "Framework.h"
 #include "GstHandles.h"
 #include "MediaFramework.h"
+#include "platform/StartTiming.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -23,8 +24,8 @@
 // What GStreamer reports on the graphs' buses: warnings and errors show by
 // default, the rest with QT_LOGGING_RULES="velvaro.engine.debug=true".
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)
-// Figures for the playback benchmark: "velvaro.bench.debug=true".
-Q_DECLARE_LOGGING_CATEGORY(lcBench)
+// Figures for the playback benchmark, in the category of the start's moments
+// (lcBench): "velvaro.bench.debug=true".
 
 namespace velvaro::engine {
 
