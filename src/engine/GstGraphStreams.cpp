@@ -229,12 +229,13 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
     }
     // The text starts from where the film stands. The parser takes a seek
     // well once it has delivered all or waits for the overlay; while it is
-    // still sending, the seek could leave its text without a segment.
+    // still sending, the seek can leave its text without a segment or meet
+    // its thread in the overlay and lock up, so a busy machine gets time.
     const std::int64_t started = SteadyNow();
     for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
              lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
         const std::int64_t now = SteadyNow();
-        if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 50) || now - started > 2000) {
+        if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 250) || now - started > 2000) {
             break;
         }
     }
@@ -250,7 +251,10 @@ GstPadProbeReturn GstFilterGraph::OnSubtitleData(GstPad*, GstPadProbeInfo* info,
     const bool ended = (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
                        GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
     std::lock_guard lock(graph->mutex_);
-    graph->subtitleActivity_ = SteadyNow();
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        // Only text counts: the events before it are what a seek must not meet.
+        graph->subtitleActivity_ = SteadyNow();
+    }
     if (!ended) {
         return GST_PAD_PROBE_OK;
     }
