@@ -176,6 +176,11 @@ HRESULT GstFilterGraph::SetRate(double rate) {
     if (!source_) {
         return VFW_E_WRONG_STATE;
     }
+    // A new rate is a flushing seek: the same rate again must not throw
+    // away what is decoded and queued.
+    if (rate == rate_) {
+        return S_OK;
+    }
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     const HRESULT result = Seek(rate, position);

@@ -11,7 +11,11 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     ElementMaker maker;
     GstElementHandle overlay = maker.Make("subtitleoverlay");
     GstElementHandle crop = maker.Make("videocrop");
-    GstElementHandle scale = maker.Make("videoconvertscale");
+    // Scaling first, in the decoder's own format (4:2:0 is 12 bits a pixel
+    // against 32), and converting the smaller picture after: a third of the
+    // cost of the one element doing both at 1080p shown in a window.
+    GstElementHandle scale = maker.Make("videoscale");
+    GstElementHandle convert = maker.Make("videoconvert");
     GstElementHandle scaledCaps = maker.Make("capsfilter");
     GstElementHandle sink = maker.Make("appsink");
     if (maker.Failed()) {
@@ -28,10 +32,10 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     callbacks.new_sample = &OnNewSample;
     callbacks.new_preroll = &OnNewPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
-    gst_bin_add_many(GST_BIN(bin.get()), overlay.get(), crop.get(), scale.get(), scaledCaps.get(),
-                     sink.get(), nullptr);
-    if (!gst_element_link_many(overlay.get(), crop.get(), scale.get(), scaledCaps.get(), sink.get(),
-                               nullptr)) {
+    gst_bin_add_many(GST_BIN(bin.get()), overlay.get(), crop.get(), scale.get(), convert.get(),
+                     scaledCaps.get(), sink.get(), nullptr);
+    if (!gst_element_link_many(overlay.get(), crop.get(), scale.get(), convert.get(),
+                               scaledCaps.get(), sink.get(), nullptr)) {
         *error = "The parts of the video renderer could not be connected.";
         return nullptr;
     }

@@ -347,8 +347,8 @@ TEST(FilterGraph, AFailedOpenSaysWhyAndAMissingElementNamesItsPackage) {
         {"no-such-file.mkv", nullptr, VFW_E_UNSUPPORTED_STREAM, "", false, false},
         {"audio.wav", "decodebin3", VFW_E_CANNOT_RENDER,
          "\"decodebin3\" is missing: install " + base, false, false},
-        {"video-only.mkv", "videoconvertscale", VFW_E_UNSUPPORTED_STREAM,
-         "\"videoconvertscale\" is missing: install " + base, false, false},
+        {"video-only.mkv", "videocrop", VFW_E_UNSUPPORTED_STREAM,
+         "\"videocrop\" is missing: install gstreamer1.0-plugins-good.", false, false},
         {"multi.mkv", "audiopanorama", VFW_S_PARTIAL_RENDER,
          "\"audiopanorama\" is missing: install gstreamer1.0-plugins-good.", true, false},
     };

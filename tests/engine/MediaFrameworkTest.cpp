@@ -1,11 +1,14 @@
 // GStreamer loading in the background, and where the hardware decoders are
 // preferred: machines with render nodes are described, as this one has none.
 #include "PlayerFixture.h"
+#include "engine/DecoderThreads.h"
+#include "engine/GstHandles.h"
 #include "engine/HardwareDecoding.h"
 #include "engine/MediaFramework.h"
 
 namespace {
 
+using velvaro::engine::DecoderThreadsFor;
 using velvaro::engine::HardwareDecodersToPrefer;
 using velvaro::engine::RenderNode;
 using velvaro::test::RunEventsUntil;
@@ -26,6 +29,46 @@ TEST(HardwareDecoding, OnlyAUsableRenderNodeWithItsVaDecodersIsPreferred) {
         << "no decoders of the va plugin";
     EXPECT_EQ(HardwareDecodersToPrefer({{"/dev/dri/card0", true}}, kRegistry, nullptr), Names{})
         << "a card is no render node";
+}
+
+TEST(DecoderThreads, OneThreadPer1080pAt30FramesWithinTheCores) {
+    EXPECT_EQ(DecoderThreadsFor(320, 240, 25.0, 8), 1);
+    EXPECT_EQ(DecoderThreadsFor(1920, 1080, 30.0, 8), 1);
+    EXPECT_EQ(DecoderThreadsFor(1920, 1080, 60.0, 8), 2);
+    EXPECT_EQ(DecoderThreadsFor(3840, 2160, 30.0, 8), 4);
+    EXPECT_EQ(DecoderThreadsFor(3840, 2160, 30.0, 2), 2) << "never more than the cores";
+    EXPECT_EQ(DecoderThreadsFor(3840, 2160, 0.0, 8), 4) << "an unknown rate counts as 30";
+    EXPECT_EQ(DecoderThreadsFor(0, 0, 0.0, 0), 1) << "nothing known: one thread";
+}
+
+TEST(DecoderThreads, ADecoderBuiltWhilePlayingGetsItsCount) {
+    velvaro::engine::EnsureMediaFramework();
+    GError* failure = nullptr;
+    GstElement* parsed =
+        gst_parse_launch(("filesrc location=\"" + velvaro::test::Media("video-only.mkv") +
+                          "\" ! decodebin3 ! fakesink")
+                             .c_str(),
+                         &failure);
+    velvaro::engine::GstElementHandle pipeline(parsed ? GST_ELEMENT(gst_object_ref_sink(parsed))
+                                                      : nullptr);
+    ASSERT_TRUE(pipeline) << (failure ? failure->message : "");
+    velvaro::engine::SizeDecoderThreads(GST_BIN(pipeline.get()));
+    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
+    ASSERT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
+              GST_STATE_CHANGE_SUCCESS);
+    int threads = -1;
+    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline.get()));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (g_str_has_prefix(GST_OBJECT_NAME(element), "avdec_")) {
+            g_object_get(element, "max-threads", &threads, nullptr);
+        }
+        g_value_reset(&item);
+    }
+    gst_iterator_free(elements);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    EXPECT_EQ(threads, 1) << "a 320x240 film, and the decoder's own default is 0 (automatic)";
 }
 
 TEST(HardwareDecoding, TheSwitchTurnsItOffOnlyWithZero) {
