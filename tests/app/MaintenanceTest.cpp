@@ -2,6 +2,7 @@
 // the place of the running one, and the uninstall, with their message boxes
 // answered as a user would, and step 1 as real programs run it.
 #include "EventLoop.h"
+#include "FileBytes.h"
 #include "ModalDialogWatcher.h"
 #include "RunProgram.h"
 #include "SettingsValues.h"
@@ -41,13 +42,8 @@ using namespace velvaro::test;
 using velvaro::platform::FileErrorKind;
 using velvaro::platform::GetFileErrorText;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void WriteBytes(const fs::path& path, const std::string& bytes, fs::perms mode) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    velvaro::test::WriteBytes(path, bytes);
     fs::permissions(path, mode);
 }
 

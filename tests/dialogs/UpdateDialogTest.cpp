@@ -208,16 +208,21 @@ TEST_F(UpdateDialogTest, ANewerVersionIsNotOlderThanTheInstalledOneIsUpToDate) {
 }
 
 // Four history lines: one full row and one with only its build. Yes
-// downloads into both temporary files over the version info's connection
-// and starts the first; the dialog closes with OK.
+// downloads into both temporary files over the version info's connection,
+// counting the bytes, and starts the first; the dialog closes with OK.
 TEST_F(UpdateDialogTest, AnOutdatedVersionShowsTheHistoryAsksAndStartsTheDownloadedProgram) {
     Serve({});
     QStringList rows;
-    EXPECT_EQ(Run([&](CUpdateDlg& dialog) {
-                  AnswerYes(dialog);
-                  rows = dialog.HistoryRows();
-              }),
-              IDOK);
+    ModalDialogWatcher<CUpdateDlg> watcher([&](CUpdateDlg& open) {
+        AnswerYes(open);
+        rows = open.HistoryRows();
+    });
+    CUpdateDlg dialog(&english, &owner);
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::tuple(watcher.Count(), dialog.ProgressMaximum(), dialog.ProgressValue(),
+                         dialog.StatusText()),
+              std::tuple(1, kFileSize, kFileSize, u"5000 bytes of 5000 bytes downloaded"_s));
     EXPECT_EQ(rows, (QStringList{u"120|Fix|Faster start"_s, u"119||"_s}));
     EXPECT_EQ(Launches(), QStringList{Temp(1) + u" /update_step_1"_s});
     for (const int n : {1, 2}) {
@@ -234,23 +239,6 @@ TEST_F(UpdateDialogTest, AnOutdatedVersionShowsTheHistoryAsksAndStartsTheDownloa
     // One connection for the session, another for the history's own.
     EXPECT_EQ(requests.at(0).section(u' ', 0, 0), requests.at(2).section(u' ', 0, 0));
     EXPECT_NE(requests.at(0).section(u' ', 0, 0), requests.at(1).section(u' ', 0, 0));
-}
-
-TEST_F(UpdateDialogTest, ProgressAndStatusCountTheBytesOfTheDownload) {
-    Serve({});
-    int maximum = -1, value = -1;
-    QString status;
-    SetLauncher([&](const QString&, const QStringList&) { return true; });
-    ModalDialogWatcher<CUpdateDlg> watcher([&](CUpdateDlg& dialog) { AnswerYes(dialog); });
-    CUpdateDlg dialog(&english, &owner);
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    QCoreApplication::processEvents();
-    maximum = dialog.ProgressMaximum();
-    value = dialog.ProgressValue();
-    status = dialog.StatusText();
-    EXPECT_EQ(maximum, kFileSize);
-    EXPECT_EQ(value, kFileSize);
-    EXPECT_EQ(status, QStringLiteral("5000 bytes of 5000 bytes downloaded"));
 }
 
 // Escape or the close box at the question: nothing is downloaded.

@@ -1,5 +1,6 @@
 // Playlist and bookmark files on disk: exact bytes, paths relative to the
 // document, foreign playlists, and files that are not what they claim.
+#include "FileBytes.h"
 #include "TestRegistry.h"
 #include "docs/BookmarkFile.h"
 #include "docs/PlaylistFile.h"
@@ -7,9 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using velvaro::docs::Bookmark;
@@ -17,20 +16,14 @@ using velvaro::docs::PlaylistEntry;
 
 namespace {
 
+using velvaro::test::ReadBytes;
+using velvaro::test::WriteBytes;
+
 class DocumentFilesTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(dir_ / "Lists"); }
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    static void Write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
 
     const velvaro::test::TestFolder folder_;
     const fs::path dir_ = folder_.path();
@@ -45,7 +38,7 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
         {"d:\\old\\y.avi", ""},
     };
     ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, entries, "1.2.0.3"));
-    EXPECT_EQ(Read(list),
+    EXPECT_EQ(ReadBytes(list),
               "<velvaro build=\"1.2.0.3\">\r\r\n"
               "<playlist>\r\r\n"
               "<media audio=\"\">sub/b &amp; \"c\" d\xC3\xA9.avi</media>\r\r\n"
@@ -67,7 +60,7 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
         {"", 366125, "/other/c.avi", true},
     };
     ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(file, bookmarks, "1.2.0.3"));
-    EXPECT_EQ(Read(file),
+    EXPECT_EQ(ReadBytes(file),
               "<velvaro build=\"1.2.0.3\">\r\r\n"
               "<bookmarklist>\r\r\n"
               "<bookmark time=\"0\" file=\"b.avi\">Start</bookmark>\r\r\n"
@@ -81,13 +74,13 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
 
 TEST_F(DocumentFilesTest, BookmarkAttributesAreReadLeniently) {
     const std::string file = Path("b.vbm");
-    Write(file,
-          "<velvaro><bookmarklist>"
-          "<bookmark time='12x' dummy='TRUE' file='f.avi'>a</bookmark>"
-          "<bookmark time='abc' dummy='yes'>b</bookmark>"
-          "<bookmark>c</bookmark>"
-          "<other time='5'>d</other>"
-          "</bookmarklist></velvaro>");
+    WriteBytes(file,
+               "<velvaro><bookmarklist>"
+               "<bookmark time='12x' dummy='TRUE' file='f.avi'>a</bookmark>"
+               "<bookmark time='abc' dummy='yes'>b</bookmark>"
+               "<bookmark>c</bookmark>"
+               "<other time='5'>d</other>"
+               "</bookmarklist></velvaro>");
     const auto read = velvaro::docs::LoadBookmarkFile(file);
     ASSERT_TRUE(read);
     const std::vector<Bookmark> expected = {
@@ -110,38 +103,38 @@ TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
         {"notes.txt", "/films/a.avi\n/films/b.avi\n"},
     };
     for (const auto& [name, bytes] : files) {
-        Write(Path(name), bytes);
+        WriteBytes(Path(name), bytes);
         EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path(name))) << name;
         EXPECT_FALSE(velvaro::docs::LoadBookmarkFile(Path(name))) << name;
     }
     EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("missing.vpp")));
     EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("Lists")));
     // A playlist without entries is a playlist all the same.
-    Write(Path("none.vpp"), "<velvaro><playlist/></velvaro>");
+    WriteBytes(Path("none.vpp"), "<velvaro><playlist/></velvaro>");
     EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("none.vpp")), std::vector<PlaylistEntry>{});
 }
 
 TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWholeAndALinkKeepsItsTarget) {
     const std::string list = Path("Lists/a.vpp");
     ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{"/a.avi", ""}}, "1"));
-    const std::string old = Read(list);
+    const std::string old = ReadBytes(list);
     // A file where a folder should be, and a folder where the file should be.
     EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/a.vpp/b.vpp"), {}, "1"));
     fs::create_directory(Path("Lists/dir.vpp"));
     fs::create_directory(Path("Lists/dir.vpp/inside"));
     EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/dir.vpp"), {}, "1"));
-    EXPECT_EQ(Read(list), old);
+    EXPECT_EQ(ReadBytes(list), old);
     for (const auto& entry : fs::directory_iterator(dir_ / "Lists")) {
         EXPECT_EQ(entry.path().string().find(".new-"), std::string::npos) << entry.path();
     }
     // Saving through a link replaces its target and keeps its permissions.
     const std::string target = Path("Lists/real.vpp");
-    Write(target, "old");
+    WriteBytes(target, "old");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(target, Path("link.vpp"));
     ASSERT_TRUE(velvaro::docs::SavePlaylistFile(Path("link.vpp"), {{"/a.avi", ""}}, "1"));
     EXPECT_TRUE(fs::is_symlink(Path("link.vpp")));
-    EXPECT_NE(Read(target).find("/a.avi"), std::string::npos);
+    EXPECT_NE(ReadBytes(target).find("/a.avi"), std::string::npos);
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 }
@@ -170,7 +163,7 @@ TEST_F(DocumentFilesTest, ForeignPlaylistsAreReadAsEntriesWithoutAudio) {
         {"Lists/e.lst", "\n[Playlist]\nfile1=/a.avi\n", {"/a.avi"}},
     };
     for (const Case& c : cases) {
-        Write(Path(c.name), c.text);
+        WriteBytes(Path(c.name), c.text);
         const auto read = velvaro::docs::LoadPlaylistFile(Path(c.name));
         ASSERT_TRUE(read) << c.name;
         std::vector<std::string> videos;

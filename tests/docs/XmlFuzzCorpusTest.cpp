@@ -1,11 +1,11 @@
 // The fuzz target's checks, run over its corpus: the inputs it starts from
 // and every input that once failed.
+#include "FileBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -16,8 +16,7 @@ TEST(XmlFuzzCorpusTest, EveryInputPassesTheFuzzTargetsChecks) {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VELVARO_FUZZ_CORPUS)) {
         SCOPED_TRACE(entry.path().string());
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        const std::string bytes = velvaro::test::ReadBytes(entry.path());
         // A failed check aborts, naming itself.
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         ++count;

@@ -1,6 +1,7 @@
 // The shell's association-changed notification projects HKEY_CLASSES_ROOT
 // onto a private freedesktop tree, checked with the desktop's own tools.
 #include "ExpectLog.h"
+#include "FileBytes.h"
 #include "RegistryCalls.h"
 #include "RunProgram.h"
 #include "TestRegistry.h"
@@ -13,7 +14,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -21,16 +21,6 @@ using namespace velvaro::test;
 namespace fs = std::filesystem;
 using velvaro::platform::NotifyShellAssociationsChanged;
 using velvaro::platform::RemoveDesktopProjection;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 ino_t Inode(const fs::path& path) {
     struct stat status {};
@@ -72,9 +62,9 @@ protected:
 
     // Another player the desktop knows, which can be a default too.
     void InstallOtherPlayer() const {
-        WriteAll(Applications() / "other.desktop",
-                 "[Desktop Entry]\nType=Application\nName=Other\nExec=true %F\n"
-                 "MimeType=video/x-matroska;audio/mpeg;\n");
+        WriteBytes(Applications() / "other.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Other\nExec=true %F\n"
+                   "MimeType=video/x-matroska;audio/mpeg;\n");
     }
 
     // What the desktop answers as the type's default application.
@@ -117,7 +107,7 @@ TEST_F(DesktopProjection, EntryValidatesAndNamesTheTypesOfKnownAndOwnedExtension
     SetClass("ogg", "oggfile");      // neither
     NotifyShellAssociationsChanged({"mkv", "mp3", "mpa", "MKV"});
 
-    const std::string entry = ReadAll(Entry());
+    const std::string entry = ReadBytes(Entry());
     EXPECT_EQ(Validate(Entry()), "");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
     for (const char* line :
@@ -135,17 +125,17 @@ TEST_F(DesktopProjection, EntryValidatesAndNamesTheTypesOfKnownAndOwnedExtension
 TEST_F(DesktopProjection, OurPlaylistsGetATypeOfTheirOwnAndLoseItWithTheRest) {
     SetClass("vpp", "velvarofile");
     NotifyShellAssociationsChanged({"vpp"});
-    EXPECT_EQ(Line(ReadAll(Entry()), "MimeType"), "MimeType=application/x-velvaro-playlist;");
+    EXPECT_EQ(Line(ReadBytes(Entry()), "MimeType"), "MimeType=application/x-velvaro-playlist;");
     EXPECT_EQ(QueryDefault("application/x-velvaro-playlist"), "velvaro.desktop");
     const fs::path package = folder().path() / "data/mime/packages/velvaro.xml";
-    EXPECT_NE(ReadAll(package).find("<glob pattern=\"*.vpp\"/>"), std::string::npos);
+    EXPECT_NE(ReadBytes(package).find("<glob pattern=\"*.vpp\"/>"), std::string::npos);
     // The desktop's MIME cache knows the type from then on.
-    const std::string globs = ReadAll(folder().path() / "data/mime/globs2");
+    const std::string globs = ReadBytes(folder().path() / "data/mime/globs2");
     EXPECT_NE(globs.find("application/x-velvaro-playlist:*.vpp"), std::string::npos) << globs;
 
     RemoveDesktopProjection();
     EXPECT_FALSE(fs::exists(package));
-    EXPECT_EQ(ReadAll(folder().path() / "data/mime/globs2").find("velvaro"), std::string::npos);
+    EXPECT_EQ(ReadBytes(folder().path() / "data/mime/globs2").find("velvaro"), std::string::npos);
 }
 
 TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidate) {
@@ -158,7 +148,7 @@ TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidate) {
     }
     NotifyShellAssociationsChanged(defaults);
     EXPECT_EQ(Validate(Entry()), "");
-    const std::string types = Line(ReadAll(Entry()), "MimeType");
+    const std::string types = Line(ReadBytes(Entry()), "MimeType");
     for (const char* type : {"video/x-msvideo;", "audio/x-wav;", "audio/midi;", "video/mpeg;"}) {
         EXPECT_NE(types.find(type), std::string::npos) << type << " in " << types;
     }
@@ -177,7 +167,7 @@ TEST_F(DesktopProjection, ExecQuotesAProgramPathWithReservedCharactersAndStillVa
     for (const auto& c : cases) {
         velvaro::platform::SetDesktopIdentity({QString::fromStdString(c.path), {}});
         NotifyShellAssociationsChanged({"mkv"});
-        const std::string entry = ReadAll(Entry());
+        const std::string entry = ReadBytes(Entry());
         EXPECT_EQ(Line(entry, "Exec"), c.exec);
         EXPECT_EQ(Validate(Entry()), "") << c.path;
     }
@@ -231,7 +221,7 @@ TEST_F(DesktopProjection, ARelativeXdgFolderIsIgnoredForTheHomeDefault) {
     SetClass("mkv", "velvarofile");
     NotifyShellAssociationsChanged({"mkv"});
     EXPECT_TRUE(fs::is_regular_file(folder().path() / ".local/share/applications/velvaro.desktop"));
-    EXPECT_EQ(ReadAll(folder().path() / ".config/mimeapps.list"),
+    EXPECT_EQ(ReadBytes(folder().path() / ".config/mimeapps.list"),
               "[Default Applications]\nvideo/x-matroska=velvaro.desktop;\n\n"
               "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n");
     EXPECT_FALSE(fs::exists(Entry()));
@@ -239,24 +229,24 @@ TEST_F(DesktopProjection, ARelativeXdgFolderIsIgnoredForTheHomeDefault) {
 
 TEST_F(DesktopProjection, OwningMakesTheDesktopAnswerVelvaroAndReleasingGivesTheEarlierDefault) {
     InstallOtherPlayer();
-    WriteAll(MimeApps(), "[Default Applications]\nvideo/x-matroska=other.desktop;\n");
+    WriteBytes(MimeApps(), "[Default Applications]\nvideo/x-matroska=other.desktop;\n");
     NotifyShellAssociationsChanged({"mkv"});
     EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
 
     SetClass("mkv", "velvarofile");
     NotifyShellAssociationsChanged({"mkv"});
     EXPECT_EQ(QueryDefault("video/x-matroska"), "velvaro.desktop");
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "[Default Applications]\nvideo/x-matroska=velvaro.desktop;other.desktop;\n\n"
               "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n");
 
     SetClass("mkv", "mkvfile");
     NotifyShellAssociationsChanged({"mkv"});
     EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "[Default Applications]\nvideo/x-matroska=other.desktop;\n\n[Added Associations]\n");
     // Still offered for the type, only no longer its default.
-    EXPECT_NE(Line(ReadAll(Entry()), "MimeType").find("video/x-matroska"), std::string::npos);
+    EXPECT_NE(Line(ReadBytes(Entry()), "MimeType").find("video/x-matroska"), std::string::npos);
 }
 
 TEST_F(DesktopProjection, OtherApplicationsCommentsAndSectionsSurviveByteForByte) {
@@ -277,12 +267,12 @@ TEST_F(DesktopProjection, OtherApplicationsCommentsAndSectionsSurviveByteForByte
         "\n"
         "[X-Other Section]\n"
         "video/x-matroska=velvaro.desktop;\n";
-    WriteAll(MimeApps(), head + "audio/mpeg=other.desktop;\n" + tail);
+    WriteBytes(MimeApps(), head + "audio/mpeg=other.desktop;\n" + tail);
 
     SetClass("mkv", "velvarofile");
     SetClass("mp3", "VELVAROFILE");
     NotifyShellAssociationsChanged({"mkv", "mp3"});
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "# chosen by hand\n"
               "[Added Associations]\n"
               "image/png=viewer.desktop;\n"
@@ -305,7 +295,7 @@ TEST_F(DesktopProjection, OtherApplicationsCommentsAndSectionsSurviveByteForByte
     SetClass("mkv", "mkvfile");
     SetClass("mp3", "mp3file");
     NotifyShellAssociationsChanged({"mkv", "mp3"});
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "# chosen by hand\n"
               "[Added Associations]\n"
               "image/png=viewer.desktop;\n"
@@ -330,7 +320,7 @@ TEST_F(DesktopProjection, AMissingFileIsCreatedOnlyWhenThereIsSomethingToSay) {
     SetClass("mkv", "velvarofile");
     SetClass("mpg", "velvarofile");
     NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "[Default Applications]\nvideo/mpeg=velvaro.desktop;\n"
               "video/x-matroska=velvaro.desktop;\n\n"
               "[Added Associations]\nvideo/mpeg=velvaro.desktop;\n"
@@ -371,9 +361,9 @@ TEST_F(DesktopProjection, DamagedListsDoNotCrashAndKeepTheirUnrelatedBytes) {
     };
     SetClass("mkv", "velvarofile");
     for (const auto& c : cases) {
-        WriteAll(MimeApps(), c.before);
+        WriteBytes(MimeApps(), c.before);
         NotifyShellAssociationsChanged({"mkv"});
-        EXPECT_EQ(ReadAll(MimeApps()), c.after) << c.name;
+        EXPECT_EQ(ReadBytes(MimeApps()), c.after) << c.name;
         RemoveDesktopProjection();
     }
 }
@@ -383,7 +373,7 @@ TEST_F(DesktopProjection, FoldersThatCannotBeWrittenAreOnlyWarnedAbout) {
     fs::create_directories(Entry());
     fs::create_directories(MimeApps());
     velvaro::platform::SetDesktopIdentity({{}, {Square(16, 0xff000000)}});
-    WriteAll(folder().path() / "data/icons/hicolor/16x16", "a file where a folder belongs");
+    WriteBytes(folder().path() / "data/icons/hicolor/16x16", "a file where a folder belongs");
     const ExpectLog warnings(QtWarningMsg, QStringLiteral("cannot write"),
                              QStringLiteral("velvaro.desktop"));
     NotifyShellAssociationsChanged({"mkv"});
@@ -396,25 +386,25 @@ TEST_F(DesktopProjection, FoldersThatCannotBeWrittenAreOnlyWarnedAbout) {
 
 TEST_F(DesktopProjection, AnUnreadableRegistryTakesNoDefaultAway) {
     const std::string list = "[Default Applications]\nvideo/x-matroska=velvaro.desktop;\n";
-    WriteAll(MimeApps(), list);
+    WriteBytes(MimeApps(), list);
     fs::create_directories(folder().path() / "not-a-database");
     const ScopedEnvironment broken({{"VELVARO_REGISTRY", folder() / "not-a-database"}});
     velvaro::platform::CloseRegistry();
     NotifyShellAssociationsChanged({"mkv"});  // silently, as registry failures are
-    EXPECT_EQ(ReadAll(MimeApps()), list);
-    EXPECT_EQ(Line(ReadAll(Entry()), "MimeType"), "MimeType=video/x-matroska;");
+    EXPECT_EQ(ReadBytes(MimeApps()), list);
+    EXPECT_EQ(Line(ReadBytes(Entry()), "MimeType"), "MimeType=video/x-matroska;");
     velvaro::platform::CloseRegistry();
 }
 
 TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
     InstallOtherPlayer();
     velvaro::platform::SetDesktopIdentity({{}, {Square(16, 0xff000000), Square(32, 0xffffffff)}});
-    WriteAll(folder().path() / "data/icons/hicolor/32x32/apps/other.png", "other");
-    WriteAll(MimeApps(),
-             "[Default Applications]\nvideo/x-matroska=other.desktop;\n"
-             "[Removed Associations]\r\naudio/mpeg=velvaro.desktop;other.desktop;\r\n"
-             "audio/x-wav=velvaro.desktop;\n"
-             "# velvaro.desktop=velvaro.desktop\n");
+    WriteBytes(folder().path() / "data/icons/hicolor/32x32/apps/other.png", "other");
+    WriteBytes(MimeApps(),
+               "[Default Applications]\nvideo/x-matroska=other.desktop;\n"
+               "[Removed Associations]\r\naudio/mpeg=velvaro.desktop;other.desktop;\r\n"
+               "audio/x-wav=velvaro.desktop;\n"
+               "# velvaro.desktop=velvaro.desktop\n");
     SetClass("mkv", "velvarofile");
     NotifyShellAssociationsChanged({"mkv"});
     ASSERT_TRUE(fs::exists(Entry()));
@@ -427,8 +417,8 @@ TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
     EXPECT_FALSE(fs::exists(Icon(16)));
     EXPECT_FALSE(fs::exists(Icon(32)));
     EXPECT_TRUE(fs::exists(Applications() / "other.desktop"));
-    EXPECT_EQ(ReadAll(folder().path() / "data/icons/hicolor/32x32/apps/other.png"), "other");
-    EXPECT_EQ(ReadAll(MimeApps()),
+    EXPECT_EQ(ReadBytes(folder().path() / "data/icons/hicolor/32x32/apps/other.png"), "other");
+    EXPECT_EQ(ReadBytes(MimeApps()),
               "[Default Applications]\nvideo/x-matroska=other.desktop;\n"
               "[Removed Associations]\r\naudio/mpeg=other.desktop;\r\n"
               "# velvaro.desktop=velvaro.desktop\n"
@@ -436,7 +426,7 @@ TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
               "[Added Associations]\n");
     EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
     // The desktop's cache no longer offers it either.
-    const std::string cache = ReadAll(Applications() / "mimeinfo.cache");
+    const std::string cache = ReadBytes(Applications() / "mimeinfo.cache");
     EXPECT_NE(cache.find("other.desktop"), std::string::npos) << cache;
     EXPECT_EQ(cache.find("velvaro.desktop"), std::string::npos) << cache;
 }

@@ -1,13 +1,12 @@
 // Where the store's file lives and what happens when that file is unusable:
 // the program must start anyway, with its defaults.
+#include "FileBytes.h"
 #include "RegistryCalls.h"
 #include "TestRegistry.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -15,15 +14,6 @@ namespace {
 
 using namespace velvaro::test;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
     const TestFolder folder;
@@ -67,7 +57,7 @@ std::string BuildStore(const std::string& path) {
     }
     velvaro::platform::CloseRegistry();
     EXPECT_FALSE(fs::exists(path + "-wal"));
-    return ReadAll(path);
+    return ReadBytes(path);
 }
 
 TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTakesItsPlace) {
@@ -90,7 +80,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         const std::string store = BuildStore(registryPath());
         ASSERT_GT(store.size(), 64u * 1024);
         const std::string damaged = damage(store);
-        WriteAll(registryPath(), damaged);
+        WriteBytes(registryPath(), damaged);
 
         testing::internal::CaptureStderr();
         HKEY key = 0;
@@ -102,7 +92,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         EXPECT_TRUE(printed.ends_with('\n')) << printed;
         kept.push_back(damaged);
         for (std::size_t i = 0; i < kept.size(); ++i) {
-            EXPECT_TRUE(ReadAll(registryPath() + names[i]) == kept[i]) << names[i];
+            EXPECT_TRUE(ReadBytes(registryPath() + names[i]) == kept[i]) << names[i];
         }
         EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(),
                   registryPath() + names[kept.size() - 1]);
@@ -121,7 +111,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
 TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     // Root may write anywhere, so a regular file in the way stands in for a locked folder.
     const std::string blocker = folder() / "afile";
-    WriteAll(blocker, "in the way\n");
+    WriteBytes(blocker, "in the way\n");
     setenv("VELVARO_REGISTRY", (blocker + "/registry.db").c_str(), 1);
 
     testing::internal::CaptureStderr();
@@ -140,7 +130,7 @@ TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     std::thread([] { EXPECT_EQ(OpenStatus(HKEY_CURRENT_USER, "Velvaro"), ERROR_BADDB); }).join();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(std::count(results.begin(), results.end(), ERROR_SUCCESS), 0);
-    EXPECT_EQ(ReadAll(blocker), "in the way\n");
+    EXPECT_EQ(ReadBytes(blocker), "in the way\n");
     EXPECT_FALSE(fs::exists(blocker + ".broken"));
 }
 

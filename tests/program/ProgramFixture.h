@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "FileBytes.h"
 #include "RunProgram.h"
 #include "SqliteFile.h"
 #include "TestRegistry.h"
@@ -29,9 +30,7 @@ protected:
     // What the players said, for a test that failed.
     void TearDown() override {
         if (HasFailure()) {
-            std::ifstream log(folder_ / "velvaro.log");
-            std::printf("--- velvaro.log\n%s\n",
-                        std::string(std::istreambuf_iterator<char>(log), {}).c_str());
+            std::printf("--- velvaro.log\n%s\n", ReadBytes(folder_ / "velvaro.log").c_str());
         }
     }
 

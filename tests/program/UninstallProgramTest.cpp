@@ -85,8 +85,7 @@ TEST_F(WholeProgramTest, UninstallRemovesTheProgramsKeysAndDesktopEntryAndEndsWi
     EXPECT_EQ(keysAt("HKEY_LOCAL_MACHINE", uninstallEntry), "0");
     EXPECT_NE(keysAt("HKEY_CLASSES_ROOT", ".vpp"), "0") << "the extension's key stays";
     EXPECT_FALSE(std::filesystem::exists(entry));
-    std::ifstream mimeApps(folder_ / "config/mimeapps.list");
-    const std::string defaults(std::istreambuf_iterator<char>(mimeApps), {});
+    const std::string defaults = ReadBytes(folder_ / "config/mimeapps.list");
     EXPECT_EQ(defaults.find("velvaro.desktop"), std::string::npos) << defaults;
 }
 

@@ -23,11 +23,6 @@ std::string WithVersion(const std::string& bytes, const std::u16string& from,
     return patched;
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 class UpdateProgramTest : public WholeProgramTest {
 protected:
     void Keys(const std::vector<std::string>& keys) const {
@@ -53,11 +48,9 @@ TEST_F(UpdateProgramTest, UpdatesACopyOfItselfAndTheNewProgramRuns) {
     std::filesystem::create_directories(app);
     const std::filesystem::path program = app / "velvaro";
     std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
-    {
-        std::ofstream(folder_ / "new-velvaro", std::ios::binary)
-            << WithVersion(ReadAll(program), u"1, 2, 0, 3", u"1, 2, 0, 4");
-        std::ofstream(folder_ / "history.txt") << "1.2.0.4\nFix\nPlays more files\n";
-    }
+    WriteBytes(folder_ / "new-velvaro",
+               WithVersion(ReadBytes(program), u"1, 2, 0, 3", u"1, 2, 0, 4"));
+    WriteBytes(folder_ / "history.txt", "1.2.0.4\nFix\nPlays more files\n");
     const UpdateServer server(
         {QStringLiteral("--file"), QString::fromStdString(folder_ / "new-velvaro"),
          QStringLiteral("--history"), QString::fromStdString(folder_ / "history.txt")},

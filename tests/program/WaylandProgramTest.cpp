@@ -35,10 +35,7 @@ protected:
     }
 
     std::string Log() const { return folder_ / "weston.log"; }
-    std::string ReadLog() const {
-        std::ifstream in(Log());
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string ReadLog() const { return ReadBytes(Log()); }
     bool WaitForTitle(const std::string& title) const {
         const std::string call = "set_title(\"" + title + "\")";
         return RunEventsUntil([&] { return ReadLog().find(call) != std::string::npos; }, 15000);

@@ -17,13 +17,11 @@ TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegis
     EXPECT_EQ(shellValue(".vpp"), "velvarofile");
     EXPECT_EQ(shellValue(".mkv"), "<none>");
     const std::string program = std::filesystem::canonical(VELVARO_EXECUTABLE).string();
-    std::ifstream entry(folder_ / "data/applications/velvaro.desktop");
-    const std::string text(std::istreambuf_iterator<char>(entry), {});
+    const std::string text = ReadBytes(folder_ / "data/applications/velvaro.desktop");
     EXPECT_NE(text.find("\nExec=" + program + " %F\n"), std::string::npos) << text;
     EXPECT_NE(text.find("application/x-velvaro-playlist;"), std::string::npos) << text;
     EXPECT_TRUE(std::filesystem::exists(folder_ / "data/icons/hicolor/256x256/apps/velvaro.png"));
-    std::ifstream mimeApps(folder_ / "config/mimeapps.list");
-    const std::string defaults(std::istreambuf_iterator<char>(mimeApps), {});
+    const std::string defaults = ReadBytes(folder_ / "config/mimeapps.list");
     EXPECT_NE(defaults.find("application/x-velvaro-playlist=velvaro.desktop;"), std::string::npos)
         << defaults;
 

@@ -33,23 +33,15 @@ protected:
         return picture;
     }
     // Every side of the frame is there: nothing of the picture is cut off.
-    void ExpectWholeFrame(const QRect& picture) {
+    void ExpectWholeFrame(const QRect& p) {
         const QImage screen = ScreenShot(display_.Name(), folder_ / "screen.png");
         const int edge = 4;
-        EXPECT_GT(
-            Share(screen, QRect(picture.left(), picture.top(), picture.width(), edge), &Yellow),
-            900);
-        EXPECT_GT(
-            Share(screen, QRect(picture.left(), picture.bottom() - edge + 1, picture.width(), edge),
-                  &Yellow),
-            900);
-        EXPECT_GT(
-            Share(screen, QRect(picture.left(), picture.top(), edge, picture.height()), &Yellow),
-            900);
-        EXPECT_GT(
-            Share(screen, QRect(picture.right() - edge + 1, picture.top(), edge, picture.height()),
-                  &Yellow),
-            900);
+        for (const QRect& side : {QRect(p.left(), p.top(), p.width(), edge),
+                                  QRect(p.left(), p.bottom() - edge + 1, p.width(), edge),
+                                  QRect(p.left(), p.top(), edge, p.height()),
+                                  QRect(p.right() - edge + 1, p.top(), edge, p.height())}) {
+            EXPECT_GT(Share(screen, side, &Yellow), 900) << side.x() << "," << side.y();
+        }
     }
 };
 
