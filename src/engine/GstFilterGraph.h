@@ -243,6 +243,19 @@ protected:
     bool WaitWhileAlive(const std::function<bool()>& done, bool locked = true);
     static GstPadProbeReturn OnSourceData(GstPad*, GstPadProbeInfo*, GstFilterGraph* graph);
 
+    // Position and length asked while the graph stands still, kept until
+    // anything happens: the clock timer asks several times a second.
+    struct StillAnswer {
+        std::uint64_t asOf = ~std::uint64_t{0};
+        gint64 value = 0;
+    };
+    bool QueryWhileStill(GstFormat format, bool duration, gint64* value);
+    // Counts what may move the position or change the length: state
+    // changes, seeks, steps, frames shown and every message of the bus.
+    std::atomic<std::uint64_t> happenings_{0};
+    StillAnswer stillPosition_;
+    StillAnswer stillDuration_;
+
     long logicalState_ = State_Stopped;
     std::chrono::steady_clock::time_point lastChange_ = std::chrono::steady_clock::now();
     TimeFormat timeFormat_ = TimeFormat::MediaTime;

@@ -10,6 +10,7 @@ namespace velvaro::engine {
 GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFilterGraph* graph) {
     const GstMessageHandle owned(message);
     graph->lastActivity_ = SteadyNow();
+    ++graph->happenings_;
     LogMessage(message);
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_EOS: {

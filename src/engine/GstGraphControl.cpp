@@ -12,6 +12,7 @@ HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
         return VFW_E_WRONG_STATE;
     }
     lastChange_ = std::chrono::steady_clock::now();
+    ++happenings_;
     if (state == GST_STATE_PLAYING) {
         std::lock_guard lock(mutex_);
         aborted_ = false;  // a new error is news again
@@ -66,6 +67,24 @@ HRESULT GstFilterGraph::GetState(long timeoutMs, long* state) {
     return result == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
 }
 
+// Main thread. Playing, the clock moves the answer; standing still, only
+// what counts as a happening does.
+bool GstFilterGraph::QueryWhileStill(GstFormat format, bool duration, gint64* value) {
+    StillAnswer& kept = duration ? stillDuration_ : stillPosition_;
+    const std::uint64_t now = happenings_;
+    const bool still = logicalState_ != State_Running;
+    if (still && kept.asOf == now) {
+        *value = kept.value;
+        return true;
+    }
+    const bool answered = duration ? gst_element_query_duration(pipeline_.get(), format, value)
+                                   : gst_element_query_position(pipeline_.get(), format, value);
+    // Only an answer nothing happened during is kept.
+    kept.asOf = still && answered && happenings_ == now ? now : ~std::uint64_t{0};
+    kept.value = *value;
+    return answered;
+}
+
 HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
     if (format == TimeFormat::Frame) {
         GstVideoInfo info;
@@ -82,7 +101,7 @@ HRESULT GstFilterGraph::GetDuration(LONGLONG* duration) {
     if (!duration) {
         return E_POINTER;
     }
-    if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &nanoseconds)) {
+    if (!source_ || !QueryWhileStill(GST_FORMAT_TIME, true, &nanoseconds)) {
         return E_FAIL;
     }
     *duration = nanoseconds / 100;
@@ -94,7 +113,7 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
     if (!position) {
         return E_POINTER;
     }
-    if (!source_ || !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &nanoseconds)) {
+    if (!source_ || !QueryWhileStill(GST_FORMAT_TIME, false, &nanoseconds)) {
         return E_FAIL;
     }
     if (timeFormat_ == TimeFormat::Frame) {
@@ -119,6 +138,7 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
 
 HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
     lastChange_ = std::chrono::steady_clock::now();
+    ++happenings_;
     {
         std::lock_guard lock(mutex_);
         aborted_ = false;  // the flush starts the streams again
@@ -165,6 +185,7 @@ HRESULT GstFilterGraph::Step(DWORD frames, IUnknown*) {
         return VFW_E_WRONG_STATE;
     }
     lastChange_ = std::chrono::steady_clock::now();
+    ++happenings_;
     GstEvent* step = gst_event_new_step(GST_FORMAT_BUFFERS, frames, 1.0, TRUE, FALSE);
     return gst_element_send_event(videoSink_, step) ? S_OK : E_FAIL;
 }

@@ -132,6 +132,7 @@ void GstFilterGraph::RememberShownFrame(GstSample* sample) {
 
 GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
     RememberShownFrame(sample.get());
+    ++happenings_;
     GstVideoInfo info;
     auto frame = std::make_unique<GstVideoFrame>();
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) ||

@@ -5,6 +5,7 @@
 #include "platform/StartTiming.h"
 
 #include <future>
+#include <memory>
 #include <mutex>
 #include <system_error>
 
@@ -53,22 +54,45 @@ void StartGstreamer() {
     velvaro::platform::NoteStartMoment("media framework ready");
 }
 
+// The plugins nearly every film needs, in the order an open needs them.
+// Loading one means linking its libraries (the decoders' alone take tens
+// of milliseconds), which the first open would otherwise wait for.
+constexpr const char* kPluginsToLoadEarly[] = {
+    "coreelements",  "playback", "typefindfunctions", "isomp4",    "matroska", "videoparsersbad",
+    "audioparsers",  "libav",    "videoconvertscale", "videocrop", "app",      "audioconvert",
+    "audioresample", "volume",   "audiofx",
+};
+
+void LoadCommonPlugins() {
+    for (const char* name : kPluginsToLoadEarly) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name)) {
+            gst_object_unref(plugin);
+        }
+    }
+    velvaro::platform::NoteStartMoment("common plugins loaded");
+}
+
 std::once_flag startOnce;
-// Held until exit, which so waits for a start still under way.
 std::shared_future<void> started;
+// Held until exit, which so waits for loading still under way.
+std::future<void> loading;
 
 }  // namespace
 
 void StartMediaFramework() {
     std::call_once(startOnce, [] {
+        auto ready = std::make_shared<std::promise<void>>();
+        started = ready->get_future().share();
         try {
-            started = std::async(std::launch::async, &StartGstreamer).share();
+            loading = std::async(std::launch::async, [ready] {
+                StartGstreamer();
+                ready->set_value();
+                LoadCommonPlugins();
+            });
         } catch (const std::system_error&) {
             // No thread to be had: loaded here, as it always was.
             StartGstreamer();
-            std::promise<void> done;
-            done.set_value();
-            started = done.get_future().share();
+            ready->set_value();
         }
     });
 }
