@@ -189,6 +189,7 @@ private:
     void OnExternalAudioTrack();
     bool HasRememberedPosition() const;
     void OnTimer(UINT id);
+    void PaceClock();
     void OnHScroll(int code, int controlId);
 
     bool HasVideo() const;
@@ -264,6 +265,7 @@ private:
     FullscreenState fullscreenState;
     PointerState pointer;
     SliderDrag drag;
+    unsigned clockPeriod = kClockPeriodMs;  // the engine starts the clock at this pace
     EngineDialogs dialogs;
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;

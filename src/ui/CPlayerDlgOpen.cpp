@@ -139,9 +139,10 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     int areaWidth = 0;
     int areaHeight = 0;
     GetVideoAreaSize(&areaWidth, &areaHeight);
+    clockPeriod = kClockPeriodMs;
     filePlayer = std::make_unique<CFilePlayer>(
         QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, language, client,
-        path.toStdWString(), path.toStdString(), ID_Clock_Timer, 250, borderColour);
+        path.toStdWString(), path.toStdString(), ID_Clock_Timer, kClockPeriodMs, borderColour);
     player = filePlayer.get();
 
     const bool hasVideo = player->HasVideo() == S_OK;

@@ -46,6 +46,18 @@ void CPlayerDlg::OnTimer(UINT id) {
         player->SetPosition(marks.Start());
     }
     remote.OnClockTick();
+    PaceClock();
+}
+
+// Slower while nothing can move; the usual pace again as soon as anything may.
+void CPlayerDlg::PaceClock() {
+    const bool moving = playState == State_Running || drag.dragging ||
+                        static_cast<int>(bars.noticeUntil - TickCount()) > 0;
+    const unsigned period = moving ? kClockPeriodMs : kStillClockPeriodMs;
+    if (player && period != clockPeriod) {
+        clockPeriod = period;
+        SetTimer(client, ID_Clock_Timer, period);  // where the engine started it
+    }
 }
 
 void CPlayerDlg::OnHScroll(int code, int controlId) {
@@ -59,6 +71,7 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
             drag.lastSeek = -1;
         }
         drag.dragging = true;
+        PaceClock();
         player->Pause();
         if (code != SB_THUMBTRACK) {
             drag.dragging = false;

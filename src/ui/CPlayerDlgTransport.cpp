@@ -38,6 +38,7 @@ void CPlayerDlg::Play() {
     }
     player->Play();
     SetNormalSpeed();
+    PaceClock();
 }
 
 void CPlayerDlg::Pause() {

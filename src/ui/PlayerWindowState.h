@@ -96,6 +96,11 @@ struct PointerState {
 };
 
 // The position slider's thumb while it is dragged.
+// How often the clock timer moves the position bar and the time; standing
+// still it has nothing to move and looks four times less often.
+inline constexpr unsigned kClockPeriodMs = 250;
+inline constexpr unsigned kStillClockPeriodMs = 1000;
+
 struct SliderDrag {
     bool dragging = false;
     int lastSeek = -1;

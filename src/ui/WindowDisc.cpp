@@ -96,9 +96,10 @@ void WindowDisc::OpenDvd(const QString& path) {
     int areaWidth = 0;
     int areaHeight = 0;
     w.GetVideoAreaSize(&areaWidth, &areaHeight);
-    player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
-                                           nullptr, w.language, w.client, path.toStdWString(),
-                                           path.toStdString(), ID_Clock_Timer, 250, w.borderColour);
+    w.clockPeriod = kClockPeriodMs;
+    player_ = std::make_unique<CDvdPlayer>(
+        QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.language, w.client,
+        path.toStdWString(), path.toStdString(), ID_Clock_Timer, kClockPeriodMs, w.borderColour);
     if (player_->GetRenderStatus() != 0) {
         if (w.fullscreen) {
             w.LeaveFullscreen();
