@@ -13,6 +13,20 @@ namespace {
 constexpr double kPixelsPerSecondPerThread = 1920.0 * 1088.0 * 30.0;
 constexpr double kUnknownFrameRate = 30.0;
 
+// The codecs whose decoders decode a picture per thread, each keeping its
+// own in flight. MPEG-1/2 decoders split pictures instead, and an MPEG
+// program stream decoded on one thread has been seen to starve its picture
+// queue while the sound's was full: those keep the decoder's own count.
+bool HoldsPicturesPerThread(const char* codec) {
+    for (const char* name :
+         {"video/x-h264", "video/x-h265", "video/x-vp8", "video/x-vp9", "video/x-av1"}) {
+        if (std::strcmp(codec, name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Streaming thread: the decoder's format arrives; the property is read
 // when the decoder opens its codec for that format, just after.
 GstPadProbeReturn OnDecoderEvent(GstPad* pad, GstPadProbeInfo* info, gpointer) {
@@ -23,6 +37,9 @@ GstPadProbeReturn OnDecoderEvent(GstPad* pad, GstPadProbeInfo* info, gpointer) {
     GstCaps* caps = nullptr;
     gst_event_parse_caps(event, &caps);
     const GstStructure* format = gst_caps_get_structure(caps, 0);
+    if (!HoldsPicturesPerThread(gst_structure_get_name(format))) {
+        return GST_PAD_PROBE_OK;
+    }
     int width = 0;
     int height = 0;
     int rateN = 0;

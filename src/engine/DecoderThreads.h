@@ -12,8 +12,8 @@ namespace velvaro::engine {
 // one per core.
 int DecoderThreadsFor(int width, int height, double framesPerSecond, unsigned cores);
 
-// From now on, every video decoder added anywhere inside `bin` gets its
-// thread count when it learns the film's size.
+// From now on, every H.264, H.265, VP8, VP9 and AV1 decoder added anywhere
+// inside `bin` gets its thread count when it learns the film's size.
 void SizeDecoderThreads(GstBin* bin);
 
 }  // namespace velvaro::engine

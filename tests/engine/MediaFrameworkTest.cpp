@@ -41,20 +41,21 @@ TEST(DecoderThreads, OneThreadPer1080pAt30FramesWithinTheCores) {
     EXPECT_EQ(DecoderThreadsFor(0, 0, 0.0, 0), 1) << "nothing known: one thread";
 }
 
-TEST(DecoderThreads, ADecoderBuiltWhilePlayingGetsItsCount) {
-    velvaro::engine::EnsureMediaFramework();
+// The thread count a decoder has once a graph holding it has prerolled.
+int DecoderThreadsAfterPreroll(const std::string& file) {
     GError* failure = nullptr;
-    GstElement* parsed =
-        gst_parse_launch(("filesrc location=\"" + velvaro::test::Media("video-only.mkv") +
-                          "\" ! decodebin3 ! fakesink")
-                             .c_str(),
-                         &failure);
+    GstElement* parsed = gst_parse_launch(
+        ("filesrc location=\"" + velvaro::test::Media(file) + "\" ! decodebin3 ! fakesink").c_str(),
+        &failure);
     velvaro::engine::GstElementHandle pipeline(parsed ? GST_ELEMENT(gst_object_ref_sink(parsed))
                                                       : nullptr);
-    ASSERT_TRUE(pipeline) << (failure ? failure->message : "");
+    if (!pipeline) {
+        ADD_FAILURE() << (failure ? failure->message : "");
+        return -1;
+    }
     velvaro::engine::SizeDecoderThreads(GST_BIN(pipeline.get()));
     gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
-    ASSERT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
+    EXPECT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
               GST_STATE_CHANGE_SUCCESS);
     int threads = -1;
     GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline.get()));
@@ -68,7 +69,13 @@ TEST(DecoderThreads, ADecoderBuiltWhilePlayingGetsItsCount) {
     }
     gst_iterator_free(elements);
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    EXPECT_EQ(threads, 1) << "a 320x240 film, and the decoder's own default is 0 (automatic)";
+    return threads;
+}
+
+TEST(DecoderThreads, AnH264DecoderGetsItsCountAnMpeg2OneKeepsItsOwn) {
+    velvaro::engine::EnsureMediaFramework();
+    EXPECT_EQ(DecoderThreadsAfterPreroll("video-only.mkv"), 1) << "320x240 H.264";
+    EXPECT_EQ(DecoderThreadsAfterPreroll("mpeg2-169.mpg"), 0) << "the decoder's own: automatic";
 }
 
 TEST(HardwareDecoding, TheSwitchTurnsItOffOnlyWithZero) {

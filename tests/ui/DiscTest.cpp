@@ -18,37 +18,9 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace {
 
-// Two disc players opening at once on a busy machine: the navigator has been
-// seen to hold one menu back for good (its sound prerolled, its picture
-// never came). Until that is mended, these tests take turns.
-class DiscTurn {
-public:
-    DiscTurn() : lock_(open(VELVARO_TEST_MEDIA ".disc-turn", O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        if (lock_ >= 0) {
-            flock(lock_, LOCK_EX);
-        }
-    }
-    ~DiscTurn() {
-        if (lock_ >= 0) {
-            close(lock_);
-        }
-    }
-    DiscTurn(const DiscTurn&) = delete;
-    DiscTurn& operator=(const DiscTurn&) = delete;
-
-private:
-    int lock_;
-};
-
 class DiscTest : public PlayerWindowTest {
-    DiscTurn turn_;  // before the window the fixture opens
-
 protected:
     CDvdPlayer* Dvd() const { return dynamic_cast<CDvdPlayer*>(window->Player()); }
     // The title shown: its chapter count tells the menu disc's titles apart
