@@ -312,6 +312,11 @@ TEST_F(FilePlayerTest, ClosingWhilePlayingLeavesNothingBehind) {
 auto MissingElement(const char* name) {
     GstRegistry* registry = gst_registry_get();
     GstPluginFeature* feature = name ? gst_registry_lookup_feature(registry, name) : nullptr;
+    // Loaded first: a plugin the framework loads in the background would
+    // otherwise register the element again.
+    if (GstPluginFeature* loaded = feature ? gst_plugin_feature_load(feature) : nullptr) {
+        gst_object_unref(loaded);
+    }
     if (feature) {
         gst_registry_remove_feature(registry, feature);
     }
