@@ -23,8 +23,6 @@ constexpr ElementPackage kElementPackages[] = {
     {"decodebin3", "gstreamer1.0-plugins-base"},
     {"subtitleoverlay", "gstreamer1.0-plugins-base"},
     {"subparse", "gstreamer1.0-plugins-base"},
-    {"videoscale", "gstreamer1.0-plugins-base"},
-    {"videoconvert", "gstreamer1.0-plugins-base"},
     {"appsink", "gstreamer1.0-plugins-base"},
     {"audioconvert", "gstreamer1.0-plugins-base"},
     {"audioresample", "gstreamer1.0-plugins-base"},

@@ -1,6 +1,7 @@
 #include "MediaFramework.h"
 
 #include "GstGraphParts.h"
+#include "GstVideoScaler.h"
 #include "HardwareDecoding.h"
 #include "platform/StartTiming.h"
 
@@ -50,6 +51,7 @@ void PreferHardwareDecoders() {
 
 void StartGstreamer() {
     gst_init(nullptr, nullptr);
+    RegisterVideoScaler();
     PreferHardwareDecoders();
     velvaro::platform::NoteStartMoment("media framework ready");
 }

@@ -1,0 +1,14 @@
+// The video renderer's scaler: takes any raw picture and gives BGRx of the
+// size downstream asks for, through FrameScaler for 8-bit 4:2:0 and through
+// GStreamer's general converter for everything else.
+#pragma once
+
+namespace velvaro::engine {
+
+inline constexpr const char* kVideoScalerElement = "velvaroscale";
+
+// Makes the element known to GStreamer. Once GStreamer is initialised;
+// later calls do nothing.
+void RegisterVideoScaler();
+
+}  // namespace velvaro::engine
