@@ -1,7 +1,7 @@
 // Building the graph, and what its streaming threads report.
 #include "GstFilterGraph.h"
 
-#include "DecoderThreads.h"
+#include "VideoDecoderTuning.h"
 
 #include <QString>
 
@@ -22,7 +22,7 @@ GstFilterGraph::GstFilterGraph() {
         }
     }
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
-    SizeDecoderThreads(GST_BIN(pipeline_.get()));
+    TuneVideoDecoders(GST_BIN(pipeline_.get()));
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_sync_handler(bus.get(), reinterpret_cast<GstBusSyncHandler>(&OnBusMessage), this,
                              nullptr);

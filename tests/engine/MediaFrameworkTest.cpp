@@ -1,10 +1,10 @@
 // GStreamer loading in the background, and where the hardware decoders are
 // preferred: machines with render nodes are described, as this one has none.
 #include "PlayerFixture.h"
-#include "engine/DecoderThreads.h"
 #include "engine/GstHandles.h"
 #include "engine/HardwareDecoding.h"
 #include "engine/MediaFramework.h"
+#include "engine/VideoDecoderTuning.h"
 
 namespace {
 
@@ -41,8 +41,13 @@ TEST(DecoderThreads, OneThreadPer1080pAt30FramesWithinTheCores) {
     EXPECT_EQ(DecoderThreadsFor(0, 0, 0.0, 0), 1) << "nothing known: one thread";
 }
 
-// The thread count a decoder has once a graph holding it has prerolled.
-int DecoderThreadsAfterPreroll(const std::string& file) {
+struct DecoderSettings {
+    int threads = -1;
+    bool directRendering = true;
+};
+
+// How a decoder is set once a graph holding it has prerolled.
+DecoderSettings DecoderAfterPreroll(const std::string& file) {
     GError* failure = nullptr;
     GstElement* parsed = gst_parse_launch(
         ("filesrc location=\"" + velvaro::test::Media(file) + "\" ! decodebin3 ! fakesink").c_str(),
@@ -51,31 +56,38 @@ int DecoderThreadsAfterPreroll(const std::string& file) {
                                                       : nullptr);
     if (!pipeline) {
         ADD_FAILURE() << (failure ? failure->message : "");
-        return -1;
+        return {};
     }
-    velvaro::engine::SizeDecoderThreads(GST_BIN(pipeline.get()));
+    velvaro::engine::TuneVideoDecoders(GST_BIN(pipeline.get()));
     gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
     EXPECT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
               GST_STATE_CHANGE_SUCCESS);
-    int threads = -1;
+    DecoderSettings settings;
     GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline.get()));
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
         auto* element = GST_ELEMENT(g_value_get_object(&item));
         if (g_str_has_prefix(GST_OBJECT_NAME(element), "avdec_")) {
-            g_object_get(element, "max-threads", &threads, nullptr);
+            gboolean direct = TRUE;
+            g_object_get(element, "max-threads", &settings.threads, "direct-rendering", &direct,
+                         nullptr);
+            settings.directRendering = direct;
         }
         g_value_reset(&item);
     }
     gst_iterator_free(elements);
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return threads;
+    return settings;
 }
 
-TEST(DecoderThreads, AnH264DecoderGetsItsCountAnMpeg2OneKeepsItsOwn) {
+TEST(DecoderThreads, AnH264DecoderGetsItsCountAndItsOwnMemoryAnMpeg2OneKeepsItsSettings) {
     velvaro::engine::EnsureMediaFramework();
-    EXPECT_EQ(DecoderThreadsAfterPreroll("video-only.mkv"), 1) << "320x240 H.264";
-    EXPECT_EQ(DecoderThreadsAfterPreroll("mpeg2-169.mpg"), 0) << "the decoder's own: automatic";
+    const DecoderSettings h264 = DecoderAfterPreroll("video-only.mkv");
+    EXPECT_EQ(h264.threads, 1) << "320x240 H.264";
+    EXPECT_FALSE(h264.directRendering);
+    const DecoderSettings mpeg2 = DecoderAfterPreroll("mpeg2-169.mpg");
+    EXPECT_EQ(mpeg2.threads, 0) << "the decoder's own: automatic";
+    EXPECT_TRUE(mpeg2.directRendering);
 }
 
 TEST(HardwareDecoding, TheSwitchTurnsItOffOnlyWithZero) {

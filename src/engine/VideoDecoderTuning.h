@@ -1,6 +1,9 @@
 // Software video decoders default to a thread more than the machine has
 // cores, and every thread keeps pictures of its own in flight: memory and
-// switching that buy nothing when one thread keeps up with the film.
+// switching that buy nothing when one thread keeps up with the film. And
+// decoding straight into GStreamer's buffers saves no copy (the decoder
+// base class copies every picture the codec still refers to) while both
+// keep their own set of pictures.
 #pragma once
 
 #include <gst/gst.h>
@@ -13,7 +16,8 @@ namespace velvaro::engine {
 int DecoderThreadsFor(int width, int height, double framesPerSecond, unsigned cores);
 
 // From now on, every H.264, H.265, VP8, VP9 and AV1 decoder added anywhere
-// inside `bin` gets its thread count when it learns the film's size.
-void SizeDecoderThreads(GstBin* bin);
+// inside `bin` gets its thread count when it learns the film's size, and
+// decodes into memory of its own.
+void TuneVideoDecoders(GstBin* bin);
 
 }  // namespace velvaro::engine

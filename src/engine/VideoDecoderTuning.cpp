@@ -1,4 +1,4 @@
-#include "DecoderThreads.h"
+#include "VideoDecoderTuning.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +52,11 @@ GstPadProbeReturn OnDecoderEvent(GstPad* pad, GstPadProbeInfo* info, gpointer) {
     GstElement* decoder = gst_pad_get_parent_element(pad);
     if (decoder) {
         g_object_set(decoder, "max-threads", threads, nullptr);
+        GParamSpec* direct =
+            g_object_class_find_property(G_OBJECT_GET_CLASS(decoder), "direct-rendering");
+        if (direct && direct->value_type == G_TYPE_BOOLEAN) {
+            g_object_set(decoder, "direct-rendering", FALSE, nullptr);
+        }
         gst_object_unref(decoder);
     }
     return GST_PAD_PROBE_OK;
@@ -85,7 +90,7 @@ int DecoderThreadsFor(int width, int height, double framesPerSecond, unsigned co
     return std::clamp(wanted, 1, static_cast<int>(std::max(1u, cores)));
 }
 
-void SizeDecoderThreads(GstBin* bin) {
+void TuneVideoDecoders(GstBin* bin) {
     g_signal_connect(bin, "deep-element-added", G_CALLBACK(&OnElementAdded), nullptr);
 }
 
