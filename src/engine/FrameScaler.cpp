@@ -1,21 +1,10 @@
 #include "FrameScaler.h"
 
+#include "VectorCode.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
-// The loops below are written for the compiler to vectorise; on x86-64 it
-// builds each twice, for AVX2 and for the baseline, and picks at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VELVARO_VECTOR_CLONES [[gnu::target_clones("avx2", "default")]]
-#else
-#define VELVARO_VECTOR_CLONES
-#endif
 
 namespace velvaro::engine {
 
@@ -24,131 +13,6 @@ namespace {
 // Every factor, 2.0 at most, must fit a signed sixteen-bit lane.
 constexpr int kCoefficientBits = 13;
 using Pixel [[gnu::may_alias]] = std::uint32_t;
-
-// Where output sample `index` falls on `sourceCount` samples, in 1/65536ths,
-// when each output sample spans `source / out` of them; centres aligned,
-// clamped to the first and last sample.
-std::int64_t SourcePosition(int index, std::int64_t source, std::int64_t out, int sourceCount) {
-    const std::int64_t position = ((2 * index + 1) * source << 16) / (2 * out) - 32768;
-    return std::clamp<std::int64_t>(position, 0, static_cast<std::int64_t>(sourceCount - 1) << 16);
-}
-
-VELVARO_VECTOR_CLONES
-void BlendRows(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
-               int weight, int count, std::uint8_t* __restrict out) {
-    // 255 * 256 + 128 fits sixteen bits: twice the lanes of int arithmetic.
-    const auto bottomWeight = static_cast<std::uint16_t>(weight);
-    const auto topWeight = static_cast<std::uint16_t>(256 - weight);
-    for (int i = 0; i < count; ++i) {
-        const auto sum =
-            static_cast<std::uint16_t>(top[i] * topWeight + bottom[i] * bottomWeight + 128);
-        out[i] = static_cast<std::uint8_t>(sum >> 8);
-    }
-}
-
-// `row` must hold three bytes more than the last offset reaches, for the
-// AVX2 path's four-byte loads.
-void ResampleRowPlain(const std::uint8_t* __restrict row, const int* __restrict offsets,
-                      const int* __restrict weights, int step, int begin, int count,
-                      std::uint8_t* __restrict out) {
-    for (int x = begin; x < count; ++x) {
-        const int left = row[offsets[x]];
-        const int right = row[offsets[x] + step];
-        out[x] = static_cast<std::uint8_t>(left + (((right - left) * weights[x] + 128) >> 8));
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// Eight columns: compilers cannot gather single bytes, so this gathers the
-// four bytes at each offset, both samples in one load.
-[[gnu::target("avx2")]] inline __m256i ResampleEight(const std::uint8_t* row, const int* offsets,
-                                                     const int* weights, __m128i shift) {
-    const __m256i low = _mm256_set1_epi32(0xff);
-    const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets));
-    const __m256i weight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights));
-    const __m256i bytes = _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), at, 1);
-    const __m256i left = _mm256_and_si256(bytes, low);
-    const __m256i right = _mm256_and_si256(_mm256_srl_epi32(bytes, shift), low);
-    const __m256i difference = _mm256_mullo_epi32(_mm256_sub_epi32(right, left), weight);
-    return _mm256_add_epi32(
-        left, _mm256_srai_epi32(_mm256_add_epi32(difference, _mm256_set1_epi32(128)), 8));
-}
-
-[[gnu::target("avx2")]] void ResampleRowAvx2(const std::uint8_t* row, const int* offsets,
-                                             const int* weights, int step, int count,
-                                             std::uint8_t* out) {
-    const __m128i shift = _mm_cvtsi32_si128(8 * step);
-    int x = 0;
-    for (; x + 16 <= count; x += 16) {
-        const __m256i first = ResampleEight(row, offsets + x, weights + x, shift);
-        const __m256i second = ResampleEight(row, offsets + x + 8, weights + x + 8, shift);
-        const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xd8);
-        const __m128i bytes =
-            _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), bytes);
-    }
-    ResampleRowPlain(row, offsets, weights, step, x, count, out);
-}
-
-// Eight columns whose sources lie within sixteen bytes: one load, and a
-// shuffle each for the left and the right samples.
-[[gnu::target("ssse3")]] void ResampleRowShuffled(const std::uint8_t* row,
-                                                  const ColumnBlock* blocks, int blockCount,
-                                                  std::uint8_t* out) {
-    const auto load = [](const void* at) {
-        return _mm_loadu_si128(static_cast<const __m128i*>(at));
-    };
-    const __m128i half = _mm_set1_epi16(64);
-    for (int block = 0; block < blockCount; ++block) {
-        const ColumnBlock& plan = blocks[block];
-        const __m128i source = load(row + plan.start);
-        const __m128i left = _mm_shuffle_epi8(source, load(plan.left));
-        const __m128i right = _mm_shuffle_epi8(source, load(plan.right));
-        const __m128i difference = _mm_mullo_epi16(_mm_sub_epi16(right, left), load(plan.weight));
-        const __m128i value =
-            _mm_add_epi16(left, _mm_srai_epi16(_mm_add_epi16(difference, half), 7));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 8 * block),
-                         _mm_packus_epi16(value, value));
-    }
-}
-
-const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
-const bool kHaveSsse3 = __builtin_cpu_supports("ssse3");
-#else
-constexpr bool kHaveSsse3 = false;
-#endif
-
-VELVARO_VECTOR_CLONES
-void HalvePairs(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
-                int count, std::uint8_t* __restrict out) {
-    for (int x = 0; x < count; ++x) {
-        out[x] = static_cast<std::uint8_t>(
-            (top[2 * x] + top[2 * x + 1] + bottom[2 * x] + bottom[2 * x + 1] + 2) >> 2);
-    }
-}
-
-void HalveBoth(const std::uint8_t* top, const std::uint8_t* bottom, int step, int sourceWidth,
-               int count, std::uint8_t* out) {
-    int x = 0;
-    if (step == 1) {
-        x = sourceWidth / 2;
-        HalvePairs(top, bottom, x, out);
-    }
-    for (; x < count; ++x) {
-        const int left = 2 * x * step;
-        const int right = std::min(2 * x + 1, sourceWidth - 1) * step;
-        out[x] = static_cast<std::uint8_t>(
-            (top[left] + top[right] + bottom[left] + bottom[right] + 2) >> 2);
-    }
-}
-
-VELVARO_VECTOR_CLONES
-void HalveRows(const std::uint8_t* top, const std::uint8_t* bottom, int step, int count,
-               std::uint8_t* out) {
-    for (int x = 0; x < count; ++x) {
-        out[x] = static_cast<std::uint8_t>((top[x * step] + bottom[x * step] + 1) >> 1);
-    }
-}
 
 // Chroma for a row a quarter of a chroma sample from `near`, towards `far`,
 // with the edge sample repeated on either side for widening.
@@ -184,7 +48,7 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(VELVARO_X86_VECTORS)
 [[gnu::target("avx2")]] inline __m256i Widen(const std::uint8_t* at) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
 }
@@ -254,7 +118,7 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
 
 void ConvertRowFast(const std::uint8_t* luma, const std::uint8_t* blue, const std::uint8_t* red,
                     const YuvToRgb& k, int count, Pixel* out) {
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(VELVARO_X86_VECTORS)
     if (kHaveAvx2) {
         ConvertRowAvx2(luma, blue, red, k, count, out);
         return;
@@ -288,123 +152,6 @@ void FrameScaler::SetMatrix(const YuvMatrix& matrix) {
         32 - static_cast<int>(std::lround(coefficients_.yOffset * lumaScale * 64.0));
 }
 
-PlaneView FrameScaler::Shrunk(PlaneView source, Ratio* across, Ratio* down) {
-    // Two taps see only two of every three or more source samples; halving
-    // first keeps a much smaller picture from flickering and aliasing.
-    for (int turn = 0; across->Above2() || down->Above2(); turn ^= 1) {
-        const bool acrossColumns = across->Above2();
-        const bool acrossRows = down->Above2();
-        across->out *= acrossColumns ? 2 : 1;
-        down->out *= acrossRows ? 2 : 1;
-        const int halvedWidth = acrossColumns ? (source.width + 1) / 2 : source.width;
-        const int halvedHeight = acrossRows ? (source.height + 1) / 2 : source.height;
-        std::vector<std::uint8_t>& target = halved_[turn];
-        target.resize(static_cast<size_t>(halvedWidth) * halvedHeight);
-        for (int row = 0; row < halvedHeight; ++row) {
-            const int top = acrossRows ? 2 * row : row;
-            const int bottom = acrossRows ? std::min(top + 1, source.height - 1) : row;
-            const std::uint8_t* topRow =
-                source.data + static_cast<std::ptrdiff_t>(top) * source.stride;
-            const std::uint8_t* bottomRow =
-                source.data + static_cast<std::ptrdiff_t>(bottom) * source.stride;
-            std::uint8_t* out = target.data() + static_cast<size_t>(row) * halvedWidth;
-            if (acrossColumns) {
-                HalveBoth(topRow, bottomRow, source.step, source.width, halvedWidth, out);
-            } else {
-                HalveRows(topRow, bottomRow, source.step, halvedWidth, out);
-            }
-        }
-        source = PlaneView{target.data(), halvedWidth, halvedWidth, halvedHeight, 1};
-    }
-    return source;
-}
-
-void FrameScaler::PlanColumns(const PlaneView& source, Ratio across, int width) {
-    columnOffset_.resize(width);
-    columnWeight_.resize(width);
-    for (int x = 0; x < width; ++x) {
-        const std::int64_t position = SourcePosition(x, across.source, across.out, source.width);
-        int column = static_cast<int>(position >> 16);
-        int weight = static_cast<int>(position >> 8) & 0xff;
-        // The right-hand sample must exist: at the last column, take it
-        // whole from the one before.
-        if (column >= source.width - 1) {
-            column = std::max(source.width - 2, 0);
-            weight = source.width > 1 ? 256 : 0;
-        }
-        columnOffset_[x] = column * source.step;
-        columnWeight_[x] = weight;
-    }
-    columnBlocks_.resize(kHaveSsse3 ? width / 8 : 0);
-    for (size_t block = 0; block < columnBlocks_.size(); ++block) {
-        ColumnBlock& plan = columnBlocks_[block];
-        const int first = static_cast<int>(block) * 8;
-        plan.start = columnOffset_[first];
-        if (columnOffset_[first + 7] + source.step - plan.start > 15) {
-            columnBlocks_.clear();
-            break;
-        }
-        for (int column = 0; column < 8; ++column) {
-            const int offset = columnOffset_[first + column] - plan.start;
-            plan.left[2 * column] = static_cast<std::uint8_t>(offset);
-            plan.right[2 * column] = static_cast<std::uint8_t>(offset + source.step);
-            plan.left[2 * column + 1] = plan.right[2 * column + 1] = 0x80;
-            plan.weight[column] =
-                static_cast<std::int16_t>((columnWeight_[first + column] + 1) / 2);
-        }
-    }
-}
-
-void FrameScaler::ResampleRow(const std::uint8_t* row, int step, int width,
-                              std::uint8_t* out) const {
-    int done = 0;
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (!columnBlocks_.empty()) {
-        ResampleRowShuffled(row, columnBlocks_.data(), static_cast<int>(columnBlocks_.size()), out);
-        done = static_cast<int>(columnBlocks_.size()) * 8;
-    } else if (kHaveAvx2) {
-        ResampleRowAvx2(row, columnOffset_.data(), columnWeight_.data(), step, width, out);
-        return;
-    }
-#endif
-    ResampleRowPlain(row, columnOffset_.data(), columnWeight_.data(), step, done, width, out);
-}
-
-void FrameScaler::ScalePlane(const PlaneView& original, Ratio across, Ratio down, std::uint8_t* out,
-                             int outStride, int width, int height) {
-    const PlaneView source = Shrunk(original, &across, &down);
-    const bool sameWidth = source.width == width && across.source == across.out;
-    if (!sameWidth) {
-        PlanColumns(source, across, width);
-    }
-    const int rowBytes = (source.width - 1) * source.step + 1;
-    blendedRow_.resize(rowBytes + 16);
-    for (int y = 0; y < height; ++y) {
-        const std::int64_t position = SourcePosition(y, down.source, down.out, source.height);
-        const int top = static_cast<int>(position >> 16);
-        const int weight = static_cast<int>(position >> 8) & 0xff;
-        const std::uint8_t* row = source.data + static_cast<std::ptrdiff_t>(top) * source.stride;
-        if (weight != 0) {
-            BlendRows(row, row + source.stride, weight, rowBytes, blendedRow_.data());
-            row = blendedRow_.data();
-        } else if (!sameWidth) {
-            // Resampling reads a little past the row's last sample.
-            std::memcpy(blendedRow_.data(), row, rowBytes);
-            row = blendedRow_.data();
-        }
-        std::uint8_t* target = out + static_cast<std::ptrdiff_t>(y) * outStride;
-        if (!sameWidth) {
-            ResampleRow(row, source.step, width, target);
-        } else if (source.step == 1) {
-            std::memcpy(target, row, width);
-        } else {
-            for (int x = 0; x < width; ++x) {
-                target[x] = row[x * source.step];
-            }
-        }
-    }
-}
-
 void FrameScaler::ScaleToBgrx(const PlaneView& y, const PlaneView& u, const PlaneView& v,
                               std::uint8_t* out, int outStride, int width, int height) {
     if (width <= 0 || height <= 0 || y.width <= 0 || y.height <= 0 || u.width <= 0 ||
@@ -413,40 +160,45 @@ void FrameScaler::ScaleToBgrx(const PlaneView& y, const PlaneView& u, const Plan
     }
     const int chromaWidth = (width + 1) / 2;
     const int chromaHeight = (height + 1) / 2;
-    luma_.resize(static_cast<size_t>(width) * height);
-    blue_.resize(static_cast<size_t>(chromaWidth) * chromaHeight);
-    red_.resize(blue_.size());
-    const Ratio across{y.width, width};
-    const Ratio down{y.height, height};
-    ScalePlane(y, across, down, luma_.data(), width, width, height);
-    ScalePlane(u, across, down, blue_.data(), chromaWidth, chromaWidth, chromaHeight);
-    ScalePlane(v, across, down, red_.data(), chromaWidth, chromaWidth, chromaHeight);
-    ConvertRows(width, height, out, outStride);
-}
-
-void FrameScaler::ConvertRows(int width, int height, std::uint8_t* out, int outStride) {
-    const int chromaWidth = (width + 1) / 2;
-    const int chromaHeight = (height + 1) / 2;
-    for (auto& row : chromaRow_) {
+    const PlaneScaler::Ratio across{y.width, width};
+    const PlaneScaler::Ratio down{y.height, height};
+    luma_.Start(y, across, down, width);
+    chroma_[0].Start(u, across, down, chromaWidth);
+    chroma_[1].Start(v, across, down, chromaWidth);
+    lumaRow_.resize(width);
+    for (int plane = 0; plane < 2; ++plane) {
         // The sixteen-pixel path loads sixteen bytes from the last block.
-        row.resize(chromaWidth + 2 + 16);
+        nearChroma_[plane].resize(chromaWidth + 2 + 16);
+        for (ChromaRow& row : chromaRows_[plane]) {
+            row.samples.resize(chromaWidth);
+            row.index = -1;
+        }
     }
-    const std::uint8_t* planes[2] = {blue_.data(), red_.data()};
-    for (int y = 0; y < height; ++y) {
+    for (int row = 0; row < height; ++row) {
+        luma_.Row(row, lumaRow_.data());
         // Chroma sits between two luma rows: an even row is a quarter of a
         // sample below its chroma row's centre, an odd row a quarter above.
-        const int near = y / 2;
-        const int far = (y & 1) ? std::min(near + 1, chromaHeight - 1) : std::max(near - 1, 0);
+        const int near = row / 2;
+        const int far = (row & 1) ? std::min(near + 1, chromaHeight - 1) : std::max(near - 1, 0);
         for (int plane = 0; plane < 2; ++plane) {
-            const std::uint8_t* base = planes[plane];
-            NearChroma(base + static_cast<size_t>(near) * chromaWidth,
-                       base + static_cast<size_t>(far) * chromaWidth, chromaWidth,
-                       chromaRow_[plane].data());
+            NearChroma(ScaledChroma(plane, near), ScaledChroma(plane, far), chromaWidth,
+                       nearChroma_[plane].data());
         }
-        ConvertRowFast(luma_.data() + static_cast<size_t>(y) * width, chromaRow_[0].data(),
-                       chromaRow_[1].data(), coefficients_, width,
-                       reinterpret_cast<Pixel*>(out + static_cast<std::ptrdiff_t>(y) * outStride));
+        ConvertRowFast(
+            lumaRow_.data(), nearChroma_[0].data(), nearChroma_[1].data(), coefficients_, width,
+            reinterpret_cast<Pixel*>(out + static_cast<std::ptrdiff_t>(row) * outStride));
     }
+}
+
+const std::uint8_t* FrameScaler::ScaledChroma(int plane, int index) {
+    // Rows are asked for one before, at and one after a point that only
+    // moves on: three kept rows scale each once.
+    ChromaRow& row = chromaRows_[plane][static_cast<size_t>(index) % 3];
+    if (row.index != index) {
+        chroma_[plane].Row(index, row.samples.data());
+        row.index = index;
+    }
+    return row.samples.data();
 }
 
 }  // namespace velvaro::engine

@@ -4,20 +4,12 @@
 // as much as decoding.
 #pragma once
 
+#include "PlaneScaler.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace velvaro::engine {
-
-// One plane of a picture. `step` is the distance in bytes between two
-// samples of a row: 2 for the interleaved chroma of NV12, else 1.
-struct PlaneView {
-    const std::uint8_t* data = nullptr;
-    int stride = 0;
-    int width = 0;
-    int height = 0;
-    int step = 1;
-};
 
 // How Y'CbCr codes map to RGB: the luma weights of red and blue, and
 // whether the codes span 0-255 or the studio range 16-235.
@@ -41,19 +33,9 @@ struct YuvToRgb {
     int lumaBias = 0;
 };
 
-// Eight output columns for byte shuffles: the sixteen source bytes they
-// read from `start`, which of them each column takes on its left and on its
-// right (16-bit lanes, high bytes zeroed), and its weight, 0-128.
-struct ColumnBlock {
-    std::uint8_t left[16];
-    std::uint8_t right[16];
-    std::int16_t weight[8];
-    int start;
-};
-
-// Scales with a bilinear filter (halving first, in steps, for anything
-// smaller than half size) and upsamples chroma linearly. Keeps its scratch
-// memory between pictures; one picture at a time.
+// Scales with PlaneScaler and upsamples chroma linearly, a row at a time
+// from source to screen. Keeps its scratch memory between pictures; one
+// picture at a time.
 class FrameScaler {
 public:
     FrameScaler();
@@ -66,37 +48,22 @@ public:
                      int outStride, int width, int height);
 
 private:
-    // How many source samples one output sample spans: the pictures' sizes,
-    // not the planes', so that odd-sized chroma and halved planes keep their
-    // samples where they belong.
-    struct Ratio {
-        std::int64_t source;
-        std::int64_t out;
-        bool Above2() const { return source > 2 * out; }
+    // A scaled chroma row, and which one it is.
+    struct ChromaRow {
+        std::vector<std::uint8_t> samples;
+        int index = -1;
     };
 
-    void ScalePlane(const PlaneView& source, Ratio across, Ratio down, std::uint8_t* out,
-                    int outStride, int width, int height);
-    PlaneView Shrunk(PlaneView source, Ratio* across, Ratio* down);
-    void PlanColumns(const PlaneView& source, Ratio across, int width);
-    void ResampleRow(const std::uint8_t* row, int step, int width, std::uint8_t* out) const;
-    void ConvertRows(int width, int height, std::uint8_t* out, int outStride);
+    const std::uint8_t* ScaledChroma(int plane, int index);
 
     YuvToRgb coefficients_;
-    // The scaled planes, the picture's size.
-    std::vector<std::uint8_t> luma_, blue_, red_;
-    // Halved copies of a plane much larger than the output, two in turn.
-    std::vector<std::uint8_t> halved_[2];
-    // One row blended from two source rows.
-    std::vector<std::uint8_t> blendedRow_;
-    // Where each output column samples its source row, and the weight of
-    // the right-hand sample, 0-256.
-    std::vector<int> columnOffset_;
-    std::vector<int> columnWeight_;
-    // The same in blocks; empty when a block reaches too far.
-    std::vector<ColumnBlock> columnBlocks_;
+    PlaneScaler luma_;
+    PlaneScaler chroma_[2];
+    std::vector<std::uint8_t> lumaRow_;
+    // The last three scaled rows of each chroma plane.
+    ChromaRow chromaRows_[2][3];
     // Chroma for one output row, half width, padded either side.
-    std::vector<std::uint8_t> chromaRow_[2];
+    std::vector<std::uint8_t> nearChroma_[2];
 };
 
 }  // namespace velvaro::engine
