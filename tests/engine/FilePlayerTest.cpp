@@ -200,6 +200,31 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
     }
 }
 
+// The sound runs on 1.5 s after the picture. A decoder keeps its last
+// pictures until it hears of its stream's end, which decodebin3 holds back
+// until every stream has ended: they must come with the film all the same.
+TEST_F(FilePlayerTest, TheLastPicturesComeAtTheirTimeWhenTheSoundRunsOn) {
+    auto player = Open("bframes-longer-sound.mp4");
+    auto* video = owner.findChild<QWidget*>();
+    ASSERT_TRUE(video);
+    ASSERT_EQ(player->GetDuration(), 350);
+    player->Play();
+    QImage shown = video->grab().toImage();
+    long lastChange = 0;
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            const QImage now = video->grab().toImage();
+            if (now != shown) {
+                shown = now;
+                lastChange = player->GetPosition();
+            }
+            return owner.Count(WM_GRAPH_EVENT) > 0;
+        },
+        9000));
+    EXPECT_GT(lastChange, 150);
+    EXPECT_LT(lastChange, 260) << "the picture ends at 2.00 s, the sound at 3.50 s";
+}
+
 // A child of the owner at the given place, showing the first frame before
 // playing; the clock timer reaches the owner as WM_TIMER 104. A screenshot is
 // a bitmap of the frame, named by its number.
