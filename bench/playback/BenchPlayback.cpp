@@ -182,9 +182,6 @@ int RunSeeks(CMediaPlayer& player, QWidget& video, const QString& spec) {
     }
     player.Pause();
     player.WaitForState();
-    // The frame shown after opening: a stream whose times start late (a
-    // program stream) numbers its frames from there, positions from 0.
-    const LONGLONG first = std::max<LONGLONG>(0, player.GetCurrentFrame());
     std::vector<double> key;
     std::vector<double> exact;
     for (const QString& seek : parts[1].split(u',', Qt::SkipEmptyParts)) {
@@ -205,7 +202,9 @@ int RunSeeks(CMediaPlayer& player, QWidget& video, const QString& spec) {
         QApplication::processEvents();
         video.repaint();
         const double took = Milliseconds(start, Clock::now());
-        if (const LONGLONG landed = player.GetCurrentFrame() - first; landed != frame) {
+        // Frames count from the stream's time 0, as positions do, also where
+        // its first frame comes later (a program stream's).
+        if (const LONGLONG landed = player.GetCurrentFrame(); landed != frame) {
             std::printf("seek_%lld_landed_on=%lld\n", frame, static_cast<long long>(landed));
         }
         (kind == u'k' ? key : exact).push_back(took);

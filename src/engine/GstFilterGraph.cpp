@@ -2,6 +2,7 @@
 #include "GstFilterGraph.h"
 
 #include "VideoDecoderTuning.h"
+#include "ProgramStreamSeeks.h"
 #include "VideoStreamEnd.h"
 
 #include <QString>
@@ -25,6 +26,7 @@ GstFilterGraph::GstFilterGraph() {
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
     TuneVideoDecoders(GST_BIN(pipeline_.get()));
     EndVideoStreamsOnTime(GST_BIN(pipeline_.get()));
+    MakeProgramStreamSeeksExact(GST_BIN(pipeline_.get()));
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_sync_handler(bus.get(), reinterpret_cast<GstBusSyncHandler>(&OnBusMessage), this,
                              nullptr);

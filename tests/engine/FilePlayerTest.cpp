@@ -168,6 +168,21 @@ TEST_F(FilePlayerTest, StepsOneFrameOnAndBackWhilePaused) {
     EXPECT_NE(sound->StepFrame(true), S_OK);
 }
 
+// An MPEG program stream's demuxer starts after the key frame a time needs;
+// the frame asked for comes all the same, key frame or not.
+TEST_F(FilePlayerTest, SeeksInAnMpegProgramStreamShowTheFrameAskedFor) {
+    auto player = Open("mpeg2-169.mpg");
+    player->Pause();
+    ASSERT_EQ(SettledState(*player), State_Paused);
+    // Within the length its demuxer reckons, 1.32 s: frames 14 to 33.
+    for (const LONGLONG frame : {30, 31, 24, 19, 25, 16, 32}) {
+        player->SetPosition(static_cast<long>(frame * 4));
+        player->WaitForState();
+        EXPECT_TRUE(RunEventsUntil([&] { return player->GetCurrentFrame() == frame; }, 3000))
+            << "asked for " << frame << ", shows " << player->GetCurrentFrame();
+    }
+}
+
 // The end, and a file that breaks in the middle (its demuxer stops with an
 // error), reach the owner as one graph event each; the error keeps its text.
 TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
