@@ -11,6 +11,10 @@ namespace velvaro::engine {
 GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     RegisterVideoScaler();
     ElementMaker maker;
+    // A thread of its own for what follows decoding: the decoder goes on
+    // with the next picture meanwhile, and has one ready when playing
+    // starts from a still.
+    GstElementHandle handOver = maker.Make("queue");
     GstElementHandle overlay = maker.Make("subtitleoverlay");
     GstElementHandle crop = maker.Make("videocrop");
     // Scales to the window and converts to the widget's pixels in one pass.
@@ -22,6 +26,8 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
         return nullptr;
     }
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(kVideoRendererName))));
+    g_object_set(handOver.get(), "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time",
+                 guint64{0}, nullptr);
     GstCapsHandle caps(gst_caps_from_string("video/x-raw,format=BGRx,pixel-aspect-ratio=1/1"));
     g_object_set(scaledCaps.get(), "caps", caps.get(), nullptr);
     g_object_set(sink.get(), "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
@@ -30,14 +36,15 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     callbacks.new_sample = &OnNewSample;
     callbacks.new_preroll = &OnNewPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
-    gst_bin_add_many(GST_BIN(bin.get()), overlay.get(), crop.get(), scale.get(), scaledCaps.get(),
-                     sink.get(), nullptr);
-    if (!gst_element_link_many(overlay.get(), crop.get(), scale.get(), scaledCaps.get(), sink.get(),
+    gst_bin_add_many(GST_BIN(bin.get()), handOver.get(), overlay.get(), crop.get(), scale.get(),
+                     scaledCaps.get(), sink.get(), nullptr);
+    if (!gst_element_link_pads(handOver.get(), "src", overlay.get(), "video_sink") ||
+        !gst_element_link_many(overlay.get(), crop.get(), scale.get(), scaledCaps.get(), sink.get(),
                                nullptr)) {
         *error = "The parts of the video renderer could not be connected.";
         return nullptr;
     }
-    GstPadHandle video(gst_element_get_static_pad(overlay.get(), "video_sink"));
+    GstPadHandle video(gst_element_get_static_pad(handOver.get(), "sink"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("Input", video.get()));
     GstPadHandle text(gst_element_get_static_pad(overlay.get(), "subtitle_sink"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("Subtitle Input", text.get()));
