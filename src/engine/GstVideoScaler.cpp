@@ -12,18 +12,14 @@ namespace velvaro::engine {
 
 namespace {
 
+struct ConverterFree {
+    void operator()(GstVideoConverter* converter) const { gst_video_converter_free(converter); }
+};
+
 struct ScalerState {
     FrameScaler scaler;
-    // For what FrameScaler does not take; null on its path.
-    GstVideoConverter* converter = nullptr;
-
-    ~ScalerState() { DropConverter(); }
-    void DropConverter() {
-        if (converter) {
-            gst_video_converter_free(converter);
-            converter = nullptr;
-        }
-    }
+    // For what FrameScaler does not take; empty on its path.
+    std::unique_ptr<GstVideoConverter, ConverterFree> converter;
 };
 
 struct VelvaroScale {
@@ -137,20 +133,20 @@ GstCaps* FixateCaps(GstBaseTransform*, GstPadDirection, GstCaps* caps, GstCaps* 
 gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* input, GstCaps*,
                  GstVideoInfo* output) {
     ScalerState& state = *Self(filter)->state;
-    state.DropConverter();
+    state.converter.reset();
     if (IsFrameScalerFormat(GST_VIDEO_INFO_FORMAT(input)) &&
         GST_VIDEO_INFO_FORMAT(output) == GST_VIDEO_FORMAT_BGRx) {
         state.scaler.SetMatrix(MatrixOf(*input));
         return TRUE;
     }
-    state.converter = gst_video_converter_new(input, output, nullptr);
+    state.converter.reset(gst_video_converter_new(input, output, nullptr));
     return state.converter != nullptr;
 }
 
 GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* input, GstVideoFrame* output) {
     ScalerState& state = *Self(filter)->state;
     if (state.converter) {
-        gst_video_converter_frame(state.converter, input, output);
+        gst_video_converter_frame(state.converter.get(), input, output);
         return GST_FLOW_OK;
     }
     state.scaler.ScaleToBgrx(ComponentOf(input, GST_VIDEO_COMP_Y),
