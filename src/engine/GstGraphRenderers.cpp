@@ -1,6 +1,7 @@
 // The graph's renderers, and the frames and buffers their threads hand over.
 #include "GstFilterGraph.h"
 #include "GstVideoScaler.h"
+#include "VideoPicture.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,7 +18,9 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstElementHandle handOver = maker.Make("queue");
     GstElementHandle overlay = maker.Make("subtitleoverlay");
     GstElementHandle crop = maker.Make("videocrop");
-    // Scales to the window and converts to the widget's pixels in one pass.
+    // Films in 8-bit 4:2:0 go through to the window, which scales them as
+    // it paints; the rest is scaled to the window and turned into its pixels
+    // here, in one pass.
     GstElementHandle scale = maker.Make(kVideoScalerElement);
     GstElementHandle scaledCaps = maker.Make("capsfilter");
     GstElementHandle sink = maker.Make("appsink");
@@ -28,7 +31,11 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(kVideoRendererName))));
     g_object_set(handOver.get(), "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time",
                  guint64{0}, nullptr);
-    GstCapsHandle caps(gst_caps_from_string("video/x-raw,format=BGRx,pixel-aspect-ratio=1/1"));
+    // What the window takes: 4:2:0 to scale itself, or BGRx.
+    GstCapsHandle caps(gst_caps_from_string(kScalerPassThroughCaps));
+    gst_caps_append_structure(
+        caps.get(), gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGRx",
+                                      "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
     g_object_set(scaledCaps.get(), "caps", caps.get(), nullptr);
     g_object_set(sink.get(), "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
                  "enable-last-sample", FALSE, nullptr);
@@ -138,26 +145,11 @@ void GstFilterGraph::RememberShownFrame(GstSample* sample) {
 GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
     RememberShownFrame(sample.get());
     ++happenings_;
-    GstVideoInfo info;
-    auto frame = std::make_unique<GstVideoFrame>();
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) ||
-        !gst_video_frame_map(frame.get(), &info, gst_sample_get_buffer(sample.get()),
-                             GST_MAP_READ)) {
+    auto picture = VideoPicture::Map(sample.get());
+    if (!picture) {
         return GST_FLOW_OK;
     }
-    // The image borrows the mapped frame, which holds the buffer; the last
-    // copy of the image to go unmaps it.
-    GstVideoFrame* mapped = frame.release();
-    QImage image(
-        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(mapped, 0)),
-        GST_VIDEO_FRAME_WIDTH(mapped), GST_VIDEO_FRAME_HEIGHT(mapped),
-        GST_VIDEO_FRAME_PLANE_STRIDE(mapped, 0), QImage::Format_RGB32,
-        [](void* data) {
-            std::unique_ptr<GstVideoFrame> videoFrame(static_cast<GstVideoFrame*>(data));
-            gst_video_frame_unmap(videoFrame.get());
-        },
-        mapped);
-    mailbox_->Deliver(std::move(image));
+    mailbox_->Deliver(std::move(picture));
     // The process's first picture, against the benchmark's exec time.
     if (static std::atomic_flag logged; lcBench().isDebugEnabled() && !logged.test_and_set()) {
         qCDebug(lcBench, "first frame handed to the widget at monotonic %lld us",

@@ -1,5 +1,6 @@
 // The picture: sizes, rectangles, the current image and the video window.
 #include "GstFilterGraph.h"
+#include "GstVideoScaler.h"
 
 #include <algorithm>
 #include <chrono>
@@ -66,9 +67,12 @@ void GstFilterGraph::ApplyScaledSize(int width, int height) {
         return;
     }
     scaledSize_ = size;
-    GstCapsHandle caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-                                           G_TYPE_INT, width, "height", G_TYPE_INT, height,
-                                           "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
+    // The size matters only to pictures the scaler turns into BGRx.
+    GstCapsHandle caps(gst_caps_from_string(kScalerPassThroughCaps));
+    gst_caps_append_structure(
+        caps.get(), gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                      G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                                      "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
     g_object_set(scaledCaps_, "caps", caps.get(), nullptr);
 }
 

@@ -1,6 +1,7 @@
 #include "GstVideoScaler.h"
 
 #include "FrameScaler.h"
+#include "GstPictureViews.h"
 
 #include <gst/video/gstvideofilter.h>
 #include <gst/video/video.h>
@@ -45,42 +46,27 @@ VelvaroScale* Self(gpointer object) {
 GstStaticPadTemplate sinkTemplate =
     GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
                             GST_STATIC_CAPS(GST_VIDEO_CAPS_MAKE(GST_VIDEO_FORMATS_ALL)));
-GstStaticPadTemplate srcTemplate = GST_STATIC_PAD_TEMPLATE(
-    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS(GST_VIDEO_CAPS_MAKE("BGRx")));
+GstStaticPadTemplate srcTemplate =
+    GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
+                            GST_STATIC_CAPS(GST_VIDEO_CAPS_MAKE("{ BGRx, I420, YV12, NV12 }")));
 
-bool IsFrameScalerFormat(GstVideoFormat format) {
-    return format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12 ||
-           format == GST_VIDEO_FORMAT_NV12;
-}
-
-// Pictures without a stated matrix get the one their size implies, as
-// converters commonly assume.
-YuvMatrix MatrixOf(const GstVideoInfo& info) {
-    YuvMatrix matrix;
-    gdouble kr = 0.0;
-    gdouble kb = 0.0;
-    if (gst_video_color_matrix_get_Kr_Kb(info.colorimetry.matrix, &kr, &kb)) {
-        matrix.kr = kr;
-        matrix.kb = kb;
-    } else if (info.height <= 576) {
-        matrix.kr = 0.299;
-        matrix.kb = 0.114;
-    }
-    matrix.fullRange = info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
-    return matrix;
-}
-
-PlaneView ComponentOf(const GstVideoFrame* frame, guint component) {
-    return PlaneView{static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_COMP_DATA(frame, component)),
-                     GST_VIDEO_FRAME_COMP_STRIDE(frame, component),
-                     GST_VIDEO_FRAME_COMP_WIDTH(frame, component),
-                     GST_VIDEO_FRAME_COMP_HEIGHT(frame, component),
-                     GST_VIDEO_FRAME_COMP_PSTRIDE(frame, component)};
-}
-
-// Any size and format on the other side; only system memory.
-GstCaps* TransformCaps(GstBaseTransform*, GstPadDirection, GstCaps* caps, GstCaps* filter) {
+// Any size and format on the other side; only system memory. Going
+// downstream, 4:2:0 that FrameScaler takes is offered unchanged first, for
+// the window to scale, and else BGRx.
+GstCaps* TransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
+                       GstCaps* filter) {
     GstCaps* result = gst_caps_new_empty();
+    if (direction == GST_PAD_SINK) {
+        for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+            const GstStructure* structure = gst_caps_get_structure(caps, i);
+            const gchar* format = gst_structure_get_string(structure, "format");
+            if (format && IsFrameScalerFormat(gst_video_format_from_string(format))) {
+                result = gst_caps_merge_structure_full(
+                    result, gst_structure_copy(structure),
+                    gst_caps_features_copy(gst_caps_get_features(caps, i)));
+            }
+        }
+    }
     for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
         GstCapsFeatures* features = gst_caps_get_features(caps, i);
         if (!gst_caps_features_is_any(features) &&
@@ -91,6 +77,9 @@ GstCaps* TransformCaps(GstBaseTransform*, GstPadDirection, GstCaps* caps, GstCap
         gst_structure_set(structure, "width", GST_TYPE_INT_RANGE, 1, G_MAXINT, "height",
                           GST_TYPE_INT_RANGE, 1, G_MAXINT, nullptr);
         gst_structure_remove_fields(structure, "format", "colorimetry", "chroma-site", nullptr);
+        if (direction == GST_PAD_SINK) {
+            gst_structure_set(structure, "format", G_TYPE_STRING, "BGRx", nullptr);
+        }
         if (gst_structure_has_field(structure, "pixel-aspect-ratio")) {
             gst_structure_set(structure, "pixel-aspect-ratio", GST_TYPE_FRACTION_RANGE, 1, G_MAXINT,
                               G_MAXINT, 1, nullptr);
@@ -134,6 +123,9 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* input, GstCaps*
                  GstVideoInfo* output) {
     ScalerState& state = *Self(filter)->state;
     state.converter.reset();
+    if (gst_video_info_is_equal(input, output)) {
+        return TRUE;  // passed through
+    }
     if (IsFrameScalerFormat(GST_VIDEO_INFO_FORMAT(input)) &&
         GST_VIDEO_INFO_FORMAT(output) == GST_VIDEO_FORMAT_BGRx) {
         state.scaler.SetMatrix(MatrixOf(*input));

@@ -1,10 +1,11 @@
 #include "VideoWidget.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 
-void FrameMailbox::Deliver(QImage frame) {
+void FrameMailbox::Deliver(Picture frame) {
     std::lock_guard lock(mutex_);
     latest_ = std::move(frame);
     if (receiver_ && !repaintQueued_) {
@@ -23,7 +24,7 @@ void FrameMailbox::Deliver(QImage frame) {
     }
 }
 
-QImage FrameMailbox::Latest() const {
+FrameMailbox::Picture FrameMailbox::Latest() const {
     std::lock_guard lock(mutex_);
     return latest_;
 }
@@ -71,20 +72,66 @@ void VideoWidget::SetCursorHidden(bool hidden) {
 
 void VideoWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QImage frame = mailbox_->Latest();
+    const FrameMailbox::Picture picture = mailbox_->Latest();
     const QRect target = destination_.isEmpty() ? rect() : destination_;
-    const QRegion border = QRegion(event->rect()).subtracted(frame.isNull() ? QRegion() : target);
+    const QRegion border = QRegion(event->rect()).subtracted(picture ? target : QRegion());
     for (const QRect& part : border) {
         painter.fillRect(part, border_);
     }
-    if (frame.isNull()) {
+    if (!picture) {
         return;
     }
-    if (frame.size() == target.size()) {
-        painter.drawImage(target.topLeft(), frame);
-    } else {
-        // Until the renderer delivers frames of the new size.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, frame);
+    if (!picture->NeedsScaling()) {
+        const QImage frame = picture->Pixels();
+        if (frame.size() == target.size()) {
+            painter.drawImage(target.topLeft(), frame);
+        } else {
+            // Until the renderer delivers frames of the new size.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(target, frame);
+        }
+        return;
     }
+    if (ScaleOntoDevice(painter, *picture, target)) {
+        scaled_ = QImage();
+        return;
+    }
+    if (scaled_.size() != target.size()) {
+        scaled_ = QImage(target.size(), QImage::Format_RGB32);
+    }
+    picture->ScaleToBgrx(scaler_, scaled_.bits(), static_cast<int>(scaled_.bytesPerLine()),
+                         target.width(), target.height());
+    painter.drawImage(target.topLeft(), scaled_);
+}
+
+// The window's own pixels are normally an image of the same format as the
+// scaler's, and the picture can be scaled straight into them, saving a
+// copy of every frame. Only where all of it may be painted.
+bool VideoWidget::ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
+                                  const QRect& target) {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || painter.hasClipping()) {
+        return false;
+    }
+    auto* image = static_cast<QImage*>(device);
+    const QTransform& toDevice = painter.deviceTransform();
+    if ((image->format() != QImage::Format_RGB32 &&
+         image->format() != QImage::Format_ARGB32_Premultiplied) ||
+        image->devicePixelRatio() != 1.0 || !image->isDetached() ||
+        toDevice.type() > QTransform::TxTranslate) {
+        return false;
+    }
+    const QRect onDevice = toDevice.mapRect(target);
+    // The part of the device this paint may touch: what is due, less the
+    // widgets lying on top.
+    const QRegion allowed = engine->systemClip();
+    if (!image->rect().contains(onDevice) || allowed.isEmpty() ||
+        !QRegion(onDevice).subtracted(allowed).isEmpty()) {
+        return false;
+    }
+    const auto stride = static_cast<int>(image->bytesPerLine());
+    picture.ScaleToBgrx(scaler_, image->bits() + onDevice.y() * stride + onDevice.x() * 4, stride,
+                        target.width(), target.height());
+    return true;
 }

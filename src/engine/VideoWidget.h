@@ -3,6 +3,9 @@
 // only ever touches it on the UI thread.
 #pragma once
 
+#include "FrameScaler.h"
+#include "VideoPicture.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRect>
@@ -11,18 +14,22 @@
 #include <memory>
 #include <mutex>
 
+class QPainter;
+
 // Hand-over point between the renderer's streaming thread and the widget.
 class FrameMailbox {
 public:
+    using Picture = std::shared_ptr<const velvaro::engine::VideoPicture>;
+
     // Streaming thread: keeps the frame and asks the receiver to repaint.
-    void Deliver(QImage frame);
+    void Deliver(Picture frame);
     // UI thread: the newest frame.
-    QImage Latest() const;
+    Picture Latest() const;
     void SetReceiver(QWidget* receiver);
 
 private:
     mutable std::mutex mutex_;
-    QImage latest_;
+    Picture latest_;
     QWidget* receiver_ = nullptr;
     bool repaintQueued_ = false;
 };
@@ -42,7 +49,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
+                         const QRect& target);
+
     std::shared_ptr<FrameMailbox> mailbox_;
     QRect destination_;
     QColor border_ = Qt::black;
+    velvaro::engine::FrameScaler scaler_;
+    // Where a picture is scaled when it cannot go straight onto the device.
+    QImage scaled_;
 };

@@ -370,4 +370,27 @@ TEST(VideoScalerElement, PassesBgrxOfTheRightSizeThroughUntouched) {
     EXPECT_TRUE(gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(scaler.get())));
 }
 
+// Downstream as the renderer asks: 4:2:0 for the window to scale, else BGRx
+// of the window's size.
+TEST(VideoScalerElement, PassesFilmsInFourTwoZeroThroughForTheWindowToScale) {
+    const std::string renderer = std::string(velvaro::engine::kScalerPassThroughCaps) +
+                                 ";video/x-raw,format=BGRx,width=200,height=112";
+    const std::pair<const char*, const char*> cases[] = {
+        {"I420", "I420"}, {"NV12", "NV12"}, {"YV12", "YV12"}, {"Y444", "BGRx"}, {"RGB", "BGRx"}};
+    for (const auto& [format, expected] : cases) {
+        ScalerGraph graph("! video/x-raw,width=320,height=240,pixel-aspect-ratio=16/15,format=" +
+                              std::string(format),
+                          renderer);
+        const SampleFacts facts = FactsOf(graph.FirstSample().get());
+        EXPECT_EQ(facts.format, expected) << format;
+        const bool passed = facts.format != "BGRx";
+        EXPECT_EQ(facts.width, passed ? 320 : 200) << format;
+        EXPECT_EQ(facts.height, passed ? 240 : 112) << format;
+        GstElementHandle scaler(graph.Find("scaler"));
+        ASSERT_TRUE(scaler);
+        EXPECT_EQ(gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(scaler.get())), passed)
+            << format;
+    }
+}
+
 }  // namespace

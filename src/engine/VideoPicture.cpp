@@ -1,0 +1,76 @@
+#include "VideoPicture.h"
+
+#include "GstHandles.h"
+#include "GstPictureViews.h"
+
+namespace velvaro::engine {
+
+struct VideoPicture::Mapped {
+    GstSampleHandle sample;
+    GstVideoFrame frame{};
+    YuvMatrix matrix;
+    bool needsScaling = false;
+    bool isMapped = false;
+
+    ~Mapped() {
+        if (isMapped) {
+            gst_video_frame_unmap(&frame);
+        }
+    }
+};
+
+std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
+    GstVideoInfo info;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+        return nullptr;
+    }
+    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info);
+    if (format != GST_VIDEO_FORMAT_BGRx && !IsFrameScalerFormat(format)) {
+        return nullptr;
+    }
+    auto mapped = std::make_unique<Mapped>();
+    mapped->isMapped = gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ);
+    if (!mapped->isMapped) {
+        return nullptr;
+    }
+    mapped->sample.reset(gst_sample_ref(sample));
+    mapped->needsScaling = format != GST_VIDEO_FORMAT_BGRx;
+    mapped->matrix = MatrixOf(info);
+    return std::shared_ptr<const VideoPicture>(new VideoPicture(std::move(mapped)));
+}
+
+VideoPicture::VideoPicture(std::unique_ptr<Mapped> mapped) : mapped_(std::move(mapped)) {}
+
+VideoPicture::~VideoPicture() = default;
+
+QSize VideoPicture::Size() const {
+    return QSize(GST_VIDEO_FRAME_WIDTH(&mapped_->frame), GST_VIDEO_FRAME_HEIGHT(&mapped_->frame));
+}
+
+bool VideoPicture::NeedsScaling() const {
+    return mapped_->needsScaling;
+}
+
+QImage VideoPicture::Pixels() const {
+    if (mapped_->needsScaling) {
+        return QImage();
+    }
+    const GstVideoFrame& frame = mapped_->frame;
+    return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                  GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                  GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+}
+
+void VideoPicture::ScaleToBgrx(FrameScaler& scaler, std::uint8_t* out, int outStride, int width,
+                               int height) const {
+    if (!mapped_->needsScaling) {
+        return;
+    }
+    const GstVideoFrame* frame = &mapped_->frame;
+    scaler.SetMatrix(mapped_->matrix);
+    scaler.ScaleToBgrx(ComponentOf(frame, GST_VIDEO_COMP_Y), ComponentOf(frame, GST_VIDEO_COMP_U),
+                       ComponentOf(frame, GST_VIDEO_COMP_V), out, outStride, width, height);
+}
+
+}  // namespace velvaro::engine
