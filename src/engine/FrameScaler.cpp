@@ -76,41 +76,63 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
                             _mm256_set1_epi16(255));
 }
 
-// Sixteen pixels in sixteen-bit lanes, in 64ths of a level; saturating sums
-// clamp what the lanes cannot hold, and the clamp to 0-255 follows anyway.
+// The matrix in sixteen-bit lanes.
+struct LaneCoefficients {
+    __m256i lumaGain, lumaBias, chromaZero, vToR, uToG, vToG, uToB, opaque;
+};
+
+[[gnu::target("avx2")]] inline __m256i Lanes(int value) {
+    return _mm256_set1_epi16(static_cast<std::int16_t>(value));
+}
+
+[[gnu::target("avx2")]] LaneCoefficients LanesOf(const YuvToRgb& k) {
+    return {Lanes(k.lumaGain), Lanes(k.lumaBias), Lanes(128),    Lanes(k.vToR),
+            Lanes(k.uToG),     Lanes(k.vToG),     Lanes(k.uToB), Lanes(0xff00)};
+}
+
+// Sixteen pixels from `x` in sixteen-bit lanes, in 64ths of a level;
+// saturating sums clamp what the lanes cannot hold, and the clamp to 0-255
+// follows anyway.
+[[gnu::target("avx2")]] inline void ConvertSixteen(const std::uint8_t* luma,
+                                                   const std::uint8_t* blue,
+                                                   const std::uint8_t* red,
+                                                   const LaneCoefficients& k, int x, Pixel* out) {
+    const __m256i y = Widen(luma + x);
+    // (y * 257 * gain) >> 16 is y times the scale, in 64ths.
+    const __m256i level = _mm256_adds_epi16(
+        _mm256_mulhi_epu16(_mm256_or_si256(y, _mm256_slli_epi16(y, 8)), k.lumaGain), k.lumaBias);
+    // (c * 256 * factor + 2^14) >> 15 is c times the factor, in 64ths.
+    const __m256i u = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(blue, x), k.chromaZero), 8);
+    const __m256i v = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(red, x), k.chromaZero), 8);
+    const __m256i r = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(v, k.vToR)));
+    const __m256i g = Finish(_mm256_subs_epi16(
+        _mm256_subs_epi16(level, _mm256_mulhrs_epi16(u, k.uToG)), _mm256_mulhrs_epi16(v, k.vToG)));
+    const __m256i b = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(u, k.uToB)));
+    const __m256i blueGreen = _mm256_or_si256(b, _mm256_slli_epi16(g, 8));
+    const __m256i redAlpha = _mm256_or_si256(r, k.opaque);
+    // Unpacking works within each half: pixels 0-3 and 8-11, 4-7 and 12-15.
+    const __m256i low = _mm256_unpacklo_epi16(blueGreen, redAlpha);
+    const __m256i high = _mm256_unpackhi_epi16(blueGreen, redAlpha);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+}
+
 [[gnu::target("avx2")]] void ConvertRowAvx2(const std::uint8_t* luma, const std::uint8_t* blue,
                                             const std::uint8_t* red, const YuvToRgb& k, int count,
                                             Pixel* out) {
-    const __m256i lumaGain = _mm256_set1_epi16(static_cast<std::int16_t>(k.lumaGain));
-    const __m256i lumaBias = _mm256_set1_epi16(static_cast<std::int16_t>(k.lumaBias));
-    const __m256i chromaZero = _mm256_set1_epi16(128);
-    const __m256i vToR = _mm256_set1_epi16(static_cast<std::int16_t>(k.vToR));
-    const __m256i uToG = _mm256_set1_epi16(static_cast<std::int16_t>(k.uToG));
-    const __m256i vToG = _mm256_set1_epi16(static_cast<std::int16_t>(k.vToG));
-    const __m256i uToB = _mm256_set1_epi16(static_cast<std::int16_t>(k.uToB));
-    const __m256i opaque = _mm256_set1_epi16(static_cast<std::int16_t>(0xff00));
+    const LaneCoefficients lanes = LanesOf(k);
     int x = 0;
     for (; x + 16 <= count; x += 16) {
-        const __m256i y = Widen(luma + x);
-        // (y * 257 * gain) >> 16 is y times the scale, in 64ths.
-        const __m256i level = _mm256_adds_epi16(
-            _mm256_mulhi_epu16(_mm256_or_si256(y, _mm256_slli_epi16(y, 8)), lumaGain), lumaBias);
-        // (c * 256 * factor + 2^14) >> 15 is c times the factor, in 64ths.
-        const __m256i u = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(blue, x), chromaZero), 8);
-        const __m256i v = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(red, x), chromaZero), 8);
-        const __m256i r = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(v, vToR)));
-        const __m256i g = Finish(_mm256_subs_epi16(
-            _mm256_subs_epi16(level, _mm256_mulhrs_epi16(u, uToG)), _mm256_mulhrs_epi16(v, vToG)));
-        const __m256i b = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(u, uToB)));
-        const __m256i blueGreen = _mm256_or_si256(b, _mm256_slli_epi16(g, 8));
-        const __m256i redAlpha = _mm256_or_si256(r, opaque);
-        // Unpacking works within each half: pixels 0-3 and 8-11, 4-7 and 12-15.
-        const __m256i low = _mm256_unpacklo_epi16(blueGreen, redAlpha);
-        const __m256i high = _mm256_unpackhi_epi16(blueGreen, redAlpha);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                            _mm256_permute2x128_si256(low, high, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8),
-                            _mm256_permute2x128_si256(low, high, 0x31));
+        ConvertSixteen(luma, blue, red, lanes, x, out);
+    }
+    // The last few pixels again with the ones before them rather than one
+    // by one; an even start keeps the chroma in step.
+    if (x < count && count >= 17) {
+        x = (count - 16) & ~1;
+        ConvertSixteen(luma, blue, red, lanes, x, out);
+        x += 16;
     }
     ConvertRow(luma, blue, red, k, x, count, out);
 }
