@@ -55,22 +55,24 @@ GstStaticPadTemplate srcTemplate =
 // the window to scale, and else BGRx.
 GstCaps* TransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
                        GstCaps* filter) {
+    const auto inSystemMemory = [caps](guint i) {
+        GstCapsFeatures* features = gst_caps_get_features(caps, i);
+        return gst_caps_features_is_any(features) ||
+               gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY);
+    };
     GstCaps* result = gst_caps_new_empty();
     if (direction == GST_PAD_SINK) {
         for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
             const GstStructure* structure = gst_caps_get_structure(caps, i);
             const gchar* format = gst_structure_get_string(structure, "format");
-            if (format && IsFrameScalerFormat(gst_video_format_from_string(format))) {
-                result = gst_caps_merge_structure_full(
-                    result, gst_structure_copy(structure),
-                    gst_caps_features_copy(gst_caps_get_features(caps, i)));
+            if (inSystemMemory(i) && format &&
+                IsFrameScalerFormat(gst_video_format_from_string(format))) {
+                result = gst_caps_merge_structure(result, gst_structure_copy(structure));
             }
         }
     }
     for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
-        GstCapsFeatures* features = gst_caps_get_features(caps, i);
-        if (!gst_caps_features_is_any(features) &&
-            !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY)) {
+        if (!inSystemMemory(i)) {
             continue;
         }
         GstStructure* structure = gst_structure_copy(gst_caps_get_structure(caps, i));
