@@ -53,21 +53,41 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
 }
 
-[[gnu::target("avx2")]] inline __m128i WidenEight(const std::uint8_t* at) {
-    return _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)));
+[[gnu::target("avx2")]] inline __m256i Load32(const std::uint8_t* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
-// Sixteen pixels' chroma from the padded half-width row, as WidenedChroma.
-[[gnu::target("avx2")]] inline __m256i WidenChroma(const std::uint8_t* padded, int x) {
-    const std::uint8_t* at = padded + x / 2;
-    const __m128i centre = WidenEight(at + 1);
-    const __m128i three = _mm_add_epi16(_mm_add_epi16(centre, centre), centre);
-    const __m128i two = _mm_set1_epi16(2);
-    const __m128i even =
-        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, WidenEight(at)), two), 2);
-    const __m128i odd =
-        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, WidenEight(at + 2)), two), 2);
-    return _mm256_set_m128i(_mm_unpackhi_epi16(even, odd), _mm_unpacklo_epi16(even, odd));
+// (3 * near + side + 2) / 4 exactly, in bytes: the rounded-down mean of
+// the two, then the rounded-up mean of that and `near`.
+[[gnu::target("avx2")]] inline __m256i QuarterTowards(__m256i near, __m256i side) {
+    const __m256i up = _mm256_avg_epu8(near, side);
+    const __m256i odd = _mm256_and_si256(_mm256_xor_si256(near, side), _mm256_set1_epi8(1));
+    return _mm256_avg_epu8(near, _mm256_sub_epi8(up, odd));
+}
+
+// A padded half-width chroma row (see NearChroma) widened to `count`
+// pixels, as WidenedChroma, thirty-two chroma samples at a time. Reads up
+// to 34 bytes past the row's samples and writes up to 63 past `count`.
+[[gnu::target("avx2")]] void WidenChromaRow(const std::uint8_t* padded, int count,
+                                            std::uint8_t* out) {
+    for (int i = 0; 2 * i < count; i += 32) {
+        const __m256i near = Load32(padded + i + 1);
+        const __m256i even = QuarterTowards(near, Load32(padded + i));
+        const __m256i odd = QuarterTowards(near, Load32(padded + i + 2));
+        // Interleaving works within each half: samples 0-7 and 16-23, 8-15 and 24-31.
+        const __m256i low = _mm256_unpacklo_epi8(even, odd);
+        const __m256i high = _mm256_unpackhi_epi8(even, odd);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i),
+                            _mm256_permute2x128_si256(low, high, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i + 32),
+                            _mm256_permute2x128_si256(low, high, 0x31));
+    }
+}
+
+// Sixteen pixels' widened chroma, centred on zero, times 256.
+[[gnu::target("avx2")]] inline __m256i CentredChroma(const std::uint8_t* widened) {
+    return _mm256_xor_si256(_mm256_slli_epi16(Widen(widened), 8),
+                            _mm256_set1_epi16(static_cast<std::int16_t>(0x8000)));
 }
 
 // From 64ths of a level to 0-255.
@@ -78,7 +98,7 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
 
 // The matrix in sixteen-bit lanes.
 struct LaneCoefficients {
-    __m256i lumaGain, lumaBias, chromaZero, vToR, uToG, vToG, uToB, opaque;
+    __m256i lumaGain, lumaBias, vToR, uToG, vToG, uToB, opaque;
 };
 
 [[gnu::target("avx2")]] inline __m256i Lanes(int value) {
@@ -86,13 +106,13 @@ struct LaneCoefficients {
 }
 
 [[gnu::target("avx2")]] LaneCoefficients LanesOf(const YuvToRgb& k) {
-    return {Lanes(k.lumaGain), Lanes(k.lumaBias), Lanes(128),    Lanes(k.vToR),
-            Lanes(k.uToG),     Lanes(k.vToG),     Lanes(k.uToB), Lanes(0xff00)};
+    return {Lanes(k.lumaGain), Lanes(k.lumaBias), Lanes(k.vToR), Lanes(k.uToG),
+            Lanes(k.vToG),     Lanes(k.uToB),     Lanes(0xff00)};
 }
 
-// Sixteen pixels from `x` in sixteen-bit lanes, in 64ths of a level;
-// saturating sums clamp what the lanes cannot hold, and the clamp to 0-255
-// follows anyway.
+// Sixteen pixels from `x`, with chroma widened by WidenChromaRow, in
+// sixteen-bit lanes, in 64ths of a level; saturating sums clamp what the
+// lanes cannot hold, and the clamp to 0-255 follows anyway.
 [[gnu::target("avx2")]] inline void ConvertSixteen(const std::uint8_t* luma,
                                                    const std::uint8_t* blue,
                                                    const std::uint8_t* red,
@@ -102,8 +122,8 @@ struct LaneCoefficients {
     const __m256i level = _mm256_adds_epi16(
         _mm256_mulhi_epu16(_mm256_or_si256(y, _mm256_slli_epi16(y, 8)), k.lumaGain), k.lumaBias);
     // (c * 256 * factor + 2^14) >> 15 is c times the factor, in 64ths.
-    const __m256i u = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(blue, x), k.chromaZero), 8);
-    const __m256i v = _mm256_slli_epi16(_mm256_sub_epi16(WidenChroma(red, x), k.chromaZero), 8);
+    const __m256i u = CentredChroma(blue + x);
+    const __m256i v = CentredChroma(red + x);
     const __m256i r = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(v, k.vToR)));
     const __m256i g = Finish(_mm256_subs_epi16(
         _mm256_subs_epi16(level, _mm256_mulhrs_epi16(u, k.uToG)), _mm256_mulhrs_epi16(v, k.vToG)));
@@ -119,33 +139,39 @@ struct LaneCoefficients {
                         _mm256_permute2x128_si256(low, high, 0x31));
 }
 
+// `widened` holds room for two rows of `count` + 64 bytes.
 [[gnu::target("avx2")]] void ConvertRowAvx2(const std::uint8_t* luma, const std::uint8_t* blue,
                                             const std::uint8_t* red, const YuvToRgb& k, int count,
-                                            Pixel* out) {
+                                            Pixel* out, std::uint8_t* widened) {
+    if (count < 16) {
+        ConvertRow(luma, blue, red, k, 0, count, out);
+        return;
+    }
+    std::uint8_t* wideBlue = widened;
+    std::uint8_t* wideRed = widened + count + 64;
+    WidenChromaRow(blue, count, wideBlue);
+    WidenChromaRow(red, count, wideRed);
     const LaneCoefficients lanes = LanesOf(k);
     int x = 0;
     for (; x + 16 <= count; x += 16) {
-        ConvertSixteen(luma, blue, red, lanes, x, out);
+        ConvertSixteen(luma, wideBlue, wideRed, lanes, x, out);
     }
-    // The last few pixels again with the ones before them rather than one
-    // by one; an even start keeps the chroma in step.
-    if (x < count && count >= 17) {
-        x = (count - 16) & ~1;
-        ConvertSixteen(luma, blue, red, lanes, x, out);
-        x += 16;
+    // The last few pixels again with the ones before them, not one by one.
+    if (x < count) {
+        ConvertSixteen(luma, wideBlue, wideRed, lanes, count - 16, out);
     }
-    ConvertRow(luma, blue, red, k, x, count, out);
 }
 #endif
 
 void ConvertRowFast(const std::uint8_t* luma, const std::uint8_t* blue, const std::uint8_t* red,
-                    const YuvToRgb& k, int count, Pixel* out) {
+                    const YuvToRgb& k, int count, Pixel* out, std::uint8_t* widened) {
 #if defined(VELVARO_X86_VECTORS)
     if (kHaveAvx2) {
-        ConvertRowAvx2(luma, blue, red, k, count, out);
+        ConvertRowAvx2(luma, blue, red, k, count, out, widened);
         return;
     }
 #endif
+    static_cast<void>(widened);
     ConvertRow(luma, blue, red, k, 0, count, out);
 }
 
@@ -188,9 +214,10 @@ void FrameScaler::ScaleToBgrx(const PlaneView& y, const PlaneView& u, const Plan
     chroma_[0].Start(u, across, down, chromaWidth);
     chroma_[1].Start(v, across, down, chromaWidth);
     lumaRow_.resize(width);
+    widenedChroma_.resize(2 * (static_cast<std::size_t>(width) + 64));
     for (int plane = 0; plane < 2; ++plane) {
-        // The sixteen-pixel path loads sixteen bytes from the last block.
-        nearChroma_[plane].resize(chromaWidth + 2 + 16);
+        // Widening reads up to 34 bytes past the samples.
+        nearChroma_[plane].resize(chromaWidth + 2 + 48);
         for (ChromaRow& row : chromaRows_[plane]) {
             row.samples.resize(chromaWidth);
             row.index = -1;
@@ -206,9 +233,10 @@ void FrameScaler::ScaleToBgrx(const PlaneView& y, const PlaneView& u, const Plan
             NearChroma(ScaledChroma(plane, near), ScaledChroma(plane, far), chromaWidth,
                        nearChroma_[plane].data());
         }
-        ConvertRowFast(
-            lumaRow_.data(), nearChroma_[0].data(), nearChroma_[1].data(), coefficients_, width,
-            reinterpret_cast<Pixel*>(out + static_cast<std::ptrdiff_t>(row) * outStride));
+        ConvertRowFast(lumaRow_.data(), nearChroma_[0].data(), nearChroma_[1].data(), coefficients_,
+                       width,
+                       reinterpret_cast<Pixel*>(out + static_cast<std::ptrdiff_t>(row) * outStride),
+                       widenedChroma_.data());
     }
 }
 

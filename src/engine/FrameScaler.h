@@ -64,6 +64,8 @@ private:
     ChromaRow chromaRows_[2][3];
     // Chroma for one output row, half width, padded either side.
     std::vector<std::uint8_t> nearChroma_[2];
+    // The same widened to the row's pixels, both planes.
+    std::vector<std::uint8_t> widenedChroma_;
 };
 
 }  // namespace velvaro::engine
