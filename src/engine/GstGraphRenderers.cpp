@@ -31,11 +31,7 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(kVideoRendererName))));
     g_object_set(handOver.get(), "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time",
                  guint64{0}, nullptr);
-    // What the window takes: 4:2:0 to scale itself, or BGRx.
-    GstCapsHandle caps(gst_caps_from_string(kScalerPassThroughCaps));
-    gst_caps_append_structure(
-        caps.get(), gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGRx",
-                                      "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
+    GstCapsHandle caps(WindowCaps(0, 0));
     g_object_set(scaledCaps.get(), "caps", caps.get(), nullptr);
     g_object_set(sink.get(), "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
                  "enable-last-sample", FALSE, nullptr);

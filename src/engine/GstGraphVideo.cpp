@@ -68,11 +68,7 @@ void GstFilterGraph::ApplyScaledSize(int width, int height) {
     }
     scaledSize_ = size;
     // The size matters only to pictures the scaler turns into BGRx.
-    GstCapsHandle caps(gst_caps_from_string(kScalerPassThroughCaps));
-    gst_caps_append_structure(
-        caps.get(), gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-                                      G_TYPE_INT, width, "height", G_TYPE_INT, height,
-                                      "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
+    GstCapsHandle caps(WindowCaps(width, height));
     g_object_set(scaledCaps_, "caps", caps.get(), nullptr);
 }
 

@@ -184,6 +184,19 @@ void velvaro_scale_init(VelvaroScale* self) {
 
 }  // namespace
 
+GstCaps* WindowCaps(int width, int height) {
+    GstCaps* caps = gst_caps_from_string("video/x-raw,format=(string){ I420, YV12, NV12 }");
+    GstStructure* scaled =
+        gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGRx", "pixel-aspect-ratio",
+                          GST_TYPE_FRACTION, 1, 1, nullptr);
+    if (width > 0 && height > 0) {
+        gst_structure_set(scaled, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                          nullptr);
+    }
+    gst_caps_append_structure(caps, scaled);
+    return caps;
+}
+
 void RegisterVideoScaler() {
     static std::once_flag once;
     std::call_once(once, [] {

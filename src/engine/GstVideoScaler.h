@@ -4,12 +4,15 @@
 // through untouched where downstream takes it.
 #pragma once
 
+#include <gst/gst.h>
+
 namespace velvaro::engine {
 
 inline constexpr const char* kVideoScalerElement = "velvaroscale";
-// What the scaler passes through untouched.
-inline constexpr const char* kScalerPassThroughCaps =
-    "video/x-raw,format=(string){ I420, YV12, NV12 }";
+
+// What the window takes from the scaler: 8-bit 4:2:0 untouched, or BGRx on
+// square pixels, `width` x `height` when both are above 0.
+GstCaps* WindowCaps(int width, int height);
 
 // Makes the element known to GStreamer. Once GStreamer is initialised;
 // later calls do nothing.

@@ -19,6 +19,8 @@
 namespace {
 
 using velvaro::engine::FrameScaler;
+using velvaro::engine::GCharHandle;
+using velvaro::engine::GstCapsHandle;
 using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstSampleHandle;
 using velvaro::engine::PlaneView;
@@ -373,8 +375,10 @@ TEST(VideoScalerElement, PassesBgrxOfTheRightSizeThroughUntouched) {
 // Downstream as the renderer asks: 4:2:0 for the window to scale, else BGRx
 // of the window's size.
 TEST(VideoScalerElement, PassesFilmsInFourTwoZeroThroughForTheWindowToScale) {
-    const std::string renderer = std::string(velvaro::engine::kScalerPassThroughCaps) +
-                                 ";video/x-raw,format=BGRx,width=200,height=112";
+    velvaro::engine::EnsureMediaFramework();
+    GstCapsHandle window(velvaro::engine::WindowCaps(200, 112));
+    const GCharHandle text(gst_caps_to_string(window.get()));
+    const std::string renderer = text.get();
     const std::pair<const char*, const char*> cases[] = {
         {"I420", "I420"}, {"NV12", "NV12"}, {"YV12", "YV12"}, {"Y444", "BGRx"}, {"RGB", "BGRx"}};
     for (const auto& [format, expected] : cases) {
