@@ -50,7 +50,20 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstPadHandle video(gst_element_get_static_pad(handOver.get(), "sink"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("Input", video.get()));
     GstPadHandle text(gst_element_get_static_pad(overlay.get(), "subtitle_sink"));
-    gst_element_add_pad(bin.get(), gst_ghost_pad_new("Subtitle Input", text.get()));
+    GstPad* textInput = gst_ghost_pad_new(kSubtitleInputName, text.get());
+    gst_element_add_pad(bin.get(), textInput);
+    // The overlay passes the text's tags on down the picture's path. While
+    // paused, the picture's thread holds that path waiting to play, so the
+    // text's thread would stop there with its text undelivered, and anything
+    // stopping it would wait for it in turn.
+    gst_pad_add_probe(
+        textInput, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+        [](GstPad*, GstPadProbeInfo* info, gpointer) {
+            return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_TAG
+                       ? GST_PAD_PROBE_DROP
+                       : GST_PAD_PROBE_OK;
+        },
+        nullptr, nullptr);
     // The decoded picture, before cropping and scaling, for screenshots.
     GstPadHandle cropInput(gst_element_get_static_pad(crop.get(), "sink"));
     gst_pad_add_probe(cropInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnVideoBuffer, this, nullptr);
