@@ -88,15 +88,16 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
     return result;
 }
 
-// An X server of the test's own on a display number it picks itself.
+// An X server of the test's own on a display number it picks itself. It stays
+// up between programs: a reset as the last one leaves would turn away the next.
 class VirtualDisplay {
 public:
     explicit VirtualDisplay(const std::string& screen = "1280x800x24")
         : server_({{"PATH", "/usr/bin:/bin"}}, false) {
         server_.setProcessChannelMode(QProcess::SeparateChannels);
         server_.setStandardErrorFile(QProcess::nullDevice());
-        if (server_.Start("/usr/bin/Xvfb",
-                          {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"})) {
+        if (server_.Start("/usr/bin/Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten",
+                                            "tcp", "-noreset"})) {
             name_ = ":" + server_.NextLine().value_or("");
         }
     }
