@@ -173,17 +173,6 @@ protected:
     HRESULT SelectDecodedStreams(const std::vector<std::string>& ids);
     std::vector<SubtitleFile> SubtitleFiles() const;
     HRESULT AttachSubtitleFile(int index);
-    // Reads the linked subtitle file from `position` and shows the picture
-    // there with its text.
-    void StartSubtitleFileAt(gint64 position);
-    enum class SubtitleText { Coming, In, Misplaced };
-    // In: the parser has handed the overlay its text from `position` on.
-    SubtitleText WaitForSubtitleText(gint64 position, std::chrono::milliseconds timeout);
-    // Seeks the parser alone while its text is Misplaced.
-    SubtitleText SettleSubtitleText(gint64 position, SubtitleText text,
-                                    std::chrono::milliseconds timeout);
-    // Seeks the picture's path alone: text waiting in the overlay stays.
-    void SeekPicture(gint64 position);
     // `showAgain`: the current picture is drawn again, without the text.
     void DetachSubtitleFile(bool showAgain);
     // Seeks to where the film stands, so that the current picture comes again.
@@ -191,8 +180,6 @@ protected:
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
-    // A flushing seek to `position`, for the pipeline or a part of it.
-    GstEvent* NewSeek(double rate, gint64 position);
     HRESULT Seek(double rate, gint64 position);
 
     GstElementHandle pipeline_;
@@ -244,10 +231,9 @@ protected:
     int selectedStreams_ = -1;  // known once the decoder has chosen
     int linkedStreams_ = 0;
     int unrenderedStreams_ = 0;  // that found no renderer
-    // What the subtitle file's parser has delivered since it was last flushed.
-    int subtitleTexts_ = 0;
+    // When the subtitle file's parser last delivered, and whether it is through.
+    std::int64_t subtitleActivity_ = 0;
     bool subtitleEnded_ = false;
-    gint64 subtitleSegmentStart_ = -1;
 
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};

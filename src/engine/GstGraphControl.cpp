@@ -136,7 +136,7 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
     return S_OK;
 }
 
-GstEvent* GstFilterGraph::NewSeek(double rate, gint64 position) {
+HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
     lastChange_ = std::chrono::steady_clock::now();
     ++happenings_;
     {
@@ -144,27 +144,13 @@ GstEvent* GstFilterGraph::NewSeek(double rate, gint64 position) {
         aborted_ = false;  // the flush starts the streams again
     }
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    return rate > 0 ? gst_event_new_seek(rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, position,
-                                         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
-                    : gst_event_new_seek(rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
-                                         GST_SEEK_TYPE_SET, position);
-}
-
-HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
-    if (!gst_element_send_event(pipeline_.get(), NewSeek(rate, position))) {
-        return E_FAIL;
-    }
-    if (subtitleParser_ && logicalState_ != State_Running) {
-        // The overlay lets the picture and a subtitle file's text start again
-        // side by side: a still picture may come before its text, or with the
-        // text of where the film stood. Once the text is in, it comes again.
-        using namespace std::chrono_literals;
-        if (SettleSubtitleText(position, WaitForSubtitleText(position, 2000ms), 2000ms) !=
-            SubtitleText::Coming) {
-            SeekPicture(position);
-        }
-    }
-    return S_OK;
+    const bool done =
+        rate > 0
+            ? gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                               position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+            : gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                               GST_SEEK_TYPE_SET, position);
+    return done ? S_OK : E_FAIL;
 }
 
 HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG*,

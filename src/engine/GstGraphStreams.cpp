@@ -214,14 +214,12 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
     subtitleFile_ = index;
     {
         std::lock_guard lock(mutex_);
-        subtitleTexts_ = 0;
         subtitleEnded_ = false;
-        subtitleSegmentStart_ = -1;
+        subtitleActivity_ = 0;
     }
     gst_pad_add_probe(output.get(),
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
-                                                   GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       &OnSubtitleData, this, nullptr);
     gst_element_sync_state_with_parent(subtitleParser_);
     if (!gst_element_sync_state_with_parent(subtitleSource_)) {
@@ -229,89 +227,40 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
         DetachSubtitleFile(true);
         return VFW_E_CANNOT_RENDER;
     }
+    // The text starts from where the film stands. The parser takes a seek
+    // well once it has delivered all or waits for the overlay; while it is
+    // still sending, the seek can leave its text without a segment or meet
+    // its thread in the overlay and lock up, so a busy machine gets time.
+    const std::int64_t started = SteadyNow();
+    for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
+             lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
+        const std::int64_t now = SteadyNow();
+        if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 250) || now - started > 2000) {
+            break;
+        }
+    }
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    StartSubtitleFileAt(position);
+    Seek(rate_, position);
     return S_OK;
-}
-
-void GstFilterGraph::StartSubtitleFileAt(gint64 position) {
-    using namespace std::chrono_literals;
-    const bool still = logicalState_ != State_Running;
-    SubtitleText text =
-        SettleSubtitleText(position, SubtitleText::Misplaced, still ? 100ms : 2000ms);
-    if (text == SubtitleText::Coming && still) {
-        // The overlay takes in the text of a newly linked input only once a
-        // picture has come after it.
-        SeekPicture(position);
-        SettleSubtitleText(position, WaitForSubtitleText(position, 2000ms), 2000ms);
-    }
-    if (still) {
-        // The picture shown may have passed the overlay before its text.
-        SeekPicture(position);
-    }
-}
-
-GstFilterGraph::SubtitleText GstFilterGraph::SettleSubtitleText(gint64 position, SubtitleText text,
-                                                                std::chrono::milliseconds timeout) {
-    // The parser can start sending before it has taken in where to start
-    // from: then it is asked once more.
-    for (int attempt = 0; attempt < 3 && text == SubtitleText::Misplaced; ++attempt) {
-        gst_element_send_event(subtitleParser_, NewSeek(rate_, position));
-        text = WaitForSubtitleText(position, timeout);
-    }
-    return text;
-}
-
-GstFilterGraph::SubtitleText GstFilterGraph::WaitForSubtitleText(
-    gint64 position, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    // Once a second text, or the end, has gone in, the first is in place;
-    // the overlay takes the next only when the picture has passed the first.
-    const bool in = streamsReady_.wait_for(
-        lock, timeout, [this] { return subtitleEnded_ || subtitleTexts_ >= 2; });
-    if (!in) {
-        return SubtitleText::Coming;
-    }
-    return rate_ > 0 && subtitleSegmentStart_ != position ? SubtitleText::Misplaced
-                                                          : SubtitleText::In;
-}
-
-void GstFilterGraph::SeekPicture(gint64 position) {
-    GstPadHandle input(gst_element_get_static_pad(videoRenderer_, "Input"));
-    if (!input || !gst_pad_push_event(input.get(), NewSeek(rate_, position))) {
-        gst_element_send_event(pipeline_.get(), NewSeek(rate_, position));
-    }
 }
 
 // Streaming thread of a subtitle file: what its parser delivers.
 GstPadProbeReturn GstFilterGraph::OnSubtitleData(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstFilterGraph*>(data);
+    const bool ended = (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
+                       GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
     std::lock_guard lock(graph->mutex_);
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
-        ++graph->subtitleTexts_;
-    } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info)) {
-        switch (GST_EVENT_TYPE(event)) {
-            case GST_EVENT_FLUSH_STOP:
-                graph->subtitleTexts_ = 0;
-                graph->subtitleEnded_ = false;
-                graph->subtitleSegmentStart_ = -1;
-                break;
-            case GST_EVENT_SEGMENT: {
-                const GstSegment* segment = nullptr;
-                gst_event_parse_segment(event, &segment);
-                graph->subtitleSegmentStart_ = static_cast<gint64>(segment->start);
-                break;
-            }
-            case GST_EVENT_EOS:
-                graph->subtitleEnded_ = true;
-                break;
-            default:
-                return GST_PAD_PROBE_OK;
-        }
+        // Only text counts: the events before it are what a seek must not meet.
+        graph->subtitleActivity_ = SteadyNow();
     }
+    if (!ended) {
+        return GST_PAD_PROBE_OK;
+    }
+    graph->subtitleEnded_ = true;
     graph->streamsReady_.notify_all();
-    return GST_PAD_PROBE_OK;
+    return GST_PAD_PROBE_REMOVE;
 }
 
 void GstFilterGraph::DetachSubtitleFile(bool showAgain) {

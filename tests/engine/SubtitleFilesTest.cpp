@@ -148,26 +148,6 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     EXPECT_EQ(SettledState(*player), State_Running);
 }
 
-// Chosen on a still picture well into the film, a file shows the text of
-// that moment at once, and another moment's after a seek.
-TEST_F(SubtitleFilesTest, ChosenOnAStillPictureTheTextOfThatMomentShows) {
-    Write("film.srt", Cues("Hi", "WWWWWWWWWWWW"));
-    auto player = OpenFilm();
-    player->SetPosition(400);
-    player->WaitForState();
-    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
-    ASSERT_TRUE(TextShown(true));
-    const int late = Bright(Bottom());
-
-    player->SetPosition(100);
-    player->WaitForState();
-    EXPECT_TRUE(RunEventsUntil([&] {
-        const int early = Bright(Bottom());
-        return early > 10 && early * 3 < late;
-    })) << late
-        << " " << Bright(Bottom());
-}
-
 // Junk, an empty file, plain words and a broken link are left out, each
 // with a line in the log; the film opens and plays, a good file beside them
 // still counts.
