@@ -14,15 +14,11 @@ namespace {
 constexpr int kCoefficientBits = 13;
 using Pixel [[gnu::may_alias]] = std::uint32_t;
 
-// Chroma for a row a quarter of a chroma sample from `near`, towards `far`,
-// with the edge sample repeated on either side for widening.
-VELVARO_VECTOR_CLONES
-void NearChroma(const std::uint8_t* near, const std::uint8_t* far, int count, std::uint8_t* out) {
-    for (int i = 0; i < count; ++i) {
+void NearChromaFrom(const std::uint8_t* near, const std::uint8_t* far, int begin, int count,
+                    std::uint8_t* out) {
+    for (int i = begin; i < count; ++i) {
         out[i + 1] = static_cast<std::uint8_t>((3 * near[i] + far[i] + 2) >> 2);
     }
-    out[0] = out[1];
-    out[count + 1] = out[count];
 }
 
 // Chroma comes as half-width rows padded with a sample either side (see
@@ -84,16 +80,31 @@ void ConvertRow(const std::uint8_t* luma, const std::uint8_t* blue, const std::u
     }
 }
 
+[[gnu::target("avx2")]] inline void NearChromaThirtyTwo(const std::uint8_t* near,
+                                                        const std::uint8_t* far, int i,
+                                                        std::uint8_t* out) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 1),
+                        QuarterTowards(Load32(near + i), Load32(far + i)));
+}
+
+// NearChroma's samples, for rows of 32 or more; returns how many it did.
+[[gnu::target("avx2")]] int NearChromaAvx2(const std::uint8_t* near, const std::uint8_t* far,
+                                           int count, std::uint8_t* out) {
+    if (count < 32) {
+        return 0;
+    }
+    for (int i = 0; i + 32 <= count; i += 32) {
+        NearChromaThirtyTwo(near, far, i, out);
+    }
+    // The last few again with the ones before them.
+    NearChromaThirtyTwo(near, far, count - 32, out);
+    return count;
+}
+
 // Sixteen pixels' widened chroma, centred on zero, times 256.
 [[gnu::target("avx2")]] inline __m256i CentredChroma(const std::uint8_t* widened) {
     return _mm256_xor_si256(_mm256_slli_epi16(Widen(widened), 8),
                             _mm256_set1_epi16(static_cast<std::int16_t>(0x8000)));
-}
-
-// From 64ths of a level to 0-255.
-[[gnu::target("avx2")]] inline __m256i Finish(__m256i value) {
-    return _mm256_min_epi16(_mm256_max_epi16(_mm256_srai_epi16(value, 6), _mm256_setzero_si256()),
-                            _mm256_set1_epi16(255));
 }
 
 // The matrix in sixteen-bit lanes.
@@ -107,12 +118,12 @@ struct LaneCoefficients {
 
 [[gnu::target("avx2")]] LaneCoefficients LanesOf(const YuvToRgb& k) {
     return {Lanes(k.lumaGain), Lanes(k.lumaBias), Lanes(k.vToR), Lanes(k.uToG),
-            Lanes(k.vToG),     Lanes(k.uToB),     Lanes(0xff00)};
+            Lanes(k.vToG),     Lanes(k.uToB),     Lanes(255)};
 }
 
 // Sixteen pixels from `x`, with chroma widened by WidenChromaRow, in
 // sixteen-bit lanes, in 64ths of a level; saturating sums clamp what the
-// lanes cannot hold, and the clamp to 0-255 follows anyway.
+// lanes cannot hold, and packing to bytes clamps to 0-255.
 [[gnu::target("avx2")]] inline void ConvertSixteen(const std::uint8_t* luma,
                                                    const std::uint8_t* blue,
                                                    const std::uint8_t* red,
@@ -124,13 +135,21 @@ struct LaneCoefficients {
     // (c * 256 * factor + 2^14) >> 15 is c times the factor, in 64ths.
     const __m256i u = CentredChroma(blue + x);
     const __m256i v = CentredChroma(red + x);
-    const __m256i r = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(v, k.vToR)));
-    const __m256i g = Finish(_mm256_subs_epi16(
-        _mm256_subs_epi16(level, _mm256_mulhrs_epi16(u, k.uToG)), _mm256_mulhrs_epi16(v, k.vToG)));
-    const __m256i b = Finish(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(u, k.uToB)));
-    const __m256i blueGreen = _mm256_or_si256(b, _mm256_slli_epi16(g, 8));
-    const __m256i redAlpha = _mm256_or_si256(r, k.opaque);
-    // Unpacking works within each half: pixels 0-3 and 8-11, 4-7 and 12-15.
+    const __m256i r =
+        _mm256_srai_epi16(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(v, k.vToR)), 6);
+    const __m256i g = _mm256_srai_epi16(
+        _mm256_subs_epi16(_mm256_subs_epi16(level, _mm256_mulhrs_epi16(u, k.uToG)),
+                          _mm256_mulhrs_epi16(v, k.vToG)),
+        6);
+    const __m256i b =
+        _mm256_srai_epi16(_mm256_adds_epi16(level, _mm256_mulhrs_epi16(u, k.uToB)), 6);
+    // Everything below works within each half, pixels 0-7 and 8-15: blue
+    // and red bytes, green and alpha bytes, then blue-green and red-alpha
+    // pairs, then whole pixels 0-3 and 8-11, 4-7 and 12-15.
+    const __m256i blueRed = _mm256_packus_epi16(b, r);
+    const __m256i greenAlpha = _mm256_packus_epi16(g, k.opaque);
+    const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenAlpha);
+    const __m256i redAlpha = _mm256_unpackhi_epi8(blueRed, greenAlpha);
     const __m256i low = _mm256_unpacklo_epi16(blueGreen, redAlpha);
     const __m256i high = _mm256_unpackhi_epi16(blueGreen, redAlpha);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
@@ -162,6 +181,20 @@ struct LaneCoefficients {
     }
 }
 #endif
+
+// Chroma for a row a quarter of a chroma sample from `near`, towards `far`,
+// with the edge sample repeated on either side for widening.
+void NearChroma(const std::uint8_t* near, const std::uint8_t* far, int count, std::uint8_t* out) {
+    int done = 0;
+#if defined(VELVARO_X86_VECTORS)
+    if (kHaveAvx2) {
+        done = NearChromaAvx2(near, far, count, out);
+    }
+#endif
+    NearChromaFrom(near, far, done, count, out);
+    out[0] = out[1];
+    out[count + 1] = out[count];
+}
 
 void ConvertRowFast(const std::uint8_t* luma, const std::uint8_t* blue, const std::uint8_t* red,
                     const YuvToRgb& k, int count, Pixel* out, std::uint8_t* widened) {

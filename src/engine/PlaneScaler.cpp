@@ -76,25 +76,68 @@ void ResampleRowPlain(const std::uint8_t* __restrict row, const int* __restrict 
 }
 
 // Eight columns whose sources lie within sixteen bytes: one load, and a
-// shuffle each for the left and the right samples.
+// shuffle each for the left and the right samples. Plain pointers, as
+// stores to `out` could otherwise alias the vectors' own.
 [[gnu::target("ssse3")]] void ResampleRowShuffled(const std::uint8_t* row,
-                                                  const ColumnBlock* blocks, int blockCount,
+                                                  const ColumnBlocks& blocks, int first,
                                                   std::uint8_t* out) {
     const auto load = [](const void* at) {
         return _mm_loadu_si128(static_cast<const __m128i*>(at));
     };
+    const int* start = blocks.start.data();
+    const std::uint8_t* left = blocks.left.data();
+    const std::uint8_t* right = blocks.right.data();
+    const std::int16_t* weight = blocks.weight.data();
     const __m128i half = _mm_set1_epi16(64);
-    for (int block = 0; block < blockCount; ++block) {
-        const ColumnBlock& plan = blocks[block];
-        const __m128i source = load(row + plan.start);
-        const __m128i left = _mm_shuffle_epi8(source, load(plan.left));
-        const __m128i right = _mm_shuffle_epi8(source, load(plan.right));
-        const __m128i difference = _mm_mullo_epi16(_mm_sub_epi16(right, left), load(plan.weight));
+    for (int block = first; block < blocks.Count(); ++block) {
+        const __m128i source = load(row + start[block]);
+        const __m128i leftSamples = _mm_shuffle_epi8(source, load(left + 16 * block));
+        const __m128i rightSamples = _mm_shuffle_epi8(source, load(right + 16 * block));
+        const __m128i difference =
+            _mm_mullo_epi16(_mm_sub_epi16(rightSamples, leftSamples), load(weight + 8 * block));
         const __m128i value =
-            _mm_add_epi16(left, _mm_srai_epi16(_mm_add_epi16(difference, half), 7));
+            _mm_add_epi16(leftSamples, _mm_srai_epi16(_mm_add_epi16(difference, half), 7));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 8 * block),
                          _mm_packus_epi16(value, value));
     }
+}
+
+[[gnu::target("avx2")]] inline __m256i Load256(const void* at) {
+    return _mm256_loadu_si256(static_cast<const __m256i*>(at));
+}
+
+[[gnu::target("avx2")]] inline __m256i LoadTwo(const std::uint8_t* low, const std::uint8_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// The same two blocks at a time, one in each half of the registers, since
+// shuffles stay within their half. Returns how many blocks it did.
+[[gnu::target("avx2")]] int ResampleRowShuffledAvx2(const std::uint8_t* row,
+                                                    const ColumnBlocks& blocks, std::uint8_t* out) {
+    const int* start = blocks.start.data();
+    const std::uint8_t* left = blocks.left.data();
+    const std::uint8_t* right = blocks.right.data();
+    const std::int16_t* weight = blocks.weight.data();
+    const int count = blocks.Count();
+    const __m256i half = _mm256_set1_epi16(64);
+    int block = 0;
+    for (; block + 2 <= count; block += 2) {
+        const __m256i source = LoadTwo(row + start[block], row + start[block + 1]);
+        const __m256i leftSamples = _mm256_shuffle_epi8(source, Load256(left + 16 * block));
+        const __m256i rightSamples = _mm256_shuffle_epi8(source, Load256(right + 16 * block));
+        const __m256i difference = _mm256_mullo_epi16(_mm256_sub_epi16(rightSamples, leftSamples),
+                                                      Load256(weight + 8 * block));
+        const __m256i value =
+            _mm256_add_epi16(leftSamples, _mm256_srai_epi16(_mm256_add_epi16(difference, half), 7));
+        // Packing leaves each block's eight bytes twice in its own half;
+        // the first copy of each, side by side.
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(value, value), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * block),
+                         _mm256_castsi256_si128(bytes));
+    }
+    return block;
 }
 
 #endif
@@ -132,6 +175,13 @@ void HalveRows(const std::uint8_t* top, const std::uint8_t* bottom, int step, in
 }
 
 }  // namespace
+
+void ColumnBlocks::Resize(int count) {
+    start.resize(count);
+    left.resize(16 * static_cast<size_t>(count));
+    right.resize(16 * static_cast<size_t>(count));
+    weight.resize(8 * static_cast<size_t>(count));
+}
 
 PlaneView PlaneScaler::Shrunk(PlaneView source, Ratio* across, Ratio* down) {
     // Two taps see only two of every three or more source samples; halving
@@ -180,21 +230,23 @@ void PlaneScaler::PlanColumns(const PlaneView& source, Ratio across, int width) 
         columnOffset_[x] = column * source.step;
         columnWeight_[x] = weight;
     }
-    columnBlocks_.resize(kHaveSsse3 ? width / 8 : 0);
-    for (size_t block = 0; block < columnBlocks_.size(); ++block) {
-        ColumnBlock& plan = columnBlocks_[block];
-        const int first = static_cast<int>(block) * 8;
-        plan.start = columnOffset_[first];
-        if (columnOffset_[first + 7] + source.step - plan.start > 15) {
-            columnBlocks_.clear();
+    columnBlocks_.Resize(kHaveSsse3 ? width / 8 : 0);
+    for (int block = 0; block < columnBlocks_.Count(); ++block) {
+        const int first = block * 8;
+        const int start = columnOffset_[first];
+        if (columnOffset_[first + 7] + source.step - start > 15) {
+            columnBlocks_.Resize(0);
             break;
         }
+        columnBlocks_.start[block] = start;
+        std::uint8_t* left = &columnBlocks_.left[16 * block];
+        std::uint8_t* right = &columnBlocks_.right[16 * block];
         for (int column = 0; column < 8; ++column) {
-            const int offset = columnOffset_[first + column] - plan.start;
-            plan.left[2 * column] = static_cast<std::uint8_t>(offset);
-            plan.right[2 * column] = static_cast<std::uint8_t>(offset + source.step);
-            plan.left[2 * column + 1] = plan.right[2 * column + 1] = 0x80;
-            plan.weight[column] =
+            const int offset = columnOffset_[first + column] - start;
+            left[2 * column] = static_cast<std::uint8_t>(offset);
+            right[2 * column] = static_cast<std::uint8_t>(offset + source.step);
+            left[2 * column + 1] = right[2 * column + 1] = 0x80;
+            columnBlocks_.weight[8 * block + column] =
                 static_cast<std::int16_t>((columnWeight_[first + column] + 1) / 2);
         }
     }
@@ -204,9 +256,10 @@ void PlaneScaler::ResampleRow(const std::uint8_t* row, int step, int width,
                               std::uint8_t* out) const {
     int done = 0;
 #if defined(VELVARO_X86_VECTORS)
-    if (!columnBlocks_.empty()) {
-        ResampleRowShuffled(row, columnBlocks_.data(), static_cast<int>(columnBlocks_.size()), out);
-        done = static_cast<int>(columnBlocks_.size()) * 8;
+    if (columnBlocks_.Count() > 0) {
+        const int first = kHaveAvx2 ? ResampleRowShuffledAvx2(row, columnBlocks_, out) : 0;
+        ResampleRowShuffled(row, columnBlocks_, first, out);
+        done = columnBlocks_.Count() * 8;
     } else if (kHaveAvx2) {
         ResampleRowAvx2(row, columnOffset_.data(), columnWeight_.data(), step, width, out);
         return;

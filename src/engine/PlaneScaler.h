@@ -18,14 +18,19 @@ struct PlaneView {
     int step = 1;
 };
 
-// Eight output columns for byte shuffles: the sixteen source bytes they
-// read from `start`, which of them each column takes on its left and on its
-// right (16-bit lanes, high bytes zeroed), and its weight, 0-128.
-struct ColumnBlock {
-    std::uint8_t left[16];
-    std::uint8_t right[16];
-    std::int16_t weight[8];
-    int start;
+// Output columns in blocks of eight, for byte shuffles: the sixteen source
+// bytes block `b` reads from `start[b]`, which of them each column takes on
+// its left and on its right (`left` and `right` from 16 * b, 16-bit lanes,
+// high bytes zeroed), and its weight, 0-128 (`weight` from 8 * b). Kept
+// side by side so that two blocks load as one.
+struct ColumnBlocks {
+    std::vector<int> start;
+    std::vector<std::uint8_t> left;
+    std::vector<std::uint8_t> right;
+    std::vector<std::int16_t> weight;
+
+    int Count() const { return static_cast<int>(start.size()); }
+    void Resize(int count);
 };
 
 class PlaneScaler {
@@ -63,7 +68,7 @@ private:
     std::vector<int> columnOffset_;
     std::vector<int> columnWeight_;
     // The same in blocks; empty when a block reaches too far.
-    std::vector<ColumnBlock> columnBlocks_;
+    ColumnBlocks columnBlocks_;
 };
 
 }  // namespace velvaro::engine
