@@ -221,26 +221,45 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       &OnSubtitleData, this, nullptr);
+    HoldPicturesForText(true);
+    gint64 position = 0;
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     gst_element_sync_state_with_parent(subtitleParser_);
+    // Until the overlay has made its renderer, a seek of the film does not
+    // reach the parser, which would time its text from the film's start.
+    // So the parser is sought to where the film stands first, with the file
+    // held at its first data meanwhile: the parser takes its new timing
+    // after its reading has started again, and no text may go before.
+    GstPadHandle fileOutput(gst_element_get_static_pad(subtitleSource_, "src"));
+    const gulong hold = gst_pad_add_probe(
+        fileOutput.get(),
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+        [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
     if (!gst_element_sync_state_with_parent(subtitleSource_)) {
+        gst_pad_remove_probe(fileOutput.get(), hold);
         // Gone or unreadable since it was found: logged from the bus.
         DetachSubtitleFile(true);
         return VFW_E_CANNOT_RENDER;
     }
-    // The text starts from where the film stands. The parser takes a seek
-    // well once it has delivered all or waits for the overlay; while it is
-    // still sending, the seek can leave its text without a segment or meet
-    // its thread in the overlay and lock up, so a busy machine gets time.
+    gst_pad_send_event(output.get(),
+                       gst_event_new_seek(1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
+                                          GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, -1));
+    gst_pad_remove_probe(fileOutput.get(), hold);
+    // The film's seek below reaches the parser once the overlay has a
+    // renderer. The parser takes it well once it has delivered all or waits
+    // for the overlay; while it is still sending, the seek can leave its
+    // text without a segment or meet its thread in the overlay and lock up,
+    // so a busy machine gets time.
+    const bool reachesParser = ForEachTextRenderer([](GObject*) {}) > 0;
     const std::int64_t started = SteadyNow();
-    for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
-             lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
+    for (std::unique_lock lock(mutex_);
+         reachesParser && !streamsReady_.wait_for(lock, std::chrono::milliseconds(10),
+                                                  [this] { return subtitleEnded_; });) {
         const std::int64_t now = SteadyNow();
         if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 250) || now - started > 2000) {
             break;
         }
     }
-    gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     Seek(rate_, position);
     return S_OK;
 }
@@ -274,6 +293,8 @@ void GstFilterGraph::DetachSubtitleFile(bool showAgain) {
             input.reset(gst_element_get_static_pad(videoRenderer_, kSubtitleInputName));
         }
     }
+    // First, so that no picture waits for text that will not come.
+    HoldPicturesForText(false);
     GstPadHandle output(gst_element_get_static_pad(subtitleParser_, "src"));
     if (input && gst_pad_is_linked(output.get())) {
         // Stopped while still linked: unlinked, the source would report an error.

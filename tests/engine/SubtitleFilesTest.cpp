@@ -151,6 +151,20 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
 // Junk, an empty file, plain words and a broken link are left out, each
 // with a line in the log; the film opens and plays, a good file beside them
 // still counts.
+// A file first chosen on a still picture well into the film draws the text
+// of that moment, not of the film's start: the long line of the second
+// cue, not the short one of the first.
+TEST_F(SubtitleFilesTest, AFileChosenOnAStillPictureShowsTheTextOfThatMoment) {
+    Write("film.srt", Cues("Hi", "WWWWWWWWWWWW"));
+    auto player = OpenFilm();
+    player->SetPosition(400);
+    player->WaitForState();
+    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    ASSERT_TRUE(TextShown(true));
+    EXPECT_TRUE(RunEventsUntil([&] { return Bright(Bottom()) > 100; }, 3000))
+        << Bright(Bottom()) << " bright pixels";
+}
+
 TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
     std::string junk(3000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) {
