@@ -260,6 +260,7 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
             break;
         }
     }
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     Seek(rate_, position);
     return S_OK;
 }
