@@ -146,8 +146,6 @@ protected:
     void RememberShownFrame(GstSample* sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     static GstPadProbeReturn OnSubtitleData(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
-    static void OnOverlayPartAdded(GstBin* overlay, GstBin* bin, GstElement* part, gpointer graph);
-    static void OnWaitTextChanged(GObject* part, GParamSpec* property, gpointer graph);
     void OnError(GstMessage* message);
     static void LogMessage(GstMessage* message);
 
@@ -179,14 +177,9 @@ protected:
     void DetachSubtitleFile(bool showAgain);
     // Seeks to where the film stands, so that the current picture comes again.
     void ShowAgain();
-    // Whether the overlay holds each picture until the text for it is in:
-    // for subtitle files, whose parser always has the next text ready, so
-    // that a still picture is not drawn before its text after a seek. Never
-    // for embedded text, which may come only after more of the picture.
-    void HoldPicturesForText(bool hold);
-    // Calls `action` on the overlay's text renderers; the overlay makes one
-    // only once text has come and a picture has gone through after it.
-    int ForEachTextRenderer(const std::function<void(GObject*)>& action) const;
+    // Whether the overlay draws text yet: it makes its renderer only once
+    // text has come and a picture has gone through after it.
+    bool OverlayHasTextRenderer() const;
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
@@ -210,7 +203,6 @@ protected:
     GstElement* subtitleSource_ = nullptr;
     GstElement* subtitleParser_ = nullptr;
     int subtitleFile_ = -1;  // the subtitle file linked to the overlay
-    std::atomic<bool> holdPicturesForText_{false};
     std::unique_ptr<SubtitleFileSearch> subtitleSearch_;
     std::unique_ptr<QTemporaryFile> subtitleCopy_;  // what subtitleSource_ reads, if a copy
     // Held aside, out of the pipeline, while a separate track plays.
@@ -244,6 +236,7 @@ protected:
     int unrenderedStreams_ = 0;  // that found no renderer
     // When the subtitle file's parser last delivered, and whether it is through.
     std::int64_t subtitleActivity_ = 0;
+    std::int64_t subtitleFormatCame_ = 0;  // when the file's caps went out
     bool subtitleEnded_ = false;
 
     // Any sign of life of the file while it opens, from any thread.

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
 
 namespace velvaro::engine {
@@ -65,8 +64,6 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
                        : GST_PAD_PROBE_OK;
         },
         nullptr, nullptr);
-    // The overlay makes its text renderer when text first comes.
-    g_signal_connect(overlay.get(), "deep-element-added", G_CALLBACK(&OnOverlayPartAdded), this);
     // The decoded picture, before cropping and scaling, for screenshots.
     GstPadHandle cropInput(gst_element_get_static_pad(crop.get(), "sink"));
     gst_pad_add_probe(cropInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnVideoBuffer, this, nullptr);
@@ -77,67 +74,25 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     return bin;
 }
 
-namespace {
-
-bool HasWaitText(GObject* part) {
-    GParamSpec* property = g_object_class_find_property(G_OBJECT_GET_CLASS(part), "wait-text");
-    return property && property->value_type == G_TYPE_BOOLEAN;
-}
-
-}  // namespace
-
-// Streaming thread: the overlay sets its renderer's own choice just after
-// adding it, and again whenever it makes one; ours is kept over it.
-void GstFilterGraph::OnOverlayPartAdded(GstBin*, GstBin*, GstElement* part, gpointer data) {
-    if (HasWaitText(G_OBJECT(part))) {
-        g_signal_connect(part, "notify::wait-text", G_CALLBACK(&OnWaitTextChanged), data);
-        OnWaitTextChanged(G_OBJECT(part), nullptr, data);
-    }
-}
-
-void GstFilterGraph::OnWaitTextChanged(GObject* part, GParamSpec*, gpointer data) {
-    const gboolean wanted = static_cast<GstFilterGraph*>(data)->holdPicturesForText_.load();
-    gboolean waits = FALSE;
-    g_object_get(part, "wait-text", &waits, nullptr);
-    if (waits != wanted) {
-        g_object_set(part, "wait-text", wanted, nullptr);
-    }
-}
-
-int GstFilterGraph::ForEachTextRenderer(const std::function<void(GObject*)>& action) const {
+bool GstFilterGraph::OverlayHasTextRenderer() const {
     if (!overlay_) {
-        return 0;
+        return false;
     }
-    int count = 0;
+    // The overlay's renderers, whatever their kind, have this property;
+    // the element that passes pictures through without text has not.
+    const GCompareFunc isRenderer = [](gconstpointer item, gconstpointer) -> gint {
+        GObject* part = G_OBJECT(g_value_get_object(static_cast<const GValue*>(item)));
+        GParamSpec* property = g_object_class_find_property(G_OBJECT_GET_CLASS(part), "wait-text");
+        return property && property->value_type == G_TYPE_BOOLEAN ? 0 : 1;
+    };
     GstIterator* parts = gst_bin_iterate_recurse(GST_BIN(overlay_));
-    GValue item = G_VALUE_INIT;
-    for (bool more = true; more;) {
-        switch (gst_iterator_next(parts, &item)) {
-            case GST_ITERATOR_OK:
-                if (auto* part = G_OBJECT(g_value_get_object(&item)); HasWaitText(part)) {
-                    action(part);
-                    ++count;
-                }
-                g_value_reset(&item);
-                break;
-            case GST_ITERATOR_RESYNC:
-                count = 0;
-                gst_iterator_resync(parts);
-                break;
-            default:
-                more = false;
-                break;
-        }
+    GValue found = G_VALUE_INIT;
+    const bool has = gst_iterator_find_custom(parts, isRenderer, &found, nullptr);
+    if (has) {
+        g_value_unset(&found);
     }
-    g_value_unset(&item);
     gst_iterator_free(parts);
-    return count;
-}
-
-void GstFilterGraph::HoldPicturesForText(bool hold) {
-    holdPicturesForText_ = hold;
-    ForEachTextRenderer(
-        [hold](GObject* part) { g_object_set(part, "wait-text", hold ? TRUE : FALSE, nullptr); });
+    return has;
 }
 
 GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::string* error) {

@@ -216,12 +216,12 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
         std::lock_guard lock(mutex_);
         subtitleEnded_ = false;
         subtitleActivity_ = 0;
+        subtitleFormatCame_ = 0;
     }
     gst_pad_add_probe(output.get(),
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       &OnSubtitleData, this, nullptr);
-    HoldPicturesForText(true);
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     gst_element_sync_state_with_parent(subtitleParser_);
@@ -249,14 +249,16 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
     // renderer. The parser takes it well once it has delivered all or waits
     // for the overlay; while it is still sending, the seek can leave its
     // text without a segment or meet its thread in the overlay and lock up,
-    // so a busy machine gets time.
-    const bool reachesParser = ForEachTextRenderer([](GObject*) {}) > 0;
+    // so a busy machine gets time. Without a renderer, the overlay makes
+    // one for the picture the seek brings only if the text's format came
+    // first: then that is waited for.
+    const bool reachesParser = OverlayHasTextRenderer();
     const std::int64_t started = SteadyNow();
-    for (std::unique_lock lock(mutex_);
-         reachesParser && !streamsReady_.wait_for(lock, std::chrono::milliseconds(10),
-                                                  [this] { return subtitleEnded_; });) {
+    for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
+             lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
         const std::int64_t now = SteadyNow();
-        if ((subtitleActivity_ != 0 && now - subtitleActivity_ > 250) || now - started > 2000) {
+        const std::int64_t last = reachesParser ? subtitleActivity_ : subtitleFormatCame_;
+        if ((last != 0 && now - last > 250) || now - started > 2000) {
             break;
         }
     }
@@ -271,6 +273,10 @@ GstPadProbeReturn GstFilterGraph::OnSubtitleData(GstPad*, GstPadProbeInfo* info,
     const bool ended = (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
                        GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
     std::lock_guard lock(graph->mutex_);
+    if ((info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
+        GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS) {
+        graph->subtitleFormatCame_ = SteadyNow();
+    }
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
         // Only text counts: the events before it are what a seek must not meet.
         graph->subtitleActivity_ = SteadyNow();
@@ -294,8 +300,6 @@ void GstFilterGraph::DetachSubtitleFile(bool showAgain) {
             input.reset(gst_element_get_static_pad(videoRenderer_, kSubtitleInputName));
         }
     }
-    // First, so that no picture waits for text that will not come.
-    HoldPicturesForText(false);
     GstPadHandle output(gst_element_get_static_pad(subtitleParser_, "src"));
     if (input && gst_pad_is_linked(output.get())) {
         // Stopped while still linked: unlinked, the source would report an error.

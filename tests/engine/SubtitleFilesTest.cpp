@@ -165,21 +165,6 @@ TEST_F(SubtitleFilesTest, AFileChosenOnAStillPictureShowsTheTextOfThatMoment) {
         << Bright(Bottom()) << " bright pixels";
 }
 
-// Pictures wait for a file's text, which must not hold them when the film
-// plays backwards either.
-TEST_F(SubtitleFilesTest, AFilmWithAChosenFilePlaysBackwards) {
-    Write("film.srt", Cues("Hi", "WWWWWWWWWWWW"));
-    auto player = OpenFilm();
-    player->SetPosition(400);
-    player->WaitForState();
-    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
-    ASSERT_TRUE(TextShown(true));
-    ASSERT_EQ(player->SetRate(-1.0), S_OK);
-    player->Play();
-    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() < 250; }, 4000))
-        << "still at " << player->GetPosition();
-}
-
 TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
     std::string junk(3000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) {
