@@ -5,6 +5,7 @@
 
 #include "GstGraphParts.h"
 #include "GstSubtitleFiles.h"
+#include "TextWait.h"
 #include "VideoWidget.h"
 
 #include <QColor>
@@ -177,13 +178,21 @@ protected:
     void DetachSubtitleFile(bool showAgain);
     // Seeks to where the film stands, so that the current picture comes again.
     void ShowAgain();
-    // Whether the overlay draws text yet: it makes its renderer only once
-    // text has come and a picture has gone through after it.
-    bool OverlayHasTextRenderer() const;
+    // What draws the text inside the overlay, if it draws text yet: it makes
+    // its renderer only once text has come and a picture has gone through
+    // after it.
+    GstElementHandle OverlayTextRenderer() const;
+    // Waits until the subtitle file's parser is through or has been quiet a
+    // while: a seek that meets it still sending can lock up the overlay.
+    void WaitForSubtitleParser(bool textCounts);
+    // Whether a picture comes to the window within `ms` after `count` had.
+    bool WaitForPicture(std::uint64_t count, int ms);
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
-    HRESULT Seek(double rate, gint64 position);
+    // `waitForText`: a renderer that holds the first picture after the seek
+    // until it has the text for it, a bounded time.
+    HRESULT Seek(double rate, gint64 position, GstElement* waitForText = nullptr);
 
     GstElementHandle pipeline_;
     // Parts of the pipeline, which keeps them alive.
@@ -205,6 +214,7 @@ protected:
     int subtitleFile_ = -1;  // the subtitle file linked to the overlay
     std::unique_ptr<SubtitleFileSearch> subtitleSearch_;
     std::unique_ptr<QTemporaryFile> subtitleCopy_;  // what subtitleSource_ reads, if a copy
+    TextWait textWait_;  // of the overlay's renderer, for a picture shown again
     // Held aside, out of the pipeline, while a separate track plays.
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;
@@ -238,6 +248,7 @@ protected:
     std::int64_t subtitleActivity_ = 0;
     std::int64_t subtitleFormatCame_ = 0;  // when the file's caps went out
     bool subtitleEnded_ = false;
+    std::uint64_t picturesShown_ = 0;  // to the window, playing or still
 
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};

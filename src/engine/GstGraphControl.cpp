@@ -136,9 +136,18 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
     return S_OK;
 }
 
-HRESULT GstFilterGraph::Seek(double rate, gint64 position) {
+HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForText) {
     lastChange_ = std::chrono::steady_clock::now();
     ++happenings_;
+    // Text that is there comes within a few milliseconds, 20 on a busy
+    // machine; for a moment without text, the film's own subtitles send
+    // nothing, and the wait is all lost.
+    constexpr GstClockTime kTextWaitLimit = 250 * GST_MSECOND;
+    if (waitForText) {
+        textWait_.Begin(waitForText, kTextWaitLimit);
+    } else {
+        textWait_.End();
+    }
     {
         std::lock_guard lock(mutex_);
         aborted_ = false;  // the flush starts the streams again

@@ -74,9 +74,9 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     return bin;
 }
 
-bool GstFilterGraph::OverlayHasTextRenderer() const {
+GstElementHandle GstFilterGraph::OverlayTextRenderer() const {
     if (!overlay_) {
-        return false;
+        return nullptr;
     }
     // The overlay's renderers, whatever their kind, have this property;
     // the element that passes pictures through without text has not.
@@ -87,12 +87,13 @@ bool GstFilterGraph::OverlayHasTextRenderer() const {
     };
     GstIterator* parts = gst_bin_iterate_recurse(GST_BIN(overlay_));
     GValue found = G_VALUE_INIT;
-    const bool has = gst_iterator_find_custom(parts, isRenderer, &found, nullptr);
-    if (has) {
+    GstElementHandle renderer;
+    if (gst_iterator_find_custom(parts, isRenderer, &found, nullptr)) {
+        renderer.reset(GST_ELEMENT(g_value_dup_object(&found)));
         g_value_unset(&found);
     }
     gst_iterator_free(parts);
-    return has;
+    return renderer;
 }
 
 GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::string* error) {
@@ -180,6 +181,13 @@ GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
         return GST_FLOW_OK;
     }
     mailbox_->Deliver(std::move(picture));
+    // The picture a text wait was for has passed: the next ones go as they come.
+    textWait_.End();
+    {
+        std::lock_guard lock(mutex_);
+        ++picturesShown_;
+    }
+    streamsReady_.notify_all();
     // The process's first picture, against the benchmark's exec time.
     if (static std::atomic_flag logged; lcBench().isDebugEnabled() && !logged.test_and_set()) {
         qCDebug(lcBench, "first frame handed to the widget at monotonic %lld us",

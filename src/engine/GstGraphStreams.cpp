@@ -100,6 +100,19 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
             file = index;
         }
     }
+    // The film's own subtitle stream that is to be drawn, if another than now.
+    bool newText = false;
+    for (const MediaStream& stream : GetStreams()) {
+        if (stream.type == MajorType::Subtitle && !stream.selected &&
+            std::find(decoded.begin(), decoded.end(), stream.id) != decoded.end()) {
+            newText = true;
+        }
+    }
+    std::uint64_t shown = 0;
+    {
+        std::lock_guard lock(mutex_);
+        shown = picturesShown_;
+    }
     const bool detached = subtitleFile_ >= 0 && subtitleFile_ != file;
     if (detached) {
         DetachSubtitleFile(false);
@@ -111,6 +124,15 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
     } else if (detached && result == S_FALSE) {
         // The overlay lets go of the text with the next picture: the one shown again.
         ShowAgain();
+    } else if (newText && result == S_OK && logicalState_ != State_Running &&
+               WaitForPicture(shown, 2000)) {
+        // The picture the switch brought may have gone by before the new
+        // stream's text; a still one would stay without it.
+        if (GstElementHandle renderer = OverlayTextRenderer()) {
+            gint64 position = 0;
+            gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+            Seek(rate_, position, renderer.get());
+        }
     }
     return result == S_FALSE ? S_OK : result;
 }
@@ -220,7 +242,8 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
     }
     gst_pad_add_probe(output.get(),
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                   GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                       &OnSubtitleData, this, nullptr);
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
@@ -245,48 +268,79 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
                        gst_event_new_seek(1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
                                           GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, -1));
     gst_pad_remove_probe(fileOutput.get(), hold);
-    // The film's seek below reaches the parser once the overlay has a
-    // renderer. The parser takes it well once it has delivered all or waits
-    // for the overlay; while it is still sending, the seek can leave its
-    // text without a segment or meet its thread in the overlay and lock up,
-    // so a busy machine gets time. Without a renderer, the overlay makes
-    // one for the picture the seek brings only if the text's format came
-    // first: then that is waited for.
-    const bool reachesParser = OverlayHasTextRenderer();
+    GstElementHandle renderer = OverlayTextRenderer();
+    if (!renderer) {
+        // The overlay makes its renderer for the picture a seek brings, if
+        // the text's format came first. That picture goes by before the
+        // renderer has any text; a still one is shown once more below.
+        WaitForSubtitleParser(false);
+        std::uint64_t shown = 0;
+        {
+            std::lock_guard lock(mutex_);
+            subtitleActivity_ = 0;
+            subtitleEnded_ = false;
+            shown = picturesShown_;
+        }
+        gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+        Seek(rate_, position);
+        if (logicalState_ == State_Running || !WaitForPicture(shown, 2000)) {
+            return S_OK;
+        }
+        renderer = OverlayTextRenderer();
+        if (!renderer) {
+            return S_OK;
+        }
+    }
+    WaitForSubtitleParser(true);
+    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    Seek(rate_, position, renderer.get());
+    return S_OK;
+}
+
+void GstFilterGraph::WaitForSubtitleParser(bool textCounts) {
+    // Once the overlay has a renderer, the parser takes a seek well when it
+    // has delivered all or waits for the overlay. While it is still sending,
+    // a seek can leave its text without a segment or meet its thread in the
+    // overlay, so a busy machine gets time. Before, what matters is that
+    // the text's format has gone out.
     const std::int64_t started = SteadyNow();
     for (std::unique_lock lock(mutex_); !streamsReady_.wait_for(
              lock, std::chrono::milliseconds(10), [this] { return subtitleEnded_; });) {
         const std::int64_t now = SteadyNow();
-        const std::int64_t last = reachesParser ? subtitleActivity_ : subtitleFormatCame_;
+        const std::int64_t last = textCounts ? subtitleActivity_ : subtitleFormatCame_;
         if ((last != 0 && now - last > 250) || now - started > 2000) {
             break;
         }
     }
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    Seek(rate_, position);
-    return S_OK;
+}
+
+bool GstFilterGraph::WaitForPicture(std::uint64_t count, int ms) {
+    std::unique_lock lock(mutex_);
+    return streamsReady_.wait_for(lock, std::chrono::milliseconds(ms),
+                                  [&] { return picturesShown_ != count; });
 }
 
 // Streaming thread of a subtitle file: what its parser delivers.
 GstPadProbeReturn GstFilterGraph::OnSubtitleData(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstFilterGraph*>(data);
-    const bool ended = (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
-                       GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
+    const GstEventType event = (info->type & GST_PAD_PROBE_TYPE_EVENT_BOTH)
+                                   ? GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info))
+                                   : GST_EVENT_UNKNOWN;
     std::lock_guard lock(graph->mutex_);
-    if ((info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) &&
-        GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS) {
-        graph->subtitleFormatCame_ = SteadyNow();
-    }
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
         // Only text counts: the events before it are what a seek must not meet.
         graph->subtitleActivity_ = SteadyNow();
+    } else if (event == GST_EVENT_CAPS) {
+        graph->subtitleFormatCame_ = SteadyNow();
+    } else if (event == GST_EVENT_FLUSH_STOP) {
+        // Read again from a seek: what went before counts no more.
+        graph->subtitleActivity_ = 0;
+        graph->subtitleEnded_ = false;
+    } else if (event == GST_EVENT_EOS) {
+        graph->subtitleEnded_ = true;
+        graph->streamsReady_.notify_all();
     }
-    if (!ended) {
-        return GST_PAD_PROBE_OK;
-    }
-    graph->subtitleEnded_ = true;
-    graph->streamsReady_.notify_all();
-    return GST_PAD_PROBE_REMOVE;
+    return GST_PAD_PROBE_OK;
 }
 
 void GstFilterGraph::DetachSubtitleFile(bool showAgain) {
