@@ -1,8 +1,8 @@
 // Building the graph, and what its streaming threads report.
 #include "GstFilterGraph.h"
 
-#include "VideoDecoderTuning.h"
 #include "ProgramStreamSeeks.h"
+#include "VideoDecoderTuning.h"
 #include "VideoStreamEnd.h"
 
 #include <QString>

@@ -147,6 +147,7 @@ protected:
     void RememberShownFrame(GstSample* sample);
     static GstPadProbeReturn OnVideoBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     static GstPadProbeReturn OnSubtitleData(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
+    static GstPadProbeReturn OnTextInputEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     void OnError(GstMessage* message);
     static void LogMessage(GstMessage* message);
 
@@ -173,7 +174,8 @@ protected:
     // S_FALSE when they are selected already.
     HRESULT SelectDecodedStreams(const std::vector<std::string>& ids);
     std::vector<SubtitleFile> SubtitleFiles() const;
-    HRESULT AttachSubtitleFile(int index);
+    // `position`: where the picture stands.
+    HRESULT AttachSubtitleFile(int index, gint64 position);
     // `showAgain`: the current picture is drawn again, without the text.
     void DetachSubtitleFile(bool showAgain);
     // Seeks to where the film stands, so that the current picture comes again.
@@ -185,8 +187,17 @@ protected:
     // Waits until the subtitle file's parser is through or has been quiet a
     // while: a seek that meets it still sending can lock up the overlay.
     void WaitForSubtitleParser(bool textCounts);
-    // Whether a picture comes to the window within `ms` after `count` had.
-    bool WaitForPicture(std::uint64_t count, int ms);
+    bool OverlayAwaitsPicture() const { return overlayAwaitsPicture_; }
+    // The overlay makes its renderer anew, after its text input changed,
+    // with the first picture that passes it, and that picture goes without
+    // text: brings one if none has passed since, the one at `still`. False
+    // if the film plays or no picture came.
+    bool LetOverlayTakeText(gint64 still);
+    // Shows the picture at `still` again, or the current one while playing,
+    // the renderer holding it for its text.
+    void ShowAgainHeldForText(gint64 still);
+    // Where the film stands; 0 when not known.
+    gint64 PipelinePosition() const;
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
@@ -248,8 +259,11 @@ protected:
     std::int64_t subtitleActivity_ = 0;
     std::int64_t subtitleFormatCame_ = 0;  // when the file's caps went out
     bool subtitleEnded_ = false;
-    std::uint64_t picturesShown_ = 0;  // to the window, playing or still
+    bool pictureSinceSeek_ = false;  // past the overlay since the last seek's flush
+    std::uint64_t textFormats_ = 0;  // formats come to the overlay's text input
 
+    // Since its text input changed, no picture has passed the overlay.
+    std::atomic<bool> overlayAwaitsPicture_{false};
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};
     // The stream time of the frame last handed to the widget; -1 before one.

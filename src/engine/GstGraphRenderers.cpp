@@ -52,21 +52,20 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstPadHandle text(gst_element_get_static_pad(overlay.get(), "subtitle_sink"));
     GstPad* textInput = gst_ghost_pad_new(kSubtitleInputName, text.get());
     gst_element_add_pad(bin.get(), textInput);
-    // The overlay passes the text's tags on down the picture's path. While
-    // paused, the picture's thread holds that path waiting to play, so the
-    // text's thread would stop there with its text undelivered, and anything
-    // stopping it would wait for it in turn.
-    gst_pad_add_probe(
-        textInput, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-        [](GstPad*, GstPadProbeInfo* info, gpointer) {
-            return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_TAG
-                       ? GST_PAD_PROBE_DROP
-                       : GST_PAD_PROBE_OK;
-        },
-        nullptr, nullptr);
+    gst_pad_add_probe(textInput, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnTextInputEvent, this,
+                      nullptr);
+    // Linked or unlinked, the overlay makes its renderer anew with the next
+    // picture; that picture goes without text.
+    const auto changed =
+        +[](GstPad*, GstPad*, GstFilterGraph* graph) { graph->overlayAwaitsPicture_ = true; };
+    g_signal_connect(textInput, "linked", G_CALLBACK(changed), this);
+    g_signal_connect(textInput, "unlinked", G_CALLBACK(changed), this);
     // The decoded picture, before cropping and scaling, for screenshots.
     GstPadHandle cropInput(gst_element_get_static_pad(crop.get(), "sink"));
-    gst_pad_add_probe(cropInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnVideoBuffer, this, nullptr);
+    gst_pad_add_probe(
+        cropInput.get(),
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+        &OnVideoBuffer, this, nullptr);
     overlay_ = overlay.get();
     crop_ = crop.get();
     scaledCaps_ = scaledCaps.get();
@@ -181,13 +180,6 @@ GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
         return GST_FLOW_OK;
     }
     mailbox_->Deliver(std::move(picture));
-    // The picture a text wait was for has passed: the next ones go as they come.
-    textWait_.End();
-    {
-        std::lock_guard lock(mutex_);
-        ++picturesShown_;
-    }
-    streamsReady_.notify_all();
     // The process's first picture, against the benchmark's exec time.
     if (static std::atomic_flag logged; lcBench().isDebugEnabled() && !logged.test_and_set()) {
         qCDebug(lcBench, "first frame handed to the widget at monotonic %lld us",
@@ -196,12 +188,57 @@ GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
     return GST_FLOW_OK;
 }
 
+// Streaming thread of the video, or the one seeking: a picture has passed
+// the overlay, or a seek's flush.
 GstPadProbeReturn GstFilterGraph::OnVideoBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstFilterGraph*>(data);
+    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP) {
+            std::lock_guard lock(graph->mutex_);
+            graph->pictureSinceSeek_ = false;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    // A text wait was for this picture: the next ones go as they come.
+    graph->textWait_.End();
+    graph->overlayAwaitsPicture_ = false;
     GstBufferHandle buffer(gst_buffer_ref(GST_PAD_PROBE_INFO_BUFFER(info)));
-    std::lock_guard lock(graph->mutex_);
-    graph->lastBuffer_ = std::move(buffer);
+    {
+        std::lock_guard lock(graph->mutex_);
+        graph->lastBuffer_ = std::move(buffer);
+        graph->pictureSinceSeek_ = true;
+    }
+    graph->streamsReady_.notify_all();
     return GST_PAD_PROBE_OK;
+}
+
+// Streaming threads of the text: what comes to the overlay's text input.
+GstPadProbeReturn GstFilterGraph::OnTextInputEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* graph = static_cast<GstFilterGraph*>(data);
+    switch (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info))) {
+        case GST_EVENT_TAG:
+        case GST_EVENT_STREAM_COLLECTION:
+        case GST_EVENT_TOC:
+            // The overlay passes these on down the picture's path. While
+            // paused, the picture's thread holds that path waiting to play,
+            // so the text's thread would stop there with its text undelivered,
+            // and anything stopping it would wait for it in turn; flushed
+            // free, the event fails, and the overlay takes the text for
+            // broken until its input changes.
+            return GST_PAD_PROBE_DROP;
+        case GST_EVENT_CAPS: {
+            // A format the renderer does not take has the overlay make another.
+            graph->overlayAwaitsPicture_ = true;
+            {
+                std::lock_guard lock(graph->mutex_);
+                ++graph->textFormats_;
+            }
+            graph->streamsReady_.notify_all();
+            return GST_PAD_PROBE_OK;
+        }
+        default:
+            return GST_PAD_PROBE_OK;
+    }
 }
 
 }  // namespace velvaro::engine

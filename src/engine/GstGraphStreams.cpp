@@ -108,10 +108,12 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
             newText = true;
         }
     }
-    std::uint64_t shown = 0;
+    // Where the picture stands, before any seek below has it move.
+    const gint64 position = PipelinePosition();
+    std::uint64_t formats = 0;
     {
         std::lock_guard lock(mutex_);
-        shown = picturesShown_;
+        formats = textFormats_;
     }
     const bool detached = subtitleFile_ >= 0 && subtitleFile_ != file;
     if (detached) {
@@ -119,28 +121,54 @@ HRESULT GstFilterGraph::ApplySelection(const std::vector<std::string>& ids) {
     }
     HRESULT result = SelectDecodedStreams(decoded);
     if (file >= 0 && file != subtitleFile_) {
-        const HRESULT attached = AttachSubtitleFile(file);
+        const HRESULT attached = AttachSubtitleFile(file, position);
         result = FAILED(attached) ? attached : result;
     } else if (detached && result == S_FALSE) {
         // The overlay lets go of the text with the next picture: the one shown again.
         ShowAgain();
-    } else if (newText && result == S_OK && logicalState_ != State_Running &&
-               WaitForPicture(shown, 2000)) {
-        // The picture the switch brought may have gone by before the new
-        // stream's text; a still one would stay without it.
-        if (GstElementHandle renderer = OverlayTextRenderer()) {
-            gint64 position = 0;
-            gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-            Seek(rate_, position, renderer.get());
+    } else if (newText && result == S_OK && logicalState_ != State_Running) {
+        // The still picture the switch brought may have gone by before the
+        // new stream's text.
+        {
+            std::unique_lock lock(mutex_);
+            streamsReady_.wait_for(lock, std::chrono::seconds(1),
+                                   [&] { return textFormats_ != formats; });
+        }
+        if (LetOverlayTakeText(position)) {
+            ShowAgainHeldForText(position);
         }
     }
     return result == S_FALSE ? S_OK : result;
 }
 
-void GstFilterGraph::ShowAgain() {
+bool GstFilterGraph::LetOverlayTakeText(gint64 still) {
+    if (!OverlayAwaitsPicture()) {
+        return true;
+    }
+    if (logicalState_ == State_Running) {
+        ShowAgain();
+        return false;
+    }
+    Seek(rate_, still);
+    std::unique_lock lock(mutex_);
+    return streamsReady_.wait_for(lock, std::chrono::seconds(2),
+                                  [this] { return pictureSinceSeek_; });
+}
+
+void GstFilterGraph::ShowAgainHeldForText(gint64 still) {
+    const gint64 position = logicalState_ == State_Running ? PipelinePosition() : still;
+    const GstElementHandle renderer = OverlayTextRenderer();
+    Seek(rate_, position, renderer.get());
+}
+
+gint64 GstFilterGraph::PipelinePosition() const {
     gint64 position = 0;
     gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    Seek(rate_, position);
+    return position;
+}
+
+void GstFilterGraph::ShowAgain() {
+    Seek(rate_, PipelinePosition());
 }
 
 HRESULT GstFilterGraph::SelectDecodedStreams(const std::vector<std::string>& ids) {
@@ -173,7 +201,7 @@ HRESULT GstFilterGraph::SelectDecodedStreams(const std::vector<std::string>& ids
     return switched ? S_OK : E_FAIL;
 }
 
-HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
+HRESULT GstFilterGraph::AttachSubtitleFile(int index, gint64 position) {
     const auto files = SubtitleFiles();
     if (index < 0 || index >= static_cast<int>(files.size())) {
         return E_INVALIDARG;
@@ -245,8 +273,6 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
                                                    GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                       &OnSubtitleData, this, nullptr);
-    gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
     gst_element_sync_state_with_parent(subtitleParser_);
     // Until the overlay has made its renderer, a seek of the film does not
     // reach the parser, which would time its text from the film's start.
@@ -268,32 +294,23 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index) {
                        gst_event_new_seek(1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
                                           GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, -1));
     gst_pad_remove_probe(fileOutput.get(), hold);
-    GstElementHandle renderer = OverlayTextRenderer();
-    if (!renderer) {
-        // The overlay makes its renderer for the picture a seek brings, if
-        // the text's format came first. That picture goes by before the
-        // renderer has any text; a still one is shown once more below.
-        WaitForSubtitleParser(false);
-        std::uint64_t shown = 0;
+    // Without a renderer, no text passes the overlay yet: what the parser
+    // sends first is all there is to wait for.
+    WaitForSubtitleParser(OverlayTextRenderer() != nullptr);
+    if (OverlayAwaitsPicture()) {
         {
+            // The seek that brings the picture may not reach the parser:
+            // what it did before counts no more.
             std::lock_guard lock(mutex_);
             subtitleActivity_ = 0;
             subtitleEnded_ = false;
-            shown = picturesShown_;
         }
-        gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-        Seek(rate_, position);
-        if (logicalState_ == State_Running || !WaitForPicture(shown, 2000)) {
+        if (!LetOverlayTakeText(position)) {
             return S_OK;
         }
-        renderer = OverlayTextRenderer();
-        if (!renderer) {
-            return S_OK;
-        }
+        WaitForSubtitleParser(true);
     }
-    WaitForSubtitleParser(true);
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
-    Seek(rate_, position, renderer.get());
+    ShowAgainHeldForText(position);
     return S_OK;
 }
 
@@ -312,12 +329,6 @@ void GstFilterGraph::WaitForSubtitleParser(bool textCounts) {
             break;
         }
     }
-}
-
-bool GstFilterGraph::WaitForPicture(std::uint64_t count, int ms) {
-    std::unique_lock lock(mutex_);
-    return streamsReady_.wait_for(lock, std::chrono::milliseconds(ms),
-                                  [&] { return picturesShown_ != count; });
 }
 
 // Streaming thread of a subtitle file: what its parser delivers.
