@@ -1,5 +1,8 @@
 #include "TextWait.h"
 
+#include <cstdint>
+#include <mutex>
+
 namespace velvaro::engine {
 
 // Shared with the clock's thread, which may fire after the wait is gone.
@@ -10,14 +13,11 @@ struct TextWait::State {
     std::uint64_t round = 0;  // which wait the limit belongs to
 };
 
-namespace {
-
-struct LimitCall {
-    std::shared_ptr<void> state;
+// What the clock's thread is handed: the state kept alive, and whose limit it is.
+struct TextWait::LimitCall {
+    std::shared_ptr<State> state;
     std::uint64_t round;
 };
-
-}  // namespace
 
 TextWait::TextWait() : state_(std::make_shared<State>()) {}
 
@@ -46,7 +46,7 @@ void TextWait::Begin(GstElement* renderer, GstClockTime limit) {
 // The system clock's thread: the limit has come.
 gboolean TextWait::OnLimit(GstClock*, GstClockTime, GstClockID, gpointer data) {
     const auto* call = static_cast<LimitCall*>(data);
-    auto* state = static_cast<State*>(call->state.get());
+    State* state = call->state.get();
     GstElementHandle renderer;
     {
         std::lock_guard lock(state->mutex);

@@ -9,9 +9,7 @@
 
 #include <gst/gst.h>
 
-#include <cstdint>
 #include <memory>
-#include <mutex>
 
 namespace velvaro::engine {
 
@@ -31,6 +29,7 @@ public:
 
 private:
     struct State;
+    struct LimitCall;
     static gboolean OnLimit(GstClock*, GstClockTime, GstClockID, gpointer data);
     std::shared_ptr<State> state_;
 };
