@@ -1,12 +1,13 @@
 #include "VideoPicture.h"
 
-#include "GstHandles.h"
 #include "GstPictureViews.h"
 
 namespace velvaro::engine {
 
+// The mapped frame holds its own reference to the buffer, never the sample:
+// appsink hands out its working sample, and after a flush while playing it
+// writes into it again, which fails while another holder shares it.
 struct VideoPicture::Mapped {
-    GstSampleHandle sample;
     GstVideoFrame frame{};
     YuvMatrix matrix;
     bool needsScaling = false;
@@ -34,7 +35,6 @@ std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
     if (!mapped->isMapped) {
         return nullptr;
     }
-    mapped->sample.reset(gst_sample_ref(sample));
     mapped->needsScaling = format != GST_VIDEO_FORMAT_BGRx;
     mapped->matrix = MatrixOf(info);
     return std::shared_ptr<const VideoPicture>(new VideoPicture(std::move(mapped)));

@@ -19,7 +19,8 @@ namespace velvaro::engine {
 
 class VideoPicture {
 public:
-    // Holds `sample` mapped; null when it is no picture or cannot be read.
+    // Holds the picture of `sample` mapped; null when it is no picture or
+    // cannot be read.
     static std::shared_ptr<const VideoPicture> Map(GstSample* sample);
     ~VideoPicture();
     VideoPicture(const VideoPicture&) = delete;

@@ -9,6 +9,7 @@
 #include "engine/VideoPicture.h"
 #include "engine/VideoWidget.h"
 
+#include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 namespace {
 
 using velvaro::engine::FrameScaler;
+using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstSampleHandle;
 using velvaro::engine::VideoPicture;
 using velvaro::test::RunEventsUntil;
@@ -180,6 +182,32 @@ TEST_F(VideoWidgetTest, NeverPaintsOverAWidgetLyingOnTopOfIt) {
     check("a part repainted");
     video->repaint();
     check("all repainted");
+}
+
+// A picture kept on screen must not hold the video sink's own working
+// sample: the sink writes into that after a flush while playing, and would
+// fail on a sample another holder shares.
+TEST(VideoPictureTest, AHeldPictureLeavesTheSinkFreeToPlayOnAfterASeek) {
+    velvaro::engine::EnsureMediaFramework();
+    GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
+        "videotestsrc ! video/x-raw,format=I420,width=64,height=48,framerate=200/1 "
+        "! appsink name=sink max-buffers=1",
+        nullptr))));
+    ASSERT_TRUE(pipeline);
+    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
+    ASSERT_EQ(gst_element_set_state(pipeline.get(), GST_STATE_PLAYING), GST_STATE_CHANGE_ASYNC);
+    std::shared_ptr<const VideoPicture> held;
+    const auto pull = [&] {
+        GstSampleHandle sample(
+            gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND));
+        held = sample ? VideoPicture::Map(sample.get()) : nullptr;
+        return held != nullptr;
+    };
+    ASSERT_TRUE(pull());
+    ASSERT_TRUE(gst_element_seek_simple(pipeline.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0));
+    ASSERT_TRUE(pull() && pull());
+    EXPECT_EQ(held->Size(), QSize(64, 48));
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
 }
 
 }  // namespace
