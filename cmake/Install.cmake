@@ -5,6 +5,8 @@ include(GNUInstallDirs)
 
 # The DVD check runs beside the program, where the engine looks for it first.
 install(TARGETS velvaro velvaro-dvdcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The player's own decoders, loaded at run time.
+install(TARGETS velvaro-decoders LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/velvaro)
 # Language files beyond the built-in ones are read from the program's folder
 # and the user's data folder; the built-in ones ship inside the program.
 install(FILES res/desktop/velvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -5,6 +5,9 @@
 #include "HardwareDecoding.h"
 #include "platform/StartTiming.h"
 
+#include <dlfcn.h>
+
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -14,8 +17,10 @@ namespace velvaro::engine {
 
 namespace {
 
-// Above the software decoders' primary rank, so that decodebin3 tries these first.
-constexpr guint kHardwareRank = GST_RANK_PRIMARY + 1;
+// Above the software decoders' primary rank, so that decodebin3 tries these
+// first, and above the player's own.
+constexpr guint kHardwareRank = GST_RANK_PRIMARY + 2;
+constexpr guint kOwnDecoderRank = GST_RANK_PRIMARY + 1;
 
 // The decoders of the VA-API plugin; the plugin makes them only for the
 // render nodes it found.
@@ -49,9 +54,46 @@ void PreferHardwareDecoders() {
     }
 }
 
+// The player's own decoders of the commonest films link libavcodec alone,
+// where GStreamer's libav plugin links well over a hundred libraries: the
+// longest wait of a film's first open. Without the module, that plugin
+// decodes. Registered before any open, so that none takes the other.
+void LoadOwnDecoders() {
+    std::error_code error;
+    const std::filesystem::path program =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const std::filesystem::path& path :
+         {program / "velvaro-decoders.so", program / VELVARO_DECODERS_INSTALLED,
+          std::filesystem::path(VELVARO_DECODERS_BUILT)}) {
+        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            continue;
+        }
+        using Register = gboolean (*)(guint);
+        if (auto* add = reinterpret_cast<Register>(dlsym(module, "velvaro_register_decoders"))) {
+            // Kept to the end, as GStreamer keeps its plugins.
+            if (add(kOwnDecoderRank)) {
+                qCDebug(lcEngine) << "Own decoders from" << path.c_str();
+            }
+            return;
+        }
+        dlclose(module);
+    }
+}
+
+// AAC, the sound of most such films, also without the libav plugin.
+void PreferAacDecoderWithoutLibav() {
+    if (GstPluginFeature* faad = gst_registry_lookup_feature(gst_registry_get(), "faad")) {
+        gst_plugin_feature_set_rank(faad, kOwnDecoderRank);
+        gst_object_unref(faad);
+    }
+}
+
 void StartGstreamer() {
     gst_init(nullptr, nullptr);
     RegisterVideoScaler();
+    LoadOwnDecoders();
+    PreferAacDecoderWithoutLibav();
     PreferHardwareDecoders();
     velvaro::platform::NoteStartMoment("media framework ready");
 }
@@ -61,7 +103,7 @@ void StartGstreamer() {
 // of milliseconds), which the first open would otherwise wait for.
 constexpr const char* kPluginsToLoadEarly[] = {
     "coreelements",  "playback", "typefindfunctions", "isomp4",    "matroska", "videoparsersbad",
-    "audioparsers",  "libav",    "videoconvertscale", "videocrop", "app",      "audioconvert",
+    "audioparsers",  "faad",     "videoconvertscale", "videocrop", "app",      "audioconvert",
     "audioresample", "volume",   "audiofx",
 };
 
@@ -78,6 +120,8 @@ std::once_flag startOnce;
 std::shared_future<void> started;
 // Held until exit, which so waits for loading still under way.
 std::future<void> loading;
+std::once_flag otherDecodersOnce;
+std::future<void> loadingOtherDecoders;
 
 }  // namespace
 
@@ -102,6 +146,21 @@ void StartMediaFramework() {
 void EnsureMediaFramework() {
     StartMediaFramework();
     started.wait();
+}
+
+void LoadOtherDecoders() {
+    std::call_once(otherDecodersOnce, [] {
+        try {
+            loadingOtherDecoders = std::async(std::launch::async, [] {
+                EnsureMediaFramework();
+                if (GstPlugin* plugin = gst_plugin_load_by_name("libav")) {
+                    gst_object_unref(plugin);
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: an open loads them when it needs them.
+        }
+    });
 }
 
 bool WaitForMediaFramework(std::chrono::milliseconds timeout) {

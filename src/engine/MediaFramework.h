@@ -13,5 +13,9 @@ void StartMediaFramework();
 void EnsureMediaFramework();
 // The same, waiting at most `timeout`; true once GStreamer is ready.
 bool WaitForMediaFramework(std::chrono::milliseconds timeout);
+// Loads, in the background, the decoders of every other kind of film: once
+// the first picture is shown, so that they do not hold that up. Later calls
+// do nothing. Any thread.
+void LoadOtherDecoders();
 
 }  // namespace velvaro::engine

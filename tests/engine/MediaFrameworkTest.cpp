@@ -6,6 +6,8 @@
 #include "engine/MediaFramework.h"
 #include "engine/VideoDecoderTuning.h"
 
+#include <cstring>
+
 namespace {
 
 using velvaro::engine::DecoderThreadsFor;
@@ -67,10 +69,16 @@ DecoderSettings DecoderAfterPreroll(const std::string& file) {
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
         auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (g_str_has_prefix(GST_OBJECT_NAME(element), "avdec_")) {
-            gboolean direct = TRUE;
-            g_object_get(element, "max-threads", &settings.threads, "direct-rendering", &direct,
-                         nullptr);
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const char* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
+        if (std::strstr(klass, "Decoder") && std::strstr(klass, "Video")) {
+            g_object_get(element, "max-threads", &settings.threads, nullptr);
+            // Without the property, the decoder copies into memory of its own.
+            gboolean direct = FALSE;
+            if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
+                g_object_get(element, "direct-rendering", &direct, nullptr);
+            }
             settings.directRendering = direct;
         }
         g_value_reset(&item);

@@ -1,0 +1,164 @@
+// The player's own decoders beside GStreamer's libav ones, on the same
+// films: the same pictures at the same times in the same order, damaged
+// data played through, and a film's open taking them.
+#include "PlayerFixture.h"
+#include "engine/GstHandles.h"
+#include "engine/MediaFramework.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using velvaro::engine::GstElementHandle;
+using velvaro::engine::GstSampleHandle;
+using velvaro::test::Media;
+
+struct Picture {
+    GstClockTime time;
+    std::string format;
+    int width;
+    int height;
+    std::size_t pixels;  // a hash of what is visible
+    bool operator==(const Picture&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Picture& picture) {
+    return out << picture.time << " " << picture.format << " " << picture.width << "x"
+               << picture.height << " #" << picture.pixels;
+}
+
+std::size_t HashOfPixels(GstSample* sample, const GstVideoInfo& info) {
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
+        return 0;
+    }
+    std::string visible;
+    for (guint plane = 0; plane < GST_VIDEO_FRAME_N_PLANES(&frame); ++plane) {
+        const auto* data = static_cast<const char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, plane));
+        const int bytes =
+            GST_VIDEO_FRAME_COMP_WIDTH(&frame, plane) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, plane);
+        for (int row = 0; row < GST_VIDEO_FRAME_COMP_HEIGHT(&frame, plane); ++row) {
+            visible.append(data + row * GST_VIDEO_FRAME_PLANE_STRIDE(&frame, plane), bytes);
+        }
+    }
+    gst_video_frame_unmap(&frame);
+    return std::hash<std::string>{}(visible);
+}
+
+struct Decoded {
+    std::vector<Picture> pictures;
+    std::string error;  // the first the pipeline posted
+    std::vector<std::string> decoders;
+};
+
+// Every picture `launch` gives its appsink, played as fast as it decodes.
+Decoded Decode(const std::string& launch) {
+    velvaro::engine::EnsureMediaFramework();
+    Decoded decoded;
+    GError* failure = nullptr;
+    GstElement* parsed = gst_parse_launch(
+        (launch + " ! appsink name=out sync=false max-buffers=4").c_str(), &failure);
+    if (!parsed) {
+        decoded.error = failure ? failure->message : "no pipeline";
+        g_clear_error(&failure);
+        return decoded;
+    }
+    GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(parsed)));
+    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    while (GstSampleHandle sample{
+        gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 10 * GST_SECOND)}) {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) {
+            break;
+        }
+        decoded.pictures.push_back({GST_BUFFER_PTS(gst_sample_get_buffer(sample.get())),
+                                    GST_VIDEO_INFO_NAME(&info), GST_VIDEO_INFO_WIDTH(&info),
+                                    GST_VIDEO_INFO_HEIGHT(&info),
+                                    HashOfPixels(sample.get(), info)});
+    }
+    GstBus* bus = gst_element_get_bus(pipeline.get());
+    if (GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        decoded.error = error ? error->message : "error";
+        g_clear_error(&error);
+        gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline.get()));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* factory =
+            gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        const char* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
+        if (std::string(klass).find("Decoder/Video") != std::string::npos) {
+            decoded.decoders.emplace_back(GST_OBJECT_NAME(factory));
+        }
+        g_value_reset(&item);
+    }
+    gst_iterator_free(elements);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return decoded;
+}
+
+std::string Source(const char* file) {
+    return "filesrc location=\"" + Media(file) + "\"";
+}
+
+TEST(OwnDecoders, GiveThePicturesOfLibavAtTheSameTimesInTheSameOrder) {
+    const struct {
+        const char* file;
+        const char* path;  // from the file to the decoder
+        const char* ours;
+        const char* libav;
+        const char* format;
+    } films[] = {
+        {"video-only.mkv", "matroskademux ! h264parse", "velvaroh264dec", "avdec_h264", "I420"},
+        // Stored in another order than shown.
+        {"bframes-longer-sound.mp4", "qtdemux name=d d.video_0 ! h264parse", "velvaroh264dec",
+         "avdec_h264", "I420"},
+        {"hevc-10bit.mkv", "matroskademux ! h265parse", "velvaroh265dec", "avdec_h265",
+         "I420_10LE"},
+    };
+    for (const auto& film : films) {
+        SCOPED_TRACE(film.file);
+        const std::string front = Source(film.file) + " ! " + film.path + " ! ";
+        const Decoded ours = Decode(front + film.ours);
+        const Decoded libav = Decode(front + film.libav);
+        EXPECT_EQ(ours.error, "");
+        ASSERT_GE(ours.pictures.size(), 25u);
+        EXPECT_EQ(ours.pictures.front().format, film.format);
+        EXPECT_EQ(ours.pictures, libav.pictures);
+        for (std::size_t i = 1; i < ours.pictures.size(); ++i) {
+            ASSERT_GT(ours.pictures[i].time, ours.pictures[i - 1].time) << "picture " << i;
+        }
+    }
+}
+
+// Bytes overwritten in the middle of the film: the pictures around them
+// still come, and the film ends as it should, as with libav's.
+TEST(OwnDecoders, PlayDamagedDataThroughToTheEnd) {
+    const std::string front =
+        Source("damaged/middle.mkv") + " ! matroskademux name=d d.video_0 ! h264parse ! ";
+    const Decoded ours = Decode(front + "velvaroh264dec");
+    const Decoded libav = Decode(front + "avdec_h264");
+    EXPECT_EQ(ours.error, libav.error);
+    EXPECT_EQ(ours.pictures.size(), libav.pictures.size());
+    EXPECT_GE(ours.pictures.size(), 100u);
+}
+
+TEST(OwnDecoders, AreWhatAFilmsOpenTakesForH264AndH265) {
+    for (const auto& [file, decoder] :
+         {std::pair{"video-only.mkv", "velvaroh264dec"}, {"hevc-10bit.mkv", "velvaroh265dec"}}) {
+        const Decoded decoded = Decode(Source(file) + " ! decodebin3");
+        EXPECT_EQ(decoded.decoders, std::vector<std::string>{decoder}) << file;
+    }
+}
+
+}  // namespace
