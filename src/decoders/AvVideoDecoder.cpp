@@ -241,8 +241,12 @@ void DropFramesLeftBehind(GstVideoDecoder* decoder, guint32 shown) {
 
 GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
     auto* decoder = GST_VIDEO_DECODER(self);
-    // The packet's number came back as the picture's time.
-    GstVideoCodecFrame* frame = gst_video_decoder_get_frame(decoder, static_cast<int>(picture.pts));
+    // The packet's number came back as the picture's time; a picture
+    // without one is the oldest waiting.
+    GstVideoCodecFrame* frame =
+        picture.pts == AV_NOPTS_VALUE
+            ? gst_video_decoder_get_oldest_frame(decoder)
+            : gst_video_decoder_get_frame(decoder, static_cast<int>(picture.pts));
     if (!frame) {
         GST_DEBUG_OBJECT(self, "picture for frame %" G_GINT64_FORMAT " no longer waited for",
                          static_cast<gint64>(picture.pts));
