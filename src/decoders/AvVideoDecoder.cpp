@@ -64,6 +64,9 @@ struct VelvaroAvVideoDec {
     int outHeight;
     int outInterlaced;
     AVRational outAspect;
+    // Whether downstream reads planes where the codec left them, at its
+    // strides; else each picture is copied into downstream's layout.
+    gboolean wrapPictures;
 };
 
 struct VelvaroAvVideoDecClass {
@@ -239,6 +242,65 @@ void DropFramesLeftBehind(GstVideoDecoder* decoder, guint32 shown) {
     g_list_free_full(frames, reinterpret_cast<GDestroyNotify>(&gst_video_codec_frame_unref));
 }
 
+void FreeHeldPicture(gpointer picture) {
+    auto* held = static_cast<AVFrame*>(picture);
+    av_frame_free(&held);
+}
+
+// The codec's own planes, read-only (it may still refer to them), each
+// holding a reference to the picture: no copy. Whoever writes into the
+// picture gets a copy of it.
+GstFlowReturn WrapPicture(const AVFrame& picture, const GstVideoInfo& info,
+                          GstVideoCodecFrame* frame) {
+    GstBuffer* buffer = gst_buffer_new();
+    std::array<gsize, GST_VIDEO_MAX_PLANES> offsets{};
+    std::array<gint, GST_VIDEO_MAX_PLANES> strides{};
+    gsize offset = 0;
+    for (guint plane = 0; plane < GST_VIDEO_INFO_N_PLANES(&info); ++plane) {
+        AVFrame* held = picture.linesize[plane] > 0 ? av_frame_clone(&picture) : nullptr;
+        if (!held) {
+            gst_buffer_unref(buffer);
+            return GST_FLOW_ERROR;
+        }
+        const gsize size = static_cast<gsize>(picture.linesize[plane]) *
+                           static_cast<gsize>(GST_VIDEO_INFO_COMP_HEIGHT(&info, plane));
+        gst_buffer_append_memory(
+            buffer, gst_memory_new_wrapped(GST_MEMORY_FLAG_READONLY, picture.data[plane], size, 0,
+                                           size, held, &FreeHeldPicture));
+        offsets[plane] = offset;
+        strides[plane] = picture.linesize[plane];
+        offset += size;
+    }
+    gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_INFO_FORMAT(&info),
+                                   GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                                   GST_VIDEO_INFO_N_PLANES(&info), offsets.data(), strides.data());
+    frame->output_buffer = buffer;
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn CopyPicture(GstVideoDecoder* decoder, const AVFrame& picture,
+                          const GstVideoInfo& info, GstVideoCodecFrame* frame) {
+    const GstFlowReturn allocated = gst_video_decoder_allocate_output_frame(decoder, frame);
+    if (allocated != GST_FLOW_OK) {
+        return allocated;
+    }
+    GstVideoFrame out;
+    if (!gst_video_frame_map(&out, &info, frame->output_buffer, GST_MAP_WRITE)) {
+        GST_ELEMENT_ERROR(decoder, RESOURCE, WRITE, (nullptr), ("output picture not writable"));
+        return GST_FLOW_ERROR;
+    }
+    // The planes of both come in the same order, component by component.
+    for (guint plane = 0; plane < GST_VIDEO_FRAME_N_PLANES(&out); ++plane) {
+        av_image_copy_plane(
+            static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&out, plane)),
+            GST_VIDEO_FRAME_PLANE_STRIDE(&out, plane), picture.data[plane], picture.linesize[plane],
+            GST_VIDEO_FRAME_COMP_WIDTH(&out, plane) * GST_VIDEO_FRAME_COMP_PSTRIDE(&out, plane),
+            GST_VIDEO_FRAME_COMP_HEIGHT(&out, plane));
+    }
+    gst_video_frame_unmap(&out);
+    return GST_FLOW_OK;
+}
+
 GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
     auto* decoder = GST_VIDEO_DECODER(self);
     // The packet's number came back as the picture's time; a picture
@@ -257,30 +319,15 @@ GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
         gst_video_decoder_release_frame(decoder, frame);
         return GST_FLOW_NOT_NEGOTIATED;
     }
-    const GstFlowReturn allocated = gst_video_decoder_allocate_output_frame(decoder, frame);
-    if (allocated != GST_FLOW_OK) {
-        gst_video_decoder_release_frame(decoder, frame);
-        return allocated;
-    }
     GstVideoCodecState* state = gst_video_decoder_get_output_state(decoder);
-    GstVideoFrame out;
-    const bool mapped =
-        gst_video_frame_map(&out, &state->info, frame->output_buffer, GST_MAP_WRITE);
+    const GstFlowReturn made = self->wrapPictures
+                                   ? WrapPicture(picture, state->info, frame)
+                                   : CopyPicture(decoder, picture, state->info, frame);
     gst_video_codec_state_unref(state);
-    if (!mapped) {
+    if (made != GST_FLOW_OK) {
         gst_video_decoder_release_frame(decoder, frame);
-        GST_ELEMENT_ERROR(self, RESOURCE, WRITE, (nullptr), ("output picture not writable"));
-        return GST_FLOW_ERROR;
+        return made;
     }
-    // The planes of both come in the same order, component by component.
-    for (guint plane = 0; plane < GST_VIDEO_FRAME_N_PLANES(&out); ++plane) {
-        av_image_copy_plane(
-            static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&out, plane)),
-            GST_VIDEO_FRAME_PLANE_STRIDE(&out, plane), picture.data[plane], picture.linesize[plane],
-            GST_VIDEO_FRAME_COMP_WIDTH(&out, plane) * GST_VIDEO_FRAME_COMP_PSTRIDE(&out, plane),
-            GST_VIDEO_FRAME_COMP_HEIGHT(&out, plane));
-    }
-    gst_video_frame_unmap(&out);
     if (picture.interlaced_frame) {
         GST_BUFFER_FLAG_SET(frame->output_buffer, GST_VIDEO_BUFFER_FLAG_INTERLACED);
         if (picture.top_field_first) {
@@ -434,6 +481,14 @@ gboolean Flush(GstVideoDecoder* decoder) {
     return TRUE;
 }
 
+gboolean DecideAllocation(GstVideoDecoder* decoder, GstQuery* query) {
+    auto* self = Self(decoder);
+    self->wrapPictures = gst_query_find_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+    GST_DEBUG_OBJECT(self, "pictures %s", self->wrapPictures ? "passed on" : "copied");
+    return GST_VIDEO_DECODER_CLASS(velvaro_av_video_dec_parent_class)
+        ->decide_allocation(decoder, query);
+}
+
 gboolean Stop(GstVideoDecoder* decoder) {
     auto* self = Self(decoder);
     CloseCodec(self);
@@ -493,6 +548,7 @@ void velvaro_av_video_dec_class_init(VelvaroAvVideoDecClass* klass) {
     video->flush = &Flush;
     video->finish = &Drain;
     video->drain = &Drain;
+    video->decide_allocation = &DecideAllocation;
 }
 
 void velvaro_av_video_dec_init(VelvaroAvVideoDec* self) {

@@ -40,6 +40,19 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     callbacks.new_sample = &OnNewSample;
     callbacks.new_preroll = &OnNewPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
+    // The window reads a picture's planes wherever they lie, at any stride:
+    // a decoder may pass on its own, uncopied.
+    GstPadHandle sinkInput(gst_element_get_static_pad(sink.get(), "sink"));
+    gst_pad_add_probe(
+        sinkInput.get(), GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM,
+        +[](GstPad*, GstPadProbeInfo* info, gpointer) {
+            GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+            if (GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION) {
+                gst_query_add_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        nullptr, nullptr);
     gst_bin_add_many(GST_BIN(bin.get()), handOver.get(), overlay.get(), crop.get(), scale.get(),
                      scaledCaps.get(), sink.get(), nullptr);
     if (!gst_element_link_pads(handOver.get(), "src", overlay.get(), "video_sink") ||

@@ -51,12 +51,23 @@ std::size_t HashOfPixels(GstSample* sample, const GstVideoInfo& info) {
 
 struct Decoded {
     std::vector<Picture> pictures;
-    std::string error;  // the first the pipeline posted
+    guint memories = 0;  // of the first picture's buffer
+    std::string error;   // the first the pipeline posted
     std::vector<std::string> decoders;
 };
 
+// The appsink saying, as the player's own elements do, that it reads
+// pictures at any strides and offsets.
+GstPadProbeReturn OnAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer) {
+    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+    if (GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION) {
+        gst_query_add_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 // Every picture `launch` gives its appsink, played as fast as it decodes.
-Decoded Decode(const std::string& launch) {
+Decoded Decode(const std::string& launch, bool anyLayout = false) {
     velvaro::engine::EnsureMediaFramework();
     Decoded decoded;
     GError* failure = nullptr;
@@ -69,12 +80,21 @@ Decoded Decode(const std::string& launch) {
     }
     GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(parsed)));
     GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    if (anyLayout) {
+        GstPad* input = gst_element_get_static_pad(sink.get(), "sink");
+        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &OnAllocationQuery, nullptr,
+                          nullptr);
+        gst_object_unref(input);
+    }
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
     while (GstSampleHandle sample{
         gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 10 * GST_SECOND)}) {
         GstVideoInfo info;
         if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) {
             break;
+        }
+        if (decoded.pictures.empty()) {
+            decoded.memories = gst_buffer_n_memory(gst_sample_get_buffer(sample.get()));
         }
         decoded.pictures.push_back({GST_BUFFER_PTS(gst_sample_get_buffer(sample.get())),
                                     GST_VIDEO_INFO_NAME(&info), GST_VIDEO_INFO_WIDTH(&info),
@@ -129,14 +149,19 @@ TEST(OwnDecoders, GiveThePicturesOfLibavAtTheSameTimesInTheSameOrder) {
     for (const auto& film : films) {
         SCOPED_TRACE(film.file);
         const std::string front = Source(film.file) + " ! " + film.path + " ! ";
-        const Decoded ours = Decode(front + film.ours);
         const Decoded libav = Decode(front + film.libav);
-        EXPECT_EQ(ours.error, "");
-        ASSERT_GE(ours.pictures.size(), 25u);
-        EXPECT_EQ(ours.pictures.front().format, film.format);
-        EXPECT_EQ(ours.pictures, libav.pictures);
-        for (std::size_t i = 1; i < ours.pictures.size(); ++i) {
-            ASSERT_GT(ours.pictures[i].time, ours.pictures[i - 1].time) << "picture " << i;
+        // Copied into the sink's layout, and the codec's own planes passed on.
+        for (const bool anyLayout : {false, true}) {
+            SCOPED_TRACE(anyLayout ? "planes passed on" : "copied");
+            const Decoded ours = Decode(front + film.ours, anyLayout);
+            EXPECT_EQ(ours.error, "");
+            ASSERT_GE(ours.pictures.size(), 25u);
+            EXPECT_EQ(ours.memories, anyLayout ? 3u : 1u);
+            EXPECT_EQ(ours.pictures.front().format, film.format);
+            EXPECT_EQ(ours.pictures, libav.pictures);
+            for (std::size_t i = 1; i < ours.pictures.size(); ++i) {
+                ASSERT_GT(ours.pictures[i].time, ours.pictures[i - 1].time) << "picture " << i;
+            }
         }
     }
 }
