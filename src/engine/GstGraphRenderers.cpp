@@ -1,7 +1,6 @@
 // The graph's renderers, and the frames and buffers their threads hand over.
 #include "GstFilterGraph.h"
 #include "GstVideoScaler.h"
-#include "MediaFramework.h"
 #include "VideoPicture.h"
 
 #include <atomic>
@@ -198,7 +197,6 @@ GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
     if (static std::atomic_flag shown; !shown.test_and_set()) {
         qCDebug(lcBench, "first frame handed to the widget at monotonic %lld us",
                 static_cast<long long>(g_get_monotonic_time()));
-        LoadOtherDecoders();
     }
     return GST_FLOW_OK;
 }

@@ -279,12 +279,33 @@ void PlaneScaler::Start(const PlaneView& original, Ratio across, Ratio down, int
     blendedRow_.resize((source_.width - 1) * source_.step + 1 + 16);
 }
 
+// A decoded picture is seldom still in the cache when it is shown, and
+// reading its rows waited on memory for most of their time: the next
+// row's source is asked for while this one is worked on.
+void PlaneScaler::PrefetchRows(int y) const {
+    if (y >= down_.out) {
+        return;
+    }
+    const int rowBytes = (source_.width - 1) * source_.step + 1;
+    const int top =
+        static_cast<int>(SourcePosition(y, down_.source, down_.out, source_.height) >> 16);
+    const int last = std::min(top + 1, source_.height - 1);
+    for (int index = top; index <= last; ++index) {
+        const std::uint8_t* row =
+            source_.data + static_cast<std::ptrdiff_t>(index) * source_.stride;
+        for (int i = 0; i < rowBytes; i += 64) {
+            __builtin_prefetch(row + i);
+        }
+    }
+}
+
 void PlaneScaler::Row(int y, std::uint8_t* out) {
     const int rowBytes = (source_.width - 1) * source_.step + 1;
     const std::int64_t position = SourcePosition(y, down_.source, down_.out, source_.height);
     const int top = static_cast<int>(position >> 16);
     const int weight = static_cast<int>(position >> 8) & 0xff;
     const std::uint8_t* row = source_.data + static_cast<std::ptrdiff_t>(top) * source_.stride;
+    PrefetchRows(y + 1);
     if (weight != 0) {
         BlendRows(row, row + source_.stride, weight, rowBytes, blendedRow_.data());
         row = blendedRow_.data();

@@ -54,6 +54,7 @@ private:
     PlaneView Shrunk(PlaneView source, Ratio* across, Ratio* down);
     void PlanColumns(const PlaneView& source, Ratio across, int width);
     void ResampleRow(const std::uint8_t* row, int step, int width, std::uint8_t* out) const;
+    void PrefetchRows(int y) const;
 
     PlaneView source_;
     Ratio down_{1, 1};

@@ -7,6 +7,7 @@
 #include "controls/VolumeSliderScale.h"
 #include "dialogs/FileDialogFilter.h"
 #include "engine/CFilePlayer.h"
+#include "engine/MediaFramework.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -26,6 +27,7 @@
 #include <QScopeGuard>
 
 void CPlayerDlg::OnFileOpen() {
+    velvaro::engine::LoadOtherDecoders();
     QStringList patterns[3];  // all media, video, audio
     for (const FileAssociationEntry& entry : settings->associations) {
         const QString pattern =

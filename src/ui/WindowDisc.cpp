@@ -4,6 +4,7 @@
 #include "controls/CClickSlider.h"
 #include "controls/VolumeSliderScale.h"
 #include "engine/CDvdPlayer.h"
+#include "engine/MediaFramework.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -48,6 +49,7 @@ void WindowDisc::OpenPlace(const QString& path) {
 }
 
 void WindowDisc::ChooseFolder() {
+    velvaro::engine::LoadOtherDecoders();
     CPlayerDlg& w = window_;
     const bool cursor = w.ShowCursorForDialog();
     const QString folder = QFileDialog::getExistingDirectory(
