@@ -2,20 +2,16 @@
 // its controls: adding, deleting, renaming, jumping, the time column, the
 // file dialogs of Open and Save, and the layout on resize.
 #include "DialogFixture.h"
-#include "EventLoop.h"
 #include "dialogs/CBookmarkDlg.h"
 #include "docs/BookmarkFile.h"
 
-#include <QFileDialog>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QTreeWidget>
-
-#include <algorithm>
 
 namespace {
 
 using namespace velvaro::test;
+using namespace Qt::StringLiterals;
 using velvaro::docs::Bookmark;
 
 class BookmarkDialogTest : public DialogTest {
@@ -45,8 +41,7 @@ protected:
         QStringList texts;
         for (int row = 0; row < List()->topLevelItemCount(); ++row) {
             const bool selected = List()->selectionModel()->isRowSelected(row, {});
-            texts << (selected ? QStringLiteral("*") : QString()) +
-                         List()->topLevelItem(row)->text(column);
+            texts << (selected ? u"*"_s : QString()) + List()->topLevelItem(row)->text(column);
         }
         return texts.join(u'|').toStdString();
     }
@@ -87,7 +82,7 @@ protected:
     // leaves the name box alone while it has the focus).
     void Choose(const char* button, const QString& path) {
         ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
-            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(path);
             static_cast<QDialog&>(box).accept();
         });
         Press(*dialog, button);
@@ -100,23 +95,20 @@ protected:
 
 // Deleting 0 and 4 selects 2: 4 has become 3 when it goes.
 TEST_F(BookmarkDialogTest, DeleteSelectsTheRowBeforeTheLastDeleted) {
-    const struct {
-        int rows;
-        std::vector<int> selected;
-        const char* after;
-    } cases[] = {
+    // Rows, the selected ones, the first column after deleting.
+    const std::tuple<int, std::vector<int>, const char*> cases[] = {
         {5, {2, 3}, "b0|*b1|b4"},  {5, {0, 4}, "b1|b2|*b3"}, {5, {0}, "*b1|b2|b3|b4"}, {1, {0}, ""},
         {5, {}, "b0|b1|b2|b3|b4"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.rows << " rows, " << c.selected.size() << " selected");
-        Load(std::vector<std::int32_t>(c.rows, 100));
+    for (const auto& [rows, selected, after] : cases) {
+        SCOPED_TRACE(testing::Message() << rows << " rows, " << selected.size() << " selected");
+        Load(std::vector<std::int32_t>(rows, 100));
         List()->clearSelection();
-        for (int row : c.selected) {
+        for (int row : selected) {
             List()->topLevelItem(row)->setSelected(true);
         }
         Press(*dialog, "IDC_BUTTON_DELETE");
-        EXPECT_EQ(Column(0), c.after);
+        EXPECT_EQ(Column(0), after);
     }
 }
 
@@ -126,9 +118,9 @@ TEST_F(BookmarkDialogTest, DeleteSelectsTheRowBeforeTheLastDeleted) {
 TEST_F(BookmarkDialogTest, RenamesSavesOpensAndShowsTimes) {
     AddAt(250);
     AddAt(1234);
-    Rename(1, QStringLiteral("Zweite Stelle"), Qt::Key_Return);
-    Rename(1, QStringLiteral("Lost"), Qt::Key_Escape);
-    Rename(0, QStringLiteral("Lost too"), Qt::Key_Escape);
+    Rename(1, u"Zweite Stelle"_s, Qt::Key_Return);
+    Rename(1, u"Lost"_s, Qt::Key_Escape);
+    Rename(0, u"Lost too"_s, Qt::Key_Escape);
     EXPECT_TRUE(dialog->isVisible());
     const QString saved = QString::fromStdString(folder() / "saved.vbm");
     Choose("IDC_BUTTON_SAVE", saved);
@@ -179,19 +171,16 @@ TEST_F(BookmarkDialogTest, AddsWhileRowsAreSelectedAndJumpsToTheSelectedRow) {
     EXPECT_EQ(dialog->RowCount(), 2) << "nothing playing, nothing to mark";
 }
 
-TEST_F(BookmarkDialogTest, ResizingKeepsButtonsAboveTheBottomAndLetsTheListFill) {
-    for (const QSize size : {QSize(520, 400), QSize(300, 180)}) {
-        dialog->resize(size);
-        int buttonTop = size.height();
-        for (const char* name :
-             {"IDC_BUTTON_ADD", "IDC_BUTTON_DELETE", "IDC_BUTTON_OPEN", "IDC_BUTTON_SAVE"}) {
-            const QRect button = Find<QPushButton>(*dialog, name)->geometry();
-            EXPECT_EQ(button.y() + button.height(), size.height() - 10) << name;
-            buttonTop = std::min(buttonTop, button.y());
-        }
-        EXPECT_EQ(List()->geometry(), QRect(7, 7, size.width() - 14, buttonTop - 14));
-        EXPECT_EQ(List()->header()->sectionSize(0), size.width() - 14 - 80 - 30);
-    }
+// The list and its first column take what the dialog gains; the buttons
+// keep to its bottom.
+TEST_F(BookmarkDialogTest, ResizingLetsTheListFillAboveTheButtons) {
+    const auto add = [&] { return Find<QPushButton>(*dialog, "IDC_BUTTON_ADD")->geometry(); };
+    const QRect list = List()->geometry(), button = add();
+    const int column = List()->header()->sectionSize(0);
+    dialog->resize(dialog->size() + QSize(100, 50));
+    EXPECT_EQ(List()->geometry(), list.adjusted(0, 0, 100, 50));
+    EXPECT_EQ(add(), button.translated(0, 50));
+    EXPECT_EQ(List()->header()->sectionSize(0), column + 100);
 }
 
 }  // namespace

@@ -3,18 +3,27 @@
 // wants an engine, and short ways to find controls and read their texts.
 #pragma once
 
+#include "EventLoop.h"
 #include "ModalDialogWatcher.h"
 #include "QtPrinting.h"
 #include "TestRegistry.h"
+#include "dialogs/DialogSupport.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,7 +41,7 @@ Control* Find(const QWidget& dialog, const char* name) {
 }
 
 inline void Press(const QWidget& dialog, const char* button) {
-    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>(dialog, button), Qt::LeftButton);
 }
 
 // The caption for "", else the text of the label or button of that name,

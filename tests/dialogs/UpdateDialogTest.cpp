@@ -3,20 +3,14 @@
 // every failure's text, signed downloads and a program file the user may
 // not replace. Nothing is started: the launcher records instead.
 #include "DialogFixture.h"
-#include "EventLoop.h"
 #include "UpdateServer.h"
 #include "dialogs/CUpdateDlg.h"
-#include "dialogs/DialogSupport.h"
 #include "dialogs/UpdateSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cerrno>
-#include <functional>
 #include <mutex>
 
 #include <unistd.h>
@@ -28,18 +22,13 @@ using namespace Qt::StringLiterals;
 using namespace velvaro::test;
 using namespace velvaro::update;
 
-const QString kOk = QStringLiteral("&OK");
-const QString kUpToDate = QStringLiteral("Your Vel-Varo version is up to date!");
-const QString kQuestion = QStringLiteral(
-    "Your Vel-Varo version is outdated! (Build: 1.2.0.3)\nWould you like to download\nand "
-    "install the new version (Build: 1.2.0.4)?");
 constexpr int kFileSize = 5000;
-constexpr int kSlowFileSize = 64 * 1024;
 
+// Letters in turn, so that bytes out of place show.
 QByteArray Bytes(int size) {
-    QByteArray bytes(size, '\0');
+    QByteArray bytes;
     for (int i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>('A' + i % 26);
+        bytes += static_cast<char>('A' + i % 26);
     }
     return bytes;
 }
@@ -59,7 +48,7 @@ protected:
         ASSERT_TRUE(folder.isValid());
         // Even before a server runs, the update must stay on this machine.
         qputenv("VELVARO_UPDATE_SERVER", "127.0.0.1:1");
-        program = folder.filePath(QStringLiteral("velvaro"));
+        program = folder.filePath(u"velvaro"_s);
         Write(program, "old program");
         SetProgramPath(program);
         SetPublicKey({});
@@ -68,9 +57,9 @@ protected:
             launches << (QStringList{file} + arguments).join(u' ');
             return true;
         });
-        newProgram = folder.filePath(QStringLiteral("served"));
+        newProgram = folder.filePath(u"served"_s);
         Write(newProgram, Bytes(kFileSize));
-        history = folder.filePath(QStringLiteral("history"));
+        history = folder.filePath(u"history"_s);
         Write(history, "120\nFix\nFaster start\n119\n");
     }
     void TearDown() override {
@@ -88,16 +77,25 @@ protected:
     }
 
     void Serve(QStringList arguments) {
-        arguments << QStringLiteral("--file") << newProgram << QStringLiteral("--history")
-                  << history;
+        arguments << u"--file"_s << newProgram << u"--history"_s << history;
         server.reset();
-        server = std::make_unique<UpdateServer>(arguments, folder.filePath(QStringLiteral("log")));
+        server = std::make_unique<UpdateServer>(arguments, folder.filePath(u"log"_s));
         ASSERT_TRUE(server->Started());
+    }
+
+    // A key pair; `good` signs the served program, `wrong` another file.
+    void MakeKey() {
+        const QString key = folder.filePath(u"key.pem"_s);
+        publicKey = SignUpdate({u"keygen"_s, key}).toLatin1();
+        good = SignUpdate({u"sign"_s, key, newProgram}).mid(4);
+        wrong = SignUpdate({u"sign"_s, key, history}).mid(4);
+        ASSERT_FALSE(good.isEmpty());
+        ASSERT_NE(good, wrong);
     }
 
     // Runs the dialog modally; `act` gets it once it shows. IDOK or IDCANCEL.
     int Run(const std::function<void(CUpdateDlg&)>& act) {
-        ModalDialogWatcher<CUpdateDlg> watcher([&](CUpdateDlg& dialog) { act(dialog); });
+        ModalDialogWatcher<CUpdateDlg> watcher(act);
         CUpdateDlg dialog(&english, &owner);
         const int result = dialog.DoModal();
         EXPECT_EQ(watcher.Count(), 1);
@@ -110,7 +108,7 @@ protected:
             << dialog.StatusText().toStdString();
         QCoreApplication::processEvents();
         EXPECT_EQ(dialog.StatusText(), status);
-        EXPECT_EQ(dialog.ButtonText(), kOk);
+        EXPECT_EQ(dialog.ButtonText(), u"&OK"_s);
         Press(dialog, "IDC_BUTTON_ABBRECHEN");
     }
 
@@ -121,7 +119,9 @@ protected:
             },
             10000))
             << dialog.StatusText().toStdString();
-        EXPECT_EQ(dialog.StatusText(), kQuestion);
+        EXPECT_EQ(dialog.StatusText(),
+                  u"Your Vel-Varo version is outdated! (Build: 1.2.0.3)\nWould you like to "
+                  u"download\nand install the new version (Build: 1.2.0.4)?"_s);
     }
 
     static void AnswerYes(CUpdateDlg& dialog) {
@@ -129,7 +129,7 @@ protected:
         Press(dialog, "IDC_BUTTON_ABBRECHEN");
     }
 
-    QString Temp(int n) const { return program + QStringLiteral(".tmp%1.exe").arg(n); }
+    QString Temp(int n) const { return program + u".tmp%1.exe"_s.arg(n); }
     bool TempFilesGone() const { return !QFile::exists(Temp(1)) && !QFile::exists(Temp(2)); }
     QStringList Launches() {
         std::lock_guard lock(mutex);
@@ -137,250 +137,170 @@ protected:
     }
 
     QTemporaryDir folder;
-    QString program, newProgram, history;
+    QString program, newProgram, history, good, wrong;
+    QByteArray publicKey;
     std::unique_ptr<UpdateServer> server;
     std::mutex mutex;
     QStringList launches;
 };
 
-TEST(UpdateSupportTest, VersionsAreComparedAsOneNumberWithoutTheirDots) {
-    EXPECT_TRUE(IsNewer(QStringLiteral("1.2.0.1"), QStringLiteral("1.2.0.0")));
-    EXPECT_FALSE(IsNewer(QStringLiteral("1.2.0.0"), QStringLiteral("1.2.0.0")));
-    EXPECT_FALSE(IsNewer(QStringLiteral("1.3"), QStringLiteral("1.2.0.0")));
-    EXPECT_EQ(VersionNumber(QStringLiteral("1.2.0.3beta7")), 1203);
-    EXPECT_EQ(VersionNumber(QStringLiteral("beta")), 0);
-    EXPECT_EQ(VersionNumber(QString()), 0);
-    EXPECT_GT(VersionNumber(QStringLiteral("99999999999999999999999999")), 0);
-}
-
-TEST(UpdateSupportTest, CodeTextsTakeTheirArgumentsInOrderAndNeverReadPastThem) {
-    EXPECT_EQ(FormatCode(QStringLiteral("%i bytes of %i bytes downloaded"),
-                         {QStringLiteral("5"), QStringLiteral("9")}),
-              QStringLiteral("5 bytes of 9 bytes downloaded"));
-    EXPECT_EQ(FormatCode(QStringLiteral("%s %d %s 100%%"), {QStringLiteral("a")}),
-              QStringLiteral("a   100%"));
-    EXPECT_EQ(FormatCode(QStringLiteral("end %"), {}), QStringLiteral("end %"));
-}
-
-// A failing device is told by errno when there is one, else by its kind.
-TEST(UpdateSupportTest, DeviceErrorsMapOntoTheFileErrorKinds) {
-    using velvaro::platform::FileErrorKind;
-    EXPECT_EQ(FileErrorFromDevice(QFileDevice::NoError, ENOSPC), FileErrorKind::None);
-    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, ENOSPC), FileErrorKind::DiskFull);
-    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, 0), FileErrorKind::HardIO);
-    EXPECT_EQ(FileErrorFromDevice(QFileDevice::PositionError, 0), FileErrorKind::BadSeek);
-    EXPECT_EQ(FileErrorFromDevice(QFileDevice::PermissionsError, 0), FileErrorKind::AccessDenied);
-}
-
-TEST(UpdateSupportTest, TheServerComesFromTheEnvironmentWithPort80Otherwise) {
-    const QByteArray saved = qgetenv("VELVARO_UPDATE_SERVER");
-    qputenv("VELVARO_UPDATE_SERVER", "127.0.0.1:8123");
-    EXPECT_EQ(GetServerAddress().host, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(GetServerAddress().port, 8123);
-    qputenv("VELVARO_UPDATE_SERVER", "localhost");
-    EXPECT_EQ(GetServerAddress().host, QStringLiteral("localhost"));
-    EXPECT_EQ(GetServerAddress().port, 80);
-    qunsetenv("VELVARO_UPDATE_SERVER");
-    EXPECT_EQ(GetServerAddress().host, QStringLiteral("update.velvaro.org"));
-    EXPECT_EQ(GetServerAddress().port, 80);
-    qputenv("VELVARO_UPDATE_SERVER", saved);
-}
-
-TEST(UpdateSupportTest, AnswersSplitIntoLinesWithOrWithoutCarriageReturns) {
+// Versions compare as one number without their dots; code texts never read
+// past their arguments; a failing device is told by errno when there is one.
+TEST(UpdateSupportTest, ReadsVersionsAnswersCodeTextsAndDeviceErrors) {
+    EXPECT_TRUE(IsNewer(u"1.2.0.1"_s, u"1.2.0.0"_s));
+    EXPECT_FALSE(IsNewer(u"1.3"_s, u"1.2.0.0"_s));
+    EXPECT_EQ(VersionNumber(u"1.2.0.3beta7"_s), 1203);
+    EXPECT_EQ(VersionNumber(u"beta"_s) + VersionNumber(QString()), 0);
+    EXPECT_GT(VersionNumber(u"99999999999999999999999999"_s), 0);
     EXPECT_EQ(AnswerLines("a\r\nb\nc"), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     EXPECT_EQ(AnswerLines("a\n\n"), (QStringList{u"a"_s, u""_s}));
     EXPECT_TRUE(AnswerLines("").isEmpty());
-}
-
-TEST_F(UpdateDialogTest, ANewerVersionIsNotOlderThanTheInstalledOneIsUpToDate) {
-    for (const char* version : {"1.3", "1.2.0.3", "1.2.0.2"}) {
-        SCOPED_TRACE(version);
-        Serve({QStringLiteral("--version"), QString::fromLatin1(version)});
-        EXPECT_EQ(Run([](CUpdateDlg& dialog) {
-                      EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update"));
-                      EXPECT_TRUE(dialog.isModal());
-                      ExpectEnd(dialog, kUpToDate);
-                  }),
-                  IDCANCEL);
-        EXPECT_EQ(server->Paths(), QStringList{u"/versioninfo_velvaro"_s});
-    }
-    EXPECT_TRUE(Launches().isEmpty());
+    EXPECT_EQ(FormatCode(u"%s %d %s 100%%"_s, {u"a"_s}), u"a   100%"_s);
+    EXPECT_EQ(FormatCode(u"end %"_s, {}), u"end %"_s);
+    using velvaro::platform::FileErrorKind;
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, ENOSPC), FileErrorKind::DiskFull);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::WriteError, 0), FileErrorKind::HardIO);
+    EXPECT_EQ(FileErrorFromDevice(QFileDevice::NoError, ENOSPC), FileErrorKind::None);
 }
 
 // Four history lines: one full row and one with only its build. Yes
 // downloads into both temporary files over the version info's connection,
-// counting the bytes, and starts the first; the dialog closes with OK.
+// counting the bytes, and starts the first; the dialog closes with OK. A
+// build with a key starts a download signed with it; one without a key does
+// not look at the signature.
 TEST_F(UpdateDialogTest, AnOutdatedVersionShowsTheHistoryAsksAndStartsTheDownloadedProgram) {
-    Serve({});
-    QStringList rows;
-    ModalDialogWatcher<CUpdateDlg> watcher([&](CUpdateDlg& open) {
-        AnswerYes(open);
-        rows = open.HistoryRows();
-    });
-    CUpdateDlg dialog(&english, &owner);
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(std::tuple(watcher.Count(), dialog.ProgressMaximum(), dialog.ProgressValue(),
-                         dialog.StatusText()),
-              std::tuple(1, kFileSize, kFileSize, u"5000 bytes of 5000 bytes downloaded"_s));
-    EXPECT_EQ(rows, (QStringList{u"120|Fix|Faster start"_s, u"119||"_s}));
-    EXPECT_EQ(Launches(), QStringList{Temp(1) + u" /update_step_1"_s});
-    for (const int n : {1, 2}) {
-        QFile file(Temp(n));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << n;
-        EXPECT_EQ(file.readAll(), Bytes(kFileSize)) << n;
-        EXPECT_TRUE(QFileInfo(Temp(n)).permissions() & QFileDevice::ExeOwner) << n;
+    MakeKey();
+    for (const auto& [key, signature] :
+         {std::pair(QByteArray(), QString()), std::pair(publicKey, good),
+          std::pair(QByteArray(), wrong)}) {
+        SCOPED_TRACE(signature.toStdString());
+        SetPublicKey(key);
+        Serve(signature.isEmpty() ? QStringList() : QStringList{u"--signature"_s, signature});
+        QStringList rows;
+        ModalDialogWatcher<CUpdateDlg> watcher([&](CUpdateDlg& open) {
+            AnswerYes(open);
+            rows = open.HistoryRows();
+        });
+        CUpdateDlg dialog(&english, &owner);
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(std::tuple(watcher.Count(), dialog.ProgressMaximum(), dialog.ProgressValue(),
+                             dialog.StatusText()),
+                  std::tuple(1, kFileSize, kFileSize, u"5000 bytes of 5000 bytes downloaded"_s));
+        EXPECT_EQ(rows, (QStringList{u"120|Fix|Faster start"_s, u"119||"_s}));
+        EXPECT_EQ(Launches().takeLast(), Temp(1) + u" /update_step_1"_s);
+        for (const int n : {1, 2}) {
+            QFile file(Temp(n));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << n;
+            EXPECT_EQ(file.readAll(), Bytes(kFileSize)) << n;
+            EXPECT_TRUE(file.permissions() & QFileDevice::ExeOwner) << n;
+        }
+        const QStringList requests = server->Requests();
+        ASSERT_EQ(server->Paths(),
+                  (QStringList{u"/versioninfo_velvaro"_s,
+                               u"/velvaro_update_history.php?lang=English&version=1.2.0.3"_s,
+                               u"/velvaro-1.2.0.4"_s}));
+        // One connection for the session, another for the history's own.
+        EXPECT_EQ(requests.at(0).section(u' ', 0, 0), requests.at(2).section(u' ', 0, 0));
+        EXPECT_NE(requests.at(0).section(u' ', 0, 0), requests.at(1).section(u' ', 0, 0));
     }
-    const QStringList requests = server->Requests();
-    ASSERT_EQ(server->Paths(),
-              (QStringList{u"/versioninfo_velvaro"_s,
-                           u"/velvaro_update_history.php?lang=English&version=1.2.0.3"_s,
-                           u"/velvaro-1.2.0.4"_s}));
-    // One connection for the session, another for the history's own.
-    EXPECT_EQ(requests.at(0).section(u' ', 0, 0), requests.at(2).section(u' ', 0, 0));
-    EXPECT_NE(requests.at(0).section(u' ', 0, 0), requests.at(1).section(u' ', 0, 0));
+    EXPECT_EQ(Launches().size(), 3);
 }
 
-// Escape or the close box at the question: nothing is downloaded.
-TEST_F(UpdateDialogTest, DecliningAtTheQuestionDownloadsNothing) {
-    const std::function<void(QDialog&)> declines[] = {
-        [](QDialog& open) { QTest::keyClick(&open, Qt::Key_Escape); },
-        [](QDialog& open) { open.close(); },
+// Escape or the close box at the question, or Cancel half way through the
+// download: nothing is started and no temporary file stays.
+TEST_F(UpdateDialogTest, DecliningOrCancellingHalfWayLeavesNothingBehind) {
+    constexpr int kSlowFileSize = 64 * 1024;
+    Write(newProgram, Bytes(kSlowFileSize));
+    const std::function<void(CUpdateDlg&)> ways[] = {
+        [](CUpdateDlg& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
+        [](CUpdateDlg& dialog) { dialog.close(); },
+        [&](CUpdateDlg& dialog) {
+            Press(dialog, "IDC_BUTTON_ABBRECHEN");  // Yes
+            ASSERT_TRUE(RunEventsUntil([&] { return dialog.ProgressValue() > 0; }, 10000));
+            EXPECT_EQ(dialog.ButtonText(), u"&Cancel"_s);
+            EXPECT_TRUE(QFile::exists(Temp(1)) && QFile::exists(Temp(2)));
+            EXPECT_LT(dialog.ProgressValue(), kSlowFileSize);
+            EXPECT_EQ(dialog.ProgressMaximum(), kSlowFileSize);
+            Press(dialog, "IDC_BUTTON_ABBRECHEN");
+        },
     };
-    for (const auto& decline : declines) {
-        Serve({});
+    for (const auto& way : ways) {
+        Serve({u"--slow"_s});
         EXPECT_EQ(Run([&](CUpdateDlg& dialog) {
                       WaitForQuestion(dialog);
-                      decline(dialog);
+                      way(dialog);
                       EXPECT_TRUE(dialog.WorkerFinished());
                   }),
                   IDCANCEL);
-        EXPECT_FALSE(server->Paths().contains(u"/velvaro-1.2.0.4"_s));
+        EXPECT_EQ(server->Paths().contains(u"/velvaro-1.2.0.4"_s), &way == &ways[2]);
         EXPECT_TRUE(TempFilesGone());
     }
     EXPECT_TRUE(Launches().isEmpty());
 }
 
-TEST_F(UpdateDialogTest, CancellingHalfWayThroughTheDownloadDeletesBothTemporaryFiles) {
-    Write(newProgram, Bytes(kSlowFileSize));
-    Serve({QStringLiteral("--slow")});
-    EXPECT_EQ(Run([&](CUpdateDlg& dialog) {
-                  AnswerYes(dialog);
-                  ASSERT_TRUE(RunEventsUntil([&] { return dialog.ProgressValue() > 0; }, 10000));
-                  EXPECT_EQ(dialog.ButtonText(), QStringLiteral("&Cancel"));
-                  EXPECT_TRUE(QFile::exists(Temp(1)));
-                  EXPECT_TRUE(QFile::exists(Temp(2)));
-                  EXPECT_LT(dialog.ProgressValue(), kSlowFileSize);
-                  EXPECT_EQ(dialog.ProgressMaximum(), kSlowFileSize);
-                  Press(dialog, "IDC_BUTTON_ABBRECHEN");
-              }),
-              IDCANCEL);
-    EXPECT_TRUE(TempFilesGone());
-    EXPECT_TRUE(Launches().isEmpty());
-}
-
-struct Failure {
-    const char* name;
-    QStringList switches;
-    bool answer;  // whether the question comes first
-    QString status;
-};
-
-// Each failure ends with its text and the OK button; no temporary file
-// stays and nothing is started.
-TEST_F(UpdateDialogTest, EveryFailureEndsWithItsTextAndLeavesNothingBehind) {
-    const Failure failures[] = {
-        {"version info 404",
-         {u"--versioninfo-404"_s},
-         false,
-         u"Error: Version info not found on server!"_s},
-        {"file 404", {u"--file-404"_s}, true, u"File not found on server!"_s},
-        {"no line 2", {u"--no-path"_s}, true, u"Download path could not be determined!"_s},
-        {"truncated", {u"--truncate"_s}, true, u"Connection closed"_s},
-        {"no content length", {u"--no-length"_s}, true, u"5000 bytes of 0 bytes downloaded"_s},
+// Up to date, or each failure: the text and the OK button; no temporary
+// file stays and nothing is started. Without switches the server is gone.
+// With a key, a download signed otherwise, not at all or with no signature
+// is refused.
+TEST_F(UpdateDialogTest, EveryEndWithoutAStartShowsItsTextAndLeavesNothingBehind) {
+    MakeKey();
+    const QString upToDate = u"Your Vel-Varo version is up to date!"_s;
+    const QString refused =
+        u"Error occured at temporary file \"%1\".\nReason: signature does not match"_s.arg(Temp(1));
+    // The server's switches, whether the question comes first and a key is built in, the text.
+    const std::tuple<QStringList, bool, bool, QString> ends[] = {
+        // A newer version that is not older than the installed one.
+        {{u"--version"_s, u"1.3"_s}, false, false, upToDate},
+        {{u"--version"_s, u"1.2.0.3"_s}, false, false, upToDate},
+        {{u"--version"_s, u"1.2.0.2"_s}, false, false, upToDate},
+        {{}, false, false, u"Error: Connection refused"_s},
+        {{u"--versioninfo-404"_s}, false, false, u"Error: Version info not found on server!"_s},
+        {{u"--file-404"_s}, true, false, u"File not found on server!"_s},
+        {{u"--no-path"_s}, true, false, u"Download path could not be determined!"_s},
+        {{u"--truncate"_s}, true, false, u"Connection closed"_s},
+        {{u"--no-length"_s}, true, false, u"5000 bytes of 0 bytes downloaded"_s},
+        {{u"--signature"_s, wrong}, true, true, refused},
+        {{u"--version"_s, u"1.2.0.4"_s}, true, true, refused},  // no signature
+        {{u"--signature"_s, u"%%%"_s}, true, true, refused},
     };
-    for (const Failure& failure : failures) {
-        SCOPED_TRACE(failure.name);
-        Serve(failure.switches);
+    for (const auto& [switches, asked, keyed, status] : ends) {
+        SCOPED_TRACE(switches.join(u' ').toStdString());
+        SetPublicKey(keyed ? publicKey : QByteArray());
+        Serve(switches);
+        if (switches.isEmpty()) {
+            const QByteArray address = u"127.0.0.1:%1"_s.arg(server->Port()).toLatin1();
+            server.reset();
+            qputenv("VELVARO_UPDATE_SERVER", address);
+        }
         EXPECT_EQ(Run([&](CUpdateDlg& dialog) {
-                      if (failure.answer) {
+                      if (asked) {
                           AnswerYes(dialog);
                       }
-                      ExpectEnd(dialog, failure.status);
+                      ExpectEnd(dialog, status);
                   }),
                   IDCANCEL);
+        if (server && !asked) {
+            EXPECT_EQ(server->Paths(), QStringList{u"/versioninfo_velvaro"_s});
+        }
         EXPECT_TRUE(TempFilesGone());
     }
     EXPECT_TRUE(Launches().isEmpty());
-}
-
-TEST_F(UpdateDialogTest, AServerThatDoesNotAnswerShowsTheNetworkError) {
-    Serve({});
-    const int port = server->Port();
-    server.reset();
-    qputenv("VELVARO_UPDATE_SERVER", QStringLiteral("127.0.0.1:%1").arg(port).toLatin1());
-    EXPECT_EQ(Run([](CUpdateDlg& dialog) {
-                  ExpectEnd(dialog, QStringLiteral("Error: Connection refused"));
-              }),
-              IDCANCEL);
-}
-
-// With a key, only a download signed with it is started; without one the
-// third line is not looked at.
-TEST_F(UpdateDialogTest, ABuildWithAKeyStartsOnlyADownloadSignedWithIt) {
-    const QString key = folder.filePath(QStringLiteral("key.pem"));
-    const QString publicKey = SignUpdate({QStringLiteral("keygen"), key});
-    const QString good = SignUpdate({QStringLiteral("sign"), key, newProgram}).mid(4);
-    const QString other = folder.filePath(QStringLiteral("other"));
-    Write(other, "another program");
-    const QString wrong = SignUpdate({QStringLiteral("sign"), key, other}).mid(4);
-    ASSERT_FALSE(good.isEmpty());
-    ASSERT_NE(good, wrong);
-    const QString refused = QStringLiteral(
-                                "Error occured at temporary file \"%1\".\nReason: signature does "
-                                "not match")
-                                .arg(Temp(1));
-
-    SetPublicKey(publicKey.toLatin1());
-    for (const QStringList& switches : {QStringList{u"--signature"_s, wrong}, QStringList{},
-                                        QStringList{u"--signature"_s, u"%%%"_s}}) {
-        SCOPED_TRACE(switches.join(u' ').toStdString());
-        Serve(switches);
-        EXPECT_EQ(Run([&](CUpdateDlg& dialog) {
-                      AnswerYes(dialog);
-                      ExpectEnd(dialog, refused);
-                  }),
-                  IDCANCEL);
-        EXPECT_TRUE(server->Paths().contains(u"/velvaro-1.2.0.4"_s));
-        EXPECT_TRUE(TempFilesGone());
-        EXPECT_TRUE(Launches().isEmpty());
-    }
-
-    Serve({QStringLiteral("--signature"), good});
-    EXPECT_EQ(Run(&AnswerYes), IDOK);
-    EXPECT_EQ(Launches(), QStringList{Temp(1) + u" /update_step_1"_s});
-
-    launches.clear();
-    SetPublicKey({});
-    Serve({QStringLiteral("--signature"), wrong});
-    EXPECT_EQ(Run(&AnswerYes), IDOK);
-    EXPECT_EQ(Launches(), QStringList{Temp(1) + u" /update_step_1"_s});
 }
 
 // A program the user may not replace (the package manager's) is not
 // downloaded at all: the question never comes.
 TEST_F(UpdateDialogTest, AProgramTheUserMayNotReplaceIsRefusedBeforeDownloading) {
-    const QString system = folder.filePath(QStringLiteral("usr"));
+    const QString system = folder.filePath(u"usr"_s);
     ASSERT_TRUE(QDir().mkpath(system));
-    const QString installed = system + QStringLiteral("/velvaro");
+    const QString installed = system + u"/velvaro"_s;
     Write(installed, "installed program");
     SetProgramPath(installed);
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                             QFileDevice::ExeOther);
-    QFile::setPermissions(installed, QFileDevice::ReadOwner | QFileDevice::ReadOther);
-    QFile::setPermissions(system, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                      QFileDevice::ReadOther | QFileDevice::ExeOther);
+    constexpr auto kReadOnly = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+    constexpr auto kEnter = kReadOnly | QFileDevice::ExeOwner | QFileDevice::ExeOther;
+    QFile::setPermissions(folder.path(), kEnter | QFileDevice::WriteOwner);
+    QFile::setPermissions(installed, kReadOnly);
+    QFile::setPermissions(system, kEnter);
     Serve({});
     // Root writes anywhere; the check is for the user the program runs as.
     constexpr uid_t kNobody = 65534;
@@ -389,17 +309,17 @@ TEST_F(UpdateDialogTest, AProgramTheUserMayNotReplaceIsRefusedBeforeDownloading)
         ASSERT_EQ(seteuid(kNobody), 0);
     }
     const int result = Run([](CUpdateDlg& dialog) {
-        ExpectEnd(dialog, QStringLiteral("This Velvaro was installed by the system's package "
-                                         "manager; update it there."));
+        ExpectEnd(dialog,
+                  u"This Velvaro was installed by the system's package manager; update "
+                  u"it there."_s);
     });
     if (root) {
         ASSERT_EQ(seteuid(0), 0);
     }
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(server->Paths(), QStringList{u"/versioninfo_velvaro"_s});
-    EXPECT_FALSE(QFile::exists(installed + QStringLiteral(".tmp1.exe")));
-    QFile::setPermissions(system,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(QFile::exists(installed + u".tmp1.exe"_s));
+    QFile::setPermissions(system, kEnter | QFileDevice::WriteOwner);
     EXPECT_TRUE(Launches().isEmpty());
 }
 

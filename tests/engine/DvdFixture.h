@@ -23,15 +23,13 @@ public:
     // How much of the band of rows [top, bottom) of the picture shown is
     // white text, in per mille.
     int WhiteIn(int top, int bottom) {
-        long size = 0;
-        if (FAILED(basicVideo->GetCurrentImage(&size, nullptr)) || size <= 40) {
-            return -1;
-        }
+        // A bitmap header of 40 bytes, then the rows from the bottom up.
+        const int width = 720, height = 576, stride = width * 3;
+        long size = 40 + stride * height;
         std::vector<std::uint8_t> image(static_cast<size_t>(size));
         if (FAILED(basicVideo->GetCurrentImage(&size, reinterpret_cast<long*>(image.data())))) {
             return -1;
         }
-        const int width = 720, height = 576, stride = (width * 3 + 3) & ~3;
         int white = 0;
         for (int row = top; row < bottom; ++row) {
             const std::uint8_t* pixel = image.data() + 40 + (height - 1 - row) * stride;
@@ -56,21 +54,31 @@ protected:
         return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &language, &owner,
                                                 WideMedia(name), Media(name), 0, 0, 0);
     }
-
-    // Drains the graph events until the domain becomes `domain`.
-    static bool WaitForDomain(CMediaPlayer& player, LONG_PTR domain) {
+    // The disc opened and in `domain`; nothing when it does not get there.
+    std::unique_ptr<ShownDvdPlayer> OpenDvdIn(const std::string& name, LONG_PTR domain) {
+        auto player = OpenDvd(name);
+        EXPECT_EQ(player->GetRenderStatus(), S_OK) << name;
+        return WaitForDomain(*player, domain) ? std::move(player) : nullptr;
+    }
+    // Drains the graph events until one of `code` whose first parameter
+    // passes `wanted`.
+    static bool WaitForEvent(CMediaPlayer& player, long code,
+                             const std::function<bool(LONG_PTR)>& wanted) {
         return RunEventsUntil(
             [&] {
-                long code = 0;
+                long got = 0;
                 LONG_PTR param1 = 0, param2 = 0;
-                while (player.GetEvent(&code, &param1, &param2) == S_OK) {
-                    if (code == EC_DVD_DOMAIN_CHANGE && param1 == domain) {
+                while (player.GetEvent(&got, &param1, &param2) == S_OK) {
+                    if (got == code && wanted(param1)) {
                         return true;
                     }
                 }
                 return false;
             },
             10000);
+    }
+    static bool WaitForDomain(CMediaPlayer& player, LONG_PTR domain) {
+        return WaitForEvent(player, EC_DVD_DOMAIN_CHANGE, [=](LONG_PTR d) { return d == domain; });
     }
 };
 

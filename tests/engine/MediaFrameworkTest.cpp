@@ -22,15 +22,26 @@ const Names kVaDecoders = {"vah264dec", "vah265dec", "vavp9dec", "vaav1dec"};
 
 TEST(HardwareDecoding, OnlyAUsableRenderNodeWithItsVaDecodersIsPreferred) {
     const RenderNode usable{"/dev/dri/renderD128", true};
-    const RenderNode locked{"/dev/dri/renderD128", false};
     EXPECT_EQ(HardwareDecodersToPrefer({}, kRegistry, nullptr), Names{}) << "no render node";
-    EXPECT_EQ(HardwareDecodersToPrefer({locked}, kRegistry, nullptr), Names{})
+    EXPECT_EQ(HardwareDecodersToPrefer({{"/dev/dri/renderD128", false}}, kRegistry, nullptr),
+              Names{})
         << "a node that does not open for writing";
-    EXPECT_EQ(HardwareDecodersToPrefer({usable}, kRegistry, nullptr), kVaDecoders);
-    EXPECT_EQ(HardwareDecodersToPrefer({usable}, {"avdec_h264", "vaapih264dec"}, nullptr), Names{})
-        << "no decoders of the va plugin";
     EXPECT_EQ(HardwareDecodersToPrefer({{"/dev/dri/card0", true}}, kRegistry, nullptr), Names{})
         << "a card is no render node";
+    EXPECT_EQ(HardwareDecodersToPrefer({usable}, {"avdec_h264", "vaapih264dec"}, nullptr), Names{})
+        << "no decoders of the va plugin";
+    // The switch turns it off only with zero.
+    for (const char* setting : {static_cast<const char*>(nullptr), "1", "", "0"}) {
+        EXPECT_EQ(HardwareDecodersToPrefer({usable}, kRegistry, setting),
+                  setting && *setting == '0' ? Names{} : kVaDecoders);
+    }
+    // The plain names drive the first node; a second node's decoders carry its name.
+    const Names decoders = {"vah264dec", "varenderD129h264dec", "varenderD130h264dec"};
+    EXPECT_EQ(HardwareDecodersToPrefer({{"/dev/dri/renderD129", true}, {usable.path, false}},
+                                       decoders, nullptr),
+              Names{"varenderD129h264dec"});
+    EXPECT_EQ(HardwareDecodersToPrefer({usable, {"/dev/dri/renderD129", false}}, decoders, nullptr),
+              Names{"vah264dec"});
 }
 
 TEST(DecoderThreads, OneThreadPer1080pAt30FramesWithinTheCores) {
@@ -43,79 +54,55 @@ TEST(DecoderThreads, OneThreadPer1080pAt30FramesWithinTheCores) {
     EXPECT_EQ(DecoderThreadsFor(0, 0, 0.0, 0), 1) << "nothing known: one thread";
 }
 
-struct DecoderSettings {
-    int threads = -1;
-    bool directRendering = true;
-};
+// The factory, the thread count and whether it decodes into its sink's memory.
+using DecoderSettings = std::tuple<std::string, int, bool>;
 
-// How a decoder is set once a graph holding it has prerolled.
+// How the video decoder a film's open takes is set once it has prerolled.
 DecoderSettings DecoderAfterPreroll(const std::string& file) {
-    GError* failure = nullptr;
+    velvaro::engine::EnsureMediaFramework();
     GstElement* parsed = gst_parse_launch(
         ("filesrc location=\"" + velvaro::test::Media(file) + "\" ! decodebin3 ! fakesink").c_str(),
-        &failure);
-    velvaro::engine::GstElementHandle pipeline(parsed ? GST_ELEMENT(gst_object_ref_sink(parsed))
-                                                      : nullptr);
+        nullptr);
+    const velvaro::engine::GstElementHandle pipeline(
+        parsed ? GST_ELEMENT(gst_object_ref_sink(parsed)) : nullptr);
     if (!pipeline) {
-        ADD_FAILURE() << (failure ? failure->message : "");
+        ADD_FAILURE() << "no pipeline";
         return {};
     }
     velvaro::engine::TuneVideoDecoders(GST_BIN(pipeline.get()));
     gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
     EXPECT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
               GST_STATE_CHANGE_SUCCESS);
-    DecoderSettings settings;
-    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline.get()));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        GstElementFactory* factory = gst_element_get_factory(element);
-        const char* klass =
-            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
-        if (std::strstr(klass, "Decoder") && std::strstr(klass, "Video")) {
-            g_object_get(element, "max-threads", &settings.threads, nullptr);
-            // Without the property, the decoder copies into memory of its own.
-            gboolean direct = FALSE;
-            if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
-                g_object_get(element, "direct-rendering", &direct, nullptr);
+    DecoderSettings settings{"", -1, true};
+    velvaro::engine::ForEachItem(
+        gst_bin_iterate_recurse(GST_BIN(pipeline.get())), [&](gpointer item) {
+            auto* element = GST_ELEMENT(item);
+            GstElementFactory* factory = gst_element_get_factory(element);
+            const char* klass =
+                factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
+                        : "";
+            if (std::strstr(klass, "Decoder") && std::strstr(klass, "Video")) {
+                std::get<0>(settings) = GST_OBJECT_NAME(factory);
+                g_object_get(element, "max-threads", &std::get<1>(settings), nullptr);
+                // Without the property, the decoder copies into memory of its own.
+                gboolean direct = FALSE;
+                if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
+                    g_object_get(element, "direct-rendering", &direct, nullptr);
+                }
+                std::get<2>(settings) = direct;
             }
-            settings.directRendering = direct;
-        }
-        g_value_reset(&item);
-    }
-    gst_iterator_free(elements);
+            return true;
+        });
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return settings;
 }
 
-TEST(DecoderThreads, AnH264DecoderGetsItsCountAndItsOwnMemoryAnMpeg2OneKeepsItsSettings) {
-    velvaro::engine::EnsureMediaFramework();
-    const DecoderSettings h264 = DecoderAfterPreroll("video-only.mkv");
-    EXPECT_EQ(h264.threads, 1) << "320x240 H.264";
-    EXPECT_FALSE(h264.directRendering);
-    const DecoderSettings mpeg2 = DecoderAfterPreroll("mpeg2-169.mpg");
-    EXPECT_EQ(mpeg2.threads, 0) << "the decoder's own: automatic";
-    EXPECT_TRUE(mpeg2.directRendering);
-}
-
-TEST(HardwareDecoding, TheSwitchTurnsItOffOnlyWithZero) {
-    const std::vector<RenderNode> nodes = {{"/dev/dri/renderD128", true}};
-    EXPECT_EQ(HardwareDecodersToPrefer(nodes, kRegistry, "0"), Names{});
-    EXPECT_EQ(HardwareDecodersToPrefer(nodes, kRegistry, "1"), kVaDecoders);
-    EXPECT_EQ(HardwareDecodersToPrefer(nodes, kRegistry, ""), kVaDecoders);
-}
-
-// The plain names drive the first node; a second node's decoders carry its name.
-TEST(HardwareDecoding, EachDecoderFollowsItsOwnNode) {
-    const Names decoders = {"vah264dec", "varenderD129h264dec", "varenderD130h264dec"};
-    EXPECT_EQ(
-        HardwareDecodersToPrefer({{"/dev/dri/renderD129", true}, {"/dev/dri/renderD128", false}},
-                                 decoders, nullptr),
-        Names{"varenderD129h264dec"});
-    EXPECT_EQ(
-        HardwareDecodersToPrefer({{"/dev/dri/renderD128", true}, {"/dev/dri/renderD129", false}},
-                                 decoders, nullptr),
-        Names{"vah264dec"});
+// H.264 and H.265 go to the player's own decoders, sized to the film; an
+// MPEG-2 decoder keeps its own settings: automatic threads, direct rendering.
+TEST(DecoderThreads, TheDecodersAFilmsOpenTakesGetTheirCountAndMemory) {
+    EXPECT_EQ(DecoderAfterPreroll("video-only.mkv"), DecoderSettings("velvaroh264dec", 1, false));
+    EXPECT_EQ(DecoderAfterPreroll("hevc-10bit.mkv"), DecoderSettings("velvaroh265dec", 1, false));
+    EXPECT_EQ(DecoderAfterPreroll("mpeg2-169.mpg"), DecoderSettings("avdec_mpeg2video", 0, true));
 }
 
 using MediaFrameworkTest = velvaro::test::PlayerTest;

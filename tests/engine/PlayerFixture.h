@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace velvaro::test {
 
@@ -22,6 +23,13 @@ inline std::string Media(const std::string& name) {
 
 inline std::wstring WideMedia(const std::string& name) {
     return QString::fromStdString(Media(name)).toStdWString();
+}
+
+// How many entries a folder has, such as the threads or open files of the
+// process under /proc/self.
+inline int CountEntries(const char* folder) {
+    const auto entries = std::filesystem::directory_iterator(folder);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 // Records the window messages an engine sends its owner.
@@ -63,6 +71,21 @@ protected:
         player.GetState(&state);
         return state;
     }
+
+    // The streams of one kind as "name:flags", or of one stream selector as
+    // "group:flags" when `groups` is set.
+    static std::vector<std::string> Streams(CMediaPlayer& player, int kind, bool groups = false) {
+        std::vector<std::string> entries;
+        for (int i = 0; i < player.GetStreamCount(kind); ++i) {
+            std::string name;
+            int flags = -1, askKind = kind;
+            EXPECT_EQ(player.GetStreamName(i, nullptr, &flags, &askKind, &name, nullptr), S_OK);
+            entries.push_back((groups ? std::to_string(askKind) : name) + ":" +
+                              std::to_string(flags));
+        }
+        return entries;
+    }
+    using List = std::vector<std::string>;
 
     CLanguageFile language;
     Owner owner;

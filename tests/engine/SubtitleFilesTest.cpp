@@ -12,7 +12,6 @@
 namespace {
 
 using velvaro::test::RunEventsUntil;
-using List = std::vector<std::string>;
 
 // Two cues over nearly the whole film.
 std::string Cues(const std::string& first, const std::string& second) {
@@ -40,17 +39,6 @@ protected:
         return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
                                              QString::fromStdString(path).toStdWString(), path, 0,
                                              0, 0);
-    }
-    // The subtitle streams as "name:shown".
-    static List Subtitles(CFilePlayer& player) {
-        List entries;
-        for (int i = 0; i < player.GetStreamCount(STREAM_SUBTITLES); ++i) {
-            std::string name;
-            int flags = -1, kind = STREAM_SUBTITLES;
-            EXPECT_EQ(player.GetStreamName(i, nullptr, &flags, &kind, &name, nullptr), S_OK);
-            entries.push_back(name + ":" + std::to_string(flags));
-        }
-        return entries;
     }
     // The lower half of the picture, where the text goes.
     QImage Bottom() {
@@ -94,17 +82,17 @@ TEST_F(SubtitleFilesTest, FilesBesideTheFilmFollowItsOwnSubtitles) {
 
     auto player = OpenFilm();
     ASSERT_TRUE(player->HasSplitter());
-    EXPECT_EQ(Subtitles(*player),
+    EXPECT_EQ(Streams(*player, STREAM_SUBTITLES),
               (List{"English:0", "film.srt:0", "French:0", "German:0", "Italian:0", "xx:0"}));
 
     // Chosen like the film's own, one at a time; off and back on.
     for (const auto& [select, shown] :
          {std::pair{1, 1}, {3, 3}, {-1, -1}, {-2, 3}, {0, 0}, {5, 5}}) {
         EXPECT_EQ(player->SelectStream(select, STREAM_SUBTITLES), S_OK) << select;
-        const List entries = Subtitles(*player);
-        for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-            EXPECT_EQ(entries[static_cast<size_t>(i)].back(), i == shown ? '1' : '0')
-                << select << " " << entries[static_cast<size_t>(i)];
+        const List entries = Streams(*player, STREAM_SUBTITLES);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].back(), i == size_t(shown) ? '1' : '0')
+                << select << " " << entries[i];
         }
     }
     EXPECT_EQ(player->SelectStream(6, STREAM_SUBTITLES), E_FAIL);
@@ -120,7 +108,8 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     Write("film.de.srt", Cues("M\xFCller \x96 5 \x80", "M\xFCller \x96 5 \x80"));
     Write("film.en.srt", "\xEF\xBB\xBF" + Cues(utf8, utf8));
     auto player = OpenFilm();
-    ASSERT_EQ(Subtitles(*player), (List{"English:0", "film.srt:0", "German:0", "English:0"}));
+    ASSERT_EQ(Streams(*player, STREAM_SUBTITLES),
+              (List{"English:0", "film.srt:0", "German:0", "English:0"}));
     player->SetPosition(100);
     player->WaitForState();
     ASSERT_TRUE(TextShown(false)) << "nothing drawn before a choice";
@@ -148,9 +137,6 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     EXPECT_EQ(SettledState(*player), State_Running);
 }
 
-// Junk, an empty file, plain words and a broken link are left out, each
-// with a line in the log; the film opens and plays, a good file beside them
-// still counts.
 // A file first chosen on a still picture well into the film draws the text
 // of that moment, not of the film's start: the long line of the second
 // cue, not the short one of the first.
@@ -165,6 +151,9 @@ TEST_F(SubtitleFilesTest, AFileChosenOnAStillPictureShowsTheTextOfThatMoment) {
         << Bright(Bottom()) << " bright pixels";
 }
 
+// Junk, an empty file, plain words and a broken link are left out, each
+// with a line in the log; the film opens and plays, a good file beside them
+// still counts.
 TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
     std::string junk(3000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) {
@@ -180,14 +169,11 @@ TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
                                        QStringLiteral("velvaro.engine"));
     auto player = OpenFilm();
     EXPECT_EQ(player->GetOpenResult(), S_OK);
-    EXPECT_EQ(Subtitles(*player), (List{"English:0", "film.srt:0"}));
-    QStringList skipped = log.Texts();
-    skipped.sort();
-    ASSERT_EQ(skipped.size(), 4);
+    EXPECT_EQ(Streams(*player, STREAM_SUBTITLES), (List{"English:0", "film.srt:0"}));
+    ASSERT_EQ(log.Count(), 4);
     for (const char* name : {"film.de.srt", "film.en.srt", "film.es.srt", "film.fr.srt"}) {
-        EXPECT_TRUE(
-            skipped.filter(QStringLiteral("/%1 skipped").arg(QString::fromLatin1(name))).size() ==
-            1)
+        EXPECT_EQ(log.Texts().filter(QStringLiteral("/%1 skipped").arg(QLatin1String(name))).size(),
+                  1)
             << name;
     }
 

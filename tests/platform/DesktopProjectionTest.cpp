@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -21,6 +22,7 @@ using namespace velvaro::test;
 namespace fs = std::filesystem;
 using velvaro::platform::NotifyShellAssociationsChanged;
 using velvaro::platform::RemoveDesktopProjection;
+using velvaro::platform::SetDesktopIdentity;
 
 ino_t Inode(const fs::path& path) {
     struct stat status {};
@@ -33,16 +35,32 @@ QImage Square(int size, QRgb colour) {
     return image;
 }
 
+std::string Validate(const fs::path& entry) {
+    Child validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    EXPECT_TRUE(validate.Start("desktop-file-validate", {entry.string()}));
+    EXPECT_TRUE(validate.WaitForExit());
+    EXPECT_EQ(validate.exitCode(), 0);
+    return validate.readAll().toStdString();
+}
+
+std::string Line(const std::string& text, const std::string& key) {
+    const size_t start = text.find("\n" + key + "=");
+    return start == std::string::npos
+               ? std::string()
+               : text.substr(start + 1, text.find('\n', start + 1) - start - 1);
+}
+
 class DesktopProjection : public RegistryTest {
 protected:
     void SetUp() override {
         RegistryTest::SetUp();
         environment_.Set("XDG_DATA_HOME", folder() / "data");
         environment_.Set("XDG_CONFIG_HOME", folder() / "config");
-        velvaro::platform::SetDesktopIdentity({});
+        SetDesktopIdentity({});
     }
     void TearDown() override {
-        velvaro::platform::SetDesktopIdentity({});
+        SetDesktopIdentity({});
         RegistryTest::TearDown();
     }
 
@@ -53,6 +71,7 @@ protected:
         const std::string n = std::to_string(size);
         return folder().path() / "data/icons/hicolor" / (n + "x" + n) / "apps/velvaro.png";
     }
+    std::string MimeTypes() const { return Line(ReadBytes(Entry()), "MimeType"); }
 
     static void SetClass(const std::string& extension, const std::string& shellClass) {
         const HKEY key = Create(HKEY_CLASSES_ROOT, "." + extension);
@@ -86,23 +105,7 @@ private:
     ScopedEnvironment environment_;
 };
 
-std::string Validate(const fs::path& entry) {
-    Child validate;
-    validate.setProcessChannelMode(QProcess::MergedChannels);
-    EXPECT_TRUE(validate.Start("desktop-file-validate", {entry.string()}));
-    EXPECT_TRUE(validate.WaitForExit());
-    EXPECT_EQ(validate.exitCode(), 0);
-    return validate.readAll().toStdString();
-}
-
-std::string Line(const std::string& text, const std::string& key) {
-    const size_t start = text.find("\n" + key + "=");
-    return start == std::string::npos
-               ? std::string()
-               : text.substr(start + 1, text.find('\n', start + 1) - start - 1);
-}
-
-TEST_F(DesktopProjection, EntryValidatesAndNamesTheTypesOfKnownAndOwnedExtensionsOnce) {
+TEST_F(DesktopProjection, EntryNamesKnownAndOwnedTypesOnceAndOnlyOwnedOnesBecomeDefaults) {
     SetClass("avi", "VelvaroFile");  // owned, though not in the known list
     SetClass("ogg", "oggfile");      // neither
     NotifyShellAssociationsChanged({"mkv", "mp3", "mpa", "MKV"});
@@ -110,9 +113,8 @@ TEST_F(DesktopProjection, EntryValidatesAndNamesTheTypesOfKnownAndOwnedExtension
     const std::string entry = ReadBytes(Entry());
     EXPECT_EQ(Validate(Entry()), "");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
-    for (const char* line :
-         {"Type=Application", "Name=Velvaro", "GenericName=Media Player", "Icon=velvaro",
-          "Terminal=false", "Categories=AudioVideo;Player;Video;Audio;"}) {
+    for (const char* line : {"Name=Velvaro", "Icon=velvaro", "Terminal=false",
+                             "Categories=AudioVideo;Player;Video;Audio;"}) {
         EXPECT_NE(entry.find(std::string("\n") + line + "\n"), std::string::npos) << line;
     }
     const std::string program = QCoreApplication::applicationFilePath().toStdString();
@@ -120,12 +122,15 @@ TEST_F(DesktopProjection, EntryValidatesAndNamesTheTypesOfKnownAndOwnedExtension
     EXPECT_EQ(Line(entry, "TryExec"), "TryExec=" + program);
     // mp3 and mpa are both audio/mpeg; MKV and mkv one type.
     EXPECT_EQ(Line(entry, "MimeType"), "MimeType=audio/mpeg;video/x-matroska;video/x-msvideo;");
+    EXPECT_EQ(ReadBytes(MimeApps()),
+              "[Default Applications]\nvideo/x-msvideo=velvaro.desktop;\n\n"
+              "[Added Associations]\nvideo/x-msvideo=velvaro.desktop;\n");
 }
 
 TEST_F(DesktopProjection, OurPlaylistsGetATypeOfTheirOwnAndLoseItWithTheRest) {
     SetClass("vpp", "velvarofile");
     NotifyShellAssociationsChanged({"vpp"});
-    EXPECT_EQ(Line(ReadBytes(Entry()), "MimeType"), "MimeType=application/x-velvaro-playlist;");
+    EXPECT_EQ(MimeTypes(), "MimeType=application/x-velvaro-playlist;");
     EXPECT_EQ(QueryDefault("application/x-velvaro-playlist"), "velvaro.desktop");
     const fs::path package = folder().path() / "data/mime/packages/velvaro.xml";
     EXPECT_NE(ReadBytes(package).find("<glob pattern=\"*.vpp\"/>"), std::string::npos);
@@ -148,12 +153,11 @@ TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidate) {
     }
     NotifyShellAssociationsChanged(defaults);
     EXPECT_EQ(Validate(Entry()), "");
-    const std::string types = Line(ReadBytes(Entry()), "MimeType");
+    const std::string types = MimeTypes();
     for (const char* type : {"video/x-msvideo;", "audio/x-wav;", "audio/midi;", "video/mpeg;"}) {
         EXPECT_NE(types.find(type), std::string::npos) << type << " in " << types;
     }
     EXPECT_EQ(QueryDefault("audio/x-wav"), "velvaro.desktop");
-    EXPECT_EQ(QueryDefault("video/x-msvideo"), "velvaro.desktop");
 }
 
 TEST_F(DesktopProjection, ExecQuotesAProgramPathWithReservedCharactersAndStillValidates) {
@@ -165,53 +169,47 @@ TEST_F(DesktopProjection, ExecQuotesAProgramPathWithReservedCharactersAndStillVa
         {R"(/opt/a"b$c\d/velvaro)", R"(Exec="/opt/a\\"b\\$c\\\\d/velvaro" %F)"},
     };
     for (const auto& c : cases) {
-        velvaro::platform::SetDesktopIdentity({QString::fromStdString(c.path), {}});
+        SetDesktopIdentity({QString::fromStdString(c.path), {}});
         NotifyShellAssociationsChanged({"mkv"});
-        const std::string entry = ReadBytes(Entry());
-        EXPECT_EQ(Line(entry, "Exec"), c.exec);
+        EXPECT_EQ(Line(ReadBytes(Entry()), "Exec"), c.exec);
         EXPECT_EQ(Validate(Entry()), "") << c.path;
     }
+    // Nothing owned, nothing to say: no list is made.
+    EXPECT_FALSE(fs::exists(MimeApps()));
 }
 
-TEST_F(DesktopProjection, FilesAreRewrittenOnlyWhenTheirContentChanges) {
-    velvaro::platform::SetDesktopIdentity(
-        {QStringLiteral("/usr/bin/velvaro"), {Square(16, 0xff102030)}});
-    SetClass("mkv", "velvarofile");
-    NotifyShellAssociationsChanged({"mkv"});
-    const ino_t entry = Inode(Entry()), icon = Inode(Icon(16)), list = Inode(MimeApps());
-    ASSERT_NE(entry, 0u);
-    ASSERT_NE(icon, 0u);
-    ASSERT_NE(list, 0u);
-
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(Inode(Entry()), entry);
-    EXPECT_EQ(Inode(Icon(16)), icon);
-    EXPECT_EQ(Inode(MimeApps()), list);
-
-    velvaro::platform::SetDesktopIdentity(
-        {QStringLiteral("/usr/bin/velvaro"), {Square(16, 0xff405060)}});
-    NotifyShellAssociationsChanged({"mkv", "mp3"});
-    EXPECT_NE(Inode(Entry()), entry);
-    EXPECT_NE(Inode(Icon(16)), icon);
-    EXPECT_EQ(QImage(QString::fromStdString(Icon(16).string())).pixel(3, 3), 0xff405060u);
-}
-
-TEST_F(DesktopProjection, EachSquareIconIsWrittenAtItsOwnSizeAndOthersAreSkipped) {
+TEST_F(DesktopProjection, SquareIconsAreWrittenAtTheirSizesAndFilesOnlyWhenTheirContentChanges) {
     QImage wide(32, 16, QImage::Format_ARGB32);
     wide.fill(Qt::red);
-    velvaro::platform::SetDesktopIdentity(
-        {{}, {Square(16, 0xff0000ff), Square(48, 0x8000ff00), wide, QImage()}});
-    NotifyShellAssociationsChanged({});
-    const QImage small(QString::fromStdString(Icon(16).string()));
-    const QImage large(QString::fromStdString(Icon(48).string()));
-    EXPECT_EQ(small.size(), QSize(16, 16));
-    EXPECT_EQ(small.pixel(0, 0), 0xff0000ffu);
-    EXPECT_EQ(large.size(), QSize(48, 48));
-    EXPECT_EQ(large.pixel(47, 47), 0x8000ff00u);
-    EXPECT_FALSE(fs::exists(folder().path() / "data/icons/hicolor/32x32"));
-    EXPECT_FALSE(fs::exists(folder().path() / "data/icons/hicolor/32x16"));
-    EXPECT_FALSE(fs::exists(Icon(0)));
+    SetDesktopIdentity({QStringLiteral("/usr/bin/velvaro"),
+                        {Square(16, 0xff0000ff), Square(48, 0x8000ff00), wide, QImage()}});
+    SetClass("mkv", "velvarofile");
+    NotifyShellAssociationsChanged({"mkv"});
+    const auto pixel = [this](int size, int at) {
+        const QImage icon(QString::fromStdString(Icon(size).string()));
+        return icon.size() == QSize(size, size) ? icon.pixel(at, at) : 0;
+    };
+    EXPECT_EQ(std::pair(pixel(16, 0), pixel(48, 47)), std::pair(0xff0000ffu, 0x8000ff00u));
+    std::set<std::string> sizes;
+    for (const auto& size : fs::directory_iterator(folder().path() / "data/icons/hicolor")) {
+        sizes.insert(size.path().filename().string());
+    }
+    EXPECT_EQ(sizes, (std::set<std::string>{"16x16", "48x48"}));
     EXPECT_EQ(Validate(Entry()), "");
+
+    const auto inodes = [this] {
+        return std::vector{Inode(Entry()), Inode(Icon(16)), Inode(MimeApps())};
+    };
+    const std::vector<ino_t> first = inodes();
+    ASSERT_EQ(std::count(first.begin(), first.end(), ino_t{0}), 0);
+    NotifyShellAssociationsChanged({"mkv"});
+    EXPECT_EQ(inodes(), first);
+
+    SetDesktopIdentity({QStringLiteral("/usr/bin/velvaro"), {Square(16, 0xff405060)}});
+    NotifyShellAssociationsChanged({"mkv", "mp3"});
+    const std::vector<ino_t> second = inodes();
+    EXPECT_TRUE(second[0] != first[0] && second[1] != first[1]);
+    EXPECT_EQ(pixel(16, 3), 0xff405060u);
 }
 
 TEST_F(DesktopProjection, ARelativeXdgFolderIsIgnoredForTheHomeDefault) {
@@ -227,104 +225,41 @@ TEST_F(DesktopProjection, ARelativeXdgFolderIsIgnoredForTheHomeDefault) {
     EXPECT_FALSE(fs::exists(Entry()));
 }
 
-TEST_F(DesktopProjection, OwningMakesTheDesktopAnswerVelvaroAndReleasingGivesTheEarlierDefault) {
+// Releasing gives the earlier default back, and every byte that is not
+// about Velvaro survives both steps.
+TEST_F(DesktopProjection, OwningMakesVelvaroTheDefaultAndReleasingGivesTheEarlierOneBack) {
     InstallOtherPlayer();
-    WriteBytes(MimeApps(), "[Default Applications]\nvideo/x-matroska=other.desktop;\n");
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
-
-    SetClass("mkv", "velvarofile");
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(QueryDefault("video/x-matroska"), "velvaro.desktop");
-    EXPECT_EQ(ReadBytes(MimeApps()),
-              "[Default Applications]\nvideo/x-matroska=velvaro.desktop;other.desktop;\n\n"
-              "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n");
-
-    SetClass("mkv", "mkvfile");
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
-    EXPECT_EQ(ReadBytes(MimeApps()),
-              "[Default Applications]\nvideo/x-matroska=other.desktop;\n\n[Added Associations]\n");
-    // Still offered for the type, only no longer its default.
-    EXPECT_NE(Line(ReadBytes(Entry()), "MimeType").find("video/x-matroska"), std::string::npos);
-}
-
-TEST_F(DesktopProjection, OtherApplicationsCommentsAndSectionsSurviveByteForByte) {
-    InstallOtherPlayer();
-    const std::string head =
-        "# chosen by hand\n"
-        "[Added Associations]\n"
-        "image/png=viewer.desktop;\n"
-        "audio/mpeg=other.desktop;\n"
-        "\n"
-        "[Default Applications]\n"
-        "text/plain=editor.desktop;\n";
-    const std::string tail =
-        "\n"
-        "# keep this\n"
-        "[Removed Associations]\n"
-        "video/x-matroska=velvaro.desktop;broken.desktop;\n"
-        "\n"
-        "[X-Other Section]\n"
-        "video/x-matroska=velvaro.desktop;\n";
-    WriteBytes(MimeApps(), head + "audio/mpeg=other.desktop;\n" + tail);
+    const std::string before =
+        "# chosen by hand\n[Added Associations]\nimage/png=viewer.desktop;\n"
+        "audio/mpeg=other.desktop;\n\n[Default Applications]\ntext/plain=editor.desktop;\n"
+        "audio/mpeg=other.desktop;\n\n# keep this\n[Removed Associations]\n"
+        "video/x-matroska=velvaro.desktop;broken.desktop;\n\n"
+        "[X-Other Section]\nvideo/x-matroska=velvaro.desktop;\n";
+    WriteBytes(MimeApps(), before);
 
     SetClass("mkv", "velvarofile");
     SetClass("mp3", "VELVAROFILE");
     NotifyShellAssociationsChanged({"mkv", "mp3"});
     EXPECT_EQ(ReadBytes(MimeApps()),
-              "# chosen by hand\n"
-              "[Added Associations]\n"
-              "image/png=viewer.desktop;\n"
-              "audio/mpeg=velvaro.desktop;other.desktop;\n"
-              "video/x-matroska=velvaro.desktop;\n"
-              "\n"
-              "[Default Applications]\n"
-              "text/plain=editor.desktop;\n"
-              "audio/mpeg=velvaro.desktop;other.desktop;\n"
-              "video/x-matroska=velvaro.desktop;\n"
-              "\n"
-              "# keep this\n"
-              "[Removed Associations]\n"
-              "video/x-matroska=broken.desktop;\n"
-              "\n"
-              "[X-Other Section]\n"
-              "video/x-matroska=velvaro.desktop;\n");
+              "# chosen by hand\n[Added Associations]\nimage/png=viewer.desktop;\n"
+              "audio/mpeg=velvaro.desktop;other.desktop;\nvideo/x-matroska=velvaro.desktop;\n\n"
+              "[Default Applications]\ntext/plain=editor.desktop;\n"
+              "audio/mpeg=velvaro.desktop;other.desktop;\nvideo/x-matroska=velvaro.desktop;\n\n"
+              "# keep this\n[Removed Associations]\nvideo/x-matroska=broken.desktop;\n\n"
+              "[X-Other Section]\nvideo/x-matroska=velvaro.desktop;\n");
     EXPECT_EQ(QueryDefault("audio/mpeg"), "velvaro.desktop");
+    EXPECT_EQ(QueryDefault("video/x-matroska"), "velvaro.desktop");
 
     SetClass("mkv", "mkvfile");
     SetClass("mp3", "mp3file");
     NotifyShellAssociationsChanged({"mkv", "mp3"});
-    EXPECT_EQ(ReadBytes(MimeApps()),
-              "# chosen by hand\n"
-              "[Added Associations]\n"
-              "image/png=viewer.desktop;\n"
-              "audio/mpeg=other.desktop;\n"
-              "\n"
-              "[Default Applications]\n"
-              "text/plain=editor.desktop;\n"
-              "audio/mpeg=other.desktop;\n"
-              "\n"
-              "# keep this\n"
-              "[Removed Associations]\n"
-              "video/x-matroska=broken.desktop;\n"
-              "\n"
-              "[X-Other Section]\n"
-              "video/x-matroska=velvaro.desktop;\n");
+    // As before, less the removal that owning took back.
+    std::string released = before;
+    released.erase(released.find("velvaro.desktop;broken"), std::string("velvaro.desktop;").size());
+    EXPECT_EQ(ReadBytes(MimeApps()), released);
     EXPECT_EQ(QueryDefault("audio/mpeg"), "other.desktop");
-}
-
-TEST_F(DesktopProjection, AMissingFileIsCreatedOnlyWhenThereIsSomethingToSay) {
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_FALSE(fs::exists(MimeApps()));
-    SetClass("mkv", "velvarofile");
-    SetClass("mpg", "velvarofile");
-    NotifyShellAssociationsChanged({"mkv"});
-    EXPECT_EQ(ReadBytes(MimeApps()),
-              "[Default Applications]\nvideo/mpeg=velvaro.desktop;\n"
-              "video/x-matroska=velvaro.desktop;\n\n"
-              "[Added Associations]\nvideo/mpeg=velvaro.desktop;\n"
-              "video/x-matroska=velvaro.desktop;\n");
+    // Still offered for the types, only no longer their default.
+    EXPECT_EQ(MimeTypes(), "MimeType=audio/mpeg;video/x-matroska;");
 }
 
 TEST_F(DesktopProjection, DamagedListsDoNotCrashAndKeepTheirUnrelatedBytes) {
@@ -332,16 +267,16 @@ TEST_F(DesktopProjection, DamagedListsDoNotCrashAndKeepTheirUnrelatedBytes) {
     for (size_t i = 0; i < junk.size(); ++i) {
         junk[i] = static_cast<char>((i * 37 + 11) % 256);
     }
+    const std::string ours = "video/x-matroska=velvaro.desktop;\n";
+    const std::string added = "\n[Added Associations]\n" + ours;
     const struct {
         std::string name, before, after;
     } cases[] = {
         {"no trailing newline", "[Default Applications]\ntext/plain=editor.desktop;",
-         "[Default Applications]\ntext/plain=editor.desktop;\n"
-         "video/x-matroska=velvaro.desktop;\n\n"
-         "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n"},
+         "[Default Applications]\ntext/plain=editor.desktop;\n" + ours + added},
         {"CR LF lines",
-         "[Default "
-         "Applications]\r\nvideo/x-matroska=other.desktop;\r\naudio/mpeg=velvaro.desktop\r\n",
+         "[Default Applications]\r\nvideo/x-matroska=other.desktop;\r\n"
+         "audio/mpeg=velvaro.desktop\r\n",
          "[Default Applications]\r\nvideo/x-matroska=velvaro.desktop;other.desktop;\r\n\r\n"
          "[Added Associations]\r\nvideo/x-matroska=velvaro.desktop;\r\n"},
         {"duplicate sections",
@@ -349,15 +284,11 @@ TEST_F(DesktopProjection, DamagedListsDoNotCrashAndKeepTheirUnrelatedBytes) {
          "video/x-matroska=b.desktop;velvaro.desktop;\n[Default Applications]\n",
          "[Default Applications]\nvideo/x-matroska=velvaro.desktop;a.desktop;\n"
          "[Default Applications]\nvideo/x-matroska=velvaro.desktop;b.desktop;\n"
-         "[Default Applications]\n\n"
-         "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n"},
+         "[Default Applications]\n" +
+             added},
         {"odd lines", "=velvaro.desktop\n[\n]\n[]\nno equals\n  [Default Applications]  \n=\n",
-         "=velvaro.desktop\n[\n]\n[]\nno equals\n  [Default Applications]  \n=\n"
-         "video/x-matroska=velvaro.desktop;\n\n"
-         "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n"},
-        {"binary junk", junk,
-         junk + "\n\n[Default Applications]\nvideo/x-matroska=velvaro.desktop;\n\n"
-                "[Added Associations]\nvideo/x-matroska=velvaro.desktop;\n"},
+         "=velvaro.desktop\n[\n]\n[]\nno equals\n  [Default Applications]  \n=\n" + ours + added},
+        {"binary junk", junk, junk + "\n\n[Default Applications]\n" + ours + added},
     };
     SetClass("mkv", "velvarofile");
     for (const auto& c : cases) {
@@ -372,14 +303,13 @@ TEST_F(DesktopProjection, FoldersThatCannotBeWrittenAreOnlyWarnedAbout) {
     SetClass("mkv", "velvarofile");
     fs::create_directories(Entry());
     fs::create_directories(MimeApps());
-    velvaro::platform::SetDesktopIdentity({{}, {Square(16, 0xff000000)}});
+    SetDesktopIdentity({{}, {Square(16, 0xff000000)}});
     WriteBytes(folder().path() / "data/icons/hicolor/16x16", "a file where a folder belongs");
     const ExpectLog warnings(QtWarningMsg, QStringLiteral("cannot write"),
                              QStringLiteral("velvaro.desktop"));
     NotifyShellAssociationsChanged({"mkv"});
     EXPECT_EQ(warnings.Count(), 3);
     EXPECT_TRUE(fs::is_directory(Entry()));
-    EXPECT_TRUE(fs::is_directory(MimeApps()));
     RemoveDesktopProjection();
     EXPECT_TRUE(fs::is_directory(MimeApps()));
 }
@@ -392,13 +322,13 @@ TEST_F(DesktopProjection, AnUnreadableRegistryTakesNoDefaultAway) {
     velvaro::platform::CloseRegistry();
     NotifyShellAssociationsChanged({"mkv"});  // silently, as registry failures are
     EXPECT_EQ(ReadBytes(MimeApps()), list);
-    EXPECT_EQ(Line(ReadBytes(Entry()), "MimeType"), "MimeType=video/x-matroska;");
+    EXPECT_EQ(MimeTypes(), "MimeType=video/x-matroska;");
     velvaro::platform::CloseRegistry();
 }
 
 TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
     InstallOtherPlayer();
-    velvaro::platform::SetDesktopIdentity({{}, {Square(16, 0xff000000), Square(32, 0xffffffff)}});
+    SetDesktopIdentity({{}, {Square(16, 0xff000000), Square(32, 0xffffffff)}});
     WriteBytes(folder().path() / "data/icons/hicolor/32x32/apps/other.png", "other");
     WriteBytes(MimeApps(),
                "[Default Applications]\nvideo/x-matroska=other.desktop;\n"
@@ -407,23 +337,22 @@ TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
                "# velvaro.desktop=velvaro.desktop\n");
     SetClass("mkv", "velvarofile");
     NotifyShellAssociationsChanged({"mkv"});
-    ASSERT_TRUE(fs::exists(Entry()));
-    ASSERT_TRUE(fs::exists(Icon(16)));
-    ASSERT_TRUE(fs::exists(Icon(32)));
+    const fs::path ours[] = {Entry(), Icon(16), Icon(32)};
+    for (const fs::path& path : ours) {
+        ASSERT_TRUE(fs::exists(path)) << path;
+    }
     ASSERT_EQ(QueryDefault("video/x-matroska"), "velvaro.desktop");
 
     RemoveDesktopProjection();
-    EXPECT_FALSE(fs::exists(Entry()));
-    EXPECT_FALSE(fs::exists(Icon(16)));
-    EXPECT_FALSE(fs::exists(Icon(32)));
+    for (const fs::path& path : ours) {
+        EXPECT_FALSE(fs::exists(path)) << path;
+    }
     EXPECT_TRUE(fs::exists(Applications() / "other.desktop"));
     EXPECT_EQ(ReadBytes(folder().path() / "data/icons/hicolor/32x32/apps/other.png"), "other");
     EXPECT_EQ(ReadBytes(MimeApps()),
               "[Default Applications]\nvideo/x-matroska=other.desktop;\n"
               "[Removed Associations]\r\naudio/mpeg=other.desktop;\r\n"
-              "# velvaro.desktop=velvaro.desktop\n"
-              "\n"
-              "[Added Associations]\n");
+              "# velvaro.desktop=velvaro.desktop\n\n[Added Associations]\n");
     EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
     // The desktop's cache no longer offers it either.
     const std::string cache = ReadBytes(Applications() / "mimeinfo.cache");

@@ -95,10 +95,7 @@ RemoteState Playing() {
     state.minimumRate = 0.5;
     state.maximumRate = 32;
     state.volume = 0.25;
-    state.canGoNext = true;
-    state.canPlay = true;
-    state.canPause = true;
-    state.canSeek = true;
+    state.canGoNext = state.canPlay = state.canPause = state.canSeek = true;
     return state;
 }
 
@@ -132,17 +129,24 @@ protected:
         ASSERT_TRUE(RunEventsUntil([&] { return !service_->ServiceName().isEmpty(); }));
     }
 
-    // playerctl's answer while this process serves the bus.
-    // Asks the player named velvaro, unless the arguments name players.
-    std::string Playerctl(std::vector<std::string> args) {
+    // playerctl's answer to the words of `command` while this process serves
+    // the bus. Asks the player named velvaro, unless the command names players.
+    std::string Playerctl(const std::string& command) {
         Child client({{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}});
         client.setProcessChannelMode(QProcess::SeparateChannels);
-        if (!args.front().starts_with('-')) {
-            args.insert(args.begin(), {"-p", "velvaro"});
+        QStringList args = QString::fromStdString(command).split(u' ');
+        if (!command.starts_with('-')) {
+            args = QStringList{QStringLiteral("-p"), QStringLiteral("velvaro")} + args;
         }
-        EXPECT_TRUE(client.Start("/usr/bin/playerctl", args));
+        client.start(QStringLiteral("/usr/bin/playerctl"), args);
+        EXPECT_TRUE(client.waitForStarted(10000));
         EXPECT_TRUE(RunEventsUntil([&] { return client.state() == QProcess::NotRunning; }, 10000));
         return client.readAllStandardOutput().trimmed().toStdString();
+    }
+    void PlayerctlEach(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) {
+            Playerctl(std::string(command));
+        }
     }
 
     // A property written as a client on a connection of its own would.
@@ -170,45 +174,39 @@ protected:
 TEST_F(MprisServiceTest, PlayerctlReadsThePublishedStateAndItsPosition) {
     StartService(Playing());
     EXPECT_EQ(service_->ServiceName(), QStringLiteral("org.mpris.MediaPlayer2.velvaro"));
-    EXPECT_EQ(Playerctl({"status"}), "Playing");
-    EXPECT_EQ(Playerctl({"metadata", "--format",
-                         "{{mpris:trackid}}|{{mpris:length}}|{{xesam:title}}|{{xesam:url}}"}),
+    EXPECT_EQ(Playerctl("status"), "Playing");
+    EXPECT_EQ(Playerctl("metadata --format "
+                        "{{mpris:trackid}}|{{mpris:length}}|{{xesam:title}}|{{xesam:url}}"),
               "'/org/mpris/MediaPlayer2/velvaro/track/1'|24000000|clip one.mkv|"
               "file:///media/clip%20one.mkv");
     // playerctl adds the time since it read the position while playing.
-    EXPECT_NEAR(std::stod(Playerctl({"position"})), 2.5, 0.1);
+    EXPECT_NEAR(std::stod(Playerctl("position")), 2.5, 0.1);
     remote_.positionUs = 7000000;
-    EXPECT_NEAR(std::stod(Playerctl({"position"})), 7, 0.1);
-    EXPECT_EQ(Playerctl({"volume"}), "0.250000");
+    EXPECT_NEAR(std::stod(Playerctl("position")), 7, 0.1);
+    EXPECT_EQ(Playerctl("volume"), "0.250000");
 
     RemoteState paused = Playing();
     paused.status = RemoteState::Status::kPaused;
     service_->Publish(paused);
-    EXPECT_EQ(Playerctl({"status"}), "Paused");
+    EXPECT_EQ(Playerctl("status"), "Paused");
     service_->Publish(Closed());
-    EXPECT_EQ(Playerctl({"status"}), "Stopped");
-    EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), "");
-    EXPECT_EQ(Playerctl({"position"}), "0.000000");
+    EXPECT_EQ(Playerctl("status"), "Stopped");
+    EXPECT_EQ(Playerctl("metadata xesam:title"), "");
+    EXPECT_EQ(Playerctl("position"), "0.000000");
     EXPECT_TRUE(remote_.Take().empty());
 }
 
 TEST_F(MprisServiceTest, PlayerctlCommandsReachTheRemoteOnlyWhereThePlayerCanDoThem) {
     StartService(Playing());
-    for (const char* command : {"play-pause", "play", "pause", "stop", "next", "previous"}) {
-        Playerctl({command});
-    }
+    PlayerctlEach({"play-pause", "play", "pause", "stop", "next", "previous"});
     // No previous item: that one is not passed on.
     EXPECT_EQ(remote_.Take(), (Lines{"PlayPause", "Play", "Pause", "Stop", "Next"}));
 
-    Playerctl({"position", "5"});
-    Playerctl({"position", "1-"});
-    Playerctl({"position", "30"});   // past the end: not a position of this track
-    Playerctl({"position", "30+"});  // a seek past the end goes on to the next track
-    Playerctl({"position", "9-"});   // before the start is the start
-    Playerctl({"volume", "0.5"});
-    Playerctl({"volume", "3"});
-    Playerctl({"open", "file:///media/other.mkv"});
-    Playerctl({"open", "https://example.org/a.mkv"});
+    // 30 is past the end, not a position of this track, while a seek past the
+    // end goes on to the next track; before the start is the start.
+    PlayerctlEach({"position 5", "position 1-", "position 30", "position 30+", "position 9-",
+                   "volume 0.5", "volume 3", "open file:///media/other.mkv",
+                   "open https://example.org/a.mkv"});
     EXPECT_EQ(remote_.Take(),
               (Lines{"SetPosition 5000000", "SetPosition 1500000", "Next", "SetPosition 0",
                      "SetVolume 0.5", "SetVolume 1", "OpenUri file:///media/other.mkv"}));
@@ -220,11 +218,7 @@ TEST_F(MprisServiceTest, PlayerctlCommandsReachTheRemoteOnlyWhereThePlayerCanDoT
 
     // Nothing open: nothing to play, seek or set.
     service_->Publish(Closed());
-    for (const char* command : {"play-pause", "play", "pause", "stop", "next"}) {
-        Playerctl({command});
-    }
-    Playerctl({"position", "5"});
-    Playerctl({"volume", "0.5"});
+    PlayerctlEach({"play-pause", "play", "pause", "stop", "next", "position 5", "volume 0.5"});
     EXPECT_EQ(remote_.Take(), Lines());
 }
 
@@ -263,7 +257,7 @@ TEST_F(MprisServiceTest, ASecondPlayerTakesANameOfItsOwnAndWithoutABusNothingHap
         const QString instance = QStringLiteral("org.mpris.MediaPlayer2.velvaro.instance%1")
                                      .arg(QCoreApplication::applicationPid());
         EXPECT_EQ(other.ServiceName(), instance);
-        const std::string list = Playerctl({"--list-all"});
+        const std::string list = Playerctl("--list-all");
         EXPECT_NE(list.find("velvaro\n"), std::string::npos) << list;
         EXPECT_NE(list.find("velvaro.instance"), std::string::npos) << list;
     }

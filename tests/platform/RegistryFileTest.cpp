@@ -1,14 +1,20 @@
-// Where the store's file lives and what happens when that file is unusable:
-// the program must start anyway, with its defaults.
+// The store's file: where it lives, what happens when it is unusable (the
+// program must start anyway, with its defaults), and several program
+// instances sharing it, any of which may die at any moment; neither may cost
+// a value that a write already reported as done.
 #include "FileBytes.h"
 #include "RegistryCalls.h"
+#include "RunProgram.h"
+#include "SqliteFile.h"
 #include "TestRegistry.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -132,6 +138,114 @@ TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     EXPECT_EQ(std::count(results.begin(), results.end(), ERROR_SUCCESS), 0);
     EXPECT_EQ(ReadBytes(blocker), "in the way\n");
     EXPECT_FALSE(fs::exists(blocker + ".broken"));
+}
+
+// One registry_writer. With `together` it holds back until Go(), so that
+// several can start at one moment.
+class Writer : public Child {
+public:
+    Writer(const std::string& key, const std::string& prefix, unsigned long count,
+           bool together = false) {
+        std::vector<std::string> arguments = {key, prefix, std::to_string(count)};
+        if (together) {
+            arguments.push_back("--wait");
+        }
+        EXPECT_TRUE(Start(REGISTRY_WRITER, arguments));
+        EXPECT_TRUE(!together || NextLine() == "ready");
+    }
+    void Go() { closeWriteChannel(); }
+    // The indexes reported so far: reads until `atLeast` of them are in, or the output ends.
+    const std::vector<unsigned long>& Read(size_t atLeast = SIZE_MAX) {
+        for (std::optional<std::string> line; reported_.size() < atLeast && (line = NextLine());) {
+            reported_.push_back(std::stoul(*line));
+        }
+        return reported_;
+    }
+    void ExpectCleanExit() {
+        ASSERT_TRUE(WaitForExit(60000));
+        EXPECT_EQ(std::pair(exitStatus(), exitCode()), std::pair(QProcess::NormalExit, 0))
+            << "its own message, if any, is above";
+    }
+
+private:
+    std::vector<unsigned long> reported_;
+};
+
+// Each reported index as a value PREFIX-<index> that holds the index.
+void ExpectValues(HKEY key, const std::string& prefix, const std::vector<unsigned long>& indexes) {
+    for (const unsigned long i : indexes) {
+        const Value value = Get(key, prefix + '-' + std::to_string(i));
+        ASSERT_EQ(value.status, ERROR_SUCCESS) << prefix << '-' << i;
+        EXPECT_EQ(AsDword(value), i);
+    }
+}
+
+using RegistryProcesses = RegistryTest;
+
+// Instances launched together on the first run all create the store while
+// this process uses it too, as a running player would; none may end up
+// unable to save or lose a value. The moment they collide varies, hence the
+// rounds.
+TEST_F(RegistryProcesses, WritersStartingTogetherOnANewStoreKeepEveryValue) {
+    constexpr unsigned long kCount = 30;
+    constexpr int kWriters = 8;
+    for (int round = 0; round < 50 && !HasFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const TestFolder folder;
+        const ScopedEnvironment store({{"VELVARO_REGISTRY", folder / "registry.db"}});
+        velvaro::platform::CloseRegistry();
+        std::vector<std::unique_ptr<Writer>> writers;
+        for (int i = 0; i < kWriters; ++i) {
+            writers.push_back(
+                std::make_unique<Writer>("Velvaro", "w" + std::to_string(i), kCount, true));
+        }
+        for (auto& writer : writers) {
+            writer->Go();
+        }
+        HKEY key = Create(HKEY_CURRENT_USER, "Velvaro");
+        for (auto& writer : writers) {
+            EXPECT_EQ(writer->Read().size(), kCount);
+            writer->ExpectCleanExit();
+        }
+        for (int w = 0; w < kWriters; ++w) {
+            ExpectValues(key, "w" + std::to_string(w), writers[w]->Read());
+        }
+        EXPECT_EQ(std::pair(SubkeyNames(key).size(), ValueNames(key).size()),
+                  std::pair(size_t{kWriters * kCount / 10}, size_t{kWriters * kCount}));
+        velvaro::platform::CloseRegistry();
+    }
+}
+
+TEST_F(RegistryProcesses, KilledWriterLosesNoReportedValue) {
+    Writer writer("Velvaro\\Killed", "v", 100000000);
+    ASSERT_GE(writer.Read(200).size(), 200u);
+    writer.kill();
+    ASSERT_TRUE(writer.WaitForExit());
+    EXPECT_EQ(writer.exitStatus(), QProcess::CrashExit);
+    // Lines still in the pipe were written before the kill; they count too.
+    const auto reported = writer.Read();
+    EXPECT_EQ(SqliteFile(registryPath(), SQLITE_OPEN_READWRITE).Value("PRAGMA integrity_check"),
+              "ok");
+
+    testing::internal::CaptureStderr();
+    HKEY key = 0;
+    const LONG opened = Open(HKEY_CURRENT_USER, "Velvaro\\Killed", &key);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(opened, ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(registryPath() + ".broken"));
+    ExpectValues(key, "v", reported);
+}
+
+TEST_F(RegistryProcesses, EnumerationSeesValuesAnotherProcessAdds) {
+    HKEY key = Create(HKEY_CURRENT_USER, "Velvaro\\Live");
+    SetDword(key, "own", 1);
+    EXPECT_EQ(ValueNames(key), std::vector<std::string>{"own"});  // ran out before the writer
+    Writer writer("Velvaro\\Live", "w", 20);
+    EXPECT_EQ(writer.Read().size(), 20u);
+    writer.ExpectCleanExit();
+    const std::vector<std::string> names = ValueNames(key);
+    EXPECT_EQ(std::pair(names.size(), names.back()), std::pair(size_t{21}, std::string("w-19")));
+    EXPECT_EQ(SubkeyNames(key), (std::vector<std::string>{"w-0", "w-1"}));
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 // The registry calls must answer as the Windows registry does, since the
-// program's settings code was written against those answers.
+// program's settings code was written against those answers. Transaction
+// scopes make writes land together when the scope ends, and take them back
+// when it is rolled back; inner scopes and other threads wait their turn.
 #include "RegistryCalls.h"
 #include "SqliteFile.h"
 #include "TestRegistry.h"
 
+#include <atomic>
+#include <chrono>
 #include <numeric>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -12,6 +17,7 @@ namespace {
 using namespace velvaro::test;
 using Names = std::vector<std::string>;
 using Statuses = std::vector<LONG>;
+using velvaro::platform::RegistryTransaction;
 constexpr HKEY kUser = HKEY_CURRENT_USER;
 
 DWORD Number(HKEY key, std::string_view name) {
@@ -229,6 +235,69 @@ TEST_F(RegistryTest, DataShowPlainlyInTheDatabase) {
               (std::vector<Row>{{"Velvaro\\Settings", "Layout", "3", "blob", "X'01000200'"},
                                 {"Velvaro\\Settings", "Skin", "1", "text", "'Dark'"},
                                 {"Velvaro\\Settings", "Volume", "4", "integer", "75"}}));
+}
+
+using RegistryTransactions = RegistryTest;
+
+TEST_F(RegistryTransactions, ScopesCommitTogetherAndRollBackWhatTheyWroteThemselves) {
+    const HKEY key = Create(kUser, "Velvaro");
+    ASSERT_EQ(SetDword(key, "Kept", 1), ERROR_SUCCESS);
+    {
+        RegistryTransaction abandoned;
+        SetDword(key, "Kept", 2);
+        SetDword(Create(kUser, "Velvaro\\New"), "Lost", 3);
+        RegDeleteTree(kUser, "Velvaro");
+        EXPECT_EQ(OpenStatus(kUser, "Velvaro"), ERROR_FILE_NOT_FOUND);
+        abandoned.Rollback();
+    }
+    EXPECT_EQ(Number(key, "Kept"), 1u);
+    EXPECT_EQ(SubkeyNames(key), Names{});
+
+    {
+        RegistryTransaction outer;
+        SetDword(key, "Outer", 1);
+        {
+            RegistryTransaction inner;
+            SetDword(key, "Inner", 1);
+        }
+        {
+            RegistryTransaction failed;
+            SetDword(key, "Outer", 99);
+            SetDword(key, "Dropped", 1);
+            failed.Rollback();
+        }
+        EXPECT_EQ(Number(key, "Outer"), 1u);
+    }
+    EXPECT_EQ(ValueNames(key), (Names{"Kept", "Outer", "Inner"}));
+
+    // The scope is over after Commit: nothing is left open to roll back.
+    RegistryTransaction done;
+    SetDword(key, "After", 5);
+    EXPECT_EQ(done.Commit(), ERROR_SUCCESS);
+    SetDword(key, "Later", 6);
+    done.Rollback();
+    velvaro::platform::CloseRegistry();
+    EXPECT_EQ(AsDword(Get(Create(kUser, "Velvaro"), "Later")), 6u);
+}
+
+TEST_F(RegistryTransactions, AnotherThreadsWriteWaitsForTheScopeToEnd) {
+    const HKEY key = Create(kUser, "Velvaro");
+    std::atomic<bool> written = false;
+    std::thread other;
+    {
+        RegistryTransaction transaction;
+        SetDword(key, "Order", 1);
+        other = std::thread([&] {
+            SetDword(key, "Order", 2);
+            written = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(written);
+        EXPECT_EQ(Number(key, "Order"), 1u);
+        transaction.Commit();
+    }
+    other.join();
+    EXPECT_EQ(Number(key, "Order"), 2u);
 }
 
 }  // namespace

@@ -14,16 +14,12 @@ TEST(VirtualKeysTest, QtKeysBecomeVirtualKeys) {
     // navigation keys; the German keypad's comma is its decimal key.
     // clang-format off
     const std::tuple<int, Qt::KeyboardModifiers, UINT> keys[] = {
-        {Qt::Key_Return, kNone, 0x0D},  {Qt::Key_Escape, kNone, 0x1B},  {Qt::Key_PageUp, kNone, 0x21},
-        {Qt::Key_Down, kNone, 0x28},    {Qt::Key_Delete, kNone, 0x2E},  {Qt::Key_9, kNone, 0x39},
+        {Qt::Key_Escape, kNone, 0x1B},  {Qt::Key_PageUp, kNone, 0x21},  {Qt::Key_9, kNone, 0x39},
         {'z', kNone, 0x5A},             {Qt::Key_Z, kNone, 0x5A},       {Qt::Key_Plus, kNone, 0xBB},
-        {Qt::Key_F12, kNone, 0x7B},     {Qt::Key_Tab, kNone, 0x09},     {Qt::Key_Print, kNone, 0x2C},
-        {0x0424, kNone, 0},             {Qt::Key_VolumeUp, kNone, 0},   {0, kNone, 0},
-        {Qt::Key_Enter, kPad, 0x0D},    {Qt::Key_5, kPad, 0x65},        {Qt::Key_Asterisk, kPad, 0x6A},
-        {Qt::Key_Plus, kPad, 0x6B},     {Qt::Key_Comma, kPad, 0x6E},    {Qt::Key_Insert, kPad, 0x60},
-        {Qt::Key_PageUp, kPad, 0x69},   {Qt::Key_Delete, kPad, 0x6E},   {Qt::Key_VolumeUp, kPad, 0},
-        {Qt::Key_Control, Qt::ControlModifier, 0x11}, {Qt::Key_Alt, Qt::AltModifier, 0x12},
-        {Qt::Key_A, Qt::ShiftModifier, 0x41},         {Qt::Key_Plus, Qt::ShiftModifier, 0xBB}};
+        {Qt::Key_F12, kNone, 0x7B},     {0x0424, kNone, 0},             {Qt::Key_VolumeUp, kNone, 0},
+        {Qt::Key_Enter, kPad, 0x0D},    {Qt::Key_5, kPad, 0x65},        {Qt::Key_Plus, kPad, 0x6B},
+        {Qt::Key_Comma, kPad, 0x6E},    {Qt::Key_PageUp, kPad, 0x69},   {Qt::Key_VolumeUp, kPad, 0},
+        {Qt::Key_A, Qt::ShiftModifier, 0x41}, {Qt::Key_Alt, Qt::AltModifier, 0x12}};
     // clang-format on
     for (const auto& [qtKey, modifiers, virtualKey] : keys) {
         EXPECT_EQ(VirtualKeyFromQt(qtKey, modifiers), virtualKey) << std::hex << qtKey;

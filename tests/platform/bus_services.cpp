@@ -36,13 +36,9 @@ public Q_SLOTS:
     uint Inhibit(const QString& application, const QString& reason) {
         std::printf("Inhibit %s|%s -> %u\n", application.toUtf8().constData(),
                     reason.toUtf8().constData(), ++lastCookie_);
-        std::fflush(stdout);
         return lastCookie_;
     }
-    void UnInhibit(uint cookie) {
-        std::printf("UnInhibit %u\n", cookie);
-        std::fflush(stdout);
-    }
+    void UnInhibit(uint cookie) { std::printf("UnInhibit %u\n", cookie); }
 
 private:
     uint lastCookie_ = 0;
@@ -58,7 +54,6 @@ public:
 public Q_SLOTS:
     void PowerOff(bool interactive) {
         std::printf("PowerOff %s\n", interactive ? "true" : "false");
-        std::fflush(stdout);
         if (refuse_) {
             sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Access denied"));
         }
@@ -69,6 +64,7 @@ private:
 };
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // every line goes out at once
     const std::string what = argc > 1 ? argv[1] : "";
     const char* given = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
     const std::string system = given ? given : "";
@@ -105,7 +101,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::puts("ready");
-    std::fflush(stdout);
     return application.exec();
 }
 

@@ -38,7 +38,6 @@ public:
         auto* message = static_cast<WindowMessageEvent*>(event);
         ++count_;
         if (count_ == options_.dieAfter) {
-            std::fflush(stdout);
             _exit(7);
         }
         if (count_ == options_.hangAfter) {
@@ -52,7 +51,6 @@ public:
         }
         std::printf("record %llu %lld %s\n", static_cast<unsigned long long>(message->wParam),
                     static_cast<long long>(message->lParam), text.toUtf8().constData());
-        std::fflush(stdout);
         message->result = static_cast<LRESULT>(message->wParam) + 1000;
         if (message->wParam == 0xFFFFFFFFu && options_.quitOnEnd) {
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
@@ -68,6 +66,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // every line goes out at once
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
     const auto after = [&args](const char* flag) {
@@ -79,13 +78,11 @@ int main(int argc, char** argv) {
     InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kMessage);
     bool listening = listener.IsListening();
     std::puts(listening ? "listening" : "standing-by");
-    std::fflush(stdout);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &application, [&] {
         if (!listening && listener.IsListening()) {
             listening = true;
             std::puts("listening");
-            std::fflush(stdout);
         }
     });
     watch.start(20);

@@ -14,6 +14,7 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // every line goes out at once
     if (argc < 4) {
         return 2;
     }
@@ -21,7 +22,6 @@ int main(int argc, char** argv) {
     const unsigned long count = std::strtoul(argv[3], nullptr, 10);
     if (argc > 4) {
         std::printf("ready\n");
-        std::fflush(stdout);
         while (std::fgetc(stdin) != EOF) {
         }
     }
@@ -44,7 +44,6 @@ int main(int argc, char** argv) {
         // The reader trusts every index it sees, so it must be out before the next write.
         if (status == ERROR_SUCCESS) {
             std::printf("%lu\n", i);
-            std::fflush(stdout);
         }
     }
     if (status != ERROR_SUCCESS) {

@@ -1,5 +1,6 @@
 // File associations on the HKEY_CLASSES_ROOT hive of a real registry file,
-// and the record's list of extensions and their classes.
+// the record's list of extensions and their classes, and what every start
+// writes for the shell.
 #include "SettingsValues.h"
 #include "TestRegistry.h"
 #include "settings/CSettings.h"
@@ -7,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -38,44 +42,36 @@ protected:
 };
 
 TEST_F(AssociationsTest, AssociatingBacksUpTheOwnerAndReleasingGivesItBack) {
+    // Shell class, backup, and whether we count as associated.
+    const auto state = [](const std::string& extension) {
+        return std::tuple(ShellClass(extension), Backup(extension),
+                          IsExtensionAssociated(extension));
+    };
     SetShellClass("avi", "aviFile");
-    EXPECT_FALSE(IsExtensionAssociated("avi"));
+    EXPECT_EQ(state("avi"), std::tuple(Class("aviFile"), Class(), false));
     AssociateExtension("avi");
     AssociateExtension("avi");  // must not back up our own class
-    EXPECT_EQ(ShellClass("avi"), "velvarofile");
-    EXPECT_EQ(Backup("avi"), "aviFile");
-    EXPECT_TRUE(IsExtensionAssociated("avi"));
+    EXPECT_EQ(state("avi"), std::tuple(Class("velvarofile"), Class("aviFile"), true));
     UnassociateExtension("avi");
-    EXPECT_EQ(ShellClass("avi"), "aviFile");
-    EXPECT_EQ(Backup("avi"), std::nullopt);
-    EXPECT_FALSE(IsExtensionAssociated("avi"));
-
+    EXPECT_EQ(state("avi"), std::tuple(Class("aviFile"), Class(), false));
     // Without a shell key one is made, and releasing empties it.
     AssociateExtension("ogm");
-    EXPECT_EQ(std::pair(ShellClass("ogm"), Backup("ogm")),
-              std::pair(Class("velvarofile"), Class()));
+    EXPECT_EQ(state("ogm"), std::tuple(Class("velvarofile"), Class(), true));
     UnassociateExtension("ogm");
     EXPECT_TRUE(KeyExists({HKEY_CLASSES_ROOT, ".ogm"}));
     EXPECT_EQ(ShellClass("ogm"), std::nullopt);
+    // Another program's class and its backup stay; no key is made.
+    SetShellClass("mkv", "OtherPlayer.mkv");
+    Write("mkv", std::string("Older.mkv"), {HKEY_CURRENT_USER, kAssociationsBackupKey});
+    UnassociateExtension("mkv");
+    UnassociateExtension("never-registered");
+    EXPECT_EQ(state("mkv"), std::tuple(Class("OtherPlayer.mkv"), Class("Older.mkv"), false));
+    EXPECT_FALSE(KeyExists({HKEY_CLASSES_ROOT, ".never-registered"}));
     // Our class counts in any letter case, but only exactly.
     SetShellClass("avi", "VelvaroFile");
     EXPECT_TRUE(IsExtensionAssociated("avi"));
     SetShellClass("avi", "VELVAROFILE ");
     EXPECT_FALSE(IsExtensionAssociated("avi"));
-}
-
-TEST_F(AssociationsTest, ReleasingLeavesOtherProgramsAloneAndWithoutBackupEmptiesTheClass) {
-    SetShellClass("mkv", "OtherPlayer.mkv");
-    Write("mkv", std::string("Older.mkv"), {HKEY_CURRENT_USER, kAssociationsBackupKey});
-    SetShellClass("wav", "velvarofile");
-    UnassociateExtension("mkv");
-    UnassociateExtension("wav");
-    UnassociateExtension("never-registered");
-    EXPECT_EQ(std::pair(ShellClass("mkv"), Backup("mkv")),
-              std::pair(Class("OtherPlayer.mkv"), Class("Older.mkv")));
-    EXPECT_TRUE(KeyExists({HKEY_CLASSES_ROOT, ".wav"}));
-    EXPECT_EQ(ShellClass("wav"), std::nullopt);
-    EXPECT_FALSE(KeyExists({HKEY_CLASSES_ROOT, ".never-registered"}));
 }
 
 TEST_F(AssociationsTest, ClassesComeAndGoByPageAndTheLastOneTakesTheEntry) {
@@ -105,24 +101,20 @@ TEST_F(AssociationsTest, ClassesComeAndGoByPageAndTheLastOneTakesTheEntry) {
     EXPECT_EQ(std::distance(settings.associations.begin(), settings.associations.end()), 50);
 }
 
+// The defined list, then today's formats on their pages but not associated.
 TEST_F(AssociationsTest, TheDefaultListIsTheDefinedOneFollowedByTodaysFormatsUnassociated) {
     CSettings settings(0);
     settings.AddFileAssociation("xyz", ASSOC_VIDEO);
     settings.BuildDefaultAssociations();
-    std::vector<std::pair<std::string, unsigned>> entries;
+    std::string list;
     for (const auto& entry : settings.associations) {
-        entries.emplace_back(entry.extension, entry.flags);
+        list += entry.extension + '=' + std::to_string(entry.flags) + ' ';
     }
-    const std::vector<std::pair<std::string, unsigned>> expected = {
-        {"vpp", 9}, {"midi", 4}, {"rmi", 4},  {"mid", 4},  {"aiff", 4}, {"aifc", 4}, {"aif", 4},
-        {"au", 4},  {"snd", 4},  {"wma", 4},  {"mpa", 4},  {"mp3", 4},  {"mp2", 4},  {"mp1", 4},
-        {"mka", 4}, {"ac3", 4},  {"wav", 4},  {"dat", 2},  {"vob", 2},  {"m2v", 2},  {"m1v", 2},
-        {"wmd", 2}, {"wmv", 2},  {"mkv", 2},  {"divx", 2}, {"avi", 2},  {"wm", 6},   {"mpe", 6},
-        {"mpg", 6}, {"mpeg", 6}, {"ogm", 6},  {"mp4", 2},  {"m4v", 2},  {"mov", 2},  {"webm", 2},
-        {"ts", 2},  {"m2ts", 2}, {"mts", 2},  {"3gp", 2},  {"flv", 2},  {"ogv", 2},  {"flac", 4},
-        {"ogg", 4}, {"oga", 4},  {"opus", 4}, {"m4a", 4},  {"aac", 4},  {"wv", 4},   {"ape", 4},
-        {"m3u", 8}, {"m3u8", 8}, {"pls", 8}};
-    EXPECT_EQ(entries, expected);
+    EXPECT_EQ(list,
+              "vpp=9 midi=4 rmi=4 mid=4 aiff=4 aifc=4 aif=4 au=4 snd=4 wma=4 mpa=4 mp3=4 mp2=4 "
+              "mp1=4 mka=4 ac3=4 wav=4 dat=2 vob=2 m2v=2 m1v=2 wmd=2 wmv=2 mkv=2 divx=2 avi=2 "
+              "wm=6 mpe=6 mpg=6 mpeg=6 ogm=6 mp4=2 m4v=2 mov=2 webm=2 ts=2 m2ts=2 mts=2 3gp=2 "
+              "flv=2 ogv=2 flac=4 ogg=4 oga=4 opus=4 m4a=4 aac=4 wv=4 ape=4 m3u=8 m3u8=8 pls=8 ");
 }
 
 TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleasesAndTheFirstStartAppliesTheBuiltIn) {
@@ -145,6 +137,32 @@ TEST_F(AssociationsTest, ApplyingTheListAssociatesAndReleasesAndTheFirstStartApp
     SetShellClass("avi", "velvarofile");
     { CSettings later(1); }
     EXPECT_EQ(ShellClass("avi"), "velvarofile");
+}
+
+TEST_F(AssociationsTest, RepairTakesBackOnlyOwnedExtensionsThatWereTaken) {
+    const KeyPath stored{HKEY_CURRENT_USER, velvaro::kAssociationsKey};
+    Write("mkv", DWORD{3}, stored);  // owned, taken by another program
+    Write("avi", DWORD{2}, stored);  // not ours to own
+    Write("vpp", DWORD{9}, stored);  // owned and still ours
+    SetShellClass("mkv", "OtherPlayer.mkv");
+    SetShellClass("avi", "aviFile");
+    SetShellClass("vpp", "VelvaroFile");
+    RepairAssociations();
+    EXPECT_EQ(std::vector({ShellClass("mkv"), ShellClass("avi"), ShellClass("vpp"), Backup("mkv")}),
+              (std::vector<Class>{"velvarofile", "aviFile", "VelvaroFile", "OtherPlayer.mkv"}));
+}
+
+// The shell opens files and the uninstall entry runs the program by its path.
+TEST_F(AssociationsTest, RegistersTheFileTypeAndTheUninstallEntryWithTheProgramsPath) {
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    Write("", std::string("stale"), {HKEY_CLASSES_ROOT, "VelvaroFile\\DefaultIcon"});
+    RegisterFileType();
+    const KeyPath uninstall = {HKEY_LOCAL_MACHINE, velvaro::kUninstallKey};
+    EXPECT_EQ(std::vector({ReadString("", {HKEY_CLASSES_ROOT, "VelvaroFile\\shell\\open\\command"}),
+                           ReadString("", {HKEY_CLASSES_ROOT, "VelvaroFile\\DefaultIcon"}),
+                           ReadString("UninstallString", uninstall),
+                           ReadString("DisplayIcon", uninstall)}),
+              (std::vector<Class>{program + " \"%1\"", program, program + " /uninstall", program}));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The command line: switches, values, the media file, the language option
-// and the help text.
+// The command line: switches, values, the media file and the language option.
 #include "SettingsValues.h"
 #include "TestRegistry.h"
 #include "platform/Paths.h"
@@ -7,8 +6,6 @@
 #include "settings/CommandLine.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace {
 
@@ -125,30 +122,9 @@ TEST_F(CommandLineTest, SlashArgumentsAreFlagsOnlyWhenTheyNameAnOptionAndRelativ
                       start + "dub.wav"}));
     // URLs stay as given; a double dash ends the options.
     EXPECT_EQ(Parse({"http://host/a.mkv"}).GetFileName(), "http://host/a.mkv");
-    auto dashed = Parse({"--loop", "/size:2x", "--", "-odd name.mkv", "--play"});
+    const auto dashed = Parse({"--loop", "/size:2x", "--", "-odd name.mkv", "--play"});
     EXPECT_EQ(std::tuple(dashed.GetLoop(), dashed.GetPlay(), dashed.GetFileName()),
               std::tuple(1, 0, start + "-odd name.mkv"));
-    // The hand-over's setters replace what the line gave.
-    dashed.SetFileName("/home/me/b.mkv");
-    dashed.SetSize("");
-    dashed.SetLoop(0);
-    dashed.SetNoLoop(1);
-    EXPECT_EQ(
-        std::tuple(dashed.GetFileName(), dashed.GetSize(), dashed.GetLoop(), dashed.GetNoLoop()),
-        std::tuple(std::string("/home/me/b.mkv"), std::string(), 0, 1));
-}
-
-TEST(CommandLineHelp, TextHasItsThirtySevenLinesWithTabs) {
-    std::vector<std::string> lines;
-    std::istringstream text(CPlayerCommandLineInfo::HelpText());
-    for (std::string line; std::getline(text, line);) {
-        lines.push_back(line);
-    }
-    ASSERT_EQ(lines.size(), 37u);
-    EXPECT_EQ((Values{lines[0], lines[3], lines[36]}),
-              (Values{"Velvaro.exe [<mediafile>] [<options>]", "/help,/?\t\tthis help screen",
-                      "/nomute\t\tunmute audio"}));
-    EXPECT_STREQ(CPlayerCommandLineInfo::HelpCaption(), "Velvaro command line parameters");
 }
 
 }  // namespace

@@ -1,25 +1,36 @@
 // What the window does around the dialogs it opens over its medium: audio
 // settings, the medium's properties and the countdown of a delayed start
-// (Ctrl with play); and the help menu's about box and donation page. The
-// dialogs themselves are tested on their own.
-#include "ModalDialogWatcher.h"
+// (Ctrl with play); the help menu's about box, donation page and online
+// update (against the local update server); and the settings command, in
+// its order after OK. The dialogs themselves are tested on their own.
 #include "PlayerWindow.h"
 #include "QtPrinting.h"
+#include "SettingsValues.h"
+#include "UpdateServer.h"
 #include "UrlOpenerGuard.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CAudioSettingsDlg.h"
 #include "dialogs/CCodecDlg.h"
 #include "dialogs/CPlaybackDelayDlg.h"
+#include "dialogs/CSettingsDlg.h"
+#include "dialogs/CUpdateDlg.h"
+#include "dialogs/UpdateSupport.h"
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <mutex>
 
 namespace {
 
-using velvaro::test::ModalDialogWatcher;
+using namespace Qt::StringLiterals;
 
-void Click(QWidget& dialog, const char* button) {
+void Press(QWidget& dialog, const char* button) {
     QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
 }
 
@@ -34,11 +45,11 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
         dialog.VolumeSlider()->setValue(0);
         SendMessage(&dialog, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 0),
                     dialog.VolumeSlider()->ControlId());
-        Click(dialog, "IDC_BUTTON_OK");
+        Press(dialog, "IDC_BUTTON_OK");
     });
     ModalDialogWatcher<CPlaybackDelayDlg> delay([&](CPlaybackDelayDlg& dialog) {
         cursorShown.push_back(SystemCursorShown());
-        Click(dialog, "IDC_BUTTON_ABBRECHEN");  // plays at once
+        Press(dialog, "IDC_BUTTON_ABBRECHEN");  // plays at once
     });
     Start();
     for (const char* medium : {"", "video-only.mkv", "multi.mkv"}) {
@@ -67,20 +78,15 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
 
 TEST_F(AuxiliaryDialogsTest, HelpShowsTheAboutBoxOverTheWindowAndDonateOnlyOpensThePage) {
     velvaro::test::OpenedUrls().clear();
-    std::vector<bool> modalOverWindow;
     ModalDialogWatcher<CAboutDlg> about([&](CAboutDlg& dialog) {
-        modalOverWindow.push_back(dialog.isModal() && dialog.parentWidget() == window.get());
-        Click(dialog, "IDC_BUTTON_OK");
+        EXPECT_TRUE(dialog.isModal() && dialog.parentWidget() == window.get());
+        Press(dialog, "IDC_BUTTON_OK");
     });
     Start();
     Command(IDM_HILFE_INFO);
-    EXPECT_EQ(modalOverWindow, std::vector<bool>{true});
-    EXPECT_TRUE(velvaro::test::OpenedUrls().isEmpty());
-
     Command(IDM_DONATE_DONATE);
-    EXPECT_EQ(velvaro::test::OpenedUrls(),
-              QList<QUrl>{QUrl(QStringLiteral("https://velvaro.org/donate"))});
     EXPECT_EQ(about.Count(), 1);
+    EXPECT_EQ(velvaro::test::OpenedUrls(), QList<QUrl>{QUrl(u"https://velvaro.org/donate"_s)});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     velvaro::test::OpenedUrls().clear();
 }
@@ -93,7 +99,7 @@ TEST_F(AuxiliaryDialogsTest, PropertiesShowTheMediumAndANewMediumClosesTheDialog
             window->OnFileClose();  // as a second start handing over a file would
             EXPECT_FALSE(dialog.isVisible());
         }
-        Click(dialog, "IDC_BUTTON_EIGENSCHAFTEN");  // nothing left to show
+        Press(dialog, "IDC_BUTTON_EIGENSCHAFTEN");  // nothing left to show
         dialog.reject();
     });
     Start();
@@ -109,8 +115,7 @@ TEST_F(AuxiliaryDialogsTest, PropertiesShowTheMediumAndANewMediumClosesTheDialog
         EXPECT_FALSE(dialog.isVisible());
     });
     Command(IDM_AUDIO_SETTINGS);
-    EXPECT_EQ(std::tuple(audio.Count(), Title()),
-              std::tuple(1, QStringLiteral("Velvaro - audio.mp3 - PLAY")));
+    EXPECT_EQ(std::tuple(audio.Count(), Title()), std::tuple(1, TitleOf("audio.mp3")));
 }
 
 TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnce) {
@@ -135,7 +140,7 @@ TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnc
     Key(VK_SPACE);
     EXPECT_EQ(user.Count(), 1);
     EXPECT_NE(stateMeanwhile, 2);  // the engine waits for the countdown
-    EXPECT_EQ(titleMeanwhile, QStringLiteral("Velvaro - multi.mkv - PLAY"));
+    EXPECT_EQ(titleMeanwhile, TitleOf("multi.mkv"));
     ASSERT_TRUE(WaitFor([this] { return EngineState() == 2; }));
     // The countdown used Ctrl up: pause and play again start at once.
     Key(VK_SPACE);
@@ -147,6 +152,136 @@ TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnc
     Key(VK_CONTROL);
     Key(VK_SPACE);
     EXPECT_EQ(std::tuple(window->PlayState(), user.Count()), std::tuple(2, 1));
+}
+
+class UpdateCommandTest : public PlayerWindowTest {
+protected:
+    void SetUp() override {
+        PlayerWindowTest::SetUp();
+        qputenv("VELVARO_UPDATE_SERVER", "127.0.0.1:1");
+        for (const auto& [name, bytes] :
+             {std::pair{"velvaro", "old program"}, {"served", "new program"}}) {
+            QFile file(folder.filePath(QString::fromLatin1(name)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        velvaro::update::SetProgramPath(folder.filePath(u"velvaro"_s));
+        velvaro::update::SetPublicKey({});
+        velvaro::update::SetLauncher([this](const QString& path, const QStringList& arguments) {
+            std::lock_guard lock(mutex);
+            launches << (QStringList{path} + arguments).join(u' ');
+            return true;
+        });
+    }
+    void TearDown() override {
+        velvaro::update::SetLauncher({});
+        velvaro::update::SetProgramPath({});
+        velvaro::update::SetPublicKey(velvaro::update::BuiltInPublicKey());
+        PlayerWindowTest::TearDown();
+    }
+    QStringList Launches() {
+        std::lock_guard lock(mutex);
+        return launches;
+    }
+
+    QTemporaryDir folder;
+    std::mutex mutex;
+    QStringList launches;
+};
+
+// Without a language the command does nothing: the update's texts all come
+// from it.
+TEST_F(UpdateCommandTest, WithALanguageYesStartsTheNewProgramAndEndsTheWindowCancelKeepsIt) {
+    velvaro::test::UpdateServer server({u"--file"_s, folder.filePath(u"served"_s)},
+                                       folder.filePath(u"log"_s));
+    ASSERT_TRUE(server.Started());
+    bool yes = false;
+    ModalDialogWatcher<CUpdateDlg> update([&](CUpdateDlg& dialog) {
+        EXPECT_TRUE(dialog.isModal() && dialog.parentWidget() == window.get());
+        ASSERT_TRUE(WaitFor([&] { return dialog.Answer() == CUpdateDlg::kWaiting; }));
+        if (yes) {
+            Press(dialog, "IDC_BUTTON_ABBRECHEN");
+        } else {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        }
+    });
+    language = CLanguageFile();
+    Start();
+    Command(IDM_HILFE_UPDATE);
+    Spin(100);
+    EXPECT_EQ(update.Count(), 0);
+    language.LoadResource(IDR_LNG_ENGLISH);
+    Command(IDM_HILFE_UPDATE);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(Launches().isEmpty());
+
+    yes = true;
+    Command(IDM_HILFE_UPDATE);
+    EXPECT_EQ(update.Count(), 2);
+    EXPECT_EQ(Launches(),
+              QStringList{folder.filePath(u"velvaro.tmp1.exe"_s) + u" /update_step_1"_s});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), 0);
+}
+
+class SettingsCommandTest : public PlayerWindowTest {
+protected:
+    // The persistent record a real start has, so that saving shows.
+    void SetUp() override {
+        PlayerWindowTest::SetUp();
+        settings = std::make_unique<CSettings>(1);
+    }
+    // Shows the page of `item`.
+    static QWidget* Page(CSettingsDlg& dialog, const char* item) {
+        auto* tree = dialog.findChild<QTreeWidget*>(u"IDC_TREE_SETTINGS"_s);
+        tree->setCurrentItem(
+            tree->findItems(QString::fromUtf8(item), Qt::MatchExactly | Qt::MatchRecursive)
+                .value(0));
+        return dialog.CurrentPage();
+    }
+    // Language German, toolbar at the bottom, mkv owned; then `button`.
+    void ChangeAndPress(const char* button) {
+        ModalDialogWatcher<CSettingsDlg> user([&](CSettingsDlg& dialog) {
+            EXPECT_EQ(dialog.parentWidget(), window.get());
+            Page(dialog, "General")->findChild<QComboBox*>(u"IDC_TOOLBARPOS"_s)->setCurrentIndex(1);
+            auto* list = Page(dialog, "Video")->findChild<QTableWidget*>(u"IDC_LIST_FILEASSOCS"_s);
+            list->findItems(u"mkv"_s, Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
+            auto* languages =
+                Page(dialog, "Language")->findChild<QTableWidget*>(u"IDC_LANGUAGELIST"_s);
+            const int row = languages->findItems(u"Deutsch"_s, Qt::MatchExactly).value(0)->row();
+            QTest::mouseClick(languages->viewport(), Qt::LeftButton, {},
+                              languages->visualRect(languages->model()->index(row, 1)).center());
+            Press(dialog, button);
+        });
+        Command(IDM_DATEI_EINSTELLUNGEN);
+        EXPECT_EQ(user.Count(), 1);
+    }
+    // What the window shows and the registry holds of the three changes.
+    std::tuple<QString, bool, std::optional<DWORD>, std::optional<std::string>> Effects() const {
+        using namespace velvaro::test;
+        return {MenuBarPopup("IDM_DATEI")->title(), ToolBar()->y() > VideoAreaHeight() / 2,
+                ReadDword("ToolBarPos"), ReadString("", {HKEY_CLASSES_ROOT, ".mkv"})};
+    }
+};
+
+TEST_F(SettingsCommandTest, CancelChangesNothingOkAppliesAndSavesAtOnce) {
+    Start();
+    const QString english = MenuBarPopup("IDM_DATEI")->title();
+    const QString englishTip = ToolBar()->actions().value(0)->toolTip();
+    ChangeAndPress("IDC_BUTTON_ABBRECHEN");
+    EXPECT_EQ(Effects(), std::tuple(english, false, std::optional<DWORD>(), std::nullopt));
+    EXPECT_EQ(settings->toolBarPos, 0);
+
+    Key('L');  // the toolbar made anew keeps its states and faces
+    ChangeAndPress("IDC_BUTTON_OK");
+    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
+    EXPECT_TRUE(ButtonEnabled(IDTBB_OPEN) && !ButtonEnabled(IDTBB_PLAY));
+    EXPECT_EQ(Effects(), std::tuple(u"&Datei"_s, true, std::optional<DWORD>(1),
+                                    std::optional<std::string>("velvarofile")));
+    EXPECT_EQ(velvaro::test::ReadString("LanguageResource"), "IDR_LNG_GERMAN");
+    // And speaks the language loaded just before.
+    const QString tip = ToolBar()->actions().value(0)->toolTip();
+    EXPECT_TRUE(!tip.isEmpty() && tip != englishTip) << tip.toStdString();
 }
 
 }  // namespace

@@ -2,20 +2,9 @@
 // its title and times, and its menus by keys, clicks and commands.
 #include "PlayerWindow.h"
 
-#include "ExpectLog.h"
-#include "ModalDialogWatcher.h"
-
 #include "engine/CDvdPlayer.h"
-#include "engine/VideoWidget.h"
 #include "i18n/ui/MenuCommands.h"
-#include "i18n/ui/PopupRegistry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 
 namespace {
@@ -29,50 +18,36 @@ protected:
     // Where a point of the disc's picture (720x576) is in the video window,
     // or in the client area.
     QPoint VideoPoint(int x, int y, bool inClient = false) const {
-        const VideoWidget* video = nullptr;
-        for (QObject* child : Client()->children()) {
-            video = video ? video : dynamic_cast<const VideoWidget*>(child);
-        }
         const QRect picture =
-            inClient ? video->Destination().translated(video->pos()) : video->Destination();
+            Video()->Destination().translated(inClient ? Video()->pos() : QPoint());
         return {picture.left() + x * picture.width() / 720,
                 picture.top() + y * picture.height() / 576};
     }
     QPoint ClientPoint(int x, int y) const { return VideoPoint(x, y, true); }
-    // "Choose Dir", answered with `folder` as a person would type it.
-    void ChooseDir(const std::string& folder) {
-        velvaro::test::ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
-            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                ->setText(QString::fromStdString(folder));
-            static_cast<QDialog&>(box).accept();
-        });
-        Command(IDM_DVD_OPENFOLDER);
-        ASSERT_EQ(user.Count(), 1);
-    }
     // A menu's buttons are there: the disc's news of them has enabled the
     // menu commands, and button 1 answers where it is drawn.
     bool MenuShown() const {
         return Enabled(IDM_NAVIGATION_SHOWROOTMENU) &&
                Dvd()->GetButtonAtPosition(VideoPoint(360, 180)) == 1;
     }
-    void Click(QPoint point) {
-        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent event(type, point, Client()->mapToGlobal(point), Qt::LeftButton,
-                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                              Qt::NoModifier);
-            QApplication::sendEvent(Client(), &event);
-        }
-    }
 };
 
+// The disc's menus answer keys, commands, the mouse and its hand; then a
+// file's subtitles by their commands.
 TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
     Start(Media("dvd/menu"));
     ASSERT_NE(Dvd(), nullptr);
-    ExpectState({.title = QStringLiteral("Velvaro - menu - PLAY"),
+    ExpectState({.title = TitleOf("menu"),
                  .enabledCommands = {IDM_WIEDERGABE_STOPP, IDM_DATEI_SCHLIESSEN},
                  .enabledButtons = {IDTBB_PREVTRACKCHAPTER, IDTBB_NEXTTRACKCHAPTER}});
-    // The root menu: no length. Ctrl+Down to button 2, Enter: title 2.
     ASSERT_TRUE(WaitFor([this] { return MenuShown(); }));
+    const auto hover = [this](QPoint point) {
+        Mouse(QEvent::MouseMove, point, Qt::NoButton);
+        return Client()->cursor().shape();
+    };
+    EXPECT_EQ(hover(ClientPoint(360, 180)), Qt::PointingHandCursor);
+    EXPECT_EQ(hover(ClientPoint(20, 20)), Qt::ArrowCursor);
+    // The root menu: no length. Ctrl+Down to button 2, Enter: title 2.
     Key(VK_CONTROL);
     Key(VK_DOWN);
     KeyUp(VK_CONTROL);
@@ -88,57 +63,56 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
         Click(ClientPoint(360, 180));
         return Chapters() == 3;
     }));
+
+    OpenFile(Media("multi.mkv"));
+    const int off = IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF;
+    Command(62001);  // German
+    EXPECT_EQ(std::pair(Checked(62001), Checked(off)), std::pair(true, false));
+    Command(off);
+    EXPECT_TRUE(Checked(off));
+    Command(62000);
+    EXPECT_EQ(std::pair(Checked(62000), Checked(off)), std::pair(true, false));
 }
 
-TEST_F(DiscTest, ADamagedDiscLeavesTheWindowIdle) {
-    Start();
-    const velvaro::test::ExpectLog refused(QtWarningMsg, QStringLiteral("cannot be read"),
-                                           QStringLiteral("velvaro.engine"));
-    window->OpenMedia(QString::fromStdString(Media("dvd/damaged")), false);
-    EXPECT_EQ(window->Player(), nullptr);
-    EXPECT_EQ(refused.Count(), 1);
-    ExpectState({.title = QStringLiteral("Velvaro"), .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
-}
-
-TEST_F(DiscTest, ChooseDirOpensADiscByItsFolderItsVideoTsOrItsImage) {
+// A disc by its folder, its VIDEO_TS or its image; a Video CD, or the media
+// of a folder as a playlist; a folder with nothing, or a damaged disc: idle.
+TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     Start();
     const std::string holiday = Link("Holiday", "dvd/menu");
-    const std::pair<std::string, const char*> cases[] = {
-        {Media("dvd/menu"), "menu"},
-        {Media("dvd/menu/VIDEO_TS"), "menu"},
-        {holiday + "/VIDEO_TS", "Holiday"},
-    };
-    for (const auto& [folder, name] : cases) {
-        ChooseDir(folder);
+    const std::pair<std::string, const char*> discs[] = {{Media("dvd/menu"), "menu"},
+                                                         {Media("dvd/menu/VIDEO_TS"), "menu"},
+                                                         {holiday + "/VIDEO_TS", "Holiday"}};
+    for (const auto& [folder, name] : discs) {
+        ChooseFile(IDM_DVD_OPENFOLDER, folder);
         ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr && Playing(); })) << folder;
-        EXPECT_EQ(Title(), QStringLiteral("Velvaro - %1 - PLAY").arg(QLatin1String(name)));
+        EXPECT_EQ(Title(), TitleOf(name));
         EXPECT_EQ(StatusText(1), QStringLiteral("00:00:00"));  // the menu has no length
     }
-    // An image from the open dialog, or a drop, is a disc too; its name is
-    // the volume's.
+    // An image from the open dialog, or a drop, is a disc named as its volume.
     OpenFile(Media("dvd/menu.iso"));
     ASSERT_NE(Dvd(), nullptr);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - VELVARO_MENU - PLAY"));
-}
-
-TEST_F(DiscTest, ChooseDirPlaysAVideoCdOrTheMediaOfAFolderAndNothingElse) {
-    Start();
-    const QTemporaryDir empty;
-    ChooseDir(empty.path().toStdString());
-    EXPECT_EQ(window->Player(), nullptr);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
-
-    ChooseDir(Media("mp3s"));
-    ASSERT_TRUE(WaitFor([this] { return Playing(); }));
-    EXPECT_EQ(std::pair(Playlist().Items(), Playlist().Current()), std::pair(3, 1));
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - song-1.mp3 - PLAY"));
+    EXPECT_EQ(Title(), TitleOf("VELVARO_MENU"));
 
     for (const char* disc : {"vcd", "svcd"}) {
-        ChooseDir(Media(disc));
+        ChooseFile(IDM_DVD_OPENFOLDER, Media(disc));
         ASSERT_TRUE(WaitFor([this] { return Playing() && !Playlist().Active(); })) << disc;
         EXPECT_TRUE(Title().startsWith(QStringLiteral("Velvaro - AVSEQ01."))) << disc;
         EXPECT_TRUE(window->Player()->HasVideo() == S_OK) << disc;
     }
+    ChooseFile(IDM_DVD_OPENFOLDER, Media("mp3s"));
+    ASSERT_TRUE(WaitFor([this] { return Playing() && Playlist().Active(); }));
+    EXPECT_EQ(std::pair(Playlist().Items(), Playlist().Current()), std::pair(3, 1));
+    EXPECT_EQ(Title(), TitleOf("song-1.mp3"));
+
+    Command(IDM_DATEI_SCHLIESSEN);
+    const QTemporaryDir empty;
+    ChooseFile(IDM_DVD_OPENFOLDER, empty.path().toStdString());
+    EXPECT_EQ(window->Player(), nullptr);
+    const auto refused = EngineWarnings("cannot be read");
+    window->OpenMedia(QString::fromStdString(Media("dvd/damaged")), false);
+    EXPECT_EQ(window->Player(), nullptr);
+    EXPECT_EQ(refused.Count(), 1);
+    ExpectState({.title = QStringLiteral("Velvaro"), .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
 }
 
 TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
@@ -165,28 +139,15 @@ TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
 
 TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     Start();
-    // A made-up machine: a hard disk and two optical drives, the first with
-    // the menu disc mounted, the second empty.
-    const QTemporaryDir machine;
-    const auto write = [&](const QString& name, const QByteArray& contents) {
-        QDir().mkpath(QFileInfo(machine.filePath(name)).path());
-        QFile file(machine.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-    };
-    for (const char* disk : {"sda", "sr0", "sr1"}) {
-        const bool optical = disk[1] == 'r';
-        write(QStringLiteral("sys/block/%1/device/type").arg(QLatin1String(disk)),
-              optical ? "5\n" : "0\n");
-        write(QStringLiteral("dev/%1").arg(QLatin1String(disk)), QByteArray());
-    }
+    // The drives as the system lists them (which the platform's test reads
+    // from a made-up machine): the first with the menu disc, the second empty.
     const QString disc = QString::fromStdString(Media("dvd/menu"));
-    write(QStringLiteral("mounts"),
-          "/dev/sda1 / ext4 rw 0 0\n/dev/sr0 " + disc.toUtf8() + " udf ro 0 0\n");
-    Disc().SetDriveSource([&machine] {
-        return velvaro::platform::ListOpticalDrives(machine.filePath(QStringLiteral("sys")),
-                                                    machine.filePath(QStringLiteral("mounts")),
-                                                    machine.filePath(QStringLiteral("dev")));
+    Disc().SetDriveSource([disc] {
+        return std::vector<velvaro::platform::OpticalDrive>{{.device = QStringLiteral("/dev/sr0"),
+                                                             .mountPoint = disc,
+                                                             .label = QStringLiteral("MOVIE"),
+                                                             .hasMedium = true},
+                                                            {.device = QStringLiteral("/dev/sr1")}};
     });
     QMenu* popup = MenuBarPopup("IDM_DATEI_CDDVDABSPIELEN");
     ASSERT_NE(popup, nullptr);
@@ -196,42 +157,14 @@ TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     }
     const QList<QAction*> items = popup->actions();
     ASSERT_EQ(items.size(), 4);
-    // The mounted disc by its folder's name, the empty drive greyed.
+    // The disc by its label and place, the empty drive greyed.
     EXPECT_EQ(std::tuple(CommandId(items[2]), items[2]->text(), items[2]->isEnabled()),
-              std::tuple(64000, QStringLiteral("menu (%1)").arg(disc), true));
+              std::tuple(64000, QStringLiteral("MOVIE (%1)").arg(disc), true));
     EXPECT_EQ(std::tuple(CommandId(items[3]), items[3]->text(), items[3]->isEnabled()),
-              std::tuple(64001,
-                         QStringLiteral("No disk in drive (%1)")
-                             .arg(machine.filePath(QStringLiteral("dev/sr1"))),
-                         false));
+              std::tuple(64001, QStringLiteral("No disk in drive (/dev/sr1)"), false));
     Command(64000);
     ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr; }));
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - menu - PLAY"));
-}
-
-TEST_F(DiscTest, AHandOverAMenuButtonAndTheStreamCommandsOfAFile) {
-    Start(Media("dvd/menu"));
-    ASSERT_TRUE(WaitFor([this] { return MenuShown(); }));
-    const auto hover = [this](QPoint point) {
-        QMouseEvent move(QEvent::MouseMove, point, Client()->mapToGlobal(point), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(Client(), &move);
-        return Client()->cursor().shape();
-    };
-    EXPECT_EQ(hover(ClientPoint(360, 290)), Qt::PointingHandCursor);
-    EXPECT_TRUE(WaitFor([this] { return Dvd()->GetButtonAtPosition(VideoPoint(360, 290)) == 2; }));
-    EXPECT_EQ(hover(ClientPoint(20, 20)), Qt::ArrowCursor);
-
-    // A file's subtitles by their commands: German, then "Off" and back.
-    OpenFile(Media("multi.mkv"));
-    Command(62001);
-    EXPECT_EQ(std::pair(Checked(62001), Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF)),
-              std::pair(true, false));
-    Command(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF);
-    EXPECT_TRUE(Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF));
-    Command(62000);
-    EXPECT_EQ(std::pair(Checked(62000), Checked(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF)),
-              std::pair(true, false));
+    EXPECT_EQ(Title(), TitleOf("menu"));
 }
 
 TEST_F(DiscTest, ADiscThatEndsStopsAndQuitsWhenAskedTo) {

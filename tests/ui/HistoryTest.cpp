@@ -88,15 +88,14 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
     Start();
     EXPECT_EQ(RecentItems(),
               QStringLiteral("|first.mkv 58001|third & more.mkv 58003| 0|Delete list 58000"));
-    Command(58003),
-        Command(58005);  // an entry without a full name opens nothing; nor a missing one
+    Command(58003);  // an entry without a full name opens nothing; nor a missing one
+    Command(58005);
     EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
     // Entry 2 through its menu item, as a click would; it ends the playlist.
     window->OpenFiles(
         {QString::fromStdString(Link("b.mkv")), QString::fromStdString(Link("a.mkv"))});
     RecentPopup(MainMenu())->actions().at(1)->trigger();
-    ASSERT_TRUE(
-        WaitFor([this] { return Title() == QStringLiteral("Velvaro - first.mkv - PLAY"); }));
+    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("first.mkv"); }));
     EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
     Command(58000);
     EXPECT_TRUE(History().empty());
@@ -106,8 +105,7 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
 
 TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInEveryState) {
     Start(Link("clip.mkv", "long.mkv"));
-    ExpectState({.greyedCommands = {IDM_WIEDERGABE_SPRINGELETZTESTELLE},
-                 .greyedButtons = {IDTBB_JUMPLASTPOSITION}});
+    EXPECT_FALSE(Enabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE));
     PauseAt(1250);
     Command(IDM_WIEDERGABE_STOPP);
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
@@ -158,11 +156,12 @@ TEST_F(HistoryTest, AutomaticResumeAfterTheStartIgnoresUnusableValues) {
     // more seconds than a number holds, offers a jump to no whole second.
     settings->startMediaAutomatically = 1;
     const std::string clip = Link("clip.mkv", "long.mkv");
-    for (const auto& [text, offered, position] : {std::tuple{"abc", false, 0},
-                                                  {"-3.5", false, 0},
-                                                  {"0.9", true, 0},
-                                                  {"99999999999999", true, 0},
-                                                  {" 7.9 s", true, 700}}) {
+    const std::tuple<const char*, bool, int> stored[] = {{"abc", false, 0},
+                                                         {"-3.5", false, 0},
+                                                         {"0.9", true, 0},
+                                                         {"99999999999999", true, 0},
+                                                         {" 7.9 s", true, 700}};
+    for (const auto& [text, offered, position] : stored) {
         OpenFile(Media("audio.mp3"));
         Store(kVideosKey, "clip.mkv", text);
         OpenFile(clip);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "ExpectLog.h"
+#include "ModalDialogWatcher.h"
 #include "TestRegistry.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
@@ -21,8 +23,11 @@
 #include "ui/ToolStrip.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <filesystem>
@@ -38,6 +43,16 @@ inline bool WaitFor(const std::function<bool()>& done, int milliseconds = 8000) 
 inline void Spin(int milliseconds) {
     velvaro::test::RunEventsFor(milliseconds);
 }
+// The title of the window playing `name` in `state`.
+inline QString TitleOf(const char* name, const char* state = "PLAY") {
+    return QStringLiteral("Velvaro - %1 - %2").arg(QString::fromUtf8(name), QLatin1String(state));
+}
+// Counts the engine's warnings that match `pattern`: a medium that does not
+// open says why.
+inline velvaro::test::ExpectLog EngineWarnings(const char* pattern = ".") {
+    return {QtWarningMsg, QString::fromUtf8(pattern), QStringLiteral("velvaro.engine")};
+}
+using velvaro::test::ModalDialogWatcher;
 
 // What a window should show; only the fields that are set are compared.
 struct Expected {
@@ -86,19 +101,27 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         std::filesystem::create_symlink(Media(medium), link);
         return link.string();
     }
-    // Answers the next message box with OK, keeping its caption.
-    void AnswerMessageBox(std::string* caption) {
-        auto* poll = new QTimer(window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, caption] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                *caption = box->windowTitle().toStdString();
-                box->accept();
-                poll->deleteLater();
-            }
+    // Runs `command`, typing `path` into its file dialog as a person would.
+    void ChooseFile(int command, const std::string& path) {
+        ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromStdString(path));
+            static_cast<QDialog&>(box).accept();
         });
-        poll->start(20);
+        Command(command);
+        ASSERT_EQ(user.Count(), 1);
     }
-
+    // A mouse event on the client area, as the window system delivers it.
+    void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent event(type, point, Client()->mapToGlobal(point), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(Client(), &event);
+    }
+    void Click(QPoint point) {
+        Mouse(QEvent::MouseButtonPress, point);
+        Mouse(QEvent::MouseButtonRelease, point);
+    }
     void Command(int id) { SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0); }
     void Key(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYDOWN, key, 0); }
     void KeyUp(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYUP, key, 0); }

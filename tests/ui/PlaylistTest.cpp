@@ -3,21 +3,14 @@
 // and out, the editor's result, and the bookmark file of each medium.
 #include "PlayerWindow.h"
 
-#include "ExpectLog.h"
-#include "ModalDialogWatcher.h"
 #include "dialogs/CBookmarkDlg.h"
 #include "dialogs/CPlaylistDlg.h"
 #include "docs/BookmarkFile.h"
 #include "docs/PlaylistFile.h"
 
 #include <QAbstractButton>
-#include <QFileDialog>
-
-#include <fstream>
 
 namespace {
-
-using velvaro::test::ModalDialogWatcher;
 
 class PlaylistTest : public PlayerWindowTest {
 protected:
@@ -35,18 +28,13 @@ protected:
 TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
     const std::string a = Link("a.mkv"), b = Link("B.mkv"), c = Link("c.mkv");
     Start();
-    for (const int id : {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_ERSTERTITEL,
-                         IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_SPEICHERN}) {
-        EXPECT_FALSE(Enabled(id)) << id;
-    }
-    // Byte order: capitals first.
-    EXPECT_EQ(Open({c, a, b}), QStringLiteral("Velvaro - B.mkv - PLAY"));
-    for (const int id :
-         {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER, IDM_PLAYLIST_ERSTERTITEL,
-          IDM_PLAYLIST_LETZTERTITEL, IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL}) {
-        EXPECT_TRUE(Enabled(id)) << id;
-    }
-    EXPECT_FALSE(Enabled(IDM_PLAYLIST_SPEICHERN));  // no file yet
+    ExpectState({.greyedCommands = {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_ERSTERTITEL,
+                                    IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_SPEICHERN}});
+    EXPECT_EQ(Open({c, a, b}), TitleOf("B.mkv"));  // byte order: capitals first
+    ExpectState({.enabledCommands = {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER,
+                                     IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_LETZTERTITEL,
+                                     IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL},
+                 .greyedCommands = {IDM_PLAYLIST_SPEICHERN}});  // no file yet
     const std::pair<int, const char*> steps[] = {
         {IDM_PLAYLIST_VORHERIGERTITEL, "c.mkv"}, {IDM_PLAYLIST_NAECHSTERTITEL, "B.mkv"},
         {IDM_PLAYLIST_LETZTERTITEL, "c.mkv"},    {IDM_PLAYLIST_ERSTERTITEL, "B.mkv"},
@@ -54,29 +42,25 @@ TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
     };
     for (const auto& [command, name] : steps) {
         Command(command);
-        EXPECT_EQ(Title(), QStringLiteral("Velvaro - %1 - PLAY").arg(QLatin1String(name)))
-            << command;
+        EXPECT_EQ(Title(), TitleOf(name)) << command;
     }
     // One file alone ends the playlist.
-    EXPECT_EQ(Open({a}), QStringLiteral("Velvaro - a.mkv - PLAY"));
-    EXPECT_FALSE(Playlist().Active());
-    EXPECT_FALSE(Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
+    EXPECT_EQ(Open({a}), TitleOf("a.mkv"));
+    EXPECT_FALSE(Playlist().Active() || Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
 }
 
 TEST_F(PlaylistTest, ItemsThatDoNotOpenArePassedOverWithoutABox) {
     const std::string film = Link("film.mkv");
     // The engine says why each missing file did not open.
-    const velvaro::test::ExpectLog missing(QtWarningMsg, QStringLiteral("File Source"),
-                                           QStringLiteral("velvaro.engine"));
+    const auto missing = EngineWarnings("File Source");
     Start(film);
     Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
     ASSERT_NE(Layout().HorizontalZoom(), 1.0);
-    EXPECT_EQ(Open({File("1-gone.mkv"), File("2-gone.mkv"), film}),
-              QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_EQ(Open({File("1-gone.mkv"), File("2-gone.mkv"), film}), TitleOf("film.mkv"));
     EXPECT_EQ(Layout().HorizontalZoom(), 1.0);  // a playlist starts unzoomed
     // Next wraps to the first, which does not open either: back at film.mkv.
     Command(IDM_PLAYLIST_NAECHSTERTITEL);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_EQ(Title(), TitleOf("film.mkv"));
     // Nothing from the item on opens: the window goes without a medium.
     Playlist().SetEntries({{File("x-gone.mkv"), ""}, {File("y-gone.mkv"), ""}});
     Command(IDM_PLAYLIST_ERSTERTITEL);
@@ -90,7 +74,7 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
     const std::string list = File("list.vpp");
     ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{film, sound}, {"gone.mkv", ""}}, "1"));
     Start();
-    EXPECT_EQ(Open({list}), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_EQ(Open({list}), TitleOf("film.mkv"));
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));  // the item's own sound
     EXPECT_TRUE(Enabled(IDM_PLAYLIST_SPEICHERN));
     std::filesystem::remove(list);
@@ -99,7 +83,7 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
                                                                 {File("gone.mkv"), ""}};
     EXPECT_EQ(velvaro::docs::LoadPlaylistFile(list), expected);
     // Not a playlist: opened as a medium, which ends the playlist.
-    EXPECT_EQ(Open({film}), QStringLiteral("Velvaro - film.mkv - PLAY"));
+    EXPECT_EQ(Open({film}), TitleOf("film.mkv"));
     EXPECT_FALSE(Playlist().Active());
 }
 
@@ -134,7 +118,7 @@ TEST_F(PlaylistTest, TheEditorsListStartsFromItsFirstItem) {
     });
     Command(IDM_PLAYLIST_BEARBEITEN);
     EXPECT_EQ(Playlist().Items(), 1);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - b.mkv - PLAY"));
+    EXPECT_EQ(Title(), TitleOf("b.mkv"));
     // Cancelled: nothing changes.
     ModalDialogWatcher<CPlaylistDlg> canceller([](CPlaylistDlg& editor) { editor.reject(); });
     Command(IDM_PLAYLIST_NEU);

@@ -2,14 +2,12 @@
 // after the end of a medium, of a loop's first pass or of a playlist, and
 // the exit that "close" asks for. The power-off request is counted by the
 // test program's guard, never made. The countdown itself is the dialog's.
-#include "ModalDialogWatcher.h"
 #include "PlayerWindow.h"
 #include "PowerOffGuard.h"
 #include "dialogs/CShutdownDlg.h"
 
 namespace {
 
-using velvaro::test::ModalDialogWatcher;
 using velvaro::test::PowerOffRequests;
 
 void Cancel(CShutdownDlg& countdown) {
@@ -27,7 +25,9 @@ void RunOut(CShutdownDlg& countdown) {
 
 using ShutdownTest = PlayerWindowTest;
 
-TEST_F(ShutdownTest, ArmedTheEndAsksAndPowersOffOnceUnlessCancelled) {
+// Without "close" the window stays; with it, it exits even after a
+// cancelled countdown.
+TEST_F(ShutdownTest, ArmedTheEndOfAMediumOrALoopsFirstPassAsksAndCloseStillExits) {
     const int requests = PowerOffRequests();
     Start(Media("video-only.mkv"));
     std::function<void(CShutdownDlg&)> answer = Cancel;
@@ -46,37 +46,30 @@ TEST_F(ShutdownTest, ArmedTheEndAsksAndPowersOffOnceUnlessCancelled) {
         ASSERT_TRUE(WaitFor([&] { return user.Count() > asked && window->PlayState() == 0; }));
         Spin(200);
         EXPECT_EQ(PowerOffRequests(), requests + powerOffs);
-        // Without "close" the window stays.
         EXPECT_TRUE(window->IsShutdownArmed() && window->isVisible());
     }
-}
+    // With loop it asks at the end of the first pass, back at the mark
+    // start, and playback goes on.
+    int positionWhenAsked = -1;
+    answer = [&](CShutdownDlg& countdown) {
+        positionWhenAsked = Position();
+        Cancel(countdown);
+    };
+    Key('L');
+    Command(IDTBB_PLAY);
+    NearTheEnd();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() == 3; }));
+    EXPECT_LT(positionWhenAsked, 100);
+    ASSERT_TRUE(WaitFor([this] { return Position() > 50; }));
+    EXPECT_TRUE(Playing());
 
-TEST_F(ShutdownTest, CloseStillExitsAfterACancelledCountdown) {
-    const int requests = PowerOffRequests();
+    Key('L');
     commandLine.ParseParam("close", true, false);
-    Start(Media("video-only.mkv"));
-    Command(IDM_WIEDERGABE_SHUTDOWN);
-    ModalDialogWatcher<CShutdownDlg> user(Cancel);
+    OpenFile(Media("video-only.mkv"));
     NearTheEnd();
     ASSERT_TRUE(WaitFor([this] { return !window->isVisible(); }));
     EXPECT_EQ(std::tuple(user.Count(), PowerOffRequests(), window->result()),
-              std::tuple(1, requests, 0));
-}
-
-TEST_F(ShutdownTest, WithLoopTheCountdownComesAtTheEndOfTheFirstPassWhichPlaysOn) {
-    Start(Media("video-only.mkv"));
-    Key('L');
-    Command(IDM_WIEDERGABE_SHUTDOWN);
-    int positionWhenAsked = -1;
-    ModalDialogWatcher<CShutdownDlg> user([&](CShutdownDlg& countdown) {
-        positionWhenAsked = Position();
-        Cancel(countdown);
-    });
-    NearTheEnd();
-    ASSERT_TRUE(WaitFor([&] { return user.Count() == 1; }));
-    EXPECT_LT(positionWhenAsked, 100);  // back at the mark start
-    ASSERT_TRUE(WaitFor([this] { return Position() > 50; }));
-    EXPECT_TRUE(Playing() && Title().endsWith(QStringLiteral(" - PLAY")));
+              std::tuple(4, requests + 1, 0));
 }
 
 // Ctrl+S or the command arm it, with the button face and both check marks.
@@ -114,7 +107,7 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
     NearTheEnd();
     ASSERT_TRUE(WaitFor([&] { return user.Count() == 1; }));
     // Back at the first item, stopped, when it asks.
-    EXPECT_EQ(askedAfter, QStringList{QStringLiteral("Velvaro - mpeg2-169.mpg - STOP")});
+    EXPECT_EQ(askedAfter, QStringList{TitleOf("mpeg2-169.mpg", "STOP")});
 }
 
 }  // namespace

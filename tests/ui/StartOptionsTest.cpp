@@ -1,9 +1,8 @@
 // The command-line options as the window applies them, with their pair
-// rules, at start and after every open. What the texts of "size", "wndpos"
-// and "bordercol" mean is tested with their values. Then what the window
-// does with the records of a second start: the pieces of a text join in the
-// command line, a switch sets its option, and the end mark opens the medium
-// or applies the options alone.
+// rules, at start and after every open (what their texts mean is tested with
+// their values); the records of a second start: the pieces of a text join in
+// the command line, a switch sets its option, and the end mark opens the
+// medium or applies the options alone.
 #include "PlayerWindow.h"
 #include "platform/Atoms.h"
 #include "settings/HandOverRecords.h"
@@ -19,15 +18,32 @@ protected:
     static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
 };
 
-TEST_F(StartOptionsTest, SizePositionAndColourApplyAtStartAndAfterEveryOpen) {
+TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterEveryOpen) {
     commandLine.SetSize("640x480");
     commandLine.SetWindowPosition("100,50,rightbottom");
     commandLine.SetBorderColour("1,2,3");
+    commandLine.SetJumpPosition("2.5");
+    commandLine.SetMute(1);
+    commandLine.SetPause(1);
     Start(Media("multi.mkv"));
     const QPoint corner(Screen().width() - 100, Screen().height() - 50);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(640, 480));
     EXPECT_EQ(BorderColour(), 0x030201u);
+    EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
+    EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
+    ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
+    // Pause on a paused medium does nothing; mute on a muted one neither.
+    window->ApplyStartOptions();
+    const auto volume = [this] { return window->Player()->GetVolume(); };
+    EXPECT_EQ(std::tuple(window->PlayState(), volume()), std::tuple(1, -10000));
+    commandLine.SetPause(0);
+    commandLine.SetPlay(1);
+    commandLine.SetMute(0);
+    commandLine.SetNoMute(1);
+    commandLine.SetJumpPosition("0");
+    window->ApplyStartOptions();
+    EXPECT_TRUE(window->PlayState() == 2 && volume() != -10000);
 
     commandLine.SetSize("0.5x");
     commandLine.SetWindowPosition("30,40");
@@ -37,7 +53,6 @@ TEST_F(StartOptionsTest, SizePositionAndColourApplyAtStartAndAfterEveryOpen) {
     EXPECT_EQ(ClientSize().width(), 160);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
     EXPECT_EQ(BorderColour(), 0x030201u);
-
     commandLine.SetWindowPosition("");
     window->ApplyStartOptions();
     EXPECT_EQ(window->frameGeometry().center(), Screen().center());
@@ -68,28 +83,6 @@ TEST_F(StartOptionsTest, PairsCancelAndTheBorderOptionsSwitchTheSizingFrame) {
     commandLine.SetNoBorder(0);
     window->ApplyStartOptions();
     EXPECT_EQ(state(), std::tuple(false, false, WS_THICKFRAME | WS_MAXIMIZEBOX));
-}
-
-TEST_F(StartOptionsTest, JumpMuteAndPauseActOnAnOpenMedium) {
-    commandLine.SetJumpPosition("2.5");
-    commandLine.SetMute(1);
-    commandLine.SetPause(1);
-    Start(Media("multi.mkv"));
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - multi.mkv - PAUSE"));
-    EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
-    ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
-    // Pause on a paused medium does nothing; mute on a muted one neither.
-    window->ApplyStartOptions();
-    EXPECT_EQ(std::tuple(window->PlayState(), window->Player()->GetVolume()),
-              std::tuple(1, -10000));
-
-    commandLine.SetPause(0);
-    commandLine.SetPlay(1);
-    commandLine.SetMute(0);
-    commandLine.SetNoMute(1);
-    commandLine.SetJumpPosition("0");
-    window->ApplyStartOptions();
-    EXPECT_TRUE(window->PlayState() == 2 && window->Player()->GetVolume() != -10000);
 }
 
 TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
@@ -145,7 +138,7 @@ TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone)
     Text(1031, QStringLiteral("3"));
     Record(4006, 1);  // pause
     Record(hand_over::kEndMark, 0);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - multi.mkv - PAUSE"));
+    EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
     ASSERT_TRUE(WaitFor([this] { return Position() == 300; }));
 
     Text(1001, QString());
@@ -154,7 +147,7 @@ TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone)
     Record(3003, 1);  // compact
     Record(4001, 1);  // loop
     Record(hand_over::kEndMark, 0);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro - multi.mkv - PAUSE"));
+    EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
     EXPECT_EQ(settings->compactView, 1);
     EXPECT_TRUE(Marks().Looping());
     ASSERT_TRUE(WaitFor([this] { return Position() == 150; }));
