@@ -404,6 +404,15 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
     return TRUE;
 }
 
+// Under the stream lock. A frame of unknown length is never taken for one.
+bool EndsBeforeSegment(GstVideoDecoder* decoder, const GstVideoCodecFrame* frame) {
+    const GstSegment& segment = decoder->input_segment;
+    return segment.format == GST_FORMAT_TIME && segment.rate > 0 &&
+           GST_CLOCK_TIME_IS_VALID(segment.start) && GST_CLOCK_TIME_IS_VALID(frame->pts) &&
+           GST_CLOCK_TIME_IS_VALID(frame->duration) &&
+           frame->pts + frame->duration <= segment.start;
+}
+
 GstFlowReturn HandleFrame(GstVideoDecoder* decoder, GstVideoCodecFrame* frame) {
     auto* self = Self(decoder);
     if (!self->context) {
@@ -430,11 +439,13 @@ GstFlowReturn HandleFrame(GstVideoDecoder* decoder, GstVideoCodecFrame* frame) {
     self->packet->pts = frame->system_frame_number;
     self->packet->flags = GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) ? AV_PKT_FLAG_KEY : 0;
     const guint32 number = frame->system_frame_number;
-    // Late, the pictures no other refers to are not decoded at all, to catch
-    // up; their frames go with the ones left behind.
-    const bool late = !GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) &&
-                      gst_video_decoder_get_max_decode_time(decoder, frame) < 0;
-    self->context->skip_frame = late ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    // Late, or before an exact seek's target, the pictures no other refers
+    // to are not decoded at all: they could only be thrown away. Their
+    // frames go with the ones left behind.
+    const bool skippable = !GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) &&
+                           (EndsBeforeSegment(decoder, frame) ||
+                            gst_video_decoder_get_max_decode_time(decoder, frame) < 0);
+    self->context->skip_frame = skippable ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     // The base class keeps the frame until its picture comes.
     gst_video_codec_frame_unref(frame);
 
