@@ -230,6 +230,7 @@ protected:
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;
     std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
+    PictureMapper pictures_;  // the video sink's streaming thread only
     QPointer<VideoWidget> widget_;
 
     // Guarded by mutex_: touched by streaming threads.

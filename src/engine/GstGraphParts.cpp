@@ -54,6 +54,21 @@ GstElementHandle ElementMaker::Make(const char* factory, const char* name) {
     return element;
 }
 
+void PassOnlyLateReports(GstPad* sinkInput) {
+    gst_pad_add_probe(
+        sinkInput, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM,
+        +[](GstPad*, GstPadProbeInfo* info, gpointer) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) != GST_EVENT_QOS) {
+                return GST_PAD_PROBE_OK;
+            }
+            GstClockTimeDiff lateness = 0;
+            gst_event_parse_qos(event, nullptr, nullptr, &lateness, nullptr);
+            return lateness > 0 ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+        },
+        nullptr, nullptr);
+}
+
 GstElementHandle ElementMaker::MakeAudioSink() {
     const GCharHandle pulseSocket(
         g_build_filename(g_get_user_runtime_dir(), "pulse", "native", nullptr));

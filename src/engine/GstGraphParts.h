@@ -79,6 +79,12 @@ private:
 // "The GStreamer element "x" is missing: install <its Debian package>."
 std::string MissingElementText(const char* factory);
 
+// A sink reports on every picture it renders, and each report travels up
+// through every element to the decoder; only lateness changes what anyone
+// does: decoders and converters skip what falls before the last late
+// report. Lets through `sinkInput` only the reports of lateness.
+void PassOnlyLateReports(GstPad* sinkInput);
+
 class GstPin final : public IPin {
 public:
     GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}

@@ -52,6 +52,7 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
             return GST_PAD_PROBE_OK;
         },
         nullptr, nullptr);
+    PassOnlyLateReports(sinkInput.get());
     gst_bin_add_many(GST_BIN(bin.get()), handOver.get(), overlay.get(), crop.get(), scale.get(),
                      scaledCaps.get(), sink.get(), nullptr);
     if (!gst_element_link_pads(handOver.get(), "src", overlay.get(), "video_sink") ||
@@ -188,7 +189,7 @@ void GstFilterGraph::RememberShownFrame(GstSample* sample) {
 GstFlowReturn GstFilterGraph::Show(GstSampleHandle sample) {
     RememberShownFrame(sample.get());
     ++happenings_;
-    auto picture = VideoPicture::Map(sample.get());
+    auto picture = pictures_.Map(sample.get());
     if (!picture) {
         return GST_FLOW_OK;
     }

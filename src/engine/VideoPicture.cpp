@@ -1,5 +1,6 @@
 #include "VideoPicture.h"
 
+#include "GstHandles.h"
 #include "GstPictureViews.h"
 
 namespace velvaro::engine {
@@ -20,24 +21,27 @@ struct VideoPicture::Mapped {
     }
 };
 
-std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
-    GstVideoInfo info;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
-        return nullptr;
-    }
-    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info);
-    if (format != GST_VIDEO_FORMAT_BGRx && !IsFrameScalerFormat(format)) {
+std::shared_ptr<const VideoPicture> VideoPicture::Map(GstBuffer* buffer, const GstVideoInfo* info) {
+    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(info);
+    if (!buffer || (format != GST_VIDEO_FORMAT_BGRx && !IsFrameScalerFormat(format))) {
         return nullptr;
     }
     auto mapped = std::make_unique<Mapped>();
-    mapped->isMapped = gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ);
+    mapped->isMapped = gst_video_frame_map(&mapped->frame, info, buffer, GST_MAP_READ);
     if (!mapped->isMapped) {
         return nullptr;
     }
     mapped->needsScaling = format != GST_VIDEO_FORMAT_BGRx;
-    mapped->matrix = MatrixOf(info);
+    mapped->matrix = MatrixOf(*info);
     return std::shared_ptr<const VideoPicture>(new VideoPicture(std::move(mapped)));
+}
+
+std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
+    GstVideoInfo info;
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+        return nullptr;
+    }
+    return Map(gst_sample_get_buffer(sample), &info);
 }
 
 VideoPicture::VideoPicture(std::unique_ptr<Mapped> mapped) : mapped_(std::move(mapped)) {}
@@ -71,6 +75,32 @@ void VideoPicture::ScaleToBgrx(FrameScaler& scaler, std::uint8_t* out, int outSt
     scaler.SetMatrix(mapped_->matrix);
     scaler.ScaleToBgrx(ComponentOf(frame, GST_VIDEO_COMP_Y), ComponentOf(frame, GST_VIDEO_COMP_U),
                        ComponentOf(frame, GST_VIDEO_COMP_V), out, outStride, width, height);
+}
+
+// Holding the caps keeps their address from being reused by other caps.
+struct PictureMapper::Format {
+    GstCapsHandle caps;
+    GstVideoInfo info{};
+    bool readable = false;
+};
+
+PictureMapper::PictureMapper() : format_(std::make_unique<Format>()) {}
+
+PictureMapper::~PictureMapper() = default;
+
+std::shared_ptr<const VideoPicture> PictureMapper::Map(GstSample* sample) {
+    GstCaps* caps = gst_sample_get_caps(sample);
+    if (!caps) {
+        return nullptr;
+    }
+    if (caps != format_->caps.get()) {
+        format_->caps.reset(gst_caps_ref(caps));
+        format_->readable = gst_video_info_from_caps(&format_->info, caps);
+    }
+    if (!format_->readable) {
+        return nullptr;
+    }
+    return VideoPicture::Map(gst_sample_get_buffer(sample), &format_->info);
 }
 
 }  // namespace velvaro::engine

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <memory>
 
+typedef struct _GstBuffer GstBuffer;
 typedef struct _GstSample GstSample;
+typedef struct _GstVideoInfo GstVideoInfo;
 
 namespace velvaro::engine {
 
@@ -36,10 +38,29 @@ public:
                      int height) const;
 
 private:
+    friend class PictureMapper;
     struct Mapped;
     explicit VideoPicture(std::unique_ptr<Mapped> mapped);
+    static std::shared_ptr<const VideoPicture> Map(GstBuffer* buffer, const GstVideoInfo* info);
 
     std::unique_ptr<Mapped> mapped_;
+};
+
+// Maps the pictures of one stream, one at a time, as VideoPicture::Map
+// does; their caps are read again only when they change, not for every
+// picture.
+class PictureMapper {
+public:
+    PictureMapper();
+    ~PictureMapper();
+    PictureMapper(const PictureMapper&) = delete;
+    PictureMapper& operator=(const PictureMapper&) = delete;
+
+    std::shared_ptr<const VideoPicture> Map(GstSample* sample);
+
+private:
+    struct Format;
+    std::unique_ptr<Format> format_;
 };
 
 }  // namespace velvaro::engine

@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -27,14 +28,14 @@ using velvaro::engine::GstSampleHandle;
 using velvaro::engine::VideoPicture;
 using velvaro::test::RunEventsUntil;
 
-// An I420 picture of snow, so that a picture one pixel off, or cut wrongly,
-// does not match.
-GstSampleHandle MakeSample() {
+// A picture of snow, so that a picture one pixel off, or cut wrongly, does
+// not match.
+GstSampleHandle MakeSample(const std::string& format = "format=I420,width=64,height=48") {
     velvaro::engine::EnsureMediaFramework();
-    const GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(
-        gst_parse_launch("videotestsrc pattern=snow num-buffers=1 ! video/x-raw,format=I420,"
-                         "width=64,height=48 ! appsink name=sink",
-                         nullptr))));
+    const GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
+        ("videotestsrc pattern=snow num-buffers=1 ! video/x-raw," + format + " ! appsink name=sink")
+            .c_str(),
+        nullptr))));
     const GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
     GstSampleHandle sample(gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND));
@@ -170,6 +171,25 @@ TEST(VideoPictureTest, AHeldPictureLeavesTheSinkFreeToPlayOnAfterASeek) {
     ASSERT_TRUE(pull() && pull());
     EXPECT_EQ(held->Size(), QSize(64, 48));
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+}
+
+// A stream's pictures share their caps until the caps change; each picture
+// must still be read by its own.
+TEST(PictureMapper, ReadsEachPictureByItsOwnCaps) {
+    const GstSampleHandle i420 = MakeSample();
+    const GstSampleHandle nv12 = MakeSample("format=NV12,width=64,height=48");
+    const GstSampleHandle larger = MakeSample("format=I420,width=96,height=72");
+    const GstSampleHandle rgb = MakeSample("format=RGB,width=64,height=48");
+    velvaro::engine::PictureMapper mapper;
+    for (GstSample* sample : {i420.get(), i420.get(), nv12.get(), larger.get(), i420.get()}) {
+        const auto picture = mapper.Map(sample);
+        const auto alone = VideoPicture::Map(sample);
+        ASSERT_TRUE(picture && alone);
+        EXPECT_EQ(picture->Size(), alone->Size());
+        EXPECT_EQ(Expected(*picture, QSize(50, 40)), Expected(*alone, QSize(50, 40)));
+    }
+    EXPECT_EQ(mapper.Map(rgb.get()), nullptr);
+    EXPECT_EQ(mapper.Map(larger.get())->Size(), QSize(96, 72));
 }
 
 }  // namespace

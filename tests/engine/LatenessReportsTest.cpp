@@ -1,0 +1,94 @@
+// Which of a video sink's reports on its pictures reach the elements
+// before it.
+#include "engine/GstGraphParts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using velvaro::engine::GstElementHandle;
+using velvaro::engine::GstPadHandle;
+
+struct Reports {
+    std::mutex mutex;
+    std::vector<GstClockTimeDiff> lateness;
+};
+
+// Twenty pictures at 30 a second into a clocked sink, each held back
+// `delayUs` on its way; the lateness of every report that comes back up
+// past the element before the sink.
+std::vector<GstClockTimeDiff> ReportsUpstream(int delayUs, bool onlyLate) {
+    velvaro::engine::EnsureMediaFramework();
+    GError* error = nullptr;
+    GstElementHandle pipeline(gst_parse_launch(
+        ("videotestsrc num-buffers=20 ! video/x-raw,width=64,height=48,framerate=30/1 ! "
+         "identity name=before sleep-time=" +
+         std::to_string(delayUs) + " ! fakesink name=sink sync=true qos=true")
+            .c_str(),
+        &error));
+    if (!pipeline) {
+        ADD_FAILURE() << (error ? error->message : "no pipeline");
+        g_clear_error(&error);
+        return {};
+    }
+    GstElementHandle before(gst_bin_get_by_name(GST_BIN(pipeline.get()), "before"));
+    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
+    GstPadHandle beforeOutput(gst_element_get_static_pad(before.get(), "src"));
+    GstPadHandle sinkInput(gst_element_get_static_pad(sink.get(), "sink"));
+    Reports reports;
+    gst_pad_add_probe(
+        beforeOutput.get(), GST_PAD_PROBE_TYPE_EVENT_UPSTREAM,
+        +[](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_QOS) {
+                GstClockTimeDiff lateness = 0;
+                gst_event_parse_qos(event, nullptr, nullptr, &lateness, nullptr);
+                auto* seen = static_cast<Reports*>(data);
+                std::lock_guard lock(seen->mutex);
+                seen->lateness.push_back(lateness);
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        &reports, nullptr);
+    if (onlyLate) {
+        velvaro::engine::PassOnlyLateReports(sinkInput.get());
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline.get());
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    EXPECT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
+    if (end) {
+        gst_message_unref(end);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    std::lock_guard lock(reports.mutex);
+    return reports.lateness;
+}
+
+bool AllLate(const std::vector<GstClockTimeDiff>& lateness) {
+    return std::all_of(lateness.begin(), lateness.end(), [](auto late) { return late > 0; });
+}
+
+TEST(LatenessReports, OnlyReportsOfLatenessGoUpstream) {
+    // Unfiltered, the sink reports on its pictures, on time or not.
+    const auto unfiltered = ReportsUpstream(0, false);
+    EXPECT_GE(unfiltered.size(), 10u);
+    EXPECT_FALSE(AllLate(unfiltered));
+
+    const auto onTime = ReportsUpstream(0, true);
+    EXPECT_TRUE(AllLate(onTime)) << onTime.size() << " reports";
+
+    // Each picture 50 ms on the way, at 33 ms apart: later and later.
+    const auto late = ReportsUpstream(50000, true);
+    EXPECT_GE(late.size(), 10u);
+    EXPECT_TRUE(AllLate(late));
+}
+
+}  // namespace
