@@ -80,9 +80,9 @@ private:
 std::string MissingElementText(const char* factory);
 
 // A sink reports on every picture it renders, and each report travels up
-// through every element to the decoder; only lateness changes what anyone
-// does: decoders and converters skip what falls before the last late
-// report. Lets through `sinkInput` only the reports of lateness.
+// through every element to the decoder. Only reports of lateness change
+// anything there (decoders and converters skip what falls before the last
+// late one), so only those pass `sinkInput`.
 void PassOnlyLateReports(GstPad* sinkInput);
 
 class GstPin final : public IPin {
