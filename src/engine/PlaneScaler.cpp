@@ -273,8 +273,12 @@ void PlaneScaler::Start(const PlaneView& original, Ratio across, Ratio down, int
     down_ = down;
     width_ = width;
     sameWidth_ = source_.width == width && across.source == across.out;
-    if (!sameWidth_) {
+    // The plan outlives the picture: it changes only with the sizes.
+    const std::array<std::int64_t, 5> plan{source_.width, source_.step, across.source, across.out,
+                                           width};
+    if (!sameWidth_ && plan != plannedFor_) {
         PlanColumns(source_, across, width);
+        plannedFor_ = plan;
     }
     blendedRow_.resize((source_.width - 1) * source_.step + 1 + 16);
 }

@@ -3,6 +3,7 @@
 // anything smaller than half size.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -70,6 +71,8 @@ private:
     std::vector<int> columnWeight_;
     // The same in blocks; empty when a block reaches too far.
     ColumnBlocks columnBlocks_;
+    // Source width and step, ratio across and width the columns are for.
+    std::array<std::int64_t, 5> plannedFor_{};
 };
 
 }  // namespace velvaro::engine

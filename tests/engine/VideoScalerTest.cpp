@@ -217,6 +217,45 @@ TEST(FrameScaler, InterleavedChromaGivesWhatSeparatePlanesGiveInsideItsRowsOnly)
     }
 }
 
+// A player keeps one scaler for the whole film and beyond: whatever it drew
+// before, at whatever sizes, each picture comes out as a new scaler draws it.
+TEST(FrameScaler, KeptAcrossPicturesDrawsEachAsANewScalerWould) {
+    const Picture hd({1920, 1080}), uhd({3840, 2160}), sd({720, 576}), odd({333, 201});
+    Bytes interleaved;
+    for (size_t i = 0; i < odd.u.size(); ++i) {
+        interleaved.insert(interleaved.end(), {odd.u[i], odd.v[i]});
+    }
+    const auto [cw, ch] = odd.chroma;
+    const PlaneView oddU{interleaved.data(), 2 * cw, cw, ch, 2};
+    const PlaneView oddV{interleaved.data() + 1, 2 * cw, cw, ch, 2};
+    const struct {
+        const Picture* picture;
+        Size to;
+        bool interleave;
+        const char* what;
+    } steps[] = {
+        {&hd, {1700, 956}, false, "1080p into a window"},
+        {&hd, {1700, 956}, false, "the next picture alike"},
+        {&hd, {1280, 956}, false, "only the width changed"},
+        {&hd, {1280, 720}, false, "only the height changed"},
+        {&uhd, {1280, 720}, false, "2160p, halved first"},
+        {&hd, {1280, 720}, false, "1080p again"},
+        {&sd, {1280, 720}, false, "a DVD enlarged"},
+        {&odd, {500, 300}, true, "chroma interleaved"},
+        {&odd, {500, 300}, false, "the same in separate planes"},
+    };
+    FrameScaler kept;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const Picture& picture = *step.picture;
+        Bytes out(static_cast<size_t>(step.to.width) * step.to.height * 4, 0);
+        kept.ScaleToBgrx(picture.Y(), step.interleave ? oddU : picture.Chroma(picture.u),
+                         step.interleave ? oddV : picture.Chroma(picture.v), out.data(),
+                         step.to.width * 4, step.to.width, step.to.height);
+        ASSERT_TRUE(out == Scaled(picture, step.to));
+    }
+}
+
 struct ScalerOutput {
     std::string format;
     int width = 0;
