@@ -64,7 +64,7 @@ void PassOnlyLateReports(GstPad* sinkInput) {
             }
             GstClockTimeDiff lateness = 0;
             gst_event_parse_qos(event, nullptr, nullptr, &lateness, nullptr);
-            return lateness > 0 ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+            return lateness > kUnseenLateness ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
         },
         nullptr, nullptr);
 }

@@ -82,8 +82,11 @@ std::string MissingElementText(const char* factory);
 // A sink reports on every picture it renders, and each report travels up
 // through every element to the decoder. Only reports of lateness change
 // anything there (decoders and converters skip what falls before the last
-// late one), so only those pass `sinkInput`.
+// late one), so only those pass `sinkInput`; and not for lateness well
+// under a screen refresh, where skipping the next picture would show worse
+// than the picture's being late did.
 void PassOnlyLateReports(GstPad* sinkInput);
+inline constexpr GstClockTimeDiff kUnseenLateness = 4 * GST_MSECOND;
 
 class GstPin final : public IPin {
 public:

@@ -73,7 +73,38 @@ std::vector<GstClockTimeDiff> ReportsUpstream(int delayUs, bool onlyLate) {
 }
 
 bool AllLate(const std::vector<GstClockTimeDiff>& lateness) {
-    return std::all_of(lateness.begin(), lateness.end(), [](auto late) { return late > 0; });
+    return std::all_of(lateness.begin(), lateness.end(),
+                       [](auto late) { return late > velvaro::engine::kUnseenLateness; });
+}
+
+// The lateness of the reports that pass the filter, of those sent up
+// through it with `sent` lateness each.
+std::vector<GstClockTimeDiff> PassedUp(const std::vector<GstClockTimeDiff>& sent) {
+    velvaro::engine::EnsureMediaFramework();
+    GstPadHandle output(gst_pad_new("src", GST_PAD_SRC));
+    GstPadHandle input(gst_pad_new("sink", GST_PAD_SINK));
+    std::vector<GstClockTimeDiff> passed;
+    gst_pad_set_element_private(output.get(), &passed);
+    gst_pad_set_event_function(
+        output.get(), +[](GstPad* pad, GstObject*, GstEvent* event) -> gboolean {
+            if (GST_EVENT_TYPE(event) == GST_EVENT_QOS) {
+                GstClockTimeDiff lateness = 0;
+                gst_event_parse_qos(event, nullptr, nullptr, &lateness, nullptr);
+                static_cast<std::vector<GstClockTimeDiff>*>(gst_pad_get_element_private(pad))
+                    ->push_back(lateness);
+            }
+            gst_event_unref(event);
+            return TRUE;
+        });
+    gst_pad_set_active(output.get(), TRUE);
+    gst_pad_set_active(input.get(), TRUE);
+    EXPECT_EQ(gst_pad_link(output.get(), input.get()), GST_PAD_LINK_OK);
+    velvaro::engine::PassOnlyLateReports(input.get());
+    for (const GstClockTimeDiff lateness : sent) {
+        gst_pad_push_event(input.get(),
+                           gst_event_new_qos(GST_QOS_TYPE_UNDERFLOW, 1.0, lateness, GST_SECOND));
+    }
+    return passed;
 }
 
 TEST(LatenessReports, OnlyReportsOfLatenessGoUpstream) {
@@ -89,6 +120,14 @@ TEST(LatenessReports, OnlyReportsOfLatenessGoUpstream) {
     const auto late = ReportsUpstream(50000, true);
     EXPECT_GE(late.size(), 10u);
     EXPECT_TRUE(AllLate(late));
+}
+
+// A picture a fraction of a millisecond late looks on time; a report of it
+// would have the decoder skip the next one.
+TEST(LatenessReports, LatenessTooSmallToSeeIsNotReported) {
+    const GstClockTimeDiff ms = GST_MSECOND;
+    const auto passed = PassedUp({-10 * ms, 0, ms / 2, 2 * ms, 20 * ms, 100 * ms});
+    EXPECT_EQ(passed, (std::vector<GstClockTimeDiff>{20 * ms, 100 * ms}));
 }
 
 }  // namespace
