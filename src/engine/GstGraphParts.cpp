@@ -69,6 +69,31 @@ void PassOnlyLateReports(GstPad* sinkInput) {
         nullptr, nullptr);
 }
 
+void DecodeInBursts(GstElement* queue) {
+    g_object_set(queue, "max-size-buffers", kBurstPictures, "max-size-bytes", kBurstBytes,
+                 "max-size-time", guint64{0}, "silent", FALSE, nullptr);
+    // Told on the decoder's thread that the queue is full, it stays full
+    // from two pictures on: the decoder rests until one is left. The next
+    // picture it brings opens the queue again.
+    const auto full = +[](GstElement* handOver, gpointer) {
+        g_object_set(handOver, "max-size-buffers", 2u, nullptr);
+    };
+    g_signal_connect(queue, "overrun", G_CALLBACK(full), nullptr);
+    GstPadHandle input(gst_element_get_static_pad(queue, "sink"));
+    gst_pad_add_probe(
+        input.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        +[](GstPad* pad, GstPadProbeInfo*, gpointer) {
+            GstObject* handOver = GST_OBJECT_PARENT(pad);
+            guint limit = 0;
+            g_object_get(handOver, "max-size-buffers", &limit, nullptr);
+            if (limit != kBurstPictures) {
+                g_object_set(handOver, "max-size-buffers", kBurstPictures, nullptr);
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        nullptr, nullptr);
+}
+
 GstElementHandle ElementMaker::MakeAudioSink() {
     const GCharHandle pulseSocket(
         g_build_filename(g_get_user_runtime_dir(), "pulse", "native", nullptr));

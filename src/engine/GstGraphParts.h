@@ -88,6 +88,15 @@ std::string MissingElementText(const char* factory);
 void PassOnlyLateReports(GstPad* sinkInput);
 inline constexpr GstClockTimeDiff kUnseenLateness = 4 * GST_MSECOND;
 
+// A decoder woken for every picture shown finds its caches emptied by the
+// rest of the player each time; one that decodes several in a row and then
+// rests spends less on the same pictures. `queue`, after the decoder, takes
+// pictures up to kBurstPictures or kBurstBytes, whichever comes first, and
+// then no more until it is down to its last one.
+void DecodeInBursts(GstElement* queue);
+inline constexpr guint kBurstPictures = 8;
+inline constexpr guint kBurstBytes = 24u << 20;
+
 class GstPin final : public IPin {
 public:
     GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}
