@@ -281,12 +281,13 @@ void PlaneScaler::Start(const PlaneView& original, Ratio across, Ratio down, int
         plannedFor_ = plan;
     }
     blendedRow_.resize((source_.width - 1) * source_.step + 1 + 16);
+    prefetchedRow_ = -1;
 }
 
 // A decoded picture is seldom still in the cache when it is shown, and
 // reading its rows waited on memory for most of their time: the next
 // row's source is asked for while this one is worked on.
-void PlaneScaler::PrefetchRows(int y) const {
+void PlaneScaler::PrefetchRows(int y) {
     if (y >= down_.out) {
         return;
     }
@@ -294,13 +295,14 @@ void PlaneScaler::PrefetchRows(int y) const {
     const int top =
         static_cast<int>(SourcePosition(y, down_.source, down_.out, source_.height) >> 16);
     const int last = std::min(top + 1, source_.height - 1);
-    for (int index = top; index <= last; ++index) {
+    for (int index = std::max(top, prefetchedRow_ + 1); index <= last; ++index) {
         const std::uint8_t* row =
             source_.data + static_cast<std::ptrdiff_t>(index) * source_.stride;
         for (int i = 0; i < rowBytes; i += 64) {
             __builtin_prefetch(row + i);
         }
     }
+    prefetchedRow_ = std::max(prefetchedRow_, last);
 }
 
 void PlaneScaler::Row(int y, std::uint8_t* out) {

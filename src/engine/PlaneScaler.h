@@ -55,12 +55,15 @@ private:
     PlaneView Shrunk(PlaneView source, Ratio* across, Ratio* down);
     void PlanColumns(const PlaneView& source, Ratio across, int width);
     void ResampleRow(const std::uint8_t* row, int step, int width, std::uint8_t* out) const;
-    void PrefetchRows(int y) const;
+    void PrefetchRows(int y);
 
     PlaneView source_;
     Ratio down_{1, 1};
     int width_ = 0;
     bool sameWidth_ = true;
+    // The last source row asked for ahead: rows are shared by output rows
+    // next to each other, and asking twice costs as much as once.
+    int prefetchedRow_ = -1;
     // Halved copies of a plane much larger than the output, two in turn.
     std::vector<std::uint8_t> halved_[2];
     // One row blended from two source rows.
