@@ -23,7 +23,9 @@ class GstDvdGraph final : public GstFilterGraph,
                           public IDvdInfo2,
                           public std::enable_shared_from_this<GstDvdGraph> {
 public:
-    GstDvdGraph() = default;
+    // A menu draws its buttons before the renderer: a picture decoded
+    // ahead would show the user's move late.
+    GstDvdGraph() { decodeAhead_ = false; }
     ~GstDvdGraph() override;
 
     // IDvdGraphBuilder

@@ -129,6 +129,8 @@ public:
     HRESULT Enable(long index, DWORD flags) override;
 
 protected:
+    // Whether the decoder runs ahead of the pictures shown, in bursts.
+    bool decodeAhead_ = true;
     // Any thread: bus messages the file graph has no use for.
     virtual void OnOtherMessage(GstMessage*) {}
     // The video window, once the graph shows pictures.

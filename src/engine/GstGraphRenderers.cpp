@@ -13,7 +13,7 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     RegisterVideoScaler();
     ElementMaker maker;
     // A thread of its own for what follows decoding: the decoder goes on
-    // ahead meanwhile, and has pictures ready when playing starts from a
+    // ahead meanwhile, and has a picture ready when playing starts from a
     // still.
     GstElementHandle handOver = maker.Make("queue");
     GstElementHandle overlay = maker.Make("subtitleoverlay");
@@ -29,7 +29,12 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
         return nullptr;
     }
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(kVideoRendererName))));
-    DecodeInBursts(handOver.get());
+    if (decodeAhead_) {
+        DecodeInBursts(handOver.get());
+    } else {
+        g_object_set(handOver.get(), "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time",
+                     guint64{0}, nullptr);
+    }
     GstCapsHandle caps(WindowCaps(0, 0));
     g_object_set(scaledCaps.get(), "caps", caps.get(), nullptr);
     g_object_set(sink.get(), "sync", TRUE, "qos", TRUE, "max-buffers", 1u, "drop", TRUE,
