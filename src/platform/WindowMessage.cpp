@@ -38,7 +38,9 @@ public:
         if (found == timers_.end()) {
             return false;
         }
-        delete found->second;
+        // A timer may be stopped from its own tick: gone once that returns.
+        found->second->stop();
+        found->second->deleteLater();
         timers_.erase(found);
         return true;
     }

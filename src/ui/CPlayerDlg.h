@@ -190,6 +190,7 @@ private:
     bool HasRememberedPosition() const;
     void OnTimer(UINT id);
     void PaceClock();
+    void WakeClock();
     void OnHScroll(int code, int controlId);
 
     bool HasVideo() const;
@@ -265,7 +266,7 @@ private:
     FullscreenState fullscreenState;
     PointerState pointer;
     SliderDrag drag;
-    unsigned clockPeriod = kClockPeriodMs;  // the engine starts the clock at this pace
+    unsigned clockPeriod = kClockPeriodMs;  // 0 while stopped; the engine starts it at this pace
     EngineDialogs dialogs;
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;

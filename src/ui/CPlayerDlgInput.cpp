@@ -209,6 +209,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
+    if (message != WM_TIMER) {
+        WakeClock();  // any input may have moved a still player
+    }
     return 0;
 }
 

@@ -49,14 +49,26 @@ void CPlayerDlg::OnTimer(UINT id) {
     PaceClock();
 }
 
-// Slower while nothing can move; the usual pace again as soon as anything may.
+// Nothing moves while paused or stopped: the clock stops after the tick that
+// shows where it came to rest, and anything that may move it wakes it again.
 void CPlayerDlg::PaceClock() {
     const bool moving = playState == State_Running || drag.dragging ||
                         static_cast<int>(bars.noticeUntil - TickCount()) > 0;
-    const unsigned period = moving ? kClockPeriodMs : kStillClockPeriodMs;
-    if (player && period != clockPeriod) {
-        clockPeriod = period;
-        SetTimer(client, ID_Clock_Timer, period);  // where the engine started it
+    if (!player) {
+        return;
+    }
+    if (moving) {
+        WakeClock();
+    } else if (clockPeriod != 0) {
+        clockPeriod = 0;
+        KillTimer(client, ID_Clock_Timer);  // where the engine started it
+    }
+}
+
+void CPlayerDlg::WakeClock() {
+    if (player && clockPeriod != kClockPeriodMs) {
+        clockPeriod = kClockPeriodMs;
+        SetTimer(client, ID_Clock_Timer, kClockPeriodMs);
     }
 }
 

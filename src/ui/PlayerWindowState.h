@@ -96,10 +96,9 @@ struct PointerState {
 };
 
 // The position slider's thumb while it is dragged.
-// How often the clock timer moves the position bar and the time; standing
-// still it has nothing to move and looks four times less often.
+// How often the clock timer moves the position bar and the time. Standing
+// still it has nothing to move and stops, so a paused player never wakes.
 inline constexpr unsigned kClockPeriodMs = 250;
-inline constexpr unsigned kStillClockPeriodMs = 1000;
 
 struct SliderDrag {
     bool dragging = false;

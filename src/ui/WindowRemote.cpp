@@ -75,9 +75,11 @@ void WindowRemote::OnClockTick() {
     }
     Refresh();
     const std::int64_t position = RemotePosition();
-    if (lastPositionUs_ >= 0 && sinceLastTick_.isValid()) {
-        // The engine's own rate: backwards it runs back.
-        const double rate = window_.playState == State_Running ? window_.player->GetRate() : 0;
+    // The engine's own rate: backwards it runs back.
+    const double rate = window_.playState == State_Running ? window_.player->GetRate() : 0;
+    // Across a change of rate nobody can tell when it came; the change goes
+    // out itself, and listeners read the position anew.
+    if (lastPositionUs_ >= 0 && sinceLastTick_.isValid() && rate == lastRate_) {
         const auto advance = static_cast<std::int64_t>(
             static_cast<double>(sinceLastTick_.nsecsElapsed() / 1000) * rate);
         if (std::abs(position - (lastPositionUs_ + advance)) > kJumpUs) {
@@ -85,6 +87,7 @@ void WindowRemote::OnClockTick() {
         }
     }
     lastPositionUs_ = position;
+    lastRate_ = rate;
     sinceLastTick_.start();
 }
 
@@ -139,6 +142,7 @@ void WindowRemote::Run(std::function<void()> action) {
     }
     action();
     Refresh();
+    window_.WakeClock();  // not all of it passes through the window's input
 }
 
 void WindowRemote::Click(int buttonId) {

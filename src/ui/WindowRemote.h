@@ -57,7 +57,9 @@ private:
     CPlayerDlg& window_;
     std::unique_ptr<MprisService> service_;
     int medium_ = 0;
-    // Where the last tick found the medium, to tell jumps from playback.
+    // Where the last tick found the medium and how fast it went, to tell
+    // jumps from playback.
     std::int64_t lastPositionUs_ = -1;
+    double lastRate_ = 0;
     QElapsedTimer sinceLastTick_;
 };

@@ -1,0 +1,159 @@
+// The clock that moves the position bar and the time: it ticks while the
+// medium plays and rests while nothing can move, so a paused player never
+// wakes; whatever may move it wakes it, and a remote hears of the jumps.
+#include "PlayerWindow.h"
+#include "RunProgram.h"
+
+#include <QDBusConnection>
+
+namespace {
+
+// Counts the clock's ticks as they reach the window.
+class TickCounter : public QObject {
+public:
+    explicit TickCounter(QObject* window) { window->installEventFilter(this); }
+    int Take() { return std::exchange(ticks_, 0); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == WindowMessageEvent::Type()) {
+            const auto* message = static_cast<WindowMessageEvent*>(event);
+            ticks_ += message->message == WM_TIMER && message->wParam == ID_Clock_Timer;
+        }
+        return false;
+    }
+
+private:
+    int ticks_ = 0;
+};
+
+// The Seeked signals a remote sees, on its own connection to the bus.
+class SeekListener : public QObject {
+    Q_OBJECT
+public:
+    explicit SeekListener(const std::string& address)
+        : bus_(QDBusConnection::connectToBus(QString::fromStdString(address),
+                                             QStringLiteral("seek-listener"))) {
+        bus_.connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+                     QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Seeked"),
+                     this, SLOT(OnSeeked(qlonglong)));
+    }
+    ~SeekListener() override {
+        QDBusConnection::disconnectFromBus(QStringLiteral("seek-listener"));
+    }
+    bool Connected() const { return bus_.isConnected(); }
+    std::vector<qlonglong> Take() { return std::exchange(seeks_, {}); }
+
+public Q_SLOTS:
+    void OnSeeked(qlonglong position) { seeks_.push_back(position); }
+
+private:
+    QDBusConnection bus_;
+    std::vector<qlonglong> seeks_;
+};
+
+class ClockTest : public PlayerWindowTest {
+protected:
+    // Plays out the tick that shows where the medium came to rest.
+    void Settle() {
+        Spin(400);
+        ticks->Take();
+    }
+    void StartCounting() { ticks = std::make_unique<TickCounter>(Client()); }
+
+    std::unique_ptr<TickCounter> ticks;
+};
+
+TEST_F(ClockTest, TheClockRestsWhileNothingMovesAndWakesForWhatMovesIt) {
+    Start(Media("multi.mkv"));
+    StartCounting();
+    Spin(1000);
+    EXPECT_GE(ticks->Take(), 3) << "playing, the clock ticks";
+
+    Command(IDTBB_PAUSE);
+    Settle();
+    Spin(1500);
+    EXPECT_EQ(ticks->Take(), 0) << "paused";
+
+    // A seek by the position bar wakes it long enough to show where it landed.
+    Scroll(PositionSlider(), SB_THUMBPOSITION, 300);
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:03"); }))
+        << StatusText(0).toStdString();
+    Settle();
+    Spin(1000);
+    EXPECT_EQ(ticks->Take(), 0) << "paused again after the seek";
+
+    // So do a frame step by key and a stop.
+    Key(VK_OEM_PERIOD);
+    Spin(400);
+    EXPECT_GE(ticks->Take(), 1) << "woken by the key";
+    Command(IDTBB_STOP);
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:00"); }))
+        << StatusText(0).toStdString();
+    Settle();
+    Spin(1000);
+    EXPECT_EQ(ticks->Take(), 0) << "stopped";
+
+    Command(IDTBB_PLAY);
+    Spin(1000);
+    EXPECT_GE(ticks->Take(), 3) << "playing again";
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:01"); }));
+}
+
+// A notice stands in for the time until it runs out, and the clock waits
+// for it even when nothing plays.
+TEST_F(ClockTest, ANoticeKeepsTheClockAwakeUntilTheTimeShowsAgain) {
+    settings->startMediaAutomatically = 0;
+    commandLine.SetBookmarkFile((folder().path() / "none.vbm").string());
+    Start(Media("multi.mkv"));
+    StartCounting();
+    Spin(1000);
+    EXPECT_GE(ticks->Take(), 3);
+    EXPECT_TRUE(StatusText(0).contains(QStringLiteral("none.vbm"))) << StatusText(0).toStdString();
+    ExpireNotice();
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:00"); }))
+        << StatusText(0).toStdString();
+    Settle();
+    Spin(1000);
+    EXPECT_EQ(ticks->Take(), 0);
+}
+
+// The clock tells a remote of jumps; a resume after a long pause is none.
+TEST_F(ClockTest, ARemoteHearsOfSeeksWhilePausedButNotOfAResume) {
+    velvaro::test::PrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty()) << "dbus-daemon did not start";
+    // The window's session bus is this one when the test has the process to
+    // itself, as under ctest; a process settles its session bus only once.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(bus.Address()));
+    Start(Media("multi.mkv"));
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        GTEST_SKIP() << "an earlier test in this process settled the session bus";
+    }
+    SeekListener remote(bus.Address());
+    ASSERT_TRUE(remote.Connected());
+    StartCounting();
+
+    Command(IDTBB_PAUSE);
+    Settle();
+    Scroll(PositionSlider(), SB_THUMBPOSITION, 300);
+    std::vector<qlonglong> seeks;
+    WaitFor([&] {
+        std::ranges::copy(remote.Take(), std::back_inserter(seeks));
+        return !seeks.empty();
+    });
+    ASSERT_EQ(seeks.size(), 1u) << "a seek while paused";
+    EXPECT_NEAR(seeks[0], 3000000, 100000);
+    Settle();
+    Spin(1500);
+    remote.Take();
+
+    Command(IDTBB_PLAY);
+    Spin(1200);
+    EXPECT_EQ(remote.Take(), std::vector<qlonglong>{});
+    Command(IDTBB_PAUSE);
+}
+
+}  // namespace
+
+#include "ClockTest.moc"
