@@ -54,6 +54,20 @@ GstElementHandle ElementMaker::Make(const char* factory, const char* name) {
     return element;
 }
 
+GstElementHandle UnheardSoundChunker(GstElement* sink) {
+    GstElementFactory* factory = gst_element_get_factory(sink);
+    if (!factory || std::strcmp(GST_OBJECT_NAME(factory), "fakesink") != 0) {
+        return nullptr;
+    }
+    // Without it the sound goes on as it comes.
+    GstElementHandle chunker = MakeOwnedElement("audiobuffersplit", nullptr);
+    if (chunker) {
+        g_object_set(chunker.get(), "output-buffer-duration", 1,
+                     static_cast<int>(GST_SECOND / kUnheardChunk), nullptr);
+    }
+    return chunker;
+}
+
 void PassOnlyLateReports(GstPad* sinkInput) {
     gst_pad_add_probe(
         sinkInput, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM,

@@ -97,6 +97,13 @@ void DecodeInBursts(GstElement* queue);
 inline constexpr guint kBurstPictures = 8;
 inline constexpr guint kBurstBytes = 24u << 20;
 
+// Sound that no device plays only keeps the clock, and a decoder's short
+// blocks (a fiftieth of a second) each wake every element after it. For
+// such a `sink`, an element that hands the sound on in kUnheardChunk
+// blocks instead; null for a sink that plays somewhere.
+GstElementHandle UnheardSoundChunker(GstElement* sink);
+inline constexpr GstClockTime kUnheardChunk = GST_SECOND / 10;
+
 class GstPin final : public IPin {
 public:
     GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}

@@ -128,8 +128,17 @@ GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::strin
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(name))));
     gst_bin_add_many(GST_BIN(bin.get()), convert.get(), resample.get(), volume.get(),
                      panorama.get(), convertOut.get(), sink.get(), nullptr);
-    if (!gst_element_link_many(convert.get(), resample.get(), volume.get(), panorama.get(),
-                               convertOut.get(), sink.get(), nullptr)) {
+    // After the first converter, which gives any decoder's layout one the
+    // chunker takes.
+    const GstElementHandle chunker = UnheardSoundChunker(sink.get());
+    if (chunker) {
+        gst_bin_add(GST_BIN(bin.get()), chunker.get());
+    }
+    const bool converted =
+        chunker ? gst_element_link_many(convert.get(), chunker.get(), resample.get(), nullptr)
+                : gst_element_link(convert.get(), resample.get());
+    if (!converted || !gst_element_link_many(resample.get(), volume.get(), panorama.get(),
+                                             convertOut.get(), sink.get(), nullptr)) {
         *error = "The parts of the audio renderer could not be connected.";
         return nullptr;
     }

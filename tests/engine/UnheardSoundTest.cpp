@@ -1,0 +1,126 @@
+// Sound that no device plays reaches its sink in tenths of a second, from
+// any decoder's layout, with every sample and its time kept.
+#include "engine/GstGraphParts.h"
+
+#include <gst/audio/audio.h>
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using velvaro::engine::GstElementHandle;
+using velvaro::engine::GstPadHandle;
+using velvaro::engine::kUnheardChunk;
+
+struct Block {
+    GstClockTime pts;
+    GstClockTime duration;
+    gsize samples;
+};
+
+struct Blocks {
+    std::mutex mutex;
+    std::vector<Block> seen;
+};
+
+// One second of 44.1 kHz stereo in blocks of `perBlock` samples, as a
+// decoder of planar float gives it, through the renderer's first converter
+// and the chunker a fakesink calls for, into that fakesink.
+std::vector<Block> BlocksAtTheSink(int perBlock) {
+    velvaro::engine::EnsureMediaFramework();
+    GError* error = nullptr;
+    GstElementHandle pipeline(gst_parse_launch(
+        ("audiotestsrc samplesperbuffer=" + std::to_string(perBlock) +
+         " num-buffers=" + std::to_string((44100 + perBlock - 1) / perBlock) +
+         " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! "
+         "audio/x-raw,format=F32LE,layout=non-interleaved ! audioconvert name=convert ! "
+         "fakesink name=sink sync=false")
+            .c_str(),
+        &error));
+    if (!pipeline) {
+        ADD_FAILURE() << (error ? error->message : "no pipeline");
+        g_clear_error(&error);
+        return {};
+    }
+    GstElementHandle convert(gst_bin_get_by_name(GST_BIN(pipeline.get()), "convert"));
+    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
+    GstElementHandle chunker = velvaro::engine::UnheardSoundChunker(sink.get());
+    if (!chunker) {
+        ADD_FAILURE() << "no chunker for a fakesink";
+        return {};
+    }
+    gst_element_unlink(convert.get(), sink.get());
+    gst_bin_add(GST_BIN(pipeline.get()), chunker.get());
+    EXPECT_TRUE(gst_element_link_many(convert.get(), chunker.get(), sink.get(), nullptr));
+
+    Blocks blocks;
+    GstPadHandle input(gst_element_get_static_pad(sink.get(), "sink"));
+    gst_pad_add_probe(
+        input.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        +[](GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            GstCaps* caps = gst_pad_get_current_caps(pad);
+            GstAudioInfo format;
+            const bool known = caps && gst_audio_info_from_caps(&format, caps);
+            if (caps) {
+                gst_caps_unref(caps);
+            }
+            auto* seen = static_cast<Blocks*>(data);
+            std::lock_guard lock(seen->mutex);
+            seen->seen.push_back(
+                {GST_BUFFER_PTS(buffer), GST_BUFFER_DURATION(buffer),
+                 known ? gst_buffer_get_size(buffer) / GST_AUDIO_INFO_BPF(&format) : 0});
+            return GST_PAD_PROBE_OK;
+        },
+        &blocks, nullptr);
+
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline.get());
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    EXPECT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
+    if (end) {
+        gst_message_unref(end);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    std::lock_guard lock(blocks.mutex);
+    return blocks.seen;
+}
+
+TEST(UnheardSound, ComesInTenthsOfASecondWithEverySampleAndItsTime) {
+    // A decoder's usual blocks (AAC's, MP3's), and blocks longer than a tenth.
+    for (const int perBlock : {1024, 1152, 8820}) {
+        const std::vector<Block> blocks = BlocksAtTheSink(perBlock);
+        ASSERT_FALSE(blocks.empty()) << perBlock;
+        gsize samples = 0;
+        GstClockTime next = 0;
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const Block& block = blocks[i];
+            EXPECT_EQ(block.pts, next) << perBlock << ", block " << i;
+            if (i + 1 < blocks.size()) {
+                EXPECT_EQ(block.samples, 4410u) << perBlock << ", block " << i;
+                EXPECT_NEAR(static_cast<double>(block.duration), kUnheardChunk, GST_USECOND * 23)
+                    << perBlock << ", block " << i;
+            }
+            next = block.pts + block.duration;
+            samples += block.samples;
+        }
+        // The source rounds up to whole blocks; the last of them comes whole.
+        const gsize sent = static_cast<gsize>((44100 + perBlock - 1) / perBlock * perBlock);
+        EXPECT_EQ(samples, sent) << perBlock;
+        EXPECT_LE(blocks.size(), sent / 4410 + 1) << perBlock;
+    }
+}
+
+TEST(UnheardSound, ASinkThatPlaysSomewhereGetsTheSoundAsItComes) {
+    velvaro::engine::EnsureMediaFramework();
+    const GstElementHandle device = velvaro::engine::MakeOwnedElement("autoaudiosink", nullptr);
+    ASSERT_TRUE(device);
+    EXPECT_FALSE(velvaro::engine::UnheardSoundChunker(device.get()));
+}
+
+}  // namespace
