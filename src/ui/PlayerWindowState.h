@@ -95,11 +95,11 @@ struct PointerState {
     bool leftButtonPressed = false;
 };
 
-// The position slider's thumb while it is dragged.
 // How often the clock timer moves the position bar and the time. Standing
 // still it has nothing to move and stops, so a paused player never wakes.
 inline constexpr unsigned kClockPeriodMs = 250;
 
+// The position slider's thumb while it is dragged.
 struct SliderDrag {
     bool dragging = false;
     int lastSeek = -1;
