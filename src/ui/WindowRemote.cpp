@@ -53,15 +53,20 @@ WindowRemote::WindowRemote(CPlayerDlg& window) : window_(window) {}
 WindowRemote::~WindowRemote() = default;
 
 void WindowRemote::Start() {
-    if (service_) {
+    if (started_) {
         return;
     }
+    started_ = true;
     qApp->installEventFilter(this);
     window_.installEventFilter(this);
     connect(window_.bars.volume, &QSlider::valueChanged, this, &WindowRemote::Refresh);
     service_ = std::make_unique<MprisService>(*this);
     service_->Publish(Current());
-    service_->Start();
+    // Without a session bus nobody can ask, and the clock need not keep
+    // the answers up to date.
+    if (!service_->Start()) {
+        service_.reset();
+    }
 }
 
 void WindowRemote::OnOpening() {

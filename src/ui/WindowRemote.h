@@ -27,8 +27,6 @@ public:
     void OnClockTick();
     // Publishes the state as it is now; nothing goes out when nothing changed.
     void Refresh();
-    // Null before Start.
-    MprisService* Service() const { return service_.get(); }
 
     void RemotePlay() override;
     void RemotePause() override;
@@ -55,6 +53,8 @@ private:
     RemoteState Current() const;
 
     CPlayerDlg& window_;
+    bool started_ = false;
+    // Null before Start, and after it when there is no session bus.
     std::unique_ptr<MprisService> service_;
     int medium_ = 0;
     // Where the last tick found the medium and how fast it went, to tell
