@@ -1,5 +1,6 @@
 // Which of a video sink's reports on its pictures reach the elements
 // before it.
+#include "PlayToEnd.h"
 #include "engine/GstGraphParts.h"
 
 #include <gtest/gtest.h>
@@ -58,16 +59,7 @@ std::vector<GstClockTimeDiff> ReportsUpstream(int delayUs, bool onlyLate) {
     if (onlyLate) {
         velvaro::engine::PassOnlyLateReports(sinkInput.get());
     }
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline.get());
-    GstMessage* end = gst_bus_timed_pop_filtered(
-        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    EXPECT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
-    if (end) {
-        gst_message_unref(end);
-    }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    PlayToEnd(pipeline.get());
     std::lock_guard lock(reports.mutex);
     return reports.lateness;
 }

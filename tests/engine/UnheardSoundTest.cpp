@@ -1,5 +1,6 @@
 // Sound that no device plays reaches its sink in tenths of a second, from
 // any decoder's layout, with every sample and its time kept.
+#include "PlayToEnd.h"
 #include "engine/GstGraphParts.h"
 
 #include <gst/audio/audio.h>
@@ -77,16 +78,7 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
         },
         &blocks, nullptr);
 
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline.get());
-    GstMessage* end = gst_bus_timed_pop_filtered(
-        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    EXPECT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
-    if (end) {
-        gst_message_unref(end);
-    }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    PlayToEnd(pipeline.get());
     std::lock_guard lock(blocks.mutex);
     return blocks.seen;
 }
