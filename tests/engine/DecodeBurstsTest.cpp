@@ -1,5 +1,6 @@
 // How the queue after a decoder lets it run ahead: several pictures, then a
 // rest until the queue has nearly run dry.
+#include "TestPipeline.h"
 #include "engine/GstGraphParts.h"
 
 #include <gtest/gtest.h>
@@ -63,15 +64,11 @@ struct BurstRun {
 // source go on, then none again until the queue is full once more; then the
 // rest.
 void Burst(int count, guint size, BurstRun* run) {
-    velvaro::engine::EnsureMediaFramework();
-    GError* error = nullptr;
-    GstElementHandle pipeline(
-        gst_parse_launch(("fakesrc num-buffers=" + std::to_string(count) +
-                          " sizetype=fixed filltype=nothing sizemax=" + std::to_string(size) +
-                          " ! queue name=handover ! appsink name=sink sync=false max-buffers=1")
-                             .c_str(),
-                         &error));
-    ASSERT_TRUE(pipeline) << (error ? error->message : "no pipeline");
+    GstElementHandle pipeline =
+        LaunchPipeline("fakesrc num-buffers=" + std::to_string(count) +
+                       " sizetype=fixed filltype=nothing sizemax=" + std::to_string(size) +
+                       " ! queue name=handover ! appsink name=sink sync=false max-buffers=1");
+    ASSERT_TRUE(pipeline);
     GstElementHandle queue(gst_bin_get_by_name(GST_BIN(pipeline.get()), "handover"));
     GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
     velvaro::engine::DecodeInBursts(queue.get());

@@ -1,6 +1,6 @@
 // Which of a video sink's reports on its pictures reach the elements
 // before it.
-#include "PlayToEnd.h"
+#include "TestPipeline.h"
 #include "engine/GstGraphParts.h"
 
 #include <gtest/gtest.h>
@@ -24,17 +24,11 @@ struct Reports {
 // `delayUs` on its way; the lateness of every report that comes back up
 // past the element before the sink.
 std::vector<GstClockTimeDiff> ReportsUpstream(int delayUs, bool onlyLate) {
-    velvaro::engine::EnsureMediaFramework();
-    GError* error = nullptr;
-    GstElementHandle pipeline(gst_parse_launch(
-        ("videotestsrc num-buffers=20 ! video/x-raw,width=64,height=48,framerate=30/1 ! "
-         "identity name=before sleep-time=" +
-         std::to_string(delayUs) + " ! fakesink name=sink sync=true qos=true")
-            .c_str(),
-        &error));
+    GstElementHandle pipeline = LaunchPipeline(
+        "videotestsrc num-buffers=20 ! video/x-raw,width=64,height=48,framerate=30/1 ! "
+        "identity name=before sleep-time=" +
+        std::to_string(delayUs) + " ! fakesink name=sink sync=true qos=true");
     if (!pipeline) {
-        ADD_FAILURE() << (error ? error->message : "no pipeline");
-        g_clear_error(&error);
         return {};
     }
     GstElementHandle before(gst_bin_get_by_name(GST_BIN(pipeline.get()), "before"));

@@ -1,8 +1,25 @@
-// A test's own pipeline played to its end.
+// A test's own pipeline: made from a description, played to its end.
 #pragma once
+
+#include "engine/GstGraphParts.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+
+#include <string>
+
+// The pipeline `description` makes, or null with a failure saying why.
+inline velvaro::engine::GstElementHandle LaunchPipeline(const std::string& description) {
+    velvaro::engine::EnsureMediaFramework();
+    GError* error = nullptr;
+    GstElement* made = gst_parse_launch(description.c_str(), &error);
+    if (!made) {
+        ADD_FAILURE() << (error ? error->message : "no pipeline");
+    }
+    g_clear_error(&error);
+    return velvaro::engine::GstElementHandle(made ? GST_ELEMENT(gst_object_ref_sink(made))
+                                                  : nullptr);
+}
 
 // Plays `pipeline` until its end (a failure if it breaks or takes over ten
 // seconds), then takes it down, so its sinks have seen everything.
