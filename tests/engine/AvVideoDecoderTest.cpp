@@ -1,20 +1,13 @@
-// The player's own decoders beside GStreamer's libav ones, on the same
-// films: the same pictures at the same times in the same order, and damaged
-// data played through. A film's open taking them is checked with the
-// decoders' settings.
+// The player's own decoders beside GStreamer's libav ones, on the same films.
 #include "PlayerFixture.h"
-#include "engine/GstHandles.h"
-#include "engine/MediaFramework.h"
-
-#include <gst/app/gstappsink.h>
-#include <gst/video/video.h>
+#include "TestPipeline.h"
 
 #include <string>
 #include <vector>
 
 namespace {
 
-using velvaro::engine::GstElementHandle;
+using velvaro::engine::GstPadHandle;
 using velvaro::engine::GstSampleHandle;
 using velvaro::test::Media;
 
@@ -71,26 +64,18 @@ GstPadProbeReturn OnAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer) {
 // from `from` on when given, reached by an exact seek.
 Decoded Decode(const std::string& launch, bool anyLayout = false,
                GstClockTime from = GST_CLOCK_TIME_NONE) {
-    velvaro::engine::EnsureMediaFramework();
     Decoded decoded;
-    GError* failure = nullptr;
-    GstElement* parsed = gst_parse_launch(
-        (launch + " ! appsink name=out sync=false max-buffers=4").c_str(), &failure);
-    if (!parsed) {
-        decoded.error = failure ? failure->message : "no pipeline";
-        g_clear_error(&failure);
+    const TestPipeline pipeline(launch + " ! appsink name=sink sync=false max-buffers=4");
+    if (!pipeline) {
         return decoded;
     }
-    GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(parsed)));
-    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
     if (anyLayout) {
-        GstPad* input = gst_element_get_static_pad(sink.get(), "sink");
-        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &OnAllocationQuery, nullptr,
-                          nullptr);
-        gst_object_unref(input);
+        const GstPadHandle input(gst_element_get_static_pad(pipeline["sink"].get(), "sink"));
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &OnAllocationQuery,
+                          nullptr, nullptr);
     }
     if (GST_CLOCK_TIME_IS_VALID(from)) {
-        gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
+        pipeline.SetState(GST_STATE_PAUSED);
         gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND);
         gst_element_seek_simple(
             pipeline.get(), GST_FORMAT_TIME,
@@ -98,22 +83,20 @@ Decoded Decode(const std::string& launch, bool anyLayout = false,
             static_cast<gint64>(from));
         gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND);
     }
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    while (GstSampleHandle sample{
-        gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 10 * GST_SECOND)}) {
-        GstVideoInfo info;
+    pipeline.SetState(GST_STATE_PLAYING);
+    GstVideoInfo info;
+    while (const GstSampleHandle sample = pipeline.Pull()) {
+        GstBuffer* buffer = gst_sample_get_buffer(sample.get());
         if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) {
             break;
         }
         if (decoded.pictures.empty()) {
-            GstBuffer* buffer = gst_sample_get_buffer(sample.get());
             decoded.memories = gst_buffer_n_memory(buffer);
             decoded.firstStreamTime = gst_segment_to_stream_time(
                 gst_sample_get_segment(sample.get()), GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
         }
-        decoded.pictures.push_back({GST_BUFFER_PTS(gst_sample_get_buffer(sample.get())),
-                                    GST_VIDEO_INFO_NAME(&info), GST_VIDEO_INFO_WIDTH(&info),
-                                    GST_VIDEO_INFO_HEIGHT(&info),
+        decoded.pictures.push_back({GST_BUFFER_PTS(buffer), GST_VIDEO_INFO_NAME(&info),
+                                    GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
                                     HashOfPixels(sample.get(), info)});
     }
     GstBus* bus = gst_element_get_bus(pipeline.get());
@@ -125,7 +108,6 @@ Decoded Decode(const std::string& launch, bool anyLayout = false,
         gst_message_unref(message);
     }
     gst_object_unref(bus);
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return decoded;
 }
 

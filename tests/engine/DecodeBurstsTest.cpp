@@ -1,22 +1,16 @@
 // How the queue after a decoder lets it run ahead: several pictures, then a
 // rest until the queue has nearly run dry.
 #include "TestPipeline.h"
-#include "engine/GstGraphParts.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using velvaro::engine::GstElementHandle;
 using velvaro::engine::kBurstBytes;
 using velvaro::engine::kBurstPictures;
 
@@ -51,84 +45,76 @@ struct Turns {
             changed.notify_all();
         }
     }
-};
-
-struct BurstRun {
-    Turns turns;
-    int pulled = 0;
+    bool WaitUntil(const std::function<bool()>& done) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), done);
+    }
 };
 
 // `count` buffers of `size` bytes from a source as fast as it goes, through
 // a queue made to burst, to a sink that takes none until the queue has
 // turned the source away; then as many as it takes for the queue to let the
 // source go on, then none again until the queue is full once more; then the
-// rest.
-void Burst(int count, guint size, BurstRun* run) {
-    GstElementHandle pipeline =
-        LaunchPipeline("fakesrc num-buffers=" + std::to_string(count) +
-                       " sizetype=fixed filltype=nothing sizemax=" + std::to_string(size) +
-                       " ! queue name=handover ! appsink name=sink sync=false max-buffers=1");
-    ASSERT_TRUE(pipeline);
-    GstElementHandle queue(gst_bin_get_by_name(GST_BIN(pipeline.get()), "handover"));
-    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
+// rest. Returns how many the sink took.
+int Burst(int count, guint size, Turns& turns) {
+    const TestPipeline pipeline(
+        "fakesrc num-buffers=" + std::to_string(count) +
+        " sizetype=fixed filltype=nothing sizemax=" + std::to_string(size) +
+        " ! queue name=handover ! appsink name=sink sync=false max-buffers=1");
+    if (!pipeline) {
+        return 0;
+    }
+    const auto queue = pipeline["handover"];
     velvaro::engine::DecodeInBursts(queue.get());
     const auto full = +[](GstElement* element, Turns* turns) { turns->Full(element); };
     const auto running = +[](GstElement* element, Turns* turns) { turns->Running(element); };
-    g_signal_connect(queue.get(), "overrun", G_CALLBACK(full), &run->turns);
-    g_signal_connect(queue.get(), "running", G_CALLBACK(running), &run->turns);
-    const auto waitUntil = [run](auto done) {
-        std::unique_lock lock(run->turns.mutex);
-        return run->turns.changed.wait_for(lock, std::chrono::seconds(10), [&] { return done(); });
-    };
-    const auto pull = [&] {
-        GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND);
-        if (sample) {
-            ++run->pulled;
-            gst_sample_unref(sample);
-        }
-        return sample != nullptr;
-    };
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    EXPECT_TRUE(waitUntil([run] { return !run->turns.full.empty(); }));
-    const auto letGo = [run] {
-        std::lock_guard lock(run->turns.mutex);
-        return !run->turns.running.empty();
+    g_signal_connect(queue.get(), "overrun", G_CALLBACK(full), &turns);
+    g_signal_connect(queue.get(), "running", G_CALLBACK(running), &turns);
+    int pulled = 0;
+    const auto pull = [&] { return pipeline.Pull(5 * GST_SECOND) && ++pulled; };
+    pipeline.SetState(GST_STATE_PLAYING);
+    EXPECT_TRUE(turns.WaitUntil([&] { return !turns.full.empty(); }));
+    const auto letGo = [&] {
+        std::lock_guard lock(turns.mutex);
+        return !turns.running.empty();
     };
     while (!letGo() && pull()) {
     }
-    EXPECT_TRUE(waitUntil([run] { return run->turns.full.size() > run->turns.fullBeforeLetGo; }));
+    EXPECT_TRUE(turns.WaitUntil([&] { return turns.full.size() > turns.fullBeforeLetGo; }));
     while (pull()) {
     }
-    EXPECT_TRUE(gst_app_sink_is_eos(GST_APP_SINK(sink.get())));
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    EXPECT_TRUE(gst_app_sink_is_eos(GST_APP_SINK(pipeline["sink"].get())));
+    return pulled;
 }
 
 // Between the queue's turning the source away and the level's being read,
-// the queue's thread may pass on a buffer or two to the sink.
+// the queue's thread may pass on a buffer or two to the sink. Large pictures
+// burst no further than the memory allows.
 TEST(DecodeBursts, SourceRunsAheadAndRestsUntilTheQueueIsNearlyDry) {
-    BurstRun run;
-    Burst(60, 1000, &run);
-    EXPECT_EQ(run.pulled, 60);
-    std::lock_guard lock(run.turns.mutex);
-    ASSERT_GE(run.turns.full.size(), 2u);
-    for (size_t turn = 0; turn < 2; ++turn) {
-        EXPECT_GE(run.turns.full[turn], kBurstPictures - 2) << turn;
-        EXPECT_LE(run.turns.full[turn], kBurstPictures) << turn;
-    }
-    ASSERT_FALSE(run.turns.running.empty());
-    EXPECT_TRUE(std::all_of(run.turns.running.begin(), run.turns.running.end(), [](guint level) {
-        return level <= 1;
-    })) << run.turns.running.front();
-}
-
-TEST(DecodeBursts, LargePicturesBurstNoFurtherThanTheMemoryAllowed) {
-    BurstRun run;
-    Burst(12, kBurstBytes / 2 + 1, &run);
-    EXPECT_EQ(run.pulled, 12);
-    std::lock_guard lock(run.turns.mutex);
-    ASSERT_GE(run.turns.full.size(), 2u);
-    for (size_t turn = 0; turn < 2; ++turn) {
-        EXPECT_LE(run.turns.full[turn], 2u) << turn;
+    const struct {
+        int count;
+        guint size;
+        guint fullLeast, fullMost;
+        bool restsUntilDry;
+    } cases[] = {
+        {60, 1000, kBurstPictures - 2, kBurstPictures, true},
+        {12, kBurstBytes / 2 + 1, 0, 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " buffers of " + std::to_string(c.size));
+        Turns turns;
+        EXPECT_EQ(Burst(c.count, c.size, turns), c.count);
+        std::lock_guard lock(turns.mutex);
+        ASSERT_GE(turns.full.size(), 2u);
+        for (size_t turn = 0; turn < 2; ++turn) {
+            EXPECT_TRUE(turns.full[turn] >= c.fullLeast && turns.full[turn] <= c.fullMost)
+                << turn << ": " << turns.full[turn];
+        }
+        if (c.restsUntilDry) {
+            ASSERT_FALSE(turns.running.empty());
+            EXPECT_TRUE(std::ranges::all_of(turns.running, [](guint level) { return level <= 1; }))
+                << turns.running.front();
+        }
     }
 }
 

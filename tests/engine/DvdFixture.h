@@ -24,19 +24,17 @@ public:
     // white text, in per mille.
     int WhiteIn(int top, int bottom) {
         // A bitmap header of 40 bytes, then the rows from the bottom up.
-        const int width = 720, height = 576, stride = width * 3;
-        long size = 40 + stride * height;
-        std::vector<std::uint8_t> image(static_cast<size_t>(size));
-        if (FAILED(basicVideo->GetCurrentImage(&size, reinterpret_cast<long*>(image.data())))) {
+        const int width = 720, height = 576;
+        long size = 40 + width * 3 * height;
+        std::vector<std::uint8_t> bitmap(static_cast<size_t>(size));
+        if (FAILED(basicVideo->GetCurrentImage(&size, reinterpret_cast<long*>(bitmap.data())))) {
             return -1;
         }
-        int white = 0;
-        for (int row = top; row < bottom; ++row) {
-            const std::uint8_t* pixel = image.data() + 40 + (height - 1 - row) * stride;
-            for (int x = 0; x < width; ++x, pixel += 3) {
-                white += pixel[0] > 230 && pixel[1] > 230 && pixel[2] > 230;
-            }
-        }
+        const QImage image =
+            QImage(bitmap.data() + 40, width, height, width * 3, QImage::Format_RGB888).mirrored();
+        const int white = CountPixels(image, QRect(0, top, width, bottom - top), [](auto& c) {
+            return c.red() > 230 && c.green() > 230 && c.blue() > 230;
+        });
         return white * 1000 / (width * (bottom - top));
     }
     const std::shared_ptr<IGraphBuilder>& Graph() const { return graph; }

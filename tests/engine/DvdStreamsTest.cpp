@@ -1,9 +1,9 @@
-// The streams of a DVD: audio and subpicture names, the sound heard and the
-// subpictures drawn, angles, the NTSC frame count and playing backwards.
+// The streams of a DVD, the sound heard and subpictures drawn; an NTSC disc.
 #include "DvdFixture.h"
 #include "engine/GstGraphParts.h"
 #include "engine/GstHandles.h"
 
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
 
 #include <QLocale>
@@ -47,20 +47,17 @@ public:
 private:
     static GstPadProbeReturn OnBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
         const velvaro::engine::GstCapsHandle caps(gst_pad_get_current_caps(pad));
-        const GstStructure* format = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
-        int rate = 0, channels = 0;
+        GstAudioInfo format;
         GstMapInfo map;
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-        if (!format || !gst_structure_get_int(format, "rate", &rate) ||
-            !gst_structure_get_int(format, "channels", &channels) || rate <= 0 || channels <= 0 ||
+        if (!caps || !gst_audio_info_from_caps(&format, caps.get()) ||
             !gst_buffer_map(buffer, &map, GST_MAP_READ)) {
             return GST_PAD_PROBE_OK;
         }
-        const bool floats = g_str_equal(gst_structure_get_string(format, "format"), "F32LE");
-        const size_t width = floats ? 4 : 2;
-        const size_t frames = map.size / width / static_cast<size_t>(channels);
+        const bool floats = GST_AUDIO_INFO_FORMAT(&format) == GST_AUDIO_FORMAT_F32LE;
+        const size_t frames = map.size / GST_AUDIO_INFO_BPF(&format);
         const auto negative = [&](size_t frame) {
-            const std::uint8_t* at = map.data + frame * static_cast<size_t>(channels) * width;
+            const std::uint8_t* at = map.data + frame * GST_AUDIO_INFO_BPF(&format);
             float f = 0;
             std::int16_t i = 0;
             floats ? std::memcpy(&f, at, 4) : std::memcpy(&i, at, 2);
@@ -71,6 +68,7 @@ private:
             crossings += negative(frame - 1) != negative(frame);
         }
         gst_buffer_unmap(buffer, &map);
+        const int rate = GST_AUDIO_INFO_RATE(&format);
         if (frames > static_cast<size_t>(rate) / 100) {
             static_cast<PitchProbe*>(data)->hertz_ =
                 static_cast<int>(std::lround(crossings / 2.0 * rate / static_cast<double>(frames)));

@@ -1,5 +1,4 @@
-// The model of a filter's settings over real GStreamer elements: every kind
-// of property, its range and what setting it does.
+// The model of a filter's settings over real GStreamer elements.
 #include "PlayerFixture.h"
 #include "engine/ElementProperties.h"
 

@@ -1,7 +1,5 @@
 // The file engine playing the real test media into a real owner window, and
-// its filter graph on its own: opening, and why an open fails; damaged files
-// and things that are no files, each open ending, with a reason when it
-// fails (how they play is the whole program's test).
+// its filter graph on its own: why an open fails, damaged files, no files.
 #include "ModalDialogWatcher.h"
 #include "PlayerFixture.h"
 #include "TestRegistry.h"

@@ -1,9 +1,8 @@
-// GStreamer loading in the background, and where the hardware decoders are
-// preferred: machines with render nodes are described, as this one has none.
+// GStreamer loading in the background, and which decoders are preferred and
+// how they are set. Render nodes are described, as this machine has none.
 #include "PlayerFixture.h"
-#include "engine/GstHandles.h"
+#include "TestPipeline.h"
 #include "engine/HardwareDecoding.h"
-#include "engine/MediaFramework.h"
 #include "engine/VideoDecoderTuning.h"
 
 #include <cstring>
@@ -59,18 +58,13 @@ using DecoderSettings = std::tuple<std::string, int, bool>;
 
 // How the video decoder a film's open takes is set once it has prerolled.
 DecoderSettings DecoderAfterPreroll(const std::string& file) {
-    velvaro::engine::EnsureMediaFramework();
-    GstElement* parsed = gst_parse_launch(
-        ("filesrc location=\"" + velvaro::test::Media(file) + "\" ! decodebin3 ! fakesink").c_str(),
-        nullptr);
-    const velvaro::engine::GstElementHandle pipeline(
-        parsed ? GST_ELEMENT(gst_object_ref_sink(parsed)) : nullptr);
+    const TestPipeline pipeline("filesrc location=\"" + velvaro::test::Media(file) +
+                                "\" ! decodebin3 ! fakesink");
     if (!pipeline) {
-        ADD_FAILURE() << "no pipeline";
         return {};
     }
     velvaro::engine::TuneVideoDecoders(GST_BIN(pipeline.get()));
-    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
+    pipeline.SetState(GST_STATE_PAUSED);
     EXPECT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
               GST_STATE_CHANGE_SUCCESS);
     DecoderSettings settings{"", -1, true};
@@ -93,7 +87,6 @@ DecoderSettings DecoderAfterPreroll(const std::string& file) {
             }
             return true;
         });
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return settings;
 }
 

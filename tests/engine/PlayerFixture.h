@@ -7,6 +7,7 @@
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 
+#include <QImage>
 #include <QStringList>
 #include <QWidget>
 
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace velvaro::test {
 
@@ -30,6 +32,18 @@ inline std::wstring WideMedia(const std::string& name) {
 inline int CountEntries(const char* folder) {
     const auto entries = std::filesystem::directory_iterator(folder);
     return static_cast<int>(std::distance(begin(entries), end(entries)));
+}
+
+// How many pixels of `area` in `image` are `counted`.
+inline int CountPixels(const QImage& image, const QRect& area,
+                       const std::function<bool(const QColor&)>& counted) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            count += counted(image.pixelColor(x, y));
+        }
+    }
+    return count;
 }
 
 // Records the window messages an engine sends its owner.

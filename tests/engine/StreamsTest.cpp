@@ -1,6 +1,5 @@
-// Streams and chapters on both paths, the Matroska splitter's pins and the
-// stream-selecting filter of other containers; and a separate sound track in
-// place of the film's own.
+// Streams and chapters through the Matroska splitter and the stream selector
+// of other containers; a separate sound track in place of the film's own.
 #include "PlayerFixture.h"
 
 namespace {

@@ -1,6 +1,4 @@
-// Subtitle files beside a film: found, named and listed after the film's own
-// subtitles, drawn over the picture when chosen, read in the right encoding,
-// and skipped when damaged.
+// Subtitle files beside a film, found, listed, drawn and skipped when damaged.
 #include "PlayerFixture.h"
 #include "engine/VideoWidget.h"
 
@@ -47,13 +45,8 @@ protected:
     }
     // The film is black: bright pixels are text.
     static int Bright(const QImage& image) {
-        int bright = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                bright += image.pixelColor(x, y).lightness() > 100;
-            }
-        }
-        return bright;
+        return velvaro::test::CountPixels(image, image.rect(),
+                                          [](const QColor& c) { return c.lightness() > 100; });
     }
     bool TextShown(bool shown) {
         return RunEventsUntil([&] { return (Bright(Bottom()) > 10) == shown; });

@@ -1,13 +1,8 @@
-// A still picture held for its text: it carries the text once that comes,
-// goes without it at the limit, and an ended wait's limit leaves the next
-// wait alone. On a real text renderer over a black picture.
-#include "engine/GstHandles.h"
-#include "engine/MediaFramework.h"
+// A still picture held for its text, on a real text renderer.
+#include "TestPipeline.h"
 #include "engine/TextWait.h"
 
-#include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,20 +14,14 @@ using velvaro::engine::TextWait;
 
 // A black picture through a text renderer into a sink; text is pushed by hand.
 struct TextGraph {
-    TextGraph() {
-        velvaro::engine::EnsureMediaFramework();
-        pipeline.reset(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
-            "videotestsrc pattern=black num-buffers=1 ! video/x-raw,format=I420,width=320,"
-            "height=240 ! textoverlay name=renderer wait-text=false ! appsink name=sink "
-            "appsrc name=text format=time caps=text/x-raw,format=utf8 ! renderer.text_sink",
-            nullptr))));
-        renderer.reset(gst_bin_get_by_name(GST_BIN(pipeline.get()), "renderer"));
-        sink.reset(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
-        text.reset(gst_bin_get_by_name(GST_BIN(pipeline.get()), "text"));
-    }
-    ~TextGraph() { gst_element_set_state(pipeline.get(), GST_STATE_NULL); }
+    TestPipeline pipeline{
+        "videotestsrc pattern=black num-buffers=1 ! video/x-raw,format=I420,width=320,"
+        "height=240 ! textoverlay name=renderer wait-text=false ! appsink name=sink "
+        "appsrc name=text format=time caps=text/x-raw,format=utf8 ! renderer.text_sink"};
+    GstElementHandle renderer = pipeline["renderer"], sink = pipeline["sink"],
+                     text = pipeline["text"];
 
-    void Pause() { gst_element_set_state(pipeline.get(), GST_STATE_PAUSED); }
+    void Pause() { pipeline.SetState(GST_STATE_PAUSED); }
 
     // The bright pixels of the still picture, text drawn white on black,
     // once the renderer lets it go; -1 while it holds it.
@@ -59,8 +48,6 @@ struct TextGraph {
         g_object_get(renderer.get(), "wait-text", &waits, nullptr);
         return waits;
     }
-
-    GstElementHandle pipeline, renderer, sink, text;
 };
 
 TEST(TextWait, AHeldPictureCarriesItsTextOnceThatComes) {

@@ -1,18 +1,14 @@
 // Sound that no device plays reaches its sink in tenths of a second, from
 // any decoder's layout, with every sample and its time kept.
 #include "TestPipeline.h"
-#include "engine/GstGraphParts.h"
 
 #include <gst/audio/audio.h>
-#include <gtest/gtest.h>
 
 #include <mutex>
-#include <string>
 #include <vector>
 
 namespace {
 
-using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstPadHandle;
 using velvaro::engine::kUnheardChunk;
 
@@ -31,7 +27,7 @@ struct Blocks {
 // decoder of planar float gives it, through the renderer's first converter
 // and the chunker a fakesink calls for, into that fakesink.
 std::vector<Block> BlocksAtTheSink(int perBlock) {
-    GstElementHandle pipeline = LaunchPipeline(
+    const TestPipeline pipeline(
         "audiotestsrc samplesperbuffer=" + std::to_string(perBlock) +
         " num-buffers=" + std::to_string((44100 + perBlock - 1) / perBlock) +
         " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! "
@@ -40,9 +36,8 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
     if (!pipeline) {
         return {};
     }
-    GstElementHandle convert(gst_bin_get_by_name(GST_BIN(pipeline.get()), "convert"));
-    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
-    GstElementHandle chunker = velvaro::engine::UnheardSoundChunker(sink.get());
+    const auto convert = pipeline["convert"], sink = pipeline["sink"];
+    const auto chunker = velvaro::engine::UnheardSoundChunker(sink.get());
     if (!chunker) {
         ADD_FAILURE() << "no chunker for a fakesink";
         return {};
@@ -52,17 +47,14 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
     EXPECT_TRUE(gst_element_link_many(convert.get(), chunker.get(), sink.get(), nullptr));
 
     Blocks blocks;
-    GstPadHandle input(gst_element_get_static_pad(sink.get(), "sink"));
+    const GstPadHandle input(gst_element_get_static_pad(sink.get(), "sink"));
     gst_pad_add_probe(
         input.get(), GST_PAD_PROBE_TYPE_BUFFER,
         +[](GstPad* pad, GstPadProbeInfo* info, gpointer data) {
             GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            GstCaps* caps = gst_pad_get_current_caps(pad);
+            const velvaro::engine::GstCapsHandle caps(gst_pad_get_current_caps(pad));
             GstAudioInfo format;
-            const bool known = caps && gst_audio_info_from_caps(&format, caps);
-            if (caps) {
-                gst_caps_unref(caps);
-            }
+            const bool known = caps && gst_audio_info_from_caps(&format, caps.get());
             auto* seen = static_cast<Blocks*>(data);
             std::lock_guard lock(seen->mutex);
             seen->seen.push_back(
@@ -72,7 +64,7 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
         },
         &blocks, nullptr);
 
-    PlayToEnd(pipeline.get());
+    pipeline.PlayToEnd();
     std::lock_guard lock(blocks.mutex);
     return blocks.seen;
 }
@@ -80,25 +72,26 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
 TEST(UnheardSound, ComesInTenthsOfASecondWithEverySampleAndItsTime) {
     // A decoder's usual blocks (AAC's, MP3's), and blocks longer than a tenth.
     for (const int perBlock : {1024, 1152, 8820}) {
+        SCOPED_TRACE(perBlock);
         const std::vector<Block> blocks = BlocksAtTheSink(perBlock);
-        ASSERT_FALSE(blocks.empty()) << perBlock;
+        ASSERT_FALSE(blocks.empty());
         gsize samples = 0;
         GstClockTime next = 0;
         for (size_t i = 0; i < blocks.size(); ++i) {
             const Block& block = blocks[i];
-            EXPECT_EQ(block.pts, next) << perBlock << ", block " << i;
+            EXPECT_EQ(block.pts, next) << "block " << i;
             if (i + 1 < blocks.size()) {
-                EXPECT_EQ(block.samples, 4410u) << perBlock << ", block " << i;
+                EXPECT_EQ(block.samples, 4410u) << "block " << i;
                 EXPECT_NEAR(static_cast<double>(block.duration), kUnheardChunk, GST_USECOND * 23)
-                    << perBlock << ", block " << i;
+                    << "block " << i;
             }
             next = block.pts + block.duration;
             samples += block.samples;
         }
         // The source rounds up to whole blocks; the last of them comes whole.
         const gsize sent = static_cast<gsize>((44100 + perBlock - 1) / perBlock * perBlock);
-        EXPECT_EQ(samples, sent) << perBlock;
-        EXPECT_LE(blocks.size(), sent / 4410 + 1) << perBlock;
+        EXPECT_EQ(samples, sent);
+        EXPECT_LE(blocks.size(), sent / 4410 + 1);
     }
 }
 

@@ -1,14 +1,10 @@
 // The renderer's own scaler: its pictures against what they should be at
 // every kind of size change, and the element negotiating in real graphs.
+#include "TestPipeline.h"
 #include "engine/FrameScaler.h"
-#include "engine/GstHandles.h"
 #include "engine/GstVideoScaler.h"
-#include "engine/MediaFramework.h"
 
-#include <gst/app/gstappsink.h>
 #include <gst/base/gstbasetransform.h>
-#include <gst/video/video.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -19,7 +15,6 @@
 namespace {
 
 using velvaro::engine::FrameScaler;
-using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstSampleHandle;
 using velvaro::engine::PlaneView;
 using velvaro::engine::YuvMatrix;
@@ -35,7 +30,7 @@ struct Size {
 // stands out.
 struct Picture {
     Size size, chroma;
-    Bytes y, u, v;
+    Bytes y, u, v, uv;  // uv: the chroma interleaved, as NV12 has it
 
     explicit Picture(Size s) : size(s), chroma{(s.width + 1) / 2, (s.height + 1) / 2} {
         // Waves a fixed share of the picture long, so that shrinking keeps them.
@@ -52,13 +47,19 @@ struct Picture {
             for (int column = 0; column < chroma.width; ++column) {
                 u.push_back(static_cast<std::uint8_t>(128 + 90 * wave(column, chroma.width, 1.5)));
                 v.push_back(static_cast<std::uint8_t>(128 + 90 * wave(row, chroma.height, 1)));
+                uv.insert(uv.end(), {u.back(), v.back()});
             }
         }
     }
 
     PlaneView Y() const { return {y.data(), size.width, size.width, size.height, 1}; }
-    PlaneView Chroma(const Bytes& plane) const {
-        return {plane.data(), chroma.width, chroma.width, chroma.height, 1};
+    PlaneView U(bool interleaved = false) const { return Chroma(interleaved, 0); }
+    PlaneView V(bool interleaved = false) const { return Chroma(interleaved, 1); }
+    PlaneView Chroma(bool interleaved, int plane) const {
+        if (interleaved) {
+            return {uv.data() + plane, 2 * chroma.width, chroma.width, chroma.height, 2};
+        }
+        return {(plane ? v : u).data(), chroma.width, chroma.width, chroma.height, 1};
     }
 };
 
@@ -66,8 +67,8 @@ Bytes Scaled(const Picture& picture, Size to, const YuvMatrix& matrix = {}) {
     FrameScaler scaler;
     scaler.SetMatrix(matrix);
     Bytes out(static_cast<size_t>(to.width) * to.height * 4, 0);
-    scaler.ScaleToBgrx(picture.Y(), picture.Chroma(picture.u), picture.Chroma(picture.v),
-                       out.data(), to.width * 4, to.width, to.height);
+    scaler.ScaleToBgrx(picture.Y(), picture.U(), picture.V(), out.data(), to.width * 4, to.width,
+                       to.height);
     return out;
 }
 
@@ -186,52 +187,16 @@ TEST(FrameScaler, FlatColoursComeOutTheColoursTheirMatrixMeans) {
     }
 }
 
-// Chroma interleaved as NV12 has it, into rows with room beyond them that a
-// bigger picture filled before: only the rows are written, with what the
-// separate planes give.
-TEST(FrameScaler, InterleavedChromaGivesWhatSeparatePlanesGiveInsideItsRowsOnly) {
-    const Picture big({1920, 1080}), picture({333, 201});
-    Bytes interleaved;
-    for (size_t i = 0; i < picture.u.size(); ++i) {
-        interleaved.insert(interleaved.end(), {picture.u[i], picture.v[i]});
-    }
-    const auto [cw, ch] = picture.chroma;
-    for (const Size to : {Size{500, 300}, Size{160, 90}, Size{333, 201}}) {
-        SCOPED_TRACE(std::to_string(to.width) + "x" + std::to_string(to.height));
-        const int stride = to.width * 4 + 20;
-        Bytes out(static_cast<size_t>(stride) * to.height, 0x5a);
-        FrameScaler scaler;
-        scaler.ScaleToBgrx(big.Y(), big.Chroma(big.u), big.Chroma(big.v), out.data(), stride,
-                           to.width, to.height);
-        scaler.ScaleToBgrx(picture.Y(), {interleaved.data(), 2 * cw, cw, ch, 2},
-                           {interleaved.data() + 1, 2 * cw, cw, ch, 2}, out.data(), stride,
-                           to.width, to.height);
-        const Bytes separate = Scaled(picture, to);
-        for (int row = 0; row < to.height; ++row) {
-            const std::uint8_t* line = out.data() + static_cast<size_t>(row) * stride;
-            ASSERT_TRUE(std::equal(line, line + to.width * 4, &separate[row * to.width * 4]) &&
-                        std::all_of(line + to.width * 4, line + stride,
-                                    [](std::uint8_t b) { return b == 0x5a; }))
-                << "row " << row;
-        }
-    }
-}
-
 // A player keeps one scaler for the whole film and beyond: whatever it drew
-// before, at whatever sizes, each picture comes out as a new scaler draws it.
+// before, at whatever sizes, each picture comes out as a new scaler draws it
+// from separate planes, NV12's interleaved chroma too. Into rows with room
+// beyond them, which a bigger picture filled before, only the rows are written.
 TEST(FrameScaler, KeptAcrossPicturesDrawsEachAsANewScalerWould) {
     const Picture hd({1920, 1080}), uhd({3840, 2160}), sd({720, 576}), odd({333, 201});
-    Bytes interleaved;
-    for (size_t i = 0; i < odd.u.size(); ++i) {
-        interleaved.insert(interleaved.end(), {odd.u[i], odd.v[i]});
-    }
-    const auto [cw, ch] = odd.chroma;
-    const PlaneView oddU{interleaved.data(), 2 * cw, cw, ch, 2};
-    const PlaneView oddV{interleaved.data() + 1, 2 * cw, cw, ch, 2};
     const struct {
         const Picture* picture;
         Size to;
-        bool interleave;
+        bool interleaved;
         const char* what;
     } steps[] = {
         {&hd, {1700, 956}, false, "1080p into a window"},
@@ -241,18 +206,36 @@ TEST(FrameScaler, KeptAcrossPicturesDrawsEachAsANewScalerWould) {
         {&uhd, {1280, 720}, false, "2160p, halved first"},
         {&hd, {1280, 720}, false, "1080p again"},
         {&sd, {1280, 720}, false, "a DVD enlarged"},
+        {&hd, {500, 300}, false, "1080p to 500x300"},
         {&odd, {500, 300}, true, "chroma interleaved"},
         {&odd, {500, 300}, false, "the same in separate planes"},
+        {&hd, {160, 90}, false, "1080p to 160x90"},
+        {&odd, {160, 90}, true, "chroma interleaved, smaller"},
+        {&hd, {333, 201}, false, "1080p to 333x201"},
+        {&odd, {333, 201}, true, "chroma interleaved, its own size"},
     };
     FrameScaler kept;
+    Bytes out;
+    Size size{};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
         const Picture& picture = *step.picture;
-        Bytes out(static_cast<size_t>(step.to.width) * step.to.height * 4, 0);
-        kept.ScaleToBgrx(picture.Y(), step.interleave ? oddU : picture.Chroma(picture.u),
-                         step.interleave ? oddV : picture.Chroma(picture.v), out.data(),
-                         step.to.width * 4, step.to.width, step.to.height);
-        ASSERT_TRUE(out == Scaled(picture, step.to));
+        const Size to = step.to;
+        const int stride = to.width * 4 + 20;
+        if (to.width != size.width || to.height != size.height) {
+            out.assign(static_cast<size_t>(stride) * to.height, 0x5a);
+            size = to;
+        }
+        kept.ScaleToBgrx(picture.Y(), picture.U(step.interleaved), picture.V(step.interleaved),
+                         out.data(), stride, to.width, to.height);
+        const Bytes fresh = Scaled(picture, to);
+        for (int row = 0; row < to.height; ++row) {
+            const std::uint8_t* line = out.data() + static_cast<size_t>(row) * stride;
+            ASSERT_TRUE(std::equal(line, line + to.width * 4, &fresh[row * to.width * 4]) &&
+                        std::all_of(line + to.width * 4, line + stride,
+                                    [](std::uint8_t b) { return b == 0x5a; }))
+                << "row " << row;
+        }
     }
 }
 
@@ -268,22 +251,18 @@ struct ScalerOutput {
 // into an appsink asking for `output` caps.
 ScalerOutput ThroughScaler(const std::string& input, const std::string& output) {
     velvaro::engine::RegisterVideoScaler();
-    const GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
-        ("videotestsrc num-buffers=3 " + input + " ! " + velvaro::engine::kVideoScalerElement +
-         " name=scaler ! " + output + " ! appsink name=sink sync=false")
-            .c_str(),
-        nullptr))));
-    const GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
-    const GstElementHandle scaler(gst_bin_get_by_name(GST_BIN(pipeline.get()), "scaler"));
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    const GstSampleHandle sample(
-        gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 10 * GST_SECOND));
+    const TestPipeline pipeline("videotestsrc num-buffers=3 " + input + " ! " +
+                                velvaro::engine::kVideoScalerElement + " name=scaler ! " + output +
+                                " ! appsink name=sink sync=false");
+    pipeline.SetState(GST_STATE_PLAYING);
+    const GstSampleHandle sample = pipeline.Pull();
     ScalerOutput out;
     GstVideoInfo info;
     GstVideoFrame frame;
     if (sample && gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) {
         out = {gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info)), info.width, info.height,
-               gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(scaler.get())) != FALSE};
+               gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(pipeline["scaler"].get())) !=
+                   FALSE};
         if (gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample.get()), GST_MAP_READ)) {
             std::memcpy(&out.centre,
                         static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)) +
@@ -293,7 +272,6 @@ ScalerOutput ThroughScaler(const std::string& input, const std::string& output) 
             gst_video_frame_unmap(&frame);
         }
     }
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return out;
 }
 

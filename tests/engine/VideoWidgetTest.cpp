@@ -3,14 +3,10 @@
 // picture must land exactly where it belongs, in every way of painting, and
 // never over a widget lying on top of it.
 #include "EventLoop.h"
+#include "TestPipeline.h"
 #include "engine/FrameScaler.h"
-#include "engine/GstHandles.h"
-#include "engine/MediaFramework.h"
 #include "engine/VideoPicture.h"
 #include "engine/VideoWidget.h"
-
-#include <gst/app/gstappsink.h>
-#include <gtest/gtest.h>
 
 #include <QPainter>
 #include <QPalette>
@@ -23,7 +19,6 @@
 namespace {
 
 using velvaro::engine::FrameScaler;
-using velvaro::engine::GstElementHandle;
 using velvaro::engine::GstSampleHandle;
 using velvaro::engine::VideoPicture;
 using velvaro::test::RunEventsUntil;
@@ -31,16 +26,10 @@ using velvaro::test::RunEventsUntil;
 // A picture of snow, so that a picture one pixel off, or cut wrongly, does
 // not match.
 GstSampleHandle MakeSample(const std::string& format = "format=I420,width=64,height=48") {
-    velvaro::engine::EnsureMediaFramework();
-    const GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
-        ("videotestsrc pattern=snow num-buffers=1 ! video/x-raw," + format + " ! appsink name=sink")
-            .c_str(),
-        nullptr))));
-    const GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    GstSampleHandle sample(gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND));
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return sample;
+    const TestPipeline pipeline("videotestsrc pattern=snow num-buffers=1 ! video/x-raw," + format +
+                                " ! appsink name=sink");
+    pipeline.SetState(GST_STATE_PLAYING);
+    return pipeline.Pull(5 * GST_SECOND);
 }
 
 // The picture scaled to `size`, as the window should show it.
@@ -151,18 +140,13 @@ TEST_F(VideoWidgetTest, NeverPaintsOverAWidgetLyingOnTopOfIt) {
 // sample: the sink writes into that after a flush while playing, and would
 // fail on a sample another holder shares.
 TEST(VideoPictureTest, AHeldPictureLeavesTheSinkFreeToPlayOnAfterASeek) {
-    velvaro::engine::EnsureMediaFramework();
-    GstElementHandle pipeline(GST_ELEMENT(gst_object_ref_sink(gst_parse_launch(
+    const TestPipeline pipeline(
         "videotestsrc ! video/x-raw,format=I420,width=64,height=48,framerate=200/1 "
-        "! appsink name=sink max-buffers=1",
-        nullptr))));
-    ASSERT_TRUE(pipeline);
-    GstElementHandle sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
-    ASSERT_EQ(gst_element_set_state(pipeline.get(), GST_STATE_PLAYING), GST_STATE_CHANGE_ASYNC);
+        "! appsink name=sink max-buffers=1");
+    ASSERT_EQ(pipeline.SetState(GST_STATE_PLAYING), GST_STATE_CHANGE_ASYNC);
     std::shared_ptr<const VideoPicture> held;
     const auto pull = [&] {
-        GstSampleHandle sample(
-            gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND));
+        const GstSampleHandle sample = pipeline.Pull(5 * GST_SECOND);
         held = sample ? VideoPicture::Map(sample.get()) : nullptr;
         return held != nullptr;
     };
@@ -170,7 +154,6 @@ TEST(VideoPictureTest, AHeldPictureLeavesTheSinkFreeToPlayOnAfterASeek) {
     ASSERT_TRUE(gst_element_seek_simple(pipeline.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0));
     ASSERT_TRUE(pull() && pull());
     EXPECT_EQ(held->Size(), QSize(64, 48));
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
 }
 
 // A stream's pictures share their caps until the caps change; each picture
