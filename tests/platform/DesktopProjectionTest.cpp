@@ -127,22 +127,6 @@ TEST_F(DesktopProjection, EntryNamesKnownAndOwnedTypesOnceAndOnlyOwnedOnesBecome
               "[Added Associations]\nvideo/x-msvideo=velvaro.desktop;\n");
 }
 
-TEST_F(DesktopProjection, OurPlaylistsGetATypeOfTheirOwnAndLoseItWithTheRest) {
-    SetClass("vpp", "velvarofile");
-    NotifyShellAssociationsChanged({"vpp"});
-    EXPECT_EQ(MimeTypes(), "MimeType=application/x-velvaro-playlist;");
-    EXPECT_EQ(QueryDefault("application/x-velvaro-playlist"), "velvaro.desktop");
-    const fs::path package = folder().path() / "data/mime/packages/velvaro.xml";
-    EXPECT_NE(ReadBytes(package).find("<glob pattern=\"*.vpp\"/>"), std::string::npos);
-    // The desktop's MIME cache knows the type from then on.
-    const std::string globs = ReadBytes(folder().path() / "data/mime/globs2");
-    EXPECT_NE(globs.find("application/x-velvaro-playlist:*.vpp"), std::string::npos) << globs;
-
-    RemoveDesktopProjection();
-    EXPECT_FALSE(fs::exists(package));
-    EXPECT_EQ(ReadBytes(folder().path() / "data/mime/globs2").find("velvaro"), std::string::npos);
-}
-
 TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidate) {
     const std::vector<std::string> defaults = {
         "vpp", "ogm", "mpeg", "mpg", "mpe",  "wm",   "avi", "divx", "mkv", "wmv", "wmd",
@@ -326,7 +310,7 @@ TEST_F(DesktopProjection, AnUnreadableRegistryTakesNoDefaultAway) {
     velvaro::platform::CloseRegistry();
 }
 
-TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
+TEST_F(DesktopProjection, RemovingTakesTheEntryIconsPlaylistTypeAndEveryMentionAway) {
     InstallOtherPlayer();
     SetDesktopIdentity({{}, {Square(16, 0xff000000), Square(32, 0xffffffff)}});
     WriteBytes(folder().path() / "data/icons/hicolor/32x32/apps/other.png", "other");
@@ -336,8 +320,16 @@ TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
                "audio/x-wav=velvaro.desktop;\n"
                "# velvaro.desktop=velvaro.desktop\n");
     SetClass("mkv", "velvarofile");
-    NotifyShellAssociationsChanged({"mkv"});
-    const fs::path ours[] = {Entry(), Icon(16), Icon(32)};
+    SetClass("vpp", "velvarofile");
+    NotifyShellAssociationsChanged({"mkv", "vpp"});
+    // Our playlists get a type of their own, which the desktop's MIME cache knows.
+    EXPECT_EQ(MimeTypes(), "MimeType=application/x-velvaro-playlist;video/x-matroska;");
+    EXPECT_EQ(QueryDefault("application/x-velvaro-playlist"), "velvaro.desktop");
+    const fs::path package = folder().path() / "data/mime/packages/velvaro.xml";
+    EXPECT_NE(ReadBytes(package).find("<glob pattern=\"*.vpp\"/>"), std::string::npos);
+    const std::string globs = ReadBytes(folder().path() / "data/mime/globs2");
+    EXPECT_NE(globs.find("application/x-velvaro-playlist:*.vpp"), std::string::npos) << globs;
+    const fs::path ours[] = {Entry(), Icon(16), Icon(32), package};
     for (const fs::path& path : ours) {
         ASSERT_TRUE(fs::exists(path)) << path;
     }
@@ -354,7 +346,7 @@ TEST_F(DesktopProjection, RemovingTakesTheEntryIconsAndEveryMentionAway) {
               "[Removed Associations]\r\naudio/mpeg=other.desktop;\r\n"
               "# velvaro.desktop=velvaro.desktop\n\n[Added Associations]\n");
     EXPECT_EQ(QueryDefault("video/x-matroska"), "other.desktop");
-    // The desktop's cache no longer offers it either.
+    EXPECT_EQ(ReadBytes(folder().path() / "data/mime/globs2").find("velvaro"), std::string::npos);
     const std::string cache = ReadBytes(Applications() / "mimeinfo.cache");
     EXPECT_NE(cache.find("other.desktop"), std::string::npos) << cache;
     EXPECT_EQ(cache.find("velvaro.desktop"), std::string::npos) << cache;

@@ -84,27 +84,28 @@ private:
     Lines signals_;
 };
 
-RemoteState Playing() {
-    RemoteState state;
-    state.status = RemoteState::Status::kPlaying;
-    state.medium = 1;
-    state.open = true;
-    state.title = QStringLiteral("clip one.mkv");
-    state.url = QStringLiteral("file:///media/clip%20one.mkv");
-    state.lengthUs = 24000000;
-    state.minimumRate = 0.5;
-    state.maximumRate = 32;
-    state.volume = 0.25;
-    state.canGoNext = state.canPlay = state.canPause = state.canSeek = true;
-    return state;
+RemoteState Playing(RemoteState::Status status = RemoteState::Status::kPlaying) {
+    return {.status = status,
+            .medium = 1,
+            .open = true,
+            .title = QStringLiteral("clip one.mkv"),
+            .url = QStringLiteral("file:///media/clip%20one.mkv"),
+            .lengthUs = 24000000,
+            .minimumRate = 0.5,
+            .maximumRate = 32,
+            .volume = 0.25,
+            .canGoNext = true,
+            .canPlay = true,
+            .canPause = true,
+            .canSeek = true};
 }
 
 // The medium of Playing() closed.
-RemoteState Closed() {
+const RemoteState kClosed = [] {
     RemoteState state;
     state.medium = 1;
     return state;
-}
+}();
 
 class MprisServiceTest : public ::testing::Test {
 protected:
@@ -173,7 +174,6 @@ protected:
 
 TEST_F(MprisServiceTest, PlayerctlReadsThePublishedStateAndItsPosition) {
     StartService(Playing());
-    EXPECT_EQ(service_->ServiceName(), QStringLiteral("org.mpris.MediaPlayer2.velvaro"));
     EXPECT_EQ(Playerctl("status"), "Playing");
     EXPECT_EQ(Playerctl("metadata --format "
                         "{{mpris:trackid}}|{{mpris:length}}|{{xesam:title}}|{{xesam:url}}"),
@@ -185,11 +185,9 @@ TEST_F(MprisServiceTest, PlayerctlReadsThePublishedStateAndItsPosition) {
     EXPECT_NEAR(std::stod(Playerctl("position")), 7, 0.1);
     EXPECT_EQ(Playerctl("volume"), "0.250000");
 
-    RemoteState paused = Playing();
-    paused.status = RemoteState::Status::kPaused;
-    service_->Publish(paused);
+    service_->Publish(Playing(RemoteState::Status::kPaused));
     EXPECT_EQ(Playerctl("status"), "Paused");
-    service_->Publish(Closed());
+    service_->Publish(kClosed);
     EXPECT_EQ(Playerctl("status"), "Stopped");
     EXPECT_EQ(Playerctl("metadata xesam:title"), "");
     EXPECT_EQ(Playerctl("position"), "0.000000");
@@ -217,7 +215,7 @@ TEST_F(MprisServiceTest, PlayerctlCommandsReachTheRemoteOnlyWhereThePlayerCanDoT
     EXPECT_EQ(remote_.Take(), (Lines{"SetRate 32", "SetRate 3", "Pause"}));
 
     // Nothing open: nothing to play, seek or set.
-    service_->Publish(Closed());
+    service_->Publish(kClosed);
     PlayerctlEach({"play-pause", "play", "pause", "stop", "next", "position 5", "volume 0.5"});
     EXPECT_EQ(remote_.Take(), Lines());
 }
@@ -228,8 +226,7 @@ TEST_F(MprisServiceTest, ChangesAreAnnouncedOnceEachAndSeeksAsSeeked) {
     service_->Publish(Playing());
     EXPECT_EQ(recorder.Take(), Lines());
 
-    RemoteState state = Playing();
-    state.status = RemoteState::Status::kPaused;
+    RemoteState state = Playing(RemoteState::Status::kPaused);
     state.volume = 0.5;
     service_->Publish(state);
     EXPECT_EQ(recorder.Take(), Lines{"org.mpris.MediaPlayer2.Player PlaybackStatus Volume"});
@@ -245,30 +242,14 @@ TEST_F(MprisServiceTest, ChangesAreAnnouncedOnceEachAndSeeksAsSeeked) {
     EXPECT_EQ(recorder.Take(), (Lines{"org.mpris.MediaPlayer2.Player Rate", "Seeked 3000000"}));
 }
 
-TEST_F(MprisServiceTest, ASecondPlayerTakesANameOfItsOwnAndWithoutABusNothingHappens) {
-    StartService(Playing());
-    QDBusConnection second =
-        QDBusConnection::connectToBus(QString::fromStdString(bus_.Address()), Name() + u'3');
-    RecordingRemote secondRemote;
-    {
-        MprisService other(secondRemote, second);
-        ASSERT_TRUE(other.Start());
-        ASSERT_TRUE(RunEventsUntil([&] { return !other.ServiceName().isEmpty(); }));
-        const QString instance = QStringLiteral("org.mpris.MediaPlayer2.velvaro.instance%1")
-                                     .arg(QCoreApplication::applicationPid());
-        EXPECT_EQ(other.ServiceName(), instance);
-        const std::string list = Playerctl("--list-all");
-        EXPECT_NE(list.find("velvaro\n"), std::string::npos) << list;
-        EXPECT_NE(list.find("velvaro.instance"), std::string::npos) << list;
-    }
-    QDBusConnection::disconnectFromBus(Name() + u'3');
-
-    const QString nowhere = QStringLiteral("unix:path=/nonexistent/velvaro-no-bus");
+// A second player's own name is the program tests' to check.
+TEST_F(MprisServiceTest, WithoutABusNothingHappensAndQuickly) {
     QElapsedTimer clock;
     clock.start();
     {
-        QDBusConnection none = QDBusConnection::connectToBus(nowhere, Name() + u'4');
-        MprisService lonely(secondRemote, none);
+        QDBusConnection none = QDBusConnection::connectToBus(
+            QStringLiteral("unix:path=/nonexistent/velvaro-no-bus"), Name() + u'4');
+        MprisService lonely(remote_, none);
         EXPECT_FALSE(lonely.Start());
         lonely.Publish(Playing());
         lonely.NotifySeeked(1);
@@ -276,6 +257,7 @@ TEST_F(MprisServiceTest, ASecondPlayerTakesANameOfItsOwnAndWithoutABusNothingHap
     }
     QDBusConnection::disconnectFromBus(Name() + u'4');
     EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(remote_.Take().empty());
 }
 
 }  // namespace
