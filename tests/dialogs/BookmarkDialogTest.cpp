@@ -64,13 +64,9 @@ protected:
         ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(path, bookmarks, "1.0"));
         ASSERT_TRUE(dialog->LoadBookmarkFile(QString::fromStdString(path)));
     }
-    // Double-clicks the row the way the window system delivers it (press,
-    // release, double click, release) and types into the editor that opens.
+    // Double-clicks the row and types into the editor that opens.
     void Rename(int row, const QString& text, Qt::Key end) {
-        QWidget* viewport = List()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, RowCenter(row));
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, RowCenter(row));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, RowCenter(row));
+        DoubleClick(List()->viewport(), RowCenter(row));
         auto* editor = qobject_cast<QLineEdit*>(List()->indexWidget(List()->currentIndex()));
         ASSERT_NE(editor, nullptr) << "no editor on row " << row;
         editor->selectAll();
@@ -78,15 +74,14 @@ protected:
         QTest::keyClick(editor, end);
         QCoreApplication::processEvents();  // the view commits a Return later
     }
-    // Runs `button`'s file dialog, typing `path` where a person would (selectFile
-    // leaves the name box alone while it has the focus).
+    // Runs `button`'s file dialog, answering `path`.
     void Choose(const char* button, const QString& path) {
-        ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
-            box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(path);
-            static_cast<QDialog&>(box).accept();
-        });
-        Press(*dialog, button);
-        EXPECT_EQ(user.Count(), 1) << button;
+        SCOPED_TRACE(button);
+        RunModal<QFileDialog>([&](QFileDialog& box) { Answer(box, path); },
+                              [&] {
+                                  Press(*dialog, button);
+                                  return 0;
+                              });
     }
 
     std::unique_ptr<CBookmarkDlg> dialog;

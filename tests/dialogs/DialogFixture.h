@@ -44,6 +44,32 @@ inline void Press(const QWidget& dialog, const char* button) {
     QTest::mouseClick(Find<QAbstractButton>(dialog, button), Qt::LeftButton);
 }
 
+// A double click the way a window system delivers it: press, release,
+// double click, release.
+inline void DoubleClick(QWidget* viewport, QPoint place) {
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, place);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, place);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, place);
+}
+
+// Types `path` where a person would (selectFile leaves the name box alone
+// while it has the focus) and accepts through the dialog's own check; an
+// empty path cancels.
+inline void Answer(QFileDialog& box, const QString& path) {
+    box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+    path.isEmpty() ? box.reject() : static_cast<QDialog&>(box).accept();
+}
+
+// Runs `start`, which shows a modal D, with `act` as the person at it; D
+// must show exactly once. Returns what `start` returns.
+template <typename D, typename Start>
+auto RunModal(const std::function<void(D&)>& act, Start start) {
+    ModalDialogWatcher<D> user(act);
+    const auto result = start();
+    EXPECT_EQ(user.Count(), 1);
+    return result;
+}
+
 // The caption for "", else the text of the label or button of that name,
 // joined by '|'.
 inline QString Texts(const QWidget& dialog, std::initializer_list<const char*> names) {

@@ -123,12 +123,8 @@ TEST_F(PlaylistDialogTest, EditModeLeavesOutMissingFilesAndEditsRowsThroughTheBu
                {Path("b.mkv"), Path("gone.mp3")}};
     Run("BEARBEITEN", [&](CPlaylistDlg& dialog) {
         SelectInTree(dialog, "c.mkv");
-        // A window system sends a click before the double click.
         auto* tree = Find<CDirTreeCtrl>(dialog, "IDC_DIRTREE");
-        const QPoint place = tree->visualItemRect(tree->currentItem()).center();
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, place);
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, place);
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, place);
+        DoubleClick(tree->viewport(), tree->visualItemRect(tree->currentItem()).center());
         SelectInTree(dialog, "sound.mp3");
         Press(dialog, "IDC_AUDIO_REPLACE");
         Find<QTableWidget>(dialog, "IDC_PLAYLIST")->selectRow(0);
@@ -189,15 +185,8 @@ TEST_F(PlaylistDialogTest, ButtonStatesAndWhatEachClosingLeaves) {
         dirTree = "/no/such/folder";
         QFile::remove(QString::fromStdString(Path("old.vpp")));
         ModalDialogWatcher<QFileDialog> user([&](QFileDialog& files) {
-            // Typed where a person would: selectFile leaves the name box
-            // alone once it has the focus.
-            files.findChild<QLineEdit*>(u"fileNameEdit"_s)
-                ->setText(temp.filePath(QString::fromLatin1(chosen ? chosen : "")));
-            if (chosen && *chosen) {
-                static_cast<QDialog&>(files).accept();  // its own override runs
-            } else {
-                files.reject();
-            }
+            Answer(files,
+                   chosen && *chosen ? temp.filePath(QString::fromLatin1(chosen)) : QString());
         });
         const int result = Run(mode, [&](CPlaylistDlg& dialog) {
             EXPECT_EQ(Enabled(dialog), atStart);

@@ -72,15 +72,14 @@ protected:
     // ends it. Returns the dialog's result.
     int Run(const std::function<void(CSettingsDlg&)>& act, CLanguageFile* language = nullptr) {
         CSettingsDlg dialog(language ? *language : english, settings, &owner);
-        ModalDialogWatcher<CSettingsDlg> user([&](CSettingsDlg& shown) {
-            act(shown);
-            if (shown.isVisible()) {
-                Press(shown, "IDC_BUTTON_ABBRECHEN");
-            }
-        });
-        const int result = dialog.DoModal();
-        EXPECT_EQ(user.Count(), 1);
-        return result;
+        return RunModal<CSettingsDlg>(
+            [&](CSettingsDlg& shown) {
+                act(shown);
+                if (shown.isVisible()) {
+                    Press(shown, "IDC_BUTTON_ABBRECHEN");
+                }
+            },
+            [&] { return dialog.DoModal(); });
     }
     static void Select(CSettingsDlg& dialog, const char* text) {
         auto* tree = Find<QTreeWidget>(dialog, "IDC_TREE_SETTINGS");
@@ -245,9 +244,8 @@ TEST_F(LanguagePageTest, OnItsOwnItLoadsAndStoresTheChoice) {
         settings = CSettings(0);
         const bool chosen = stored[0].has_value();
         CLanguagePage page(language_, settings);
-        ModalDialogWatcher<CLanguagePage> user(act);
-        EXPECT_EQ(page.DoModalStandAlone(), chosen ? QDialog::Accepted : QDialog::Rejected);
-        EXPECT_EQ(user.Count(), 1);
+        EXPECT_EQ(RunModal(act, [&] { return page.DoModalStandAlone(); }),
+                  chosen ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(language_.GetText(u"File"_s, u"Language"_s), QString::fromUtf8(language));
         EXPECT_EQ(settings.languageType, chosen ? std::stoi(*stored[0]) : -1);
         EXPECT_EQ(StoredChoice(), stored);

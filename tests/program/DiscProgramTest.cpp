@@ -48,15 +48,12 @@ TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
         15000));
     const QRect menu = frame.adjusted(-100, -60, 100, 60);
     EXPECT_GT(Share(Screen(), menu, &Navy), 500);
-    ASSERT_EQ(RunProgram(CLICK_AT,
-                         {std::to_string(frame.center().x()), std::to_string(frame.center().y())},
-                         {{"DISPLAY", display_.Name()}})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        XInput({"click", std::to_string(frame.center().x()), std::to_string(frame.center().y())}),
+        0);
     // The title's moving pattern where the menu was.
     EXPECT_TRUE(RunEventsUntil([&] { return Share(Screen(), menu, &Navy) < 100; }, 15000));
-    player->terminate();
-    ASSERT_TRUE(player->WaitForExit(10000));
+    Stop(*player);
 }
 
 }  // namespace

@@ -40,22 +40,14 @@ protected:
     double Seconds(const std::string& command) const {
         return QString::fromStdString(Playerctl({command})).toDouble();
     }
-    void Keys(const std::vector<std::string>& keys) const {
-        ASSERT_EQ(RunProgram(PRESS_KEYS, keys, {{"DISPLAY", display_.Name()}}).exitCode, 0);
-    }
+    void Key(const std::string& key) const { ASSERT_EQ(XInput({"keys", key}), 0); }
 
     PrivateBus bus_;
 };
 
 TEST_F(MprisProgramTest, PlayerctlAndTheMediaKeysPlayPauseSeekAndGoToTheNextItem) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
-    const std::string list = folder_ / "list.vpp";
-    std::ofstream(list, std::ios::binary)
-        << "<velvaro build=\"1.2.0.3\">\r\r\n<playlist>\r\r\n"
-        << "<media audio=\"\">" << kMedia << "long.mkv</media>\r\r\n"
-        << "<media audio=\"\">" << kMedia << "audio.mp3</media>\r\r\n"
-        << "</playlist>\r\r\n</velvaro>\r\r\n";
-    auto player = Start({list});
+    auto player = Start({WritePlaylist({kMedia + "long.mkv", kMedia + "audio.mp3"})});
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
     ASSERT_TRUE(WaitForAnswer({"status"}, "Playing"));
     const QStringList metadata =
@@ -83,15 +75,15 @@ TEST_F(MprisProgramTest, PlayerctlAndTheMediaKeysPlayPauseSeekAndGoToTheNextItem
     Playerctl({"volume", "0.3"});
     EXPECT_TRUE(WaitForAnswer({"volume"}, "0.300000"));
 
-    Keys({"XF86AudioPause"});
+    Key("XF86AudioPause");
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PAUSE"}));
-    Keys({"XF86AudioPlay"});
+    Key("XF86AudioPlay");
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
 
     Playerctl({"next"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
     EXPECT_TRUE(WaitForAnswer({"metadata", "xesam:title"}, "audio.mp3"));
-    Keys({"XF86AudioPrev"});
+    Key("XF86AudioPrev");
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
 
     Playerctl({"stop"});
@@ -135,9 +127,9 @@ TEST_F(MprisProgramTest, WithoutASessionBusThePlayerPlaysAndHearsTheMediaKeys) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
     auto player = Start({kMedia + "long.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
-    Keys({"XF86AudioStop"});
+    Key("XF86AudioStop");
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - STOP"}));
-    Keys({"XF86AudioPlay"});
+    Key("XF86AudioPlay");
     ASSERT_TRUE(WaitForTitles({"Velvaro - long.mkv - PLAY"}));
 }
 

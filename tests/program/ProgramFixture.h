@@ -96,6 +96,39 @@ protected:
         }
         return windows;
     }
+    // The id of a window with this title once it shows; empty if none comes in time.
+    std::string WaitForWindow(const std::string& title, int milliseconds = 15000) const {
+        std::string id;
+        RunEventsUntil(
+            [&] {
+                QThread::msleep(100);
+                return !(id = WindowId(title)).empty();
+            },
+            milliseconds);
+        return id;
+    }
+    // Runs x_input on the display: "close ID", "click X Y" or "keys K...".
+    int XInput(const std::vector<std::string>& args) const {
+        return RunProgram(X_INPUT, args, {{"DISPLAY", display_.Name()}}).exitCode;
+    }
+    // Ends a player as a session's end would: it must exit cleanly with 0.
+    static void Stop(Child& player) {
+        player.terminate();
+        ASSERT_TRUE(player.WaitForExit(10000));
+        EXPECT_EQ(std::pair(player.exitStatus(), player.exitCode()),
+                  std::pair(QProcess::NormalExit, 0));
+    }
+    // A playlist of these items, as Velvaro writes it.
+    std::string WritePlaylist(const std::vector<std::string>& items) const {
+        const std::string list = folder_ / "list.vpp";
+        std::ofstream file(list, std::ios::binary);
+        file << "<velvaro build=\"1.2.0.3\">\r\r\n<playlist>\r\r\n";
+        for (const std::string& item : items) {
+            file << "<media audio=\"\">" << item << "</media>\r\r\n";
+        }
+        file << "</playlist>\r\r\n</velvaro>\r\r\n";
+        return list;
+    }
     // The id of a window with this title; empty when there is none.
     std::string WindowId(const std::string& wanted) const {
         for (const auto& [id, title] : Windows()) {

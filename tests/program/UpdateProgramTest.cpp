@@ -23,25 +23,7 @@ std::string WithVersion(const std::string& bytes, const std::u16string& from,
     return patched;
 }
 
-class UpdateProgramTest : public WholeProgramTest {
-protected:
-    void Keys(const std::vector<std::string>& keys) const {
-        ASSERT_EQ(RunProgram(PRESS_KEYS, keys, {{"DISPLAY", display_.Name()}}).exitCode, 0);
-    }
-    std::string WaitForWindow(const std::string& title) const {
-        std::string id;
-        RunEventsUntil(
-            [&] {
-                QThread::msleep(100);
-                return !(id = WindowId(title)).empty();
-            },
-            20000);
-        return id;
-    }
-    std::string Version(const std::filesystem::path& program) const {
-        return RunProgram(program.string(), {"--version"}, {{"DISPLAY", ""}}).out;
-    }
-};
+using UpdateProgramTest = WholeProgramTest;
 
 TEST_F(UpdateProgramTest, UpdatesACopyOfItselfAndTheNewProgramRuns) {
     const std::filesystem::path app = folder_ / "app";
@@ -61,23 +43,24 @@ TEST_F(UpdateProgramTest, UpdatesACopyOfItselfAndTheNewProgramRuns) {
 
     auto old = Start({"/nosplash"}, program.string());
     ASSERT_TRUE(WaitForTitles({"Velvaro"}));
-    Keys({"alt+h", "u"});  // Help, Online Update...
-    ASSERT_FALSE(WaitForWindow("Update").empty());
+    ASSERT_EQ(XInput({"keys", "alt+h", "u"}), 0);  // Help, Online Update...
+    ASSERT_FALSE(WaitForWindow("Update", 20000).empty());
     // The question waits; its button says yes.
     ASSERT_TRUE(RunEventsUntil(
         [&] { return server.Paths().filter(QStringLiteral("history")).size() == 1; }, 15000));
     QThread::msleep(300);
-    Keys({"Return"});
+    ASSERT_EQ(XInput({"keys", "Return"}), 0);
 
     // The old program ends, step 1 puts the new one in its place, step 2 says so.
     ASSERT_TRUE(old->WaitForExit(20000));
     EXPECT_EQ(old->exitCode(), 0);
-    const std::string box = WaitForWindow("Vel-Varo Update");
+    const std::string box = WaitForWindow("Vel-Varo Update", 20000);
     ASSERT_FALSE(box.empty()) << "no success box";
-    EXPECT_EQ(Version(program), "Velvaro 1.2.0.4\n");
+    EXPECT_EQ(RunProgram(program.string(), {"--version"}, {{"DISPLAY", ""}}).out,
+              "Velvaro 1.2.0.4\n");
     EXPECT_FALSE(std::filesystem::exists(app / "velvaro.tmp1.exe"));
     EXPECT_FALSE(std::filesystem::exists(app / "velvaro.tmp2.exe"));
-    RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
+    XInput({"close", box});
     EXPECT_TRUE(WaitForTitles({"Velvaro"})) << "the new program goes on to its window";
     EXPECT_EQ(server.Paths(),
               (QStringList{QStringLiteral("/versioninfo_velvaro"),

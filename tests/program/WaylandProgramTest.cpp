@@ -84,9 +84,7 @@ TEST_F(WaylandProgramTest, PlaysAFilmInAWaylandWindow) {
     EXPECT_GE(picture.width(), 150);
     EXPECT_GE(picture.height(), 100);
     EXPECT_TRUE(before.copy(picture) != after.copy(picture)) << "the picture does not move";
-    player->terminate();
-    ASSERT_TRUE(player->WaitForExit(10000));
-    EXPECT_EQ(player->exitCode(), 0);
+    Stop(*player);
 }
 
 }  // namespace

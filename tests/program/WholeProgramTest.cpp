@@ -1,9 +1,13 @@
 // Velvaro as a user starts it: single instance, hand-over, quitting after
-// playback, settings kept after exit, names found beside the program.
+// playback or a playlist, settings kept after exit, names found beside the
+// program, --version alone, and the uninstall run.
 #include "ProgramFixture.h"
+#include "platform/Registry.h"
 
 namespace velvaro::test {
 namespace {
+
+using PlaylistProgramTest = WholeProgramTest;
 
 // The first start owns Velvaro's playlists, on the desktop too; the window
 // registers the file type with the program's own path at every start.
@@ -29,8 +33,7 @@ TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegis
     auto player = Start({"/nosplash"});
     ASSERT_TRUE(WaitForTitles({"Velvaro"}));
     EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), program + " \"%1\"");
-    player->terminate();
-    EXPECT_TRUE(player->WaitForExit(10000));
+    Stop(*player);
 }
 
 // A termination signal closes a window and saves its settings.
@@ -40,9 +43,7 @@ TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnAS
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
     auto second = Start({kMedia + "audio.mp3", "/compact"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
-    second->terminate();
-    ASSERT_TRUE(second->WaitForExit(10000));
-    EXPECT_EQ(second->exitCode(), 0);
+    Stop(*second);
     EXPECT_EQ(Setting("CompactView"), "1");
     EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
 }
@@ -63,24 +64,19 @@ TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
 
 // A second start hands over a file whose open blocks and then fails with a
 // box; a third comes while the box is open. Both wait for their answers, and
-// once the box is answered the window takes the third's file and switches. (The window
-// once crashed here: a connection went while its record was being handled.)
+// once the box is answered the window takes the third's file and switches.
+// (The window once crashed here: a connection went while its record was being handled.)
 TEST_F(WholeProgramTest, HandOversDuringABlockedOpenAndItsBoxWaitAndArriveInTurn) {
     SetUpRegistry({{"SingleInstanceMode", 1}});
     auto first = Start({});
     ASSERT_TRUE(WaitForTitles({"Velvaro"}));
     auto second = Start({kMedia + "damaged/huge.y4m"});
-    std::string box;
-    ASSERT_TRUE(RunEventsUntil(
-        [&] {
-            QThread::msleep(100);
-            return !(box = WindowId("Error")).empty();
-        },
-        15000));
+    const std::string box = WaitForWindow("Error");
+    ASSERT_FALSE(box.empty());
     auto third = Start({kMedia + "video-only.mkv", "/pause"});
     EXPECT_FALSE(third->WaitForExit(1000)) << "the third start waits for its answers";
     EXPECT_EQ(second->state(), QProcess::Running) << "the second start waits for its answer";
-    RunProgram(CLOSE_WINDOW, {box}, {{"DISPLAY", display_.Name()}});
+    XInput({"close", box});
     ASSERT_TRUE(second->WaitForExit(15000));
     ASSERT_TRUE(third->WaitForExit(15000));
     EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PAUSE"}));
@@ -108,6 +104,122 @@ TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
                    {{"DISPLAY", display_.Name()}})
             .out;
     EXPECT_NE(hints.find("= 0x3, 0x3e, 0x6,"), std::string::npos) << hints;
+}
+
+// --version answers before anything else: without a display, without
+// reading or writing any setting.
+TEST(VersionProgramTest, VersionPrintsTheProductVersionAndLeavesNoSettingsBehind) {
+    const TestFolder folder;
+    const std::string registry = folder / "registry.db";
+    const std::map<std::string, std::string> noDisplay = {{"DISPLAY", ""},
+                                                          {"WAYLAND_DISPLAY", ""},
+                                                          {"QT_QPA_PLATFORM", ""},
+                                                          {"HOME", folder.path().string()},
+                                                          {"VELVARO_REGISTRY", registry},
+                                                          {"XDG_RUNTIME_DIR", folder / "runtime"},
+                                                          {"XDG_CONFIG_HOME", folder / "config"},
+                                                          {"XDG_DATA_HOME", folder / "data"}};
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"}, {"/nosplash", "--version", "film.mkv"}}) {
+        EXPECT_EQ(RunProgram(VELVARO_EXECUTABLE, args, noDisplay),
+                  (ProgramResult{0, "Velvaro 1.2.0.3\n", ""}))
+            << args.front();
+        EXPECT_FALSE(std::filesystem::exists(registry)) << args.front();
+    }
+    // The same start without it keeps its settings: the file is a fair witness.
+    RunProgram(VELVARO_EXECUTABLE, {"/nosplash"}, noDisplay);
+    EXPECT_TRUE(std::filesystem::exists(registry));
+}
+
+// A playlist file named on the command line plays through, passing over what
+// is missing, and "close" quits after its last item.
+TEST_F(PlaylistProgramTest, PlaysEveryItemThatOpensAndQuitsAfterTheLast) {
+    SetUpRegistry({{"SingleInstanceMode", 1}});
+    auto player = Start(
+        {WritePlaylist({kMedia + "video-only.mkv", "gone.mkv", kMedia + "audio.mp3"}), "/close"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
+    ASSERT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
+    ASSERT_TRUE(player->WaitForExit(20000)) << "the player did not quit after the playlist";
+    EXPECT_EQ(player->exitCode(), 0);
+}
+
+// Writes string values into the player's registry file, as another program would.
+void WriteStrings(
+    const std::string& registry,
+    const std::vector<std::tuple<HKEY, std::string, std::string, std::string>>& values) {
+    const ScopedEnvironment file({{"VELVARO_REGISTRY", registry}});
+    velvaro::platform::CloseRegistry();
+    for (const auto& [root, path, name, data] : values) {
+        HKEY key = 0;
+        ASSERT_EQ(RegCreateKeyEx(root, path, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                static_cast<DWORD>(data.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    velvaro::platform::CloseRegistry();
+}
+
+// The uninstall run: the box answered, it ends with 0 and leaves nothing of
+// the program in the registry or on the desktop.
+TEST_F(WholeProgramTest, UninstallRemovesTheProgramsKeysAndDesktopEntryAndEndsWithZero) {
+    SetUpRegistry({{"Volume", -500}});
+    // Another product of the maker, and a player that owned .avi before.
+    WriteStrings(registry_,
+                 {{HKEY_CURRENT_USER, "Software\\Quellware\\Other", "Path", "/opt/other"},
+                  {HKEY_CLASSES_ROOT, ".avi", "", "aviFile"},
+                  {HKEY_CLASSES_ROOT, ".mkv", "", "mkvFile"}});
+    // avi owned from now on: the window's repair takes it at its start.
+    SqliteFile(registry_, SQLITE_OPEN_READWRITE)
+        .Rows(
+            "UPDATE vals SET data = 3 WHERE fold = 'avi' AND key IN (SELECT id FROM keys "
+            "WHERE fold = lower('Software\\Quellware\\Vel-Varo\\FileAssociations'))");
+    auto player = Start({"/nosplash"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    Stop(*player);
+
+    // Keys at or below `path` (lower case) in `hive`.
+    const auto keysAt = [this](const std::string& hive, const std::string& path) {
+        return SqliteFile(registry_).Value(
+            "SELECT count(*) FROM keys WHERE hive = '" + hive + "' AND (fold = '" + path +
+            "' OR substr(fold, 1, " + std::to_string(path.size() + 1) + ") = '" + path + "\\')");
+    };
+    const std::string uninstallEntry =
+        "software\\microsoft\\windows\\currentversion\\uninstall\\velvaro";
+    ASSERT_NE(keysAt("HKEY_CURRENT_USER", "software\\quellware\\vel-varo"), "0");
+    ASSERT_NE(keysAt("HKEY_CLASSES_ROOT", "velvarofile"), "0");
+    ASSERT_EQ(keysAt("HKEY_LOCAL_MACHINE", uninstallEntry), "1");
+    ASSERT_EQ(SqliteFile(registry_).Value("SELECT data FROM registry WHERE hive = "
+                                          "'HKEY_CLASSES_ROOT' AND key = '.avi' AND name = ''"),
+              "velvarofile");
+    const std::filesystem::path entry = folder_ / "data/applications/velvaro.desktop";
+    ASSERT_TRUE(std::filesystem::exists(entry));
+
+    auto uninstall = Start({"/uninstall"});
+    const std::string box = WaitForWindow("Vel-Varo Uninstall");
+    ASSERT_FALSE(box.empty());
+    EXPECT_TRUE(WindowTitles().empty()) << "no player window";
+    EXPECT_EQ(uninstall->state(), QProcess::Running) << "the box waits for its answer";
+    XInput({"close", box});
+    ASSERT_TRUE(uninstall->WaitForExit(15000));
+    EXPECT_EQ(std::pair(uninstall->exitStatus(), uninstall->exitCode()),
+              std::pair(QProcess::NormalExit, 0));
+
+    // What is left is exactly what was there before Velvaro: the other
+    // product, .avi's and .mkv's owners, and .vpp's key, now empty.
+    EXPECT_EQ(SqliteFile(registry_).Rows(
+                  "SELECT hive, key, name, data FROM registry ORDER BY hive, key, name"),
+              (std::vector<std::vector<std::string>>{
+                  {"HKEY_CLASSES_ROOT", ".avi", "", "aviFile"},
+                  {"HKEY_CLASSES_ROOT", ".mkv", "", "mkvFile"},
+                  {"HKEY_CURRENT_USER", "Software\\Quellware\\Other", "Path", "/opt/other"}}));
+    EXPECT_EQ(keysAt("HKEY_CURRENT_USER", "software\\quellware\\vel-varo"), "0");
+    EXPECT_EQ(keysAt("HKEY_CLASSES_ROOT", "velvarofile"), "0");
+    EXPECT_EQ(keysAt("HKEY_LOCAL_MACHINE", uninstallEntry), "0");
+    EXPECT_NE(keysAt("HKEY_CLASSES_ROOT", ".vpp"), "0") << "the extension's key stays";
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    const std::string defaults = ReadBytes(folder_ / "config/mimeapps.list");
+    EXPECT_EQ(defaults.find("velvaro.desktop"), std::string::npos) << defaults;
 }
 
 }  // namespace

@@ -52,21 +52,18 @@ TEST_F(WindowFitProgramTest, AFilmLargerThanTheScreenIsShrunkToFitAndOneThatFits
     auto large = Start({kMedia + "framed-1080p.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - framed-1080p.mkv - PLAY"}));
     const QRect picture = Picture();
-    EXPECT_TRUE(screen.contains(WindowRect("Velvaro - framed-1080p.mkv - PLAY")))
-        << "window " << WindowRect("Velvaro - framed-1080p.mkv - PLAY").x() << ","
-        << WindowRect("Velvaro - framed-1080p.mkv - PLAY").y();
+    const QRect window = WindowRect("Velvaro - framed-1080p.mkv - PLAY");
+    EXPECT_TRUE(screen.contains(window)) << "window " << window.x() << "," << window.y();
     EXPECT_GT(picture.width(), 1000);
     EXPECT_NEAR(static_cast<double>(picture.width()) / picture.height(), 16.0 / 9.0, 0.02);
     ExpectWholeFrame(picture);
-    large->terminate();
-    ASSERT_TRUE(large->WaitForExit(10000));
+    Stop(*large);
 
     auto small = Start({kMedia + "framed-360p.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - framed-360p.mkv - PLAY"}));
     EXPECT_EQ(Picture().size(), QSize(640, 360));
     ExpectWholeFrame(Picture());
-    small->terminate();
-    ASSERT_TRUE(small->WaitForExit(10000));
+    Stop(*small);
 }
 
 }  // namespace
