@@ -6,7 +6,6 @@
 #include "UrlOpenerGuard.h"
 #include "controls/CClickSlider.h"
 #include "controls/CHyperLink.h"
-#include "controls/VolumeSliderScale.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CAudioSettingsDlg.h"
 #include "dialogs/CCodecDlg.h"
@@ -34,15 +33,10 @@ namespace {
 using namespace velvaro::test;
 using namespace Qt::StringLiterals;
 
-class AboutDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override { OpenedUrls().clear(); }
-    void TearDown() override { OpenedUrls().clear(); }
-};
-
 // The build is the product version with dots; the template's labels are
 // narrower than their text and the links grow to it.
-TEST_F(AboutDialogTest, ShowsVersionAndBuildAndALeftClickOnALinkOpensTheSiteOrTheSupportMail) {
+TEST(AboutDialogTest, ShowsVersionAndBuildAndALeftClickOnALinkOpensTheSiteOrTheSupportMail) {
+    OpenedUrls().clear();
     CAboutDlg dialog;
     EXPECT_EQ(Texts(dialog, {"", "IDC_PROGRAMMING"}),
               QStringLiteral("Info|Version\t: 1.0\nBuild\t: 1.2.0.3\n\n"
@@ -64,11 +58,12 @@ TEST_F(AboutDialogTest, ShowsVersionAndBuildAndALeftClickOnALinkOpensTheSiteOrTh
     QTest::mouseClick(dialog.HomepageLink(), Qt::LeftButton);
     EXPECT_EQ(OpenedUrls(), (QList<QUrl>{QUrl(u"mailto:support@velvaro.org"_s),
                                          QUrl(u"https://velvaro.org/"_s)}));
+    OpenedUrls().clear();
 }
 
 // Letters, Tab and the OK button's own mnemonic (Alt+O) are swallowed;
 // Enter, Space on the button and Escape close the box.
-TEST_F(AboutDialogTest, OnlyEnterSpaceAndEscapeDoAnything) {
+TEST(AboutDialogTest, OnlyEnterSpaceAndEscapeDoAnything) {
     for (const auto& [key, result] :
          {std::pair(Qt::Key_Return, IDOK), std::pair(Qt::Key_Enter, IDOK),
           std::pair(Qt::Key_Space, IDOK), std::pair(Qt::Key_Escape, IDCANCEL)}) {
@@ -176,10 +171,8 @@ protected:
     int Show(const std::function<void(CAudioSettingsDlg&)>& act,
              const CLanguageFile* language = nullptr) {
         CAudioSettingsDlg dialog;
-        ModalDialogWatcher<CAudioSettingsDlg> user(act);
-        const int result = dialog.Show(engine.get(), language ? language : &english);
-        EXPECT_EQ(user.Count(), 1);
-        return result;
+        return RunModal(act,
+                        [&] { return dialog.Show(engine.get(), language ? language : &english); });
     }
     std::pair<int, int> Levels() const { return {engine->GetVolume(), engine->GetBalance()}; }
 };

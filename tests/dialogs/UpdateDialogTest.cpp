@@ -95,11 +95,8 @@ protected:
 
     // Runs the dialog modally; `act` gets it once it shows. IDOK or IDCANCEL.
     int Run(const std::function<void(CUpdateDlg&)>& act) {
-        ModalDialogWatcher<CUpdateDlg> watcher(act);
         CUpdateDlg dialog(&english, &owner);
-        const int result = dialog.DoModal();
-        EXPECT_EQ(watcher.Count(), 1);
-        return result;
+        return RunModal(act, [&] { return dialog.DoModal(); });
     }
 
     // Waits for the worker to end and shows what it left; closes with OK.
