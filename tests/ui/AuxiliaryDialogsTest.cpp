@@ -1,8 +1,5 @@
-// What the window does around the dialogs it opens over its medium: audio
-// settings, the medium's properties and the countdown of a delayed start
-// (Ctrl with play); the help menu's about box, donation page and online
-// update (against the local update server); and the settings command, in
-// its order after OK. The dialogs themselves are tested on their own.
+// What the window does around the dialogs it opens (the update against the
+// local update server); the dialogs themselves are tested on their own.
 #include "PlayerWindow.h"
 #include "QtPrinting.h"
 #include "SettingsValues.h"
@@ -27,8 +24,6 @@
 #include <mutex>
 
 namespace {
-
-using namespace Qt::StringLiterals;
 
 void Press(QWidget& dialog, const char* button) {
     QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -106,7 +101,7 @@ TEST_F(AuxiliaryDialogsTest, PropertiesShowTheMediumAndANewMediumClosesTheDialog
     Key('E');
     OpenFile(Media("multi.mkv"));
     Command(IDM_VIDEO_EIGENSCHAFTEN);
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("|0"), QStringLiteral("00:00:06,000|1")}));
+    EXPECT_EQ(seen, (QStringList{u"|0"_s, u"00:00:06,000|1"_s}));
     EXPECT_EQ(window->Player(), nullptr);
 
     OpenFile(Media("multi.mkv"));
@@ -231,7 +226,6 @@ protected:
         PlayerWindowTest::SetUp();
         settings = std::make_unique<CSettings>(1);
     }
-    // Shows the page of `item`.
     static QWidget* Page(CSettingsDlg& dialog, const char* item) {
         auto* tree = dialog.findChild<QTreeWidget*>(u"IDC_TREE_SETTINGS"_s);
         tree->setCurrentItem(

@@ -32,15 +32,11 @@ class SeekListener : public QObject {
     Q_OBJECT
 public:
     explicit SeekListener(const std::string& address)
-        : bus_(QDBusConnection::connectToBus(QString::fromStdString(address),
-                                             QStringLiteral("seek-listener"))) {
-        bus_.connect(QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
-                     QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Seeked"),
-                     this, SLOT(OnSeeked(qlonglong)));
+        : bus_(QDBusConnection::connectToBus(QString::fromStdString(address), u"seek-listener"_s)) {
+        bus_.connect(QString(), u"/org/mpris/MediaPlayer2"_s, u"org.mpris.MediaPlayer2.Player"_s,
+                     u"Seeked"_s, this, SLOT(OnSeeked(qlonglong)));
     }
-    ~SeekListener() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("seek-listener"));
-    }
+    ~SeekListener() override { QDBusConnection::disconnectFromBus(u"seek-listener"_s); }
     bool Connected() const { return bus_.isConnected(); }
     std::vector<qlonglong> Take() { return std::exchange(seeks_, {}); }
 
@@ -60,6 +56,14 @@ protected:
         ticks->Take();
     }
     void StartCounting() { ticks = std::make_unique<TickCounter>(Client()); }
+    int TicksIn(int milliseconds) {
+        Spin(milliseconds);
+        return ticks->Take();
+    }
+    int TicksAtRest(int milliseconds = 1000) {
+        Settle();
+        return TicksIn(milliseconds);
+    }
 
     std::unique_ptr<TickCounter> ticks;
 };
@@ -67,37 +71,26 @@ protected:
 TEST_F(ClockTest, TheClockRestsWhileNothingMovesAndWakesForWhatMovesIt) {
     Start(Media("multi.mkv"));
     StartCounting();
-    Spin(1000);
-    EXPECT_GE(ticks->Take(), 2) << "playing, the clock ticks";
-
+    EXPECT_GE(TicksIn(1000), 2) << "playing, the clock ticks";
     Command(IDTBB_PAUSE);
-    Settle();
-    Spin(1500);
-    EXPECT_EQ(ticks->Take(), 0) << "paused";
+    EXPECT_EQ(TicksAtRest(1500), 0) << "paused";
 
     // A seek by the position bar wakes it long enough to show where it landed.
     Scroll(PositionSlider(), SB_THUMBPOSITION, 300);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:03"); }))
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:03"_s; }))
         << StatusText(0).toStdString();
-    Settle();
-    Spin(1000);
-    EXPECT_EQ(ticks->Take(), 0) << "paused again after the seek";
+    EXPECT_EQ(TicksAtRest(), 0) << "paused again after the seek";
 
     // So do a frame step by key and a stop.
     Key(VK_OEM_PERIOD);
-    Spin(400);
-    EXPECT_GE(ticks->Take(), 1) << "woken by the key";
+    EXPECT_GE(TicksIn(400), 1) << "woken by the key";
     Command(IDTBB_STOP);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:00"); }))
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }))
         << StatusText(0).toStdString();
-    Settle();
-    Spin(1000);
-    EXPECT_EQ(ticks->Take(), 0) << "stopped";
-
+    EXPECT_EQ(TicksAtRest(), 0) << "stopped";
     Command(IDTBB_PLAY);
-    Spin(1000);
-    EXPECT_GE(ticks->Take(), 2) << "playing again";
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:01"); }));
+    EXPECT_GE(TicksIn(1000), 2) << "playing again";
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:01"_s; }));
 }
 
 // A notice stands in for the time until it runs out, and the clock waits
@@ -107,15 +100,12 @@ TEST_F(ClockTest, ANoticeKeepsTheClockAwakeUntilTheTimeShowsAgain) {
     commandLine.SetBookmarkFile((folder().path() / "none.vbm").string());
     Start(Media("multi.mkv"));
     StartCounting();
-    Spin(1000);
-    EXPECT_GE(ticks->Take(), 2);
-    EXPECT_TRUE(StatusText(0).contains(QStringLiteral("none.vbm"))) << StatusText(0).toStdString();
+    EXPECT_GE(TicksIn(1000), 2);
+    EXPECT_TRUE(StatusText(0).contains(u"none.vbm"_s)) << StatusText(0).toStdString();
     ExpireNotice();
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == QStringLiteral("00:00:00"); }))
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }))
         << StatusText(0).toStdString();
-    Settle();
-    Spin(1000);
-    EXPECT_EQ(ticks->Take(), 0);
+    EXPECT_EQ(TicksAtRest(), 0);
 }
 
 // The clock tells a remote of jumps; a resume after a long pause is none.
@@ -144,8 +134,7 @@ TEST_F(ClockTest, ARemoteHearsOfSeeksWhilePausedButNotOfAResume) {
     });
     ASSERT_EQ(seeks.size(), 1u) << "a seek while paused";
     EXPECT_NEAR(seeks[0], 3000000, 100000);
-    Settle();
-    Spin(1500);
+    TicksAtRest(1500);
     remote.Take();
 
     Command(IDTBB_PLAY);

@@ -1,5 +1,4 @@
-// Discs in the window, on the generated test discs: opening a disc folder,
-// its title and times, and its menus by keys, clicks and commands.
+// Discs in the window, on the generated test discs.
 #include "PlayerWindow.h"
 
 #include "engine/CDvdPlayer.h"
@@ -53,12 +52,12 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
     KeyUp(VK_CONTROL);
     Key(VK_RETURN);
     EXPECT_TRUE(WaitFor([this] { return Chapters() == 1; }));
-    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == QStringLiteral("00:00:06"); }))
+    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:06"_s; }))
         << StatusText(1).toStdString();
 
     // The root menu command, then a click on button 1: title 1.
     Command(IDM_NAVIGATION_SHOWROOTMENU);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == QStringLiteral("00:00:00"); }));
+    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:00"_s; }));
     EXPECT_TRUE(WaitFor([this] {
         Click(ClientPoint(360, 180));
         return Chapters() == 3;
@@ -86,7 +85,7 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
         ChooseFile(IDM_DVD_OPENFOLDER, folder);
         ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr && Playing(); })) << folder;
         EXPECT_EQ(Title(), TitleOf(name));
-        EXPECT_EQ(StatusText(1), QStringLiteral("00:00:00"));  // the menu has no length
+        EXPECT_EQ(StatusText(1), u"00:00:00"_s);  // the menu has no length
     }
     // An image from the open dialog, or a drop, is a disc named as its volume.
     OpenFile(Media("dvd/menu.iso"));
@@ -96,7 +95,7 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     for (const char* disc : {"vcd", "svcd"}) {
         ChooseFile(IDM_DVD_OPENFOLDER, Media(disc));
         ASSERT_TRUE(WaitFor([this] { return Playing() && !Playlist().Active(); })) << disc;
-        EXPECT_TRUE(Title().startsWith(QStringLiteral("Velvaro - AVSEQ01."))) << disc;
+        EXPECT_TRUE(Title().startsWith(u"Velvaro - AVSEQ01."_s)) << disc;
         EXPECT_TRUE(window->Player()->HasVideo() == S_OK) << disc;
     }
     ChooseFile(IDM_DVD_OPENFOLDER, Media("mp3s"));
@@ -112,7 +111,7 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     window->OpenMedia(QString::fromStdString(Media("dvd/damaged")), false);
     EXPECT_EQ(window->Player(), nullptr);
     EXPECT_EQ(refused.Count(), 1);
-    ExpectState({.title = QStringLiteral("Velvaro"), .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
+    ExpectState({.title = u"Velvaro"_s, .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
 }
 
 TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
@@ -143,11 +142,9 @@ TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     // from a made-up machine): the first with the menu disc, the second empty.
     const QString disc = QString::fromStdString(Media("dvd/menu"));
     Disc().SetDriveSource([disc] {
-        return std::vector<velvaro::platform::OpticalDrive>{{.device = QStringLiteral("/dev/sr0"),
-                                                             .mountPoint = disc,
-                                                             .label = QStringLiteral("MOVIE"),
-                                                             .hasMedium = true},
-                                                            {.device = QStringLiteral("/dev/sr1")}};
+        return std::vector<velvaro::platform::OpticalDrive>{
+            {.device = u"/dev/sr0"_s, .mountPoint = disc, .label = u"MOVIE"_s, .hasMedium = true},
+            {.device = u"/dev/sr1"_s}};
     });
     QMenu* popup = MenuBarPopup("IDM_DATEI_CDDVDABSPIELEN");
     ASSERT_NE(popup, nullptr);
@@ -159,9 +156,9 @@ TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     ASSERT_EQ(items.size(), 4);
     // The disc by its label and place, the empty drive greyed.
     EXPECT_EQ(std::tuple(CommandId(items[2]), items[2]->text(), items[2]->isEnabled()),
-              std::tuple(64000, QStringLiteral("MOVIE (%1)").arg(disc), true));
+              std::tuple(64000, u"MOVIE (%1)"_s.arg(disc), true));
     EXPECT_EQ(std::tuple(CommandId(items[3]), items[3]->text(), items[3]->isEnabled()),
-              std::tuple(64001, QStringLiteral("No disk in drive (/dev/sr1)"), false));
+              std::tuple(64001, u"No disk in drive (/dev/sr1)"_s, false));
     Command(64000);
     ASSERT_TRUE(WaitFor([this] { return Dvd() != nullptr; }));
     EXPECT_EQ(Title(), TitleOf("menu"));

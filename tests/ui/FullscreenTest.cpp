@@ -1,12 +1,8 @@
-// Fullscreen on a real engine: the window and its bars before and after, the
-// two zoom pairs, menu states, the display mode from the settings (on a
-// fake mode list, never a real monitor), the resting cursor and the
-// bookmark editor beside the window.
+// Fullscreen on a real engine; the display modes are a fake list, never a
+// real monitor's.
 #include "PlayerWindow.h"
 
 #include "platform/DisplayModes.h"
-
-#include <QScreen>
 
 namespace {
 
@@ -24,7 +20,7 @@ struct RecordingDisplayModes : ListedDisplayModes {
     std::string calls;
 };
 
-const QString kAllBars = QStringLiteral("title menu tool status position");
+const QString kAllBars = u"title menu tool status position"_s;
 const std::vector<int> kViewItems = {
     IDM_ANSICHT_VIDEOPUR, IDM_ANSICHT_TITLEBAR,     IDM_ANSICHT_MENUBAR,
     IDM_ANSICHT_TOOLBAR,  IDM_ANSICHT_POSITIONSBAR, IDM_ANSICHT_STATUSBAR,
@@ -53,7 +49,6 @@ protected:
         ASSERT_TRUE(WaitFor([this] { return window->geometry() == Screen(); }));
         Spin(20);
     }
-    static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
 
     RecordingDisplayModes* display = nullptr;
     std::unique_ptr<DisplayModes> realDisplays;
@@ -99,7 +94,7 @@ TEST_F(FullscreenTest, OnlyBarsSwitchedOnComeBackAndTopmostStaysWhenAlwaysOnTop)
     settings->alwaysOnTop = 1;
     Start(Media("multi.mkv"));
     for (const auto& [compact, shown] :
-         {std::pair{false, QStringLiteral("title menu position")}, {true, QString()}}) {
+         {std::pair{false, u"title menu position"_s}, {true, QString()}}) {
         if (compact) {
             Command(IDM_ANSICHT_VIDEOPUR);  // compact view stays compact
         }

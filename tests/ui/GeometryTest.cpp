@@ -1,8 +1,6 @@
-// The zoom and fill commands as the engine and the status bar get them, the
-// bars, compact view and the window states; the keys with conditions of
-// their own and the pre-translation of real key events into the window's key
-// messages (the plain key table is driven by the tests of the commands it
-// stands for); the toolbar's faces, its rows and docking.
+// Zoom, fill, the bars and the window states; the keys with conditions of
+// their own and real key events (the plain key table is driven by the tests
+// of the commands it stands for).
 #include "PlayerWindow.h"
 
 #include <QKeyEvent>
@@ -21,15 +19,15 @@ TEST_F(GeometryTest, ZoomKeysPlaceThePictureAndAResizeRefits) {
     }
     KeyUp(VK_CONTROL);
     EXPECT_EQ(Video()->Destination(), QRect(-32, -24, 384, 288));
-    EXPECT_EQ(StatusText(5), QStringLiteral("384 x 288"));
+    EXPECT_EQ(StatusText(5), u"384 x 288"_s);
     Key('A');  // the aspect free: each key one factor
     EXPECT_FALSE(Checked(IDM_VIDEO_ASPECTRATIO));
     for (UINT key : {VK_LEFT, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT}) {
         Key(key);
     }
-    EXPECT_EQ(StatusText(2) + StatusText(3), QStringLiteral("125%110%"));
+    EXPECT_EQ(StatusText(2) + StatusText(3), u"125%110%"_s);
     Command(IDM_VIDEO_ASPECTRATIO);  // the larger factor for both
-    EXPECT_EQ(StatusText(3) + QString::number(settings->aspectRatio), QStringLiteral("125%1"));
+    EXPECT_EQ(StatusText(3) + QString::number(settings->aspectRatio), u"125%1"_s);
     Key('R');
     EXPECT_EQ(Video()->Destination(), QRect(0, 0, 320, 240));
 
@@ -119,7 +117,7 @@ TEST_F(GeometryTest, BarTogglesCompactViewMaximiseAndOnTop) {
     EXPECT_FALSE(window->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowTitleHint));
     Command(IDM_ANSICHT_VIDEOPUR);
     EXPECT_EQ(settings->compactView, 0);
-    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
+    EXPECT_EQ(ShownBars(), u"title menu tool status position"_s);
 
     // Maximise and restore swap their items, also from the window manager's buttons.
     const auto maximised = [this](bool on) {
@@ -152,7 +150,7 @@ TEST_F(GeometryTest, StoredBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
     settings->titleBar = 0;
     settings->toolBarPos = 1;
     Start();
-    EXPECT_EQ(ShownBars(), QStringLiteral("menu tool status position"));
+    EXPECT_EQ(ShownBars(), u"menu tool status position"_s);
     EXPECT_FALSE(Checked(IDM_ANSICHT_TITLEBAR));
     const int oneRow = ToolBar()->height();
     OpenFile(Media("multi.mkv"));  // 320 pixels wide: the buttons need two rows
@@ -168,18 +166,18 @@ TEST_F(GeometryTest, StoredBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
 TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages) {
     Start(Media("multi.mkv"));
     Key(VK_F8);
-    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool position"));
+    EXPECT_EQ(ShownBars(), u"title menu tool position"_s);
     Key(VK_F8);
     Key('V');
     Key('K');
     Key(VK_F7);
     Key(VK_ESCAPE);
-    EXPECT_EQ(ShownBars(), QStringLiteral("title menu tool status position"));
+    EXPECT_EQ(ShownBars(), u"title menu tool status position"_s);
     Key('K');
     EXPECT_EQ(ShownBars(), QString());
 
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, u" "_s);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, u" "_s);
     // Sent to a child: the window takes it before the slider could.
     QApplication::sendEvent(PositionSlider(), &press);
     QApplication::sendEvent(PositionSlider(), &release);

@@ -42,17 +42,14 @@ protected:
         return entries;
     }
     QMenu* RecentPopup(QWidget* menu) const {
-        return menu->findChild<QMenu*>(QStringLiteral("IDM_DATEI_ZULETZTGEOEFFNET"));
+        return menu->findChild<QMenu*>(u"IDM_DATEI_ZULETZTGEOEFFNET"_s);
     }
     // What both menus' recent-files popups list, "greyed" first when they are.
     QString RecentItems() const {
         QStringList lists;
-        for (QWidget* menu :
-             {static_cast<QWidget*>(MainMenu()), static_cast<QWidget*>(ContextMenu())}) {
-            QStringList items{RecentPopup(menu)->menuAction()->isEnabled()
-                                  ? QString()
-                                  : QStringLiteral("greyed")};
-            for (const QAction* item : RecentPopup(menu)->actions()) {
+        for (const QMenu* popup : {RecentPopup(MainMenu()), RecentPopup(ContextMenu())}) {
+            QStringList items{popup->menuAction()->isEnabled() ? QString() : u"greyed"_s};
+            for (const QAction* item : popup->actions()) {
                 items << item->text() + u' ' + QString::number(CommandId(item));
             }
             lists << items.join(u'|');
@@ -86,20 +83,18 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
     Store(kVideoHistoryKey, "3_Name", "third & more.mkv");
     Store(kVideosKey, "elsewhere.mkv", "3.00");
     Start();
-    EXPECT_EQ(RecentItems(),
-              QStringLiteral("|first.mkv 58001|third & more.mkv 58003| 0|Delete list 58000"));
+    EXPECT_EQ(RecentItems(), u"|first.mkv 58001|third & more.mkv 58003| 0|Delete list 58000"_s);
     Command(58003);  // an entry without a full name opens nothing; nor a missing one
     Command(58005);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+    EXPECT_EQ(Title(), u"Velvaro"_s);
     // Entry 2 through its menu item, as a click would; it ends the playlist.
-    window->OpenFiles(
-        {QString::fromStdString(Link("b.mkv")), QString::fromStdString(Link("a.mkv"))});
+    OpenAll({Link("b.mkv"), Link("a.mkv")});
     RecentPopup(MainMenu())->actions().at(1)->trigger();
     ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("first.mkv"); }));
     EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
     Command(58000);
     EXPECT_TRUE(History().empty());
-    EXPECT_EQ(RecentItems(), QStringLiteral("greyed"));
+    EXPECT_EQ(RecentItems(), u"greyed"_s);
     EXPECT_EQ(Stored(kVideosKey, "elsewhere.mkv"), "3.00");
 }
 

@@ -1,6 +1,4 @@
-// The A-B marks and the loop between them on the position bar, the jumps,
-// skipping through a playlist, the play speeds and screenshots, on real
-// media through the window procedure.
+// The A-B marks, jumps, skips, speeds and screenshots through the window.
 #include "PlayerWindow.h"
 
 #include <QDir>
@@ -83,9 +81,7 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     const std::string third = Link("3.mkv", "multi.mkv");
     Start();
     Key('X');  // nothing to skip without a medium
-    window->OpenFiles({QString::fromStdString(third), QString::fromStdString(first),
-                       QString::fromStdString(second)});
-    ASSERT_EQ(Title(), TitleOf("1.mkv"));
+    ASSERT_EQ(OpenAll({third, first, second}), TitleOf("1.mkv"));
     PauseAt(500);
     Key('Y');  // in the first item there is nothing before: the start
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
@@ -103,7 +99,7 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     playIntoTheEnd("3.mkv");
     PauseAt(500);
     Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);
-    ASSERT_TRUE(WaitFor([this] { return Title().startsWith(QStringLiteral("Velvaro - 2.mkv")); }))
+    ASSERT_TRUE(WaitFor([this] { return Title().startsWith(u"Velvaro - 2.mkv"_s); }))
         << Title().toStdString();
     const int target = window->Player()->GetDuration() - 1000;
     EXPECT_TRUE(WaitFor([&] { return std::abs(Position() - target) <= 30; })) << Position();
@@ -137,22 +133,21 @@ TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {
         const QStringList files = dir.entryList(QDir::Files);
         std::filesystem::remove_all(shots);
         std::filesystem::create_directories(shots);
-        return files.join(u' ').replace(QRegularExpression(QStringLiteral("\\d+")),
-                                        QStringLiteral("N"));
+        return files.join(u' ').replace(QRegularExpression(u"\\d+"_s), u"N"_s);
     };
     shot();
     settings->screenshotDirectory = shots.string();
     Start(Link("my.film.mkv", "multi.mkv"));
     Spin(300);
     Key(VK_F12);
-    EXPECT_EQ(shot(), QStringLiteral("my.film_N.bmp"));
+    EXPECT_EQ(shot(), u"my.film_N.bmp"_s);
     EXPECT_EQ(EngineState(), 2);
     // A name without a dot gives no base; the folder may end in a slash.
     settings->screenshotDirectory = shots.string() + "/";
     OpenFile(Link("nodot", "multi.mkv"));
     Spin(300);
     Command(IDTBB_SCREENSHOT);
-    EXPECT_EQ(shot(), QStringLiteral("_N.bmp"));
+    EXPECT_EQ(shot(), u"_N.bmp"_s);
     OpenFile(Media("audio.mp3"));  // sound alone has no picture to save
     Command(IDM_VIDEO_SCREENSHOT);
     EXPECT_EQ(shot(), QString());

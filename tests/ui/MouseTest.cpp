@@ -38,7 +38,7 @@ TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSki
         dialog.reject();
     });
     Click({200, 100});
-    EXPECT_TRUE(filter.contains(QStringLiteral("*.mkv")));
+    EXPECT_TRUE(filter.contains(u"*.mkv"_s));
     // A release whose press went elsewhere is no click, nor is another button's press.
     Mouse(QEvent::MouseButtonRelease, {200, 100});
     Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::MiddleButton);

@@ -1,13 +1,12 @@
-// Opening, playing, pausing, stopping and closing through the window
-// procedure, with the titles, status texts and command states each shows,
-// and the position and volume sliders.
+// Opening, playing and closing through the window procedure, with the
+// titles, status texts and command states each shows.
 #include "PlayerWindow.h"
 
 #include <QElapsedTimer>
 
 namespace {
 
-const Expected kIdle{.title = QStringLiteral("Velvaro"),
+const Expected kIdle{.title = u"Velvaro"_s,
                      .greyedCommands = {IDM_DATEI_SCHLIESSEN, IDM_WIEDERGABE_STOPP},
                      .enabledButtons = {IDTBB_OPEN, IDTBB_LOOP},
                      .greyedButtons = {IDTBB_PLAY, IDTBB_CLIPPING}};
@@ -28,15 +27,14 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
          .enabledButtons = {IDTBB_PLAY, IDTBB_CLIPPING, IDTBB_MUTE, IDTBB_STOP, IDTBB_SCREENSHOT},
          .greyedButtons = {IDTBB_PREVTRACKCHAPTER}});
     EXPECT_EQ((QStringList{StatusText(1), StatusText(2), StatusText(3), StatusText(4)}),
-              (QStringList{QStringLiteral("00:00:06"), QStringLiteral("100%"),
-                           QStringLiteral("100%"), QStringLiteral("320 x 240")}));
+              (QStringList{u"00:00:06"_s, u"100%"_s, u"100%"_s, u"320 x 240"_s}));
     EXPECT_TRUE(Style() & WS_THICKFRAME);
     // The window fits the video at its own size.
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(320, 240));
     EXPECT_EQ(PositionSlider()->maximum(), window->Player()->GetDuration());
     ASSERT_TRUE(WaitFor([this] { return PositionSlider()->value() >= 100; }));
-    EXPECT_EQ(StatusText(0), QStringLiteral("00:00:01"));
-    ASSERT_TRUE(WaitFor([this] { return StatusText(6).endsWith(QStringLiteral(" fps")); }));
+    EXPECT_EQ(StatusText(0), u"00:00:01"_s);
+    ASSERT_TRUE(WaitFor([this] { return StatusText(6).endsWith(u" fps"_s); }));
 
     // Every way to play, pause and stop; stopped, the picture is the first.
     const std::tuple<std::function<void()>, const char*, int> steps[] = {
@@ -110,9 +108,9 @@ TEST_F(OpenPlayTest, AMediumThatBreaksWhilePlayingEndsWithItsReasonShown) {
     ASSERT_TRUE(WaitFor([this] { return !window->isVisible(); }, 15000)) << Title().toStdString();
     EXPECT_EQ(std::tuple(broken.Count() > 0, window->PlayState()), std::tuple(true, 0));
     Timer();  // the clock leaves the reason alone
-    EXPECT_EQ(StatusText(0), QStringLiteral("Could not decode stream."));
+    EXPECT_EQ(StatusText(0), u"Could not decode stream."_s);
     OpenFile(Media("audio.mp3"));
-    ASSERT_TRUE(WaitFor([this] { return StatusText(0).startsWith(QStringLiteral("00:")); }));
+    ASSERT_TRUE(WaitFor([this] { return StatusText(0).startsWith(u"00:"_s); }));
 }
 
 // A file that keeps its open waiting (a picture too large to decode, silent
@@ -144,7 +142,7 @@ TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
     ASSERT_TRUE(WaitFor([&] { return EngineState() == 1 && Playing(); }));
     // Within half a second the timer only shows the thumb's place.
     Timer();
-    EXPECT_EQ(StatusText(0), QStringLiteral("00:00:03"));
+    EXPECT_EQ(StatusText(0), u"00:00:03"_s);
     EXPECT_LT(Position(), 300);
     Spin(550);
     Timer();

@@ -6,6 +6,7 @@
 #include "EventLoop.h"
 #include "ExpectLog.h"
 #include "ModalDialogWatcher.h"
+#include "QtPrinting.h"
 #include "TestRegistry.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
@@ -28,11 +29,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include <filesystem>
 #include <memory>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 inline std::string Media(const std::string& name) {
     return std::string(VELVARO_TEST_MEDIA) + "/" + name;
@@ -45,12 +49,12 @@ inline void Spin(int milliseconds) {
 }
 // The title of the window playing `name` in `state`.
 inline QString TitleOf(const char* name, const char* state = "PLAY") {
-    return QStringLiteral("Velvaro - %1 - %2").arg(QString::fromUtf8(name), QLatin1String(state));
+    return u"Velvaro - %1 - %2"_s.arg(QString::fromUtf8(name), QLatin1String(state));
 }
 // Counts the engine's warnings that match `pattern`: a medium that does not
 // open says why.
 inline velvaro::test::ExpectLog EngineWarnings(const char* pattern = ".") {
-    return {QtWarningMsg, QString::fromUtf8(pattern), QStringLiteral("velvaro.engine")};
+    return {QtWarningMsg, QString::fromUtf8(pattern), u"velvaro.engine"_s};
 }
 using velvaro::test::ModalDialogWatcher;
 
@@ -89,6 +93,15 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
                 [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
         }
     }
+    // Opens `paths` as the window opens several files; the title it then shows.
+    QString OpenAll(const std::vector<std::string>& paths) {
+        QStringList names;
+        for (const std::string& path : paths) {
+            names << QString::fromStdString(path);
+        }
+        window->OpenFiles(names);
+        return Title();
+    }
     void OpenFile(const std::string& path) {
         window->OpenMedia(QString::fromStdString(path), false);
         ASSERT_TRUE(WaitFor(
@@ -104,8 +117,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     // Runs `command`, typing `path` into its file dialog as a person would.
     void ChooseFile(int command, const std::string& path) {
         ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
-            box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                ->setText(QString::fromStdString(path));
+            box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(QString::fromStdString(path));
             static_cast<QDialog&>(box).accept();
         });
         Command(command);
@@ -152,6 +164,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     bool ButtonEnabled(int id) const { return window->ToolButton(id)->isEnabled(); }
     int ButtonImage(int id) const { return ButtonImageIndex(window->ToolButton(id)); }
     QString Title() const { return window->windowTitle(); }
+    static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
     QString StatusText(int part) const { return StatusBar()->Text(part); }
     const VideoLayout& Layout() const { return window->layout; }
     const LoopMarks& Marks() const { return window->marks; }
@@ -179,7 +192,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
                            !ToolBar()->isHidden(), !StatusBar()->isHidden(),
                            PositionSlider()->height() > 0 && VolumeSlider()->height() > 0};
-        QStringList shown = QStringLiteral("title menu tool status position").split(u' ');
+        QStringList shown = u"title menu tool status position"_s.split(u' ');
         for (int bar = 0; bar < 5; ++bar) {
             shown[bar] = on[bar] ? shown[bar] : QString();
         }

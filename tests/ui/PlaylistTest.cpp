@@ -1,6 +1,4 @@
-// The window's playlist: opening files, the playlist commands with their
-// wrap-around and menu states, items that do not open, playlist files in
-// and out, the editor's result, and the bookmark file of each medium.
+// The window's playlist and the bookmark file of each medium.
 #include "PlayerWindow.h"
 
 #include "dialogs/CBookmarkDlg.h"
@@ -14,14 +12,6 @@ namespace {
 
 class PlaylistTest : public PlayerWindowTest {
 protected:
-    QString Open(const std::vector<std::string>& paths) {
-        QStringList names;
-        for (const std::string& path : paths) {
-            names << QString::fromStdString(path);
-        }
-        window->OpenFiles(names);
-        return Title();
-    }
     std::string File(const char* name) const { return (folder().path() / name).string(); }
 };
 
@@ -30,7 +20,7 @@ TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
     Start();
     ExpectState({.greyedCommands = {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_ERSTERTITEL,
                                     IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_SPEICHERN}});
-    EXPECT_EQ(Open({c, a, b}), TitleOf("B.mkv"));  // byte order: capitals first
+    EXPECT_EQ(OpenAll({c, a, b}), TitleOf("B.mkv"));  // byte order: capitals first
     ExpectState({.enabledCommands = {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER,
                                      IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_LETZTERTITEL,
                                      IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL},
@@ -45,7 +35,7 @@ TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
         EXPECT_EQ(Title(), TitleOf(name)) << command;
     }
     // One file alone ends the playlist.
-    EXPECT_EQ(Open({a}), TitleOf("a.mkv"));
+    EXPECT_EQ(OpenAll({a}), TitleOf("a.mkv"));
     EXPECT_FALSE(Playlist().Active() || Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
 }
 
@@ -56,7 +46,7 @@ TEST_F(PlaylistTest, ItemsThatDoNotOpenArePassedOverWithoutABox) {
     Start(film);
     Command(IDM_VIDEO_VERGROESSERN_LINKSRECHTS);
     ASSERT_NE(Layout().HorizontalZoom(), 1.0);
-    EXPECT_EQ(Open({File("1-gone.mkv"), File("2-gone.mkv"), film}), TitleOf("film.mkv"));
+    EXPECT_EQ(OpenAll({File("1-gone.mkv"), File("2-gone.mkv"), film}), TitleOf("film.mkv"));
     EXPECT_EQ(Layout().HorizontalZoom(), 1.0);  // a playlist starts unzoomed
     // Next wraps to the first, which does not open either: back at film.mkv.
     Command(IDM_PLAYLIST_NAECHSTERTITEL);
@@ -65,7 +55,7 @@ TEST_F(PlaylistTest, ItemsThatDoNotOpenArePassedOverWithoutABox) {
     Playlist().SetEntries({{File("x-gone.mkv"), ""}, {File("y-gone.mkv"), ""}});
     Command(IDM_PLAYLIST_ERSTERTITEL);
     EXPECT_EQ(window->Player(), nullptr);
-    EXPECT_EQ(Title(), QStringLiteral("Velvaro"));
+    EXPECT_EQ(Title(), u"Velvaro"_s);
 }
 
 TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
@@ -74,7 +64,7 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
     const std::string list = File("list.vpp");
     ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{film, sound}, {"gone.mkv", ""}}, "1"));
     Start();
-    EXPECT_EQ(Open({list}), TitleOf("film.mkv"));
+    EXPECT_EQ(OpenAll({list}), TitleOf("film.mkv"));
     EXPECT_TRUE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));  // the item's own sound
     EXPECT_TRUE(Enabled(IDM_PLAYLIST_SPEICHERN));
     std::filesystem::remove(list);
@@ -83,7 +73,7 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
                                                                 {File("gone.mkv"), ""}};
     EXPECT_EQ(velvaro::docs::LoadPlaylistFile(list), expected);
     // Not a playlist: opened as a medium, which ends the playlist.
-    EXPECT_EQ(Open({film}), TitleOf("film.mkv"));
+    EXPECT_EQ(OpenAll({film}), TitleOf("film.mkv"));
     EXPECT_FALSE(Playlist().Active());
 }
 
@@ -102,24 +92,23 @@ TEST_F(PlaylistTest, OpeningOffersTheListedPlaylistTypesAndOtherPlayersListsOnce
     settings->AddFileAssociation("vpp", ASSOC_PLAYLIST);
     settings->AddFileAssociation("m3u8", ASSOC_PLAYLIST | ASSOC_AUDIO);
     Command(IDM_PLAYLIST_OEFFNEN);
-    EXPECT_EQ(offered, (QStringList{QStringLiteral("(*.vpp *.m3u *.m3u8 *.pls)"),
-                                    QStringLiteral("(*.m3u8 *.vpp *.m3u *.pls)")}));
+    EXPECT_EQ(offered,
+              (QStringList{u"(*.vpp *.m3u *.m3u8 *.pls)"_s, u"(*.m3u8 *.vpp *.m3u *.pls)"_s}));
 }
 
 TEST_F(PlaylistTest, TheEditorsListStartsFromItsFirstItem) {
     const std::string a = Link("a.mkv"), b = Link("b.mkv");
     Start();
-    Open({a, b});
+    OpenAll({a, b});
     Command(IDM_PLAYLIST_NAECHSTERTITEL);
     ModalDialogWatcher<CPlaylistDlg> user([](CPlaylistDlg& editor) {
         // Delete the first row (selected at start), then OK.
-        editor.findChild<QAbstractButton*>(QStringLiteral("IDC_DELETE"))->click();
-        editor.findChild<QAbstractButton*>(QStringLiteral("IDC_BUTTON_OK"))->click();
+        editor.findChild<QAbstractButton*>(u"IDC_DELETE"_s)->click();
+        editor.findChild<QAbstractButton*>(u"IDC_BUTTON_OK"_s)->click();
     });
     Command(IDM_PLAYLIST_BEARBEITEN);
     EXPECT_EQ(Playlist().Items(), 1);
     EXPECT_EQ(Title(), TitleOf("b.mkv"));
-    // Cancelled: nothing changes.
     ModalDialogWatcher<CPlaylistDlg> canceller([](CPlaylistDlg& editor) { editor.reject(); });
     Command(IDM_PLAYLIST_NEU);
     EXPECT_EQ(Playlist().Items(), 1);
@@ -144,7 +133,7 @@ TEST_F(PlaylistTest, AMediumsBookmarkFileIsShownBesideItAndHiddenWithIt) {
     Command(IDM_DATEI_SCHLIESSEN);
     commandLine.SetFileName(film);
     window->OpenStartupMedium();
-    EXPECT_TRUE(StatusText(0).contains(QStringLiteral("none.vbm"))) << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusText(0).contains(u"none.vbm"_s)) << StatusText(0).toStdString();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Shutdown after playback through the window: arming it, the countdown
-// after the end of a medium, of a loop's first pass or of a playlist, and
-// the exit that "close" asks for. The power-off request is counted by the
-// test program's guard, never made. The countdown itself is the dialog's.
+// Shutdown after playback through the window. The power-off request is
+// counted by the test program's guard, never made; the countdown itself is
+// the dialog's.
 #include "PlayerWindow.h"
 #include "PowerOffGuard.h"
 #include "dialogs/CShutdownDlg.h"
@@ -101,7 +100,7 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
     SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
     NearTheEnd();  // the list is sorted: the MPEG film comes first
-    ASSERT_TRUE(WaitFor([this] { return Title().contains(QStringLiteral("video-only.mkv")); }));
+    ASSERT_TRUE(WaitFor([this] { return Title().contains(u"video-only.mkv"_s); }));
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
     EXPECT_EQ(user.Count(), 0);
     NearTheEnd();

@@ -1,22 +1,15 @@
-// The command-line options as the window applies them, with their pair
-// rules, at start and after every open (what their texts mean is tested with
-// their values); the records of a second start: the pieces of a text join in
-// the command line, a switch sets its option, and the end mark opens the
-// medium or applies the options alone.
+// The command-line options as the window applies them, at start and after
+// every open (what their texts mean is tested with their values), and as a
+// second start hands them over.
 #include "PlayerWindow.h"
 #include "platform/Atoms.h"
 #include "settings/HandOverRecords.h"
-
-#include <QScreen>
 
 #include <fstream>
 
 namespace {
 
-class StartOptionsTest : public PlayerWindowTest {
-protected:
-    static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
-};
+using StartOptionsTest = PlayerWindowTest;
 
 TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterEveryOpen) {
     commandLine.SetSize("640x480");
@@ -105,7 +98,7 @@ TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
     EXPECT_EQ(window->pos(), QPoint((Screen().width() - 320) / 2, (Screen().height() - 240) / 2));
 }
 
-class HandOverTest : public StartOptionsTest {
+class HandOverTest : public PlayerWindowTest {
 protected:
     void Record(WPARAM record, LPARAM value) {
         SendMessage(window.get(), WM_INSTANCE_PARAM, record, value);
@@ -122,7 +115,7 @@ protected:
 TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone) {
     Start(Media("audio.mp3"));
     commandLine.SetSize("stale");
-    const QString longName = QString(1200, u'a') + QStringLiteral("b.mkv");
+    const QString longName = QString(1200, u'a') + u"b.mkv"_s;
     Text(1001, longName);  // the fifth piece holds the end
     Text(1011, QString());
     EXPECT_EQ(commandLine.GetFileName(), longName.toStdString());
@@ -135,14 +128,14 @@ TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone)
     EXPECT_EQ(GlobalFindAtom(QString(255, u'a')), 0);
 
     Text(1001, QString::fromStdString(Media("multi.mkv")));
-    Text(1031, QStringLiteral("3"));
+    Text(1031, u"3"_s);
     Record(4006, 1);  // pause
     Record(hand_over::kEndMark, 0);
     EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
     ASSERT_TRUE(WaitFor([this] { return Position() == 300; }));
 
     Text(1001, QString());
-    Text(1031, QStringLiteral("1.5"));
+    Text(1031, u"1.5"_s);
     Record(4006, 0);
     Record(3003, 1);  // compact
     Record(4001, 1);  // loop

@@ -1,6 +1,4 @@
-// The stream menus of both menus on real media: the separate lists of the
-// Matroska splitter, the stream groups of another container and the lists
-// of a DVD, their selection rules, and what a DVD's prohibitions grey.
+// The stream menus of both menus on real media, without a window.
 #include "EventLoop.h"
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"

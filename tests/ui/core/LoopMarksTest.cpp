@@ -1,6 +1,5 @@
-// The A-B marks and the loop, the Home and End keys, skipping, the wheel,
-// the play speeds and the clock text. (The runtime playlist is walked
-// through the window's playlist commands.)
+// The marks, jumps, speeds and clock text as values. (The runtime playlist
+// is walked through the window's playlist commands.)
 #include "ui/core/LoopMarks.h"
 
 #include <gtest/gtest.h>

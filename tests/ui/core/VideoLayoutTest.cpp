@@ -1,6 +1,5 @@
-// Zoom, keep-aspect, the fill modes, the destination rectangle and the
-// window sizes around a video area; the values of the options "size",
-// "wndpos" and "bordercol".
+// The picture's layout and window sizes, and the values of the options
+// "size", "wndpos" and "bordercol".
 #include "ui/core/StartOptionValues.h"
 #include "ui/core/VideoLayout.h"
 
@@ -40,32 +39,26 @@ TEST(VideoLayoutTest, ZoomStepsStayAboveZeroAndKeepAspectTakesTheLargerFactor) {
 TEST(VideoLayoutTest, FillModes) {
     constexpr auto kClip = VideoLayout::kFill;
     constexpr auto kWhole = VideoLayout::kFillWithoutClipping;
-    const struct {
-        VideoLayout::Mode mode;
-        double ratio;
-        PixelSize video;
-        PixelSize area;
-        bool keepAspect;
-        double zoomX;
-        double zoomY;
-    } cases[] = {
-        // 16:9 in a 4:3 area with bars or cut sides is the window's test.
-        // Filling completely fits the height even when the area is taller than
-        // wide; a portrait picture fits the width.
-        {kClip, 4.0 / 3, {320, 240}, {300, 600}, true, 2.5, 2.5},
-        {kClip, 0.5, {100, 200}, {400, 300}, true, 4.0, 4.0},
-        {kWhole, 4.0 / 3, {320, 240}, {800, 300}, true, 1.25, 1.25},
-        // No area height counts as a ratio of 0: the width fits.
-        {kWhole, 4.0 / 3, {320, 240}, {320, 0}, true, 1.0, 1.0},
-        {kClip, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
-        {kWhole, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
-    };
-    for (const auto& c : cases) {
+    // Mode, aspect ratio, video, area, keep aspect; the zooms it gives.
+    const std::tuple<VideoLayout::Mode, double, PixelSize, PixelSize, bool, double, double>
+        cases[] = {
+            // 16:9 in a 4:3 area with bars or cut sides is the window's test.
+            // Filling completely fits the height even when the area is taller
+            // than wide; a portrait picture fits the width.
+            {kClip, 4.0 / 3, {320, 240}, {300, 600}, true, 2.5, 2.5},
+            {kClip, 0.5, {100, 200}, {400, 300}, true, 4.0, 4.0},
+            {kWhole, 4.0 / 3, {320, 240}, {800, 300}, true, 1.25, 1.25},
+            // No area height counts as a ratio of 0: the width fits.
+            {kWhole, 4.0 / 3, {320, 240}, {320, 0}, true, 1.0, 1.0},
+            {kClip, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
+            {kWhole, 16.0 / 9, {320, 180}, {400, 300}, false, 1.25, 300.0 / 180},
+        };
+    for (const auto& [mode, ratio, video, area, keepAspect, zoomX, zoomY] : cases) {
         VideoLayout layout;
-        ASSERT_TRUE(layout.Fill(c.mode, c.ratio, c.video, c.area, c.keepAspect));
-        EXPECT_DOUBLE_EQ(layout.HorizontalZoom(), c.zoomX) << c.area.width << c.mode;
-        EXPECT_DOUBLE_EQ(layout.VerticalZoom(), c.zoomY) << c.area.width << c.mode;
-        EXPECT_EQ(layout.ZoomMode(), c.mode);
+        ASSERT_TRUE(layout.Fill(mode, ratio, video, area, keepAspect));
+        EXPECT_DOUBLE_EQ(layout.HorizontalZoom(), zoomX) << area.width << mode;
+        EXPECT_DOUBLE_EQ(layout.VerticalZoom(), zoomY) << area.width << mode;
+        EXPECT_EQ(layout.ZoomMode(), mode);
     }
     VideoLayout layout;
     EXPECT_FALSE(layout.Fill(kClip, 1.0, {0, 240}, {400, 300}, true));
