@@ -21,7 +21,8 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
     EXPECT_EQ(Selection(), std::pair(1000, duration));
     PauseAt(500);
-    Key('O');  // before the start: refused
+    Key('O');
+    EXPECT_EQ(Selection(), std::pair(1000, duration)) << "an end before the start was taken";
     PauseAt(2000);
     Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
     EXPECT_EQ(Selection(), std::pair(1000, 2000));
