@@ -196,13 +196,22 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
         },
         false);
     logicalState_ = State_Stopped;
+    bool failed = prerolled != GST_STATE_CHANGE_SUCCESS;
+    {
+        std::lock_guard lock(mutex_);
+        failed = failed || aborted_;
+    }
+    // Stopped before the open is settled, so that what fails after it
+    // cannot replace the reason the open gives.
+    if (failed) {
+        ShutDown();
+    }
     {
         std::lock_guard lock(mutex_);
         // Errors while opening are the open's result; domain news stays.
         std::erase_if(events_, [](const GraphEvent& event) {
             return event.code == EC_ERRORABORT || event.code == EC_COMPLETE;
         });
-        const bool failed = prerolled != GST_STATE_CHANGE_SUCCESS || aborted_;
         aborted_ = false;
         opened_ = true;
         if (failed) {

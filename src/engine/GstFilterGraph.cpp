@@ -117,6 +117,12 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
     }
     gst_pad_remove_probe(sourcePad.get(), probe);
     logicalState_ = State_Stopped;
+    // Stopped before the open is settled: a stream left unlinked makes its
+    // demuxer fail soon after, and that error, once the graph counted as
+    // open, would replace the reason the open gives.
+    if (!playable) {
+        ShutDown();
+    }
 
     bool partial = false;
     {
@@ -131,7 +137,6 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         opened_ = true;
     }
     if (!playable) {
-        ShutDown();
         return VFW_E_UNSUPPORTED_STREAM;
     }
     CreateVideoWindow();
