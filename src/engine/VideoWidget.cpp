@@ -1,9 +1,11 @@
 #include "VideoWidget.h"
 
+#include <QBackingStore>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWindow>
 
 void FrameMailbox::Deliver(Picture frame) {
     std::lock_guard lock(mutex_);
@@ -18,7 +20,9 @@ void FrameMailbox::Deliver(Picture frame) {
                     std::lock_guard lock(mutex_);
                     repaintQueued_ = false;
                 }
-                receiver->update();
+                if (!receiver->PresentLatest()) {
+                    receiver->update();
+                }
             },
             Qt::QueuedConnection);
     }
@@ -29,7 +33,7 @@ FrameMailbox::Picture FrameMailbox::Latest() const {
     return latest_;
 }
 
-void FrameMailbox::SetReceiver(QWidget* receiver) {
+void FrameMailbox::SetReceiver(VideoWidget* receiver) {
     std::lock_guard lock(mutex_);
     receiver_ = receiver;
     repaintQueued_ = false;
@@ -104,34 +108,106 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     painter.drawImage(target.topLeft(), scaled_);
 }
 
+namespace {
+
+// The image `device` is, when the scaler can write into its pixels at
+// `area`, as it writes a window's own.
+QImage* ScalerTarget(QPaintDevice* device, const QRect& area) {
+    if (!device || device->devType() != QInternal::Image) {
+        return nullptr;
+    }
+    auto* image = static_cast<QImage*>(device);
+    const bool fits = (image->format() == QImage::Format_RGB32 ||
+                       image->format() == QImage::Format_ARGB32_Premultiplied) &&
+                      image->devicePixelRatio() == 1.0 && image->isDetached() &&
+                      image->rect().contains(area);
+    return fits ? image : nullptr;
+}
+
+void ScaleInto(QImage& image, const QRect& area, const velvaro::engine::VideoPicture& picture,
+               velvaro::engine::FrameScaler& scaler) {
+    const auto stride = static_cast<int>(image.bytesPerLine());
+    picture.ScaleToBgrx(scaler, image.bits() + area.y() * stride + area.x() * 4, stride,
+                        area.width(), area.height());
+}
+
+}  // namespace
+
 // The window's own pixels are normally an image of the same format as the
 // scaler's, and the picture can be scaled straight into them, saving a
 // copy of every frame. Only where all of it may be painted.
 bool VideoWidget::ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
                                   const QRect& target) {
     QPaintEngine* engine = painter.paintEngine();
-    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image || painter.hasClipping()) {
-        return false;
-    }
-    auto* image = static_cast<QImage*>(device);
     const QTransform& toDevice = painter.deviceTransform();
-    if ((image->format() != QImage::Format_RGB32 &&
-         image->format() != QImage::Format_ARGB32_Premultiplied) ||
-        image->devicePixelRatio() != 1.0 || !image->isDetached() ||
-        toDevice.type() > QTransform::TxTranslate) {
+    if (!engine || painter.hasClipping() || toDevice.type() > QTransform::TxTranslate) {
         return false;
     }
     const QRect onDevice = toDevice.mapRect(target);
+    QImage* image = ScalerTarget(engine->paintDevice(), onDevice);
     // The part of the device this paint may touch: what is due, less the
     // widgets lying on top.
     const QRegion allowed = engine->systemClip();
-    if (!image->rect().contains(onDevice) || allowed.isEmpty() ||
-        !QRegion(onDevice).subtracted(allowed).isEmpty()) {
+    if (!image || allowed.isEmpty() || !QRegion(onDevice).subtracted(allowed).isEmpty()) {
         return false;
     }
-    const auto stride = static_cast<int>(image->bytesPerLine());
-    picture.ScaleToBgrx(scaler_, image->bits() + onDevice.y() * stride + onDevice.x() * 4, stride,
-                        target.width(), target.height());
+    ScaleInto(*image, onDevice, picture, scaler_);
     return true;
+}
+
+// A new frame while playing needs none of a repaint's work but the scaling
+// and the put: straight into the window's pixels, where nothing lies over
+// the picture, it costs the rest of a repaint less.
+bool VideoWidget::PresentLatest() {
+    const FrameMailbox::Picture picture = mailbox_->Latest();
+    const QRect target = destination_.isEmpty() ? rect() : destination_;
+    QWidget* top = window();
+    QBackingStore* store = top->backingStore();
+    if (!picture || !picture->NeedsScaling() || !isVisible() || !store || !top->windowHandle() ||
+        !top->windowHandle()->isExposed() || Obscured(target)) {
+        return false;
+    }
+    const QRect onWindow(mapTo(top, target.topLeft()), target.size());
+    if (!QRect(QPoint(), store->size()).contains(onWindow)) {
+        return false;  // the window has grown, and its pixels not yet
+    }
+    store->beginPaint(onWindow);
+    QImage* image = ScalerTarget(store->paintDevice(), onWindow);
+    if (image) {
+        ScaleInto(*image, onWindow, *picture, scaler_);
+    }
+    store->endPaint();
+    if (image) {
+        store->flush(onWindow);
+    }
+    return image != nullptr;
+}
+
+bool VideoWidget::Obscured(const QRect& target) const {
+    if (!rect().contains(target) || !findChildren<QWidget*>().isEmpty()) {
+        return true;
+    }
+    QRect area = target;
+    const QWidget* child = this;
+    for (const QWidget* parent = parentWidget(); parent && !child->isWindow();
+         child = parent, parent = parent->parentWidget()) {
+        area.translate(child->pos());
+        if (!parent->rect().contains(area)) {
+            return true;
+        }
+        // Widgets later in the list lie above the earlier ones.
+        bool above = false;
+        for (const QObject* object : parent->children()) {
+            if (object == child) {
+                above = true;
+                continue;
+            }
+            const auto* sibling = qobject_cast<const QWidget*>(object);
+            if (above && sibling && !sibling->isWindow() && sibling->isVisible() &&
+                sibling->geometry().intersects(area)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }

@@ -15,6 +15,7 @@
 #include <mutex>
 
 class QPainter;
+class VideoWidget;
 
 // Hand-over point between the renderer's streaming thread and the widget.
 class FrameMailbox {
@@ -25,12 +26,12 @@ public:
     void Deliver(Picture frame);
     // UI thread: the newest frame.
     Picture Latest() const;
-    void SetReceiver(QWidget* receiver);
+    void SetReceiver(VideoWidget* receiver);
 
 private:
     mutable std::mutex mutex_;
     Picture latest_;
-    QWidget* receiver_ = nullptr;
+    VideoWidget* receiver_ = nullptr;
     bool repaintQueued_ = false;
 };
 
@@ -44,6 +45,10 @@ public:
     QRect Destination() const { return destination_; }
     void SetBorderColour(const QColor& colour);
     void SetCursorHidden(bool hidden);
+    // Shows the newest frame at once, scaled straight into the window's
+    // pixels and put on screen, when nothing lies over it; false when a
+    // repaint has to show it.
+    bool PresentLatest();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,6 +56,8 @@ protected:
 private:
     bool ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
                          const QRect& target);
+    // Whether another widget lies over `target` or cuts it off.
+    bool Obscured(const QRect& target) const;
 
     std::shared_ptr<FrameMailbox> mailbox_;
     QRect destination_;

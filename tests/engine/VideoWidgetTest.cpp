@@ -116,24 +116,40 @@ TEST_F(VideoWidgetTest, ShowsTheRightPartOfAPictureLargerThanTheWindow) {
 }
 
 // A widget on top of the film (the full screen's controls are) keeps its
-// pixels, whether the film repaints all of itself or a part under it.
+// pixels, whether it lies beside the film or beside a widget holding it, and
+// whether a new picture comes, the film repaints all of itself or a part
+// under it.
 TEST_F(VideoWidgetTest, NeverPaintsOverAWidgetLyingOnTopOfIt) {
-    QWidget cover(&window);
-    cover.setGeometry(QRect(kVideoAt + QPoint(120, 90), QSize(50, 40)));
-    cover.setAutoFillBackground(true);
-    QPalette palette;
-    palette.setColor(QPalette::Window, Qt::magenta);
-    cover.setPalette(palette);
-    cover.raise();
-    QImage expected = Show(video->rect());
-    QPainter(&expected).fillRect(cover.geometry().translated(-kVideoAt), Qt::magenta);
-    EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "first picture";
-    // A fresh picture, painted only where it is due.
-    mailbox_->Deliver(VideoPicture::Map(sample_.get()));
-    video->repaint(QRect(0, 0, 30, 30));
-    EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "a part repainted";
-    video->repaint();
-    EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "all repainted";
+    QWidget holder(&window);
+    holder.setGeometry(window.rect());
+    for (QWidget* coverParent : {&window, static_cast<QWidget*>(&holder)}) {
+        SCOPED_TRACE(coverParent == &window ? "beside the film" : "beside its holder");
+        if (coverParent == &holder) {
+            video->setParent(&holder);
+            video->show();
+        }
+        QWidget cover(&window);
+        cover.setGeometry(QRect(kVideoAt + QPoint(120, 90), QSize(50, 40)));
+        cover.setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::magenta);
+        cover.setPalette(palette);
+        cover.raise();
+        cover.show();
+        QImage expected = Show(video->rect());
+        QPainter(&expected).fillRect(cover.geometry().translated(-kVideoAt), Qt::magenta);
+        // Whatever repaints were due are done before the next picture comes.
+        velvaro::test::RunEventsFor(50);
+        EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "first picture";
+        mailbox_->Deliver(VideoPicture::Map(sample_.get()));
+        velvaro::test::RunEventsFor(50);
+        EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "a new picture";
+        // Painted only where it is due.
+        video->repaint(QRect(0, 0, 30, 30));
+        EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "a part repainted";
+        video->repaint();
+        EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "all repainted";
+    }
 }
 
 // A picture kept on screen must not hold the video sink's own working
