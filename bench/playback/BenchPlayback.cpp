@@ -1,7 +1,7 @@
 // Plays one file through CFilePlayer, or a DVD through CDvdPlayer, into a real
 // top-level window and prints, as key=value lines, what it cost: time from
 // opening to the first frame on screen, CPU time per second of media, peak
-// memory and the frames painted. bench/playback/run starts it under Xvfb next
+// memory and the frames put on screen. bench/playback/run starts it under Xvfb next
 // to gst-play-1.0.
 //
 //   bench_playback [--dvd] FILE|FOLDER [WIDTH HEIGHT]
@@ -17,12 +17,11 @@
 // kind; bench/playback/whole uses it.
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
+#include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QImage>
-#include <QRegion>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -44,10 +43,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The border colour, 0x00BBGGRR: magenta, so a probe can tell the border
-// from a picture.
+// The border colour, 0x00BBGGRR.
 constexpr COLORREF kBorder = 0x00FF00FF;
-constexpr QRgb kBorderPixel = 0xFFFF00FF;
 
 double Milliseconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
@@ -57,34 +54,18 @@ double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }
 
-// Counts the video window's paints, leaving out the probes' own.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool probing = false;
-
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !probing) {
-            ++paints;
-        }
-        return false;
-    }
-};
-
 // The program's main window as far as the engine is concerned: it receives
-// the video window and the graph events, stops the event loop at the end of
-// the medium and notes when the first frame reaches the screen.
+// the video window and the graph events, and stops the event loop at the end
+// of the medium.
 class Owner : public QWidget {
 public:
     CMediaPlayer* player = nullptr;
-    QWidget* video = nullptr;
-    PaintCounter counter;
+    VideoWidget* video = nullptr;
     bool completed = false;
     bool aborted = false;
     bool sawFirstFrame = false;
     Clock::time_point firstFrame;
-    int paintsBeforeFirstFrame = 0;
-    int paintsAtEnd = 0;
+    int shownAtEnd = 0;
 
     bool event(QEvent* event) override {
         if (event->type() == WindowMessageEvent::Type()) {
@@ -94,21 +75,16 @@ public:
             }
             return true;
         }
-        // Child widgets are painted, and the window flushed to the X server,
-        // while the window handles UpdateRequest.
-        if (event->type() == QEvent::UpdateRequest && video && !sawFirstFrame &&
-            video->isVisible()) {
-            const bool frameReady = VideoHasFrame();
-            const int before = counter.paints;
-            const bool handled = QWidget::event(event);
-            if (frameReady && counter.paints > before) {
-                firstFrame = Clock::now();
-                sawFirstFrame = true;
-                paintsBeforeFirstFrame = before;
-            }
-            return handled;
-        }
         return QWidget::event(event);
+    }
+
+    // After each event: the first picture is on screen once the event that
+    // put it there (a repaint or the video window's own present) is done.
+    void NoteFirstFrame() {
+        if (video && !sawFirstFrame && video->PicturesShown() > 0) {
+            firstFrame = Clock::now();
+            sawFirstFrame = true;
+        }
     }
 
 private:
@@ -121,30 +97,23 @@ private:
             aborted = aborted || code == EC_ERRORABORT;
         }
         if (completed || aborted) {
-            paintsAtEnd = counter.paints;
+            shownAtEnd = video ? video->PicturesShown() : 0;
             QCoreApplication::exit(0);
         }
     }
+};
 
-    // Whether the video window would paint a picture now: without one it
-    // fills everything with the border colour. Three probe pixels, in case
-    // the picture happens to be magenta at one of them.
-    bool VideoHasFrame() {
-        const QSize size = video->size();
-        const QPoint probes[] = {{size.width() / 2, size.height() / 2},
-                                 {size.width() / 4, size.height() / 4},
-                                 {3 * size.width() / 4, 3 * size.height() / 4}};
-        bool picture = false;
-        counter.probing = true;
-        for (const QPoint& probe : probes) {
-            QImage pixel(1, 1, QImage::Format_RGB32);
-            pixel.fill(kBorderPixel);
-            video->render(&pixel, QPoint(), QRegion(probe.x(), probe.y(), 1, 1),
-                          QWidget::RenderFlags());
-            picture = picture || pixel.pixel(0, 0) != kBorderPixel;
+class BenchApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    Owner* owner = nullptr;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        const bool handled = QApplication::notify(receiver, event);
+        if (owner) {
+            owner->NoteFirstFrame();
         }
-        counter.probing = false;
-        return picture;
+        return handled;
     }
 };
 
@@ -219,7 +188,7 @@ int RunSeeks(CMediaPlayer& player, QWidget& video, const QString& spec) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    BenchApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     bool dvd = !args.empty() && args.front() == "--dvd";
     if (dvd) {
@@ -288,9 +257,13 @@ int main(int argc, char** argv) {
                      static_cast<int>(children.size()));
         return 1;
     }
+    owner.video = dynamic_cast<VideoWidget*>(children.front());
+    if (!owner.video) {
+        std::fprintf(stderr, "bench_playback: the engine's window is not its video window\n");
+        return 1;
+    }
     owner.player = player.get();
-    owner.video = children.front();
-    owner.video->installEventFilter(&owner.counter);
+    app.owner = &owner;
     player->SetDestinationPosition(0, 0, width, height);
     if (const QString seeks = qEnvironmentVariable("VELVARO_BENCH_SEEKS"); !seeks.isEmpty()) {
         return RunSeeks(*player, *owner.video, seeks);
@@ -366,7 +339,7 @@ int main(int argc, char** argv) {
     std::printf("cpu_system_seconds=%.3f\n", system);
     std::printf("cpu_per_media_second=%.4f\n", media > 0 ? (user + system) / media : 0.0);
     std::printf("peak_rss_kb=%ld\n", after.ru_maxrss);
-    std::printf("frames_painted=%d\n", owner.paintsAtEnd - owner.paintsBeforeFirstFrame);
+    std::printf("frames_shown=%d\n", owner.shownAtEnd);
     std::printf("sink_fps_mean=%.2f\n", rateMean);
     std::printf("sink_fps_min=%.2f\n", rateMin);
     std::fflush(stdout);

@@ -85,6 +85,7 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     if (!picture) {
         return;
     }
+    ++picturesShown_;
     if (!picture->NeedsScaling()) {
         const QImage frame = picture->Pixels();
         if (frame.size() == target.size()) {
@@ -179,6 +180,7 @@ bool VideoWidget::PresentLatest() {
     store->endPaint();
     if (image) {
         store->flush(onWindow);
+        ++picturesShown_;
     }
     return image != nullptr;
 }

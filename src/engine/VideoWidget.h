@@ -49,6 +49,8 @@ public:
     // pixels and put on screen, when nothing lies over it; false when a
     // repaint has to show it.
     bool PresentLatest();
+    // Pictures put on screen so far, by repaints and presents alike.
+    int PicturesShown() const { return picturesShown_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -65,4 +67,5 @@ private:
     velvaro::engine::FrameScaler scaler_;
     // Where a picture is scaled when it cannot go straight onto the device.
     QImage scaled_;
+    int picturesShown_ = 0;
 };

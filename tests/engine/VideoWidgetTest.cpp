@@ -107,6 +107,14 @@ TEST_F(VideoWidgetTest, ScalesTheFilmIntoItsPlaceWithTheBorderAround) {
     // Drawn into another device, as a grab is, the picture is the same.
     const QImage grabbed = video->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(Matches(grabbed, {0, 0}, expected, destination));
+    // Each new picture counts once, however it reaches the screen.
+    velvaro::test::RunEventsFor(50);
+    const int count = video->PicturesShown();
+    EXPECT_GT(count, 0);
+    mailbox_->Deliver(VideoPicture::Map(sample_.get()));
+    velvaro::test::RunEventsFor(50);
+    EXPECT_EQ(video->PicturesShown(), count + 1);
+    EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, destination));
 }
 
 // Zoomed past the window, only the middle of the picture shows.
