@@ -111,8 +111,8 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
 
 namespace {
 
-// The image `device` is, when the scaler can write into its pixels at
-// `area`, as it writes a window's own.
+// `device` as an image the scaler can write into at `area`, as it writes
+// a window's pixels; null where it cannot.
 QImage* ScalerTarget(QPaintDevice* device, const QRect& area) {
     if (!device || device->devType() != QInternal::Image) {
         return nullptr;
@@ -156,9 +156,8 @@ bool VideoWidget::ScaleOntoDevice(QPainter& painter, const velvaro::engine::Vide
     return true;
 }
 
-// A new frame while playing needs none of a repaint's work but the scaling
-// and the put: straight into the window's pixels, where nothing lies over
-// the picture, it costs the rest of a repaint less.
+// A new frame needs only scaling and a put, not a whole repaint: where
+// nothing lies over the picture it goes straight into the window's pixels.
 bool VideoWidget::PresentLatest() {
     const FrameMailbox::Picture picture = mailbox_->Latest();
     const QRect target = destination_.isEmpty() ? rect() : destination_;
