@@ -1,5 +1,6 @@
 // M3U, M3U8 and PLS lists as other players write them.
 #include "docs/DocumentPaths.h"
+#include "docs/LegacyText.h"
 #include "docs/PlaylistFile.h"
 
 #include <algorithm>
@@ -45,44 +46,6 @@ std::string_view FirstLine(std::string_view text) {
         }
         text.remove_prefix(end + 1);
     }
-}
-
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
-// Lists from older programs are often in the Windows code page; its letters
-// above 0x9F are Latin-1's, the rarely used 0x80-0x9F are kept as Latin-1.
-std::string FromLegacyEncoding(std::string_view text) {
-    std::string utf8;
-    utf8.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
 }
 
 int HexValue(char c) {

@@ -19,8 +19,10 @@ struct PlaylistEntry {
 // cannot be read or is no playlist (neither a document with a `velvaro` root
 // and its `playlist` child nor an M3U or PLS list). A playlist without
 // entries is an empty list. Cheap for large media files, which are told
-// apart by their first bytes.
-std::optional<std::vector<PlaylistEntry>> LoadPlaylistFile(const std::string& path);
+// apart by their first bytes. A document of ours that is damaged or holds no
+// playlist puts why into `refusal`; anything else leaves it empty.
+std::optional<std::vector<PlaylistEntry>> LoadPlaylistFile(const std::string& path,
+                                                           std::string* refusal = nullptr);
 
 // Writes a .vpp document; paths below its folder are stored relative to it.
 // False, leaving any old file whole, when it cannot be written.

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <random>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using velvaro::docs::Bookmark;
@@ -85,23 +86,34 @@ TEST_F(DocumentFilesTest, BookmarkAttributesAreReadLeniently) {
     EXPECT_EQ(*read, expected);
 }
 
+// A document of ours that cannot be read says why; anything else is simply
+// not a playlist.
 TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
     std::string junk(50u << 20, '\0');
     std::mt19937 random(7);
     for (char& c : junk) {
         c = static_cast<char>(random());
     }
-    const std::pair<const char*, std::string> files[] = {
-        {"empty.vpp", ""},
-        {"other-root.vpp", "<other><playlist><media>a</media></playlist></other>"},
-        {"no-list.vpp", "<velvaro build='1'><media>a</media></velvaro>"},
-        {"cut.vpp", "<velvaro><playli"},
-        {"junk.vpp", junk},
-        {"notes.txt", "/films/a.avi\n/films/b.avi\n"},
+    std::string deep = "<velvaro><playlist>";
+    for (int level = 0; level < 50000; ++level) {
+        deep += "<media>";
+    }
+    const std::tuple<const char*, std::string, const char*> files[] = {
+        {"empty.vpp", "", ""},
+        {"other-root.vpp", "<other><playlist><media>a</media></playlist></other>", ""},
+        {"no-list.vpp", "<velvaro build='1'><media>a</media></velvaro>", "it holds no playlist"},
+        {"cut.vpp", "<velvaro><playli", "End of tag not found"},
+        {"open.vpp", "<velvaro><playlist><media>a</media>",
+         "End tag of playlist element not found"},
+        {"deep.vpp", deep, "End tag of media element not found"},
+        {"junk.vpp", junk, ""},
+        {"notes.txt", "/films/a.avi\n/films/b.avi\n", ""},
     };
-    for (const auto& [name, bytes] : files) {
+    for (const auto& [name, bytes, why] : files) {
         WriteBytes(Path(name), bytes);
-        EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path(name))) << name;
+        std::string refusal = "unset";
+        EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path(name), &refusal)) << name;
+        EXPECT_EQ(refusal, why) << name;
         EXPECT_FALSE(velvaro::docs::LoadBookmarkFile(Path(name))) << name;
     }
     EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("missing.vpp")));
@@ -109,6 +121,11 @@ TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
     // A playlist without entries is a playlist all the same.
     WriteBytes(Path("none.vpp"), "<velvaro><playlist/></velvaro>");
     EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("none.vpp")), std::vector<PlaylistEntry>{});
+    // Not UTF-8: an older program's code page, as in other players' lists.
+    WriteBytes(Path("legacy.vpp"),
+               "<velvaro><playlist><media>Caf\xE9.avi</media></playlist></velvaro>");
+    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("legacy.vpp")),
+              (std::vector<PlaylistEntry>{{Path("Caf\xC3\xA9.avi"), ""}}));
 }
 
 TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWholeAndALinkKeepsItsTarget) {
