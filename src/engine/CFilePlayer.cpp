@@ -84,12 +84,16 @@ CFilePlayer::~CFilePlayer() {
 }
 
 void CFilePlayer::ReportOpenError() {
+    ReportOpenFailure(owner, language, fileName, graph->GetErrorText(openResult));
+}
+
+void ReportOpenFailure(QWidget* owner, const CLanguageFile* language, const std::string& fileName,
+                       const std::string& reason) {
     // A window already on its way out (a termination signal came during the
     // open) is not held up by a box nobody will answer.
     if (owner && owner->window()->property(kClosingProperty).toBool()) {
         return;
     }
-    const std::string reason = graph->GetErrorText(openResult);
     if (owner && owner->window()->property(kQuietOpenProperty).toBool()) {
         qCInfo(lcEngine).noquote() << "skipped" << QString::fromStdString(fileName) << ":"
                                    << QString::fromStdString(reason);

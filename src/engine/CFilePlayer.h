@@ -21,6 +21,11 @@ inline constexpr const char* kClosingProperty = "closing";
 // playlist skipping what does not open): a failed open is logged, not boxed.
 inline constexpr const char* kQuietOpenProperty = "quietOpen";
 
+// The box "ERROROPENING" for `fileName` with `reason`, owned by `owner`'s
+// window; logged instead while that window is quiet or closing.
+void ReportOpenFailure(QWidget* owner, const CLanguageFile* language, const std::string& fileName,
+                       const std::string& reason);
+
 class CFilePlayer : public CMediaPlayer {
 public:
     // `language` gives the texts of the open error; `owner` receives the

@@ -124,9 +124,10 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     ResetMenus();
 
     // A relative name is looked for where the program was started, then
-    // beside the program; an absolute one only where it says.
+    // beside the program; an absolute one only where it says. No name is
+    // no file, not the folder it would be relative to.
     QString path = requestedPath;
-    if (!path.startsWith(u'/') && !path.contains(u':')) {
+    if (!path.isEmpty() && !path.startsWith(u'/') && !path.contains(u':')) {
         const QString here = QString::fromStdString(velvaro::platform::LaunchDirectory()) + path;
         path = QFileInfo::exists(here)
                    ? here
@@ -134,7 +135,15 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     }
 
     if (WindowDisc::IsPlace(path)) {
-        disc.OpenPlace(path);
+        if (!disc.OpenPlace(path)) {
+            // Given to open like a file, it fails like one.
+            if (fullscreen) {
+                LeaveFullscreen();
+            }
+            ShowIdleLayout();
+            ReportOpenFailure(this, language, path.toStdString(),
+                              "It is a folder without DVD-Video, Video CD or media files.");
+        }
         return;
     }
 

@@ -39,13 +39,16 @@ bool WindowDisc::IsPlace(const QString& path) {
            (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISBLK(status.st_mode));
 }
 
-void WindowDisc::OpenPlace(const QString& path) {
+bool WindowDisc::OpenPlace(const QString& path) {
     const DiscPlaceContents contents = ResolveDiscPlace(path, window_.settings->associations);
     if (!contents.dvd.isEmpty()) {
         OpenDvd(contents.dvd);
     } else if (!contents.files.isEmpty()) {
         window_.OpenFiles(contents.files);
+    } else {
+        return false;
     }
+    return true;
 }
 
 void WindowDisc::ChooseFolder() {

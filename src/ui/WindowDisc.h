@@ -28,9 +28,9 @@ public:
     // A folder, a disc image or a drive's device: what the window opens as
     // a disc place rather than as a file.
     static bool IsPlace(const QString& path);
-    // A DVD, a Video CD or the media files of a folder; nothing when the
-    // place holds none of them.
-    void OpenPlace(const QString& path);
+    // A DVD, a Video CD or the media files of a folder; nothing, and false,
+    // when the place holds none of them.
+    bool OpenPlace(const QString& path);
     // "Choose Dir": a folder from the folder browser, opened as a place.
     void ChooseFolder();
     // The drive items of the CD/DVD popup, after its first two.

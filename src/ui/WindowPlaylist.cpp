@@ -12,6 +12,7 @@
 #include "ui/CPlayerDlg.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -42,7 +43,14 @@ void WindowPlaylist::OpenFiles(QStringList paths) {
 }
 
 bool WindowPlaylist::LoadFile(const QString& path) {
-    const auto entries = velvaro::docs::LoadPlaylistFile(path.toStdString());
+    std::string refusal;
+    const auto entries = velvaro::docs::LoadPlaylistFile(path.toStdString(), &refusal);
+    if (!refusal.empty()) {
+        // Ours but damaged: no film either, so it is not opened as one.
+        window_.bars.ShowNotice(QStringLiteral("%1 is not a playlist file that can be read: %2.")
+                                    .arg(path, QString::fromStdString(refusal)));
+        return true;
+    }
     if (!entries) {
         return false;
     }
@@ -71,9 +79,11 @@ void WindowPlaylist::Start() {
 bool WindowPlaylist::PlayItem(int number) {
     number = Wrap(number);
     window_.CloseEngine();
-    // Items that do not open are passed over without a box each.
+    // Items that do not open are passed over without a box each; a folder
+    // item that is itself played as a list leaves the outer list quiet.
+    const QVariant quiet = window_.property(kQuietOpenProperty);
     window_.setProperty(kQuietOpenProperty, true);
-    const auto loud = qScopeGuard([this] { window_.setProperty(kQuietOpenProperty, false); });
+    const auto loud = qScopeGuard([&] { window_.setProperty(kQuietOpenProperty, quiet); });
     SetCurrent(0);
     for (int item = 1; item <= Items() && !window_.player; ++item) {
         SetCurrent(item);
@@ -94,6 +104,15 @@ bool WindowPlaylist::PlayItem(int number) {
         window_.LeaveFullscreen();
     }
     window_.ShowIdleLayout();
+    if (number >= 1 && number <= Items()) {
+        const QString first = QString::fromStdString(At(number).video);
+        const QString why = first.isEmpty() ? QStringLiteral("an item names no file")
+                            : !QFileInfo::exists(first)
+                                ? first + QStringLiteral(" does not exist")
+                                : first + QStringLiteral(" is not a medium that can be played");
+        window_.bars.ShowNotice(
+            QStringLiteral("No item of the playlist can be played: %1.").arg(why));
+    }
     return false;
 }
 

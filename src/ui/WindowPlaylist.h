@@ -24,12 +24,14 @@ public:
     // byte order. One is tried as a playlist first; several become a
     // playlist without a file.
     void OpenFiles(QStringList paths);
-    // False, with nothing changed, when the file is not a playlist.
+    // False, with nothing changed, when the file is not a playlist; a
+    // playlist document that cannot be read says why in the status bar.
     bool LoadFile(const QString& path);
     // Menu states, zoom back to 1, item 1.
     void Start();
     // Closes the medium and opens item `number` (wrapping around), or the
-    // first after it that opens. False when none from there on would.
+    // first after it that opens. False, and why in the status bar, when none
+    // from there on would.
     bool PlayItem(int number);
 
     // The playlist commands, by menu id; false for other ids.

@@ -33,11 +33,8 @@ TEST_F(DamagedMediaProgramTest, EveryDamagedFileEndsInBoundedTimeWithoutACrash) 
                     answered = true;
                     XInput({"close", box});
                 }
-                // A folder is a disc place: one that holds nothing to play
-                // leaves the window idle, without a box.
-                const bool idleOnAFolder =
-                    std::filesystem::is_directory(file) && WindowTitles() == Titles{"Velvaro"};
-                if (!closed && ((answered && box.empty()) || idleOnAFolder)) {
+                // A folder with nothing to play says so as a film would.
+                if (!closed && answered && box.empty()) {
                     closed = true;
                     player->terminate();
                 }
@@ -45,6 +42,7 @@ TEST_F(DamagedMediaProgramTest, EveryDamagedFileEndsInBoundedTimeWithoutACrash) 
             },
             30000);
         ASSERT_TRUE(ended) << "still running";
+        EXPECT_TRUE(answered || !std::filesystem::is_directory(file)) << "no box";
         EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
                   std::pair(QProcess::NormalExit, 0));
     }

@@ -107,6 +107,17 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     const QTemporaryDir empty;
     ChooseFile(IDM_DVD_OPENFOLDER, empty.path().toStdString());
     EXPECT_EQ(window->Player(), nullptr);
+    // Given to open as a medium, such a folder fails as a file does.
+    const QString named = empty.filePath(u"x.mp4"_s);
+    ASSERT_TRUE(QDir().mkdir(named));
+    QStringList boxes;
+    ModalDialogWatcher<QMessageBox> box([&](QMessageBox& shown) {
+        boxes << shown.text();
+        shown.accept();
+    });
+    OpenAll({named.toStdString()});
+    EXPECT_EQ(boxes, QStringList{u"Can't open file \"%1\"\nReason: It is a folder without "
+                                 "DVD-Video, Video CD or media files."_s.arg(named)});
     const auto refused = EngineWarnings("cannot be read");
     window->OpenMedia(QString::fromStdString(Media("dvd/damaged")), false);
     EXPECT_EQ(window->Player(), nullptr);

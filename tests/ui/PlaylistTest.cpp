@@ -1,4 +1,5 @@
 // The window's playlist and the bookmark file of each medium.
+#include "FileBytes.h"
 #include "PlayerWindow.h"
 
 #include "dialogs/CBookmarkDlg.h"
@@ -75,6 +76,58 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
     // Not a playlist: opened as a medium, which ends the playlist.
     EXPECT_EQ(OpenAll({film}), TitleOf("film.mkv"));
     EXPECT_FALSE(Playlist().Active());
+}
+
+// A playlist that cannot be read, or whose items do not play, says why in the
+// status bar, without a box; one in an older code page plays.
+TEST_F(PlaylistTest, APlaylistThatGivesNothingToPlaySaysWhy) {
+    const std::string film = Link("Caf\xC3\xA9.mkv");
+    std::string deep = "<velvaro><playlist>";
+    for (int level = 0; level < 50000; ++level) {
+        deep += "<media>";
+    }
+    std::string nested = deep;
+    for (int level = 0; level < 50000; ++level) {
+        nested += "</media>";
+    }
+    const std::pair<std::string, std::string> lists[] = {
+        {"open.vpp", deep},
+        {"nested.vpp", nested + "</playlist></velvaro>"},
+        {"entity.vpp", "<velvaro><playlist><media>&x;.mkv</media></playlist></velvaro>"},
+        {"folder.vpp",
+         "<velvaro><playlist><media>Gone</media><media>Empty</media></playlist>"
+         "</velvaro>"}};
+    for (const auto& [name, text] : lists) {
+        velvaro::test::WriteBytes(File(name.c_str()), text);
+    }
+    std::filesystem::create_directories(File("Empty"));
+    velvaro::test::WriteBytes(File("Empty/a.mkv"), "not a film");
+    velvaro::test::WriteBytes(File("Empty/b.mkv"), "not a film either");
+    const auto unplayable = EngineWarnings();
+    int boxes = 0;
+    ModalDialogWatcher<QMessageBox> box([&](QMessageBox& shown) {
+        ++boxes;
+        shown.accept();
+    });
+    Start();
+    const std::pair<const char*, QString> said[] = {
+        {"open.vpp",
+         u" is not a playlist file that can be read: End tag of media element not "
+         "found."_s},
+        {"nested.vpp", u"No item of the playlist can be played: an item names no file."_s},
+        {"entity.vpp", u"No item of the playlist can be played: %1 does not exist."_s.arg(
+                           QString::fromStdString(File("&x;.mkv")))},
+        {"folder.vpp",
+         u"No item of the playlist can be played: %1 is not a medium that can be played."_s.arg(
+             QString::fromStdString(File("Empty/a.mkv")))}};
+    for (const auto& [name, text] : said) {
+        EXPECT_EQ(OpenAll({File(name)}), u"Velvaro"_s) << name;
+        EXPECT_TRUE(StatusText(0).endsWith(text)) << StatusText(0).toStdString();
+    }
+    EXPECT_EQ(boxes, 0);
+    velvaro::test::WriteBytes(File("legacy.vpp"),
+                              "<velvaro><playlist><media>Caf\xE9.mkv</media></playlist></velvaro>");
+    EXPECT_EQ(OpenAll({File("legacy.vpp")}), TitleOf("Caf\xC3\xA9.mkv"));
 }
 
 // Lists of other players are offered whether the association list has them
