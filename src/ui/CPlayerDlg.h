@@ -254,6 +254,7 @@ private:
     bool layoutEnabled = true;  // cleared while a bar toggles
     bool quitAfterPlayback = false;
     bool controlKeyDown = false;
+    bool countingDown = false;  // the playback delay's countdown is up
     bool startupMediumHandled = false;
     bool powerSavingDisabled = false;
     bool changingWindowState = false;  // so its own state changes are not the user's

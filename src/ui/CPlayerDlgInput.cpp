@@ -216,6 +216,12 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CPlayerDlg::OnPlayerKeyDown(UINT key) {
+    // The countdown has the keyboard: what reaches the window meanwhile was
+    // queued before it (a held Space repeating on a busy machine) and would
+    // start the film under it.
+    if (countingDown) {
+        return;
+    }
     // Frame stepping lies beside the key table, outside its range.
     if (key == VK_OEM_PERIOD || key == VK_OEM_COMMA) {
         StepFrame(key == VK_OEM_PERIOD);

@@ -23,7 +23,9 @@ void CPlayerDlg::RunShutdownCountdown() {
 void CPlayerDlg::RunPlaybackDelay() {
     const bool cursor = ShowCursorForDialog();
     CPlaybackDelayDlg dialog(language, settings->playbackDelay, this);
+    countingDown = true;
     dialog.DoModal();
+    countingDown = false;
     RestoreCursorAfterDialog(cursor);
 }
 

@@ -139,8 +139,10 @@ RemoteState WindowRemote::Current() const {
     return state;
 }
 
+// Requests wait for an open and for the playback delay's countdown, which
+// the film must not start under.
 void WindowRemote::Run(std::function<void()> action) {
-    if (window_.opening.depth > 0) {
+    if (window_.opening.depth > 0 || window_.countingDown) {
         QTimer::singleShot(kRetryMilliseconds, this,
                            [this, action = std::move(action)] { Run(action); });
         return;

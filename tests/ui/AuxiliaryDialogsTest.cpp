@@ -149,6 +149,27 @@ TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnc
     EXPECT_EQ(std::tuple(window->PlayState(), user.Count()), std::tuple(2, 1));
 }
 
+// On a busy machine a held Space repeats before the window answers: the
+// repeats are still queued when the countdown takes the keyboard, and must
+// not start the film under it.
+TEST_F(AuxiliaryDialogsTest, KeysQueuedBeforeTheCountdownDoNotStartTheFilmUnderIt) {
+    settings->playbackDelay = 2;
+    settings->startMediaAutomatically = 0;
+    Start(Media("multi.mkv"));
+    std::tuple<long, int, QString> meanwhile;
+    ModalDialogWatcher<CPlaybackDelayDlg> user([&](CPlaybackDelayDlg& dialog) {
+        Spin(300);
+        meanwhile = {EngineState(), Position(), Title()};
+        dialog.accept();
+    });
+    PostMessage(window.get(), WM_PLAYER_KEYDOWN, VK_CONTROL, 0);
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        PostMessage(window.get(), WM_PLAYER_KEYDOWN, VK_SPACE, 0);
+    }
+    EXPECT_TRUE(WaitFor([&] { return user.Count() == 1 && EngineState() == 2; }));
+    EXPECT_EQ(meanwhile, std::tuple(1L, 0, TitleOf("multi.mkv")));
+}
+
 class UpdateCommandTest : public PlayerWindowTest {
 protected:
     void SetUp() override {
