@@ -36,6 +36,22 @@ TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegis
     Stop(*player);
 }
 
+// The first start asks for a language; Enter on the page takes the one it
+// offers, stores it and goes on to the window, from either Enter key.
+TEST_F(WholeProgramTest, EnterOnTheFirstStartsLanguagePageChoosesAndTheStartGoesOn) {
+    for (const char* key : {"Return", "KP_Enter"}) {
+        SCOPED_TRACE(key);
+        std::filesystem::remove(registry_);
+        auto player = Start({});
+        ASSERT_FALSE(WaitForWindow("Velvaro Sprache/Language").empty());
+        QThread::msleep(300);
+        ASSERT_EQ(XInput({"keys", key}), 0);
+        ASSERT_TRUE(WaitForTitles({"Velvaro"})) << "no player window after Enter";
+        EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
+        Stop(*player);
+    }
+}
+
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
