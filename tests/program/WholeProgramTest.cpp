@@ -52,6 +52,21 @@ TEST_F(WholeProgramTest, EnterOnTheFirstStartsLanguagePageChoosesAndTheStartGoes
     }
 }
 
+// The command-line medium opens once the window shows, whether or not a
+// splash is painted.
+TEST_F(WholeProgramTest, TheCommandLineMediumOpensWithAndWithoutTheSplash) {
+    SetUpRegistry({{"SingleInstanceMode", 0}});
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{}, {"/nosplash"}, {"/nosplash", "/compact"}}) {
+        SCOPED_TRACE(options.empty() ? "splash" : options.back());
+        std::vector<std::string> args = options;
+        args.push_back(kMedia + "video-only.mkv");
+        auto player = Start(args);
+        EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
+        Stop(*player);
+    }
+}
+
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
