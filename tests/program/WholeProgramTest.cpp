@@ -79,6 +79,38 @@ TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnAS
     EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
 }
 
+// A run that shows only a box ends on a termination signal as if the box
+// were answered: with 0, the run's work kept, and nothing started after it.
+TEST_F(WholeProgramTest, ABoxOnlyRunEndsOnASignalAsIfTheBoxWereAnswered) {
+    SetUpRegistry({});
+    // A copy: the update steps look for files beside the program.
+    const std::string program = folder_ / "app/velvaro";
+    std::filesystem::create_directories(folder_ / "app");
+    std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
+    const struct {
+        const char* option;
+        const char* box;
+        const char* language;  // the stored language afterwards
+    } runs[] = {
+        {"/help", "Velvaro command line parameters", "IDR_LNG_ENGLISH"},
+        {"/update_step_1", "Vel-Varo Update", "IDR_LNG_ENGLISH"},
+        {"/update_step_2", "Vel-Varo Update", "IDR_LNG_ENGLISH"},
+        {"/uninstall", "Vel-Varo Uninstall", "<none>"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.option);
+        auto box = Start({run.option}, program);
+        ASSERT_FALSE(WaitForWindow(run.box).empty());
+        QThread::msleep(200);
+        box->terminate();
+        ASSERT_TRUE(box->WaitForExit(5000)) << "the signal did not end the run";
+        EXPECT_EQ(std::pair(box->exitStatus(), box->exitCode()),
+                  std::pair(QProcess::NormalExit, 0));
+        EXPECT_TRUE(WindowTitles().empty());
+        EXPECT_EQ(Setting("LanguageResource"), run.language);
+    }
+}
+
 TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
     SetUpRegistry({{"SingleInstanceMode", 1}, {"CompactView", 0}});
     auto first = Start({kMedia + "video-only.mkv", "/close"});
