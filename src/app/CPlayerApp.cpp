@@ -164,6 +164,8 @@ bool CPlayerApp::DispatchMaintenance() {
     }
     if (runUpdateStep2) {
         RunUpdateStep2(velvaro::platform::ProgramFile(), language);
+        // A signal that closed its box ends the run instead of starting the player.
+        return !TerminationRequested();
     }
     return true;
 }
@@ -193,6 +195,8 @@ void CPlayerApp::ShowHelp() {
     std::fputc('\n', stdout);
     std::fflush(stdout);
     if (Gui()) {
+        // A signal closes the box as if it were answered.
+        OnTerminationSignals([] { QApplication::closeAllWindows(); });
         QMessageBox box(QMessageBox::NoIcon,
                         QString::fromLatin1(CPlayerCommandLineInfo::HelpCaption()),
                         QString::fromStdString(text), QMessageBox::Ok);

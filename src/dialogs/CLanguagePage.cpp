@@ -96,6 +96,11 @@ void CLanguagePage::FillList() {
         list->setItem(row, 1, new QTableWidgetItem(choice.version));
         list->setItem(row, 2, new QTableWidgetItem(choice.creator));
         if (standAlone_) {
+            // English until the user picks another, so that Enter (OK) goes on.
+            if (isResource &&
+                choice.resourceId == symbols.GetId(QStringLiteral("IDR_LNG_ENGLISH"))) {
+                list->selectRow(row);
+            }
             continue;
         }
         const bool inUse =

@@ -45,3 +45,7 @@ void OnTerminationSignals(std::function<void()> close) {
         sigaction(number, &action, nullptr);
     }
 }
+
+bool TerminationRequested() {
+    return signalled != 0;
+}

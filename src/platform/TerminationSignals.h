@@ -8,3 +8,6 @@
 // Call once, after the application object exists; `close` runs on the UI
 // thread. A second signal while the first is handled ends the process.
 void OnTerminationSignals(std::function<void()> close);
+
+// Whether such a signal has come: a run whose window it closed ends there.
+bool TerminationRequested();

@@ -266,14 +266,20 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
     if (!showsVideo && !commandLine->GetNoSplash() && !splashPicture.isNull()) {
         painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
     }
-    if (!startupMediumHandled) {
-        velvaro::platform::NoteStartMoment("window shown");
-        // Not before: on two cores it would slow the first window.
-        velvaro::engine::StartMediaFramework();
-        startupMediumHandled = true;
-        // Not inside the paint: opening resizes and repaints the window.
-        QMetaObject::invokeMethod(this, &CPlayerDlg::OpenStartupMedium, Qt::QueuedConnection);
+    OpenStartupMediumOnce();
+}
+
+void CPlayerDlg::OpenStartupMediumOnce() {
+    if (startupMediumHandled) {
+        return;
     }
+    velvaro::platform::NoteStartMoment("window shown");
+    // Not before: on two cores it would slow the first window.
+    velvaro::engine::StartMediaFramework();
+    startupMediumHandled = true;
+    // Queued: not inside a paint, as opening resizes and repaints the window,
+    // and after the paint that the window's first exposure brings.
+    QMetaObject::invokeMethod(this, &CPlayerDlg::OpenStartupMedium, Qt::QueuedConnection);
 }
 
 void CPlayerDlg::OnExit() {

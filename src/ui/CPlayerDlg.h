@@ -170,6 +170,9 @@ private:
     void TranslateWindow();
     void ApplyStoredViewSettings();
     void OnPaint(QPainter& painter);
+    // The command-line medium, on the first paint or, when nothing of the
+    // window's own area needs painting (no splash), on its first exposure.
+    void OpenStartupMediumOnce();
     void OnSize();
     void OnSettings();
     void LoadChosenLanguage();

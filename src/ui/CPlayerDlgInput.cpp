@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -94,6 +95,11 @@ bool CPlayerDlg::event(QEvent* event) {
 }
 
 bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The bars alone cover a window without a splash: its area never paints.
+    if (event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        OpenStartupMediumOnce();
+    }
     if (PreTranslateMessage(watched, event)) {
         return true;
     }

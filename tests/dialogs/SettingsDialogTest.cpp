@@ -214,24 +214,27 @@ TEST_F(LanguagePageTest, OnItsOwnItLoadsAndStoresTheChoice) {
              Press(shown, "IDC_BUTTON_OK");
          },
          "English", english},
+        // English is offered at first: Enter alone takes it.
         {[](CLanguagePage& shown) {
-             ClickLanguage(shown, "English");
              QTest::keyClick(Find<QTableWidget>(shown, "IDC_LANGUAGELIST"), Qt::Key_Return);
+             if (shown.isVisible()) {
+                 shown.reject();  // Enter did nothing: the run fails, not hangs
+             }
          },
          "English", english},
         {[](CLanguagePage& shown) { ClickLanguage(shown, "Testisch", true); },
          "Testisch",
          {"1", std::nullopt, "testisch.lng"}},
-        // Nothing is selected at first, OK without a selection does nothing and
-        // a single click only selects.
+        // English is selected at first, its whole row; a single click only selects.
         {[](CLanguagePage& shown) {
              EXPECT_EQ(shown.windowTitle(), u"Velvaro Sprache/Language"_s);
              auto* list = Find<QTableWidget>(shown, "IDC_LANGUAGELIST");
              EXPECT_EQ(list->horizontalHeaderItem(0)->text(), u"Sprache/Language"_s);
              ASSERT_EQ(list->rowCount(), 13) << "twelve built in and the test's file";
              EXPECT_EQ(list->item(0, 0)->text() + list->item(12, 2)->text(), u"DeutschTester"_s);
-             EXPECT_EQ(list->selectedItems().size(), 0);
-             Press(shown, "IDC_BUTTON_OK");
+             const QList<QTableWidgetItem*> selected = list->selectedItems();
+             EXPECT_EQ(selected.size(), 3);
+             EXPECT_EQ(selected.isEmpty() ? QString() : selected.front()->text(), u"English"_s);
              ClickLanguage(shown, "Polski");
              EXPECT_TRUE(shown.isVisible());
              QTest::keyClick(&shown, Qt::Key_Escape);

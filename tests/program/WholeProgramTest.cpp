@@ -36,6 +36,37 @@ TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegis
     Stop(*player);
 }
 
+// The first start asks for a language; Enter on the page takes the one it
+// offers, stores it and goes on to the window, from either Enter key.
+TEST_F(WholeProgramTest, EnterOnTheFirstStartsLanguagePageChoosesAndTheStartGoesOn) {
+    for (const char* key : {"Return", "KP_Enter"}) {
+        SCOPED_TRACE(key);
+        std::filesystem::remove(registry_);
+        auto player = Start({});
+        ASSERT_FALSE(WaitForWindow("Velvaro Sprache/Language").empty());
+        QThread::msleep(300);
+        ASSERT_EQ(XInput({"keys", key}), 0);
+        ASSERT_TRUE(WaitForTitles({"Velvaro"})) << "no player window after Enter";
+        EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
+        Stop(*player);
+    }
+}
+
+// The command-line medium opens once the window shows, whether or not a
+// splash is painted.
+TEST_F(WholeProgramTest, TheCommandLineMediumOpensWithAndWithoutTheSplash) {
+    SetUpRegistry({{"SingleInstanceMode", 0}});
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{}, {"/nosplash"}, {"/nosplash", "/compact"}}) {
+        SCOPED_TRACE(options.empty() ? "splash" : options.back());
+        std::vector<std::string> args = options;
+        args.push_back(kMedia + "video-only.mkv");
+        auto player = Start(args);
+        EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
+        Stop(*player);
+    }
+}
+
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
@@ -46,6 +77,38 @@ TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnAS
     Stop(*second);
     EXPECT_EQ(Setting("CompactView"), "1");
     EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
+}
+
+// A run that shows only a box ends on a termination signal as if the box
+// were answered: with 0, the run's work kept, and nothing started after it.
+TEST_F(WholeProgramTest, ABoxOnlyRunEndsOnASignalAsIfTheBoxWereAnswered) {
+    SetUpRegistry({});
+    // A copy: the update steps look for files beside the program.
+    const std::string program = folder_ / "app/velvaro";
+    std::filesystem::create_directories(folder_ / "app");
+    std::filesystem::copy_file(VELVARO_EXECUTABLE, program);
+    const struct {
+        const char* option;
+        const char* box;
+        const char* language;  // the stored language afterwards
+    } runs[] = {
+        {"/help", "Velvaro command line parameters", "IDR_LNG_ENGLISH"},
+        {"/update_step_1", "Vel-Varo Update", "IDR_LNG_ENGLISH"},
+        {"/update_step_2", "Vel-Varo Update", "IDR_LNG_ENGLISH"},
+        {"/uninstall", "Vel-Varo Uninstall", "<none>"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.option);
+        auto box = Start({run.option}, program);
+        ASSERT_FALSE(WaitForWindow(run.box).empty());
+        QThread::msleep(200);
+        box->terminate();
+        ASSERT_TRUE(box->WaitForExit(5000)) << "the signal did not end the run";
+        EXPECT_EQ(std::pair(box->exitStatus(), box->exitCode()),
+                  std::pair(QProcess::NormalExit, 0));
+        EXPECT_TRUE(WindowTitles().empty());
+        EXPECT_EQ(Setting("LanguageResource"), run.language);
+    }
 }
 
 TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
