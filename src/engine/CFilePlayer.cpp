@@ -277,6 +277,11 @@ HRESULT CFilePlayer::GetStreamName(int index, MajorType* extra, int* flags, int*
 }
 
 HRESULT CFilePlayer::SelectStream(int index, int kind) {
+    // Subtitles off and the last one back, whichever list they were chosen
+    // from; no selector has a stream below 0.
+    if (streamSelectors && kind == STREAM_SUBTITLES && (index == -1 || index == -2)) {
+        return SwitchSplitterStream(MajorType::Subtitle, index);
+    }
     if (streamSelectors) {
         CStreamSelector* node = FindSelector(kind);
         return node ? node->GetStreamSelect()->Enable(index, AMSTREAMSELECTENABLE_ENABLE) : E_FAIL;

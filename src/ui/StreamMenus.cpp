@@ -142,6 +142,7 @@ void StreamMenus::Reset() {
     // A disc that greyed "Off" must not keep it from the next medium.
     Enable(range::kSubtitleOff, true);
     table_.clear();
+    tableSubtitles_.clear();
     separateLists_ = false;
 }
 
@@ -153,6 +154,7 @@ void StreamMenus::Build(CMediaPlayer* player) {
     const int groups = player->GetStreamCount(0);
     popups_.EnablePopup(QString::fromLatin1(kStreamsHost), groups != 0);
     table_.clear();
+    tableSubtitles_.clear();
     separateLists_ = false;
     if (groups != 0) {
         BuildGroups(*player, groups);
@@ -169,6 +171,7 @@ void StreamMenus::BuildGroups(CMediaPlayer& player, int groups) {
     // The lists of an earlier medium go too: their ids overlap the table's.
     ClearLists();
     int next = range::kFirstStream;
+    std::vector<Entry> subtitles;
     for (int group = 1; group <= groups; ++group) {
         std::string groupName;
         int nameKind = 0;
@@ -179,11 +182,18 @@ void StreamMenus::BuildGroups(CMediaPlayer& player, int groups) {
         for (int stream = 0; stream < count && next < range::kStreamTableEnd; ++stream) {
             std::string name;
             int flags = 0, subgroup = group;
-            if (FAILED(player.GetStreamName(stream, nullptr, &flags, &subgroup, &name, nullptr))) {
+            MajorType type = MajorType::Unknown;
+            if (FAILED(player.GetStreamName(stream, &type, &flags, &subgroup, &name, nullptr))) {
                 continue;
             }
             entries.push_back({Name(name, stream), next, (flags & 1) != 0,
                                !entries.empty() && subgroup != previousSubgroup});
+            if (type == MajorType::Subtitle && subtitles.size() < size_t{range::kStreamsPerKind}) {
+                subtitles.push_back({entries.back().text,
+                                     range::kFirstSubtitle + static_cast<int>(subtitles.size()),
+                                     entries.back().checked, false});
+                tableSubtitles_.push_back(static_cast<int>(table_.size()));
+            }
             previousSubgroup = subgroup;
             table_.push_back({stream, group});
             ++next;
@@ -196,6 +206,10 @@ void StreamMenus::BuildGroups(CMediaPlayer& player, int groups) {
         }
         popups_.EnablePopup(QString::fromLatin1(kStreamsHost), true);
     }
+    for (QMenu* menu : Popups(kSubtitleHost)) {
+        Append(menu, subtitles);
+    }
+    popups_.EnablePopup(QString::fromLatin1(kSubtitleHost), !subtitles.empty());
 }
 
 void StreamMenus::ClearLists() {
@@ -247,6 +261,10 @@ void StreamMenus::Refresh(CMediaPlayer* player) {
         player->GetStreamName(table_[k].stream, &type, &flags, &kind, &name, nullptr);
         Check(range::kFirstStream + k, (flags & 1) != 0);
         Enable(range::kFirstStream + k, !(externalAudio && type == MajorType::Audio));
+    }
+    for (size_t i = 0; i < tableSubtitles_.size(); ++i) {
+        Check(range::kFirstSubtitle + static_cast<int>(i),
+              IsChecked(range::kFirstStream + tableSubtitles_[i]));
     }
     if (!table_.empty() || !separateLists_) {
         return;
@@ -308,7 +326,13 @@ bool StreamMenus::Select(CMediaPlayer* player, int id, bool* applyLayout) {
     } else if (subtitle) {
         if (!(IsChecked(id) && !IsChecked(range::kSubtitleOff))) {
             Check(range::kSubtitleOff, false);
-            player->SelectStream(id - range::kFirstSubtitle, STREAM_SUBTITLES);
+            const size_t index = static_cast<size_t>(id - range::kFirstSubtitle);
+            if (index < tableSubtitles_.size()) {
+                const TableEntry& entry = table_[static_cast<size_t>(tableSubtitles_[index])];
+                player->SelectStream(entry.stream, entry.group);
+            } else if (table_.empty()) {
+                player->SelectStream(id - range::kFirstSubtitle, STREAM_SUBTITLES);
+            }
             layout = true;
         }
     } else if (!IsChecked(id)) {

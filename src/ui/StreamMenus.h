@@ -1,7 +1,9 @@
 // The stream menus of the main menu and the context menu: the stream groups
 // of a file's stream selectors, or the separate chapter, audio, subtitle and
 // angle lists of a splitter or a DVD, with their check marks and the rules
-// for choosing an entry. Both menus always show the same items and marks.
+// for choosing an entry. Subtitles are always in the subtitle popup too,
+// where a user looks for them. Both menus always show the same items and
+// marks.
 #pragma once
 
 #include "engine/DvdFramework.h"
@@ -64,6 +66,8 @@ private:
 
     const PopupRegistry& popups_;
     std::vector<TableEntry> table_;
+    // The table entries the subtitle popup lists as well, in its order.
+    std::vector<int> tableSubtitles_;
     // The lists of the last build are separate ones (splitter or DVD).
     bool separateLists_ = false;
 };

@@ -22,8 +22,6 @@ protected:
     void SetUp() override {
         PlayerTest::SetUp();
         ASSERT_TRUE(folder.isValid());
-        // A black film with one English subtitle track of its own.
-        std::filesystem::copy_file(velvaro::test::Media("dark.mkv"), Path("film.mkv"));
     }
 
     std::string Path(const std::string& name) const {
@@ -32,8 +30,13 @@ protected:
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
-    std::unique_ptr<CFilePlayer> OpenFilm() {
-        const std::string path = Path("film.mkv");
+    // A black film: as Matroska with one English subtitle track of its
+    // own, as MP4 and AVI without.
+    std::unique_ptr<CFilePlayer> OpenFilm(const std::string& container = "mkv") {
+        const std::string path = Path("film." + container);
+        if (!std::filesystem::exists(path)) {
+            std::filesystem::copy_file(velvaro::test::Media("dark." + container), path);
+        }
         return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
                                              QString::fromStdString(path).toStdWString(), path, 0,
                                              0, 0);
@@ -90,6 +93,50 @@ TEST_F(SubtitleFilesTest, FilesBesideTheFilmFollowItsOwnSubtitles) {
     }
     EXPECT_EQ(player->SelectStream(6, STREAM_SUBTITLES), E_FAIL);
     EXPECT_EQ(player->HasVideo(), S_OK);
+}
+
+// Every container offers the files beside it with its subtitles: the
+// splitter's list, or the stream selector's; chosen, a file draws its text,
+// and "off" takes it away.
+TEST_F(SubtitleFilesTest, EveryContainerOffersTheFilesBesideIt) {
+    Write("film.srt", Cues("Hello", "Goodbye"));
+    Write("film.de.srt", Cues("Hallo", "Auf Wiedersehen"));
+    for (const auto& [container, own] :
+         {std::pair<std::string, List>{"mkv", {"English:0"}}, {"mp4", {}}, {"avi", {}}}) {
+        SCOPED_TRACE(container);
+        auto player = OpenFilm(container);
+        // Each subtitle as "name:flags", and how to choose it.
+        List subtitles;
+        std::vector<std::pair<int, int>> choices;
+        if (player->HasSplitter()) {
+            subtitles = Streams(*player, STREAM_SUBTITLES);
+            for (int i = 0; i < static_cast<int>(subtitles.size()); ++i) {
+                choices.emplace_back(i, STREAM_SUBTITLES);
+            }
+        }
+        for (int i = 0; !player->HasSplitter() && i < player->GetStreamCount(1); ++i) {
+            MajorType type = MajorType::Unknown;
+            std::string name;
+            int flags = 0, group = 1;
+            player->GetStreamName(i, &type, &flags, &group, &name, nullptr);
+            if (type == MajorType::Subtitle) {
+                subtitles.push_back(name + ":" + std::to_string(flags));
+                choices.emplace_back(i, 1);
+            }
+        }
+        List expected = own;
+        expected.insert(expected.end(), {"film.srt:0", "German:0"});
+        ASSERT_EQ(subtitles, expected);
+        player->SetPosition(100);
+        player->WaitForState();
+        const auto [index, kind] = choices[own.size()];
+        EXPECT_EQ(player->SelectStream(index, kind), S_OK);
+        EXPECT_TRUE(TextShown(true));
+        EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
+        EXPECT_TRUE(TextShown(false)) << "off hides it";
+        EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
+        EXPECT_TRUE(TextShown(true)) << "and the last one comes back";
+    }
 }
 
 // The text of a chosen file is drawn over the picture and goes with "off".

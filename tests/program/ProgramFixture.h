@@ -107,7 +107,8 @@ protected:
             milliseconds);
         return id;
     }
-    // Runs x_input on the display: "close ID", "click X Y" or "keys K...".
+    // Runs x_input on the display: "close ID", "click X Y", "resize ID W H"
+    // or "keys K...".
     int XInput(const std::vector<std::string>& args) const {
         return RunProgram(X_INPUT, args, {{"DISPLAY", display_.Name()}}).exitCode;
     }

@@ -2,6 +2,8 @@
 //   close ID     asks the window to close (WM_DELETE_WINDOW), as a window
 //                manager's close button does: what answering a box takes here;
 //   click X Y    moves the pointer there and clicks the left button;
+//   resize ID W H  gives the window that size, as a person dragging its
+//                frame would;
 //   keys K...    types each key with its modifiers, named as X names them
 //                ("alt+h", "u", "Return").
 // Clicks and keys go through the X server's test extension, so the program
@@ -46,6 +48,12 @@ int Close(Display* display, Window window) {
     return XSendEvent(display, window, False, NoEventMask, &event) ? 0 : 1;
 }
 
+int Resize(Display* display, Window window, unsigned width, unsigned height) {
+    XResizeWindow(display, window, width, height);
+    XSync(display, False);
+    return 0;
+}
+
 int Input(Display* display, const std::string& verb, int count, char** args) {
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
@@ -84,9 +92,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string verb = argv[1];
-    const int result = verb == "close" && argc == 3
-                           ? Close(display, std::strtoul(argv[2], nullptr, 0))
-                           : Input(display, verb, argc - 2, argv + 2);
+    int result = 0;
+    if (verb == "close" && argc == 3) {
+        result = Close(display, std::strtoul(argv[2], nullptr, 0));
+    } else if (verb == "resize" && argc == 5) {
+        result = Resize(display, std::strtoul(argv[2], nullptr, 0),
+                        static_cast<unsigned>(std::atoi(argv[3])),
+                        static_cast<unsigned>(std::atoi(argv[4])));
+    } else {
+        result = Input(display, verb, argc - 2, argv + 2);
+    }
     XCloseDisplay(display);
     return result;
 }

@@ -181,28 +181,48 @@ TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
 }
 
 // Subtitle files beside the film follow its own subtitle in the menu, as
-// choices like its own. (The engine's tests see their text drawn.)
+// choices like its own, whatever the container. (The engine's tests see
+// their text drawn.)
 TEST_F(StreamMenusTest, SubtitleFilesBesideTheFilmFollowItsOwn) {
-    QTemporaryDir folder;
-    const std::string film = folder.filePath(QStringLiteral("film.mkv")).toStdString();
-    std::filesystem::copy_file(Media("dark.mkv"), film);
-    for (const char* name : {"film.srt", "film.de.srt"}) {
-        std::ofstream(folder.filePath(QString::fromLatin1(name)).toStdString())
-            << "1\n00:00:00,000 --> 00:00:05,900\nHello\n";
-    }
-    menus.Reset();
-    auto player = Open(film);
-    menus.Build(player.get());
-    EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "film.srt", "German"}));
-    const std::pair<int, List> choices[] = {
-        {62001, {"Off", "-", "English", "film.srt*", "German"}},
-        {61999, {"Off*", "-", "English", "film.srt", "German"}},
-        {61999, {"Off", "-", "English", "film.srt*", "German"}},
-        {62002, {"Off", "-", "English", "film.srt", "German*"}},
-        {62000, {"Off", "-", "English*", "film.srt", "German"}}};
-    for (const auto& [id, items] : choices) {
-        EXPECT_EQ(Choose(player.get(), id), "layout") << id;
-        EXPECT_EQ(Items(kSubtitle), items) << id;
+    for (const auto& [film, own] : {std::pair<std::string, List>{"dark.mkv", {"English"}},
+                                    {"dark.mp4", {}},
+                                    {"dark.avi", {}}}) {
+        SCOPED_TRACE(film);
+        QTemporaryDir folder;
+        const std::string extension = film.substr(film.find('.'));
+        const std::string path =
+            folder.filePath(QString::fromStdString("film" + extension)).toStdString();
+        std::filesystem::copy_file(Media(film), path);
+        for (const char* name : {"film.srt", "film.de.srt"}) {
+            std::ofstream(folder.filePath(QString::fromLatin1(name)).toStdString())
+                << "1\n00:00:00,000 --> 00:00:05,900\nHello\n";
+        }
+        menus.Reset();
+        auto player = Open(path);
+        menus.Build(player.get());
+        // "Off", the separator, the film's own, then the files with "*"
+        // after the one shown.
+        const auto listed = [&](const char* off, int shown) {
+            List items = {std::string("Off") + off, "-"};
+            items.insert(items.end(), own.begin(), own.end());
+            items.push_back("film.srt");
+            items.push_back("German");
+            if (shown >= 0) {
+                items[2 + static_cast<size_t>(shown)] += "*";
+            }
+            return items;
+        };
+        EXPECT_EQ(Items(kSubtitle), listed("", -1));
+        const int first = static_cast<int>(own.size());
+        const std::tuple<int, const char*, int> choices[] = {{62000 + first, "", first},
+                                                             {61999, "*", -1},
+                                                             {61999, "", first},
+                                                             {62001 + first, "", first + 1}};
+        for (const auto& [id, off, shown] : choices) {
+            EXPECT_EQ(Choose(player.get(), id), "layout") << id;
+            EXPECT_EQ(Items(kSubtitle), listed(off, shown)) << id;
+        }
+        player.reset();
     }
 }
 
@@ -218,9 +238,10 @@ TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
     ASSERT_FALSE(player->HasSplitter());
     menus.Build(player.get());
     menus.Build(player.get());
-    EXPECT_EQ(Hosts(), (std::vector{true, false, false, false, false}));
+    EXPECT_EQ(Hosts(), (std::vector{true, false, false, true, false}));
     EXPECT_TRUE(Items(kChapter).empty());
-    EXPECT_EQ(Items(kSubtitle), (List{"Off", "-"}));
+    // The subtitles are where a user looks for them, too.
+    EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "German"}));
     EXPECT_EQ(menus.TableCount(), 5);
     // The entries of the one submenu, after its name.
     const auto entries = [&] {
@@ -232,6 +253,7 @@ TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
     EXPECT_EQ(Choose(player.get(), 60002), "no layout");
     EXPECT_EQ(Choose(player.get(), 60004), "no layout");
     EXPECT_EQ(entries(), ": Video 1* - English German* - English German*]");
+    EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "German*"}));
     // The sound entries go grey under a separate sound track.
     ASSERT_TRUE(player->LoadExternalAudio(Wide(Media("audio.wav"))));
     menus.Refresh(player.get());
