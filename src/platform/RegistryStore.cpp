@@ -6,6 +6,8 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -71,6 +73,62 @@ int SwitchToWal(sqlite3* db) {
     }
 }
 
+// The settings hold the history and the resume positions: only their owner
+// may read them, whatever the umask.
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
+
+// Makes `folder` and the missing folders above it, each private.
+void MakePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || std::filesystem::exists(folder, error) || error) {
+        return;
+    }
+    MakePrivateFolders(folder.parent_path());
+    if (mkdir(folder.c_str(), kPrivateFolder) == 0) {
+        chmod(folder.c_str(), kPrivateFolder);
+    }
+}
+
+// SQLite makes a new file readable by everyone; its log and the log's index
+// take the mode of the file, so a new store starts as a private empty file.
+void CreatePrivateFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFile);
+    if (fd >= 0) {
+        fchmod(fd, kPrivateFile);
+        close(fd);
+    }
+}
+
+// Takes the group's and the others' rights from a file or folder of ours;
+// the owner's stay, so a file the user made read-only stays so.
+void MakePrivate(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && status.st_uid == geteuid() &&
+        (status.st_mode & 077) != 0) {
+        chmod(path.c_str(), status.st_mode & 0700);
+    }
+}
+
+// The store, its log, and the damaged copies set aside beside it, which
+// older versions left readable by everyone.
+void MakeStoreFilesPrivate(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        MakePrivate(path + suffix);
+    }
+    const std::filesystem::path file(path);
+    const std::string broken = file.filename().string() + ".broken";
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name == broken || name.starts_with(broken + '.')) {
+            MakePrivate(entry->path().string());
+        }
+    }
+}
+
 }  // namespace
 
 std::string FoldName(std::string_view name) {
@@ -92,7 +150,11 @@ std::string FoldName(std::string_view name) {
         .toStdString();
 }
 
-RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {
+RegistryStore::RegistryStore(std::string path, bool ownFolder) : path_(std::move(path)) {
+    if (ownFolder) {
+        MakePrivate(std::filesystem::path(path_).parent_path());
+    }
+    MakeStoreFilesPrivate(path_);
     OpenResult result = TryOpen(true);
     if (result == OpenResult::Damaged) {
         SetAside();
@@ -113,8 +175,8 @@ RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite) {
     access_ = Access::None;
     int flags = SQLITE_OPEN_READONLY;
     if (readWrite) {
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
+        MakePrivateFolders(std::filesystem::path(path_).parent_path());
+        CreatePrivateFile(path_);
         flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     }
     sqlite3* raw = nullptr;
@@ -240,6 +302,7 @@ void RegistryStore::SetAside() {
     for (int number = 1; !MoveIfFree(path_, broken, &error) && number < 1000; ++number) {
         broken = path_ + ".broken." + std::to_string(number);
     }
+    MakePrivate(broken);
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         std::filesystem::remove(path_ + suffix, error);
     }

@@ -34,9 +34,11 @@ public:
 
     // Opens (creating when needed) the database at `path`. A file that is not
     // a sound database is moved aside to `path` + ".broken" (".broken.1" and
-    // on when that exists) with one line on standard error. When nothing can be opened, every call
-    // fails.
-    explicit RegistryStore(std::string path);
+    // on when that exists) with one line on standard error. When nothing can
+    // be opened, every call fails. The files, and the folders made for them,
+    // are kept private; with `ownFolder` the folder is Velvaro's own and is
+    // kept private even when it exists.
+    explicit RegistryStore(std::string path, bool ownFolder = false);
 
     Access access() const { return access_; }
 

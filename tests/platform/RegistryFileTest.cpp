@@ -8,6 +8,9 @@
 #include "SqliteFile.h"
 #include "TestRegistry.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -21,7 +24,31 @@ namespace {
 using namespace velvaro::test;
 namespace fs = std::filesystem;
 
-TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
+// The permission bits of a file or folder, in octal; empty when it is missing.
+std::string Mode(const std::string& path) {
+    struct stat status {};
+    char mode[8] = "";
+    if (stat(path.c_str(), &status) == 0) {
+        std::snprintf(mode, sizeof mode, "%04o", status.st_mode & 07777);
+    }
+    return mode;
+}
+
+// The settings hold the history and the resume positions: only their owner
+// may read them, whatever the umask.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : saved_(umask(mask)) {}
+    ~ScopedUmask() { umask(saved_); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t saved_;
+};
+
+TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
+    const ScopedUmask open(0);
     const TestFolder folder;
     const std::string home = folder.path().string();
     const std::string dotConfig = folder / ".config/velvaro/registry.db";
@@ -43,9 +70,48 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
         EXPECT_FALSE(fs::exists(c.expected));
         ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
         EXPECT_TRUE(fs::is_regular_file(c.expected)) << c.expected;
+        EXPECT_EQ(Mode(fs::path(c.expected).parent_path()), "0700") << c.expected;
+        for (const std::string& file : {c.expected, c.expected + "-wal", c.expected + "-shm"}) {
+            EXPECT_EQ(Mode(file), "0600") << file;
+        }
         velvaro::platform::CloseRegistry();
         fs::remove_all(folder.path() / ".config");
     }
+}
+
+// An older version left everything readable by all, and may still be
+// running; the next start takes that away. The folder above is not ours.
+TEST(RegistryPathTest, AnExistingStoreAndItsCopiesAreMadePrivateAtStart) {
+    const ScopedUmask usual(022);
+    const TestFolder folder;
+    const ScopedEnvironment environment(
+        {{"VELVARO_REGISTRY", std::nullopt}, {"XDG_CONFIG_HOME", folder / "config"}});
+    velvaro::platform::CloseRegistry();
+    const std::string path = folder / "config/velvaro/registry.db";
+    ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
+    velvaro::platform::CloseRegistry();
+    const std::vector<std::string> files = {path, path + "-wal", path + "-shm", path + ".broken",
+                                            path + ".broken.2"};
+    for (const std::string& copy : {files[3], files[4]}) {
+        WriteBytes(copy, "old settings");
+    }
+    for (const std::string& loose : {folder / "config", folder / "config/velvaro"}) {
+        fs::permissions(loose, static_cast<fs::perms>(0755));
+    }
+    for (const std::string& loose : {files[0], files[3], files[4]}) {
+        fs::permissions(loose, static_cast<fs::perms>(0644));
+    }
+    SqliteFile older(path, SQLITE_OPEN_READWRITE);
+    EXPECT_EQ(older.Value("SELECT count(*) FROM keys"), "4");  // opens its log and index
+    ASSERT_EQ(Mode(files[1]), "0644");
+
+    EXPECT_EQ(AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume")), 64u);
+    EXPECT_EQ(Mode(folder / "config/velvaro"), "0700");
+    for (const std::string& file : files) {
+        EXPECT_EQ(Mode(file), "0600") << file;
+    }
+    EXPECT_EQ(Mode(folder / "config"), "0755");
+    velvaro::platform::CloseRegistry();
 }
 
 class RegistryDamage : public RegistryTest {};
@@ -87,6 +153,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         ASSERT_GT(store.size(), 64u * 1024);
         const std::string damaged = damage(store);
         WriteBytes(registryPath(), damaged);
+        fs::permissions(registryPath(), static_cast<fs::perms>(0644));
 
         testing::internal::CaptureStderr();
         HKEY key = 0;
@@ -99,6 +166,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         kept.push_back(damaged);
         for (std::size_t i = 0; i < kept.size(); ++i) {
             EXPECT_TRUE(ReadBytes(registryPath() + names[i]) == kept[i]) << names[i];
+            EXPECT_EQ(Mode(registryPath() + names[i]), "0600") << names[i];
         }
         EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(),
                   registryPath() + names[kept.size() - 1]);
