@@ -9,13 +9,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -129,6 +132,61 @@ void MakeStoreFilesPrivate(const std::string& path) {
     }
 }
 
+// `path` as the file name of an SQLite URI.
+std::string UriPath(const std::string& path) {
+    std::string uri = path.starts_with('/') ? "file://" : "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("/._-~", c)) {
+            uri += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            uri += escaped;
+        }
+    }
+    return uri;
+}
+
+struct BackupFinisher {
+    void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
+};
+
+// In a folder the user may not write, SQLite cannot make the index of a WAL
+// store's log there and will not read the store at all, not even read-only.
+// Nobody can write to the store then, and with no log beside it the main
+// file holds all of it: it is read as immutable, once, into memory. Kept
+// open as immutable it would read garbage once the folder became writable
+// again and another player wrote to it. A log left by a player that was
+// killed may hold settings the main file lacks, so such a store is not read
+// this way.
+int ReadIntoMemory(const std::string& path, SqliteDatabase* db) {
+    std::error_code error;
+    if (std::filesystem::exists(path + "-wal", error) || error) {
+        return SQLITE_CANTOPEN;
+    }
+    sqlite3* raw = nullptr;
+    int result = sqlite3_open_v2((UriPath(path) + "?immutable=1").c_str(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    const SqliteDatabase file(raw);
+    if (result != SQLITE_OK) {
+        return result;
+    }
+    raw = nullptr;
+    result = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+    db->reset(raw);
+    if (result != SQLITE_OK) {
+        return result;
+    }
+    const std::unique_ptr<sqlite3_backup, BackupFinisher> backup(
+        sqlite3_backup_init(db->get(), "main", file.get(), "main"));
+    if (!backup) {
+        return sqlite3_errcode(db->get());
+    }
+    const int copied = sqlite3_backup_step(backup.get(), -1);
+    return copied == SQLITE_DONE ? SQLITE_OK : copied;
+}
+
 }  // namespace
 
 std::string FoldName(std::string_view name) {
@@ -150,38 +208,57 @@ std::string FoldName(std::string_view name) {
         .toStdString();
 }
 
+namespace {
+std::mutex noticeMutex;
+std::optional<std::string> setAsidePath;
+std::optional<std::string> readOnlyPath;
+}  // namespace
+
 RegistryStore::RegistryStore(std::string path, bool ownFolder) : path_(std::move(path)) {
     if (ownFolder) {
         MakePrivate(std::filesystem::path(path_).parent_path());
     }
     MakeStoreFilesPrivate(path_);
-    OpenResult result = TryOpen(true);
+    OpenResult result = TryOpen(Mode::ReadWrite);
     if (result == OpenResult::Damaged) {
         SetAside();
-        result = TryOpen(true);
+        result = TryOpen(Mode::ReadWrite);
+    }
+    // A folder or file we may not write: an existing store may still be readable.
+    if (result != OpenResult::Ok) {
+        result = TryOpen(Mode::ReadOnly);
     }
     if (result != OpenResult::Ok) {
-        // A folder we cannot write: an existing store may still be readable.
-        result = TryOpen(false);
+        result = TryOpen(Mode::Snapshot);
     }
     if (result != OpenResult::Ok) {
         db_.reset();
         access_ = Access::None;
     }
+    if (access_ == Access::ReadOnly) {
+        std::lock_guard lock(noticeMutex);
+        readOnlyPath = path_;
+    }
 }
 
-RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite) {
+RegistryStore::OpenResult RegistryStore::TryOpen(Mode mode) {
     db_.reset();
     access_ = Access::None;
-    int flags = SQLITE_OPEN_READONLY;
-    if (readWrite) {
-        MakePrivateFolders(std::filesystem::path(path_).parent_path());
-        CreatePrivateFile(path_);
-        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const bool readWrite = mode == Mode::ReadWrite;
+    int opened = SQLITE_OK;
+    if (mode == Mode::Snapshot) {
+        opened = ReadIntoMemory(path_, &db_);
+    } else {
+        int flags = SQLITE_OPEN_READONLY;
+        if (readWrite) {
+            MakePrivateFolders(std::filesystem::path(path_).parent_path());
+            CreatePrivateFile(path_);
+            flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        }
+        sqlite3* raw = nullptr;
+        opened = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
+        db_.reset(raw);
     }
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
-    db_.reset(raw);
     if (opened != SQLITE_OK) {
         return IsDamage(opened) ? OpenResult::Damaged : OpenResult::Failed;
     }
@@ -279,9 +356,6 @@ bool RegistryStore::PrepareStatements() {
 
 namespace {
 
-std::mutex setAsideMutex;
-std::optional<std::string> setAsidePath;
-
 // Moves `from` to `to` unless `to` exists; false when it does.
 bool MoveIfFree(const std::string& from, const std::string& to, std::error_code* error) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -308,13 +382,18 @@ void RegistryStore::SetAside() {
     }
     std::fprintf(stderr, "velvaro: settings file %s was damaged; moved it to %s and started anew\n",
                  path_.c_str(), broken.c_str());
-    std::lock_guard lock(setAsideMutex);
+    std::lock_guard lock(noticeMutex);
     setAsidePath = broken;
 }
 
 std::optional<std::string> TakeSetAsideRegistry() {
-    std::lock_guard lock(setAsideMutex);
+    std::lock_guard lock(noticeMutex);
     return std::exchange(setAsidePath, std::nullopt);
+}
+
+std::optional<std::string> TakeReadOnlyRegistry() {
+    std::lock_guard lock(noticeMutex);
+    return std::exchange(readOnlyPath, std::nullopt);
 }
 
 LONG RegistryStore::WriteFailure(int sqliteResult) {

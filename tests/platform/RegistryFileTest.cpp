@@ -111,6 +111,7 @@ TEST(RegistryPathTest, AnExistingStoreAndItsCopiesAreMadePrivateAtStart) {
         EXPECT_EQ(Mode(file), "0600") << file;
     }
     EXPECT_EQ(Mode(folder / "config"), "0755");
+    EXPECT_EQ(velvaro::platform::TakeReadOnlyRegistry(), std::nullopt);
     velvaro::platform::CloseRegistry();
 }
 
@@ -245,6 +246,76 @@ void ExpectValues(HKEY key, const std::string& prefix, const std::vector<unsigne
         const Value value = Get(key, prefix + '-' + std::to_string(i));
         ASSERT_EQ(value.status, ERROR_SUCCESS) << prefix << '-' << i;
         EXPECT_EQ(AsDword(value), i);
+    }
+}
+
+// A player that ended cleanly leaves one file whose write-ahead log cannot
+// be opened in a read-only folder; one that was killed leaves the log and
+// its index beside it, here all made read-only. Either way every start reads
+// the settings as they were, refuses writes quietly and leaves the file as
+// it is.
+using RegistryReadOnly = RegistryTest;
+
+TEST_F(RegistryReadOnly, SettingsInAReadOnlyFolderAreReadAndKeptOnEveryStart) {
+    const fs::path settings = folder().path() / "settings";
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "ended cleanly");
+        fs::remove_all(settings);
+        const std::string path = settings / "registry.db";
+        const ScopedEnvironment store({{"VELVARO_REGISTRY", path}});
+        velvaro::platform::CloseRegistry();
+        const std::string language = "Software\\Quellware\\Vel-Varo\\Settings";
+        ASSERT_EQ(Set(Create(HKEY_CURRENT_USER, language), "LanguageResource", REG_SZ,
+                      Sz("IDR_LNG_ENGLISH")),
+                  ERROR_SUCCESS);
+        velvaro::platform::CloseRegistry();
+        std::vector<unsigned long> written;
+        if (killed) {
+            Writer writer("Velvaro\\Killed", "v", 100000000);
+            written = writer.Read(50);
+            writer.kill();
+            ASSERT_TRUE(writer.WaitForExit());
+            written = writer.Read();
+            ASSERT_TRUE(fs::exists(path + "-shm"));
+        }
+        EXPECT_EQ(fs::exists(path + "-wal"), killed);
+        const std::string bytes = ReadBytes(path);
+
+        testing::internal::CaptureStderr();
+        std::vector<Value> read;
+        std::vector<LONG> writes;
+        std::vector<std::optional<std::string>> told;
+        {
+            const ReadOnlyFolder readOnly(settings, killed);
+            for (int start = 0; start < 2; ++start) {
+                velvaro::platform::CloseRegistry();
+                HKEY key = 0;
+                EXPECT_EQ(Open(HKEY_CURRENT_USER, language, &key), ERROR_SUCCESS);
+                read.push_back(Get(key, "LanguageResource"));
+                writes.push_back(SetDword(key, "Volume", 1));
+                writes.push_back(RegCreateKeyEx(HKEY_CURRENT_USER, "New", KEY_ALL_ACCESS, &key));
+                for (int look = 0; look < 2; ++look) {
+                    told.push_back(velvaro::platform::TakeReadOnlyRegistry());
+                }
+                if (killed) {
+                    EXPECT_EQ(Open(HKEY_CURRENT_USER, "Velvaro\\Killed", &key), ERROR_SUCCESS);
+                    ExpectValues(key, "v", written);
+                }
+            }
+            velvaro::platform::CloseRegistry();
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(told,
+                  (std::vector<std::optional<std::string>>{path, std::nullopt, path, std::nullopt}))
+            << "told once a start";
+        for (const Value& value : read) {
+            EXPECT_EQ(std::pair(value.status, value.data),
+                      std::pair(LONG{ERROR_SUCCESS}, Sz("IDR_LNG_ENGLISH")));
+        }
+        EXPECT_EQ(writes, std::vector<LONG>(4, ERROR_ACCESS_DENIED));
+        EXPECT_TRUE(ReadBytes(path) == bytes);
+        EXPECT_FALSE(fs::exists(path + ".broken"));
+        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(), std::nullopt);
     }
 }
 
