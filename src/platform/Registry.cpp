@@ -38,7 +38,9 @@ struct Registry {
 
     RegistryStore& Store() {
         if (!store) {
-            store = std::make_unique<RegistryStore>(RegistryPath());
+            // A folder named by $VELVARO_REGISTRY may be shared; the default is ours.
+            const char* given = std::getenv("VELVARO_REGISTRY");
+            store = std::make_unique<RegistryStore>(RegistryPath(), !given || !*given);
         }
         return *store;
     }

@@ -109,6 +109,10 @@ private:
 // one, once: the next call gives nothing until another file is set aside.
 std::optional<std::string> TakeSetAsideRegistry();
 
+// Where the store is when it could be opened only for reading (its folder or
+// file may not be written), once: then changes are not saved.
+std::optional<std::string> TakeReadOnlyRegistry();
+
 // Closes the store and every open handle; the next call opens it again from
 // RegistryPath(). Tests use it to move between isolated stores.
 void CloseRegistry();

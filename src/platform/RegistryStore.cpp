@@ -6,14 +6,19 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -71,6 +76,117 @@ int SwitchToWal(sqlite3* db) {
     }
 }
 
+// The settings hold the history and the resume positions: only their owner
+// may read them, whatever the umask.
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
+
+// Makes `folder` and the missing folders above it, each private.
+void MakePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || std::filesystem::exists(folder, error) || error) {
+        return;
+    }
+    MakePrivateFolders(folder.parent_path());
+    if (mkdir(folder.c_str(), kPrivateFolder) == 0) {
+        chmod(folder.c_str(), kPrivateFolder);
+    }
+}
+
+// SQLite makes a new file readable by everyone; its log and the log's index
+// take the mode of the file, so a new store starts as a private empty file.
+void CreatePrivateFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFile);
+    if (fd >= 0) {
+        fchmod(fd, kPrivateFile);
+        close(fd);
+    }
+}
+
+// Takes the group's and the others' rights from a file or folder of ours;
+// the owner's stay, so a file the user made read-only stays so.
+void MakePrivate(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && status.st_uid == geteuid() &&
+        (status.st_mode & 077) != 0) {
+        chmod(path.c_str(), status.st_mode & 0700);
+    }
+}
+
+// The store, its log, and the damaged copies set aside beside it, which
+// older versions left readable by everyone.
+void MakeStoreFilesPrivate(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        MakePrivate(path + suffix);
+    }
+    const std::filesystem::path file(path);
+    const std::string broken = file.filename().string() + ".broken";
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name == broken || name.starts_with(broken + '.')) {
+            MakePrivate(entry->path().string());
+        }
+    }
+}
+
+// `path` as the file name of an SQLite URI.
+std::string UriPath(const std::string& path) {
+    std::string uri = path.starts_with('/') ? "file://" : "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("/._-~", c)) {
+            uri += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            uri += escaped;
+        }
+    }
+    return uri;
+}
+
+struct BackupFinisher {
+    void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
+};
+
+// In a folder the user may not write, SQLite cannot make the index of a WAL
+// store's log there and will not read the store at all, not even read-only.
+// Nobody can write to the store then, and with no log beside it the main
+// file holds all of it: it is read as immutable, once, into memory. Kept
+// open as immutable it would read garbage once the folder became writable
+// again and another player wrote to it. A log left by a player that was
+// killed may hold settings the main file lacks, so such a store is not read
+// this way.
+int ReadIntoMemory(const std::string& path, SqliteDatabase* db) {
+    std::error_code error;
+    if (std::filesystem::exists(path + "-wal", error) || error) {
+        return SQLITE_CANTOPEN;
+    }
+    sqlite3* raw = nullptr;
+    int result = sqlite3_open_v2((UriPath(path) + "?immutable=1").c_str(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    const SqliteDatabase file(raw);
+    if (result != SQLITE_OK) {
+        return result;
+    }
+    raw = nullptr;
+    result = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+    db->reset(raw);
+    if (result != SQLITE_OK) {
+        return result;
+    }
+    const std::unique_ptr<sqlite3_backup, BackupFinisher> backup(
+        sqlite3_backup_init(db->get(), "main", file.get(), "main"));
+    if (!backup) {
+        return sqlite3_errcode(db->get());
+    }
+    const int copied = sqlite3_backup_step(backup.get(), -1);
+    return copied == SQLITE_DONE ? SQLITE_OK : copied;
+}
+
 }  // namespace
 
 std::string FoldName(std::string_view name) {
@@ -92,34 +208,57 @@ std::string FoldName(std::string_view name) {
         .toStdString();
 }
 
-RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {
-    OpenResult result = TryOpen(true);
+namespace {
+std::mutex noticeMutex;
+std::optional<std::string> setAsidePath;
+std::optional<std::string> readOnlyPath;
+}  // namespace
+
+RegistryStore::RegistryStore(std::string path, bool ownFolder) : path_(std::move(path)) {
+    if (ownFolder) {
+        MakePrivate(std::filesystem::path(path_).parent_path());
+    }
+    MakeStoreFilesPrivate(path_);
+    OpenResult result = TryOpen(Mode::ReadWrite);
     if (result == OpenResult::Damaged) {
         SetAside();
-        result = TryOpen(true);
+        result = TryOpen(Mode::ReadWrite);
+    }
+    // A folder or file we may not write: an existing store may still be readable.
+    if (result != OpenResult::Ok) {
+        result = TryOpen(Mode::ReadOnly);
     }
     if (result != OpenResult::Ok) {
-        // A folder we cannot write: an existing store may still be readable.
-        result = TryOpen(false);
+        result = TryOpen(Mode::Snapshot);
     }
     if (result != OpenResult::Ok) {
         db_.reset();
         access_ = Access::None;
     }
+    if (access_ == Access::ReadOnly) {
+        std::lock_guard lock(noticeMutex);
+        readOnlyPath = path_;
+    }
 }
 
-RegistryStore::OpenResult RegistryStore::TryOpen(bool readWrite) {
+RegistryStore::OpenResult RegistryStore::TryOpen(Mode mode) {
     db_.reset();
     access_ = Access::None;
-    int flags = SQLITE_OPEN_READONLY;
-    if (readWrite) {
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
-        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const bool readWrite = mode == Mode::ReadWrite;
+    int opened = SQLITE_OK;
+    if (mode == Mode::Snapshot) {
+        opened = ReadIntoMemory(path_, &db_);
+    } else {
+        int flags = SQLITE_OPEN_READONLY;
+        if (readWrite) {
+            MakePrivateFolders(std::filesystem::path(path_).parent_path());
+            CreatePrivateFile(path_);
+            flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        }
+        sqlite3* raw = nullptr;
+        opened = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
+        db_.reset(raw);
     }
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
-    db_.reset(raw);
     if (opened != SQLITE_OK) {
         return IsDamage(opened) ? OpenResult::Damaged : OpenResult::Failed;
     }
@@ -217,9 +356,6 @@ bool RegistryStore::PrepareStatements() {
 
 namespace {
 
-std::mutex setAsideMutex;
-std::optional<std::string> setAsidePath;
-
 // Moves `from` to `to` unless `to` exists; false when it does.
 bool MoveIfFree(const std::string& from, const std::string& to, std::error_code* error) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -240,18 +376,24 @@ void RegistryStore::SetAside() {
     for (int number = 1; !MoveIfFree(path_, broken, &error) && number < 1000; ++number) {
         broken = path_ + ".broken." + std::to_string(number);
     }
+    MakePrivate(broken);
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         std::filesystem::remove(path_ + suffix, error);
     }
     std::fprintf(stderr, "velvaro: settings file %s was damaged; moved it to %s and started anew\n",
                  path_.c_str(), broken.c_str());
-    std::lock_guard lock(setAsideMutex);
+    std::lock_guard lock(noticeMutex);
     setAsidePath = broken;
 }
 
 std::optional<std::string> TakeSetAsideRegistry() {
-    std::lock_guard lock(setAsideMutex);
+    std::lock_guard lock(noticeMutex);
     return std::exchange(setAsidePath, std::nullopt);
+}
+
+std::optional<std::string> TakeReadOnlyRegistry() {
+    std::lock_guard lock(noticeMutex);
+    return std::exchange(readOnlyPath, std::nullopt);
 }
 
 LONG RegistryStore::WriteFailure(int sqliteResult) {

@@ -34,9 +34,12 @@ public:
 
     // Opens (creating when needed) the database at `path`. A file that is not
     // a sound database is moved aside to `path` + ".broken" (".broken.1" and
-    // on when that exists) with one line on standard error. When nothing can be opened, every call
-    // fails.
-    explicit RegistryStore(std::string path);
+    // on when that exists) with one line on standard error. A store that
+    // cannot be written is read only. When nothing can be opened, every call
+    // fails. The files, and the folders made for them, are kept private;
+    // with `ownFolder` the folder is Velvaro's own and is kept private even
+    // when it exists.
+    explicit RegistryStore(std::string path, bool ownFolder = false);
 
     Access access() const { return access_; }
 
@@ -70,7 +73,9 @@ public:
 
 private:
     enum class OpenResult { Ok, Damaged, Failed };
-    OpenResult TryOpen(bool readWrite);
+    // Snapshot: read once into memory, for a store whose folder may not be written.
+    enum class Mode { ReadWrite, ReadOnly, Snapshot };
+    OpenResult TryOpen(Mode mode);
     bool PrepareStatements();
     void SetAside();
     // One call's writes: a transaction of their own, or a savepoint inside

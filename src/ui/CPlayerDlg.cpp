@@ -125,6 +125,10 @@ bool CPlayerDlg::OnInitDialog() {
         bars.ShowNotice(QStringLiteral("The settings were reset: the settings file was damaged. "
                                        "The old file is kept as %1.")
                             .arg(QString::fromStdString(*setAside)));
+    } else if (const auto readOnly = velvaro::platform::TakeReadOnlyRegistry()) {
+        bars.ShowNotice(QStringLiteral("Changes to the settings will not be saved: the settings "
+                                       "file %1 cannot be written.")
+                            .arg(QString::fromStdString(*readOnly)));
     }
 
     playlist.End();
@@ -245,6 +249,10 @@ void CPlayerDlg::ShowIdleLayout() {
     setWindowTitle(kCaptionBase);
     for (int part = 0; part <= 6; ++part) {
         bars.status->SetText(part, QString());
+    }
+    // A start without a medium still shows what the store had to say.
+    if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
+        bars.status->SetText(0, bars.notice);
     }
     ResetMenus();
     for (int pass = 0; pass < 2; ++pass) {

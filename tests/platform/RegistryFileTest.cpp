@@ -8,6 +8,9 @@
 #include "SqliteFile.h"
 #include "TestRegistry.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -21,7 +24,31 @@ namespace {
 using namespace velvaro::test;
 namespace fs = std::filesystem;
 
-TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
+// The permission bits of a file or folder, in octal; empty when it is missing.
+std::string Mode(const std::string& path) {
+    struct stat status {};
+    char mode[8] = "";
+    if (stat(path.c_str(), &status) == 0) {
+        std::snprintf(mode, sizeof mode, "%04o", status.st_mode & 07777);
+    }
+    return mode;
+}
+
+// The settings hold the history and the resume positions: only their owner
+// may read them, whatever the umask.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : saved_(umask(mask)) {}
+    ~ScopedUmask() { umask(saved_); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t saved_;
+};
+
+TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
+    const ScopedUmask open(0);
     const TestFolder folder;
     const std::string home = folder.path().string();
     const std::string dotConfig = folder / ".config/velvaro/registry.db";
@@ -43,9 +70,49 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesTheFolder) {
         EXPECT_FALSE(fs::exists(c.expected));
         ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
         EXPECT_TRUE(fs::is_regular_file(c.expected)) << c.expected;
+        EXPECT_EQ(Mode(fs::path(c.expected).parent_path()), "0700") << c.expected;
+        for (const std::string& file : {c.expected, c.expected + "-wal", c.expected + "-shm"}) {
+            EXPECT_EQ(Mode(file), "0600") << file;
+        }
         velvaro::platform::CloseRegistry();
         fs::remove_all(folder.path() / ".config");
     }
+}
+
+// An older version left everything readable by all, and may still be
+// running; the next start takes that away. The folder above is not ours.
+TEST(RegistryPathTest, AnExistingStoreAndItsCopiesAreMadePrivateAtStart) {
+    const ScopedUmask usual(022);
+    const TestFolder folder;
+    const ScopedEnvironment environment(
+        {{"VELVARO_REGISTRY", std::nullopt}, {"XDG_CONFIG_HOME", folder / "config"}});
+    velvaro::platform::CloseRegistry();
+    const std::string path = folder / "config/velvaro/registry.db";
+    ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
+    velvaro::platform::CloseRegistry();
+    const std::vector<std::string> files = {path, path + "-wal", path + "-shm", path + ".broken",
+                                            path + ".broken.2"};
+    for (const std::string& copy : {files[3], files[4]}) {
+        WriteBytes(copy, "old settings");
+    }
+    for (const std::string& loose : {folder / "config", folder / "config/velvaro"}) {
+        fs::permissions(loose, static_cast<fs::perms>(0755));
+    }
+    for (const std::string& loose : {files[0], files[3], files[4]}) {
+        fs::permissions(loose, static_cast<fs::perms>(0644));
+    }
+    SqliteFile older(path, SQLITE_OPEN_READWRITE);
+    EXPECT_EQ(older.Value("SELECT count(*) FROM keys"), "4");  // opens its log and index
+    ASSERT_EQ(Mode(files[1]), "0644");
+
+    EXPECT_EQ(AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume")), 64u);
+    EXPECT_EQ(Mode(folder / "config/velvaro"), "0700");
+    for (const std::string& file : files) {
+        EXPECT_EQ(Mode(file), "0600") << file;
+    }
+    EXPECT_EQ(Mode(folder / "config"), "0755");
+    EXPECT_EQ(velvaro::platform::TakeReadOnlyRegistry(), std::nullopt);
+    velvaro::platform::CloseRegistry();
 }
 
 class RegistryDamage : public RegistryTest {};
@@ -87,6 +154,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         ASSERT_GT(store.size(), 64u * 1024);
         const std::string damaged = damage(store);
         WriteBytes(registryPath(), damaged);
+        fs::permissions(registryPath(), static_cast<fs::perms>(0644));
 
         testing::internal::CaptureStderr();
         HKEY key = 0;
@@ -99,6 +167,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
         kept.push_back(damaged);
         for (std::size_t i = 0; i < kept.size(); ++i) {
             EXPECT_TRUE(ReadBytes(registryPath() + names[i]) == kept[i]) << names[i];
+            EXPECT_EQ(Mode(registryPath() + names[i]), "0600") << names[i];
         }
         EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(),
                   registryPath() + names[kept.size() - 1]);
@@ -177,6 +246,76 @@ void ExpectValues(HKEY key, const std::string& prefix, const std::vector<unsigne
         const Value value = Get(key, prefix + '-' + std::to_string(i));
         ASSERT_EQ(value.status, ERROR_SUCCESS) << prefix << '-' << i;
         EXPECT_EQ(AsDword(value), i);
+    }
+}
+
+// A player that ended cleanly leaves one file whose write-ahead log cannot
+// be opened in a read-only folder; one that was killed leaves the log and
+// its index beside it, here all made read-only. Either way every start reads
+// the settings as they were, refuses writes quietly and leaves the file as
+// it is.
+using RegistryReadOnly = RegistryTest;
+
+TEST_F(RegistryReadOnly, SettingsInAReadOnlyFolderAreReadAndKeptOnEveryStart) {
+    const fs::path settings = folder().path() / "settings";
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "ended cleanly");
+        fs::remove_all(settings);
+        const std::string path = settings / "registry.db";
+        const ScopedEnvironment store({{"VELVARO_REGISTRY", path}});
+        velvaro::platform::CloseRegistry();
+        const std::string language = "Software\\Quellware\\Vel-Varo\\Settings";
+        ASSERT_EQ(Set(Create(HKEY_CURRENT_USER, language), "LanguageResource", REG_SZ,
+                      Sz("IDR_LNG_ENGLISH")),
+                  ERROR_SUCCESS);
+        velvaro::platform::CloseRegistry();
+        std::vector<unsigned long> written;
+        if (killed) {
+            Writer writer("Velvaro\\Killed", "v", 100000000);
+            written = writer.Read(50);
+            writer.kill();
+            ASSERT_TRUE(writer.WaitForExit());
+            written = writer.Read();
+            ASSERT_TRUE(fs::exists(path + "-shm"));
+        }
+        EXPECT_EQ(fs::exists(path + "-wal"), killed);
+        const std::string bytes = ReadBytes(path);
+
+        testing::internal::CaptureStderr();
+        std::vector<Value> read;
+        std::vector<LONG> writes;
+        std::vector<std::optional<std::string>> told;
+        {
+            const ReadOnlyFolder readOnly(settings, killed);
+            for (int start = 0; start < 2; ++start) {
+                velvaro::platform::CloseRegistry();
+                HKEY key = 0;
+                EXPECT_EQ(Open(HKEY_CURRENT_USER, language, &key), ERROR_SUCCESS);
+                read.push_back(Get(key, "LanguageResource"));
+                writes.push_back(SetDword(key, "Volume", 1));
+                writes.push_back(RegCreateKeyEx(HKEY_CURRENT_USER, "New", KEY_ALL_ACCESS, &key));
+                for (int look = 0; look < 2; ++look) {
+                    told.push_back(velvaro::platform::TakeReadOnlyRegistry());
+                }
+                if (killed) {
+                    EXPECT_EQ(Open(HKEY_CURRENT_USER, "Velvaro\\Killed", &key), ERROR_SUCCESS);
+                    ExpectValues(key, "v", written);
+                }
+            }
+            velvaro::platform::CloseRegistry();
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(told,
+                  (std::vector<std::optional<std::string>>{path, std::nullopt, path, std::nullopt}))
+            << "told once a start";
+        for (const Value& value : read) {
+            EXPECT_EQ(std::pair(value.status, value.data),
+                      std::pair(LONG{ERROR_SUCCESS}, Sz("IDR_LNG_ENGLISH")));
+        }
+        EXPECT_EQ(writes, std::vector<LONG>(4, ERROR_ACCESS_DENIED));
+        EXPECT_TRUE(ReadBytes(path) == bytes);
+        EXPECT_FALSE(fs::exists(path + ".broken"));
+        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(), std::nullopt);
     }
 }
 

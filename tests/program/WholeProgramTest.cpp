@@ -67,6 +67,32 @@ TEST_F(WholeProgramTest, TheCommandLineMediumOpensWithAndWithoutTheSplash) {
     }
 }
 
+// The user made the settings folder read-only after a clean exit: every
+// start runs on the stored settings, with no language page asking again,
+// and leaves the file as it was.
+TEST_F(WholeProgramTest, SettingsInAFolderThatCannotBeWrittenAreUsedAndKept) {
+    const std::string settings = folder_ / "settings";
+    registry_ = settings + "/registry.db";
+    std::filesystem::create_directories(settings);
+    SetUpRegistry({});
+    const std::string bytes = ReadBytes(registry_);
+    const ReadOnlyFolder readOnly(settings, false, false);
+    std::string program = VELVARO_EXECUTABLE;
+    std::vector<std::string> args = {"/nosplash"};
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown((folder_ / "runtime").c_str(), ReadOnlyFolder::kNobody, 0), 0);
+        args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
+        program = "/usr/bin/setpriv";
+    }
+    for (int start = 0; start < 2; ++start) {
+        auto player = Start(args, program);
+        ASSERT_TRUE(WaitForTitles({"Velvaro"})) << "start " << start;
+        Stop(*player);
+    }
+    EXPECT_TRUE(ReadBytes(registry_) == bytes);
+    EXPECT_FALSE(std::filesystem::exists(registry_ + ".broken"));
+}
+
 // A termination signal closes a window and saves its settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -90,6 +93,46 @@ private:
     TestFolder folder_;
     std::string registryPath_;
     std::filesystem::path startDirectory_;
+};
+
+// A folder the user may read but not write, for a while, with its files
+// too when `files`. Root writes anywhere, so as root the folder is given to
+// nobody and, with `asUser`, the scope runs as nobody, the way an ordinary
+// user meets it.
+class ReadOnlyFolder {
+public:
+    static constexpr uid_t kNobody = 65534;
+    ReadOnlyFolder(const std::filesystem::path& folder, bool files, bool asUser = true)
+        : folder_(folder), asUser_(asUser && geteuid() == 0) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (files) {
+                std::filesystem::permissions(entry, std::filesystem::perms::owner_read);
+            }
+        }
+        if (geteuid() == 0) {
+            std::filesystem::permissions(
+                folder.parent_path(),
+                std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+                std::filesystem::perm_options::add);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+                EXPECT_EQ(lchown(entry.path().c_str(), kNobody, kNobody), 0);
+            }
+            EXPECT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+        }
+        std::filesystem::permissions(
+            folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_TRUE(!asUser_ || seteuid(kNobody) == 0);
+    }
+    ~ReadOnlyFolder() {
+        EXPECT_TRUE(!asUser_ || seteuid(0) == 0);
+        std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+private:
+    std::filesystem::path folder_;
+    bool asUser_;
 };
 
 }  // namespace velvaro::test

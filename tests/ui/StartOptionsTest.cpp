@@ -4,6 +4,7 @@
 #include "PlayerWindow.h"
 #include "platform/Atoms.h"
 #include "settings/HandOverRecords.h"
+#include "settings/RegistryKeys.h"
 
 #include <fstream>
 
@@ -163,4 +164,29 @@ TEST_F(StartOptionsTest, AWindowOnADamagedRegistrySaysWhereTheOldSettingsAreForA
     Timer();
     EXPECT_EQ(StatusText(0).length(), 8) << StatusText(0).toStdString();  // the clock, 00:00:00
     EXPECT_TRUE(std::filesystem::exists(registryPath() + ".broken"));
+}
+
+// The user made the settings folder read-only: the window runs on what is
+// stored and says once that changes are not kept.
+TEST_F(StartOptionsTest, AWindowOnSettingsThatCannotBeWrittenSaysSoOnce) {
+    const std::filesystem::path settings = folder().path() / "settings";
+    const std::string path = settings / "registry.db";
+    const velvaro::test::ScopedEnvironment store({{"VELVARO_REGISTRY", path}});
+    velvaro::platform::CloseRegistry();
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, velvaro::kSettingsKey, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    velvaro::platform::CloseRegistry();
+    {
+        const velvaro::test::ReadOnlyFolder readOnly(settings, false);
+        ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, velvaro::kSettingsKey, KEY_READ, &key),
+                  ERROR_SUCCESS);  // as the user's
+    }
+    Start();
+    const QString notice = StatusText(0);
+    EXPECT_TRUE(notice.contains(u"will not be saved"_s) &&
+                notice.contains(QString::fromStdString(path)))
+        << notice.toStdString();
+    EXPECT_EQ(velvaro::platform::TakeReadOnlyRegistry(), std::nullopt) << "told once";
+    EXPECT_TRUE(std::filesystem::exists(path));
 }
