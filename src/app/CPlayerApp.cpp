@@ -3,6 +3,7 @@
 
 #include "dialogs/CLanguagePage.h"
 #include "engine/MediaFramework.h"
+#include "platform/DisplayConnection.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Paths.h"
 #include "platform/ProgramFileLock.h"
@@ -25,10 +26,11 @@ namespace {
 
 using namespace hand_over;
 
-// Without any display a window cannot be shown, and Qt would abort.
+// Without any display a window cannot be shown. An empty variable names none.
 bool HaveDisplay() {
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 // The text cut into its pieces at character offsets 0, 255, 510, 765 and
@@ -68,7 +70,8 @@ QApplication* CPlayerApp::Gui() {
         return running;
     }
     if (!gui_ && HaveDisplay()) {
-        gui_ = std::make_unique<QApplication>(argc_, argv_);
+        velvaro::platform::MakeApplicationOnDisplay(
+            [this] { gui_ = std::make_unique<QApplication>(argc_, argv_); });
     }
     return gui_.get();
 }

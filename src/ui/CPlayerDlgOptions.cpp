@@ -11,8 +11,6 @@
 
 #include <QString>
 
-#include <cstdlib>
-
 namespace {
 
 // Exactly one of the pair was given.
@@ -61,9 +59,8 @@ void CPlayerDlg::ApplyStartOptions() {
         } else if (Only(options.GetNoFullscreen(), options.GetFullscreen())) {
             LeaveFullscreen();
         }
-        const std::string jump = options.GetJumpPosition();
-        if (const double seconds = std::atof(jump.c_str()); !jump.empty() && seconds != 0) {
-            player->SetPosition(static_cast<int>(seconds * 100));
+        if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
+            player->SetPosition(*hundredths);
         }
     }
 

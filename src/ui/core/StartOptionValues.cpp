@@ -1,11 +1,32 @@
 #include "ui/core/StartOptionValues.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
+// Further out than any screen reaches, and near enough to zero that a
+// window's size added to it is still an int.
+constexpr long long kFarthest = 1 << 24;
+
+int Bounded(long long value) {
+    return static_cast<int>(std::clamp(value, -kFarthest, kFarthest));
+}
+
+// A side of the video area: wider than any screen, yet a window whose
+// pixels still fit in memory.
+constexpr double kLargestSide = 8192;
+
+int Side(double value) {
+    return std::isnan(value) ? 0 : static_cast<int>(std::clamp(value, 0.0, kLargestSide));
+}
+
+// The number at the start of `text`, read as atoi reads it, but bounded
+// instead of overflowing.
 int Integer(const std::string& text) {
-    return std::atoi(text.c_str());
+    return Bounded(std::strtoll(text.c_str(), nullptr, 10));
 }
 
 }  // namespace
@@ -24,10 +45,9 @@ std::optional<PixelSize> SizeOption(const std::string& value, PixelSize video) {
         return std::nullopt;
     }
     if (right == 0) {
-        return PixelSize{static_cast<int>(video.width * left),
-                         static_cast<int>(video.height * left)};
+        return PixelSize{Side(video.width * left), Side(video.height * left)};
     }
-    return PixelSize{static_cast<int>(left), static_cast<int>(right)};
+    return PixelSize{Side(left), Side(right)};
 }
 
 std::optional<PixelPoint> WindowPositionOption(const std::string& value, PixelSize display) {
@@ -49,10 +69,10 @@ std::optional<PixelPoint> WindowPositionOption(const std::string& value, PixelSi
     }
     PixelPoint point{Integer(xText), Integer(yText)};
     if (corner == "righttop" || corner == "rightbottom") {
-        point.x = display.width - point.x;
+        point.x = Bounded(static_cast<long long>(display.width) - point.x);
     }
     if (corner == "leftbottom" || corner == "rightbottom") {
-        point.y = display.height - point.y;
+        point.y = Bounded(static_cast<long long>(display.height) - point.y);
     }
     return point;
 }
@@ -67,5 +87,19 @@ std::optional<std::uint32_t> BorderColourOption(const std::string& value) {
     const int red = Integer(value.substr(0, first));
     const int green = Integer(value.substr(first + 1, second - first - 1));
     const int blue = Integer(value.substr(second + 1));
-    return static_cast<std::uint32_t>(red + 256 * (green & 255) + 65536 * (blue & 255));
+    // Unsigned: a red beyond 255 spills into green, as it always did, and
+    // cannot overflow.
+    return static_cast<std::uint32_t>(red) + 256u * static_cast<std::uint32_t>(green & 255) +
+           65536u * static_cast<std::uint32_t>(blue & 255);
+}
+
+std::optional<int> JumpOption(const std::string& value) {
+    const double seconds = std::atof(value.c_str());
+    if (value.empty() || seconds == 0 || std::isnan(seconds)) {
+        return std::nullopt;
+    }
+    // Beyond either end the player stops at the medium's end or its start.
+    constexpr double kFirst = std::numeric_limits<int>::min();
+    constexpr double kLast = std::numeric_limits<int>::max();
+    return static_cast<int>(std::clamp(seconds * 100, kFirst, kLast));
 }

@@ -1,5 +1,6 @@
-// The values of the window's start options: what "size", "wndpos" and
-// "bordercol" ask for, or nothing when the text does not say.
+// The values of the window's start options: what "size", "wndpos",
+// "bordercol" and "jumptopos" ask for, or nothing when the text does not
+// say. Numbers beyond any screen or medium are held at a bound.
 #pragma once
 
 #include "ui/core/VideoLayout.h"
@@ -21,3 +22,6 @@ std::optional<PixelSize> SizeOption(const std::string& value, PixelSize video);
 std::optional<PixelPoint> WindowPositionOption(const std::string& value, PixelSize display);
 // "red,green,blue" as a colour 0x00bbggrr.
 std::optional<std::uint32_t> BorderColourOption(const std::string& value);
+// "seconds" as the position to jump to, in hundredths of a second; nothing
+// for 0 or no number.
+std::optional<int> JumpOption(const std::string& value);

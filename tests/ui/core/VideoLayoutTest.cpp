@@ -1,9 +1,11 @@
 // The picture's layout and window sizes, and the values of the options
-// "size", "wndpos" and "bordercol".
+// "size", "wndpos", "bordercol" and "jumptopos".
 #include "ui/core/StartOptionValues.h"
 #include "ui/core/VideoLayout.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -96,12 +98,20 @@ TEST(VideoLayoutTest, FitVideoAreaKeepsShapeAndOnlyShrinks) {
     EXPECT_EQ(FitVideoArea({0, 0}, frame, bars, screen), (PixelSize{0, 0}));
 }
 
-TEST(StartOptionValuesTest, SizePositionAndColour) {
+TEST(StartOptionValuesTest, SizePositionColourAndJump) {
+    constexpr int kFar = 1 << 24;
     // "0.5x", "100,50,rightbottom", "1,2,3" and "0,0" are the window's.
     const std::pair<const char*, std::optional<PixelSize>> sizes[] = {
-        {"640x480", PixelSize{640, 480}}, {"0.5X", PixelSize{160, 120}},
-        {"640X480", PixelSize{640, 480}}, {"640", std::nullopt},
-        {"x480", std::nullopt},           {"0x2", std::nullopt}};
+        {"640x480", PixelSize{640, 480}},
+        {"0.5X", PixelSize{160, 120}},
+        {"640X480", PixelSize{640, 480}},
+        {"640", std::nullopt},
+        {"x480", std::nullopt},
+        {"0x2", std::nullopt},
+        // Beyond any screen: held at a bound, not overflowed.
+        {"1e300x-1e300", PixelSize{8192, 0}},
+        {"-1e300x", PixelSize{0, 0}},
+        {"99999x480", PixelSize{8192, 480}}};
     for (const auto& [text, size] : sizes) {
         EXPECT_EQ(SizeOption(text, {320, 240}), size) << text;
     }
@@ -114,14 +124,31 @@ TEST(StartOptionValuesTest, SizePositionAndColour) {
         {"-5,abc,x", PixelPoint{-5, 0}},
         {"100", std::nullopt},
         {",50", std::nullopt},
-        {"100,,rightbottom", std::nullopt}};
+        {"100,,rightbottom", std::nullopt},
+        {"-2147483648,2147483647,99", PixelPoint{-kFar, kFar}},
+        {"99999999999999999999,-99999999999999999999,rightbottom", PixelPoint{1280 - kFar, kFar}}};
     for (const auto& [text, point] : corners) {
         EXPECT_EQ(WindowPositionOption(text, {1280, 800}), point) << text;
     }
     const std::pair<const char*, std::optional<std::uint32_t>> colours[] = {
-        {"0,256,257", 0x010000u}, {"1,2,3,4", 0x030201u}, {"0", std::nullopt}};
+        {"0,256,257", 0x010000u},
+        {"1,2,3,4", 0x030201u},
+        {"0", std::nullopt},
+        {"999,-1,abc", 999u + 0xFF00u},
+        {"2147483647,255,255", static_cast<std::uint32_t>(kFar) + 0xFFFF00u}};
     for (const auto& [text, colour] : colours) {
         EXPECT_EQ(BorderColourOption(text), colour) << text;
+    }
+    // Seconds as hundredths, held to what a position can be.
+    const std::pair<const char*, std::optional<int>> jumps[] = {
+        {"12.5", 1250},
+        {"-99999999999999999999", std::numeric_limits<int>::min()},
+        {"1e300", std::numeric_limits<int>::max()},
+        {"", std::nullopt},
+        {"0", std::nullopt},
+        {"nan", std::nullopt}};
+    for (const auto& [text, hundredths] : jumps) {
+        EXPECT_EQ(JumpOption(text), hundredths) << text;
     }
 }
 
