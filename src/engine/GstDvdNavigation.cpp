@@ -258,7 +258,13 @@ HRESULT GstDvdGraph::GetNumberOfChapters(ULONG title, ULONG* chapters) {
     if (!chapters) {
         return E_POINTER;
     }
-    // The navigator counts only the chapters of the title it reads.
+    // The disc's tables count the chapters of any title; the navigator only
+    // those of the title its reader is in, which runs ahead of the picture.
+    if (const int counted = tables_ ? tables_->ChaptersOf(static_cast<int>(title)) : 0;
+        counted > 0) {
+        *chapters = static_cast<ULONG>(counted);
+        return S_OK;
+    }
     gint64 count = 0;
     if (!InTitle() || title != static_cast<ULONG>(title_) || !reader_ ||
         !gst_element_query_duration(reader_.get(), NavigatorFormat("chapter"), &count)) {
