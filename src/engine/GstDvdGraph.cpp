@@ -170,8 +170,10 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
         }
     }
     GstPadHandle spuVideo(gst_element_get_static_pad(spu_, "video"));
-    gst_pad_add_probe(spuVideo.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnVideoEvent, this,
-                      nullptr);
+    gst_pad_add_probe(spuVideo.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                   GST_PAD_PROBE_TYPE_BUFFER),
+                      &OnVideoEvent, this, nullptr);
     GstPadHandle spuInput(gst_element_get_static_pad(spu_, "subpicture"));
     gst_pad_add_probe(spuInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnSubpicture, this, nullptr);
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnNavigatorPad), this);
@@ -256,9 +258,28 @@ void GstDvdGraph::OnNavigatorPad(GstElement*, GstPad* pad, GstDvdGraph* graph) {
 // Streaming thread: the navigator's highlight news travels with the picture.
 GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstDvdGraph*>(data);
+    if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+        graph->ShowUnshownNews();
+        return GST_PAD_PROBE_OK;
+    }
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    // A flush drops the news on its way here. The reader goes on from where
+    // it was, and sends news again only when that changes: unless it does,
+    // its last news belongs to the next picture.
+    if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        std::lock_guard lock(graph->stateMutex_);
+        graph->unshownNews_.reset(graph->readerNews_ ? gst_structure_copy(graph->readerNews_.get())
+                                                     : nullptr);
+        graph->newsUnshown_ = graph->unshownNews_ != nullptr;
+        return GST_PAD_PROBE_OK;
+    }
     const GstStructure* structure = gst_event_get_structure(event);
     if (structure && gst_structure_has_name(structure, kShownNews)) {
+        {
+            std::lock_guard lock(graph->stateMutex_);
+            graph->unshownNews_.reset();
+            graph->newsUnshown_ = false;
+        }
         graph->OnShown(structure);
         return GST_PAD_PROBE_DROP;
     }
@@ -316,6 +337,7 @@ GstPadProbeReturn GstDvdGraph::OnDemuxEvent(GstPad*, GstPadProbeInfo* info, gpoi
                 gst_structure_set(news, "languages", GST_TYPE_STRUCTURE,
                                   graph->readerLanguages_.get(), nullptr);
             }
+            graph->readerNews_.reset(gst_structure_copy(news));
         }
         gst_event_unref(event);
         GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM, news);
@@ -358,6 +380,20 @@ void GstDvdGraph::OnShown(const GstStructure* news) {
     }
     if (const char* title = gst_structure_get_string(news, "title")) {
         OnTitleTag(title);
+    }
+}
+
+void GstDvdGraph::ShowUnshownNews() {
+    if (!newsUnshown_.exchange(false)) {
+        return;
+    }
+    GstStructureHandle news;
+    {
+        std::lock_guard lock(stateMutex_);
+        news = std::move(unshownNews_);
+    }
+    if (news) {
+        OnShown(news.get());
     }
 }
 

@@ -93,6 +93,12 @@ private:
     void OnOtherMessage(GstMessage* message) override;
     // Streaming thread: what the reader entered is now shown.
     void OnShown(const GstStructure* news);
+    // Streaming thread: a picture comes after a flush that took the news of
+    // what it belongs to.
+    void ShowUnshownNews();
+    // The reader runs ahead of the picture: near a title's end it may
+    // already sit in the menu after it, where seeks never return.
+    bool ReaderInTitle() const;
     void OnTitleTag(const char* title);
     static void OnNavigatorPad(GstElement* navigator, GstPad* pad, GstDvdGraph* graph);
     static GstPadProbeReturn OnVideoEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
@@ -163,6 +169,10 @@ private:
     // The reader's last news of its streams' languages, shown with the
     // title tag that follows it.
     GstStructureHandle readerLanguages_;
+    // The reader's last news of where it is, and what a flush left unshown.
+    GstStructureHandle readerNews_;
+    GstStructureHandle unshownNews_;
+    std::atomic<bool> newsUnshown_{false};
     // Only switched by us: the navigator's own register is out of reach.
     ULONG currentAudio_ = 0;
     std::string lastTitleTag_;

@@ -142,7 +142,7 @@ void GstDvdGraph::ScanBackwards() {
         scanPosition_ = std::max<gint64>(0, scanPosition_ - static_cast<gint64>(scanSpeed_ * step));
         const gint64 target = scanPosition_;
         lock.unlock();
-        if (InTitle()) {
+        if (InTitle() && ReaderInTitle()) {
             SendSeek(GST_FORMAT_TIME, target, 1.0);
         }
         lock.lock();

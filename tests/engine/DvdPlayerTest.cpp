@@ -218,6 +218,18 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
     EXPECT_EQ(lastPosition, 300) << "the menu was announced before the title's end";
     EXPECT_EQ(player->GetDuration(), 0);
     EXPECT_EQ(subtitleName(), std::pair(E_FAIL, std::string()));
+
+    // Again, and the root menu asked for while the reader is in it already:
+    // the navigator would stall the title's last pictures. The title plays
+    // to its end, and the menu comes.
+    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_TRUE(RunEventsUntil([&] { return ReaderTitle(*player) == 0; }));
+    ASSERT_EQ(player->GetDuration(), 400);
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), VFW_E_DVD_INVALIDDOMAIN);
+    EXPECT_EQ(player->SetPosition(100), VFW_E_DVD_INVALIDDOMAIN);
+    EXPECT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
 }
 
 TEST_F(DvdPlayerTest, PlaysChaptersByNumberAndBackInATitleOnly) {
