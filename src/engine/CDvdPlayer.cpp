@@ -363,10 +363,12 @@ HRESULT CDvdPlayer::GetStreamName(int index, MajorType*, int* flags, int* kind, 
             const bool audio = *kind == STREAM_AUDIO;
             const HRESULT read = audio ? dvdInfo->GetAudioLanguage(stream, &code)
                                        : dvdInfo->GetSubpictureLanguage(stream, &code);
-            if (FAILED(read)) {
+            // A code no language answers to is not a name: Qt would call it "C".
+            const QLocale::Language language =
+                SUCCEEDED(read) ? QLocale(QString::fromStdString(code)).language() : QLocale::C;
+            if (language == QLocale::C || language == QLocale::AnyLanguage) {
                 return E_FAIL;
             }
-            const QLocale::Language language = QLocale(QString::fromStdString(code)).language();
             *name = QLocale::languageToString(language).toStdString();
             BOOL disabled = 0;
             const HRESULT state =

@@ -10,6 +10,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 namespace velvaro::engine {
 
@@ -70,6 +71,18 @@ ULONG Mask(const user_ops_t& ops) {
     return mask;
 }
 
+// A program chain's playing time: hours, minutes, seconds and frames in BCD,
+// the frame rate in the top two bits of the frames (3 for 29.97, else 25).
+std::int64_t Nanoseconds(const dvd_time_t& time) {
+    const auto bcd = [](unsigned value) {
+        return static_cast<std::int64_t>((value >> 4) * 10 + (value & 0x0F));
+    };
+    const std::int64_t seconds = bcd(time.hour) * 3600 + bcd(time.minute) * 60 + bcd(time.second);
+    const double fps = (time.frame_u >> 6) == 3 ? 30000.0 / 1001.0 : 25.0;
+    return seconds * 1'000'000'000 +
+           static_cast<std::int64_t>(static_cast<double>(bcd(time.frame_u & 0x3F)) * 1e9 / fps);
+}
+
 // The entry menus of the first language unit; discs repeat the same menus
 // per language.
 void ReadMenus(const ifo_handle_t& ifo, int titleSet, std::map<std::pair<int, int>, ULONG>* menus) {
@@ -120,12 +133,17 @@ DvdDiscTables::DvdDiscTables(const std::string& device) {
         if (ifo && ifo->vts_ptt_srpt && ifo->vts_pgcit && info.vts_ttn >= 1 &&
             info.vts_ttn <= ifo->vts_ptt_srpt->nr_of_srpts) {
             const ttu_t& parts = ifo->vts_ptt_srpt->title[info.vts_ttn - 1];
+            std::set<int> timed;
             for (int part = 0; part < parts.nr_of_ptts; ++part) {
                 const int chain = parts.ptt[part].pgcn;
-                const bool known = chain >= 1 && chain <= ifo->vts_pgcit->nr_of_pgci_srp &&
-                                   ifo->vts_pgcit->pgci_srp[chain - 1].pgc;
-                title.chapterOperations.push_back(
-                    known ? Mask(ifo->vts_pgcit->pgci_srp[chain - 1].pgc->prohibited_ops) : 0);
+                const pgc_t* pgc = chain >= 1 && chain <= ifo->vts_pgcit->nr_of_pgci_srp
+                                       ? ifo->vts_pgcit->pgci_srp[chain - 1].pgc
+                                       : nullptr;
+                title.chapterOperations.push_back(pgc ? Mask(pgc->prohibited_ops) : 0);
+                // Chapters often share a chain; each chain plays once.
+                if (pgc && timed.insert(chain).second) {
+                    title.duration += Nanoseconds(pgc->playback_time);
+                }
             }
         }
         titles_.push_back(std::move(title));
@@ -159,6 +177,18 @@ int DvdDiscTables::TitleSetOf(int title) const {
 int DvdDiscTables::AnglesOf(int title) const {
     return title >= 1 && title <= static_cast<int>(titles_.size())
                ? titles_[static_cast<size_t>(title - 1)].angles
+               : 0;
+}
+
+int DvdDiscTables::ChaptersOf(int title) const {
+    return title >= 1 && title <= static_cast<int>(titles_.size())
+               ? static_cast<int>(titles_[static_cast<size_t>(title - 1)].chapterOperations.size())
+               : 0;
+}
+
+std::int64_t DvdDiscTables::DurationOf(int title) const {
+    return title >= 1 && title <= static_cast<int>(titles_.size())
+               ? titles_[static_cast<size_t>(title - 1)].duration
                : 0;
 }
 

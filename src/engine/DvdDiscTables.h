@@ -1,10 +1,12 @@
-// What a disc's IFO files say about the operations its program chains
-// prohibit: the navigator in GStreamer keeps them to itself. Read once when
-// the disc opens, after the check process found it safe to read.
+// What a disc's IFO files say about its titles (chapters, playing time) and
+// the operations its program chains prohibit: the navigator in GStreamer
+// answers only for where its reader is, or not at all. Read once when the
+// disc opens, after the check process found it safe to read.
 #pragma once
 
 #include "engine/DvdFramework.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -25,6 +27,11 @@ public:
     // 0 when the title is not on the disc.
     int TitleSetOf(int title) const;
     int AnglesOf(int title) const;
+    // 0 when not known.
+    int ChaptersOf(int title) const;
+    // Nanoseconds, the playing time of the title's program chains; 0 when
+    // not known.
+    std::int64_t DurationOf(int title) const;
     // Subpicture streams of a title set's titles; -1 when not known.
     int SubpicturesOf(int titleSet) const;
     bool Read() const { return read_; }
@@ -33,6 +40,7 @@ private:
     struct Title {
         int titleSet = 0;
         int angles = 1;
+        std::int64_t duration = 0;
         ULONG titleOperations = 0;
         std::vector<ULONG> chapterOperations;
     };

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
 
@@ -22,6 +23,11 @@ namespace velvaro::engine {
 namespace {
 
 constexpr int kCheckTimeoutMs = 20000;
+// The reader's title tags, carried on the video stream to the picture they
+// belong to. As tags they would reach the renderer first by the sparse
+// subpicture stream, seconds before the picture, and the video stream's
+// own copies are lost in its decoder.
+constexpr const char* kShownNews = "application/x-velvaro-dvd-shown";
 constexpr const char* kCheckProgram = "velvaro-dvdcheck";
 
 QString CheckProgramPath() {
@@ -164,8 +170,10 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
         }
     }
     GstPadHandle spuVideo(gst_element_get_static_pad(spu_, "video"));
-    gst_pad_add_probe(spuVideo.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnVideoEvent, this,
-                      nullptr);
+    gst_pad_add_probe(spuVideo.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                   GST_PAD_PROBE_TYPE_BUFFER),
+                      &OnVideoEvent, this, nullptr);
     GstPadHandle spuInput(gst_element_get_static_pad(spu_, "subpicture"));
     gst_pad_add_probe(spuInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &OnSubpicture, this, nullptr);
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnNavigatorPad), this);
@@ -250,8 +258,31 @@ void GstDvdGraph::OnNavigatorPad(GstElement*, GstPad* pad, GstDvdGraph* graph) {
 // Streaming thread: the navigator's highlight news travels with the picture.
 GstPadProbeReturn GstDvdGraph::OnVideoEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstDvdGraph*>(data);
+    if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+        graph->ShowUnshownNews();
+        return GST_PAD_PROBE_OK;
+    }
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    // A flush drops the news on its way here. The reader goes on from where
+    // it was, and sends news again only when that changes: unless it does,
+    // its last news belongs to the next picture.
+    if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        std::lock_guard lock(graph->stateMutex_);
+        graph->unshownNews_.reset(graph->readerNews_ ? gst_structure_copy(graph->readerNews_.get())
+                                                     : nullptr);
+        graph->newsUnshown_ = graph->unshownNews_ != nullptr;
+        return GST_PAD_PROBE_OK;
+    }
     const GstStructure* structure = gst_event_get_structure(event);
+    if (structure && gst_structure_has_name(structure, kShownNews)) {
+        {
+            std::lock_guard lock(graph->stateMutex_);
+            graph->unshownNews_.reset();
+            graph->newsUnshown_ = false;
+        }
+        graph->OnShown(structure);
+        return GST_PAD_PROBE_DROP;
+    }
     if (!structure || !gst_structure_has_name(structure, "application/x-gst-dvd")) {
         return GST_PAD_PROBE_OK;
     }
@@ -286,51 +317,89 @@ GstPadProbeReturn GstDvdGraph::OnSubpicture(GstPad*, GstPadProbeInfo*, gpointer 
     return graph->InTitle() && !graph->subpicturesShown_ ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
-// Streaming thread: the streams of the domain the reader entered.
+// Streaming thread: the reader enters a domain, a title or a chapter. Its
+// news goes on with the picture, see kShownNews.
 GstPadProbeReturn GstDvdGraph::OnDemuxEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* graph = static_cast<GstDvdGraph*>(data);
-    const GstStructure* structure = gst_event_get_structure(GST_PAD_PROBE_INFO_EVENT(info));
-    if (!structure || !gst_structure_has_name(structure, "application/x-gst-dvd") ||
-        g_strcmp0(gst_structure_get_string(structure, "event"), "dvd-lang-codes") != 0) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
+        GstTagList* tags = nullptr;
+        gst_event_parse_tag(event, &tags);
+        const GCharHandle title = TagText(tags, GST_TAG_TITLE);
+        if (!title) {
+            return GST_PAD_PROBE_OK;
+        }
+        GstStructure* news =
+            gst_structure_new(kShownNews, "title", G_TYPE_STRING, title.get(), nullptr);
+        {
+            std::lock_guard lock(graph->stateMutex_);
+            if (graph->readerLanguages_) {
+                gst_structure_set(news, "languages", GST_TYPE_STRUCTURE,
+                                  graph->readerLanguages_.get(), nullptr);
+            }
+            graph->readerNews_.reset(gst_structure_copy(news));
+        }
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM, news);
         return GST_PAD_PROBE_OK;
     }
-    // Stream N is there when its format or id is; its language may be missing.
-    const auto languages = [structure](const char* kind, int most) {
+    const GstStructure* structure = gst_event_get_structure(event);
+    if (structure && gst_structure_has_name(structure, "application/x-gst-dvd") &&
+        g_strcmp0(gst_structure_get_string(structure, "event"), "dvd-lang-codes") == 0) {
+        std::lock_guard lock(graph->stateMutex_);
+        graph->readerLanguages_.reset(gst_structure_copy(structure));
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void GstDvdGraph::OnShown(const GstStructure* news) {
+    // Stream N is there when its format or id is. Its language may be
+    // missing, and a menu's stream is named "MENU": two letters are a
+    // language, as discs name them.
+    const auto languages = [](const GstStructure* codes, const char* kind, int most) {
         std::vector<std::string> found;
         for (int i = 0; i < most; ++i) {
             const std::string prefix = std::string(kind) + "-" + std::to_string(i) + "-";
-            if (!gst_structure_has_field(structure, (prefix + "format").c_str()) &&
-                !gst_structure_has_field(structure, (prefix + "stream").c_str())) {
+            if (!gst_structure_has_field(codes, (prefix + "format").c_str()) &&
+                !gst_structure_has_field(codes, (prefix + "stream").c_str())) {
                 break;
             }
-            const char* code = gst_structure_get_string(structure, (prefix + "language").c_str());
-            found.emplace_back(code ? code : "");
+            const char* code = gst_structure_get_string(codes, (prefix + "language").c_str());
+            const bool language = code && std::strlen(code) == 2 && g_ascii_isalpha(code[0]) &&
+                                  g_ascii_isalpha(code[1]);
+            found.emplace_back(language ? code : "");
         }
         return found;
     };
-    std::lock_guard lock(graph->stateMutex_);
-    graph->audioLanguages_ = languages("audio", 8);
-    graph->subpictureLanguages_ = languages("subpicture", 32);
-    return GST_PAD_PROBE_OK;
+    const GValue* codes = gst_structure_get_value(news, "languages");
+    if (codes && GST_VALUE_HOLDS_STRUCTURE(codes)) {
+        const GstStructure* structure = gst_value_get_structure(codes);
+        std::lock_guard lock(stateMutex_);
+        audioLanguages_ = languages(structure, "audio", 8);
+        subpictureLanguages_ = languages(structure, "subpicture", 32);
+    }
+    if (const char* title = gst_structure_get_string(news, "title")) {
+        OnTitleTag(title);
+    }
+}
+
+void GstDvdGraph::ShowUnshownNews() {
+    if (!newsUnshown_.exchange(false)) {
+        return;
+    }
+    GstStructureHandle news;
+    {
+        std::lock_guard lock(stateMutex_);
+        news = std::move(unshownNews_);
+    }
+    if (news) {
+        OnShown(news.get());
+    }
 }
 
 // Any thread.
 void GstDvdGraph::OnOtherMessage(GstMessage* message) {
     switch (GST_MESSAGE_TYPE(message)) {
-        case GST_MESSAGE_TAG: {
-            // The video sink reports a tag when what it describes is shown;
-            // the sound runs at its own pace.
-            if (GST_MESSAGE_SRC(message) != GST_OBJECT_CAST(videoSink_)) {
-                break;
-            }
-            GstTagList* tags = nullptr;
-            gst_message_parse_tag(message, &tags);
-            const GstTagListHandle held(tags);
-            if (const GCharHandle title = TagText(tags, GST_TAG_TITLE)) {
-                OnTitleTag(title.get());
-            }
-            break;
-        }
         case GST_MESSAGE_ELEMENT:
             switch (gst_navigation_message_get_type(message)) {
                 case GST_NAVIGATION_MESSAGE_COMMANDS_CHANGED:
@@ -387,10 +456,9 @@ void GstDvdGraph::OnTitleTag(const char* title) {
         // Which menu is asked on the window's thread, see GetEvent.
         PushEvent(EC_DVD_DOMAIN_CHANGE, now == Shown::Title ? DVD_DOMAIN_Title : 0, 0);
     }
-    // Each chapter may have a program chain of its own.
-    if (now == Shown::Title) {
-        PushEvent(EC_DVD_VALID_UOPS_CHANGE, 0, 0);
-    }
+    // Each menu and chapter may have a program chain of its own, and what
+    // this navigator can do differs between menus and titles.
+    PushEvent(EC_DVD_VALID_UOPS_CHANGE, 0, 0);
 }
 
 HRESULT GstDvdGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) {

@@ -17,6 +17,11 @@
 
 namespace velvaro::engine {
 
+struct GstStructureFree {
+    void operator()(GstStructure* structure) const { gst_structure_free(structure); }
+};
+using GstStructureHandle = std::unique_ptr<GstStructure, GstStructureFree>;
+
 class GstDvdGraph final : public GstFilterGraph,
                           public IDvdGraphBuilder,
                           public IDvdControl2,
@@ -86,6 +91,14 @@ private:
 
     HRESULT BuildPipeline(const std::string& device);
     void OnOtherMessage(GstMessage* message) override;
+    // Streaming thread: what the reader entered is now shown.
+    void OnShown(const GstStructure* news);
+    // Streaming thread: a picture comes after a flush that took the news of
+    // what it belongs to.
+    void ShowUnshownNews();
+    // The reader runs ahead of the picture: near a title's end it may
+    // already sit in the menu after it, where seeks never return.
+    bool ReaderInTitle() const;
     void OnTitleTag(const char* title);
     static void OnNavigatorPad(GstElement* navigator, GstPad* pad, GstDvdGraph* graph);
     static GstPadProbeReturn OnVideoEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
@@ -149,10 +162,17 @@ private:
     mutable std::mutex stateMutex_;
     int button_ = 0;
     QRect highlight_;
-    // The languages of the reader's audio and subpicture streams; empty
-    // where the disc names none.
+    // The languages of the audio and subpicture streams of what is shown;
+    // empty where the disc names none.
     std::vector<std::string> audioLanguages_;
     std::vector<std::string> subpictureLanguages_;
+    // The reader's last news of its streams' languages, shown with the
+    // title tag that follows it.
+    GstStructureHandle readerLanguages_;
+    // The reader's last news of where it is, and what a flush left unshown.
+    GstStructureHandle readerNews_;
+    GstStructureHandle unshownNews_;
+    std::atomic<bool> newsUnshown_{false};
     // Only switched by us: the navigator's own register is out of reach.
     ULONG currentAudio_ = 0;
     std::string lastTitleTag_;

@@ -40,8 +40,14 @@ HRESULT GstDvdGraph::SendCommand(GstNavigationCommand command) {
     return SendNavigation(gst_navigation_event_new_command(command));
 }
 
+bool GstDvdGraph::ReaderInTitle() const {
+    gint64 title = 0;
+    return reader_ && gst_element_query_position(reader_.get(), NavigatorFormat("title"), &title) &&
+           title > 0;
+}
+
 HRESULT GstDvdGraph::SeekTo(GstFormat format, gint64 position, double rate) {
-    if (!InTitle()) {
+    if (!InTitle() || !ReaderInTitle()) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     lastChange_ = std::chrono::steady_clock::now();
@@ -108,6 +114,12 @@ HRESULT GstDvdGraph::ReplayChapter(DWORD) {
 }
 
 HRESULT GstDvdGraph::ShowMenu(DVD_MENU_ID menu, DWORD) {
+    // Near a title's end the reader may sit in the menu that follows while
+    // the title still plays; a menu call there stalls the pictures still on
+    // their way, and the disc is going to a menu anyway.
+    if (InTitle() && !ReaderInTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
     if (menu >= DVD_MENU_Title && menu <= DVD_MENU_Chapter) {
         if (const HRESULT permitted = Permit(UOP_FLAG_ShowMenu_Title << (menu - DVD_MENU_Title));
             FAILED(permitted)) {
@@ -132,8 +144,9 @@ HRESULT GstDvdGraph::ShowMenu(DVD_MENU_ID menu, DWORD) {
 }
 
 HRESULT GstDvdGraph::Resume(DWORD) {
-    // In a title the same command would open the root menu.
-    if (!InMenu()) {
+    // In a title the same command would open the root menu; the reader may
+    // be in one already while the menu still shows.
+    if (!InMenu() || ReaderInTitle()) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     if (const HRESULT permitted = Permit(UOP_FLAG_Resume); FAILED(permitted)) {
@@ -258,7 +271,13 @@ HRESULT GstDvdGraph::GetNumberOfChapters(ULONG title, ULONG* chapters) {
     if (!chapters) {
         return E_POINTER;
     }
-    // The navigator counts only the chapters of the title it reads.
+    // The disc's tables count the chapters of any title; the navigator only
+    // those of the title its reader is in, which runs ahead of the picture.
+    if (const int counted = tables_ ? tables_->ChaptersOf(static_cast<int>(title)) : 0;
+        counted > 0) {
+        *chapters = static_cast<ULONG>(counted);
+        return S_OK;
+    }
     gint64 count = 0;
     if (!InTitle() || title != static_cast<ULONG>(title_) || !reader_ ||
         !gst_element_query_duration(reader_.get(), NavigatorFormat("chapter"), &count)) {

@@ -142,7 +142,7 @@ void GstDvdGraph::ScanBackwards() {
         scanPosition_ = std::max<gint64>(0, scanPosition_ - static_cast<gint64>(scanSpeed_ * step));
         const gint64 target = scanPosition_;
         lock.unlock();
-        if (InTitle()) {
+        if (InTitle() && ReaderInTitle()) {
             SendSeek(GST_FORMAT_TIME, target, 1.0);
         }
         lock.lock();
@@ -161,9 +161,15 @@ void GstDvdGraph::StopScan() {
 }
 
 HRESULT GstDvdGraph::TimeCodeOf(gint64 nanoseconds, DVD_HMSF_TIMECODE* time, ULONG* flags) {
-    GstVideoInfo info;
-    if (FAILED(NativeVideoInfo(&info)) || info.fps_d <= 0 || nanoseconds < 0) {
+    if (nanoseconds < 0) {
         return E_FAIL;
+    }
+    // Before the first picture, the disc's video standard tells the rate.
+    GstVideoInfo info;
+    if (FAILED(NativeVideoInfo(&info)) || info.fps_d <= 0 || info.fps_n <= 0) {
+        gst_video_info_init(&info);
+        info.fps_n = pal_ ? 25 : 30000;
+        info.fps_d = pal_ ? 1 : 1001;
     }
     const double fps = static_cast<double>(info.fps_n) / info.fps_d;
     ULONG rateFlag = DVD_TC_FLAG_25fps;
@@ -197,9 +203,14 @@ HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
         scanning = scanSpeed_ > 0.0;
         position = InTitle() ? scanPosition_ : 0;
     }
-    if (!source_ || (InTitle() && !scanning &&
-                     !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position))) {
+    if (!source_) {
         return E_FAIL;
+    }
+    // Right after a jump the renderer may not know the time yet; the title
+    // and chapter are known all the same.
+    if (InTitle() && !scanning &&
+        !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position)) {
+        position = 0;
     }
     // What is shown, not where the reader has got to.
     location->TitleNum = InTitle() ? static_cast<ULONG>(title_) : 0;
@@ -214,8 +225,11 @@ HRESULT GstDvdGraph::GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeF
     if (!InTitle()) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
-    gint64 duration = 0;
-    if (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration)) {
+    // The title shown, from the disc's tables: the pipeline answers for
+    // where the reader is, which may already be the menu after the title.
+    gint64 duration = tables_ ? tables_->DurationOf(title_) : 0;
+    if (duration <= 0 &&
+        (!source_ || !gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration))) {
         return E_FAIL;
     }
     return TimeCodeOf(duration, time, timeCodeFlags);

@@ -1,7 +1,10 @@
 // The DVD engine on the generated test discs. Titles are 6 s long and the
 // reader runs ahead of the picture, so each step acts early in a title.
 #include "DvdFixture.h"
+#include "engine/GstGraphParts.h"
 #include "engine/VideoWidget.h"
+
+#include <gst/gst.h>
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -18,6 +21,28 @@ using velvaro::test::DvdPlayerTest;
 using velvaro::test::Media;
 using velvaro::test::RunEventsUntil;
 using velvaro::test::ShownDvdPlayer;
+
+// The title the disc's reader has got to, 0 in a menu: the reader inside the
+// navigator, found from the pipeline of any of the graph's parts.
+int ReaderTitle(ShownDvdPlayer& player) {
+    for (const auto& filter : player.Graph()->EnumFilters()) {
+        const auto* part = dynamic_cast<velvaro::engine::GstFilter*>(filter.get());
+        GstObject* top = part ? GST_OBJECT(part->element()) : nullptr;
+        while (top && GST_OBJECT_PARENT(top)) {
+            top = GST_OBJECT_PARENT(top);
+        }
+        if (!top || !GST_IS_BIN(top)) {
+            continue;
+        }
+        const velvaro::engine::GstElementHandle reader(gst_bin_get_by_name(GST_BIN(top), "dvdsrc"));
+        gint64 title = -1;
+        return reader && gst_element_query_position(reader.get(), gst_format_get_by_nick("title"),
+                                                    &title)
+                   ? static_cast<int>(title)
+                   : -1;
+    }
+    return -1;
+}
 
 // Each form of a disc opens; damaged ones fail in the check process without
 // taking the player down. The window paints while a disc is checked.
@@ -143,6 +168,68 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     const int before = position();
     EXPECT_EQ(player->SetRate(2.0), S_OK);
     EXPECT_TRUE(RunEventsUntil([&] { return position() >= before + 200; }, 1500));
+}
+
+// A 4 s title: its reader is in the menu after it while the title's last
+// seconds are still to be shown. Until they are, the title is what the
+// player tells, with its chapters and length; the menu's stream has no
+// language to be named by.
+TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
+    auto player = OpenDvdIn("dvd/short", DVD_DOMAIN_VideoTitleSetMenu);
+    ASSERT_TRUE(player);
+    ASSERT_EQ(player->Play(), S_OK);
+    const auto subtitleName = [&] {
+        std::string name;
+        int kind = STREAM_SUBTITLES;
+        return std::pair(player->GetStreamName(0, nullptr, nullptr, &kind, &name, nullptr), name);
+    };
+    EXPECT_EQ(subtitleName(), std::pair(E_FAIL, std::string()));
+    player->SetDestinationPosition(0, 0, 720, 576);
+    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    const auto title = [&] {
+        return std::pair(player->GetStreamCount(STREAM_CHAPTERS), player->GetDuration());
+    };
+    EXPECT_EQ(title(), std::pair(2, 400));
+    // Until the menu is announced: the title, at the picture's position.
+    std::pair<int, int> told = title();
+    int readerInMenuAt = -1, lastPosition = 0;
+    ASSERT_TRUE(RunEventsUntil([&] {
+        long code = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (player->GetEvent(&code, &param1, &param2) == S_OK) {
+            if (code == EC_DVD_DOMAIN_CHANGE) {
+                return true;
+            }
+        }
+        lastPosition = player->GetPosition();
+        if (readerInMenuAt < 0 && ReaderTitle(*player) == 0) {
+            readerInMenuAt = lastPosition;
+        }
+        if (title() != std::pair(2, 400)) {
+            told = title();
+        }
+        return false;
+    }));
+    EXPECT_GE(readerInMenuAt, 0) << "the reader was not seen in the menu during the title";
+    EXPECT_EQ(told, std::pair(2, 400));
+    // Whole seconds: the title's last.
+    EXPECT_EQ(lastPosition, 300) << "the menu was announced before the title's end";
+    EXPECT_EQ(player->GetDuration(), 0);
+    EXPECT_EQ(subtitleName(), std::pair(E_FAIL, std::string()));
+
+    // Again, and the root menu asked for while the reader is in it already:
+    // the navigator would stall the title's last pictures. The title plays
+    // to its end, and the menu comes.
+    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
+    EXPECT_EQ(player->ActivateButton(), S_OK);
+    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_TRUE(RunEventsUntil([&] { return ReaderTitle(*player) == 0; }));
+    ASSERT_EQ(player->GetDuration(), 400);
+    EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), VFW_E_DVD_INVALIDDOMAIN);
+    EXPECT_EQ(player->SetPosition(100), VFW_E_DVD_INVALIDDOMAIN);
+    EXPECT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
 }
 
 TEST_F(DvdPlayerTest, PlaysChaptersByNumberAndBackInATitleOnly) {

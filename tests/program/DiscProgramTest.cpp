@@ -37,7 +37,7 @@ protected:
 TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
     SetUpRegistry({{"SingleInstanceMode", 0}});
     auto player = Start({kMedia + "dvd/menu/VIDEO_TS"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - menu - PLAY"}));
+    ASSERT_TRUE(WaitForTitles({"Velvaro - menu - PLAY"})) << testing::PrintToString(WindowTitles());
     // The root menu on the screen, navy, with one button framed in yellow.
     QRect frame;
     ASSERT_TRUE(RunEventsUntil(

@@ -23,6 +23,16 @@ protected:
                 picture.top() + y * picture.height() / 576};
     }
     QPoint ClientPoint(int x, int y) const { return VideoPoint(x, y, true); }
+    // What Playback > Chapter lists.
+    QStringList ChapterItems() const {
+        QStringList items;
+        if (const QMenu* popup = MenuBarPopup("IDM_WIEDERGABE_STREAMS_CHAPTER")) {
+            for (const QAction* item : popup->actions()) {
+                items << item->text();
+            }
+        }
+        return items;
+    }
     // A menu's buttons are there: the disc's news of them has enabled the
     // menu commands, and button 1 answers where it is drawn.
     bool MenuShown() const {
@@ -54,8 +64,17 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
     EXPECT_TRUE(WaitFor([this] { return Chapters() == 1; }));
     EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:06"_s; }))
         << StatusText(1).toStdString();
+    EXPECT_TRUE(WaitFor([this] { return ChapterItems() == QStringList{u"001"_s}; }))
+        << ChapterItems().join(u' ').toStdString();
 
-    // The root menu command, then a click on button 1: title 1.
+    // The root menu command; in the menu Resume is offered and goes back.
+    Command(IDM_NAVIGATION_SHOWROOTMENU);
+    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:00"_s; }));
+    EXPECT_TRUE(WaitFor([this] { return Enabled(IDM_NAVIGATION_RESUME); }));
+    Command(IDM_NAVIGATION_RESUME);
+    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:06"_s && Chapters() == 1; }))
+        << StatusText(1).toStdString();
+    // The root menu again, then a click on button 1: title 1.
     Command(IDM_NAVIGATION_SHOWROOTMENU);
     EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:00"_s; }));
     EXPECT_TRUE(WaitFor([this] {
