@@ -3,15 +3,14 @@
 #include "RegistryStoreRows.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 
 #include <atomic>
 #include <chrono>
@@ -132,20 +131,11 @@ void MakeStoreFilesPrivate(const std::string& path) {
     }
 }
 
-// `path` as the file name of an SQLite URI.
-std::string UriPath(const std::string& path) {
-    std::string uri = path.starts_with('/') ? "file://" : "file:";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::strchr("/._-~", c)) {
-            uri += c;
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-            uri += escaped;
-        }
-    }
-    return uri;
+// `path` as an SQLite URI, escaped as a URL's path is, for an immutable read.
+std::string UriFor(const std::string& path) {
+    QUrl uri = QUrl::fromLocalFile(QString::fromStdString(path));
+    uri.setQuery(QStringLiteral("immutable=1"));
+    return uri.toString(QUrl::FullyEncoded).toStdString();
 }
 
 struct BackupFinisher {
@@ -166,8 +156,8 @@ int ReadIntoMemory(const std::string& path, SqliteDatabase* db) {
         return SQLITE_CANTOPEN;
     }
     sqlite3* raw = nullptr;
-    int result = sqlite3_open_v2((UriPath(path) + "?immutable=1").c_str(), &raw,
-                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    int result = sqlite3_open_v2(UriFor(path).c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                 nullptr);
     const SqliteDatabase file(raw);
     if (result != SQLITE_OK) {
         return result;
