@@ -241,8 +241,7 @@ int main(int argc, char** argv) {
         opened = disc->GetRenderStatus() == 0;
         player = std::move(disc);
     } else {
-        auto file = std::make_unique<CFilePlayer>(rect, nullptr, &language, &owner, widePath, path,
-                                                  0, 0, kBorder);
+        auto file = std::make_unique<CFilePlayer>(rect, nullptr, &owner, path, 0, 0, kBorder);
         opened = file->GetOpenResult() == S_OK;
         player = std::move(file);
     }

@@ -1,30 +1,34 @@
 #include "CFilePlayer.h"
 
-#include "engine/GstGraphParts.h"
-#include "i18n/CLanguageFile.h"
-#include "platform/FormatText.h"
-
-#include <QMessageBox>
 #include <QString>
 #include <QWidget>
+#include "engine/GstGraphParts.h"
 
-namespace {
+CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                         const std::string& fileName, UINT timerId, UINT timerInterval,
+                         COLORREF borderColour)
+    : owner(owner), timerId(timerId), timerInterval(timerInterval) {
+    std::shared_ptr<IGraphBuilder> rendered = CreateFilterGraph();
+    const HRESULT result = rendered->RenderFile(QString::fromStdString(fileName).toStdWString());
+    Attach(videoRect, reportWindow, fileName, std::move(rendered), result, borderColour);
+}
 
-// The style of a child video window: child, clip siblings, clip children.
+CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                         const std::string& fileName, std::shared_ptr<IGraphBuilder> rendered,
+                         HRESULT renderResult, UINT timerId, UINT timerInterval,
+                         COLORREF borderColour)
+    : owner(owner), timerId(timerId), timerInterval(timerInterval) {
+    Attach(videoRect, reportWindow, fileName, std::move(rendered), renderResult, borderColour);
+}
 
-}  // namespace
-
-CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
-                         const CLanguageFile* language, QWidget* owner,
-                         const std::wstring& wideFileName, const std::string& narrowFileName,
-                         UINT timerId, UINT timerInterval, COLORREF borderColour)
-    : language(language), owner(owner), timerId(timerId), timerInterval(timerInterval) {
+void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
+                         const std::string& narrowFileName, std::shared_ptr<IGraphBuilder> rendered,
+                         HRESULT renderResult, COLORREF borderColour) {
     this->reportWindow = reportWindow;
     fileName = narrowFileName;
-
-    graph = CreateFilterGraph();
+    graph = std::move(rendered);
+    openResult = renderResult;
     AddToRot(graph, &registrationCookie);
-    openResult = graph->RenderFile(wideFileName);
     SetAspectRatioMode(0);
 
     videoWindow = QueryInterface<IVideoWindow>(graph);
@@ -37,9 +41,9 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow,
     graph->FindFilterByName("Video Renderer", &videoRenderer);
 
     if (openResult != S_OK && HasAudio() != S_OK && HasVideo() != S_OK) {
-        ReportOpenError();
         return;
     }
+    graph->FinishRender();
 
     UpdateVideoSize();
     if (owner) {
@@ -81,31 +85,6 @@ CFilePlayer::~CFilePlayer() {
         RemoveFromRot(registrationCookie);
     }
     graph.reset();
-}
-
-void CFilePlayer::ReportOpenError() {
-    ReportOpenFailure(owner, language, fileName, graph->GetErrorText(openResult));
-}
-
-void ReportOpenFailure(QWidget* owner, const CLanguageFile* language, const std::string& fileName,
-                       const std::string& reason) {
-    // A window already on its way out (a termination signal came during the
-    // open) is not held up by a box nobody will answer.
-    if (owner && owner->window()->property(kClosingProperty).toBool()) {
-        return;
-    }
-    if (owner && owner->window()->property(kQuietOpenProperty).toBool()) {
-        qCInfo(lcEngine).noquote() << "skipped" << QString::fromStdString(fileName) << ":"
-                                   << QString::fromStdString(reason);
-        return;
-    }
-    const std::string format =
-        language ? language->GetCodeText(QStringLiteral("ERROROPENING")).toStdString() : "";
-    const QString caption = language ? language->GetCodeText(QStringLiteral("ERROR2")) : QString();
-    const std::string text = velvaro::platform::FormatText(format, {fileName, reason});
-    QMessageBox box(QMessageBox::Critical, caption, QString::fromStdString(text), QMessageBox::Ok,
-                    owner);
-    box.exec();
 }
 
 LONGLONG CFilePlayer::GetCurrentFrame() {

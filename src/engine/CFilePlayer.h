@@ -12,28 +12,19 @@
 #include <string>
 #include <vector>
 
-class CLanguageFile;
-
-// Set to true on the owner's window when it is about to close: a failed open
-// then shows no error box.
-inline constexpr const char* kClosingProperty = "closing";
-// Set to true while the owner's window tries one medium after another (a
-// playlist skipping what does not open): a failed open is logged, not boxed.
-inline constexpr const char* kQuietOpenProperty = "quietOpen";
-
-// The box "ERROROPENING" for `fileName` with `reason`, owned by `owner`'s
-// window; logged instead while that window is quiet or closing.
-void ReportOpenFailure(QWidget* owner, const CLanguageFile* language, const std::string& fileName,
-                       const std::string& reason);
-
 class CFilePlayer : public CMediaPlayer {
 public:
-    // `language` gives the texts of the open error; `owner` receives the
-    // video window, the graph events and timer `timerId` every
-    // `timerInterval` ms (no timer when either is 0).
-    CFilePlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile* language,
-                QWidget* owner, const std::wstring& wideFileName, const std::string& fileName,
-                UINT timerId, UINT timerInterval, COLORREF borderColour);
+    // Renders `fileName` here and now. `owner` receives the video window,
+    // the graph events and timer `timerId` every `timerInterval` ms (no
+    // timer when either is 0). A file that does not open leaves
+    // GetOpenResult failing and GetErrorText saying why.
+    CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                const std::string& fileName, UINT timerId, UINT timerInterval,
+                COLORREF borderColour);
+    // The same for a graph rendered elsewhere (velvaro::engine::FileOpening).
+    CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                const std::string& fileName, std::shared_ptr<IGraphBuilder> rendered,
+                HRESULT renderResult, UINT timerId, UINT timerInterval, COLORREF borderColour);
     ~CFilePlayer() override;
 
     HRESULT GetOpenResult() const { return openResult; }
@@ -55,7 +46,9 @@ public:
     std::string GetFileName() override { return fileName; }
 
 private:
-    void ReportOpenError();
+    void Attach(const QRect& videoRect, QObject* reportWindow, const std::string& fileName,
+                std::shared_ptr<IGraphBuilder> rendered, HRESULT renderResult,
+                COLORREF borderColour);
     void CollectStreamSelectors();
     CStreamSelector* FindSelector(int number) const;
     // The splitter's streams of one kind: audio or subtitles.
@@ -64,7 +57,6 @@ private:
 
     int lastSubtitle = 0;
     unsigned externalAudioFlag = 0;
-    const CLanguageFile* language;
     std::shared_ptr<IBaseFilter> splitter;
     std::shared_ptr<IStreamControl> chapterInterface;
     std::unique_ptr<CStreamSelector> streamSelectors;

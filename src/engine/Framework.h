@@ -116,6 +116,12 @@ public:
     virtual std::string GetErrorText(HRESULT hr) const = 0;
     // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is set.
     virtual void DumpGraph(const std::string& name) = 0;
+    // Any thread: a RenderFile under way on another thread gives up as soon
+    // as it can, failing.
+    virtual void CancelRender() = 0;
+    // The window's thread, after RenderFile: makes what lives there (the
+    // video window). RenderFile may run on any thread; this may not.
+    virtual void FinishRender() = 0;
 };
 
 class IMediaControl : public virtual IUnknown {

@@ -77,9 +77,7 @@ bool CheckVolumeOutOfProcess(const std::string& path) {
     while (check.state() != QProcess::NotRunning &&
            !check.waitForFinished(static_cast<int>(kRenderWaitSlice.count())) &&
            waited.elapsed() < kCheckTimeoutMs) {
-        if (const auto& callback = RenderWaitCallback()) {
-            callback();
-        }
+        RunRenderWaitCallback();
     }
     if (check.state() != QProcess::NotRunning) {
         check.kill();

@@ -5,7 +5,9 @@
 #include "VideoDecoderTuning.h"
 #include "VideoStreamEnd.h"
 
+#include <QCoreApplication>
 #include <QString>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -19,9 +21,7 @@ GstFilterGraph::GstFilterGraph() {
     // A registry still loading (rebuilt after a plugin update takes seconds):
     // the window paints while the open waits for it.
     while (!WaitForMediaFramework(kRenderWaitSlice)) {
-        if (const auto& callback = RenderWaitCallback()) {
-            callback();
-        }
+        RunRenderWaitCallback();
     }
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
     TuneVideoDecoders(GST_BIN(pipeline_.get()));
@@ -117,6 +117,14 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
     }
     gst_pad_remove_probe(sourcePad.get(), probe);
     logicalState_ = State_Stopped;
+    if (renderCancelled_) {
+        ShutDown();
+        std::lock_guard lock(mutex_);
+        errorText_ = "The open was cancelled.";
+        events_.clear();
+        opened_ = true;
+        return E_ABORT;
+    }
     // Stopped before the open is settled: a stream left unlinked makes its
     // demuxer fail soon after, and that error, once the graph counted as
     // open, would replace the reason the open gives.
@@ -139,7 +147,6 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
     if (!playable) {
         return VFW_E_UNSUPPORTED_STREAM;
     }
-    CreateVideoWindow();
     // The subtitle files are usually found long before the film opens; a
     // slow folder adds them when it answers.
     if (HaveVideo()) {
@@ -162,6 +169,21 @@ std::function<void()>& RenderWaitCallback() {
     return callback;
 }
 
+void RunRenderWaitCallback() {
+    // Only an open on the window's own thread may let the window paint.
+    if (const auto& callback = RenderWaitCallback();
+        callback && QCoreApplication::instance() &&
+        QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        callback();
+    }
+}
+
+void GstFilterGraph::CancelRender() {
+    renderCancelled_ = true;
+    std::lock_guard lock(mutex_);
+    streamsReady_.notify_all();
+}
+
 std::int64_t SteadyNow() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -176,22 +198,22 @@ bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool lock
     for (;;) {
         if (locked) {
             std::unique_lock lock(mutex_);
-            if (streamsReady_.wait_for(lock, kRenderWaitSlice, done)) {
-                return true;
+            if (streamsReady_.wait_for(lock, kRenderWaitSlice,
+                                       [&] { return renderCancelled_ || done(); })) {
+                return !renderCancelled_;
             }
         } else if (done()) {
             return true;
         } else {
             std::this_thread::sleep_for(kRenderWaitSlice);
         }
-        if (gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) ==
+        if (renderCancelled_ ||
+            gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) ==
                 GST_STATE_CHANGE_FAILURE ||
             SteadyNow() - lastActivity_ > silence) {
             return false;
         }
-        if (const auto& callback = RenderWaitCallback()) {
-            callback();
-        }
+        RunRenderWaitCallback();
     }
 }
 

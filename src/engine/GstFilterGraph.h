@@ -56,6 +56,8 @@ public:
     void DumpGraph(const std::string& name) override {
         GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
     }
+    void CancelRender() override;
+    void FinishRender() override { CreateVideoWindow(); }
 
     // IMediaControl
     HRESULT Run() override;
@@ -269,6 +271,7 @@ protected:
     std::atomic<bool> overlayAwaitsPicture_{false};
     // Any sign of life of the file while it opens, from any thread.
     std::atomic<std::int64_t> lastActivity_{0};
+    std::atomic<bool> renderCancelled_{false};
     // The stream time of the frame last handed to the widget; -1 before one.
     // Streaming threads write it.
     std::atomic<gint64> shownFrameTime_{-1};

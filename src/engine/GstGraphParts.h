@@ -37,6 +37,8 @@ constexpr auto kRenderSilence = std::chrono::seconds(3);
 constexpr auto kRenderWaitSlice = std::chrono::milliseconds(20);
 // Called every slice while an open waits, so that the window paints.
 std::function<void()>& RenderWaitCallback();
+// Runs the callback, when the wait is on the window's thread.
+void RunRenderWaitCallback();
 
 // Milliseconds of the steady clock, for times kept in atomics.
 std::int64_t SteadyNow();

@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -165,7 +166,7 @@ public:
     }
 
     void Schedule() {
-        if (!busy_ && !scheduled_ && MayHandle() && !buffer_.isEmpty()) {
+        if (!busy_ && !scheduled_ && MayHandle() && (!buffer_.isEmpty() || answerHeld_)) {
             scheduled_ = true;
             QMetaObject::invokeMethod(this, &Connection::Handle, Qt::QueuedConnection);
         }
@@ -197,6 +198,9 @@ private:
         idle_.stop();
         busy_ = true;
         const QPointer<Connection> alive(this);
+        if (std::exchange(answerHeld_, false)) {
+            Answer(heldAnswer_);
+        }
         Record record;
         Parse state = Parse::NeedMore;
         while (!gone_ && !listener_->held_ &&
@@ -206,12 +210,14 @@ private:
             if (!alive) {
                 return;  // the listener went while the window was busy
             }
-            if (!gone_) {
-                QByteArray answer(kAnswerSize, '\0');
-                qToLittleEndian<qint64>(result, answer.data());
-                socket_->write(answer);
-                socket_->flush();
+            if (listener_->held_) {
+                // The record began something the window finishes later (an
+                // open): its sender hears back once that is done.
+                answerHeld_ = true;
+                heldAnswer_ = result;
+                break;
             }
+            Answer(result);
             buffer_ += socket_->readAll();
         }
         busy_ = false;
@@ -224,6 +230,15 @@ private:
             partial_.stop();
         } else if (!partial_.isActive()) {
             partial_.start();
+        }
+    }
+
+    void Answer(LRESULT result) {
+        if (!gone_) {
+            QByteArray answer(kAnswerSize, '\0');
+            qToLittleEndian<qint64>(result, answer.data());
+            socket_->write(answer);
+            socket_->flush();
         }
     }
 
@@ -259,6 +274,8 @@ private:
     QByteArray buffer_;
     bool busy_ = false;
     bool scheduled_ = false;
+    bool answerHeld_ = false;  // until the listener's hold ends
+    LRESULT heldAnswer_ = 0;
     bool gone_ = false;
     bool ended_ = false;
 };

@@ -295,10 +295,12 @@ void CPlayerDlg::OnExit() {
 }
 
 void CPlayerDlg::closeEvent(QCloseEvent* event) {
-    // Not under an open: the engine it builds would go from under it.
+    // A file still opening is dropped; a disc opening here and now is not
+    // left from under its feet.
+    closing = true;
+    CancelOpening();
     if (opening.depth > 0) {
         opening.closeAfter = true;
-        setProperty(kClosingProperty, true);
         event->ignore();
         return;
     }
@@ -312,7 +314,10 @@ void CPlayerDlg::OnDestroy() {
     }
     instanceListener.reset();
     SetRenderWaitCallback({});
+    CancelOpening();
     CloseEngine();
+    // Not in GStreamer when the program ends.
+    velvaro::engine::WaitForOpeningThreads(std::chrono::seconds(1));
 }
 
 void CPlayerDlg::ApplyProcessPriority() {

@@ -24,6 +24,9 @@ class CSettings;
 class InstanceListener;
 class QAction;
 struct MediumKind;
+namespace velvaro::engine {
+class FileOpening;
+}
 
 using COLORREF = std::uint32_t;
 
@@ -47,7 +50,13 @@ public:
 
     void OnFileOpen();
     void OpenFiles(QStringList paths);
-    void OpenMedia(const QString& path, bool fromPlaylist);
+    // Starts opening `path`; the window goes on meanwhile. `then` learns,
+    // once the open has settled, whether a medium opened; it is dropped when
+    // another open or a close comes first.
+    void OpenMedia(const QString& path, bool fromPlaylist,
+                   std::function<void(bool opened)> then = {});
+    // An open has started and not yet settled.
+    bool IsOpening() const;
     void OpenStartupMedium();
     void OnPlayPause();
     void Play();
@@ -154,6 +163,7 @@ private:
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
+    static bool WaitsForMedium(UINT message, WPARAM wParam);
     void OnPlayerKeyDown(UINT key);
     bool OnCommand(int id);
     void OnRunTimeCommand(int id);
@@ -180,6 +190,11 @@ private:
     void OnDestroy();
 
     void CloseEngine();
+    // Drops an open under way, at once.
+    void CancelOpening();
+    void OnFileRendered();
+    // The second half of an open: the rendered file becomes the medium.
+    bool ShowOpenedFile(const QString& path, bool fromPlaylist, velvaro::engine::FileOpening& file);
     // Holds second starts and a close back until the open is done; run the
     // answer when it is.
     std::function<void()> BeginOpening();
@@ -258,6 +273,7 @@ private:
     bool quitAfterPlayback = false;
     bool controlKeyDown = false;
     bool countingDown = false;  // the playback delay's countdown is up
+    bool closing = false;       // no box holds up a window on its way out
     bool startupMediumHandled = false;
     bool powerSavingDisabled = false;
     bool changingWindowState = false;  // so its own state changes are not the user's

@@ -15,6 +15,7 @@
 #include "settings/CSettings.h"
 #include "settings/HandOverRecords.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/core/CommandStates.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,6 +28,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace {
@@ -84,6 +86,10 @@ bool CPlayerDlg::event(QEvent* event) {
             }
             return true;
         }
+        if (opening.file && WaitsForMedium(message->message, message->wParam)) {
+            opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
+            return true;
+        }
         message->result = WindowProc(message->message, message->wParam, message->lParam);
         return true;
     }
@@ -92,6 +98,38 @@ bool CPlayerDlg::event(QEvent* event) {
         ShowFrameHints();  // the native window is new and has Qt's hints
     }
     return handled;
+}
+
+// Keys, the position and commands that act on a medium wait for the one
+// that opens; what opens another or ends the program does not.
+bool CPlayerDlg::WaitsForMedium(UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_PLAYER_KEYDOWN:
+        case WM_PLAYER_KEYUP:
+        case WM_HSCROLL:
+        case WM_MOUSEWHEEL:
+            return true;
+        case WM_COMMAND: {
+            static const std::set<int> mediumCommands = [] {
+                std::set<int> ids;
+                const MediumKind any{.open = true, .video = true, .audio = true};
+                for (const CommandState& command : MenuStatesFor(any)) {
+                    if (command.enabled) {
+                        ids.insert(command.id);
+                    }
+                }
+                for (const CommandState& button : ButtonStatesFor(any)) {
+                    if (button.enabled) {
+                        ids.insert(button.id);
+                    }
+                }
+                return ids;
+            }();
+            return mediumCommands.contains(static_cast<int>(LowWord(wParam)));
+        }
+        default:
+            return false;
+    }
 }
 
 bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {

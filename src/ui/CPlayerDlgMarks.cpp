@@ -4,6 +4,8 @@
 // slider's selection.
 #include "ui/CPlayerDlg.h"
 
+#include <algorithm>
+
 #include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
 #include "settings/CSettings.h"
@@ -55,17 +57,15 @@ void CPlayerDlg::Skip(int steps) {
         return;
     }
     int target = SkipTarget(player->GetPosition(), steps);
-    if (target < 0) {
-        if (playlist.Current() > 1) {
-            if (!playlist.PlayItem(playlist.Current() - 1)) {
-                return;
+    if (target < 0 && playlist.Current() > 1) {
+        playlist.PlayItem(playlist.Current() - 1, [this](bool played) {
+            if (played && player) {
+                player->SetPosition(SkipTarget(player->GetDuration(), -1));
             }
-            target = SkipTarget(player->GetDuration(), -1);
-        } else {
-            target = 0;
-        }
+        });
+        return;
     }
-    player->SetPosition(target);
+    player->SetPosition(std::max(target, 0));
 }
 
 // Only a paused picture steps; the player refuses a disc's menu.

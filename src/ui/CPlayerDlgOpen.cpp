@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
+#include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
@@ -105,7 +106,10 @@ std::function<void()> CPlayerDlg::BeginOpening() {
     };
 }
 
-void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
+void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
+                           std::function<void(bool opened)> then) {
+    // A new open replaces one under way, whose follow-up is dropped with it.
+    CancelOpening();
     // Second starts wait, and a close comes after, until the open is done.
     const auto finish = qScopeGuard(BeginOpening());
     setWindowTitle(kCaptionBase);
@@ -135,30 +139,75 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
     }
 
     if (WindowDisc::IsPlace(path)) {
-        if (!disc.OpenPlace(path)) {
+        const bool opened = disc.OpenPlace(path);
+        if (!opened) {
             // Given to open like a file, it fails like one.
             if (fullscreen) {
                 LeaveFullscreen();
             }
             ShowIdleLayout();
-            ReportOpenFailure(this, language, path.toStdString(),
-                              "It is a folder without DVD-Video, Video CD or media files.");
+            if (!fromPlaylist && !closing) {
+                ReportOpenFailure(this, language, path.toStdString(),
+                                  "It is a folder without DVD-Video, Video CD or media files.");
+            }
+        }
+        if (then) {
+            then(opened);
         }
         return;
     }
 
+    // Built and prerolled off this thread; the window goes on meanwhile.
+    opening.path = path;
+    opening.fromPlaylist = fromPlaylist;
+    opening.centre = !startupMediumHandled;
+    opening.then = std::move(then);
+    opening.done = BeginOpening();
+    opening.file = std::make_unique<velvaro::engine::FileOpening>(path.toStdString(), this,
+                                                                  [this] { OnFileRendered(); });
+}
+
+void CPlayerDlg::CancelOpening() {
+    if (!opening.file) {
+        return;
+    }
+    opening.file.reset();
+    opening.then = {};
+    opening.deferred.clear();  // input meant for a medium that will not come
+    std::exchange(opening.done, {})();
+}
+
+bool CPlayerDlg::IsOpening() const {
+    return opening.depth > 0 || playlist.Walking();
+}
+
+void CPlayerDlg::OnFileRendered() {
+    const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(opening.file);
+    const auto finish = qScopeGuard(std::exchange(opening.done, {}));
+    const std::function<void(bool)> then = std::exchange(opening.then, {});
+    const bool fromPlaylist = opening.fromPlaylist;
+    const QString path = opening.path;
+    const bool opened = ShowOpenedFile(path, fromPlaylist, *file);
+    if (then) {
+        then(opened);
+    }
+}
+
+bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
+                                velvaro::engine::FileOpening& file) {
     int areaWidth = 0;
     int areaHeight = 0;
     GetVideoAreaSize(&areaWidth, &areaHeight);
     clockPeriod = kClockPeriodMs;
     filePlayer = std::make_unique<CFilePlayer>(
-        QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, language, client,
-        path.toStdWString(), path.toStdString(), ID_Clock_Timer, kClockPeriodMs, borderColour);
+        QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, client, path.toStdString(),
+        file.TakeGraph(), file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
     player = filePlayer.get();
 
     const bool hasVideo = player->HasVideo() == S_OK;
     const bool hasAudio = player->HasAudio() == S_OK;
     if (FAILED(filePlayer->GetOpenResult()) && !hasVideo && !hasAudio) {
+        const std::string reason = filePlayer->GetErrorText();
         if (fullscreen) {
             LeaveFullscreen();
         }
@@ -166,10 +215,16 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         filePlayer.reset();
         bookmarks.OnMediumClosed();
         ShowIdleLayout();
-        return;
+        // Items of a playlist that do not open are passed over without a box each.
+        if (fromPlaylist) {
+            qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
+        } else if (!closing) {
+            ReportOpenFailure(this, language, path.toStdString(), reason);
+        }
+        return false;
     }
 
-    if (!startupMediumHandled && !ApplyWindowPositionOption()) {
+    if (opening.centre && !ApplyWindowPositionOption()) {
         int width = 0;
         int height = 0;
         player->GetVideoSize(&width, &height);
@@ -265,6 +320,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist) {
         JumpToLastPosition();
     }
     ApplyStartOptions();
+    return true;
 }
 
 void CPlayerDlg::FillFilterMenus() {
@@ -391,13 +447,14 @@ void CPlayerDlg::OpenStartupMedium() {
     if (playlist.LoadFile(file)) {
         return;
     }
-    OpenMedia(file, false);
     const QString audio = QString::fromStdString(commandLine->GetAudioFile());
-    if (!audio.isEmpty()) {
-        OpenExternalAudio(audio);
-    }
     const QString bookmarkFile = QString::fromStdString(commandLine->GetBookmarkFile());
-    if (!bookmarkFile.isEmpty()) {
-        bookmarks.LoadNamedFile(bookmarkFile);
-    }
+    OpenMedia(file, false, [this, audio, bookmarkFile](bool) {
+        if (!audio.isEmpty()) {
+            OpenExternalAudio(audio);
+        }
+        if (!bookmarkFile.isEmpty()) {
+            bookmarks.LoadNamedFile(bookmarkFile);
+        }
+    });
 }

@@ -110,17 +110,20 @@ void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
         return;
     }
     if (playlist.Current() < playlist.Items()) {
-        if (!playlist.PlayItem(playlist.Current() + 1)) {
-            AfterPlayback();
-        }
+        playlist.PlayItem(playlist.Current() + 1, [this](bool played) {
+            if (!played) {
+                AfterPlayback();
+            }
+        });
         return;
     }
-    playlist.PlayItem(1);
-    Stop(loopAgain);
-    AfterPlayback();
-    if (marks.Looping() && player) {
-        OnPlayPause();
-    }
+    playlist.PlayItem(1, [this, loopAgain](bool) {
+        Stop(loopAgain);
+        AfterPlayback();
+        if (marks.Looping() && player) {
+            OnPlayPause();
+        }
+    });
 }
 
 void CPlayerDlg::AfterPlayback() {

@@ -2,6 +2,7 @@
 // at all (zoom, marks, playlist, command states) is in ui/core.
 #pragma once
 
+#include "engine/FileOpening.h"
 #include "platform/WindowMessage.h"
 
 #include <QPixmap>
@@ -10,6 +11,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -108,13 +110,20 @@ struct SliderDrag {
 
 // The dialogs that show the engine, made on first use as children of the
 // window, which deletes them.
-// While a file is being rendered the window keeps painting, but what could
-// open, close or change it waits until the open is done.
+// While a medium opens the window keeps painting; input for the medium
+// waits until the open is done, second starts too.
 struct OpeningState {
     int depth = 0;         // opens under way
     bool pumping = false;  // inside the engine's wait, handling events
     bool closeAfter = false;
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> deferred;  // posted meanwhile
+    // The file opening off the window's thread, and what comes after it.
+    std::unique_ptr<velvaro::engine::FileOpening> file;
+    QString path;
+    bool fromPlaylist = false;
+    bool centre = false;  // begun before the start's medium was handled
+    std::function<void(bool opened)> then;
+    std::function<void()> done;  // ends the hold BeginOpening began
 };
 
 struct EngineDialogs {

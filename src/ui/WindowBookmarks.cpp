@@ -52,8 +52,9 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
 
 void WindowBookmarks::OpenBookmarkedMedium(const QString& path) {
     const bool shown = editor_->isVisible();
-    window_.OpenMedia(path, false);
-    if (shown && window_.filePlayer && !editor_->isVisible()) {
-        window_.ShowBookmarkEditor(true);
-    }
+    window_.OpenMedia(path, false, [this, shown](bool) {
+        if (shown && window_.filePlayer && !editor_->isVisible()) {
+            window_.ShowBookmarkEditor(true);
+        }
+    });
 }

@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
+#include "ui/PlayerStatusBar.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -76,36 +77,82 @@ void WindowPlaylist::Start() {
     PlayItem(1);
 }
 
-bool WindowPlaylist::PlayItem(int number) {
+void WindowPlaylist::PlayItem(int number, std::function<void(bool played)> then) {
     number = Wrap(number);
     window_.CloseEngine();
-    // Items that do not open are passed over without a box each; a folder
-    // item that is itself played as a list leaves the outer list quiet.
-    const QVariant quiet = window_.property(kQuietOpenProperty);
-    window_.setProperty(kQuietOpenProperty, true);
-    const auto loud = qScopeGuard([&] { window_.setProperty(kQuietOpenProperty, quiet); });
-    SetCurrent(0);
-    for (int item = 1; item <= Items() && !window_.player; ++item) {
-        SetCurrent(item);
-        if (item < number) {
-            continue;
-        }
-        const Item entry = At(item);
-        window_.OpenMedia(QString::fromStdString(entry.video), true);
-        if (window_.filePlayer && !entry.audio.empty()) {
-            window_.OpenExternalAudio(QString::fromStdString(entry.audio));
-        }
+    StopWalk();
+    SetCurrent(number);
+    TryFrom(number, walk_, std::move(then), number);
+}
+
+void WindowPlaylist::End() {
+    StopWalk();
+    RuntimePlaylist::End();
+}
+
+void WindowPlaylist::StopWalk() {
+    ++walk_;
+    scan_.reset();
+}
+
+// Items whose files are not there are passed over off the window's thread:
+// a list of an unmounted drive may hold thousands. The others are opened
+// one after the other until one opens, each without a box.
+void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> then, int asked) {
+    std::vector<std::string> names;
+    for (int next = item; next <= Items(); ++next) {
+        names.push_back(At(next).video);
     }
-    // The open started the medium as any open does.
-    if (window_.player) {
-        return true;
-    }
+    scan_ = std::make_unique<velvaro::platform::BackgroundWork>(
+        &window_, [this, names = std::move(names), item, walk, then = std::move(then), asked] {
+            std::size_t skip = 0;
+            // Only an absolute name can be known missing here; the open
+            // resolves the others.
+            while (skip < names.size() && names[skip].starts_with('/') &&
+                   !QFileInfo::exists(QString::fromStdString(names[skip]))) {
+                ++skip;
+            }
+            const int found = item + static_cast<int>(skip);
+            return [this, found, walk, then, asked] {
+                if (walk != walk_) {
+                    return;
+                }
+                scan_.reset();
+                if (found > Items()) {
+                    SetCurrent(Items());
+                    NothingPlays(asked, then);
+                    return;
+                }
+                SetCurrent(found);
+                const Item entry = At(found);
+                window_.OpenMedia(
+                    QString::fromStdString(entry.video), true,
+                    [this, found, walk, then, entry, asked](bool opened) {
+                        if (walk != walk_) {
+                            return;
+                        }
+                        if (!opened) {
+                            TryFrom(found + 1, walk, then, asked);
+                            return;
+                        }
+                        if (window_.filePlayer && !entry.audio.empty()) {
+                            window_.OpenExternalAudio(QString::fromStdString(entry.audio));
+                        }
+                        if (then) {
+                            then(true);
+                        }
+                    });
+            };
+        });
+}
+
+void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& then) {
     if (window_.fullscreen) {
         window_.LeaveFullscreen();
     }
     window_.ShowIdleLayout();
-    if (number >= 1 && number <= Items()) {
-        const QString first = QString::fromStdString(At(number).video);
+    if (asked >= 1 && asked <= Items()) {
+        const QString first = QString::fromStdString(At(asked).video);
         const QString why = first.isEmpty() ? QStringLiteral("an item names no file")
                             : !QFileInfo::exists(first)
                                 ? first + QStringLiteral(" does not exist")
@@ -113,7 +160,9 @@ bool WindowPlaylist::PlayItem(int number) {
         window_.bars.ShowNotice(
             QStringLiteral("No item of the playlist can be played: %1.").arg(why));
     }
-    return false;
+    if (then) {
+        then(false);
+    }
 }
 
 bool WindowPlaylist::OnCommand(int id) {

@@ -4,8 +4,11 @@
 
 #include "ui/core/RuntimePlaylist.h"
 
+#include "platform/BackgroundWork.h"
+
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,9 +33,14 @@ public:
     // Menu states, zoom back to 1, item 1.
     void Start();
     // Closes the medium and opens item `number` (wrapping around), or the
-    // first after it that opens. False, and why in the status bar, when none
-    // from there on would.
-    bool PlayItem(int number);
+    // first after it that opens; `then` learns whether one did. When none
+    // from there on opens, the status bar says why. Another walk, an open
+    // from elsewhere or the end of the list drops the walk and its `then`.
+    void PlayItem(int number, std::function<void(bool played)> then = {});
+    // Empties the list, and stops a walk under way.
+    void End();
+    // Looking for the next item whose file is there.
+    bool Walking() const { return scan_ != nullptr; }
 
     // The playlist commands, by menu id; false for other ids.
     bool OnCommand(int id);
@@ -45,7 +53,14 @@ private:
     void OnSave(bool asNewFile);
     void RunEditor(const char* mode);
     void UpdateSaveCommand();
+    void StopWalk();
+    // Opens the first item from `item` on whose file is there, or goes on
+    // past it when it does not open; `asked` is the item the walk began at.
+    void TryFrom(int item, unsigned walk, std::function<void(bool)> then, int asked);
+    void NothingPlays(int asked, const std::function<void(bool)>& then);
 
     CPlayerDlg& window_;
     std::unique_ptr<CPlaylistDlg> editor_;
+    std::unique_ptr<velvaro::platform::BackgroundWork> scan_;
+    unsigned walk_ = 0;  // the walk under way; a stale answer finds another
 };

@@ -97,9 +97,8 @@ protected:
 
     void Open(const std::string& name) {
         const std::string path = Media(name);
-        engine = std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &english, &owner,
-                                               QString::fromStdString(path).toStdWString(), path, 0,
-                                               0, 0);
+        engine =
+            std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &owner, path, 0, 0, 0);
         ASSERT_EQ(engine->GetOpenResult(), S_OK) << name;
     }
 

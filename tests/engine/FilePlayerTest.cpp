@@ -53,18 +53,13 @@ TEST_F(FilePlayerTest, ReportsPictureSoundSizeAndLengthOfEachFileAndWhyOneDoesNo
                   std::tuple(S_OK, "", Media(file), State_Stopped));
         EXPECT_NEAR(player->GetDuration(), duration, 5) << file;
     }
-    // An unplayable file is reported in the language.
+    // An unplayable file says why, and leaves the telling to the window.
     const auto log = velvaro::test::EngineWarnings();
-    QString shown;
-    velvaro::test::ModalDialogWatcher<QMessageBox> user([&shown](QMessageBox& box) {
-        shown = box.windowTitle() + u'|' + box.text();
-        box.accept();
-    });
+    velvaro::test::ModalDialogWatcher<QMessageBox> user([](QMessageBox& box) { box.accept(); });
     auto player = Open("not-media.avi");
     EXPECT_LT(player->GetOpenResult(), 0);
-    EXPECT_EQ(shown, QStringLiteral("Error|Can't open file \"%1\"\nReason: %2")
-                         .arg(QString::fromStdString(Media("not-media.avi")),
-                              QString::fromStdString(player->GetErrorText())));
+    EXPECT_FALSE(player->GetErrorText().empty());
+    EXPECT_EQ(user.Count(), 0);
 }
 
 TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {

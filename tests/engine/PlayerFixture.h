@@ -74,9 +74,8 @@ protected:
     // A clock timer `timer` every 50 ms when not 0; a border of 0x00FF0000.
     std::unique_ptr<CFilePlayer> Open(const std::string& name, UINT timer = 0,
                                       QObject* report = nullptr) {
-        return std::make_unique<CFilePlayer>(QRect(10, 20, 320, 240), report, &language, &owner,
-                                             WideMedia(name), Media(name), timer, timer ? 50 : 0,
-                                             0x00FF0000);
+        return std::make_unique<CFilePlayer>(QRect(10, 20, 320, 240), report, &owner, Media(name),
+                                             timer, timer ? 50 : 0, 0x00FF0000);
     }
 
     static long SettledState(CMediaPlayer& player) {

@@ -37,9 +37,7 @@ protected:
         if (!std::filesystem::exists(path)) {
             std::filesystem::copy_file(velvaro::test::Media("dark." + container), path);
         }
-        return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &language, &owner,
-                                             QString::fromStdString(path).toStdWString(), path, 0,
-                                             0, 0);
+        return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &owner, path, 0, 0, 0);
     }
     // The lower half of the picture, where the text goes.
     QImage Bottom() {

@@ -149,6 +149,7 @@ TEST_F(FullscreenTest, NeedsVideoAndEndsWithMinimiseCloseOrAFailedOpen) {
     ModalDialogWatcher<QMessageBox> box([](QMessageBox& shown) { shown.accept(); });
     const auto failed = EngineWarnings();
     window->OpenMedia(QString::fromStdString(Media("not-media.avi")), false);
+    Settle();
     EXPECT_EQ(box.Count(), 1);
     EXPECT_EQ(std::tuple(ShownBars(), SystemCursorShown(), display->CurrentMode().width),
               std::tuple(kAllBars, true, 1280));

@@ -100,10 +100,19 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
             names << QString::fromStdString(path);
         }
         window->OpenFiles(names);
+        Settle();
         return Title();
+    }
+    // Until an open or a playlist's walk under way has settled, and what
+    // waited for it has been handled.
+    void Settle() {
+        EXPECT_TRUE(WaitFor([this] { return !window->IsOpening(); }, 20000)) << "still opening";
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     }
     void OpenFile(const std::string& path) {
         window->OpenMedia(QString::fromStdString(path), false);
+        Settle();
         ASSERT_TRUE(WaitFor(
             [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
     }
@@ -134,8 +143,14 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         Mouse(QEvent::MouseButtonPress, point);
         Mouse(QEvent::MouseButtonRelease, point);
     }
-    void Command(int id) { SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0); }
-    void Key(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYDOWN, key, 0); }
+    void Command(int id) {
+        SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0);
+        Settle();
+    }
+    void Key(UINT key) {
+        SendMessage(window.get(), WM_PLAYER_KEYDOWN, key, 0);
+        Settle();
+    }
     void KeyUp(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYUP, key, 0); }
     void Timer(UINT id = ID_Clock_Timer) { SendMessage(window.get(), WM_TIMER, id, 0); }
     void Scroll(CClickSlider* slider, int code, int position) {

@@ -186,6 +186,7 @@ TEST_F(PlaylistTest, AMediumsBookmarkFileIsShownBesideItAndHiddenWithIt) {
     Command(IDM_DATEI_SCHLIESSEN);
     commandLine.SetFileName(film);
     window->OpenStartupMedium();
+    Settle();
     EXPECT_TRUE(StatusText(0).contains(u"none.vbm"_s)) << StatusText(0).toStdString();
 }
 

@@ -103,6 +103,7 @@ class HandOverTest : public PlayerWindowTest {
 protected:
     void Record(WPARAM record, LPARAM value) {
         SendMessage(window.get(), WM_INSTANCE_PARAM, record, value);
+        Settle();
     }
     // A text in its five pieces of 255 characters, each an atom or nothing.
     void Text(WPARAM first, const QString& value) {
