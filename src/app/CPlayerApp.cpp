@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/ProgramFileLock.h"
 #include "platform/TerminationSignals.h"
+#include "platform/UiStallProbe.h"
 #include "platform/WindowMessage.h"
 #include "settings/CommandLine.h"
 #include "settings/HandOverRecords.h"
@@ -120,6 +121,9 @@ bool CPlayerApp::InitInstance() {
     if (!commandLine.GetFileName().empty()) {
         velvaro::engine::StartMediaFramework();
     }
+    // Nothing unless the benchmark's log is on; outlives the window, so its
+    // last line comes at the end.
+    const auto stallProbe = velvaro::platform::StartUiStallProbe();
     CPlayerDlg dlg(&commandLine, &language, settings.get());
     dlg.exec();
     return false;

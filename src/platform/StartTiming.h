@@ -9,6 +9,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcBench)
 
 namespace velvaro::platform {
 
+// Milliseconds on the monotonic clock, the one the benchmarks read.
+double MonotonicMilliseconds();
+
 // Logs the moment with the time of the monotonic clock, the clock a launcher
 // can read just before it starts the program.
 void NoteStartMoment(const char* moment);
