@@ -89,10 +89,28 @@ void PreferAacDecoderWithoutLibav() {
     }
 }
 
+// Measuring aid: VELVARO_DECODERS=libav has GStreamer's libav plugin
+// loaded and ranked in the module's place.
+void LoadLibavDecoders() {
+    if (GstPlugin* plugin = gst_plugin_load_by_name("libav")) {
+        gst_object_unref(plugin);
+    }
+    for (const char* name : {"avdec_h264", "avdec_h265"}) {
+        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), name)) {
+            gst_plugin_feature_set_rank(feature, kOwnDecoderRank);
+            gst_object_unref(feature);
+        }
+    }
+}
+
 void StartGstreamer() {
     gst_init(nullptr, nullptr);
     RegisterVideoScaler();
-    LoadOwnDecoders();
+    if (g_strcmp0(g_getenv("VELVARO_DECODERS"), "libav") == 0) {
+        LoadLibavDecoders();
+    } else {
+        LoadOwnDecoders();
+    }
     PreferAacDecoderWithoutLibav();
     PreferHardwareDecoders();
     velvaro::platform::NoteStartMoment("media framework ready");

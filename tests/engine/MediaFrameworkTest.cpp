@@ -5,6 +5,7 @@
 #include "engine/HardwareDecoding.h"
 #include "engine/VideoDecoderTuning.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -96,6 +97,15 @@ TEST(DecoderThreads, TheDecodersAFilmsOpenTakesGetTheirCountAndMemory) {
     EXPECT_EQ(DecoderAfterPreroll("video-only.mkv"), DecoderSettings("velvaroh264dec", 1, false));
     EXPECT_EQ(DecoderAfterPreroll("hevc-10bit.mkv"), DecoderSettings("velvaroh265dec", 1, false));
     EXPECT_EQ(DecoderAfterPreroll("mpeg2-169.mpg"), DecoderSettings("avdec_mpeg2video", 0, true));
+}
+
+// Asked for, as the bench does to weigh the two, libav's decoders take the
+// own ones' place and are set the same way. Each test runs in a process of
+// its own, so this start is the first.
+TEST(DecoderThreads, WithTheLibavSwitchItsDecodersTakeTheOwnOnesPlace) {
+    ASSERT_EQ(setenv("VELVARO_DECODERS", "libav", 1), 0);
+    EXPECT_EQ(DecoderAfterPreroll("video-only.mkv"), DecoderSettings("avdec_h264", 1, false));
+    EXPECT_EQ(DecoderAfterPreroll("hevc-10bit.mkv"), DecoderSettings("avdec_h265", 1, false));
 }
 
 using MediaFrameworkTest = velvaro::test::PlayerTest;
