@@ -97,12 +97,16 @@ using ProgramTest = velvaro::test::StartupTest;
 const std::map<std::string, std::string> kNoDisplayEnvironment = {
     {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
 
+// DISPLAY set but empty names no display at all, as an unset one.
 TEST_F(ProgramTest, HelpPrintsTheHelpText) {
-    const auto result =
-        velvaro::test::RunProgram(VELVARO_EXECUTABLE, {"-HELP", "/play"}, kNoDisplayEnvironment);
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, CPlayerCommandLineInfo::HelpText() + "\n");
-    EXPECT_EQ(result.err, "");
+    using Line = std::vector<std::string>;
+    for (const auto& [program, args] :
+         {std::pair<std::string, Line>{VELVARO_EXECUTABLE, {"-HELP", "/play"}},
+          {"/usr/bin/env", {"DISPLAY=", VELVARO_EXECUTABLE, "-HELP", "/play"}}}) {
+        EXPECT_EQ(velvaro::test::RunProgram(program, args, kNoDisplayEnvironment),
+                  (velvaro::test::ProgramResult{0, CPlayerCommandLineInfo::HelpText() + "\n", ""}))
+            << program;
+    }
 }
 
 TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn) {

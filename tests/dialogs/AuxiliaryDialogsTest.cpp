@@ -280,13 +280,11 @@ struct PropertyPages {
 
 using CodecDialogTest = DialogTest;
 
-TEST(CodecDurationTest, HoursMinutesSecondsAndAlwaysZeroThousandths) {
-    EXPECT_EQ(CCodecDlg::DurationText(9012345), u"25:02:03,000"_s);
-    EXPECT_EQ(CCodecDlg::DurationText(99), u"00:00:00,000"_s);
-}
-
 // Shown again without a medium, it starts afresh and has no pages to open.
+// Durations: hours past a day, and always zero thousandths.
 TEST_F(CodecDialogTest, ListsTheFiltersWithPagesOpensThemAndStartsAfreshWithoutAMedium) {
+    EXPECT_EQ(std::pair(CCodecDlg::DurationText(9012345), CCodecDlg::DurationText(99)),
+              std::pair(u"25:02:03,000"_s, u"00:00:00,000"_s));
     Open("multi.mkv");
     // The filters with pages, in graph order, as the filter menu has them.
     QMenu menu;

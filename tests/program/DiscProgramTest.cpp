@@ -12,26 +12,6 @@ protected:
     static bool Navy(QColor c) {
         return c.red() < 30 && c.green() < 30 && c.blue() > 90 && c.blue() < 170;
     }
-    // The box around the yellow frame of the selected button: the first two
-    // long yellow rows (its top and bottom edges; icons have shorter ones).
-    static QRect YellowFrame(const QImage& screen) {
-        QRect frame;
-        for (int y = 0; y < screen.height(); ++y) {
-            int left = screen.width(), right = -1;
-            for (int x = 0; x < screen.width(); ++x) {
-                if (Yellow(screen.pixelColor(x, y))) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
-            }
-            const bool edge = right - left > 150 &&
-                              Share(screen, QRect(left, y, right - left + 1, 1), &Yellow) > 900;
-            if (edge && (frame.isNull() || y - frame.bottom() < 120)) {
-                frame |= QRect(left, y, right - left + 1, 1);
-            }
-        }
-        return frame;
-    }
 };
 
 TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
@@ -42,7 +22,8 @@ TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
     QRect frame;
     ASSERT_TRUE(RunEventsUntil(
         [&] {
-            frame = YellowFrame(Screen());
+            // The selected button's yellow frame: its long top and bottom edges.
+            frame = Bounds(Screen(), &Yellow, 150);
             return frame.width() > 150 && frame.height() > 30;
         },
         15000));

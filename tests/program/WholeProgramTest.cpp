@@ -9,33 +9,6 @@ namespace {
 
 using PlaylistProgramTest = WholeProgramTest;
 
-// The first start owns Velvaro's playlists, on the desktop too; the window
-// registers the file type with the program's own path at every start.
-TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsOnTheDesktopAndTheWindowRegistersTheType) {
-    SetUpRegistry({});
-    const auto shellValue = [this](const std::string& key) {
-        return SqliteFile(registry_).Value(
-            "SELECT data FROM registry WHERE hive = 'HKEY_CLASSES_ROOT' AND lower(key) = lower('" +
-            key + "') AND name = ''");
-    };
-    EXPECT_EQ(shellValue(".vpp"), "velvarofile");
-    EXPECT_EQ(shellValue(".mkv"), "<none>");
-    const std::string program = std::filesystem::canonical(VELVARO_EXECUTABLE).string();
-    const std::string text = ReadBytes(folder_ / "data/applications/velvaro.desktop");
-    EXPECT_NE(text.find("\nExec=" + program + " %F\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("application/x-velvaro-playlist;"), std::string::npos) << text;
-    EXPECT_TRUE(std::filesystem::exists(folder_ / "data/icons/hicolor/256x256/apps/velvaro.png"));
-    const std::string defaults = ReadBytes(folder_ / "config/mimeapps.list");
-    EXPECT_NE(defaults.find("application/x-velvaro-playlist=velvaro.desktop;"), std::string::npos)
-        << defaults;
-
-    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), "<none>");
-    auto player = Start({"/nosplash"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
-    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), program + " \"%1\"");
-    Stop(*player);
-}
-
 // The first start asks for a language; Enter on the page takes the one it
 // offers, stores it and goes on to the window, from either Enter key.
 TEST_F(WholeProgramTest, EnterOnTheFirstStartsLanguagePageChoosesAndTheStartGoesOn) {
@@ -48,21 +21,6 @@ TEST_F(WholeProgramTest, EnterOnTheFirstStartsLanguagePageChoosesAndTheStartGoes
         ASSERT_EQ(XInput({"keys", key}), 0);
         ASSERT_TRUE(WaitForTitles({"Velvaro"})) << "no player window after Enter";
         EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
-        Stop(*player);
-    }
-}
-
-// The command-line medium opens once the window shows, whether or not a
-// splash is painted.
-TEST_F(WholeProgramTest, TheCommandLineMediumOpensWithAndWithoutTheSplash) {
-    SetUpRegistry({{"SingleInstanceMode", 0}});
-    for (const std::vector<std::string>& options :
-         {std::vector<std::string>{}, {"/nosplash"}, {"/nosplash", "/compact"}}) {
-        SCOPED_TRACE(options.empty() ? "splash" : options.back());
-        std::vector<std::string> args = options;
-        args.push_back(kMedia + "video-only.mkv");
-        auto player = Start(args);
-        EXPECT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
         Stop(*player);
     }
 }
@@ -93,12 +51,14 @@ TEST_F(WholeProgramTest, SettingsInAFolderThatCannotBeWrittenAreUsedAndKept) {
     EXPECT_FALSE(std::filesystem::exists(registry_ + ".broken"));
 }
 
-// A termination signal closes a window and saves its settings.
+// The command-line medium opens once the window shows, whether or not a
+// splash is painted. A termination signal closes a window and saves its
+// settings.
 TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
     SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
     auto first = Start({kMedia + "multi.mkv"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({kMedia + "audio.mp3", "/compact"});
+    auto second = Start({"/nosplash", kMedia + "audio.mp3", "/compact"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
     Stop(*second);
     EXPECT_EQ(Setting("CompactView"), "1");
@@ -135,20 +95,6 @@ TEST_F(WholeProgramTest, ABoxOnlyRunEndsOnASignalAsIfTheBoxWereAnswered) {
         EXPECT_TRUE(WindowTitles().empty());
         EXPECT_EQ(Setting("LanguageResource"), run.language);
     }
-}
-
-TEST_F(WholeProgramTest, CloseQuitsAfterPlaybackAndHandedOverSettingsAreKept) {
-    SetUpRegistry({{"SingleInstanceMode", 1}, {"CompactView", 0}});
-    auto first = Start({kMedia + "video-only.mkv", "/close"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
-    // Options alone change the running window; compact view is a setting.
-    auto second = Start({"/compact"});
-    ASSERT_TRUE(second->WaitForExit(10000));
-    ASSERT_TRUE(first->WaitForExit(20000)) << "the player did not quit after playback";
-    EXPECT_EQ(first->exitCode(), 0);
-    EXPECT_EQ(Setting("CompactView"), "1");
-    EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
-    EXPECT_TRUE(WindowTitles().empty());
 }
 
 // A second start hands over a file whose open blocks and then fails with a
@@ -221,15 +167,21 @@ TEST(VersionProgramTest, VersionPrintsTheProductVersionAndLeavesNoSettingsBehind
 }
 
 // A playlist file named on the command line plays through, passing over what
-// is missing, and "close" quits after its last item.
-TEST_F(PlaylistProgramTest, PlaysEveryItemThatOpensAndQuitsAfterTheLast) {
-    SetUpRegistry({{"SingleInstanceMode", 1}});
+// is missing, and "close" quits after its last item; options alone from a
+// second start change the running window, and compact view is a setting.
+TEST_F(PlaylistProgramTest, PlaysEveryItemThatOpensQuitsAfterTheLastAndKeepsHandedOverSettings) {
+    SetUpRegistry({{"SingleInstanceMode", 1}, {"CompactView", 0}});
     auto player = Start(
         {WritePlaylist({kMedia + "video-only.mkv", "gone.mkv", kMedia + "audio.mp3"}), "/close"});
     ASSERT_TRUE(WaitForTitles({"Velvaro - video-only.mkv - PLAY"}));
+    auto second = Start({"/compact"});
+    ASSERT_TRUE(second->WaitForExit(10000));
     ASSERT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
     ASSERT_TRUE(player->WaitForExit(20000)) << "the player did not quit after the playlist";
     EXPECT_EQ(player->exitCode(), 0);
+    EXPECT_EQ(Setting("CompactView"), "1");
+    EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
+    EXPECT_TRUE(WindowTitles().empty());
 }
 
 // Writes string values into the player's registry file, as another program would.
@@ -249,10 +201,30 @@ void WriteStrings(
     velvaro::platform::CloseRegistry();
 }
 
-// The uninstall run: the box answered, it ends with 0 and leaves nothing of
-// the program in the registry or on the desktop.
-TEST_F(WholeProgramTest, UninstallRemovesTheProgramsKeysAndDesktopEntryAndEndsWithZero) {
+// The first start owns Velvaro's playlists, on the desktop too; the window
+// registers the file type with the program's own path at every start. The
+// uninstall run, its box answered, ends with 0 and leaves nothing of the
+// program in the registry or on the desktop.
+TEST_F(WholeProgramTest, TheFirstStartOwnsPlaylistsAndUninstallTakesEveryTraceAwayEndingWithZero) {
     SetUpRegistry({{"Volume", -500}});
+    const auto shellValue = [this](const std::string& key) {
+        return SqliteFile(registry_).Value(
+            "SELECT data FROM registry WHERE hive = 'HKEY_CLASSES_ROOT' AND lower(key) = lower('" +
+            key + "') AND name = ''");
+    };
+    EXPECT_EQ(shellValue(".vpp"), "velvarofile");
+    EXPECT_EQ(shellValue(".mkv"), "<none>");
+    const std::string program = std::filesystem::canonical(VELVARO_EXECUTABLE).string();
+    const std::filesystem::path entry = folder_ / "data/applications/velvaro.desktop";
+    const std::string text = ReadBytes(entry);
+    EXPECT_NE(text.find("\nExec=" + program + " %F\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("application/x-velvaro-playlist;"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "data/icons/hicolor/256x256/apps/velvaro.png"));
+    EXPECT_NE(ReadBytes(folder_ / "config/mimeapps.list")
+                  .find("application/x-velvaro-playlist=velvaro.desktop;"),
+              std::string::npos);
+    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), "<none>");
+
     // Another product of the maker, and a player that owned .avi before.
     WriteStrings(registry_,
                  {{HKEY_CURRENT_USER, "Software\\Quellware\\Other", "Path", "/opt/other"},
@@ -265,6 +237,7 @@ TEST_F(WholeProgramTest, UninstallRemovesTheProgramsKeysAndDesktopEntryAndEndsWi
             "WHERE fold = lower('Software\\Quellware\\Vel-Varo\\FileAssociations'))");
     auto player = Start({"/nosplash"});
     ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+    EXPECT_EQ(shellValue("VelvaroFile\\shell\\open\\command"), program + " \"%1\"");
     Stop(*player);
 
     // Keys at or below `path` (lower case) in `hive`.
@@ -278,10 +251,7 @@ TEST_F(WholeProgramTest, UninstallRemovesTheProgramsKeysAndDesktopEntryAndEndsWi
     ASSERT_NE(keysAt("HKEY_CURRENT_USER", "software\\quellware\\vel-varo"), "0");
     ASSERT_NE(keysAt("HKEY_CLASSES_ROOT", "velvarofile"), "0");
     ASSERT_EQ(keysAt("HKEY_LOCAL_MACHINE", uninstallEntry), "1");
-    ASSERT_EQ(SqliteFile(registry_).Value("SELECT data FROM registry WHERE hive = "
-                                          "'HKEY_CLASSES_ROOT' AND key = '.avi' AND name = ''"),
-              "velvarofile");
-    const std::filesystem::path entry = folder_ / "data/applications/velvaro.desktop";
+    ASSERT_EQ(shellValue(".avi"), "velvarofile");
     ASSERT_TRUE(std::filesystem::exists(entry));
 
     auto uninstall = Start({"/uninstall"});

@@ -74,15 +74,19 @@ inline void PrintTo(const ProgramResult& result, std::ostream* out) {
     *out << result.exitCode << " \"" << result.out << "\" \"" << result.err << '"';
 }
 
+// Runs `program` to its end, or kills it after `milliseconds` (exit code -1
+// then, as after a crash); the environment as Child takes it.
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                                const std::map<std::string, std::string>& environment = {}) {
-    Child child(environment);
+                                const std::map<std::string, std::string>& environment = {},
+                                bool inherit = true, int milliseconds = 300000) {
+    Child child(environment, inherit);
     child.setProcessChannelMode(QProcess::SeparateChannels);
     ProgramResult result;
-    if (child.Start(program, args) && child.WaitForExit(300000) &&
+    if (child.Start(program, args) && child.WaitForExit(milliseconds) &&
         child.exitStatus() == QProcess::NormalExit) {
         result.exitCode = child.exitCode();
     }
+    child.Stop();
     result.out = child.readAllStandardOutput().toStdString();
     result.err = child.readAllStandardError().toStdString();
     return result;
