@@ -4,6 +4,8 @@
 #include "ProgramFixture.h"
 #include "platform/Registry.h"
 
+#include <QElapsedTimer>
+
 namespace velvaro::test {
 namespace {
 
@@ -182,6 +184,38 @@ TEST_F(PlaylistProgramTest, PlaysEveryItemThatOpensQuitsAfterTheLastAndKeepsHand
     EXPECT_EQ(Setting("CompactView"), "1");
     EXPECT_EQ(Setting("LanguageResource"), "IDR_LNG_ENGLISH");
     EXPECT_TRUE(WindowTitles().empty());
+}
+
+// A list of an unmounted drive: thousands of files that are not there, some
+// that are there but do not open, one good one last. The good one plays, and
+// a termination signal while the list is walked ends the program at once.
+TEST_F(PlaylistProgramTest, AWalkPastThousandsOfMissingFilesPlaysTheGoodOneAndASignalEndsIt) {
+    SetUpRegistry({});
+    std::vector<std::string> items;
+    for (int item = 0; item < 20000; ++item) {
+        items.push_back("/unmounted/drive/" + std::to_string(item) + ".mkv");
+    }
+    items.insert(items.end(), 150, kMedia + "not-media.avi");
+    items.push_back(kMedia + "video-only.mkv");
+    const std::string list = WritePlaylist(items);
+    {
+        auto player = Start({list});
+        EXPECT_FALSE(WaitForWindow("Velvaro - video-only.mkv - PLAY", 60000).empty());
+        Stop(*player);
+    }
+    auto player = Start({list});
+    ASSERT_FALSE(WaitForWindow("Velvaro").empty());
+    QThread::msleep(300);  // into the files that do not open
+    ASSERT_FALSE(player->WaitForExit(0));
+    QElapsedTimer clock;
+    clock.start();
+    player->terminate();
+    // Generous for a loaded machine; it takes a few tens of milliseconds.
+    ASSERT_TRUE(player->WaitForExit(1000)) << "still walking the list after a second";
+    EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
+              std::pair(QProcess::NormalExit, 0));
+    EXPECT_TRUE(WindowId("Velvaro - video-only.mkv - PLAY").empty())
+        << "the walk was not under way";
 }
 
 // Writes string values into the player's registry file, as another program would.
