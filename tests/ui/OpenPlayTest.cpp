@@ -113,11 +113,11 @@ TEST_F(OpenPlayTest, AMediumThatBreaksWhilePlayingEndsWithItsReasonShown) {
     ASSERT_TRUE(WaitFor([this] { return StatusText(0).startsWith(u"00:"_s); }));
 }
 
-// A file that keeps its open waiting (a picture too large to decode, silent
-// for seconds): the window handles its events meanwhile, and a close that
-// comes then drops the open at once, without a box. A file that is no
-// medium says so in a box of the window's.
-TEST_F(OpenPlayTest, TheWindowAnswersWhileAFileOpensACloseDropsTheOpenAndAFailureIsBoxed) {
+// Keys that come while a film opens wait for it. A file that keeps its open
+// waiting (a picture too large to decode, silent for seconds) leaves the
+// window answering, and a close that comes then drops the open at once,
+// without a box. A file that is no medium says so in a box of the window's.
+TEST_F(OpenPlayTest, KeysWaitForAnOpenACloseDropsItAndAFailureIsBoxed) {
     const auto refused = EngineWarnings();
     Start();
     QStringList shown;
@@ -125,6 +125,13 @@ TEST_F(OpenPlayTest, TheWindowAnswersWhileAFileOpensACloseDropsTheOpenAndAFailur
         shown << seen.windowTitle() + u'|' + seen.text();
         seen.accept();
     });
+    // A key that comes while a film opens is kept for it: ten seconds on.
+    window->OpenMedia(QString::fromStdString(Media("long.mkv")), false);
+    ASSERT_TRUE(window->IsOpening());
+    PostMessage(window.get(), WM_PLAYER_KEYDOWN, 'X', 0);
+    Settle();
+    EXPECT_TRUE(WaitFor([this] { return Position() >= 1000; }, 2000)) << Position();
+
     const QString notMedia = QString::fromStdString(Media("not-media.avi"));
     window->OpenMedia(notMedia, false);
     ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
