@@ -40,6 +40,11 @@ BackgroundWork::BackgroundWork(QObject* context, std::function<Answer()> work)
     : shared_(std::make_shared<Shared>()) {
     shared_->context = context;
     shared_->self = shared_;
+    // A context that goes first takes the answer with it.
+    contextGone_ = QObject::connect(context, &QObject::destroyed, context, [shared = shared_] {
+        std::lock_guard lock(shared->mutex);
+        shared->context = nullptr;
+    });
     const auto run = [shared = shared_, work = std::move(work)] {
         if (!shared->Dropped()) {
             shared->Deliver(work());
@@ -54,6 +59,7 @@ BackgroundWork::BackgroundWork(QObject* context, std::function<Answer()> work)
 }
 
 BackgroundWork::~BackgroundWork() {
+    QObject::disconnect(contextGone_);
     std::lock_guard lock(shared_->mutex);
     shared_->context = nullptr;
 }
