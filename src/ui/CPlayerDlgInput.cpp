@@ -86,7 +86,7 @@ bool CPlayerDlg::event(QEvent* event) {
             }
             return true;
         }
-        if (opening.file && WaitsForMedium(message->message, message->wParam)) {
+        if ((opening.file || opening.dvd) && WaitsForMedium(message->message, message->wParam)) {
             opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
             return true;
         }
