@@ -114,8 +114,7 @@ struct SliderDrag {
 // While a medium opens the window keeps painting; input for the medium
 // waits until the open is done, second starts too.
 struct OpeningState {
-    int depth = 0;         // opens under way
-    bool pumping = false;  // inside the engine's wait, handling events
+    int depth = 0;  // opens under way
     bool closeAfter = false;
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> deferred;  // posted meanwhile
     // The file or disc opening off the window's thread, and what comes after it.
