@@ -94,7 +94,8 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
 }
 
 // A disc by its folder, its VIDEO_TS or its image; a Video CD, or the media
-// of a folder as a playlist; a folder with nothing, or a damaged disc: idle.
+// of a folder as a playlist; a folder with nothing, or a damaged disc: idle,
+// with a box when it was given to open.
 TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     Start();
     const std::string holiday = Link("Holiday", "dvd/menu");
