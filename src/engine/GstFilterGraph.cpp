@@ -174,7 +174,7 @@ std::int64_t SteadyNow() {
 }
 
 // Waits until `done` (asked under the lock when `locked`), the pipeline
-// failed, or the file fell silent; the window paints meanwhile.
+// failed, the file fell silent or the render was cancelled.
 bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool locked) {
     const auto silence =
         std::chrono::duration_cast<std::chrono::milliseconds>(kRenderSilence).count();
