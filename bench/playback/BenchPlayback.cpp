@@ -229,15 +229,13 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &before);
     const auto start = Clock::now();
     const QRect rect(0, 0, width, height);
-    const std::wstring widePath(path.begin(), path.end());
     std::unique_ptr<CMediaPlayer> player;
     bool opened = false;
     // The constructor returns once the graph has prerolled: the first frame
     // is decoded and waiting in the renderer. The DVD engine also runs the
     // disc for a moment to learn the picture's size.
     if (dvd) {
-        auto disc = std::make_unique<CDvdPlayer>(rect, nullptr, &language, &owner, widePath, path,
-                                                 0, 0, kBorder);
+        auto disc = std::make_unique<CDvdPlayer>(rect, nullptr, &owner, path, 0, 0, kBorder);
         opened = disc->GetRenderStatus() == 0;
         player = std::move(disc);
     } else {

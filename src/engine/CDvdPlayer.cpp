@@ -13,21 +13,19 @@ int Hundredths(const DVD_HMSF_TIMECODE& time) {
 
 }  // namespace
 
-CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile*,
-                       QWidget* owner, const std::wstring& wideFileName,
-                       const std::string& narrowFileName, UINT timerId, UINT timerInterval,
+CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                       const std::string& path, UINT timerId, UINT timerInterval,
+                       COLORREF borderColour)
+    : CDvdPlayer(videoRect, reportWindow, owner, velvaro::engine::RenderDvd(path), timerId,
+                 timerInterval, borderColour) {}
+
+CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+                       velvaro::engine::RenderedDvd rendered, UINT timerId, UINT timerInterval,
                        COLORREF borderColour)
     : owner(owner) {
     this->reportWindow = reportWindow;
-    std::wstring widePath = wideFileName;
-    std::string narrowPath = narrowFileName;
-    OpenVolume(widePath);
-    if (GetRenderStatus() == 1) {
-        widePath += L"/VIDEO_TS";
-        narrowPath += "/VIDEO_TS";
-        OpenVolume(widePath);
-    }
-    fileName = narrowPath;
+    fileName = rendered.path;
+    TakeVolume(std::move(rendered));
     if (GetRenderStatus() != 0) {
         return;
     }
@@ -52,6 +50,8 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLan
     mediaControl = QueryInterface<IMediaControl>(graph);
     mediaEvent = QueryInterface<IMediaEventEx>(graph);
 
+    // What lives on this thread: the video window.
+    graph->FinishRender();
     videoWindow->put_Visible(false);
     videoWindow->put_AutoShow(false);
     videoWindow->put_BorderColor(static_cast<long>(borderColour));
@@ -84,18 +84,28 @@ CDvdPlayer::~CDvdPlayer() {
     dvdBuilder.reset();
 }
 
-HRESULT CDvdPlayer::OpenVolume(const std::wstring& path) {
-    videoWindow.reset();
-    dvdBuilder.reset();
-    dvdBuilder = CreateDvdGraphBuilder();
-    renderResult = dvdBuilder->RenderDvdVideoVolume(path, 0, &renderStatus);
+void CDvdPlayer::TakeVolume(velvaro::engine::RenderedDvd rendered) {
+    dvdBuilder = std::move(rendered.builder);
+    renderResult = rendered.result;
+    renderStatus = rendered.status;
+    if (!dvdBuilder) {
+        interfaceResult = E_FAIL;
+        return;
+    }
     std::shared_ptr<IUnknown> object;
     interfaceResult = dvdBuilder->GetDvdInterface(&object);
     videoWindow = QueryInterface<IVideoWindow>(object);
     if (SUCCEEDED(interfaceResult) && !videoWindow) {
         interfaceResult = E_NOINTERFACE;
     }
-    return renderResult;
+}
+
+std::string CDvdPlayer::GetRenderErrorText() const {
+    std::shared_ptr<IGraphBuilder> rendered;
+    if (!dvdBuilder || FAILED(dvdBuilder->GetFiltergraph(&rendered)) || !rendered) {
+        return "The DVD could not be opened.";
+    }
+    return rendered->GetErrorText(FAILED(renderResult) ? renderResult : VFW_E_CANNOT_RENDER);
 }
 
 HRESULT CDvdPlayer::GetRenderStatus() const {

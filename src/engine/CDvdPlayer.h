@@ -4,6 +4,7 @@
 
 #include "engine/CMediaPlayer.h"
 #include "engine/DvdFramework.h"
+#include "engine/DvdOpening.h"
 
 #include <QPoint>
 #include <QRect>
@@ -11,18 +12,20 @@
 #include <memory>
 #include <string>
 
-class CLanguageFile;
-
 class CDvdPlayer : public CMediaPlayer {
 public:
-    // Arguments as CFilePlayer's; `wideFileName` names a VIDEO_TS folder,
-    // the folder holding one, or a disc image.
-    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, const CLanguageFile* language,
-               QWidget* owner, const std::wstring& wideFileName, const std::string& fileName,
-               UINT timerId, UINT timerInterval, COLORREF borderColour);
+    // Arguments as CFilePlayer's; `path` (UTF-8) names a VIDEO_TS folder,
+    // the folder holding one, a disc image or a drive. Renders it here and now.
+    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+               const std::string& path, UINT timerId, UINT timerInterval, COLORREF borderColour);
+    // The same for a volume rendered elsewhere (velvaro::engine::DvdOpening).
+    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+               velvaro::engine::RenderedDvd rendered, UINT timerId, UINT timerInterval,
+               COLORREF borderColour);
     ~CDvdPlayer() override;
 
-    HRESULT OpenVolume(const std::wstring& path);
+    // Why the volume did not render.
+    std::string GetRenderErrorText() const;
     // 0 when the disc graph is usable.
     HRESULT GetRenderStatus() const;
 
@@ -67,6 +70,7 @@ public:
     std::string GetFileName() override { return fileName; }
 
 private:
+    void TakeVolume(velvaro::engine::RenderedDvd rendered);
     QPoint ToPicture(QPoint point);
 
     int currentAngle = 1;

@@ -171,8 +171,8 @@ public:
 
 class IDvdGraphBuilder : public virtual IUnknown {
 public:
-    // `path` is a VIDEO_TS folder or a disc image.
-    virtual HRESULT RenderDvdVideoVolume(const std::wstring& path, DWORD flags,
+    // `path` (UTF-8) is a VIDEO_TS folder, a disc image or a drive. Any thread.
+    virtual HRESULT RenderDvdVideoVolume(const std::string& path, DWORD flags,
                                          AM_DVD_RENDERSTATUS* status) = 0;
     // The object behind IDvdControl2, IDvdInfo2, IVideoWindow, IBasicVideo2 ...
     virtual HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) = 0;

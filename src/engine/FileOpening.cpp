@@ -42,22 +42,7 @@ FileOpening::FileOpening(std::string path, QObject* context, std::function<void(
     shared_->path = std::move(path);
     shared_->done = std::move(done);
     shared_->context = context;
-    {
-        std::lock_guard lock(threadsMutex);
-        ++threadsRunning;
-    }
-    try {
-        std::thread([shared = shared_] {
-            Open(shared);
-            std::lock_guard lock(threadsMutex);
-            --threadsRunning;
-            threadsEnded.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
-        {
-            std::lock_guard lock(threadsMutex);
-            --threadsRunning;
-        }
+    if (!StartOpeningThread([shared = shared_] { Open(shared); })) {
         // No thread to be had: the open fails as any other would, later.
         shared_->result = E_FAIL;
         QMetaObject::invokeMethod(
@@ -98,6 +83,26 @@ HRESULT FileOpening::Result() const {
 std::shared_ptr<IGraphBuilder> FileOpening::TakeGraph() {
     std::lock_guard lock(shared_->mutex);
     return std::move(shared_->graph);
+}
+
+bool StartOpeningThread(std::function<void()> open) {
+    {
+        std::lock_guard lock(threadsMutex);
+        ++threadsRunning;
+    }
+    try {
+        std::thread([open = std::move(open)] {
+            open();
+            std::lock_guard lock(threadsMutex);
+            --threadsRunning;
+            threadsEnded.notify_all();
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        std::lock_guard lock(threadsMutex);
+        --threadsRunning;
+        return false;
+    }
 }
 
 bool WaitForOpeningThreads(std::chrono::milliseconds timeout) {

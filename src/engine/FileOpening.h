@@ -36,6 +36,10 @@ private:
     std::shared_ptr<Shared> shared_;
 };
 
+// Runs `open` on a thread of its own, one WaitForOpeningThreads waits for;
+// false when no thread could be had.
+bool StartOpeningThread(std::function<void()> open);
+
 // Waits at most `timeout` for the threads of openings, cancelled or not, to
 // end: the program's exit should not pull GStreamer from under them.
 bool WaitForOpeningThreads(std::chrono::milliseconds timeout);

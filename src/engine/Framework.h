@@ -253,7 +253,3 @@ public:
 
 // A new, empty filter graph.
 std::shared_ptr<IGraphBuilder> CreateFilterGraph();
-
-// Called every few milliseconds on the opening thread while a file is being
-// rendered, so that its window can keep painting and answering; none by default.
-void SetRenderWaitCallback(std::function<void()> callback);

@@ -7,16 +7,20 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QString>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velvaro::engine {
 
@@ -59,38 +63,62 @@ bool LooksLikeVolume(const QString& path) {
 }
 
 // Whether the volume opens in a process of its own without crashing or
-// failing there.
-bool CheckVolumeOutOfProcess(const std::string& path) {
-    QProcess check;
-    check.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    check.setStandardOutputFile(QProcess::nullDevice());
-    check.start(CheckProgramPath(), {QString::fromStdString(path)});
-    if (!check.waitForStarted()) {
-        qCWarning(lcEngine).noquote() << "The DVD check" << CheckProgramPath()
-                                      << "could not be started:" << check.errorString();
-        return false;
-    }
-    // A drive may take seconds to spin up; the window paints meanwhile.
-    QElapsedTimer waited;
-    waited.start();
-    // The painting may also notice the end of the check.
-    while (check.state() != QProcess::NotRunning &&
-           !check.waitForFinished(static_cast<int>(kRenderWaitSlice.count())) &&
-           waited.elapsed() < kCheckTimeoutMs) {
-        RunRenderWaitCallback();
-    }
-    if (check.state() != QProcess::NotRunning) {
-        check.kill();
-        check.waitForFinished();
+// failing there. A drive may take seconds to spin up; `cancelled` is heard
+// meanwhile.
+bool CheckVolumeOutOfProcess(const std::string& path, const std::atomic<bool>& cancelled) {
+    const QString programPath = CheckProgramPath();
+    QByteArray program = QFile::encodeName(programPath);
+    std::string volume = path;
+    char* arguments[] = {program.data(), volume.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    pid_t child = 0;
+    const int started =
+        posix_spawn(&child, program.constData(), &actions, &attributes, arguments, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
         qCWarning(lcEngine).noquote()
-            << "The DVD check of" << QString::fromStdString(path) << "did not finish.";
+            << "The DVD check" << programPath << "could not be started:" << std::strerror(started);
         return false;
     }
-    if (check.exitStatus() != QProcess::NormalExit || check.exitCode() != 0) {
+    const std::int64_t begun = SteadyNow();
+    int status = 0;
+    for (;;) {
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child) {
+            break;
+        }
+        if (ended < 0 && errno != EINTR) {
+            qCWarning(lcEngine).noquote() << "The DVD check of" << QString::fromStdString(path)
+                                          << "was lost:" << std::strerror(errno);
+            return false;
+        }
+        const bool late = SteadyNow() - begun > kCheckTimeoutMs;
+        if (cancelled || late) {
+            ::kill(child, SIGKILL);
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            if (late) {
+                qCWarning(lcEngine).noquote()
+                    << "The DVD check of" << QString::fromStdString(path) << "did not finish.";
+            }
+            return false;
+        }
+        std::this_thread::sleep_for(kRenderWaitSlice);
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         qCWarning(lcEngine).noquote()
             << "The DVD" << QString::fromStdString(path) << "cannot be read:"
-            << (check.exitStatus() == QProcess::CrashExit ? QStringLiteral("the reader crashed")
-                                                          : QStringLiteral("the reader failed"));
+            << (WIFSIGNALED(status) ? QStringLiteral("the reader crashed")
+                                    : QStringLiteral("the reader failed"));
         return false;
     }
     return true;
@@ -104,7 +132,7 @@ GstDvdGraph::~GstDvdGraph() {
     ShutDown();
 }
 
-HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::wstring& path, DWORD,
+HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::string& device, DWORD,
                                           AM_DVD_RENDERSTATUS* status) {
     if (!status) {
         return E_POINTER;
@@ -113,10 +141,13 @@ HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::wstring& path, DWORD,
     if (source_) {
         return VFW_E_WRONG_STATE;
     }
-    const QString wide = QString::fromStdWString(path);
-    const std::string device = wide.toStdString();
-    if (!LooksLikeVolume(wide) || !CheckVolumeOutOfProcess(device)) {
+    if (!LooksLikeVolume(QString::fromStdString(device)) ||
+        !CheckVolumeOutOfProcess(device, renderCancelled_)) {
         std::lock_guard lock(mutex_);
+        if (renderCancelled_) {
+            errorText_ = "The open was cancelled.";
+            return E_ABORT;
+        }
         errorText_ = "\"" + device + "\" is not a DVD that can be played.";
         status->bDvdVolInvalid = 1;
         return S_FALSE;
@@ -227,7 +258,6 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
             return VFW_E_CANNOT_RENDER;
         }
     }
-    CreateVideoWindow();
     return S_OK;
 }
 

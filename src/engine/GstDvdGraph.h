@@ -34,7 +34,7 @@ public:
     ~GstDvdGraph() override;
 
     // IDvdGraphBuilder
-    HRESULT RenderDvdVideoVolume(const std::wstring& path, DWORD flags,
+    HRESULT RenderDvdVideoVolume(const std::string& path, DWORD flags,
                                  AM_DVD_RENDERSTATUS* status) override;
     HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) override;
     HRESULT GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) override;

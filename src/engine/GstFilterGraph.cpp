@@ -5,9 +5,7 @@
 #include "VideoDecoderTuning.h"
 #include "VideoStreamEnd.h"
 
-#include <QCoreApplication>
 #include <QString>
-#include <QThread>
 
 #include <sys/stat.h>
 
@@ -18,10 +16,9 @@
 namespace velvaro::engine {
 
 GstFilterGraph::GstFilterGraph() {
-    // A registry still loading (rebuilt after a plugin update takes seconds):
-    // the window paints while the open waits for it.
+    // A registry still loading (rebuilt after a plugin update takes
+    // seconds): openings wait for it on threads of their own.
     while (!WaitForMediaFramework(kRenderWaitSlice)) {
-        RunRenderWaitCallback();
     }
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("FilterGraph"))));
     TuneVideoDecoders(GST_BIN(pipeline_.get()));
@@ -164,20 +161,6 @@ void GstFilterGraph::CreateVideoWindow() {
     }
 }
 
-std::function<void()>& RenderWaitCallback() {
-    static std::function<void()> callback;
-    return callback;
-}
-
-void RunRenderWaitCallback() {
-    // Only an open on the window's own thread may let the window paint.
-    if (const auto& callback = RenderWaitCallback();
-        callback && QCoreApplication::instance() &&
-        QThread::currentThread() == QCoreApplication::instance()->thread()) {
-        callback();
-    }
-}
-
 void GstFilterGraph::CancelRender() {
     renderCancelled_ = true;
     std::lock_guard lock(mutex_);
@@ -191,7 +174,7 @@ std::int64_t SteadyNow() {
 }
 
 // Waits until `done` (asked under the lock when `locked`), the pipeline
-// failed, or the file fell silent; the window paints meanwhile.
+// failed, the file fell silent or the render was cancelled.
 bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool locked) {
     const auto silence =
         std::chrono::duration_cast<std::chrono::milliseconds>(kRenderSilence).count();
@@ -213,7 +196,6 @@ bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool lock
             SteadyNow() - lastActivity_ > silence) {
             return false;
         }
-        RunRenderWaitCallback();
     }
 }
 
@@ -423,8 +405,4 @@ std::string GstFilterGraph::GetErrorText(HRESULT) const {
 
 std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
     return std::make_shared<velvaro::engine::GstFilterGraph>();
-}
-
-void SetRenderWaitCallback(std::function<void()> callback) {
-    velvaro::engine::RenderWaitCallback() = std::move(callback);
 }

@@ -33,12 +33,8 @@ constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
 // An open gives up when the file has been silent this long: no bytes read,
 // no news from its elements. A slow source that still delivers keeps it going.
 constexpr auto kRenderSilence = std::chrono::seconds(3);
-// How often an open looks at its progress and lets its window paint.
+// How often an open looks at its progress and whether it was cancelled.
 constexpr auto kRenderWaitSlice = std::chrono::milliseconds(20);
-// Called every slice while an open waits, so that the window paints.
-std::function<void()>& RenderWaitCallback();
-// Runs the callback, when the wait is on the window's thread.
-void RunRenderWaitCallback();
 
 // Milliseconds of the steady clock, for times kept in atomics.
 std::int64_t SteadyNow();

@@ -140,12 +140,6 @@ bool CPlayerDlg::OnInitDialog() {
         [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
     qApp->installEventFilter(this);
     remote.Start();
-    // While a file opens the window paints and hears signals; input waits.
-    SetRenderWaitCallback([this] {
-        opening.pumping = true;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        opening.pumping = false;
-    });
 
     ApplyStartOptions();
 
@@ -295,8 +289,7 @@ void CPlayerDlg::OnExit() {
 }
 
 void CPlayerDlg::closeEvent(QCloseEvent* event) {
-    // A file still opening is dropped; a disc opening here and now is not
-    // left from under its feet.
+    // An open under way is dropped; one that is showing its box ends first.
     closing = true;
     CancelOpening();
     if (opening.depth > 0) {
@@ -313,7 +306,6 @@ void CPlayerDlg::OnDestroy() {
         qApp->removeEventFilter(this);
     }
     instanceListener.reset();
-    SetRenderWaitCallback({});
     CancelOpening();
     CloseEngine();
     // Not in GStreamer when the program ends.

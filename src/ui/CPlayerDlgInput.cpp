@@ -79,14 +79,7 @@ constexpr std::pair<UINT, int> kKeyCommands[] = {
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if (opening.pumping) {
-            // Handled once the open is done; a missed clock tick comes again.
-            if (message->message != WM_TIMER) {
-                opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
-            }
-            return true;
-        }
-        if (opening.file && WaitsForMedium(message->message, message->wParam)) {
+        if ((opening.file || opening.dvd) && WaitsForMedium(message->message, message->wParam)) {
             opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
             return true;
         }

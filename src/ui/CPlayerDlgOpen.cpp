@@ -139,8 +139,8 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
     }
 
     if (WindowDisc::IsPlace(path)) {
-        const bool opened = disc.OpenPlace(path);
-        if (!opened) {
+        // A disc hears back once it has opened.
+        if (!disc.OpenPlace(path, fromPlaylist, then)) {
             // Given to open like a file, it fails like one.
             if (fullscreen) {
                 LeaveFullscreen();
@@ -150,9 +150,9 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
                 ReportOpenFailure(this, language, path.toStdString(),
                                   "It is a folder without DVD-Video, Video CD or media files.");
             }
-        }
-        if (then) {
-            then(opened);
+            if (then) {
+                then(false);
+            }
         }
         return;
     }
@@ -168,10 +168,11 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
 }
 
 void CPlayerDlg::CancelOpening() {
-    if (!opening.file) {
+    if (!opening.file && !opening.dvd) {
         return;
     }
     opening.file.reset();
+    opening.dvd.reset();
     opening.then = {};
     opening.deferred.clear();  // input meant for a medium that will not come
     std::exchange(opening.done, {})();

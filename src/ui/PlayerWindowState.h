@@ -2,6 +2,7 @@
 // at all (zoom, marks, playlist, command states) is in ui/core.
 #pragma once
 
+#include "engine/DvdOpening.h"
 #include "engine/FileOpening.h"
 #include "platform/WindowMessage.h"
 
@@ -113,12 +114,12 @@ struct SliderDrag {
 // While a medium opens the window keeps painting; input for the medium
 // waits until the open is done, second starts too.
 struct OpeningState {
-    int depth = 0;         // opens under way
-    bool pumping = false;  // inside the engine's wait, handling events
+    int depth = 0;  // opens under way
     bool closeAfter = false;
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> deferred;  // posted meanwhile
-    // The file opening off the window's thread, and what comes after it.
+    // The file or disc opening off the window's thread, and what comes after it.
     std::unique_ptr<velvaro::engine::FileOpening> file;
+    std::unique_ptr<velvaro::engine::DvdOpening> dvd;
     QString path;
     bool fromPlaylist = false;
     bool centre = false;  // begun before the start's medium was handled

@@ -15,6 +15,7 @@
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/DiscPlace.h"
+#include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
@@ -39,12 +40,16 @@ bool WindowDisc::IsPlace(const QString& path) {
            (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISBLK(status.st_mode));
 }
 
-bool WindowDisc::OpenPlace(const QString& path) {
+bool WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
+                           std::function<void(bool opened)> then) {
     const DiscPlaceContents contents = ResolveDiscPlace(path, window_.settings->associations);
     if (!contents.dvd.isEmpty()) {
-        OpenDvd(contents.dvd);
+        OpenDvd(contents.dvd, fromPlaylist, std::move(then));
     } else if (!contents.files.isEmpty()) {
         window_.OpenFiles(contents.files);
+        if (then) {
+            then(true);
+        }
     } else {
         return false;
     }
@@ -86,8 +91,11 @@ void WindowDisc::RebuildDrivePopup(QMenu* popup) {
     }
 }
 
-void WindowDisc::OpenDvd(const QString& path) {
+void WindowDisc::OpenDvd(const QString& path, bool fromPlaylist,
+                         std::function<void(bool opened)> then) {
     CPlayerDlg& w = window_;
+    // A new open replaces one under way, whose follow-up is dropped with it.
+    w.CancelOpening();
     const auto finish = qScopeGuard(w.BeginOpening());
     w.setWindowTitle(kCaptionBase);
     w.bars.playbackError.clear();
@@ -98,20 +106,50 @@ void WindowDisc::OpenDvd(const QString& path) {
     w.playlist.End();
     w.CloseEngine();
 
+    // Checked, built and prerolled off this thread; the window goes on meanwhile.
+    w.opening.path = path;
+    w.opening.fromPlaylist = fromPlaylist;
+    w.opening.then = std::move(then);
+    w.opening.done = w.BeginOpening();
+    w.opening.dvd = std::make_unique<velvaro::engine::DvdOpening>(path.toStdString(), &w,
+                                                                  [this] { OnDvdRendered(); });
+}
+
+void WindowDisc::OnDvdRendered() {
+    CPlayerDlg& w = window_;
+    const std::unique_ptr<velvaro::engine::DvdOpening> dvd = std::move(w.opening.dvd);
+    const auto finish = qScopeGuard(std::exchange(w.opening.done, {}));
+    const std::function<void(bool)> then = std::exchange(w.opening.then, {});
+    const QString path = w.opening.path;
+    const bool opened = ShowOpenedDvd(path, w.opening.fromPlaylist, dvd->TakeRendered());
+    if (then) {
+        then(opened);
+    }
+}
+
+bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
+                               velvaro::engine::RenderedDvd rendered) {
+    CPlayerDlg& w = window_;
     int areaWidth = 0;
     int areaHeight = 0;
     w.GetVideoAreaSize(&areaWidth, &areaHeight);
     w.clockPeriod = kClockPeriodMs;
-    player_ = std::make_unique<CDvdPlayer>(
-        QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.language, w.client,
-        path.toStdWString(), path.toStdString(), ID_Clock_Timer, kClockPeriodMs, w.borderColour);
+    player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
+                                           nullptr, w.client, std::move(rendered), ID_Clock_Timer,
+                                           kClockPeriodMs, w.borderColour);
     if (player_->GetRenderStatus() != 0) {
+        const std::string reason = player_->GetRenderErrorText();
         if (w.fullscreen) {
             w.LeaveFullscreen();
         }
         player_.reset();
         w.ShowIdleLayout();
-        return;
+        if (fromPlaylist) {
+            qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
+        } else if (!w.closing) {
+            ReportOpenFailure(&w, w.language, path.toStdString(), reason);
+        }
+        return false;
     }
     w.player = player_.get();
     CMediaPlayer* const player = w.player;
@@ -189,6 +227,7 @@ void WindowDisc::OpenDvd(const QString& path) {
         w.playState = State_Paused;
         w.SetTitleSuffix(QStringLiteral(" - PAUSE"));
     }
+    return true;
 }
 
 void WindowDisc::Close() {

@@ -2,6 +2,7 @@
 // disc folder, navigates a DVD's menus and follows its news.
 #pragma once
 
+#include "engine/DvdOpening.h"
 #include "platform/OpticalDrives.h"
 #include "platform/PlayerMessages.h"
 
@@ -29,8 +30,10 @@ public:
     // a disc place rather than as a file.
     static bool IsPlace(const QString& path);
     // A DVD, a Video CD or the media files of a folder; nothing, and false,
-    // when the place holds none of them.
-    bool OpenPlace(const QString& path);
+    // when the place holds none of them. Otherwise `then` hears whether it
+    // opened: a DVD's once its open has settled.
+    bool OpenPlace(const QString& path, bool fromPlaylist = false,
+                   std::function<void(bool opened)> then = {});
     // "Choose Dir": a folder from the folder browser, opened as a place.
     void ChooseFolder();
     // The drive items of the CD/DVD popup, after its first two.
@@ -41,8 +44,10 @@ public:
         driveSource_ = std::move(source);
     }
     // The DVD open sequence for a VIDEO_TS folder, a folder holding
-    // VIDEO_TS.IFO, a disc image or a drive's device.
-    void OpenDvd(const QString& path);
+    // VIDEO_TS.IFO, a disc image or a drive's device. The disc opens off the
+    // window's thread; a close or another open drops it at once.
+    void OpenDvd(const QString& path, bool fromPlaylist = false,
+                 std::function<void(bool opened)> then = {});
     // Keeps volume and balance in the settings and lets the player go.
     void Close();
 
@@ -59,6 +64,10 @@ public:
     void OnHover(QPoint point);
 
 private:
+    void OnDvdRendered();
+    // The second half of the open: the rendered disc becomes the medium.
+    bool ShowOpenedDvd(const QString& path, bool fromPlaylist,
+                       velvaro::engine::RenderedDvd rendered);
     QPoint ToVideo(QPoint point) const;
     void ShowHandCursor(bool hand);
 

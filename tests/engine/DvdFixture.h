@@ -49,8 +49,8 @@ public:
 class DvdPlayerTest : public PlayerTest {
 protected:
     std::unique_ptr<ShownDvdPlayer> OpenDvd(const std::string& name) {
-        return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &language, &owner,
-                                                WideMedia(name), Media(name), 0, 0, 0);
+        return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &owner,
+                                                Media(name), 0, 0, 0);
     }
     // The disc opened and in `domain`; nothing when it does not get there.
     std::unique_ptr<ShownDvdPlayer> OpenDvdIn(const std::string& name, LONG_PTR domain) {

@@ -4,6 +4,7 @@
 #include "engine/CDvdPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 namespace {
@@ -93,7 +94,8 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
 }
 
 // A disc by its folder, its VIDEO_TS or its image; a Video CD, or the media
-// of a folder as a playlist; a folder with nothing, or a damaged disc: idle.
+// of a folder as a playlist; a folder with nothing, or a damaged disc: idle,
+// with a box when it was given to open.
 TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     Start();
     const std::string holiday = Link("Holiday", "dvd/menu");
@@ -138,10 +140,29 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     EXPECT_EQ(boxes, QStringList{u"Can't open file \"%1\"\nReason: It is a folder without "
                                  "DVD-Video, Video CD or media files."_s.arg(named)});
     const auto refused = EngineWarnings("cannot be read");
-    window->OpenMedia(QString::fromStdString(Media("dvd/damaged")), false);
+    const QString damaged = QString::fromStdString(Media("dvd/damaged"));
+    window->OpenMedia(damaged, false);
+    Settle();
     EXPECT_EQ(window->Player(), nullptr);
     EXPECT_EQ(refused.Count(), 1);
     ExpectState({.title = u"Velvaro"_s, .greyedCommands = {IDM_DATEI_SCHLIESSEN}});
+    EXPECT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes.back().startsWith(u"Can't open file \"%1"_s.arg(damaged)))
+        << boxes.back().toStdString();
+
+    // The window answers while a disc opens, and a close then ends it at
+    // once, without a box.
+    QElapsedTimer clock;
+    clock.start();
+    window->OpenMedia(QString::fromStdString(Media("dvd/menu")), false);
+    EXPECT_LT(clock.elapsed(), 100) << "the open holds the window";
+    EXPECT_TRUE(window->IsOpening());
+    Spin(20);
+    clock.restart();
+    window->close();
+    EXPECT_TRUE(WaitFor([this] { return !window->isVisible(); }, 1000));
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_EQ(boxes.size(), 2) << "no box holds up a window on its way out";
 }
 
 TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {

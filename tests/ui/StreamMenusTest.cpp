@@ -46,12 +46,7 @@ protected:
 
     template <class Player = CFilePlayer>
     std::unique_ptr<Player> Open(const std::string& path, QRect area = {0, 0, 320, 240}) {
-        if constexpr (std::is_same_v<Player, CFilePlayer>) {
-            return std::make_unique<Player>(area, nullptr, &owner, path, 0, 0, 0);
-        } else {
-            return std::make_unique<Player>(area, nullptr, &language, &owner, Wide(path), path, 0,
-                                            0, 0);
-        }
+        return std::make_unique<Player>(area, nullptr, &owner, path, 0, 0, 0);
     }
     std::unique_ptr<CDvdPlayer> OpenDvd(const char* name) {
         return Open<CDvdPlayer>(Media(name), {0, 0, 380, 308});
