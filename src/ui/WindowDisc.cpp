@@ -144,10 +144,12 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         }
         player_.reset();
         w.ShowIdleLayout();
-        if (fromPlaylist) {
-            qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
-        } else if (!w.closing) {
-            ReportOpenFailure(&w, w.language, path.toStdString(), reason);
+        // The idle layout is the answer; the reason goes to the status bar,
+        // where it holds nobody up.
+        qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
+        if (!fromPlaylist) {
+            w.bars.ShowNotice(QStringLiteral("The DVD %1 cannot be played: %2")
+                                  .arg(path, QString::fromStdString(reason)));
         }
         return false;
     }
