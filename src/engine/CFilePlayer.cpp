@@ -28,7 +28,7 @@ void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
     fileName = narrowFileName;
     graph = std::move(rendered);
     openResult = renderResult;
-    AddToRot(graph, &registrationCookie);
+    graph->DumpGraph("velvaro-file");
     SetAspectRatioMode(0);
 
     videoWindow = QueryInterface<IVideoWindow>(graph);
@@ -81,9 +81,6 @@ CFilePlayer::~CFilePlayer() {
     basicVideo.reset();
     mediaControl.reset();
     videoWindow.reset();
-    if (registrationCookie != 0) {
-        RemoveFromRot(registrationCookie);
-    }
     graph.reset();
 }
 

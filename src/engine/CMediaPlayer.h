@@ -36,8 +36,6 @@ public:
     CMediaPlayer(const CMediaPlayer&) = delete;
     CMediaPlayer& operator=(const CMediaPlayer&) = delete;
 
-    virtual HRESULT AddToRot(const std::shared_ptr<IUnknown>& graph, DWORD* cookie);
-    virtual void RemoveFromRot(DWORD cookie);
     virtual void ReportFilterGraph();
     virtual HRESULT ClearGraph();
     // -1 when unknown.
@@ -117,7 +115,6 @@ protected:
     std::shared_ptr<IGraphBuilder> graph;
     std::shared_ptr<IQualProp> qualityProperties;
     std::shared_ptr<IBaseFilter> videoRenderer;
-    DWORD registrationCookie = 0;
     QObject* reportWindow = nullptr;
     std::string fileName;
     long savedState = 0;

@@ -114,7 +114,8 @@ public:
     virtual HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) = 0;
     // The framework's text for a failed render, at most 160 characters.
     virtual std::string GetErrorText(HRESULT hr) const = 0;
-    // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is set.
+    // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is
+    // set; the file's name has the time in front, so every open keeps its own.
     virtual void DumpGraph(const std::string& name) = 0;
     // Any thread: a RenderFile under way on another thread gives up as soon
     // as it can, failing.

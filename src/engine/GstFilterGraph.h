@@ -54,7 +54,8 @@ public:
     HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
     std::string GetErrorText(HRESULT hr) const override;
     void DumpGraph(const std::string& name) override {
-        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
+        GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL,
+                                          name.c_str());
     }
     void CancelRender() override;
     void FinishRender() override { CreateVideoWindow(); }
