@@ -23,7 +23,7 @@ public:
                 COLORREF borderColour);
     // The same for a graph rendered elsewhere (velvaro::engine::FileOpening).
     CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
-                const std::string& fileName, std::shared_ptr<IGraphBuilder> rendered,
+                const std::string& fileName, std::shared_ptr<IFilterGraph> rendered,
                 HRESULT renderResult, UINT timerId, UINT timerInterval, COLORREF borderColour);
     ~CFilePlayer() override;
 
@@ -47,7 +47,7 @@ public:
 
 private:
     void Attach(const QRect& videoRect, QObject* reportWindow, const std::string& fileName,
-                std::shared_ptr<IGraphBuilder> rendered, HRESULT renderResult,
+                std::shared_ptr<IFilterGraph> rendered, HRESULT renderResult,
                 COLORREF borderColour);
     void CollectStreamSelectors();
     CStreamSelector* FindSelector(int number) const;
@@ -57,6 +57,7 @@ private:
 
     int lastSubtitle = 0;
     unsigned externalAudioFlag = 0;
+    std::shared_ptr<IFilterGraph> filterGraph;
     std::shared_ptr<IBaseFilter> splitter;
     std::shared_ptr<IStreamControl> chapterInterface;
     std::unique_ptr<CStreamSelector> streamSelectors;

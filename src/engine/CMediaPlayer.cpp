@@ -202,16 +202,15 @@ double CMediaPlayer::GetFrameRate() {
 }
 
 HRESULT CMediaPlayer::StepFrame(bool forwards) {
-    auto step = QueryInterface<IVideoFrameStep>(graph);
-    if (!step || !mediaSeeking) {
+    if (!frameStep || !mediaSeeking) {
         return E_NOINTERFACE;
     }
-    const HRESULT ready = step->CanStep(0, nullptr);
+    const HRESULT ready = frameStep->CanStep(0, nullptr);
     if (ready != S_OK) {
         return VFW_E_WRONG_STATE;
     }
     if (forwards) {
-        return step->Step(1, nullptr);
+        return frameStep->Step(1, nullptr);
     }
     // The renderer cannot step back: an exact seek to the frame before.
     const LONGLONG frame = GetCurrentFrame();

@@ -114,6 +114,7 @@ protected:
     std::shared_ptr<IMediaEventEx> mediaEvent;
     std::shared_ptr<IGraphBuilder> graph;
     std::shared_ptr<IQualProp> qualityProperties;
+    std::shared_ptr<IVideoFrameStep> frameStep;
     std::shared_ptr<IBaseFilter> videoRenderer;
     QObject* reportWindow = nullptr;
     std::string fileName;

@@ -28,7 +28,7 @@ struct FileOpening::Shared {
 
     std::mutex mutex;
     QObject* context = nullptr;  // null once the opening is dropped
-    std::shared_ptr<IGraphBuilder> graph;
+    std::shared_ptr<IFilterGraph> graph;
     HRESULT result = E_FAIL;
 
     bool Cancelled() {
@@ -72,7 +72,7 @@ FileOpening::FileOpening(std::string path, QObject* context, std::function<void(
 }
 
 FileOpening::~FileOpening() {
-    std::shared_ptr<IGraphBuilder> graph;
+    std::shared_ptr<IFilterGraph> graph;
     {
         std::lock_guard lock(shared_->mutex);
         shared_->context = nullptr;
@@ -95,7 +95,7 @@ HRESULT FileOpening::Result() const {
     return shared_->result;
 }
 
-std::shared_ptr<IGraphBuilder> FileOpening::TakeGraph() {
+std::shared_ptr<IFilterGraph> FileOpening::TakeGraph() {
     std::lock_guard lock(shared_->mutex);
     return std::move(shared_->graph);
 }
@@ -112,7 +112,7 @@ void FileOpening::Open(const std::shared_ptr<Shared>& shared) {
             return;
         }
     }
-    std::shared_ptr<IGraphBuilder> graph = CreateFilterGraph();
+    std::shared_ptr<IFilterGraph> graph = CreateFilterGraph();
     {
         std::lock_guard lock(shared->mutex);
         if (!shared->context) {

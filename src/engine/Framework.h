@@ -1,6 +1,6 @@
 // The media framework as the engine sees it: filter-graph interfaces with
-// their methods and result codes. One graph object implements all of them;
-// QueryInterface hands out a view of it that shares its lifetime.
+// their methods and result codes. One graph object implements all of them
+// (IFilterGraph).
 #pragma once
 
 #include "engine/ElementProperties.h"
@@ -77,8 +77,8 @@ public:
     virtual ~IUnknown() = default;
 };
 
-template <typename Interface>
-std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<IUnknown>& object) {
+template <typename Interface, typename Object>
+std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<Object>& object) {
     return std::dynamic_pointer_cast<Interface>(object);
 }
 
@@ -87,16 +87,18 @@ enum class PinDirection { Input, Output };
 // Major media types of pins and streams.
 enum class MajorType { Unknown, Video, Audio, Subtitle };
 
-class IPin : public virtual IUnknown {
+class IPin {
 public:
+    virtual ~IPin() = default;
     virtual std::string QueryId() const = 0;
     virtual PinDirection QueryDirection() const = 0;
     virtual MajorType QueryMajorType() const = 0;
     virtual bool IsConnected() const = 0;
 };
 
-class IBaseFilter : public virtual IUnknown {
+class IBaseFilter {
 public:
+    virtual ~IBaseFilter() = default;
     virtual std::string QueryName() const = 0;
     virtual std::vector<std::shared_ptr<IPin>> EnumPins() = 0;
     // Whether the filter has settings a property page can show.
@@ -105,8 +107,9 @@ public:
     virtual std::shared_ptr<velvaro::engine::ElementProperties> QueryProperties() = 0;
 };
 
-class IGraphBuilder : public virtual IUnknown {
+class IGraphBuilder {
 public:
+    virtual ~IGraphBuilder() = default;
     virtual HRESULT RenderFile(const std::wstring& path) = 0;
     virtual HRESULT FindFilterByName(const std::string& name,
                                      std::shared_ptr<IBaseFilter>* filter) = 0;
@@ -125,8 +128,9 @@ public:
     virtual void FinishRender() = 0;
 };
 
-class IMediaControl : public virtual IUnknown {
+class IMediaControl {
 public:
+    virtual ~IMediaControl() = default;
     virtual HRESULT Run() = 0;
     virtual HRESULT Pause() = 0;
     virtual HRESULT Stop() = 0;
@@ -135,8 +139,9 @@ public:
     virtual HRESULT GetState(long timeoutMs, long* state) = 0;
 };
 
-class IMediaSeeking : public virtual IUnknown {
+class IMediaSeeking {
 public:
+    virtual ~IMediaSeeking() = default;
     virtual HRESULT SetTimeFormat(TimeFormat format) = 0;
     virtual HRESULT GetDuration(LONGLONG* duration) = 0;
     virtual HRESULT GetCurrentPosition(LONGLONG* position) = 0;
@@ -146,24 +151,27 @@ public:
     virtual HRESULT GetRate(double* rate) = 0;
 };
 
-class IMediaEventEx : public virtual IUnknown {
+class IMediaEventEx {
 public:
+    virtual ~IMediaEventEx() = default;
     // Events are announced by posting `message` with lParam = `instance`.
     virtual HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) = 0;
     virtual HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) = 0;
     virtual HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
-class IBasicAudio : public virtual IUnknown {
+class IBasicAudio {
 public:
+    virtual ~IBasicAudio() = default;
     virtual HRESULT put_Volume(long volume) = 0;
     virtual HRESULT get_Volume(long* volume) = 0;
     virtual HRESULT put_Balance(long balance) = 0;
     virtual HRESULT get_Balance(long* balance) = 0;
 };
 
-class IBasicVideo2 : public virtual IUnknown {
+class IBasicVideo2 {
 public:
+    virtual ~IBasicVideo2() = default;
     virtual HRESULT SetSourcePosition(long left, long top, long width, long height) = 0;
     virtual HRESULT SetDestinationPosition(long left, long top, long width, long height) = 0;
     virtual HRESULT GetDestinationPosition(long* left, long* top, long* width, long* height) = 0;
@@ -175,8 +183,9 @@ public:
     virtual HRESULT IsUsingDefaultSource() = 0;
 };
 
-class IVideoWindow : public virtual IUnknown {
+class IVideoWindow {
 public:
+    virtual ~IVideoWindow() = default;
     virtual HRESULT put_Owner(QWidget* owner) = 0;
     virtual HRESULT put_WindowStyle(long style) = 0;
     virtual HRESULT put_MessageDrain(QWidget* drain) = 0;
@@ -206,8 +215,9 @@ struct MediaChapter {
 
 // The demuxer's streams and chapters: what a splitter's output pins and its
 // chapter interface offer.
-class IStreamControl : public virtual IUnknown {
+class IStreamControl {
 public:
+    virtual ~IStreamControl() = default;
     virtual std::vector<MediaStream> GetStreams() = 0;
     // Decodes the ordinal-th stream of `type` (-1: none of that type) and
     // keeps the other types as they are.
@@ -222,8 +232,9 @@ public:
 inline constexpr DWORD AMSTREAMSELECTINFO_ENABLED = 0x1;
 inline constexpr DWORD AMSTREAMSELECTENABLE_ENABLE = 0x1;
 
-class IAMStreamSelect : public virtual IUnknown {
+class IAMStreamSelect {
 public:
+    virtual ~IAMStreamSelect() = default;
     virtual HRESULT Count(long* streams) = 0;
     virtual HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
                          std::string* name) = 0;
@@ -232,28 +243,45 @@ public:
 
 // A separate sound track that replaces the film's own, in the same graph so
 // one clock and one seek serve both.
-class IExternalAudio : public virtual IUnknown {
+class IExternalAudio {
 public:
+    virtual ~IExternalAudio() = default;
     virtual HRESULT AddExternalAudio(const std::wstring& path) = 0;
     virtual HRESULT RemoveExternalAudio() = 0;
 };
 
 // Frame by frame while paused, as the video renderer steps.
-class IVideoFrameStep : public virtual IUnknown {
+class IVideoFrameStep {
 public:
+    virtual ~IVideoFrameStep() = default;
     // S_OK when the graph can step now: paused, with a picture.
     virtual HRESULT CanStep(long multiple, IUnknown* stepObject) = 0;
     virtual HRESULT Step(DWORD frames, IUnknown* stepObject) = 0;
 };
 
-class IQualProp : public virtual IUnknown {
+class IQualProp {
 public:
+    virtual ~IQualProp() = default;
     // Frames per second times 100.
     virtual HRESULT get_AvgFrameRate(int* rate) = 0;
 };
 
+// A graph of one medium: each graph interface above, on one object.
+class IFilterGraph : public IGraphBuilder,
+                     public IMediaControl,
+                     public IMediaSeeking,
+                     public IMediaEventEx,
+                     public IBasicAudio,
+                     public IBasicVideo2,
+                     public IVideoWindow,
+                     public IQualProp,
+                     public IVideoFrameStep,
+                     public IStreamControl,
+                     public IAMStreamSelect,
+                     public IExternalAudio {};
+
 // A new, empty filter graph.
-std::shared_ptr<IGraphBuilder> CreateFilterGraph();
+std::shared_ptr<IFilterGraph> CreateFilterGraph();
 
 // Called every few milliseconds on the opening thread while a file is being
 // rendered, so that its window can keep painting and answering; none by default.

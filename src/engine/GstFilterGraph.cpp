@@ -421,7 +421,7 @@ std::string GstFilterGraph::GetErrorText(HRESULT) const {
 
 }  // namespace velvaro::engine
 
-std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
+std::shared_ptr<IFilterGraph> CreateFilterGraph() {
     return std::make_shared<velvaro::engine::GstFilterGraph>();
 }
 

@@ -30,18 +30,7 @@ struct GraphEvent {
     LONG_PTR param2;
 };
 
-class GstFilterGraph : public IGraphBuilder,
-                       public IMediaControl,
-                       public IMediaSeeking,
-                       public IMediaEventEx,
-                       public IBasicAudio,
-                       public IBasicVideo2,
-                       public IVideoWindow,
-                       public IQualProp,
-                       public IVideoFrameStep,
-                       public IStreamControl,
-                       public IAMStreamSelect,
-                       public IExternalAudio {
+class GstFilterGraph : public IFilterGraph {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
