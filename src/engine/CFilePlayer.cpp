@@ -1,6 +1,5 @@
 #include "CFilePlayer.h"
 
-#include <QString>
 #include <QWidget>
 #include "engine/GstGraphParts.h"
 
@@ -9,7 +8,7 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget*
                          COLORREF borderColour)
     : owner(owner), timerId(timerId), timerInterval(timerInterval) {
     std::shared_ptr<IFilterGraph> rendered = CreateFilterGraph();
-    const HRESULT result = rendered->RenderFile(QString::fromStdString(fileName).toStdWString());
+    const HRESULT result = rendered->RenderFile(fileName);
     Attach(videoRect, reportWindow, fileName, std::move(rendered), result, borderColour);
 }
 
@@ -314,7 +313,7 @@ HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
     return result;
 }
 
-bool CFilePlayer::LoadExternalAudio(const std::wstring& path) {
+bool CFilePlayer::LoadExternalAudio(const std::string& path) {
     if (HasVideo() != S_OK) {
         return false;
     }

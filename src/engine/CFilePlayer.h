@@ -32,7 +32,8 @@ public:
     bool HasExternalAudio() const { return (externalAudioFlag & 1) != 0; }
     // Plays the sound of `path` instead of the film's. Refused for a film
     // without picture and for a file that has a picture of its own.
-    bool LoadExternalAudio(const std::wstring& path);
+    // `path` in UTF-8.
+    bool LoadExternalAudio(const std::string& path);
     void RemoveExternalAudio();
 
     LONGLONG GetCurrentFrame() override;

@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QString>
 
 #include <condition_variable>
 #include <mutex>
@@ -120,7 +119,7 @@ void FileOpening::Open(const std::shared_ptr<Shared>& shared) {
         }
         shared->graph = graph;
     }
-    const HRESULT result = graph->RenderFile(QString::fromStdString(shared->path).toStdWString());
+    const HRESULT result = graph->RenderFile(shared->path);
     std::lock_guard lock(shared->mutex);
     shared->result = result;
     if (!shared->context) {

@@ -110,7 +110,8 @@ public:
 class IGraphBuilder {
 public:
     virtual ~IGraphBuilder() = default;
-    virtual HRESULT RenderFile(const std::wstring& path) = 0;
+    // `path` in UTF-8.
+    virtual HRESULT RenderFile(const std::string& path) = 0;
     virtual HRESULT FindFilterByName(const std::string& name,
                                      std::shared_ptr<IBaseFilter>* filter) = 0;
     virtual std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() = 0;
@@ -246,7 +247,7 @@ public:
 class IExternalAudio {
 public:
     virtual ~IExternalAudio() = default;
-    virtual HRESULT AddExternalAudio(const std::wstring& path) = 0;
+    virtual HRESULT AddExternalAudio(const std::string& path) = 0;
     virtual HRESULT RemoveExternalAudio() = 0;
 };
 

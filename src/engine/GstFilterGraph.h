@@ -36,7 +36,7 @@ public:
     ~GstFilterGraph() override;
 
     // IGraphBuilder
-    HRESULT RenderFile(const std::wstring& path) override;
+    HRESULT RenderFile(const std::string& path) override;
     HRESULT FindFilterByName(const std::string& name,
                              std::shared_ptr<IBaseFilter>* filter) override;
     std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() override;
@@ -111,7 +111,7 @@ public:
     std::string GetDemuxerName() override;
 
     // IExternalAudio
-    HRESULT AddExternalAudio(const std::wstring& path) override;
+    HRESULT AddExternalAudio(const std::string& path) override;
     HRESULT RemoveExternalAudio() override;
 
     // IAMStreamSelect
