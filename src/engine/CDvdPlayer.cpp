@@ -42,7 +42,7 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* o
     dvdControl->SetOption(DVD_NotifyParentalLevelChange, false);
 
     dvdBuilder->GetFiltergraph(&graph);
-    AddToRot(graph, &registrationCookie);
+    graph->DumpGraph("velvaro-dvd");
     const auto language = static_cast<DWORD>(QLocale::system().language());
     dvdControl->SelectDefaultMenuLanguage(language);
     dvdControl->SelectDefaultAudioLanguage(language, 0);
@@ -77,9 +77,6 @@ CDvdPlayer::~CDvdPlayer() {
     mediaEvent.reset();
     mediaControl.reset();
     videoWindow.reset();
-    if (registrationCookie != 0) {
-        RemoveFromRot(registrationCookie);
-    }
     graph.reset();
     dvdBuilder.reset();
 }

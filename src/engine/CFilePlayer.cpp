@@ -1,6 +1,5 @@
 #include "CFilePlayer.h"
 
-#include <QString>
 #include <QWidget>
 #include "engine/GstGraphParts.h"
 
@@ -8,13 +7,13 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget*
                          const std::string& fileName, UINT timerId, UINT timerInterval,
                          COLORREF borderColour)
     : owner(owner), timerId(timerId), timerInterval(timerInterval) {
-    std::shared_ptr<IGraphBuilder> rendered = CreateFilterGraph();
-    const HRESULT result = rendered->RenderFile(QString::fromStdString(fileName).toStdWString());
+    std::shared_ptr<IFilterGraph> rendered = CreateFilterGraph();
+    const HRESULT result = rendered->RenderFile(fileName);
     Attach(videoRect, reportWindow, fileName, std::move(rendered), result, borderColour);
 }
 
 CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
-                         const std::string& fileName, std::shared_ptr<IGraphBuilder> rendered,
+                         const std::string& fileName, std::shared_ptr<IFilterGraph> rendered,
                          HRESULT renderResult, UINT timerId, UINT timerInterval,
                          COLORREF borderColour)
     : owner(owner), timerId(timerId), timerInterval(timerInterval) {
@@ -22,21 +21,23 @@ CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget*
 }
 
 void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
-                         const std::string& narrowFileName, std::shared_ptr<IGraphBuilder> rendered,
+                         const std::string& narrowFileName, std::shared_ptr<IFilterGraph> rendered,
                          HRESULT renderResult, COLORREF borderColour) {
     this->reportWindow = reportWindow;
     fileName = narrowFileName;
-    graph = std::move(rendered);
+    filterGraph = std::move(rendered);
+    graph = filterGraph;
     openResult = renderResult;
-    AddToRot(graph, &registrationCookie);
+    graph->DumpGraph("velvaro-file");
     SetAspectRatioMode(0);
 
-    videoWindow = QueryInterface<IVideoWindow>(graph);
-    mediaControl = QueryInterface<IMediaControl>(graph);
-    basicVideo = QueryInterface<IBasicVideo2>(graph);
-    mediaSeeking = QueryInterface<IMediaSeeking>(graph);
-    mediaEvent = QueryInterface<IMediaEventEx>(graph);
-    basicAudio = QueryInterface<IBasicAudio>(graph);
+    videoWindow = filterGraph;
+    mediaControl = filterGraph;
+    basicVideo = filterGraph;
+    mediaSeeking = filterGraph;
+    mediaEvent = filterGraph;
+    basicAudio = filterGraph;
+    frameStep = filterGraph;
     mediaSeeking->SetTimeFormat(TimeFormat::MediaTime);
     graph->FindFilterByName("Video Renderer", &videoRenderer);
 
@@ -53,11 +54,11 @@ void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
         clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
     }
     if (videoRenderer) {
-        qualityProperties = QueryInterface<IQualProp>(graph);
+        qualityProperties = filterGraph;
     }
     graph->FindFilterByName("Matroska Splitter", &splitter);
     if (splitter) {
-        chapterInterface = QueryInterface<IStreamControl>(graph);
+        chapterInterface = filterGraph;
         SelectStream(0, STREAM_AUDIO);
         SelectStream(-1, STREAM_SUBTITLES);
         lastSubtitle = 0;
@@ -75,16 +76,15 @@ CFilePlayer::~CFilePlayer() {
     splitter.reset();
     videoRenderer.reset();
     qualityProperties.reset();
+    frameStep.reset();
     basicAudio.reset();
     mediaEvent.reset();
     mediaSeeking.reset();
     basicVideo.reset();
     mediaControl.reset();
     videoWindow.reset();
-    if (registrationCookie != 0) {
-        RemoveFromRot(registrationCookie);
-    }
     graph.reset();
+    filterGraph.reset();
 }
 
 LONGLONG CFilePlayer::GetCurrentFrame() {
@@ -105,12 +105,10 @@ HRESULT CFilePlayer::SetPosition(int position) {
 
 void CFilePlayer::CollectStreamSelectors() {
     // Our graphs have one filter that selects streams: the demuxer.
-    auto select = QueryInterface<IAMStreamSelect>(graph);
-    auto control = QueryInterface<IStreamControl>(graph);
     long count = 0;
-    if (select && control && SUCCEEDED(select->Count(&count)) && count > 0) {
-        streamSelectors = std::make_unique<CStreamSelector>(control->GetDemuxerName(), select,
-                                                            std::move(streamSelectors));
+    if (SUCCEEDED(filterGraph->Count(&count)) && count > 0) {
+        streamSelectors = std::make_unique<CStreamSelector>(
+            filterGraph->GetDemuxerName(), filterGraph, std::move(streamSelectors));
     }
 }
 
@@ -125,11 +123,9 @@ CStreamSelector* CFilePlayer::FindSelector(int number) const {
 
 std::vector<MediaStream> CFilePlayer::SplitterStreams(MajorType type) {
     std::vector<MediaStream> streams;
-    if (auto control = QueryInterface<IStreamControl>(graph)) {
-        for (auto& stream : control->GetStreams()) {
-            if (stream.type == type) {
-                streams.push_back(std::move(stream));
-            }
+    for (auto& stream : filterGraph->GetStreams()) {
+        if (stream.type == type) {
+            streams.push_back(std::move(stream));
         }
     }
     return streams;
@@ -289,10 +285,6 @@ HRESULT CFilePlayer::SelectStream(int index, int kind) {
 }
 
 HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
-    auto control = QueryInterface<IStreamControl>(graph);
-    if (!control) {
-        return E_FAIL;
-    }
     SaveGraphState();
     Stop();
     WaitForState();
@@ -311,9 +303,9 @@ HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
     }
     HRESULT result = E_FAIL;
     if (wanted >= 0 && wanted < static_cast<int>(streams.size())) {
-        result = SUCCEEDED(control->SelectStreamOfType(type, wanted)) ? S_OK : E_FAIL;
+        result = SUCCEEDED(filterGraph->SelectStreamOfType(type, wanted)) ? S_OK : E_FAIL;
     } else if (index == -1 || index == -2) {
-        control->SelectStreamOfType(type, -1);
+        filterGraph->SelectStreamOfType(type, -1);
         result = S_OK;
     }
     WaitForState();
@@ -321,7 +313,7 @@ HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
     return result;
 }
 
-bool CFilePlayer::LoadExternalAudio(const std::wstring& path) {
+bool CFilePlayer::LoadExternalAudio(const std::string& path) {
     if (HasVideo() != S_OK) {
         return false;
     }
@@ -330,14 +322,9 @@ bool CFilePlayer::LoadExternalAudio(const std::wstring& path) {
         // A file with a picture of its own is no sound track.
         auto probe = CreateFilterGraph();
         const HRESULT rendered = probe->RenderFile(path);
-        auto probeVideo = QueryInterface<IBasicVideo2>(probe);
-        if (FAILED(rendered) || (probeVideo && probeVideo->IsUsingDefaultSource() == S_OK)) {
+        if (FAILED(rendered) || probe->IsUsingDefaultSource() == S_OK) {
             return false;
         }
-    }
-    auto external = QueryInterface<IExternalAudio>(graph);
-    if (!external) {
-        return false;
     }
     const int volume = GetVolume();
     const int balance = GetBalance();
@@ -345,7 +332,7 @@ bool CFilePlayer::LoadExternalAudio(const std::wstring& path) {
     SaveGraphState();
     Stop();
     WaitForState();
-    const bool added = SUCCEEDED(external->AddExternalAudio(path));
+    const bool added = SUCCEEDED(filterGraph->AddExternalAudio(path));
     if (added) {
         ++externalAudioFlag;
     }
@@ -361,13 +348,10 @@ void CFilePlayer::RemoveExternalAudio() {
     if (!HasExternalAudio()) {
         return;
     }
-    auto external = QueryInterface<IExternalAudio>(graph);
     SaveGraphState();
     Stop();
     WaitForState();
-    if (external) {
-        external->RemoveExternalAudio();
-    }
+    filterGraph->RemoveExternalAudio();
     WaitForState();
     RestoreGraphState();
     externalAudioFlag = 0;

@@ -23,7 +23,7 @@ public:
                 COLORREF borderColour);
     // The same for a graph rendered elsewhere (velvaro::engine::FileOpening).
     CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
-                const std::string& fileName, std::shared_ptr<IGraphBuilder> rendered,
+                const std::string& fileName, std::shared_ptr<IFilterGraph> rendered,
                 HRESULT renderResult, UINT timerId, UINT timerInterval, COLORREF borderColour);
     ~CFilePlayer() override;
 
@@ -32,7 +32,8 @@ public:
     bool HasExternalAudio() const { return (externalAudioFlag & 1) != 0; }
     // Plays the sound of `path` instead of the film's. Refused for a film
     // without picture and for a file that has a picture of its own.
-    bool LoadExternalAudio(const std::wstring& path);
+    // `path` in UTF-8.
+    bool LoadExternalAudio(const std::string& path);
     void RemoveExternalAudio();
 
     LONGLONG GetCurrentFrame() override;
@@ -47,7 +48,7 @@ public:
 
 private:
     void Attach(const QRect& videoRect, QObject* reportWindow, const std::string& fileName,
-                std::shared_ptr<IGraphBuilder> rendered, HRESULT renderResult,
+                std::shared_ptr<IFilterGraph> rendered, HRESULT renderResult,
                 COLORREF borderColour);
     void CollectStreamSelectors();
     CStreamSelector* FindSelector(int number) const;
@@ -57,6 +58,7 @@ private:
 
     int lastSubtitle = 0;
     unsigned externalAudioFlag = 0;
+    std::shared_ptr<IFilterGraph> filterGraph;
     std::shared_ptr<IBaseFilter> splitter;
     std::shared_ptr<IStreamControl> chapterInterface;
     std::unique_ptr<CStreamSelector> streamSelectors;

@@ -1,14 +1,11 @@
 #include "CMediaPlayer.h"
 
-#include "RunningObjectTable.h"
 #include "platform/WindowMessage.h"
 
 #include <QCursor>
 #include <QListWidget>
 #include <QMenu>
 #include <QString>
-
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -25,25 +22,6 @@ constexpr LONGLONG kUnitsPerHundredth = 100000;
 CMediaPlayer::CMediaPlayer() = default;
 
 CMediaPlayer::~CMediaPlayer() = default;
-
-HRESULT CMediaPlayer::AddToRot(const std::shared_ptr<IUnknown>& graphObject, DWORD* cookie) {
-    if (!graphObject || !cookie) {
-        return E_FAIL;
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, "FilterGraph %08x pid %08x",
-                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(graphObject.get())),
-                  static_cast<unsigned>(getpid()));
-    *cookie = velvaro::engine::RegisterRunningObject(name, graphObject);
-    if (auto builder = QueryInterface<IGraphBuilder>(graphObject)) {
-        builder->DumpGraph(name);
-    }
-    return S_OK;
-}
-
-void CMediaPlayer::RemoveFromRot(DWORD cookie) {
-    velvaro::engine::RevokeRunningObject(cookie);
-}
 
 void CMediaPlayer::ReportFilterGraph() {
     auto* list = qobject_cast<QListWidget*>(reportWindow);
@@ -224,16 +202,15 @@ double CMediaPlayer::GetFrameRate() {
 }
 
 HRESULT CMediaPlayer::StepFrame(bool forwards) {
-    auto step = QueryInterface<IVideoFrameStep>(graph);
-    if (!step || !mediaSeeking) {
+    if (!frameStep || !mediaSeeking) {
         return E_NOINTERFACE;
     }
-    const HRESULT ready = step->CanStep(0, nullptr);
+    const HRESULT ready = frameStep->CanStep(0, nullptr);
     if (ready != S_OK) {
         return VFW_E_WRONG_STATE;
     }
     if (forwards) {
-        return step->Step(1, nullptr);
+        return frameStep->Step(1, nullptr);
     }
     // The renderer cannot step back: an exact seek to the frame before.
     const LONGLONG frame = GetCurrentFrame();

@@ -36,8 +36,6 @@ public:
     CMediaPlayer(const CMediaPlayer&) = delete;
     CMediaPlayer& operator=(const CMediaPlayer&) = delete;
 
-    virtual HRESULT AddToRot(const std::shared_ptr<IUnknown>& graph, DWORD* cookie);
-    virtual void RemoveFromRot(DWORD cookie);
     virtual void ReportFilterGraph();
     virtual HRESULT ClearGraph();
     // -1 when unknown.
@@ -116,8 +114,8 @@ protected:
     std::shared_ptr<IMediaEventEx> mediaEvent;
     std::shared_ptr<IGraphBuilder> graph;
     std::shared_ptr<IQualProp> qualityProperties;
+    std::shared_ptr<IVideoFrameStep> frameStep;
     std::shared_ptr<IBaseFilter> videoRenderer;
-    DWORD registrationCookie = 0;
     QObject* reportWindow = nullptr;
     std::string fileName;
     long savedState = 0;

@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QString>
 
 #include <condition_variable>
 #include <mutex>
@@ -28,7 +27,7 @@ struct FileOpening::Shared {
 
     std::mutex mutex;
     QObject* context = nullptr;  // null once the opening is dropped
-    std::shared_ptr<IGraphBuilder> graph;
+    std::shared_ptr<IFilterGraph> graph;
     HRESULT result = E_FAIL;
 
     bool Cancelled() {
@@ -57,7 +56,7 @@ FileOpening::FileOpening(std::string path, QObject* context, std::function<void(
 }
 
 FileOpening::~FileOpening() {
-    std::shared_ptr<IGraphBuilder> graph;
+    std::shared_ptr<IFilterGraph> graph;
     {
         std::lock_guard lock(shared_->mutex);
         shared_->context = nullptr;
@@ -80,7 +79,7 @@ HRESULT FileOpening::Result() const {
     return shared_->result;
 }
 
-std::shared_ptr<IGraphBuilder> FileOpening::TakeGraph() {
+std::shared_ptr<IFilterGraph> FileOpening::TakeGraph() {
     std::lock_guard lock(shared_->mutex);
     return std::move(shared_->graph);
 }
@@ -117,7 +116,7 @@ void FileOpening::Open(const std::shared_ptr<Shared>& shared) {
             return;
         }
     }
-    std::shared_ptr<IGraphBuilder> graph = CreateFilterGraph();
+    std::shared_ptr<IFilterGraph> graph = CreateFilterGraph();
     {
         std::lock_guard lock(shared->mutex);
         if (!shared->context) {
@@ -125,7 +124,7 @@ void FileOpening::Open(const std::shared_ptr<Shared>& shared) {
         }
         shared->graph = graph;
     }
-    const HRESULT result = graph->RenderFile(QString::fromStdString(shared->path).toStdWString());
+    const HRESULT result = graph->RenderFile(shared->path);
     std::lock_guard lock(shared->mutex);
     shared->result = result;
     if (!shared->context) {

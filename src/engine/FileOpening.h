@@ -26,7 +26,7 @@ public:
     const std::string& Path() const;
     // Once `done` has run: RenderFile's result, and the graph it rendered.
     HRESULT Result() const;
-    std::shared_ptr<IGraphBuilder> TakeGraph();
+    std::shared_ptr<IFilterGraph> TakeGraph();
 
 private:
     struct Shared;

@@ -1,6 +1,6 @@
 // The media framework as the engine sees it: filter-graph interfaces with
-// their methods and result codes. One graph object implements all of them;
-// QueryInterface hands out a view of it that shares its lifetime.
+// their methods and result codes. One graph object implements all of them
+// (IFilterGraph).
 #pragma once
 
 #include "engine/ElementProperties.h"
@@ -77,8 +77,8 @@ public:
     virtual ~IUnknown() = default;
 };
 
-template <typename Interface>
-std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<IUnknown>& object) {
+template <typename Interface, typename Object>
+std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<Object>& object) {
     return std::dynamic_pointer_cast<Interface>(object);
 }
 
@@ -87,16 +87,18 @@ enum class PinDirection { Input, Output };
 // Major media types of pins and streams.
 enum class MajorType { Unknown, Video, Audio, Subtitle };
 
-class IPin : public virtual IUnknown {
+class IPin {
 public:
+    virtual ~IPin() = default;
     virtual std::string QueryId() const = 0;
     virtual PinDirection QueryDirection() const = 0;
     virtual MajorType QueryMajorType() const = 0;
     virtual bool IsConnected() const = 0;
 };
 
-class IBaseFilter : public virtual IUnknown {
+class IBaseFilter {
 public:
+    virtual ~IBaseFilter() = default;
     virtual std::string QueryName() const = 0;
     virtual std::vector<std::shared_ptr<IPin>> EnumPins() = 0;
     // Whether the filter has settings a property page can show.
@@ -105,16 +107,19 @@ public:
     virtual std::shared_ptr<velvaro::engine::ElementProperties> QueryProperties() = 0;
 };
 
-class IGraphBuilder : public virtual IUnknown {
+class IGraphBuilder {
 public:
-    virtual HRESULT RenderFile(const std::wstring& path) = 0;
+    virtual ~IGraphBuilder() = default;
+    // `path` in UTF-8.
+    virtual HRESULT RenderFile(const std::string& path) = 0;
     virtual HRESULT FindFilterByName(const std::string& name,
                                      std::shared_ptr<IBaseFilter>* filter) = 0;
     virtual std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() = 0;
     virtual HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) = 0;
     // The framework's text for a failed render, at most 160 characters.
     virtual std::string GetErrorText(HRESULT hr) const = 0;
-    // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is set.
+    // Writes the graph's picture for debugging, when GST_DEBUG_DUMP_DOT_DIR is
+    // set; the file's name has the time in front, so every open keeps its own.
     virtual void DumpGraph(const std::string& name) = 0;
     // Any thread: a RenderFile under way on another thread gives up as soon
     // as it can, failing.
@@ -124,8 +129,9 @@ public:
     virtual void FinishRender() = 0;
 };
 
-class IMediaControl : public virtual IUnknown {
+class IMediaControl {
 public:
+    virtual ~IMediaControl() = default;
     virtual HRESULT Run() = 0;
     virtual HRESULT Pause() = 0;
     virtual HRESULT Stop() = 0;
@@ -134,8 +140,9 @@ public:
     virtual HRESULT GetState(long timeoutMs, long* state) = 0;
 };
 
-class IMediaSeeking : public virtual IUnknown {
+class IMediaSeeking {
 public:
+    virtual ~IMediaSeeking() = default;
     virtual HRESULT SetTimeFormat(TimeFormat format) = 0;
     virtual HRESULT GetDuration(LONGLONG* duration) = 0;
     virtual HRESULT GetCurrentPosition(LONGLONG* position) = 0;
@@ -145,24 +152,27 @@ public:
     virtual HRESULT GetRate(double* rate) = 0;
 };
 
-class IMediaEventEx : public virtual IUnknown {
+class IMediaEventEx {
 public:
+    virtual ~IMediaEventEx() = default;
     // Events are announced by posting `message` with lParam = `instance`.
     virtual HRESULT SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) = 0;
     virtual HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) = 0;
     virtual HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
-class IBasicAudio : public virtual IUnknown {
+class IBasicAudio {
 public:
+    virtual ~IBasicAudio() = default;
     virtual HRESULT put_Volume(long volume) = 0;
     virtual HRESULT get_Volume(long* volume) = 0;
     virtual HRESULT put_Balance(long balance) = 0;
     virtual HRESULT get_Balance(long* balance) = 0;
 };
 
-class IBasicVideo2 : public virtual IUnknown {
+class IBasicVideo2 {
 public:
+    virtual ~IBasicVideo2() = default;
     virtual HRESULT SetSourcePosition(long left, long top, long width, long height) = 0;
     virtual HRESULT SetDestinationPosition(long left, long top, long width, long height) = 0;
     virtual HRESULT GetDestinationPosition(long* left, long* top, long* width, long* height) = 0;
@@ -174,8 +184,9 @@ public:
     virtual HRESULT IsUsingDefaultSource() = 0;
 };
 
-class IVideoWindow : public virtual IUnknown {
+class IVideoWindow {
 public:
+    virtual ~IVideoWindow() = default;
     virtual HRESULT put_Owner(QWidget* owner) = 0;
     virtual HRESULT put_WindowStyle(long style) = 0;
     virtual HRESULT put_MessageDrain(QWidget* drain) = 0;
@@ -205,8 +216,9 @@ struct MediaChapter {
 
 // The demuxer's streams and chapters: what a splitter's output pins and its
 // chapter interface offer.
-class IStreamControl : public virtual IUnknown {
+class IStreamControl {
 public:
+    virtual ~IStreamControl() = default;
     virtual std::vector<MediaStream> GetStreams() = 0;
     // Decodes the ordinal-th stream of `type` (-1: none of that type) and
     // keeps the other types as they are.
@@ -221,8 +233,9 @@ public:
 inline constexpr DWORD AMSTREAMSELECTINFO_ENABLED = 0x1;
 inline constexpr DWORD AMSTREAMSELECTENABLE_ENABLE = 0x1;
 
-class IAMStreamSelect : public virtual IUnknown {
+class IAMStreamSelect {
 public:
+    virtual ~IAMStreamSelect() = default;
     virtual HRESULT Count(long* streams) = 0;
     virtual HRESULT Info(long index, MajorType* type, DWORD* flags, long* group,
                          std::string* name) = 0;
@@ -231,25 +244,42 @@ public:
 
 // A separate sound track that replaces the film's own, in the same graph so
 // one clock and one seek serve both.
-class IExternalAudio : public virtual IUnknown {
+class IExternalAudio {
 public:
-    virtual HRESULT AddExternalAudio(const std::wstring& path) = 0;
+    virtual ~IExternalAudio() = default;
+    virtual HRESULT AddExternalAudio(const std::string& path) = 0;
     virtual HRESULT RemoveExternalAudio() = 0;
 };
 
 // Frame by frame while paused, as the video renderer steps.
-class IVideoFrameStep : public virtual IUnknown {
+class IVideoFrameStep {
 public:
+    virtual ~IVideoFrameStep() = default;
     // S_OK when the graph can step now: paused, with a picture.
     virtual HRESULT CanStep(long multiple, IUnknown* stepObject) = 0;
     virtual HRESULT Step(DWORD frames, IUnknown* stepObject) = 0;
 };
 
-class IQualProp : public virtual IUnknown {
+class IQualProp {
 public:
+    virtual ~IQualProp() = default;
     // Frames per second times 100.
     virtual HRESULT get_AvgFrameRate(int* rate) = 0;
 };
 
+// A graph of one medium: each graph interface above, on one object.
+class IFilterGraph : public IGraphBuilder,
+                     public IMediaControl,
+                     public IMediaSeeking,
+                     public IMediaEventEx,
+                     public IBasicAudio,
+                     public IBasicVideo2,
+                     public IVideoWindow,
+                     public IQualProp,
+                     public IVideoFrameStep,
+                     public IStreamControl,
+                     public IAMStreamSelect,
+                     public IExternalAudio {};
+
 // A new, empty filter graph.
-std::shared_ptr<IGraphBuilder> CreateFilterGraph();
+std::shared_ptr<IFilterGraph> CreateFilterGraph();

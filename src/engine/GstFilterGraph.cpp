@@ -49,19 +49,18 @@ void GstFilterGraph::ShutDown() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
 }
 
-HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
+HRESULT GstFilterGraph::RenderFile(const std::string& path) {
     if (source_) {
         return VFW_E_WRONG_STATE;
     }
-    const std::string narrow = QString::fromStdWString(path).toStdString();
     // A FIFO or a device would hold the source's first read, and the window
     // with it, until somebody writes: only regular files are read.
-    if (struct stat info{}; stat(narrow.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (struct stat info{}; stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         std::lock_guard lock(mutex_);
-        errorText_ = "\"" + narrow + "\" is not a file that can be played.";
+        errorText_ = "\"" + path + "\" is not a file that can be played.";
         return VFW_E_UNSUPPORTED_STREAM;
     }
-    subtitleSearch_ = std::make_unique<SubtitleFileSearch>(narrow);
+    subtitleSearch_ = std::make_unique<SubtitleFileSearch>(path);
     // filesrc feeding decodebin3 directly: through uridecodebin3 the decoder
     // sometimes never exposed its streams when the machine was busy.
     ElementMaker maker;
@@ -72,7 +71,7 @@ HRESULT GstFilterGraph::RenderFile(const std::wstring& path) {
         errorText_ = maker.Error();
         return VFW_E_CANNOT_RENDER;
     }
-    g_object_set(fileSource.get(), "location", narrow.c_str(), nullptr);
+    g_object_set(fileSource.get(), "location", path.c_str(), nullptr);
     fileSource_ = fileSource.get();
     source_ = decoder.get();
     gst_bin_add_many(GST_BIN(pipeline_.get()), fileSource_, source_, nullptr);
@@ -403,6 +402,6 @@ std::string GstFilterGraph::GetErrorText(HRESULT) const {
 
 }  // namespace velvaro::engine
 
-std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
+std::shared_ptr<IFilterGraph> CreateFilterGraph() {
     return std::make_shared<velvaro::engine::GstFilterGraph>();
 }

@@ -30,31 +30,21 @@ struct GraphEvent {
     LONG_PTR param2;
 };
 
-class GstFilterGraph : public IGraphBuilder,
-                       public IMediaControl,
-                       public IMediaSeeking,
-                       public IMediaEventEx,
-                       public IBasicAudio,
-                       public IBasicVideo2,
-                       public IVideoWindow,
-                       public IQualProp,
-                       public IVideoFrameStep,
-                       public IStreamControl,
-                       public IAMStreamSelect,
-                       public IExternalAudio {
+class GstFilterGraph : public IFilterGraph {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
 
     // IGraphBuilder
-    HRESULT RenderFile(const std::wstring& path) override;
+    HRESULT RenderFile(const std::string& path) override;
     HRESULT FindFilterByName(const std::string& name,
                              std::shared_ptr<IBaseFilter>* filter) override;
     std::vector<std::shared_ptr<IBaseFilter>> EnumFilters() override;
     HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
     std::string GetErrorText(HRESULT hr) const override;
     void DumpGraph(const std::string& name) override {
-        GST_DEBUG_BIN_TO_DOT_FILE(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, name.c_str());
+        GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL,
+                                          name.c_str());
     }
     void CancelRender() override;
     void FinishRender() override { CreateVideoWindow(); }
@@ -121,7 +111,7 @@ public:
     std::string GetDemuxerName() override;
 
     // IExternalAudio
-    HRESULT AddExternalAudio(const std::wstring& path) override;
+    HRESULT AddExternalAudio(const std::string& path) override;
     HRESULT RemoveExternalAudio() override;
 
     // IAMStreamSelect

@@ -34,7 +34,7 @@ void GstFilterGraph::OnExternalPadAdded(GstElement*, GstPad* pad, GstFilterGraph
     }
 }
 
-HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
+HRESULT GstFilterGraph::AddExternalAudio(const std::string& path) {
     if (!source_ || externalSource_) {
         return VFW_E_WRONG_STATE;
     }
@@ -79,8 +79,7 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::wstring& path) {
     }
     externalSource_ = source.get();
     externalDecoder_ = decoder.get();
-    g_object_set(externalSource_, "location", QString::fromStdWString(path).toStdString().c_str(),
-                 nullptr);
+    g_object_set(externalSource_, "location", path.c_str(), nullptr);
     g_signal_connect(externalDecoder_, "pad-added", G_CALLBACK(&OnExternalPadAdded), this);
     gst_bin_add_many(GST_BIN(pipeline_.get()), externalSource_, externalDecoder_, externalRenderer_,
                      nullptr);

@@ -377,7 +377,7 @@ void CPlayerDlg::OpenCompanionAudio(const QString& path) {
 }
 
 bool CPlayerDlg::OpenExternalAudio(const QString& path) {
-    if (!filePlayer || !filePlayer->LoadExternalAudio(path.toStdWString())) {
+    if (!filePlayer || !filePlayer->LoadExternalAudio(path.toStdString())) {
         return false;
     }
     SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);

@@ -67,7 +67,7 @@ TEST(ElementProperties, EveryKindReadsSetsAndClamps) {
 // its element alive after the graph has gone.
 TEST(ElementProperties, FollowTheFiltersStateAndOutliveItsGraph) {
     auto graph = CreateFilterGraph();
-    ASSERT_EQ(graph->RenderFile(velvaro::test::WideMedia("multi.mkv")), S_OK);
+    ASSERT_EQ(graph->RenderFile(velvaro::test::Media("multi.mkv")), S_OK);
     std::shared_ptr<IBaseFilter> source;
     ASSERT_EQ(graph->FindFilterByName("File Source", &source), S_OK);
     // The source has pages, so it has properties; "location" changes up to READY only.

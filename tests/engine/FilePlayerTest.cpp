@@ -20,7 +20,6 @@ namespace {
 using velvaro::test::CountEntries;
 using velvaro::test::Media;
 using velvaro::test::RunEventsUntil;
-using velvaro::test::WideMedia;
 using FilePlayerTest = velvaro::test::PlayerTest;
 
 TEST_F(FilePlayerTest, ReportsPictureSoundSizeAndLengthOfEachFileAndWhyOneDoesNotPlay) {
@@ -357,7 +356,7 @@ TEST(FilterGraph, OpensReliablyTimeAfterTime) {
     for (int round = 0; round < 15; ++round) {
         for (const char* file : {"multi.mkv", "mpeg2-169.mpg"}) {
             auto graph = CreateFilterGraph();
-            ASSERT_EQ(graph->RenderFile(WideMedia(file)), S_OK)
+            ASSERT_EQ(graph->RenderFile(Media(file)), S_OK)
                 << file << " in round " << round << ": " << graph->GetErrorText(E_FAIL);
         }
     }
@@ -385,7 +384,7 @@ TEST(FilterGraph, AFailedOpenSaysWhyAndAMissingElementNamesItsPackage) {
         auto graph = CreateFilterGraph();
         const auto log = velvaro::test::EngineWarnings();
         const auto missing = MissingElement(test.missing);
-        const HRESULT result = graph->RenderFile(WideMedia(test.file));
+        const HRESULT result = graph->RenderFile(Media(test.file));
         EXPECT_EQ(result, test.result);
         const std::string text = graph->GetErrorText(result);
         EXPECT_FALSE(text.empty());
@@ -393,16 +392,12 @@ TEST(FilterGraph, AFailedOpenSaysWhyAndAMissingElementNamesItsPackage) {
         EXPECT_TRUE(log.Texts().join(u'\n').contains(QString::fromStdString(text)));
         long volume = 0, code = 0;
         LONG_PTR param = 0;
-        EXPECT_EQ(QueryInterface<IBasicVideo2>(graph)->IsUsingDefaultSource() == S_OK, test.video);
-        EXPECT_NE(QueryInterface<IBasicAudio>(graph)->get_Volume(&volume), S_OK);
+        EXPECT_EQ(graph->IsUsingDefaultSource() == S_OK, test.video);
+        EXPECT_NE(graph->get_Volume(&volume), S_OK);
         if (test.video) {  // what could be rendered plays to the end
-            EXPECT_EQ(QueryInterface<IMediaControl>(graph)->Run(), S_OK);
+            EXPECT_EQ(graph->Run(), S_OK);
             EXPECT_TRUE(RunEventsUntil(
-                [&] {
-                    return QueryInterface<IMediaEventEx>(graph)->GetEvent(&code, &param, &param,
-                                                                          0) == 0;
-                },
-                10000));
+                [&] { return graph->GetEvent(&code, &param, &param, 0) == 0; }, 10000));
             EXPECT_EQ(code, EC_COMPLETE);
         }
     }
@@ -415,7 +410,7 @@ TEST(DamagedMedia, EveryOpenEndsAndAFailedOneSaysWhy) {
          std::filesystem::directory_iterator(std::string(VELVARO_TEST_MEDIA) + "/damaged")) {
         SCOPED_TRACE(entry.path().filename().string());
         auto graph = CreateFilterGraph();
-        const HRESULT result = graph->RenderFile(entry.path().wstring());
+        const HRESULT result = graph->RenderFile(entry.path().string());
         ++(FAILED(result) ? refused : opened);
         EXPECT_EQ(graph->GetErrorText(result).empty(), !FAILED(result));
     }
@@ -428,7 +423,7 @@ TEST(DamagedMedia, EveryOpenEndsAndAFailedOneSaysWhy) {
     const std::string fifo = folder / "film.mp4";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     auto graph = CreateFilterGraph();
-    const HRESULT result = graph->RenderFile(std::filesystem::path(fifo).wstring());
+    const HRESULT result = graph->RenderFile(fifo);
     EXPECT_EQ(result, VFW_E_UNSUPPORTED_STREAM);
     EXPECT_EQ(graph->GetErrorText(result), "\"" + fifo + "\" is not a file that can be played.");
 }

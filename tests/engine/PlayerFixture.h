@@ -23,10 +23,6 @@ inline std::string Media(const std::string& name) {
     return VELVARO_TEST_MEDIA "/" + name;
 }
 
-inline std::wstring WideMedia(const std::string& name) {
-    return QString::fromStdString(Media(name)).toStdWString();
-}
-
 // How many entries a folder has, such as the threads or open files of the
 // process under /proc/self.
 inline int CountEntries(const char* folder) {

@@ -4,8 +4,7 @@
 
 namespace {
 
-using velvaro::test::WideMedia;
-
+using velvaro::test::Media;
 using StreamsTest = velvaro::test::PlayerTest;
 
 TEST_F(StreamsTest, SplitterSwitchesSoundsSubtitlesAndChaptersKeepingThePlace) {
@@ -82,19 +81,18 @@ TEST_F(StreamsTest, OtherContainersOfferOneStreamSelector) {
 // with the track playing leaves nothing behind.
 TEST_F(StreamsTest, ASilentFilmGetsItsCompanionSoundAndAFilmsOwnComesBackAfterIt) {
     const auto log = velvaro::test::EngineWarnings();  // not-media.avi is no track at all
-    EXPECT_FALSE(Open("audio.mp3")->LoadExternalAudio(WideMedia("audio.wav")));
+    EXPECT_FALSE(Open("audio.mp3")->LoadExternalAudio(Media("audio.wav")));
     auto player = Open("multi.mkv");
     player->SelectStream(1, STREAM_AUDIO);
-    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("audio.wav")));
+    ASSERT_TRUE(player->LoadExternalAudio(Media("audio.wav")));
     player->RemoveExternalAudio();
     EXPECT_EQ(player->HasAudio(), S_OK);
     EXPECT_EQ(Streams(*player, STREAM_AUDIO), (List{"Main (English):0", "Commentary (German):1"}));
 
     player = Open("companion/film.mp4");
-    EXPECT_FALSE(
-        player->HasAudio() == S_OK || player->LoadExternalAudio(WideMedia("video-only.mkv")) ||
-        player->LoadExternalAudio(WideMedia("not-media.avi")) || player->HasExternalAudio());
-    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("companion/film.wav")));
+    EXPECT_FALSE(player->HasAudio() == S_OK || player->LoadExternalAudio(Media("video-only.mkv")) ||
+                 player->LoadExternalAudio(Media("not-media.avi")) || player->HasExternalAudio());
+    ASSERT_TRUE(player->LoadExternalAudio(Media("companion/film.wav")));
     EXPECT_TRUE(player->HasExternalAudio() && player->HasAudio() == S_OK);
     player->SetPosition(300);
     player->WaitForState();
@@ -104,7 +102,7 @@ TEST_F(StreamsTest, ASilentFilmGetsItsCompanionSoundAndAFilmsOwnComesBackAfterIt
     player->RemoveExternalAudio();
     EXPECT_FALSE(player->HasExternalAudio() || player->HasAudio() == S_OK);
 
-    ASSERT_TRUE(player->LoadExternalAudio(WideMedia("companion/film.wav")));
+    ASSERT_TRUE(player->LoadExternalAudio(Media("companion/film.wav")));
     player->Play();
     velvaro::test::RunEventsFor(300);
     player.reset();

@@ -33,9 +33,6 @@ constexpr const char* kAngle = "IDM_WIEDERGABE_STREAMS_ANGLE";
 std::string Media(const std::string& name) {
     return VELVARO_TEST_MEDIA "/" + name;
 }
-std::wstring Wide(const std::string& path) {
-    return QString::fromStdString(path).toStdWString();
-}
 
 class StreamMenusTest : public ::testing::Test {
 protected:
@@ -163,7 +160,7 @@ TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
     EXPECT_EQ(Items(kChapter), (List{"Opening", "Ending*"}));
 
     // A separate sound track greys the file's own.
-    ASSERT_TRUE(player->LoadExternalAudio(Wide(Media("audio.wav"))));
+    ASSERT_TRUE(player->LoadExternalAudio(Media("audio.wav")));
     menus.Refresh(player.get());
     EXPECT_EQ(Items(kAudio), (List{"Main (English)(greyed)", "Commentary (German)(greyed)"}));
     player->RemoveExternalAudio();
@@ -254,7 +251,7 @@ TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
     EXPECT_EQ(entries(), ": Video 1* - English German* - English German*]");
     EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "German*"}));
     // The sound entries go grey under a separate sound track.
-    ASSERT_TRUE(player->LoadExternalAudio(Wide(Media("audio.wav"))));
+    ASSERT_TRUE(player->LoadExternalAudio(Media("audio.wav")));
     menus.Refresh(player.get());
     EXPECT_EQ(entries(), ": Video 1* - English(greyed) German(greyed) - English German*]");
     player->RemoveExternalAudio();
