@@ -30,25 +30,24 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* o
         return;
     }
 
-    std::shared_ptr<IUnknown> object;
-    dvdBuilder->GetDvdInterface(&object);
-    dvdInfo = QueryInterface<IDvdInfo2>(object);
-    dvdControl = QueryInterface<IDvdControl2>(object);
-    basicVideo = QueryInterface<IBasicVideo2>(object);
-    basicAudio = QueryInterface<IBasicAudio>(object);
+    dvdInfo = dvd.info;
+    dvdControl = dvd.control;
+    basicVideo = dvd.graph;
+    basicAudio = dvd.graph;
+    frameStep = dvd.graph;
     dvdControl->SetOption(DVD_HMSF_TimeCodeEvents, true);
     dvdControl->SetOption(DVD_ResetOnStop, false);
     dvdControl->SetOption(DVD_AudioDuringFFwdRew, true);
     dvdControl->SetOption(DVD_NotifyParentalLevelChange, false);
 
-    dvdBuilder->GetFiltergraph(&graph);
+    graph = dvd.graph;
     graph->DumpGraph("velvaro-dvd");
     const auto language = static_cast<DWORD>(QLocale::system().language());
     dvdControl->SelectDefaultMenuLanguage(language);
     dvdControl->SelectDefaultAudioLanguage(language, 0);
     dvdControl->SelectDefaultSubpictureLanguage(language, 0);
-    mediaControl = QueryInterface<IMediaControl>(graph);
-    mediaEvent = QueryInterface<IMediaEventEx>(graph);
+    mediaControl = dvd.graph;
+    mediaEvent = dvd.graph;
 
     // What lives on this thread: the video window.
     graph->FinishRender();
@@ -77,32 +76,28 @@ CDvdPlayer::~CDvdPlayer() {
     mediaEvent.reset();
     mediaControl.reset();
     videoWindow.reset();
+    frameStep.reset();
     graph.reset();
-    dvdBuilder.reset();
+    dvd = {};
 }
 
 void CDvdPlayer::TakeVolume(velvaro::engine::RenderedDvd rendered) {
-    dvdBuilder = std::move(rendered.builder);
+    dvd = std::move(rendered.dvd);
     renderResult = rendered.result;
     renderStatus = rendered.status;
-    if (!dvdBuilder) {
+    if (!dvd) {
         interfaceResult = E_FAIL;
         return;
     }
-    std::shared_ptr<IUnknown> object;
-    interfaceResult = dvdBuilder->GetDvdInterface(&object);
-    videoWindow = QueryInterface<IVideoWindow>(object);
-    if (SUCCEEDED(interfaceResult) && !videoWindow) {
-        interfaceResult = E_NOINTERFACE;
-    }
+    interfaceResult = S_OK;
+    videoWindow = dvd.graph;
 }
 
 std::string CDvdPlayer::GetRenderErrorText() const {
-    std::shared_ptr<IGraphBuilder> rendered;
-    if (!dvdBuilder || FAILED(dvdBuilder->GetFiltergraph(&rendered)) || !rendered) {
+    if (!dvd) {
         return "The DVD could not be opened.";
     }
-    return rendered->GetErrorText(FAILED(renderResult) ? renderResult : VFW_E_CANNOT_RENDER);
+    return dvd.graph->GetErrorText(FAILED(renderResult) ? renderResult : VFW_E_CANNOT_RENDER);
 }
 
 HRESULT CDvdPlayer::GetRenderStatus() const {
@@ -233,11 +228,10 @@ HRESULT CDvdPlayer::StepFrame(bool forwards) {
     if (!forwards) {
         return E_NOTIMPL;
     }
-    auto step = QueryInterface<IVideoFrameStep>(graph);
-    if (!step) {
+    if (!frameStep) {
         return E_NOINTERFACE;
     }
-    return step->CanStep(0, nullptr) == S_OK ? step->Step(1, nullptr) : VFW_E_WRONG_STATE;
+    return frameStep->CanStep(0) == S_OK ? frameStep->Step(1) : VFW_E_WRONG_STATE;
 }
 
 int CDvdPlayer::GetDuration() {

@@ -81,6 +81,6 @@ private:
     UINT clockTimer = 0;
     std::shared_ptr<IDvdControl2> dvdControl;
     std::shared_ptr<IDvdInfo2> dvdInfo;
-    std::shared_ptr<IDvdGraphBuilder> dvdBuilder;
+    DvdGraph dvd;
     double rate = 1.0;
 };

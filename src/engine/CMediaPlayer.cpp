@@ -205,12 +205,12 @@ HRESULT CMediaPlayer::StepFrame(bool forwards) {
     if (!frameStep || !mediaSeeking) {
         return E_NOINTERFACE;
     }
-    const HRESULT ready = frameStep->CanStep(0, nullptr);
+    const HRESULT ready = frameStep->CanStep(0);
     if (ready != S_OK) {
         return VFW_E_WRONG_STATE;
     }
     if (forwards) {
-        return frameStep->Step(1, nullptr);
+        return frameStep->Step(1);
     }
     // The renderer cannot step back: an exact seek to the frame before.
     const LONGLONG frame = GetCurrentFrame();

@@ -121,8 +121,9 @@ struct DVD_SubpictureAttributes {
     ULONG LanguageExtension = 0;
 };
 
-class IDvdControl2 : public virtual IUnknown {
+class IDvdControl2 {
 public:
+    virtual ~IDvdControl2() = default;
     virtual HRESULT SetOption(DVD_OPTION_FLAG option, bool on) = 0;
     virtual HRESULT SelectDefaultMenuLanguage(DWORD language) = 0;
     virtual HRESULT SelectDefaultAudioLanguage(DWORD language, DWORD extension) = 0;
@@ -149,8 +150,9 @@ public:
     virtual HRESULT SelectAngle(ULONG angle, DWORD flags) = 0;
 };
 
-class IDvdInfo2 : public virtual IUnknown {
+class IDvdInfo2 {
 public:
+    virtual ~IDvdInfo2() = default;
     virtual HRESULT GetCurrentDomain(DVD_DOMAIN* domain) = 0;
     virtual HRESULT GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) = 0;
     virtual HRESULT GetTotalTitleTime(DVD_HMSF_TIMECODE* time, ULONG* timeCodeFlags) = 0;
@@ -169,15 +171,22 @@ public:
     virtual HRESULT GetCurrentVideoAttributes(DVD_VideoAttributes* attributes) = 0;
 };
 
-class IDvdGraphBuilder : public virtual IUnknown {
+class IDvdGraphBuilder {
 public:
+    virtual ~IDvdGraphBuilder() = default;
     // `path` (UTF-8) is a VIDEO_TS folder, a disc image or a drive. Any thread.
     virtual HRESULT RenderDvdVideoVolume(const std::string& path, DWORD flags,
                                          AM_DVD_RENDERSTATUS* status) = 0;
-    // The object behind IDvdControl2, IDvdInfo2, IVideoWindow, IBasicVideo2 ...
-    virtual HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) = 0;
-    virtual HRESULT GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) = 0;
 };
 
-// A new DVD graph builder.
-std::shared_ptr<IDvdGraphBuilder> CreateDvdGraphBuilder();
+// A DVD graph by each of its faces, all one object.
+struct DvdGraph {
+    std::shared_ptr<IFilterGraph> graph;
+    std::shared_ptr<IDvdGraphBuilder> builder;
+    std::shared_ptr<IDvdControl2> control;
+    std::shared_ptr<IDvdInfo2> info;
+    explicit operator bool() const { return graph != nullptr; }
+};
+
+// A new, empty DVD graph.
+DvdGraph CreateDvdGraph();

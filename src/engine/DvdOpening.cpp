@@ -13,29 +13,27 @@ namespace velvaro::engine {
 
 namespace {
 
-void CancelRender(const std::shared_ptr<IDvdGraphBuilder>& builder) {
-    std::shared_ptr<IGraphBuilder> graph;
-    if (builder && SUCCEEDED(builder->GetFiltergraph(&graph)) && graph) {
-        graph->CancelRender();
+void CancelRender(const DvdGraph& dvd) {
+    if (dvd) {
+        dvd.graph->CancelRender();
     }
 }
 
 }  // namespace
 
-RenderedDvd RenderDvd(const std::string& path,
-                      const std::function<bool(const std::shared_ptr<IDvdGraphBuilder>&)>& made) {
+RenderedDvd RenderDvd(const std::string& path, const std::function<bool(const DvdGraph&)>& made) {
     RenderedDvd rendered;
     for (const std::string& volume : {path, path + "/VIDEO_TS"}) {
-        std::shared_ptr<IDvdGraphBuilder> builder = CreateDvdGraphBuilder();
-        if (made && !made(builder)) {
+        DvdGraph dvd = CreateDvdGraph();
+        if (made && !made(dvd)) {
             break;
         }
-        RenderedDvd attempt{.path = volume, .builder = builder, .result = E_FAIL, .status = {}};
-        attempt.result = builder->RenderDvdVideoVolume(volume, 0, &attempt.status);
+        RenderedDvd attempt{.path = volume, .dvd = dvd, .result = E_FAIL, .status = {}};
+        attempt.result = dvd.builder->RenderDvdVideoVolume(volume, 0, &attempt.status);
         const bool noVolume = attempt.result == S_FALSE &&
                               (attempt.status.bDvdVolInvalid || attempt.status.bDvdVolUnknown);
         // When neither is a volume, the one asked for says why.
-        if (!noVolume || !rendered.builder) {
+        if (!noVolume || !rendered.dvd) {
             rendered = std::move(attempt);
         }
         if (!noVolume) {
@@ -85,13 +83,13 @@ DvdOpening::DvdOpening(std::string path, QObject* context, std::function<void()>
 }
 
 DvdOpening::~DvdOpening() {
-    std::shared_ptr<IDvdGraphBuilder> builder;
+    DvdGraph dvd;
     {
         std::lock_guard lock(shared_->mutex);
         shared_->context = nullptr;
-        builder = std::move(shared_->rendered.builder);
+        dvd = std::move(shared_->rendered.dvd);
     }
-    CancelRender(builder);
+    CancelRender(dvd);
     shared_->done = {};
     // A graph still rendering is now the opening thread's to drop; one that
     // has rendered is dropped here.
@@ -113,16 +111,15 @@ void DvdOpening::Open(const std::shared_ptr<Shared>& shared) {
             return;
         }
     }
-    RenderedDvd rendered =
-        RenderDvd(shared->path, [&shared](const std::shared_ptr<IDvdGraphBuilder>& builder) {
-            std::lock_guard lock(shared->mutex);
-            if (!shared->context) {
-                return false;
-            }
-            // Where the drop finds it to cancel.
-            shared->rendered.builder = builder;
-            return true;
-        });
+    RenderedDvd rendered = RenderDvd(shared->path, [&shared](const DvdGraph& dvd) {
+        std::lock_guard lock(shared->mutex);
+        if (!shared->context) {
+            return false;
+        }
+        // Where the drop finds it to cancel.
+        shared->rendered.dvd = dvd;
+        return true;
+    });
     std::lock_guard lock(shared->mutex);
     if (!shared->context) {
         return;  // the graph goes with this thread

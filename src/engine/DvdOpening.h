@@ -17,7 +17,7 @@ namespace velvaro::engine {
 // A DVD volume rendered, or not: what a CDvdPlayer is made from.
 struct RenderedDvd {
     std::string path;  // UTF-8: the volume asked for, or its VIDEO_TS folder
-    std::shared_ptr<IDvdGraphBuilder> builder;
+    DvdGraph dvd;
     HRESULT result = E_FAIL;
     AM_DVD_RENDERSTATUS status;
 };
@@ -25,9 +25,8 @@ struct RenderedDvd {
 // Renders the volume at `path` here and now; a folder that is none is
 // tried again as its VIDEO_TS. `made` sees each graph before it renders
 // and says whether to go on.
-RenderedDvd RenderDvd(
-    const std::string& path,
-    const std::function<bool(const std::shared_ptr<IDvdGraphBuilder>&)>& made = {});
+RenderedDvd RenderDvd(const std::string& path,
+                      const std::function<bool(const DvdGraph&)>& made = {});
 
 class DvdOpening {
 public:

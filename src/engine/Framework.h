@@ -72,16 +72,6 @@ enum class TimeFormat { MediaTime, Frame };
 inline constexpr unsigned AM_SEEKING_NoPositioning = 0;
 inline constexpr unsigned AM_SEEKING_AbsolutePositioning = 1;
 
-class IUnknown {
-public:
-    virtual ~IUnknown() = default;
-};
-
-template <typename Interface, typename Object>
-std::shared_ptr<Interface> QueryInterface(const std::shared_ptr<Object>& object) {
-    return std::dynamic_pointer_cast<Interface>(object);
-}
-
 enum class PinDirection { Input, Output };
 
 // Major media types of pins and streams.
@@ -256,8 +246,8 @@ class IVideoFrameStep {
 public:
     virtual ~IVideoFrameStep() = default;
     // S_OK when the graph can step now: paused, with a picture.
-    virtual HRESULT CanStep(long multiple, IUnknown* stepObject) = 0;
-    virtual HRESULT Step(DWORD frames, IUnknown* stepObject) = 0;
+    virtual HRESULT CanStep(long multiple) = 0;
+    virtual HRESULT Step(DWORD frames) = 0;
 };
 
 class IQualProp {

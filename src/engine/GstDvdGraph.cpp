@@ -514,25 +514,10 @@ HRESULT GstDvdGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, lo
     return result;
 }
 
-HRESULT GstDvdGraph::GetDvdInterface(std::shared_ptr<IUnknown>* object) {
-    if (!object) {
-        return E_POINTER;
-    }
-    *object = std::shared_ptr<IUnknown>(shared_from_this());
-    return S_OK;
-}
-
-HRESULT GstDvdGraph::GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) {
-    if (!graph) {
-        return E_POINTER;
-    }
-    *graph = std::shared_ptr<IGraphBuilder>(shared_from_this());
-    return S_OK;
-}
-
 }  // namespace velvaro::engine
 
-std::shared_ptr<IDvdGraphBuilder> CreateDvdGraphBuilder() {
+DvdGraph CreateDvdGraph() {
     velvaro::engine::EnsureMediaFramework();
-    return std::make_shared<velvaro::engine::GstDvdGraph>();
+    auto graph = std::make_shared<velvaro::engine::GstDvdGraph>();
+    return {.graph = graph, .builder = graph, .control = graph, .info = graph};
 }

@@ -36,8 +36,6 @@ public:
     // IDvdGraphBuilder
     HRESULT RenderDvdVideoVolume(const std::string& path, DWORD flags,
                                  AM_DVD_RENDERSTATUS* status) override;
-    HRESULT GetDvdInterface(std::shared_ptr<IUnknown>* object) override;
-    HRESULT GetFiltergraph(std::shared_ptr<IGraphBuilder>* graph) override;
 
     // IMediaControl
     HRESULT Run() override;

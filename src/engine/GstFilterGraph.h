@@ -71,8 +71,8 @@ public:
     HRESULT FreeEventParams(long, LONG_PTR, LONG_PTR) override { return S_OK; }
 
     // IVideoFrameStep
-    HRESULT CanStep(long multiple, IUnknown* stepObject) override;
-    HRESULT Step(DWORD frames, IUnknown* stepObject) override;
+    HRESULT CanStep(long multiple) override;
+    HRESULT Step(DWORD frames) override;
 
     // IBasicAudio
     HRESULT put_Volume(long volume) override;

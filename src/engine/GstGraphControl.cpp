@@ -184,13 +184,13 @@ HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, L
     return Seek(rate_, std::max<LONGLONG>(0, *current) * 100);
 }
 
-HRESULT GstFilterGraph::CanStep(long, IUnknown*) {
+HRESULT GstFilterGraph::CanStep(long) {
     return videoSink_ && logicalState_ == State_Paused ? S_OK : S_FALSE;
 }
 
 // Only the picture steps; the sound follows when playing resumes.
-HRESULT GstFilterGraph::Step(DWORD frames, IUnknown*) {
-    if (CanStep(0, nullptr) != S_OK) {
+HRESULT GstFilterGraph::Step(DWORD frames) {
+    if (CanStep(0) != S_OK) {
         return VFW_E_WRONG_STATE;
     }
     lastChange_ = std::chrono::steady_clock::now();

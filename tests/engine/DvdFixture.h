@@ -13,7 +13,7 @@ public:
     using CDvdPlayer::CDvdPlayer;
     DVD_PLAYBACK_LOCATION2 Location() {
         DVD_PLAYBACK_LOCATION2 location;
-        QueryInterface<IDvdInfo2>(graph)->GetCurrentLocation(&location);
+        std::dynamic_pointer_cast<IDvdInfo2>(graph)->GetCurrentLocation(&location);
         return location;
     }
     std::pair<ULONG, ULONG> Shown() {
@@ -41,7 +41,8 @@ public:
     bool SubpicturesHidden() {
         ULONG available = 0, current = 0;
         BOOL disabled = 0;
-        QueryInterface<IDvdInfo2>(graph)->GetCurrentSubpicture(&available, &current, &disabled);
+        std::dynamic_pointer_cast<IDvdInfo2>(graph)->GetCurrentSubpicture(&available, &current,
+                                                                          &disabled);
         return disabled != 0;
     }
 };

@@ -132,7 +132,7 @@ TEST_F(DvdPlayerTest, PlaysTheSoundOfThePreferredAndTheChosenAudioStream) {
     const PitchProbe pitch(*player->Graph());
     ASSERT_TRUE(pitch.Attached());
     // A viewer who prefers German, before the title starts.
-    auto control = QueryInterface<IDvdControl2>(player->Graph());
+    auto control = std::dynamic_pointer_cast<IDvdControl2>(player->Graph());
     ASSERT_EQ(control->SelectDefaultAudioLanguage(QLocale::German, 0), S_OK);
     ASSERT_EQ(control->SelectDefaultSubpictureLanguage(QLocale::German, 0), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
