@@ -97,7 +97,7 @@ void CBookmarkDlg::SetPlayer(CMediaPlayer* player) {
     player_ = player;
 }
 
-void CBookmarkDlg::SetOpenMedia(std::function<void(const QString&)> openMedia) {
+void CBookmarkDlg::SetOpenMedia(OpenMedia openMedia) {
     openMedia_ = std::move(openMedia);
 }
 
@@ -158,13 +158,17 @@ void CBookmarkDlg::Jump() {
     const Record* record = FindRecord(item->data(0, kIdRole).toInt());
     const std::int32_t time = record ? record->time : 0;
     const std::string file = record ? record->file : std::string();
+    const auto seek = [this, time] {
+        if (player_) {
+            player_->SetPosition(time);
+        }
+        ui_->IDC_LIST_BOOKMARKS->viewport()->update();
+    };
     if ((!player_ || player_->GetFileName() != file) && openMedia_) {
-        openMedia_(QString::fromStdString(file));
+        openMedia_(QString::fromStdString(file), seek);
+        return;
     }
-    if (player_) {
-        player_->SetPosition(time);
-    }
-    ui_->IDC_LIST_BOOKMARKS->viewport()->update();
+    seek();
 }
 
 void CBookmarkDlg::OnAdd() {

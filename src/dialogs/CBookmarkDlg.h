@@ -28,8 +28,10 @@ public:
     // The playing medium (not owned; null when none). Without one, Add does
     // nothing and a jump only opens the bookmark's file.
     void SetPlayer(CMediaPlayer* player);
-    // How a jump opens another medium: the window opens the path.
-    void SetOpenMedia(std::function<void(const QString&)> openMedia);
+    // How a jump opens another medium: the window opens the path and, once
+    // it has opened, calls `opened` (the jump then seeks).
+    using OpenMedia = std::function<void(const QString& path, std::function<void()> opened)>;
+    void SetOpenMedia(OpenMedia openMedia);
     void SetBookmarkFile(const QString& path);
     QString BookmarkFile() const;
     // Loads a .vbm file; false, list unchanged, when it cannot be read or is
@@ -64,7 +66,7 @@ private:
 
     const CLanguageFile* language_ = nullptr;
     CMediaPlayer* player_ = nullptr;
-    std::function<void(const QString&)> openMedia_;
+    OpenMedia openMedia_;
     QString bookmarkFile_;
     std::vector<Record> records_;
     int lastId_ = 0;

@@ -10,7 +10,9 @@
 void WindowBookmarks::Create() {
     editor_ = new CBookmarkDlg(&window_);
     editor_->Create(window_.language);
-    editor_->SetOpenMedia([this](const QString& path) { OpenBookmarkedMedium(path); });
+    editor_->SetOpenMedia([this](const QString& path, std::function<void()> opened) {
+        OpenBookmarkedMedium(path, std::move(opened));
+    });
 }
 
 QWidget* WindowBookmarks::Editor() const {
@@ -50,11 +52,14 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
     return false;
 }
 
-void WindowBookmarks::OpenBookmarkedMedium(const QString& path) {
+void WindowBookmarks::OpenBookmarkedMedium(const QString& path, std::function<void()> opened) {
     const bool shown = editor_->isVisible();
-    window_.OpenMedia(path, false, [this, shown](bool) {
+    window_.OpenMedia(path, false, [this, shown, opened = std::move(opened)](bool open) {
         if (shown && window_.filePlayer && !editor_->isVisible()) {
             window_.ShowBookmarkEditor(true);
+        }
+        if (open && opened) {
+            opened();
         }
     });
 }

@@ -26,7 +26,7 @@ public:
 
 private:
     // A jump to a bookmark of another medium opens that medium first.
-    void OpenBookmarkedMedium(const QString& path);
+    void OpenBookmarkedMedium(const QString& path, std::function<void()> opened);
 
     CPlayerDlg& window_;
     CBookmarkDlg* editor_ = nullptr;  // owned by the window as its child

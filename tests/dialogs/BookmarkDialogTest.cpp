@@ -22,7 +22,10 @@ protected:
         dialog = std::make_unique<CBookmarkDlg>();
         dialog->Create(&english);
         dialog->SetPlayer(engine.get());
-        dialog->SetOpenMedia([this](const QString& path) { opened << path; });
+        dialog->SetOpenMedia([this](const QString& path, const std::function<void()>& seek) {
+            opened << path;
+            seek();
+        });
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     }

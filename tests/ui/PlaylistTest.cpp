@@ -8,6 +8,7 @@
 #include "docs/PlaylistFile.h"
 
 #include <QAbstractButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -169,13 +170,21 @@ TEST_F(PlaylistTest, TheEditorsListStartsFromItsFirstItem) {
 
 TEST_F(PlaylistTest, AMediumsBookmarkFileIsShownBesideItAndHiddenWithIt) {
     const std::string film = Link("film.mkv", "long.mkv");
+    const std::string other = Link("other.mkv", "long.mkv");
     ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(
-        File("film.vbm"), {{"one", 150, film, false}, {"two", 300, film}}, "1"));
+        File("film.vbm"), {{"one", 150, film, false}, {"two", 300, film}, {"three", 900, other}},
+        "1"));
     settings->startMediaAutomatically = 0;  // paused where the first bookmark is
     Start(film);
     ASSERT_TRUE(BookmarkEditor()->isVisible());
-    EXPECT_EQ(static_cast<CBookmarkDlg*>(BookmarkEditor())->RowCount(), 2);
+    EXPECT_EQ(static_cast<CBookmarkDlg*>(BookmarkEditor())->RowCount(), 3);
     EXPECT_TRUE(WaitFor([this] { return std::abs(Position() - 150) < 30; })) << Position();
+    // A bookmark of another film opens it where the bookmark is.
+    auto* rows = BookmarkEditor()->findChild<QTreeWidget*>();
+    rows->setCurrentItem(rows->topLevelItem(2));
+    Settle();
+    EXPECT_EQ(Title(), TitleOf("other.mkv", "STOP"));
+    EXPECT_TRUE(WaitFor([this] { return std::abs(Position() - 900) < 30; })) << Position();
     Command(IDM_DATEI_SCHLIESSEN);
     EXPECT_FALSE(BookmarkEditor()->isVisible());
     // A medium without one leaves the editor hidden.
