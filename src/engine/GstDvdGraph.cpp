@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -467,7 +468,7 @@ void GstDvdGraph::OnTitleTag(const char* title) {
         lastTitleTag_ = title;
     }
     int number = 0, chapter = 0;
-    Shown now = shown_;
+    Shown now = ShownNow();
     if (g_str_has_prefix(title, "DVD Menu")) {
         now = Shown::Menu;
     } else if (std::sscanf(title, "Title %d, Chapter %d", &number, &chapter) == 2) {
@@ -480,9 +481,12 @@ void GstDvdGraph::OnTitleTag(const char* title) {
     } else {
         return;
     }
-    if (shown_.exchange(now) != now) {
-        // Which menu is asked on the window's thread, see GetEvent.
-        PushEvent(EC_DVD_DOMAIN_CHANGE, now == Shown::Title ? DVD_DOMAIN_Title : 0, 0);
+    {
+        std::lock_guard lock(shownMutex_);
+        if (std::exchange(shown_, now) != now) {
+            // Which menu is asked on the window's thread, see GetEvent.
+            PushEvent(EC_DVD_DOMAIN_CHANGE, now == Shown::Title ? DVD_DOMAIN_Title : 0, 0);
+        }
     }
     // Each menu and chapter may have a program chain of its own, and what
     // this navigator can do differs between menus and titles.

@@ -108,8 +108,12 @@ private:
     ULONG SubpictureStreams() const;
     HRESULT SendNavigation(GstEvent* event);
     HRESULT SendCommand(GstNavigationCommand command);
-    bool InTitle() const { return shown_ == Shown::Title; }
-    bool InMenu() const { return shown_ == Shown::Menu; }
+    Shown ShownNow() const {
+        std::lock_guard lock(shownMutex_);
+        return shown_;
+    }
+    bool InTitle() const { return ShownNow() == Shown::Title; }
+    bool InMenu() const { return ShownNow() == Shown::Menu; }
     // Asks the navigator which menu it is in: VMGM or a title set's.
     DVD_DOMAIN MenuDomain();
     // The title set (0 for the disc's own) and DVD_MENU_ID of the menu shown.
@@ -143,8 +147,10 @@ private:
     // One seek at a time reaches the navigator.
     std::mutex seekMutex_;
 
-    // From the streaming threads.
-    std::atomic<Shown> shown_{Shown::Nothing};
+    // From the streaming threads. What is shown changes with its event
+    // queued under one lock: whoever is told the new one finds the event.
+    mutable std::mutex shownMutex_;
+    Shown shown_ = Shown::Nothing;
     std::atomic<int> title_{0};
     std::atomic<int> chapter_{0};
     // The title set of the title last shown: its menus are the ones called.

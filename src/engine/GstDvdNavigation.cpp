@@ -253,7 +253,7 @@ HRESULT GstDvdGraph::GetCurrentDomain(DVD_DOMAIN* domain) {
         *domain = DVD_DOMAIN_Stop;
         return S_OK;
     }
-    switch (shown_.load()) {
+    switch (ShownNow()) {
         case Shown::Nothing:
             *domain = DVD_DOMAIN_FirstPlay;
             break;

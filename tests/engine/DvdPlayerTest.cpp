@@ -210,6 +210,11 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
     std::pair<int, int> told = title();
     int readerInMenuAt = -1, lastPosition = 0;
     ASSERT_TRUE(RunEventsUntil([&] {
+        // Asked before the events are looked at: what was told then came
+        // before the announcement, unless the announcement is found now.
+        const auto now = title();
+        const int position = player->GetPosition();
+        const bool readerInMenu = ReaderTitle(*player) == 0;
         long code = 0;
         LONG_PTR param1 = 0, param2 = 0;
         while (player->GetEvent(&code, &param1, &param2) == S_OK) {
@@ -217,12 +222,12 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
                 return true;
             }
         }
-        lastPosition = player->GetPosition();
-        if (readerInMenuAt < 0 && ReaderTitle(*player) == 0) {
-            readerInMenuAt = lastPosition;
+        lastPosition = position;
+        if (readerInMenuAt < 0 && readerInMenu) {
+            readerInMenuAt = position;
         }
-        if (title() != std::pair(2, 400)) {
-            told = title();
+        if (now != std::pair(2, 400)) {
+            told = now;
         }
         return false;
     }));
