@@ -13,7 +13,6 @@ using DWORD = std::uint32_t;
 
 inline constexpr UINT WM_SIZE = 0x0005;
 inline constexpr UINT WM_CLOSE = 0x0010;
-inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_MENUSELECT = 0x011F;
@@ -33,8 +32,6 @@ inline constexpr int WHEEL_DELTA = 120;
 inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
 inline constexpr UINT WM_DROPFILES = 0x0233;
 
-inline constexpr UINT WM_PLAYER_KEYDOWN = WM_APP + 2;
-inline constexpr UINT WM_PLAYER_KEYUP = WM_APP + 3;
 inline constexpr UINT WM_INSTANCE_PARAM = 0xFA78;
 inline constexpr UINT WM_OPEN_MEDIA_FILE = 0xFA79;
 

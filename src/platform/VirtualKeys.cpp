@@ -1,6 +1,5 @@
 #include "VirtualKeys.h"
 
-#include <array>
 #include <utility>
 
 namespace {
@@ -134,32 +133,6 @@ UINT MainKey(int qtKey) {
     }
 }
 
-// X11 and Wayland key codes are the kernel's evdev codes plus 8. Below 0x59
-// the evdev codes are the PC scan codes themselves; the keys Windows marks as
-// extended sit higher up.
-constexpr std::array<std::pair<quint32, quint32>, 17> kExtendedKeys{{
-    {96, 0x1C},   // keypad Enter
-    {97, 0x1D},   // right Ctrl
-    {98, 0x35},   // keypad /
-    {99, 0x37},   // Print
-    {100, 0x38},  // right Alt
-    {102, 0x47},  // Home
-    {103, 0x48},  // Up
-    {104, 0x49},  // Page Up
-    {105, 0x4B},  // Left
-    {106, 0x4D},  // Right
-    {107, 0x4F},  // End
-    {108, 0x50},  // Down
-    {109, 0x51},  // Page Down
-    {110, 0x52},  // Insert
-    {111, 0x53},  // Delete
-    {125, 0x5B},  // left Windows key
-    {126, 0x5C},  // right Windows key
-}};
-
-constexpr quint32 kEvdevOffset = 8;
-constexpr quint32 kLastPlainScanCode = 0x58;
-
 }  // namespace
 
 UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
@@ -169,32 +142,4 @@ UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
         }
     }
     return MainKey(qtKey);
-}
-
-LPARAM KeyMessageLParam(bool autoRepeat, bool keyUp, quint32 nativeScanCode) {
-    quint32 scanCode = 0;
-    bool extended = false;
-    if (nativeScanCode > kEvdevOffset) {
-        const quint32 evdev = nativeScanCode - kEvdevOffset;
-        if (evdev <= kLastPlainScanCode) {
-            scanCode = evdev;
-        }
-        for (const auto& [code, scan] : kExtendedKeys) {
-            if (code == evdev) {
-                scanCode = scan;
-                extended = true;
-            }
-        }
-    }
-    quint32 bits = 1 | (scanCode << 16);
-    if (extended) {
-        bits |= 1u << 24;
-    }
-    if (autoRepeat || keyUp) {
-        bits |= 1u << 30;
-    }
-    if (keyUp) {
-        bits |= 1u << 31;
-    }
-    return static_cast<LPARAM>(bits);
 }

@@ -78,9 +78,3 @@ inline constexpr UINT VK_OEM_PERIOD = 0xBE;
 // Enter is VK_RETURN. Plus and minus of the main keyboard are VK_OEM_PLUS and
 // VK_OEM_MINUS, never VK_ADD or VK_SUBTRACT.
 UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
-
-// The lParam of a key message: repeat count 1 (bits 0-15), the PC scan code
-// (16-23) and its extended-key flag (24) derived from an X11/evdev key code,
-// the previous key state (30: set for auto-repeats and key-ups) and the
-// transition state (31: set for key-ups). Unknown key codes give scan code 0.
-LPARAM KeyMessageLParam(bool autoRepeat, bool keyUp, quint32 nativeScanCode);

@@ -4,6 +4,7 @@
 
 #include "ui/StreamMenus.h"
 
+#include "CommandRanges.h"
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
@@ -65,6 +66,16 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
     client = new PlayerClientArea(this);
+    session.SetOpeningQuery([this] { return opening.file || opening.dvd; });
+    session.AddResponder([this](int id) {
+        if (id >= command_range::kFirst && id <= command_range::kLast) {
+            OnRunTimeCommand(id);
+        } else if (!OnCommand(id)) {
+            return false;
+        }
+        WakeClock();  // the command may have moved a still player
+        return true;
+    });
 }
 
 CPlayerDlg::~CPlayerDlg() {

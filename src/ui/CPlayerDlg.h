@@ -1,16 +1,18 @@
 // The player window, hub of everything the user does: it owns the engine,
 // the menus and the bars; every input reaches WindowProc as a window message.
-// What needs no widget is delegated to the parts in ui/core.
+// What needs no widget is in src/session; every command goes through the
+// session's Execute.
 #pragma once
 
 #include "platform/PlayerMessages.h"
+#include "session/LoopMarks.h"
+#include "session/PlayerSession.h"
+#include "session/VideoLayout.h"
 #include "ui/PlayerWindowState.h"
 #include "ui/WindowBookmarks.h"
 #include "ui/WindowDisc.h"
 #include "ui/WindowPlaylist.h"
 #include "ui/WindowRemote.h"
-#include "ui/core/LoopMarks.h"
-#include "ui/core/VideoLayout.h"
 
 #include <QDialog>
 
@@ -141,6 +143,8 @@ public:
     bool ShowCursorForDialog();
     void RestoreCursorAfterDialog(bool shown);
 
+    // Where every command and key goes in.
+    PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return player; }
     int PlayState() const { return playState; }
     bool IsFullscreen() const { return fullscreen; }
@@ -163,8 +167,7 @@ private:
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
-    static bool WaitsForMedium(UINT message, WPARAM wParam);
-    void OnPlayerKeyDown(UINT key);
+    static bool WaitsForMedium(UINT message);
     bool OnCommand(int id);
     void OnRunTimeCommand(int id);
     void OnDropFiles(const QStringList& names);
@@ -257,6 +260,7 @@ private:
     CMediaPlayer* player = nullptr;
     int playState = 0;  // the engine's State_Stopped, State_Paused or State_Running
 
+    PlayerSession session;
     VideoLayout layout;
     LoopMarks marks;
     WindowPlaylist playlist{*this};
@@ -271,7 +275,6 @@ private:
     bool fullscreen = false;
     bool layoutEnabled = true;  // cleared while a bar toggles
     bool quitAfterPlayback = false;
-    bool controlKeyDown = false;
     bool countingDown = false;  // the playback delay's countdown is up
     bool closing = false;       // no box holds up a window on its way out
     bool startupMediumHandled = false;

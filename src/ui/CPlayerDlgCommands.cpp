@@ -9,6 +9,7 @@
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
+#include "session/KeyTable.h"
 
 #include <QMenuBar>
 
@@ -107,6 +108,23 @@ bool CPlayerDlg::OnCommand(int id) {
         {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.ToggleBar(kPositionBar); }},
         {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
         {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
+        {key_command::kStepForwards, [](CPlayerDlg& w) { w.StepFrame(true); }},
+        {key_command::kStepBackwards, [](CPlayerDlg& w) { w.StepFrame(false); }},
+        // A playlist may have moved on to a sound file while fullscreen.
+        {key_command::kFullscreen,
+         [](CPlayerDlg& w) {
+             if (w.fullscreen) {
+                 w.LeaveFullscreen();
+             } else if (w.player && w.HasVideo()) {
+                 w.EnterFullscreen();
+             }
+         }},
+        {key_command::kCompactView,
+         [](CPlayerDlg& w) {
+             if (!w.fullscreen) {
+                 w.ToggleCompactView();
+             }
+         }},
     };
     for (const auto& [button, command] : kButtonCommands) {
         if (button == id) {

@@ -11,11 +11,11 @@
 #include "platform/Atoms.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
+#include "session/CommandStates.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "settings/HandOverRecords.h"
 #include "ui/PlayerStatusBar.h"
-#include "ui/core/CommandStates.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -31,56 +31,13 @@
 #include <set>
 #include <utility>
 
-namespace {
-
-// Keys that stand for a menu command. Keys with conditions of their own
-// are handled before this table is read.
-constexpr std::pair<UINT, int> kKeyCommands[] = {
-    {VK_END, IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE},
-    {VK_HOME, IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG},
-    {VK_LEFT, IDM_VIDEO_VERKLEINERN_LINKSRECHTS},
-    {VK_UP, IDM_VIDEO_VERGROESSERN_OBENUNTEN},
-    {VK_RIGHT, IDM_VIDEO_VERGROESSERN_LINKSRECHTS},
-    {VK_DOWN, IDM_VIDEO_VERKLEINERN_OBENUNTEN},
-    {VK_INSERT, IDM_DATEI_OEFFNEN},
-    {VK_DELETE, IDM_WIEDERGABE_ALLESMARKIEREN},
-    {'A', IDM_VIDEO_ASPECTRATIO},
-    {'B', IDM_ANSICHT_BOOKMARKEDITOR},
-    {'E', IDM_VIDEO_EIGENSCHAFTEN},
-    {'F', IDM_VIDEO_TOGGLECLIPPINGFULL},
-    {'I', IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN},
-    {'J', IDM_WIEDERGABE_SPRINGELETZTESTELLE},
-    {'L', IDM_WIEDERGABE_ENDLOSSCHLEIFE},
-    {'M', IDM_AUDIO_STUMM},
-    {'O', IDM_WIEDERGABE_MARKIERUNGSENDESETZEN},
-    {'R', IDM_VIDEO_RESET},
-    {'T', IDM_ANSICHT_IMMEROBEN},
-    {'X', IDM_WIEDERGABE_SCHNELLESVORSPULEN},
-    {'Y', IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN},
-    {VK_NUMPAD1, IDM_PLAYLIST_ERSTERTITEL},
-    {VK_NUMPAD3, IDM_PLAYLIST_LETZTERTITEL},
-    {VK_NUMPAD4, IDM_PLAYLIST_VORHERIGERTITEL},
-    {VK_NUMPAD6, IDM_PLAYLIST_NAECHSTERTITEL},
-    {VK_NUMPAD7, IDM_PLAYSPEED_PLAYSLOWFORWARDS},
-    {VK_NUMPAD8, IDM_WIEDERGABE_NORMAL},
-    {VK_NUMPAD9, IDM_PLAYSPEED_PLAYFASTFORWARDS},
-    {VK_ADD, IDM_AUDIO_LAUTER},
-    {VK_SUBTRACT, IDM_AUDIO_LEISER},
-    {VK_F4, IDM_ANSICHT_TITLEBAR},
-    {VK_F5, IDM_ANSICHT_MENUBAR},
-    {VK_F6, IDM_ANSICHT_POSITIONSBAR},
-    {VK_F7, IDM_ANSICHT_TOOLBAR},
-    {VK_F8, IDM_ANSICHT_STATUSBAR},
-    {VK_F12, IDM_VIDEO_SCREENSHOT},
-};
-
-}  // namespace
-
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if ((opening.file || opening.dvd) && WaitsForMedium(message->message, message->wParam)) {
-            opening.deferred.emplace_back(message->message, message->wParam, message->lParam);
+        if ((opening.file || opening.dvd) && WaitsForMedium(message->message)) {
+            session.Defer([this, m = message->message, w = message->wParam, l = message->lParam] {
+                PostMessage(this, m, w, l);
+            });
             return true;
         }
         message->result = WindowProc(message->message, message->wParam, message->lParam);
@@ -93,36 +50,10 @@ bool CPlayerDlg::event(QEvent* event) {
     return handled;
 }
 
-// Keys, the position and commands that act on a medium wait for the one
-// that opens; what opens another or ends the program does not.
-bool CPlayerDlg::WaitsForMedium(UINT message, WPARAM wParam) {
-    switch (message) {
-        case WM_PLAYER_KEYDOWN:
-        case WM_PLAYER_KEYUP:
-        case WM_HSCROLL:
-        case WM_MOUSEWHEEL:
-            return true;
-        case WM_COMMAND: {
-            static const std::set<int> mediumCommands = [] {
-                std::set<int> ids;
-                const MediumKind any{.open = true, .video = true, .audio = true};
-                for (const CommandState& command : MenuStatesFor(any)) {
-                    if (command.enabled) {
-                        ids.insert(command.id);
-                    }
-                }
-                for (const CommandState& button : ButtonStatesFor(any)) {
-                    if (button.enabled) {
-                        ids.insert(button.id);
-                    }
-                }
-                return ids;
-            }();
-            return mediumCommands.contains(static_cast<int>(LowWord(wParam)));
-        }
-        default:
-            return false;
-    }
+// The position and the wheel wait for the medium being opened; commands
+// and keys wait in the session.
+bool CPlayerDlg::WaitsForMedium(UINT message) {
+    return message == WM_HSCROLL || message == WM_MOUSEWHEEL;
 }
 
 bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -137,10 +68,9 @@ bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-// Every key meant for this window becomes a private message; the widgets
-// never see it, so Enter and Escape do not end the dialog and the sliders
-// do not move by keyboard. Key-down is posted, key-up sent, so a released
-// Ctrl is known before the next queued key-down is handled.
+// Every key meant for this window goes to the session's key table; the
+// widgets never see it, so Enter and Escape do not end the dialog and the
+// sliders do not move by keyboard.
 bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
@@ -162,26 +92,18 @@ bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
         return true;
     }
     const UINT code = VirtualKeyFromQt(key->key(), key->modifiers());
-    const LPARAM flags =
-        KeyMessageLParam(key->isAutoRepeat(), type == QEvent::KeyRelease, key->nativeScanCode());
-    if (type == QEvent::KeyRelease) {
-        SendMessage(this, WM_PLAYER_KEYUP, code, flags);
-    } else {
-        PostMessage(this, WM_PLAYER_KEYDOWN, code, flags);
+    // The countdown has the keyboard: a key that reaches the window meanwhile
+    // was queued before it (a held Space repeating on a busy machine) and
+    // would start the film under it.
+    if (countingDown && type == QEvent::KeyPress && code != VK_CONTROL) {
+        return true;
     }
+    session.Key(code, type == QEvent::KeyPress);
     return true;
 }
 
 LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PLAYER_KEYDOWN:
-            OnPlayerKeyDown(static_cast<UINT>(wParam));
-            break;
-        case WM_PLAYER_KEYUP:
-            if (wParam == VK_CONTROL) {
-                controlKeyDown = false;
-            }
-            break;
         case WM_MBUTTONDOWN:
             if (player) {
                 OnPlayPause();
@@ -196,9 +118,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_PARENTNOTIFY:
             if (player && wParam == kExtraButton1Down) {
-                OnCommand(IDM_AUDIO_LEISER);
+                session.Execute(IDM_AUDIO_LEISER);
             } else if (player && wParam == kExtraButton2Down) {
-                OnCommand(IDM_AUDIO_LAUTER);
+                session.Execute(IDM_AUDIO_LAUTER);
             }
             break;
         case WM_SYSCOMMAND:
@@ -210,15 +132,6 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 showMinimized();
             }
             break;
-        case WM_COMMAND: {
-            const int id = static_cast<int>(LowWord(wParam));
-            if (id >= command_range::kFirst && id <= command_range::kLast) {
-                OnRunTimeCommand(id);
-            } else {
-                OnCommand(id);
-            }
-            break;
-        }
         case WM_DROPFILES:
             OnDropFiles(*reinterpret_cast<const QStringList*>(lParam));
             break;
@@ -250,64 +163,6 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         WakeClock();  // any input may have moved a still player
     }
     return 0;
-}
-
-void CPlayerDlg::OnPlayerKeyDown(UINT key) {
-    // The countdown has the keyboard: what reaches the window meanwhile was
-    // queued before it (a held Space repeating on a busy machine) and would
-    // start the film under it.
-    if (countingDown) {
-        return;
-    }
-    // Frame stepping lies beside the key table, outside its range.
-    if (key == VK_OEM_PERIOD || key == VK_OEM_COMMA) {
-        StepFrame(key == VK_OEM_PERIOD);
-        return;
-    }
-    if (key < VK_RETURN || key > VK_F12) {
-        return;
-    }
-    switch (key) {
-        case VK_RETURN:  // activates a disc menu's button; files have none
-            disc.OnKey(key, controlKeyDown);
-            return;
-        case VK_CONTROL:
-            controlKeyDown = true;
-            return;
-        case VK_ESCAPE:
-        case 'V':
-            // A playlist may have moved on to a sound file while fullscreen.
-            if (fullscreen) {
-                LeaveFullscreen();
-            } else if (player && HasVideo()) {
-                EnterFullscreen();
-            }
-            return;
-        case VK_SPACE:
-        case VK_NUMPAD5:
-            OnPlayPause();
-            return;
-        case 'K':
-            if (!fullscreen) {
-                OnCommand(IDM_ANSICHT_VIDEOPUR);
-            }
-            return;
-        case 'S':
-            if (controlKeyDown) {
-                OnCommand(IDM_WIEDERGABE_SHUTDOWN);
-            }
-            return;
-        default:
-            if (disc.OnKey(key, controlKeyDown)) {
-                return;
-            }
-            break;
-    }
-    const auto* entry = std::find_if(std::begin(kKeyCommands), std::end(kKeyCommands),
-                                     [key](const auto& row) { return row.first == key; });
-    if (entry != std::end(kKeyCommands)) {
-        OnCommand(entry->second);
-    }
 }
 
 void CPlayerDlg::dragEnterEvent(QDragEnterEvent* event) {
@@ -358,7 +213,7 @@ void CPlayerDlg::OnMenuSelect(QMenu* popup) {
 void CPlayerDlg::ConnectMenus() {
     auto sendCommand = [this](QAction* action) {
         if (const int id = CommandId(action); id != 0 && !action->menu()) {
-            SendMessage(this, WM_COMMAND, MakeWParam(id, 0), 0);
+            session.Execute(id);
         }
     };
     connect(menus.bar.get(), &QMenuBar::triggered, this, sendCommand);

@@ -14,12 +14,12 @@
 #include "platform/InstanceChannel.h"
 #include "platform/Paths.h"
 #include "resource.h"
+#include "session/CommandStates.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
-#include "ui/core/CommandStates.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -97,9 +97,7 @@ std::function<void()> CPlayerDlg::BeginOpening() {
         if (instanceListener) {
             instanceListener->Hold(false);
         }
-        for (const auto& [message, wParam, lParam] : std::exchange(opening.deferred, {})) {
-            PostMessage(this, message, wParam, lParam);
-        }
+        session.ReplayDeferred();
         if (std::exchange(opening.closeAfter, false)) {
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         }
@@ -174,7 +172,7 @@ void CPlayerDlg::CancelOpening() {
     opening.file.reset();
     opening.dvd.reset();
     opening.then = {};
-    opening.deferred.clear();  // input meant for a medium that will not come
+    session.DropDeferred();  // input meant for a medium that will not come
     std::exchange(opening.done, {})();
 }
 

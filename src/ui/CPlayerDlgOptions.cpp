@@ -5,9 +5,9 @@
 
 #include "engine/CMediaPlayer.h"
 #include "resource.h"
+#include "session/StartOptionValues.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
-#include "ui/core/StartOptionValues.h"
 
 #include <QString>
 

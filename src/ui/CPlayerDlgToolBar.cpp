@@ -125,8 +125,7 @@ void CPlayerDlg::InsertToolButton(int commandId, int position, int image, int st
     SetButtonImageIndex(item, image);
     item->setToolTip(tooltip);
     item->setEnabled(state == TBSTATE_ENABLED);
-    connect(item, &QAction::triggered, this,
-            [this, commandId] { SendMessage(this, WM_COMMAND, MakeWParam(commandId, 0), 0); });
+    connect(item, &QAction::triggered, this, [this, commandId] { session.Execute(commandId); });
     bars.toolbar->insertAction(before, item);
     if (QWidget* face = bars.toolbar->widgetForAction(item)) {
         face->setObjectName(QString::number(commandId));

@@ -29,8 +29,8 @@ void CPlayerDlg::Play() {
     if (settings->startFullscreen) {
         EnterFullscreen();
     }
-    if (controlKeyDown && settings->playbackDelay != 0) {
-        controlKeyDown = false;
+    // Its key-up will reach the countdown, not us.
+    if (settings->playbackDelay != 0 && session.TakeControlDown()) {
         RunPlaybackDelay();
         if (!player) {
             return;  // the medium was closed while the countdown ran

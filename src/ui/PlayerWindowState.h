@@ -1,5 +1,5 @@
 // The player window's own state, grouped by concern. What needs no widget
-// at all (zoom, marks, playlist, command states) is in ui/core.
+// at all (zoom, marks, playlist, command states) is in src/session.
 #pragma once
 
 #include "engine/DvdOpening.h"
@@ -116,7 +116,6 @@ struct SliderDrag {
 struct OpeningState {
     int depth = 0;  // opens under way
     bool closeAfter = false;
-    std::vector<std::tuple<UINT, WPARAM, LPARAM>> deferred;  // posted meanwhile
     // The file or disc opening off the window's thread, and what comes after it.
     std::unique_ptr<velvaro::engine::FileOpening> file;
     std::unique_ptr<velvaro::engine::DvdOpening> dvd;

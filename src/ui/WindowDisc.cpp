@@ -9,8 +9,9 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/OpticalDrives.h"
-#include "platform/VirtualKeys.h"
 #include "resource.h"
+#include "session/CommandStates.h"
+#include "session/KeyTable.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
@@ -18,7 +19,6 @@
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
-#include "ui/core/CommandStates.h"
 
 #include <QDir>
 #include <QFile>
@@ -301,6 +301,21 @@ bool WindowDisc::OnCommand(int id) {
         case IDM_NAVIGATION_REPLAYCHAPTER:
             dvd.ReplayChapter();
             return true;
+        case key_command::kDiscActivate:
+            dvd.ActivateButton();
+            return true;
+        case key_command::kDiscUp:
+            dvd.SelectRelativeButton(DVD_Relative_Upper);
+            return true;
+        case key_command::kDiscDown:
+            dvd.SelectRelativeButton(DVD_Relative_Lower);
+            return true;
+        case key_command::kDiscLeft:
+            dvd.SelectRelativeButton(DVD_Relative_Left);
+            return true;
+        case key_command::kDiscRight:
+            dvd.SelectRelativeButton(DVD_Relative_Right);
+            return true;
         default:
             return false;
     }
@@ -338,35 +353,6 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
         }
         w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
         w.OnFillWithoutClipping();
-    }
-}
-
-bool WindowDisc::OnKey(UINT key, bool control) {
-    if (!player_) {
-        return false;
-    }
-    if (key == VK_RETURN) {
-        player_->ActivateButton();
-        return true;
-    }
-    if (!control) {
-        return false;
-    }
-    switch (key) {
-        case VK_UP:
-            player_->SelectRelativeButton(DVD_Relative_Upper);
-            return true;
-        case VK_DOWN:
-            player_->SelectRelativeButton(DVD_Relative_Lower);
-            return true;
-        case VK_LEFT:
-            player_->SelectRelativeButton(DVD_Relative_Left);
-            return true;
-        case VK_RIGHT:
-            player_->SelectRelativeButton(DVD_Relative_Right);
-            return true;
-        default:
-            return false;
     }
 }
 

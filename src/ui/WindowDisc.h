@@ -51,14 +51,11 @@ public:
     // Keeps volume and balance in the settings and lets the player go.
     void Close();
 
-    // The navigation commands and the toolbar's chapter buttons with a DVD;
-    // false for other ids.
+    // The navigation commands, the disc keys and the toolbar's chapter
+    // buttons with a DVD; false for other ids.
     bool OnCommand(int id);
     // Domain, angle and operation news from the DVD player.
     void OnEvent(long code, std::intptr_t param1);
-    // Enter, and the arrows with Ctrl, on a disc's menu; false when the key
-    // is not the disc's.
-    bool OnKey(UINT key, bool control);
     // Points in client coordinates. True when a menu button took the click.
     bool OnClick(QPoint point);
     void OnHover(QPoint point);

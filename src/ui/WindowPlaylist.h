@@ -2,7 +2,7 @@
 // saves and edits it. Every open of files from the user goes through here.
 #pragma once
 
-#include "ui/core/RuntimePlaylist.h"
+#include "session/RuntimePlaylist.h"
 
 #include "platform/BackgroundWork.h"
 

@@ -156,7 +156,7 @@ void WindowRemote::Click(int buttonId) {
     Run([this, buttonId] {
         const QAction* button = window_.ToolButton(buttonId);
         if (button && button->isEnabled()) {
-            SendMessage(&window_, WM_COMMAND, MakeWParam(buttonId, 0), 0);
+            window_.session.Execute(buttonId);
         }
     });
 }
@@ -175,9 +175,7 @@ void WindowRemote::RemotePause() {
 }
 
 void WindowRemote::RemotePlayPause() {
-    Run([this] {
-        SendMessage(&window_, WM_COMMAND, MakeWParam(IDM_WIEDERGABE_WIEDERGABE_PAUSE, 0), 0);
-    });
+    Run([this] { window_.session.Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE); });
 }
 
 void WindowRemote::RemoteStop() {

@@ -26,20 +26,4 @@ TEST(VirtualKeysTest, QtKeysBecomeVirtualKeys) {
     }
 }
 
-TEST(VirtualKeysTest, KeyMessageLParamHasTheWindowsLayout) {
-    // X11 key codes: A 38, Home 110, keypad 7 79, keypad Enter 104; 208 has
-    // no PC scan code, and offscreen there is none at all.
-    const std::tuple<bool, bool, quint32, quint32> keys[] = {
-        {false, false, 38, 0x001E0001}, {true, false, 38, 0x401E0001},
-        {false, true, 38, 0xC01E0001},  {false, true, 110, 0xC1470001},
-        {false, false, 79, 0x00470001}, {false, false, 104, 0x011C0001},
-        {false, false, 0, 0x00000001},  {false, false, 208, 0x00000001}};
-    for (const auto& [autoRepeat, keyUp, scanCode, expected] : keys) {
-        const LPARAM lParam = KeyMessageLParam(autoRepeat, keyUp, scanCode);
-        // The 32 bits, never sign-extended.
-        EXPECT_EQ(lParam, static_cast<LPARAM>(expected)) << scanCode;
-        EXPECT_GT(lParam, 0) << scanCode;
-    }
-}
-
 }  // namespace

@@ -14,6 +14,7 @@
 #include "dialogs/UpdateSupport.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
@@ -162,9 +163,14 @@ TEST_F(AuxiliaryDialogsTest, KeysQueuedBeforeTheCountdownDoNotStartTheFilmUnderI
         meanwhile = {EngineState(), Position(), Title()};
         dialog.accept();
     });
-    PostMessage(window.get(), WM_PLAYER_KEYDOWN, VK_CONTROL, 0);
+    // As the window system queues them: Ctrl, then Space repeating.
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers, bool repeat) {
+        QCoreApplication::postEvent(
+            window.get(), new QKeyEvent(QEvent::KeyPress, key, modifiers, QString(), repeat));
+    };
+    press(Qt::Key_Control, Qt::ControlModifier, false);
     for (int repeat = 0; repeat < 3; ++repeat) {
-        PostMessage(window.get(), WM_PLAYER_KEYDOWN, VK_SPACE, 0);
+        press(Qt::Key_Space, Qt::ControlModifier, repeat > 0);
     }
     EXPECT_TRUE(WaitFor([&] { return user.Count() == 1 && EngineState() == 2; }));
     EXPECT_EQ(meanwhile, std::tuple(1L, 0, TitleOf("multi.mkv")));

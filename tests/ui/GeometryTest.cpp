@@ -163,7 +163,7 @@ TEST_F(GeometryTest, StoredBarsApplyAtStartAndTheToolbarWrapsInANarrowWindow) {
     EXPECT_EQ(Video()->geometry(), QRect(0, 0, 320, 240));
 }
 
-TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages) {
+TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeysReachTheKeyTable) {
     Start(Media("multi.mkv"));
     Key(VK_F8);
     EXPECT_EQ(ShownBars(), u"title menu tool position"_s);
@@ -181,8 +181,6 @@ TEST_F(GeometryTest, BarKeysAreIgnoredInFullscreenAndRealKeyEventsBecomeMessages
     // Sent to a child: the window takes it before the slider could.
     QApplication::sendEvent(PositionSlider(), &press);
     QApplication::sendEvent(PositionSlider(), &release);
-    EXPECT_TRUE(Playing());  // key-down is posted
-    QApplication::processEvents();
     EXPECT_FALSE(Playing());
     QTest::keyClick(window.get(), Qt::Key_Return);
     QApplication::processEvents();

@@ -128,7 +128,7 @@ TEST_F(OpenPlayTest, KeysWaitForAnOpenACloseDropsItAndAFailureIsBoxed) {
     // A key that comes while a film opens is kept for it: ten seconds on.
     window->OpenMedia(QString::fromStdString(Media("long.mkv")), false);
     ASSERT_TRUE(window->IsOpening());
-    PostMessage(window.get(), WM_PLAYER_KEYDOWN, 'X', 0);
+    window->Session().Key('X', true);
     Settle();
     EXPECT_TRUE(WaitFor([this] { return Position() >= 1000; }, 2000)) << Position();
 

@@ -144,14 +144,14 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         Mouse(QEvent::MouseButtonRelease, point);
     }
     void Command(int id) {
-        SendMessage(window.get(), WM_COMMAND, MakeWParam(id, 0), 0);
+        window->Session().Execute(id);
         Settle();
     }
     void Key(UINT key) {
-        SendMessage(window.get(), WM_PLAYER_KEYDOWN, key, 0);
+        window->Session().Key(key, true);
         Settle();
     }
-    void KeyUp(UINT key) { SendMessage(window.get(), WM_PLAYER_KEYUP, key, 0); }
+    void KeyUp(UINT key) { window->Session().Key(key, false); }
     void Timer(UINT id = ID_Clock_Timer) { SendMessage(window.get(), WM_TIMER, id, 0); }
     void Scroll(CClickSlider* slider, int code, int position) {
         slider->setValue(position);

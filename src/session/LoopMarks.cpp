@@ -1,4 +1,4 @@
-#include "ui/core/LoopMarks.h"
+#include "session/LoopMarks.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/core/VideoLayout.h"
+#include "session/VideoLayout.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/core/RuntimePlaylist.h"
+#include "session/RuntimePlaylist.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 // The marks, jumps, speeds and clock text as values. (The runtime playlist
 // is walked through the window's playlist commands.)
-#include "ui/core/LoopMarks.h"
+#include "session/LoopMarks.h"
 
 #include <gtest/gtest.h>
 

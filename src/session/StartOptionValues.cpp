@@ -1,4 +1,4 @@
-#include "ui/core/StartOptionValues.h"
+#include "session/StartOptionValues.h"
 
 #include <algorithm>
 #include <cmath>

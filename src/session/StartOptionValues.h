@@ -3,7 +3,7 @@
 // say. Numbers beyond any screen or medium are held at a bound.
 #pragma once
 
-#include "ui/core/VideoLayout.h"
+#include "session/VideoLayout.h"
 
 #include <cstdint>
 #include <optional>

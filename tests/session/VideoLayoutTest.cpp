@@ -1,7 +1,7 @@
 // The picture's layout and window sizes, and the values of the options
 // "size", "wndpos", "bordercol" and "jumptopos".
-#include "ui/core/StartOptionValues.h"
-#include "ui/core/VideoLayout.h"
+#include "session/StartOptionValues.h"
+#include "session/VideoLayout.h"
 
 #include <gtest/gtest.h>
 

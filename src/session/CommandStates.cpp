@@ -1,4 +1,4 @@
-#include "ui/core/CommandStates.h"
+#include "session/CommandStates.h"
 
 #include "resource.h"
 
