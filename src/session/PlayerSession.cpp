@@ -7,8 +7,23 @@
 #include <set>
 #include <utility>
 
-void PlayerSession::AddResponder(Responder responder) {
-    responders_.push_back(std::move(responder));
+void PlayerSession::Handle(int command, std::function<void()> action) {
+    HandleIf(command, [action = std::move(action)] {
+        action();
+        return true;
+    });
+}
+
+void PlayerSession::HandleIf(int command, std::function<bool()> action) {
+    handlers_[command].push_back(std::move(action));
+}
+
+void PlayerSession::HandleRange(int first, int end, std::function<void(int)> action) {
+    ranges_.push_back({first, end, std::move(action)});
+}
+
+void PlayerSession::Alias(int button, int command) {
+    aliases_[button] = command;
 }
 
 void PlayerSession::SetOpeningQuery(std::function<bool()> opening) {
@@ -20,16 +35,29 @@ bool PlayerSession::Execute(int command) {
         Defer([this, command] { Execute(command); });
         return true;
     }
-    return Dispatch(command);
+    if (!Dispatch(command)) {
+        return false;
+    }
+    Q_EMIT executed(command);
+    return true;
 }
 
 bool PlayerSession::Dispatch(int command) {
-    for (const Responder& responder : responders_) {
-        if (responder(command)) {
+    if (const auto handlers = handlers_.find(command); handlers != handlers_.end()) {
+        for (const auto& action : handlers->second) {
+            if (action()) {
+                return true;
+            }
+        }
+    }
+    for (const Range& range : ranges_) {
+        if (command >= range.first && command < range.end) {
+            range.action(command);
             return true;
         }
     }
-    return false;
+    const auto alias = aliases_.find(command);
+    return alias != aliases_.end() && Dispatch(alias->second);
 }
 
 void PlayerSession::Key(UINT key, bool down) {

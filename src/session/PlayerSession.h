@@ -1,8 +1,8 @@
 // The player's one way in: every user command, from the menus, the toolbar,
 // keys, the mouse, the desktop's media keys and the editors, is Executed
-// here. Who carries a command out answers through a responder; while a
-// medium is being opened, what acts on a medium waits for it and follows in
-// the order it came.
+// here and goes to the handler that carries it out. While a medium is being
+// opened, what acts on a medium waits for it and follows in the order it
+// came.
 #pragma once
 
 #include "session/KeyTable.h"
@@ -10,20 +10,27 @@
 #include <QObject>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 class PlayerSession : public QObject {
-public:
-    // Takes a command it carries out, and says so.
-    using Responder = std::function<bool(int command)>;
+    Q_OBJECT
 
-    // Responders are asked in the order added until one takes the command.
-    void AddResponder(Responder responder);
+public:
+    // Handlers of one command are asked in the order added; one made with
+    // HandleIf that answers false leaves it to the next (a disc's chapter
+    // buttons come before the playlist's).
+    void Handle(int command, std::function<void()> action);
+    void HandleIf(int command, std::function<bool()> action);
+    // The ids [first, end) the window makes at run time; `action` gets the id.
+    void HandleRange(int first, int end, std::function<void(int command)> action);
+    // A toolbar button that does what `command` does, unless handled itself.
+    void Alias(int button, int command);
     // True while a medium is being opened.
     void SetOpeningQuery(std::function<bool()> opening);
 
-    // False when no responder took `command`; a command for a medium that
-    // is being opened is kept, and counts as taken.
+    // False when nothing handled `command`; a command for a medium that is
+    // being opened is kept, and counts as handled.
     bool Execute(int command);
     // A key of the key table going down or up.
     void Key(UINT key, bool down);
@@ -41,11 +48,22 @@ public:
     // Commands that need a medium, and so wait for one being opened.
     static bool ActsOnMedium(int command);
 
+Q_SIGNALS:
+    // A command was carried out: a still player may have moved.
+    void executed(int command);
+
 private:
     bool Opening() const { return opening_ && opening_(); }
     bool Dispatch(int command);
 
-    std::vector<Responder> responders_;
+    struct Range {
+        int first;
+        int end;
+        std::function<void(int)> action;
+    };
+    std::unordered_map<int, std::vector<std::function<bool()>>> handlers_;
+    std::vector<Range> ranges_;
+    std::unordered_map<int, int> aliases_;
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

@@ -4,7 +4,6 @@
 
 #include "ui/StreamMenus.h"
 
-#include "CommandRanges.h"
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
@@ -67,15 +66,9 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     AddStandardToolButtons(*bars.buttons);
     client = new PlayerClientArea(this);
     session.SetOpeningQuery([this] { return opening.file || opening.dvd; });
-    session.AddResponder([this](int id) {
-        if (id >= command_range::kFirst && id <= command_range::kLast) {
-            OnRunTimeCommand(id);
-        } else if (!OnCommand(id)) {
-            return false;
-        }
-        WakeClock();  // the command may have moved a still player
-        return true;
-    });
+    AddCommands();
+    // A command may have moved a still player.
+    connect(&session, &PlayerSession::executed, this, [this] { WakeClock(); });
 }
 
 CPlayerDlg::~CPlayerDlg() {

@@ -168,8 +168,8 @@ private:
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     static bool WaitsForMedium(UINT message);
-    bool OnCommand(int id);
-    void OnRunTimeCommand(int id);
+    // Hands the session every command of the window and its parts.
+    void AddCommands();
     void OnDropFiles(const QStringList& names);
     void OnMenuSelect(QMenu* popup);
     void ConnectMenus();

@@ -1,5 +1,5 @@
 // The command table and the run-time command ids: recent files, streams,
-// filters and the disc's places.
+// filters and the disc's places, all handed to the session.
 #include "ui/CPlayerDlg.h"
 
 #include "ui/StreamMenus.h"
@@ -43,12 +43,12 @@ constexpr std::pair<int, int> kButtonCommands[] = {
 
 }  // namespace
 
-// The static command table. Commands of features the window does not have
-// yet find no row and do nothing.
-bool CPlayerDlg::OnCommand(int id) {
-    if (disc.OnCommand(id)) {
-        return true;
-    }
+// Every command the window and its parts carry out, handed to the session.
+// Commands of features the window does not have yet find no handler and do
+// nothing.
+void CPlayerDlg::AddCommands() {
+    // A disc's handlers come first: with a DVD its chapter buttons are its own.
+    disc.AddCommands(session);
     static const std::pair<int, Handler> kCommands[] = {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
         {IDM_WIEDERGABE_WIEDERGABE_PAUSE, &CPlayerDlg::OnPlayPause},
@@ -126,48 +126,32 @@ bool CPlayerDlg::OnCommand(int id) {
              }
          }},
     };
-    for (const auto& [button, command] : kButtonCommands) {
-        if (button == id) {
-            id = command;
-        }
-    }
     for (const auto& [command, handler] : kCommands) {
-        if (command == id) {
-            (this->*handler)();
-            return true;
-        }
+        session.Handle(command, [this, handler] { (this->*handler)(); });
     }
     for (const auto& [command, handler] : kArgumentCommands) {
-        if (command == id) {
-            handler(*this);
-            return true;
-        }
+        session.Handle(command, [this, handler] { handler(*this); });
     }
-    return playlist.OnCommand(id);
-}
+    for (const auto& [button, command] : kButtonCommands) {
+        session.Alias(button, command);
+    }
+    playlist.AddCommands(session);
 
-void CPlayerDlg::OnRunTimeCommand(int id) {
     using namespace command_range;
-    if (id == kClearHistory) {
-        ClearHistory();
-    } else if (InRange(id, kFirstRecentFile, kFirstRecentFile + kRecentFileCount)) {
-        OpenRecent(id - kClearHistory);
-    }
-    bool applyLayout = false;
-    if (disc.OnCommand(id)) {
-        return;
-    }
-    if (menus.streams->Select(player, id, &applyLayout)) {
-        if (applyLayout) {
+    session.Handle(kClearHistory, [this] { ClearHistory(); });
+    session.HandleRange(kFirstRecentFile, kFirstRecentFile + kRecentFileCount,
+                        [this](int id) { OpenRecent(id - kClearHistory); });
+    session.HandleRange(kFirstStream, kFirstDrive, [this](int id) {
+        bool applyLayout = false;
+        if (menus.streams->Select(player, id, &applyLayout) && applyLayout) {
             LayoutVideo();
         }
-        return;
-    }
-    if (InRange(id, kFirstFilter, kFilterEnd) && player) {
+    });
+    session.HandleRange(kFirstFilter, kFilterEnd, [this](int id) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
-        if (!items.isEmpty()) {
+        if (player && !items.isEmpty()) {
             player->ShowFilterProperties(items.first()->text().toStdString(), this,
                                          &velvaro::dialogs::ShowElementProperties);
         }
-    }
+    });
 }

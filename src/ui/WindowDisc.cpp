@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "session/CommandStates.h"
 #include "session/KeyTable.h"
+#include "session/PlayerSession.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
@@ -247,77 +248,50 @@ void WindowDisc::Close() {
     player_.reset();
 }
 
-bool WindowDisc::OnCommand(int id) {
-    if (id == IDM_DVD_OPENFOLDER) {
-        ChooseFolder();
-        return true;
-    }
-    if (id >= command_range::kFirstDrive && id < command_range::kDriveEnd) {
+void WindowDisc::AddCommands(PlayerSession& session) {
+    session.Handle(IDM_DVD_OPENFOLDER, [this] { ChooseFolder(); });
+    session.HandleRange(command_range::kFirstDrive, command_range::kDriveEnd, [this](int id) {
         const auto drive = static_cast<size_t>(id - command_range::kFirstDrive);
         if (drive < drivePlaces_.size()) {
             OpenPlace(drivePlaces_[drive]);
         }
-        return true;
-    }
-    if (!player_) {
-        return false;
-    }
-    CDvdPlayer& dvd = *player_;
-    switch (id) {
-        case IDM_NAVIGATION_SHOWTOPMENU:
-            dvd.ShowMenu(DVD_MENU_Title);
-            return true;
-        case IDM_NAVIGATION_SHOWROOTMENU:
-        case IDTBB_ROOTMENU:
-            dvd.ShowMenu(DVD_MENU_Root);
-            return true;
-        case IDM_NAVIGATION_SHOWSUBPICTUREMENU:
-            dvd.ShowMenu(DVD_MENU_Subpicture);
-            return true;
-        case IDM_NAVIGATION_SHOWAUDIOMENU:
-            dvd.ShowMenu(DVD_MENU_Audio);
-            return true;
-        case IDM_NAVIGATION_SHOWANGLEMENU:
-            dvd.ShowMenu(DVD_MENU_Angle);
-            return true;
-        case IDM_NAVIGATION_SHOWCHAPTERMENU:
-            dvd.ShowMenu(DVD_MENU_Chapter);
-            return true;
-        case IDM_NAVIGATION_RETURNFROMSUBMENU:
-            dvd.ReturnFromSubmenu();
-            return true;
-        case IDM_NAVIGATION_RESUME:
-        case IDTBB_RESUME:
-            dvd.Resume();
-            return true;
-        case IDM_NAVIGATION_PLAYNEXTCHAPTER:
-        case IDTBB_NEXTTRACKCHAPTER:
-            dvd.PlayNextChapter();
-            return true;
-        case IDM_NAVIGATION_PLAYPREVIOUSCHAPTER:
-        case IDTBB_PREVTRACKCHAPTER:
-            dvd.PlayPrevChapter();
-            return true;
-        case IDM_NAVIGATION_REPLAYCHAPTER:
-            dvd.ReplayChapter();
-            return true;
-        case key_command::kDiscActivate:
-            dvd.ActivateButton();
-            return true;
-        case key_command::kDiscUp:
-            dvd.SelectRelativeButton(DVD_Relative_Upper);
-            return true;
-        case key_command::kDiscDown:
-            dvd.SelectRelativeButton(DVD_Relative_Lower);
-            return true;
-        case key_command::kDiscLeft:
-            dvd.SelectRelativeButton(DVD_Relative_Left);
-            return true;
-        case key_command::kDiscRight:
-            dvd.SelectRelativeButton(DVD_Relative_Right);
-            return true;
-        default:
-            return false;
+    });
+    // Only with a DVD; without one they go on to whoever else has them.
+    using Action = void (*)(CDvdPlayer&);
+    static const std::pair<int, Action> kDvdCommands[] = {
+        {IDM_NAVIGATION_SHOWTOPMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Title); }},
+        {IDM_NAVIGATION_SHOWROOTMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Root); }},
+        {IDTBB_ROOTMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Root); }},
+        {IDM_NAVIGATION_SHOWSUBPICTUREMENU,
+         [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Subpicture); }},
+        {IDM_NAVIGATION_SHOWAUDIOMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Audio); }},
+        {IDM_NAVIGATION_SHOWANGLEMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Angle); }},
+        {IDM_NAVIGATION_SHOWCHAPTERMENU, [](CDvdPlayer& dvd) { dvd.ShowMenu(DVD_MENU_Chapter); }},
+        {IDM_NAVIGATION_RETURNFROMSUBMENU, [](CDvdPlayer& dvd) { dvd.ReturnFromSubmenu(); }},
+        {IDM_NAVIGATION_RESUME, [](CDvdPlayer& dvd) { dvd.Resume(); }},
+        {IDTBB_RESUME, [](CDvdPlayer& dvd) { dvd.Resume(); }},
+        {IDM_NAVIGATION_PLAYNEXTCHAPTER, [](CDvdPlayer& dvd) { dvd.PlayNextChapter(); }},
+        {IDTBB_NEXTTRACKCHAPTER, [](CDvdPlayer& dvd) { dvd.PlayNextChapter(); }},
+        {IDM_NAVIGATION_PLAYPREVIOUSCHAPTER, [](CDvdPlayer& dvd) { dvd.PlayPrevChapter(); }},
+        {IDTBB_PREVTRACKCHAPTER, [](CDvdPlayer& dvd) { dvd.PlayPrevChapter(); }},
+        {IDM_NAVIGATION_REPLAYCHAPTER, [](CDvdPlayer& dvd) { dvd.ReplayChapter(); }},
+        {key_command::kDiscActivate, [](CDvdPlayer& dvd) { dvd.ActivateButton(); }},
+        {key_command::kDiscUp,
+         [](CDvdPlayer& dvd) { dvd.SelectRelativeButton(DVD_Relative_Upper); }},
+        {key_command::kDiscDown,
+         [](CDvdPlayer& dvd) { dvd.SelectRelativeButton(DVD_Relative_Lower); }},
+        {key_command::kDiscLeft,
+         [](CDvdPlayer& dvd) { dvd.SelectRelativeButton(DVD_Relative_Left); }},
+        {key_command::kDiscRight,
+         [](CDvdPlayer& dvd) { dvd.SelectRelativeButton(DVD_Relative_Right); }},
+    };
+    for (const auto& [command, action] : kDvdCommands) {
+        session.HandleIf(command, [this, action] {
+            if (player_) {
+                action(*player_);
+            }
+            return player_ != nullptr;
+        });
     }
 }
 

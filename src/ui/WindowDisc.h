@@ -17,6 +17,7 @@
 
 class CDvdPlayer;
 class CPlayerDlg;
+class PlayerSession;
 class QMenu;
 
 class WindowDisc {
@@ -51,9 +52,9 @@ public:
     // Keeps volume and balance in the settings and lets the player go.
     void Close();
 
-    // The navigation commands, the disc keys and the toolbar's chapter
-    // buttons with a DVD; false for other ids.
-    bool OnCommand(int id);
+    // The folder and drive commands, and with a DVD the navigation commands,
+    // the disc keys and the toolbar's chapter buttons.
+    void AddCommands(PlayerSession& session);
     // Domain, angle and operation news from the DVD player.
     void OnEvent(long code, std::intptr_t param1);
     // Points in client coordinates. True when a menu button took the click.

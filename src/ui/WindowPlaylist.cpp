@@ -8,6 +8,7 @@
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "resource.h"
+#include "session/PlayerSession.h"
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/PlayerStatusBar.h"
@@ -165,38 +166,16 @@ void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& th
     }
 }
 
-bool WindowPlaylist::OnCommand(int id) {
-    switch (id) {
-        case IDM_PLAYLIST_NEU:
-            RunEditor("NEU");
-            return true;
-        case IDM_PLAYLIST_BEARBEITEN:
-            RunEditor("BEARBEITEN");
-            return true;
-        case IDM_PLAYLIST_OEFFNEN:
-            OnOpen();
-            return true;
-        case IDM_PLAYLIST_SPEICHERN:
-            OnSave(false);
-            return true;
-        case IDM_PLAYLIST_SPEICHERNUNTER:
-            OnSave(true);
-            return true;
-        case IDM_PLAYLIST_ERSTERTITEL:
-            PlayItem(1);
-            return true;
-        case IDM_PLAYLIST_LETZTERTITEL:
-            PlayItem(Items());
-            return true;
-        case IDM_PLAYLIST_NAECHSTERTITEL:
-            PlayItem(Current() + 1);
-            return true;
-        case IDM_PLAYLIST_VORHERIGERTITEL:
-            PlayItem(Current() - 1);
-            return true;
-        default:
-            return false;
-    }
+void WindowPlaylist::AddCommands(PlayerSession& session) {
+    session.Handle(IDM_PLAYLIST_NEU, [this] { RunEditor("NEU"); });
+    session.Handle(IDM_PLAYLIST_BEARBEITEN, [this] { RunEditor("BEARBEITEN"); });
+    session.Handle(IDM_PLAYLIST_OEFFNEN, [this] { OnOpen(); });
+    session.Handle(IDM_PLAYLIST_SPEICHERN, [this] { OnSave(false); });
+    session.Handle(IDM_PLAYLIST_SPEICHERNUNTER, [this] { OnSave(true); });
+    session.Handle(IDM_PLAYLIST_ERSTERTITEL, [this] { PlayItem(1); });
+    session.Handle(IDM_PLAYLIST_LETZTERTITEL, [this] { PlayItem(Items()); });
+    session.Handle(IDM_PLAYLIST_NAECHSTERTITEL, [this] { PlayItem(Current() + 1); });
+    session.Handle(IDM_PLAYLIST_VORHERIGERTITEL, [this] { PlayItem(Current() - 1); });
 }
 
 std::vector<velvaro::docs::PlaylistEntry> WindowPlaylist::Entries() const {

@@ -14,6 +14,7 @@
 
 class CPlayerDlg;
 class CPlaylistDlg;
+class PlayerSession;
 namespace velvaro::docs {
 struct PlaylistEntry;
 }
@@ -42,8 +43,8 @@ public:
     // Looking for the next item whose file is there.
     bool Walking() const { return scan_ != nullptr; }
 
-    // The playlist commands, by menu id; false for other ids.
-    bool OnCommand(int id);
+    // The playlist menu's commands.
+    void AddCommands(PlayerSession& session);
 
     std::vector<velvaro::docs::PlaylistEntry> Entries() const;
     void SetEntries(const std::vector<velvaro::docs::PlaylistEntry>& entries);
