@@ -23,7 +23,7 @@ install(CODE [[
 # Language files beyond the built-in ones are read from the program's folder
 # and the user's data folder; the built-in ones ship inside the program.
 install(FILES res/desktop/velvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES res/desktop/org.velvaro.Velvaro.metainfo.xml
+install(FILES res/desktop/org.velvaro.velvaro.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # What Debian asks of every package: the changelog and copyright, and a manual
@@ -60,6 +60,28 @@ foreach(size 16 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME velvaro.png)
 endforeach()
+
+# The AppStream file has a release entry for this version and shows the demo's
+# screenshot of it, made by `velvaro_screenshot` for the release's web page.
+set(metainfo ${PROJECT_SOURCE_DIR}/res/desktop/org.velvaro.velvaro.metainfo.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${metainfo})
+file(READ ${metainfo} metainfo_text)
+foreach(expected "<release version=\"${PROJECT_VERSION}\""
+                 "/screenshots/velvaro-${PROJECT_VERSION}.png<")
+    string(FIND "${metainfo_text}" "${expected}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "${metainfo} lacks ${expected}")
+    endif()
+endforeach()
+set(screenshot ${PROJECT_BINARY_DIR}/appstream/velvaro-${PROJECT_VERSION}.png)
+add_custom_command(OUTPUT ${screenshot}
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/make-screenshot $<TARGET_FILE:velvaro> ${screenshot}
+            ${PROJECT_BINARY_DIR}/appstream/home ${PROJECT_BINARY_DIR}/demo/velvaro-demo.mkv
+    DEPENDS velvaro velvaro-decoders ${PROJECT_SOURCE_DIR}/tools/make-screenshot
+    COMMENT "Taking the AppStream screenshot")
+add_custom_target(velvaro_screenshot DEPENDS ${screenshot})
+add_dependencies(velvaro_screenshot velvaro_demo_clip)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velvaro)
