@@ -25,6 +25,9 @@ install(CODE [[
 install(FILES res/desktop/velvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES res/desktop/org.velvaro.velvaro.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The type of Velvaro's playlists, which the shared MIME database lacks.
+install(FILES res/desktop/velvaro-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME velvaro.xml)
 
 # What Debian asks of every package: the changelog and copyright, and a manual
 # page for each program, compressed as dpkg would compress them.
