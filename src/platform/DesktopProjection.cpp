@@ -145,6 +145,14 @@ std::optional<std::vector<std::string>> OwnedExtensions() {
     return owned;
 }
 
+// Audio, video and the playlists of the types the database names otherwise.
+bool IsMediaType(const QString& type) {
+    static const QStringList playlists = {QLatin1String(kPlaylistType),
+                                          QStringLiteral("application/vnd.apple.mpegurl")};
+    return type.startsWith(QLatin1String("audio/")) || type.startsWith(QLatin1String("video/")) ||
+           playlists.contains(type);
+}
+
 QStringList MimeTypesOf(const std::vector<std::string>& extensions) {
     const QMimeDatabase database;
     QStringList types;
@@ -152,7 +160,11 @@ QStringList MimeTypesOf(const std::vector<std::string>& extensions) {
         const QString name = QStringLiteral("x.") + QString::fromStdString(extension);
         const QList<QMimeType> found = database.mimeTypesForFileName(name);
         for (const QMimeType& type : found) {
-            types << type.name();
+            // The database may know an extension as more than media too:
+            // .ts is also Qt's translation files, text/vnd.trolltech.linguist.
+            if (IsMediaType(type.name())) {
+                types << type.name();
+            }
         }
         if (found.isEmpty() && QString::fromStdString(extension).compare(
                                    QLatin1String(kPlaylistExtension), Qt::CaseInsensitive) == 0) {

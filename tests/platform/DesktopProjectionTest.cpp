@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -127,21 +128,43 @@ TEST_F(DesktopProjection, EntryNamesKnownAndOwnedTypesOnceAndOnlyOwnedOnesBecome
               "[Added Associations]\nvideo/x-msvideo=velvaro.desktop;\n");
 }
 
-TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidate) {
+// Only media: an extension the MIME database also knows as something else
+// (.ts, Qt's translation files) offers Velvaro for that type too otherwise.
+TEST_F(DesktopProjection, TheTypesOfEveryDefaultExtensionValidateAndAreMediaOrPlaylists) {
     const std::vector<std::string> defaults = {
-        "vpp", "ogm", "mpeg", "mpg", "mpe",  "wm",   "avi", "divx", "mkv", "wmv", "wmd",
-        "m1v", "m2v", "vob",  "dat", "wav",  "ac3",  "mka", "mp1",  "mp2", "mp3", "mpa",
-        "wma", "snd", "au",   "aif", "aifc", "aiff", "mid", "rmi",  "midi"};
+        "vpp",  "ogm",  "mpeg", "mpg",  "mpe",  "wm",   "avi",  "divx", "mkv",  "wmv", "wmd",
+        "m1v",  "m2v",  "vob",  "dat",  "wav",  "ac3",  "mka",  "mp1",  "mp2",  "mp3", "mpa",
+        "wma",  "snd",  "au",   "aif",  "aifc", "aiff", "mid",  "rmi",  "midi", "mp4", "m4v",
+        "mov",  "webm", "ts",   "m2ts", "mts",  "3gp",  "flv",  "ogv",  "flac", "ogg", "oga",
+        "opus", "m4a",  "aac",  "wv",   "ape",  "m3u",  "m3u8", "pls"};
     for (const std::string& extension : defaults) {
         SetClass(extension, "velvarofile");
     }
     NotifyShellAssociationsChanged(defaults);
     EXPECT_EQ(Validate(Entry()), "");
     const std::string types = MimeTypes();
-    for (const char* type : {"video/x-msvideo;", "audio/x-wav;", "audio/midi;", "video/mpeg;"}) {
+    for (const char* type : {"video/x-msvideo;", "audio/x-wav;", "audio/midi;", "video/mpeg;",
+                             "video/mp2t;", "audio/x-mpegurl;", "audio/x-scpls;"}) {
         EXPECT_NE(types.find(type), std::string::npos) << type << " in " << types;
     }
+    const std::set<std::string> playlists = {"application/x-velvaro-playlist",
+                                             "application/vnd.apple.mpegurl"};
+    const auto media = [&](const std::string& type) {
+        return type.rfind("audio/", 0) == 0 || type.rfind("video/", 0) == 0 ||
+               playlists.count(type) != 0;
+    };
+    std::string list = types.substr(types.find('=') + 1);
+    for (size_t end; (end = list.find(';')) != std::string::npos; list.erase(0, end + 1)) {
+        EXPECT_TRUE(media(list.substr(0, end))) << list.substr(0, end) << " in " << types;
+    }
+    std::istringstream defaultsList(ReadBytes(MimeApps()));
+    for (std::string line; std::getline(defaultsList, line);) {
+        if (const size_t equals = line.find('='); equals != std::string::npos) {
+            EXPECT_TRUE(media(line.substr(0, equals))) << line << " in mimeapps.list";
+        }
+    }
     EXPECT_EQ(QueryDefault("audio/x-wav"), "velvaro.desktop");
+    EXPECT_EQ(QueryDefault("video/mp2t"), "velvaro.desktop");
 }
 
 TEST_F(DesktopProjection, ExecQuotesAProgramPathWithReservedCharactersAndStillValidates) {
