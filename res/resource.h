@@ -4,6 +4,8 @@
 // with its name and a decimal number; no include guard (it would be read as a
 // symbol too), and the file must end with a line feed.
 #pragma once
+// The table keeps its columns.
+// clang-format off
 
 // Dialogs, icons, menus, cursors and pictures
 #define IDD_INFO                        100
