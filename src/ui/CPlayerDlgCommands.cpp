@@ -5,7 +5,7 @@
 #include "ui/StreamMenus.h"
 
 #include "CommandRanges.h"
-#include "dialogs/ElementPropertiesDialog.h"
+#include "dialogs/FilterList.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
@@ -148,8 +148,8 @@ void CPlayerDlg::OnRunTimeCommand(int id) {
     if (InRange(id, kFirstFilter, kFilterEnd) && player) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
         if (!items.isEmpty()) {
-            player->ShowFilterProperties(items.first()->text().toStdString(), this,
-                                         &velvaro::dialogs::ShowElementProperties);
+            velvaro::dialogs::ShowFilterProperties(*player, items.first()->text().toStdString(),
+                                                   this);
         }
     }
 }

@@ -19,6 +19,7 @@
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
 #include "ui/core/CommandStates.h"
+#include "video/VideoWidget.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,6 +138,9 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
                                            nullptr, w.client, std::move(rendered), ID_Clock_Timer,
                                            kClockPeriodMs, w.borderColour);
+    if (const auto output = player_->GetVideoOutput()) {
+        VideoWidget::Attach(output, w.client);
+    }
     if (player_->GetRenderStatus() != 0) {
         const std::string reason = player_->GetRenderErrorText();
         if (w.fullscreen) {
