@@ -1,6 +1,8 @@
-# Fails when a source includes a header of a layer above its own, or when a
-# file outside the engine and its decoder module includes GStreamer or GLib.
-#   cmake -DSOURCE_DIR=<repo>/src -P CheckLayerIncludes.cmake
+# Fails when a source includes a header of a layer above its own, when a
+# file outside the engine and its decoder module includes GStreamer or GLib,
+# or, given Qt's QtWidgets header folder, when a layer below the views
+# includes a widget header.
+#   cmake -DSOURCE_DIR=<repo>/src [-DWIDGETS_DIR=<qt>/QtWidgets] -P CheckLayerIncludes.cmake
 cmake_minimum_required(VERSION 3.25)
 
 # What each folder may include besides its own headers, lowest layer first.
@@ -11,14 +13,19 @@ set(allowed_settings platform)
 set(allowed_i18n platform settings)
 set(allowed_i18n/ui platform settings i18n)
 set(allowed_engine platform settings i18n)
+set(allowed_video engine)
 set(allowed_controls platform)
 set(allowed_dialogs platform settings i18n i18n/ui engine controls docs art)
 set(allowed_session platform)
-set(allowed_ui session platform settings i18n i18n/ui engine controls docs dialogs art)
-set(allowed_app platform settings i18n i18n/ui engine controls docs dialogs ui session art)
+set(allowed_ui session platform settings i18n i18n/ui engine video controls docs dialogs art)
+set(allowed_app platform settings i18n i18n/ui engine video controls docs dialogs ui session art)
 
-set(folders decoders platform docs settings i18n/ui i18n engine controls dialogs session ui app)
-set(all_layers decoders platform docs settings i18n engine controls dialogs session ui app art)
+set(folders decoders platform docs settings i18n/ui i18n engine video controls dialogs session ui app)
+set(all_layers decoders platform docs settings i18n engine video controls dialogs session ui app art)
+# Below the views: no widgets, and no widget named, but by the language
+# texts' declarations of what i18n/ui does to widgets.
+set(widget_free decoders platform docs settings i18n engine session)
+set(widget_names_free decoders platform docs settings engine session)
 
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 set(faults "")
@@ -36,11 +43,21 @@ foreach(source IN LISTS sources)
         string(APPEND faults "\n  ${source}: in no known layer folder")
         continue()
     endif()
+    if(folder IN_LIST widget_names_free)
+        file(STRINGS ${SOURCE_DIR}/${source} widgets REGEX "[^A-Za-z0-9_]QWidget[^A-Za-z0-9_]")
+        if(widgets)
+            string(APPEND faults "\n  ${source}: ${folder} is below the views but names QWidget")
+        endif()
+    endif()
     file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line IN LISTS includes)
         if(line MATCHES "<(gst|glib|gobject|gio)/" OR line MATCHES "<glib\\.h>")
             if(NOT folder STREQUAL "engine" AND NOT folder STREQUAL "decoders")
                 string(APPEND faults "\n  ${source}: GStreamer/GLib outside the engine: ${line}")
+            endif()
+        elseif(line MATCHES "<(QtWidgets/)?([A-Za-z0-9_]+)>")
+            if(WIDGETS_DIR AND folder IN_LIST widget_free AND EXISTS "${WIDGETS_DIR}/${CMAKE_MATCH_2}")
+                string(APPEND faults "\n  ${source}: ${folder} is below the views: ${line}")
             endif()
         elseif(line MATCHES "\"([a-z0-9]+)/((ui)/)?[^\"]+\"")
             set(layer ${CMAKE_MATCH_1})

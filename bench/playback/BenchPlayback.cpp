@@ -17,8 +17,8 @@
 // kind; bench/playback/whole uses it.
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
-#include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
+#include "video/VideoWidget.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -54,9 +54,9 @@ double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }
 
-// The program's main window as far as the engine is concerned: it receives
-// the video window and the graph events, and stops the event loop at the end
-// of the medium.
+// The program's main window as far as the engine is concerned: it holds the
+// video window, receives the graph events, and stops the event loop at the
+// end of the medium.
 class Owner : public QWidget {
 public:
     CMediaPlayer* player = nullptr;
@@ -248,17 +248,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_playback: cannot play %s with a picture\n", path.c_str());
         return 1;
     }
-    const auto children = owner.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    if (children.size() != 1) {
-        std::fprintf(stderr, "bench_playback: expected one video window, found %d\n",
-                     static_cast<int>(children.size()));
-        return 1;
-    }
-    owner.video = dynamic_cast<VideoWidget*>(children.front());
-    if (!owner.video) {
-        std::fprintf(stderr, "bench_playback: the engine's window is not its video window\n");
-        return 1;
-    }
+    // As the program's window does once a medium has opened.
+    owner.video = VideoWidget::Attach(player->GetVideoOutput(), &owner);
     owner.player = player.get();
     app.owner = &owner;
     player->SetDestinationPosition(0, 0, width, height);

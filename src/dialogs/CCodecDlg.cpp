@@ -1,6 +1,6 @@
 #include "CCodecDlg.h"
 
-#include "ElementPropertiesDialog.h"
+#include "FilterList.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "ui_IDD_CODEC_DIALOG.h"
@@ -58,7 +58,7 @@ void CCodecDlg::OnInitDialog() {
     ui_->IDC_DURATION->clear();
     if (player_) {
         ui_->IDC_DURATION->setText(DurationText(player_->GetDuration()));
-        player_->FillFilterList(ui_->IDC_LIST_CODEC, FILTERLIST_LISTBOX);
+        velvaro::dialogs::FillFilterList(*player_, ui_->IDC_LIST_CODEC, FILTERLIST_LISTBOX);
         if (ui_->IDC_LIST_CODEC->count() > 0) {
             ui_->IDC_LIST_CODEC->setCurrentRow(0);
         }
@@ -73,6 +73,5 @@ void CCodecDlg::OnProperties() {
     if (!player_ || ui_->IDC_LIST_CODEC->count() == 0 || !selected) {
         return;
     }
-    player_->ShowFilterProperties(selected->text().toStdString(), this,
-                                  &velvaro::dialogs::ShowElementProperties);
+    velvaro::dialogs::ShowFilterProperties(*player_, selected->text().toStdString(), this);
 }

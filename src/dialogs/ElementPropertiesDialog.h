@@ -43,7 +43,7 @@ private:
 };
 
 // Shows the pages modally beside the mouse and returns once they are
-// closed: the presenter the windows hand the engine.
+// closed.
 void ShowElementProperties(const std::shared_ptr<engine::ElementProperties>& properties,
                            const std::string& caption, QWidget* parent);
 

@@ -1,7 +1,6 @@
 #include "CDvdPlayer.h"
 
 #include <QLocale>
-#include <QWidget>
 
 #include <cmath>
 
@@ -13,17 +12,17 @@ int Hundredths(const DVD_HMSF_TIMECODE& time) {
 
 }  // namespace
 
-CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+CDvdPlayer::CDvdPlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                        const std::string& path, UINT timerId, UINT timerInterval,
                        COLORREF borderColour)
-    : CDvdPlayer(videoRect, reportWindow, owner, velvaro::engine::RenderDvd(path), timerId,
-                 timerInterval, borderColour) {}
+    : CDvdPlayer(videoRect, report, owner, velvaro::engine::RenderDvd(path), timerId, timerInterval,
+                 borderColour) {}
 
-CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+CDvdPlayer::CDvdPlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                        velvaro::engine::RenderedDvd rendered, UINT timerId, UINT timerInterval,
                        COLORREF borderColour)
     : owner(owner) {
-    this->reportWindow = reportWindow;
+    this->report = report;
     fileName = rendered.path;
     TakeVolume(std::move(rendered));
     if (GetRenderStatus() != 0) {
@@ -49,14 +48,11 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* o
     mediaControl = dvd.graph;
     mediaEvent = dvd.graph;
 
-    // What lives on this thread: the video window.
+    // What lives on this thread: the video output.
     graph->FinishRender();
     videoWindow->put_Visible(false);
-    videoWindow->put_AutoShow(false);
     videoWindow->put_BorderColor(static_cast<long>(borderColour));
-    if (owner) {
-        clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
-    }
+    clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
     SelectStream(-1, STREAM_SUBTITLES);
     // Run once so that the picture's size can be read.
     if (HasVideo() == S_OK) {

@@ -16,10 +16,10 @@ class CDvdPlayer : public CMediaPlayer {
 public:
     // Arguments as CFilePlayer's; `path` (UTF-8) names a VIDEO_TS folder,
     // the folder holding one, a disc image or a drive. Renders it here and now.
-    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
-               const std::string& path, UINT timerId, UINT timerInterval, COLORREF borderColour);
+    CDvdPlayer(const QRect& videoRect, QStringList* report, QObject* owner, const std::string& path,
+               UINT timerId, UINT timerInterval, COLORREF borderColour);
     // The same for a volume rendered elsewhere (velvaro::engine::DvdOpening).
-    CDvdPlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+    CDvdPlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                velvaro::engine::RenderedDvd rendered, UINT timerId, UINT timerInterval,
                COLORREF borderColour);
     ~CDvdPlayer() override;
@@ -77,7 +77,7 @@ private:
     HRESULT renderResult = S_OK;
     HRESULT interfaceResult = S_OK;
     AM_DVD_RENDERSTATUS renderStatus;
-    QWidget* owner;
+    QObject* owner;
     UINT clockTimer = 0;
     std::shared_ptr<IDvdControl2> dvdControl;
     std::shared_ptr<IDvdInfo2> dvdInfo;

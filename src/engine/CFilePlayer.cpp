@@ -1,29 +1,28 @@
 #include "CFilePlayer.h"
 
-#include <QWidget>
 #include "engine/GstGraphParts.h"
 
-CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+CFilePlayer::CFilePlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                          const std::string& fileName, UINT timerId, UINT timerInterval,
                          COLORREF borderColour)
     : owner(owner), timerId(timerId), timerInterval(timerInterval) {
     std::shared_ptr<IFilterGraph> rendered = CreateFilterGraph();
     const HRESULT result = rendered->RenderFile(fileName);
-    Attach(videoRect, reportWindow, fileName, std::move(rendered), result, borderColour);
+    Attach(videoRect, report, fileName, std::move(rendered), result, borderColour);
 }
 
-CFilePlayer::CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+CFilePlayer::CFilePlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                          const std::string& fileName, std::shared_ptr<IFilterGraph> rendered,
                          HRESULT renderResult, UINT timerId, UINT timerInterval,
                          COLORREF borderColour)
     : owner(owner), timerId(timerId), timerInterval(timerInterval) {
-    Attach(videoRect, reportWindow, fileName, std::move(rendered), renderResult, borderColour);
+    Attach(videoRect, report, fileName, std::move(rendered), renderResult, borderColour);
 }
 
-void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
+void CFilePlayer::Attach(const QRect& videoRect, QStringList* report,
                          const std::string& narrowFileName, std::shared_ptr<IFilterGraph> rendered,
                          HRESULT renderResult, COLORREF borderColour) {
-    this->reportWindow = reportWindow;
+    this->report = report;
     fileName = narrowFileName;
     filterGraph = std::move(rendered);
     graph = filterGraph;
@@ -47,12 +46,9 @@ void CFilePlayer::Attach(const QRect& videoRect, QObject* reportWindow,
     graph->FinishRender();
 
     UpdateVideoSize();
-    if (owner) {
-        videoWindow->put_Visible(false);
-        videoWindow->put_AutoShow(false);
-        videoWindow->put_BorderColor(static_cast<long>(borderColour));
-        clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
-    }
+    videoWindow->put_Visible(false);
+    videoWindow->put_BorderColor(static_cast<long>(borderColour));
+    clockTimer = AttachToOwner(owner, videoRect, timerId, timerInterval);
     if (videoRenderer) {
         qualityProperties = filterGraph;
     }

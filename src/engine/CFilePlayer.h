@@ -14,15 +14,17 @@
 
 class CFilePlayer : public CMediaPlayer {
 public:
-    // Renders `fileName` here and now. `owner` receives the video window,
-    // the graph events and timer `timerId` every `timerInterval` ms (no
-    // timer when either is 0). A file that does not open leaves
-    // GetOpenResult failing and GetErrorText saying why.
-    CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+    // Renders `fileName` here and now. The video output lies at
+    // `videoRect` of the owner's window; `owner` receives the graph events
+    // and timer `timerId` every `timerInterval` ms (no timer when either is
+    // 0). `report`, when given, receives ReportFilterGraph's lines. A file
+    // that does not open leaves GetOpenResult failing and GetErrorText
+    // saying why.
+    CFilePlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                 const std::string& fileName, UINT timerId, UINT timerInterval,
                 COLORREF borderColour);
     // The same for a graph rendered elsewhere (velvaro::engine::FileOpening).
-    CFilePlayer(const QRect& videoRect, QObject* reportWindow, QWidget* owner,
+    CFilePlayer(const QRect& videoRect, QStringList* report, QObject* owner,
                 const std::string& fileName, std::shared_ptr<IFilterGraph> rendered,
                 HRESULT renderResult, UINT timerId, UINT timerInterval, COLORREF borderColour);
     ~CFilePlayer() override;
@@ -47,7 +49,7 @@ public:
     std::string GetFileName() override { return fileName; }
 
 private:
-    void Attach(const QRect& videoRect, QObject* reportWindow, const std::string& fileName,
+    void Attach(const QRect& videoRect, QStringList* report, const std::string& fileName,
                 std::shared_ptr<IFilterGraph> rendered, HRESULT renderResult,
                 COLORREF borderColour);
     void CollectStreamSelectors();
@@ -64,7 +66,7 @@ private:
     std::unique_ptr<CStreamSelector> streamSelectors;
     UINT clockTimer = 0;
     HRESULT openResult = S_OK;
-    QWidget* owner;
+    QObject* owner;
     UINT timerId;
     UINT timerInterval;
 };

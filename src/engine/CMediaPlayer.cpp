@@ -2,9 +2,6 @@
 
 #include "platform/WindowMessage.h"
 
-#include <QCursor>
-#include <QListWidget>
-#include <QMenu>
 #include <QString>
 
 #include <cmath>
@@ -24,19 +21,18 @@ CMediaPlayer::CMediaPlayer() = default;
 CMediaPlayer::~CMediaPlayer() = default;
 
 void CMediaPlayer::ReportFilterGraph() {
-    auto* list = qobject_cast<QListWidget*>(reportWindow);
-    if (!list || !graph) {
+    if (!report || !graph) {
         return;
     }
-    list->clear();
+    report->clear();
     for (const auto& filter : graph->EnumFilters()) {
-        list->addItem(QString::fromStdString(filter->QueryName()));
+        report->append(QString::fromStdString(filter->QueryName()));
         for (const auto& pin : filter->EnumPins()) {
             const char* direction = pin->QueryDirection() == PinDirection::Input ? "in" : "out";
-            list->addItem(QStringLiteral("    %1 (%2)%3")
-                              .arg(QString::fromStdString(pin->QueryId()),
-                                   QString::fromLatin1(direction),
-                                   pin->IsConnected() ? QStringLiteral(", connected") : QString()));
+            report->append(
+                QStringLiteral("    %1 (%2)%3")
+                    .arg(QString::fromStdString(pin->QueryId()), QString::fromLatin1(direction),
+                         pin->IsConnected() ? QStringLiteral(", connected") : QString()));
         }
     }
 }
@@ -110,7 +106,6 @@ HRESULT CMediaPlayer::Play() {
     }
     WaitForState();
     if (videoWindow) {
-        videoWindow->put_AutoShow(true);
         videoWindow->put_Visible(true);
     }
     return result;
@@ -242,54 +237,36 @@ int CMediaPlayer::GetBalance() {
     return balance < kBalanceLeft || balance > kBalanceRight ? 0 : static_cast<int>(balance);
 }
 
-void CMediaPlayer::ShowFilterProperties(const std::string& name, QWidget* parent,
-                                        const velvaro::engine::PropertyPagePresenter& present) {
-    if (!graph || !present) {
-        return;
+std::vector<std::shared_ptr<velvaro::engine::ElementProperties>> CMediaPlayer::GetFilterProperties(
+    const std::string& name) {
+    std::vector<std::shared_ptr<velvaro::engine::ElementProperties>> found;
+    if (!graph) {
+        return found;
     }
-    // Every filter of that name, one after the other.
     for (const auto& filter : graph->EnumFilters()) {
         if (filter->QueryName() != name) {
             continue;
         }
         if (auto properties = filter->QueryProperties()) {
-            present(properties, name, parent);
+            found.push_back(std::move(properties));
         }
     }
+    return found;
 }
 
 std::string CMediaPlayer::GetErrorText() const {
     return graph ? graph->GetErrorText(S_OK) : std::string();
 }
 
-int CMediaPlayer::FillFilterList(QObject* target, int kind) {
-    auto* list = kind == FILTERLIST_LISTBOX ? qobject_cast<QListWidget*>(target) : nullptr;
-    auto* menu = kind == FILTERLIST_MENU ? qobject_cast<QMenu*>(target) : nullptr;
-    if (menu) {
-        const auto actions = menu->actions();
-        for (auto it = actions.rbegin(); it != actions.rend(); ++it) {
-            menu->removeAction(*it);
-            delete *it;
-        }
-    }
-    int count = 0;
+std::vector<FilterEntry> CMediaPlayer::ListFilters() {
+    std::vector<FilterEntry> filters;
     if (!graph) {
-        return count;
+        return filters;
     }
     for (const auto& filter : graph->EnumFilters()) {
-        const bool hasPages = filter->HasPropertyPages();
-        const QString name = QString::fromStdString(filter->QueryName());
-        if (list && hasPages) {
-            list->addItem(name);
-        }
-        if (menu && count < kMaxFilterCommands) {
-            QAction* action = menu->addAction(name);
-            action->setData(kFirstFilterCommand + count);
-            action->setEnabled(hasPages);
-        }
-        ++count;
+        filters.push_back({filter->QueryName(), filter->HasPropertyPages()});
     }
-    return count;
+    return filters;
 }
 
 HRESULT CMediaPlayer::GetPreferredAspectRatio(long* x, long* y) {
@@ -334,10 +311,8 @@ HRESULT CMediaPlayer::GetNativeVideoSize(long* width, long* height) {
     return basicVideo ? basicVideo->GetVideoSize(width, height) : E_NOINTERFACE;
 }
 
-void CMediaPlayer::NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (videoWindow) {
-        videoWindow->NotifyOwnerMessage(window, message, wParam, lParam);
-    }
+std::shared_ptr<velvaro::engine::VideoOutput> CMediaPlayer::GetVideoOutput() const {
+    return videoWindow ? videoWindow->GetVideoOutput() : nullptr;
 }
 
 void CMediaPlayer::UpdateVideoSize() {
@@ -420,15 +395,13 @@ void CMediaPlayer::DisableClosedCaptions() {
     // never contain.
 }
 
-UINT CMediaPlayer::AttachToOwner(QWidget* owner, const QRect& videoRect, UINT timerId,
+UINT CMediaPlayer::AttachToOwner(QObject* owner, const QRect& videoRect, UINT timerId,
                                  UINT timerInterval) {
-    // A child window that clips its siblings and children.
-    constexpr long kVideoWindowStyle = 0x46000000;
-    videoWindow->put_Owner(owner);
-    videoWindow->put_WindowStyle(kVideoWindowStyle);
     videoWindow->SetWindowPosition(videoRect.left(), videoRect.top(), videoRect.width(),
                                    videoRect.height());
-    videoWindow->put_MessageDrain(owner);
+    if (!owner) {
+        return 0;
+    }
     mediaEvent->SetNotifyWindow(owner, WM_GRAPH_EVENT, 0);
     if (timerId == 0 || timerInterval == 0) {
         return 0;
@@ -447,8 +420,7 @@ void CMediaPlayer::StopAndDetach(QObject* owner, UINT clockTimer) {
     if (mediaEvent) {
         mediaEvent->SetNotifyWindow(nullptr, 0, 0);
     }
-    if (videoWindow && owner) {
-        videoWindow->put_Visible(false);
-        videoWindow->put_Owner(nullptr);
+    if (const auto output = GetVideoOutput()) {
+        output->Close();
     }
 }

@@ -4,16 +4,19 @@
 // Everything runs on the UI thread; graph events arrive as WM_GRAPH_EVENT.
 #pragma once
 
-#include "CommandRanges.h"
+#include "engine/ElementProperties.h"
 #include "engine/Framework.h"
+#include "engine/VideoOutput.h"
 
 #include <QRect>
+#include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QObject;
-class QWidget;
 
 using COLORREF = std::uint32_t;
 
@@ -23,11 +26,11 @@ inline constexpr int STREAM_AUDIO = 2;
 inline constexpr int STREAM_SUBTITLES = 3;
 inline constexpr int STREAM_ANGLES = 4;
 
-// Filter list targets of FillFilterList.
-inline constexpr int FILTERLIST_LISTBOX = 0;
-inline constexpr int FILTERLIST_MENU = 1;
-inline constexpr int kFirstFilterCommand = command_range::kFirstFilter;
-inline constexpr int kMaxFilterCommands = command_range::kMaxFilters;
+// A filter of the graph, as a list of them shows it.
+struct FilterEntry {
+    std::string name;
+    bool hasPages = false;  // it has settings its property pages show
+};
 
 class CMediaPlayer {
 public:
@@ -36,6 +39,8 @@ public:
     CMediaPlayer(const CMediaPlayer&) = delete;
     CMediaPlayer& operator=(const CMediaPlayer&) = delete;
 
+    // Writes the graph's filters and their pins' connections into the report
+    // given at construction, one line each; nothing without one.
     virtual void ReportFilterGraph();
     virtual HRESULT ClearGraph();
     // -1 when unknown.
@@ -67,11 +72,12 @@ public:
     virtual HRESULT StepFrame(bool forwards);
     virtual HRESULT SetBalance(int balance);
     virtual int GetBalance();
-    // Shows the settings of every filter of that name through `present`.
-    virtual void ShowFilterProperties(const std::string& name, QWidget* parent,
-                                      const velvaro::engine::PropertyPagePresenter& present);
-    // Kind FILTERLIST_LISTBOX fills a QListWidget, FILTERLIST_MENU a QMenu.
-    virtual int FillFilterList(QObject* target, int kind);
+    // The settings of every filter of that name that has any, in graph
+    // order: what its property pages show, one after the other.
+    virtual std::vector<std::shared_ptr<velvaro::engine::ElementProperties>> GetFilterProperties(
+        const std::string& name);
+    // Every filter of the graph, in its order.
+    virtual std::vector<FilterEntry> ListFilters();
     virtual HRESULT GetPreferredAspectRatio(long* x, long* y);
     virtual HRESULT SetAspectRatioMode(int mode);
     virtual HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2);
@@ -88,7 +94,9 @@ public:
     // The text of the graph's last error: why the open failed, or what
     // stopped the playback (EC_ERRORABORT); empty when there was none.
     std::string GetErrorText() const;
-    void NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam, LPARAM lParam);
+    // What a view shows of the picture; null without one. The view goes
+    // when the player does.
+    std::shared_ptr<velvaro::engine::VideoOutput> GetVideoOutput() const;
     void UpdateVideoSize();
     void SaveScreenshot(const std::string& prefix);
     void SaveGraphState();
@@ -96,12 +104,13 @@ public:
     void DisableClosedCaptions();
 
 protected:
-    // Puts the video window into `owner` at `videoRect`, sends the graph's
-    // events there and starts the clock timer when it has an id and an
-    // interval; returns the timer's id, 0 for none.
-    UINT AttachToOwner(QWidget* owner, const QRect& videoRect, UINT timerId, UINT timerInterval);
-    // Stops the graph and lets go of the owner window: its timer, the events
-    // posted to it and the video window inside it.
+    // Places the video window at `videoRect` of the owner's window, sends
+    // the graph's events to `owner` (when there is one) and starts the clock
+    // timer there when it has an id and an interval; returns the timer's id,
+    // 0 for none.
+    UINT AttachToOwner(QObject* owner, const QRect& videoRect, UINT timerId, UINT timerInterval);
+    // Stops the graph and lets go of the owner: its timer, the events posted
+    // to it, and the video output, which its view then leaves.
     void StopAndDetach(QObject* owner, UINT clockTimer);
 
     int displayWidth = 0;
@@ -116,7 +125,7 @@ protected:
     std::shared_ptr<IQualProp> qualityProperties;
     std::shared_ptr<IVideoFrameStep> frameStep;
     std::shared_ptr<IBaseFilter> videoRenderer;
-    QObject* reportWindow = nullptr;
+    QStringList* report = nullptr;
     std::string fileName;
     long savedState = 0;
 };

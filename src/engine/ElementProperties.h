@@ -4,15 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-class QWidget;
 
 namespace velvaro::engine {
 
@@ -87,11 +84,5 @@ public:
 private:
     std::unique_ptr<Element> element_;
 };
-
-// Shows a filter's properties modally, captioned `caption`, over `parent`;
-// returns once they are closed. The dialogs layer provides one.
-using PropertyPagePresenter =
-    std::function<void(const std::shared_ptr<ElementProperties>& properties,
-                       const std::string& caption, QWidget* parent)>;
 
 }  // namespace velvaro::engine

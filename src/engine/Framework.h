@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-class QWidget;
+namespace velvaro::engine {
+class VideoOutput;
+}
 
 using HRESULT = std::int32_t;
 using LONGLONG = std::int64_t;
@@ -115,7 +117,7 @@ public:
     // as it can, failing.
     virtual void CancelRender() = 0;
     // The window's thread, after RenderFile: makes what lives there (the
-    // video window). RenderFile may run on any thread; this may not.
+    // video output). RenderFile may run on any thread; this may not.
     virtual void FinishRender() = 0;
 };
 
@@ -174,20 +176,18 @@ public:
     virtual HRESULT IsUsingDefaultSource() = 0;
 };
 
+// The video window, which a view shows: its place in the owner's window,
+// whether it shows, its border and the pointer over it.
 class IVideoWindow {
 public:
     virtual ~IVideoWindow() = default;
-    virtual HRESULT put_Owner(QWidget* owner) = 0;
-    virtual HRESULT put_WindowStyle(long style) = 0;
-    virtual HRESULT put_MessageDrain(QWidget* drain) = 0;
+    // What a view shows; null while the graph has no video window.
+    virtual std::shared_ptr<velvaro::engine::VideoOutput> GetVideoOutput() = 0;
     virtual HRESULT put_Visible(bool visible) = 0;
-    virtual HRESULT put_AutoShow(bool autoShow) = 0;
     virtual HRESULT put_BorderColor(long colour) = 0;
     virtual HRESULT SetWindowPosition(long left, long top, long width, long height) = 0;
     virtual HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) = 0;
     virtual HRESULT HideCursor(bool hide) = 0;
-    virtual HRESULT NotifyOwnerMessage(QWidget* window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) = 0;
 };
 
 // One elementary stream of the opened file, in container order.

@@ -40,7 +40,9 @@ GstFilterGraph::~GstFilterGraph() {
     ShutDown();
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
-    delete widget_.data();
+    if (output_) {
+        output_->Close();
+    }
 }
 
 void GstFilterGraph::ShutDown() {
@@ -152,11 +154,9 @@ HRESULT GstFilterGraph::RenderFile(const std::string& path) {
     return partial ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
-void GstFilterGraph::CreateVideoWindow() {
-    if (HaveVideo() && !widget_) {
-        auto* widget = new VideoWidget(mailbox_);  // owned by widget_, or the owner once given
-        widget->hide();
-        widget_ = widget;
+void GstFilterGraph::CreateVideoOutput() {
+    if (HaveVideo() && !output_) {
+        output_ = std::make_shared<VideoOutput>(mailbox_);
     }
 }
 

@@ -6,10 +6,9 @@
 #include "GstGraphParts.h"
 #include "GstSubtitleFiles.h"
 #include "TextWait.h"
-#include "VideoWidget.h"
+#include "VideoOutput.h"
 
 #include <QColor>
-#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QTemporaryFile>
@@ -47,7 +46,7 @@ public:
                                           name.c_str());
     }
     void CancelRender() override;
-    void FinishRender() override { CreateVideoWindow(); }
+    void FinishRender() override { CreateVideoOutput(); }
 
     // IMediaControl
     HRESULT Run() override;
@@ -90,16 +89,12 @@ public:
     HRESULT IsUsingDefaultSource() override;
 
     // IVideoWindow
-    HRESULT put_Owner(QWidget* owner) override;
-    HRESULT put_WindowStyle(long style) override;
-    HRESULT put_MessageDrain(QWidget*) override { return HaveVideo() ? S_OK : E_NOINTERFACE; }
+    std::shared_ptr<VideoOutput> GetVideoOutput() override { return output_; }
     HRESULT put_Visible(bool visible) override;
-    HRESULT put_AutoShow(bool autoShow) override;
     HRESULT put_BorderColor(long colour) override;
     HRESULT SetWindowPosition(long left, long top, long width, long height) override;
     HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) override;
     HRESULT HideCursor(bool hide) override;
-    HRESULT NotifyOwnerMessage(QWidget*, UINT, WPARAM, LPARAM) override { return S_OK; }
 
     // IQualProp
     HRESULT get_AvgFrameRate(int* rate) override;
@@ -125,8 +120,8 @@ protected:
     bool decodeAhead_ = true;
     // Any thread: bus messages the file graph has no use for.
     virtual void OnOtherMessage(GstMessage*) {}
-    // The video window, once the graph shows pictures.
-    void CreateVideoWindow();
+    // The video output, once the graph shows pictures.
+    void CreateVideoOutput();
 
     // Streaming threads.
     static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);
@@ -224,8 +219,8 @@ protected:
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;
     std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
-    PictureMapper pictures_;  // the video sink's streaming thread only
-    QPointer<VideoWidget> widget_;
+    PictureMapper pictures_;               // the video sink's streaming thread only
+    std::shared_ptr<VideoOutput> output_;  // the UI thread's
 
     // Guarded by mutex_: touched by streaming threads.
     mutable std::mutex mutex_;
@@ -287,9 +282,6 @@ protected:
     double rate_ = 1.0;
     long volumeLevel_ = 0;
     long balance_ = 0;
-    bool autoShow_ = true;
-    QColor border_ = Qt::black;
-    QRect window_;
     QSize scaledSize_;
 };
 

@@ -21,9 +21,6 @@ HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
         return E_FAIL;
     }
     logicalState_ = logical;
-    if (autoShow_ && widget_ && widget_->parentWidget()) {
-        widget_->show();
-    }
     return S_OK;
 }
 

@@ -80,20 +80,21 @@ HRESULT GstFilterGraph::SetDestinationPosition(long left, long top, long width, 
         return E_INVALIDARG;
     }
     ApplyScaledSize(static_cast<int>(width), static_cast<int>(height));
-    if (widget_) {
-        widget_->SetDestination(QRect(static_cast<int>(left), static_cast<int>(top),
+    if (output_) {
+        output_->SetDestination(QRect(static_cast<int>(left), static_cast<int>(top),
                                       static_cast<int>(width), static_cast<int>(height)));
     }
     return S_OK;
 }
 
 HRESULT GstFilterGraph::GetDestinationPosition(long* left, long* top, long* width, long* height) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
-    // An empty destination fills the window, as the widget draws it.
-    const QRect destination =
-        widget_->Destination().isEmpty() ? widget_->rect() : widget_->Destination();
+    // An empty destination fills the window, as a view draws it.
+    const QRect destination = output_->Destination().isEmpty()
+                                  ? QRect(QPoint(), output_->Area().size())
+                                  : output_->Destination();
     *left = destination.left();
     *top = destination.top();
     *width = destination.width();
@@ -208,75 +209,51 @@ HRESULT GstFilterGraph::IsUsingDefaultSource() {
     return HaveVideo() ? S_OK : E_NOINTERFACE;
 }
 
-HRESULT GstFilterGraph::put_Owner(QWidget* owner) {
-    if (!widget_) {
-        return E_NOINTERFACE;
-    }
-    widget_->setParent(owner);
-    if (owner) {
-        widget_->setGeometry(window_);
-    }
-    return S_OK;
-}
-
-HRESULT GstFilterGraph::put_WindowStyle(long) {
-    return widget_ ? S_OK : E_NOINTERFACE;
-}
-
 HRESULT GstFilterGraph::put_Visible(bool visible) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
-    widget_->setVisible(visible);
-    return S_OK;
-}
-
-HRESULT GstFilterGraph::put_AutoShow(bool autoShow) {
-    if (!widget_) {
-        return E_NOINTERFACE;
-    }
-    autoShow_ = autoShow;
+    output_->SetVisible(visible);
     return S_OK;
 }
 
 HRESULT GstFilterGraph::put_BorderColor(long colour) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
     // COLORREF: 0x00BBGGRR.
-    border_ = QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                     static_cast<int>((colour >> 16) & 0xFF));
-    widget_->SetBorderColour(border_);
+    output_->SetBorder(QColor(static_cast<int>(colour & 0xFF),
+                              static_cast<int>((colour >> 8) & 0xFF),
+                              static_cast<int>((colour >> 16) & 0xFF)));
     return S_OK;
 }
 
 HRESULT GstFilterGraph::SetWindowPosition(long left, long top, long width, long height) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
-    window_ = QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
-                    static_cast<int>(height));
-    widget_->setGeometry(window_);
+    output_->SetArea(QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                           static_cast<int>(height)));
     return S_OK;
 }
 
 HRESULT GstFilterGraph::GetWindowPosition(long* left, long* top, long* width, long* height) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
-    const QRect geometry = widget_->geometry();
-    *left = geometry.left();
-    *top = geometry.top();
-    *width = geometry.width();
-    *height = geometry.height();
+    const QRect area = output_->Area();
+    *left = area.left();
+    *top = area.top();
+    *width = area.width();
+    *height = area.height();
     return S_OK;
 }
 
 HRESULT GstFilterGraph::HideCursor(bool hide) {
-    if (!widget_) {
+    if (!output_) {
         return E_NOINTERFACE;
     }
-    widget_->SetCursorHidden(hide);
+    output_->SetCursorHidden(hide);
     return S_OK;
 }
 

@@ -5,7 +5,7 @@
 #include "ui/StreamMenus.h"
 
 #include "CommandRanges.h"
-#include "dialogs/ElementPropertiesDialog.h"
+#include "dialogs/FilterList.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
@@ -150,8 +150,8 @@ void CPlayerDlg::AddCommands() {
     session.HandleRange(kFirstFilter, kFilterEnd, [this](int id) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
         if (player && !items.isEmpty()) {
-            player->ShowFilterProperties(items.first()->text().toStdString(), this,
-                                         &velvaro::dialogs::ShowElementProperties);
+            velvaro::dialogs::ShowFilterProperties(*player, items.first()->text().toStdString(),
+                                                   this);
         }
     });
 }

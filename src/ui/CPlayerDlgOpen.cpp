@@ -6,6 +6,7 @@
 #include "controls/CClickSlider.h"
 #include "controls/VolumeSliderScale.h"
 #include "dialogs/FileDialogFilter.h"
+#include "dialogs/FilterList.h"
 #include "engine/CFilePlayer.h"
 #include "engine/MediaFramework.h"
 #include "i18n/CLanguageFile.h"
@@ -20,6 +21,7 @@
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
+#include "video/VideoWidget.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -202,6 +204,9 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, client, path.toStdString(),
         file.TakeGraph(), file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
     player = filePlayer.get();
+    if (const auto output = player->GetVideoOutput()) {
+        VideoWidget::Attach(output, client);
+    }
 
     const bool hasVideo = player->HasVideo() == S_OK;
     const bool hasAudio = player->HasAudio() == S_OK;
@@ -325,13 +330,13 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
 void CPlayerDlg::FillFilterMenus() {
     if (QMenu* filters = menus.popups->MenuBarPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
         filters->clear();
-        if (player->FillFilterList(filters, FILTERLIST_MENU) > 0) {
+        if (velvaro::dialogs::FillFilterList(*player, filters, FILTERLIST_MENU) > 0) {
             menus.popups->EnablePopup(QStringLiteral("IDM_EXTRAS_DSFILTER"), true);
         }
     }
     if (QMenu* filters = menus.popups->ContextPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
         filters->clear();
-        player->FillFilterList(filters, FILTERLIST_MENU);
+        velvaro::dialogs::FillFilterList(*player, filters, FILTERLIST_MENU);
     }
 }
 

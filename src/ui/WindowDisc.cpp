@@ -20,6 +20,7 @@
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/StreamMenus.h"
+#include "video/VideoWidget.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,6 +139,9 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
                                            nullptr, w.client, std::move(rendered), ID_Clock_Timer,
                                            kClockPeriodMs, w.borderColour);
+    if (const auto output = player_->GetVideoOutput()) {
+        VideoWidget::Attach(output, w.client);
+    }
     if (player_->GetRenderStatus() != 0) {
         const std::string reason = player_->GetRenderErrorText();
         if (w.fullscreen) {

@@ -13,6 +13,7 @@
 #include "dialogs/CShutdownDlg.h"
 #include "dialogs/CTabbedLabel.h"
 #include "dialogs/ElementPropertiesDialog.h"
+#include "dialogs/FilterList.h"
 #include "platform/PlayerMessages.h"
 #include "platform/WindowMessage.h"
 #include "resource.h"
@@ -286,16 +287,22 @@ TEST_F(CodecDialogTest, ListsTheFiltersWithPagesOpensThemAndStartsAfreshWithoutA
     EXPECT_EQ(std::pair(CCodecDlg::DurationText(9012345), CCodecDlg::DurationText(99)),
               std::pair(u"25:02:03,000"_s, u"00:00:00,000"_s));
     Open("multi.mkv");
-    // The filters with pages, in graph order, as the filter menu has them.
+    // The filters with pages, in graph order, as the filter menu has them:
+    // every filter, numbered, in place of what the menu held.
     QMenu menu;
-    engine->FillFilterList(&menu, FILTERLIST_MENU);
+    menu.addAction(u"old entry"_s);
+    const int count = velvaro::dialogs::FillFilterList(*engine, &menu, FILTERLIST_MENU);
+    ASSERT_EQ(menu.actions().size(), count);
     QStringList withPages;
-    for (const QAction* item : menu.actions()) {
+    for (int i = 0; i < count; ++i) {
+        const QAction* item = menu.actions()[i];
+        EXPECT_EQ(item->data().toInt(), kFirstFilterCommand + i);
         if (item->isEnabled()) {
             withPages << item->text();
         }
     }
     ASSERT_GE(withPages.size(), 2);
+    EXPECT_FALSE(withPages.contains(u"old entry"_s));
 
     CCodecDlg dialog;
     PropertyPages pages;

@@ -4,7 +4,7 @@
 #include "engine/DvdOpening.h"
 #include "engine/FileOpening.h"
 #include "engine/GstGraphParts.h"
-#include "engine/VideoWidget.h"
+#include "video/VideoWidget.h"
 
 #include <gst/gst.h>
 
@@ -348,9 +348,11 @@ TEST_F(DvdPlayerTest, ReportsAndObeysWhatTheDiscProhibits) {
 TEST_F(DvdPlayerTest, DrawsAndTakesTheButtonsWhereTheyAreOnAZoomedPicture) {
     auto player = OpenDvdIn("dvd/menu", DVD_DOMAIN_VideoTitleSetMenu);
     ASSERT_TRUE(player);
-    auto* video = owner.findChild<VideoWidget*>();
-    ASSERT_NE(video, nullptr);
-    video->setGeometry(0, 0, 720, 576);
+    // The zoom is the view's part: one shows the output.
+    QWidget view;
+    VideoWidget* video = VideoWidget::Attach(player->GetVideoOutput(), &view);
+    player->SetWindowPosition(0, 0, 720, 576);
+    ASSERT_EQ(video->geometry(), QRect(0, 0, 720, 576));
     // Twice the size, the middle of the picture in the window.
     player->SetDestinationPosition(-360, -288, 1440, 1152);
     const auto window = [](int x, int y) { return QPoint(2 * x - 360, 2 * y - 288); };

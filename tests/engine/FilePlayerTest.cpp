@@ -9,15 +9,16 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QListWidget>
-#include <QMenu>
 #include <QMessageBox>
+
+#include <gmock/gmock.h>
 
 #include <filesystem>
 
 namespace {
 
 using velvaro::test::CountEntries;
+using velvaro::test::LatestPicture;
 using velvaro::test::Media;
 using velvaro::test::RunEventsUntil;
 using FilePlayerTest = velvaro::test::PlayerTest;
@@ -212,15 +213,15 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
 // until every stream has ended: they must come with the film all the same.
 TEST_F(FilePlayerTest, TheLastPicturesComeAtTheirTimeWhenTheSoundRunsOn) {
     auto player = Open("bframes-longer-sound.mp4");
-    auto* video = owner.findChild<QWidget*>();
-    ASSERT_TRUE(video);
+    const auto output = player->GetVideoOutput();
+    ASSERT_TRUE(output);
     ASSERT_EQ(player->GetDuration(), 350);
     player->Play();
-    QImage shown = video->grab().toImage();
+    QImage shown = LatestPicture(output, QSize(320, 240));
     long lastChange = 0;
     ASSERT_TRUE(RunEventsUntil(
         [&] {
-            const QImage now = video->grab().toImage();
+            const QImage now = LatestPicture(output, QSize(320, 240));
             if (now != shown) {
                 shown = now;
                 lastChange = player->GetPosition();
@@ -232,18 +233,19 @@ TEST_F(FilePlayerTest, TheLastPicturesComeAtTheirTimeWhenTheSoundRunsOn) {
     EXPECT_LT(lastChange, 260) << "the picture ends at 2.00 s, the sound at 3.50 s";
 }
 
-// A child of the owner at the given place, showing the first frame before
-// playing; the clock timer reaches the owner as WM_TIMER 104. A screenshot is
-// a bitmap of the frame, named by its number.
+// The video output at the given place with the given border, holding the
+// first frame before playing and shown once playing; the clock timer reaches
+// the owner as WM_TIMER 104. A screenshot is a bitmap of the frame, named by
+// its number.
 TEST_F(FilePlayerTest, TheVideoWindowShowsThePictureScreenshotsAndFilters) {
-    QListWidget report;
+    QStringList report;
     auto player = Open("multi.mkv", 104, &report);
-    auto* video = owner.findChild<QWidget*>();
-    ASSERT_TRUE(video && video->geometry() == QRect(10, 20, 320, 240));
-    // Blue is the border colour given as 0x00FF0000.
-    EXPECT_TRUE(RunEventsUntil(
-        [video] { return video->grab().toImage().pixelColor(160, 120) != QColor(0, 0, 255); },
-        2000));
+    const auto output = player->GetVideoOutput();
+    ASSERT_TRUE(output);
+    // 0x00FF0000 is blue.
+    EXPECT_EQ(std::tuple(output->Area(), output->Border(), output->Visible()),
+              std::tuple(QRect(10, 20, 320, 240), QColor(0, 0, 255), false));
+    EXPECT_TRUE(RunEventsUntil([&] { return output->Mailbox()->Latest() != nullptr; }, 2000));
     player->SetWindowPosition(0, 0, 400, 300);
     int width = 0, height = 0;
     player->GetWindowSize(&width, &height);
@@ -270,49 +272,42 @@ TEST_F(FilePlayerTest, TheVideoWindowShowsThePictureScreenshotsAndFilters) {
     EXPECT_FALSE(std::filesystem::exists(folder));
 
     player->Play();
+    EXPECT_TRUE(output->Visible());
     ASSERT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 350; }));
     // 25 frames a second, give or take a busy machine.
     EXPECT_TRUE(player->GetFrameRate() > 10.0 && player->GetFrameRate() < 40.0);
     EXPECT_GE(owner.Count(WM_TIMER), 2);
     EXPECT_EQ(owner.messages.back().second, 104u);
 
-    // The graph's filters are reported, listed and shown.
+    // The graph's filters are reported, listed and their settings handed out.
     player->ReportFilterGraph();
-    const auto renderer = report.findItems(QStringLiteral("Video Renderer"), Qt::MatchExactly);
-    ASSERT_EQ(renderer.size(), 1);
-    EXPECT_EQ(report.item(report.row(renderer.first()) + 1)->text(),
-              QStringLiteral("    Input (in), connected"));
-    Open("multi.mkv")->ReportFilterGraph();  // no report window: nothing to do, no crash
+    const auto renderer = report.indexOf(QStringLiteral("Video Renderer"));
+    ASSERT_GE(renderer, 0);
+    EXPECT_EQ(report.value(renderer + 1), QStringLiteral("    Input (in), connected"));
+    Open("multi.mkv")->ReportFilterGraph();  // no report: nothing to do, no crash
 
-    QMenu menu;
-    menu.addAction(QStringLiteral("old entry"));
-    const int count = player->FillFilterList(&menu, FILTERLIST_MENU);
-    const auto actions = menu.actions();
-    ASSERT_EQ(actions.size(), count);
-    QStringList names;
-    for (int i = 0; i < actions.size(); ++i) {
-        EXPECT_EQ(actions[i]->data().toInt(), kFirstFilterCommand + i);
-        names << actions[i]->text();
+    std::vector<std::string> names;
+    for (const FilterEntry& filter : player->ListFilters()) {
+        names.push_back(filter.name);
+        if (filter.name == "File Source") {
+            EXPECT_TRUE(filter.hasPages);
+        }
     }
-    EXPECT_TRUE(names.contains(QStringLiteral("Video Renderer")) &&
-                names.contains(QStringLiteral("Matroska Splitter")));
-    EXPECT_FALSE(names.contains(QStringLiteral("old entry")));
+    EXPECT_THAT(names,
+                testing::IsSupersetOf({"File Source", "Video Renderer", "Matroska Splitter"}));
 
-    std::vector<std::string> captions;
-    const auto present = [&](const std::shared_ptr<velvaro::engine::ElementProperties>& properties,
-                             const std::string& caption, QWidget*) {
-        EXPECT_EQ(properties->Get("location"),
-                  std::optional<velvaro::engine::PropertyValue>(Media("multi.mkv")));
-        captions.push_back(caption);
-    };
-    player->ShowFilterProperties("File Source", &owner, present);
-    player->ShowFilterProperties("No Such Filter", &owner, present);
-    EXPECT_EQ(captions, std::vector<std::string>{"File Source"});
+    const auto sources = player->GetFilterProperties("File Source");
+    ASSERT_EQ(sources.size(), 1u);
+    EXPECT_EQ(sources.front()->Get("location"),
+              std::optional<velvaro::engine::PropertyValue>(Media("multi.mkv")));
+    EXPECT_TRUE(player->GetFilterProperties("No Such Filter").empty());
 }
 
 TEST_F(FilePlayerTest, ClosingWhilePlayingLeavesNothingBehind) {
-    const auto cycle = [this] {
+    std::vector<std::weak_ptr<velvaro::engine::VideoOutput>> outputs;
+    const auto cycle = [&] {
         auto player = Open("multi.mkv", 104);
+        outputs.push_back(player->GetVideoOutput());
         player->Play();
         RunEventsUntil([&] { return player->GetPosition() > 20; });
     };
@@ -327,7 +322,8 @@ TEST_F(FilePlayerTest, ClosingWhilePlayingLeavesNothingBehind) {
     EXPECT_EQ(owner.Count(WM_TIMER), timers) << "a timer outlived its engine";
     EXPECT_LE(CountEntries("/proc/self/task"), threads);
     EXPECT_LE(CountEntries("/proc/self/fd"), files);
-    EXPECT_TRUE(owner.findChildren<QWidget*>().isEmpty()) << "a video window was left behind";
+    EXPECT_TRUE(std::all_of(outputs.begin(), outputs.end(), [](auto& o) { return o.expired(); }))
+        << "a video output outlived its engine";
 }
 
 // Takes an element out of GStreamer's registry until the result goes, as if

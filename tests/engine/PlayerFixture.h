@@ -1,15 +1,15 @@
-// What the engine tests share: the test media, players opened into an owner
-// window that records the messages it is sent.
+// What the engine tests share: the test media, players opened for an owner
+// that records the messages it is sent, and the pictures they hand a view.
 #pragma once
 
 #include "EventLoop.h"
 #include "ExpectLog.h"
 #include "engine/CFilePlayer.h"
+#include "engine/FrameScaler.h"
 #include "i18n/CLanguageFile.h"
 
 #include <QImage>
 #include <QStringList>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -42,14 +42,33 @@ inline int CountPixels(const QImage& image, const QRect& area,
     return count;
 }
 
+// The newest picture a player handed its video output, at `size` as a view
+// scales it; null before the first.
+inline QImage LatestPicture(const std::shared_ptr<velvaro::engine::VideoOutput>& output,
+                            QSize size) {
+    const auto picture = output ? output->Mailbox()->Latest() : nullptr;
+    if (!picture) {
+        return QImage();
+    }
+    if (!picture->NeedsScaling()) {
+        const QImage pixels = picture->Pixels();
+        return pixels.size() == size ? pixels.copy() : pixels.scaled(size);
+    }
+    QImage image(size, QImage::Format_RGB32);
+    velvaro::engine::FrameScaler scaler;
+    picture->ScaleToBgrx(scaler, image.bits(), static_cast<int>(image.bytesPerLine()), size.width(),
+                         size.height());
+    return image;
+}
+
 // Records the window messages an engine sends its owner.
-class Owner : public QWidget {
+class Owner : public QObject {
 public:
     std::vector<std::pair<UINT, WPARAM>> messages;
 
     bool event(QEvent* event) override {
         if (event->type() != WindowMessageEvent::Type()) {
-            return QWidget::event(event);
+            return QObject::event(event);
         }
         const auto* message = static_cast<WindowMessageEvent*>(event);
         messages.emplace_back(message->message, message->wParam);
@@ -69,7 +88,7 @@ protected:
 
     // A clock timer `timer` every 50 ms when not 0; a border of 0x00FF0000.
     std::unique_ptr<CFilePlayer> Open(const std::string& name, UINT timer = 0,
-                                      QObject* report = nullptr) {
+                                      QStringList* report = nullptr) {
         return std::make_unique<CFilePlayer>(QRect(10, 20, 320, 240), report, &owner, Media(name),
                                              timer, timer ? 50 : 0, 0x00FF0000);
     }

@@ -105,8 +105,10 @@ TEST_F(StreamsTest, ASilentFilmGetsItsCompanionSoundAndAFilmsOwnComesBackAfterIt
     ASSERT_TRUE(player->LoadExternalAudio(Media("companion/film.wav")));
     player->Play();
     velvaro::test::RunEventsFor(300);
+    const std::weak_ptr<velvaro::engine::VideoOutput> output = player->GetVideoOutput();
+    ASSERT_FALSE(output.expired());
     player.reset();
-    EXPECT_TRUE(owner.findChildren<QWidget*>().isEmpty());
+    EXPECT_TRUE(output.expired());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Subtitle files beside a film, found, listed, drawn and skipped when damaged.
 #include "PlayerFixture.h"
-#include "engine/VideoWidget.h"
 
 #include <QTemporaryDir>
 
@@ -37,12 +36,15 @@ protected:
         if (!std::filesystem::exists(path)) {
             std::filesystem::copy_file(velvaro::test::Media("dark." + container), path);
         }
-        return std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &owner, path, 0, 0, 0);
+        auto player =
+            std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &owner, path, 0, 0, 0);
+        film_ = player->GetVideoOutput();
+        return player;
     }
     // The lower half of the picture, where the text goes.
     QImage Bottom() {
-        auto* video = owner.findChild<VideoWidget*>();
-        return video ? video->grab().toImage().copy(0, 120, 320, 120) : QImage();
+        const QImage picture = velvaro::test::LatestPicture(film_, QSize(320, 240));
+        return picture.isNull() ? QImage() : picture.copy(0, 120, 320, 120);
     }
     // The film is black: bright pixels are text.
     static int Bright(const QImage& image) {
@@ -54,6 +56,7 @@ protected:
     }
 
     QTemporaryDir folder;
+    std::shared_ptr<velvaro::engine::VideoOutput> film_;  // of the film opened last
 };
 
 // With and without a language part, any case of the extension; codes and

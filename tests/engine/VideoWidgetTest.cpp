@@ -1,15 +1,17 @@
-// The video window painting the renderer's pictures. 4:2:0 is scaled as the
-// window paints, straight into the window's own pixels where it may: the
-// picture must land exactly where it belongs, in every way of painting, and
-// never over a widget lying on top of it.
+// The video window painting the renderer's pictures as its video output
+// asks. 4:2:0 is scaled as the window paints, straight into the window's own
+// pixels where it may: the picture must land exactly where it belongs, in
+// every way of painting, and never over a widget lying on top of it.
 #include "EventLoop.h"
 #include "TestPipeline.h"
 #include "engine/FrameScaler.h"
+#include "engine/VideoOutput.h"
 #include "engine/VideoPicture.h"
-#include "engine/VideoWidget.h"
+#include "video/VideoWidget.h"
 
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 
@@ -20,6 +22,7 @@ namespace {
 
 using velvaro::engine::FrameScaler;
 using velvaro::engine::GstSampleHandle;
+using velvaro::engine::VideoOutput;
 using velvaro::engine::VideoPicture;
 using velvaro::test::RunEventsUntil;
 
@@ -45,10 +48,10 @@ class VideoWidgetTest : public ::testing::Test {
 protected:
     VideoWidgetTest() : sample_(MakeSample()), picture_(VideoPicture::Map(sample_.get())) {
         window.resize(300, 220);
-        video = new VideoWidget(mailbox_);
-        video->setParent(&window);
-        video->setGeometry(kVideoAt.x(), kVideoAt.y(), 200, 150);
-        video->SetBorderColour(Qt::green);
+        video = VideoWidget::Attach(output_, &window);
+        output_->SetArea(QRect(kVideoAt, QSize(200, 150)));
+        output_->SetBorder(Qt::green);
+        output_->SetVisible(true);
     }
 
     // Shows the window and gives it the picture to draw into `destination`,
@@ -56,12 +59,12 @@ protected:
     // the picture as drawn there.
     QImage Show(const QRect& destination) {
         destination_ = destination;
-        video->SetDestination(destination);
+        output_->SetDestination(destination);
         const QImage expected = Expected(*picture_, destination.size());
         const QPoint first(std::max(destination.x(), 0), std::max(destination.y(), 0));
         window.show();
         EXPECT_TRUE(RunEventsUntil([this] { return window.windowHandle()->isExposed(); }));
-        mailbox_->Deliver(picture_);
+        output_->Mailbox()->Deliver(picture_);
         RunEventsUntil([&] {
             return (Shown().pixel(kVideoAt + first) & 0xffffff) ==
                    (expected.pixel(first - destination.topLeft()) & 0xffffff);
@@ -87,7 +90,8 @@ protected:
     static constexpr QPoint kVideoAt{17, 23};
     GstSampleHandle sample_;
     std::shared_ptr<const VideoPicture> picture_;
-    std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
+    std::shared_ptr<VideoOutput> output_ =
+        std::make_shared<VideoOutput>(std::make_shared<velvaro::engine::FrameMailbox>());
     QWidget window;
     VideoWidget* video = nullptr;
     QRect destination_;
@@ -111,10 +115,29 @@ TEST_F(VideoWidgetTest, ScalesTheFilmIntoItsPlaceWithTheBorderAround) {
     velvaro::test::RunEventsFor(50);
     const int count = video->PicturesShown();
     EXPECT_GT(count, 0);
-    mailbox_->Deliver(VideoPicture::Map(sample_.get()));
+    output_->Mailbox()->Deliver(VideoPicture::Map(sample_.get()));
     velvaro::test::RunEventsFor(50);
     EXPECT_EQ(video->PicturesShown(), count + 1);
     EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, destination));
+}
+
+// The widget goes where its output says, shows and hides, hides the pointer
+// over it, and goes once the output closes.
+TEST_F(VideoWidgetTest, FollowsItsOutputAndGoesWithIt) {
+    output_->SetArea(QRect(5, 6, 70, 80));
+    output_->SetCursorHidden(true);
+    output_->SetVisible(false);
+    EXPECT_EQ(std::tuple(video->geometry(), video->cursor().shape(), video->isHidden()),
+              std::tuple(QRect(5, 6, 70, 80), Qt::BlankCursor, true));
+    output_->SetCursorHidden(false);
+    output_->SetVisible(true);
+    EXPECT_EQ(std::pair(video->cursor().shape(), video->isHidden()),
+              std::pair(Qt::ArrowCursor, false));
+    const QPointer<VideoWidget> watched = video;
+    output_->Close();
+    EXPECT_TRUE(watched.isNull());
+    output_->Mailbox()->Deliver(picture_);  // nobody to tell
+    velvaro::test::RunEventsFor(20);
 }
 
 // Zoomed past the window, only the middle of the picture shows.
@@ -149,7 +172,7 @@ TEST_F(VideoWidgetTest, NeverPaintsOverAWidgetLyingOnTopOfIt) {
         // Whatever repaints were due are done before the next picture comes.
         velvaro::test::RunEventsFor(50);
         EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "first picture";
-        mailbox_->Deliver(VideoPicture::Map(sample_.get()));
+        output_->Mailbox()->Deliver(VideoPicture::Map(sample_.get()));
         velvaro::test::RunEventsFor(50);
         EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "a new picture";
         // Painted only where it is due.

@@ -10,7 +10,6 @@
 #include "TestRegistry.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
-#include "engine/VideoWidget.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -22,6 +21,7 @@
 #include "ui/CPlayerDlg.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/ToolStrip.h"
+#include "video/VideoWidget.h"
 
 #include <QApplication>
 #include <QFileDialog>

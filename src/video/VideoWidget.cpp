@@ -1,4 +1,4 @@
-#include "VideoWidget.h"
+#include "video/VideoWidget.h"
 
 #include <QBackingStore>
 #include <QPaintEngine>
@@ -7,49 +7,41 @@
 #include <QRegion>
 #include <QWindow>
 
-void FrameMailbox::Deliver(Picture frame) {
-    std::lock_guard lock(mutex_);
-    latest_ = std::move(frame);
-    if (receiver_ && !repaintQueued_) {
-        repaintQueued_ = true;
-        // Runs on the receiver's thread; dropped if the receiver is gone.
-        QMetaObject::invokeMethod(
-            receiver_,
-            [this, receiver = receiver_] {
-                {
-                    std::lock_guard lock(mutex_);
-                    repaintQueued_ = false;
-                }
-                if (!receiver->PresentLatest()) {
-                    receiver->update();
-                }
-            },
-            Qt::QueuedConnection);
-    }
+using velvaro::engine::FrameMailbox;
+using velvaro::engine::VideoOutput;
+
+VideoWidget* VideoWidget::Attach(std::shared_ptr<VideoOutput> output, QWidget* parent) {
+    return new VideoWidget(std::move(output), parent);  // owned by the parent
 }
 
-FrameMailbox::Picture FrameMailbox::Latest() const {
-    std::lock_guard lock(mutex_);
-    return latest_;
-}
-
-void FrameMailbox::SetReceiver(VideoWidget* receiver) {
-    std::lock_guard lock(mutex_);
-    receiver_ = receiver;
-    repaintQueued_ = false;
-}
-
-VideoWidget::VideoWidget(std::shared_ptr<FrameMailbox> mailbox) : mailbox_(std::move(mailbox)) {
+VideoWidget::VideoWidget(std::shared_ptr<VideoOutput> output, QWidget* parent)
+    : QWidget(parent), output_(std::move(output)), mailbox_(output_->Mailbox()) {
     // Clicks, drags and the wheel belong to the owner window.
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // We paint every pixel ourselves: no background erase, no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    mailbox_->SetReceiver(this);
+    mailbox_->SetReceiver(this, [this] {
+        if (!PresentLatest()) {
+            update();
+        }
+    });
+    connect(output_.get(), &VideoOutput::Changed, this, &VideoWidget::Follow);
+    // Gone at once, as the player that held the output is.
+    connect(output_.get(), &VideoOutput::Closed, this, [this] { delete this; });
+    Follow();
 }
 
 VideoWidget::~VideoWidget() {
-    mailbox_->SetReceiver(nullptr);
+    mailbox_->SetReceiver(nullptr, {});
+}
+
+void VideoWidget::Follow() {
+    setGeometry(output_->Area());
+    SetDestination(output_->Destination());
+    SetBorderColour(output_->Border());
+    SetCursorHidden(output_->CursorHidden());
+    setVisible(output_->Visible());
 }
 
 void VideoWidget::SetDestination(const QRect& destination) {
@@ -67,6 +59,10 @@ void VideoWidget::SetBorderColour(const QColor& colour) {
 }
 
 void VideoWidget::SetCursorHidden(bool hidden) {
+    if (hidden == cursorHidden_) {
+        return;
+    }
+    cursorHidden_ = hidden;
     if (hidden) {
         setCursor(Qt::BlankCursor);
     } else {

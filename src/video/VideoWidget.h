@@ -1,10 +1,11 @@
-// The video window: a child of the owner that shows the newest frame. The
-// frame arrives from a streaming thread through a FrameMailbox; the widget
-// only ever touches it on the UI thread.
+// The video window: a child of the window that shows a player's video
+// output. The newest frame arrives from a streaming thread through the
+// output's mailbox; the widget only ever touches it on the UI thread.
 #pragma once
 
-#include "FrameScaler.h"
-#include "VideoPicture.h"
+#include "engine/FrameScaler.h"
+#include "engine/VideoOutput.h"
+#include "engine/VideoPicture.h"
 
 #include <QColor>
 #include <QImage>
@@ -12,39 +13,21 @@
 #include <QWidget>
 
 #include <memory>
-#include <mutex>
 
 class QPainter;
-class VideoWidget;
-
-// Hand-over point between the renderer's streaming thread and the widget.
-class FrameMailbox {
-public:
-    using Picture = std::shared_ptr<const velvaro::engine::VideoPicture>;
-
-    // Streaming thread: keeps the frame and asks the receiver to repaint.
-    void Deliver(Picture frame);
-    // UI thread: the newest frame.
-    Picture Latest() const;
-    void SetReceiver(VideoWidget* receiver);
-
-private:
-    mutable std::mutex mutex_;
-    Picture latest_;
-    VideoWidget* receiver_ = nullptr;
-    bool repaintQueued_ = false;
-};
 
 class VideoWidget : public QWidget {
 public:
-    explicit VideoWidget(std::shared_ptr<FrameMailbox> mailbox);
+    // Shows `output` inside `parent` and follows it: the place, visibility,
+    // border colour, pointer and pictures it asks for. Owned by `parent`;
+    // it deletes itself when the output closes.
+    static VideoWidget* Attach(std::shared_ptr<velvaro::engine::VideoOutput> output,
+                               QWidget* parent);
     ~VideoWidget() override;
 
     // Where the picture goes, in widget coordinates; may exceed the widget.
-    void SetDestination(const QRect& destination);
+    // Empty: all of the widget.
     QRect Destination() const { return destination_; }
-    void SetBorderColour(const QColor& colour);
-    void SetCursorHidden(bool hidden);
     // Shows the newest frame at once, scaled straight into the window's
     // pixels and put on screen, when nothing lies over it; false when a
     // repaint has to show it.
@@ -56,14 +39,22 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    VideoWidget(std::shared_ptr<velvaro::engine::VideoOutput> output, QWidget* parent);
+    // Takes on what the output now asks for.
+    void Follow();
+    void SetDestination(const QRect& destination);
+    void SetBorderColour(const QColor& colour);
+    void SetCursorHidden(bool hidden);
     bool ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
                          const QRect& target);
     // Whether another widget lies over `target` or cuts it off.
     bool Obscured(const QRect& target) const;
 
-    std::shared_ptr<FrameMailbox> mailbox_;
+    std::shared_ptr<velvaro::engine::VideoOutput> output_;
+    std::shared_ptr<velvaro::engine::FrameMailbox> mailbox_;
     QRect destination_;
     QColor border_ = Qt::black;
+    bool cursorHidden_ = false;
     velvaro::engine::FrameScaler scaler_;
     // Where a picture is scaled when it cannot go straight onto the device.
     QImage scaled_;
