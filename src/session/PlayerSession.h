@@ -5,6 +5,7 @@
 // came.
 #pragma once
 
+#include "session/CommandStateTable.h"
 #include "session/KeyTable.h"
 
 #include <QObject>
@@ -47,6 +48,9 @@ public:
 
     // Commands that need a medium, and so wait for one being opened.
     static bool ActsOnMedium(int command);
+    // What each command looks like, for every view to draw.
+    CommandStateTable& Commands() { return commands_; }
+    const CommandStateTable& Commands() const { return commands_; }
 
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
@@ -64,6 +68,7 @@ private:
     std::unordered_map<int, std::vector<std::function<bool()>>> handlers_;
     std::vector<Range> ranges_;
     std::unordered_map<int, int> aliases_;
+    CommandStateTable commands_;
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

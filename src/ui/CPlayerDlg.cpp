@@ -67,6 +67,8 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     client = new PlayerClientArea(this);
     session.SetOpeningQuery([this] { return opening.file || opening.dvd; });
     AddCommands();
+    connect(&session.Commands(), &CommandStateTable::changed, this,
+            [this](int id, const CommandLook& look) { DrawCommand(id, look); });
     // A command may have moved a still player.
     connect(&session, &PlayerSession::executed, this, [this] { WakeClock(); });
 }
@@ -106,6 +108,7 @@ bool CPlayerDlg::OnInitDialog() {
     bars.normalImages.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
     bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     CreateToolBar();
+    SeedCommandStates();
     PlaceControlBars();
 
     TranslateWindow();
@@ -336,6 +339,7 @@ void CPlayerDlg::RestorePowerSaving() {
 
 void CPlayerDlg::ApplySettings() {
     CreateToolBar();
+    SeedCommandStates();
     PlaceControlBars();
     PlaceControlBars();
     FitWindowToBars();

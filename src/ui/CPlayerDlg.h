@@ -170,6 +170,8 @@ private:
     static bool WaitsForMedium(UINT message);
     // Hands the session every command of the window and its parts.
     void AddCommands();
+    void SeedCommandStates();
+    void DrawCommand(int id, const CommandLook& look);
     void OnDropFiles(const QStringList& names);
     void OnMenuSelect(QMenu* popup);
     void ConnectMenus();

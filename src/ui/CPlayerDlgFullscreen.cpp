@@ -31,14 +31,6 @@ constexpr int kBarItems[] = {IDM_ANSICHT_TITLEBAR, IDM_ANSICHT_MENUBAR, IDM_ANSI
 constexpr unsigned kCursorRestMs = 500;
 constexpr UINT kMouseMovePeriodMs = 40;
 
-// Only the menu bar shows that fullscreen is on.
-void CheckInMenuBar(QMenuBar* bar, int id, bool checked) {
-    for (QAction* item : FindCommands(bar, id)) {
-        item->setCheckable(true);
-        item->setChecked(checked);
-    }
-}
-
 }  // namespace
 
 void CPlayerDlg::OnFullscreen() {
@@ -123,7 +115,7 @@ void CPlayerDlg::EnterFullscreen() {
     for (int id : kFullscreenGreyed) {
         SetMenuEnable(id, MF_GRAYED);
     }
-    CheckInMenuBar(menus.bar.get(), IDM_ANSICHT_VOLLBILD, true);
+    session.Commands().SetChecked(IDM_ANSICHT_VOLLBILD, true);
     fullscreenState.inTransition = false;
 }
 
@@ -187,7 +179,7 @@ void CPlayerDlg::LeaveFullscreen() {
         }
     }
     SetMenuEnable(IDM_ANSICHT_ORIGINAL, MF_ENABLED);
-    CheckInMenuBar(menus.bar.get(), IDM_ANSICHT_VOLLBILD, false);
+    session.Commands().SetChecked(IDM_ANSICHT_VOLLBILD, false);
     if (style & WS_MAXIMIZEBOX) {
         SetMenuEnable(isMaximized() ? IDM_ANSICHT_WIEDERHERSTELLEN : IDM_ANSICHT_MAXIMIEREN,
                       MF_ENABLED);

@@ -126,11 +126,11 @@ void CPlayerDlg::PlaceSliders(int areaWidth, int top) {
 }
 
 void CPlayerDlg::SetMenuCheck(int id, UINT flags) {
-    menus.states->Check(id, (flags & MF_CHECKED) != 0);
+    session.Commands().SetChecked(id, (flags & MF_CHECKED) != 0);
 }
 
 void CPlayerDlg::SetMenuEnable(int id, UINT flags) {
-    menus.states->Enable(id, (flags & MF_GRAYED) == 0);
+    session.Commands().SetEnabled(id, (flags & MF_GRAYED) == 0);
 }
 
 void CPlayerDlg::GetVideoAreaSize(int* width, int* height) const {

@@ -185,7 +185,7 @@ bool CPlayerDlg::HasRememberedPosition() const {
 }
 
 void CPlayerDlg::JumpToLastPosition() {
-    if (!filePlayer || !menus.states->IsEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) {
+    if (!filePlayer || !session.Commands().IsEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) {
         return;
     }
     // Whole seconds: the fraction is dropped.

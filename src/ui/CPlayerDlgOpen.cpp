@@ -255,7 +255,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     marks.Reset(duration);
     bars.position->setRange(0, duration);
     bars.position->setPageStep(1000);
-    if (menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
+    if (session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
         bars.position->SetSelection(marks.Start(), marks.End());
     }
 
@@ -407,7 +407,7 @@ void CPlayerDlg::OnExternalAudioTrack() {
         }
         SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
     };
-    if (menus.states->IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
+    if (session.Commands().IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
         if (filePlayer) {
             filePlayer->RemoveExternalAudio();
         }

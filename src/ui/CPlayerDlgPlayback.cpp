@@ -12,7 +12,7 @@
 #include <algorithm>
 
 void CPlayerDlg::ToggleLoop() {
-    SetLoop(!menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE), true);
+    SetLoop(!session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE), true);
 }
 
 void CPlayerDlg::SetLoop(bool on, bool selection) {
@@ -38,10 +38,10 @@ bool CPlayerDlg::HasAudioPlayer() const {
 }
 
 void CPlayerDlg::ToggleMute() {
-    if (!HasAudioPlayer() || !menus.states->IsEnabled(IDM_AUDIO_STUMM)) {
+    if (!HasAudioPlayer() || !session.Commands().IsEnabled(IDM_AUDIO_STUMM)) {
         return;
     }
-    if (menus.states->IsChecked(IDM_AUDIO_STUMM)) {
+    if (session.Commands().IsChecked(IDM_AUDIO_STUMM)) {
         player->SetVolume(volumeBeforeMute == kVolumeSilent ? kVolumeFull : volumeBeforeMute);
     } else {
         volumeBeforeMute = player->GetVolume();
@@ -99,7 +99,7 @@ void CPlayerDlg::SetNormalSpeed() {
 }
 
 bool CPlayerDlg::IsShutdownArmed() const {
-    return menus.states->IsChecked(IDM_WIEDERGABE_SHUTDOWN);
+    return session.Commands().IsChecked(IDM_WIEDERGABE_SHUTDOWN);
 }
 
 void CPlayerDlg::ToggleShutdown() {

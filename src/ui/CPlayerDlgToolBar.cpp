@@ -11,6 +11,8 @@
 
 #include <QAction>
 #include <QBitmap>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace {
 
@@ -145,16 +147,55 @@ QAction* CPlayerDlg::ToolButton(int commandId) const {
 }
 
 void CPlayerDlg::SetToolButtonImage(int commandId, int image, const QString& tooltip) {
-    if (QAction* button = ToolButton(commandId)) {
-        button->setIcon(ButtonIcon(bars, image));
-        SetButtonImageIndex(button, image);
-        button->setToolTip(tooltip);
-    }
+    session.Commands().SetFace(commandId, image, tooltip);
 }
 
 void CPlayerDlg::SetToolButtonState(int commandId, int state) {
-    if (QAction* button = ToolButton(commandId)) {
-        button->setEnabled(state == TBSTATE_ENABLED);
+    session.Commands().SetEnabled(commandId, state == TBSTATE_ENABLED);
+}
+
+// The table starts from what the built menus and toolbar show; the menu
+// bar's word counts where the context menu has the same command.
+void CPlayerDlg::SeedCommandStates() {
+    CommandStateTable& table = session.Commands();
+    const std::function<void(const QWidget*)> seedMenu = [&](const QWidget* menu) {
+        for (const QAction* item : menu->actions()) {
+            if (const QMenu* popup = item->menu()) {
+                seedMenu(popup);
+            } else if (const int id = CommandId(item)) {
+                table.Seed(id, item->isEnabled(), item->isChecked());
+            }
+        }
+    };
+    seedMenu(menus.context.get());
+    seedMenu(menus.bar.get());
+    for (const QAction* button : bars.toolbar->actions()) {
+        if (const int id = button->isSeparator() ? 0 : CommandId(button)) {
+            table.Seed(id, button->isEnabled(), false);
+        }
+    }
+}
+
+void CPlayerDlg::DrawCommand(int id, const CommandLook& look) {
+    if (menus.states) {
+        if (id == IDM_ANSICHT_VOLLBILD) {
+            // Only the menu bar shows that fullscreen is on.
+            for (QAction* item : FindCommands(menus.bar.get(), id)) {
+                item->setCheckable(true);
+                item->setChecked(look.checked);
+            }
+        } else {
+            menus.states->Check(id, look.checked);
+        }
+        menus.states->Enable(id, look.enabled);
+    }
+    if (QAction* button = ToolButton(id)) {
+        button->setEnabled(look.enabled);
+        if (look.image >= 0) {
+            button->setIcon(ButtonIcon(bars, look.image));
+            SetButtonImageIndex(button, look.image);
+            button->setToolTip(look.tip);
+        }
     }
 }
 

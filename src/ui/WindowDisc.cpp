@@ -186,7 +186,7 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     w.bars.position->setRange(0, duration);
     w.bars.position->setPageStep(1000);
     w.marks.Reset(duration);
-    if (w.menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
+    if (w.session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
         w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
     }
 
@@ -326,7 +326,7 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
         const int duration = player_->GetDuration();
         w.marks.Reset(duration);
         w.bars.position->setRange(0, duration);
-        if (w.menus.states->IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
+        if (w.session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
             w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
         }
         w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));

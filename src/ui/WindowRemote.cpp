@@ -128,8 +128,7 @@ RemoteState WindowRemote::Current() const {
     state.rate = std::clamp(rate > 0 ? rate : 1.0, state.minimumRate, state.maximumRate);
     state.volume = window_.bars.volume->value() / 100.0;
     const auto clickable = [this](int id) {
-        const QAction* button = window_.ToolButton(id);
-        return button && button->isEnabled();
+        return window_.ToolButton(id) && window_.session.Commands().IsEnabled(id);
     };
     state.canGoNext = clickable(IDTBB_NEXTTRACKCHAPTER);
     state.canGoPrevious = clickable(IDTBB_PREVTRACKCHAPTER);
@@ -154,8 +153,7 @@ void WindowRemote::Run(std::function<void()> action) {
 
 void WindowRemote::Click(int buttonId) {
     Run([this, buttonId] {
-        const QAction* button = window_.ToolButton(buttonId);
-        if (button && button->isEnabled()) {
+        if (window_.ToolButton(buttonId) && window_.session.Commands().IsEnabled(buttonId)) {
             window_.session.Execute(buttonId);
         }
     });

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 TEST(CommandFunnelTest, TheKeyTableNamesEachKeysCommandsWithCtrlWhereItCounts) {
@@ -143,6 +145,25 @@ TEST(CommandFunnelTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDro
     funnel.session.ReplayDeferred();
     velvaro::test::RunEventsFor(20);
     EXPECT_TRUE(funnel.heard.empty());
+}
+
+TEST(CommandFunnelTest, TheLookOfACommandIsToldToItsViewsWhenSetButNotWhenSeeded) {
+    CommandStateTable table;
+    std::vector<std::pair<int, CommandLook>> told;
+    QObject::connect(&table, &CommandStateTable::changed,
+                     [&told](int id, const CommandLook& look) { told.emplace_back(id, look); });
+    EXPECT_EQ(table.Look(IDM_AUDIO_STUMM), CommandLook{});
+    table.Seed(IDM_AUDIO_STUMM, false, true);
+    EXPECT_TRUE(told.empty());
+    table.SetEnabled(IDM_AUDIO_STUMM, true);
+    table.SetFace(IDTBB_MUTE, 7, u"Mute"_s);
+    table.SetChecked(IDM_AUDIO_STUMM, false);
+    using Told = std::vector<std::pair<int, CommandLook>>;
+    EXPECT_EQ(told, (Told{{IDM_AUDIO_STUMM, {.enabled = true, .checked = true}},
+                          {IDTBB_MUTE, {.image = 7, .tip = u"Mute"_s}},
+                          {IDM_AUDIO_STUMM, {.enabled = true, .checked = false}}}));
+    EXPECT_FALSE(table.IsChecked(IDM_AUDIO_STUMM));
+    EXPECT_TRUE(table.IsEnabled(IDTBB_MUTE));
 }
 
 }  // namespace
