@@ -60,6 +60,16 @@ bool PlayerSession::Dispatch(int command) {
     return alias != aliases_.end() && Dispatch(alias->second);
 }
 
+void PlayerSession::Update(const std::function<void(PlayerState&)>& change) {
+    PlayerState next = state_;
+    change(next);
+    if (next == state_) {
+        return;
+    }
+    state_ = std::move(next);
+    Q_EMIT stateChanged(state_);
+}
+
 void PlayerSession::Key(UINT key, bool down) {
     if (key == VK_CONTROL) {
         controlDown_ = down;

@@ -7,6 +7,7 @@
 
 #include "session/CommandStateTable.h"
 #include "session/KeyTable.h"
+#include "session/PlayerState.h"
 
 #include <QObject>
 
@@ -48,6 +49,10 @@ public:
 
     // Commands that need a medium, and so wait for one being opened.
     static bool ActsOnMedium(int command);
+    // What the player is doing. `change` edits a copy; the views hear of it
+    // once, and only when something changed.
+    const PlayerState& State() const { return state_; }
+    void Update(const std::function<void(PlayerState&)>& change);
     // What each command looks like, for every view to draw.
     CommandStateTable& Commands() { return commands_; }
     const CommandStateTable& Commands() const { return commands_; }
@@ -55,6 +60,7 @@ public:
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
     void executed(int command);
+    void stateChanged(const PlayerState& state);
 
 private:
     bool Opening() const { return opening_ && opening_(); }
@@ -69,6 +75,7 @@ private:
     std::vector<Range> ranges_;
     std::unordered_map<int, int> aliases_;
     CommandStateTable commands_;
+    PlayerState state_;
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

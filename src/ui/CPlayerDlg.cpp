@@ -344,7 +344,7 @@ void CPlayerDlg::ApplySettings() {
     PlaceControlBars();
     FitWindowToBars();
     ApplyProcessPriority();
-    if (playState == State_Running) {
+    if (session.State().play == State_Running) {
         if (settings->deactivatePowerManagement) {
             DisablePowerSaving();
         } else {

@@ -146,7 +146,7 @@ public:
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return player; }
-    int PlayState() const { return playState; }
+    int PlayState() const { return session.State().play; }
     bool IsFullscreen() const { return fullscreen; }
 
 protected:
@@ -260,7 +260,6 @@ private:
     CPlayerCommandLineInfo* commandLine;
     std::unique_ptr<CFilePlayer> filePlayer;
     CMediaPlayer* player = nullptr;
-    int playState = 0;  // the engine's State_Stopped, State_Paused or State_Running
 
     PlayerSession session;
     VideoLayout layout;
@@ -270,7 +269,6 @@ private:
     WindowDisc disc{*this};
 
     QString captionFile;  // " - " and the file's name, in the title after an open
-    QString fileName, filePath;
     DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     bool topmost = false;
     bool initialised = false;

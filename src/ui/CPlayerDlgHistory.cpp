@@ -79,7 +79,7 @@ void CPlayerDlg::AddToHistory() {
     velvaro::platform::RegistryTransaction transaction;
     RegKey key;
     key.Create(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey);
-    const std::string name = fileName.toStdString();
+    const std::string name = session.State().name.toStdString();
     int found = 0;
     for (int entry = 1; entry <= kHistoryEntries && found == 0; ++entry) {
         std::string stored;
@@ -88,7 +88,7 @@ void CPlayerDlg::AddToHistory() {
         }
     }
     if (found == 1) {
-        key.SetString(FullNameValue(1), filePath.toStdString());
+        key.SetString(FullNameValue(1), session.State().path.toStdString());
         return;
     }
     // Shift down over the medium's old place, or over the oldest entry.
@@ -98,7 +98,7 @@ void CPlayerDlg::AddToHistory() {
         CopyValue(key, FullNameValue(entry), FullNameValue(entry + 1));
     }
     key.SetString(NameValue(1), name);
-    key.SetString(FullNameValue(1), filePath.toStdString());
+    key.SetString(FullNameValue(1), session.State().path.toStdString());
     BuildRecentMenu();
 }
 
@@ -176,12 +176,12 @@ void CPlayerDlg::SaveResumePosition() {
     const QString seconds = QString::asprintf("%.2f", filePlayer->GetPosition() * 0.01);
     RegKey key;
     if (key.Create(HKEY_CURRENT_USER, velvaro::kVideosKey) == ERROR_SUCCESS) {
-        key.SetString(fileName.toStdString(), seconds.toStdString());
+        key.SetString(session.State().name.toStdString(), seconds.toStdString());
     }
 }
 
 bool CPlayerDlg::HasRememberedPosition() const {
-    return LeadingNumber<double>(RememberedText(fileName)) > 0.0;
+    return LeadingNumber<double>(RememberedText(session.State().name)) > 0.0;
 }
 
 void CPlayerDlg::JumpToLastPosition() {
@@ -189,17 +189,17 @@ void CPlayerDlg::JumpToLastPosition() {
         return;
     }
     // Whole seconds: the fraction is dropped.
-    const int seconds = LeadingNumber<int>(RememberedText(fileName));
+    const int seconds = LeadingNumber<int>(RememberedText(session.State().name));
     if (seconds <= 0) {
         return;
     }
     player->Pause();
     player->SetPosition(static_cast<int>(std::min<long long>(seconds * 100LL, INT_MAX)));
-    if (playState == State_Stopped) {
+    if (session.State().play == State_Stopped) {
         // Run long enough to show the frame there, then stay stopped.
         player->Play();
         player->Stop();
-    } else if (playState == State_Running) {
+    } else if (session.State().play == State_Running) {
         player->Play();
     }
 }

@@ -44,7 +44,7 @@ void CPlayerDlg::JumpToMarkEnd() {
     }
     bool rangeEnd = false;
     player->SetPosition(
-        marks.EndTarget(player->GetDuration(), playState == State_Running, &rangeEnd));
+        marks.EndTarget(player->GetDuration(), session.State().play == State_Running, &rangeEnd));
     if (rangeEnd) {
         OnEndOfMedia(true);
     }
@@ -70,7 +70,7 @@ void CPlayerDlg::Skip(int steps) {
 
 // Only a paused picture steps; the player refuses a disc's menu.
 void CPlayerDlg::StepFrame(bool forwards) {
-    if (player && playState == State_Paused && HasVideo()) {
+    if (player && session.State().play == State_Paused && HasVideo()) {
         player->StepFrame(forwards);
     }
 }
@@ -105,8 +105,8 @@ void CPlayerDlg::OnScreenshot() {
     if (!player || player->HasVideo() != S_OK) {
         return;
     }
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    const std::string base = dot < 0 ? std::string() : fileName.left(dot).toStdString();
+    const qsizetype dot = session.State().name.lastIndexOf(u'.');
+    const std::string base = dot < 0 ? std::string() : session.State().name.left(dot).toStdString();
     std::string prefix = settings->screenshotDirectory;
     if (prefix.empty() || prefix.back() != '/') {
         prefix += '/';

@@ -238,7 +238,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
 
     long state = 0;
     player->GetState(&state);
-    playState = static_cast<int>(state);
+    session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
     player->SetVolume(settings->volume);
     player->SetBalance(settings->balance);
 
@@ -293,9 +293,11 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
 
     const QFileInfo info(path);
-    fileName = info.fileName();
-    captionFile = QStringLiteral(" - ") + fileName;
-    filePath = path;
+    session.Update([&](PlayerState& state) {
+        state.name = info.fileName();
+        state.path = path;
+    });
+    captionFile = QStringLiteral(" - ") + session.State().name;
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
         LayoutVideo();

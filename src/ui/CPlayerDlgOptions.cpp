@@ -80,11 +80,11 @@ void CPlayerDlg::ApplyStartOptions() {
             }
         }
         if (Only(options.GetPlay(), options.GetPause())) {
-            if (playState != State_Running) {
+            if (session.State().play != State_Running) {
                 OnPlayPause();
             }
         } else if (Only(options.GetPause(), options.GetPlay())) {
-            if (playState == State_Running || playState == State_Stopped) {
+            if (session.State().play == State_Running || session.State().play == State_Stopped) {
                 OnPlayPause();
             }
         }

@@ -42,7 +42,8 @@ void CPlayerDlg::OnTimer(UINT id) {
     if (HasVideo()) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
     }
-    if (marks.JumpsBack(playState == State_Running, position, bars.position->maximum())) {
+    if (marks.JumpsBack(session.State().play == State_Running, position,
+                        bars.position->maximum())) {
         player->SetPosition(marks.Start());
     }
     remote.OnClockTick();
@@ -52,7 +53,7 @@ void CPlayerDlg::OnTimer(UINT id) {
 // Nothing moves while paused or stopped: the clock stops after the tick that
 // shows where it came to rest, and anything that may move it wakes it again.
 void CPlayerDlg::PaceClock() {
-    const bool moving = playState == State_Running || drag.dragging ||
+    const bool moving = session.State().play == State_Running || drag.dragging ||
                         static_cast<int>(bars.noticeUntil - TickCount()) > 0;
     if (!player) {
         return;
@@ -88,9 +89,9 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
         if (code != SB_THUMBTRACK) {
             drag.dragging = false;
             player->SetPosition(bars.position->value());
-            if (playState == State_Paused) {
+            if (session.State().play == State_Paused) {
                 player->Pause();
-            } else if (playState == State_Running) {
+            } else if (session.State().play == State_Running) {
                 player->Play();
             }
         }

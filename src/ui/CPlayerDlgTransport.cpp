@@ -10,7 +10,7 @@ void CPlayerDlg::OnPlayPause() {
     if (!player) {
         return;
     }
-    if (playState == State_Running) {
+    if (session.State().play == State_Running) {
         Pause();
     } else {
         Play();
@@ -24,7 +24,7 @@ void CPlayerDlg::Play() {
     if (settings->deactivatePowerManagement) {
         DisablePowerSaving();
     }
-    playState = State_Running;
+    session.Update([](PlayerState& now) { now.play = State_Running; });
     SetTitleSuffix(QStringLiteral(" - PLAY"));
     if (settings->startFullscreen) {
         EnterFullscreen();
@@ -46,7 +46,7 @@ void CPlayerDlg::Pause() {
         return;
     }
     RestorePowerSaving();
-    playState = State_Paused;
+    session.Update([](PlayerState& now) { now.play = State_Paused; });
     SetTitleSuffix(QStringLiteral(" - PAUSE"));
     player->Pause();
 }
@@ -69,7 +69,7 @@ void CPlayerDlg::Stop(bool toMarkStart) {
     // rest at the start.
     player->Pause();
     player->SetPosition(0);
-    playState = State_Stopped;
+    session.Update([](PlayerState& now) { now.play = State_Stopped; });
     SetTitleSuffix(QStringLiteral(" - STOP"));
 }
 

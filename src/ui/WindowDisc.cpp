@@ -161,12 +161,14 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     w.player = player_.get();
     CMediaPlayer* const player = w.player;
 
-    w.fileName = DiscName(path);
-    w.captionFile = QStringLiteral(" - ") + w.fileName;
-    w.filePath = path;
+    w.session.Update([&](PlayerState& now) {
+        now.name = DiscName(path);
+        now.path = path;
+    });
+    w.captionFile = QStringLiteral(" - ") + w.session.State().name;
     long state = 0;
     player->GetState(&state);
-    w.playState = static_cast<int>(state);
+    w.session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
     w.fullscreenState.fitted = false;
     player->SetVolume(w.settings->volume);
     player->SetBalance(w.settings->balance);
@@ -231,7 +233,7 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     } else {
         player->Play();
         player->Pause();
-        w.playState = State_Paused;
+        w.session.Update([](PlayerState& now) { now.play = State_Paused; });
         w.SetTitleSuffix(QStringLiteral(" - PAUSE"));
     }
     return true;

@@ -60,6 +60,7 @@ void WindowRemote::Start() {
     qApp->installEventFilter(this);
     window_.installEventFilter(this);
     connect(window_.bars.volume, &QSlider::valueChanged, this, &WindowRemote::Refresh);
+    connect(&window_.session, &PlayerSession::stateChanged, this, &WindowRemote::Refresh);
     service_ = std::make_unique<MprisService>(*this);
     service_->Publish(Current());
     // Without a session bus nobody can ask, and the clock need not keep
@@ -81,7 +82,8 @@ void WindowRemote::OnClockTick() {
     Refresh();
     const std::int64_t position = RemotePosition();
     // The engine's own rate: backwards it runs back.
-    const double rate = window_.playState == State_Running ? window_.player->GetRate() : 0;
+    const double rate =
+        window_.session.State().play == State_Running ? window_.player->GetRate() : 0;
     // Across a change of rate nobody can tell when it came; the change goes
     // out itself, and listeners read the position anew.
     if (lastPositionUs_ >= 0 && sinceLastTick_.isValid() && rate == lastRate_) {
@@ -112,14 +114,14 @@ RemoteState WindowRemote::Current() const {
         return state;
     }
     state.open = true;
-    if (window_.playState == State_Running) {
+    if (window_.session.State().play == State_Running) {
         state.status = RemoteState::Status::kPlaying;
-    } else if (window_.playState == State_Paused) {
+    } else if (window_.session.State().play == State_Paused) {
         state.status = RemoteState::Status::kPaused;
     }
     if (window_.filePlayer) {
-        state.title = window_.fileName;
-        state.url = QUrl::fromLocalFile(window_.filePath).toString(QUrl::FullyEncoded);
+        state.title = window_.session.State().name;
+        state.url = QUrl::fromLocalFile(window_.session.State().path).toString(QUrl::FullyEncoded);
     }
     const int duration = player->GetDuration();
     state.lengthUs = std::max(0, duration) * kUsPerHundredth;
@@ -161,13 +163,13 @@ void WindowRemote::Click(int buttonId) {
 
 // Play again would also reset the speed; the interface wants nothing then.
 void WindowRemote::RemotePlay() {
-    if (window_.playState != State_Running) {
+    if (window_.session.State().play != State_Running) {
         Click(IDTBB_PLAY);
     }
 }
 
 void WindowRemote::RemotePause() {
-    if (window_.playState != State_Paused) {
+    if (window_.session.State().play != State_Paused) {
         Click(IDTBB_PAUSE);
     }
 }

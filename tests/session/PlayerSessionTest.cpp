@@ -1,6 +1,7 @@
-// Commands and keys through the session, with handlers that record what
-// reaches them: the order they are asked in, the key table, and what waits
-// for a medium being opened.
+// The session without a window: commands and keys reach handlers that
+// record them (the order they are asked in, the key table, what waits for
+// a medium being opened), and the command looks and the state are told to
+// whoever listens.
 #include "session/PlayerSession.h"
 
 #include "EventLoop.h"
@@ -16,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(CommandFunnelTest, TheKeyTableNamesEachKeysCommandsWithCtrlWhereItCounts) {
+TEST(PlayerSessionTest, TheKeyTableNamesEachKeysCommandsWithCtrlWhereItCounts) {
     using namespace key_command;
     const std::tuple<UINT, bool, KeyCommands> rows[] = {
         {VK_SPACE, false, {IDM_WIEDERGABE_WIEDERGABE_PAUSE}},
@@ -69,7 +70,7 @@ struct Funnel {
 };
 using Heard = std::vector<std::pair<char, int>>;
 
-TEST(CommandFunnelTest, HandlersAreAskedInTurnAndAKeyFallsBackWhenItsFirstIsNotTaken) {
+TEST(PlayerSessionTest, HandlersAreAskedInTurnAndAKeyFallsBackWhenItsFirstIsNotTaken) {
     Funnel funnel({key_command::kDiscUp, IDTBB_NEXTTRACKCHAPTER},
                   {IDM_VIDEO_VERGROESSERN_OBENUNTEN, IDM_PLAYLIST_NAECHSTERTITEL});
     funnel.session.Alias(IDTBB_NEXTTRACKCHAPTER, IDM_PLAYLIST_NAECHSTERTITEL);
@@ -110,7 +111,7 @@ TEST(CommandFunnelTest, HandlersAreAskedInTurnAndAKeyFallsBackWhenItsFirstIsNotT
     EXPECT_FALSE(funnel.session.ControlDown());
 }
 
-TEST(CommandFunnelTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDropped) {
+TEST(PlayerSessionTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDropped) {
     Funnel funnel({}, {IDM_WIEDERGABE_SCHNELLESVORSPULEN, IDM_DATEI_OEFFNEN, IDM_ANSICHT_TITLEBAR,
                        IDM_WIEDERGABE_WIEDERGABE_PAUSE});
     funnel.opening = true;
@@ -147,7 +148,7 @@ TEST(CommandFunnelTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDro
     EXPECT_TRUE(funnel.heard.empty());
 }
 
-TEST(CommandFunnelTest, TheLookOfACommandIsToldToItsViewsWhenSetButNotWhenSeeded) {
+TEST(PlayerSessionTest, TheLookOfACommandIsToldToItsViewsWhenSetButNotWhenSeeded) {
     CommandStateTable table;
     std::vector<std::pair<int, CommandLook>> told;
     QObject::connect(&table, &CommandStateTable::changed,
@@ -164,6 +165,24 @@ TEST(CommandFunnelTest, TheLookOfACommandIsToldToItsViewsWhenSetButNotWhenSeeded
                           {IDM_AUDIO_STUMM, {.enabled = true, .checked = false}}}));
     EXPECT_FALSE(table.IsChecked(IDM_AUDIO_STUMM));
     EXPECT_TRUE(table.IsEnabled(IDTBB_MUTE));
+}
+
+TEST(PlayerSessionTest, TheStateChangesInOnePlaceAndIsToldOnceWhenItDoes) {
+    PlayerSession session;
+    std::vector<PlayerState> told;
+    QObject::connect(&session, &PlayerSession::stateChanged,
+                     [&told](const PlayerState& state) { told.push_back(state); });
+    session.Update([](PlayerState& state) {
+        state.name = u"film.mkv"_s;
+        state.path = u"/media/film.mkv"_s;
+        state.play = 2;
+    });
+    session.Update([](PlayerState& state) { state.play = 2; });
+    session.Update([](PlayerState& state) { state.play = 1; });
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told.front().name, u"film.mkv"_s);
+    EXPECT_EQ(told.back().play, 1);
+    EXPECT_EQ(session.State(), told.back());
 }
 
 }  // namespace
