@@ -35,29 +35,27 @@ bool PlayerSession::Execute(int command) {
         Defer([this, command] { Execute(command); });
         return true;
     }
-    if (!Dispatch(command)) {
-        return false;
-    }
-    Q_EMIT executed(command);
-    return true;
-}
-
-bool PlayerSession::Dispatch(int command) {
+    bool handled = false;
     if (const auto handlers = handlers_.find(command); handlers != handlers_.end()) {
         for (const auto& action : handlers->second) {
             if (action()) {
-                return true;
+                handled = true;
+                break;
             }
         }
     }
     for (const Range& range : ranges_) {
-        if (command >= range.first && command < range.end) {
+        if (!handled && command >= range.first && command < range.end) {
             range.action(command);
-            return true;
+            handled = true;
         }
     }
-    const auto alias = aliases_.find(command);
-    return alias != aliases_.end() && Dispatch(alias->second);
+    if (!handled) {
+        const auto alias = aliases_.find(command);
+        return alias != aliases_.end() && Execute(alias->second);
+    }
+    Q_EMIT executed(command);
+    return true;
 }
 
 void PlayerSession::Update(const std::function<void(PlayerState&)>& change) {

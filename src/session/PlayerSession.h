@@ -64,7 +64,6 @@ Q_SIGNALS:
 
 private:
     bool Opening() const { return opening_ && opening_(); }
-    bool Dispatch(int command);
 
     struct Range {
         int first;
