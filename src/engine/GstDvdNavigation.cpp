@@ -51,11 +51,9 @@ HRESULT GstDvdGraph::SeekTo(GstFormat format, gint64 position, double rate) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     lastChange_ = std::chrono::steady_clock::now();
-    {
-        std::lock_guard lock(mutex_);
-        aborted_ = false;
-    }
-    return SendSeek(format, position, rate);
+    const HRESULT sent = SendSeek(format, position, rate);
+    StreamsFlushed();
+    return sent;
 }
 
 // The navigator refuses a seek that comes while it flushes for another.

@@ -122,6 +122,10 @@ protected:
     virtual void OnOtherMessage(GstMessage*) {}
     // The video output, once the graph shows pictures.
     void CreateVideoOutput();
+    // Once a flushing seek has returned, an error is news again. Not sooner:
+    // streams that stopped with an error may still post its consequences
+    // until the flush has stopped them.
+    void StreamsFlushed();
 
     // Streaming threads.
     static void OnPadAdded(GstElement* source, GstPad* pad, GstFilterGraph* graph);

@@ -106,6 +106,11 @@ void GstFilterGraph::OnError(GstMessage* message) {
     PushEvent(EC_ERRORABORT, E_FAIL, 0);
 }
 
+void GstFilterGraph::StreamsFlushed() {
+    std::lock_guard lock(mutex_);
+    aborted_ = false;
+}
+
 namespace {
 
 // Our video renderer's converter warns "not negotiated" when a new

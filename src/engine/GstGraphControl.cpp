@@ -145,10 +145,6 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
     } else {
         textWait_.End();
     }
-    {
-        std::lock_guard lock(mutex_);
-        aborted_ = false;  // the flush starts the streams again
-    }
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const bool done =
         rate > 0
@@ -156,6 +152,7 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
                                position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
             : gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
                                GST_SEEK_TYPE_SET, position);
+    StreamsFlushed();
     return done ? S_OK : E_FAIL;
 }
 

@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMessageBox>
+#include <QScopeGuard>
+#include <QThread>
 
 #include <gmock/gmock.h>
 
@@ -173,8 +175,20 @@ TEST_F(FilePlayerTest, SeeksInAnMpegProgramStreamShowTheFrameAskedFor) {
     }
 }
 
+// Holds back, for a moment, the thread that logs the demuxer's second
+// error: as a busy machine may between the error and the one following it.
+QtMessageHandler heldBackLogger = nullptr;
+void HoldBackFollowingError(QtMsgType type, const QMessageLogContext& context,
+                            const QString& text) {
+    if (text.contains(u"Internal data stream error")) {
+        QThread::msleep(300);
+    }
+    heldBackLogger(type, context, text);
+}
+
 // The end, and a file that breaks in the middle (its demuxer stops with an
-// error), reach the owner as one graph event each; the error keeps its text.
+// error), reach the owner as one graph event each; the error keeps its text,
+// also when the owner stops at once, before the demuxer's following error.
 // A Video CD's track plays from start to end: the sector headers between its
 // packs do not stop the demuxer.
 TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
@@ -185,13 +199,21 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
         owner.messages.clear();
         auto player = Open(file);
         player->SetPosition(tail ? player->GetDuration() - tail : 0);
+        heldBackLogger = qInstallMessageHandler(HoldBackFollowingError);
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(heldBackLogger); });
         player->Play();
         ASSERT_TRUE(RunEventsUntil([&] { return owner.Count(WM_GRAPH_EVENT) > 0; }, 9000));
         long event = 0;
         LONG_PTR param = 0;
         ASSERT_EQ(player->GetEvent(&event, &param, &param), S_OK);
         EXPECT_EQ(event, code) << file;
-        velvaro::test::RunEventsFor(300);
+        const int endedAt = player->GetPosition();
+        if (code == EC_ERRORABORT) {
+            // Stopped as the window stops at the end: paused, at the start.
+            player->Pause();
+            player->SetPosition(0);
+        }
+        velvaro::test::RunEventsFor(400);
         EXPECT_LT(player->GetEvent(&event, &param, &param), 0) << file << ": only one was due";
         if (code == EC_COMPLETE) {
             EXPECT_GE(player->GetPosition(), player->GetDuration());
@@ -203,7 +225,7 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
             EXPECT_TRUE(!player->GetErrorText().empty() &&
                         first.contains(QString::fromStdString(": " + player->GetErrorText())))
                 << first.toStdString();
-            EXPECT_LT(player->GetPosition(), player->GetDuration() / 2);
+            EXPECT_LT(endedAt, player->GetDuration() / 2);
         }
     }
 }
