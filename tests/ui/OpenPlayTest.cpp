@@ -94,6 +94,26 @@ TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrWithAChosenOrACompanionSound
     EXPECT_FALSE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
     ExpectState(silent);
 
+    // A track that keeps its open waiting leaves the window answering, and
+    // the film's commands wait for it.
+    QElapsedTimer clock;
+    clock.start();
+    OpenSoundTrack(Media("damaged/huge.y4m"));
+    EXPECT_LT(clock.elapsed(), 100) << "the sound track's open holds the window";
+    EXPECT_TRUE(window->IsOpening());
+    ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+        box.findChild<QLineEdit*>(u"fileNameEdit"_s)
+            ->setText(QString::fromStdString(Media("audio.mp3")));
+        static_cast<QDialog&>(box).accept();
+    });
+    window->Session().Execute(IDM_AUDIO_AUDIOTRACKOEFFNEN);
+    EXPECT_EQ(user.Count(), 0);
+    Settle();
+    EXPECT_EQ(user.Count(), 1);
+    EXPECT_TRUE(FilePlayer()->HasExternalAudio() && Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+    ExpectState(
+        {.enabledCommands = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS}, .enabledButtons = {IDTBB_MUTE}});
+
     OpenFile(Media("companion/film.mp4"));
     EXPECT_TRUE(FilePlayer()->HasExternalAudio() && Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
 }
