@@ -19,7 +19,19 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
     EXPECT_FALSE(PositionSlider()->isEnabled() || VolumeSlider()->isEnabled() ||
                  (Style() & WS_THICKFRAME) || VideoAreaHeight() != 250);
 
+    // The film's maximise button comes on the window as it is: one made
+    // anew would be hidden, shown and painted all over.
+    struct HideCounter : QObject {
+        int hides = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            hides += event->type() == QEvent::Hide;
+            return false;
+        }
+    } hidden;
+    window->installEventFilter(&hidden);
     OpenFile(Media("multi.mkv"));
+    window->removeEventFilter(&hidden);
+    EXPECT_EQ(hidden.hides, 0) << "the window went away while opening";
     ExpectState(
         {.title = TitleOf("multi.mkv"),
          .enabledCommands = {IDM_DATEI_SCHLIESSEN, IDM_ANSICHT_VOLLBILD, IDM_AUDIO_STUMM,
