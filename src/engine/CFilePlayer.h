@@ -43,6 +43,8 @@ public:
     static bool IsSoundTrack(IFilterGraph& rendered, HRESULT renderResult);
     // The second half of LoadExternalAudio, for a file found a sound track.
     bool AddExternalAudio(const std::string& path);
+    // While a track is checked, the film's own sound stays silent.
+    void HoldFilmSound(bool held) { filterGraph->HoldFilmSound(held); }
     void RemoveExternalAudio();
 
     LONGLONG GetCurrentFrame() override;

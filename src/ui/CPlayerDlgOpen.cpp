@@ -183,6 +183,9 @@ void CPlayerDlg::CancelOpening() {
 }
 
 void CPlayerDlg::DropSoundTrack() {
+    if (opening.soundTrack && filePlayer) {
+        filePlayer->HoldFilmSound(false);
+    }
     opening.soundTrack.reset();
     opening.soundTrackThen = {};
     if (const auto done = std::exchange(opening.soundTrackDone, {})) {
@@ -402,6 +405,8 @@ void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool 
     // film's commands wait for it. A newer track replaces one under way.
     auto done = BeginOpening();
     DropSoundTrack();
+    // Meanwhile the film plays without its own sound, as it will after.
+    filePlayer->HoldFilmSound(true);
     opening.soundTrackThen = std::move(then);
     opening.soundTrackDone = std::move(done);
     opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
@@ -421,6 +426,9 @@ void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
         filePlayer->RemoveExternalAudio();
     } else if (filePlayer) {
         added = filePlayer->AddExternalAudio(path.toStdString());
+    }
+    if (filePlayer) {
+        filePlayer->HoldFilmSound(false);
     }
     if (added) {
         SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
