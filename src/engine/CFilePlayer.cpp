@@ -309,19 +309,30 @@ HRESULT CFilePlayer::SwitchSplitterStream(MajorType type, int index) {
     return result;
 }
 
+bool CFilePlayer::IsSoundTrack(IFilterGraph& rendered, HRESULT renderResult) {
+    // A file with a picture of its own is no sound track.
+    return SUCCEEDED(renderResult) && rendered.IsUsingDefaultSource() != S_OK;
+}
+
 bool CFilePlayer::LoadExternalAudio(const std::string& path) {
     if (HasVideo() != S_OK) {
         return false;
     }
-    RemoveExternalAudio();
     {
-        // A file with a picture of its own is no sound track.
         auto probe = CreateFilterGraph();
-        const HRESULT rendered = probe->RenderFile(path);
-        if (FAILED(rendered) || probe->IsUsingDefaultSource() == S_OK) {
+        if (!IsSoundTrack(*probe, probe->RenderFile(path))) {
+            RemoveExternalAudio();
             return false;
         }
     }
+    return AddExternalAudio(path);
+}
+
+bool CFilePlayer::AddExternalAudio(const std::string& path) {
+    if (HasVideo() != S_OK) {
+        return false;
+    }
+    RemoveExternalAudio();
     const int volume = GetVolume();
     const int balance = GetBalance();
     const int position = GetPosition();

@@ -34,8 +34,17 @@ public:
     bool HasExternalAudio() const { return (externalAudioFlag & 1) != 0; }
     // Plays the sound of `path` instead of the film's. Refused for a film
     // without picture and for a file that has a picture of its own.
-    // `path` in UTF-8.
+    // `path` in UTF-8. Reads the file here and now; a window checks it off
+    // its thread first (velvaro::engine::FileOpening) and calls
+    // AddExternalAudio.
     bool LoadExternalAudio(const std::string& path);
+    // Whether `rendered`, `path`'s graph, is a sound track: it renders and
+    // has no picture of its own.
+    static bool IsSoundTrack(IFilterGraph& rendered, HRESULT renderResult);
+    // The second half of LoadExternalAudio, for a file found a sound track.
+    bool AddExternalAudio(const std::string& path);
+    // While a track is checked, the film's own sound stays silent.
+    void HoldFilmSound(bool held) { filterGraph->HoldFilmSound(held); }
     void RemoveExternalAudio();
 
     LONGLONG GetCurrentFrame() override;

@@ -239,6 +239,9 @@ public:
     virtual ~IExternalAudio() = default;
     virtual HRESULT AddExternalAudio(const std::string& path) = 0;
     virtual HRESULT RemoveExternalAudio() = 0;
+    // Silences the film's own sound, its volume untouched, while a track
+    // is on its way.
+    virtual HRESULT HoldFilmSound(bool held) = 0;
 };
 
 // Frame by frame while paused, as the video renderer steps.

@@ -107,6 +107,7 @@ public:
 
     // IExternalAudio
     HRESULT AddExternalAudio(const std::string& path) override;
+    HRESULT HoldFilmSound(bool held) override;
     HRESULT RemoveExternalAudio() override;
 
     // IAMStreamSelect
@@ -222,6 +223,7 @@ protected:
     // Held aside, out of the pipeline, while a separate track plays.
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;
+    bool filmSoundHeld_ = false;
     std::shared_ptr<FrameMailbox> mailbox_ = std::make_shared<FrameMailbox>();
     PictureMapper pictures_;               // the video sink's streaming thread only
     std::shared_ptr<VideoOutput> output_;  // the UI thread's

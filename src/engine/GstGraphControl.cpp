@@ -262,7 +262,8 @@ void GstFilterGraph::ApplyVolume() {
     }
     // 1/100 dB to linear gain; the bottom of the scale is silence.
     const double gain = std::pow(10.0, static_cast<double>(volumeLevel_) / 2000.0);
-    g_object_set(volume_, "volume", gain, "mute", volumeLevel_ <= kVolumeSilent, nullptr);
+    const bool held = filmSoundHeld_ && !externalRenderer_;
+    g_object_set(volume_, "volume", gain, "mute", held || volumeLevel_ <= kVolumeSilent, nullptr);
     g_object_set(panorama_, "panorama", static_cast<float>(balance_) / kBalanceRight, nullptr);
 }
 

@@ -111,6 +111,13 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::string& path) {
     return S_OK;
 }
 
+HRESULT GstFilterGraph::HoldFilmSound(bool held) {
+    std::lock_guard lock(mutex_);
+    filmSoundHeld_ = held;
+    ApplyVolume();
+    return S_OK;
+}
+
 HRESULT GstFilterGraph::RemoveExternalAudio() {
     if (!externalSource_) {
         return S_FALSE;

@@ -65,7 +65,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
     client = new PlayerClientArea(this);
-    session.SetOpeningQuery([this] { return opening.file || opening.dvd; });
+    session.SetOpeningQuery([this] { return opening.file || opening.dvd || opening.soundTrack; });
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,
             [this](int id, const CommandLook& look) { DrawCommand(id, look); });

@@ -208,7 +208,11 @@ private:
     void ApplyCommandStates(const MediumKind& medium);
     void SetTitleSuffix(const QString& suffix);
     void OpenCompanionAudio(const QString& path);
-    bool OpenExternalAudio(const QString& path);
+    // Starts opening `path` as the film's sound; `then` learns whether it
+    // was added, unless a close or another open drops it first.
+    void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
+    void OnSoundTrackRendered(const QString& path);
+    void DropSoundTrack();
     void OnExternalAudioTrack();
     bool HasRememberedPosition() const;
     void OnTimer(UINT id);

@@ -34,7 +34,8 @@
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if ((opening.file || opening.dvd) && WaitsForMedium(message->message)) {
+        if ((opening.file || opening.dvd || opening.soundTrack) &&
+            WaitsForMedium(message->message)) {
             session.Defer([this, m = message->message, w = message->wParam, l = message->lParam] {
                 PostMessage(this, m, w, l);
             });

@@ -68,6 +68,7 @@ void CPlayerDlg::OpenFiles(QStringList paths) {
 }
 
 void CPlayerDlg::CloseEngine() {
+    DropSoundTrack();  // it would be the closed film's
     if (filePlayer) {
         bookmarks.OnMediumClosed();
         ReleaseEngineDialogs();
@@ -168,14 +169,28 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
 }
 
 void CPlayerDlg::CancelOpening() {
-    if (!opening.file && !opening.dvd) {
+    if (!opening.file && !opening.dvd && !opening.soundTrack) {
         return;
     }
     opening.file.reset();
     opening.dvd.reset();
     opening.then = {};
     session.DropDeferred();  // input meant for a medium that will not come
-    std::exchange(opening.done, {})();
+    DropSoundTrack();
+    if (const auto done = std::exchange(opening.done, {})) {
+        done();
+    }
+}
+
+void CPlayerDlg::DropSoundTrack() {
+    if (opening.soundTrack && filePlayer) {
+        filePlayer->HoldFilmSound(false);
+    }
+    opening.soundTrack.reset();
+    opening.soundTrackThen = {};
+    if (const auto done = std::exchange(opening.soundTrackDone, {})) {
+        done();
+    }
 }
 
 bool CPlayerDlg::IsOpening() const {
@@ -381,17 +396,53 @@ void CPlayerDlg::OpenCompanionAudio(const QString& path) {
     }
 }
 
-bool CPlayerDlg::OpenExternalAudio(const QString& path) {
-    if (!filePlayer || !filePlayer->LoadExternalAudio(path.toStdString())) {
-        return false;
+void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool added)> then) {
+    if (!filePlayer || filePlayer->HasVideo() != S_OK) {
+        if (then) {
+            then(false);
+        }
+        return;
     }
-    SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
-    SetMenuEnable(IDM_AUDIO_STUMM, MF_ENABLED);
-    SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
-    SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
-    bars.volume->setEnabled(true);
-    UpdateMuteDisplay();
-    return true;
+    // Read and checked off this thread, the file may take its time; the
+    // film's commands wait for it. A newer track replaces one under way.
+    auto done = BeginOpening();
+    DropSoundTrack();
+    // Meanwhile the film plays without its own sound, as it will after.
+    filePlayer->HoldFilmSound(true);
+    opening.soundTrackThen = std::move(then);
+    opening.soundTrackDone = std::move(done);
+    opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
+        path.toStdString(), this, [this, path] { OnSoundTrackRendered(path); });
+}
+
+void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
+    const std::unique_ptr<velvaro::engine::FileOpening> track = std::move(opening.soundTrack);
+    const auto finish = qScopeGuard(std::exchange(opening.soundTrackDone, {}));
+    const std::function<void(bool)> then = std::exchange(opening.soundTrackThen, {});
+    std::shared_ptr<IFilterGraph> probe = track->TakeGraph();
+    const bool sound = probe && CFilePlayer::IsSoundTrack(*probe, track->Result());
+    // The checked file's graph stops off this thread too.
+    velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
+    bool added = false;
+    if (filePlayer && !sound) {
+        filePlayer->RemoveExternalAudio();
+    } else if (filePlayer) {
+        added = filePlayer->AddExternalAudio(path.toStdString());
+    }
+    if (filePlayer) {
+        filePlayer->HoldFilmSound(false);
+    }
+    if (added) {
+        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
+        SetMenuEnable(IDM_AUDIO_STUMM, MF_ENABLED);
+        SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
+        SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
+        bars.volume->setEnabled(true);
+        UpdateMuteDisplay();
+    }
+    if (then) {
+        then(added);
+    }
 }
 
 // Loads a sound track to play instead of the film's, or takes it away again.
@@ -432,9 +483,11 @@ void CPlayerDlg::OnExternalAudioTrack() {
     if (chosen.isEmpty() || !filePlayer || !HasVideo()) {
         return;
     }
-    if (!OpenExternalAudio(chosen)) {
-        greyWithoutSound();
-    }
+    OpenExternalAudio(chosen, [greyWithoutSound](bool added) {
+        if (!added) {
+            greyWithoutSound();
+        }
+    });
 }
 
 void CPlayerDlg::OpenStartupMedium() {

@@ -12,6 +12,7 @@
 
 #include <QMenuBar>
 #include <QScopedValueRollback>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace {
@@ -23,7 +24,8 @@ constexpr int kBarItems[] = {IDM_ANSICHT_STATUSBAR, IDM_ANSICHT_TITLEBAR, IDM_AN
 
 void CPlayerDlg::ModifyStyle(DWORD remove, DWORD add) {
     const DWORD changed = (style & ~remove) | add;
-    if (changed != style) {
+    // The first call also puts the window's own flags in place of a dialog's.
+    if (changed != style || windowType() != Qt::Window) {
         style = changed;
         ApplyWindowFlags();
     }
@@ -47,7 +49,14 @@ void CPlayerDlg::ApplyWindowFlags() {
     if (topmost) {
         flags |= Qt::WindowStaysOnTopHint;
     }
-    if (flags != windowFlags()) {
+    // A maximise button (an opened film's) or stacking change on the window
+    // the system has: made anew, it would be hidden, shown and painted all
+    // over. A frame or caption that comes or goes still takes a new window.
+    const Qt::WindowFlags inPlace = Qt::WindowMaximizeButtonHint | Qt::WindowStaysOnTopHint;
+    if (flags != windowFlags() && windowHandle() && !((flags ^ windowFlags()) & ~inPlace)) {
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
+    } else if (flags != windowFlags()) {
         // New flags re-create the native window, which hides it.
         const bool visible = isVisible();
         const Qt::WindowStates states = windowState();

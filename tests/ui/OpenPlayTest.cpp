@@ -19,7 +19,19 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
     EXPECT_FALSE(PositionSlider()->isEnabled() || VolumeSlider()->isEnabled() ||
                  (Style() & WS_THICKFRAME) || VideoAreaHeight() != 250);
 
+    // The film's maximise button comes on the window as it is: one made
+    // anew would be hidden, shown and painted all over.
+    struct HideCounter : QObject {
+        int hides = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            hides += event->type() == QEvent::Hide;
+            return false;
+        }
+    } hidden;
+    window->installEventFilter(&hidden);
     OpenFile(Media("multi.mkv"));
+    window->removeEventFilter(&hidden);
+    EXPECT_EQ(hidden.hides, 0) << "the window went away while opening";
     ExpectState(
         {.title = TitleOf("multi.mkv"),
          .enabledCommands = {IDM_DATEI_SCHLIESSEN, IDM_ANSICHT_VOLLBILD, IDM_AUDIO_STUMM,
@@ -93,6 +105,26 @@ TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrWithAChosenOrACompanionSound
     ChooseFile(IDM_AUDIO_AUDIOTRACKOEFFNEN, Media("damaged/empty.mkv"));
     EXPECT_FALSE(Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
     ExpectState(silent);
+
+    // A track that keeps its open waiting leaves the window answering, and
+    // the film's commands wait for it.
+    QElapsedTimer clock;
+    clock.start();
+    OpenSoundTrack(Media("damaged/huge.y4m"));
+    EXPECT_LT(clock.elapsed(), 100) << "the sound track's open holds the window";
+    EXPECT_TRUE(window->IsOpening());
+    ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+        box.findChild<QLineEdit*>(u"fileNameEdit"_s)
+            ->setText(QString::fromStdString(Media("audio.mp3")));
+        static_cast<QDialog&>(box).accept();
+    });
+    window->Session().Execute(IDM_AUDIO_AUDIOTRACKOEFFNEN);
+    EXPECT_EQ(user.Count(), 0);
+    Settle();
+    EXPECT_EQ(user.Count(), 1);
+    EXPECT_TRUE(FilePlayer()->HasExternalAudio() && Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));
+    ExpectState(
+        {.enabledCommands = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS}, .enabledButtons = {IDTBB_MUTE}});
 
     OpenFile(Media("companion/film.mp4"));
     EXPECT_TRUE(FilePlayer()->HasExternalAudio() && Checked(IDM_AUDIO_AUDIOTRACKOEFFNEN));

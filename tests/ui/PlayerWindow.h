@@ -116,6 +116,11 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         ASSERT_TRUE(WaitFor(
             [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
     }
+    // Starts adding `path` as the film's sound, as the playlist and the
+    // command line do.
+    void OpenSoundTrack(const std::string& path) {
+        window->OpenExternalAudio(QString::fromStdString(path));
+    }
     // A link named `name` in the test's folder (or a subfolder) to a test medium.
     std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
         const std::filesystem::path link = folder().path() / name;
