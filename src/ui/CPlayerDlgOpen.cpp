@@ -1,6 +1,6 @@
 // From a file name to an open medium: the open dialog, the list of files
-// that becomes the playlist, the open sequence, the command states of the
-// medium and its companion or external sound.
+// that becomes the playlist, the open sequence and the command states of the
+// medium. Its companion or separate sound track is in CPlayerDlgSoundTrack.
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
@@ -178,17 +178,6 @@ void CPlayerDlg::CancelOpening() {
     session.DropDeferred();  // input meant for a medium that will not come
     DropSoundTrack();
     if (const auto done = std::exchange(opening.done, {})) {
-        done();
-    }
-}
-
-void CPlayerDlg::DropSoundTrack() {
-    if (opening.soundTrack && filePlayer) {
-        filePlayer->HoldFilmSound(false);
-    }
-    opening.soundTrack.reset();
-    opening.soundTrackThen = {};
-    if (const auto done = std::exchange(opening.soundTrackDone, {})) {
         done();
     }
 }
@@ -384,112 +373,6 @@ void CPlayerDlg::SetTitleSuffix(const QString& suffix) {
 }
 
 // A sound file of the same name beside a film plays instead of its sound.
-void CPlayerDlg::OpenCompanionAudio(const QString& path) {
-    const QFileInfo info(path);
-    const QString stem = info.path() + u'/' + info.completeBaseName();
-    for (const char* extension : {".wav", ".wma", ".mp3"}) {
-        const QString candidate = stem + QString::fromLatin1(extension);
-        if (QFileInfo::exists(candidate)) {
-            OpenExternalAudio(candidate);
-            return;
-        }
-    }
-}
-
-void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool added)> then) {
-    if (!filePlayer || filePlayer->HasVideo() != S_OK) {
-        if (then) {
-            then(false);
-        }
-        return;
-    }
-    // Read and checked off this thread, the file may take its time; the
-    // film's commands wait for it. A newer track replaces one under way.
-    auto done = BeginOpening();
-    DropSoundTrack();
-    // Meanwhile the film plays without its own sound, as it will after.
-    filePlayer->HoldFilmSound(true);
-    opening.soundTrackThen = std::move(then);
-    opening.soundTrackDone = std::move(done);
-    opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
-        path.toStdString(), this, [this, path] { OnSoundTrackRendered(path); });
-}
-
-void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
-    const std::unique_ptr<velvaro::engine::FileOpening> track = std::move(opening.soundTrack);
-    const auto finish = qScopeGuard(std::exchange(opening.soundTrackDone, {}));
-    const std::function<void(bool)> then = std::exchange(opening.soundTrackThen, {});
-    std::shared_ptr<IFilterGraph> probe = track->TakeGraph();
-    const bool sound = probe && CFilePlayer::IsSoundTrack(*probe, track->Result());
-    // The checked file's graph stops off this thread too.
-    velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
-    bool added = false;
-    if (filePlayer && !sound) {
-        filePlayer->RemoveExternalAudio();
-    } else if (filePlayer) {
-        added = filePlayer->AddExternalAudio(path.toStdString());
-    }
-    if (filePlayer) {
-        filePlayer->HoldFilmSound(false);
-    }
-    if (added) {
-        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
-        SetMenuEnable(IDM_AUDIO_STUMM, MF_ENABLED);
-        SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
-        SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
-        bars.volume->setEnabled(true);
-        UpdateMuteDisplay();
-    }
-    if (then) {
-        then(added);
-    }
-}
-
-// Loads a sound track to play instead of the film's, or takes it away again.
-void CPlayerDlg::OnExternalAudioTrack() {
-    if (!player) {
-        return;
-    }
-    const auto greyWithoutSound = [this] {
-        if (player->HasAudio() != S_OK) {
-            for (int id :
-                 {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_LEISER, IDM_AUDIO_LAUTER}) {
-                SetMenuEnable(id, MF_GRAYED);
-            }
-            SetToolButtonState(IDTBB_MUTE, TBSTATE_INDETERMINATE);
-        }
-        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
-    };
-    if (session.Commands().IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
-        if (filePlayer) {
-            filePlayer->RemoveExternalAudio();
-        }
-        greyWithoutSound();
-        return;
-    }
-    QString sound;
-    for (const FileAssociationEntry& entry : settings->associations) {
-        if (entry.flags & ASSOC_AUDIO) {
-            sound += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
-        }
-    }
-    const QString filter = language->GetCodeText(QStringLiteral("AUDIOFILE")) + u'|' + sound +
-                           u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
-                           QStringLiteral(" (*.*)|*.*||");
-    const bool cursor = ShowCursorForDialog();
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    RestoreCursorAfterDialog(cursor);
-    if (chosen.isEmpty() || !filePlayer || !HasVideo()) {
-        return;
-    }
-    OpenExternalAudio(chosen, [greyWithoutSound](bool added) {
-        if (!added) {
-            greyWithoutSound();
-        }
-    });
-}
-
 void CPlayerDlg::OpenStartupMedium() {
     QString file = QString::fromStdString(commandLine->GetFileName());
     if (file.isEmpty()) {

@@ -1,0 +1,146 @@
+// A medium's separate sound track: a companion file beside it, a playlist
+// entry's, the command line's or one chosen from the Audio menu. It is
+// checked off the window's thread and added once it has opened.
+#include "ui/CPlayerDlg.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScopeGuard>
+#include "controls/CClickSlider.h"
+#include "controls/VolumeSliderScale.h"
+#include "dialogs/FileDialogFilter.h"
+#include "dialogs/FilterList.h"
+#include "engine/CFilePlayer.h"
+#include "engine/MediaFramework.h"
+#include "i18n/CLanguageFile.h"
+#include "i18n/ui/MenuCommands.h"
+#include "i18n/ui/PopupRegistry.h"
+#include "platform/InstanceChannel.h"
+#include "platform/Paths.h"
+#include "resource.h"
+#include "session/CommandStates.h"
+#include "settings/CPlayerCommandLineInfo.h"
+#include "settings/CSettings.h"
+#include "ui/OpenFailure.h"
+#include "ui/PlayerStatusBar.h"
+#include "ui/StreamMenus.h"
+#include "video/VideoWidget.h"
+
+void CPlayerDlg::DropSoundTrack() {
+    if (opening.soundTrack && filePlayer) {
+        filePlayer->HoldFilmSound(false);
+    }
+    opening.soundTrack.reset();
+    opening.soundTrackThen = {};
+    if (const auto done = std::exchange(opening.soundTrackDone, {})) {
+        done();
+    }
+}
+
+void CPlayerDlg::OpenCompanionAudio(const QString& path) {
+    const QFileInfo info(path);
+    const QString stem = info.path() + u'/' + info.completeBaseName();
+    for (const char* extension : {".wav", ".wma", ".mp3"}) {
+        const QString candidate = stem + QString::fromLatin1(extension);
+        if (QFileInfo::exists(candidate)) {
+            OpenExternalAudio(candidate);
+            return;
+        }
+    }
+}
+
+void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool added)> then) {
+    if (!filePlayer || filePlayer->HasVideo() != S_OK) {
+        if (then) {
+            then(false);
+        }
+        return;
+    }
+    // Read and checked off this thread, the file may take its time; the
+    // film's commands wait for it. A newer track replaces one under way.
+    auto done = BeginOpening();
+    DropSoundTrack();
+    // Meanwhile the film plays without its own sound, as it will after.
+    filePlayer->HoldFilmSound(true);
+    opening.soundTrackThen = std::move(then);
+    opening.soundTrackDone = std::move(done);
+    opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
+        path.toStdString(), this, [this, path] { OnSoundTrackRendered(path); });
+}
+
+void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
+    const std::unique_ptr<velvaro::engine::FileOpening> track = std::move(opening.soundTrack);
+    const auto finish = qScopeGuard(std::exchange(opening.soundTrackDone, {}));
+    const std::function<void(bool)> then = std::exchange(opening.soundTrackThen, {});
+    std::shared_ptr<IFilterGraph> probe = track->TakeGraph();
+    const bool sound = probe && CFilePlayer::IsSoundTrack(*probe, track->Result());
+    // The checked file's graph stops off this thread too.
+    velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
+    bool added = false;
+    if (filePlayer && !sound) {
+        filePlayer->RemoveExternalAudio();
+    } else if (filePlayer) {
+        added = filePlayer->AddExternalAudio(path.toStdString());
+    }
+    if (filePlayer) {
+        filePlayer->HoldFilmSound(false);
+    }
+    if (added) {
+        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
+        SetMenuEnable(IDM_AUDIO_STUMM, MF_ENABLED);
+        SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
+        SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
+        bars.volume->setEnabled(true);
+        UpdateMuteDisplay();
+    }
+    if (then) {
+        then(added);
+    }
+}
+
+// Loads a sound track to play instead of the film's, or takes it away again.
+void CPlayerDlg::OnExternalAudioTrack() {
+    if (!player) {
+        return;
+    }
+    const auto greyWithoutSound = [this] {
+        if (player->HasAudio() != S_OK) {
+            for (int id :
+                 {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_LEISER, IDM_AUDIO_LAUTER}) {
+                SetMenuEnable(id, MF_GRAYED);
+            }
+            SetToolButtonState(IDTBB_MUTE, TBSTATE_INDETERMINATE);
+        }
+        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
+    };
+    if (session.Commands().IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
+        if (filePlayer) {
+            filePlayer->RemoveExternalAudio();
+        }
+        greyWithoutSound();
+        return;
+    }
+    QString sound;
+    for (const FileAssociationEntry& entry : settings->associations) {
+        if (entry.flags & ASSOC_AUDIO) {
+            sound += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
+        }
+    }
+    const QString filter = language->GetCodeText(QStringLiteral("AUDIOFILE")) + u'|' + sound +
+                           u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
+                           QStringLiteral(" (*.*)|*.*||");
+    const bool cursor = ShowCursorForDialog();
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
+    RestoreCursorAfterDialog(cursor);
+    if (chosen.isEmpty() || !filePlayer || !HasVideo()) {
+        return;
+    }
+    OpenExternalAudio(chosen, [greyWithoutSound](bool added) {
+        if (!added) {
+            greyWithoutSound();
+        }
+    });
+}
