@@ -64,7 +64,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     pointer.lastMoveTick = TickCount();
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
-    client = new PlayerClientArea(this);
+    client = new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); });
     session.SetOpeningQuery([this] { return opening.file || opening.dvd || opening.soundTrack; });
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,

@@ -159,7 +159,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    friend class PlayerClientArea;
     friend class WindowBookmarks;
     friend class WindowDisc;
     friend class WindowPlaylist;

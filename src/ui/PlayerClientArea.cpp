@@ -1,6 +1,7 @@
 #include "ui/PlayerClientArea.h"
 
-#include "ui/CPlayerDlg.h"
+#include "platform/PlayerMessages.h"
+#include "platform/WindowMessage.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -35,7 +36,8 @@ LPARAM ClientPoint(const QMouseEvent* event) {
 
 }  // namespace
 
-PlayerClientArea::PlayerClientArea(CPlayerDlg* window) : QWidget(window), window_(window) {
+PlayerClientArea::PlayerClientArea(QWidget* window, std::function<void(QPainter&)> paint)
+    : QWidget(window), window_(window), paint_(std::move(paint)) {
     setObjectName(QStringLiteral("ClientArea"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Movements without a button pressed bring the cursor back in fullscreen.
@@ -51,7 +53,7 @@ bool PlayerClientArea::event(QEvent* event) {
 
 void PlayerClientArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    window_->OnPaint(painter);
+    paint_(painter);
 }
 
 void PlayerClientArea::mousePressEvent(QMouseEvent* event) {

@@ -1,17 +1,16 @@
 // The window's client area below the menu bar: parent of the bars and of the
-// engine's video window. Window messages sent to it (the engine's events and
-// clock timer) go on to the window procedure; its mouse input reaches the
-// window procedure as mouse messages in client coordinates, and its painting
-// is the window's.
+// video widget. Window messages sent to it (the engine's events and clock
+// timer) go on to the window procedure; its mouse input reaches the window
+// procedure as mouse messages in client coordinates, and `paint` draws it.
 #pragma once
 
 #include <QWidget>
 
-class CPlayerDlg;
+#include <functional>
 
 class PlayerClientArea : public QWidget {
 public:
-    explicit PlayerClientArea(CPlayerDlg* window);
+    PlayerClientArea(QWidget* window, std::function<void(QPainter&)> paint);
 
 protected:
     bool event(QEvent* event) override;
@@ -23,5 +22,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    CPlayerDlg* window_;
+    QWidget* window_;
+    std::function<void(QPainter&)> paint_;
 };
