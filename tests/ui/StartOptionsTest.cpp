@@ -134,7 +134,8 @@ TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone)
     Record(4006, 1);  // pause
     Record(hand_over::kEndMark, 0);
     EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
-    ASSERT_TRUE(WaitFor([this] { return Position() == 300; }));
+    ASSERT_TRUE(WaitFor([this] { return Position() == 300; }))
+        << Position() << " in state " << EngineState();
 
     Text(1001, QString());
     Text(1031, u"1.5"_s);
