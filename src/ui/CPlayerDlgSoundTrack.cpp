@@ -3,30 +3,16 @@
 // checked off the window's thread and added once it has opened.
 #include "ui/CPlayerDlg.h"
 
+#include "controls/CClickSlider.h"
+#include "dialogs/FileDialogFilter.h"
+#include "engine/CFilePlayer.h"
+#include "engine/FileOpening.h"
+#include "i18n/CLanguageFile.h"
+#include "resource.h"
+#include "settings/CSettings.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
-#include <QScopeGuard>
-#include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
-#include "dialogs/FileDialogFilter.h"
-#include "dialogs/FilterList.h"
-#include "engine/CFilePlayer.h"
-#include "engine/MediaFramework.h"
-#include "i18n/CLanguageFile.h"
-#include "i18n/ui/MenuCommands.h"
-#include "i18n/ui/PopupRegistry.h"
-#include "platform/InstanceChannel.h"
-#include "platform/Paths.h"
-#include "resource.h"
-#include "session/CommandStates.h"
-#include "settings/CPlayerCommandLineInfo.h"
-#include "settings/CSettings.h"
-#include "ui/OpenFailure.h"
-#include "ui/PlayerStatusBar.h"
-#include "ui/StreamMenus.h"
-#include "video/VideoWidget.h"
 
 void CPlayerDlg::DropSoundTrack() {
     if (opening.soundTrack && filePlayer) {
