@@ -16,7 +16,7 @@ set(allowed_engine platform settings i18n)
 set(allowed_video engine)
 set(allowed_controls platform)
 set(allowed_dialogs platform settings i18n i18n/ui engine controls docs art)
-set(allowed_session platform)
+set(allowed_session platform settings i18n engine)
 set(allowed_ui session platform settings i18n i18n/ui engine video controls docs dialogs art)
 set(allowed_app platform settings i18n i18n/ui engine video controls docs dialogs ui session art)
 

@@ -2,8 +2,8 @@
 
 #include "DialogSupport.h"
 #include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
 #include "engine/CMediaPlayer.h"
+#include "engine/VolumeScale.h"
 #include "i18n/CLanguageFile.h"
 #include "platform/PlayerMessages.h"
 #include "platform/VirtualKeys.h"

@@ -25,6 +25,14 @@ void CommandStateTable::SetFace(int id, int image, const QString& tip) {
     Set(id, look);
 }
 
+void CommandStateTable::SetFace(int id, const char* imageKey, const char* tipKey) {
+    if (faceLookup_) {
+        const CommandLook face =
+            faceLookup_(QString::fromLatin1(imageKey), QString::fromLatin1(tipKey));
+        SetFace(id, face.image, face.tip);
+    }
+}
+
 CommandLook CommandStateTable::Look(int id) const {
     const auto found = looks_.find(id);
     return found == looks_.end() ? CommandLook{} : found->second;

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <unordered_map>
 
 struct CommandLook {
@@ -26,6 +27,11 @@ public:
     void SetEnabled(int id, bool enabled);
     void SetChecked(int id, bool checked);
     void SetFace(int id, int image, const QString& tip);
+    // A face by the keys of its picture and tip in the toolbar's button
+    // table, which the view that draws the toolbar looks up.
+    void SetFace(int id, const char* imageKey, const char* tipKey);
+    using FaceLookup = std::function<CommandLook(const QString& imageKey, const QString& tipKey)>;
+    void SetFaceLookup(FaceLookup lookup) { faceLookup_ = std::move(lookup); }
     // A command never seen is enabled and unchecked.
     CommandLook Look(int id) const;
     bool IsEnabled(int id) const { return Look(id).enabled; }
@@ -38,4 +44,5 @@ private:
     void Set(int id, CommandLook look);
 
     std::unordered_map<int, CommandLook> looks_;
+    FaceLookup faceLookup_;
 };

@@ -1,11 +1,48 @@
 #include "PlayerSession.h"
 
+#include "engine/CDvdPlayer.h"
+#include "engine/CFilePlayer.h"
 #include "session/CommandStates.h"
+#include "settings/CSettings.h"
 
 #include "resource.h"
 
 #include <set>
 #include <utility>
+
+PlayerSession::PlayerSession(CSettings* settings) : settings_(settings) {}
+
+PlayerSession::~PlayerSession() {
+    CloseEngine();
+}
+
+void PlayerSession::Adopt(std::unique_ptr<CFilePlayer> engine) {
+    CloseEngine();
+    file_ = std::move(engine);
+    player_ = file_.get();
+}
+
+void PlayerSession::Adopt(std::unique_ptr<CDvdPlayer> engine) {
+    CloseEngine();
+    dvd_ = std::move(engine);
+    player_ = dvd_.get();
+}
+
+void PlayerSession::CloseEngine() {
+    if (!player_) {
+        return;
+    }
+    if (settings_ && player_->HasAudio() == S_OK) {
+        settings_->volume = player_->GetVolume();
+        settings_->balance = player_->GetBalance();
+    }
+    history_.SaveResumePosition();
+    transport_.RestorePowerSaving();
+    player_ = nullptr;
+    file_.reset();
+    dvd_.reset();
+    Update([](PlayerState& now) { now.volume.reset(); });
+}
 
 void PlayerSession::Handle(int command, std::function<void()> action) {
     HandleIf(command, [action = std::move(action)] {
@@ -64,8 +101,8 @@ void PlayerSession::Update(const std::function<void(PlayerState&)>& change) {
     if (next == state_) {
         return;
     }
-    state_ = std::move(next);
-    Q_EMIT stateChanged(state_);
+    const PlayerState before = std::exchange(state_, std::move(next));
+    Q_EMIT stateChanged(state_, before);
 }
 
 void PlayerSession::Key(UINT key, bool down) {

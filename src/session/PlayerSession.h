@@ -7,18 +7,30 @@
 
 #include "session/CommandStateTable.h"
 #include "session/KeyTable.h"
+#include "session/LoopControl.h"
+#include "session/MediumHistory.h"
 #include "session/PlayerState.h"
+#include "session/Transport.h"
 
 #include <QObject>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <vector>
+
+class CDvdPlayer;
+class CFilePlayer;
+class CMediaPlayer;
+class CSettings;
 
 class PlayerSession : public QObject {
     Q_OBJECT
 
 public:
+    explicit PlayerSession(CSettings* settings = nullptr);
+    ~PlayerSession() override;
+
     // Handlers of one command are asked in the order added; one made with
     // HandleIf that answers false leaves it to the next (a disc's chapter
     // buttons come before the playlist's).
@@ -57,10 +69,25 @@ public:
     CommandStateTable& Commands() { return commands_; }
     const CommandStateTable& Commands() const { return commands_; }
 
+    // The open medium's engine, a file's or a disc's; null without one.
+    CMediaPlayer* Player() const { return player_; }
+    CFilePlayer* FilePlayer() const { return file_.get(); }
+    CDvdPlayer* DvdPlayer() const { return dvd_.get(); }
+    // The engine of a medium that has opened; the one before is closed first.
+    void Adopt(std::unique_ptr<CFilePlayer> engine);
+    void Adopt(std::unique_ptr<CDvdPlayer> engine);
+    // Keeps the volume and balance in the settings and a film's resume
+    // position, and lets the engine go.
+    void CloseEngine();
+
+    Transport& Playback() { return transport_; }
+    LoopControl& Loop() { return loop_; }
+    MediumHistory& History() { return history_; }
+
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
     void executed(int command);
-    void stateChanged(const PlayerState& state);
+    void stateChanged(const PlayerState& now, const PlayerState& before);
 
 private:
     bool Opening() const { return opening_ && opening_(); }
@@ -75,6 +102,13 @@ private:
     std::unordered_map<int, int> aliases_;
     CommandStateTable commands_;
     PlayerState state_;
+    CSettings* settings_;
+    std::unique_ptr<CFilePlayer> file_;
+    std::unique_ptr<CDvdPlayer> dvd_;
+    CMediaPlayer* player_ = nullptr;
+    Transport transport_{*this, settings_};
+    LoopControl loop_{*this};
+    MediumHistory history_{*this};
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct PlayerState {
     // The medium's name (a file's name, a disc's label) and where it is;
     // empty without one.
@@ -11,5 +13,16 @@ struct PlayerState {
     QString path;
     // The engine's State_Stopped, State_Paused or State_Running.
     int play = 0;
+    // The engine's volume in 1/100 dB, for the volume slider; none without
+    // a medium that has sound.
+    std::optional<int> volume;
+    // The marked range the position bar shows as its selection; none while
+    // it shows none.
+    struct Range {
+        int start = 0;
+        int end = 0;
+        bool operator==(const Range&) const = default;
+    };
+    std::optional<Range> shownMarks;
     bool operator==(const PlayerState&) const = default;
 };

@@ -8,6 +8,7 @@
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
 #include "engine/MediaFramework.h"
+#include "engine/VolumeScale.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
 #include "i18n/ui/MenuBuilder.h"
@@ -69,6 +70,22 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,
             [this](int id, const CommandLook& look) { DrawCommand(id, look); });
+    session.Commands().SetFaceLookup([this](const QString& imageKey, const QString& tipKey) {
+        return CommandLook{.image = bars.buttons->GetImage(imageKey),
+                           .tip = bars.buttons->GetTooltip(tipKey)};
+    });
+    connect(&session, &PlayerSession::stateChanged, this, &CPlayerDlg::DrawState);
+    connect(&session.History(), &MediumHistory::changed, this, &CPlayerDlg::BuildRecentMenu);
+    session.Playback().SetPlayGate([this] {
+        if (this->settings->startFullscreen) {
+            EnterFullscreen();
+        }
+        // Its key-up will reach the countdown, not us.
+        if (this->settings->playbackDelay != 0 && session.TakeControlDown()) {
+            RunPlaybackDelay();
+        }
+        return session.Player() != nullptr;  // it may have been closed meanwhile
+    });
     // A command may have moved a still player.
     connect(&session, &PlayerSession::executed, this, [this] { WakeClock(); });
 }
@@ -271,7 +288,7 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
     if (isMinimized()) {
         return;
     }
-    const bool showsVideo = player && HasVideo();
+    const bool showsVideo = session.Player() && HasVideo();
     if (!showsVideo && !commandLine->GetNoSplash() && !splashPicture.isNull()) {
         painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
     }
@@ -319,22 +336,32 @@ void CPlayerDlg::OnDestroy() {
     velvaro::engine::WaitForOpeningThreads(std::chrono::seconds(1));
 }
 
+// The title says whether the medium plays; the sliders show the volume and
+// the marked range.
+void CPlayerDlg::DrawState(const PlayerState& now, const PlayerState& before) {
+    if (now.play != before.play) {
+        SetTitleSuffix(now.play == State_Running  ? QStringLiteral(" - PLAY")
+                       : now.play == State_Paused ? QStringLiteral(" - PAUSE")
+                                                  : QStringLiteral(" - STOP"));
+        if (now.play == State_Running) {
+            WakeClock();
+        }
+    }
+    if (now.volume != before.volume) {
+        bars.volume->setValue(now.volume ? volume_slider::PositionFromVolume(*now.volume) : 0);
+    }
+    if (now.shownMarks != before.shownMarks) {
+        if (now.shownMarks) {
+            bars.position->SetSelection(now.shownMarks->start, now.shownMarks->end);
+        } else {
+            bars.position->ClearSelection();
+        }
+        bars.position->update();
+    }
+}
+
 void CPlayerDlg::ApplyProcessPriority() {
     SetProcessPriorityClass(settings->processPriority);
-}
-
-void CPlayerDlg::DisablePowerSaving() {
-    if (player && HasVideo()) {
-        SetPowerSavingActive(false);
-        powerSavingDisabled = true;
-    }
-}
-
-void CPlayerDlg::RestorePowerSaving() {
-    if (player && HasVideo() && powerSavingDisabled) {
-        SetPowerSavingActive(true);
-        powerSavingDisabled = false;
-    }
 }
 
 void CPlayerDlg::ApplySettings() {
@@ -346,9 +373,9 @@ void CPlayerDlg::ApplySettings() {
     ApplyProcessPriority();
     if (session.State().play == State_Running) {
         if (settings->deactivatePowerManagement) {
-            DisablePowerSaving();
+            session.Playback().HoldOffPowerSaving();
         } else {
-            RestorePowerSaving();
+            session.Playback().RestorePowerSaving();
         }
     }
     settings->ParseDisplaySettings();

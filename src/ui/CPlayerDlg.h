@@ -5,7 +5,6 @@
 #pragma once
 
 #include "platform/PlayerMessages.h"
-#include "session/LoopMarks.h"
 #include "session/PlayerSession.h"
 #include "session/VideoLayout.h"
 #include "ui/PlayerWindowState.h"
@@ -46,8 +45,6 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void ShowIdleLayout();
     void ApplyProcessPriority();
-    void DisablePowerSaving();
-    void RestorePowerSaving();
     void ApplySettings();
 
     void OnFileOpen();
@@ -60,11 +57,6 @@ public:
     // An open has started and not yet settled.
     bool IsOpening() const;
     void OpenStartupMedium();
-    void OnPlayPause();
-    void Play();
-    void Pause();
-    void Stop(bool toMarkStart);
-    void OnStop();
     void OnFileClose();
     void OnEndOfMedia(bool loop);
     void AfterPlayback();
@@ -83,37 +75,10 @@ public:
     QAction* ToolButton(int commandId) const;
     void ApplyStartOptions();
 
-    void ToggleLoop();
-    // Check mark, flag and button face; with `selection` also the slider's.
-    void SetLoop(bool on, bool selection);
-    void ToggleMute();
-    void UpdateMuteDisplay();
-    void SetNormalSpeed();
-    void VolumeUp();
-    void VolumeDown();
-    void ToggleShutdown();
-    bool IsShutdownArmed() const;
-
-    void AddToHistory();
     void BuildRecentMenu();
-    void SaveResumePosition();
-    void JumpToLastPosition();
-    void OpenRecent(int entry);
-    void ClearHistory();
 
-    void SetMarkStart();
-    void SetMarkEnd();
-    void MarkAll();
-    void JumpToMarkStart();
-    void JumpToMarkEnd();
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
-    void StepFrame(bool forwards);
-    void PlayFastForwards();
-    void PlayFastBackwards();
-    void PlaySlowForwards();
-    void PlaySlowBackwards();
-    void OnScreenshot();
 
     // Each needs a medium with video.
     void EnterFullscreen();
@@ -145,7 +110,7 @@ public:
 
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
-    CMediaPlayer* Player() const { return player; }
+    CMediaPlayer* Player() const { return session.Player(); }
     int PlayState() const { return session.State().play; }
     bool IsFullscreen() const { return fullscreen; }
 
@@ -206,6 +171,7 @@ private:
     void ResetMenus();
     void ApplyCommandStates(const MediumKind& medium);
     void SetTitleSuffix(const QString& suffix);
+    void DrawState(const PlayerState& now, const PlayerState& before);
     void OpenCompanionAudio(const QString& path);
     // Starts opening `path` as the film's sound; `then` learns whether it
     // was added, unless a close or another open drops it first.
@@ -213,14 +179,12 @@ private:
     void OnSoundTrackRendered(const QString& path);
     void DropSoundTrack();
     void OnExternalAudioTrack();
-    bool HasRememberedPosition() const;
     void OnTimer(UINT id);
     void PaceClock();
     void WakeClock();
     void OnHScroll(int code, int controlId);
 
     bool HasVideo() const;
-    bool HasAudioPlayer() const;
     BarHeights Bars() const;
     PixelSize FrameSize() const;
     void ResizeWindow(PixelSize outer);
@@ -261,12 +225,8 @@ private:
     CSettings* settings;
     CLanguageFile* language;
     CPlayerCommandLineInfo* commandLine;
-    std::unique_ptr<CFilePlayer> filePlayer;
-    CMediaPlayer* player = nullptr;
-
-    PlayerSession session;
+    PlayerSession session{settings};
     VideoLayout layout;
-    LoopMarks marks;
     WindowPlaylist playlist{*this};
     WindowBookmarks bookmarks{*this};
     WindowDisc disc{*this};
@@ -281,9 +241,8 @@ private:
     bool countingDown = false;  // the playback delay's countdown is up
     bool closing = false;       // no box holds up a window on its way out
     bool startupMediumHandled = false;
-    bool powerSavingDisabled = false;
     bool changingWindowState = false;  // so its own state changes are not the user's
-    int volumeBeforeMute = 0, splashHeight = kSplashHeight;
+    int splashHeight = kSplashHeight;
     COLORREF borderColour = 0;
     QPixmap splashPicture;
     QWidget* client = nullptr;

@@ -5,6 +5,7 @@
 #include "ui/StreamMenus.h"
 
 #include "CommandRanges.h"
+#include "controls/CClickSlider.h"
 #include "dialogs/FilterList.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
@@ -51,8 +52,6 @@ void CPlayerDlg::AddCommands() {
     disc.AddCommands(session);
     static const std::pair<int, Handler> kCommands[] = {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
-        {IDM_WIEDERGABE_WIEDERGABE_PAUSE, &CPlayerDlg::OnPlayPause},
-        {IDM_WIEDERGABE_STOPP, &CPlayerDlg::OnStop},
         {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
         {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
         {IDM_DATEI_EINSTELLUNGEN, &CPlayerDlg::OnSettings},
@@ -69,31 +68,12 @@ void CPlayerDlg::AddCommands() {
         {IDM_ANSICHT_ORIGINAL, &CPlayerDlg::OnOriginalWindowSize},
         {IDM_ANSICHT_VOLLBILD, &CPlayerDlg::OnFullscreen},
         {IDM_ANSICHT_BOOKMARKEDITOR, &CPlayerDlg::ToggleBookmarkEditor},
-        {IDM_AUDIO_STUMM, &CPlayerDlg::ToggleMute},
-        {IDM_AUDIO_LAUTER, &CPlayerDlg::VolumeUp},
-        {IDM_AUDIO_LEISER, &CPlayerDlg::VolumeDown},
-        {IDM_WIEDERGABE_ENDLOSSCHLEIFE, &CPlayerDlg::ToggleLoop},
-        {IDM_WIEDERGABE_NORMAL, &CPlayerDlg::SetNormalSpeed},
-        {IDM_WIEDERGABE_SPRINGELETZTESTELLE, &CPlayerDlg::JumpToLastPosition},
-        {IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN, &CPlayerDlg::SetMarkStart},
-        {IDM_WIEDERGABE_MARKIERUNGSENDESETZEN, &CPlayerDlg::SetMarkEnd},
-        {IDM_WIEDERGABE_ALLESMARKIEREN, &CPlayerDlg::MarkAll},
-        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG, &CPlayerDlg::JumpToMarkStart},
-        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE, &CPlayerDlg::JumpToMarkEnd},
-        {IDM_PLAYSPEED_PLAYFASTFORWARDS, &CPlayerDlg::PlayFastForwards},
-        {IDM_PLAYSPEED_PLAYFASTBACKWARDS, &CPlayerDlg::PlayFastBackwards},
-        {IDM_PLAYSPEED_PLAYSLOWFORWARDS, &CPlayerDlg::PlaySlowForwards},
-        {IDM_PLAYSPEED_PLAYSLOWBACKWARDS, &CPlayerDlg::PlaySlowBackwards},
-        {IDM_VIDEO_SCREENSHOT, &CPlayerDlg::OnScreenshot},
-        {IDM_WIEDERGABE_SHUTDOWN, &CPlayerDlg::ToggleShutdown},
         {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
         {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
         {IDM_HILFE_INFO, &CPlayerDlg::OnAbout},
         {IDM_HILFE_UPDATE, &CPlayerDlg::OnUpdate},
         {IDM_DONATE_DONATE, &CPlayerDlg::OnDonate},
-        {IDTBB_PLAY, &CPlayerDlg::Play},
-        {IDTBB_PAUSE, &CPlayerDlg::Pause},
     };
     // Commands whose handler takes what the command stands for.
     static const std::pair<int, void (*)(CPlayerDlg&)> kArgumentCommands[] = {
@@ -108,14 +88,50 @@ void CPlayerDlg::AddCommands() {
         {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.ToggleBar(kPositionBar); }},
         {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
         {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
-        {key_command::kStepForwards, [](CPlayerDlg& w) { w.StepFrame(true); }},
-        {key_command::kStepBackwards, [](CPlayerDlg& w) { w.StepFrame(false); }},
+        {key_command::kStepForwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(true); }},
+        {key_command::kStepBackwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(false); }},
+        {IDM_WIEDERGABE_WIEDERGABE_PAUSE, [](CPlayerDlg& w) { w.session.Playback().PlayPause(); }},
+        {IDTBB_PLAY, [](CPlayerDlg& w) { w.session.Playback().Play(); }},
+        {IDTBB_PAUSE, [](CPlayerDlg& w) { w.session.Playback().Pause(); }},
+        {IDM_WIEDERGABE_STOPP, [](CPlayerDlg& w) { w.session.Playback().Stop(false); }},
+        {IDM_WIEDERGABE_NORMAL, [](CPlayerDlg& w) { w.session.Playback().SetNormalSpeed(); }},
+        {IDM_PLAYSPEED_PLAYFASTFORWARDS,
+         [](CPlayerDlg& w) { w.session.Playback().PlayFastForwards(); }},
+        {IDM_PLAYSPEED_PLAYFASTBACKWARDS,
+         [](CPlayerDlg& w) { w.session.Playback().PlayFastBackwards(); }},
+        {IDM_PLAYSPEED_PLAYSLOWFORWARDS,
+         [](CPlayerDlg& w) { w.session.Playback().PlaySlowForwards(); }},
+        {IDM_PLAYSPEED_PLAYSLOWBACKWARDS,
+         [](CPlayerDlg& w) { w.session.Playback().PlaySlowBackwards(); }},
+        {IDM_AUDIO_STUMM, [](CPlayerDlg& w) { w.session.Playback().ToggleMute(); }},
+        {IDM_AUDIO_LAUTER, [](CPlayerDlg& w) { w.session.Playback().VolumeUp(); }},
+        {IDM_AUDIO_LEISER, [](CPlayerDlg& w) { w.session.Playback().VolumeDown(); }},
+        {IDM_VIDEO_SCREENSHOT, [](CPlayerDlg& w) { w.session.Playback().Screenshot(); }},
+        {IDM_WIEDERGABE_SHUTDOWN, [](CPlayerDlg& w) { w.session.Playback().ToggleShutdown(); }},
+        {IDM_WIEDERGABE_SPRINGELETZTESTELLE,
+         [](CPlayerDlg& w) { w.session.History().JumpToLastPosition(); }},
+        {IDM_WIEDERGABE_ENDLOSSCHLEIFE, [](CPlayerDlg& w) { w.session.Loop().Toggle(); }},
+        {IDM_WIEDERGABE_ALLESMARKIEREN, [](CPlayerDlg& w) { w.session.Loop().MarkAll(); }},
+        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG,
+         [](CPlayerDlg& w) { w.session.Loop().JumpToMarkStart(); }},
+        // The mark end reached while looping playback is the end of the medium.
+        {IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOENDE,
+         [](CPlayerDlg& w) {
+             if (w.session.Loop().JumpToMarkEnd()) {
+                 w.OnEndOfMedia(true);
+             }
+         }},
+        // The marks are set where the position bar stands.
+        {IDM_WIEDERGABE_MARKIERUNGSANFANGSETZEN,
+         [](CPlayerDlg& w) { w.session.Loop().SetMarkStart(w.bars.position->value()); }},
+        {IDM_WIEDERGABE_MARKIERUNGSENDESETZEN,
+         [](CPlayerDlg& w) { w.session.Loop().SetMarkEnd(w.bars.position->value()); }},
         // A playlist may have moved on to a sound file while fullscreen.
         {key_command::kFullscreen,
          [](CPlayerDlg& w) {
              if (w.fullscreen) {
                  w.LeaveFullscreen();
-             } else if (w.player && w.HasVideo()) {
+             } else if (w.session.Player() && w.HasVideo()) {
                  w.EnterFullscreen();
              }
          }},
@@ -138,20 +154,23 @@ void CPlayerDlg::AddCommands() {
     playlist.AddCommands(session);
 
     using namespace command_range;
-    session.Handle(kClearHistory, [this] { ClearHistory(); });
-    session.HandleRange(kFirstRecentFile, kFirstRecentFile + kRecentFileCount,
-                        [this](int id) { OpenRecent(id - kClearHistory); });
+    session.Handle(kClearHistory, [this] { session.History().Clear(); });
+    session.HandleRange(kFirstRecentFile, kFirstRecentFile + kRecentFileCount, [this](int id) {
+        if (const QString path = MediumHistory::EntryPath(id - kClearHistory); !path.isEmpty()) {
+            OpenFiles(QStringList{path});
+        }
+    });
     session.HandleRange(kFirstStream, kFirstDrive, [this](int id) {
         bool applyLayout = false;
-        if (menus.streams->Select(player, id, &applyLayout) && applyLayout) {
+        if (menus.streams->Select(session.Player(), id, &applyLayout) && applyLayout) {
             LayoutVideo();
         }
     });
     session.HandleRange(kFirstFilter, kFilterEnd, [this](int id) {
         const QList<QAction*> items = FindCommands(menus.bar.get(), id);
-        if (player && !items.isEmpty()) {
-            velvaro::dialogs::ShowFilterProperties(*player, items.first()->text().toStdString(),
-                                                   this);
+        if (session.Player() && !items.isEmpty()) {
+            velvaro::dialogs::ShowFilterProperties(*session.Player(),
+                                                   items.first()->text().toStdString(), this);
         }
     });
 }

@@ -94,7 +94,7 @@ void CPlayerDlg::EnterFullscreen() {
         }
     }
 
-    player->HideCursor(true);
+    Player()->HideCursor(true);
     ShowSystemCursor(false);
     pointer.cursorShown = false;
     SetTimer(this, ID_MouseMove_Timer, kMouseMovePeriodMs);
@@ -134,8 +134,8 @@ void CPlayerDlg::LeaveFullscreen() {
     KillTimer(this, ID_MouseMove_Timer);
     fullscreenState.fitOnSize = false;
     if (!pointer.cursorShown) {
-        if (player) {
-            player->HideCursor(false);
+        if (Player()) {
+            Player()->HideCursor(false);
         }
         ShowSystemCursor(true);
         pointer.cursorShown = true;
@@ -248,16 +248,16 @@ void CPlayerDlg::ShowSystemCursor(bool show) {
 // Every 40 ms while in fullscreen: the cursor goes after half a second at
 // rest and comes back with the next movement.
 void CPlayerDlg::OnMouseMoveTimer() {
-    if (!player || !fullscreen) {
+    if (!Player() || !fullscreen) {
         return;
     }
     const unsigned resting = TickCount() - pointer.lastMoveTick;
     if (resting > kCursorRestMs && pointer.cursorShown) {
-        player->HideCursor(true);
+        Player()->HideCursor(true);
         ShowSystemCursor(false);
         pointer.cursorShown = false;
     } else if (resting <= kCursorRestMs && !pointer.cursorShown) {
-        player->HideCursor(false);
+        Player()->HideCursor(false);
         ShowSystemCursor(true);
         pointer.cursorShown = true;
     }
@@ -273,7 +273,7 @@ void CPlayerDlg::ShowBookmarkEditor(bool show) {
         activateWindow();
         return;
     }
-    if (!filePlayer) {
+    if (!session.FilePlayer()) {
         return;
     }
     // Shown first: a window's frame is only known once it is on the screen.

@@ -35,7 +35,7 @@ int ShiftInto(int first, int last, int freeFirst, int freeLast) {
 }  // namespace
 
 bool CPlayerDlg::HasVideo() const {
-    return player && player->HasVideo() == S_OK;
+    return Player() && Player()->HasVideo() == S_OK;
 }
 
 // The desktop of the current display mode.
@@ -91,7 +91,7 @@ void CPlayerDlg::resizeEvent(QResizeEvent* event) {
 // area, discarding a zoom set by hand.
 void CPlayerDlg::OnSize() {
     PlaceControlBars();
-    if (layoutEnabled && player) {
+    if (layoutEnabled && Player()) {
         if (fullscreenState.inTransition) {
             LayoutVideo();
         } else if (fullscreen) {
@@ -143,13 +143,13 @@ void CPlayerDlg::LayoutVideo() {
         return;
     }
     PixelSize video;
-    player->GetVideoSize(&video.width, &video.height);
+    Player()->GetVideoSize(&video.width, &video.height);
     PixelSize area;
     GetVideoAreaSize(&area.width, &area.height);
     const int top = Bars().TopOffset();
-    player->SetWindowPosition(0, top, area.width, area.height);
+    Player()->SetWindowPosition(0, top, area.width, area.height);
     const PixelRect picture = layout.Destination(video, area);
-    player->SetDestinationPosition(picture.left, picture.top, picture.width, picture.height);
+    Player()->SetDestinationPosition(picture.left, picture.top, picture.width, picture.height);
     bars.status->SetText(5, QString::asprintf("%i x %i", picture.width, picture.height));
     bars.status->SetText(2, QString::fromStdString(ZoomText(layout.HorizontalZoom())));
     bars.status->SetText(3, QString::fromStdString(ZoomText(layout.VerticalZoom())));
@@ -189,9 +189,9 @@ void CPlayerDlg::Fill(VideoLayout::Mode mode) {
     if (!HasVideo()) {
         return;
     }
-    const double ratio = player->GetAspectRatio();
+    const double ratio = Player()->GetAspectRatio();
     PixelSize video;
-    player->GetVideoSize(&video.width, &video.height);
+    Player()->GetVideoSize(&video.width, &video.height);
     PixelSize area;
     GetVideoAreaSize(&area.width, &area.height);
     if (!layout.Fill(mode, ratio, video, area, settings->aspectRatio == 1)) {
@@ -227,7 +227,7 @@ void CPlayerDlg::OnOriginalWindowSize() {
         return;
     }
     PixelSize video;
-    player->GetVideoSize(&video.width, &video.height);
+    Player()->GetVideoSize(&video.width, &video.height);
     const PixelSize area = FitVideoArea(video, FrameSize(), Bars(), AvailableScreenSize());
     SetVideoWindowSize(area.width, area.height, false);
     if (area != video) {
@@ -263,7 +263,7 @@ void CPlayerDlg::SetVideoWindowSize(int width, int height, bool secondPass) {
     if (!HasVideo()) {
         return;
     }
-    player->SetWindowPosition(0, Bars().TopOffset(), width, height);
+    Player()->SetWindowPosition(0, Bars().TopOffset(), width, height);
     const PixelSize frame = FrameSize();
     if (!isVisible() || isMaximized() || isMinimized()) {
         showNormal();
@@ -279,7 +279,7 @@ void CPlayerDlg::FitWindowToBars() {
     const BarHeights heights = Bars();
     if (HasVideo()) {
         PixelSize window;
-        player->GetWindowSize(&window.width, &window.height);
+        Player()->GetWindowSize(&window.width, &window.height);
         if (!isMaximized()) {
             ResizeWindow(WindowSizeFor(window, frame, heights));
         }

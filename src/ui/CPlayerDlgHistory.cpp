@@ -1,109 +1,16 @@
-// The five files opened last and the position each film was left at, both
-// kept in the registry. The menu is rebuilt from the registry every time;
-// the window keeps no copy of the list.
+// The recent-files popups of the menu bar and the context menu, rebuilt from
+// the history whenever it changes.
 #include "ui/CPlayerDlg.h"
 
 #include "CommandRanges.h"
-#include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
-#include "resource.h"
-#include "settings/RegKey.h"
-#include "settings/RegistryKeys.h"
 
 #include <QMenu>
 
-#include <algorithm>
-#include <charconv>
-#include <climits>
-#include <string>
-
-namespace {
-
-constexpr int kHistoryEntries = command_range::kRecentFileCount;
-constexpr int kClearHistoryCommand = command_range::kClearHistory;
-constexpr const char* kRecentPopup = "IDM_DATEI_ZULETZTGEOEFFNET";
-
-// "%s%s" of the entry's number and the suffix: "1_Name", "3_FullFilename".
-std::string NameValue(int entry) {
-    return std::to_string(entry) + "_Name";
-}
-
-std::string FullNameValue(int entry) {
-    return std::to_string(entry) + "_FullFilename";
-}
-
-// Copies a value only when it can be read, so a gap stays a gap.
-void CopyValue(RegKey& key, const std::string& from, const std::string& to) {
-    std::string text;
-    if (key.QueryString(from, &text) == ERROR_SUCCESS) {
-        key.SetString(to, text);
-    }
-}
-
-// The leading number of a stored text, read the same in every locale (the
-// values are written with a point). Garbage reads as 0.
-template <typename Number>
-Number LeadingNumber(const std::string& text) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    while (first != last && (*first == ' ' || *first == '\t')) {
-        ++first;
-    }
-    if (first != last && *first == '+') {
-        ++first;
-    }
-    Number value{};
-    if (std::from_chars(first, last, value).ec != std::errc()) {
-        return Number{};
-    }
-    return value;
-}
-
-// The resume text of a display name; empty when there is none.
-std::string RememberedText(const QString& name) {
-    RegKey key;
-    std::string text;
-    if (key.Open(HKEY_CURRENT_USER, velvaro::kVideosKey, KEY_READ) != ERROR_SUCCESS ||
-        key.QueryString(name.toStdString(), &text) != ERROR_SUCCESS) {
-        text.clear();
-    }
-    return text;
-}
-
-}  // namespace
-
-void CPlayerDlg::AddToHistory() {
-    // The shift goes in whole: a kill halfway would show one file twice.
-    velvaro::platform::RegistryTransaction transaction;
-    RegKey key;
-    key.Create(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey);
-    const std::string name = session.State().name.toStdString();
-    int found = 0;
-    for (int entry = 1; entry <= kHistoryEntries && found == 0; ++entry) {
-        std::string stored;
-        if (key.QueryString(NameValue(entry), &stored) == ERROR_SUCCESS && stored == name) {
-            found = entry;
-        }
-    }
-    if (found == 1) {
-        key.SetString(FullNameValue(1), session.State().path.toStdString());
-        return;
-    }
-    // Shift down over the medium's old place, or over the oldest entry.
-    const int last = found != 0 ? found - 1 : kHistoryEntries - 1;
-    for (int entry = last; entry >= 1; --entry) {
-        CopyValue(key, NameValue(entry), NameValue(entry + 1));
-        CopyValue(key, FullNameValue(entry), FullNameValue(entry + 1));
-    }
-    key.SetString(NameValue(1), name);
-    key.SetString(FullNameValue(1), session.State().path.toStdString());
-    BuildRecentMenu();
-}
-
 void CPlayerDlg::BuildRecentMenu() {
-    const QString popupName = QString::fromLatin1(kRecentPopup);
+    const QString popupName = QStringLiteral("IDM_DATEI_ZULETZTGEOEFFNET");
     QMenu* const popups[] = {menus.popups->MenuBarPopup(popupName),
                              menus.popups->ContextPopup(popupName)};
     for (QMenu* popup : popups) {
@@ -120,86 +27,20 @@ void CPlayerDlg::BuildRecentMenu() {
             }
         }
     }
-
-    RegKey key;
-    key.Open(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey, KEY_READ);
-    int count = 0;
-    for (int entry = 1; entry <= kHistoryEntries; ++entry) {
-        std::string name;
-        if (key.QueryString(NameValue(entry), &name) != ERROR_SUCCESS) {
+    // Each entry's command is its number after the clear command's.
+    const auto entries = MediumHistory::Entries();
+    for (QMenu* popup : popups) {
+        if (!popup) {
             continue;
         }
-        for (QMenu* popup : popups) {
-            if (popup) {
-                AddCommand(popup, kClearHistoryCommand + entry, QString::fromStdString(name));
-            }
+        for (const auto& [entry, name] : entries) {
+            AddCommand(popup, command_range::kClearHistory + entry, name);
         }
-        ++count;
-    }
-    if (count != 0) {
-        const QString clearText = language->GetCodeText(QStringLiteral("DELLIST"));
-        for (QMenu* popup : popups) {
-            if (popup) {
-                popup->addSeparator();
-                AddCommand(popup, kClearHistoryCommand, clearText);
-            }
+        if (!entries.empty()) {
+            popup->addSeparator();
+            AddCommand(popup, command_range::kClearHistory,
+                       language->GetCodeText(QStringLiteral("DELLIST")));
         }
     }
-    menus.popups->EnablePopup(popupName, count != 0);
-}
-
-void CPlayerDlg::OpenRecent(int entry) {
-    RegKey key;
-    std::string path;
-    if (entry < 1 || entry > kHistoryEntries ||
-        key.Open(HKEY_CURRENT_USER, velvaro::kVideoHistoryKey, KEY_READ) != ERROR_SUCCESS ||
-        key.QueryString(FullNameValue(entry), &path) != ERROR_SUCCESS) {
-        return;
-    }
-    OpenFiles(QStringList{QString::fromStdString(path)});
-}
-
-// The resume positions stay: they belong to the files, not to the list.
-void CPlayerDlg::ClearHistory() {
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, velvaro::kProductKey) == ERROR_SUCCESS) {
-        key.RecurseDeleteKey("VideoHistory");
-    }
-    BuildRecentMenu();
-}
-
-// Only films are resumed; a song starts from its beginning.
-void CPlayerDlg::SaveResumePosition() {
-    if (!filePlayer || filePlayer->HasVideo() != S_OK) {
-        return;
-    }
-    const QString seconds = QString::asprintf("%.2f", filePlayer->GetPosition() * 0.01);
-    RegKey key;
-    if (key.Create(HKEY_CURRENT_USER, velvaro::kVideosKey) == ERROR_SUCCESS) {
-        key.SetString(session.State().name.toStdString(), seconds.toStdString());
-    }
-}
-
-bool CPlayerDlg::HasRememberedPosition() const {
-    return LeadingNumber<double>(RememberedText(session.State().name)) > 0.0;
-}
-
-void CPlayerDlg::JumpToLastPosition() {
-    if (!filePlayer || !session.Commands().IsEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE)) {
-        return;
-    }
-    // Whole seconds: the fraction is dropped.
-    const int seconds = LeadingNumber<int>(RememberedText(session.State().name));
-    if (seconds <= 0) {
-        return;
-    }
-    player->Pause();
-    player->SetPosition(static_cast<int>(std::min<long long>(seconds * 100LL, INT_MAX)));
-    if (session.State().play == State_Stopped) {
-        // Run long enough to show the frame there, then stay stopped.
-        player->Play();
-        player->Stop();
-    } else if (session.State().play == State_Running) {
-        player->Play();
-    }
+    menus.popups->EnablePopup(popupName, !entries.empty());
 }

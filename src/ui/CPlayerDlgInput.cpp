@@ -106,8 +106,8 @@ bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
 LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_MBUTTONDOWN:
-            if (player) {
-                OnPlayPause();
+            if (Player()) {
+                session.Playback().PlayPause();
             }
             break;
         case WM_LBUTTONDOWN:
@@ -118,9 +118,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnMouseMessage(message, wParam, lParam);
             break;
         case WM_PARENTNOTIFY:
-            if (player && wParam == kExtraButton1Down) {
+            if (Player() && wParam == kExtraButton1Down) {
                 session.Execute(IDM_AUDIO_LEISER);
-            } else if (player && wParam == kExtraButton2Down) {
+            } else if (Player() && wParam == kExtraButton2Down) {
                 session.Execute(IDM_AUDIO_LAUTER);
             }
             break;
@@ -201,7 +201,7 @@ void CPlayerDlg::OnMenuSelect(QMenu* popup) {
     const QString name = popup->objectName();
     if (name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS"), Qt::CaseInsensitive) == 0 ||
         name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS_CHAPTER"), Qt::CaseInsensitive) == 0) {
-        menus.streams->Refresh(player);
+        menus.streams->Refresh(Player());
     } else if (name.compare(QStringLiteral("IDM_DATEI_CDDVDABSPIELEN"), Qt::CaseInsensitive) == 0) {
         disc.RebuildDrivePopup(popup);
     }
@@ -233,21 +233,21 @@ void CPlayerDlg::OnGraphEvent() {
     long code = 0;
     LONG_PTR param1 = 0;
     LONG_PTR param2 = 0;
-    while (player && player->GetEvent(&code, &param1, &param2) == S_OK) {
+    while (Player() && Player()->GetEvent(&code, &param1, &param2) == S_OK) {
         if (code == EC_DVD_DOMAIN_CHANGE || code == EC_DVD_ANGLE_CHANGE ||
             code == EC_DVD_VALID_UOPS_CHANGE) {
             disc.OnEvent(code, param1);
         } else if (code == EC_COMPLETE) {
-            OnEndOfMedia(marks.Looping());
+            OnEndOfMedia(session.Loop().Looping());
         } else if (code == EC_ERRORABORT) {
             // A medium that breaks while playing ends as if it had come to its
             // end, so loop, playlist and quitting after playback still work.
-            bars.playbackError = QString::fromStdString(player->GetErrorText());
+            bars.playbackError = QString::fromStdString(Player()->GetErrorText());
             if (bars.playbackError.isEmpty()) {
                 bars.playbackError = QStringLiteral("The playback failed.");
             }
             bars.status->SetText(0, bars.playbackError);
-            OnEndOfMedia(marks.Looping());
+            OnEndOfMedia(session.Loop().Looping());
         }
     }
 }

@@ -33,7 +33,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!std::exchange(pointer.leftButtonPressed, false)) {
                 break;
             }
-            if (!player) {
+            if (!Player()) {
                 OnFileOpen();
             } else if (HasVideo() && !disc.OnClick(point)) {
                 OnFullscreen();
@@ -68,7 +68,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_MOUSEWHEEL:
-            if (player) {
+            if (Player()) {
                 Skip(WheelSteps(static_cast<std::int16_t>(HighWord(wParam))));
             }
             break;

@@ -4,11 +4,11 @@
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
 #include "dialogs/FileDialogFilter.h"
 #include "dialogs/FilterList.h"
 #include "engine/CFilePlayer.h"
 #include "engine/MediaFramework.h"
+#include "engine/VolumeScale.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -50,13 +50,13 @@ void CPlayerDlg::OnFileOpen() {
         u'|' + patterns[2].join(QString()) + u'|' +
         language->GetCodeText(QStringLiteral("ALLFILES")) + QStringLiteral(" (*.*)|*.*||");
 
-    if (fullscreen && player) {
-        player->HideCursor(false);
+    if (fullscreen && session.Player()) {
+        session.Player()->HideCursor(false);
     }
     const QStringList chosen = QFileDialog::getOpenFileNames(
         this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    if (fullscreen && player) {
-        player->HideCursor(true);
+    if (fullscreen && session.Player()) {
+        session.Player()->HideCursor(true);
     }
     if (!chosen.isEmpty()) {
         OpenFiles(chosen);
@@ -69,24 +69,26 @@ void CPlayerDlg::OpenFiles(QStringList paths) {
 
 void CPlayerDlg::CloseEngine() {
     DropSoundTrack();  // it would be the closed film's
-    if (filePlayer) {
+    if (session.FilePlayer()) {
         bookmarks.OnMediumClosed();
-        ReleaseEngineDialogs();
-        if (filePlayer->HasAudio() == S_OK) {
-            settings->volume = player->GetVolume();
-            settings->balance = player->GetBalance();
-        }
-        SaveResumePosition();
-        RestorePowerSaving();
-        player = nullptr;
-        filePlayer.reset();
     }
-    if (disc.Player()) {
+    if (session.Player()) {
         ReleaseEngineDialogs();
         disc.Close();
-        RestorePowerSaving();
     }
-    player = nullptr;
+    session.CloseEngine();
+}
+
+void CPlayerDlg::OnFileClose() {
+    if (!session.Player()) {
+        return;
+    }
+    if (fullscreen) {
+        LeaveFullscreen();
+    }
+    CloseEngine();
+    playlist.End();
+    ShowIdleLayout();
 }
 
 std::function<void()> CPlayerDlg::BeginOpening() {
@@ -204,23 +206,21 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     int areaHeight = 0;
     GetVideoAreaSize(&areaWidth, &areaHeight);
     clockPeriod = kClockPeriodMs;
-    filePlayer = std::make_unique<CFilePlayer>(
+    auto engine = std::make_unique<CFilePlayer>(
         QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, client, path.toStdString(),
         file.TakeGraph(), file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
-    player = filePlayer.get();
-    if (const auto output = player->GetVideoOutput()) {
+    if (const auto output = engine->GetVideoOutput()) {
         VideoWidget::Attach(output, client);
     }
 
-    const bool hasVideo = player->HasVideo() == S_OK;
-    const bool hasAudio = player->HasAudio() == S_OK;
-    if (FAILED(filePlayer->GetOpenResult()) && !hasVideo && !hasAudio) {
-        const std::string reason = filePlayer->GetErrorText();
+    const bool hasVideo = engine->HasVideo() == S_OK;
+    const bool hasAudio = engine->HasAudio() == S_OK;
+    if (FAILED(engine->GetOpenResult()) && !hasVideo && !hasAudio) {
+        const std::string reason = engine->GetErrorText();
         if (fullscreen) {
             LeaveFullscreen();
         }
-        player = nullptr;
-        filePlayer.reset();
+        engine.reset();
         bookmarks.OnMediumClosed();
         ShowIdleLayout();
         // Items of a playlist that do not open are passed over without a box each.
@@ -231,20 +231,26 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         }
         return false;
     }
+    session.Adopt(std::move(engine));
 
     if (opening.centre && !ApplyWindowPositionOption()) {
         int width = 0;
         int height = 0;
-        player->GetVideoSize(&width, &height);
+        Player()->GetVideoSize(&width, &height);
         const QRect screen = ScreenRect();
         move((screen.width() - width) / 2, (screen.height() - height) / 2);
     }
 
+    const QFileInfo info(path);
     long state = 0;
-    player->GetState(&state);
-    session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
-    player->SetVolume(settings->volume);
-    player->SetBalance(settings->balance);
+    Player()->GetState(&state);
+    session.Update([&](PlayerState& now) {
+        now.name = info.fileName();
+        now.path = path;
+        now.play = static_cast<int>(state);
+    });
+    Player()->SetVolume(settings->volume);
+    Player()->SetBalance(settings->balance);
 
     if (hasVideo && !commandLine->GetNoBorder()) {
         ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
@@ -253,20 +259,16 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     bars.position->setEnabled(true);
     // The previous medium may have had sound; this one's slider has nothing to set.
     bars.volume->setEnabled(hasAudio);
-    bars.volume->setValue(hasAudio ? volume_slider::PositionFromVolume(player->GetVolume()) : 0);
 
-    const int duration = player->GetDuration();
-    marks.Reset(duration);
+    const int duration = Player()->GetDuration();
     bars.position->setRange(0, duration);
     bars.position->setPageStep(1000);
-    if (session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
-        bars.position->SetSelection(marks.Start(), marks.End());
-    }
+    session.Loop().Reset(duration);
 
     ApplyCommandStates(
         {.open = true, .video = hasVideo, .audio = hasAudio, .playlist = playlist.Active()});
     if (hasAudio) {
-        UpdateMuteDisplay();
+        session.Playback().ShowVolume();
     }
 
     if (!fromPlaylist) {
@@ -277,7 +279,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     if (hasVideo) {
         int width = 0;
         int height = 0;
-        player->GetVideoSize(&width, &height);
+        Player()->GetVideoSize(&width, &height);
         bars.status->SetText(2, QString::fromStdString(ZoomText(layout.HorizontalZoom())));
         bars.status->SetText(3, QString::fromStdString(ZoomText(layout.VerticalZoom())));
         bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
@@ -296,11 +298,6 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         }
     }
 
-    const QFileInfo info(path);
-    session.Update([&](PlayerState& state) {
-        state.name = info.fileName();
-        state.path = path;
-    });
     captionFile = QStringLiteral(" - ") + session.State().name;
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
@@ -308,26 +305,26 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         OpenCompanionAudio(path);
     }
 
-    if (HasRememberedPosition()) {
+    if (session.History().HasRememberedPosition()) {
         SetMenuEnable(IDM_WIEDERGABE_SPRINGELETZTESTELLE, MF_ENABLED);
         SetToolButtonState(IDTBB_JUMPLASTPOSITION, TBSTATE_ENABLED);
     }
 
     FillFilterMenus();
-    menus.streams->Build(player);
+    menus.streams->Build(Player());
 
     bookmarks.OnMediumOpened(path);
-    AddToHistory();
+    session.History().AddCurrent();
 
     if (settings->startMediaAutomatically == 0 && playlist.Current() < 2) {
         // Run and pause at once: the first picture shows, the state stays as read.
-        player->Play();
-        player->Pause();
+        Player()->Play();
+        Player()->Pause();
     } else {
-        OnPlayPause();
+        session.Playback().PlayPause();
     }
     if (settings->jumpToLastPosition) {
-        JumpToLastPosition();
+        session.History().JumpToLastPosition();
     }
     ApplyStartOptions();
     return true;
@@ -336,13 +333,13 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
 void CPlayerDlg::FillFilterMenus() {
     if (QMenu* filters = menus.popups->MenuBarPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
         filters->clear();
-        if (velvaro::dialogs::FillFilterList(*player, filters, FILTERLIST_MENU) > 0) {
+        if (velvaro::dialogs::FillFilterList(*session.Player(), filters, FILTERLIST_MENU) > 0) {
             menus.popups->EnablePopup(QStringLiteral("IDM_EXTRAS_DSFILTER"), true);
         }
     }
     if (QMenu* filters = menus.popups->ContextPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
         filters->clear();
-        velvaro::dialogs::FillFilterList(*player, filters, FILTERLIST_MENU);
+        velvaro::dialogs::FillFilterList(*session.Player(), filters, FILTERLIST_MENU);
     }
 }
 
@@ -365,7 +362,7 @@ void CPlayerDlg::ResetMenus() {
     if (menus.streams) {
         menus.streams->Reset();
     }
-    SetToolButtonFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
+    session.Commands().SetFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
 }
 
 void CPlayerDlg::SetTitleSuffix(const QString& suffix) {

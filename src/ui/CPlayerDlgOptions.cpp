@@ -23,18 +23,18 @@ bool Only(int option, int opposite) {
 void CPlayerDlg::ApplyStartOptions() {
     const CPlayerCommandLineInfo& options = *commandLine;
     if (Only(options.GetLoop(), options.GetNoLoop())) {
-        SetLoop(true, false);
+        session.Loop().Set(true, false);
     } else if (Only(options.GetNoLoop(), options.GetLoop())) {
-        SetLoop(false, false);
+        session.Loop().Set(false, false);
     }
 
     if (options.GetClose()) {
         quitAfterPlayback = true;
     }
 
-    if (player) {
+    if (Player()) {
         PixelSize video;
-        player->GetVideoSize(&video.width, &video.height);
+        Player()->GetVideoSize(&video.width, &video.height);
         if (const auto area = SizeOption(options.GetSize(), video)) {
             SetVideoWindowSize(area->width, area->height, false);
         }
@@ -53,14 +53,14 @@ void CPlayerDlg::ApplyStartOptions() {
 
     ApplyBorderOptions();
 
-    if (player) {
+    if (Player()) {
         if (Only(options.GetFullscreen(), options.GetNoFullscreen())) {
             EnterFullscreen();
         } else if (Only(options.GetNoFullscreen(), options.GetFullscreen())) {
             LeaveFullscreen();
         }
         if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
-            player->SetPosition(*hundredths);
+            Player()->SetPosition(*hundredths);
         }
     }
 
@@ -70,22 +70,22 @@ void CPlayerDlg::ApplyStartOptions() {
         client->update();
     }
 
-    if (player) {
-        if (player->HasAudio() == S_OK) {
-            const bool muted = player->GetVolume() == kVolumeSilent;
+    if (Player()) {
+        if (Player()->HasAudio() == S_OK) {
+            const bool muted = Player()->GetVolume() == kVolumeSilent;
             if (Only(options.GetMute(), options.GetNoMute()) && !muted) {
-                ToggleMute();
+                session.Playback().ToggleMute();
             } else if (Only(options.GetNoMute(), options.GetMute()) && muted) {
-                ToggleMute();
+                session.Playback().ToggleMute();
             }
         }
         if (Only(options.GetPlay(), options.GetPause())) {
             if (session.State().play != State_Running) {
-                OnPlayPause();
+                session.Playback().PlayPause();
             }
         } else if (Only(options.GetPause(), options.GetPlay())) {
             if (session.State().play == State_Running || session.State().play == State_Stopped) {
-                OnPlayPause();
+                session.Playback().PlayPause();
             }
         }
     }
@@ -108,7 +108,7 @@ void CPlayerDlg::ApplyBorderOptions() {
         return;
     }
     if (border) {
-        ModifyStyle(0, player ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
+        ModifyStyle(0, Player() ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     } else if (noBorder) {
         ModifyStyle(WS_THICKFRAME, 0);
     }

@@ -30,15 +30,15 @@ void CPlayerDlg::RunPlaybackDelay() {
 }
 
 void CPlayerDlg::OnAudioSettings() {
-    if (!HasAudioPlayer() || !language) {
+    if (!Player() || Player()->HasAudio() != S_OK || !language) {
         return;
     }
     const bool cursor = ShowCursorForDialog();
     if (!dialogs.audioSettings) {
         dialogs.audioSettings = new CAudioSettingsDlg(this);
     }
-    if (dialogs.audioSettings->Show(player, language) == IDOK) {
-        UpdateMuteDisplay();
+    if (dialogs.audioSettings->Show(Player(), language) == IDOK) {
+        session.Playback().ShowVolume();
     }
     RestoreCursorAfterDialog(cursor);
 }
@@ -47,7 +47,7 @@ void CPlayerDlg::OnMediaProperties() {
     if (!dialogs.codec) {
         dialogs.codec = new CCodecDlg(this);
     }
-    dialogs.codec->Show(player, language);
+    dialogs.codec->Show(Player(), language);
 }
 
 // A playlist advancing or a second start handing over a file can replace
@@ -65,8 +65,8 @@ bool CPlayerDlg::ShowCursorForDialog() {
     if (!fullscreen) {
         return false;
     }
-    if (player) {
-        player->HideCursor(false);
+    if (Player()) {
+        Player()->HideCursor(false);
     }
     ShowSystemCursor(true);
     return true;
@@ -80,7 +80,7 @@ void CPlayerDlg::RestoreCursorAfterDialog(bool shown) {
         return;
     }
     ShowSystemCursor(false);
-    if (fullscreen && player) {
-        player->HideCursor(!pointer.cursorShown);
+    if (fullscreen && Player()) {
+        Player()->HideCursor(!pointer.cursorShown);
     }
 }

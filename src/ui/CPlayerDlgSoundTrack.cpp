@@ -15,8 +15,8 @@
 #include <QFileInfo>
 
 void CPlayerDlg::DropSoundTrack() {
-    if (opening.soundTrack && filePlayer) {
-        filePlayer->HoldFilmSound(false);
+    if (opening.soundTrack && session.FilePlayer()) {
+        session.FilePlayer()->HoldFilmSound(false);
     }
     opening.soundTrack.reset();
     opening.soundTrackThen = {};
@@ -38,7 +38,7 @@ void CPlayerDlg::OpenCompanionAudio(const QString& path) {
 }
 
 void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool added)> then) {
-    if (!filePlayer || filePlayer->HasVideo() != S_OK) {
+    if (!session.FilePlayer() || session.FilePlayer()->HasVideo() != S_OK) {
         if (then) {
             then(false);
         }
@@ -49,7 +49,7 @@ void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool 
     auto done = BeginOpening();
     DropSoundTrack();
     // Meanwhile the film plays without its own sound, as it will after.
-    filePlayer->HoldFilmSound(true);
+    session.FilePlayer()->HoldFilmSound(true);
     opening.soundTrackThen = std::move(then);
     opening.soundTrackDone = std::move(done);
     opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
@@ -65,13 +65,13 @@ void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
     // The checked file's graph stops off this thread too.
     velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
     bool added = false;
-    if (filePlayer && !sound) {
-        filePlayer->RemoveExternalAudio();
-    } else if (filePlayer) {
-        added = filePlayer->AddExternalAudio(path.toStdString());
+    if (session.FilePlayer() && !sound) {
+        session.FilePlayer()->RemoveExternalAudio();
+    } else if (session.FilePlayer()) {
+        added = session.FilePlayer()->AddExternalAudio(path.toStdString());
     }
-    if (filePlayer) {
-        filePlayer->HoldFilmSound(false);
+    if (session.FilePlayer()) {
+        session.FilePlayer()->HoldFilmSound(false);
     }
     if (added) {
         SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
@@ -79,7 +79,7 @@ void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
         SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
         SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
         bars.volume->setEnabled(true);
-        UpdateMuteDisplay();
+        session.Playback().ShowVolume();
     }
     if (then) {
         then(added);
@@ -88,11 +88,11 @@ void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
 
 // Loads a sound track to play instead of the film's, or takes it away again.
 void CPlayerDlg::OnExternalAudioTrack() {
-    if (!player) {
+    if (!Player()) {
         return;
     }
     const auto greyWithoutSound = [this] {
-        if (player->HasAudio() != S_OK) {
+        if (Player()->HasAudio() != S_OK) {
             for (int id :
                  {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_LEISER, IDM_AUDIO_LAUTER}) {
                 SetMenuEnable(id, MF_GRAYED);
@@ -102,8 +102,8 @@ void CPlayerDlg::OnExternalAudioTrack() {
         SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
     };
     if (session.Commands().IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
-        if (filePlayer) {
-            filePlayer->RemoveExternalAudio();
+        if (session.FilePlayer()) {
+            session.FilePlayer()->RemoveExternalAudio();
         }
         greyWithoutSound();
         return;
@@ -121,7 +121,7 @@ void CPlayerDlg::OnExternalAudioTrack() {
     const QString chosen = QFileDialog::getOpenFileName(
         this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
     RestoreCursorAfterDialog(cursor);
-    if (chosen.isEmpty() || !filePlayer || !HasVideo()) {
+    if (chosen.isEmpty() || !session.FilePlayer() || !HasVideo()) {
         return;
     }
     OpenExternalAudio(chosen, [greyWithoutSound](bool added) {

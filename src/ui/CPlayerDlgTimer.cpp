@@ -1,20 +1,22 @@
 // The clock timer that moves the position bar and the time, seeking with the
-// position slider, the volume slider, and the end of the medium: loop,
-// playlist, shutdown and quit.
+// position slider, the volume slider, skipping, and the end of the medium:
+// loop, playlist, shutdown and quit.
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
 #include "engine/CMediaPlayer.h"
+#include "engine/VolumeScale.h"
 #include "resource.h"
 #include "ui/PlayerStatusBar.h"
+
+#include <algorithm>
 
 void CPlayerDlg::OnTimer(UINT id) {
     if (id == ID_MouseMove_Timer) {
         OnMouseMoveTimer();
         return;
     }
-    if (id != ID_Clock_Timer || !player) {
+    if (id != ID_Clock_Timer || !Player()) {
         return;
     }
     int position = 0;
@@ -23,13 +25,13 @@ void CPlayerDlg::OnTimer(UINT id) {
         if (TickCount() - drag.lastTick < 500 || wanted == drag.lastSeek) {
             position = wanted;
         } else {
-            player->SetPosition(wanted);
-            player->Pause();
+            Player()->SetPosition(wanted);
+            Player()->Pause();
             drag.lastSeek = wanted;
-            position = player->GetPosition();
+            position = Player()->GetPosition();
         }
     } else {
-        position = player->GetPosition();
+        position = Player()->GetPosition();
         bars.position->setValue(position);
     }
     if (!bars.playbackError.isEmpty()) {
@@ -40,12 +42,9 @@ void CPlayerDlg::OnTimer(UINT id) {
         bars.status->SetText(0, QString::fromStdString(ClockText(position)));
     }
     if (HasVideo()) {
-        bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
+        bars.status->SetText(6, QString::asprintf("%.2f fps", Player()->GetFrameRate()));
     }
-    if (marks.JumpsBack(session.State().play == State_Running, position,
-                        bars.position->maximum())) {
-        player->SetPosition(marks.Start());
-    }
+    session.Loop().CheckJumpBack(position, bars.position->maximum());
     remote.OnClockTick();
     PaceClock();
 }
@@ -55,7 +54,7 @@ void CPlayerDlg::OnTimer(UINT id) {
 void CPlayerDlg::PaceClock() {
     const bool moving = session.State().play == State_Running || drag.dragging ||
                         static_cast<int>(bars.noticeUntil - TickCount()) > 0;
-    if (!player) {
+    if (!session.Player()) {
         return;
     }
     if (moving) {
@@ -67,14 +66,14 @@ void CPlayerDlg::PaceClock() {
 }
 
 void CPlayerDlg::WakeClock() {
-    if (player && clockPeriod != kClockPeriodMs) {
+    if (session.Player() && clockPeriod != kClockPeriodMs) {
         clockPeriod = kClockPeriodMs;
         SetTimer(client, ID_Clock_Timer, kClockPeriodMs);
     }
 }
 
 void CPlayerDlg::OnHScroll(int code, int controlId) {
-    if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !player) {
+    if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !Player()) {
         return;
     }
     setFocus();
@@ -85,19 +84,18 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
         }
         drag.dragging = true;
         PaceClock();
-        player->Pause();
+        Player()->Pause();
         if (code != SB_THUMBTRACK) {
             drag.dragging = false;
-            player->SetPosition(bars.position->value());
+            Player()->SetPosition(bars.position->value());
             if (session.State().play == State_Paused) {
-                player->Pause();
+                Player()->Pause();
             } else if (session.State().play == State_Running) {
-                player->Play();
+                Player()->Play();
             }
         }
     } else if (controlId == ID_VolumeSlider) {
-        player->SetVolume(volume_slider::VolumeFromPosition(bars.volume->value()));
-        UpdateMuteDisplay();
+        session.Playback().SetVolume(volume_slider::VolumeFromPosition(bars.volume->value()));
     }
 }
 
@@ -105,7 +103,7 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
 // the first, stopped unless the loop is on. When none of the items left
 // opens, the playlist has ended all the same.
 void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
-    Stop(loopAgain);
+    session.Playback().Stop(loopAgain);
     if (!playlist.Active()) {
         AfterPlayback();
         return;
@@ -119,19 +117,37 @@ void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
         return;
     }
     playlist.PlayItem(1, [this, loopAgain](bool) {
-        Stop(loopAgain);
+        session.Playback().Stop(loopAgain);
         AfterPlayback();
-        if (marks.Looping() && player) {
-            OnPlayPause();
+        if (session.Loop().Looping() && session.Player()) {
+            session.Playback().PlayPause();
         }
     });
 }
 
 void CPlayerDlg::AfterPlayback() {
-    if (IsShutdownArmed() && language) {
+    if (session.Playback().ShutdownArmed() && language) {
         RunShutdownCountdown();
     }
     if (quitAfterPlayback) {
         OnExit();
     }
+}
+
+// Back past the start of a playlist item opens the one before, ten seconds
+// before its end.
+void CPlayerDlg::Skip(int steps) {
+    if (!Player()) {
+        return;
+    }
+    const int target = SkipTarget(Player()->GetPosition(), steps);
+    if (target < 0 && playlist.Current() > 1) {
+        playlist.PlayItem(playlist.Current() - 1, [this](bool played) {
+            if (CMediaPlayer* now = session.Player(); played && now) {
+                now->SetPosition(SkipTarget(now->GetDuration(), -1));
+            }
+        });
+        return;
+    }
+    Player()->SetPosition(std::max(target, 0));
 }

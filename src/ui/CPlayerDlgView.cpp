@@ -214,7 +214,7 @@ void CPlayerDlg::ToggleAlwaysOnTop() {
 // A window without caption cannot be maximised by every window manager, so
 // it gets one for the moment.
 void CPlayerDlg::OnMaximize() {
-    if (!player) {
+    if (!Player()) {
         return;
     }
     const QScopedValueRollback<bool> own(changingWindowState, true);

@@ -23,7 +23,7 @@ void WindowBookmarks::OnMediumOpened(const QString& mediumPath) {
     if (!editor_) {
         return;
     }
-    editor_->SetPlayer(window_.player);
+    editor_->SetPlayer(window_.Player());
     const QFileInfo medium(mediumPath);
     const QString stem = medium.suffix().isEmpty()
                              ? mediumPath
@@ -55,7 +55,7 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
 void WindowBookmarks::OpenBookmarkedMedium(const QString& path, std::function<void()> opened) {
     const bool shown = editor_->isVisible();
     window_.OpenMedia(path, false, [this, shown, opened = std::move(opened)](bool open) {
-        if (shown && window_.filePlayer && !editor_->isVisible()) {
+        if (shown && window_.Session().FilePlayer() && !editor_->isVisible()) {
             window_.ShowBookmarkEditor(true);
         }
         if (open && opened) {

@@ -2,9 +2,9 @@
 
 #include "CommandRanges.h"
 #include "controls/CClickSlider.h"
-#include "controls/VolumeSliderScale.h"
 #include "engine/CDvdPlayer.h"
 #include "engine/MediaFramework.h"
+#include "engine/VolumeScale.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
@@ -136,18 +136,18 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     int areaHeight = 0;
     w.GetVideoAreaSize(&areaWidth, &areaHeight);
     w.clockPeriod = kClockPeriodMs;
-    player_ = std::make_unique<CDvdPlayer>(QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight),
-                                           nullptr, w.client, std::move(rendered), ID_Clock_Timer,
-                                           kClockPeriodMs, w.borderColour);
-    if (const auto output = player_->GetVideoOutput()) {
+    auto engine = std::make_unique<CDvdPlayer>(
+        QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.client,
+        std::move(rendered), ID_Clock_Timer, kClockPeriodMs, w.borderColour);
+    if (const auto output = engine->GetVideoOutput()) {
         VideoWidget::Attach(output, w.client);
     }
-    if (player_->GetRenderStatus() != 0) {
-        const std::string reason = player_->GetRenderErrorText();
+    if (engine->GetRenderStatus() != 0) {
+        const std::string reason = engine->GetRenderErrorText();
         if (w.fullscreen) {
             w.LeaveFullscreen();
         }
-        player_.reset();
+        engine.reset();
         w.ShowIdleLayout();
         // The idle layout is the answer; the reason goes to the status bar,
         // where it holds nobody up.
@@ -158,8 +158,8 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         }
         return false;
     }
-    w.player = player_.get();
-    CMediaPlayer* const player = w.player;
+    w.session.Adopt(std::move(engine));
+    CMediaPlayer* const player = w.session.Player();
 
     w.session.Update([&](PlayerState& now) {
         now.name = DiscName(path);
@@ -183,14 +183,10 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
 
     w.bars.position->setEnabled(true);
     w.bars.volume->setEnabled(hasAudio);
-    w.bars.volume->setValue(hasAudio ? volume_slider::PositionFromVolume(player->GetVolume()) : 0);
     const int duration = player->GetDuration();
     w.bars.position->setRange(0, duration);
     w.bars.position->setPageStep(1000);
-    w.marks.Reset(duration);
-    if (w.session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
-        w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
-    }
+    w.session.Loop().Reset(duration);
 
     w.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
     // A separate sound track is a file's.
@@ -199,7 +195,7 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     w.SetToolButtonState(IDTBB_PREVTRACKCHAPTER, TBSTATE_ENABLED);
     w.SetToolButtonState(IDTBB_NEXTTRACKCHAPTER, TBSTATE_ENABLED);
     if (hasAudio) {
-        w.UpdateMuteDisplay();
+        w.session.Playback().ShowVolume();
     }
 
     w.layout.ResetPairs();
@@ -229,7 +225,7 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     w.menus.streams->Build(player);
 
     if (w.settings->startMediaAutomatically == 1) {
-        w.OnPlayPause();
+        w.session.Playback().PlayPause();
     } else {
         player->Play();
         player->Pause();
@@ -240,18 +236,13 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
 }
 
 void WindowDisc::Close() {
-    if (!player_) {
-        return;
+    if (Player()) {
+        ShowHandCursor(false);
     }
-    if (player_->HasAudio() == S_OK) {
-        window_.settings->volume = player_->GetVolume();
-        window_.settings->balance = player_->GetBalance();
-    }
-    ShowHandCursor(false);
-    if (window_.player == player_.get()) {
-        window_.player = nullptr;
-    }
-    player_.reset();
+}
+
+CDvdPlayer* WindowDisc::Player() const {
+    return window_.Session().DvdPlayer();
 }
 
 void WindowDisc::AddCommands(PlayerSession& session) {
@@ -293,16 +284,16 @@ void WindowDisc::AddCommands(PlayerSession& session) {
     };
     for (const auto& [command, action] : kDvdCommands) {
         session.HandleIf(command, [this, action] {
-            if (player_) {
-                action(*player_);
+            if (Player()) {
+                action(*Player());
             }
-            return player_ != nullptr;
+            return Player() != nullptr;
         });
     }
 }
 
 void WindowDisc::OnEvent(long code, std::intptr_t param1) {
-    if (!player_) {
+    if (!Player()) {
         return;
     }
     CPlayerDlg& w = window_;
@@ -315,22 +306,19 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
             w.SetToolButtonState(id, state);
         }
         w.bars.position->setEnabled(states.positionBar);
-        if (w.menus.streams->ReapplySubtitles(*player_)) {
+        if (w.menus.streams->ReapplySubtitles(*Player())) {
             w.LayoutVideo();
         }
-        w.menus.streams->Build(player_.get());
+        w.menus.streams->Build(Player());
     } else if (code == EC_DVD_ANGLE_CHANGE) {
-        w.menus.streams->Build(player_.get());
+        w.menus.streams->Build(Player());
     }
     if (code == EC_DVD_DOMAIN_CHANGE) {
         // A title (or a menu) has its own length: marks, range and text follow.
-        player_->UpdateVideoSize();
-        const int duration = player_->GetDuration();
-        w.marks.Reset(duration);
+        Player()->UpdateVideoSize();
+        const int duration = Player()->GetDuration();
         w.bars.position->setRange(0, duration);
-        if (w.session.Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE)) {
-            w.bars.position->SetSelection(w.marks.Start(), w.marks.End());
-        }
+        w.session.Loop().Reset(duration);
         w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
         w.OnFillWithoutClipping();
     }
@@ -341,20 +329,20 @@ QPoint WindowDisc::ToVideo(QPoint point) const {
 }
 
 bool WindowDisc::OnClick(QPoint point) {
-    if (!player_ || player_->NoButtonAtPosition(ToVideo(point))) {
+    if (!Player() || Player()->NoButtonAtPosition(ToVideo(point))) {
         return false;
     }
-    player_->ActivateAtPosition(ToVideo(point));
+    Player()->ActivateAtPosition(ToVideo(point));
     return true;
 }
 
 void WindowDisc::OnHover(QPoint point) {
-    if (!player_) {
+    if (!Player()) {
         return;
     }
-    const bool onButton = !player_->NoButtonAtPosition(ToVideo(point));
+    const bool onButton = !Player()->NoButtonAtPosition(ToVideo(point));
     if (onButton) {
-        player_->SelectAtPosition(ToVideo(point));
+        Player()->SelectAtPosition(ToVideo(point));
     }
     ShowHandCursor(onButton);
 }

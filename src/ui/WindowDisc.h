@@ -25,7 +25,7 @@ public:
     explicit WindowDisc(CPlayerDlg& window);
     ~WindowDisc();
 
-    CDvdPlayer* Player() const { return player_.get(); }
+    CDvdPlayer* Player() const;
 
     // A folder, a disc image or a drive's device: what the window opens as
     // a disc place rather than as a file.
@@ -49,7 +49,7 @@ public:
     // window's thread; a close or another open drops it at once.
     void OpenDvd(const QString& path, bool fromPlaylist = false,
                  std::function<void(bool opened)> then = {});
-    // Keeps volume and balance in the settings and lets the player go.
+    // The disc's engine is about to go.
     void Close();
 
     // The folder and drive commands, and with a DVD the navigation commands,
@@ -70,7 +70,6 @@ private:
     void ShowHandCursor(bool hand);
 
     CPlayerDlg& window_;
-    std::unique_ptr<CDvdPlayer> player_;
     bool handShown_ = false;
     // What each drive item opens, by its place after 64000.
     std::vector<QString> drivePlaces_;

@@ -136,7 +136,7 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
                             TryFrom(found + 1, walk, then, asked);
                             return;
                         }
-                        if (window_.filePlayer && !entry.audio.empty()) {
+                        if (window_.Session().FilePlayer() && !entry.audio.empty()) {
                             window_.OpenExternalAudio(QString::fromStdString(entry.audio));
                         }
                         if (then) {

@@ -76,14 +76,14 @@ void WindowRemote::OnOpening() {
 }
 
 void WindowRemote::OnClockTick() {
-    if (!service_ || !window_.player) {
+    if (!service_ || !window_.Player()) {
         return;
     }
     Refresh();
     const std::int64_t position = RemotePosition();
     // The engine's own rate: backwards it runs back.
     const double rate =
-        window_.session.State().play == State_Running ? window_.player->GetRate() : 0;
+        window_.session.State().play == State_Running ? window_.Player()->GetRate() : 0;
     // Across a change of rate nobody can tell when it came; the change goes
     // out itself, and listeners read the position anew.
     if (lastPositionUs_ >= 0 && sinceLastTick_.isValid() && rate == lastRate_) {
@@ -109,7 +109,7 @@ RemoteState WindowRemote::Current() const {
     state.medium = medium_;
     state.minimumRate = kSpeeds[0];
     state.maximumRate = std::end(kSpeeds)[-1];
-    CMediaPlayer* player = window_.player;
+    CMediaPlayer* player = window_.Player();
     if (!player) {
         return state;
     }
@@ -119,7 +119,7 @@ RemoteState WindowRemote::Current() const {
     } else if (window_.session.State().play == State_Paused) {
         state.status = RemoteState::Status::kPaused;
     }
-    if (window_.filePlayer) {
+    if (window_.Session().FilePlayer()) {
         state.title = window_.session.State().name;
         state.url = QUrl::fromLocalFile(window_.session.State().path).toString(QUrl::FullyEncoded);
     }
@@ -206,7 +206,7 @@ void WindowRemote::RemoteQuit() {
 void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
     Run([this, positionUs] {
         CClickSlider* slider = window_.bars.position;
-        if (!window_.player || !slider->isEnabled()) {
+        if (!window_.Player() || !slider->isEnabled()) {
             return;
         }
         slider->setValue(static_cast<int>(positionUs / kUsPerHundredth));
@@ -230,8 +230,8 @@ void WindowRemote::RemoteOpenUri(const QString& uri) {
 void WindowRemote::RemoteSetRate(double rate) {
     const double speed = NearestSpeed(rate);
     Run([this, speed] {
-        if (window_.player && FAILED(window_.player->SetRate(speed))) {
-            window_.player->SetRate(1.0);
+        if (window_.Player() && FAILED(window_.Player()->SetRate(speed))) {
+            window_.Player()->SetRate(1.0);
         }
     });
 }
@@ -240,7 +240,7 @@ void WindowRemote::RemoteSetRate(double rate) {
 void WindowRemote::RemoteSetVolume(double volume) {
     Run([this, volume] {
         CClickSlider* slider = window_.bars.volume;
-        if (!window_.player || !slider->isEnabled()) {
+        if (!window_.Player() || !slider->isEnabled()) {
             return;
         }
         slider->setValue(static_cast<int>(std::lround(volume * 100)));
@@ -250,7 +250,7 @@ void WindowRemote::RemoteSetVolume(double volume) {
 }
 
 std::int64_t WindowRemote::RemotePosition() const {
-    return window_.player ? std::max(0, window_.player->GetPosition()) * kUsPerHundredth : 0;
+    return window_.Player() ? std::max(0, window_.Player()->GetPosition()) * kUsPerHundredth : 0;
 }
 
 bool WindowRemote::eventFilter(QObject* watched, QEvent* event) {

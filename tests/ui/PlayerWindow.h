@@ -187,14 +187,14 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
     QString StatusText(int part) const { return StatusBar()->Text(part); }
     const VideoLayout& Layout() const { return window->layout; }
-    const LoopMarks& Marks() const { return window->marks; }
+    const LoopMarks& Marks() const { return window->Session().Loop().Marks(); }
     WindowPlaylist& Playlist() const { return window->playlist; }
     WindowDisc& Disc() const { return window->disc; }
     QMenu* MenuBarPopup(const char* name) const {
         return window->menus.popups->MenuBarPopup(QString::fromLatin1(name));
     }
     QWidget* BookmarkEditor() const { return window->bookmarks.Editor(); }
-    CFilePlayer* FilePlayer() const { return window->filePlayer.get(); }
+    CFilePlayer* FilePlayer() const { return window->Session().FilePlayer(); }
     CClickSlider* PositionSlider() const { return window->bars.position; }
     CClickSlider* VolumeSlider() const { return window->bars.volume; }
     ToolStrip* ToolBar() const { return window->bars.toolbar; }

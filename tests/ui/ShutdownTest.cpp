@@ -45,7 +45,7 @@ TEST_F(ShutdownTest, ArmedTheEndOfAMediumOrALoopsFirstPassAsksAndCloseStillExits
         ASSERT_TRUE(WaitFor([&] { return user.Count() > asked && window->PlayState() == 0; }));
         Spin(200);
         EXPECT_EQ(PowerOffRequests(), requests + powerOffs);
-        EXPECT_TRUE(window->IsShutdownArmed() && window->isVisible());
+        EXPECT_TRUE(window->Session().Playback().ShutdownArmed() && window->isVisible());
     }
     // With loop it asks at the end of the first pass, back at the mark
     // start, and playback goes on.
@@ -76,7 +76,7 @@ TEST_F(ShutdownTest, ArmedTheEndOfAMediumOrALoopsFirstPassAsksAndCloseStillExits
 TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
     Start();
     const auto armed = [this](bool on, int image, const char* tooltip) {
-        EXPECT_EQ(window->IsShutdownArmed(), on);
+        EXPECT_EQ(window->Session().Playback().ShutdownArmed(), on);
         EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
         EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
         EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
