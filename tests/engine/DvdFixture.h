@@ -53,11 +53,27 @@ protected:
         return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &owner,
                                                 Media(name), 0, 0, 0);
     }
-    // The disc opened and in `domain`; nothing when it does not get there.
-    std::unique_ptr<ShownDvdPlayer> OpenDvdIn(const std::string& name, LONG_PTR domain) {
+    // The disc opened, in `domain` and playing unless `play` is false;
+    // nothing when it does not get there.
+    std::unique_ptr<ShownDvdPlayer> OpenDvdIn(const std::string& name, LONG_PTR domain,
+                                              bool play = true) {
         auto player = OpenDvd(name);
         EXPECT_EQ(player->GetRenderStatus(), S_OK) << name;
-        return WaitForDomain(*player, domain) ? std::move(player) : nullptr;
+        if (!WaitForDomain(*player, domain)) {
+            return nullptr;
+        }
+        EXPECT_EQ(play ? player->Play() : S_OK, S_OK) << name;
+        return player;
+    }
+    // Activates button 1 of the menu shown, drawn at full size, and waits for
+    // its title.
+    static void EnterFirstTitle(ShownDvdPlayer& player) {
+        player.SetDestinationPosition(0, 0, 720, 576);
+        ASSERT_TRUE(RunEventsUntil([&] {
+            return player.GetButtonAtPosition({360, 180}) == 1;
+        })) << "no button 1 in the menu";
+        ASSERT_EQ(player.ActivateButton(), S_OK);
+        ASSERT_TRUE(WaitForDomain(player, DVD_DOMAIN_Title));
     }
     // Drains the graph events until one of `code` whose first parameter
     // passes `wanted`.

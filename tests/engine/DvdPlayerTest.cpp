@@ -128,16 +128,17 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     // The picture (720x576) drawn at half size from (10, 10) in the window.
     player->SetDestinationPosition(10, 10, 360, 288);
     const auto window = [](int x, int y) { return QPoint(10 + x / 2, 10 + y / 2); };
-    ASSERT_EQ(player->Play(), S_OK);
 
     // On button 3 once the buttons are there, outside them, and no way up
     // from the root menu.
     EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition(window(360, 400)) == 3; }));
     EXPECT_TRUE(player->NoButtonAtPosition(window(20, 20)));
     EXPECT_EQ(player->ReturnFromSubmenu(), VFW_E_DVD_OPERATION_INHIBITED);
-    // A menu has no length, no seeks and no steps.
-    EXPECT_EQ(std::tuple(player->GetDuration(), player->SetPosition(100), player->StepFrame(true)),
-              std::tuple(0, VFW_E_DVD_INVALIDDOMAIN, VFW_E_DVD_INVALIDDOMAIN));
+    // A menu has no length, no seeks, no steps and no chapters.
+    EXPECT_EQ(
+        std::tuple(player->GetDuration(), player->SetPosition(100), player->StepFrame(true),
+                   player->SelectStream(2, STREAM_CHAPTERS)),
+        std::tuple(0, VFW_E_DVD_INVALIDDOMAIN, VFW_E_DVD_INVALIDDOMAIN, VFW_E_DVD_INVALIDDOMAIN));
 
     // Button 3 down to 1 (wrapping) and down to 2: title 2.
     EXPECT_EQ(player->SelectRelativeButton(DVD_Relative_Lower), S_OK);
@@ -160,6 +161,20 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
     EXPECT_EQ(player->GetDuration(), 600);
+    // Chapter 3 by number; back a chapter to 2 s, and a second later that
+    // chapter again.
+    EXPECT_EQ(player->SelectStream(3, STREAM_CHAPTERS), E_INVALIDARG);
+    EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 3u); }))
+        << player->Shown().second;
+    EXPECT_EQ(player->PlayPrevChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 2u); }))
+        << player->Shown().second;
+    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 300; }));
+    EXPECT_EQ(player->ReplayChapter(), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] {
+        return player->Shown() == std::pair(1u, 2u) && player->GetPosition() == 200;
+    })) << player->GetPosition();
     // The next chapter after the one shown, then back to 1 s by time.
     const ULONG shown = player->Shown().second;
     EXPECT_EQ(player->PlayNextChapter(), S_OK);
@@ -191,17 +206,13 @@ TEST_F(DvdPlayerTest, WalksTheMenuDiscByButtonsMenusChaptersAndTime) {
 TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
     auto player = OpenDvdIn("dvd/short", DVD_DOMAIN_VideoTitleSetMenu);
     ASSERT_TRUE(player);
-    ASSERT_EQ(player->Play(), S_OK);
     const auto subtitleName = [&] {
         std::string name;
         int kind = STREAM_SUBTITLES;
         return std::pair(player->GetStreamName(0, nullptr, nullptr, &kind, &name, nullptr), name);
     };
     EXPECT_EQ(subtitleName(), std::pair(E_FAIL, std::string()));
-    player->SetDestinationPosition(0, 0, 720, 576);
-    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
-    EXPECT_EQ(player->ActivateButton(), S_OK);
-    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_NO_FATAL_FAILURE(EnterFirstTitle(*player));
     const auto title = [&] {
         return std::pair(player->GetStreamCount(STREAM_CHAPTERS), player->GetDuration());
     };
@@ -241,39 +252,12 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
     // Again, and the root menu asked for while the reader is in it already:
     // the navigator would stall the title's last pictures. The title plays
     // to its end, and the menu comes.
-    ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
-    EXPECT_EQ(player->ActivateButton(), S_OK);
-    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_NO_FATAL_FAILURE(EnterFirstTitle(*player));
     ASSERT_TRUE(RunEventsUntil([&] { return ReaderTitle(*player) == 0; }));
     ASSERT_EQ(player->GetDuration(), 400);
     EXPECT_EQ(player->ShowMenu(DVD_MENU_Root), VFW_E_DVD_INVALIDDOMAIN);
     EXPECT_EQ(player->SetPosition(100), VFW_E_DVD_INVALIDDOMAIN);
     EXPECT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
-}
-
-TEST_F(DvdPlayerTest, PlaysChaptersByNumberAndBackInATitleOnly) {
-    auto player = OpenDvdIn("dvd/menu", DVD_DOMAIN_VideoTitleSetMenu);
-    ASSERT_TRUE(player);
-    ASSERT_EQ(player->Play(), S_OK);
-    EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), VFW_E_DVD_INVALIDDOMAIN);
-    player->SetDestinationPosition(0, 0, 720, 576);
-    EXPECT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
-    EXPECT_EQ(player->ActivateButton(), S_OK);
-    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
-    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
-    EXPECT_EQ(player->SelectStream(3, STREAM_CHAPTERS), E_INVALIDARG);
-    EXPECT_EQ(player->SelectStream(2, STREAM_CHAPTERS), S_OK);
-    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 3u); }))
-        << player->Shown().second;
-    // Back a chapter to 2 s, and a second later that chapter again.
-    EXPECT_EQ(player->PlayPrevChapter(), S_OK);
-    EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 2u); }))
-        << player->Shown().second;
-    EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 300; }));
-    EXPECT_EQ(player->ReplayChapter(), S_OK);
-    EXPECT_TRUE(RunEventsUntil([&] {
-        return player->Shown() == std::pair(1u, 2u) && player->GetPosition() == 200;
-    })) << player->GetPosition();
 }
 
 TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsFilesOrMemoryBehind) {
@@ -315,7 +299,6 @@ TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsFilesOrMemoryBe
 TEST_F(DvdPlayerTest, ReportsAndObeysWhatTheDiscProhibits) {
     auto player = OpenDvdIn("dvd/prohibited", DVD_DOMAIN_VideoTitleSetMenu);
     ASSERT_TRUE(player);
-    ASSERT_EQ(player->Play(), S_OK);
     player->SetDestinationPosition(0, 0, 720, 576);
     ASSERT_TRUE(RunEventsUntil([&] { return player->GetButtonAtPosition({360, 180}) == 1; }));
     // The root menu prohibits the title menu (the root menu itself is
@@ -330,8 +313,7 @@ TEST_F(DvdPlayerTest, ReportsAndObeysWhatTheDiscProhibits) {
     }));
 
     // Title 1 prohibits the next chapter and fast forwards, not time seeks.
-    EXPECT_EQ(player->ActivateButton(), S_OK);
-    ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
+    ASSERT_NO_FATAL_FAILURE(EnterFirstTitle(*player));
     EXPECT_TRUE(RunEventsUntil([&] { return player->Shown() == std::pair(1u, 1u); }));
     const ULONG inTitle = UOP_FLAG_PlayNext_Chapter | UOP_FLAG_Play_Forwards | UOP_FLAG_Resume;
     EXPECT_EQ(player->GetCurrentUOPs() &
@@ -356,7 +338,6 @@ TEST_F(DvdPlayerTest, DrawsAndTakesTheButtonsWhereTheyAreOnAZoomedPicture) {
     // Twice the size, the middle of the picture in the window.
     player->SetDestinationPosition(-360, -288, 1440, 1152);
     const auto window = [](int x, int y) { return QPoint(2 * x - 360, 2 * y - 288); };
-    ASSERT_EQ(player->Play(), S_OK);
     // A button's yellow frame in the rows [top, bottom) of the window.
     const auto yellowIn = [&](int top, int bottom) {
         return velvaro::test::CountPixels(

@@ -84,7 +84,7 @@ private:
 // Subpictures start hidden, and showing them leaves the navigator's choice;
 // the stream chosen is drawn, and hidden again it goes.
 TEST_F(DvdPlayerTest, NamesSwitchesAndHidesTheStreamsAndOffersTheOnlyAngle) {
-    auto player = OpenDvdIn("dvd/streams", DVD_DOMAIN_Title);
+    auto player = OpenDvdIn("dvd/streams", DVD_DOMAIN_Title, false);
     ASSERT_TRUE(player);
     for (int kind : {STREAM_AUDIO, STREAM_SUBTITLES}) {
         const List streams = Streams(*player, kind);
@@ -151,7 +151,7 @@ TEST_F(DvdPlayerTest, PlaysTheSoundOfThePreferredAndTheChosenAudioStream) {
 // The time code counts 29.97 frames a second, and so does the frame number.
 // Backwards, the rate holds over a seek and a pause.
 TEST_F(DvdPlayerTest, CountsFramesAt2997AndPlaysBackwardsOnAnNtscDisc) {
-    auto player = OpenDvdIn("dvd/ntsc", DVD_DOMAIN_Title);
+    auto player = OpenDvdIn("dvd/ntsc", DVD_DOMAIN_Title, false);
     ASSERT_TRUE(player);
     long width = 0, height = 0;
     EXPECT_EQ(player->GetNativeVideoSize(&width, &height), S_OK);

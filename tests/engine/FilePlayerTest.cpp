@@ -78,8 +78,7 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
     // Seeks land on the frame, and clamp to just before the end.
     const int duration = player->GetDuration();
     for (const auto& [position, reached] : {std::pair{duration, duration - 1}, {100, 100}}) {
-        player->SetPosition(position);
-        player->WaitForState();
+        Seek(*player, position);
         EXPECT_EQ(player->GetPosition(), reached);
     }
     // The film's frames start 3 ms after each 25th of a second: at 1 s the
@@ -112,8 +111,7 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
     for (const char* file : {"multi.mkv", "multi.mp4"}) {
         player = Open(file);
         EXPECT_EQ(player->SetRate(32.0), S_OK) << file;
-        player->SetPosition(300);
-        player->WaitForState();
+        Seek(*player, 300);
         ASSERT_EQ(player->SetRate(-1.0), S_OK) << file;
         player->Play();
         EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() < 250; }, 3000))
@@ -129,8 +127,7 @@ TEST_F(FilePlayerTest, StepsOneFrameOnAndBackWhilePaused) {
         auto player = Open(file);
         player->Pause();
         ASSERT_EQ(SettledState(*player), State_Paused);
-        player->SetPosition(100);
-        player->WaitForState();
+        Seek(*player, 100);
         const LONGLONG start = player->GetCurrentFrame();
         ASSERT_EQ(start, std::string(file) == "multi.mkv" ? 24 : 25);
         const auto settlesAt = [&](LONGLONG frame) {
@@ -168,8 +165,7 @@ TEST_F(FilePlayerTest, SeeksInAnMpegProgramStreamShowTheFrameAskedFor) {
     ASSERT_EQ(SettledState(*player), State_Paused);
     // Within the length its demuxer reckons, 1.32 s: frames 14 to 33.
     for (const LONGLONG frame : {30, 31, 24, 19, 25, 16, 32}) {
-        player->SetPosition(static_cast<long>(frame * 4));
-        player->WaitForState();
+        Seek(*player, static_cast<long>(frame * 4));
         EXPECT_TRUE(RunEventsUntil([&] { return player->GetCurrentFrame() == frame; }, 3000))
             << "asked for " << frame << ", shows " << player->GetCurrentFrame();
     }
@@ -275,8 +271,7 @@ TEST_F(FilePlayerTest, TheVideoWindowShowsThePictureScreenshotsAndFilters) {
 
     const auto folder = std::filesystem::temp_directory_path() / "velvaro-shots";
     std::filesystem::create_directories(folder);
-    player->SetPosition(200);
-    player->WaitForState();
+    Seek(*player, 200);
     player->SaveScreenshot((folder / "multi").string());
     EXPECT_EQ(SettledState(*player), State_Stopped) << "the state before comes back";
     // At 2 s the frame that began at 1.963 s is on the screen: number 49, in

@@ -93,6 +93,10 @@ protected:
                                              timer, timer ? 50 : 0, 0x00FF0000);
     }
 
+    static void Seek(CMediaPlayer& player, long position) {
+        player.SetPosition(position);
+        player.WaitForState();
+    }
     static long SettledState(CMediaPlayer& player) {
         player.WaitForState();
         long state = -1;

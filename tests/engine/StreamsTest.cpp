@@ -14,8 +14,7 @@ TEST_F(StreamsTest, SplitterSwitchesSoundsSubtitlesAndChaptersKeepingThePlace) {
     EXPECT_EQ(Streams(*player, STREAM_SUBTITLES), (List{"English:0", "German:0"}));
     EXPECT_EQ(player->GetStreamCount(STREAM_ANGLES), 0);
 
-    player->SetPosition(200);
-    player->WaitForState();
+    Seek(*player, 200);
     EXPECT_EQ(player->SelectStream(1, STREAM_AUDIO), S_OK);
     EXPECT_EQ(Streams(*player, STREAM_AUDIO), (List{"Main (English):0", "Commentary (German):1"}));
     EXPECT_NEAR(player->GetPosition(), 200, 2);
@@ -94,8 +93,7 @@ TEST_F(StreamsTest, ASilentFilmGetsItsCompanionSoundAndAFilmsOwnComesBackAfterIt
                  player->LoadExternalAudio(Media("not-media.avi")) || player->HasExternalAudio());
     ASSERT_TRUE(player->LoadExternalAudio(Media("companion/film.wav")));
     EXPECT_TRUE(player->HasExternalAudio() && player->HasAudio() == S_OK);
-    player->SetPosition(300);
-    player->WaitForState();
+    Seek(*player, 300);
     EXPECT_NEAR(player->GetPosition(), 300, 2);
     player->Play();
     EXPECT_TRUE(velvaro::test::RunEventsUntil([&] { return player->GetPosition() >= 400; }));

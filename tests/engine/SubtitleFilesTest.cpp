@@ -61,8 +61,11 @@ protected:
 
 // With and without a language part, any case of the extension; codes and
 // written-out languages by their names, unknown codes as they are; other
-// files of the folder not at all.
-TEST_F(SubtitleFilesTest, FilesBesideTheFilmFollowItsOwnSubtitles) {
+// files of the folder not at all. Every container offers them after its own
+// subtitles: the splitter's list, or the stream selector's. Chosen like the
+// film's own, one at a time, a file draws its text, "off" takes it away and
+// the last one comes back.
+TEST_F(SubtitleFilesTest, EveryContainerOffersTheFilesBesideTheFilmAfterItsOwnSubtitles) {
     Write("film.srt", Cues("Hello", "Goodbye"));
     Write("film.de.srt", Cues("Hallo", "Auf Wiedersehen"));
     Write("film.FR.SRT", Cues("Bonjour", "Au revoir"));
@@ -76,67 +79,56 @@ TEST_F(SubtitleFilesTest, FilesBesideTheFilmFollowItsOwnSubtitles) {
         Write(other, Cues("Not", "Listed"));
     }
     std::filesystem::create_directory(Path("film.it.srt"));
-
-    auto player = OpenFilm();
-    ASSERT_TRUE(player->HasSplitter());
-    EXPECT_EQ(Streams(*player, STREAM_SUBTITLES),
-              (List{"English:0", "film.srt:0", "French:0", "German:0", "Italian:0", "xx:0"}));
-
-    // Chosen like the film's own, one at a time; off and back on.
-    for (const auto& [select, shown] :
-         {std::pair{1, 1}, {3, 3}, {-1, -1}, {-2, 3}, {0, 0}, {5, 5}}) {
-        EXPECT_EQ(player->SelectStream(select, STREAM_SUBTITLES), S_OK) << select;
-        const List entries = Streams(*player, STREAM_SUBTITLES);
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(entries[i].back(), i == size_t(shown) ? '1' : '0')
-                << select << " " << entries[i];
-        }
-    }
-    EXPECT_EQ(player->SelectStream(6, STREAM_SUBTITLES), E_FAIL);
-    EXPECT_EQ(player->HasVideo(), S_OK);
-}
-
-// Every container offers the files beside it with its subtitles: the
-// splitter's list, or the stream selector's; chosen, a file draws its text,
-// and "off" takes it away.
-TEST_F(SubtitleFilesTest, EveryContainerOffersTheFilesBesideIt) {
-    Write("film.srt", Cues("Hello", "Goodbye"));
-    Write("film.de.srt", Cues("Hallo", "Auf Wiedersehen"));
     for (const auto& [container, own] :
          {std::pair<std::string, List>{"mkv", {"English:0"}}, {"mp4", {}}, {"avi", {}}}) {
         SCOPED_TRACE(container);
         auto player = OpenFilm(container);
+        EXPECT_EQ(player->HasVideo(), S_OK);
         // Each subtitle as "name:flags", and how to choose it.
-        List subtitles;
         std::vector<std::pair<int, int>> choices;
-        if (player->HasSplitter()) {
-            subtitles = Streams(*player, STREAM_SUBTITLES);
-            for (int i = 0; i < static_cast<int>(subtitles.size()); ++i) {
-                choices.emplace_back(i, STREAM_SUBTITLES);
+        const auto subtitles = [&] {
+            List entries;
+            choices.clear();
+            const int count = player->GetStreamCount(player->HasSplitter() ? STREAM_SUBTITLES : 1);
+            for (int i = 0; i < count; ++i) {
+                MajorType type = MajorType::Subtitle;
+                std::string name;
+                int flags = 0, group = player->HasSplitter() ? STREAM_SUBTITLES : 1;
+                player->GetStreamName(i, player->HasSplitter() ? nullptr : &type, &flags, &group,
+                                      &name, nullptr);
+                if (type == MajorType::Subtitle) {
+                    entries.push_back(name + ":" + std::to_string(flags));
+                    choices.emplace_back(i, player->HasSplitter() ? STREAM_SUBTITLES : 1);
+                }
             }
-        }
-        for (int i = 0; !player->HasSplitter() && i < player->GetStreamCount(1); ++i) {
-            MajorType type = MajorType::Unknown;
-            std::string name;
-            int flags = 0, group = 1;
-            player->GetStreamName(i, &type, &flags, &group, &name, nullptr);
-            if (type == MajorType::Subtitle) {
-                subtitles.push_back(name + ":" + std::to_string(flags));
-                choices.emplace_back(i, 1);
-            }
-        }
+            return entries;
+        };
         List expected = own;
-        expected.insert(expected.end(), {"film.srt:0", "German:0"});
-        ASSERT_EQ(subtitles, expected);
-        player->SetPosition(100);
-        player->WaitForState();
-        const auto [index, kind] = choices[own.size()];
-        EXPECT_EQ(player->SelectStream(index, kind), S_OK);
-        EXPECT_TRUE(TextShown(true));
-        EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
-        EXPECT_TRUE(TextShown(false)) << "off hides it";
-        EXPECT_EQ(player->SelectStream(-2, STREAM_SUBTITLES), S_OK);
-        EXPECT_TRUE(TextShown(true)) << "and the last one comes back";
+        expected.insert(expected.end(),
+                        {"film.srt:0", "French:0", "German:0", "Italian:0", "xx:0"});
+        ASSERT_EQ(subtitles(), expected);
+        // A file chosen draws its text, "off" takes it away and the last one
+        // comes back; then the first subtitle, whatever it is, and the last
+        // file. The list's flags follow.
+        Seek(*player, 100);
+        const int first = static_cast<int>(own.size());
+        const std::tuple<int, int, bool> steps[] = {{first + 2, first + 2, true},
+                                                    {-1, -1, true},
+                                                    {-2, first + 2, true},
+                                                    {0, 0, false},
+                                                    {first + 4, first + 4, false}};
+        for (const auto& [select, shown, text] : steps) {
+            const auto [index, kind] =
+                select < 0 ? std::pair(select, int{STREAM_SUBTITLES}) : choices.at(select);
+            EXPECT_EQ(player->SelectStream(index, kind), S_OK) << select;
+            const List entries = subtitles();
+            for (size_t i = 0; i < entries.size(); ++i) {
+                EXPECT_EQ(entries[i].back(), static_cast<int>(i) == shown ? '1' : '0')
+                    << select << " " << entries[i];
+            }
+            EXPECT_TRUE(!text || TextShown(shown >= 0)) << select;
+        }
+        EXPECT_EQ(player->SelectStream(6, STREAM_SUBTITLES), E_FAIL);
     }
 }
 
@@ -151,23 +143,18 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     auto player = OpenFilm();
     ASSERT_EQ(Streams(*player, STREAM_SUBTITLES),
               (List{"English:0", "film.srt:0", "German:0", "English:0"}));
-    player->SetPosition(100);
-    player->WaitForState();
+    Seek(*player, 100);
     ASSERT_TRUE(TextShown(false)) << "nothing drawn before a choice";
 
-    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
-    ASSERT_TRUE(TextShown(true)) << Bright(Bottom());
-    const QImage text = Bottom();
-    EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
-    EXPECT_TRUE(TextShown(false)) << "off hides it";
-
-    for (int other : {3, 2}) {
-        EXPECT_EQ(player->SelectStream(other, STREAM_SUBTITLES), S_OK);
-        EXPECT_TRUE(TextShown(true)) << other;
+    QImage text;  // the UTF-8 file's
+    for (int file : {1, 3, 2}) {
+        ASSERT_EQ(player->SelectStream(file, STREAM_SUBTITLES), S_OK);
+        ASSERT_TRUE(TextShown(true)) << file << ": " << Bright(Bottom());
+        text = text.isNull() ? Bottom() : text;
         EXPECT_TRUE(RunEventsUntil([&] { return Bottom() == text; }, 8000))
-            << other << ": the same text";
+            << file << ": the same text";
         EXPECT_EQ(player->SelectStream(-1, STREAM_SUBTITLES), S_OK);
-        EXPECT_TRUE(TextShown(false));
+        EXPECT_TRUE(TextShown(false)) << file << ": off hides it";
     }
 
     // Playing on, the text goes on with the picture.
@@ -178,23 +165,11 @@ TEST_F(SubtitleFilesTest, ChosenFilesDrawTheirTextInTheirEncoding) {
     EXPECT_EQ(SettledState(*player), State_Running);
 }
 
-// A file first chosen on a still picture well into the film draws the text
-// of that moment, not of the film's start: the long line of the second
-// cue, not the short one of the first.
-TEST_F(SubtitleFilesTest, AFileChosenOnAStillPictureShowsTheTextOfThatMoment) {
-    Write("film.srt", Cues("Hi", "WWWWWWWWWWWW"));
-    auto player = OpenFilm();
-    player->SetPosition(400);
-    player->WaitForState();
-    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
-    ASSERT_TRUE(TextShown(true));
-    EXPECT_TRUE(RunEventsUntil([&] { return Bright(Bottom()) > 100; }, 3000))
-        << Bright(Bottom()) << " bright pixels";
-}
-
 // Junk, an empty file, plain words and a broken link are left out, each
 // with a line in the log; the film opens and plays, a good file beside them
-// still counts.
+// still counts. First chosen on a still picture well into the film, that file
+// draws the text of that moment, not of the film's start: the long line of
+// the second cue, not the short one of the first.
 TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
     std::string junk(3000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) {
@@ -204,7 +179,7 @@ TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
     Write("film.de.srt", "");
     Write("film.fr.srt", "Only some words,\nno times at all.\n");
     std::filesystem::create_symlink(Path("gone.srt"), Path("film.es.srt"));
-    Write("film.srt", Cues("Hi", "Bye"));
+    Write("film.srt", Cues("Hi", "WWWWWWWWWWWW"));
 
     const velvaro::test::ExpectLog log(QtWarningMsg, QStringLiteral("^Subtitle file .* skipped"),
                                        QStringLiteral("velvaro.engine"));
@@ -218,7 +193,11 @@ TEST_F(SubtitleFilesTest, DamagedFilesAreSkippedWithALogLine) {
             << name;
     }
 
-    EXPECT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    Seek(*player, 400);
+    ASSERT_EQ(player->SelectStream(1, STREAM_SUBTITLES), S_OK);
+    EXPECT_TRUE(RunEventsUntil([&] { return Bright(Bottom()) > 100; }, 3000))
+        << Bright(Bottom()) << " bright pixels";
+    Seek(*player, 0);
     EXPECT_EQ(player->Play(), S_OK);
     EXPECT_TRUE(RunEventsUntil([&] { return player->GetPosition() >= 100; }));
     EXPECT_TRUE(TextShown(true));

@@ -50,30 +50,26 @@ struct TextGraph {
     }
 };
 
-TEST(TextWait, AHeldPictureCarriesItsTextOnceThatComes) {
-    TextGraph graph;
-    TextWait wait;
-    // Held past an ended wait's limit, which must not end this one.
+// Held past an ended wait's limit, which must not end the next one; without
+// text, the picture goes at the limit.
+TEST(TextWait, AHeldPictureCarriesItsTextOnceThatComesOrGoesWithoutAtTheLimit) {
+    TextGraph graph, silent;
+    TextWait wait, limited;
     wait.Begin(graph.renderer.get(), 50 * GST_MSECOND);
     wait.End();
     EXPECT_FALSE(graph.WaitsForText());
     wait.Begin(graph.renderer.get(), 30 * GST_SECOND);
+    limited.Begin(silent.renderer.get(), 200 * GST_MSECOND);
     graph.Pause();
+    silent.Pause();
     EXPECT_EQ(graph.BrightPixels(500 * GST_MSECOND), -1) << "held while no text has come";
     graph.PushText("WWWWWW");
     EXPECT_GT(graph.BrightPixels(10 * GST_SECOND), 10);
     EXPECT_TRUE(graph.WaitsForText());
     wait.End();
     EXPECT_FALSE(graph.WaitsForText()) << "the pictures after go as they come";
-}
-
-TEST(TextWait, WithoutTextThePictureGoesAtTheLimit) {
-    TextGraph graph;
-    TextWait wait;
-    wait.Begin(graph.renderer.get(), 200 * GST_MSECOND);
-    graph.Pause();
-    EXPECT_EQ(graph.BrightPixels(10 * GST_SECOND), 0);
-    EXPECT_FALSE(graph.WaitsForText());
+    EXPECT_EQ(silent.BrightPixels(10 * GST_SECOND), 0) << "without text";
+    EXPECT_FALSE(silent.WaitsForText());
 }
 
 }  // namespace

@@ -119,6 +119,9 @@ TEST_F(VideoWidgetTest, ScalesTheFilmIntoItsPlaceWithTheBorderAround) {
     velvaro::test::RunEventsFor(50);
     EXPECT_EQ(video->PicturesShown(), count + 1);
     EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, destination));
+    // Zoomed past the window, only the middle of the picture shows.
+    const QImage zoomed = Show(QRect(-40, -30, 280, 210));
+    EXPECT_TRUE(Matches(Shown(), kVideoAt, zoomed, video->rect()));
 }
 
 // The widget goes where its output says, shows and hides, hides the pointer
@@ -138,12 +141,6 @@ TEST_F(VideoWidgetTest, FollowsItsOutputAndGoesWithIt) {
     EXPECT_TRUE(watched.isNull());
     output_->Mailbox()->Deliver(picture_);  // nobody to tell
     velvaro::test::RunEventsFor(20);
-}
-
-// Zoomed past the window, only the middle of the picture shows.
-TEST_F(VideoWidgetTest, ShowsTheRightPartOfAPictureLargerThanTheWindow) {
-    const QImage expected = Show(QRect(-40, -30, 280, 210));
-    EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect()));
 }
 
 // A widget on top of the film (the full screen's controls are) keeps its
