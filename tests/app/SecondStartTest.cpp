@@ -91,22 +91,39 @@ TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoChara
 }
 
 // The executable started as a user starts it, with no display: the help box
-// is skipped, the text still printed; anything else says in one line that no
-// window can be shown.
+// is skipped, the text still printed, as is the version; anything else says
+// in one line that no window can be shown.
 using ProgramTest = velvaro::test::StartupTest;
 const std::map<std::string, std::string> kNoDisplayEnvironment = {
     {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
 
-// DISPLAY set but empty names no display at all, as an unset one.
-TEST_F(ProgramTest, HelpPrintsTheHelpText) {
+// DISPLAY set but empty names no display at all, as an unset one. --version
+// answers before anything else, without reading or writing any setting.
+TEST_F(ProgramTest, HelpAndVersionPrintTheirTextsAndVersionTouchesNoSetting) {
     using Line = std::vector<std::string>;
-    for (const auto& [program, args] :
-         {std::pair<std::string, Line>{VELVARO_EXECUTABLE, {"-HELP", "/play"}},
-          {"/usr/bin/env", {"DISPLAY=", VELVARO_EXECUTABLE, "-HELP", "/play"}}}) {
-        EXPECT_EQ(velvaro::test::RunProgram(program, args, kNoDisplayEnvironment),
-                  (velvaro::test::ProgramResult{0, CPlayerCommandLineInfo::HelpText() + "\n", ""}))
-            << program;
+    const std::string help = CPlayerCommandLineInfo::HelpText() + "\n",
+                      version = "Velvaro 1.2.0.3\n";
+    const struct {
+        std::string program;
+        Line args;
+        std::string out;
+    } cases[] = {
+        {VELVARO_EXECUTABLE, {"--version"}, version},
+        {VELVARO_EXECUTABLE, {"/nosplash", "--version", "film.mkv"}, version},
+        {VELVARO_EXECUTABLE, {"-HELP", "/play"}, help},
+        {"/usr/bin/env", {"DISPLAY=", VELVARO_EXECUTABLE, "-HELP", "/play"}, help},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program + " " + c.args.front());
+        EXPECT_EQ(velvaro::test::RunProgram(c.program, c.args, kNoDisplayEnvironment),
+                  (velvaro::test::ProgramResult{0, c.out, ""}));
+        if (c.out == version) {
+            EXPECT_FALSE(std::filesystem::exists(registryPath())) << "a setting was written";
+        }
     }
+    // A start without either keeps its settings: the file is a fair witness.
+    velvaro::test::RunProgram(VELVARO_EXECUTABLE, {"/nosplash"}, kNoDisplayEnvironment);
+    EXPECT_TRUE(std::filesystem::exists(registryPath()));
 }
 
 TEST_F(ProgramTest, DamagedRegistryIsSetAsideAndTheProgramCarriesOn) {

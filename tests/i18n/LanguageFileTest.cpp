@@ -61,30 +61,27 @@ TEST_F(LanguageFileTest, SectionsCommentsStrayLinesAndEntriesCutAtTheBars) {
     EXPECT_EQ(language_.GetCodeText(Q("ERROR2")), QString());
 }
 
-TEST_F(LanguageFileTest, LookupIgnoresCaseAndTurnsEscapesIntoCharacters) {
+// Later definitions win, also from a later section of the same name, and
+// entries are walked from the most recently read backwards, as stored.
+TEST_F(LanguageFileTest, LookupIgnoresCaseTurnsEscapesIntoCharactersAndTheLastDefinitionWins) {
     Load(
-        "[Code]\n|ERROR2| = |Fehler|\n|ERROROPENING| = |Line 1\\nLine 2\\tend|\n"
-        "[MainMenu]\n|IDM_DATEI_ÖFFNEN| = |Öffnen|\n");
+        "[Code]\n|ERROR2| = |Fehler|\n|ERROROPENING| = |Line 1\\nLine 2\\tend|\n|A| = |first|\n"
+        "|ONLYFIRST| = |kept|\n|A| = |second|\n"
+        "[MainMenu]\n|IDM_DATEI_ÖFFNEN| = |Öffnen|\n|A| = |menu|\n|A| = |menu again|\n"
+        "[code]\n|A| = |third|\n");
     EXPECT_EQ(language_.GetText(Q("code"), Q("error2")), Q("Fehler"));
     EXPECT_EQ(language_.GetText(Q("MAINMENU"), Q("idm_datei_öffnen")), Q("Öffnen"));
     EXPECT_EQ(language_.GetText(Q("Code"), Q("ERROR")), QString());
     EXPECT_EQ(language_.GetText(Q("Missing"), Q("ERROR2")), QString());
     EXPECT_EQ(language_.GetCodeText(Q("ERROROPENING")), Q("Line 1\nLine 2\tend"));
-    EXPECT_EQ(language_.GetSections().front().entries.back().value, Q("Line 1\\nLine 2\\tend"));
-}
-
-TEST_F(LanguageFileTest, LaterDefinitionsWinAndEarlierSectionsStillAnswer) {
-    Load(
-        "[Code]\n|A| = |first|\n|ONLYFIRST| = |kept|\n|A| = |second|\n"
-        "[MainMenu]\n|A| = |menu|\n|A| = |menu again|\n"
-        "[code]\n|A| = |third|\n");
     EXPECT_EQ(language_.GetCodeText(Q("A")), Q("third"));
     EXPECT_EQ(language_.GetText(Q("MainMenu"), Q("A")), Q("menu again"));
     EXPECT_EQ(language_.GetCodeText(Q("ONLYFIRST")), Q("kept"));
 
     std::vector<QString> order;
     language_.ForEachEntry(Q("CODE"), [&](const LanguageEntry& e) { order.push_back(e.value); });
-    EXPECT_EQ(order, (std::vector<QString>{Q("third"), Q("second"), Q("kept"), Q("first")}));
+    EXPECT_EQ(order, (std::vector<QString>{Q("third"), Q("second"), Q("kept"), Q("first"),
+                                           Q("Line 1\\nLine 2\\tend"), Q("Fehler")}));
 }
 
 // data/line_ends.lng, built into the tests as resource 9001, has every kind

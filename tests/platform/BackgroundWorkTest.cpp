@@ -37,7 +37,6 @@ TEST(BackgroundWorkTest, TheAnswerRunsOnTheContextsThreadAndNotAfterADropOrTheCo
     EXPECT_NE(workedOn, QThread::currentThread());
     EXPECT_EQ(answeredOn, QThread::currentThread());
 
-    // Dropped while it works, or with its answer already on the way: no answer.
     // Dropped while it works, or with its answer already on the way, or its
     // context gone while it works: no answer.
     for (const char* when : {"working", "posted", "context gone"}) {

@@ -57,20 +57,17 @@ TEST(ListedDisplayModesTest, SwitchesToAListedSizeAndBackToTheModeBeforeTheFirst
     EXPECT_EQ(ListedDisplayModes({{800, 600, 60.0}}, 5).CurrentMode(), DisplayMode{});
 }
 
-TEST(DisplaysTest, MadeWithoutAGuiApplicationItKnowsNothingAndSwitchesNothing) {
-    // Made afresh, with the earlier one handed back at the end.
-    std::unique_ptr<DisplayModes> previous = ReplaceDisplays(nullptr);
-    DisplayModes& fresh = Displays();
-    EXPECT_TRUE(fresh.Modes().empty());
-    EXPECT_EQ(fresh.CurrentMode(), DisplayMode{});
-    EXPECT_FALSE(fresh.ChangeForFullscreen(800, 600));
-    EXPECT_TRUE(fresh.RestoreRegisteredMode());
-    ReplaceDisplays(std::move(previous));
-}
-
+// Without a server there is no XRandR layer, and the process-wide default,
+// made without a GUI application, knows nothing and switches nothing.
 TEST(XRandrDisplayModesTest, ModesOfAVirtualScreenAndNoServerNoLayer) {
     EXPECT_EQ(OpenXRandrDisplayModes(":9999"), nullptr);
     EXPECT_EQ(OpenXRandrDisplayModes("not a display"), nullptr);
+    std::unique_ptr<DisplayModes> previous = ReplaceDisplays(nullptr);  // handed back below
+    DisplayModes& fresh = Displays();
+    EXPECT_EQ(std::pair(fresh.Modes().size(), fresh.CurrentMode()), std::pair(0ul, DisplayMode{}));
+    EXPECT_FALSE(fresh.ChangeForFullscreen(800, 600));
+    EXPECT_TRUE(fresh.RestoreRegisteredMode());
+    ReplaceDisplays(std::move(previous));
     velvaro::test::VirtualDisplay server("1280x800x24");
     if (server.Name().empty()) {
         GTEST_SKIP() << "Xvfb is not installed";

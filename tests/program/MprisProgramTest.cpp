@@ -100,13 +100,23 @@ TEST_F(MprisProgramTest, PlayerctlAndTheMediaKeysPlayPauseSeekAndGoToTheNextItem
     EXPECT_EQ(player->exitCode(), 0);
 }
 
-TEST_F(MprisProgramTest, ASecondWindowTakesANameOfItsOwn) {
-    SetUpRegistry({{"SingleInstanceMode", 0}});
-    auto first = Start({"/nosplash"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro"}));
+// Without single instance every start gets a window and a bus name of its
+// own; a termination signal closes a window and saves its settings, also
+// during an open, and the command-line medium opens without a splash too.
+TEST_F(MprisProgramTest, EachWindowHasANameOfItsOwnAndEndsOnASignalSavingItsSettings) {
+    SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
+    auto first = Start({kMedia + "multi.mkv"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
     ASSERT_TRUE(WaitForAnswer({"--list-all"}, "velvaro"));
-    auto second = Start({"/nosplash"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro", "Velvaro"}));
+    // Silent for seconds before the open gives up on it.
+    auto opening = Start({kMedia + "damaged/huge.y4m", "/compact"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro"}));
+    QThread::msleep(800);
+    Stop(*opening);
+    EXPECT_EQ(Setting("CompactView"), "1") << "not saved on a signal during an open";
+    SetUpRegistry({{"CompactView", 0}});
+    auto second = Start({"/nosplash", kMedia + "audio.mp3", "/compact"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
     const std::string instance = "velvaro.instance" + std::to_string(second->processId());
     EXPECT_TRUE(RunEventsUntil(
         [&] {
@@ -118,7 +128,10 @@ TEST_F(MprisProgramTest, ASecondWindowTakesANameOfItsOwn) {
         },
         15000))
         << Playerctl({"--list-all"});
-    EXPECT_EQ(Playerctl({"-p", "velvaro", "status"}), "Stopped");
+    EXPECT_EQ(Playerctl({"-p", "velvaro", "metadata", "xesam:title"}), "multi.mkv");
+    Stop(*second);
+    EXPECT_EQ(Setting("CompactView"), "1");
+    EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
 }
 
 // The media keys need no bus.

@@ -1,10 +1,12 @@
 // Velvaro as a user starts it: single instance, hand-over, quitting after
 // playback or a playlist, settings kept after exit, names found beside the
-// program, --version alone, and the uninstall run.
+// program, damaged media, and the uninstall run.
 #include "ProgramFixture.h"
 #include "platform/Registry.h"
 
 #include <QElapsedTimer>
+
+#include <sys/stat.h>
 
 namespace velvaro::test {
 namespace {
@@ -51,20 +53,6 @@ TEST_F(WholeProgramTest, SettingsInAFolderThatCannotBeWrittenAreUsedAndKept) {
     }
     EXPECT_TRUE(ReadBytes(registry_) == bytes);
     EXPECT_FALSE(std::filesystem::exists(registry_ + ".broken"));
-}
-
-// The command-line medium opens once the window shows, whether or not a
-// splash is painted. A termination signal closes a window and saves its
-// settings.
-TEST_F(WholeProgramTest, WithoutSingleInstanceASecondWindowStartsAndEachEndsOnASignal) {
-    SetUpRegistry({{"SingleInstanceMode", 0}, {"CompactView", 0}});
-    auto first = Start({kMedia + "multi.mkv"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"}));
-    auto second = Start({"/nosplash", kMedia + "audio.mp3", "/compact"});
-    ASSERT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY", "Velvaro - audio.mp3 - PLAY"}));
-    Stop(*second);
-    EXPECT_EQ(Setting("CompactView"), "1");
-    EXPECT_TRUE(WaitForTitles({"Velvaro - multi.mkv - PLAY"})) << "the first window ended";
 }
 
 // A run that shows only a box ends on a termination signal as if the box
@@ -143,31 +131,6 @@ TEST_F(WholeProgramTest, ANameNotInTheCurrentFolderIsFoundBesideTheProgram) {
     EXPECT_NE(hints.find("= 0x3, 0x3e, 0x6,"), std::string::npos) << hints;
 }
 
-// --version answers before anything else: without a display, without
-// reading or writing any setting.
-TEST(VersionProgramTest, VersionPrintsTheProductVersionAndLeavesNoSettingsBehind) {
-    const TestFolder folder;
-    const std::string registry = folder / "registry.db";
-    const std::map<std::string, std::string> noDisplay = {{"DISPLAY", ""},
-                                                          {"WAYLAND_DISPLAY", ""},
-                                                          {"QT_QPA_PLATFORM", ""},
-                                                          {"HOME", folder.path().string()},
-                                                          {"VELVARO_REGISTRY", registry},
-                                                          {"XDG_RUNTIME_DIR", folder / "runtime"},
-                                                          {"XDG_CONFIG_HOME", folder / "config"},
-                                                          {"XDG_DATA_HOME", folder / "data"}};
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--version"}, {"/nosplash", "--version", "film.mkv"}}) {
-        EXPECT_EQ(RunProgram(VELVARO_EXECUTABLE, args, noDisplay),
-                  (ProgramResult{0, "Velvaro 1.2.0.3\n", ""}))
-            << args.front();
-        EXPECT_FALSE(std::filesystem::exists(registry)) << args.front();
-    }
-    // The same start without it keeps its settings: the file is a fair witness.
-    RunProgram(VELVARO_EXECUTABLE, {"/nosplash"}, noDisplay);
-    EXPECT_TRUE(std::filesystem::exists(registry));
-}
-
 // A playlist file named on the command line plays through, passing over what
 // is missing, and "close" quits after its last item; options alone from a
 // second start change the running window, and compact view is a setting.
@@ -218,6 +181,46 @@ TEST_F(PlaylistProgramTest, AWalkPastThousandsOfMissingFilesPlaysTheGoodOneAndAS
     ASSERT_TRUE(player->WaitForExit(1000)) << "still walking the list after a second";
     EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
               std::pair(QProcess::NormalExit, 0));
+}
+
+// Damaged media as a user meets them: started on each with "close", the
+// player plays it to its end (or its error) and quits, or says why it cannot
+// open it and ends once the box is answered and the window closed.
+TEST_F(WholeProgramTest, EveryDamagedFileEndsInBoundedTimeWithoutACrash) {
+    SetUpRegistry({});
+    std::vector<std::string> files = {folder_ / "fifo.mkv"};
+    ASSERT_EQ(mkfifo(files[0].c_str(), 0600), 0);
+    for (const auto& entry : std::filesystem::directory_iterator(kMedia + "damaged")) {
+        files.push_back(entry.path());
+    }
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        auto player = Start({file, "/close"});
+        bool answered = false, closed = false;
+        const bool ended = RunEventsUntil(
+            [&] {
+                if (player->state() == QProcess::NotRunning) {
+                    return true;
+                }
+                QThread::msleep(200);
+                const std::string box = WindowId("Error");
+                if (!box.empty()) {
+                    answered = true;
+                    XInput({"close", box});
+                }
+                // A folder with nothing to play says so as a film would.
+                if (!closed && answered && box.empty()) {
+                    closed = true;
+                    player->terminate();
+                }
+                return false;
+            },
+            30000);
+        ASSERT_TRUE(ended) << "still running";
+        EXPECT_TRUE(answered || !std::filesystem::is_directory(file)) << "no box";
+        EXPECT_EQ(std::pair(player->exitStatus(), player->exitCode()),
+                  std::pair(QProcess::NormalExit, 0));
+    }
 }
 
 // Writes string values into the player's registry file, as another program would.
