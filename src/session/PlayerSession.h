@@ -11,6 +11,7 @@
 #include "session/MediumHistory.h"
 #include "session/PlayerState.h"
 #include "session/Transport.h"
+#include "session/VideoLayout.h"
 
 #include <QObject>
 
@@ -83,6 +84,8 @@ public:
     Transport& Playback() { return transport_; }
     LoopControl& Loop() { return loop_; }
     MediumHistory& History() { return history_; }
+    // Zoom and fill of the picture, kept across the items of a playlist.
+    VideoLayout& Layout() { return layout_; }
 
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
@@ -109,6 +112,7 @@ private:
     Transport transport_{*this, settings_};
     LoopControl loop_{*this};
     MediumHistory history_{*this};
+    VideoLayout layout_;
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

@@ -17,6 +17,7 @@
 
 #include <functional>
 
+class CClickSlider;
 class CFilePlayer;
 class CLanguageFile;
 class CMediaPlayer;
@@ -108,6 +109,23 @@ public:
     bool ShowCursorForDialog();
     void RestoreCursorAfterDialog(bool shown);
 
+    // Lets the medium go, with what shows it.
+    void CloseEngine();
+    // Starts opening `path` as the film's sound; `then` learns whether it
+    // was added, unless a close or another open drops it first.
+    void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
+    // Shows `text` in the status bar in place of the time for a while.
+    void ShowNotice(const QString& text) { bars.ShowNotice(text); }
+    CLanguageFile* Language() const { return language; }
+    // The sliders, for input from elsewhere that lands as a click on them.
+    CClickSlider* PositionBar() const { return bars.position; }
+    CClickSlider* VolumeBar() const { return bars.volume; }
+    // An open or the playback delay's countdown holds input back.
+    bool HoldsInput() const { return opening.depth > 0 || countingDown; }
+    // Something may have moved a still player.
+    void WakeClock();
+    CSettings* Settings() const { return settings; }
+
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return session.Player(); }
@@ -124,10 +142,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    friend class WindowBookmarks;
     friend class WindowDisc;
-    friend class WindowPlaylist;
-    friend class WindowRemote;
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
@@ -158,7 +173,6 @@ private:
     void OnExit();
     void OnDestroy();
 
-    void CloseEngine();
     // Drops an open under way, at once.
     void CancelOpening();
     void OnFileRendered();
@@ -173,15 +187,11 @@ private:
     void SetTitleSuffix(const QString& suffix);
     void DrawState(const PlayerState& now, const PlayerState& before);
     void OpenCompanionAudio(const QString& path);
-    // Starts opening `path` as the film's sound; `then` learns whether it
-    // was added, unless a close or another open drops it first.
-    void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
     void OnSoundTrackRendered(const QString& path);
     void DropSoundTrack();
     void OnExternalAudioTrack();
     void OnTimer(UINT id);
     void PaceClock();
-    void WakeClock();
     void OnHScroll(int code, int controlId);
 
     bool HasVideo() const;
@@ -226,7 +236,7 @@ private:
     CLanguageFile* language;
     CPlayerCommandLineInfo* commandLine;
     PlayerSession session{settings};
-    VideoLayout layout;
+    VideoLayout& layout = session.Layout();
     WindowPlaylist playlist{*this};
     WindowBookmarks bookmarks{*this};
     WindowDisc disc{*this};

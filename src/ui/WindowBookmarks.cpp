@@ -9,7 +9,7 @@
 
 void WindowBookmarks::Create() {
     editor_ = new CBookmarkDlg(&window_);
-    editor_->Create(window_.language);
+    editor_->Create(window_.Language());
     editor_->SetOpenMedia([this](const QString& path, std::function<void()> opened) {
         OpenBookmarkedMedium(path, std::move(opened));
     });
@@ -47,8 +47,7 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
         window_.ShowBookmarkEditor(true);
         return true;
     }
-    window_.bars.ShowNotice(
-        QStringLiteral("%1 is not a bookmark file that can be read.").arg(path));
+    window_.ShowNotice(QStringLiteral("%1 is not a bookmark file that can be read.").arg(path));
     return false;
 }
 

@@ -49,8 +49,8 @@ bool WindowPlaylist::LoadFile(const QString& path) {
     const auto entries = velvaro::docs::LoadPlaylistFile(path.toStdString(), &refusal);
     if (!refusal.empty()) {
         // Ours but damaged: no film either, so it is not opened as one.
-        window_.bars.ShowNotice(QStringLiteral("%1 is not a playlist file that can be read: %2.")
-                                    .arg(path, QString::fromStdString(refusal)));
+        window_.ShowNotice(QStringLiteral("%1 is not a playlist file that can be read: %2.")
+                               .arg(path, QString::fromStdString(refusal)));
         return true;
     }
     if (!entries) {
@@ -74,7 +74,7 @@ void WindowPlaylist::Start() {
         window_.SetMenuEnable(id, MF_ENABLED);
     }
     UpdateSaveCommand();
-    window_.layout.ResetPairs();
+    window_.Session().Layout().ResetPairs();
     PlayItem(1);
 }
 
@@ -148,7 +148,7 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
 }
 
 void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& then) {
-    if (window_.fullscreen) {
+    if (window_.IsFullscreen()) {
         window_.LeaveFullscreen();
     }
     window_.ShowIdleLayout();
@@ -158,8 +158,7 @@ void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& th
                             : !QFileInfo::exists(first)
                                 ? first + QStringLiteral(" does not exist")
                                 : first + QStringLiteral(" is not a medium that can be played");
-        window_.bars.ShowNotice(
-            QStringLiteral("No item of the playlist can be played: %1.").arg(why));
+        window_.ShowNotice(QStringLiteral("No item of the playlist can be played: %1.").arg(why));
     }
     if (then) {
         then(false);
@@ -199,9 +198,9 @@ void WindowPlaylist::SetEntries(const std::vector<velvaro::docs::PlaylistEntry>&
 }
 
 void WindowPlaylist::OnOpen() {
-    const CLanguageFile* language = window_.language;
+    const CLanguageFile* language = window_.Language();
     QString patterns;
-    for (const FileAssociationEntry& entry : window_.settings->associations) {
+    for (const FileAssociationEntry& entry : window_.Settings()->associations) {
         if (entry.flags & ASSOC_PLAYLIST) {
             patterns += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
         }
@@ -247,7 +246,7 @@ void WindowPlaylist::RunEditor(const char* mode) {
     std::string fileName = FileName();
     const bool cursorShown = window_.ShowCursorForDialog();
     const int result = editor_->Run(QString::fromLatin1(mode), entries, fileName,
-                                    window_.settings->playlistDirTree, window_.language);
+                                    window_.Settings()->playlistDirTree, window_.Language());
     window_.RestoreCursorAfterDialog(cursorShown);
     if (result != IDOK && result != CPlaylistDlg::kSaved) {
         return;

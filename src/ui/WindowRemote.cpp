@@ -59,8 +59,8 @@ void WindowRemote::Start() {
     started_ = true;
     qApp->installEventFilter(this);
     window_.installEventFilter(this);
-    connect(window_.bars.volume, &QSlider::valueChanged, this, &WindowRemote::Refresh);
-    connect(&window_.session, &PlayerSession::stateChanged, this, &WindowRemote::Refresh);
+    connect(window_.VolumeBar(), &QSlider::valueChanged, this, &WindowRemote::Refresh);
+    connect(&window_.Session(), &PlayerSession::stateChanged, this, &WindowRemote::Refresh);
     service_ = std::make_unique<MprisService>(*this);
     service_->Publish(Current());
     // Without a session bus nobody can ask, and the clock need not keep
@@ -83,7 +83,7 @@ void WindowRemote::OnClockTick() {
     const std::int64_t position = RemotePosition();
     // The engine's own rate: backwards it runs back.
     const double rate =
-        window_.session.State().play == State_Running ? window_.Player()->GetRate() : 0;
+        window_.Session().State().play == State_Running ? window_.Player()->GetRate() : 0;
     // Across a change of rate nobody can tell when it came; the change goes
     // out itself, and listeners read the position anew.
     if (lastPositionUs_ >= 0 && sinceLastTick_.isValid() && rate == lastRate_) {
@@ -114,36 +114,37 @@ RemoteState WindowRemote::Current() const {
         return state;
     }
     state.open = true;
-    if (window_.session.State().play == State_Running) {
+    if (window_.Session().State().play == State_Running) {
         state.status = RemoteState::Status::kPlaying;
-    } else if (window_.session.State().play == State_Paused) {
+    } else if (window_.Session().State().play == State_Paused) {
         state.status = RemoteState::Status::kPaused;
     }
     if (window_.Session().FilePlayer()) {
-        state.title = window_.session.State().name;
-        state.url = QUrl::fromLocalFile(window_.session.State().path).toString(QUrl::FullyEncoded);
+        state.title = window_.Session().State().name;
+        state.url =
+            QUrl::fromLocalFile(window_.Session().State().path).toString(QUrl::FullyEncoded);
     }
     const int duration = player->GetDuration();
     state.lengthUs = std::max(0, duration) * kUsPerHundredth;
     // Backwards speeds have no place in the interface; they show by their size.
     const double rate = std::abs(player->GetRate());
     state.rate = std::clamp(rate > 0 ? rate : 1.0, state.minimumRate, state.maximumRate);
-    state.volume = window_.bars.volume->value() / 100.0;
+    state.volume = window_.VolumeBar()->value() / 100.0;
     const auto clickable = [this](int id) {
-        return window_.ToolButton(id) && window_.session.Commands().IsEnabled(id);
+        return window_.ToolButton(id) && window_.Session().Commands().IsEnabled(id);
     };
     state.canGoNext = clickable(IDTBB_NEXTTRACKCHAPTER);
     state.canGoPrevious = clickable(IDTBB_PREVTRACKCHAPTER);
     state.canPlay = clickable(IDTBB_PLAY);
     state.canPause = clickable(IDTBB_PAUSE);
-    state.canSeek = duration > 0 && window_.bars.position->isEnabled();
+    state.canSeek = duration > 0 && window_.PositionBar()->isEnabled();
     return state;
 }
 
 // Requests wait for an open and for the playback delay's countdown, which
 // the film must not start under.
 void WindowRemote::Run(std::function<void()> action) {
-    if (window_.opening.depth > 0 || window_.countingDown) {
+    if (window_.HoldsInput()) {
         QTimer::singleShot(kRetryMilliseconds, this,
                            [this, action = std::move(action)] { Run(action); });
         return;
@@ -155,27 +156,27 @@ void WindowRemote::Run(std::function<void()> action) {
 
 void WindowRemote::Click(int buttonId) {
     Run([this, buttonId] {
-        if (window_.ToolButton(buttonId) && window_.session.Commands().IsEnabled(buttonId)) {
-            window_.session.Execute(buttonId);
+        if (window_.ToolButton(buttonId) && window_.Session().Commands().IsEnabled(buttonId)) {
+            window_.Session().Execute(buttonId);
         }
     });
 }
 
 // Play again would also reset the speed; the interface wants nothing then.
 void WindowRemote::RemotePlay() {
-    if (window_.session.State().play != State_Running) {
+    if (window_.Session().State().play != State_Running) {
         Click(IDTBB_PLAY);
     }
 }
 
 void WindowRemote::RemotePause() {
-    if (window_.session.State().play != State_Paused) {
+    if (window_.Session().State().play != State_Paused) {
         Click(IDTBB_PAUSE);
     }
 }
 
 void WindowRemote::RemotePlayPause() {
-    Run([this] { window_.session.Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE); });
+    Run([this] { window_.Session().Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE); });
 }
 
 void WindowRemote::RemoteStop() {
@@ -205,7 +206,7 @@ void WindowRemote::RemoteQuit() {
 // As a click on the position bar lands.
 void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
     Run([this, positionUs] {
-        CClickSlider* slider = window_.bars.position;
+        CClickSlider* slider = window_.PositionBar();
         if (!window_.Player() || !slider->isEnabled()) {
             return;
         }
@@ -239,7 +240,7 @@ void WindowRemote::RemoteSetRate(double rate) {
 // As a click on the volume slider lands.
 void WindowRemote::RemoteSetVolume(double volume) {
     Run([this, volume] {
-        CClickSlider* slider = window_.bars.volume;
+        CClickSlider* slider = window_.VolumeBar();
         if (!window_.Player() || !slider->isEnabled()) {
             return;
         }
