@@ -53,18 +53,17 @@ void PlayerBars::ShowNotice(const QString& text) {
 
 CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* language,
                        CSettings* settings, QWidget* parent)
-    : QDialog(parent), settings(settings), language(language), commandLine(commandLine) {
+    : QDialog(parent),
+      settings(settings),
+      language(language),
+      commandLine(commandLine),
+      client(new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); })) {
     setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
-    if (commandLine->GetNoSplash()) {
-        splashHeight = 0;
-    }
-    pointer.lastMoveTick = TickCount();
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
-    client = new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); });
     session.SetOpeningQuery([this] { return opening.file || opening.dvd || opening.soundTrack; });
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,
@@ -109,7 +108,7 @@ bool CPlayerDlg::OnInitDialog() {
     bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     CreateToolBar();
     SeedCommandStates();
-    PlaceControlBars();
+    videoArea.PlaceControlBars();
 
     TranslateWindow();
     ApplyStoredViewSettings();
@@ -124,7 +123,7 @@ bool CPlayerDlg::OnInitDialog() {
     }
     if (compact) {
         settings->compactView = 0;
-        ToggleCompactView();
+        frame.ToggleCompactView();
     }
 
     bars.status->SetText(7, QStringLiteral("\t\t") + GetProductVersion());
@@ -211,30 +210,30 @@ void CPlayerDlg::TranslateWindow() {
 void CPlayerDlg::ApplyStoredViewSettings() {
     if (settings->alwaysOnTop) {
         settings->alwaysOnTop = 0;
-        ToggleAlwaysOnTop();
+        frame.ToggleAlwaysOnTop();
     }
     if (settings->aspectRatio == 0) {
         SetMenuCheck(IDM_VIDEO_ASPECTRATIO, MF_UNCHECKED);
     }
     if (settings->titleBar == 0) {
         settings->titleBar = 1;
-        ToggleBar(kTitleBar);
+        frame.ToggleBar(kTitleBar);
     }
     if (settings->menuBar == 0) {
         settings->menuBar = 1;
-        ToggleBar(kMenuBar);
+        frame.ToggleBar(kMenuBar);
     }
     if (settings->toolBar == 0) {
         settings->toolBar = 1;
-        ToggleBar(kToolBar);
+        frame.ToggleBar(kToolBar);
     }
     if (settings->positionBar == 0) {
         settings->positionBar = 1;
-        ToggleBar(kPositionBar);
+        frame.ToggleBar(kPositionBar);
     }
     if (settings->statusBar == 0) {
         settings->statusBar = 1;
-        ToggleBar(kStatusBar);
+        frame.ToggleBar(kStatusBar);
     }
 }
 
@@ -246,7 +245,7 @@ void CPlayerDlg::ShowIdleLayout() {
     if (startupMediumHandled) {
         showNormal();
     }
-    ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
+    frame.ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
     setWindowTitle(kCaptionBase);
     for (int part = 0; part <= 6; ++part) {
         bars.status->SetText(part, QString());
@@ -256,12 +255,14 @@ void CPlayerDlg::ShowIdleLayout() {
         bars.status->SetText(0, bars.notice);
     }
     ResetMenus();
+    const int splashHeight = videoArea.SplashHeight();
     for (int pass = 0; pass < 2; ++pass) {
-        ResizeWindow(WindowSizeFor({kSplashWidth, splashHeight}, FrameSize(), Bars()));
+        frame.ResizeWindow(
+            WindowSizeFor({kSplashWidth, splashHeight}, videoArea.FrameSize(), videoArea.Bars()));
     }
-    PlaceControlBars();
+    videoArea.PlaceControlBars();
     if (settings->positionBar) {
-        PlaceSliders(kSplashWidth, Bars().TopOffset() + splashHeight);
+        videoArea.PlaceSliders(kSplashWidth, videoArea.Bars().TopOffset() + splashHeight);
     }
 }
 
@@ -271,9 +272,11 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
     if (isMinimized()) {
         return;
     }
-    const bool showsVideo = player && HasVideo();
+    const bool showsVideo = player && videoArea.HasVideo();
     if (!showsVideo && !commandLine->GetNoSplash() && !splashPicture.isNull()) {
-        painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
+        painter.drawPixmap(
+            QRect(0, videoArea.Bars().TopOffset(), kSplashWidth, videoArea.SplashHeight()),
+            splashPicture);
     }
     OpenStartupMediumOnce();
 }
@@ -324,14 +327,14 @@ void CPlayerDlg::ApplyProcessPriority() {
 }
 
 void CPlayerDlg::DisablePowerSaving() {
-    if (player && HasVideo()) {
+    if (player && videoArea.HasVideo()) {
         SetPowerSavingActive(false);
         powerSavingDisabled = true;
     }
 }
 
 void CPlayerDlg::RestorePowerSaving() {
-    if (player && HasVideo() && powerSavingDisabled) {
+    if (player && videoArea.HasVideo() && powerSavingDisabled) {
         SetPowerSavingActive(true);
         powerSavingDisabled = false;
     }
@@ -340,9 +343,9 @@ void CPlayerDlg::RestorePowerSaving() {
 void CPlayerDlg::ApplySettings() {
     CreateToolBar();
     SeedCommandStates();
-    PlaceControlBars();
-    PlaceControlBars();
-    FitWindowToBars();
+    videoArea.PlaceControlBars();
+    videoArea.PlaceControlBars();
+    frame.FitWindowToBars();
     ApplyProcessPriority();
     if (session.State().play == State_Running) {
         if (settings->deactivatePowerManagement) {

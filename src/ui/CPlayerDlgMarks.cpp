@@ -70,7 +70,7 @@ void CPlayerDlg::Skip(int steps) {
 
 // Only a paused picture steps; the player refuses a disc's menu.
 void CPlayerDlg::StepFrame(bool forwards) {
-    if (player && session.State().play == State_Paused && HasVideo()) {
+    if (player && session.State().play == State_Paused && videoArea.HasVideo()) {
         player->StepFrame(forwards);
     }
 }

@@ -23,6 +23,7 @@ QPoint CPlayerDlg::ContextMenuPosition(QPoint point) const {
 
 void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const QPoint point(PointX(lParam), PointY(lParam));
+    PointerState& pointer = fullscreen.Pointer();
     switch (message) {
         case WM_LBUTTONDOWN:
             pointer.leftButtonPressed = true;
@@ -35,8 +36,8 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             if (!player) {
                 OnFileOpen();
-            } else if (HasVideo() && !disc.OnClick(point)) {
-                OnFullscreen();
+            } else if (videoArea.HasVideo() && !disc.OnClick(point)) {
+                fullscreen.OnFullscreen();
             }
             break;
         case WM_MOUSEMOVE:
@@ -45,7 +46,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 pointer.lastMoveTick = TickCount();
                 disc.OnHover(point);
             }
-            if ((wParam & MK_LBUTTON) && !fullscreen) {
+            if ((wParam & MK_LBUTTON) && !fullscreen.IsFullscreen()) {
                 // The window manager moves the window from here on; the press
                 // has become a drag and its release is no click.
                 if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) {
@@ -57,13 +58,13 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (menus.context) {
                 // A command of the menu may end fullscreen; the count still
                 // has to be given back.
-                const bool showsCursor = fullscreen;
+                const bool showsCursor = fullscreen.IsFullscreen();
                 if (showsCursor) {
-                    ShowSystemCursor(true);
+                    fullscreen.ShowSystemCursor(true);
                 }
                 menus.context->exec(ContextMenuPosition(point));
                 if (showsCursor) {
-                    ShowSystemCursor(false);
+                    fullscreen.ShowSystemCursor(false);
                 }
             }
             break;

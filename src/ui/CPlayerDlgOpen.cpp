@@ -50,12 +50,12 @@ void CPlayerDlg::OnFileOpen() {
         u'|' + patterns[2].join(QString()) + u'|' +
         language->GetCodeText(QStringLiteral("ALLFILES")) + QStringLiteral(" (*.*)|*.*||");
 
-    if (fullscreen && player) {
+    if (fullscreen.IsFullscreen() && player) {
         player->HideCursor(false);
     }
     const QStringList chosen = QFileDialog::getOpenFileNames(
         this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    if (fullscreen && player) {
+    if (fullscreen.IsFullscreen() && player) {
         player->HideCursor(true);
     }
     if (!chosen.isEmpty()) {
@@ -143,8 +143,8 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
         // A disc hears back once it has opened.
         if (!disc.OpenPlace(path, fromPlaylist, then)) {
             // Given to open like a file, it fails like one.
-            if (fullscreen) {
-                LeaveFullscreen();
+            if (fullscreen.IsFullscreen()) {
+                fullscreen.LeaveFullscreen();
             }
             ShowIdleLayout();
             if (!fromPlaylist && !closing) {
@@ -202,11 +202,12 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
                                 velvaro::engine::FileOpening& file) {
     int areaWidth = 0;
     int areaHeight = 0;
-    GetVideoAreaSize(&areaWidth, &areaHeight);
+    videoArea.GetVideoAreaSize(&areaWidth, &areaHeight);
     clockPeriod = kClockPeriodMs;
-    filePlayer = std::make_unique<CFilePlayer>(
-        QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, client, path.toStdString(),
-        file.TakeGraph(), file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
+    filePlayer =
+        std::make_unique<CFilePlayer>(QRect(0, videoArea.Bars().TopOffset(), areaWidth, areaHeight),
+                                      nullptr, client, path.toStdString(), file.TakeGraph(),
+                                      file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
     player = filePlayer.get();
     if (const auto output = player->GetVideoOutput()) {
         VideoWidget::Attach(output, client);
@@ -216,8 +217,8 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     const bool hasAudio = player->HasAudio() == S_OK;
     if (FAILED(filePlayer->GetOpenResult()) && !hasVideo && !hasAudio) {
         const std::string reason = filePlayer->GetErrorText();
-        if (fullscreen) {
-            LeaveFullscreen();
+        if (fullscreen.IsFullscreen()) {
+            fullscreen.LeaveFullscreen();
         }
         player = nullptr;
         filePlayer.reset();
@@ -236,7 +237,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         int width = 0;
         int height = 0;
         player->GetVideoSize(&width, &height);
-        const QRect screen = ScreenRect();
+        const QRect screen = frame.ScreenRect();
         move((screen.width() - width) / 2, (screen.height() - height) / 2);
     }
 
@@ -247,7 +248,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     player->SetBalance(settings->balance);
 
     if (hasVideo && !commandLine->GetNoBorder()) {
-        ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
+        frame.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
     }
 
     bars.position->setEnabled(true);
@@ -272,7 +273,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     if (!fromPlaylist) {
         layout.ResetPairs();
     }
-    fullscreenState.fitted = false;
+    fullscreen.ForgetFit();
 
     if (hasVideo) {
         int width = 0;
@@ -284,15 +285,15 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
     bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
     if (hasVideo && layout.HorizontalZoom() != layout.VerticalZoom()) {
-        OnAspectRatio();
+        videoArea.OnAspectRatio();
     }
 
     if (hasVideo) {
-        if (!fullscreen && !isMaximized()) {
-            OnOriginalWindowSize();
-            OnOriginalWindowSize();
+        if (!fullscreen.IsFullscreen() && !isMaximized()) {
+            frame.OnOriginalWindowSize();
+            frame.OnOriginalWindowSize();
         } else if (!fromPlaylist) {
-            OnFillWithoutClipping();
+            videoArea.OnFillWithoutClipping();
         }
     }
 
@@ -304,7 +305,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     captionFile = QStringLiteral(" - ") + session.State().name;
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
-        LayoutVideo();
+        videoArea.LayoutVideo();
         OpenCompanionAudio(path);
     }
 

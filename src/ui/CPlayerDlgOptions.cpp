@@ -36,14 +36,14 @@ void CPlayerDlg::ApplyStartOptions() {
         PixelSize video;
         player->GetVideoSize(&video.width, &video.height);
         if (const auto area = SizeOption(options.GetSize(), video)) {
-            SetVideoWindowSize(area->width, area->height, false);
+            frame.SetVideoWindowSize(area->width, area->height, false);
         }
     }
 
     const bool center = options.GetCenter() != 0;
     const bool position = !options.GetWindowPosition().empty();
     if (center && !position) {
-        const QRect screen = ScreenRect();
+        const QRect screen = frame.ScreenRect();
         const QRect outer = frameGeometry();
         move(screen.x() + (screen.width() - outer.width()) / 2,
              screen.y() + (screen.height() - outer.height()) / 2);
@@ -55,9 +55,9 @@ void CPlayerDlg::ApplyStartOptions() {
 
     if (player) {
         if (Only(options.GetFullscreen(), options.GetNoFullscreen())) {
-            EnterFullscreen();
+            fullscreen.EnterFullscreen();
         } else if (Only(options.GetNoFullscreen(), options.GetFullscreen())) {
-            LeaveFullscreen();
+            fullscreen.LeaveFullscreen();
         }
         if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
             player->SetPosition(*hundredths);
@@ -92,7 +92,7 @@ void CPlayerDlg::ApplyStartOptions() {
 }
 
 bool CPlayerDlg::ApplyWindowPositionOption() {
-    const QRect display = ScreenRect();
+    const QRect display = frame.ScreenRect();
     const auto corner =
         WindowPositionOption(commandLine->GetWindowPosition(), {display.width(), display.height()});
     if (corner) {
@@ -108,9 +108,9 @@ void CPlayerDlg::ApplyBorderOptions() {
         return;
     }
     if (border) {
-        ModifyStyle(0, player ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
+        frame.ModifyStyle(0, player ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     } else if (noBorder) {
-        ModifyStyle(WS_THICKFRAME, 0);
+        frame.ModifyStyle(WS_THICKFRAME, 0);
     }
-    FitWindowToBars();
+    frame.FitWindowToBars();
 }

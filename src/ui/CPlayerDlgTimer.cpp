@@ -11,7 +11,7 @@
 
 void CPlayerDlg::OnTimer(UINT id) {
     if (id == ID_MouseMove_Timer) {
-        OnMouseMoveTimer();
+        fullscreen.OnMouseMoveTimer();
         return;
     }
     if (id != ID_Clock_Timer || !player) {
@@ -39,7 +39,7 @@ void CPlayerDlg::OnTimer(UINT id) {
     } else {
         bars.status->SetText(0, QString::fromStdString(ClockText(position)));
     }
-    if (HasVideo()) {
+    if (videoArea.HasVideo()) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", player->GetFrameRate()));
     }
     if (marks.JumpsBack(session.State().play == State_Running, position,

@@ -27,7 +27,7 @@ void CPlayerDlg::Play() {
     session.Update([](PlayerState& now) { now.play = State_Running; });
     SetTitleSuffix(QStringLiteral(" - PLAY"));
     if (settings->startFullscreen) {
-        EnterFullscreen();
+        fullscreen.EnterFullscreen();
     }
     // Its key-up will reach the countdown, not us.
     if (settings->playbackDelay != 0 && session.TakeControlDown()) {
@@ -81,8 +81,8 @@ void CPlayerDlg::OnFileClose() {
     if (!player) {
         return;
     }
-    if (fullscreen) {
-        LeaveFullscreen();
+    if (fullscreen.IsFullscreen()) {
+        fullscreen.LeaveFullscreen();
     }
     CloseEngine();
     playlist.End();
