@@ -133,7 +133,6 @@ public:
     PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return player; }
     int PlayState() const { return session.State().play; }
-    bool IsFullscreen() const { return fullscreen.IsFullscreen(); }
 
 protected:
     bool event(QEvent* event) override;
