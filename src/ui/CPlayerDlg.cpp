@@ -111,7 +111,7 @@ bool CPlayerDlg::OnInitDialog() {
     videoArea.PlaceControlBars();
 
     TranslateWindow();
-    ApplyStoredViewSettings();
+    frame.ApplyStoredViewSettings();
 
     const bool compactOption = commandLine->GetCompact() != 0;
     const bool noCompactOption = commandLine->GetNoCompact() != 0;
@@ -203,38 +203,6 @@ void CPlayerDlg::TranslateWindow() {
     language->TranslateMainMenu(menus.bar.get(), menus.context.get(), *menus.popups);
     language->TranslateToolBar(bars.toolbar, *bars.buttons);
     language->TranslateDialog(this, QStringLiteral("IDD_FRAMEDECK_DIALOG"));
-}
-
-// Each toggle flips its setting, so a bar that is stored as hidden is first
-// marked shown and then toggled off.
-void CPlayerDlg::ApplyStoredViewSettings() {
-    if (settings->alwaysOnTop) {
-        settings->alwaysOnTop = 0;
-        frame.ToggleAlwaysOnTop();
-    }
-    if (settings->aspectRatio == 0) {
-        SetMenuCheck(IDM_VIDEO_ASPECTRATIO, MF_UNCHECKED);
-    }
-    if (settings->titleBar == 0) {
-        settings->titleBar = 1;
-        frame.ToggleBar(kTitleBar);
-    }
-    if (settings->menuBar == 0) {
-        settings->menuBar = 1;
-        frame.ToggleBar(kMenuBar);
-    }
-    if (settings->toolBar == 0) {
-        settings->toolBar = 1;
-        frame.ToggleBar(kToolBar);
-    }
-    if (settings->positionBar == 0) {
-        settings->positionBar = 1;
-        frame.ToggleBar(kPositionBar);
-    }
-    if (settings->statusBar == 0) {
-        settings->statusBar = 1;
-        frame.ToggleBar(kStatusBar);
-    }
 }
 
 void CPlayerDlg::ShowIdleLayout() {

@@ -113,9 +113,6 @@ public:
     void PlaySlowBackwards();
     void OnScreenshot();
 
-    // Where the context menu opens for a right click at a client point.
-    QPoint ContextMenuPosition(QPoint point) const;
-
     // The countdown after playback and, unless it is cancelled, the power-off.
     void RunShutdownCountdown();
     // Ctrl with play: the countdown before playback starts.
@@ -166,7 +163,6 @@ private:
     void BuildMenus();
     void CreateBars();
     void TranslateWindow();
-    void ApplyStoredViewSettings();
     void OnPaint(QPainter& painter);
     // The command-line medium, on the first paint or, when nothing of the
     // window's own area needs painting (no splash), on its first exposure.
@@ -204,8 +200,6 @@ private:
 
     bool HasAudioPlayer() const;
     void SetToolButtonFace(int commandId, const char* imageKey, const char* tooltipKey);
-    bool ApplyWindowPositionOption();
-    void ApplyBorderOptions();
 
     CSettings* settings;
     CLanguageFile* language;

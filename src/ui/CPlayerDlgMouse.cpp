@@ -14,13 +14,6 @@
 #include <cstdint>
 #include <utility>
 
-QPoint CPlayerDlg::ContextMenuPosition(QPoint point) const {
-    const QRect window = frameGeometry();
-    const QSize inner = client->size();
-    return {window.left() + (window.width() - inner.width()) + point.x() - 8,
-            window.top() + (window.height() - inner.height()) + point.y() - 8};
-}
-
 void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const QPoint point(PointX(lParam), PointY(lParam));
     PointerState& pointer = fullscreen.Pointer();
@@ -62,7 +55,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (showsCursor) {
                     fullscreen.ShowSystemCursor(true);
                 }
-                menus.context->exec(ContextMenuPosition(point));
+                menus.context->exec(frame.ContextMenuPosition(point));
                 if (showsCursor) {
                     fullscreen.ShowSystemCursor(false);
                 }

@@ -233,7 +233,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         return false;
     }
 
-    if (opening.centre && !ApplyWindowPositionOption()) {
+    if (opening.centre && !frame.ApplyWindowPositionOption()) {
         int width = 0;
         int height = 0;
         player->GetVideoSize(&width, &height);

@@ -48,10 +48,10 @@ void CPlayerDlg::ApplyStartOptions() {
         move(screen.x() + (screen.width() - outer.width()) / 2,
              screen.y() + (screen.height() - outer.height()) / 2);
     } else if (position && !center) {
-        ApplyWindowPositionOption();
+        frame.ApplyWindowPositionOption();
     }
 
-    ApplyBorderOptions();
+    frame.ApplyBorderOptions();
 
     if (player) {
         if (Only(options.GetFullscreen(), options.GetNoFullscreen())) {
@@ -89,28 +89,4 @@ void CPlayerDlg::ApplyStartOptions() {
             }
         }
     }
-}
-
-bool CPlayerDlg::ApplyWindowPositionOption() {
-    const QRect display = frame.ScreenRect();
-    const auto corner =
-        WindowPositionOption(commandLine->GetWindowPosition(), {display.width(), display.height()});
-    if (corner) {
-        move(corner->x, corner->y);
-    }
-    return corner.has_value();
-}
-
-void CPlayerDlg::ApplyBorderOptions() {
-    const bool border = commandLine->GetBorder() != 0;
-    const bool noBorder = commandLine->GetNoBorder() != 0;
-    if (border && noBorder) {
-        return;
-    }
-    if (border) {
-        frame.ModifyStyle(0, player ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
-    } else if (noBorder) {
-        frame.ModifyStyle(WS_THICKFRAME, 0);
-    }
-    frame.FitWindowToBars();
 }

@@ -7,6 +7,8 @@
 #include "platform/WindowMessage.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
+#include "session/StartOptionValues.h"
+#include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 #include "ui/FullscreenView.h"
 #include "ui/PlayerStatusBar.h"
@@ -391,4 +393,55 @@ void WindowFrame::OnWindowStateChange(const QWindowStateChangeEvent& change) {
     } else if (!window_.isMaximized() && !window_.isMinimized() && wasMaximized) {
         SendMessage(&window_, WM_SYSCOMMAND, SC_RESTORE, 0);
     }
+}
+
+QPoint WindowFrame::ContextMenuPosition(QPoint point) const {
+    const QRect window = window_.frameGeometry();
+    const QSize inner = parts_.client.size();
+    return {window.left() + (window.width() - inner.width()) + point.x() - 8,
+            window.top() + (window.height() - inner.height()) + point.y() - 8};
+}
+
+// Each toggle flips its setting, so a bar that is stored as hidden is first
+// marked shown and then toggled off.
+void WindowFrame::ApplyStoredViewSettings() {
+    CSettings& settings = parts_.settings;
+    if (settings.alwaysOnTop) {
+        settings.alwaysOnTop = 0;
+        ToggleAlwaysOnTop();
+    }
+    if (settings.aspectRatio == 0) {
+        parts_.session.Commands().SetChecked(IDM_VIDEO_ASPECTRATIO, false);
+    }
+    for (int which : {kTitleBar, kMenuBar, kToolBar, kPositionBar, kStatusBar}) {
+        int& shown = BarSetting(settings, which);
+        if (shown == 0) {
+            shown = 1;
+            ToggleBar(which);
+        }
+    }
+}
+
+bool WindowFrame::ApplyWindowPositionOption() {
+    const QRect display = ScreenRect();
+    const auto corner = WindowPositionOption(parts_.commandLine.GetWindowPosition(),
+                                             {display.width(), display.height()});
+    if (corner) {
+        window_.move(corner->x, corner->y);
+    }
+    return corner.has_value();
+}
+
+void WindowFrame::ApplyBorderOptions() {
+    const bool border = parts_.commandLine.GetBorder() != 0;
+    const bool noBorder = parts_.commandLine.GetNoBorder() != 0;
+    if (border && noBorder) {
+        return;
+    }
+    if (border) {
+        ModifyStyle(0, parts_.engine() ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
+    } else if (noBorder) {
+        ModifyStyle(WS_THICKFRAME, 0);
+    }
+    FitWindowToBars();
 }

@@ -54,6 +54,15 @@ public:
     void OnSize();
     // The window manager's maximise and restore buttons.
     void OnWindowStateChange(const QWindowStateChangeEvent& change);
+    // Where the context menu opens for a right click at a client point.
+    QPoint ContextMenuPosition(QPoint point) const;
+
+    // The bars, always on top and keep-aspect as the settings have them.
+    void ApplyStoredViewSettings();
+    // The start options' window corner; false without one.
+    bool ApplyWindowPositionOption();
+    // The start options' sizing frame, or none.
+    void ApplyBorderOptions();
 
 private:
     void SetCompactView(bool on);
