@@ -54,18 +54,17 @@ void PlayerBars::ShowNotice(const QString& text) {
 
 CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* language,
                        CSettings* settings, QWidget* parent)
-    : QDialog(parent), settings(settings), language(language), commandLine(commandLine) {
+    : QDialog(parent),
+      settings(settings),
+      language(language),
+      commandLine(commandLine),
+      client(new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); })) {
     setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
-    if (commandLine->GetNoSplash()) {
-        splashHeight = 0;
-    }
-    pointer.lastMoveTick = TickCount();
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
-    client = new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); });
     session.SetOpeningQuery([this] { return opening.file || opening.dvd || opening.soundTrack; });
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,
@@ -78,7 +77,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     connect(&session.History(), &MediumHistory::changed, this, &CPlayerDlg::BuildRecentMenu);
     session.Playback().SetPlayGate([this] {
         if (this->settings->startFullscreen) {
-            EnterFullscreen();
+            fullscreen.EnterFullscreen();
         }
         // Its key-up will reach the countdown, not us.
         if (this->settings->playbackDelay != 0 && session.TakeControlDown()) {
@@ -126,10 +125,10 @@ bool CPlayerDlg::OnInitDialog() {
     bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     CreateToolBar();
     SeedCommandStates();
-    PlaceControlBars();
+    videoArea.PlaceControlBars();
 
     TranslateWindow();
-    ApplyStoredViewSettings();
+    frame.ApplyStoredViewSettings();
 
     const bool compactOption = commandLine->GetCompact() != 0;
     const bool noCompactOption = commandLine->GetNoCompact() != 0;
@@ -141,7 +140,7 @@ bool CPlayerDlg::OnInitDialog() {
     }
     if (compact) {
         settings->compactView = 0;
-        ToggleCompactView();
+        frame.ToggleCompactView();
     }
 
     bars.status->SetText(7, QStringLiteral("\t\t") + GetProductVersion());
@@ -223,38 +222,6 @@ void CPlayerDlg::TranslateWindow() {
     language->TranslateDialog(this, QStringLiteral("IDD_FRAMEDECK_DIALOG"));
 }
 
-// Each toggle flips its setting, so a bar that is stored as hidden is first
-// marked shown and then toggled off.
-void CPlayerDlg::ApplyStoredViewSettings() {
-    if (settings->alwaysOnTop) {
-        settings->alwaysOnTop = 0;
-        ToggleAlwaysOnTop();
-    }
-    if (settings->aspectRatio == 0) {
-        SetMenuCheck(IDM_VIDEO_ASPECTRATIO, MF_UNCHECKED);
-    }
-    if (settings->titleBar == 0) {
-        settings->titleBar = 1;
-        ToggleBar(kTitleBar);
-    }
-    if (settings->menuBar == 0) {
-        settings->menuBar = 1;
-        ToggleBar(kMenuBar);
-    }
-    if (settings->toolBar == 0) {
-        settings->toolBar = 1;
-        ToggleBar(kToolBar);
-    }
-    if (settings->positionBar == 0) {
-        settings->positionBar = 1;
-        ToggleBar(kPositionBar);
-    }
-    if (settings->statusBar == 0) {
-        settings->statusBar = 1;
-        ToggleBar(kStatusBar);
-    }
-}
-
 void CPlayerDlg::ShowIdleLayout() {
     bars.position->setValue(0);
     bars.position->setEnabled(false);
@@ -263,7 +230,7 @@ void CPlayerDlg::ShowIdleLayout() {
     if (startupMediumHandled) {
         showNormal();
     }
-    ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
+    frame.ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
     setWindowTitle(kCaptionBase);
     for (int part = 0; part <= 6; ++part) {
         bars.status->SetText(part, QString());
@@ -273,12 +240,14 @@ void CPlayerDlg::ShowIdleLayout() {
         bars.status->SetText(0, bars.notice);
     }
     ResetMenus();
+    const int splashHeight = videoArea.SplashHeight();
     for (int pass = 0; pass < 2; ++pass) {
-        ResizeWindow(WindowSizeFor({kSplashWidth, splashHeight}, FrameSize(), Bars()));
+        frame.ResizeWindow(
+            WindowSizeFor({kSplashWidth, splashHeight}, videoArea.FrameSize(), videoArea.Bars()));
     }
-    PlaceControlBars();
+    videoArea.PlaceControlBars();
     if (settings->positionBar) {
-        PlaceSliders(kSplashWidth, Bars().TopOffset() + splashHeight);
+        videoArea.PlaceSliders(kSplashWidth, videoArea.Bars().TopOffset() + splashHeight);
     }
 }
 
@@ -288,9 +257,11 @@ void CPlayerDlg::OnPaint(QPainter& painter) {
     if (isMinimized()) {
         return;
     }
-    const bool showsVideo = session.Player() && HasVideo();
+    const bool showsVideo = session.Player() && videoArea.HasVideo();
     if (!showsVideo && !commandLine->GetNoSplash() && !splashPicture.isNull()) {
-        painter.drawPixmap(QRect(0, Bars().TopOffset(), kSplashWidth, splashHeight), splashPicture);
+        painter.drawPixmap(
+            QRect(0, videoArea.Bars().TopOffset(), kSplashWidth, videoArea.SplashHeight()),
+            splashPicture);
     }
     OpenStartupMediumOnce();
 }
@@ -367,9 +338,9 @@ void CPlayerDlg::ApplyProcessPriority() {
 void CPlayerDlg::ApplySettings() {
     CreateToolBar();
     SeedCommandStates();
-    PlaceControlBars();
-    PlaceControlBars();
-    FitWindowToBars();
+    videoArea.PlaceControlBars();
+    videoArea.PlaceControlBars();
+    frame.FitWindowToBars();
     ApplyProcessPriority();
     if (session.State().play == State_Running) {
         if (settings->deactivatePowerManagement) {

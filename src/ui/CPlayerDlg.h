@@ -1,15 +1,19 @@
 // The player window, hub of everything the user does: it owns the engine,
 // the menus and the bars; every input reaches WindowProc as a window message.
-// What needs no widget is in src/session; every command goes through the
+// What needs no widget is in src/session; the frame, the video area and
+// fullscreen are view classes it owns. Every command goes through the
 // session's Execute.
 #pragma once
 
 #include "platform/PlayerMessages.h"
 #include "session/PlayerSession.h"
 #include "session/VideoLayout.h"
+#include "ui/FullscreenView.h"
 #include "ui/PlayerWindowState.h"
+#include "ui/VideoArea.h"
 #include "ui/WindowBookmarks.h"
 #include "ui/WindowDisc.h"
+#include "ui/WindowFrame.h"
 #include "ui/WindowPlaylist.h"
 #include "ui/WindowRemote.h"
 
@@ -34,8 +38,6 @@ using COLORREF = std::uint32_t;
 
 class CPlayerDlg : public QDialog {
 public:
-    // The bars a toggle shows or hides.
-    enum BarIndex { kTitleBar, kMenuBar, kToolBar, kStatusBar, kPositionBar };
     CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* language, CSettings* settings,
                QWidget* parent = nullptr);
     ~CPlayerDlg() override;
@@ -62,10 +64,6 @@ public:
     void OnEndOfMedia(bool loop);
     void AfterPlayback();
 
-    void GetVideoAreaSize(int* width, int* height) const;
-    void LayoutVideo();
-    void SetVideoWindowSize(int width, int height, bool secondPass);
-    void FitWindowToBars();
     void SetMenuCheck(int id, UINT flags);
     void SetMenuEnable(int id, UINT flags);
     void CreateToolBar();
@@ -81,17 +79,6 @@ public:
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
 
-    // Each needs a medium with video.
-    void EnterFullscreen();
-    void LeaveFullscreen();
-    void OnFullscreen();
-    // The bookmark editor (not owned) beside the window, which keeps the focus.
-    void ShowBookmarkEditor(bool show);
-    // Each `true` undoes one `false`; dialogs in fullscreen show it meanwhile.
-    void ShowSystemCursor(bool show);
-    // Where the context menu opens for a right click at a client point.
-    QPoint ContextMenuPosition(QPoint point) const;
-
     // The countdown after playback and, unless it is cancelled, the power-off.
     void RunShutdownCountdown();
     // Ctrl with play: the countdown before playback starts.
@@ -104,10 +91,6 @@ public:
     void OnDonate();
     // The engine is about to go: dialogs still showing it close at once.
     void ReleaseEngineDialogs();
-    // True when the cursor was shown for a dialog in fullscreen; hand it to
-    // RestoreCursorAfterDialog, which undoes exactly that.
-    bool ShowCursorForDialog();
-    void RestoreCursorAfterDialog(bool shown);
 
     // Lets the medium go, with what shows it.
     void CloseEngine();
@@ -125,12 +108,12 @@ public:
     // Something may have moved a still player.
     void WakeClock();
     CSettings* Settings() const { return settings; }
+    FullscreenView& Fullscreen() { return fullscreen; }
 
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return session.Player(); }
     int PlayState() const { return session.State().play; }
-    bool IsFullscreen() const { return fullscreen; }
 
 protected:
     bool event(QEvent* event) override;
@@ -157,17 +140,14 @@ private:
     void OnGraphEvent();
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
     void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnMouseMoveTimer();
 
     void BuildMenus();
     void CreateBars();
     void TranslateWindow();
-    void ApplyStoredViewSettings();
     void OnPaint(QPainter& painter);
     // The command-line medium, on the first paint or, when nothing of the
     // window's own area needs painting (no splash), on its first exposure.
     void OpenStartupMediumOnce();
-    void OnSize();
     void OnSettings();
     void LoadChosenLanguage();
     void OnExit();
@@ -194,43 +174,7 @@ private:
     void PaceClock();
     void OnHScroll(int code, int controlId);
 
-    bool HasVideo() const;
-    BarHeights Bars() const;
-    PixelSize FrameSize() const;
-    void ResizeWindow(PixelSize outer);
-    void ModifyStyle(DWORD remove, DWORD add);
-    void ApplyWindowFlags();
-    void ShowFrameHints();
-    void LockSizeUnlessSizable();
-    void PlaceClientArea();
-    void PlaceControlBars();
-    void PlaceSliders(int areaWidth, int top);
-    void Zoom(bool horizontal, double step);
-    void OnVideoReset();
-    void OnAspectRatio();
-    void OnFillScreen();
-    void OnFillWithoutClipping();
-    void Fill(VideoLayout::Mode mode);
-    void OnToggleFill();
-    void OnOriginalWindowSize();
-    void ShowBar(int which, bool show);
-    void ToggleBar(int which);
-    void ToggleCompactView();
-    void SetCompactView(bool on);
-    void ToggleAlwaysOnTop();
-    void OnMaximize();
-    void OnMinimize();
-    void OnRestore();
-    QRect ScreenRect() const;
-    QRect AvailableScreenRect() const;
-    PixelSize AvailableScreenSize() const;
-    void KeepOnScreen();
-    void OnFullscreenSize();
-    void CoverDisplay();
-    void ToggleBookmarkEditor();
     void SetToolButtonFace(int commandId, const char* imageKey, const char* tooltipKey);
-    bool ApplyWindowPositionOption();
-    void ApplyBorderOptions();
 
     CSettings* settings;
     CLanguageFile* language;
@@ -242,28 +186,37 @@ private:
     WindowDisc disc{*this};
 
     QString captionFile;  // " - " and the file's name, in the title after an open
-    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    bool topmost = false;
     bool initialised = false;
-    bool fullscreen = false;
-    bool layoutEnabled = true;  // cleared while a bar toggles
     bool quitAfterPlayback = false;
     bool countingDown = false;  // the playback delay's countdown is up
     bool closing = false;       // no box holds up a window on its way out
     bool startupMediumHandled = false;
-    bool changingWindowState = false;  // so its own state changes are not the user's
-    int splashHeight = kSplashHeight;
     COLORREF borderColour = 0;
     QPixmap splashPicture;
     QWidget* client = nullptr;
     PlayerBars bars;
     PlayerMenus menus;
-    FullscreenState fullscreenState;
-    PointerState pointer;
     SliderDrag drag;
     unsigned clockPeriod = kClockPeriodMs;  // 0 while stopped; the engine starts it at this pace
     EngineDialogs dialogs;
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;
+    // What the view classes work on; each is handed the next one's place
+    // before that is made.
+    const ViewParts viewParts{
+        .window = *this,
+        .client = *client,
+        .bars = bars,
+        .menus = menus,
+        .layout = layout,
+        .session = session,
+        .settings = *settings,
+        .commandLine = *commandLine,
+        .engine = [this] { return session.Player(); },
+        .setButtonFace = [this](int id, const char* image,
+                                const char* tip) { SetToolButtonFace(id, image, tip); }};
+    VideoArea videoArea{viewParts, fullscreen};
+    WindowFrame frame{viewParts, videoArea, fullscreen};
+    FullscreenView fullscreen{viewParts, videoArea, frame, bookmarks};
     WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
 };

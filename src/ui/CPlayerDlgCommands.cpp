@@ -42,6 +42,32 @@ constexpr std::pair<int, int> kButtonCommands[] = {
     {IDTBB_RESUME, IDM_NAVIGATION_RESUME},
 };
 
+// Hands the session `commands`, each run on `part`.
+template <class Part, std::size_t N>
+void HandleAll(PlayerSession& session, Part& part,
+               const std::pair<int, void (Part::*)()> (&commands)[N]) {
+    for (const auto& [command, handler] : commands) {
+        session.Handle(command, [&part, handler] { (part.*handler)(); });
+    }
+}
+
+constexpr std::pair<int, void (VideoArea::*)()> kVideoCommands[] = {
+    {IDM_VIDEO_ASPECTRATIO, &VideoArea::OnAspectRatio},
+    {IDM_VIDEO_RESET, &VideoArea::OnVideoReset},
+    {IDM_VIDEO_FILLSCREEN, &VideoArea::OnFillScreen},
+    {IDM_VIDEO_FILLSCREENWITHOUTCLIPPING, &VideoArea::OnFillWithoutClipping},
+    {IDM_VIDEO_TOGGLECLIPPINGFULL, &VideoArea::OnToggleFill},
+};
+
+constexpr std::pair<int, void (WindowFrame::*)()> kFrameCommands[] = {
+    {IDM_ANSICHT_VIDEOPUR, &WindowFrame::ToggleCompactView},
+    {IDM_ANSICHT_MAXIMIEREN, &WindowFrame::OnMaximize},
+    {IDM_ANSICHT_MINIMIEREN, &WindowFrame::OnMinimize},
+    {IDM_ANSICHT_WIEDERHERSTELLEN, &WindowFrame::OnRestore},
+    {IDM_ANSICHT_IMMEROBEN, &WindowFrame::ToggleAlwaysOnTop},
+    {IDM_ANSICHT_ORIGINAL, &WindowFrame::OnOriginalWindowSize},
+};
+
 }  // namespace
 
 // Every command the window and its parts carry out, handed to the session.
@@ -55,19 +81,6 @@ void CPlayerDlg::AddCommands() {
         {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
         {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
         {IDM_DATEI_EINSTELLUNGEN, &CPlayerDlg::OnSettings},
-        {IDM_VIDEO_ASPECTRATIO, &CPlayerDlg::OnAspectRatio},
-        {IDM_VIDEO_RESET, &CPlayerDlg::OnVideoReset},
-        {IDM_VIDEO_FILLSCREEN, &CPlayerDlg::OnFillScreen},
-        {IDM_VIDEO_FILLSCREENWITHOUTCLIPPING, &CPlayerDlg::OnFillWithoutClipping},
-        {IDM_VIDEO_TOGGLECLIPPINGFULL, &CPlayerDlg::OnToggleFill},
-        {IDM_ANSICHT_VIDEOPUR, &CPlayerDlg::ToggleCompactView},
-        {IDM_ANSICHT_MAXIMIEREN, &CPlayerDlg::OnMaximize},
-        {IDM_ANSICHT_MINIMIEREN, &CPlayerDlg::OnMinimize},
-        {IDM_ANSICHT_WIEDERHERSTELLEN, &CPlayerDlg::OnRestore},
-        {IDM_ANSICHT_IMMEROBEN, &CPlayerDlg::ToggleAlwaysOnTop},
-        {IDM_ANSICHT_ORIGINAL, &CPlayerDlg::OnOriginalWindowSize},
-        {IDM_ANSICHT_VOLLBILD, &CPlayerDlg::OnFullscreen},
-        {IDM_ANSICHT_BOOKMARKEDITOR, &CPlayerDlg::ToggleBookmarkEditor},
         {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
         {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
@@ -77,15 +90,19 @@ void CPlayerDlg::AddCommands() {
     };
     // Commands whose handler takes what the command stands for.
     static const std::pair<int, void (*)(CPlayerDlg&)> kArgumentCommands[] = {
-        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, kZoomStep); }},
-        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS, [](CPlayerDlg& w) { w.Zoom(true, -kZoomStep); }},
-        {IDM_VIDEO_VERGROESSERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, kZoomStep); }},
-        {IDM_VIDEO_VERKLEINERN_OBENUNTEN, [](CPlayerDlg& w) { w.Zoom(false, -kZoomStep); }},
-        {IDM_ANSICHT_TITLEBAR, [](CPlayerDlg& w) { w.ToggleBar(kTitleBar); }},
-        {IDM_ANSICHT_MENUBAR, [](CPlayerDlg& w) { w.ToggleBar(kMenuBar); }},
-        {IDM_ANSICHT_TOOLBAR, [](CPlayerDlg& w) { w.ToggleBar(kToolBar); }},
-        {IDM_ANSICHT_STATUSBAR, [](CPlayerDlg& w) { w.ToggleBar(kStatusBar); }},
-        {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.ToggleBar(kPositionBar); }},
+        {IDM_VIDEO_VERGROESSERN_LINKSRECHTS,
+         [](CPlayerDlg& w) { w.videoArea.Zoom(true, kZoomStep); }},
+        {IDM_VIDEO_VERKLEINERN_LINKSRECHTS,
+         [](CPlayerDlg& w) { w.videoArea.Zoom(true, -kZoomStep); }},
+        {IDM_VIDEO_VERGROESSERN_OBENUNTEN,
+         [](CPlayerDlg& w) { w.videoArea.Zoom(false, kZoomStep); }},
+        {IDM_VIDEO_VERKLEINERN_OBENUNTEN,
+         [](CPlayerDlg& w) { w.videoArea.Zoom(false, -kZoomStep); }},
+        {IDM_ANSICHT_TITLEBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kTitleBar); }},
+        {IDM_ANSICHT_MENUBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kMenuBar); }},
+        {IDM_ANSICHT_TOOLBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kToolBar); }},
+        {IDM_ANSICHT_STATUSBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kStatusBar); }},
+        {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kPositionBar); }},
         {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
         {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
         {key_command::kStepForwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(true); }},
@@ -129,16 +146,16 @@ void CPlayerDlg::AddCommands() {
         // A playlist may have moved on to a sound file while fullscreen.
         {key_command::kFullscreen,
          [](CPlayerDlg& w) {
-             if (w.fullscreen) {
-                 w.LeaveFullscreen();
-             } else if (w.session.Player() && w.HasVideo()) {
-                 w.EnterFullscreen();
+             if (w.fullscreen.IsFullscreen()) {
+                 w.fullscreen.LeaveFullscreen();
+             } else if (w.session.Player() && w.videoArea.HasVideo()) {
+                 w.fullscreen.EnterFullscreen();
              }
          }},
         {key_command::kCompactView,
          [](CPlayerDlg& w) {
-             if (!w.fullscreen) {
-                 w.ToggleCompactView();
+             if (!w.fullscreen.IsFullscreen()) {
+                 w.frame.ToggleCompactView();
              }
          }},
     };
@@ -148,6 +165,10 @@ void CPlayerDlg::AddCommands() {
     for (const auto& [command, handler] : kArgumentCommands) {
         session.Handle(command, [this, handler] { handler(*this); });
     }
+    HandleAll(session, videoArea, kVideoCommands);
+    HandleAll(session, frame, kFrameCommands);
+    session.Handle(IDM_ANSICHT_VOLLBILD, [this] { fullscreen.OnFullscreen(); });
+    session.Handle(IDM_ANSICHT_BOOKMARKEDITOR, [this] { bookmarks.ToggleEditor(); });
     for (const auto& [button, command] : kButtonCommands) {
         session.Alias(button, command);
     }
@@ -163,7 +184,7 @@ void CPlayerDlg::AddCommands() {
     session.HandleRange(kFirstStream, kFirstDrive, [this](int id) {
         bool applyLayout = false;
         if (menus.streams->Select(session.Player(), id, &applyLayout) && applyLayout) {
-            LayoutVideo();
+            videoArea.LayoutVideo();
         }
     });
     session.HandleRange(kFirstFilter, kFilterEnd, [this](int id) {

@@ -10,10 +10,10 @@
 #include "platform/ProductAddresses.h"
 
 void CPlayerDlg::OnAbout() {
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     CAboutDlg dialog(this);
     dialog.DoModal();
-    RestoreCursorAfterDialog(cursor);
+    fullscreen.RestoreCursorAfterDialog(cursor);
 }
 
 // Only with a language: the update's texts all come from it. Once the new
@@ -22,10 +22,10 @@ void CPlayerDlg::OnUpdate() {
     if (!language || language->GetSource() == CLanguageFile::Source::None) {
         return;
     }
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     CUpdateDlg dialog(language, this);
     const int result = dialog.DoModal();
-    RestoreCursorAfterDialog(cursor);
+    fullscreen.RestoreCursorAfterDialog(cursor);
     if (result == IDOK) {
         OnExit();
     }

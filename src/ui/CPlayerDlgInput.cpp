@@ -46,7 +46,7 @@ bool CPlayerDlg::event(QEvent* event) {
     }
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::Show) {
-        ShowFrameHints();  // the native window is new and has Qt's hints
+        frame.ShowFrameHints();  // the native window is new and has Qt's hints
     }
     return handled;
 }
@@ -126,9 +126,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SYSCOMMAND:
             if (wParam == SC_MAXIMIZE) {
-                OnMaximize();
+                frame.OnMaximize();
             } else if (wParam == SC_RESTORE) {
-                OnRestore();
+                frame.OnRestore();
             } else if (wParam == SC_MINIMIZE) {
                 showMinimized();
             }
@@ -278,7 +278,7 @@ void CPlayerDlg::OnInstanceParam(WPARAM wParam, LPARAM lParam) {
         const bool compact = commandLine->GetCompact() != 0;
         const bool noCompact = commandLine->GetNoCompact() != 0;
         if (compact != noCompact && compact != (settings->compactView != 0)) {
-            ToggleCompactView();
+            frame.ToggleCompactView();
         }
         if (!commandLine->GetFileName().empty()) {
             OpenStartupMedium();

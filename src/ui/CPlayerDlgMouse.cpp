@@ -14,15 +14,9 @@
 #include <cstdint>
 #include <utility>
 
-QPoint CPlayerDlg::ContextMenuPosition(QPoint point) const {
-    const QRect window = frameGeometry();
-    const QSize inner = client->size();
-    return {window.left() + (window.width() - inner.width()) + point.x() - 8,
-            window.top() + (window.height() - inner.height()) + point.y() - 8};
-}
-
 void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const QPoint point(PointX(lParam), PointY(lParam));
+    PointerState& pointer = fullscreen.Pointer();
     switch (message) {
         case WM_LBUTTONDOWN:
             pointer.leftButtonPressed = true;
@@ -35,8 +29,8 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             if (!Player()) {
                 OnFileOpen();
-            } else if (HasVideo() && !disc.OnClick(point)) {
-                OnFullscreen();
+            } else if (videoArea.HasVideo() && !disc.OnClick(point)) {
+                fullscreen.OnFullscreen();
             }
             break;
         case WM_MOUSEMOVE:
@@ -45,7 +39,7 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 pointer.lastMoveTick = TickCount();
                 disc.OnHover(point);
             }
-            if ((wParam & MK_LBUTTON) && !fullscreen) {
+            if ((wParam & MK_LBUTTON) && !fullscreen.IsFullscreen()) {
                 // The window manager moves the window from here on; the press
                 // has become a drag and its release is no click.
                 if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) {
@@ -57,13 +51,13 @@ void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (menus.context) {
                 // A command of the menu may end fullscreen; the count still
                 // has to be given back.
-                const bool showsCursor = fullscreen;
+                const bool showsCursor = fullscreen.IsFullscreen();
                 if (showsCursor) {
-                    ShowSystemCursor(true);
+                    fullscreen.ShowSystemCursor(true);
                 }
-                menus.context->exec(ContextMenuPosition(point));
+                menus.context->exec(frame.ContextMenuPosition(point));
                 if (showsCursor) {
-                    ShowSystemCursor(false);
+                    fullscreen.ShowSystemCursor(false);
                 }
             }
             break;

@@ -50,13 +50,13 @@ void CPlayerDlg::OnFileOpen() {
         u'|' + patterns[2].join(QString()) + u'|' +
         language->GetCodeText(QStringLiteral("ALLFILES")) + QStringLiteral(" (*.*)|*.*||");
 
-    if (fullscreen && session.Player()) {
-        session.Player()->HideCursor(false);
+    if (fullscreen.IsFullscreen() && Player()) {
+        Player()->HideCursor(false);
     }
     const QStringList chosen = QFileDialog::getOpenFileNames(
         this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    if (fullscreen && session.Player()) {
-        session.Player()->HideCursor(true);
+    if (fullscreen.IsFullscreen() && Player()) {
+        Player()->HideCursor(true);
     }
     if (!chosen.isEmpty()) {
         OpenFiles(chosen);
@@ -83,8 +83,8 @@ void CPlayerDlg::OnFileClose() {
     if (!session.Player()) {
         return;
     }
-    if (fullscreen) {
-        LeaveFullscreen();
+    if (fullscreen.IsFullscreen()) {
+        fullscreen.LeaveFullscreen();
     }
     CloseEngine();
     playlist.End();
@@ -145,8 +145,8 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
         // A disc hears back once it has opened.
         if (!disc.OpenPlace(path, fromPlaylist, then)) {
             // Given to open like a file, it fails like one.
-            if (fullscreen) {
-                LeaveFullscreen();
+            if (fullscreen.IsFullscreen()) {
+                fullscreen.LeaveFullscreen();
             }
             ShowIdleLayout();
             if (!fromPlaylist && !closing) {
@@ -204,11 +204,12 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
                                 velvaro::engine::FileOpening& file) {
     int areaWidth = 0;
     int areaHeight = 0;
-    GetVideoAreaSize(&areaWidth, &areaHeight);
+    videoArea.GetVideoAreaSize(&areaWidth, &areaHeight);
     clockPeriod = kClockPeriodMs;
-    auto engine = std::make_unique<CFilePlayer>(
-        QRect(0, Bars().TopOffset(), areaWidth, areaHeight), nullptr, client, path.toStdString(),
-        file.TakeGraph(), file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
+    auto engine =
+        std::make_unique<CFilePlayer>(QRect(0, videoArea.Bars().TopOffset(), areaWidth, areaHeight),
+                                      nullptr, client, path.toStdString(), file.TakeGraph(),
+                                      file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
     if (const auto output = engine->GetVideoOutput()) {
         VideoWidget::Attach(output, client);
     }
@@ -217,8 +218,8 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     const bool hasAudio = engine->HasAudio() == S_OK;
     if (FAILED(engine->GetOpenResult()) && !hasVideo && !hasAudio) {
         const std::string reason = engine->GetErrorText();
-        if (fullscreen) {
-            LeaveFullscreen();
+        if (fullscreen.IsFullscreen()) {
+            fullscreen.LeaveFullscreen();
         }
         engine.reset();
         bookmarks.OnMediumClosed();
@@ -233,11 +234,11 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
     session.Adopt(std::move(engine));
 
-    if (opening.centre && !ApplyWindowPositionOption()) {
+    if (opening.centre && !frame.ApplyWindowPositionOption()) {
         int width = 0;
         int height = 0;
         Player()->GetVideoSize(&width, &height);
-        const QRect screen = ScreenRect();
+        const QRect screen = frame.ScreenRect();
         move((screen.width() - width) / 2, (screen.height() - height) / 2);
     }
 
@@ -253,7 +254,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     Player()->SetBalance(settings->balance);
 
     if (hasVideo && !commandLine->GetNoBorder()) {
-        ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
+        frame.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
     }
 
     bars.position->setEnabled(true);
@@ -274,7 +275,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     if (!fromPlaylist) {
         layout.ResetPairs();
     }
-    fullscreenState.fitted = false;
+    fullscreen.ForgetFit();
 
     if (hasVideo) {
         int width = 0;
@@ -286,22 +287,22 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
     bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
     if (hasVideo && layout.HorizontalZoom() != layout.VerticalZoom()) {
-        OnAspectRatio();
+        videoArea.OnAspectRatio();
     }
 
     if (hasVideo) {
-        if (!fullscreen && !isMaximized()) {
-            OnOriginalWindowSize();
-            OnOriginalWindowSize();
+        if (!fullscreen.IsFullscreen() && !isMaximized()) {
+            frame.OnOriginalWindowSize();
+            frame.OnOriginalWindowSize();
         } else if (!fromPlaylist) {
-            OnFillWithoutClipping();
+            videoArea.OnFillWithoutClipping();
         }
     }
 
     captionFile = QStringLiteral(" - ") + session.State().name;
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
-        LayoutVideo();
+        videoArea.LayoutVideo();
         OpenCompanionAudio(path);
     }
 

@@ -36,28 +36,28 @@ void CPlayerDlg::ApplyStartOptions() {
         PixelSize video;
         Player()->GetVideoSize(&video.width, &video.height);
         if (const auto area = SizeOption(options.GetSize(), video)) {
-            SetVideoWindowSize(area->width, area->height, false);
+            frame.SetVideoWindowSize(area->width, area->height, false);
         }
     }
 
     const bool center = options.GetCenter() != 0;
     const bool position = !options.GetWindowPosition().empty();
     if (center && !position) {
-        const QRect screen = ScreenRect();
+        const QRect screen = frame.ScreenRect();
         const QRect outer = frameGeometry();
         move(screen.x() + (screen.width() - outer.width()) / 2,
              screen.y() + (screen.height() - outer.height()) / 2);
     } else if (position && !center) {
-        ApplyWindowPositionOption();
+        frame.ApplyWindowPositionOption();
     }
 
-    ApplyBorderOptions();
+    frame.ApplyBorderOptions();
 
     if (Player()) {
         if (Only(options.GetFullscreen(), options.GetNoFullscreen())) {
-            EnterFullscreen();
+            fullscreen.EnterFullscreen();
         } else if (Only(options.GetNoFullscreen(), options.GetFullscreen())) {
-            LeaveFullscreen();
+            fullscreen.LeaveFullscreen();
         }
         if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
             Player()->SetPosition(*hundredths);
@@ -89,28 +89,4 @@ void CPlayerDlg::ApplyStartOptions() {
             }
         }
     }
-}
-
-bool CPlayerDlg::ApplyWindowPositionOption() {
-    const QRect display = ScreenRect();
-    const auto corner =
-        WindowPositionOption(commandLine->GetWindowPosition(), {display.width(), display.height()});
-    if (corner) {
-        move(corner->x, corner->y);
-    }
-    return corner.has_value();
-}
-
-void CPlayerDlg::ApplyBorderOptions() {
-    const bool border = commandLine->GetBorder() != 0;
-    const bool noBorder = commandLine->GetNoBorder() != 0;
-    if (border && noBorder) {
-        return;
-    }
-    if (border) {
-        ModifyStyle(0, Player() ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
-    } else if (noBorder) {
-        ModifyStyle(WS_THICKFRAME, 0);
-    }
-    FitWindowToBars();
 }

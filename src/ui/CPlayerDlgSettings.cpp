@@ -10,7 +10,7 @@ void CPlayerDlg::OnSettings() {
     if (!language) {
         return;
     }
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     settings->generalChanged = 0;
     settings->playbackChanged = 0;
     settings->languageChanged = 0;
@@ -33,7 +33,7 @@ void CPlayerDlg::OnSettings() {
         }
         settings->Save();
     }
-    RestoreCursorAfterDialog(cursor);
+    fullscreen.RestoreCursorAfterDialog(cursor);
 }
 
 void CPlayerDlg::LoadChosenLanguage() {

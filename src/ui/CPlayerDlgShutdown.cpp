@@ -21,26 +21,26 @@ void CPlayerDlg::RunShutdownCountdown() {
 }
 
 void CPlayerDlg::RunPlaybackDelay() {
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     CPlaybackDelayDlg dialog(language, settings->playbackDelay, this);
     countingDown = true;
     dialog.DoModal();
     countingDown = false;
-    RestoreCursorAfterDialog(cursor);
+    fullscreen.RestoreCursorAfterDialog(cursor);
 }
 
 void CPlayerDlg::OnAudioSettings() {
     if (!Player() || Player()->HasAudio() != S_OK || !language) {
         return;
     }
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     if (!dialogs.audioSettings) {
         dialogs.audioSettings = new CAudioSettingsDlg(this);
     }
     if (dialogs.audioSettings->Show(Player(), language) == IDOK) {
         session.Playback().ShowVolume();
     }
-    RestoreCursorAfterDialog(cursor);
+    fullscreen.RestoreCursorAfterDialog(cursor);
 }
 
 void CPlayerDlg::OnMediaProperties() {
@@ -58,29 +58,5 @@ void CPlayerDlg::ReleaseEngineDialogs() {
     }
     if (dialogs.codec) {
         dialogs.codec->EngineClosed();
-    }
-}
-
-bool CPlayerDlg::ShowCursorForDialog() {
-    if (!fullscreen) {
-        return false;
-    }
-    if (Player()) {
-        Player()->HideCursor(false);
-    }
-    ShowSystemCursor(true);
-    return true;
-}
-
-// Undoes what ShowCursorForDialog did even if fullscreen ended meanwhile,
-// so the cursor's show count stays balanced; the video window's own cursor
-// follows the resting-mouse state again.
-void CPlayerDlg::RestoreCursorAfterDialog(bool shown) {
-    if (!shown) {
-        return;
-    }
-    ShowSystemCursor(false);
-    if (fullscreen && Player()) {
-        Player()->HideCursor(!pointer.cursorShown);
     }
 }

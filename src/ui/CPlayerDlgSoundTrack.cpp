@@ -117,11 +117,11 @@ void CPlayerDlg::OnExternalAudioTrack() {
     const QString filter = language->GetCodeText(QStringLiteral("AUDIOFILE")) + u'|' + sound +
                            u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
                            QStringLiteral(" (*.*)|*.*||");
-    const bool cursor = ShowCursorForDialog();
+    const bool cursor = fullscreen.ShowCursorForDialog();
     const QString chosen = QFileDialog::getOpenFileName(
         this, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    RestoreCursorAfterDialog(cursor);
-    if (chosen.isEmpty() || !session.FilePlayer() || !HasVideo()) {
+    fullscreen.RestoreCursorAfterDialog(cursor);
+    if (chosen.isEmpty() || !session.FilePlayer() || !videoArea.HasVideo()) {
         return;
     }
     OpenExternalAudio(chosen, [greyWithoutSound](bool added) {

@@ -13,7 +13,7 @@
 
 void CPlayerDlg::OnTimer(UINT id) {
     if (id == ID_MouseMove_Timer) {
-        OnMouseMoveTimer();
+        fullscreen.OnMouseMoveTimer();
         return;
     }
     if (id != ID_Clock_Timer || !Player()) {
@@ -41,7 +41,7 @@ void CPlayerDlg::OnTimer(UINT id) {
     } else {
         bars.status->SetText(0, QString::fromStdString(ClockText(position)));
     }
-    if (HasVideo()) {
+    if (videoArea.HasVideo()) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", Player()->GetFrameRate()));
     }
     session.Loop().CheckJumpBack(position, bars.position->maximum());

@@ -109,7 +109,7 @@ void CPlayerDlg::CreateToolBar() {
     } else {
         bars.toolbar->show();
     }
-    PlaceControlBars();
+    videoArea.PlaceControlBars();
 }
 
 void CPlayerDlg::InsertToolButton(int commandId, int position, int image, int state, bool separator,

@@ -31,20 +31,20 @@ void WindowBookmarks::OnMediumOpened(const QString& mediumPath) {
     const QString bookmarkFile = stem + QStringLiteral(".vbm");
     editor_->SetBookmarkFile(bookmarkFile);
     if (QFileInfo::exists(bookmarkFile) && editor_->LoadBookmarkFile(bookmarkFile)) {
-        window_.ShowBookmarkEditor(true);
+        ShowEditor(true);
     }
 }
 
 void WindowBookmarks::OnMediumClosed() {
     if (editor_) {
-        window_.ShowBookmarkEditor(false);
+        ShowEditor(false);
         editor_->SetPlayer(nullptr);
     }
 }
 
 bool WindowBookmarks::LoadNamedFile(const QString& path) {
     if (editor_ && editor_->LoadBookmarkFile(path)) {
-        window_.ShowBookmarkEditor(true);
+        ShowEditor(true);
         return true;
     }
     window_.ShowNotice(QStringLiteral("%1 is not a bookmark file that can be read.").arg(path));
@@ -55,10 +55,45 @@ void WindowBookmarks::OpenBookmarkedMedium(const QString& path, std::function<vo
     const bool shown = editor_->isVisible();
     window_.OpenMedia(path, false, [this, shown, opened = std::move(opened)](bool open) {
         if (shown && window_.Session().FilePlayer() && !editor_->isVisible()) {
-            window_.ShowBookmarkEditor(true);
+            ShowEditor(true);
         }
         if (open && opened) {
             opened();
         }
     });
+}
+
+void WindowBookmarks::ShowEditor(bool show) {
+    if (!editor_) {
+        return;
+    }
+    if (!show) {
+        editor_->hide();
+        window_.activateWindow();
+        return;
+    }
+    if (!window_.Session().FilePlayer()) {
+        return;
+    }
+    // Shown first: a window's frame is only known once it is on the screen.
+    editor_->show();
+    const int editorWidth = editor_->frameGeometry().width();
+    QRect window = window_.frameGeometry();
+    int x = window.left() - editorWidth;
+    if (x < 0) {
+        window_.move(editorWidth, window.top());
+        window = window_.frameGeometry();
+        x = 0;
+    }
+    // The editor's own frame counts into the height it shares with the window.
+    const int editorFrameHeight = editor_->frameGeometry().height() - editor_->height();
+    editor_->move(x, window.top());
+    editor_->resize(editor_->width(), window.height() - editorFrameHeight);
+    window_.activateWindow();
+}
+
+void WindowBookmarks::ToggleEditor() {
+    if (editor_) {
+        ShowEditor(!editor_->isVisible());
+    }
 }

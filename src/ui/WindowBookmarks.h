@@ -23,6 +23,9 @@ public:
     // A bookmark file named on the command line; false when it could not be
     // loaded (the status bar says so).
     bool LoadNamedFile(const QString& path);
+    // Beside the window, on its left, the window keeping the focus.
+    void ShowEditor(bool show);
+    void ToggleEditor();
 
 private:
     // A jump to a bookmark of another medium opens that medium first.

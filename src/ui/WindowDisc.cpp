@@ -61,10 +61,10 @@ bool WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
 void WindowDisc::ChooseFolder() {
     velvaro::engine::LoadOtherDecoders();
     CPlayerDlg& w = window_;
-    const bool cursor = w.ShowCursorForDialog();
+    const bool cursor = w.fullscreen.ShowCursorForDialog();
     const QString folder = QFileDialog::getExistingDirectory(
         &w, w.language->GetCodeText(QStringLiteral("SELECTVIDEOTSDIR")));
-    w.RestoreCursorAfterDialog(cursor);
+    w.fullscreen.RestoreCursorAfterDialog(cursor);
     if (!folder.isEmpty() && QDir::setCurrent(folder)) {
         OpenPlace(folder);
     }
@@ -134,18 +134,18 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     CPlayerDlg& w = window_;
     int areaWidth = 0;
     int areaHeight = 0;
-    w.GetVideoAreaSize(&areaWidth, &areaHeight);
+    w.videoArea.GetVideoAreaSize(&areaWidth, &areaHeight);
     w.clockPeriod = kClockPeriodMs;
     auto engine = std::make_unique<CDvdPlayer>(
-        QRect(0, w.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.client,
+        QRect(0, w.videoArea.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.client,
         std::move(rendered), ID_Clock_Timer, kClockPeriodMs, w.borderColour);
     if (const auto output = engine->GetVideoOutput()) {
         VideoWidget::Attach(output, w.client);
     }
     if (engine->GetRenderStatus() != 0) {
         const std::string reason = engine->GetRenderErrorText();
-        if (w.fullscreen) {
-            w.LeaveFullscreen();
+        if (w.fullscreen.IsFullscreen()) {
+            w.fullscreen.LeaveFullscreen();
         }
         engine.reset();
         w.ShowIdleLayout();
@@ -169,14 +169,14 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     long state = 0;
     player->GetState(&state);
     w.session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
-    w.fullscreenState.fitted = false;
+    w.fullscreen.ForgetFit();
     player->SetVolume(w.settings->volume);
     player->SetBalance(w.settings->balance);
 
     const bool hasVideo = player->HasVideo() == S_OK;
     const bool hasAudio = player->HasAudio() == S_OK;
     if (hasVideo && !w.commandLine->GetNoBorder()) {
-        w.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
+        w.frame.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
     } else if (!hasVideo) {
         w.ShowIdleLayout();
     }
@@ -210,17 +210,17 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     }
     w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
     if (hasVideo) {
-        if (w.fullscreen) {
-            w.OnFillWithoutClipping();
+        if (w.fullscreen.IsFullscreen()) {
+            w.videoArea.OnFillWithoutClipping();
         } else {
-            w.OnOriginalWindowSize();
-            w.OnOriginalWindowSize();
+            w.frame.OnOriginalWindowSize();
+            w.frame.OnOriginalWindowSize();
         }
     }
 
     player->SelectStream(w.menus.streams->SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
     w.SetTitleSuffix(QStringLiteral(" - STOP"));
-    w.LayoutVideo();
+    w.videoArea.LayoutVideo();
     w.FillFilterMenus();
     w.menus.streams->Build(player);
 
@@ -307,7 +307,7 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
         }
         w.bars.position->setEnabled(states.positionBar);
         if (w.menus.streams->ReapplySubtitles(*Player())) {
-            w.LayoutVideo();
+            w.videoArea.LayoutVideo();
         }
         w.menus.streams->Build(Player());
     } else if (code == EC_DVD_ANGLE_CHANGE) {
@@ -320,12 +320,12 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
         w.bars.position->setRange(0, duration);
         w.session.Loop().Reset(duration);
         w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
-        w.OnFillWithoutClipping();
+        w.videoArea.OnFillWithoutClipping();
     }
 }
 
 QPoint WindowDisc::ToVideo(QPoint point) const {
-    return point - QPoint(0, window_.Bars().TopOffset());
+    return point - QPoint(0, window_.videoArea.Bars().TopOffset());
 }
 
 bool WindowDisc::OnClick(QPoint point) {
@@ -355,7 +355,7 @@ void WindowDisc::ShowHandCursor(bool hand) {
     handShown_ = hand;
     if (hand) {
         window_.client->setCursor(Qt::PointingHandCursor);
-    } else if (window_.pointer.systemCursorCount < 0) {
+    } else if (window_.fullscreen.Pointer().systemCursorCount < 0) {
         window_.client->setCursor(Qt::BlankCursor);
     } else {
         window_.client->unsetCursor();

@@ -148,8 +148,8 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
 }
 
 void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& then) {
-    if (window_.IsFullscreen()) {
-        window_.LeaveFullscreen();
+    if (window_.Fullscreen().IsFullscreen()) {
+        window_.Fullscreen().LeaveFullscreen();
     }
     window_.ShowIdleLayout();
     if (asked >= 1 && asked <= Items()) {
@@ -215,10 +215,10 @@ void WindowPlaylist::OnOpen() {
     const QString filter = language->GetCodeText(QStringLiteral("PLAYLIST")) + u'|' + patterns +
                            u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
                            QStringLiteral(" (*.*)|*.*||");
-    const bool cursorShown = window_.ShowCursorForDialog();
+    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
     const QString chosen = QFileDialog::getOpenFileName(
         &window_, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    window_.RestoreCursorAfterDialog(cursorShown);
+    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
     if (!chosen.isEmpty()) {
         LoadFile(chosen);
     }
@@ -227,13 +227,13 @@ void WindowPlaylist::OnOpen() {
 void WindowPlaylist::OnSave(bool asNewFile) {
     std::string fileName = FileName();
     const auto entries = Entries();
-    const bool cursorShown = window_.ShowCursorForDialog();
+    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
     if (asNewFile) {
         SavePlaylistAs(&window_, entries, fileName);
     } else {
         SavePlaylist(&window_, entries, fileName);
     }
-    window_.RestoreCursorAfterDialog(cursorShown);
+    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
     SetFileName(fileName);
     UpdateSaveCommand();
 }
@@ -244,10 +244,10 @@ void WindowPlaylist::RunEditor(const char* mode) {
     }
     std::vector<velvaro::docs::PlaylistEntry> entries = Entries();
     std::string fileName = FileName();
-    const bool cursorShown = window_.ShowCursorForDialog();
+    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
     const int result = editor_->Run(QString::fromLatin1(mode), entries, fileName,
                                     window_.Settings()->playlistDirTree, window_.Language());
-    window_.RestoreCursorAfterDialog(cursorShown);
+    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
     if (result != IDOK && result != CPlaylistDlg::kSaved) {
         return;
     }

@@ -61,7 +61,7 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
     // In fullscreen the cursor shows while a dialog is open.
     // The cursor's own coming and going at rest is the mouse timer's; each
     // dialog gives back what it took.
-    window->EnterFullscreen();
+    Fullscreen().EnterFullscreen();
     const bool shownBefore = SystemCursorShown();
     Command(IDM_AUDIO_SETTINGS);
     Command(IDTBB_PAUSE);

@@ -166,7 +166,7 @@ TEST_F(FullscreenTest, TheDisplayModeFromTheSettingsLastsWhileInFullscreen) {
         UseDisplaySettings(setting);
         Start(Media("multi.mkv"));
         Command(IDM_ANSICHT_VOLLBILD);
-        window->EnterFullscreen();  // already in fullscreen: no second change
+        Fullscreen().EnterFullscreen();  // already in fullscreen: no second change
         EXPECT_EQ(display->CurrentMode().width, width);
         Command(IDM_ANSICHT_VOLLBILD);
         EXPECT_EQ(std::pair(display->calls, display->CurrentMode().width),

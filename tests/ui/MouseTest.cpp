@@ -46,13 +46,13 @@ TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSki
     OpenFile(Media("audio.mp3"));
     Click({100, 100});  // sound alone: nothing
     Spin(100);
-    EXPECT_EQ(std::tuple(user.Count(), window->IsFullscreen()), std::tuple(1, false));
+    EXPECT_EQ(std::tuple(user.Count(), Fullscreen().IsFullscreen()), std::tuple(1, false));
 
     OpenFile(Media("multi.mkv"));
     const QPoint video = Video()->geometry().center();
     EXPECT_EQ(Client()->childAt(video), nullptr);  // the picture lets the mouse through
     Click(video);
-    EXPECT_TRUE(window->IsFullscreen());
+    EXPECT_TRUE(Fullscreen().IsFullscreen());
     // Two presses and one release are one click; a double click is two clicks.
     Mouse(QEvent::MouseButtonPress, video);
     Click(video);
@@ -60,7 +60,7 @@ TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSki
     Click(video);
     Mouse(QEvent::MouseButtonDblClick, video);
     Mouse(QEvent::MouseButtonRelease, video);
-    EXPECT_FALSE(window->IsFullscreen());
+    EXPECT_FALSE(Fullscreen().IsFullscreen());
 
     OpenFile(Media("long.mkv"));
     PauseAt(300);
@@ -84,7 +84,7 @@ TEST_F(MouseTest, TheContextMenuShowsTheCursorInFullscreenWhileItIsOpen) {
     // Leaving fullscreen from the menu leaves the cursor shown, and the next
     // fullscreen hides it again.
     ContextMenuAt({30, 30}, [this] { Command(IDM_ANSICHT_VOLLBILD); });
-    ASSERT_FALSE(window->IsFullscreen());
+    ASSERT_FALSE(Fullscreen().IsFullscreen());
     EXPECT_TRUE(SystemCursorShown());
     Command(IDM_ANSICHT_VOLLBILD);
     EXPECT_FALSE(SystemCursorShown());

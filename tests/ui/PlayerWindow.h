@@ -202,11 +202,13 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     QMenuBar* MainMenu() const { return window->menus.bar.get(); }
     QMenu* ContextMenu() const { return window->menus.context.get(); }
     QWidget* Client() const { return window->client; }
+    WindowFrame& Frame() const { return window->frame; }
+    FullscreenView& Fullscreen() const { return window->fullscreen; }
     QSize ClientSize() const { return window->client->size(); }
-    DWORD Style() const { return window->style; }
+    DWORD Style() const { return window->frame.Style(); }
     COLORREF BorderColour() const { return window->borderColour; }
-    bool CursorShown() const { return window->pointer.cursorShown; }
-    bool SystemCursorShown() const { return window->pointer.systemCursorCount >= 0; }
+    bool CursorShown() const { return window->fullscreen.Pointer().cursorShown; }
+    bool SystemCursorShown() const { return window->fullscreen.Pointer().systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
         const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
@@ -230,7 +232,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     }
     int VideoAreaHeight() const {
         int width = 0, height = 0;
-        window->GetVideoAreaSize(&width, &height);
+        window->videoArea.GetVideoAreaSize(&width, &height);
         return height;
     }
 

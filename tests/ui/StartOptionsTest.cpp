@@ -59,11 +59,11 @@ TEST_F(StartOptionsTest, PairsCancelAndTheBorderOptionsSwitchTheSizingFrame) {
     Start();
     EXPECT_TRUE(Checked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
     EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
-    EXPECT_FALSE(window->IsFullscreen());  // only with a medium
+    EXPECT_FALSE(Fullscreen().IsFullscreen());  // only with a medium
     OpenFile(Media("multi.mkv"));
     // Loop, fullscreen and the sizing frame.
     const auto state = [this] {
-        return std::tuple(Marks().Looping(), window->IsFullscreen(),
+        return std::tuple(Marks().Looping(), Fullscreen().IsFullscreen(),
                           Style() & (WS_THICKFRAME | WS_MAXIMIZEBOX));
     };
     EXPECT_EQ(state(), std::tuple(true, true, 0));
