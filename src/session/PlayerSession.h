@@ -9,6 +9,7 @@
 #include "session/KeyTable.h"
 #include "session/LoopControl.h"
 #include "session/MediumHistory.h"
+#include "session/MediumOpener.h"
 #include "session/PlayerState.h"
 #include "session/Transport.h"
 #include "session/VideoLayout.h"
@@ -86,6 +87,7 @@ public:
     MediumHistory& History() { return history_; }
     // Zoom and fill of the picture, kept across the items of a playlist.
     VideoLayout& Layout() { return layout_; }
+    MediumOpener& Opener() { return opener_; }
 
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
@@ -113,6 +115,7 @@ private:
     LoopControl loop_{*this};
     MediumHistory history_{*this};
     VideoLayout layout_;
+    MediumOpener opener_{*this};
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

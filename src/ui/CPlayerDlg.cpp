@@ -65,7 +65,18 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
     bars.buttons = std::make_unique<CToolButtonTable>();
     AddStandardToolButtons(*bars.buttons);
-    session.SetOpeningQuery([this] { return opening.file || opening.dvd || opening.soundTrack; });
+    session.SetOpeningQuery([this] { return session.Opener().Busy() || opening.soundTrack; });
+    session.Opener().SetHost([this] {
+        int width = 0;
+        int height = 0;
+        videoArea.GetVideoAreaSize(&width, &height);
+        clockPeriod = kClockPeriodMs;  // the engine starts the clock
+        return MediumOpener::Host{QRect(0, videoArea.Bars().TopOffset(), width, height), client,
+                                  borderColour};
+    });
+    connect(&session.Opener(), &MediumOpener::opened, this, [this] { OnOpenSettled({}); });
+    connect(&session.Opener(), &MediumOpener::failed, this,
+            [this](const QString&, const QString& reason) { OnOpenSettled(reason); });
     AddCommands();
     connect(&session.Commands(), &CommandStateTable::changed, this,
             [this](int id, const CommandLook& look) { DrawCommand(id, look); });

@@ -20,6 +20,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class CClickSlider;
 class CFilePlayer;
@@ -155,9 +156,11 @@ private:
 
     // Drops an open under way, at once.
     void CancelOpening();
-    void OnFileRendered();
-    // The second half of an open: the rendered file becomes the medium.
-    bool ShowOpenedFile(const QString& path, bool fromPlaylist, velvaro::engine::FileOpening& file);
+    // The session has the new medium's engine, or `failure` says why not.
+    void OnOpenSettled(const std::optional<QString>& failure);
+    // The second half of an open: what shows a file that opened, or did not.
+    bool ShowOpenedFile(const QString& path, bool fromPlaylist,
+                        const std::optional<QString>& failure);
     // Holds second starts and a close back until the open is done; run the
     // answer when it is.
     std::function<void()> BeginOpening();

@@ -34,8 +34,7 @@
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if ((opening.file || opening.dvd || opening.soundTrack) &&
-            WaitsForMedium(message->message)) {
+        if ((session.Opener().Busy() || opening.soundTrack) && WaitsForMedium(message->message)) {
             session.Defer([this, m = message->message, w = message->wParam, l = message->lParam] {
                 PostMessage(this, m, w, l);
             });

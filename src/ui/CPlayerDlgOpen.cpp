@@ -166,16 +166,15 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
     opening.centre = !startupMediumHandled;
     opening.then = std::move(then);
     opening.done = BeginOpening();
-    opening.file = std::make_unique<velvaro::engine::FileOpening>(path.toStdString(), this,
-                                                                  [this] { OnFileRendered(); });
+    opening.disc = false;
+    session.Opener().OpenFile(path);
 }
 
 void CPlayerDlg::CancelOpening() {
-    if (!opening.file && !opening.dvd && !opening.soundTrack) {
+    if (!session.Opener().Busy() && !opening.soundTrack) {
         return;
     }
-    opening.file.reset();
-    opening.dvd.reset();
+    session.Opener().Cancel();
     opening.then = {};
     session.DropDeferred();  // input meant for a medium that will not come
     DropSoundTrack();
@@ -188,51 +187,40 @@ bool CPlayerDlg::IsOpening() const {
     return opening.depth > 0 || playlist.Walking();
 }
 
-void CPlayerDlg::OnFileRendered() {
-    const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(opening.file);
+void CPlayerDlg::OnOpenSettled(const std::optional<QString>& failure) {
     const auto finish = qScopeGuard(std::exchange(opening.done, {}));
     const std::function<void(bool)> then = std::exchange(opening.then, {});
-    const bool fromPlaylist = opening.fromPlaylist;
-    const QString path = opening.path;
-    const bool opened = ShowOpenedFile(path, fromPlaylist, *file);
+    if (!failure) {
+        if (const auto output = Player()->GetVideoOutput()) {
+            VideoWidget::Attach(output, client);
+        }
+    }
+    const bool opened = opening.disc
+                            ? disc.ShowOpenedDvd(opening.path, opening.fromPlaylist, failure)
+                            : ShowOpenedFile(opening.path, opening.fromPlaylist, failure);
     if (then) {
         then(opened);
     }
 }
 
 bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
-                                velvaro::engine::FileOpening& file) {
-    int areaWidth = 0;
-    int areaHeight = 0;
-    videoArea.GetVideoAreaSize(&areaWidth, &areaHeight);
-    clockPeriod = kClockPeriodMs;
-    auto engine =
-        std::make_unique<CFilePlayer>(QRect(0, videoArea.Bars().TopOffset(), areaWidth, areaHeight),
-                                      nullptr, client, path.toStdString(), file.TakeGraph(),
-                                      file.Result(), ID_Clock_Timer, kClockPeriodMs, borderColour);
-    if (const auto output = engine->GetVideoOutput()) {
-        VideoWidget::Attach(output, client);
-    }
-
-    const bool hasVideo = engine->HasVideo() == S_OK;
-    const bool hasAudio = engine->HasAudio() == S_OK;
-    if (FAILED(engine->GetOpenResult()) && !hasVideo && !hasAudio) {
-        const std::string reason = engine->GetErrorText();
+                                const std::optional<QString>& failure) {
+    if (failure) {
         if (fullscreen.IsFullscreen()) {
             fullscreen.LeaveFullscreen();
         }
-        engine.reset();
         bookmarks.OnMediumClosed();
         ShowIdleLayout();
         // Items of a playlist that do not open are passed over without a box each.
         if (fromPlaylist) {
-            qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
+            qCInfo(lcUi).noquote() << "skipped" << path << ":" << *failure;
         } else if (!closing) {
-            ReportOpenFailure(this, language, path.toStdString(), reason);
+            ReportOpenFailure(this, language, path.toStdString(), failure->toStdString());
         }
         return false;
     }
-    session.Adopt(std::move(engine));
+    const bool hasVideo = Player()->HasVideo() == S_OK;
+    const bool hasAudio = Player()->HasAudio() == S_OK;
 
     if (opening.centre && !frame.ApplyWindowPositionOption()) {
         int width = 0;

@@ -2,9 +2,9 @@
 // at all (zoom, marks, playlist, command states) is in src/session.
 #pragma once
 
-#include "engine/DvdOpening.h"
 #include "engine/FileOpening.h"
 #include "platform/WindowMessage.h"
+#include "session/MediumOpener.h"
 
 #include <QPixmap>
 #include <QPoint>
@@ -98,10 +98,6 @@ struct PointerState {
     bool leftButtonPressed = false;
 };
 
-// How often the clock timer moves the position bar and the time. Standing
-// still it has nothing to move and stops, so a paused player never wakes.
-inline constexpr unsigned kClockPeriodMs = 250;
-
 // The position slider's thumb while it is dragged.
 struct SliderDrag {
     bool dragging = false;
@@ -116,9 +112,8 @@ struct SliderDrag {
 struct OpeningState {
     int depth = 0;  // opens under way
     bool closeAfter = false;
-    // The file or disc opening off the window's thread, and what comes after it.
-    std::unique_ptr<velvaro::engine::FileOpening> file;
-    std::unique_ptr<velvaro::engine::DvdOpening> dvd;
+    // What comes after the file or disc the session is opening.
+    bool disc = false;
     QString path;
     bool fromPlaylist = false;
     bool centre = false;  // begun before the start's medium was handled

@@ -113,52 +113,27 @@ void WindowDisc::OpenDvd(const QString& path, bool fromPlaylist,
     w.opening.fromPlaylist = fromPlaylist;
     w.opening.then = std::move(then);
     w.opening.done = w.BeginOpening();
-    w.opening.dvd = std::make_unique<velvaro::engine::DvdOpening>(path.toStdString(), &w,
-                                                                  [this] { OnDvdRendered(); });
-}
-
-void WindowDisc::OnDvdRendered() {
-    CPlayerDlg& w = window_;
-    const std::unique_ptr<velvaro::engine::DvdOpening> dvd = std::move(w.opening.dvd);
-    const auto finish = qScopeGuard(std::exchange(w.opening.done, {}));
-    const std::function<void(bool)> then = std::exchange(w.opening.then, {});
-    const QString path = w.opening.path;
-    const bool opened = ShowOpenedDvd(path, w.opening.fromPlaylist, dvd->TakeRendered());
-    if (then) {
-        then(opened);
-    }
+    w.opening.disc = true;
+    w.session.Opener().OpenDvd(path);
 }
 
 bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
-                               velvaro::engine::RenderedDvd rendered) {
+                               const std::optional<QString>& failure) {
     CPlayerDlg& w = window_;
-    int areaWidth = 0;
-    int areaHeight = 0;
-    w.videoArea.GetVideoAreaSize(&areaWidth, &areaHeight);
-    w.clockPeriod = kClockPeriodMs;
-    auto engine = std::make_unique<CDvdPlayer>(
-        QRect(0, w.videoArea.Bars().TopOffset(), areaWidth, areaHeight), nullptr, w.client,
-        std::move(rendered), ID_Clock_Timer, kClockPeriodMs, w.borderColour);
-    if (const auto output = engine->GetVideoOutput()) {
-        VideoWidget::Attach(output, w.client);
-    }
-    if (engine->GetRenderStatus() != 0) {
-        const std::string reason = engine->GetRenderErrorText();
+    if (failure) {
         if (w.fullscreen.IsFullscreen()) {
             w.fullscreen.LeaveFullscreen();
         }
-        engine.reset();
         w.ShowIdleLayout();
         // The idle layout is the answer; the reason goes to the status bar,
         // where it holds nobody up.
-        qCInfo(lcUi).noquote() << "skipped" << path << ":" << QString::fromStdString(reason);
+        qCInfo(lcUi).noquote() << "skipped" << path << ":" << *failure;
         if (!fromPlaylist) {
-            w.bars.ShowNotice(QStringLiteral("The DVD %1 cannot be played: %2")
-                                  .arg(path, QString::fromStdString(reason)));
+            w.bars.ShowNotice(
+                QStringLiteral("The DVD %1 cannot be played: %2").arg(path, *failure));
         }
         return false;
     }
-    w.session.Adopt(std::move(engine));
     CMediaPlayer* const player = w.session.Player();
 
     w.session.Update([&](PlayerState& now) {

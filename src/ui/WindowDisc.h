@@ -2,7 +2,6 @@
 // disc folder, navigates a DVD's menus and follows its news.
 #pragma once
 
-#include "engine/DvdOpening.h"
 #include "platform/OpticalDrives.h"
 #include "platform/PlayerMessages.h"
 
@@ -13,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CDvdPlayer;
@@ -61,11 +61,12 @@ public:
     bool OnClick(QPoint point);
     void OnHover(QPoint point);
 
-private:
-    void OnDvdRendered();
-    // The second half of the open: the rendered disc becomes the medium.
+    // The second half of the open: what shows a disc that opened, or did
+    // not, and why.
     bool ShowOpenedDvd(const QString& path, bool fromPlaylist,
-                       velvaro::engine::RenderedDvd rendered);
+                       const std::optional<QString>& failure);
+
+private:
     QPoint ToVideo(QPoint point) const;
     void ShowHandCursor(bool hand);
 

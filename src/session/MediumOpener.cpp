@@ -1,0 +1,66 @@
+#include "session/MediumOpener.h"
+
+#include "engine/CDvdPlayer.h"
+#include "engine/CFilePlayer.h"
+#include "engine/DvdOpening.h"
+#include "engine/FileOpening.h"
+#include "resource.h"
+#include "session/PlayerSession.h"
+
+MediumOpener::MediumOpener(PlayerSession& session) : session_(session) {}
+
+MediumOpener::~MediumOpener() = default;
+
+void MediumOpener::Cancel() {
+    file_.reset();
+    dvd_.reset();
+}
+
+void MediumOpener::OpenFile(const QString& path) {
+    Cancel();
+    file_ = std::make_unique<velvaro::engine::FileOpening>(path.toStdString(), this,
+                                                           [this] { OnFileRendered(); });
+}
+
+void MediumOpener::OpenDvd(const QString& path) {
+    Cancel();
+    dvd_ = std::make_unique<velvaro::engine::DvdOpening>(path.toStdString(), this,
+                                                         [this] { OnDvdRendered(); });
+}
+
+// The engine comes to the session only once it has something to play: a
+// file with neither picture nor sound is a failed open.
+void MediumOpener::OnFileRendered() {
+    const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(file_);
+    const QString path = QString::fromStdString(file->Path());
+    const Host host = host_ ? host_() : Host{};
+    auto engine = std::make_unique<CFilePlayer>(host.videoArea, nullptr, host.events, file->Path(),
+                                                file->TakeGraph(), file->Result(), ID_Clock_Timer,
+                                                kClockPeriodMs, host.border);
+    if (FAILED(engine->GetOpenResult()) && engine->HasVideo() != S_OK &&
+        engine->HasAudio() != S_OK) {
+        const QString reason = QString::fromStdString(engine->GetErrorText());
+        engine.reset();
+        Q_EMIT failed(path, reason);
+        return;
+    }
+    session_.Adopt(std::move(engine));
+    Q_EMIT opened(path);
+}
+
+void MediumOpener::OnDvdRendered() {
+    const std::unique_ptr<velvaro::engine::DvdOpening> dvd = std::move(dvd_);
+    const QString path = QString::fromStdString(dvd->Path());
+    const Host host = host_ ? host_() : Host{};
+    auto engine =
+        std::make_unique<CDvdPlayer>(host.videoArea, nullptr, host.events, dvd->TakeRendered(),
+                                     ID_Clock_Timer, kClockPeriodMs, host.border);
+    if (engine->GetRenderStatus() != 0) {
+        const QString reason = QString::fromStdString(engine->GetRenderErrorText());
+        engine.reset();
+        Q_EMIT failed(path, reason);
+        return;
+    }
+    session_.Adopt(std::move(engine));
+    Q_EMIT opened(path);
+}

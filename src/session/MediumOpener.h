@@ -1,0 +1,61 @@
+// Opening a file or a disc: the engine is built and prerolled off the UI
+// thread, and once it has settled the session either holds the new engine
+// (opened) or says why there is none (failed). A new open or a cancel drops
+// one under way at once, and its answer never comes.
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class PlayerSession;
+
+// How often the clock timer moves the position bar and the time. Standing
+// still it has nothing to move and stops, so a paused player never wakes.
+inline constexpr unsigned kClockPeriodMs = 250;
+namespace velvaro::engine {
+class DvdOpening;
+class FileOpening;
+}  // namespace velvaro::engine
+
+class MediumOpener : public QObject {
+    Q_OBJECT
+
+public:
+    // Where the engine's picture goes and who hears its events, asked once
+    // the engine is made.
+    struct Host {
+        QRect videoArea;
+        QObject* events = nullptr;
+        std::uint32_t border = 0;
+    };
+
+    explicit MediumOpener(PlayerSession& session);
+    ~MediumOpener() override;
+
+    void SetHost(std::function<Host()> host) { host_ = std::move(host); }
+    void OpenFile(const QString& path);
+    // A DVD volume: a VIDEO_TS folder, a folder holding one, an image or a
+    // drive's device.
+    void OpenDvd(const QString& path);
+    void Cancel();
+    bool Busy() const { return file_ || dvd_; }
+
+Q_SIGNALS:
+    // The session holds the medium's engine now.
+    void opened(const QString& path);
+    void failed(const QString& path, const QString& reason);
+
+private:
+    void OnFileRendered();
+    void OnDvdRendered();
+
+    PlayerSession& session_;
+    std::function<Host()> host_;
+    std::unique_ptr<velvaro::engine::FileOpening> file_;
+    std::unique_ptr<velvaro::engine::DvdOpening> dvd_;
+};
