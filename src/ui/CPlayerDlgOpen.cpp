@@ -5,7 +5,6 @@
 
 #include "controls/CClickSlider.h"
 #include "dialogs/FileDialogFilter.h"
-#include "dialogs/FilterList.h"
 #include "engine/CFilePlayer.h"
 #include "engine/MediaFramework.h"
 #include "engine/VolumeScale.h"
