@@ -11,7 +11,6 @@
 #include "engine/VolumeScale.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/CToolButtonTable.h"
-#include "i18n/ui/MenuBuilder.h"
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/InstanceChannel.h"
@@ -63,8 +62,6 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
-    bars.buttons = std::make_unique<CToolButtonTable>();
-    AddStandardToolButtons(*bars.buttons);
     session.SetOpeningQuery([this] { return session.Opener().Busy() || opening.soundTrack; });
     session.Opener().SetHost([this] {
         int width = 0;
@@ -78,14 +75,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     connect(&session.Opener(), &MediumOpener::failed, this,
             [this](const QString&, const QString& reason) { OnOpenSettled(reason); });
     AddCommands();
-    connect(&session.Commands(), &CommandStateTable::changed, this,
-            [this](int id, const CommandLook& look) { DrawCommand(id, look); });
-    session.Commands().SetFaceLookup([this](const QString& imageKey, const QString& tipKey) {
-        return CommandLook{.image = bars.buttons->GetImage(imageKey),
-                           .tip = bars.buttons->GetTooltip(tipKey)};
-    });
     connect(&session, &PlayerSession::stateChanged, this, &CPlayerDlg::DrawState);
-    connect(&session.History(), &MediumHistory::changed, this, &CPlayerDlg::BuildRecentMenu);
     session.Playback().SetPlayGate([this] {
         if (this->settings->startFullscreen) {
             fullscreen.EnterFullscreen();
@@ -125,8 +115,8 @@ bool CPlayerDlg::OnInitDialog() {
     setWindowIcon(icon);
     ApplyProcessPriority();
 
-    BuildMenus();
-    BuildRecentMenu();
+    windowMenus.BuildMenus();
+    windowMenus.BuildRecentMenu();
     MigrateRegistry(*settings);
     RegisterFileType();
     RepairAssociations();
@@ -134,11 +124,11 @@ bool CPlayerDlg::OnInitDialog() {
     CreateBars();
     bars.normalImages.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
     bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
-    CreateToolBar();
-    SeedCommandStates();
+    windowMenus.CreateToolBar();
+    windowMenus.SeedCommandStates();
     videoArea.PlaceControlBars();
 
-    TranslateWindow();
+    windowMenus.TranslateWindow();
     frame.ApplyStoredViewSettings();
 
     const bool compactOption = commandLine->GetCompact() != 0;
@@ -186,25 +176,6 @@ bool CPlayerDlg::OnInitDialog() {
     return true;
 }
 
-void CPlayerDlg::BuildMenus() {
-    menus.bar = LoadMenuBar(IDR_MENU_Framedeck);
-    if (!menus.bar) {
-        menus.bar = std::make_unique<QMenuBar>();
-    }
-    menus.bar->setParent(this);
-    menus.bar->setNativeMenuBar(false);
-    menus.context = LoadPopupMenu(IDR_MENU_CONTEXT);
-    if (!menus.context) {
-        menus.context = std::make_unique<QMenu>();
-    }
-    menus.popups = std::make_unique<PopupRegistry>();
-    menus.popups->RegisterStandardPopups(menus.bar.get(), menus.context.get());
-    menus.streams = std::make_unique<StreamMenus>(*menus.popups);
-    menus.states = std::make_unique<MenuStates>(menus.bar.get(), menus.context.get());
-    ConnectMenus();
-    menus.bar->show();
-}
-
 // The status bar, and the position bar's row with the volume slider; the
 // toolbar comes separately, as it is made again after a settings change.
 void CPlayerDlg::CreateBars() {
@@ -227,12 +198,6 @@ void CPlayerDlg::CreateBars() {
     bars.volume->resize(kVolumeSliderWidth, rowHeight);
 }
 
-void CPlayerDlg::TranslateWindow() {
-    language->TranslateMainMenu(menus.bar.get(), menus.context.get(), *menus.popups);
-    language->TranslateToolBar(bars.toolbar, *bars.buttons);
-    language->TranslateDialog(this, QStringLiteral("IDD_FRAMEDECK_DIALOG"));
-}
-
 void CPlayerDlg::ShowIdleLayout() {
     bars.position->setValue(0);
     bars.position->setEnabled(false);
@@ -250,7 +215,7 @@ void CPlayerDlg::ShowIdleLayout() {
     if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
         bars.status->SetText(0, bars.notice);
     }
-    ResetMenus();
+    windowMenus.ResetMenus(playlist.Active());
     const int splashHeight = videoArea.SplashHeight();
     for (int pass = 0; pass < 2; ++pass) {
         frame.ResizeWindow(
@@ -347,8 +312,8 @@ void CPlayerDlg::ApplyProcessPriority() {
 }
 
 void CPlayerDlg::ApplySettings() {
-    CreateToolBar();
-    SeedCommandStates();
+    windowMenus.CreateToolBar();
+    windowMenus.SeedCommandStates();
     videoArea.PlaceControlBars();
     videoArea.PlaceControlBars();
     frame.FitWindowToBars();

@@ -1,8 +1,8 @@
 // The player window, hub of everything the user does: it owns the engine,
 // the menus and the bars; every input reaches WindowProc as a window message.
-// What needs no widget is in src/session; the frame, the video area and
-// fullscreen are view classes it owns. Every command goes through the
-// session's Execute.
+// What needs no widget is in src/session; the frame, the video area,
+// fullscreen and the menus with the toolbar are view classes it owns. Every
+// command goes through the session's Execute.
 #pragma once
 
 #include "platform/PlayerMessages.h"
@@ -14,6 +14,7 @@
 #include "ui/WindowBookmarks.h"
 #include "ui/WindowDisc.h"
 #include "ui/WindowFrame.h"
+#include "ui/WindowMenus.h"
 #include "ui/WindowPlaylist.h"
 #include "ui/WindowRemote.h"
 
@@ -29,8 +30,6 @@ class CMediaPlayer;
 class CPlayerCommandLineInfo;
 class CSettings;
 class InstanceListener;
-class QAction;
-struct MediumKind;
 namespace velvaro::engine {
 class FileOpening;
 }
@@ -65,17 +64,7 @@ public:
     void OnEndOfMedia(bool loop);
     void AfterPlayback();
 
-    void SetMenuCheck(int id, UINT flags);
-    void SetMenuEnable(int id, UINT flags);
-    void CreateToolBar();
-    void InsertToolButton(int commandId, int position, int image, int state, bool separator,
-                          const QString& tooltip);
-    void SetToolButtonImage(int commandId, int image, const QString& tooltip);
-    void SetToolButtonState(int commandId, int state);
-    QAction* ToolButton(int commandId) const;
     void ApplyStartOptions();
-
-    void BuildRecentMenu();
 
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
@@ -110,6 +99,7 @@ public:
     void WakeClock();
     CSettings* Settings() const { return settings; }
     FullscreenView& Fullscreen() { return fullscreen; }
+    WindowMenus& Menus() { return windowMenus; }
 
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
@@ -133,18 +123,12 @@ private:
     static bool WaitsForMedium(UINT message);
     // Hands the session every command of the window and its parts.
     void AddCommands();
-    void SeedCommandStates();
-    void DrawCommand(int id, const CommandLook& look);
     void OnDropFiles(const QStringList& names);
-    void OnMenuSelect(QMenu* popup);
-    void ConnectMenus();
     void OnGraphEvent();
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
     void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void BuildMenus();
     void CreateBars();
-    void TranslateWindow();
     void OnPaint(QPainter& painter);
     // The command-line medium, on the first paint or, when nothing of the
     // window's own area needs painting (no splash), on its first exposure.
@@ -164,9 +148,6 @@ private:
     // Holds second starts and a close back until the open is done; run the
     // answer when it is.
     std::function<void()> BeginOpening();
-    void FillFilterMenus();
-    void ResetMenus();
-    void ApplyCommandStates(const MediumKind& medium);
     void SetTitleSuffix(const QString& suffix);
     void DrawState(const PlayerState& now, const PlayerState& before);
     void OpenCompanionAudio(const QString& path);
@@ -176,8 +157,6 @@ private:
     void OnTimer(UINT id);
     void PaceClock();
     void OnHScroll(int code, int controlId);
-
-    void SetToolButtonFace(int commandId, const char* imageKey, const char* tooltipKey);
 
     CSettings* settings;
     CLanguageFile* language;
@@ -215,9 +194,10 @@ private:
         .session = session,
         .settings = *settings,
         .commandLine = *commandLine,
+        .language = *language,
         .engine = [this] { return session.Player(); },
-        .setButtonFace = [this](int id, const char* image,
-                                const char* tip) { SetToolButtonFace(id, image, tip); }};
+    };
+    WindowMenus windowMenus{viewParts, disc, bookmarks};
     VideoArea videoArea{viewParts, fullscreen};
     WindowFrame frame{viewParts, videoArea, fullscreen};
     FullscreenView fullscreen{viewParts, videoArea, frame, bookmarks};

@@ -1,5 +1,4 @@
-// The window's size and state changes, handed to its frame, and the menu
-// check and grey states.
+// The window's size and state changes, handed to its frame.
 #include "ui/CPlayerDlg.h"
 
 #include <QWindowStateChangeEvent>
@@ -8,14 +7,6 @@ void CPlayerDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     videoArea.PlaceClientArea();
     frame.OnSize();
-}
-
-void CPlayerDlg::SetMenuCheck(int id, UINT flags) {
-    session.Commands().SetChecked(id, (flags & MF_CHECKED) != 0);
-}
-
-void CPlayerDlg::SetMenuEnable(int id, UINT flags) {
-    session.Commands().SetEnabled(id, (flags & MF_GRAYED) == 0);
 }
 
 // The window manager's maximise and restore buttons act like the window's

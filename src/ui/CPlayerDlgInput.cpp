@@ -2,12 +2,8 @@
 // graph events and the hand-over from a second start.
 #include "ui/CPlayerDlg.h"
 
-#include "ui/StreamMenus.h"
-
 #include "CommandRanges.h"
 #include "engine/CFilePlayer.h"
-#include "i18n/ui/MenuCommands.h"
-#include "i18n/ui/PopupRegistry.h"
 #include "platform/Atoms.h"
 #include "platform/VirtualKeys.h"
 #include "resource.h"
@@ -22,7 +18,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
@@ -136,7 +131,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDropFiles(*reinterpret_cast<const QStringList*>(lParam));
             break;
         case WM_MENUSELECT:
-            OnMenuSelect(reinterpret_cast<QMenu*>(lParam));
+            windowMenus.OnMenuSelect(reinterpret_cast<QMenu*>(lParam));
             break;
         case WM_GRAPH_EVENT:
             OnGraphEvent();
@@ -190,41 +185,6 @@ void CPlayerDlg::OnDropFiles(const QStringList& names) {
     }
     if (!names.isEmpty()) {
         OpenFiles(names);
-    }
-}
-
-void CPlayerDlg::OnMenuSelect(QMenu* popup) {
-    if (!popup) {
-        return;
-    }
-    const QString name = popup->objectName();
-    if (name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS"), Qt::CaseInsensitive) == 0 ||
-        name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS_CHAPTER"), Qt::CaseInsensitive) == 0) {
-        menus.streams->Refresh(Player());
-    } else if (name.compare(QStringLiteral("IDM_DATEI_CDDVDABSPIELEN"), Qt::CaseInsensitive) == 0) {
-        disc.RebuildDrivePopup(popup);
-    }
-    if (name.compare(QStringLiteral("IDM_EXTRAS"), Qt::CaseInsensitive) == 0) {
-        const bool editorShown = bookmarks.Editor() && bookmarks.Editor()->isVisible();
-        SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, editorShown ? MF_CHECKED : MF_UNCHECKED);
-    }
-}
-
-void CPlayerDlg::ConnectMenus() {
-    auto sendCommand = [this](QAction* action) {
-        if (const int id = CommandId(action); id != 0 && !action->menu()) {
-            session.Execute(id);
-        }
-    };
-    connect(menus.bar.get(), &QMenuBar::triggered, this, sendCommand);
-    connect(menus.context.get(), &QMenu::triggered, this, sendCommand);
-    QList<QMenu*> popups = menus.bar->findChildren<QMenu*>();
-    popups += menus.context->findChildren<QMenu*>();
-    popups.append(menus.context.get());
-    for (QMenu* popup : popups) {
-        connect(popup, &QMenu::aboutToShow, this, [this, popup] {
-            SendMessage(this, WM_MENUSELECT, 0, reinterpret_cast<LPARAM>(popup));
-        });
     }
 }
 

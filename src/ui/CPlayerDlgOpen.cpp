@@ -5,7 +5,6 @@
 
 #include "controls/CClickSlider.h"
 #include "dialogs/FileDialogFilter.h"
-#include "dialogs/FilterList.h"
 #include "engine/CFilePlayer.h"
 #include "engine/MediaFramework.h"
 #include "engine/VolumeScale.h"
@@ -128,7 +127,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
     if (!fromPlaylist) {
         playlist.End();
     }
-    ResetMenus();
+    windowMenus.ResetMenus(playlist.Active());
 
     // A relative name is looked for where the program was started, then
     // beside the program; an absolute one only where it says. No name is
@@ -254,7 +253,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     bars.position->setPageStep(1000);
     session.Loop().Reset(duration);
 
-    ApplyCommandStates(
+    windowMenus.ApplyCommandStates(
         {.open = true, .video = hasVideo, .audio = hasAudio, .playlist = playlist.Active()});
     if (hasAudio) {
         session.Playback().ShowVolume();
@@ -295,11 +294,11 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
 
     if (session.History().HasRememberedPosition()) {
-        SetMenuEnable(IDM_WIEDERGABE_SPRINGELETZTESTELLE, MF_ENABLED);
-        SetToolButtonState(IDTBB_JUMPLASTPOSITION, TBSTATE_ENABLED);
+        session.Commands().SetEnabled(IDM_WIEDERGABE_SPRINGELETZTESTELLE, true);
+        session.Commands().SetEnabled(IDTBB_JUMPLASTPOSITION, true);
     }
 
-    FillFilterMenus();
+    windowMenus.FillFilterMenus();
     menus.streams->Build(Player());
 
     bookmarks.OnMediumOpened(path);
@@ -317,41 +316,6 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
     ApplyStartOptions();
     return true;
-}
-
-void CPlayerDlg::FillFilterMenus() {
-    if (QMenu* filters = menus.popups->MenuBarPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
-        filters->clear();
-        if (velvaro::dialogs::FillFilterList(*session.Player(), filters, FILTERLIST_MENU) > 0) {
-            menus.popups->EnablePopup(QStringLiteral("IDM_EXTRAS_DSFILTER"), true);
-        }
-    }
-    if (QMenu* filters = menus.popups->ContextPopup(QStringLiteral("IDM_EXTRAS_DSFILTER"))) {
-        filters->clear();
-        velvaro::dialogs::FillFilterList(*session.Player(), filters, FILTERLIST_MENU);
-    }
-}
-
-void CPlayerDlg::ApplyCommandStates(const MediumKind& medium) {
-    for (const CommandState& command : MenuStatesFor(medium)) {
-        SetMenuEnable(command.id, command.enabled ? MF_ENABLED : MF_GRAYED);
-    }
-    for (const CommandState& button : ButtonStatesFor(medium)) {
-        SetToolButtonState(button.id, button.enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE);
-    }
-}
-
-void CPlayerDlg::ResetMenus() {
-    ApplyCommandStates({.playlist = playlist.Active()});
-    SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
-    SetMenuCheck(IDM_ANSICHT_BOOKMARKEDITOR, MF_UNCHECKED);
-    for (const char* popup : MediumPopups()) {
-        menus.popups->EnablePopup(QString::fromLatin1(popup), false);
-    }
-    if (menus.streams) {
-        menus.streams->Reset();
-    }
-    session.Commands().SetFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
 }
 
 void CPlayerDlg::SetTitleSuffix(const QString& suffix) {

@@ -23,7 +23,7 @@ void CPlayerDlg::OnSettings() {
     if (result == QDialog::Accepted) {
         if (settings->languageChanged) {
             LoadChosenLanguage();
-            TranslateWindow();
+            windowMenus.TranslateWindow();
         }
         if (settings->generalChanged) {
             ApplySettings();

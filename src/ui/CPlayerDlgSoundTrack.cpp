@@ -74,10 +74,10 @@ void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
         session.FilePlayer()->HoldFilmSound(false);
     }
     if (added) {
-        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_CHECKED);
-        SetMenuEnable(IDM_AUDIO_STUMM, MF_ENABLED);
-        SetMenuEnable(IDM_AUDIO_SETTINGS, MF_ENABLED);
-        SetToolButtonState(IDTBB_MUTE, TBSTATE_ENABLED);
+        session.Commands().SetChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN, true);
+        session.Commands().SetEnabled(IDM_AUDIO_STUMM, true);
+        session.Commands().SetEnabled(IDM_AUDIO_SETTINGS, true);
+        session.Commands().SetEnabled(IDTBB_MUTE, true);
         bars.volume->setEnabled(true);
         session.Playback().ShowVolume();
     }
@@ -95,11 +95,11 @@ void CPlayerDlg::OnExternalAudioTrack() {
         if (Player()->HasAudio() != S_OK) {
             for (int id :
                  {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_LEISER, IDM_AUDIO_LAUTER}) {
-                SetMenuEnable(id, MF_GRAYED);
+                session.Commands().SetEnabled(id, false);
             }
-            SetToolButtonState(IDTBB_MUTE, TBSTATE_INDETERMINATE);
+            session.Commands().SetEnabled(IDTBB_MUTE, false);
         }
-        SetMenuCheck(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_UNCHECKED);
+        session.Commands().SetChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN, false);
     };
     if (session.Commands().IsChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN)) {
         if (session.FilePlayer()) {

@@ -146,7 +146,7 @@ void VideoArea::Fill(VideoLayout::Mode mode) {
         return;
     }
     const char* face = mode == VideoLayout::kFill ? "FillScreen" : "Clipping";
-    parts_.setButtonFace(IDTBB_CLIPPING, face, face);
+    parts_.session.Commands().SetFace(IDTBB_CLIPPING, face, face);
     LayoutVideo();
 }
 

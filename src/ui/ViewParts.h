@@ -1,10 +1,11 @@
 // What the window's view classes work on: the window's widgets, bars and
-// menus, the zoom, the commands' states, the settings and the engine of the
-// moment. The window makes one and hands it to each.
+// menus, the zoom, the commands' states, the settings, the language and the
+// engine of the moment. The window makes one and hands it to each.
 #pragma once
 
 #include <functional>
 
+class CLanguageFile;
 class CMediaPlayer;
 class CPlayerCommandLineInfo;
 class CSettings;
@@ -23,8 +24,7 @@ struct ViewParts {
     PlayerSession& session;  // the commands' states are written to its table
     CSettings& settings;
     const CPlayerCommandLineInfo& commandLine;
+    const CLanguageFile& language;
     // Null without a medium.
     std::function<CMediaPlayer*()> engine;
-    // Puts a toolbar button's face by the keys of its picture and tip.
-    std::function<void(int commandId, const char* imageKey, const char* tooltipKey)> setButtonFace;
 };

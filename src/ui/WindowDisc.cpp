@@ -104,7 +104,7 @@ void WindowDisc::OpenDvd(const QString& path, bool fromPlaylist,
     for (int part = 0; part <= 6; ++part) {
         w.bars.status->SetText(part, QString());
     }
-    w.ResetMenus();
+    w.windowMenus.ResetMenus(w.playlist.Active());
     w.playlist.End();
     w.CloseEngine();
 
@@ -163,12 +163,12 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     w.bars.position->setPageStep(1000);
     w.session.Loop().Reset(duration);
 
-    w.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
+    w.windowMenus.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
     // A separate sound track is a file's.
-    w.SetMenuEnable(IDM_AUDIO_AUDIOTRACKOEFFNEN, MF_GRAYED);
+    w.session.Commands().SetEnabled(IDM_AUDIO_AUDIOTRACKOEFFNEN, false);
     // Chapters are the disc's, whatever the playlist says.
-    w.SetToolButtonState(IDTBB_PREVTRACKCHAPTER, TBSTATE_ENABLED);
-    w.SetToolButtonState(IDTBB_NEXTTRACKCHAPTER, TBSTATE_ENABLED);
+    w.session.Commands().SetEnabled(IDTBB_PREVTRACKCHAPTER, true);
+    w.session.Commands().SetEnabled(IDTBB_NEXTTRACKCHAPTER, true);
     if (hasAudio) {
         w.session.Playback().ShowVolume();
     }
@@ -196,7 +196,7 @@ bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     player->SelectStream(w.menus.streams->SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
     w.SetTitleSuffix(QStringLiteral(" - STOP"));
     w.videoArea.LayoutVideo();
-    w.FillFilterMenus();
+    w.windowMenus.FillFilterMenus();
     w.menus.streams->Build(player);
 
     if (w.settings->startMediaAutomatically == 1) {
@@ -275,10 +275,10 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
     if (code == EC_DVD_VALID_UOPS_CHANGE) {
         const OperationStates states = StatesForForbiddenOperations(static_cast<ULONG>(param1));
         for (const auto& [id, enabled] : states.commands) {
-            w.SetMenuEnable(id, enabled ? MF_ENABLED : MF_GRAYED);
+            w.session.Commands().SetEnabled(id, enabled);
         }
         for (const auto& [id, state] : states.buttons) {
-            w.SetToolButtonState(id, state);
+            w.session.Commands().SetEnabled(id, state == TBSTATE_ENABLED);
         }
         w.bars.position->setEnabled(states.positionBar);
         if (w.menus.streams->ReapplySubtitles(*Player())) {

@@ -327,9 +327,9 @@ void WindowFrame::ToggleAlwaysOnTop() {
     const bool on = parts_.settings.alwaysOnTop == 0;
     parts_.session.Commands().SetChecked(IDM_ANSICHT_IMMEROBEN, on);
     if (on) {
-        parts_.setButtonFace(IDTBB_ONTOP, "OnTop", "NotOnTop");
+        parts_.session.Commands().SetFace(IDTBB_ONTOP, "OnTop", "NotOnTop");
     } else {
-        parts_.setButtonFace(IDTBB_ONTOP, "NotOnTop", "OnTop");
+        parts_.session.Commands().SetFace(IDTBB_ONTOP, "NotOnTop", "OnTop");
     }
     topmost_ = on;
     ApplyWindowFlags();

@@ -71,7 +71,7 @@ bool WindowPlaylist::LoadFile(const QString& path) {
 void WindowPlaylist::Start() {
     for (const int id : {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER,
                          IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_LETZTERTITEL}) {
-        window_.SetMenuEnable(id, MF_ENABLED);
+        window_.Session().Commands().SetEnabled(id, true);
     }
     UpdateSaveCommand();
     window_.Session().Layout().ResetPairs();
@@ -260,7 +260,7 @@ void WindowPlaylist::RunEditor(const char* mode) {
              {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERN, IDM_PLAYLIST_SPEICHERNUNTER,
               IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL,
               IDM_PLAYLIST_LETZTERTITEL}) {
-            window_.SetMenuEnable(id, MF_GRAYED);
+            window_.Session().Commands().SetEnabled(id, false);
         }
         return;
     }
@@ -269,5 +269,5 @@ void WindowPlaylist::RunEditor(const char* mode) {
 }
 
 void WindowPlaylist::UpdateSaveCommand() {
-    window_.SetMenuEnable(IDM_PLAYLIST_SPEICHERN, FileName().empty() ? MF_GRAYED : MF_ENABLED);
+    window_.Session().Commands().SetEnabled(IDM_PLAYLIST_SPEICHERN, !FileName().empty());
 }

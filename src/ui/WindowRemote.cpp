@@ -131,7 +131,7 @@ RemoteState WindowRemote::Current() const {
     state.rate = std::clamp(rate > 0 ? rate : 1.0, state.minimumRate, state.maximumRate);
     state.volume = window_.VolumeBar()->value() / 100.0;
     const auto clickable = [this](int id) {
-        return window_.ToolButton(id) && window_.Session().Commands().IsEnabled(id);
+        return window_.Menus().ToolButton(id) && window_.Session().Commands().IsEnabled(id);
     };
     state.canGoNext = clickable(IDTBB_NEXTTRACKCHAPTER);
     state.canGoPrevious = clickable(IDTBB_PREVTRACKCHAPTER);
@@ -156,7 +156,8 @@ void WindowRemote::Run(std::function<void()> action) {
 
 void WindowRemote::Click(int buttonId) {
     Run([this, buttonId] {
-        if (window_.ToolButton(buttonId) && window_.Session().Commands().IsEnabled(buttonId)) {
+        if (window_.Menus().ToolButton(buttonId) &&
+            window_.Session().Commands().IsEnabled(buttonId)) {
             window_.Session().Execute(buttonId);
         }
     });

@@ -138,7 +138,7 @@ TEST_F(GeometryTest, BarTogglesCompactViewMaximiseAndOnTop) {
                           window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     };
     EXPECT_EQ(onTop(), std::tuple(0, 17, false));
-    window->ToolButton(IDTBB_ONTOP)->trigger();
+    window->Menus().ToolButton(IDTBB_ONTOP)->trigger();
     EXPECT_EQ(onTop(), std::tuple(1, 26, true));
     Key('T');
     EXPECT_EQ(onTop(), std::tuple(0, 17, false));

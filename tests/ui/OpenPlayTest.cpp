@@ -54,7 +54,7 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
         {[this] { Command(IDTBB_PLAY); }, "PLAY", 2},
         {[this] { Key(VK_SPACE); }, "PAUSE", 1},
         {[this] { Key(VK_NUMPAD5); }, "PLAY", 2},
-        {[this] { window->ToolButton(IDTBB_PAUSE)->trigger(); }, "PAUSE", 1},
+        {[this] { window->Menus().ToolButton(IDTBB_PAUSE)->trigger(); }, "PAUSE", 1},
         {[this] { SendMessage(window.get(), WM_MBUTTONDOWN, 0, 0); }, "PLAY", 2},
         {[this] { Command(IDTBB_STOP); }, "STOP", 0}};
     for (const auto& [act, title, state] : steps) {

@@ -181,8 +181,8 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     }
     bool Enabled(int id) const { return window->menus.states->IsEnabled(id); }
     bool Checked(int id) const { return window->menus.states->IsChecked(id); }
-    bool ButtonEnabled(int id) const { return window->ToolButton(id)->isEnabled(); }
-    int ButtonImage(int id) const { return ButtonImageIndex(window->ToolButton(id)); }
+    bool ButtonEnabled(int id) const { return window->Menus().ToolButton(id)->isEnabled(); }
+    int ButtonImage(int id) const { return ButtonImageIndex(window->Menus().ToolButton(id)); }
     QString Title() const { return window->windowTitle(); }
     static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
     QString StatusText(int part) const { return StatusBar()->Text(part); }

@@ -79,7 +79,7 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
         EXPECT_EQ(window->Session().Playback().ShutdownArmed(), on);
         EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
         EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
-        EXPECT_EQ(window->ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
+        EXPECT_EQ(window->Menus().ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
     };
     Key('S');  // S alone changes nothing
     Key(VK_CONTROL);
