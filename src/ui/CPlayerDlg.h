@@ -116,7 +116,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    friend class WindowDisc;
     friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
@@ -142,6 +141,11 @@ private:
     void CancelOpening();
     // The session has the new medium's engine, or `failure` says why not.
     void OnOpenSettled(const std::optional<QString>& failure);
+    // The DVD open sequence for a VIDEO_TS folder, a folder holding
+    // VIDEO_TS.IFO, a disc image or a drive's device.
+    void OpenDisc(const QString& path, bool fromPlaylist, std::function<void(bool opened)> then);
+    bool ShowOpenedDvd(const QString& path, bool fromPlaylist,
+                       const std::optional<QString>& failure);
     // The second half of an open: what shows a file that opened, or did not.
     bool ShowOpenedFile(const QString& path, bool fromPlaylist,
                         const std::optional<QString>& failure);
@@ -165,7 +169,15 @@ private:
     VideoLayout& layout = session.Layout();
     WindowPlaylist playlist{*this};
     WindowBookmarks bookmarks{*this};
-    WindowDisc disc{*this};
+    WindowDisc disc{
+        viewParts,
+        videoArea,
+        fullscreen,
+        {.dvd =
+             [this](const QString& path, bool fromPlaylist, std::function<void(bool)> then) {
+                 OpenDisc(path, fromPlaylist, std::move(then));
+             },
+         .files = [this](const QStringList& files) { OpenFiles(files); }}};
 
     QString captionFile;  // " - " and the file's name, in the title after an open
     bool initialised = false;

@@ -194,9 +194,8 @@ void CPlayerDlg::OnOpenSettled(const std::optional<QString>& failure) {
             VideoWidget::Attach(output, client);
         }
     }
-    const bool opened = opening.disc
-                            ? disc.ShowOpenedDvd(opening.path, opening.fromPlaylist, failure)
-                            : ShowOpenedFile(opening.path, opening.fromPlaylist, failure);
+    const bool opened = opening.disc ? ShowOpenedDvd(opening.path, opening.fromPlaylist, failure)
+                                     : ShowOpenedFile(opening.path, opening.fromPlaylist, failure);
     if (then) {
         then(opened);
     }

@@ -15,11 +15,14 @@
 #include "session/PlayerSession.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
-#include "ui/CPlayerDlg.h"
 #include "ui/DiscPlace.h"
+#include "ui/FullscreenView.h"
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/PlayerWindowState.h"
 #include "ui/StreamMenus.h"
+#include "ui/VideoArea.h"
+#include "ui/ViewParts.h"
 #include "video/VideoWidget.h"
 
 #include <QDir>
@@ -31,7 +34,9 @@
 
 #include <sys/stat.h>
 
-WindowDisc::WindowDisc(CPlayerDlg& window) : window_(window) {}
+WindowDisc::WindowDisc(const ViewParts& parts, VideoArea& videoArea, FullscreenView& fullscreen,
+                       Opens opens)
+    : parts_(parts), videoArea_(videoArea), fullscreen_(fullscreen), opens_(std::move(opens)) {}
 
 WindowDisc::~WindowDisc() = default;
 
@@ -44,11 +49,11 @@ bool WindowDisc::IsPlace(const QString& path) {
 
 bool WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
                            std::function<void(bool opened)> then) {
-    const DiscPlaceContents contents = ResolveDiscPlace(path, window_.settings->associations);
+    const DiscPlaceContents contents = ResolveDiscPlace(path, parts_.settings.associations);
     if (!contents.dvd.isEmpty()) {
-        OpenDvd(contents.dvd, fromPlaylist, std::move(then));
+        opens_.dvd(contents.dvd, fromPlaylist, std::move(then));
     } else if (!contents.files.isEmpty()) {
-        window_.OpenFiles(contents.files);
+        opens_.files(contents.files);
         if (then) {
             then(true);
         }
@@ -60,11 +65,10 @@ bool WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
 
 void WindowDisc::ChooseFolder() {
     velvaro::engine::LoadOtherDecoders();
-    CPlayerDlg& w = window_;
-    const bool cursor = w.fullscreen.ShowCursorForDialog();
+    const bool cursor = fullscreen_.ShowCursorForDialog();
     const QString folder = QFileDialog::getExistingDirectory(
-        &w, w.language->GetCodeText(QStringLiteral("SELECTVIDEOTSDIR")));
-    w.fullscreen.RestoreCursorAfterDialog(cursor);
+        &parts_.window, parts_.language.GetCodeText(QStringLiteral("SELECTVIDEOTSDIR")));
+    fullscreen_.RestoreCursorAfterDialog(cursor);
     if (!folder.isEmpty() && QDir::setCurrent(folder)) {
         OpenPlace(folder);
     }
@@ -80,7 +84,7 @@ void WindowDisc::RebuildDrivePopup(QMenu* popup) {
         }
     }
     drivePlaces_.clear();
-    const QString noDisk = window_.language->GetCodeText(QStringLiteral("NODISKFOUND"));
+    const QString noDisk = parts_.language.GetCodeText(QStringLiteral("NODISKFOUND"));
     for (const auto& drive : driveSource_()) {
         bool enabled = false;
         const QString text = velvaro::platform::OpticalDriveItemText(drive, noDisk, &enabled);
@@ -93,123 +97,6 @@ void WindowDisc::RebuildDrivePopup(QMenu* popup) {
     }
 }
 
-void WindowDisc::OpenDvd(const QString& path, bool fromPlaylist,
-                         std::function<void(bool opened)> then) {
-    CPlayerDlg& w = window_;
-    // A new open replaces one under way, whose follow-up is dropped with it.
-    w.CancelOpening();
-    const auto finish = qScopeGuard(w.BeginOpening());
-    w.setWindowTitle(kCaptionBase);
-    w.bars.playbackError.clear();
-    for (int part = 0; part <= 6; ++part) {
-        w.bars.status->SetText(part, QString());
-    }
-    w.windowMenus.ResetMenus(w.playlist.Active());
-    w.playlist.End();
-    w.CloseEngine();
-
-    // Checked, built and prerolled off this thread; the window goes on meanwhile.
-    w.opening.path = path;
-    w.opening.fromPlaylist = fromPlaylist;
-    w.opening.then = std::move(then);
-    w.opening.done = w.BeginOpening();
-    w.opening.disc = true;
-    w.session.Opener().OpenDvd(path);
-}
-
-bool WindowDisc::ShowOpenedDvd(const QString& path, bool fromPlaylist,
-                               const std::optional<QString>& failure) {
-    CPlayerDlg& w = window_;
-    if (failure) {
-        if (w.fullscreen.IsFullscreen()) {
-            w.fullscreen.LeaveFullscreen();
-        }
-        w.ShowIdleLayout();
-        // The idle layout is the answer; the reason goes to the status bar,
-        // where it holds nobody up.
-        qCInfo(lcUi).noquote() << "skipped" << path << ":" << *failure;
-        if (!fromPlaylist) {
-            w.bars.ShowNotice(
-                QStringLiteral("The DVD %1 cannot be played: %2").arg(path, *failure));
-        }
-        return false;
-    }
-    CMediaPlayer* const player = w.session.Player();
-
-    w.session.Update([&](PlayerState& now) {
-        now.name = DiscName(path);
-        now.path = path;
-    });
-    w.captionFile = QStringLiteral(" - ") + w.session.State().name;
-    long state = 0;
-    player->GetState(&state);
-    w.session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
-    w.fullscreen.ForgetFit();
-    player->SetVolume(w.settings->volume);
-    player->SetBalance(w.settings->balance);
-
-    const bool hasVideo = player->HasVideo() == S_OK;
-    const bool hasAudio = player->HasAudio() == S_OK;
-    if (hasVideo && !w.commandLine->GetNoBorder()) {
-        w.frame.ModifyStyle(0, WS_THICKFRAME | WS_MAXIMIZEBOX);
-    } else if (!hasVideo) {
-        w.ShowIdleLayout();
-    }
-
-    w.bars.position->setEnabled(true);
-    w.bars.volume->setEnabled(hasAudio);
-    const int duration = player->GetDuration();
-    w.bars.position->setRange(0, duration);
-    w.bars.position->setPageStep(1000);
-    w.session.Loop().Reset(duration);
-
-    w.windowMenus.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
-    // A separate sound track is a file's.
-    w.session.Commands().SetEnabled(IDM_AUDIO_AUDIOTRACKOEFFNEN, false);
-    // Chapters are the disc's, whatever the playlist says.
-    w.session.Commands().SetEnabled(IDTBB_PREVTRACKCHAPTER, true);
-    w.session.Commands().SetEnabled(IDTBB_NEXTTRACKCHAPTER, true);
-    if (hasAudio) {
-        w.session.Playback().ShowVolume();
-    }
-
-    w.layout.ResetPairs();
-    if (hasVideo) {
-        int width = 0;
-        int height = 0;
-        player->GetVideoSize(&width, &height);
-        w.bars.status->SetText(2, QString::fromStdString(ZoomText(w.layout.HorizontalZoom())));
-        w.bars.status->SetText(3, QString::fromStdString(ZoomText(w.layout.VerticalZoom())));
-        w.bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
-        w.bars.status->SetText(5, QString::asprintf("%i x %i", width, height));
-    }
-    w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
-    if (hasVideo) {
-        if (w.fullscreen.IsFullscreen()) {
-            w.videoArea.OnFillWithoutClipping();
-        } else {
-            w.frame.OnOriginalWindowSize();
-            w.frame.OnOriginalWindowSize();
-        }
-    }
-
-    player->SelectStream(w.menus.streams->SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
-    w.SetTitleSuffix(QStringLiteral(" - STOP"));
-    w.videoArea.LayoutVideo();
-    w.windowMenus.FillFilterMenus();
-    w.menus.streams->Build(player);
-
-    if (w.settings->startMediaAutomatically == 1) {
-        w.session.Playback().PlayPause();
-    } else {
-        player->Play();
-        player->Pause();
-        w.session.Update([](PlayerState& now) { now.play = State_Paused; });
-        w.SetTitleSuffix(QStringLiteral(" - PAUSE"));
-    }
-    return true;
-}
-
 void WindowDisc::Close() {
     if (Player()) {
         ShowHandCursor(false);
@@ -217,7 +104,7 @@ void WindowDisc::Close() {
 }
 
 CDvdPlayer* WindowDisc::Player() const {
-    return window_.Session().DvdPlayer();
+    return parts_.session.DvdPlayer();
 }
 
 void WindowDisc::AddCommands(PlayerSession& session) {
@@ -271,36 +158,35 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
     if (!Player()) {
         return;
     }
-    CPlayerDlg& w = window_;
     if (code == EC_DVD_VALID_UOPS_CHANGE) {
         const OperationStates states = StatesForForbiddenOperations(static_cast<ULONG>(param1));
         for (const auto& [id, enabled] : states.commands) {
-            w.session.Commands().SetEnabled(id, enabled);
+            parts_.session.Commands().SetEnabled(id, enabled);
         }
         for (const auto& [id, state] : states.buttons) {
-            w.session.Commands().SetEnabled(id, state == TBSTATE_ENABLED);
+            parts_.session.Commands().SetEnabled(id, state == TBSTATE_ENABLED);
         }
-        w.bars.position->setEnabled(states.positionBar);
-        if (w.menus.streams->ReapplySubtitles(*Player())) {
-            w.videoArea.LayoutVideo();
+        parts_.bars.position->setEnabled(states.positionBar);
+        if (parts_.menus.streams->ReapplySubtitles(*Player())) {
+            videoArea_.LayoutVideo();
         }
-        w.menus.streams->Build(Player());
+        parts_.menus.streams->Build(Player());
     } else if (code == EC_DVD_ANGLE_CHANGE) {
-        w.menus.streams->Build(Player());
+        parts_.menus.streams->Build(Player());
     }
     if (code == EC_DVD_DOMAIN_CHANGE) {
         // A title (or a menu) has its own length: marks, range and text follow.
         Player()->UpdateVideoSize();
         const int duration = Player()->GetDuration();
-        w.bars.position->setRange(0, duration);
-        w.session.Loop().Reset(duration);
-        w.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
-        w.videoArea.OnFillWithoutClipping();
+        parts_.bars.position->setRange(0, duration);
+        parts_.session.Loop().Reset(duration);
+        parts_.bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
+        videoArea_.OnFillWithoutClipping();
     }
 }
 
 QPoint WindowDisc::ToVideo(QPoint point) const {
-    return point - QPoint(0, window_.videoArea.Bars().TopOffset());
+    return point - QPoint(0, videoArea_.Bars().TopOffset());
 }
 
 bool WindowDisc::OnClick(QPoint point) {
@@ -329,10 +215,10 @@ void WindowDisc::ShowHandCursor(bool hand) {
     }
     handShown_ = hand;
     if (hand) {
-        window_.client->setCursor(Qt::PointingHandCursor);
-    } else if (window_.fullscreen.Pointer().systemCursorCount < 0) {
-        window_.client->setCursor(Qt::BlankCursor);
+        parts_.client.setCursor(Qt::PointingHandCursor);
+    } else if (fullscreen_.Pointer().systemCursorCount < 0) {
+        parts_.client.setCursor(Qt::BlankCursor);
     } else {
-        window_.client->unsetCursor();
+        parts_.client.unsetCursor();
     }
 }

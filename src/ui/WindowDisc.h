@@ -16,13 +16,22 @@
 #include <vector>
 
 class CDvdPlayer;
-class CPlayerDlg;
+class FullscreenView;
+class VideoArea;
+struct ViewParts;
 class PlayerSession;
 class QMenu;
 
 class WindowDisc {
 public:
-    explicit WindowDisc(CPlayerDlg& window);
+    // How the window opens what a place holds: a DVD volume, or files.
+    struct Opens {
+        std::function<void(const QString& dvd, bool fromPlaylist, std::function<void(bool)> then)>
+            dvd;
+        std::function<void(const QStringList& files)> files;
+    };
+    WindowDisc(const ViewParts& parts, VideoArea& videoArea, FullscreenView& fullscreen,
+               Opens opens);
     ~WindowDisc();
 
     CDvdPlayer* Player() const;
@@ -44,11 +53,6 @@ public:
     void SetDriveSource(std::function<std::vector<velvaro::platform::OpticalDrive>()> source) {
         driveSource_ = std::move(source);
     }
-    // The DVD open sequence for a VIDEO_TS folder, a folder holding
-    // VIDEO_TS.IFO, a disc image or a drive's device. The disc opens off the
-    // window's thread; a close or another open drops it at once.
-    void OpenDvd(const QString& path, bool fromPlaylist = false,
-                 std::function<void(bool opened)> then = {});
     // The disc's engine is about to go.
     void Close();
 
@@ -61,16 +65,14 @@ public:
     bool OnClick(QPoint point);
     void OnHover(QPoint point);
 
-    // The second half of the open: what shows a disc that opened, or did
-    // not, and why.
-    bool ShowOpenedDvd(const QString& path, bool fromPlaylist,
-                       const std::optional<QString>& failure);
-
 private:
     QPoint ToVideo(QPoint point) const;
     void ShowHandCursor(bool hand);
 
-    CPlayerDlg& window_;
+    const ViewParts& parts_;
+    VideoArea& videoArea_;
+    FullscreenView& fullscreen_;
+    Opens opens_;
     bool handShown_ = false;
     // What each drive item opens, by its place after 64000.
     std::vector<QString> drivePlaces_;
