@@ -109,6 +109,11 @@ public:
     void WakeClock();
     CSettings* Settings() const { return settings; }
     FullscreenView& Fullscreen() { return fullscreen; }
+    WindowFrame& Frame() { return frame; }
+    WindowPlaylist& Playlist() { return playlist; }
+    WindowDisc& Disc() { return disc; }
+    // The notice's time is up: the clock shows the time again.
+    void ExpireNotice() { bars.noticeUntil = TickCount(); }
 
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
@@ -126,7 +131,6 @@ protected:
 
 private:
     friend class WindowDisc;
-    friend struct PlayerWindowPeer;  // what the window tests read
 
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     static bool WaitsForMedium(UINT message);

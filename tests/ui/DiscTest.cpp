@@ -86,11 +86,11 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
     OpenFile(Media("multi.mkv"));
     const int off = IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF;
     Command(62001);  // German
-    EXPECT_EQ(std::pair(Checked(62001), Checked(off)), std::pair(true, false));
+    EXPECT_EQ(std::pair(MenuChecked(62001), MenuChecked(off)), std::pair(true, false));
     Command(off);
-    EXPECT_TRUE(Checked(off));
+    EXPECT_TRUE(MenuChecked(off));
     Command(62000);
-    EXPECT_EQ(std::pair(Checked(62000), Checked(off)), std::pair(true, false));
+    EXPECT_EQ(std::pair(MenuChecked(62000), MenuChecked(off)), std::pair(true, false));
 }
 
 // A disc by its folder, its VIDEO_TS or its image; a Video CD, or the media

@@ -1,6 +1,6 @@
 // A real player window on a real engine, with its own registry, driven
-// through its window procedure. The fixture is the window's friend and
-// reads the state the tests check.
+// through its window procedure. The fixture reads what the tests check
+// through the window's public face: its session and its widgets.
 #pragma once
 
 #include "EventLoop.h"
@@ -9,6 +9,7 @@
 #include "QtPrinting.h"
 #include "TestRegistry.h"
 #include "controls/CClickSlider.h"
+#include "dialogs/CBookmarkDlg.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
@@ -169,7 +170,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         ASSERT_TRUE(WaitFor([&] { return Position() == position; })) << Position();
         Timer();
     }
-    void ExpireNotice() { window->bars.noticeUntil = TickCount(); }
+    void ExpireNotice() { window->ExpireNotice(); }
     void NearTheEnd() { window->Player()->SetPosition(window->Player()->GetDuration() - 80); }
 
     bool Playing() const { return window->PlayState() == 2; }
@@ -179,36 +180,60 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         window->Player()->GetState(&state);
         return state;
     }
-    bool Enabled(int id) const { return window->menus.states->IsEnabled(id); }
-    bool Checked(int id) const { return window->menus.states->IsChecked(id); }
+    // The one table every menu item and button draws from.
+    bool Enabled(int id) const { return window->Session().Commands().Look(id).enabled; }
+    bool Checked(int id) const { return window->Session().Commands().Look(id).checked; }
+    // What the menu bar's item draws: the stream menus' entries are made at
+    // run time and check themselves.
+    bool MenuChecked(int id) const { return FindCommands(MainMenu(), id).value(0)->isChecked(); }
+    // What a toolbar button draws.
     bool ButtonEnabled(int id) const { return window->ToolButton(id)->isEnabled(); }
     int ButtonImage(int id) const { return ButtonImageIndex(window->ToolButton(id)); }
     QString Title() const { return window->windowTitle(); }
     static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
     QString StatusText(int part) const { return StatusBar()->Text(part); }
-    const VideoLayout& Layout() const { return window->layout; }
+    const PlayerState& State() const { return window->Session().State(); }
+    const VideoLayout& Layout() const { return window->Session().Layout(); }
     const LoopMarks& Marks() const { return window->Session().Loop().Marks(); }
-    WindowPlaylist& Playlist() const { return window->playlist; }
-    WindowDisc& Disc() const { return window->disc; }
+    WindowPlaylist& Playlist() const { return window->Playlist(); }
+    WindowDisc& Disc() const { return window->Disc(); }
     QMenu* MenuBarPopup(const char* name) const {
-        return window->menus.popups->MenuBarPopup(QString::fromLatin1(name));
+        return MainMenu()->findChild<QMenu*>(QString::fromLatin1(name));
     }
-    QWidget* BookmarkEditor() const { return window->bookmarks.Editor(); }
+    QWidget* BookmarkEditor() const { return window->findChild<CBookmarkDlg*>(); }
     CFilePlayer* FilePlayer() const { return window->Session().FilePlayer(); }
-    CClickSlider* PositionSlider() const { return window->bars.position; }
-    CClickSlider* VolumeSlider() const { return window->bars.volume; }
-    ToolStrip* ToolBar() const { return window->bars.toolbar; }
-    PlayerStatusBar* StatusBar() const { return window->bars.status; }
-    QMenuBar* MainMenu() const { return window->menus.bar.get(); }
-    QMenu* ContextMenu() const { return window->menus.context.get(); }
-    QWidget* Client() const { return window->client; }
-    WindowFrame& Frame() const { return window->frame; }
-    FullscreenView& Fullscreen() const { return window->fullscreen; }
-    QSize ClientSize() const { return window->client->size(); }
-    DWORD Style() const { return window->frame.Style(); }
-    COLORREF BorderColour() const { return window->borderColour; }
-    bool CursorShown() const { return window->fullscreen.Pointer().cursorShown; }
-    bool SystemCursorShown() const { return window->fullscreen.Pointer().systemCursorCount >= 0; }
+    CClickSlider* PositionSlider() const { return window->PositionBar(); }
+    CClickSlider* VolumeSlider() const { return window->VolumeBar(); }
+    // The newest: one made again replaces the old later.
+    ToolStrip* ToolBar() const {
+        return window->findChildren<ToolStrip*>(u"AFX_IDW_TOOLBAR"_s).last();
+    }
+    PlayerStatusBar* StatusBar() const {
+        return window->findChild<PlayerStatusBar*>(u"AFX_IDW_STATUS_BAR"_s);
+    }
+    QMenuBar* MainMenu() const { return window->findChild<QMenuBar*>(); }
+    // A popup of its own, not the window's child.
+    QMenu* ContextMenu() const {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"IDR_MENU_CONTEXT"_s) {
+                return qobject_cast<QMenu*>(widget);
+            }
+        }
+        return nullptr;
+    }
+    QWidget* Client() const { return window->findChild<QWidget*>(u"ClientArea"_s); }
+    WindowFrame& Frame() const { return window->Frame(); }
+    FullscreenView& Fullscreen() const { return window->Fullscreen(); }
+    QSize ClientSize() const { return Client()->size(); }
+    DWORD Style() const { return Frame().Style(); }
+    // The colour the client area paints around the picture.
+    QColor BorderColour() const {
+        QImage image(Client()->size(), QImage::Format_RGB32);
+        Client()->render(&image, {}, {}, {});
+        return image.pixelColor(0, 0);
+    }
+    bool CursorShown() const { return Fullscreen().Pointer().cursorShown; }
+    bool SystemCursorShown() const { return Fullscreen().Pointer().systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
         const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
@@ -230,10 +255,13 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         }
         return nullptr;
     }
+    // The client area less the bars that show.
     int VideoAreaHeight() const {
-        int width = 0, height = 0;
-        window->videoArea.GetVideoAreaSize(&width, &height);
-        return height;
+        const BarHeights bars{.toolbar = ToolBar()->isHidden() ? 0 : ToolBar()->height(),
+                              .positionBar = PositionSlider()->height(),
+                              .statusBar = StatusBar()->height(),
+                              .toolbarOnTop = settings->toolBarPos == 0};
+        return ::VideoAreaHeight(ClientSize().height(), bars, Fullscreen().IsFullscreen());
     }
 
     void ExpectState(const Expected& expected) const {

@@ -23,7 +23,7 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     const QPoint corner(Screen().width() - 100, Screen().height() - 50);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(640, 480));
-    EXPECT_EQ(BorderColour(), 0x030201u);
+    EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
     EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
     EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
     ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
@@ -46,7 +46,7 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     OpenFile(Media("multi.mkv"));
     EXPECT_EQ(ClientSize().width(), 160);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
-    EXPECT_EQ(BorderColour(), 0x030201u);
+    EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
     commandLine.SetWindowPosition("");
     window->ApplyStartOptions();
     EXPECT_EQ(window->frameGeometry().center(), Screen().center());
