@@ -25,6 +25,7 @@
 #include "video/VideoWidget.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -59,13 +60,26 @@ inline velvaro::test::ExpectLog EngineWarnings(const char* pattern = ".") {
 }
 using velvaro::test::ModalDialogWatcher;
 
+using ShownMarks = std::optional<PlayerState::Range>;
+inline const ShownMarks kNoMarks;
+
 // What a window should show; only the fields that are set are compared.
 struct Expected {
     std::optional<QString> title;
+    // The session's state: the medium's name, the play state, the volume the
+    // slider shows (none without sound) and the marks the position bar shows.
+    std::optional<QString> name;
+    std::optional<int> play;
+    std::optional<std::optional<int>> volume;
+    std::optional<ShownMarks> marks;
+    std::vector<std::pair<int, QString>> status;  // a status bar part and its text
     std::vector<int> enabledCommands;
     std::vector<int> greyedCommands;
+    std::vector<int> checkedCommands;
+    std::vector<int> uncheckedCommands;
     std::vector<int> enabledButtons;
     std::vector<int> greyedButtons;
+    std::vector<std::pair<int, int>> buttonImages;
 };
 
 struct PlayerWindowPeer : velvaro::test::RegistryTest {
@@ -129,14 +143,32 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         std::filesystem::create_symlink(Media(medium), link);
         return link.string();
     }
-    // Runs `command`, typing `path` into its file dialog as a person would.
-    void ChooseFile(int command, const std::string& path) {
-        ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+    // Types `path` into each file dialog that comes, as a person would.
+    static std::unique_ptr<ModalDialogWatcher<QFileDialog>> FileChooser(const std::string& path) {
+        return std::make_unique<ModalDialogWatcher<QFileDialog>>([path](QFileDialog& box) {
             box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(QString::fromStdString(path));
             static_cast<QDialog&>(box).accept();
         });
+    }
+    // Runs `command`, choosing `path` in its file dialog.
+    void ChooseFile(int command, const std::string& path) {
+        const auto user = FileChooser(path);
         Command(command);
-        ASSERT_EQ(user.Count(), 1);
+        ASSERT_EQ(user->Count(), 1);
+    }
+    // An open of `path` that keeps waiting leaves the window answering, and
+    // a close that comes `after` milliseconds later ends the window at once.
+    void CloseWhileOpening(const std::string& path, int after) {
+        QElapsedTimer clock;
+        clock.start();
+        window->OpenMedia(QString::fromStdString(path), false);
+        EXPECT_LT(clock.elapsed(), 100) << "the open holds the window";
+        EXPECT_TRUE(window->IsOpening());
+        Spin(after);
+        clock.restart();
+        window->close();
+        EXPECT_TRUE(WaitFor([this] { return !window->isVisible(); }, 1000));
+        EXPECT_LT(clock.elapsed(), 500);
     }
     // A mouse event on the client area, as the window system delivers it.
     void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
@@ -236,12 +268,14 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     bool SystemCursorShown() const { return Fullscreen().Pointer().systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
-        const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
-                           !ToolBar()->isHidden(), !StatusBar()->isHidden(),
-                           PositionSlider()->height() > 0 && VolumeSlider()->height() > 0};
-        QStringList shown = u"title menu tool status position"_s.split(u' ');
-        for (int bar = 0; bar < 5; ++bar) {
-            shown[bar] = on[bar] ? shown[bar] : QString();
+        QStringList shown;
+        for (const auto& [bar, on] :
+             {std::pair{"title", (Style() & WS_CAPTION) != 0},
+              {"menu", !MainMenu()->isHidden()},
+              {"tool", !ToolBar()->isHidden()},
+              {"status", !StatusBar()->isHidden()},
+              {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}}) {
+            shown << (on ? QString::fromLatin1(bar) : QString());
         }
         shown.removeAll(QString());
         return shown.join(u' ');
@@ -265,16 +299,46 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     }
 
     void ExpectState(const Expected& expected) const {
+        const PlayerState& state = State();
         if (expected.title) {
             EXPECT_EQ(Title(), *expected.title);
         }
-        for (const auto& [ids, on, button] : {std::tuple{expected.enabledCommands, true, false},
-                                              {expected.greyedCommands, false, false},
-                                              {expected.enabledButtons, true, true},
-                                              {expected.greyedButtons, false, true}}) {
+        if (expected.name) {
+            EXPECT_EQ(state.name, *expected.name);
+        }
+        if (expected.play) {
+            EXPECT_EQ(state.play, *expected.play);
+        }
+        if (expected.volume) {
+            EXPECT_EQ(state.volume, *expected.volume);
+        }
+        if (const auto& marks = expected.marks) {
+            EXPECT_EQ(state.shownMarks, *marks);
+            // The bar draws no selection as one that ends before it starts.
+            const ShownMarks drawn{
+                {PositionSlider()->SelectionStart(), PositionSlider()->SelectionEnd()}};
+            EXPECT_TRUE(*marks ? drawn == *marks : drawn->start > drawn->end)
+                << drawn->start << "-" << drawn->end;
+        }
+        for (const auto& [part, text] : expected.status) {
+            EXPECT_EQ(StatusText(part), text) << part;
+        }
+        const auto expect = [](const std::vector<int>& ids, const auto& shown, bool on) {
             for (int id : ids) {
-                EXPECT_EQ(button ? ButtonEnabled(id) : Enabled(id), on) << id;
+                EXPECT_EQ(shown(id), on) << id;
             }
+        };
+        const auto enabled = [this](int id) { return Enabled(id); };
+        const auto checked = [this](int id) { return Checked(id); };
+        const auto button = [this](int id) { return ButtonEnabled(id); };
+        expect(expected.enabledCommands, enabled, true);
+        expect(expected.greyedCommands, enabled, false);
+        expect(expected.checkedCommands, checked, true);
+        expect(expected.uncheckedCommands, checked, false);
+        expect(expected.enabledButtons, button, true);
+        expect(expected.greyedButtons, button, false);
+        for (const auto& [id, image] : expected.buttonImages) {
+            EXPECT_EQ(ButtonImage(id), image) << id;
         }
     }
 

@@ -24,8 +24,7 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(640, 480));
     EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
-    EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
-    EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
+    ExpectState({.title = TitleOf("multi.mkv", "PAUSE"), .checkedCommands = {IDM_AUDIO_STUMM}});
     ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
     // Pause on a paused medium does nothing; mute on a muted one neither.
     window->ApplyStartOptions();
@@ -57,8 +56,8 @@ TEST_F(StartOptionsTest, PairsCancelAndTheBorderOptionsSwitchTheSizingFrame) {
     commandLine.SetFullscreen(1);
     commandLine.SetNoBorder(1);
     Start();
-    EXPECT_TRUE(Checked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
-    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
+    ExpectState(
+        {.checkedCommands = {IDM_WIEDERGABE_ENDLOSSCHLEIFE}, .buttonImages = {{IDTBB_LOOP, 9}}});
     EXPECT_FALSE(Fullscreen().IsFullscreen());  // only with a medium
     OpenFile(Media("multi.mkv"));
     // Loop, fullscreen and the sizing frame.
