@@ -185,7 +185,7 @@ TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
     // The drives as the system lists them (which the platform's test reads
     // from a made-up machine): the first with the menu disc, the second empty.
     const QString disc = QString::fromStdString(Media("dvd/menu"));
-    Disc().SetDriveSource([disc] {
+    window->Disc().SetDriveSource([disc] {
         return std::vector<velvaro::platform::OpticalDrive>{
             {.device = u"/dev/sr0"_s, .mountPoint = disc, .label = u"MOVIE"_s, .hasMedium = true},
             {.device = u"/dev/sr1"_s}};

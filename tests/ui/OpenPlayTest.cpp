@@ -116,7 +116,7 @@ TEST_F(OpenPlayTest, SoundAloneOrAFilmWithoutSoundOrWithAChosenOrACompanionSound
     // the film's commands wait for it.
     QElapsedTimer clock;
     clock.start();
-    OpenSoundTrack(Media("damaged/huge.y4m"));
+    window->OpenExternalAudio(QString::fromStdString(Media("damaged/huge.y4m")));
     EXPECT_LT(clock.elapsed(), 100) << "the sound track's open holds the window";
     EXPECT_TRUE(window->IsOpening());
     const auto user = FileChooser(Media("audio.mp3"));

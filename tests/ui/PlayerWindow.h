@@ -82,7 +82,7 @@ struct Expected {
     std::vector<std::pair<int, int>> buttonImages;
 };
 
-struct PlayerWindowPeer : velvaro::test::RegistryTest {
+struct PlayerWindowTest : velvaro::test::RegistryTest {
     void SetUp() override {
         RegistryTest::SetUp();
         settings = std::make_unique<CSettings>(0);
@@ -130,11 +130,6 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         Settle();
         ASSERT_TRUE(WaitFor(
             [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
-    }
-    // Starts adding `path` as the film's sound, as the playlist and the
-    // command line do.
-    void OpenSoundTrack(const std::string& path) {
-        window->OpenExternalAudio(QString::fromStdString(path));
     }
     // A link named `name` in the test's folder (or a subfolder) to a test medium.
     std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
@@ -228,7 +223,6 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     const VideoLayout& Layout() const { return window->Session().Layout(); }
     const LoopMarks& Marks() const { return window->Session().Loop().Marks(); }
     WindowPlaylist& Playlist() const { return window->Playlist(); }
-    WindowDisc& Disc() const { return window->Disc(); }
     QMenu* MenuBarPopup(const char* name) const {
         return MainMenu()->findChild<QMenu*>(QString::fromLatin1(name));
     }
@@ -254,10 +248,9 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         return nullptr;
     }
     QWidget* Client() const { return window->findChild<QWidget*>(u"ClientArea"_s); }
-    WindowFrame& Frame() const { return window->Frame(); }
     FullscreenView& Fullscreen() const { return window->Fullscreen(); }
     QSize ClientSize() const { return Client()->size(); }
-    DWORD Style() const { return Frame().Style(); }
+    DWORD Style() const { return window->Frame().Style(); }
     // The colour the client area paints around the picture.
     QColor BorderColour() const {
         QImage image(Client()->size(), QImage::Format_RGB32);
@@ -299,44 +292,40 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     }
 
     void ExpectState(const Expected& expected) const {
+        const auto compare = [](const auto& want, const auto& shown, const char* what) {
+            if (want) {
+                EXPECT_EQ(shown, *want) << what;
+            }
+        };
         const PlayerState& state = State();
-        if (expected.title) {
-            EXPECT_EQ(Title(), *expected.title);
-        }
-        if (expected.name) {
-            EXPECT_EQ(state.name, *expected.name);
-        }
-        if (expected.play) {
-            EXPECT_EQ(state.play, *expected.play);
-        }
-        if (expected.volume) {
-            EXPECT_EQ(state.volume, *expected.volume);
-        }
-        if (const auto& marks = expected.marks) {
-            EXPECT_EQ(state.shownMarks, *marks);
+        compare(expected.title, Title(), "title");
+        compare(expected.name, state.name, "name");
+        compare(expected.play, state.play, "play state");
+        compare(expected.volume, state.volume, "volume");
+        compare(expected.marks, state.shownMarks, "marks");
+        if (expected.marks) {
             // The bar draws no selection as one that ends before it starts.
-            const ShownMarks drawn{
-                {PositionSlider()->SelectionStart(), PositionSlider()->SelectionEnd()}};
-            EXPECT_TRUE(*marks ? drawn == *marks : drawn->start > drawn->end)
-                << drawn->start << "-" << drawn->end;
+            const PlayerState::Range drawn{PositionSlider()->SelectionStart(),
+                                           PositionSlider()->SelectionEnd()};
+            EXPECT_TRUE(*expected.marks ? drawn == *expected.marks : drawn.start > drawn.end)
+                << drawn.start << "-" << drawn.end;
         }
         for (const auto& [part, text] : expected.status) {
             EXPECT_EQ(StatusText(part), text) << part;
         }
-        const auto expect = [](const std::vector<int>& ids, const auto& shown, bool on) {
+        using Look = bool (PlayerWindowTest::*)(int) const;
+        for (const auto& [ids, look, on] :
+             {std::tuple<const std::vector<int>&, Look, bool>{expected.enabledCommands,
+                                                              &PlayerWindowTest::Enabled, true},
+              {expected.greyedCommands, &PlayerWindowTest::Enabled, false},
+              {expected.checkedCommands, &PlayerWindowTest::Checked, true},
+              {expected.uncheckedCommands, &PlayerWindowTest::Checked, false},
+              {expected.enabledButtons, &PlayerWindowTest::ButtonEnabled, true},
+              {expected.greyedButtons, &PlayerWindowTest::ButtonEnabled, false}}) {
             for (int id : ids) {
-                EXPECT_EQ(shown(id), on) << id;
+                EXPECT_EQ((this->*look)(id), on) << id;
             }
-        };
-        const auto enabled = [this](int id) { return Enabled(id); };
-        const auto checked = [this](int id) { return Checked(id); };
-        const auto button = [this](int id) { return ButtonEnabled(id); };
-        expect(expected.enabledCommands, enabled, true);
-        expect(expected.greyedCommands, enabled, false);
-        expect(expected.checkedCommands, checked, true);
-        expect(expected.uncheckedCommands, checked, false);
-        expect(expected.enabledButtons, button, true);
-        expect(expected.greyedButtons, button, false);
+        }
         for (const auto& [id, image] : expected.buttonImages) {
             EXPECT_EQ(ButtonImage(id), image) << id;
         }
@@ -348,5 +337,3 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     std::unique_ptr<CSettings> settings;
     std::unique_ptr<CPlayerDlg> window;
 };
-
-using PlayerWindowTest = PlayerWindowPeer;

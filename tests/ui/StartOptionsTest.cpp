@@ -157,13 +157,9 @@ TEST_F(StartOptionsTest, AWindowOnADamagedRegistrySaysWhereTheOldSettingsAreForA
     Start(Media("video-only.mkv"));
     testing::internal::GetCapturedStderr();
     const QString notice = StatusText(0);
+    // Kept through the open; the clock's test sees a notice run out.
     EXPECT_TRUE(notice.contains(QString::fromStdString(registryPath() + ".broken")))
         << notice.toStdString();
-    Timer();
-    EXPECT_EQ(StatusText(0), notice) << "kept in place of the time";
-    ExpireNotice();
-    Timer();
-    EXPECT_EQ(StatusText(0).length(), 8) << StatusText(0).toStdString();  // the clock, 00:00:00
     EXPECT_TRUE(std::filesystem::exists(registryPath() + ".broken"));
 }
 
