@@ -3,6 +3,7 @@
 // through the window's public face: its session and its widgets.
 #pragma once
 
+#include "CommandRanges.h"
 #include "EventLoop.h"
 #include "ExpectLog.h"
 #include "ModalDialogWatcher.h"
@@ -328,6 +329,27 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
         }
         for (const auto& [id, image] : expected.buttonImages) {
             EXPECT_EQ(ButtonImage(id), image) << id;
+        }
+        ExpectMenusToDrawTheTable();
+    }
+    // Both menus draw each fixed command as the table has it; what the
+    // window makes at run time (recent files, filters, streams, drives)
+    // draws itself.
+    void ExpectMenusToDrawTheTable() const {
+        for (const QWidget* menu : std::initializer_list<QWidget*>{MainMenu(), ContextMenu()}) {
+            for (const QAction* item : menu->findChildren<QAction*>()) {
+                const int id = CommandId(item);
+                if (id == 0 || item->menu() ||
+                    command_range::InRange(id, command_range::kFirst, command_range::kLast + 1)) {
+                    continue;
+                }
+                EXPECT_EQ(item->isEnabled(), Enabled(id)) << menu->objectName().toStdString() << id;
+                // Only the menu bar shows that fullscreen is on.
+                const bool drawsCheck =
+                    item->isCheckable() && (id != IDM_ANSICHT_VOLLBILD || menu == MainMenu());
+                EXPECT_TRUE(!drawsCheck || item->isChecked() == Checked(id))
+                    << menu->objectName().toStdString() << id;
+            }
         }
     }
 
