@@ -100,6 +100,11 @@ public:
     CSettings* Settings() const { return settings; }
     FullscreenView& Fullscreen() { return fullscreen; }
     WindowMenus& Menus() { return windowMenus; }
+    WindowFrame& Frame() { return frame; }
+    WindowPlaylist& Playlist() { return playlist; }
+    WindowDisc& Disc() { return disc; }
+    // The notice's time is up: the clock shows the time again.
+    void ExpireNotice() { bars.noticeUntil = TickCount(); }
 
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
@@ -116,8 +121,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    friend struct PlayerWindowPeer;  // what the window tests read
-
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     static bool WaitsForMedium(UINT message);
     // Hands the session every command of the window and its parts.

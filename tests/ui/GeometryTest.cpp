@@ -65,7 +65,7 @@ TEST_F(GeometryTest, AFilmLargerThanTheScreenGetsTheLargestWindowThatFits) {
 
 TEST_F(GeometryTest, FillCommandsOfAWideVideoInANarrowAreaAndTheirButtonFace) {
     Start(Media("mpeg2-169.mpg"));
-    Frame().SetVideoWindowSize(400, 300, false);  // a 4:3 area
+    window->Frame().SetVideoWindowSize(400, 300, false);  // a 4:3 area
     Command(IDM_VIDEO_FILLSCREENWITHOUTCLIPPING);
     const QRect inside = Video()->Destination();
     EXPECT_EQ(inside, QRect(0, (300 - inside.height()) / 2, 400, inside.height()));

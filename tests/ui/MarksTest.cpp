@@ -6,26 +6,21 @@
 
 namespace {
 
-class MarksTest : public PlayerWindowTest {
-protected:
-    std::pair<int, int> Selection() const {
-        return {PositionSlider()->SelectionStart(), PositionSlider()->SelectionEnd()};
-    }
-};
+using MarksTest = PlayerWindowTest;
+using Range = PlayerState::Range;
 
 TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Start(Media("long.mkv"));
     const int duration = window->Player()->GetDuration();
     PauseAt(1000);
     Key('I');
-    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
-    EXPECT_EQ(Selection(), std::pair(1000, duration));
+    ExpectState({.marks = Range{1000, duration}, .buttonImages = {{IDTBB_LOOP, 9}}});
     PauseAt(500);
     Key('O');
-    EXPECT_EQ(Selection(), std::pair(1000, duration)) << "an end before the start was taken";
+    ExpectState({.marks = Range{1000, duration}});  // an end before the start was taken
     PauseAt(2000);
     Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
-    EXPECT_EQ(Selection(), std::pair(1000, 2000));
+    ExpectState({.marks = Range{1000, 2000}});
     ASSERT_TRUE(WaitFor([this] { return Position() == 1000; }));
     // Playing into the mark end goes back to the mark start within half a second.
     Command(IDTBB_PLAY);
@@ -54,11 +49,11 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     EXPECT_TRUE(Position() > 1000 && Playing());
 
     Key(VK_DELETE);  // all marked, still looping
-    EXPECT_EQ(Selection(), std::pair(0, duration));
+    ExpectState({.marks = Range{0, duration}});
     Key('L');  // no loop, no selection
-    EXPECT_TRUE(ButtonImage(IDTBB_LOOP) == 10 && Selection().first > Selection().second);
+    ExpectState({.marks = kNoMarks, .buttonImages = {{IDTBB_LOOP, 10}}});
     Key('L');  // the marks stay for the next time
-    EXPECT_EQ(Selection(), std::pair(0, duration));
+    ExpectState({.marks = Range{0, duration}});
 
     // Play speeds from every input; starting playback is at normal speed.
     const std::pair<std::function<void()>, double> steps[] = {

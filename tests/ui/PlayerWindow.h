@@ -1,14 +1,16 @@
 // A real player window on a real engine, with its own registry, driven
-// through its window procedure. The fixture is the window's friend and
-// reads the state the tests check.
+// through its window procedure. The fixture reads what the tests check
+// through the window's public face: its session and its widgets.
 #pragma once
 
+#include "CommandRanges.h"
 #include "EventLoop.h"
 #include "ExpectLog.h"
 #include "ModalDialogWatcher.h"
 #include "QtPrinting.h"
 #include "TestRegistry.h"
 #include "controls/CClickSlider.h"
+#include "dialogs/CBookmarkDlg.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
 #include "i18n/ui/MenuCommands.h"
@@ -24,6 +26,7 @@
 #include "video/VideoWidget.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -58,16 +61,29 @@ inline velvaro::test::ExpectLog EngineWarnings(const char* pattern = ".") {
 }
 using velvaro::test::ModalDialogWatcher;
 
+using ShownMarks = std::optional<PlayerState::Range>;
+inline const ShownMarks kNoMarks;
+
 // What a window should show; only the fields that are set are compared.
 struct Expected {
     std::optional<QString> title;
+    // The session's state: the medium's name, the play state, the volume the
+    // slider shows (none without sound) and the marks the position bar shows.
+    std::optional<QString> name;
+    std::optional<int> play;
+    std::optional<std::optional<int>> volume;
+    std::optional<ShownMarks> marks;
+    std::vector<std::pair<int, QString>> status;  // a status bar part and its text
     std::vector<int> enabledCommands;
     std::vector<int> greyedCommands;
+    std::vector<int> checkedCommands;
+    std::vector<int> uncheckedCommands;
     std::vector<int> enabledButtons;
     std::vector<int> greyedButtons;
+    std::vector<std::pair<int, int>> buttonImages;
 };
 
-struct PlayerWindowPeer : velvaro::test::RegistryTest {
+struct PlayerWindowTest : velvaro::test::RegistryTest {
     void SetUp() override {
         RegistryTest::SetUp();
         settings = std::make_unique<CSettings>(0);
@@ -116,11 +132,6 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         ASSERT_TRUE(WaitFor(
             [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
     }
-    // Starts adding `path` as the film's sound, as the playlist and the
-    // command line do.
-    void OpenSoundTrack(const std::string& path) {
-        window->OpenExternalAudio(QString::fromStdString(path));
-    }
     // A link named `name` in the test's folder (or a subfolder) to a test medium.
     std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
         const std::filesystem::path link = folder().path() / name;
@@ -128,14 +139,32 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         std::filesystem::create_symlink(Media(medium), link);
         return link.string();
     }
-    // Runs `command`, typing `path` into its file dialog as a person would.
-    void ChooseFile(int command, const std::string& path) {
-        ModalDialogWatcher<QFileDialog> user([&](QFileDialog& box) {
+    // Types `path` into each file dialog that comes, as a person would.
+    static std::unique_ptr<ModalDialogWatcher<QFileDialog>> FileChooser(const std::string& path) {
+        return std::make_unique<ModalDialogWatcher<QFileDialog>>([path](QFileDialog& box) {
             box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(QString::fromStdString(path));
             static_cast<QDialog&>(box).accept();
         });
+    }
+    // Runs `command`, choosing `path` in its file dialog.
+    void ChooseFile(int command, const std::string& path) {
+        const auto user = FileChooser(path);
         Command(command);
-        ASSERT_EQ(user.Count(), 1);
+        ASSERT_EQ(user->Count(), 1);
+    }
+    // An open of `path` that keeps waiting leaves the window answering, and
+    // a close that comes `after` milliseconds later ends the window at once.
+    void CloseWhileOpening(const std::string& path, int after) {
+        QElapsedTimer clock;
+        clock.start();
+        window->OpenMedia(QString::fromStdString(path), false);
+        EXPECT_LT(clock.elapsed(), 100) << "the open holds the window";
+        EXPECT_TRUE(window->IsOpening());
+        Spin(after);
+        clock.restart();
+        window->close();
+        EXPECT_TRUE(WaitFor([this] { return !window->isVisible(); }, 1000));
+        EXPECT_LT(clock.elapsed(), 500);
     }
     // A mouse event on the client area, as the window system delivers it.
     void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
@@ -169,7 +198,7 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         ASSERT_TRUE(WaitFor([&] { return Position() == position; })) << Position();
         Timer();
     }
-    void ExpireNotice() { window->bars.noticeUntil = TickCount(); }
+    void ExpireNotice() { window->ExpireNotice(); }
     void NearTheEnd() { window->Player()->SetPosition(window->Player()->GetDuration() - 80); }
 
     bool Playing() const { return window->PlayState() == 2; }
@@ -179,44 +208,68 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         window->Player()->GetState(&state);
         return state;
     }
-    bool Enabled(int id) const { return window->menus.states->IsEnabled(id); }
-    bool Checked(int id) const { return window->menus.states->IsChecked(id); }
+    // The one table every menu item and button draws from.
+    bool Enabled(int id) const { return window->Session().Commands().Look(id).enabled; }
+    bool Checked(int id) const { return window->Session().Commands().Look(id).checked; }
+    // What the menu bar's item draws: the stream menus' entries are made at
+    // run time and check themselves.
+    bool MenuChecked(int id) const { return FindCommands(MainMenu(), id).value(0)->isChecked(); }
+    // What a toolbar button draws.
     bool ButtonEnabled(int id) const { return window->Menus().ToolButton(id)->isEnabled(); }
     int ButtonImage(int id) const { return ButtonImageIndex(window->Menus().ToolButton(id)); }
     QString Title() const { return window->windowTitle(); }
     static QRect Screen() { return QGuiApplication::primaryScreen()->geometry(); }
     QString StatusText(int part) const { return StatusBar()->Text(part); }
-    const VideoLayout& Layout() const { return window->layout; }
+    const PlayerState& State() const { return window->Session().State(); }
+    const VideoLayout& Layout() const { return window->Session().Layout(); }
     const LoopMarks& Marks() const { return window->Session().Loop().Marks(); }
-    WindowPlaylist& Playlist() const { return window->playlist; }
-    WindowDisc& Disc() const { return window->disc; }
+    WindowPlaylist& Playlist() const { return window->Playlist(); }
     QMenu* MenuBarPopup(const char* name) const {
-        return window->menus.popups->MenuBarPopup(QString::fromLatin1(name));
+        return MainMenu()->findChild<QMenu*>(QString::fromLatin1(name));
     }
-    QWidget* BookmarkEditor() const { return window->bookmarks.Editor(); }
+    QWidget* BookmarkEditor() const { return window->findChild<CBookmarkDlg*>(); }
     CFilePlayer* FilePlayer() const { return window->Session().FilePlayer(); }
-    CClickSlider* PositionSlider() const { return window->bars.position; }
-    CClickSlider* VolumeSlider() const { return window->bars.volume; }
-    ToolStrip* ToolBar() const { return window->bars.toolbar; }
-    PlayerStatusBar* StatusBar() const { return window->bars.status; }
-    QMenuBar* MainMenu() const { return window->menus.bar.get(); }
-    QMenu* ContextMenu() const { return window->menus.context.get(); }
-    QWidget* Client() const { return window->client; }
-    WindowFrame& Frame() const { return window->frame; }
-    FullscreenView& Fullscreen() const { return window->fullscreen; }
-    QSize ClientSize() const { return window->client->size(); }
-    DWORD Style() const { return window->frame.Style(); }
-    COLORREF BorderColour() const { return window->borderColour; }
-    bool CursorShown() const { return window->fullscreen.Pointer().cursorShown; }
-    bool SystemCursorShown() const { return window->fullscreen.Pointer().systemCursorCount >= 0; }
+    CClickSlider* PositionSlider() const { return window->PositionBar(); }
+    CClickSlider* VolumeSlider() const { return window->VolumeBar(); }
+    // The newest: one made again replaces the old later.
+    ToolStrip* ToolBar() const {
+        return window->findChildren<ToolStrip*>(u"AFX_IDW_TOOLBAR"_s).last();
+    }
+    PlayerStatusBar* StatusBar() const {
+        return window->findChild<PlayerStatusBar*>(u"AFX_IDW_STATUS_BAR"_s);
+    }
+    QMenuBar* MainMenu() const { return window->findChild<QMenuBar*>(); }
+    // A popup of its own, not the window's child.
+    QMenu* ContextMenu() const {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"IDR_MENU_CONTEXT"_s) {
+                return qobject_cast<QMenu*>(widget);
+            }
+        }
+        return nullptr;
+    }
+    QWidget* Client() const { return window->findChild<QWidget*>(u"ClientArea"_s); }
+    FullscreenView& Fullscreen() const { return window->Fullscreen(); }
+    QSize ClientSize() const { return Client()->size(); }
+    DWORD Style() const { return window->Frame().Style(); }
+    // The colour the client area paints around the picture.
+    QColor BorderColour() const {
+        QImage image(Client()->size(), QImage::Format_RGB32);
+        Client()->render(&image, {}, {}, {});
+        return image.pixelColor(0, 0);
+    }
+    bool CursorShown() const { return Fullscreen().Pointer().cursorShown; }
+    bool SystemCursorShown() const { return Fullscreen().Pointer().systemCursorCount >= 0; }
     // The bars that show, of "title menu tool status position".
     QString ShownBars() const {
-        const bool on[] = {(Style() & WS_CAPTION) != 0, !MainMenu()->isHidden(),
-                           !ToolBar()->isHidden(), !StatusBar()->isHidden(),
-                           PositionSlider()->height() > 0 && VolumeSlider()->height() > 0};
-        QStringList shown = u"title menu tool status position"_s.split(u' ');
-        for (int bar = 0; bar < 5; ++bar) {
-            shown[bar] = on[bar] ? shown[bar] : QString();
+        QStringList shown;
+        for (const auto& [bar, on] :
+             {std::pair{"title", (Style() & WS_CAPTION) != 0},
+              {"menu", !MainMenu()->isHidden()},
+              {"tool", !ToolBar()->isHidden()},
+              {"status", !StatusBar()->isHidden()},
+              {"position", PositionSlider()->height() > 0 && VolumeSlider()->height() > 0}}) {
+            shown << (on ? QString::fromLatin1(bar) : QString());
         }
         shown.removeAll(QString());
         return shown.join(u' ');
@@ -230,22 +283,72 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
         }
         return nullptr;
     }
+    // The client area less the bars that show.
     int VideoAreaHeight() const {
-        int width = 0, height = 0;
-        window->videoArea.GetVideoAreaSize(&width, &height);
-        return height;
+        const BarHeights bars{.toolbar = ToolBar()->isHidden() ? 0 : ToolBar()->height(),
+                              .positionBar = PositionSlider()->height(),
+                              .statusBar = StatusBar()->height(),
+                              .toolbarOnTop = settings->toolBarPos == 0};
+        return ::VideoAreaHeight(ClientSize().height(), bars, Fullscreen().IsFullscreen());
     }
 
     void ExpectState(const Expected& expected) const {
-        if (expected.title) {
-            EXPECT_EQ(Title(), *expected.title);
+        const auto compare = [](const auto& want, const auto& shown, const char* what) {
+            if (want) {
+                EXPECT_EQ(shown, *want) << what;
+            }
+        };
+        const PlayerState& state = State();
+        compare(expected.title, Title(), "title");
+        compare(expected.name, state.name, "name");
+        compare(expected.play, state.play, "play state");
+        compare(expected.volume, state.volume, "volume");
+        compare(expected.marks, state.shownMarks, "marks");
+        if (expected.marks) {
+            // The bar draws no selection as one that ends before it starts.
+            const PlayerState::Range drawn{PositionSlider()->SelectionStart(),
+                                           PositionSlider()->SelectionEnd()};
+            EXPECT_TRUE(*expected.marks ? drawn == *expected.marks : drawn.start > drawn.end)
+                << drawn.start << "-" << drawn.end;
         }
-        for (const auto& [ids, on, button] : {std::tuple{expected.enabledCommands, true, false},
-                                              {expected.greyedCommands, false, false},
-                                              {expected.enabledButtons, true, true},
-                                              {expected.greyedButtons, false, true}}) {
+        for (const auto& [part, text] : expected.status) {
+            EXPECT_EQ(StatusText(part), text) << part;
+        }
+        using Look = bool (PlayerWindowTest::*)(int) const;
+        for (const auto& [ids, look, on] :
+             {std::tuple<const std::vector<int>&, Look, bool>{expected.enabledCommands,
+                                                              &PlayerWindowTest::Enabled, true},
+              {expected.greyedCommands, &PlayerWindowTest::Enabled, false},
+              {expected.checkedCommands, &PlayerWindowTest::Checked, true},
+              {expected.uncheckedCommands, &PlayerWindowTest::Checked, false},
+              {expected.enabledButtons, &PlayerWindowTest::ButtonEnabled, true},
+              {expected.greyedButtons, &PlayerWindowTest::ButtonEnabled, false}}) {
             for (int id : ids) {
-                EXPECT_EQ(button ? ButtonEnabled(id) : Enabled(id), on) << id;
+                EXPECT_EQ((this->*look)(id), on) << id;
+            }
+        }
+        for (const auto& [id, image] : expected.buttonImages) {
+            EXPECT_EQ(ButtonImage(id), image) << id;
+        }
+        ExpectMenusToDrawTheTable();
+    }
+    // Both menus draw each fixed command as the table has it; what the
+    // window makes at run time (recent files, filters, streams, drives)
+    // draws itself.
+    void ExpectMenusToDrawTheTable() const {
+        for (const QWidget* menu : std::initializer_list<QWidget*>{MainMenu(), ContextMenu()}) {
+            for (const QAction* item : menu->findChildren<QAction*>()) {
+                const int id = CommandId(item);
+                if (id == 0 || item->menu() ||
+                    command_range::InRange(id, command_range::kFirst, command_range::kLast + 1)) {
+                    continue;
+                }
+                EXPECT_EQ(item->isEnabled(), Enabled(id)) << menu->objectName().toStdString() << id;
+                // Only the menu bar shows that fullscreen is on.
+                const bool drawsCheck =
+                    item->isCheckable() && (id != IDM_ANSICHT_VOLLBILD || menu == MainMenu());
+                EXPECT_TRUE(!drawsCheck || item->isChecked() == Checked(id))
+                    << menu->objectName().toStdString() << id;
             }
         }
     }
@@ -256,5 +359,3 @@ struct PlayerWindowPeer : velvaro::test::RegistryTest {
     std::unique_ptr<CSettings> settings;
     std::unique_ptr<CPlayerDlg> window;
 };
-
-using PlayerWindowTest = PlayerWindowPeer;

@@ -77,8 +77,8 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
     Start();
     const auto armed = [this](bool on, int image, const char* tooltip) {
         EXPECT_EQ(window->Session().Playback().ShutdownArmed(), on);
-        EXPECT_EQ(FindCommands(ContextMenu(), IDM_WIEDERGABE_SHUTDOWN).front()->isChecked(), on);
-        EXPECT_EQ(ButtonImage(IDTBB_SHUTDOWN), image);
+        ExpectState({.buttonImages = {{IDTBB_SHUTDOWN, image}}});
+        EXPECT_EQ(Checked(IDM_WIEDERGABE_SHUTDOWN), on);
         EXPECT_EQ(window->Menus().ToolButton(IDTBB_SHUTDOWN)->toolTip(), QLatin1String(tooltip));
     };
     Key('S');  // S alone changes nothing

@@ -23,9 +23,8 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     const QPoint corner(Screen().width() - 100, Screen().height() - 50);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(640, 480));
-    EXPECT_EQ(BorderColour(), 0x030201u);
-    EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
-    EXPECT_TRUE(Checked(IDM_AUDIO_STUMM));
+    EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
+    ExpectState({.title = TitleOf("multi.mkv", "PAUSE"), .checkedCommands = {IDM_AUDIO_STUMM}});
     ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
     // Pause on a paused medium does nothing; mute on a muted one neither.
     window->ApplyStartOptions();
@@ -46,7 +45,7 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     OpenFile(Media("multi.mkv"));
     EXPECT_EQ(ClientSize().width(), 160);
     EXPECT_EQ(window->frameGeometry().topLeft(), corner);
-    EXPECT_EQ(BorderColour(), 0x030201u);
+    EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
     commandLine.SetWindowPosition("");
     window->ApplyStartOptions();
     EXPECT_EQ(window->frameGeometry().center(), Screen().center());
@@ -57,8 +56,8 @@ TEST_F(StartOptionsTest, PairsCancelAndTheBorderOptionsSwitchTheSizingFrame) {
     commandLine.SetFullscreen(1);
     commandLine.SetNoBorder(1);
     Start();
-    EXPECT_TRUE(Checked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
-    EXPECT_EQ(ButtonImage(IDTBB_LOOP), 9);
+    ExpectState(
+        {.checkedCommands = {IDM_WIEDERGABE_ENDLOSSCHLEIFE}, .buttonImages = {{IDTBB_LOOP, 9}}});
     EXPECT_FALSE(Fullscreen().IsFullscreen());  // only with a medium
     OpenFile(Media("multi.mkv"));
     // Loop, fullscreen and the sizing frame.
@@ -158,13 +157,9 @@ TEST_F(StartOptionsTest, AWindowOnADamagedRegistrySaysWhereTheOldSettingsAreForA
     Start(Media("video-only.mkv"));
     testing::internal::GetCapturedStderr();
     const QString notice = StatusText(0);
+    // Kept through the open; the clock's test sees a notice run out.
     EXPECT_TRUE(notice.contains(QString::fromStdString(registryPath() + ".broken")))
         << notice.toStdString();
-    Timer();
-    EXPECT_EQ(StatusText(0), notice) << "kept in place of the time";
-    ExpireNotice();
-    Timer();
-    EXPECT_EQ(StatusText(0).length(), 8) << StatusText(0).toStdString();  // the clock, 00:00:00
     EXPECT_TRUE(std::filesystem::exists(registryPath() + ".broken"));
 }
 
