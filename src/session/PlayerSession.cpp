@@ -41,7 +41,13 @@ void PlayerSession::CloseEngine() {
     player_ = nullptr;
     file_.reset();
     dvd_.reset();
-    Update([](PlayerState& now) { now.volume.reset(); });
+    // Nothing is open, nothing plays, and there is no sound to show.
+    Update([](PlayerState& now) {
+        now.name.clear();
+        now.path.clear();
+        now.play = State_Stopped;
+        now.volume.reset();
+    });
 }
 
 void PlayerSession::Handle(int command, std::function<void()> action) {

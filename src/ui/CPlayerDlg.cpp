@@ -286,7 +286,8 @@ void CPlayerDlg::OnDestroy() {
 // The title says whether the medium plays; the sliders show the volume and
 // the marked range.
 void CPlayerDlg::DrawState(const PlayerState& now, const PlayerState& before) {
-    if (now.play != before.play) {
+    // Without a medium the title is the program's alone.
+    if (now.play != before.play && !now.name.isEmpty()) {
         SetTitleSuffix(now.play == State_Running  ? QStringLiteral(" - PLAY")
                        : now.play == State_Paused ? QStringLiteral(" - PAUSE")
                                                   : QStringLiteral(" - STOP"));

@@ -182,7 +182,6 @@ private:
              },
          .files = [this](const QStringList& files) { OpenFiles(files); }}};
 
-    QString captionFile;  // " - " and the file's name, in the title after an open
     bool initialised = false;
     bool quitAfterPlayback = false;
     bool countingDown = false;  // the playback delay's countdown is up

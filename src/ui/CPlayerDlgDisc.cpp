@@ -59,7 +59,6 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         now.name = DiscName(path);
         now.path = path;
     });
-    captionFile = QStringLiteral(" - ") + session.State().name;
     long state = 0;
     player->GetState(&state);
     session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });

@@ -285,7 +285,6 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         }
     }
 
-    captionFile = QStringLiteral(" - ") + session.State().name;
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
         videoArea.LayoutVideo();
@@ -318,7 +317,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
 }
 
 void CPlayerDlg::SetTitleSuffix(const QString& suffix) {
-    setWindowTitle(kCaptionBase + captionFile + suffix);
+    setWindowTitle(kCaptionBase + QStringLiteral(" - ") + session.State().name + suffix);
 }
 
 // A sound file of the same name beside a film plays instead of its sound.

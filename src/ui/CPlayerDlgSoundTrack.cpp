@@ -98,6 +98,9 @@ void CPlayerDlg::OnExternalAudioTrack() {
                 session.Commands().SetEnabled(id, false);
             }
             session.Commands().SetEnabled(IDTBB_MUTE, false);
+            // As a film without sound opens: nothing for the volume slider.
+            session.Update([](PlayerState& now) { now.volume.reset(); });
+            bars.volume->setEnabled(false);
         }
         session.Commands().SetChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN, false);
     };
