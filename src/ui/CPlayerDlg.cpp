@@ -80,10 +80,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
         if (this->settings->startFullscreen) {
             fullscreen.EnterFullscreen();
         }
-        // Its key-up will reach the countdown, not us.
-        if (this->settings->playbackDelay != 0 && session.TakeControlDown()) {
-            RunPlaybackDelay();
-        }
+        dialogs.RunPlaybackDelay();
         return session.Player() != nullptr;  // it may have been closed meanwhile
     });
     // A command may have moved a still player.

@@ -1,8 +1,8 @@
 // The player window, hub of everything the user does: it owns the engine,
 // the menus and the bars; every input reaches WindowProc as a window message.
 // What needs no widget is in src/session; the frame, the video area,
-// fullscreen and the menus with the toolbar are view classes it owns. Every
-// command goes through the session's Execute.
+// fullscreen, the menus with the toolbar and the dialogs are view classes
+// it owns. Every command goes through the session's Execute.
 #pragma once
 
 #include "platform/PlayerMessages.h"
@@ -12,6 +12,7 @@
 #include "ui/PlayerWindowState.h"
 #include "ui/VideoArea.h"
 #include "ui/WindowBookmarks.h"
+#include "ui/WindowDialogs.h"
 #include "ui/WindowDisc.h"
 #include "ui/WindowFrame.h"
 #include "ui/WindowMenus.h"
@@ -69,19 +70,6 @@ public:
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
 
-    // The countdown after playback and, unless it is cancelled, the power-off.
-    void RunShutdownCountdown();
-    // Ctrl with play: the countdown before playback starts.
-    void RunPlaybackDelay();
-    void OnAudioSettings();
-    void OnMediaProperties();
-    // The help menu's about box, online update and donation page.
-    void OnAbout();
-    void OnUpdate();
-    void OnDonate();
-    // The engine is about to go: dialogs still showing it close at once.
-    void ReleaseEngineDialogs();
-
     // Lets the medium go, with what shows it.
     void CloseEngine();
     // Starts opening `path` as the film's sound; `then` learns whether it
@@ -94,7 +82,7 @@ public:
     CClickSlider* PositionBar() const { return bars.position; }
     CClickSlider* VolumeBar() const { return bars.volume; }
     // An open or the playback delay's countdown holds input back.
-    bool HoldsInput() const { return opening.depth > 0 || countingDown; }
+    bool HoldsInput() const { return opening.depth > 0 || dialogs.CountingDown(); }
     // Something may have moved a still player.
     void WakeClock();
     CSettings* Settings() const { return settings; }
@@ -135,8 +123,6 @@ private:
     // The command-line medium, on the first paint or, when nothing of the
     // window's own area needs painting (no splash), on its first exposure.
     void OpenStartupMediumOnce();
-    void OnSettings();
-    void LoadChosenLanguage();
     void OnExit();
     void OnDestroy();
 
@@ -184,8 +170,7 @@ private:
 
     bool initialised = false;
     bool quitAfterPlayback = false;
-    bool countingDown = false;  // the playback delay's countdown is up
-    bool closing = false;       // no box holds up a window on its way out
+    bool closing = false;  // no box holds up a window on its way out
     bool startupMediumHandled = false;
     COLORREF borderColour = 0;
     QPixmap splashPicture;
@@ -194,7 +179,6 @@ private:
     PlayerMenus menus;
     SliderDrag drag;
     unsigned clockPeriod = kClockPeriodMs;  // 0 while stopped; the engine starts it at this pace
-    EngineDialogs dialogs;
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;
     // What the view classes work on; each is handed the next one's place
@@ -215,5 +199,8 @@ private:
     VideoArea videoArea{viewParts, fullscreen};
     WindowFrame frame{viewParts, videoArea, fullscreen};
     FullscreenView fullscreen{viewParts, videoArea, frame, bookmarks};
+    WindowDialogs dialogs{
+        viewParts,           *language, windowMenus, fullscreen, [this] { ApplySettings(); },
+        [this] { OnExit(); }};
     WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
 };

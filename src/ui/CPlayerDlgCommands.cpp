@@ -68,6 +68,15 @@ constexpr std::pair<int, void (WindowFrame::*)()> kFrameCommands[] = {
     {IDM_ANSICHT_ORIGINAL, &WindowFrame::OnOriginalWindowSize},
 };
 
+constexpr std::pair<int, void (WindowDialogs::*)()> kDialogCommands[] = {
+    {IDM_DATEI_EINSTELLUNGEN, &WindowDialogs::OnSettings},
+    {IDM_AUDIO_SETTINGS, &WindowDialogs::OnAudioSettings},
+    {IDM_VIDEO_EIGENSCHAFTEN, &WindowDialogs::OnMediaProperties},
+    {IDM_HILFE_INFO, &WindowDialogs::OnAbout},
+    {IDM_HILFE_UPDATE, &WindowDialogs::OnUpdate},
+    {IDM_DONATE_DONATE, &WindowDialogs::OnDonate},
+};
+
 }  // namespace
 
 // Every command the window and its parts carry out, handed to the session.
@@ -80,13 +89,7 @@ void CPlayerDlg::AddCommands() {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
         {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
         {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
-        {IDM_DATEI_EINSTELLUNGEN, &CPlayerDlg::OnSettings},
-        {IDM_AUDIO_SETTINGS, &CPlayerDlg::OnAudioSettings},
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
-        {IDM_VIDEO_EIGENSCHAFTEN, &CPlayerDlg::OnMediaProperties},
-        {IDM_HILFE_INFO, &CPlayerDlg::OnAbout},
-        {IDM_HILFE_UPDATE, &CPlayerDlg::OnUpdate},
-        {IDM_DONATE_DONATE, &CPlayerDlg::OnDonate},
     };
     // Commands whose handler takes what the command stands for.
     static const std::pair<int, void (*)(CPlayerDlg&)> kArgumentCommands[] = {
@@ -167,6 +170,7 @@ void CPlayerDlg::AddCommands() {
     }
     HandleAll(session, videoArea, kVideoCommands);
     HandleAll(session, frame, kFrameCommands);
+    HandleAll(session, dialogs, kDialogCommands);
     session.Handle(IDM_ANSICHT_VOLLBILD, [this] { fullscreen.OnFullscreen(); });
     session.Handle(IDM_ANSICHT_BOOKMARKEDITOR, [this] { bookmarks.ToggleEditor(); });
     for (const auto& [button, command] : kButtonCommands) {

@@ -90,7 +90,7 @@ bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
     // The countdown has the keyboard: a key that reaches the window meanwhile
     // was queued before it (a held Space repeating on a busy machine) and
     // would start the film under it.
-    if (countingDown && type == QEvent::KeyPress && code != VK_CONTROL) {
+    if (dialogs.CountingDown() && type == QEvent::KeyPress && code != VK_CONTROL) {
         return true;
     }
     session.Key(code, type == QEvent::KeyPress);

@@ -72,7 +72,7 @@ void CPlayerDlg::CloseEngine() {
         bookmarks.OnMediumClosed();
     }
     if (session.Player()) {
-        ReleaseEngineDialogs();
+        dialogs.ReleaseEngineDialogs();
         disc.Close();
     }
     session.CloseEngine();

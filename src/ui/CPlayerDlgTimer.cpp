@@ -127,7 +127,7 @@ void CPlayerDlg::OnEndOfMedia(bool loopAgain) {
 
 void CPlayerDlg::AfterPlayback() {
     if (session.Playback().ShutdownArmed() && language) {
-        RunShutdownCountdown();
+        dialogs.RunShutdownCountdown();
     }
     if (quitAfterPlayback) {
         OnExit();

@@ -17,9 +17,7 @@
 #include <tuple>
 #include <vector>
 
-class CAudioSettingsDlg;
 class CClickSlider;
-class CCodecDlg;
 class CToolButtonTable;
 class MenuStates;
 class PlayerStatusBar;
@@ -105,8 +103,6 @@ struct SliderDrag {
     unsigned lastTick = 0;
 };
 
-// The dialogs that show the engine, made on first use as children of the
-// window, which deletes them.
 // While a medium opens the window keeps painting; input for the medium
 // waits until the open is done, second starts too.
 struct OpeningState {
@@ -123,9 +119,4 @@ struct OpeningState {
     std::unique_ptr<velvaro::engine::FileOpening> soundTrack;
     std::function<void(bool added)> soundTrackThen;
     std::function<void()> soundTrackDone;
-};
-
-struct EngineDialogs {
-    CAudioSettingsDlg* audioSettings = nullptr;
-    CCodecDlg* codec = nullptr;
 };
