@@ -7,9 +7,56 @@
 #include "resource.h"
 #include "session/PlayerSession.h"
 
+#include <QFileInfo>
+
 MediumOpener::MediumOpener(PlayerSession& session) : session_(session) {}
 
 MediumOpener::~MediumOpener() = default;
+
+QString MediumOpener::CompanionSoundTrack(const QString& filmPath) {
+    const QFileInfo info(filmPath);
+    const QString stem = info.path() + u'/' + info.completeBaseName();
+    for (const char* extension : {".wav", ".wma", ".mp3"}) {
+        const QString candidate = stem + QString::fromLatin1(extension);
+        if (QFileInfo::exists(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+void MediumOpener::OpenSoundTrack(const QString& path) {
+    CancelSoundTrack();
+    session_.FilePlayer()->HoldFilmSound(true);
+    soundTrack_ = std::make_unique<velvaro::engine::FileOpening>(
+        path.toStdString(), this, [this] { OnSoundTrackRendered(); });
+}
+
+void MediumOpener::CancelSoundTrack() {
+    if (soundTrack_ && session_.FilePlayer()) {
+        session_.FilePlayer()->HoldFilmSound(false);
+    }
+    soundTrack_.reset();
+}
+
+// A file that is no sound takes the film's sound track away.
+void MediumOpener::OnSoundTrackRendered() {
+    const std::unique_ptr<velvaro::engine::FileOpening> track = std::move(soundTrack_);
+    std::shared_ptr<IFilterGraph> probe = track->TakeGraph();
+    const bool sound = probe && CFilePlayer::IsSoundTrack(*probe, track->Result());
+    // The checked file's graph stops off this thread too.
+    velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
+    bool added = false;
+    if (CFilePlayer* film = session_.FilePlayer()) {
+        if (sound) {
+            added = film->AddExternalAudio(track->Path());
+        } else {
+            film->RemoveExternalAudio();
+        }
+        film->HoldFilmSound(false);
+    }
+    Q_EMIT soundTrackSettled(added);
+}
 
 void MediumOpener::Cancel() {
     file_.reset();

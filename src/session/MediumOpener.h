@@ -42,20 +42,33 @@ public:
     // A DVD volume: a VIDEO_TS folder, a folder holding one, an image or a
     // drive's device.
     void OpenDvd(const QString& path);
+    // Drops a file's or a disc's open under way; a sound track's stays.
     void Cancel();
-    bool Busy() const { return file_ || dvd_; }
+    // A separate sound track for the open film, checked off this thread;
+    // the film plays without its own sound meanwhile, as it will after.
+    void OpenSoundTrack(const QString& path);
+    void CancelSoundTrack();
+    bool Busy() const { return file_ || dvd_ || soundTrack_; }
+    bool OpeningSoundTrack() const { return soundTrack_ != nullptr; }
+    // A sound file of the same name beside a film; empty when there is none.
+    static QString CompanionSoundTrack(const QString& filmPath);
 
 Q_SIGNALS:
     // The session holds the medium's engine now.
     void opened(const QString& path);
     void failed(const QString& path, const QString& reason);
+    // The sound track opened and plays in place of the film's sound, or it
+    // did not and the film has no sound track.
+    void soundTrackSettled(bool added);
 
 private:
     void OnFileRendered();
     void OnDvdRendered();
+    void OnSoundTrackRendered();
 
     PlayerSession& session_;
     std::function<Host()> host_;
     std::unique_ptr<velvaro::engine::FileOpening> file_;
     std::unique_ptr<velvaro::engine::DvdOpening> dvd_;
+    std::unique_ptr<velvaro::engine::FileOpening> soundTrack_;
 };

@@ -62,7 +62,9 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     splashPicture.load(velvaro::art::JpegResource(IDR_MAIN));
-    session.SetOpeningQuery([this] { return session.Opener().Busy() || opening.soundTrack; });
+    session.SetOpeningQuery([this] { return session.Opener().Busy(); });
+    connect(&session.Opener(), &MediumOpener::soundTrackSettled, this,
+            &CPlayerDlg::OnSoundTrackSettled);
     session.Opener().SetHost([this] {
         int width = 0;
         int height = 0;
@@ -88,7 +90,14 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
 }
 
 CPlayerDlg::~CPlayerDlg() {
-    OnDestroy();
+    if (qApp) {
+        qApp->removeEventFilter(this);
+    }
+    instanceListener.reset();
+    CancelOpening();
+    CloseEngine();
+    // Not in GStreamer when the program ends.
+    velvaro::engine::WaitForOpeningThreads(std::chrono::seconds(1));
 }
 
 int CPlayerDlg::exec() {
@@ -110,7 +119,7 @@ bool CPlayerDlg::OnInitDialog() {
     QIcon icon(velvaro::art::IconResource(IDR_MAINFRAME));
     icon.addFile(velvaro::art::SmallIconResource(IDR_MAINFRAME));
     setWindowIcon(icon);
-    ApplyProcessPriority();
+    SetProcessPriorityClass(settings->processPriority);
 
     windowMenus.BuildMenus();
     windowMenus.BuildRecentMenu();
@@ -252,10 +261,6 @@ void CPlayerDlg::OpenStartupMediumOnce() {
     QMetaObject::invokeMethod(this, &CPlayerDlg::OpenStartupMedium, Qt::QueuedConnection);
 }
 
-void CPlayerDlg::OnExit() {
-    done(0);
-}
-
 void CPlayerDlg::closeEvent(QCloseEvent* event) {
     // An open under way is dropped; one that is showing its box ends first.
     closing = true;
@@ -267,17 +272,6 @@ void CPlayerDlg::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     done(0);
-}
-
-void CPlayerDlg::OnDestroy() {
-    if (qApp) {
-        qApp->removeEventFilter(this);
-    }
-    instanceListener.reset();
-    CancelOpening();
-    CloseEngine();
-    // Not in GStreamer when the program ends.
-    velvaro::engine::WaitForOpeningThreads(std::chrono::seconds(1));
 }
 
 // The title says whether the medium plays; the sliders show the volume and
@@ -305,17 +299,13 @@ void CPlayerDlg::DrawState(const PlayerState& now, const PlayerState& before) {
     }
 }
 
-void CPlayerDlg::ApplyProcessPriority() {
-    SetProcessPriorityClass(settings->processPriority);
-}
-
 void CPlayerDlg::ApplySettings() {
     windowMenus.CreateToolBar();
     windowMenus.SeedCommandStates();
     videoArea.PlaceControlBars();
     videoArea.PlaceControlBars();
     frame.FitWindowToBars();
-    ApplyProcessPriority();
+    SetProcessPriorityClass(settings->processPriority);
     if (session.State().play == State_Running) {
         if (settings->deactivatePowerManagement) {
             session.Playback().HoldOffPowerSaving();

@@ -48,7 +48,6 @@ public:
     bool OnInitDialog();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void ShowIdleLayout();
-    void ApplyProcessPriority();
     void ApplySettings();
 
     void OnFileOpen();
@@ -75,9 +74,6 @@ public:
     // Starts opening `path` as the film's sound; `then` learns whether it
     // was added, unless a close or another open drops it first.
     void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
-    // Shows `text` in the status bar in place of the time for a while.
-    void ShowNotice(const QString& text) { bars.ShowNotice(text); }
-    CLanguageFile* Language() const { return language; }
     // The sliders, for input from elsewhere that lands as a click on them.
     CClickSlider* PositionBar() const { return bars.position; }
     CClickSlider* VolumeBar() const { return bars.volume; }
@@ -85,7 +81,6 @@ public:
     bool HoldsInput() const { return opening.depth > 0 || dialogs.CountingDown(); }
     // Something may have moved a still player.
     void WakeClock();
-    CSettings* Settings() const { return settings; }
     FullscreenView& Fullscreen() { return fullscreen; }
     WindowMenus& Menus() { return windowMenus; }
     WindowFrame& Frame() { return frame; }
@@ -97,7 +92,6 @@ public:
     // Where every command and key goes in.
     PlayerSession& Session() { return session; }
     CMediaPlayer* Player() const { return session.Player(); }
-    int PlayState() const { return session.State().play; }
 
 protected:
     bool event(QEvent* event) override;
@@ -110,7 +104,6 @@ protected:
 
 private:
     bool PreTranslateMessage(QObject* watched, QEvent* event);
-    static bool WaitsForMedium(UINT message);
     // Hands the session every command of the window and its parts.
     void AddCommands();
     void OnDropFiles(const QStringList& names);
@@ -123,8 +116,6 @@ private:
     // The command-line medium, on the first paint or, when nothing of the
     // window's own area needs painting (no splash), on its first exposure.
     void OpenStartupMediumOnce();
-    void OnExit();
-    void OnDestroy();
 
     // Drops an open under way, at once.
     void CancelOpening();
@@ -143,9 +134,7 @@ private:
     std::function<void()> BeginOpening();
     void SetTitleSuffix(const QString& suffix);
     void DrawState(const PlayerState& now, const PlayerState& before);
-    void OpenCompanionAudio(const QString& path);
-    void OnSoundTrackRendered(const QString& path);
-    void DropSoundTrack();
+    void OnSoundTrackSettled(bool added);
     void OnExternalAudioTrack();
     void OnTimer(UINT id);
     void PaceClock();
@@ -156,8 +145,8 @@ private:
     CPlayerCommandLineInfo* commandLine;
     PlayerSession session{settings};
     VideoLayout& layout = session.Layout();
-    WindowPlaylist playlist{*this};
-    WindowBookmarks bookmarks{*this};
+    WindowPlaylist playlist{*this, viewParts};
+    WindowBookmarks bookmarks{*this, viewParts};
     WindowDisc disc{
         viewParts,
         videoArea,
@@ -200,7 +189,7 @@ private:
     WindowFrame frame{viewParts, videoArea, fullscreen};
     FullscreenView fullscreen{viewParts, videoArea, frame, bookmarks};
     WindowDialogs dialogs{
-        viewParts,           *language, windowMenus, fullscreen, [this] { ApplySettings(); },
-        [this] { OnExit(); }};
+        viewParts,          *language, windowMenus, fullscreen, [this] { ApplySettings(); },
+        [this] { done(0); }};
     WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
 };

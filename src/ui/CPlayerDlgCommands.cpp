@@ -87,7 +87,6 @@ void CPlayerDlg::AddCommands() {
     disc.AddCommands(session);
     static const std::pair<int, Handler> kCommands[] = {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
-        {IDM_DATEI_BEENDEN, &CPlayerDlg::OnExit},
         {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
     };
@@ -112,6 +111,7 @@ void CPlayerDlg::AddCommands() {
         {key_command::kStepBackwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(false); }},
         {IDM_WIEDERGABE_WIEDERGABE_PAUSE, [](CPlayerDlg& w) { w.session.Playback().PlayPause(); }},
         {IDTBB_PLAY, [](CPlayerDlg& w) { w.session.Playback().Play(); }},
+        {IDM_DATEI_BEENDEN, [](CPlayerDlg& w) { w.done(0); }},
         {IDTBB_PAUSE, [](CPlayerDlg& w) { w.session.Playback().Pause(); }},
         {IDM_WIEDERGABE_STOPP, [](CPlayerDlg& w) { w.session.Playback().Stop(false); }},
         {IDM_WIEDERGABE_NORMAL, [](CPlayerDlg& w) { w.session.Playback().SetNormalSpeed(); }},

@@ -26,10 +26,20 @@
 #include <set>
 #include <utility>
 
+namespace {
+
+// The position and the wheel wait for the medium being opened; commands
+// and keys wait in the session.
+bool WaitsForMedium(UINT message) {
+    return message == WM_HSCROLL || message == WM_MOUSEWHEEL;
+}
+
+}  // namespace
+
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         auto* message = static_cast<WindowMessageEvent*>(event);
-        if ((session.Opener().Busy() || opening.soundTrack) && WaitsForMedium(message->message)) {
+        if (session.Opener().Busy() && WaitsForMedium(message->message)) {
             session.Defer([this, m = message->message, w = message->wParam, l = message->lParam] {
                 PostMessage(this, m, w, l);
             });
@@ -43,12 +53,6 @@ bool CPlayerDlg::event(QEvent* event) {
         frame.ShowFrameHints();  // the native window is new and has Qt's hints
     }
     return handled;
-}
-
-// The position and the wheel wait for the medium being opened; commands
-// and keys wait in the session.
-bool CPlayerDlg::WaitsForMedium(UINT message) {
-    return message == WM_HSCROLL || message == WM_MOUSEWHEEL;
 }
 
 bool CPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -149,7 +153,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnHScroll(static_cast<int>(LowWord(wParam)), static_cast<int>(lParam));
             break;
         case WM_CLOSE:
-            OnExit();
+            done(0);
             break;
         default:
             break;

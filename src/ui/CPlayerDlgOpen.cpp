@@ -67,7 +67,7 @@ void CPlayerDlg::OpenFiles(QStringList paths) {
 }
 
 void CPlayerDlg::CloseEngine() {
-    DropSoundTrack();  // it would be the closed film's
+    opening.DropSoundTrack(session);  // it would be the closed film's
     if (session.FilePlayer()) {
         bookmarks.OnMediumClosed();
     }
@@ -170,13 +170,13 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
 }
 
 void CPlayerDlg::CancelOpening() {
-    if (!session.Opener().Busy() && !opening.soundTrack) {
+    if (!session.Opener().Busy()) {
         return;
     }
     session.Opener().Cancel();
     opening.then = {};
     session.DropDeferred();  // input meant for a medium that will not come
-    DropSoundTrack();
+    opening.DropSoundTrack(session);
     if (const auto done = std::exchange(opening.done, {})) {
         done();
     }
@@ -288,7 +288,10 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
         videoArea.LayoutVideo();
-        OpenCompanionAudio(path);
+        if (const QString companion = MediumOpener::CompanionSoundTrack(path);
+            !companion.isEmpty()) {
+            OpenExternalAudio(companion);
+        }
     }
 
     if (session.History().HasRememberedPosition()) {

@@ -14,26 +14,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-void CPlayerDlg::DropSoundTrack() {
-    if (opening.soundTrack && session.FilePlayer()) {
-        session.FilePlayer()->HoldFilmSound(false);
-    }
-    opening.soundTrack.reset();
-    opening.soundTrackThen = {};
-    if (const auto done = std::exchange(opening.soundTrackDone, {})) {
+void OpeningState::DropSoundTrack(PlayerSession& session) {
+    session.Opener().CancelSoundTrack();
+    soundTrackThen = {};
+    if (const auto done = std::exchange(soundTrackDone, {})) {
         done();
-    }
-}
-
-void CPlayerDlg::OpenCompanionAudio(const QString& path) {
-    const QFileInfo info(path);
-    const QString stem = info.path() + u'/' + info.completeBaseName();
-    for (const char* extension : {".wav", ".wma", ".mp3"}) {
-        const QString candidate = stem + QString::fromLatin1(extension);
-        if (QFileInfo::exists(candidate)) {
-            OpenExternalAudio(candidate);
-            return;
-        }
     }
 }
 
@@ -47,32 +32,15 @@ void CPlayerDlg::OpenExternalAudio(const QString& path, std::function<void(bool 
     // Read and checked off this thread, the file may take its time; the
     // film's commands wait for it. A newer track replaces one under way.
     auto done = BeginOpening();
-    DropSoundTrack();
-    // Meanwhile the film plays without its own sound, as it will after.
-    session.FilePlayer()->HoldFilmSound(true);
+    opening.DropSoundTrack(session);
     opening.soundTrackThen = std::move(then);
     opening.soundTrackDone = std::move(done);
-    opening.soundTrack = std::make_unique<velvaro::engine::FileOpening>(
-        path.toStdString(), this, [this, path] { OnSoundTrackRendered(path); });
+    session.Opener().OpenSoundTrack(path);
 }
 
-void CPlayerDlg::OnSoundTrackRendered(const QString& path) {
-    const std::unique_ptr<velvaro::engine::FileOpening> track = std::move(opening.soundTrack);
+void CPlayerDlg::OnSoundTrackSettled(bool added) {
     const auto finish = qScopeGuard(std::exchange(opening.soundTrackDone, {}));
     const std::function<void(bool)> then = std::exchange(opening.soundTrackThen, {});
-    std::shared_ptr<IFilterGraph> probe = track->TakeGraph();
-    const bool sound = probe && CFilePlayer::IsSoundTrack(*probe, track->Result());
-    // The checked file's graph stops off this thread too.
-    velvaro::engine::StartOpeningThread([probe = std::move(probe)]() mutable { probe.reset(); });
-    bool added = false;
-    if (session.FilePlayer() && !sound) {
-        session.FilePlayer()->RemoveExternalAudio();
-    } else if (session.FilePlayer()) {
-        added = session.FilePlayer()->AddExternalAudio(path.toStdString());
-    }
-    if (session.FilePlayer()) {
-        session.FilePlayer()->HoldFilmSound(false);
-    }
     if (added) {
         session.Commands().SetChecked(IDM_AUDIO_AUDIOTRACKOEFFNEN, true);
         session.Commands().SetEnabled(IDM_AUDIO_STUMM, true);

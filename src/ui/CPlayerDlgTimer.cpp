@@ -130,7 +130,7 @@ void CPlayerDlg::AfterPlayback() {
         dialogs.RunShutdownCountdown();
     }
     if (quitAfterPlayback) {
-        OnExit();
+        done(0);
     }
 }
 

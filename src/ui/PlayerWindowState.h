@@ -115,8 +115,9 @@ struct OpeningState {
     bool centre = false;  // begun before the start's medium was handled
     std::function<void(bool opened)> then;
     std::function<void()> done;  // ends the hold BeginOpening began
-    // A separate sound track read and checked off the window's thread.
-    std::unique_ptr<velvaro::engine::FileOpening> soundTrack;
+    // What comes after the sound track the session is checking.
     std::function<void(bool added)> soundTrackThen;
     std::function<void()> soundTrackDone;
+    // The sound track's open is dropped, and what came after it.
+    void DropSoundTrack(PlayerSession& session);
 };

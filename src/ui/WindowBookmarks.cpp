@@ -4,12 +4,14 @@
 #include "engine/CFilePlayer.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/PlayerWindowState.h"
+#include "ui/ViewParts.h"
 
 #include <QFileInfo>
 
 void WindowBookmarks::Create() {
     editor_ = new CBookmarkDlg(&window_);
-    editor_->Create(window_.Language());
+    editor_->Create(&parts_.language);
     editor_->SetOpenMedia([this](const QString& path, std::function<void()> opened) {
         OpenBookmarkedMedium(path, std::move(opened));
     });
@@ -47,7 +49,7 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
         ShowEditor(true);
         return true;
     }
-    window_.ShowNotice(QStringLiteral("%1 is not a bookmark file that can be read.").arg(path));
+    parts_.bars.ShowNotice(QStringLiteral("%1 is not a bookmark file that can be read.").arg(path));
     return false;
 }
 

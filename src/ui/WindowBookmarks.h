@@ -8,10 +8,11 @@ class QWidget;
 
 class CBookmarkDlg;
 class CPlayerDlg;
+struct ViewParts;
 
 class WindowBookmarks {
 public:
-    explicit WindowBookmarks(CPlayerDlg& window) : window_(window) {}
+    WindowBookmarks(CPlayerDlg& window, const ViewParts& parts) : window_(window), parts_(parts) {}
 
     void Create();
     // Null until made; tests and the window place it as a plain window.
@@ -32,5 +33,6 @@ private:
     void OpenBookmarkedMedium(const QString& path, std::function<void()> opened);
 
     CPlayerDlg& window_;
+    const ViewParts& parts_;
     CBookmarkDlg* editor_ = nullptr;  // owned by the window as its child
 };

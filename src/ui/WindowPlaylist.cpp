@@ -12,6 +12,8 @@
 #include "settings/CSettings.h"
 #include "ui/CPlayerDlg.h"
 #include "ui/PlayerStatusBar.h"
+#include "ui/PlayerWindowState.h"
+#include "ui/ViewParts.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +21,8 @@
 
 #include <algorithm>
 
-WindowPlaylist::WindowPlaylist(CPlayerDlg& window) : window_(window) {}
+WindowPlaylist::WindowPlaylist(CPlayerDlg& window, const ViewParts& parts)
+    : window_(window), parts_(parts) {}
 
 WindowPlaylist::~WindowPlaylist() = default;
 
@@ -49,8 +52,8 @@ bool WindowPlaylist::LoadFile(const QString& path) {
     const auto entries = velvaro::docs::LoadPlaylistFile(path.toStdString(), &refusal);
     if (!refusal.empty()) {
         // Ours but damaged: no film either, so it is not opened as one.
-        window_.ShowNotice(QStringLiteral("%1 is not a playlist file that can be read: %2.")
-                               .arg(path, QString::fromStdString(refusal)));
+        parts_.bars.ShowNotice(QStringLiteral("%1 is not a playlist file that can be read: %2.")
+                                   .arg(path, QString::fromStdString(refusal)));
         return true;
     }
     if (!entries) {
@@ -158,7 +161,8 @@ void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& th
                             : !QFileInfo::exists(first)
                                 ? first + QStringLiteral(" does not exist")
                                 : first + QStringLiteral(" is not a medium that can be played");
-        window_.ShowNotice(QStringLiteral("No item of the playlist can be played: %1.").arg(why));
+        parts_.bars.ShowNotice(
+            QStringLiteral("No item of the playlist can be played: %1.").arg(why));
     }
     if (then) {
         then(false);
@@ -198,9 +202,9 @@ void WindowPlaylist::SetEntries(const std::vector<velvaro::docs::PlaylistEntry>&
 }
 
 void WindowPlaylist::OnOpen() {
-    const CLanguageFile* language = window_.Language();
+    const CLanguageFile* language = &parts_.language;
     QString patterns;
-    for (const FileAssociationEntry& entry : window_.Settings()->associations) {
+    for (const FileAssociationEntry& entry : parts_.settings.associations) {
         if (entry.flags & ASSOC_PLAYLIST) {
             patterns += QStringLiteral("*.%1;").arg(QString::fromStdString(entry.extension));
         }
@@ -246,7 +250,7 @@ void WindowPlaylist::RunEditor(const char* mode) {
     std::string fileName = FileName();
     const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
     const int result = editor_->Run(QString::fromLatin1(mode), entries, fileName,
-                                    window_.Settings()->playlistDirTree, window_.Language());
+                                    parts_.settings.playlistDirTree, &parts_.language);
     window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
     if (result != IDOK && result != CPlaylistDlg::kSaved) {
         return;

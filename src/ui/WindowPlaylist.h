@@ -13,6 +13,7 @@
 #include <vector>
 
 class CPlayerDlg;
+struct ViewParts;
 class CPlaylistDlg;
 class PlayerSession;
 namespace velvaro::docs {
@@ -21,7 +22,7 @@ struct PlaylistEntry;
 
 class WindowPlaylist : public RuntimePlaylist {
 public:
-    explicit WindowPlaylist(CPlayerDlg& window);
+    WindowPlaylist(CPlayerDlg& window, const ViewParts& parts);
     ~WindowPlaylist();
 
     // Files from the open dialog, a drop or a disc folder, sorted by path in
@@ -61,6 +62,7 @@ private:
     void NothingPlays(int asked, const std::function<void(bool)>& then);
 
     CPlayerDlg& window_;
+    const ViewParts& parts_;
     std::unique_ptr<CPlaylistDlg> editor_;
     std::unique_ptr<velvaro::platform::BackgroundWork> scan_;
     unsigned walk_ = 0;  // the walk under way; a stale answer finds another

@@ -147,7 +147,7 @@ TEST_F(AuxiliaryDialogsTest, CtrlWithPlayCountsDownFirstOnlyWithADelayAndOnlyOnc
     Key(VK_SPACE);
     Key(VK_CONTROL);
     Key(VK_SPACE);
-    EXPECT_EQ(std::tuple(window->PlayState(), user.Count()), std::tuple(2, 1));
+    EXPECT_EQ(std::tuple(window->Session().State().play, user.Count()), std::tuple(2, 1));
 }
 
 // On a busy machine a held Space repeats before the window answers: the

@@ -120,7 +120,8 @@ TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInE
         ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; })) << state;
         Spin(300);
         EXPECT_LT(Position(), state == 2 ? 1600 : 1210) << state;
-        EXPECT_EQ(std::tuple(window->PlayState(), EngineState()), std::tuple(state, state));
+        EXPECT_EQ(std::tuple(window->Session().State().play, EngineState()),
+                  std::tuple(state, state));
     }
     // Leaving the film for another or for good saves it; sound is never resumed.
     PauseAt(450);
@@ -144,7 +145,7 @@ TEST_F(HistoryTest, AutomaticResumeAfterTheStartIgnoresUnusableValues) {
     settings->startMediaAutomatically = 0;  // cued: the picture at 12 s waits, stopped
     OpenFile(Media("long.mkv"));
     ASSERT_TRUE(WaitFor([this] { return Position() >= 1200; }));
-    EXPECT_EQ(window->PlayState(), 0);
+    EXPECT_EQ(window->Session().State().play, 0);
 
     // Leaving the film saves its own position over the stored text, so the
     // text is stored while something else plays. A fraction of a second, or

@@ -39,7 +39,8 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG);
     EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
     Key(VK_END);  // paused: only a seek
-    EXPECT_TRUE(WaitFor([this] { return Position() == 2000 && window->PlayState() == 1; }));
+    EXPECT_TRUE(
+        WaitFor([this] { return Position() == 2000 && window->Session().State().play == 1; }));
     Command(IDTBB_PLAY);
     window->Player()->SetPosition(1200);
     ASSERT_TRUE(WaitFor([this] { return Position() > 1250; }));
@@ -107,7 +108,7 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
 TEST_F(MarksTest, FrameStepKeysMoveAPausedPictureOneFrame) {
     Start(Media("multi.mkv"));
     Key(VK_OEM_PERIOD);
-    EXPECT_EQ(window->PlayState(), State_Running);
+    EXPECT_EQ(window->Session().State().play, State_Running);
     ASSERT_TRUE(WaitFor([&] { return window->Player()->GetPosition() >= 40; }));
     Key(VK_SPACE);
     ASSERT_TRUE(WaitFor([&] { return EngineState() == State_Paused; }));
@@ -118,7 +119,7 @@ TEST_F(MarksTest, FrameStepKeysMoveAPausedPictureOneFrame) {
     EXPECT_TRUE(WaitFor([&] { return window->Player()->GetCurrentFrame() == frame + 1; }, 3000));
     Key(VK_OEM_COMMA);
     EXPECT_TRUE(WaitFor([&] { return window->Player()->GetCurrentFrame() == frame; }, 3000));
-    EXPECT_EQ(window->PlayState(), State_Paused);
+    EXPECT_EQ(window->Session().State().play, State_Paused);
 }
 
 TEST_F(MarksTest, ScreenshotIsNamedAfterTheFilmAndPlaybackGoesOn) {

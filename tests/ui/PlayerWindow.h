@@ -105,8 +105,9 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
         Spin(50);
         if (!file.empty()) {
             ASSERT_TRUE(WaitFor([this] { return window->Player() != nullptr; }));
-            ASSERT_TRUE(WaitFor(
-                [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
+            ASSERT_TRUE(WaitFor([this] {
+                return window->Session().State().play != 0 || !settings->startMediaAutomatically;
+            }));
         }
     }
     // Opens `paths` as the window opens several files; the title it then shows.
@@ -129,8 +130,9 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void OpenFile(const std::string& path) {
         window->OpenMedia(QString::fromStdString(path), false);
         Settle();
-        ASSERT_TRUE(WaitFor(
-            [this] { return window->PlayState() != 0 || !settings->startMediaAutomatically; }));
+        ASSERT_TRUE(WaitFor([this] {
+            return window->Session().State().play != 0 || !settings->startMediaAutomatically;
+        }));
     }
     // A link named `name` in the test's folder (or a subfolder) to a test medium.
     std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
@@ -201,7 +203,7 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void ExpireNotice() { window->ExpireNotice(); }
     void NearTheEnd() { window->Player()->SetPosition(window->Player()->GetDuration() - 80); }
 
-    bool Playing() const { return window->PlayState() == 2; }
+    bool Playing() const { return window->Session().State().play == 2; }
     int Position() const { return window->Player()->GetPosition(); }
     long EngineState() const {
         long state = -1;

@@ -32,7 +32,7 @@ TEST_F(ShutdownTest, ArmedTheEndOfAMediumOrALoopsFirstPassAsksAndCloseStillExits
     std::function<void(CShutdownDlg&)> answer = Cancel;
     ModalDialogWatcher<CShutdownDlg> user([&](CShutdownDlg& countdown) { answer(countdown); });
     NearTheEnd();  // not armed: nothing
-    ASSERT_TRUE(WaitFor([this] { return window->PlayState() == 0; }));
+    ASSERT_TRUE(WaitFor([this] { return window->Session().State().play == 0; }));
     Spin(200);
     EXPECT_EQ(user.Count(), 0);
 
@@ -42,7 +42,8 @@ TEST_F(ShutdownTest, ArmedTheEndOfAMediumOrALoopsFirstPassAsksAndCloseStillExits
         const int asked = user.Count();
         Command(IDTBB_PLAY);
         NearTheEnd();
-        ASSERT_TRUE(WaitFor([&] { return user.Count() > asked && window->PlayState() == 0; }));
+        ASSERT_TRUE(
+            WaitFor([&] { return user.Count() > asked && window->Session().State().play == 0; }));
         Spin(200);
         EXPECT_EQ(PowerOffRequests(), requests + powerOffs);
         EXPECT_TRUE(window->Session().Playback().ShutdownArmed() && window->isVisible());

@@ -29,14 +29,14 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     // Pause on a paused medium does nothing; mute on a muted one neither.
     window->ApplyStartOptions();
     const auto volume = [this] { return window->Player()->GetVolume(); };
-    EXPECT_EQ(std::tuple(window->PlayState(), volume()), std::tuple(1, -10000));
+    EXPECT_EQ(std::tuple(window->Session().State().play, volume()), std::tuple(1, -10000));
     commandLine.SetPause(0);
     commandLine.SetPlay(1);
     commandLine.SetMute(0);
     commandLine.SetNoMute(1);
     commandLine.SetJumpPosition("0");
     window->ApplyStartOptions();
-    EXPECT_TRUE(window->PlayState() == 2 && volume() != -10000);
+    EXPECT_TRUE(window->Session().State().play == 2 && volume() != -10000);
 
     commandLine.SetSize("0.5x");
     commandLine.SetWindowPosition("30,40");
