@@ -243,14 +243,13 @@ private:
     }
 
     LRESULT Deliver(const Record& record) {
-        QObject* window = listener_->window_;
-        if (!window || (listener_->filter_ && !listener_->filter_(record.wParam, record.hasText))) {
+        if (listener_->filter_ && !listener_->filter_(record.wParam, record.hasText)) {
             return 0;
         }
         // The window deletes the atom of each text record it reads.
         const LPARAM lParam = record.hasText ? GlobalAddAtom(QString::fromUtf8(record.text))
                                              : static_cast<LPARAM>(record.lParam);
-        return SendMessage(window, listener_->message_, record.wParam, lParam);
+        return listener_->deliver_(record.wParam, lParam);
     }
 
     // Hangs up, but never under a record still being handled.
@@ -280,11 +279,9 @@ private:
     bool ended_ = false;
 };
 
-InstanceListener::InstanceListener(const QString& className, QObject* window, UINT message,
-                                   RecordFilter filter)
+InstanceListener::InstanceListener(const QString& className, Delivery deliver, RecordFilter filter)
     : path_(InstanceSocketPath(className)),
-      window_(window),
-      message_(message),
+      deliver_(std::move(deliver)),
       filter_(std::move(filter)) {
     Listen();
 }

@@ -49,8 +49,11 @@ using RecordFilter = std::function<bool(UINT wParam, bool hasText)>;
 // by a crashed process is removed.
 class InstanceListener : public QObject {
 public:
-    InstanceListener(const QString& className, QObject* window, UINT message,
-                     RecordFilter filter = {});
+    // Each record the filter lets through goes to `deliver`: its wParam, and
+    // its lParam or, for a text, an atom the receiver deletes; what it returns
+    // is the sender's answer.
+    using Delivery = std::function<LRESULT(WPARAM wParam, LPARAM lParam)>;
+    InstanceListener(const QString& className, Delivery deliver, RecordFilter filter = {});
     ~InstanceListener() override;
 
     bool IsListening() const;
@@ -69,8 +72,7 @@ private:
     void ScheduleWaiting();
 
     QString path_;
-    QPointer<QObject> window_;
-    UINT message_;
+    Delivery deliver_;
     RecordFilter filter_;
     bool held_ = false;
     std::vector<QPointer<QObject>> connections_;

@@ -165,8 +165,14 @@ bool CPlayerDlg::OnInitDialog() {
     ShowIdleLayout();
     bookmarks.Create();
 
+    // A second start's records come as calls; only the socket is shared.
     instanceListener = std::make_unique<InstanceListener>(
-        QString::fromLatin1(kPlayerWindowClass), this, WM_INSTANCE_PARAM,
+        QString::fromLatin1(kPlayerWindowClass),
+        [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
+            OnInstanceParam(wParam, lParam);
+            WakeClock();
+            return 0;
+        },
         [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
     qApp->installEventFilter(this);
     remote.Start();

@@ -140,12 +140,6 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GRAPH_EVENT:
             OnGraphEvent();
             break;
-        case WM_OPEN_MEDIA_FILE:
-            OpenMedia(*reinterpret_cast<const QString*>(wParam), false);
-            break;
-        case WM_INSTANCE_PARAM:
-            OnInstanceParam(wParam, lParam);
-            break;
         case WM_TIMER:
             OnTimer(static_cast<UINT>(wParam));
             break;

@@ -28,7 +28,10 @@ using SecondStartTest = velvaro::test::StartupTest;
 TEST_F(SecondStartTest, TheCommandLineArrivesInFiftyRecordsWithTextsCutIntoCharacterPieces) {
     ChooseEnglish();
     velvaro::test::RecordingWindow window;
-    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kInstanceParam);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass),
+                              [&window](WPARAM wParam, LPARAM lParam) {
+                                  return SendMessage(&window, kInstanceParam, wParam, lParam);
+                              });
     ASSERT_TRUE(listener.IsListening());
     // A character beyond the basic plane right where the first piece ends,
     // others beyond ASCII; 1300 characters, cut to 1275.

@@ -134,7 +134,7 @@ private:
 class InstanceChannelTest : public ::testing::Test {
 protected:
     bool Listen() {
-        listener_ = std::make_unique<InstanceListener>(kClass, &window_, kMessage);
+        listener_ = std::make_unique<InstanceListener>(kClass, ToWindow());
         return listener_->IsListening();
     }
 
@@ -143,6 +143,13 @@ protected:
     QString socketPath_ = QString::fromStdString(folder_ / "VelvaroClass");
     velvaro::test::RecordingWindow window_;
     std::unique_ptr<InstanceListener> listener_;
+
+    // The records, as the window they are meant for hears them.
+    InstanceListener::Delivery ToWindow() {
+        return [this](WPARAM wParam, LPARAM lParam) {
+            return SendMessage(&window_, kMessage, wParam, lParam);
+        };
+    }
 };
 
 TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironmentAndLivesOnlyInPrivateFolders) {
@@ -296,8 +303,7 @@ TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt
 // behind, however many come: the atom table stays free for real ones.
 TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
     listener_ = std::make_unique<InstanceListener>(
-        kClass, &window_, kMessage,
-        [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
+        kClass, ToWindow(), [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
     ASSERT_TRUE(listener_->IsListening());
     RunClient([] {
         // More than the atom table holds, sent without waiting.

@@ -75,7 +75,10 @@ int main(int argc, char** argv) {
     };
     Window window({after("--die-after"), after("--hang-after"),
                    args.contains(QStringLiteral("--quit-on-end"))});
-    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass), &window, kMessage);
+    InstanceListener listener(QString::fromLatin1(kPlayerWindowClass),
+                              [&window](WPARAM wParam, LPARAM lParam) {
+                                  return SendMessage(&window, kMessage, wParam, lParam);
+                              });
     bool listening = listener.IsListening();
     std::puts(listening ? "listening" : "standing-by");
     QTimer watch;

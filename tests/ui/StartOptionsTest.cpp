@@ -3,10 +3,12 @@
 // second start hands them over.
 #include "PlayerWindow.h"
 #include "platform/Atoms.h"
+#include "platform/InstanceChannel.h"
 #include "settings/HandOverRecords.h"
 #include "settings/RegistryKeys.h"
 
 #include <fstream>
+#include <future>
 
 namespace {
 
@@ -98,19 +100,35 @@ TEST_F(StartOptionsTest, CompactOptionAgainstTheStoredSetting) {
     EXPECT_EQ(window->pos(), QPoint((Screen().width() - 320) / 2, (Screen().height() - 240) / 2));
 }
 
+// Records reach the window as a second start sends them: over the window's
+// socket, from a thread of their own that waits for each answer.
 class HandOverTest : public PlayerWindowTest {
 protected:
-    void Record(WPARAM record, LPARAM value) {
-        SendMessage(window.get(), WM_INSTANCE_PARAM, record, value);
+    void Send(std::function<bool(InstanceConnection&)> send) {
+        auto sent = std::async(std::launch::async, [send] {
+            const auto window = FindInstanceWindow(QString::fromLatin1(kPlayerWindowClass));
+            return window && send(*window);
+        });
+        ASSERT_TRUE(WaitFor(
+            [&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            20000));
+        ASSERT_TRUE(sent.get()) << "no window answered";
         Settle();
     }
-    // A text in its five pieces of 255 characters, each an atom or nothing.
+    void Record(WPARAM record, LPARAM value) {
+        Send([=](InstanceConnection& window) { return window.SendRecord(record, value); });
+    }
+    // A text in its five pieces of 255 characters.
     void Text(WPARAM first, const QString& value) {
         for (WPARAM piece = 0; piece < hand_over::kPieces; ++piece) {
             const QString part = value.mid(static_cast<qsizetype>(piece) * 255, 255);
-            Record(first + piece, part.isEmpty() ? 0 : GlobalAddAtom(part));
+            Send(
+                [=](InstanceConnection& window) { return window.SendRecord(first + piece, part); });
         }
     }
+
+    velvaro::test::TestFolder sockets;
+    velvaro::test::ScopedEnvironment socketFolder{{{"VELVARO_INSTANCE_DIR", sockets.path()}}};
 };
 
 TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone) {

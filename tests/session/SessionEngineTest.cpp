@@ -1,0 +1,110 @@
+// The session with a real engine and no window: it opens a medium off this
+// thread and holds its engine, tells each change of its state once, and
+// forgets the medium when it closes.
+#include "session/PlayerSession.h"
+
+#include "EventLoop.h"
+#include "ExpectLog.h"
+#include "TestRegistry.h"
+#include "engine/CFilePlayer.h"
+#include "engine/FileOpening.h"
+#include "resource.h"
+#include "settings/CSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::string Media(const std::string& name) {
+    return VELVARO_TEST_MEDIA "/" + name;
+}
+
+struct SessionEngineTest : velvaro::test::RegistryTest {
+    void SetUp() override {
+        RegistryTest::SetUp();
+        settings = std::make_unique<CSettings>(0);
+        session = std::make_unique<PlayerSession>(settings.get());
+        session->Opener().SetHost([this] {
+            return MediumOpener::Host{.videoArea = QRect(0, 0, 320, 240), .events = &events};
+        });
+        QObject::connect(&session->Opener(), &MediumOpener::opened, &events,
+                         [this](const QString& path) { answers.push_back(u"opened "_s + path); });
+        QObject::connect(&session->Opener(), &MediumOpener::failed, &events,
+                         [this](const QString& path, const QString& reason) {
+                             answers.push_back(u"failed "_s + path);
+                             EXPECT_FALSE(reason.isEmpty());
+                         });
+        QObject::connect(session.get(), &PlayerSession::stateChanged, &events,
+                         [this](const PlayerState& now) { states.push_back(now); });
+    }
+    void TearDown() override {
+        session.reset();
+        settings.reset();
+        // A dropped open's thread ends on its own; not after GStreamer has gone.
+        velvaro::engine::WaitForOpeningThreads(std::chrono::seconds(1));
+        RegistryTest::TearDown();
+    }
+    bool Settled() {
+        return velvaro::test::RunEventsUntil([this] { return !session->Opener().Busy(); }, 15000);
+    }
+
+    QObject events;  // hears the engine's news
+    std::unique_ptr<CSettings> settings;
+    std::unique_ptr<PlayerSession> session;
+    std::vector<QString> answers;
+    std::vector<PlayerState> states;
+};
+
+TEST_F(SessionEngineTest, OpensOffThisThreadAndANewOpenDropsTheOneUnderWay) {
+    const velvaro::test::ExpectLog warnings(QtWarningMsg, QString(), u"velvaro.engine"_s);
+    session->Opener().OpenFile(QString::fromStdString(Media("not-media.avi")));
+    ASSERT_TRUE(Settled());
+    EXPECT_EQ(session->Player(), nullptr);
+
+    // A file that keeps its open waiting holds nothing up, and the next open
+    // replaces it: only the second answers.
+    session->Opener().OpenFile(QString::fromStdString(Media("damaged/huge.y4m")));
+    EXPECT_TRUE(session->Opener().Busy());
+    const QString film = QString::fromStdString(Media("multi.mkv"));
+    session->Opener().OpenFile(film);
+    ASSERT_TRUE(Settled());
+    velvaro::test::RunEventsFor(100);
+    EXPECT_EQ(answers, (std::vector{u"failed "_s + QString::fromStdString(Media("not-media.avi")),
+                                    u"opened "_s + film}));
+    ASSERT_NE(session->FilePlayer(), nullptr);
+    EXPECT_EQ(session->Player(), static_cast<CMediaPlayer*>(session->FilePlayer()));
+}
+
+TEST_F(SessionEngineTest, PlaysLoopsAndTellsEachChangeOnceThenForgetsTheClosedMedium) {
+    session->Opener().OpenFile(QString::fromStdString(Media("multi.mkv")));
+    ASSERT_TRUE(Settled());
+    ASSERT_NE(session->Player(), nullptr);
+    session->Update([](PlayerState& now) { now.name = u"multi.mkv"_s; });
+
+    states.clear();
+    session->Playback().Play();
+    session->Playback().Play();  // no change, no news
+    session->Playback().ShowVolume();
+    const int duration = session->Player()->GetDuration();
+    session->Loop().Reset(duration);
+    session->Loop().Set(true, true);
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[0].play, State_Running);
+    EXPECT_EQ(states[1].volume, session->Player()->GetVolume());
+    EXPECT_EQ(states[2].shownMarks, (PlayerState::Range{0, duration}));
+    EXPECT_TRUE(session->Commands().IsChecked(IDM_WIEDERGABE_ENDLOSSCHLEIFE));
+    session->Playback().Pause();
+    EXPECT_EQ(session->State().play, State_Paused);
+
+    session->Player()->SetVolume(-1200);
+    session->CloseEngine();
+    EXPECT_EQ(session->Player(), nullptr);
+    EXPECT_EQ(settings->volume, -1200);
+    EXPECT_EQ(session->State(), (PlayerState{.shownMarks = PlayerState::Range{0, duration}}));
+}
+
+}  // namespace
