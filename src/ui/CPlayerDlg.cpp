@@ -44,6 +44,15 @@ constexpr std::array<int, PlayerStatusBar::kParts> kStatusParts = {50,  100, 150
 
 }  // namespace
 
+void PlayerBars::ClearTexts(bool keepNotice) {
+    for (int part = 0; part <= 6; ++part) {
+        status->SetText(part, QString());
+    }
+    if (keepNotice && !notice.isEmpty() && static_cast<int>(noticeUntil - TickCount()) > 0) {
+        status->SetText(0, notice);
+    }
+}
+
 void PlayerBars::ShowNotice(const QString& text) {
     constexpr unsigned kNoticeMilliseconds = 15000;
     notice = text;
@@ -220,13 +229,8 @@ void CPlayerDlg::ShowIdleLayout() {
     }
     frame.ModifyStyle(WS_THICKFRAME | WS_MAXIMIZEBOX, WS_CLIPCHILDREN);
     setWindowTitle(kCaptionBase);
-    for (int part = 0; part <= 6; ++part) {
-        bars.status->SetText(part, QString());
-    }
     // A start without a medium still shows what the store had to say.
-    if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
-        bars.status->SetText(0, bars.notice);
-    }
+    bars.ClearTexts(true);
     windowMenus.ResetMenus(playlist.Active());
     const int splashHeight = videoArea.SplashHeight();
     for (int pass = 0; pass < 2; ++pass) {

@@ -22,9 +22,7 @@ void CPlayerDlg::OpenDisc(const QString& path, bool fromPlaylist,
     const auto finish = qScopeGuard(BeginOpening());
     setWindowTitle(kCaptionBase);
     bars.playbackError.clear();
-    for (int part = 0; part <= 6; ++part) {
-        bars.status->SetText(part, QString());
-    }
+    bars.ClearTexts(false);
     windowMenus.ResetMenus(playlist.Active());
     playlist.End();
     CloseEngine();

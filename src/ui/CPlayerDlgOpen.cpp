@@ -116,12 +116,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
     const auto finish = qScopeGuard(BeginOpening());
     setWindowTitle(kCaptionBase);
     bars.playbackError.clear();
-    for (int part = 0; part <= 6; ++part) {
-        bars.status->SetText(part, QString());
-    }
-    if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
-        bars.status->SetText(0, bars.notice);
-    }
+    bars.ClearTexts(true);
     CloseEngine();
     remote.OnOpening();
     if (!fromPlaylist) {
