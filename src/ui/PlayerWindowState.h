@@ -67,8 +67,8 @@ struct PlayerBars {
     unsigned noticeUntil = 0;
     // Shows `text` in place of the time for the next 15 seconds.
     void ShowNotice(const QString& text);
-    // Empties every status text; with `keepNotice` a
-    // notice still running stays in place of the time.
+    // Empties every status text; with `keepNotice` a notice still running
+    // stays in place of the time.
     void ClearTexts(bool keepNotice);
 };
 
