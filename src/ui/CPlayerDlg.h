@@ -144,7 +144,6 @@ private:
     CLanguageFile* language;
     CPlayerCommandLineInfo* commandLine;
     PlayerSession session{settings};
-    VideoLayout& layout = session.Layout();
     WindowPlaylist playlist{*this, viewParts};
     WindowBookmarks bookmarks{*this, viewParts};
     WindowDisc disc{
@@ -177,7 +176,7 @@ private:
         .client = *client,
         .bars = bars,
         .menus = menus,
-        .layout = layout,
+        .layout = session.Layout(),
         .session = session,
         .settings = *settings,
         .commandLine = *commandLine,

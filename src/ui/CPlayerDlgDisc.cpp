@@ -89,13 +89,14 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         session.Playback().ShowVolume();
     }
 
-    layout.ResetPairs();
+    session.Layout().ResetPairs();
     if (hasVideo) {
         int width = 0;
         int height = 0;
         player->GetVideoSize(&width, &height);
-        bars.status->SetText(2, QString::fromStdString(ZoomText(layout.HorizontalZoom())));
-        bars.status->SetText(3, QString::fromStdString(ZoomText(layout.VerticalZoom())));
+        bars.status->SetText(2,
+                             QString::fromStdString(ZoomText(session.Layout().HorizontalZoom())));
+        bars.status->SetText(3, QString::fromStdString(ZoomText(session.Layout().VerticalZoom())));
         bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
         bars.status->SetText(5, QString::asprintf("%i x %i", width, height));
     }

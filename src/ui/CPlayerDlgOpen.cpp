@@ -254,7 +254,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
 
     if (!fromPlaylist) {
-        layout.ResetPairs();
+        session.Layout().ResetPairs();
     }
     fullscreen.ForgetFit();
 
@@ -262,12 +262,13 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         int width = 0;
         int height = 0;
         Player()->GetVideoSize(&width, &height);
-        bars.status->SetText(2, QString::fromStdString(ZoomText(layout.HorizontalZoom())));
-        bars.status->SetText(3, QString::fromStdString(ZoomText(layout.VerticalZoom())));
+        bars.status->SetText(2,
+                             QString::fromStdString(ZoomText(session.Layout().HorizontalZoom())));
+        bars.status->SetText(3, QString::fromStdString(ZoomText(session.Layout().VerticalZoom())));
         bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
     }
     bars.status->SetText(1, QString::fromStdString(ClockText(duration)));
-    if (hasVideo && layout.HorizontalZoom() != layout.VerticalZoom()) {
+    if (hasVideo && session.Layout().HorizontalZoom() != session.Layout().VerticalZoom()) {
         videoArea.OnAspectRatio();
     }
 
