@@ -81,9 +81,9 @@ void MediumOpener::OnFileRendered() {
     const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(file_);
     const QString path = QString::fromStdString(file->Path());
     const Host host = host_ ? host_() : Host{};
-    auto engine = std::make_unique<CFilePlayer>(host.videoArea, nullptr, host.events, file->Path(),
-                                                file->TakeGraph(), file->Result(), ID_Clock_Timer,
-                                                kClockPeriodMs, host.border);
+    auto engine = std::make_unique<CFilePlayer>(host.videoArea, nullptr, &session_.Events(),
+                                                file->Path(), file->TakeGraph(), file->Result(),
+                                                ID_Clock_Timer, kClockPeriodMs, host.border);
     if (FAILED(engine->GetOpenResult()) && engine->HasVideo() != S_OK &&
         engine->HasAudio() != S_OK) {
         const QString reason = QString::fromStdString(engine->GetErrorText());
@@ -99,9 +99,9 @@ void MediumOpener::OnDvdRendered() {
     const std::unique_ptr<velvaro::engine::DvdOpening> dvd = std::move(dvd_);
     const QString path = QString::fromStdString(dvd->Path());
     const Host host = host_ ? host_() : Host{};
-    auto engine =
-        std::make_unique<CDvdPlayer>(host.videoArea, nullptr, host.events, dvd->TakeRendered(),
-                                     ID_Clock_Timer, kClockPeriodMs, host.border);
+    auto engine = std::make_unique<CDvdPlayer>(host.videoArea, nullptr, &session_.Events(),
+                                               dvd->TakeRendered(), ID_Clock_Timer, kClockPeriodMs,
+                                               host.border);
     if (engine->GetRenderStatus() != 0) {
         const QString reason = QString::fromStdString(engine->GetRenderErrorText());
         engine.reset();

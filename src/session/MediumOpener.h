@@ -26,11 +26,9 @@ class MediumOpener : public QObject {
     Q_OBJECT
 
 public:
-    // Where the engine's picture goes and who hears its events, asked once
-    // the engine is made.
+    // Where the engine's picture goes, asked once the engine is made.
     struct Host {
         QRect videoArea;
-        QObject* events = nullptr;
         std::uint32_t border = 0;
     };
 

@@ -20,12 +20,14 @@ void PlayerSession::Adopt(std::unique_ptr<CFilePlayer> engine) {
     CloseEngine();
     file_ = std::move(engine);
     player_ = file_.get();
+    events_.OnEngineStarted();
 }
 
 void PlayerSession::Adopt(std::unique_ptr<CDvdPlayer> engine) {
     CloseEngine();
     dvd_ = std::move(engine);
     player_ = dvd_.get();
+    events_.OnEngineStarted();
 }
 
 void PlayerSession::CloseEngine() {
@@ -47,6 +49,9 @@ void PlayerSession::CloseEngine() {
         now.path.clear();
         now.play = State_Stopped;
         now.volume.reset();
+        now.position = 0;
+        now.duration = 0;
+        now.rate = 1.0;
     });
 }
 
@@ -97,6 +102,8 @@ bool PlayerSession::Execute(int command) {
         const auto alias = aliases_.find(command);
         return alias != aliases_.end() && Execute(alias->second);
     }
+    // What it changed shows at once, not at the clock's next tick.
+    events_.Refresh();
     Q_EMIT executed(command);
     return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "session/CommandStateTable.h"
+#include "session/EngineEvents.h"
 #include "session/KeyTable.h"
 #include "session/LoopControl.h"
 #include "session/MediumHistory.h"
@@ -88,6 +89,8 @@ public:
     // Zoom and fill of the picture, kept across the items of a playlist.
     VideoLayout& Layout() { return layout_; }
     MediumOpener& Opener() { return opener_; }
+    // The engine's events and clock.
+    EngineEvents& Events() { return events_; }
 
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
@@ -115,6 +118,7 @@ private:
     LoopControl loop_{*this};
     MediumHistory history_{*this};
     VideoLayout layout_;
+    EngineEvents events_{*this};
     MediumOpener opener_{*this};
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;

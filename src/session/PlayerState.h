@@ -16,6 +16,11 @@ struct PlayerState {
     // The engine's volume in 1/100 dB, for the volume slider; none without
     // a medium that has sound.
     std::optional<int> volume;
+    // Where the medium is and how long it lasts, in 1/100 s, and the speed
+    // it plays at (negative backwards), as the clock last found them.
+    int position = 0;
+    int duration = 0;
+    double rate = 1.0;
     // The marked range the position bar shows as its selection; none while
     // it shows none.
     struct Range {

@@ -78,8 +78,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
         int width = 0;
         int height = 0;
         videoArea.GetVideoAreaSize(&width, &height);
-        clockPeriod = kClockPeriodMs;  // the engine starts the clock
-        return MediumOpener::Host{QRect(0, videoArea.Bars().TopOffset(), width, height), client,
+        return MediumOpener::Host{QRect(0, videoArea.Bars().TopOffset(), width, height),
                                   borderColour};
     });
     connect(&session.Opener(), &MediumOpener::opened, this, [this] { OnOpenSettled({}); });
@@ -95,7 +94,15 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
         return session.Player() != nullptr;  // it may have been closed meanwhile
     });
     // A command may have moved a still player.
-    connect(&session, &PlayerSession::executed, this, [this] { WakeClock(); });
+    connect(&session, &PlayerSession::executed, this, [this] { session.Events().Wake(); });
+    EngineEvents& events = session.Events();
+    connect(&events, &EngineEvents::ticked, this, &CPlayerDlg::OnClockTick);
+    connect(&events, &EngineEvents::discEvent, this,
+            [this](long code, long param) { disc.OnEvent(code, param); });
+    connect(&events, &EngineEvents::ended, this, &CPlayerDlg::OnMediumEnded);
+    // A drag and a notice move without the player.
+    events.SetHold(
+        [this] { return drag.dragging || static_cast<int>(bars.noticeUntil - TickCount()) > 0; });
 }
 
 CPlayerDlg::~CPlayerDlg() {
@@ -179,7 +186,7 @@ bool CPlayerDlg::OnInitDialog() {
         QString::fromLatin1(kPlayerWindowClass),
         [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
             OnInstanceParam(wParam, lParam);
-            WakeClock();
+            session.Events().Wake();
             return 0;
         },
         [](UINT wParam, bool hasText) { return hand_over::IsHandOverRecord(wParam, hasText); });
@@ -293,7 +300,7 @@ void CPlayerDlg::DrawState(const PlayerState& now, const PlayerState& before) {
                        : now.play == State_Paused ? QStringLiteral(" - PAUSE")
                                                   : QStringLiteral(" - STOP"));
         if (now.play == State_Running) {
-            WakeClock();
+            session.Events().Wake();
         }
     }
     if (now.volume != before.volume) {

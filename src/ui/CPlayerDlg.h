@@ -74,13 +74,6 @@ public:
     // Starts opening `path` as the film's sound; `then` learns whether it
     // was added, unless a close or another open drops it first.
     void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
-    // The sliders, for input from elsewhere that lands as a click on them.
-    CClickSlider* PositionBar() const { return bars.position; }
-    CClickSlider* VolumeBar() const { return bars.volume; }
-    // An open or the playback delay's countdown holds input back.
-    bool HoldsInput() const { return opening.depth > 0 || dialogs.CountingDown(); }
-    // Something may have moved a still player.
-    void WakeClock();
     FullscreenView& Fullscreen() { return fullscreen; }
     WindowMenus& Menus() { return windowMenus; }
     WindowFrame& Frame() { return frame; }
@@ -107,7 +100,6 @@ private:
     // Hands the session every command of the window and its parts.
     void AddCommands();
     void OnDropFiles(const QStringList& names);
-    void OnGraphEvent();
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
     void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -137,7 +129,9 @@ private:
     void OnSoundTrackSettled(bool added);
     void OnExternalAudioTrack();
     void OnTimer(UINT id);
-    void PaceClock();
+    void OnClockTick();
+    // The medium came to its end, or broke on the way (`failure` says why).
+    void OnMediumEnded(const QString& failure);
     void OnHScroll(int code, int controlId);
 
     CSettings* settings;
@@ -166,7 +160,6 @@ private:
     PlayerBars bars;
     PlayerMenus menus;
     SliderDrag drag;
-    unsigned clockPeriod = kClockPeriodMs;  // 0 while stopped; the engine starts it at this pace
     OpeningState opening;
     std::unique_ptr<InstanceListener> instanceListener;
     // What the view classes work on; each is handed the next one's place
@@ -190,5 +183,10 @@ private:
     WindowDialogs dialogs{
         viewParts,          *language, windowMenus, fullscreen, [this] { ApplySettings(); },
         [this] { done(0); }};
-    WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
+    // Last: it goes first, while all it reads is still there.
+    WindowRemote remote{
+        viewParts,
+        windowMenus,
+        {.holdsInput = [this] { return opening.depth > 0 || dialogs.CountingDown(); },
+         .openFiles = [this](const QStringList& files) { OpenFiles(files); }}};
 };

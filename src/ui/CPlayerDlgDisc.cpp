@@ -59,7 +59,10 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     });
     long state = 0;
     player->GetState(&state);
-    session.Update([&](PlayerState& now) { now.play = static_cast<int>(state); });
+    session.Update([&](PlayerState& now) {
+        now.play = static_cast<int>(state);
+        session.Events().Read(now);
+    });
     fullscreen.ForgetFit();
     player->SetVolume(settings->volume);
     player->SetBalance(settings->balance);

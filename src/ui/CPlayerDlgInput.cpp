@@ -137,9 +137,6 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MENUSELECT:
             windowMenus.OnMenuSelect(reinterpret_cast<QMenu*>(lParam));
             break;
-        case WM_GRAPH_EVENT:
-            OnGraphEvent();
-            break;
         case WM_TIMER:
             OnTimer(static_cast<UINT>(wParam));
             break;
@@ -153,7 +150,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     if (message != WM_TIMER) {
-        WakeClock();  // any input may have moved a still player
+        session.Events().Wake();  // any input may have moved a still player
     }
     return 0;
 }
@@ -186,27 +183,14 @@ void CPlayerDlg::OnDropFiles(const QStringList& names) {
     }
 }
 
-void CPlayerDlg::OnGraphEvent() {
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
-    while (Player() && Player()->GetEvent(&code, &param1, &param2) == S_OK) {
-        if (code == EC_DVD_DOMAIN_CHANGE || code == EC_DVD_ANGLE_CHANGE ||
-            code == EC_DVD_VALID_UOPS_CHANGE) {
-            disc.OnEvent(code, param1);
-        } else if (code == EC_COMPLETE) {
-            OnEndOfMedia(session.Loop().Looping());
-        } else if (code == EC_ERRORABORT) {
-            // A medium that breaks while playing ends as if it had come to its
-            // end, so loop, playlist and quitting after playback still work.
-            bars.playbackError = QString::fromStdString(Player()->GetErrorText());
-            if (bars.playbackError.isEmpty()) {
-                bars.playbackError = QStringLiteral("The playback failed.");
-            }
-            bars.status->SetText(0, bars.playbackError);
-            OnEndOfMedia(session.Loop().Looping());
-        }
+// A medium that breaks while playing ends as if it had come to its end, so
+// loop, playlist and quitting after playback still work.
+void CPlayerDlg::OnMediumEnded(const QString& failure) {
+    if (!failure.isEmpty()) {
+        bars.playbackError = failure;
+        bars.status->SetText(0, bars.playbackError);
     }
+    OnEndOfMedia(session.Loop().Looping());
 }
 
 void CPlayerDlg::OnInstanceParam(WPARAM wParam, LPARAM lParam) {

@@ -230,6 +230,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         now.name = info.fileName();
         now.path = path;
         now.play = static_cast<int>(state);
+        session.Events().Read(now);
     });
     Player()->SetVolume(settings->volume);
     Player()->SetBalance(settings->balance);

@@ -14,12 +14,13 @@
 void CPlayerDlg::OnTimer(UINT id) {
     if (id == ID_MouseMove_Timer) {
         fullscreen.OnMouseMoveTimer();
-        return;
     }
-    if (id != ID_Clock_Timer || !Player()) {
-        return;
-    }
-    int position = 0;
+}
+
+// The session's clock found the engine's position; a drag of the position
+// thumb seeks as it goes, every half second at most.
+void CPlayerDlg::OnClockTick() {
+    int position = session.State().position;
     if (drag.dragging) {
         const int wanted = bars.position->value();
         if (TickCount() - drag.lastTick < 500 || wanted == drag.lastSeek) {
@@ -31,7 +32,6 @@ void CPlayerDlg::OnTimer(UINT id) {
             position = Player()->GetPosition();
         }
     } else {
-        position = Player()->GetPosition();
         bars.position->setValue(position);
     }
     if (!bars.playbackError.isEmpty()) {
@@ -45,31 +45,6 @@ void CPlayerDlg::OnTimer(UINT id) {
         bars.status->SetText(6, QString::asprintf("%.2f fps", Player()->GetFrameRate()));
     }
     session.Loop().CheckJumpBack(position, bars.position->maximum());
-    remote.OnClockTick();
-    PaceClock();
-}
-
-// Nothing moves while paused or stopped: the clock stops after the tick that
-// shows where it came to rest, and anything that may move it wakes it again.
-void CPlayerDlg::PaceClock() {
-    const bool moving = session.State().play == State_Running || drag.dragging ||
-                        static_cast<int>(bars.noticeUntil - TickCount()) > 0;
-    if (!session.Player()) {
-        return;
-    }
-    if (moving) {
-        WakeClock();
-    } else if (clockPeriod != 0) {
-        clockPeriod = 0;
-        KillTimer(client, ID_Clock_Timer);  // where the engine started it
-    }
-}
-
-void CPlayerDlg::WakeClock() {
-    if (session.Player() && clockPeriod != kClockPeriodMs) {
-        clockPeriod = kClockPeriodMs;
-        SetTimer(client, ID_Clock_Timer, kClockPeriodMs);
-    }
 }
 
 void CPlayerDlg::OnHScroll(int code, int controlId) {
@@ -83,7 +58,7 @@ void CPlayerDlg::OnHScroll(int code, int controlId) {
             drag.lastSeek = -1;
         }
         drag.dragging = true;
-        PaceClock();
+        session.Events().Wake();
         Player()->Pause();
         if (code != SB_THUMBTRACK) {
             drag.dragging = false;

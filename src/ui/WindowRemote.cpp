@@ -1,11 +1,15 @@
 #include "ui/WindowRemote.h"
 
-#include "ui/CPlayerDlg.h"
-
 #include "controls/CClickSlider.h"
-#include "engine/CFilePlayer.h"
+#include "engine/CMediaPlayer.h"
+#include "engine/VolumeScale.h"
 #include "i18n/ui/MenuCommands.h"
+#include "platform/PlayerMessages.h"
 #include "resource.h"
+#include "session/PlayerSession.h"
+#include "ui/PlayerWindowState.h"
+#include "ui/ViewParts.h"
+#include "ui/WindowMenus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,7 +52,8 @@ double NearestSpeed(double rate) {
 
 }  // namespace
 
-WindowRemote::WindowRemote(CPlayerDlg& window) : window_(window) {}
+WindowRemote::WindowRemote(const ViewParts& parts, const WindowMenus& menus, Window window)
+    : parts_(parts), menus_(menus), window_(std::move(window)) {}
 
 WindowRemote::~WindowRemote() = default;
 
@@ -58,9 +63,9 @@ void WindowRemote::Start() {
     }
     started_ = true;
     qApp->installEventFilter(this);
-    window_.installEventFilter(this);
-    connect(window_.VolumeBar(), &QSlider::valueChanged, this, &WindowRemote::Refresh);
-    connect(&window_.Session(), &PlayerSession::stateChanged, this, &WindowRemote::Refresh);
+    parts_.window.installEventFilter(this);
+    connect(&parts_.session, &PlayerSession::stateChanged, this, &WindowRemote::Refresh);
+    connect(&parts_.session.Events(), &EngineEvents::ticked, this, &WindowRemote::OnClockTick);
     service_ = std::make_unique<MprisService>(*this);
     service_->Publish(Current());
     // Without a session bus nobody can ask, and the clock need not keep
@@ -76,14 +81,14 @@ void WindowRemote::OnOpening() {
 }
 
 void WindowRemote::OnClockTick() {
-    if (!service_ || !window_.Player()) {
+    if (!service_ || !parts_.session.Player()) {
         return;
     }
     Refresh();
-    const std::int64_t position = RemotePosition();
+    const PlayerState& now = parts_.session.State();
+    const std::int64_t position = std::max(0, now.position) * kUsPerHundredth;
     // The engine's own rate: backwards it runs back.
-    const double rate =
-        window_.Session().State().play == State_Running ? window_.Player()->GetRate() : 0;
+    const double rate = now.play == State_Running ? now.rate : 0;
     // Across a change of rate nobody can tell when it came; the change goes
     // out itself, and listeners read the position anew.
     if (lastPositionUs_ >= 0 && sinceLastTick_.isValid() && rate == lastRate_) {
@@ -109,75 +114,75 @@ RemoteState WindowRemote::Current() const {
     state.medium = medium_;
     state.minimumRate = kSpeeds[0];
     state.maximumRate = std::end(kSpeeds)[-1];
-    CMediaPlayer* player = window_.Player();
-    if (!player) {
+    const PlayerSession& session = parts_.session;
+    if (!session.Player()) {
         return state;
     }
+    const PlayerState& now = session.State();
     state.open = true;
-    if (window_.Session().State().play == State_Running) {
+    if (now.play == State_Running) {
         state.status = RemoteState::Status::kPlaying;
-    } else if (window_.Session().State().play == State_Paused) {
+    } else if (now.play == State_Paused) {
         state.status = RemoteState::Status::kPaused;
     }
-    if (window_.Session().FilePlayer()) {
-        state.title = window_.Session().State().name;
-        state.url =
-            QUrl::fromLocalFile(window_.Session().State().path).toString(QUrl::FullyEncoded);
+    if (session.FilePlayer()) {
+        state.title = now.name;
+        state.url = QUrl::fromLocalFile(now.path).toString(QUrl::FullyEncoded);
     }
-    const int duration = player->GetDuration();
-    state.lengthUs = std::max(0, duration) * kUsPerHundredth;
+    state.lengthUs = std::max(0, now.duration) * kUsPerHundredth;
     // Backwards speeds have no place in the interface; they show by their size.
-    const double rate = std::abs(player->GetRate());
+    const double rate = std::abs(now.rate);
     state.rate = std::clamp(rate > 0 ? rate : 1.0, state.minimumRate, state.maximumRate);
-    state.volume = window_.VolumeBar()->value() / 100.0;
+    state.volume = now.volume ? volume_slider::PositionFromVolume(*now.volume) / 100.0 : 0;
     const auto clickable = [this](int id) {
-        return window_.Menus().ToolButton(id) && window_.Session().Commands().IsEnabled(id);
+        return menus_.ToolButton(id) && parts_.session.Commands().IsEnabled(id);
     };
     state.canGoNext = clickable(IDTBB_NEXTTRACKCHAPTER);
     state.canGoPrevious = clickable(IDTBB_PREVTRACKCHAPTER);
     state.canPlay = clickable(IDTBB_PLAY);
     state.canPause = clickable(IDTBB_PAUSE);
-    state.canSeek = duration > 0 && window_.PositionBar()->isEnabled();
+    state.canSeek = now.duration > 0 && parts_.bars.position->isEnabled();
     return state;
 }
 
 // Requests wait for an open and for the playback delay's countdown, which
 // the film must not start under.
 void WindowRemote::Run(std::function<void()> action) {
-    if (window_.HoldsInput()) {
+    if (window_.holdsInput()) {
         QTimer::singleShot(kRetryMilliseconds, this,
                            [this, action = std::move(action)] { Run(action); });
         return;
     }
     action();
+    // Not all of it passes through the session's Execute.
+    parts_.session.Events().Refresh();
     Refresh();
-    window_.WakeClock();  // not all of it passes through the window's input
+    parts_.session.Events().Wake();
 }
 
 void WindowRemote::Click(int buttonId) {
     Run([this, buttonId] {
-        if (window_.Menus().ToolButton(buttonId) &&
-            window_.Session().Commands().IsEnabled(buttonId)) {
-            window_.Session().Execute(buttonId);
+        if (menus_.ToolButton(buttonId) && parts_.session.Commands().IsEnabled(buttonId)) {
+            parts_.session.Execute(buttonId);
         }
     });
 }
 
 // Play again would also reset the speed; the interface wants nothing then.
 void WindowRemote::RemotePlay() {
-    if (window_.Session().State().play != State_Running) {
+    if (parts_.session.State().play != State_Running) {
         Click(IDTBB_PLAY);
     }
 }
 
 void WindowRemote::RemotePause() {
-    if (window_.Session().State().play != State_Paused) {
+    if (parts_.session.State().play != State_Paused) {
         Click(IDTBB_PAUSE);
     }
 }
 
 void WindowRemote::RemotePlayPause() {
-    Run([this] { window_.Session().Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE); });
+    Run([this] { parts_.session.Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE); });
 }
 
 void WindowRemote::RemoteStop() {
@@ -193,26 +198,28 @@ void WindowRemote::RemotePrevious() {
 }
 
 void WindowRemote::RemoteRaise() {
-    if (window_.isMinimized()) {
-        window_.showNormal();
+    QWidget& window = parts_.window;
+    if (window.isMinimized()) {
+        window.showNormal();
     }
-    window_.raise();
-    window_.activateWindow();
+    window.raise();
+    window.activateWindow();
 }
 
 void WindowRemote::RemoteQuit() {
-    Run([this] { window_.close(); });
+    Run([this] { parts_.window.close(); });
 }
 
 // As a click on the position bar lands.
 void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
     Run([this, positionUs] {
-        CClickSlider* slider = window_.PositionBar();
-        if (!window_.Player() || !slider->isEnabled()) {
+        CClickSlider* slider = parts_.bars.position;
+        if (!parts_.session.Player() || !slider->isEnabled()) {
             return;
         }
         slider->setValue(static_cast<int>(positionUs / kUsPerHundredth));
-        SendMessage(&window_, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()), ID_Slider);
+        SendMessage(&parts_.window, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
+                    ID_Slider);
         lastPositionUs_ = slider->value() * kUsPerHundredth;
         sinceLastTick_.start();
         if (service_) {
@@ -224,7 +231,7 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
 void WindowRemote::RemoteOpenUri(const QString& uri) {
     const QString path = QUrl(uri).toLocalFile();
     if (!path.isEmpty()) {
-        Run([this, path] { window_.OpenFiles({path}); });
+        Run([this, path] { window_.openFiles({path}); });
     }
 }
 
@@ -232,8 +239,9 @@ void WindowRemote::RemoteOpenUri(const QString& uri) {
 void WindowRemote::RemoteSetRate(double rate) {
     const double speed = NearestSpeed(rate);
     Run([this, speed] {
-        if (window_.Player() && FAILED(window_.Player()->SetRate(speed))) {
-            window_.Player()->SetRate(1.0);
+        CMediaPlayer* player = parts_.session.Player();
+        if (player && FAILED(player->SetRate(speed))) {
+            player->SetRate(1.0);
         }
     });
 }
@@ -241,22 +249,23 @@ void WindowRemote::RemoteSetRate(double rate) {
 // As a click on the volume slider lands.
 void WindowRemote::RemoteSetVolume(double volume) {
     Run([this, volume] {
-        CClickSlider* slider = window_.VolumeBar();
-        if (!window_.Player() || !slider->isEnabled()) {
+        CClickSlider* slider = parts_.bars.volume;
+        if (!parts_.session.Player() || !slider->isEnabled()) {
             return;
         }
         slider->setValue(static_cast<int>(std::lround(volume * 100)));
-        SendMessage(&window_, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
+        SendMessage(&parts_.window, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
                     ID_VolumeSlider);
     });
 }
 
 std::int64_t WindowRemote::RemotePosition() const {
-    return window_.Player() ? std::max(0, window_.Player()->GetPosition()) * kUsPerHundredth : 0;
+    CMediaPlayer* player = parts_.session.Player();
+    return player ? std::max(0, player->GetPosition()) * kUsPerHundredth : 0;
 }
 
 bool WindowRemote::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_ && event->type() == QEvent::WindowTitleChange) {
+    if (watched == &parts_.window && event->type() == QEvent::WindowTitleChange) {
         Refresh();
         return false;
     }
@@ -264,7 +273,7 @@ bool WindowRemote::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != &window_) {
+    if (!widget || widget->window() != &parts_.window) {
         return false;
     }
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -6,15 +6,24 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
-class CPlayerDlg;
+class WindowMenus;
+struct ViewParts;
 
 class WindowRemote : public QObject, public MediaRemote {
 public:
-    explicit WindowRemote(CPlayerDlg& window);
+    // What only the window can do for a remote.
+    struct Window {
+        // An open or the playback delay's countdown holds input back.
+        std::function<bool()> holdsInput;
+        std::function<void(const QStringList& files)> openFiles;
+    };
+    // The toolbar's buttons are what a remote can press.
+    WindowRemote(const ViewParts& parts, const WindowMenus& menus, Window window);
     ~WindowRemote() override;
 
     // After the window's key filter, so the media keys are heard before it
@@ -22,9 +31,6 @@ public:
     void Start();
     // A new medium is about to open: a new track even for the same file.
     void OnOpening();
-    // The clock's tick: what changed without a title change (speed, the
-    // buttons), and jumps of the position.
-    void OnClockTick();
     // Publishes the state as it is now; nothing goes out when nothing changed.
     void Refresh();
 
@@ -51,8 +57,13 @@ private:
     // A toolbar button's command, only while the button can be clicked.
     void Click(int buttonId);
     RemoteState Current() const;
+    // The clock's tick: what changed without a title change (the buttons),
+    // and jumps of the position.
+    void OnClockTick();
 
-    CPlayerDlg& window_;
+    const ViewParts& parts_;
+    const WindowMenus& menus_;
+    Window window_;
     bool started_ = false;
     // Null before Start, and after it when there is no session bus.
     std::unique_ptr<MprisService> service_;

@@ -28,9 +28,8 @@ struct SessionEngineTest : velvaro::test::RegistryTest {
         RegistryTest::SetUp();
         settings = std::make_unique<CSettings>(0);
         session = std::make_unique<PlayerSession>(settings.get());
-        session->Opener().SetHost([this] {
-            return MediumOpener::Host{.videoArea = QRect(0, 0, 320, 240), .events = &events};
-        });
+        session->Opener().SetHost(
+            [this] { return MediumOpener::Host{.videoArea = QRect(0, 0, 320, 240)}; });
         QObject::connect(&session->Opener(), &MediumOpener::opened, &events,
                          [this](const QString& path) { answers.push_back(u"opened "_s + path); });
         QObject::connect(&session->Opener(), &MediumOpener::failed, &events,
@@ -52,7 +51,7 @@ struct SessionEngineTest : velvaro::test::RegistryTest {
         return velvaro::test::RunEventsUntil([this] { return !session->Opener().Busy(); }, 15000);
     }
 
-    QObject events;  // hears the engine's news
+    QObject events;  // the context of the test's connections
     std::unique_ptr<CSettings> settings;
     std::unique_ptr<PlayerSession> session;
     std::vector<QString> answers;
@@ -105,6 +104,45 @@ TEST_F(SessionEngineTest, PlaysLoopsAndTellsEachChangeOnceThenForgetsTheClosedMe
     EXPECT_EQ(session->Player(), nullptr);
     EXPECT_EQ(settings->volume, -1200);
     EXPECT_EQ(session->State(), (PlayerState{.shownMarks = PlayerState::Range{0, duration}}));
+}
+
+// The clock runs while the medium plays and brings the engine's position,
+// length and speed into the state; standing still, it stops. The end of the
+// medium is told once, without a reason.
+TEST_F(SessionEngineTest, TheClockFollowsPlaybackStopsWhenStillAndTheEndIsTold) {
+    int ticks = 0;
+    std::vector<QString> ends;
+    QObject::connect(&session->Events(), &EngineEvents::ticked, &events, [&] { ++ticks; });
+    QObject::connect(&session->Events(), &EngineEvents::ended, &events,
+                     [&](const QString& failure) { ends.push_back(failure); });
+    session->Opener().OpenFile(QString::fromStdString(Media("audio.wav")));
+    ASSERT_TRUE(Settled());
+    ASSERT_NE(session->Player(), nullptr);
+
+    session->Playback().Play();
+    ASSERT_TRUE(velvaro::test::RunEventsUntil([&] { return session->State().position > 0; }, 3000));
+    EXPECT_EQ(session->State().duration, session->Player()->GetDuration());
+    EXPECT_EQ(session->State().rate, 1.0);
+    session->Playback().PlayFastForwards();
+    session->Events().Refresh();
+    EXPECT_EQ(session->State().rate, 2.0);
+    session->Playback().SetNormalSpeed();
+
+    session->Playback().Pause();
+    session->Events().Tick();
+    const int resting = session->State().position;
+    const int ticksWhenStill = ticks;
+    velvaro::test::RunEventsFor(kClockPeriodMs * 3);
+    EXPECT_EQ(ticks, ticksWhenStill) << "a paused player's clock stands";
+    EXPECT_EQ(session->State().position, resting);
+
+    session->Player()->SetPosition(session->Player()->GetDuration() - 30);
+    session->Events().Wake();
+    session->Playback().Play();
+    ASSERT_TRUE(velvaro::test::RunEventsUntil([&] { return !ends.empty(); }, 9000));
+    velvaro::test::RunEventsFor(300);
+    EXPECT_EQ(ends, std::vector{QString()});
+    EXPECT_GT(ticks, ticksWhenStill) << "woken, the clock runs again";
 }
 
 }  // namespace

@@ -8,20 +8,13 @@
 
 namespace {
 
-// Counts the clock's ticks as they reach the window.
+// Counts the clock's ticks as the session tells them.
 class TickCounter : public QObject {
 public:
-    explicit TickCounter(QObject* window) { window->installEventFilter(this); }
-    int Take() { return std::exchange(ticks_, 0); }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == WindowMessageEvent::Type()) {
-            const auto* message = static_cast<WindowMessageEvent*>(event);
-            ticks_ += message->message == WM_TIMER && message->wParam == ID_Clock_Timer;
-        }
-        return false;
+    explicit TickCounter(EngineEvents& clock) {
+        connect(&clock, &EngineEvents::ticked, this, [this] { ++ticks_; });
     }
+    int Take() { return std::exchange(ticks_, 0); }
 
 private:
     int ticks_ = 0;
@@ -55,7 +48,7 @@ protected:
         Spin(400);
         ticks->Take();
     }
-    void StartCounting() { ticks = std::make_unique<TickCounter>(Client()); }
+    void StartCounting() { ticks = std::make_unique<TickCounter>(window->Session().Events()); }
     int TicksIn(int milliseconds) {
         Spin(milliseconds);
         return ticks->Take();

@@ -188,7 +188,9 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
         Settle();
     }
     void KeyUp(UINT key) { window->Session().Key(key, false); }
-    void Timer(UINT id = ID_Clock_Timer) { SendMessage(window.get(), WM_TIMER, id, 0); }
+    // The clock's tick, without waiting for it.
+    void Timer() { window->Session().Events().Tick(); }
+    void Timer(UINT id) { SendMessage(window.get(), WM_TIMER, id, 0); }
     void Scroll(CClickSlider* slider, int code, int position) {
         slider->setValue(position);
         SendMessage(window.get(), WM_HSCROLL, MakeWParam(code, position), slider->ControlId());
@@ -231,8 +233,12 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     }
     QWidget* BookmarkEditor() const { return window->findChild<CBookmarkDlg*>(); }
     CFilePlayer* FilePlayer() const { return window->Session().FilePlayer(); }
-    CClickSlider* PositionSlider() const { return window->PositionBar(); }
-    CClickSlider* VolumeSlider() const { return window->VolumeBar(); }
+    CClickSlider* PositionSlider() const {
+        return window->findChild<CClickSlider*>(u"ID_Slider"_s);
+    }
+    CClickSlider* VolumeSlider() const {
+        return window->findChild<CClickSlider*>(u"ID_VolumeSlider"_s);
+    }
     // The newest: one made again replaces the old later.
     ToolStrip* ToolBar() const {
         return window->findChildren<ToolStrip*>(u"AFX_IDW_TOOLBAR"_s).last();
