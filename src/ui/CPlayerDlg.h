@@ -16,6 +16,7 @@
 #include "ui/WindowDisc.h"
 #include "ui/WindowFrame.h"
 #include "ui/WindowMenus.h"
+#include "ui/WindowOpens.h"
 #include "ui/WindowPlaylist.h"
 #include "ui/WindowRemote.h"
 
@@ -47,7 +48,6 @@ public:
     int exec() override;
     bool OnInitDialog();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    void ShowIdleLayout();
     void ApplySettings();
 
     void OnFileOpen();
@@ -69,8 +69,6 @@ public:
     // `steps` of 10 seconds, a signed 16-bit count.
     void Skip(int steps);
 
-    // Lets the medium go, with what shows it.
-    void CloseEngine();
     // Starts opening `path` as the film's sound; `then` learns whether it
     // was added, unless a close or another open drops it first.
     void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
@@ -99,6 +97,10 @@ private:
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     // Hands the session every command of the window and its parts.
     void AddCommands();
+    // The window without a medium: the splash, greyed sliders, menus reset.
+    void ShowIdleLayout();
+    // Lets the medium go, with what shows it.
+    void CloseEngine();
     void OnDropFiles(const QStringList& names);
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
     void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -138,17 +140,24 @@ private:
     CLanguageFile* language;
     CPlayerCommandLineInfo* commandLine;
     PlayerSession session{settings};
-    WindowPlaylist playlist{*this, viewParts};
-    WindowBookmarks bookmarks{*this, viewParts};
-    WindowDisc disc{
-        viewParts,
-        videoArea,
-        fullscreen,
-        {.dvd =
-             [this](const QString& path, bool fromPlaylist, std::function<void(bool)> then) {
-                 OpenDisc(path, fromPlaylist, std::move(then));
-             },
-         .files = [this](const QStringList& files) { OpenFiles(files); }}};
+    // The open sequence, for the views that open or close a medium.
+    const WindowOpens opens{
+        .medium =
+            [this](const QString& path, bool fromPlaylist, std::function<void(bool)> then) {
+                OpenMedia(path, fromPlaylist, std::move(then));
+            },
+        .dvd =
+            [this](const QString& path, bool fromPlaylist, std::function<void(bool)> then) {
+                OpenDisc(path, fromPlaylist, std::move(then));
+            },
+        .files = [this](const QStringList& files) { OpenFiles(files); },
+        .close = [this] { CloseEngine(); },
+        .soundTrack = [this](const QString& path) { OpenExternalAudio(path); },
+        .idle = [this] { ShowIdleLayout(); },
+    };
+    WindowPlaylist playlist{viewParts, fullscreen, opens};
+    WindowBookmarks bookmarks{viewParts, opens};
+    WindowDisc disc{viewParts, videoArea, fullscreen, opens};
 
     bool initialised = false;
     bool quitAfterPlayback = false;

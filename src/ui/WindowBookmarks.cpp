@@ -2,15 +2,16 @@
 
 #include "dialogs/CBookmarkDlg.h"
 #include "engine/CFilePlayer.h"
-#include "ui/CPlayerDlg.h"
+#include "session/PlayerSession.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/PlayerWindowState.h"
 #include "ui/ViewParts.h"
+#include "ui/WindowOpens.h"
 
 #include <QFileInfo>
 
 void WindowBookmarks::Create() {
-    editor_ = new CBookmarkDlg(&window_);
+    editor_ = new CBookmarkDlg(&parts_.window);
     editor_->Create(&parts_.language);
     editor_->SetOpenMedia([this](const QString& path, std::function<void()> opened) {
         OpenBookmarkedMedium(path, std::move(opened));
@@ -25,7 +26,7 @@ void WindowBookmarks::OnMediumOpened(const QString& mediumPath) {
     if (!editor_) {
         return;
     }
-    editor_->SetPlayer(window_.Player());
+    editor_->SetPlayer(parts_.session.Player());
     const QFileInfo medium(mediumPath);
     const QString stem = medium.suffix().isEmpty()
                              ? mediumPath
@@ -55,8 +56,8 @@ bool WindowBookmarks::LoadNamedFile(const QString& path) {
 
 void WindowBookmarks::OpenBookmarkedMedium(const QString& path, std::function<void()> opened) {
     const bool shown = editor_->isVisible();
-    window_.OpenMedia(path, false, [this, shown, opened = std::move(opened)](bool open) {
-        if (shown && window_.Session().FilePlayer() && !editor_->isVisible()) {
+    opens_.medium(path, false, [this, shown, opened = std::move(opened)](bool open) {
+        if (shown && parts_.session.FilePlayer() && !editor_->isVisible()) {
             ShowEditor(true);
         }
         if (open && opened) {
@@ -71,27 +72,27 @@ void WindowBookmarks::ShowEditor(bool show) {
     }
     if (!show) {
         editor_->hide();
-        window_.activateWindow();
+        parts_.window.activateWindow();
         return;
     }
-    if (!window_.Session().FilePlayer()) {
+    if (!parts_.session.FilePlayer()) {
         return;
     }
     // Shown first: a window's frame is only known once it is on the screen.
     editor_->show();
     const int editorWidth = editor_->frameGeometry().width();
-    QRect window = window_.frameGeometry();
+    QRect window = parts_.window.frameGeometry();
     int x = window.left() - editorWidth;
     if (x < 0) {
-        window_.move(editorWidth, window.top());
-        window = window_.frameGeometry();
+        parts_.window.move(editorWidth, window.top());
+        window = parts_.window.frameGeometry();
         x = 0;
     }
     // The editor's own frame counts into the height it shares with the window.
     const int editorFrameHeight = editor_->frameGeometry().height() - editor_->height();
     editor_->move(x, window.top());
     editor_->resize(editor_->width(), window.height() - editorFrameHeight);
-    window_.activateWindow();
+    parts_.window.activateWindow();
 }
 
 void WindowBookmarks::ToggleEditor() {

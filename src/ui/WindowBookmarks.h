@@ -4,15 +4,19 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 class CBookmarkDlg;
-class CPlayerDlg;
 struct ViewParts;
+struct WindowOpens;
 
 class WindowBookmarks {
 public:
-    WindowBookmarks(CPlayerDlg& window, const ViewParts& parts) : window_(window), parts_(parts) {}
+    // A bookmark of another medium opens it through opens.medium.
+    WindowBookmarks(const ViewParts& parts, const WindowOpens& opens)
+        : parts_(parts), opens_(opens) {}
 
     void Create();
     // Null until made; tests and the window place it as a plain window.
@@ -32,7 +36,7 @@ private:
     // A jump to a bookmark of another medium opens that medium first.
     void OpenBookmarkedMedium(const QString& path, std::function<void()> opened);
 
-    CPlayerDlg& window_;
     const ViewParts& parts_;
+    const WindowOpens& opens_;
     CBookmarkDlg* editor_ = nullptr;  // owned by the window as its child
 };

@@ -35,8 +35,8 @@
 #include <sys/stat.h>
 
 WindowDisc::WindowDisc(const ViewParts& parts, VideoArea& videoArea, FullscreenView& fullscreen,
-                       Opens opens)
-    : parts_(parts), videoArea_(videoArea), fullscreen_(fullscreen), opens_(std::move(opens)) {}
+                       const WindowOpens& opens)
+    : parts_(parts), videoArea_(videoArea), fullscreen_(fullscreen), opens_(opens) {}
 
 WindowDisc::~WindowDisc() = default;
 

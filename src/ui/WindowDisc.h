@@ -4,6 +4,7 @@
 
 #include "platform/OpticalDrives.h"
 #include "platform/PlayerMessages.h"
+#include "ui/WindowOpens.h"
 
 #include <QPoint>
 #include <QString>
@@ -24,14 +25,9 @@ class QMenu;
 
 class WindowDisc {
 public:
-    // How the window opens what a place holds: a DVD volume, or files.
-    struct Opens {
-        std::function<void(const QString& dvd, bool fromPlaylist, std::function<void(bool)> then)>
-            dvd;
-        std::function<void(const QStringList& files)> files;
-    };
+    // What a place holds opens through opens.dvd or opens.files.
     WindowDisc(const ViewParts& parts, VideoArea& videoArea, FullscreenView& fullscreen,
-               Opens opens);
+               const WindowOpens& opens);
     ~WindowDisc();
 
     CDvdPlayer* Player() const;
@@ -72,7 +68,7 @@ private:
     const ViewParts& parts_;
     VideoArea& videoArea_;
     FullscreenView& fullscreen_;
-    Opens opens_;
+    const WindowOpens& opens_;
     bool handShown_ = false;
     // What each drive item opens, by its place after 64000.
     std::vector<QString> drivePlaces_;

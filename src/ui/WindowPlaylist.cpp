@@ -10,10 +10,11 @@
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "settings/CSettings.h"
-#include "ui/CPlayerDlg.h"
+#include "ui/FullscreenView.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/PlayerWindowState.h"
 #include "ui/ViewParts.h"
+#include "ui/WindowOpens.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,8 +22,9 @@
 
 #include <algorithm>
 
-WindowPlaylist::WindowPlaylist(CPlayerDlg& window, const ViewParts& parts)
-    : window_(window), parts_(parts) {}
+WindowPlaylist::WindowPlaylist(const ViewParts& parts, FullscreenView& fullscreen,
+                               const WindowOpens& opens)
+    : parts_(parts), fullscreen_(fullscreen), opens_(opens) {}
 
 WindowPlaylist::~WindowPlaylist() = default;
 
@@ -36,7 +38,7 @@ void WindowPlaylist::OpenFiles(QStringList paths) {
     if (sorted.size() == 1) {
         const QString path = QString::fromStdString(sorted.front());
         if (!LoadFile(path)) {
-            window_.OpenMedia(path, false);
+            opens_.medium(path, false, {});
         }
         return;
     }
@@ -74,16 +76,16 @@ bool WindowPlaylist::LoadFile(const QString& path) {
 void WindowPlaylist::Start() {
     for (const int id : {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERNUNTER,
                          IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_LETZTERTITEL}) {
-        window_.Session().Commands().SetEnabled(id, true);
+        parts_.session.Commands().SetEnabled(id, true);
     }
     UpdateSaveCommand();
-    window_.Session().Layout().ResetPairs();
+    parts_.session.Layout().ResetPairs();
     PlayItem(1);
 }
 
 void WindowPlaylist::PlayItem(int number, std::function<void(bool played)> then) {
     number = Wrap(number);
-    window_.CloseEngine();
+    opens_.close();
     StopWalk();
     SetCurrent(number);
     TryFrom(number, walk_, std::move(then), number);
@@ -108,7 +110,8 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
         names.push_back(At(next).video);
     }
     scan_ = std::make_unique<velvaro::platform::BackgroundWork>(
-        &window_, [this, names = std::move(names), item, walk, then = std::move(then), asked] {
+        &parts_.window,
+        [this, names = std::move(names), item, walk, then = std::move(then), asked] {
             std::size_t skip = 0;
             // Only an absolute name can be known missing here; the open
             // resolves the others.
@@ -129,32 +132,31 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
                 }
                 SetCurrent(found);
                 const Item entry = At(found);
-                window_.OpenMedia(
-                    QString::fromStdString(entry.video), true,
-                    [this, found, walk, then, entry, asked](bool opened) {
-                        if (walk != walk_) {
-                            return;
-                        }
-                        if (!opened) {
-                            TryFrom(found + 1, walk, then, asked);
-                            return;
-                        }
-                        if (window_.Session().FilePlayer() && !entry.audio.empty()) {
-                            window_.OpenExternalAudio(QString::fromStdString(entry.audio));
-                        }
-                        if (then) {
-                            then(true);
-                        }
-                    });
+                opens_.medium(QString::fromStdString(entry.video), true,
+                              [this, found, walk, then, entry, asked](bool opened) {
+                                  if (walk != walk_) {
+                                      return;
+                                  }
+                                  if (!opened) {
+                                      TryFrom(found + 1, walk, then, asked);
+                                      return;
+                                  }
+                                  if (parts_.session.FilePlayer() && !entry.audio.empty()) {
+                                      opens_.soundTrack(QString::fromStdString(entry.audio));
+                                  }
+                                  if (then) {
+                                      then(true);
+                                  }
+                              });
             };
         });
 }
 
 void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& then) {
-    if (window_.Fullscreen().IsFullscreen()) {
-        window_.Fullscreen().LeaveFullscreen();
+    if (fullscreen_.IsFullscreen()) {
+        fullscreen_.LeaveFullscreen();
     }
-    window_.ShowIdleLayout();
+    opens_.idle();
     if (asked >= 1 && asked <= Items()) {
         const QString first = QString::fromStdString(At(asked).video);
         const QString why = first.isEmpty() ? QStringLiteral("an item names no file")
@@ -219,10 +221,11 @@ void WindowPlaylist::OnOpen() {
     const QString filter = language->GetCodeText(QStringLiteral("PLAYLIST")) + u'|' + patterns +
                            u'|' + language->GetCodeText(QStringLiteral("ALLFILES")) +
                            QStringLiteral(" (*.*)|*.*||");
-    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
-    const QString chosen = QFileDialog::getOpenFileName(
-        &window_, QString(), QString(), ToQtFileFilter(filter), nullptr, QFileDialog::ReadOnly);
-    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
+    const bool cursorShown = fullscreen_.ShowCursorForDialog();
+    const QString chosen =
+        QFileDialog::getOpenFileName(&parts_.window, QString(), QString(), ToQtFileFilter(filter),
+                                     nullptr, QFileDialog::ReadOnly);
+    fullscreen_.RestoreCursorAfterDialog(cursorShown);
     if (!chosen.isEmpty()) {
         LoadFile(chosen);
     }
@@ -231,27 +234,27 @@ void WindowPlaylist::OnOpen() {
 void WindowPlaylist::OnSave(bool asNewFile) {
     std::string fileName = FileName();
     const auto entries = Entries();
-    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
+    const bool cursorShown = fullscreen_.ShowCursorForDialog();
     if (asNewFile) {
-        SavePlaylistAs(&window_, entries, fileName);
+        SavePlaylistAs(&parts_.window, entries, fileName);
     } else {
-        SavePlaylist(&window_, entries, fileName);
+        SavePlaylist(&parts_.window, entries, fileName);
     }
-    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
+    fullscreen_.RestoreCursorAfterDialog(cursorShown);
     SetFileName(fileName);
     UpdateSaveCommand();
 }
 
 void WindowPlaylist::RunEditor(const char* mode) {
     if (!editor_) {
-        editor_ = std::make_unique<CPlaylistDlg>(&window_);
+        editor_ = std::make_unique<CPlaylistDlg>(&parts_.window);
     }
     std::vector<velvaro::docs::PlaylistEntry> entries = Entries();
     std::string fileName = FileName();
-    const bool cursorShown = window_.Fullscreen().ShowCursorForDialog();
+    const bool cursorShown = fullscreen_.ShowCursorForDialog();
     const int result = editor_->Run(QString::fromLatin1(mode), entries, fileName,
                                     parts_.settings.playlistDirTree, &parts_.language);
-    window_.Fullscreen().RestoreCursorAfterDialog(cursorShown);
+    fullscreen_.RestoreCursorAfterDialog(cursorShown);
     if (result != IDOK && result != CPlaylistDlg::kSaved) {
         return;
     }
@@ -264,7 +267,7 @@ void WindowPlaylist::RunEditor(const char* mode) {
              {IDM_PLAYLIST_BEARBEITEN, IDM_PLAYLIST_SPEICHERN, IDM_PLAYLIST_SPEICHERNUNTER,
               IDM_PLAYLIST_ERSTERTITEL, IDM_PLAYLIST_NAECHSTERTITEL, IDM_PLAYLIST_VORHERIGERTITEL,
               IDM_PLAYLIST_LETZTERTITEL}) {
-            window_.Session().Commands().SetEnabled(id, false);
+            parts_.session.Commands().SetEnabled(id, false);
         }
         return;
     }
@@ -273,5 +276,5 @@ void WindowPlaylist::RunEditor(const char* mode) {
 }
 
 void WindowPlaylist::UpdateSaveCommand() {
-    window_.Session().Commands().SetEnabled(IDM_PLAYLIST_SPEICHERN, !FileName().empty());
+    parts_.session.Commands().SetEnabled(IDM_PLAYLIST_SPEICHERN, !FileName().empty());
 }

@@ -12,9 +12,10 @@
 #include <memory>
 #include <vector>
 
-class CPlayerDlg;
 struct ViewParts;
+struct WindowOpens;
 class CPlaylistDlg;
+class FullscreenView;
 class PlayerSession;
 namespace velvaro::docs {
 struct PlaylistEntry;
@@ -22,7 +23,8 @@ struct PlaylistEntry;
 
 class WindowPlaylist : public RuntimePlaylist {
 public:
-    WindowPlaylist(CPlayerDlg& window, const ViewParts& parts);
+    // Items open through opens.medium, with opens.soundTrack for their sound.
+    WindowPlaylist(const ViewParts& parts, FullscreenView& fullscreen, const WindowOpens& opens);
     ~WindowPlaylist();
 
     // Files from the open dialog, a drop or a disc folder, sorted by path in
@@ -61,8 +63,9 @@ private:
     void TryFrom(int item, unsigned walk, std::function<void(bool)> then, int asked);
     void NothingPlays(int asked, const std::function<void(bool)>& then);
 
-    CPlayerDlg& window_;
     const ViewParts& parts_;
+    FullscreenView& fullscreen_;
+    const WindowOpens& opens_;
     std::unique_ptr<CPlaylistDlg> editor_;
     std::unique_ptr<velvaro::platform::BackgroundWork> scan_;
     unsigned walk_ = 0;  // the walk under way; a stale answer finds another
