@@ -193,9 +193,6 @@ private:
         viewParts,          *language, windowMenus, fullscreen, [this] { ApplySettings(); },
         [this] { done(0); }};
     // Last: it goes first, while all it reads is still there.
-    WindowRemote remote{
-        viewParts,
-        windowMenus,
-        {.holdsInput = [this] { return opening.depth > 0 || dialogs.CountingDown(); },
-         .openFiles = [this](const QStringList& files) { OpenFiles(files); }}};
+    WindowRemote remote{viewParts, windowMenus, opens,
+                        [this] { return opening.depth > 0 || dialogs.CountingDown(); }};
 };

@@ -10,6 +10,7 @@
 #include "ui/PlayerWindowState.h"
 #include "ui/ViewParts.h"
 #include "ui/WindowMenus.h"
+#include "ui/WindowOpens.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,8 +53,9 @@ double NearestSpeed(double rate) {
 
 }  // namespace
 
-WindowRemote::WindowRemote(const ViewParts& parts, const WindowMenus& menus, Window window)
-    : parts_(parts), menus_(menus), window_(std::move(window)) {}
+WindowRemote::WindowRemote(const ViewParts& parts, const WindowMenus& menus,
+                           const WindowOpens& opens, std::function<bool()> holdsInput)
+    : parts_(parts), menus_(menus), opens_(opens), holdsInput_(std::move(holdsInput)) {}
 
 WindowRemote::~WindowRemote() = default;
 
@@ -148,7 +150,7 @@ RemoteState WindowRemote::Current() const {
 // Requests wait for an open and for the playback delay's countdown, which
 // the film must not start under.
 void WindowRemote::Run(std::function<void()> action) {
-    if (window_.holdsInput()) {
+    if (holdsInput_()) {
         QTimer::singleShot(kRetryMilliseconds, this,
                            [this, action = std::move(action)] { Run(action); });
         return;
@@ -231,7 +233,7 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
 void WindowRemote::RemoteOpenUri(const QString& uri) {
     const QString path = QUrl(uri).toLocalFile();
     if (!path.isEmpty()) {
-        Run([this, path] { window_.openFiles({path}); });
+        Run([this, path] { opens_.files({path}); });
     }
 }
 

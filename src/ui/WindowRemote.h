@@ -6,24 +6,20 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
 
 class WindowMenus;
+struct WindowOpens;
 struct ViewParts;
 
 class WindowRemote : public QObject, public MediaRemote {
 public:
-    // What only the window can do for a remote.
-    struct Window {
-        // An open or the playback delay's countdown holds input back.
-        std::function<bool()> holdsInput;
-        std::function<void(const QStringList& files)> openFiles;
-    };
-    // The toolbar's buttons are what a remote can press.
-    WindowRemote(const ViewParts& parts, const WindowMenus& menus, Window window);
+    // The toolbar's buttons are what a remote can press; `holdsInput` says
+    // when an open or the playback delay's countdown holds input back.
+    WindowRemote(const ViewParts& parts, const WindowMenus& menus, const WindowOpens& opens,
+                 std::function<bool()> holdsInput);
     ~WindowRemote() override;
 
     // After the window's key filter, so the media keys are heard before it
@@ -63,7 +59,8 @@ private:
 
     const ViewParts& parts_;
     const WindowMenus& menus_;
-    Window window_;
+    const WindowOpens& opens_;
+    std::function<bool()> holdsInput_;
     bool started_ = false;
     // Null before Start, and after it when there is no session bus.
     std::unique_ptr<MprisService> service_;
