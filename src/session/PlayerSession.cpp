@@ -118,6 +118,13 @@ void PlayerSession::Update(const std::function<void(PlayerState&)>& change) {
     Q_EMIT stateChanged(state_, before);
 }
 
+void PlayerSession::ChangeLayout(const std::function<void(VideoLayout&)>& change) {
+    change(layout_);
+    Update([this](PlayerState& now) {
+        now.zoom = {layout_.HorizontalZoom(), layout_.VerticalZoom()};
+    });
+}
+
 void PlayerSession::Key(UINT key, bool down) {
     if (key == VK_CONTROL) {
         controlDown_ = down;

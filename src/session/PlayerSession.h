@@ -86,8 +86,10 @@ public:
     Transport& Playback() { return transport_; }
     LoopControl& Loop() { return loop_; }
     MediumHistory& History() { return history_; }
-    // Zoom and fill of the picture, kept across the items of a playlist.
-    VideoLayout& Layout() { return layout_; }
+    // Zoom and fill of the picture, kept across the items of a playlist;
+    // changed through ChangeLayout, so the state shows the zoom.
+    const VideoLayout& Layout() const { return layout_; }
+    void ChangeLayout(const std::function<void(VideoLayout&)>& change);
     MediumOpener& Opener() { return opener_; }
     // The engine's events and clock.
     EngineEvents& Events() { return events_; }

@@ -21,6 +21,13 @@ struct PlayerState {
     int position = 0;
     int duration = 0;
     double rate = 1.0;
+    // The picture's zoom factors, as the view asked for them.
+    struct Zoom {
+        double horizontal = 1.0;
+        double vertical = 1.0;
+        bool operator==(const Zoom&) const = default;
+    };
+    Zoom zoom;
     // The marked range the position bar shows as its selection; none while
     // it shows none.
     struct Range {

@@ -92,14 +92,13 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         session.Playback().ShowVolume();
     }
 
-    session.Layout().ResetPairs();
+    session.ChangeLayout([](VideoLayout& layout) { layout.ResetPairs(); });
     if (hasVideo) {
         int width = 0;
         int height = 0;
         player->GetVideoSize(&width, &height);
-        bars.status->SetText(2,
-                             QString::fromStdString(ZoomText(session.Layout().HorizontalZoom())));
-        bars.status->SetText(3, QString::fromStdString(ZoomText(session.Layout().VerticalZoom())));
+        bars.status->SetText(2, QString::fromStdString(ZoomText(session.State().zoom.horizontal)));
+        bars.status->SetText(3, QString::fromStdString(ZoomText(session.State().zoom.vertical)));
         bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
         bars.status->SetText(5, QString::asprintf("%i x %i", width, height));
     }

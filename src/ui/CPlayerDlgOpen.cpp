@@ -255,7 +255,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
 
     if (!fromPlaylist) {
-        session.Layout().ResetPairs();
+        session.ChangeLayout([](VideoLayout& layout) { layout.ResetPairs(); });
     }
     fullscreen.ForgetFit();
 
@@ -263,9 +263,8 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         int width = 0;
         int height = 0;
         Player()->GetVideoSize(&width, &height);
-        bars.status->SetText(2,
-                             QString::fromStdString(ZoomText(session.Layout().HorizontalZoom())));
-        bars.status->SetText(3, QString::fromStdString(ZoomText(session.Layout().VerticalZoom())));
+        bars.status->SetText(2, QString::fromStdString(ZoomText(session.State().zoom.horizontal)));
+        bars.status->SetText(3, QString::fromStdString(ZoomText(session.State().zoom.vertical)));
         bars.status->SetText(4, QString::asprintf("%i x %i", width, height));
     }
     bars.status->SetText(1, QString::fromStdString(ClockText(duration)));

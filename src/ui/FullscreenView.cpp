@@ -84,7 +84,7 @@ void FullscreenView::EnterFullscreen() {
 
     // Not hidden meanwhile as the caption goes: new window flags re-create
     // the native window, which hides and shows it anyway.
-    parts_.layout.SwapPairs();
+    parts_.session.ChangeLayout([](VideoLayout& layout) { layout.SwapPairs(); });
     state_.wasMaximized = window.isMaximized();
     frame_.ModifyStyle(WS_CAPTION | WS_SYSMENU, 0);
     frame_.ApplyWindowFlags();  // topmost, also when there was no caption to remove
@@ -141,7 +141,7 @@ void FullscreenView::LeaveFullscreen() {
     if (!settings.alwaysOnTop) {
         frame_.SetTopmost(false);
     }
-    parts_.layout.SwapPairs();
+    parts_.session.ChangeLayout([](VideoLayout& layout) { layout.SwapPairs(); });
     state_.inTransition = true;
     const auto own = frame_.OwnStateChanges();
     KillTimer(&window, ID_MouseMove_Timer);

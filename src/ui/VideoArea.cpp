@@ -100,21 +100,24 @@ void VideoArea::LayoutVideo() {
     player->SetDestinationPosition(picture.left, picture.top, picture.width, picture.height);
     PlayerStatusBar* const status = parts_.bars.status;
     status->SetText(5, QString::asprintf("%i x %i", picture.width, picture.height));
-    status->SetText(2, QString::fromStdString(ZoomText(layout.HorizontalZoom())));
-    status->SetText(3, QString::fromStdString(ZoomText(layout.VerticalZoom())));
+    const PlayerState::Zoom& zoom = parts_.session.State().zoom;
+    status->SetText(2, QString::fromStdString(ZoomText(zoom.horizontal)));
+    status->SetText(3, QString::fromStdString(ZoomText(zoom.vertical)));
     PlaceSliders(area.width, top + area.height);
 }
 
 void VideoArea::Zoom(bool horizontal, double step) {
     if (HasVideo()) {
-        parts_.layout.Zoom(horizontal, step, parts_.settings.aspectRatio == 1);
+        const bool keepAspect = parts_.settings.aspectRatio == 1;
+        parts_.session.ChangeLayout(
+            [&](VideoLayout& layout) { layout.Zoom(horizontal, step, keepAspect); });
         LayoutVideo();
     }
 }
 
 void VideoArea::OnVideoReset() {
     if (HasVideo()) {
-        parts_.layout.Reset();
+        parts_.session.ChangeLayout([](VideoLayout& layout) { layout.Reset(); });
         LayoutVideo();
     }
 }
@@ -127,7 +130,7 @@ void VideoArea::OnAspectRatio() {
     aspectRatio = aspectRatio == 1 ? 0 : 1;
     parts_.session.Commands().SetChecked(IDM_VIDEO_ASPECTRATIO, aspectRatio == 1);
     if (aspectRatio == 1) {
-        parts_.layout.KeepAspect();
+        parts_.session.ChangeLayout([](VideoLayout& layout) { layout.KeepAspect(); });
     }
     LayoutVideo();
 }
@@ -142,7 +145,11 @@ void VideoArea::Fill(VideoLayout::Mode mode) {
     player->GetVideoSize(&video.width, &video.height);
     PixelSize area;
     GetVideoAreaSize(&area.width, &area.height);
-    if (!parts_.layout.Fill(mode, ratio, video, area, parts_.settings.aspectRatio == 1)) {
+    bool filled = false;
+    const bool keepAspect = parts_.settings.aspectRatio == 1;
+    parts_.session.ChangeLayout(
+        [&](VideoLayout& layout) { filled = layout.Fill(mode, ratio, video, area, keepAspect); });
+    if (!filled) {
         return;
     }
     const char* face = mode == VideoLayout::kFill ? "FillScreen" : "Clipping";

@@ -20,7 +20,7 @@ struct ViewParts {
     QWidget& client;  // the area below the menu bar
     PlayerBars& bars;
     PlayerMenus& menus;
-    VideoLayout& layout;
+    const VideoLayout& layout;
     PlayerSession& session;  // the commands' states are written to its table
     CSettings& settings;
     const CPlayerCommandLineInfo& commandLine;

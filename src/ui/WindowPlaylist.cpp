@@ -79,7 +79,7 @@ void WindowPlaylist::Start() {
         parts_.session.Commands().SetEnabled(id, true);
     }
     UpdateSaveCommand();
-    parts_.session.Layout().ResetPairs();
+    parts_.session.ChangeLayout([](VideoLayout& layout) { layout.ResetPairs(); });
     PlayItem(1);
 }
 

@@ -183,6 +183,12 @@ TEST(PlayerSessionTest, TheStateChangesInOnePlaceAndIsToldOnceWhenItDoes) {
     EXPECT_EQ(told.front().name, u"film.mkv"_s);
     EXPECT_EQ(told.back().play, 1);
     EXPECT_EQ(session.State(), told.back());
+
+    // The zoom is the layout's, told as it changes, and only then.
+    session.ChangeLayout([](VideoLayout& layout) { layout.Zoom(true, 0.25, false); });
+    session.ChangeLayout([](VideoLayout& layout) { layout.Zoom(true, -2.0, false); });
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told.back().zoom, (PlayerState::Zoom{1.25, 1.0}));
 }
 
 }  // namespace
