@@ -3,6 +3,8 @@
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
 #include "session/CommandStates.h"
+#include "session/StartOptionValues.h"
+#include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 
 #include "resource.h"
@@ -201,4 +203,43 @@ bool PlayerSession::ActsOnMedium(int command) {
         return mediumCommands.contains(IDM_ANSICHT_VIDEOPUR);
     }
     return mediumCommands.contains(command);
+}
+
+namespace {
+
+// Exactly one of the pair was given.
+bool Only(int option, int opposite) {
+    return option && !opposite;
+}
+
+}  // namespace
+
+void PlayerSession::ApplyStartOptions(const CPlayerCommandLineInfo& options) {
+    if (Only(options.GetLoop(), options.GetNoLoop())) {
+        loop_.Set(true, false);
+    } else if (Only(options.GetNoLoop(), options.GetLoop())) {
+        loop_.Set(false, false);
+    }
+    if (!player_) {
+        return;
+    }
+    if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
+        player_->SetPosition(*hundredths);
+    }
+    if (player_->HasAudio() == S_OK) {
+        const bool muted = player_->GetVolume() == kVolumeSilent;
+        if (Only(options.GetMute(), options.GetNoMute()) && !muted) {
+            transport_.ToggleMute();
+        } else if (Only(options.GetNoMute(), options.GetMute()) && muted) {
+            transport_.ToggleMute();
+        }
+    }
+    if (Only(options.GetPlay(), options.GetPause())) {
+        if (state_.play != State_Running) {
+            transport_.PlayPause();
+        }
+    } else if (Only(options.GetPause(), options.GetPlay()) &&
+               (state_.play == State_Running || state_.play == State_Stopped)) {
+        transport_.PlayPause();
+    }
 }

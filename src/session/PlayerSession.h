@@ -25,6 +25,7 @@
 class CDvdPlayer;
 class CFilePlayer;
 class CMediaPlayer;
+class CPlayerCommandLineInfo;
 class CSettings;
 
 class PlayerSession : public QObject {
@@ -61,6 +62,10 @@ public:
     void ReplayDeferred();
     // The open was dropped: what was meant for its medium goes with it.
     void DropDeferred();
+
+    // The command line's loop, jump, mute, play and pause; of each pair of
+    // opposite options given together, neither acts.
+    void ApplyStartOptions(const CPlayerCommandLineInfo& options);
 
     // Commands that need a medium, and so wait for one being opened.
     static bool ActsOnMedium(int command);

@@ -1,6 +1,7 @@
 // The command-line options, applied after initialisation, after every open
-// and after a hand-over. Of each pair of opposite options given together,
-// neither acts.
+// and after a hand-over: the window's size, place, border and fullscreen
+// here, the rest in the session. Of each pair of opposite options given
+// together, neither acts.
 #include "ui/CPlayerDlg.h"
 
 #include "engine/CMediaPlayer.h"
@@ -11,23 +12,8 @@
 
 #include <QString>
 
-namespace {
-
-// Exactly one of the pair was given.
-bool Only(int option, int opposite) {
-    return option && !opposite;
-}
-
-}  // namespace
-
 void CPlayerDlg::ApplyStartOptions() {
     const CPlayerCommandLineInfo& options = *commandLine;
-    if (Only(options.GetLoop(), options.GetNoLoop())) {
-        session.Loop().Set(true, false);
-    } else if (Only(options.GetNoLoop(), options.GetLoop())) {
-        session.Loop().Set(false, false);
-    }
-
     if (options.GetClose()) {
         quitAfterPlayback = true;
     }
@@ -53,15 +39,12 @@ void CPlayerDlg::ApplyStartOptions() {
 
     frame.ApplyBorderOptions();
 
-    if (Player()) {
-        if (Only(options.GetFullscreen(), options.GetNoFullscreen())) {
-            fullscreen.EnterFullscreen();
-        } else if (Only(options.GetNoFullscreen(), options.GetFullscreen())) {
-            fullscreen.LeaveFullscreen();
-        }
-        if (const auto hundredths = JumpOption(options.GetJumpPosition())) {
-            Player()->SetPosition(*hundredths);
-        }
+    const bool fullscreenOnly = options.GetFullscreen() && !options.GetNoFullscreen();
+    const bool noFullscreenOnly = options.GetNoFullscreen() && !options.GetFullscreen();
+    if (Player() && fullscreenOnly) {
+        fullscreen.EnterFullscreen();
+    } else if (Player() && noFullscreenOnly) {
+        fullscreen.LeaveFullscreen();
     }
 
     // The engine gets it when the next medium opens.
@@ -70,23 +53,6 @@ void CPlayerDlg::ApplyStartOptions() {
         client->update();
     }
 
-    if (Player()) {
-        if (Player()->HasAudio() == S_OK) {
-            const bool muted = Player()->GetVolume() == kVolumeSilent;
-            if (Only(options.GetMute(), options.GetNoMute()) && !muted) {
-                session.Playback().ToggleMute();
-            } else if (Only(options.GetNoMute(), options.GetMute()) && muted) {
-                session.Playback().ToggleMute();
-            }
-        }
-        if (Only(options.GetPlay(), options.GetPause())) {
-            if (session.State().play != State_Running) {
-                session.Playback().PlayPause();
-            }
-        } else if (Only(options.GetPause(), options.GetPlay())) {
-            if (session.State().play == State_Running || session.State().play == State_Stopped) {
-                session.Playback().PlayPause();
-            }
-        }
-    }
+    // Loop, jump, mute, play and pause are the session's.
+    session.ApplyStartOptions(options);
 }
