@@ -3,7 +3,6 @@
 #include "i18n/CLanguageFile.h"
 #include "resource.h"
 
-const unsigned kShutdownTimerId = ID_Shutdown_Timer;
 const int kVolumeSliderId = IDC_SLIDER_VOLUME;
 const int kBalanceSliderId = IDC_SLIDER_BALANCE;
 

@@ -11,9 +11,8 @@ class CLanguageFile;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
-extern const unsigned kShutdownTimerId;  // ID_Shutdown_Timer, the countdowns' timer
-extern const int kVolumeSliderId;        // IDC_SLIDER_VOLUME
-extern const int kBalanceSliderId;       // IDC_SLIDER_BALANCE
+extern const int kVolumeSliderId;   // IDC_SLIDER_VOLUME
+extern const int kBalanceSliderId;  // IDC_SLIDER_BALANCE
 
 // "%i " and the language's word for seconds: "15 Seconds".
 QString CountdownText(const CLanguageFile* language, int seconds);

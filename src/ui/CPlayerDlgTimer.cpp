@@ -12,10 +12,6 @@
 #include <algorithm>
 
 void CPlayerDlg::OnTimer(UINT id) {
-    if (id == ID_MouseMove_Timer) {
-        fullscreen.OnMouseMoveTimer();
-        return;
-    }
     if (id != ID_Clock_Timer || !Player()) {
         return;
     }

@@ -16,10 +16,7 @@ void Cancel(CShutdownDlg& countdown) {
 // Lets all fifteen seconds pass, one tick a second.
 void RunOut(CShutdownDlg& countdown) {
     EXPECT_EQ(countdown.parentWidget(), nullptr);  // shown even over a minimised player
-    for (int tick = 0; tick < 15; ++tick) {
-        SendMessage(&countdown, WM_TIMER, ID_Shutdown_Timer, 0);
-    }
-    EXPECT_FALSE(countdown.isVisible());
+    EXPECT_TRUE(WaitFor([&] { return !countdown.isVisible(); }, 20000));
 }
 
 using ShutdownTest = PlayerWindowTest;
