@@ -192,3 +192,7 @@ private:
         [this] { done(0); }};
     WindowRemote remote{*this};  // last: it goes first, while all it reads is still there
 };
+
+// Runs `input`, which acts on the medium, at once; while one is being opened
+// it waits for it, in order with the commands and keys that wait.
+void ForMedium(PlayerSession& session, std::function<void()> input);

@@ -28,13 +28,21 @@
 
 namespace {
 
-// The position and the wheel wait for the medium being opened; commands
-// and keys wait in the session.
+// The wheel waits for the medium being opened; commands and keys wait in
+// the session.
 bool WaitsForMedium(UINT message) {
-    return message == WM_HSCROLL || message == WM_MOUSEWHEEL;
+    return message == WM_MOUSEWHEEL;
 }
 
 }  // namespace
+
+void ForMedium(PlayerSession& session, std::function<void()> input) {
+    if (session.Opener().Busy()) {
+        session.Defer([&session, input = std::move(input)] { ForMedium(session, input); });
+        return;
+    }
+    input();
+}
 
 bool CPlayerDlg::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
@@ -142,9 +150,6 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_TIMER:
             OnTimer(static_cast<UINT>(wParam));
-            break;
-        case WM_HSCROLL:
-            OnHScroll(static_cast<int>(LowWord(wParam)), static_cast<int>(lParam));
             break;
         case WM_CLOSE:
             done(0);

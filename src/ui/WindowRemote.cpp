@@ -212,7 +212,7 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
             return;
         }
         slider->setValue(static_cast<int>(positionUs / kUsPerHundredth));
-        SendMessage(&window_, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()), ID_Slider);
+        slider->Scroll(SB_THUMBPOSITION);
         lastPositionUs_ = slider->value() * kUsPerHundredth;
         sinceLastTick_.start();
         if (service_) {
@@ -246,8 +246,7 @@ void WindowRemote::RemoteSetVolume(double volume) {
             return;
         }
         slider->setValue(static_cast<int>(std::lround(volume * 100)));
-        SendMessage(&window_, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
-                    ID_VolumeSlider);
+        slider->Scroll(SB_THUMBPOSITION);
     });
 }
 

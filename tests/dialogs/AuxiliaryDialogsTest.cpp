@@ -15,7 +15,6 @@
 #include "dialogs/ElementPropertiesDialog.h"
 #include "dialogs/FilterList.h"
 #include "platform/PlayerMessages.h"
-#include "platform/WindowMessage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -177,11 +176,10 @@ TEST_F(CountdownTest, PlaybackDelayCountsDownOnceASecondAndEndsAtTheFirstTickBel
     }
 }
 
-// What a slider tells the dialog: the scroll code in the low word, its id;
-// `value` is where the thumb is moved first.
-void Scroll(CAudioSettingsDlg& dialog, CClickSlider* slider, int code, int value = INT_MIN) {
+// What a slider tells the dialog, after the thumb is moved to `value`.
+void Scroll(CClickSlider* slider, int code, int value = INT_MIN) {
     slider->setValue(value == INT_MIN ? slider->value() : value);
-    SendMessage(&dialog, WM_HSCROLL, MakeWParam(code, slider->value()), slider->ControlId());
+    slider->Scroll(code);
 }
 
 class AudioSettingsDialogTest : public DialogTest {
@@ -213,17 +211,17 @@ TEST_F(AudioSettingsDialogTest, OpensAtTheMappedVolumeAndAppliesOnlyTheSlidersMo
                   CClickSlider* volume = open.VolumeSlider();
                   EXPECT_EQ(range(volume), (QList{0, 0, 100}));
                   EXPECT_EQ(range(open.BalanceSlider()), (QList{-2500, -10000, 10000}));
-                  Scroll(open, volume, SB_THUMBPOSITION, 50);
-                  Scroll(open, open.BalanceSlider(), SB_THUMBTRACK, 4000);
+                  Scroll(volume, SB_THUMBPOSITION, 50);
+                  Scroll(open.BalanceSlider(), SB_THUMBTRACK, 4000);
                   EXPECT_EQ(Levels(), std::pair(-301, 4000));
-                  Scroll(open, volume, SB_PAGELEFT, 100);
+                  Scroll(volume, SB_PAGELEFT, 100);
                   EXPECT_EQ(engine->GetVolume(), 0);
-                  Scroll(open, volume, SB_PAGERIGHT, 10);
+                  Scroll(volume, SB_PAGERIGHT, 10);
                   EXPECT_EQ(engine->GetVolume(), -999);  // the scale truncates 10 to -999
                   volume->setValue(20);
                   for (int code : {0, 1, 6, 7, SB_ENDSCROLL}) {
-                      Scroll(open, volume, code);
-                      Scroll(open, open.BalanceSlider(), code);
+                      Scroll(volume, code);
+                      Scroll(open.BalanceSlider(), code);
                   }
                   EXPECT_EQ(Levels(), std::pair(-999, 4000));
                   volume->setValue(10);
@@ -256,8 +254,8 @@ TEST_F(AudioSettingsDialogTest, ResetAndEveryWayOfCancellingRestoreTheExactValue
         engine->SetVolume(-1234);
         engine->SetBalance(777);
         EXPECT_EQ(Show([this, &end](CAudioSettingsDlg& open) {
-                      Scroll(open, open.VolumeSlider(), SB_THUMBTRACK, 80);
-                      Scroll(open, open.BalanceSlider(), SB_THUMBPOSITION, -9000);
+                      Scroll(open.VolumeSlider(), SB_THUMBTRACK, 80);
+                      Scroll(open.BalanceSlider(), SB_THUMBPOSITION, -9000);
                       Press(open, "IDC_BUTTON_RESET");
                       EXPECT_TRUE(open.isVisible());
                       EXPECT_EQ(
@@ -275,7 +273,7 @@ TEST_F(AudioSettingsDialogTest, WithoutAnEngineOrWhenItClosesNothingIsAppliedAnd
     const auto fiddle = [](CAudioSettingsDlg& open) {
         EXPECT_EQ(Texts(open, {"", "IDC_TXT_LAUTSTAERKE", "IDC_BUTTON_RESET"}),
                   u"Audio-Einstellungen|Lautstärke|&Zurücksetzen"_s);
-        Scroll(open, open.VolumeSlider(), SB_THUMBPOSITION, 30);
+        Scroll(open.VolumeSlider(), SB_THUMBPOSITION, 30);
         Press(open, "IDC_BUTTON_RESET");
         open.reject();
     };

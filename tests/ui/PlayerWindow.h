@@ -191,7 +191,7 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void Timer(UINT id = ID_Clock_Timer) { SendMessage(window.get(), WM_TIMER, id, 0); }
     void Scroll(CClickSlider* slider, int code, int position) {
         slider->setValue(position);
-        SendMessage(window.get(), WM_HSCROLL, MakeWParam(code, position), slider->ControlId());
+        slider->Scroll(code);
     }
     // Paused at `position`, the position bar showing it as the clock timer does.
     void PauseAt(int position) {
