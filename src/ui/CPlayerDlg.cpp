@@ -66,7 +66,8 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
       settings(settings),
       language(language),
       commandLine(commandLine),
-      client(new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); })) {
+      client(new PlayerClientArea(
+          this, [this](QPainter& painter) { OnPaint(painter); }, MouseInput())) {
     setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -1,5 +1,6 @@
 // The player window, hub of everything the user does: it owns the engine,
-// the menus and the bars; every input reaches WindowProc as a window message.
+// the menus and the bars, and takes the mouse, the keys, dropped files and
+// the sliders' moves.
 // What needs no widget is in src/session; the frame, the video area,
 // fullscreen, the menus with the toolbar and the dialogs are view classes
 // it owns. Every command goes through the session's Execute.
@@ -31,6 +32,7 @@ class CMediaPlayer;
 class CPlayerCommandLineInfo;
 class CSettings;
 class InstanceListener;
+struct ClientMouse;
 namespace velvaro::engine {
 class FileOpening;
 }
@@ -46,7 +48,6 @@ public:
     // OnInitDialog (tests call it alone, then show()), then the modal loop.
     int exec() override;
     bool OnInitDialog();
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void ShowIdleLayout();
     void ApplySettings();
 
@@ -106,10 +107,10 @@ private:
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     // Hands the session every command of the window and its parts.
     void AddCommands();
-    void OnDropFiles(const QStringList& names);
     void OnGraphEvent();
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
-    void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the client area's mouse does.
+    ClientMouse MouseInput();
 
     void CreateBars();
     void OnPaint(QPainter& painter);

@@ -1,6 +1,6 @@
 // A real player window on a real engine, with its own registry, driven
-// through its window procedure. The fixture reads what the tests check
-// through the window's public face: its session and its widgets.
+// through its commands, keys and widgets. The fixture reads what the tests
+// check through the window's public face: its session and its widgets.
 #pragma once
 
 #include "CommandRanges.h"

@@ -5,6 +5,9 @@
 #include "PowerOffGuard.h"
 #include "dialogs/CShutdownDlg.h"
 
+#include <QMimeData>
+#include <QUrl>
+
 namespace {
 
 using velvaro::test::PowerOffRequests;
@@ -93,9 +96,16 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
         askedAfter << Title();
         Cancel(countdown);
     });
-    QStringList names{QString::fromStdString(Media("video-only.mkv")),
-                      QString::fromStdString(Media("mpeg2-169.mpg"))};
-    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
+    // Dragged over the window and dropped, as the window system hands them over.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Media("video-only.mkv"))),
+                   QUrl::fromLocalFile(QString::fromStdString(Media("mpeg2-169.mpg")))});
+    const QPoint over = window->rect().center();
+    QDragEnterEvent enter(over, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(over, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
     NearTheEnd();  // the list is sorted: the MPEG film comes first
     ASSERT_TRUE(WaitFor([this] { return Title().contains(u"video-only.mkv"_s); }));
