@@ -8,17 +8,9 @@
 
 #include <cmath>
 
-CClickSlider::CClickSlider(int controlId, QObject* notify, QWidget* parent)
-    : QSlider(Qt::Horizontal, parent), controlId_(controlId), notify_(notify) {
+CClickSlider::CClickSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(true);
-}
-
-CClickSlider::CClickSlider(QWidget* parent) : CClickSlider(0, nullptr, parent) {}
-
-void CClickSlider::SetNotify(int controlId, QObject* notify) {
-    controlId_ = controlId;
-    notify_ = notify;
 }
 
 void CClickSlider::SetSelection(int start, int end) {
@@ -52,18 +44,12 @@ int CClickSlider::PositionAt(int x) const {
     return static_cast<int>(std::lround(minimum() + fraction * (maximum() - minimum())));
 }
 
-void CClickSlider::Notify(int code) {
-    if (notify_) {
-        SendMessage(notify_, WM_HSCROLL, MakeWParam(code, value()), controlId_);
-    }
-}
-
 void CClickSlider::Track(int x) {
     const int position = PositionAt(x);
     if (position != value()) {
         setValue(position);
         movedWhilePressed_ = true;
-        Notify(SB_THUMBTRACK);
+        Scroll(SB_THUMBTRACK);
     }
 }
 
@@ -94,7 +80,7 @@ void CClickSlider::mouseReleaseEvent(QMouseEvent* event) {
         pressed_ = false;
         releaseMouse();
         if (movedWhilePressed_) {
-            Notify(SB_THUMBPOSITION);
+            Scroll(SB_THUMBPOSITION);
         }
         event->accept();
         return;

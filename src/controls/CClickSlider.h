@@ -1,20 +1,20 @@
 // A slider whose left button jumps the thumb to the mouse and that shows a
-// selection range. It reports to its window as the window's sliders do:
-// WM_HSCROLL with the scroll code in the low word of wParam and the
-// slider's control id in lParam.
+// selection range. It reports each move with a scroll code (SB_THUMBTRACK
+// while the button drags it, SB_THUMBPOSITION where it was let go); the
+// position is its value.
 #pragma once
 
 #include <QSlider>
 
 class CClickSlider : public QSlider {
-public:
-    CClickSlider(int controlId, QObject* notify, QWidget* parent);
-    // A slider made from a dialog template; it reports nothing until
-    // SetNotify names its control id and the window to tell.
-    explicit CClickSlider(QWidget* parent);
-    void SetNotify(int controlId, QObject* notify);
+    Q_OBJECT
 
-    int ControlId() const { return controlId_; }
+public:
+    explicit CClickSlider(QWidget* parent);
+
+    // Reports `code` for the value it has now, as its own mouse does: for
+    // input that lands on it from elsewhere.
+    void Scroll(int code) { Q_EMIT scrolled(code); }
     // The selection shown in the channel; start > end clears it.
     void SetSelection(int start, int end);
     void ClearSelection();
@@ -27,15 +27,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
+Q_SIGNALS:
+    void scrolled(int code);
+
 private:
     // The position under `x` (widget coordinates) along the channel.
     int PositionAt(int x) const;
     void Track(int x);
-    void Notify(int code);
     QRect Channel() const;
 
-    int controlId_;
-    QObject* notify_;
     bool pressed_ = false;
     bool movedWhilePressed_ = false;
     int selectionStart_ = 0;

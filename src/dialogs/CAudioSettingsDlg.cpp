@@ -33,8 +33,10 @@ bool IsDialogKey(const QKeyEvent& key) {
 CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Controls>()) {
     ui_->setupUi(this);
-    ui_->IDC_SLIDER_VOLUME->SetNotify(kVolumeSliderId, this);
-    ui_->IDC_SLIDER_BALANCE->SetNotify(kBalanceSliderId, this);
+    QObject::connect(ui_->IDC_SLIDER_VOLUME, &CClickSlider::scrolled, this,
+                     [this](int code) { OnHScroll(code, ui_->IDC_SLIDER_VOLUME); });
+    QObject::connect(ui_->IDC_SLIDER_BALANCE, &CClickSlider::scrolled, this,
+                     [this](int code) { OnHScroll(code, ui_->IDC_SLIDER_BALANCE); });
     QObject::connect(ui_->IDC_BUTTON_OK, &QPushButton::clicked, this, &CAudioSettingsDlg::OnOK);
     QObject::connect(ui_->IDC_BUTTON_RESET, &QPushButton::clicked, this,
                      &CAudioSettingsDlg::OnReset);
@@ -82,18 +84,6 @@ void CAudioSettingsDlg::OnInitDialog() {
     }
 }
 
-bool CAudioSettingsDlg::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message == WM_HSCROLL) {
-            OnHScroll(static_cast<int>(LowWord(message->wParam)),
-                      static_cast<int>(message->lParam));
-        }
-        return true;
-    }
-    return QDialog::event(event);
-}
-
 bool CAudioSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !IsDialogKey(*static_cast<QKeyEvent*>(event))) {
         return true;
@@ -112,14 +102,14 @@ void CAudioSettingsDlg::keyPressEvent(QKeyEvent* event) {
 
 // Page, thumb position and thumb track apply at once; line steps (the arrow
 // keys) only move the thumb.
-void CAudioSettingsDlg::OnHScroll(int code, int controlId) {
+void CAudioSettingsDlg::OnHScroll(int code, const CClickSlider* slider) {
     if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !player_) {
         return;
     }
-    if (controlId == kVolumeSliderId) {
-        player_->SetVolume(volume_slider::VolumeFromPosition(ui_->IDC_SLIDER_VOLUME->value()));
-    } else if (controlId == kBalanceSliderId) {
-        player_->SetBalance(ui_->IDC_SLIDER_BALANCE->value());
+    if (slider == ui_->IDC_SLIDER_VOLUME) {
+        player_->SetVolume(volume_slider::VolumeFromPosition(slider->value()));
+    } else if (slider == ui_->IDC_SLIDER_BALANCE) {
+        player_->SetBalance(slider->value());
     }
 }
 

@@ -31,13 +31,12 @@ public:
     void reject() override;
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog();
-    void OnHScroll(int code, int controlId);
+    void OnHScroll(int code, const CClickSlider* slider);
     void OnReset();
     void OnOK();
 

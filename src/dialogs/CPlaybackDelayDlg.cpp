@@ -2,7 +2,6 @@
 
 #include "DialogSupport.h"
 #include "i18n/CLanguageFile.h"
-#include "platform/WindowMessage.h"
 #include "ui_IDD_PLAYBACKDELAY.h"
 
 #include <QLabel>
@@ -16,6 +15,8 @@ CPlaybackDelayDlg::CPlaybackDelayDlg(const CLanguageFile* language, int seconds,
       secondsLeft_(seconds),
       ui_(std::make_unique<Controls>()) {
     ui_->setupUi(this);
+    countdown_.setObjectName(QStringLiteral("ID_Shutdown_Timer"));
+    QObject::connect(&countdown_, &QTimer::timeout, this, &CPlaybackDelayDlg::OnTimer);
     QObject::connect(ui_->IDC_BUTTON_ABBRECHEN, &QPushButton::clicked, this,
                      &CPlaybackDelayDlg::reject);
 }
@@ -40,20 +41,10 @@ void CPlaybackDelayDlg::showEvent(QShowEvent* event) {
 
 void CPlaybackDelayDlg::OnInitDialog() {
     ui_->IDC_COUNTDOWN->setText(::CountdownText(language_, secondsLeft_));
-    SetTimer(this, kShutdownTimerId, 1000);
+    countdown_.start(1000);
     if (language_) {
         language_->TranslateDialog(this, QStringLiteral("IDD_PLAYBACKDELAY"));
     }
-}
-
-bool CPlaybackDelayDlg::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        if (static_cast<WindowMessageEvent*>(event)->message == WM_TIMER) {
-            OnTimer();  // whichever timer it is
-        }
-        return true;
-    }
-    return QDialog::event(event);
 }
 
 // Shows n, n-1 .. 1 a second each and ends a second after 1. A count that
@@ -73,6 +64,6 @@ void CPlaybackDelayDlg::reject() {
 }
 
 void CPlaybackDelayDlg::done(int result) {
-    KillTimer(this, kShutdownTimerId);
+    countdown_.stop();
     QDialog::done(result);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 
 #include <memory>
 
@@ -24,7 +25,6 @@ public:
     void reject() override;
 
 protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -34,6 +34,7 @@ private:
     const CLanguageFile* language_;
     int secondsLeft_;
     bool initialised_ = false;
+    QTimer countdown_{this};  // every second while it shows
     // The template's controls; their names are resource symbols, which
     // resource.h defines as macros, so they stay out of this header.
     struct Controls;

@@ -2,7 +2,6 @@
 
 #include "DialogSupport.h"
 #include "i18n/CLanguageFile.h"
-#include "platform/WindowMessage.h"
 #include "ui_IDD_SHUTDOWN.h"
 
 #include <QLabel>
@@ -13,6 +12,8 @@ struct CShutdownDlg::Controls : Ui::IDD_SHUTDOWN {};
 CShutdownDlg::CShutdownDlg(const CLanguageFile* language, QWidget* parent)
     : QDialog(parent), language_(language), ui_(std::make_unique<Controls>()) {
     ui_->setupUi(this);
+    countdown_.setObjectName(QStringLiteral("ID_Shutdown_Timer"));
+    QObject::connect(&countdown_, &QTimer::timeout, this, &CShutdownDlg::OnTimer);
     // Without a parent it would be lost behind a topmost fullscreen player,
     // out of reach of the one person who may want to cancel it.
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -39,20 +40,10 @@ void CShutdownDlg::showEvent(QShowEvent* event) {
 
 void CShutdownDlg::OnInitDialog() {
     ui_->IDC_COUNTDOWN->setText(::CountdownText(language_, secondsLeft_));
-    SetTimer(this, kShutdownTimerId, 1000);
+    countdown_.start(1000);
     if (language_) {
         language_->TranslateDialog(this, QStringLiteral("IDD_SHUTDOWN"));
     }
-}
-
-bool CShutdownDlg::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        if (static_cast<WindowMessageEvent*>(event)->message == WM_TIMER) {
-            OnTimer();
-        }
-        return true;
-    }
-    return QDialog::event(event);
 }
 
 // Counts 15 .. 1 and closes on the tick after 1.
@@ -70,6 +61,6 @@ void CShutdownDlg::reject() {
 }
 
 void CShutdownDlg::done(int result) {
-    KillTimer(this, kShutdownTimerId);
+    countdown_.stop();
     QDialog::done(result);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 
 #include <memory>
 
@@ -25,7 +26,6 @@ public:
     void reject() override;
 
 protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -35,6 +35,7 @@ private:
     const CLanguageFile* language_;
     int secondsLeft_ = 15;
     bool initialised_ = false;
+    QTimer countdown_{this};  // every second while it shows
     // The template's controls; their names are resource symbols, which
     // resource.h defines as macros, so they stay out of this header.
     struct Controls;

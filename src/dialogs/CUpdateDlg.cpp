@@ -4,7 +4,6 @@
 #include "UpdateSupport.h"
 #include "UpdateWorker.h"
 #include "i18n/CLanguageFile.h"
-#include "platform/WindowMessage.h"
 #include "ui_IDD_UPDATE_DIALOG.h"
 
 #include <QHeaderView>
@@ -20,8 +19,6 @@
 struct CUpdateDlg::Controls : Ui::IDD_UPDATE_DIALOG {};
 
 namespace {
-
-using velvaro::update::kUpdateTimerId;
 
 constexpr const char* kWorkerTextKeys[] = {
     "CONNECT_VV",
@@ -53,6 +50,8 @@ int ToProgress(qint64 value) {
 CUpdateDlg::CUpdateDlg(const CLanguageFile* language, QWidget* parent)
     : QDialog(parent), language_(language), ui_(std::make_unique<Controls>()) {
     ui_->setupUi(this);
+    poll_.setObjectName(QStringLiteral("ID_Update_Timer"));
+    QObject::connect(&poll_, &QTimer::timeout, this, &CUpdateDlg::OnTimer);
     QObject::connect(ui_->IDC_BUTTON_ABBRECHEN, &QPushButton::clicked, this, &CUpdateDlg::OnButton);
 }
 
@@ -119,7 +118,7 @@ void CUpdateDlg::StartWorker() {
         velvaro::update::RunUpdateWorker(*this, shared_, texts);
     }));
     worker_->start();
-    SetTimer(this, kUpdateTimerId, 40);
+    poll_.start(40);
 }
 
 bool CUpdateDlg::WorkerFinished() const {
@@ -130,17 +129,6 @@ void CUpdateDlg::WaitForWorker() {
     if (worker_) {
         worker_->wait();
     }
-}
-
-bool CUpdateDlg::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->message == WM_TIMER && message->wParam == kUpdateTimerId) {
-            OnTimer();
-        }
-        return true;
-    }
-    return QDialog::event(event);
 }
 
 void CUpdateDlg::OnTimer() {
@@ -185,7 +173,7 @@ void CUpdateDlg::done(int result) {
     closing_ = true;
     shared_.running = false;
     WaitForWorker();
-    KillTimer(this, kUpdateTimerId);
+    poll_.stop();
     QDialog::done(result);
 }
 

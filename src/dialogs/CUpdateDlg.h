@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -53,7 +54,6 @@ public:
     };
 
 protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -68,6 +68,7 @@ private:
     const CLanguageFile* language_;
     Shared shared_;
     std::unique_ptr<QThread> worker_;
+    QTimer poll_{this};  // every 40 ms while the worker runs
     bool initialised_ = false;
     bool painted_ = false;
     bool closing_ = false;

@@ -1,11 +1,6 @@
 #include "DialogSupport.h"
 
 #include "i18n/CLanguageFile.h"
-#include "resource.h"
-
-const unsigned kShutdownTimerId = ID_Shutdown_Timer;
-const int kVolumeSliderId = IDC_SLIDER_VOLUME;
-const int kBalanceSliderId = IDC_SLIDER_BALANCE;
 
 QString CountdownText(const CLanguageFile* language, int seconds) {
     QString text = QString::asprintf("%i ", seconds);

@@ -1,7 +1,5 @@
 #include "UpdateSupport.h"
 
-#include "resource.h"
-
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
@@ -27,8 +25,6 @@
 namespace velvaro::update {
 
 using velvaro::platform::FileErrorKind;
-
-const unsigned kUpdateTimerId = ID_Update_Timer;
 
 namespace {
 

@@ -16,8 +16,6 @@
 
 namespace velvaro::update {
 
-extern const unsigned kUpdateTimerId;  // ID_Update_Timer
-
 inline constexpr char kDefaultServerHost[] = "update.velvaro.org";
 inline constexpr int kDefaultServerPort = 80;
 

@@ -18,6 +18,7 @@ bool EngineEvents::event(QEvent* event) {
     const auto* message = static_cast<WindowMessageEvent*>(event);
     if (message->message == WM_GRAPH_EVENT) {
         TakeGraphEvents();
+        Wake();  // an event may have moved a still player
     } else if (message->message == WM_TIMER && message->wParam == ID_Clock_Timer) {
         Tick();
     }

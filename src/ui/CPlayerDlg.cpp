@@ -66,7 +66,8 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
       settings(settings),
       language(language),
       commandLine(commandLine),
-      client(new PlayerClientArea(this, [this](QPainter& painter) { OnPaint(painter); })) {
+      client(new PlayerClientArea(
+          this, [this](QPainter& painter) { OnPaint(painter); }, MouseInput())) {
     setObjectName(QString::fromLatin1(kPlayerWindowClass));
     setAcceptDrops(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -211,16 +212,26 @@ void CPlayerDlg::CreateBars() {
     bars.status->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     bars.status->SetParts(kStatusParts);
     bars.status->show();
-    bars.position = new CClickSlider(ID_Slider, this, client);
+    bars.position = new CClickSlider(client);
     bars.position->setObjectName(QStringLiteral("ID_Slider"));
     bars.position->setRange(0, 0);
     bars.position->show();
-    bars.volume = new CClickSlider(ID_VolumeSlider, this, client);
+    bars.volume = new CClickSlider(client);
     bars.volume->setObjectName(QStringLiteral("ID_VolumeSlider"));
     bars.volume->setTickPosition(QSlider::NoTicks);
     bars.volume->setRange(0, 100);
     bars.volume->setPageStep(1);
     bars.volume->show();
+    // Both act on the medium, so they wait for one being opened.
+    for (const auto& [slider, id] :
+         {std::pair{bars.position, ID_Slider}, std::pair{bars.volume, ID_VolumeSlider}}) {
+        connect(slider, &CClickSlider::scrolled, this, [this, id](int code) {
+            ForMedium(session, [this, id, code] {
+                OnHScroll(code, id);
+                session.Events().Wake();
+            });
+        });
+    }
     const int rowHeight = bars.position->sizeHint().height();
     bars.position->resize(kSplashWidth - kVolumeSliderWidth, rowHeight);
     bars.volume->resize(kVolumeSliderWidth, rowHeight);

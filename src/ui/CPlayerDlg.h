@@ -1,5 +1,6 @@
 // The player window, hub of everything the user does: it owns the engine,
-// the menus and the bars; every input reaches WindowProc as a window message.
+// the menus and the bars, and takes the mouse, the keys, dropped files and
+// the sliders' moves.
 // What needs no widget is in src/session; the frame, the video area,
 // fullscreen, the menus with the toolbar and the dialogs are view classes
 // it owns. Every command goes through the session's Execute.
@@ -32,6 +33,7 @@ class CMediaPlayer;
 class CPlayerCommandLineInfo;
 class CSettings;
 class InstanceListener;
+struct ClientMouse;
 namespace velvaro::engine {
 class FileOpening;
 }
@@ -47,7 +49,6 @@ public:
     // OnInitDialog (tests call it alone, then show()), then the modal loop.
     int exec() override;
     bool OnInitDialog();
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void ApplySettings();
 
     void OnFileOpen();
@@ -101,9 +102,9 @@ private:
     void ShowIdleLayout();
     // Lets the medium go, with what shows it.
     void CloseEngine();
-    void OnDropFiles(const QStringList& names);
     void OnInstanceParam(WPARAM wParam, LPARAM lParam);
-    void OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the client area's mouse does.
+    ClientMouse MouseInput();
 
     void CreateBars();
     void OnPaint(QPainter& painter);
@@ -130,7 +131,6 @@ private:
     void DrawState(const PlayerState& now, const PlayerState& before);
     void OnSoundTrackSettled(bool added);
     void OnExternalAudioTrack();
-    void OnTimer(UINT id);
     void OnClockTick();
     // The medium came to its end, or broke on the way (`failure` says why).
     void OnMediumEnded(const QString& failure);
@@ -196,3 +196,7 @@ private:
     WindowRemote remote{viewParts, windowMenus, opens,
                         [this] { return opening.depth > 0 || dialogs.CountingDown(); }};
 };
+
+// Runs `input`, which acts on the medium, at once; while one is being opened
+// it waits for it, in order with the commands and keys that wait.
+void ForMedium(PlayerSession& session, std::function<void()> input);

@@ -14,6 +14,8 @@ void CPlayerDlg::resizeEvent(QResizeEvent* event) {
 void CPlayerDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
-        frame.OnWindowStateChange(*static_cast<QWindowStateChangeEvent*>(event));
+        if (frame.OnWindowStateChange(*static_cast<QWindowStateChangeEvent*>(event))) {
+            session.Events().Wake();
+        }
     }
 }

@@ -1,5 +1,6 @@
-// The window procedure: key pre-translation, the key table, dropped files,
-// graph events and the hand-over from a second start.
+// The window's input: key pre-translation into the session's key table,
+// dropped files, graph events, the clock's ticks and the hand-over from a
+// second start.
 #include "ui/CPlayerDlg.h"
 
 #include "CommandRanges.h"
@@ -17,7 +18,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
@@ -26,28 +26,16 @@
 #include <set>
 #include <utility>
 
-namespace {
-
-// The position and the wheel wait for the medium being opened; commands
-// and keys wait in the session.
-bool WaitsForMedium(UINT message) {
-    return message == WM_HSCROLL || message == WM_MOUSEWHEEL;
+void ForMedium(PlayerSession& session, std::function<void()> input) {
+    if (session.Opener().Busy()) {
+        session.Defer([&session, input = std::move(input)] { ForMedium(session, input); });
+        return;
+    }
+    input();
 }
 
-}  // namespace
-
+// The engine's events and the clock's ticks.
 bool CPlayerDlg::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        auto* message = static_cast<WindowMessageEvent*>(event);
-        if (session.Opener().Busy() && WaitsForMedium(message->message)) {
-            session.Defer([this, m = message->message, w = message->wParam, l = message->lParam] {
-                PostMessage(this, m, w, l);
-            });
-            return true;
-        }
-        message->result = WindowProc(message->message, message->wParam, message->lParam);
-        return true;
-    }
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::Show) {
         frame.ShowFrameHints();  // the native window is new and has Qt's hints
@@ -101,60 +89,6 @@ bool CPlayerDlg::PreTranslateMessage(QObject* watched, QEvent* event) {
     return true;
 }
 
-LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_MBUTTONDOWN:
-            if (Player()) {
-                session.Playback().PlayPause();
-            }
-            break;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-        case WM_MOUSEMOVE:
-        case WM_RBUTTONDOWN:
-        case WM_MOUSEWHEEL:
-            OnMouseMessage(message, wParam, lParam);
-            break;
-        case WM_PARENTNOTIFY:
-            if (Player() && wParam == kExtraButton1Down) {
-                session.Execute(IDM_AUDIO_LEISER);
-            } else if (Player() && wParam == kExtraButton2Down) {
-                session.Execute(IDM_AUDIO_LAUTER);
-            }
-            break;
-        case WM_SYSCOMMAND:
-            if (wParam == SC_MAXIMIZE) {
-                frame.OnMaximize();
-            } else if (wParam == SC_RESTORE) {
-                frame.OnRestore();
-            } else if (wParam == SC_MINIMIZE) {
-                showMinimized();
-            }
-            break;
-        case WM_DROPFILES:
-            OnDropFiles(*reinterpret_cast<const QStringList*>(lParam));
-            break;
-        case WM_MENUSELECT:
-            windowMenus.OnMenuSelect(reinterpret_cast<QMenu*>(lParam));
-            break;
-        case WM_TIMER:
-            OnTimer(static_cast<UINT>(wParam));
-            break;
-        case WM_HSCROLL:
-            OnHScroll(static_cast<int>(LowWord(wParam)), static_cast<int>(lParam));
-            break;
-        case WM_CLOSE:
-            done(0);
-            break;
-        default:
-            break;
-    }
-    if (message != WM_TIMER) {
-        session.Events().Wake();  // any input may have moved a still player
-    }
-    return 0;
-}
-
 void CPlayerDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
@@ -169,18 +103,13 @@ void CPlayerDlg::dropEvent(QDropEvent* event) {
         }
     }
     event->acceptProposedAction();
-    SendMessage(this, WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
-}
-
-// One folder plays as a disc or a disc folder.
-void CPlayerDlg::OnDropFiles(const QStringList& names) {
+    // One folder plays as a disc or a disc folder.
     if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
         disc.OpenPlace(names.first());
-        return;
-    }
-    if (!names.isEmpty()) {
+    } else if (!names.isEmpty()) {
         OpenFiles(names);
     }
+    session.Events().Wake();
 }
 
 // A medium that breaks while playing ends as if it had come to its end, so

@@ -1,72 +1,92 @@
 // The mouse in the video area: a click opens a file or switches fullscreen,
-// dragging moves the window, the right button opens the context menu and
-// the wheel skips through the medium.
+// dragging moves the window, the right button opens the context menu, the
+// middle one plays or pauses, the extra ones change the volume and the
+// wheel skips through the medium.
 //
 // Window moves need nothing from us: the video window is a child widget and
 // moves with the window by itself.
 #include "ui/CPlayerDlg.h"
 
 #include "engine/CMediaPlayer.h"
+#include "resource.h"
+#include "ui/PlayerClientArea.h"
 
 #include <QMenu>
 #include <QWindow>
 
-#include <cstdint>
 #include <utility>
 
-void CPlayerDlg::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const QPoint point(PointX(lParam), PointY(lParam));
-    PointerState& pointer = fullscreen.Pointer();
-    switch (message) {
-        case WM_LBUTTONDOWN:
-            pointer.leftButtonPressed = true;
-            break;
-        case WM_LBUTTONUP:
-            // Only a release whose press was ours counts, so a press elsewhere
-            // (a menu, another window) released over the video does nothing.
-            if (!std::exchange(pointer.leftButtonPressed, false)) {
-                break;
+ClientMouse CPlayerDlg::MouseInput() {
+    // Any of it may have moved a still player.
+    const auto waking = [this](auto handle) {
+        return [this, handle](auto... input) {
+            handle(input...);
+            session.Events().Wake();
+        };
+    };
+    return {
+        .leftPressed = waking([this](QPoint) { fullscreen.Pointer().leftButtonPressed = true; }),
+        // Only a release whose press was ours counts, so a press elsewhere
+        // (a menu, another window) released over the video does nothing.
+        .leftReleased = waking([this](QPoint point) {
+            if (!std::exchange(fullscreen.Pointer().leftButtonPressed, false)) {
+                return;
             }
             if (!Player()) {
                 OnFileOpen();
             } else if (videoArea.HasVideo() && !disc.OnClick(point)) {
                 fullscreen.OnFullscreen();
             }
-            break;
-        case WM_MOUSEMOVE:
+        }),
+        .moved = waking([this](QPoint point, Qt::MouseButtons held) {
+            PointerState& pointer = fullscreen.Pointer();
             if (point != pointer.lastPosition) {
                 pointer.lastPosition = point;
                 pointer.lastMoveTick = TickCount();
                 disc.OnHover(point);
             }
-            if ((wParam & MK_LBUTTON) && !fullscreen.IsFullscreen()) {
+            if ((held & Qt::LeftButton) && !fullscreen.IsFullscreen()) {
                 // The window manager moves the window from here on; the press
                 // has become a drag and its release is no click.
                 if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) {
                     pointer.leftButtonPressed = false;
                 }
             }
-            break;
-        case WM_RBUTTONDOWN:
-            if (menus.context) {
-                // A command of the menu may end fullscreen; the count still
-                // has to be given back.
-                const bool showsCursor = fullscreen.IsFullscreen();
-                if (showsCursor) {
-                    fullscreen.ShowSystemCursor(true);
-                }
-                menus.context->exec(frame.ContextMenuPosition(point));
-                if (showsCursor) {
-                    fullscreen.ShowSystemCursor(false);
-                }
+        }),
+        .rightPressed = waking([this](QPoint point) {
+            if (!menus.context) {
+                return;
             }
-            break;
-        case WM_MOUSEWHEEL:
+            // A command of the menu may end fullscreen; the count still has
+            // to be given back.
+            const bool showsCursor = fullscreen.IsFullscreen();
+            if (showsCursor) {
+                fullscreen.ShowSystemCursor(true);
+            }
+            menus.context->exec(frame.ContextMenuPosition(point));
+            if (showsCursor) {
+                fullscreen.ShowSystemCursor(false);
+            }
+        }),
+        .middlePressed = waking([this] {
             if (Player()) {
-                Skip(WheelSteps(static_cast<std::int16_t>(HighWord(wParam))));
+                session.Playback().PlayPause();
             }
-            break;
-        default:
-            break;
-    }
+        }),
+        .extraPressed = waking([this](Qt::MouseButton extra) {
+            if (Player()) {
+                session.Execute(extra == Qt::BackButton ? IDM_AUDIO_LEISER : IDM_AUDIO_LAUTER);
+            }
+        }),
+        // The wheel skips through the medium, so it waits for one being opened.
+        .wheeled =
+            [this](int delta) {
+                ForMedium(session, [this, delta] {
+                    if (Player()) {
+                        Skip(WheelSteps(delta));
+                    }
+                    session.Events().Wake();
+                });
+            },
+    };
 }

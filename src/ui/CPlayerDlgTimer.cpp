@@ -11,12 +11,6 @@
 
 #include <algorithm>
 
-void CPlayerDlg::OnTimer(UINT id) {
-    if (id == ID_MouseMove_Timer) {
-        fullscreen.OnMouseMoveTimer();
-    }
-}
-
 // The session's clock found the engine's position; a drag of the position
 // thumb seeks as it goes, every half second at most.
 void CPlayerDlg::OnClockTick() {

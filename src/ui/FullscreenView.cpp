@@ -3,7 +3,6 @@
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "platform/DisplayModes.h"
-#include "platform/WindowMessage.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "settings/CSettings.h"
@@ -30,7 +29,7 @@ constexpr int kBarItems[] = {IDM_ANSICHT_TITLEBAR, IDM_ANSICHT_MENUBAR, IDM_ANSI
 
 // The cursor counts as resting after this long without a movement.
 constexpr unsigned kCursorRestMs = 500;
-constexpr UINT kMouseMovePeriodMs = 40;
+constexpr int kMouseMovePeriodMs = 40;
 
 }  // namespace
 
@@ -38,6 +37,10 @@ FullscreenView::FullscreenView(ViewParts parts, VideoArea& area, WindowFrame& fr
                                WindowBookmarks& bookmarks)
     : parts_(std::move(parts)), area_(area), frame_(frame), bookmarks_(bookmarks) {
     pointer_.lastMoveTick = TickCount();
+    mouseMoveTimer_.setObjectName(QStringLiteral("ID_MouseMove_Timer"));
+    mouseMoveTimer_.setInterval(kMouseMovePeriodMs);
+    QObject::connect(&mouseMoveTimer_, &QTimer::timeout, &mouseMoveTimer_,
+                     [this] { OnMouseMoveTimer(); });
 }
 
 void FullscreenView::OnFullscreen() {
@@ -106,7 +109,7 @@ void FullscreenView::EnterFullscreen() {
     parts_.engine()->HideCursor(true);
     ShowSystemCursor(false);
     pointer_.cursorShown = false;
-    SetTimer(&window, ID_MouseMove_Timer, kMouseMovePeriodMs);
+    mouseMoveTimer_.start();
 
     window.showFullScreen();
     CoverDisplay();
@@ -144,7 +147,7 @@ void FullscreenView::LeaveFullscreen() {
     parts_.session.ChangeLayout([](VideoLayout& layout) { layout.SwapPairs(); });
     state_.inTransition = true;
     const auto own = frame_.OwnStateChanges();
-    KillTimer(&window, ID_MouseMove_Timer);
+    mouseMoveTimer_.stop();
     state_.fitOnSize = false;
     if (!pointer_.cursorShown) {
         if (player) {

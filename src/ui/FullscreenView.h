@@ -6,6 +6,8 @@
 #include "ui/PlayerWindowState.h"
 #include "ui/ViewParts.h"
 
+#include <QTimer>
+
 class VideoArea;
 class WindowBookmarks;
 class WindowFrame;
@@ -32,7 +34,6 @@ public:
     const PointerState& Pointer() const { return pointer_; }
     // Each `true` undoes one `false`; dialogs in fullscreen show it meanwhile.
     void ShowSystemCursor(bool show);
-    void OnMouseMoveTimer();
     // True when the cursor was shown for a dialog in fullscreen; hand it to
     // RestoreCursorAfterDialog, which undoes exactly that.
     bool ShowCursorForDialog();
@@ -40,6 +41,7 @@ public:
 
 private:
     void CoverDisplay();
+    void OnMouseMoveTimer();
 
     ViewParts parts_;
     VideoArea& area_;
@@ -48,4 +50,5 @@ private:
     bool fullscreen_ = false;
     FullscreenState state_;
     PointerState pointer_;
+    QTimer mouseMoveTimer_;  // every 40 ms, only in fullscreen
 };

@@ -1,19 +1,30 @@
 // The window's client area below the menu bar: parent of the bars and of the
-// video widget. Window messages sent to it (the engine's events and clock
-// timer) go on to the window procedure; its mouse input reaches the window
-// procedure as mouse messages in client coordinates, and `paint` draws it.
+// video widget. Its mouse input goes to `mouse` in client coordinates, and
+// `paint` draws it.
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 
 #include <functional>
 
+// What the mouse does over the client area.
+struct ClientMouse {
+    std::function<void(QPoint)> leftPressed;
+    std::function<void(QPoint)> leftReleased;
+    std::function<void(QPoint, Qt::MouseButtons held)> moved;
+    std::function<void(QPoint)> rightPressed;
+    std::function<void()> middlePressed;
+    std::function<void(Qt::MouseButton extra)> extraPressed;  // back or forward
+    // Eighths of a degree, 120 to a notch, forward positive; never 0.
+    std::function<void(int delta)> wheeled;
+};
+
 class PlayerClientArea : public QWidget {
 public:
-    PlayerClientArea(QWidget* window, std::function<void(QPainter&)> paint);
+    PlayerClientArea(QWidget* window, std::function<void(QPainter&)> paint, ClientMouse mouse);
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -22,6 +33,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    QWidget* window_;
     std::function<void(QPainter&)> paint_;
+    ClientMouse mouse_;
 };

@@ -4,7 +4,6 @@
 #include "engine/CMediaPlayer.h"
 #include "i18n/ui/MenuCommands.h"
 #include "platform/WindowFrame.h"
-#include "platform/WindowMessage.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "session/StartOptionValues.h"
@@ -382,17 +381,21 @@ void WindowFrame::OnRestore() {
 }
 
 // The menu items follow, as for the window's own commands.
-void WindowFrame::OnWindowStateChange(const QWindowStateChangeEvent& change) {
+bool WindowFrame::OnWindowStateChange(const QWindowStateChangeEvent& change) {
     if (changingWindowState_ || fullscreen_.InTransition() || fullscreen_.IsFullscreen() ||
         !parts_.menus.states) {
-        return;
+        return false;
     }
     const bool wasMaximized = change.oldState() & Qt::WindowMaximized;
     if (window_.isMaximized() && !wasMaximized) {
-        SendMessage(&window_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    } else if (!window_.isMaximized() && !window_.isMinimized() && wasMaximized) {
-        SendMessage(&window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+        OnMaximize();
+        return true;
     }
+    if (!window_.isMaximized() && !window_.isMinimized() && wasMaximized) {
+        OnRestore();
+        return true;
+    }
+    return false;
 }
 
 QPoint WindowFrame::ContextMenuPosition(QPoint point) const {

@@ -52,8 +52,9 @@ public:
     void OnRestore();
     // After the window's size changed, by the user or by the window itself.
     void OnSize();
-    // The window manager's maximise and restore buttons.
-    void OnWindowStateChange(const QWindowStateChangeEvent& change);
+    // The window manager's maximise and restore buttons; true when it
+    // followed one with the window's own.
+    bool OnWindowStateChange(const QWindowStateChangeEvent& change);
     // Where the context menu opens for a right click at a client point.
     QPoint ContextMenuPosition(QPoint point) const;
 

@@ -12,7 +12,6 @@
 #include "i18n/ui/PopupRegistry.h"
 #include "i18n/ui/ToolButtonImage.h"
 #include "platform/PlayerMessages.h"
-#include "platform/WindowMessage.h"
 #include "resource.h"
 #include "session/CommandStates.h"
 #include "session/PlayerSession.h"
@@ -134,9 +133,8 @@ void WindowMenus::ConnectMenus() {
     popups += menus.context->findChildren<QMenu*>();
     popups.append(menus.context.get());
     for (QMenu* popup : popups) {
-        QObject::connect(popup, &QMenu::aboutToShow, window, [window, popup] {
-            SendMessage(window, WM_MENUSELECT, 0, reinterpret_cast<LPARAM>(popup));
-        });
+        QObject::connect(popup, &QMenu::aboutToShow, &receiver_,
+                         [this, popup] { OnMenuSelect(popup); });
     }
 }
 

@@ -220,8 +220,7 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
             return;
         }
         slider->setValue(static_cast<int>(positionUs / kUsPerHundredth));
-        SendMessage(&parts_.window, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
-                    ID_Slider);
+        slider->Scroll(SB_THUMBPOSITION);
         lastPositionUs_ = slider->value() * kUsPerHundredth;
         sinceLastTick_.start();
         if (service_) {
@@ -256,8 +255,7 @@ void WindowRemote::RemoteSetVolume(double volume) {
             return;
         }
         slider->setValue(static_cast<int>(std::lround(volume * 100)));
-        SendMessage(&parts_.window, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, slider->value()),
-                    ID_VolumeSlider);
+        slider->Scroll(SB_THUMBPOSITION);
     });
 }
 

@@ -15,8 +15,6 @@
 #include "dialogs/ElementPropertiesDialog.h"
 #include "dialogs/FilterList.h"
 #include "platform/PlayerMessages.h"
-#include "platform/WindowMessage.h"
-#include "resource.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -87,77 +85,101 @@ TEST(AboutDialogTest, OnlyEnterSpaceAndEscapeDoAnything) {
 
 using CountdownTest = DialogTest;
 
-void Tick(QDialog& dialog, UINT timer = ID_Shutdown_Timer) {
-    SendMessage(&dialog, WM_TIMER, timer, 0);
+// The texts a countdown shows as its own timer moves it, each once, until it
+// closes or has ticked `ticks` times; and how long the last one stood before
+// the dialog closed (-1 while it shows).
+struct Counted {
+    QStringList shown;
+    qint64 lastStood = -1;
+};
+Counted Watch(QDialog& countdown, int ticks = std::numeric_limits<int>::max()) {
+    Counted counted{{Texts(countdown, {"IDC_COUNTDOWN"})}};
+    QElapsedTimer since;
+    since.start();
+    EXPECT_TRUE(RunEventsUntil(
+        [&] {
+            if (!countdown.isVisible()) {
+                counted.lastStood = since.elapsed();
+                return true;
+            }
+            if (const QString now = Texts(countdown, {"IDC_COUNTDOWN"});
+                now != counted.shown.last()) {
+                counted.shown << now;
+                since.restart();
+            }
+            return counted.shown.size() > ticks;
+        },
+        20000));
+    return counted;
 }
 
-// Cancelled by the button, Escape or the close box, else run out on the tick after one.
+// Cancelled by the button, Escape or the close box, else run out on the
+// tick after one: a tick a second, the last one a second after "1".
 TEST_F(CountdownTest, ShutdownCountsFromFifteenAndRunsOutOnTheTickAfterOneUnlessCancelled) {
     const std::function<void(QDialog&)> ends[] = {
         [](QDialog& open) { Press(open, "IDC_BUTTON_ABBRECHEN"); },
         [](QDialog& open) { QTest::keyClick(&open, Qt::Key_Escape); },
         [](QDialog& open) { open.close(); },
-        [](QDialog& open) {
-            Tick(open);
-            Tick(open);
-            EXPECT_EQ(Texts(open, {"IDC_COUNTDOWN"}), u"1 Seconds"_s);
-            EXPECT_TRUE(open.isVisible());
-            Tick(open);
-            EXPECT_FALSE(open.isVisible());
-        },
+        nullptr,
     };
+    QStringList fullCount;
+    for (int second = 15; second >= 1; --second) {
+        fullCount << u"%1 Seconds"_s.arg(second);
+    }
     for (const auto& end : ends) {
         CShutdownDlg dialog(&english);
-        QStringList shown;
+        Counted counted;
         ModalDialogWatcher<CShutdownDlg> user([&](CShutdownDlg& open) {
             EXPECT_EQ(Texts(open, {"", "IDC_TXT_AUTOSHUTDOWN", "IDC_BUTTON_ABBRECHEN"}),
                       u"Shutdown|Automatic Shutdown In...|&Cancel"_s);
-            shown << Texts(open, {"IDC_COUNTDOWN"});
-            for (int tick = 0; tick < 12; ++tick) {
-                Tick(open);
+            counted = Watch(open, end ? 1 : std::numeric_limits<int>::max());
+            if (end) {
+                end(open);
             }
-            shown << Texts(open, {"IDC_COUNTDOWN"});
-            end(open);
         });
-        const bool runOut = &end == &ends[3];
-        EXPECT_EQ(dialog.DoModal(), runOut ? IDOK : IDCANCEL);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(dialog.DoModal(), end ? IDCANCEL : IDOK);
         EXPECT_EQ(user.Count(), 1);
-        EXPECT_EQ(shown.join(u'|'), u"15 Seconds|3 Seconds"_s);
-        EXPECT_TRUE(runOut || dialog.SecondsLeft() == 3) << dialog.SecondsLeft();
+        if (end) {
+            EXPECT_EQ(counted.shown.join(u'|'), u"15 Seconds|14 Seconds"_s);
+            EXPECT_EQ(dialog.SecondsLeft(), 14);
+            EXPECT_LT(clock.elapsed(), 5000);
+        } else {
+            EXPECT_EQ(counted.shown, fullCount);
+            EXPECT_GE(counted.lastStood, 900);
+            EXPECT_TRUE(clock.elapsed() >= 14000 && clock.elapsed() < 25000) << clock.elapsed();
+        }
     }
 }
 
-// Ticked by hand, any timer counts; on its own timer, three seconds close it
-// a second after one: three ticks of a coarse one-second timer, never two.
-TEST_F(CountdownTest, PlaybackDelayTakesAnyTimerAndEndsAtTheFirstTickBelowOne) {
-    for (const int seconds : {2, 0, -3}) {
-        CPlaybackDelayDlg dialog(&german, seconds, nullptr);
-        QStringList shown;
+// Three seconds close it a second after one: three ticks of a coarse
+// one-second timer, never two; a count that is not positive ends at the
+// first tick.
+TEST_F(CountdownTest, PlaybackDelayCountsDownOnceASecondAndEndsAtTheFirstTickBelowOne) {
+    for (const int seconds : {3, 0, -3}) {
+        CPlaybackDelayDlg dialog(&german, seconds, seconds == 3 ? &owner : nullptr);
+        Counted counted;
         ModalDialogWatcher<CPlaybackDelayDlg> user([&](CPlaybackDelayDlg& open) {
             EXPECT_EQ(open.windowTitle(), u"Verzögerte Wiedergabe"_s);
-            for (const UINT timer : {UINT{999}, UINT{ID_Shutdown_Timer}}) {
-                if (open.isVisible()) {
-                    shown << open.CountdownText();
-                    Tick(open, timer);
-                }
-            }
+            counted = Watch(open);
         });
+        QElapsedTimer clock;
+        clock.start();
         EXPECT_EQ(dialog.DoModal(), IDOK) << seconds;
-        EXPECT_EQ(shown.join(u'|'),
-                  seconds == 2 ? u"2 Sekunden|1 Sekunden"_s : u"%1 Sekunden"_s.arg(seconds));
+        EXPECT_EQ(user.Count(), 1);
+        EXPECT_EQ(counted.shown.join(u'|'), seconds == 3 ? u"3 Sekunden|2 Sekunden|1 Sekunden"_s
+                                                         : u"%1 Sekunden"_s.arg(seconds));
+        const qint64 ticks = seconds == 3 ? 3 : 1;
+        EXPECT_TRUE(clock.elapsed() >= ticks * 1000 - 500 && clock.elapsed() < 10000)
+            << seconds << " " << clock.elapsed();
     }
-    CPlaybackDelayDlg dialog(&english, 3, &owner);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(clock.elapsed() >= 2500 && clock.elapsed() < 10000) << clock.elapsed();
 }
 
-// What a slider tells the dialog: the scroll code in the low word, its id;
-// `value` is where the thumb is moved first.
-void Scroll(CAudioSettingsDlg& dialog, CClickSlider* slider, int code, int value = INT_MIN) {
+// What a slider tells the dialog, after the thumb is moved to `value`.
+void Scroll(CClickSlider* slider, int code, int value = INT_MIN) {
     slider->setValue(value == INT_MIN ? slider->value() : value);
-    SendMessage(&dialog, WM_HSCROLL, MakeWParam(code, slider->value()), slider->ControlId());
+    slider->Scroll(code);
 }
 
 class AudioSettingsDialogTest : public DialogTest {
@@ -189,17 +211,17 @@ TEST_F(AudioSettingsDialogTest, OpensAtTheMappedVolumeAndAppliesOnlyTheSlidersMo
                   CClickSlider* volume = open.VolumeSlider();
                   EXPECT_EQ(range(volume), (QList{0, 0, 100}));
                   EXPECT_EQ(range(open.BalanceSlider()), (QList{-2500, -10000, 10000}));
-                  Scroll(open, volume, SB_THUMBPOSITION, 50);
-                  Scroll(open, open.BalanceSlider(), SB_THUMBTRACK, 4000);
+                  Scroll(volume, SB_THUMBPOSITION, 50);
+                  Scroll(open.BalanceSlider(), SB_THUMBTRACK, 4000);
                   EXPECT_EQ(Levels(), std::pair(-301, 4000));
-                  Scroll(open, volume, SB_PAGELEFT, 100);
+                  Scroll(volume, SB_PAGELEFT, 100);
                   EXPECT_EQ(engine->GetVolume(), 0);
-                  Scroll(open, volume, SB_PAGERIGHT, 10);
+                  Scroll(volume, SB_PAGERIGHT, 10);
                   EXPECT_EQ(engine->GetVolume(), -999);  // the scale truncates 10 to -999
                   volume->setValue(20);
                   for (int code : {0, 1, 6, 7, SB_ENDSCROLL}) {
-                      Scroll(open, volume, code);
-                      Scroll(open, open.BalanceSlider(), code);
+                      Scroll(volume, code);
+                      Scroll(open.BalanceSlider(), code);
                   }
                   EXPECT_EQ(Levels(), std::pair(-999, 4000));
                   volume->setValue(10);
@@ -232,8 +254,8 @@ TEST_F(AudioSettingsDialogTest, ResetAndEveryWayOfCancellingRestoreTheExactValue
         engine->SetVolume(-1234);
         engine->SetBalance(777);
         EXPECT_EQ(Show([this, &end](CAudioSettingsDlg& open) {
-                      Scroll(open, open.VolumeSlider(), SB_THUMBTRACK, 80);
-                      Scroll(open, open.BalanceSlider(), SB_THUMBPOSITION, -9000);
+                      Scroll(open.VolumeSlider(), SB_THUMBTRACK, 80);
+                      Scroll(open.BalanceSlider(), SB_THUMBPOSITION, -9000);
                       Press(open, "IDC_BUTTON_RESET");
                       EXPECT_TRUE(open.isVisible());
                       EXPECT_EQ(
@@ -251,7 +273,7 @@ TEST_F(AudioSettingsDialogTest, WithoutAnEngineOrWhenItClosesNothingIsAppliedAnd
     const auto fiddle = [](CAudioSettingsDlg& open) {
         EXPECT_EQ(Texts(open, {"", "IDC_TXT_LAUTSTAERKE", "IDC_BUTTON_RESET"}),
                   u"Audio-Einstellungen|Lautstärke|&Zurücksetzen"_s);
-        Scroll(open, open.VolumeSlider(), SB_THUMBPOSITION, 30);
+        Scroll(open.VolumeSlider(), SB_THUMBPOSITION, 30);
         Press(open, "IDC_BUTTON_RESET");
         open.reject();
     };

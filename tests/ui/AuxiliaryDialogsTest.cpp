@@ -39,8 +39,7 @@ TEST_F(AuxiliaryDialogsTest, AudioSettingsNeedSoundRefreshTheMuteDisplayAndShowT
         EXPECT_EQ(dialog.parentWidget(), window.get());
         cursorShown.push_back(SystemCursorShown());
         dialog.VolumeSlider()->setValue(0);
-        SendMessage(&dialog, WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, 0),
-                    dialog.VolumeSlider()->ControlId());
+        dialog.VolumeSlider()->Scroll(SB_THUMBPOSITION);
         Press(dialog, "IDC_BUTTON_OK");
     });
     ModalDialogWatcher<CPlaybackDelayDlg> delay([&](CPlaybackDelayDlg& dialog) {

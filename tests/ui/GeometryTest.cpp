@@ -125,7 +125,7 @@ TEST_F(GeometryTest, BarTogglesCompactViewMaximiseAndOnTop) {
         EXPECT_EQ(std::pair(Enabled(IDM_ANSICHT_WIEDERHERSTELLEN), Enabled(IDM_ANSICHT_MAXIMIEREN)),
                   std::pair(on, !on));
     };
-    SendMessage(window.get(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Command(IDM_ANSICHT_MAXIMIEREN);
     maximised(true);
     Command(IDM_ANSICHT_WIEDERHERSTELLEN);
     maximised(false);

@@ -69,6 +69,28 @@ TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSki
     Wheel({240, 0});  // sideways the wheel does not skip
     Wheel({0, -120});
     EXPECT_TRUE(WaitFor([this] { return Position() == 1300; })) << Position();
+
+    // While a medium opens the wheel waits for it, in turn with the keys:
+    // twenty seconds on and ten back, or back to the start and twenty on.
+    for (const bool wheelFirst : {true, false}) {
+        window->OpenMedia(QString::fromStdString(Media("long.mkv")), false);
+        ASSERT_TRUE(window->IsOpening());
+        if (wheelFirst) {
+            Wheel({0, 240});
+        }
+        window->Session().Key('Y', true);
+        if (!wheelFirst) {
+            Wheel({0, 240});
+        }
+        Settle();
+        Spin(300);
+        if (wheelFirst) {
+            EXPECT_LT(Position(), 1500) << "the wheel came after the key";
+        } else {
+            EXPECT_TRUE(WaitFor([this] { return Position() >= 2000; }, 2000)) << Position();
+            EXPECT_LT(Position(), 2500);
+        }
+    }
 }
 
 TEST_F(MouseTest, TheContextMenuShowsTheCursorInFullscreenWhileItIsOpen) {

@@ -1,5 +1,5 @@
-// Opening, playing and closing through the window procedure, with the
-// titles, status texts and command states each shows.
+// Opening, playing and closing through the window's commands, keys and
+// mouse, with the titles, status texts and command states each shows.
 #include "PlayerWindow.h"
 
 #include <QElapsedTimer>
@@ -61,7 +61,11 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
         {[this] { Key(VK_SPACE); }, "PAUSE", 1},
         {[this] { Key(VK_NUMPAD5); }, "PLAY", 2},
         {[this] { window->Menus().ToolButton(IDTBB_PAUSE)->trigger(); }, "PAUSE", 1},
-        {[this] { SendMessage(window.get(), WM_MBUTTONDOWN, 0, 0); }, "PLAY", 2},
+        {[this] {
+             Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::MiddleButton);
+             Mouse(QEvent::MouseButtonRelease, {10, 10}, Qt::MiddleButton);
+         },
+         "PLAY", 2},
         {[this] { Command(IDTBB_STOP); }, "STOP", 0}};
     for (const auto& [act, title, state] : steps) {
         act();

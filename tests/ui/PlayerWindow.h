@@ -1,6 +1,6 @@
 // A real player window on a real engine, with its own registry, driven
-// through its window procedure. The fixture reads what the tests check
-// through the window's public face: its session and its widgets.
+// through its commands, keys and widgets. The fixture reads what the tests
+// check through the window's public face: its session and its widgets.
 #pragma once
 
 #include "CommandRanges.h"
@@ -190,10 +190,9 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void KeyUp(UINT key) { window->Session().Key(key, false); }
     // The clock's tick, without waiting for it.
     void Timer() { window->Session().Events().Tick(); }
-    void Timer(UINT id) { SendMessage(window.get(), WM_TIMER, id, 0); }
     void Scroll(CClickSlider* slider, int code, int position) {
         slider->setValue(position);
-        SendMessage(window.get(), WM_HSCROLL, MakeWParam(code, position), slider->ControlId());
+        slider->Scroll(code);
     }
     // Paused at `position`, the position bar showing it as the clock timer does.
     void PauseAt(int position) {

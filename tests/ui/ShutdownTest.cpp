@@ -5,6 +5,9 @@
 #include "PowerOffGuard.h"
 #include "dialogs/CShutdownDlg.h"
 
+#include <QMimeData>
+#include <QUrl>
+
 namespace {
 
 using velvaro::test::PowerOffRequests;
@@ -16,10 +19,7 @@ void Cancel(CShutdownDlg& countdown) {
 // Lets all fifteen seconds pass, one tick a second.
 void RunOut(CShutdownDlg& countdown) {
     EXPECT_EQ(countdown.parentWidget(), nullptr);  // shown even over a minimised player
-    for (int tick = 0; tick < 15; ++tick) {
-        SendMessage(&countdown, WM_TIMER, ID_Shutdown_Timer, 0);
-    }
-    EXPECT_FALSE(countdown.isVisible());
+    EXPECT_TRUE(WaitFor([&] { return !countdown.isVisible(); }, 20000));
 }
 
 using ShutdownTest = PlayerWindowTest;
@@ -96,9 +96,16 @@ TEST_F(ShutdownTest, ArmingAndInADroppedPlaylistOnlyTheLastItemAsks) {
         askedAfter << Title();
         Cancel(countdown);
     });
-    QStringList names{QString::fromStdString(Media("video-only.mkv")),
-                      QString::fromStdString(Media("mpeg2-169.mpg"))};
-    SendMessage(window.get(), WM_DROPFILES, 0, reinterpret_cast<LPARAM>(&names));
+    // Dragged over the window and dropped, as the window system hands them over.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Media("video-only.mkv"))),
+                   QUrl::fromLocalFile(QString::fromStdString(Media("mpeg2-169.mpg")))});
+    const QPoint over = window->rect().center();
+    QDragEnterEvent enter(over, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(over, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
     ASSERT_TRUE(WaitFor([this] { return Playing(); }));
     NearTheEnd();  // the list is sorted: the MPEG film comes first
     ASSERT_TRUE(WaitFor([this] { return Title().contains(u"video-only.mkv"_s); }));
