@@ -11,6 +11,7 @@
 #include "session/LoopControl.h"
 #include "session/MediumHistory.h"
 #include "session/MediumOpener.h"
+#include "session/MediumStreams.h"
 #include "session/PlayerState.h"
 #include "session/Transport.h"
 #include "session/VideoLayout.h"
@@ -98,6 +99,8 @@ public:
     MediumOpener& Opener() { return opener_; }
     // The engine's events and clock.
     EngineEvents& Events() { return events_; }
+    // The open medium's streams, for the stream menus.
+    MediumStreams& Streams() { return streams_; }
 
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
@@ -127,6 +130,7 @@ private:
     VideoLayout layout_;
     EngineEvents events_{*this};
     MediumOpener opener_{*this};
+    MediumStreams streams_{*this};
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

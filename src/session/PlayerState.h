@@ -2,9 +2,12 @@
 // through PlayerSession::Update, which tells the views with one signal.
 #pragma once
 
+#include "session/StreamEntry.h"
+
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct PlayerState {
     // The medium's name (a file's name, a disc's label) and where it is;
@@ -36,5 +39,7 @@ struct PlayerState {
         bool operator==(const Range&) const = default;
     };
     std::optional<Range> shownMarks;
+    // The stream menus' entries, "Off" first once they were read.
+    std::vector<StreamEntry> streams;
     bool operator==(const PlayerState&) const = default;
 };

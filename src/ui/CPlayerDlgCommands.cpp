@@ -2,8 +2,6 @@
 // filters and the disc's places, all handed to the session.
 #include "ui/CPlayerDlg.h"
 
-#include "ui/StreamMenus.h"
-
 #include "CommandRanges.h"
 #include "controls/CClickSlider.h"
 #include "dialogs/FilterList.h"
@@ -187,7 +185,7 @@ void CPlayerDlg::AddCommands() {
     });
     session.HandleRange(kFirstStream, kFirstDrive, [this](int id) {
         bool applyLayout = false;
-        if (menus.streams->Select(session.Player(), id, &applyLayout) && applyLayout) {
+        if (session.Streams().Select(id, &applyLayout) && applyLayout) {
             videoArea.LayoutVideo();
         }
     });

@@ -11,7 +11,6 @@
 #include "ui/DiscPlace.h"
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
-#include "ui/StreamMenus.h"
 
 #include <QScopeGuard>
 
@@ -112,11 +111,11 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
         }
     }
 
-    player->SelectStream(menus.streams->SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
+    player->SelectStream(session.Streams().SubtitlesOff() ? -1 : -2, STREAM_SUBTITLES);
     SetTitleSuffix(QStringLiteral(" - STOP"));
     videoArea.LayoutVideo();
     windowMenus.FillFilterMenus();
-    menus.streams->Build(player);
+    session.Streams().Build();
 
     if (settings->startMediaAutomatically == 1) {
         session.Playback().PlayPause();

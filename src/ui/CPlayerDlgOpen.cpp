@@ -19,7 +19,6 @@
 #include "settings/CSettings.h"
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
-#include "ui/StreamMenus.h"
 #include "video/VideoWidget.h"
 
 #include <QFileDialog>
@@ -296,7 +295,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     }
 
     windowMenus.FillFilterMenus();
-    menus.streams->Build(Player());
+    session.Streams().Build();
 
     bookmarks.OnMediumOpened(path);
     session.History().AddCurrent();

@@ -1,75 +1,42 @@
-// The stream menus of the main menu and the context menu: the stream groups
-// of a file's stream selectors, or the separate chapter, audio, subtitle and
-// angle lists of a splitter or a DVD, with their check marks and the rules
-// for choosing an entry. Subtitles are always in the subtitle popup too,
-// where a user looks for them. Both menus always show the same items and
-// marks.
+// The stream menus of the main menu and the context menu, drawn from the
+// session's state: the stream groups of a file's stream selectors, or the
+// separate chapter, audio, subtitle and angle lists of a splitter or a DVD,
+// with their check marks. A popup is enabled when it lists something. Both
+// menus always show the same items and marks. What is listed, and what
+// choosing an entry does, is the session's (MediumStreams).
 #pragma once
 
 #include "engine/DvdFramework.h"
+#include "session/StreamEntry.h"
 
-#include <cstdint>
+#include <QObject>
+
 #include <utility>
 #include <vector>
 
-class CDvdPlayer;
-class CMediaPlayer;
+class PlayerSession;
 class PopupRegistry;
-class QAction;
 class QMenu;
 
 class StreamMenus {
 public:
-    // The registry and its menus must outlive this object.
-    explicit StreamMenus(const PopupRegistry& popups);
-
-    // Fills the popups from the player's streams: the groups, or the
-    // separate lists of a splitter or a DVD, leaving out (and greying) the
-    // kinds the DVD currently forbids to choose. Null greys everything.
-    void Build(CMediaPlayer* player);
-    // The check marks as the player reports them; audio entries greyed
-    // while a separate sound track plays instead of the file's.
-    void Refresh(CMediaPlayer* player);
-    // Runs the selection for a stream command; false when `id` is none.
-    // `*applyLayout` becomes true when the window must apply its layout.
-    bool Select(CMediaPlayer* player, int id, bool* applyLayout);
-    // After a change of the DVD's valid operations: subtitles hidden or
-    // shown as "Off" says, "Off" greyed when the disc has none to choose
-    // here or refuses. True when the window must apply its layout.
-    bool ReapplySubtitles(CDvdPlayer& dvd);
-    // "Off" is checked: the subtitle state of the next DVD.
-    bool SubtitlesOff() const;
-    // The state without a medium: the hosts greyed, the table emptied,
-    // "Off" enabled (it keeps its check mark).
-    void Reset();
-
-    // Entries of the stream table in use (0 when the lists are separate).
-    int TableCount() const { return static_cast<int>(table_.size()); }
+    // The registry and its menus must outlive this object. The menus follow
+    // each change of the session's streams from now on.
+    StreamMenus(const PopupRegistry& popups, const PlayerSession& session);
 
 private:
-    struct TableEntry {
-        int stream;
-        int group;
-    };
-
-    void BuildGroups(CMediaPlayer& player, int groups);
-    void BuildLists(CMediaPlayer& player, ULONG forbidden);
-    // Empties every stream popup but "Off" and its separator.
-    void ClearLists();
+    void Draw(const std::vector<StreamEntry>& now, const std::vector<StreamEntry>& before) const;
+    // Makes the items anew: every stream popup emptied but "Off" and its
+    // separator, the entries appended, the popups enabled by what they list.
+    void Rebuild(const std::vector<StreamEntry>& entries) const;
+    // The check marks and greying of the items there are.
+    void Mark(const std::vector<StreamEntry>& entries) const;
     // The popup in both menus (either may be null).
     std::vector<QMenu*> Popups(const char* name) const;
-    // Every item with that id in the stream popups of both menus.
-    std::vector<QAction*> Items(int id) const;
-    void Check(int id, bool checked) const;
-    void Enable(int id, bool enabled) const;
-    bool IsChecked(int id) const;
 
     const PopupRegistry& popups_;
-    std::vector<TableEntry> table_;
-    // The table entries the subtitle popup lists as well, in its order.
-    std::vector<int> tableSubtitles_;
-    // The lists of the last build are separate ones (splitter or DVD).
-    bool separateLists_ = false;
+    // What is connected to this class goes with it.
+    QObject receiver_;
 };
 
 // What the window greys when a DVD forbids operations: menu commands,

@@ -167,12 +167,12 @@ void WindowDisc::OnEvent(long code, std::intptr_t param1) {
             parts_.session.Commands().SetEnabled(id, state == TBSTATE_ENABLED);
         }
         parts_.bars.position->setEnabled(states.positionBar);
-        if (parts_.menus.streams->ReapplySubtitles(*Player())) {
+        if (parts_.session.Streams().ReapplySubtitles()) {
             videoArea_.LayoutVideo();
         }
-        parts_.menus.streams->Build(Player());
+        parts_.session.Streams().Build();
     } else if (code == EC_DVD_ANGLE_CHANGE) {
-        parts_.menus.streams->Build(Player());
+        parts_.session.Streams().Build();
     }
     if (code == EC_DVD_DOMAIN_CHANGE) {
         // A title (or a menu) has its own length: marks, range and text follow.

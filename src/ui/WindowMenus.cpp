@@ -113,7 +113,7 @@ void WindowMenus::BuildMenus() {
     }
     menus.popups = std::make_unique<PopupRegistry>();
     menus.popups->RegisterStandardPopups(menus.bar.get(), menus.context.get());
-    menus.streams = std::make_unique<StreamMenus>(*menus.popups);
+    menus.streams = std::make_unique<StreamMenus>(*menus.popups, parts_.session);
     menus.states = std::make_unique<MenuStates>(menus.bar.get(), menus.context.get());
     ConnectMenus();
     menus.bar->show();
@@ -145,7 +145,7 @@ void WindowMenus::OnMenuSelect(QMenu* popup) {
     const QString name = popup->objectName();
     if (name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS"), Qt::CaseInsensitive) == 0 ||
         name.compare(QStringLiteral("IDM_WIEDERGABE_STREAMS_CHAPTER"), Qt::CaseInsensitive) == 0) {
-        parts_.menus.streams->Refresh(parts_.session.Player());
+        parts_.session.Streams().Refresh();
     } else if (name.compare(QStringLiteral("IDM_DATEI_CDDVDABSPIELEN"), Qt::CaseInsensitive) == 0) {
         disc_.RebuildDrivePopup(popup);
     }
@@ -359,8 +359,6 @@ void WindowMenus::ResetMenus(bool playlistActive) {
     for (const char* popup : MediumPopups()) {
         menus.popups->EnablePopup(QString::fromLatin1(popup), false);
     }
-    if (menus.streams) {
-        menus.streams->Reset();
-    }
+    parts_.session.Streams().Reset();
     parts_.session.Commands().SetFace(IDTBB_CLIPPING, "FillScreen", "FillScreen");
 }

@@ -145,4 +145,38 @@ TEST_F(SessionEngineTest, TheClockFollowsPlaybackStopsWhenStillAndTheEndIsTold) 
     EXPECT_GT(ticks, ticksWhenStill) << "woken, the clock runs again";
 }
 
+// The medium's streams are part of the state: each choice is one change,
+// and the command table has its marks too. "Off" outlives the medium.
+TEST_F(SessionEngineTest, TheStreamsAreStateAndAChoiceIsOneChange) {
+    session->Opener().OpenFile(QString::fromStdString(Media("multi.mkv")));
+    ASSERT_TRUE(Settled());
+    MediumStreams& streams = session->Streams();
+    streams.Build();
+    // Ids in their order, "*" after a checked one.
+    const auto listed = [](const PlayerState& state) {
+        QString ids;
+        for (const StreamEntry& entry : state.streams) {
+            ids += QString::number(entry.id) + (entry.checked ? u"* "_s : u" "_s);
+        }
+        return ids.trimmed();
+    };
+    EXPECT_EQ(listed(session->State()), u"61999 60000* 60001 61000* 61001 62000 62001"_s);
+
+    states.clear();
+    bool layout = true;
+    ASSERT_TRUE(streams.Select(61001, &layout));
+    EXPECT_FALSE(layout);
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ(listed(states[0]), u"61999 60000* 60001 61000 61001* 62000 62001"_s);
+    EXPECT_EQ(std::pair(session->Commands().IsChecked(61000), session->Commands().IsChecked(61001)),
+              std::pair(false, true));
+
+    ASSERT_TRUE(streams.Select(61999, &layout));
+    EXPECT_TRUE(layout);
+    session->CloseEngine();
+    streams.Reset();
+    EXPECT_EQ(listed(session->State()), u"61999*"_s);
+    EXPECT_TRUE(session->Commands().IsChecked(61999));
+}
+
 }  // namespace

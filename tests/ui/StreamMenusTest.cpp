@@ -1,5 +1,7 @@
-// The stream menus of both menus on real media, without a window.
+// The stream menus of both menus on real media, without a window: the
+// session reads and chooses the streams, the menus draw them.
 #include "EventLoop.h"
+#include "TestRegistry.h"
 #include "engine/CDvdPlayer.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
@@ -8,6 +10,7 @@
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/PlayerMessages.h"
 #include "resource.h"
+#include "session/PlayerSession.h"
 #include "ui/StreamMenus.h"
 
 #include <QAction>
@@ -34,25 +37,35 @@ std::string Media(const std::string& name) {
     return VELVARO_TEST_MEDIA "/" + name;
 }
 
-class StreamMenusTest : public ::testing::Test {
+// Closing a film keeps its resume position: in a registry of the test's own.
+class StreamMenusTest : public velvaro::test::RegistryTest {
 protected:
     void SetUp() override {
+        RegistryTest::SetUp();
         ASSERT_EQ(language.LoadResource(IDR_LNG_ENGLISH), 0);
         popups.RegisterStandardPopups(bar.get(), context.get());
     }
-
-    template <class Player = CFilePlayer>
-    std::unique_ptr<Player> Open(const std::string& path, QRect area = {0, 0, 320, 240}) {
-        return std::make_unique<Player>(area, nullptr, &owner, path, 0, 0, 0);
+    void TearDown() override {
+        session.CloseEngine();
+        RegistryTest::TearDown();
     }
-    std::unique_ptr<CDvdPlayer> OpenDvd(const char* name) {
-        return Open<CDvdPlayer>(Media(name), {0, 0, 380, 308});
+
+    // The session's engine for the file; a new one closes the one before.
+    CFilePlayer* Open(const std::string& path) {
+        session.Adopt(
+            std::make_unique<CFilePlayer>(QRect(0, 0, 320, 240), nullptr, &owner, path, 0, 0, 0));
+        return session.FilePlayer();
+    }
+    CDvdPlayer* OpenDvd(const char* name) {
+        session.Adopt(std::make_unique<CDvdPlayer>(QRect(0, 0, 380, 308), nullptr, &owner,
+                                                   Media(name), 0, 0, 0));
+        return session.DvdPlayer();
     }
     // Builds the menus until `host` lists `items`: the navigator reports the
     // chapter a moment after the domain, and a choice a moment after it is made.
-    bool Shows(CMediaPlayer* player, const char* host, const List& items) {
+    bool Shows(const char* host, const List& items) {
         return velvaro::test::RunEventsUntil([&] {
-            menus.Build(player);
+            streams.Build();
             return Items(host) == items;
         });
     }
@@ -112,9 +125,9 @@ protected:
         return enabled;
     }
     // Runs a selection; the layout flag it gives, or "unhandled".
-    std::string Choose(CMediaPlayer* player, int id) {
+    std::string Choose(int id) {
         bool layout = false;
-        if (!menus.Select(player, id, &layout)) {
+        if (!streams.Select(id, &layout)) {
             return "unhandled";
         }
         return layout ? "layout" : "no layout";
@@ -125,17 +138,19 @@ protected:
     std::unique_ptr<QMenuBar> bar = LoadMenuBar(IDR_MENU_Framedeck);
     std::unique_ptr<QMenu> context = LoadPopupMenu(IDR_MENU_CONTEXT);
     PopupRegistry popups;
-    StreamMenus menus{popups};
+    PlayerSession session;
+    MediumStreams& streams = session.Streams();
+    StreamMenus menus{popups, session};
 };
 
 TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
-    menus.Reset();
-    auto player = Open(Media("multi.mkv"));
+    streams.Reset();
+    auto* player = Open(Media("multi.mkv"));
     ASSERT_TRUE(player->HasSplitter());
-    menus.Build(player.get());
-    menus.Build(player.get());  // a second build replaces the entries, "Off" stays
+    streams.Build();
+    streams.Build();  // a second build replaces the entries, "Off" stays
     EXPECT_EQ(Hosts(), (std::vector{false, true, true, true, false}));
-    EXPECT_EQ(menus.TableCount(), 0);
+    EXPECT_EQ(streams.TableCount(), 0);
     EXPECT_EQ(Items(kChapter), (List{"Opening*", "Ending"}));
     EXPECT_EQ(Items(kAudio), (List{"Main (English)*", "Commentary (German)"}));
     // Each choice, the layout flag it gives and the list it leaves.
@@ -150,29 +165,30 @@ TEST_F(StreamMenusTest, MatroskaListsTheirSelectionAndTheSubtitlesOff) {
         {61999, "layout", kSubtitle, {"Off*", "-", "English", "German"}},
         {62000, "layout", kSubtitle, {"Off", "-", "English*", "German"}}};
     for (const auto& [id, layout, host, items] : choices) {
-        EXPECT_EQ(Choose(player.get(), id), layout) << id;
+        EXPECT_EQ(Choose(id), layout) << id;
         EXPECT_EQ(Items(host), items) << id;
     }
-    EXPECT_EQ(Choose(player.get(), 60001), "no layout");
+    EXPECT_EQ(Choose(60001), "no layout");
     player->WaitForState();
     EXPECT_EQ(player->GetPosition(), 300);
-    menus.Refresh(player.get());
+    streams.Refresh();
     EXPECT_EQ(Items(kChapter), (List{"Opening", "Ending*"}));
 
     // A separate sound track greys the file's own.
     ASSERT_TRUE(player->LoadExternalAudio(Media("audio.wav")));
-    menus.Refresh(player.get());
+    streams.Refresh();
     EXPECT_EQ(Items(kAudio), (List{"Main (English)(greyed)", "Commentary (German)(greyed)"}));
     player->RemoveExternalAudio();
-    menus.Refresh(player.get());
+    streams.Refresh();
     EXPECT_EQ(Items(kAudio), (List{"Main (English)", "Commentary (German)*"}));
 
     for (int id : {59999, 61600, 61998, 62600, 63600, 64000}) {
-        EXPECT_EQ(Choose(player.get(), id), "unhandled") << id;
+        EXPECT_EQ(Choose(id), "unhandled") << id;
     }
-    EXPECT_EQ(Choose(nullptr, 61999), "no layout") << "no player, nothing done";
-    EXPECT_FALSE(menus.SubtitlesOff());
-    menus.Reset();
+    session.CloseEngine();
+    EXPECT_EQ(Choose(61999), "no layout") << "no player, nothing done";
+    EXPECT_FALSE(streams.SubtitlesOff());
+    streams.Reset();
     EXPECT_EQ(Hosts(), (std::vector{false, false, false, false, false}));
 }
 
@@ -193,9 +209,9 @@ TEST_F(StreamMenusTest, SubtitleFilesBesideTheFilmFollowItsOwn) {
             std::ofstream(folder.filePath(QString::fromLatin1(name)).toStdString())
                 << "1\n00:00:00,000 --> 00:00:05,900\nHello\n";
         }
-        menus.Reset();
-        auto player = Open(path);
-        menus.Build(player.get());
+        streams.Reset();
+        Open(path);
+        streams.Build();
         // "Off", the separator, the film's own, then the files with "*"
         // after the one shown.
         const auto listed = [&](const char* off, int shown) {
@@ -215,10 +231,10 @@ TEST_F(StreamMenusTest, SubtitleFilesBesideTheFilmFollowItsOwn) {
                                                              {61999, "", first},
                                                              {62001 + first, "", first + 1}};
         for (const auto& [id, off, shown] : choices) {
-            EXPECT_EQ(Choose(player.get(), id), "layout") << id;
+            EXPECT_EQ(Choose(id), "layout") << id;
             EXPECT_EQ(Items(kSubtitle), listed(off, shown)) << id;
         }
-        player.reset();
+        session.CloseEngine();
     }
 }
 
@@ -226,19 +242,18 @@ TEST_F(StreamMenusTest, SubtitleFilesBesideTheFilmFollowItsOwn) {
 // sound, subtitles) apart, entries chosen through the table.
 TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
     // After a medium with separate lists, whose ids the table reuses.
-    auto player = Open(Media("multi.mkv"));
-    menus.Build(player.get());
-    player.reset();
-    menus.Reset();
-    player = Open(Media("multi.mp4"));
+    Open(Media("multi.mkv"));
+    streams.Build();
+    streams.Reset();
+    CFilePlayer* player = Open(Media("multi.mp4"));
     ASSERT_FALSE(player->HasSplitter());
-    menus.Build(player.get());
-    menus.Build(player.get());
+    streams.Build();
+    streams.Build();
     EXPECT_EQ(Hosts(), (std::vector{true, false, false, true, false}));
     EXPECT_TRUE(Items(kChapter).empty());
     // The subtitles are where a user looks for them, too.
     EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "German"}));
-    EXPECT_EQ(menus.TableCount(), 5);
+    EXPECT_EQ(streams.TableCount(), 5);
     // The entries of the one submenu, after its name.
     const auto entries = [&] {
         const List items = Items("IDM_WIEDERGABE_STREAMS");
@@ -246,45 +261,45 @@ TEST_F(StreamMenusTest, OtherContainersShowTheirStreamGroups) {
         return items.empty() ? std::string() : items.front().substr(items.front().find(':'));
     };
     EXPECT_EQ(entries(), ": Video 1* - English* German - English German]");
-    EXPECT_EQ(Choose(player.get(), 60002), "no layout");
-    EXPECT_EQ(Choose(player.get(), 60004), "no layout");
+    EXPECT_EQ(Choose(60002), "no layout");
+    EXPECT_EQ(Choose(60004), "no layout");
     EXPECT_EQ(entries(), ": Video 1* - English German* - English German*]");
     EXPECT_EQ(Items(kSubtitle), (List{"Off", "-", "English", "German*"}));
     // The sound entries go grey under a separate sound track.
     ASSERT_TRUE(player->LoadExternalAudio(Media("audio.wav")));
-    menus.Refresh(player.get());
+    streams.Refresh();
     EXPECT_EQ(entries(), ": Video 1* - English(greyed) German(greyed) - English German*]");
     player->RemoveExternalAudio();
-    menus.Refresh(player.get());
+    streams.Refresh();
     EXPECT_EQ(entries(), ": Video 1* - English German* - English German*]");
 }
 
 TEST_F(StreamMenusTest, DvdListsChaptersLanguagesAndTheAngle) {
-    menus.Reset();
-    auto player = OpenDvd("dvd/streams");
+    streams.Reset();
+    auto* player = OpenDvd("dvd/streams");
     ASSERT_EQ(player->GetRenderStatus(), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
-    EXPECT_TRUE(Shows(player.get(), kChapter, {"001*"}));
+    EXPECT_TRUE(Shows(kChapter, {"001*"}));
     EXPECT_EQ(Hosts(), (std::vector{false, true, true, true, true}));
     EXPECT_EQ(Items(kAudio), (List{"English*", "German"}));
     EXPECT_EQ(Items(kSubtitle).size(), 4u);  // "Off", a separator and the two languages
     EXPECT_EQ(Items(kAngle), (List{"001*"}));
 
-    EXPECT_EQ(Choose(player.get(), 61001), "no layout");
-    EXPECT_TRUE(Shows(player.get(), kAudio, {"English", "German*"}));
-    EXPECT_EQ(Choose(player.get(), 62001), "layout");
-    EXPECT_TRUE(Shows(player.get(), kSubtitle, {"Off", "-", "English", "German*"}));
+    EXPECT_EQ(Choose(61001), "no layout");
+    EXPECT_TRUE(Shows(kAudio, {"English", "German*"}));
+    EXPECT_EQ(Choose(62001), "layout");
+    EXPECT_TRUE(Shows(kSubtitle, {"Off", "-", "English", "German*"}));
     // "Off" decides the subtitles again when the operations change.
-    Choose(player.get(), 61999);
-    EXPECT_TRUE(menus.ReapplySubtitles(*player));
+    Choose(61999);
+    EXPECT_TRUE(streams.ReapplySubtitles());
     EXPECT_EQ(Items(kSubtitle).front(), "Off*");
 }
 
 // The root menu of the disc prohibits chapters, the title menu and more;
 // what the prohibitions touch goes grey until the operations change.
 TEST_F(StreamMenusTest, ADvdMenuGreysWhatItProhibits) {
-    menus.Reset();
-    auto player = OpenDvd("dvd/prohibited");
+    streams.Reset();
+    auto* player = OpenDvd("dvd/prohibited");
     ASSERT_EQ(player->GetRenderStatus(), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_VideoTitleSetMenu));
     ASSERT_EQ(player->Play(), S_OK);
@@ -295,19 +310,19 @@ TEST_F(StreamMenusTest, ADvdMenuGreysWhatItProhibits) {
     ASSERT_EQ(player->GetCurrentUOPs() & (UOP_FLAG_Play_Chapter | UOP_FLAG_Select_Audio_Stream |
                                           UOP_FLAG_Select_SubPic_Stream | UOP_FLAG_Select_Angle),
               UOP_FLAG_Play_Chapter);
-    menus.Build(player.get());
+    streams.Build();
     EXPECT_EQ(Hosts(), (std::vector{false, false, true, true, true}));
     EXPECT_TRUE(Items(kChapter).empty());
 
     // In title 1 chapters may be chosen again.
     EXPECT_EQ(player->ActivateButton(), S_OK);
     ASSERT_TRUE(WaitForDomain(*player, DVD_DOMAIN_Title));
-    EXPECT_TRUE(Shows(player.get(), kChapter, {"001*", "002", "003"}));
+    EXPECT_TRUE(Shows(kChapter, {"001*", "002", "003"}));
     EXPECT_TRUE(Hosts()[STREAM_CHAPTERS]);
     // The title has no subpictures: "Off" goes grey, until the next medium.
-    EXPECT_FALSE(menus.ReapplySubtitles(*player));
+    EXPECT_FALSE(streams.ReapplySubtitles());
     EXPECT_EQ(Items(kSubtitle).front(), "Off(greyed)");
-    menus.Reset();
+    streams.Reset();
     EXPECT_EQ(Items(kSubtitle).front(), "Off");
 }
 
