@@ -224,12 +224,8 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
         const auto now = title();
         const int position = player->GetPosition();
         const bool readerInMenu = ReaderTitle(*player) == 0;
-        long code = 0;
-        LONG_PTR param1 = 0, param2 = 0;
-        while (player->GetEvent(&code, &param1, &param2) == S_OK) {
-            if (code == EC_DVD_DOMAIN_CHANGE) {
-                return true;
-            }
+        if (TakeEventsUpTo(*player, EC_DVD_DOMAIN_CHANGE)) {
+            return true;
         }
         lastPosition = position;
         if (readerInMenuAt < 0 && readerInMenu) {

@@ -85,10 +85,9 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
     player->PlayPause();
     EXPECT_EQ(SettledState(*player), State_Running);
     // Volume and balance outside their ranges become zero.
-    for (const auto& [set, get, balance] : {std::tuple{5, 0, false},
-                                            {-10000, -10000, false},
-                                            {3000, 3000, true},
-                                            {-20000, 0, true}}) {
+    const std::tuple<int, int, bool> levels[] = {
+        {5, 0, false}, {-10000, -10000, false}, {3000, 3000, true}, {-20000, 0, true}};
+    for (const auto& [set, get, balance] : levels) {
         EXPECT_EQ(balance ? player->SetBalance(set) : player->SetVolume(set), S_OK);
         EXPECT_EQ(balance ? player->GetBalance() : player->GetVolume(), get) << set;
     }

@@ -1,10 +1,9 @@
 // Subtitle files beside a film, found, listed, drawn and skipped when damaged.
+#include "FileBytes.h"
 #include "PlayerFixture.h"
-
-#include <QTemporaryDir>
+#include "TestRegistry.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -18,16 +17,9 @@ std::string Cues(const std::string& first, const std::string& second) {
 
 class SubtitleFilesTest : public velvaro::test::PlayerTest {
 protected:
-    void SetUp() override {
-        PlayerTest::SetUp();
-        ASSERT_TRUE(folder.isValid());
-    }
-
-    std::string Path(const std::string& name) const {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
-    }
+    std::string Path(const std::string& name) const { return folder / name; }
     void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        velvaro::test::WriteBytes(Path(name), bytes);
     }
     // A black film: as Matroska with one English subtitle track of its
     // own, as MP4 and AVI without.
@@ -55,7 +47,7 @@ protected:
         return RunEventsUntil([&] { return (Bright(Bottom()) > 10) == shown; });
     }
 
-    QTemporaryDir folder;
+    const velvaro::test::TestFolder folder;
     std::shared_ptr<velvaro::engine::VideoOutput> film_;  // of the film opened last
 };
 

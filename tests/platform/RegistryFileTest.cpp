@@ -11,7 +11,6 @@
 #include <QScopeGuard>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
