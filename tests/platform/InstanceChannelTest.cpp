@@ -132,8 +132,8 @@ private:
 
 class InstanceChannelTest : public ::testing::Test {
 protected:
-    bool Listen() {
-        listener_ = std::make_unique<InstanceListener>(kClass, ToWindow());
+    bool Listen(const RecordFilter& filter = {}) {
+        listener_ = std::make_unique<InstanceListener>(kClass, ToWindow(), filter);
         return listener_->IsListening();
     }
 
@@ -301,9 +301,7 @@ TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt
 // Records the window does not read are answered with 0 and leave nothing
 // behind, however many come: the atom table stays free for real ones.
 TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
-    listener_ = std::make_unique<InstanceListener>(
-        kClass, ToWindow(), [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
-    ASSERT_TRUE(listener_->IsListening());
+    ASSERT_TRUE(Listen([](UINT wParam, bool hasText) { return hasText == (wParam == 1001); }));
     RunClient([] {
         // More than the atom table holds, sent without waiting.
         constexpr int kHostile = 20000;
