@@ -77,20 +77,21 @@ TEST_F(SubtitleFilesTest, EveryContainerOffersTheFilesBesideTheFilmAfterItsOwnSu
         auto player = OpenFilm(container);
         EXPECT_EQ(player->HasVideo(), S_OK);
         // Each subtitle as "name:flags", and how to choose it.
+        // The splitter lists subtitles alone; the stream selector (1) all streams.
+        const int group = player->HasSplitter() ? STREAM_SUBTITLES : 1;
         std::vector<std::pair<int, int>> choices;
         const auto subtitles = [&] {
             List entries;
             choices.clear();
-            const int count = player->GetStreamCount(player->HasSplitter() ? STREAM_SUBTITLES : 1);
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < player->GetStreamCount(group); ++i) {
                 MajorType type = MajorType::Subtitle;
                 std::string name;
-                int flags = 0, group = player->HasSplitter() ? STREAM_SUBTITLES : 1;
-                player->GetStreamName(i, player->HasSplitter() ? nullptr : &type, &flags, &group,
-                                      &name, nullptr);
+                int flags = 0, kind = group;
+                player->GetStreamName(i, group == 1 ? &type : nullptr, &flags, &kind, &name,
+                                      nullptr);
                 if (type == MajorType::Subtitle) {
                     entries.push_back(name + ":" + std::to_string(flags));
-                    choices.emplace_back(i, player->HasSplitter() ? STREAM_SUBTITLES : 1);
+                    choices.emplace_back(i, group);
                 }
             }
             return entries;

@@ -18,8 +18,7 @@ using namespace velvaro::engine;
 using Bytes = std::vector<std::uint8_t>;
 
 struct Size {
-    int width;
-    int height;
+    int width, height;
 };
 
 // A 4:2:0 picture of slow waves, which any sound filter reproduces alike:
