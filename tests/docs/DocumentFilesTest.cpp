@@ -12,13 +12,11 @@
 #include <tuple>
 
 namespace fs = std::filesystem;
-using velvaro::docs::Bookmark;
-using velvaro::docs::PlaylistEntry;
+using namespace velvaro::docs;
 
 namespace {
 
-using velvaro::test::ReadBytes;
-using velvaro::test::WriteBytes;
+using namespace velvaro::test;
 
 class DocumentFilesTest : public ::testing::Test {
 protected:
@@ -26,7 +24,7 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    const velvaro::test::TestFolder folder_;
+    const TestFolder folder_;
     const fs::path dir_ = folder_.path();
 };
 
@@ -38,7 +36,7 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
         {"/elsewhere/x.avi", Path("Lists/x.mp3")},
         {"d:\\old\\y.avi", ""},
     };
-    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, entries, "1.2.0.3"));
+    ASSERT_TRUE(SavePlaylistFile(list, entries, "1.2.0.3"));
     EXPECT_EQ(ReadBytes(list),
               "<velvaro build=\"1.2.0.3\">\r\r\n"
               "<playlist>\r\r\n"
@@ -50,14 +48,14 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
     // Relative paths come back under the document's own folder.
     std::vector<PlaylistEntry> expected = entries;
     expected[0].video = Path("Lists/sub/b & \"c\" d\xC3\xA9.avi");
-    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(list), expected);
+    EXPECT_EQ(LoadPlaylistFile(list), expected);
 
     const std::string file = Path("Lists/a.vbm");
     const std::vector<Bookmark> bookmarks = {
         {"Start", 0, Path("lists/b.avi"), false},
         {"", 366125, "/other/c.avi", true},
     };
-    ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(file, bookmarks, "1.2.0.3"));
+    ASSERT_TRUE(SaveBookmarkFile(file, bookmarks, "1.2.0.3"));
     EXPECT_EQ(ReadBytes(file),
               "<velvaro build=\"1.2.0.3\">\r\r\n"
               "<bookmarklist>\r\r\n"
@@ -67,7 +65,7 @@ TEST_F(DocumentFilesTest, PlaylistAndBookmarksRoundTripWithTheExactBytes) {
               "</velvaro>\r\r\n");
     std::vector<Bookmark> marks = bookmarks;
     marks[0].file = Path("Lists/b.avi");
-    EXPECT_EQ(velvaro::docs::LoadBookmarkFile(file), marks);
+    EXPECT_EQ(LoadBookmarkFile(file), marks);
 }
 
 TEST_F(DocumentFilesTest, BookmarkAttributesAreReadLeniently) {
@@ -79,7 +77,7 @@ TEST_F(DocumentFilesTest, BookmarkAttributesAreReadLeniently) {
                "<bookmark>c</bookmark>"
                "<other time='5'>d</other>"
                "</bookmarklist></velvaro>");
-    const auto read = velvaro::docs::LoadBookmarkFile(file);
+    const auto read = LoadBookmarkFile(file);
     ASSERT_TRUE(read);
     const std::vector<Bookmark> expected = {
         {"a", 12, Path("f.avi"), true}, {"b", 0, "", false}, {"c", 0, "", false}};
@@ -112,31 +110,31 @@ TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
     for (const auto& [name, bytes, why] : files) {
         WriteBytes(Path(name), bytes);
         std::string refusal = "unset";
-        EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path(name), &refusal)) << name;
+        EXPECT_FALSE(LoadPlaylistFile(Path(name), &refusal)) << name;
         EXPECT_EQ(refusal, why) << name;
-        EXPECT_FALSE(velvaro::docs::LoadBookmarkFile(Path(name))) << name;
+        EXPECT_FALSE(LoadBookmarkFile(Path(name))) << name;
     }
-    EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("missing.vpp")));
-    EXPECT_FALSE(velvaro::docs::LoadPlaylistFile(Path("Lists")));
+    EXPECT_FALSE(LoadPlaylistFile(Path("missing.vpp")));
+    EXPECT_FALSE(LoadPlaylistFile(Path("Lists")));
     // A playlist without entries is a playlist all the same.
     WriteBytes(Path("none.vpp"), "<velvaro><playlist/></velvaro>");
-    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("none.vpp")), std::vector<PlaylistEntry>{});
+    EXPECT_EQ(LoadPlaylistFile(Path("none.vpp")), std::vector<PlaylistEntry>{});
     // Not UTF-8: an older program's code page, as in other players' lists.
     WriteBytes(Path("legacy.vpp"),
                "<velvaro><playlist><media>Caf\xE9.avi</media></playlist></velvaro>");
-    EXPECT_EQ(velvaro::docs::LoadPlaylistFile(Path("legacy.vpp")),
+    EXPECT_EQ(LoadPlaylistFile(Path("legacy.vpp")),
               (std::vector<PlaylistEntry>{{Path("Caf\xC3\xA9.avi"), ""}}));
 }
 
 TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWholeAndALinkKeepsItsTarget) {
     const std::string list = Path("Lists/a.vpp");
-    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(list, {{"/a.avi", ""}}, "1"));
+    ASSERT_TRUE(SavePlaylistFile(list, {{"/a.avi", ""}}, "1"));
     const std::string old = ReadBytes(list);
     // A file where a folder should be, and a folder where the file should be.
-    EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/a.vpp/b.vpp"), {}, "1"));
+    EXPECT_FALSE(SavePlaylistFile(Path("Lists/a.vpp/b.vpp"), {}, "1"));
     fs::create_directory(Path("Lists/dir.vpp"));
     fs::create_directory(Path("Lists/dir.vpp/inside"));
-    EXPECT_FALSE(velvaro::docs::SavePlaylistFile(Path("Lists/dir.vpp"), {}, "1"));
+    EXPECT_FALSE(SavePlaylistFile(Path("Lists/dir.vpp"), {}, "1"));
     EXPECT_EQ(ReadBytes(list), old);
     for (const auto& entry : fs::directory_iterator(dir_ / "Lists")) {
         EXPECT_EQ(entry.path().string().find(".new-"), std::string::npos) << entry.path();
@@ -146,7 +144,7 @@ TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWholeAndALinkKeepsItsTarget
     WriteBytes(target, "old");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(target, Path("link.vpp"));
-    ASSERT_TRUE(velvaro::docs::SavePlaylistFile(Path("link.vpp"), {{"/a.avi", ""}}, "1"));
+    ASSERT_TRUE(SavePlaylistFile(Path("link.vpp"), {{"/a.avi", ""}}, "1"));
     EXPECT_TRUE(fs::is_symlink(Path("link.vpp")));
     EXPECT_NE(ReadBytes(target).find("/a.avi"), std::string::npos);
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
@@ -178,7 +176,7 @@ TEST_F(DocumentFilesTest, ForeignPlaylistsAreReadAsEntriesWithoutAudio) {
     };
     for (const Case& c : cases) {
         WriteBytes(Path(c.name), c.text);
-        const auto read = velvaro::docs::LoadPlaylistFile(Path(c.name));
+        const auto read = LoadPlaylistFile(Path(c.name));
         ASSERT_TRUE(read) << c.name;
         std::vector<std::string> videos;
         for (const PlaylistEntry& entry : *read) {

@@ -7,9 +7,8 @@
 
 namespace {
 
-using velvaro::engine::GstPadHandle;
-using velvaro::engine::GstSampleHandle;
-using velvaro::test::Media;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 
 struct Picture {
     GstClockTime time;

@@ -11,8 +11,7 @@
 
 namespace {
 
-using velvaro::engine::kBurstBytes;
-using velvaro::engine::kBurstPictures;
+using namespace velvaro::engine;
 
 // The queue's level each time it turned the source away, and each time it
 // said it let it go on. The queue's own thread says it goes on, too, after
@@ -83,12 +82,12 @@ int Burst(int count, guint size, Turns& turns) {
         return 0;
     }
     const auto queue = pipeline["handover"];
-    velvaro::engine::DecodeInBursts(queue.get());
+    DecodeInBursts(queue.get());
     const auto full = +[](GstElement* element, Turns* turns) { turns->Full(element); };
     const auto running = +[](GstElement* element, Turns* turns) { turns->Running(element); };
     g_signal_connect(queue.get(), "overrun", G_CALLBACK(full), &turns);
     g_signal_connect(queue.get(), "running", G_CALLBACK(running), &turns);
-    const velvaro::engine::GstPadHandle input(gst_element_get_static_pad(queue.get(), "sink"));
+    const GstPadHandle input(gst_element_get_static_pad(queue.get(), "sink"));
     gst_pad_add_probe(
         input.get(), GST_PAD_PROBE_TYPE_BUFFER,
         +[](GstPad*, GstPadProbeInfo*, gpointer turns) {

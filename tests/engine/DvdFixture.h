@@ -75,22 +75,22 @@ protected:
         ASSERT_EQ(player.ActivateButton(), S_OK);
         ASSERT_TRUE(WaitForDomain(player, DVD_DOMAIN_Title));
     }
-    // Drains the graph events until one of `code` whose first parameter
-    // passes `wanted`.
+    // Takes the graph events there are, up to one of `code` whose first
+    // parameter passes `wanted`; whether that came.
+    static bool TakeEventsUpTo(CMediaPlayer& player, long code,
+                               const std::function<bool(LONG_PTR)>& wanted = {}) {
+        long got = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (player.GetEvent(&got, &param1, &param2) == S_OK) {
+            if (got == code && (!wanted || wanted(param1))) {
+                return true;
+            }
+        }
+        return false;
+    }
     static bool WaitForEvent(CMediaPlayer& player, long code,
                              const std::function<bool(LONG_PTR)>& wanted) {
-        return RunEventsUntil(
-            [&] {
-                long got = 0;
-                LONG_PTR param1 = 0, param2 = 0;
-                while (player.GetEvent(&got, &param1, &param2) == S_OK) {
-                    if (got == code && wanted(param1)) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            10000);
+        return RunEventsUntil([&] { return TakeEventsUpTo(player, code, wanted); }, 10000);
     }
     static bool WaitForDomain(CMediaPlayer& player, LONG_PTR domain) {
         return WaitForEvent(player, EC_DVD_DOMAIN_CHANGE, [=](LONG_PTR d) { return d == domain; });

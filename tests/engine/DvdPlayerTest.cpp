@@ -19,16 +19,14 @@
 
 namespace {
 
-using velvaro::test::DvdPlayerTest;
-using velvaro::test::Media;
-using velvaro::test::RunEventsUntil;
-using velvaro::test::ShownDvdPlayer;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 
 // The title the disc's reader has got to, 0 in a menu: the reader inside the
 // navigator, found from the pipeline of any of the graph's parts.
 int ReaderTitle(ShownDvdPlayer& player) {
     for (const auto& filter : player.Graph()->EnumFilters()) {
-        const auto* part = dynamic_cast<velvaro::engine::GstFilter*>(filter.get());
+        const auto* part = dynamic_cast<GstFilter*>(filter.get());
         GstObject* top = part ? GST_OBJECT(part->element()) : nullptr;
         while (top && GST_OBJECT_PARENT(top)) {
             top = GST_OBJECT_PARENT(top);
@@ -36,7 +34,7 @@ int ReaderTitle(ShownDvdPlayer& player) {
         if (!top || !GST_IS_BIN(top)) {
             continue;
         }
-        const velvaro::engine::GstElementHandle reader(gst_bin_get_by_name(GST_BIN(top), "dvdsrc"));
+        const GstElementHandle reader(gst_bin_get_by_name(GST_BIN(top), "dvdsrc"));
         gint64 title = -1;
         return reader && gst_element_query_position(reader.get(), gst_format_get_by_nick("title"),
                                                     &title)
@@ -53,14 +51,9 @@ TEST_F(DvdPlayerTest, OpensEachFormOfADiscOffTheCallersThreadAndRefusesDamagedOn
     int turns = 0;
     const auto open = [&](const std::string& name) {
         bool done = false;
-        velvaro::engine::DvdOpening opening(Media(name), &owner, [&done] { done = true; });
-        EXPECT_TRUE(RunEventsUntil(
-            [&] {
-                ++turns;
-                return done;
-            },
-            20000))
-            << name;
+        DvdOpening opening(Media(name), &owner, [&done] { done = true; });
+        // Each look counts as a turn of the caller's.
+        EXPECT_TRUE(RunEventsUntil([&] { return ++turns && done; }, 20000)) << name;
         return std::make_unique<ShownDvdPlayer>(QRect(10, 20, 380, 308), nullptr, &owner,
                                                 opening.TakeRendered(), 0, 0, 0);
     };
@@ -86,18 +79,18 @@ TEST_F(DvdPlayerTest, OpensEachFormOfADiscOffTheCallersThreadAndRefusesDamagedOn
     }
     EXPECT_GT(turns, 10) << "the caller was held while the disc opened";
     for (const char* disc : {"dvd/damaged", "dvd/no-title-set", "dvd/cut-title-table"}) {
-        const auto log = velvaro::test::EngineWarnings();
+        const auto log = EngineWarnings();
         auto player = open(disc);
         EXPECT_NE(player->GetRenderStatus(), S_OK) << disc;
         EXPECT_EQ(log.Count(), 1) << disc;
         EXPECT_FALSE(player->GetRenderErrorText().empty()) << disc;
     }
     {
-        const velvaro::engine::DvdOpening dropped(
-            Media("dvd/menu"), &owner, [] { ADD_FAILURE() << "a dropped open answered"; });
+        const DvdOpening dropped(Media("dvd/menu"), &owner,
+                                 [] { ADD_FAILURE() << "a dropped open answered"; });
         RunEventsUntil([] { return false; }, 50);
     }
-    EXPECT_TRUE(velvaro::engine::WaitForOpeningThreads(std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(WaitForOpeningThreads(std::chrono::milliseconds(1000)));
     RunEventsUntil([] { return false; }, 50);
 }
 
@@ -226,12 +219,8 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
         const auto now = title();
         const int position = player->GetPosition();
         const bool readerInMenu = ReaderTitle(*player) == 0;
-        long code = 0;
-        LONG_PTR param1 = 0, param2 = 0;
-        while (player->GetEvent(&code, &param1, &param2) == S_OK) {
-            if (code == EC_DVD_DOMAIN_CHANGE) {
-                return true;
-            }
+        if (TakeEventsUpTo(*player, EC_DVD_DOMAIN_CHANGE)) {
+            return true;
         }
         lastPosition = position;
         if (readerInMenuAt < 0 && readerInMenu) {
@@ -261,7 +250,6 @@ TEST_F(DvdPlayerTest, TellsTheShortTitleShownWhileItsReaderIsInTheMenuAfterIt) {
 }
 
 TEST_F(DvdPlayerTest, OpeningAndClosingTheMenuDiscLeavesNoThreadsFilesOrMemoryBehind) {
-    using velvaro::test::CountEntries;
     // Resident memory in KiB, without what the allocator keeps for later.
     const auto resident = [] {
         malloc_trim(0);
@@ -340,7 +328,7 @@ TEST_F(DvdPlayerTest, DrawsAndTakesTheButtonsWhereTheyAreOnAZoomedPicture) {
     const auto window = [](int x, int y) { return QPoint(2 * x - 360, 2 * y - 288); };
     // A button's yellow frame in the rows [top, bottom) of the window.
     const auto yellowIn = [&](int top, int bottom) {
-        return velvaro::test::CountPixels(
+        return CountPixels(
             video->grab().toImage(), QRect(100, top, 520, bottom - top),
             [](const QColor& c) { return c.red() > 180 && c.green() > 180 && c.blue() < 90; });
     };

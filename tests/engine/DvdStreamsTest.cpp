@@ -14,9 +14,8 @@
 
 namespace {
 
-using velvaro::engine::GstElementHandle;
-using velvaro::test::DvdPlayerTest;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 
 // The pitch of the sound the audio renderer plays, from the zero crossings
 // of the first channel of each buffer leaving its panorama, which gives
@@ -25,8 +24,8 @@ class PitchProbe {
 public:
     explicit PitchProbe(IGraphBuilder& graph) {
         std::shared_ptr<IBaseFilter> renderer;
-        graph.FindFilterByName(velvaro::engine::kAudioRendererName, &renderer);
-        if (auto* bin = dynamic_cast<velvaro::engine::GstFilter*>(renderer.get())) {
+        graph.FindFilterByName(kAudioRendererName, &renderer);
+        if (auto* bin = dynamic_cast<GstFilter*>(renderer.get())) {
             const GstElementHandle panorama(
                 gst_bin_get_by_name(GST_BIN(bin->element()), "panorama"));
             pad_.reset(panorama ? gst_element_get_static_pad(panorama.get(), "src") : nullptr);
@@ -46,7 +45,7 @@ public:
 
 private:
     static GstPadProbeReturn OnBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-        const velvaro::engine::GstCapsHandle caps(gst_pad_get_current_caps(pad));
+        const GstCapsHandle caps(gst_pad_get_current_caps(pad));
         GstAudioInfo format;
         GstMapInfo map;
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -76,7 +75,7 @@ private:
         return GST_PAD_PROBE_OK;
     }
 
-    velvaro::engine::GstPadHandle pad_;
+    GstPadHandle pad_;
     gulong probe_ = 0;
     std::atomic<int> hertz_{0};
 };
@@ -181,7 +180,7 @@ TEST_F(DvdPlayerTest, CountsFramesAt2997AndPlaysBackwardsOnAnNtscDisc) {
     // as a busy machine takes to bring it.
     ASSERT_EQ(player->Pause(), S_OK);
     const int paused = position();
-    velvaro::test::RunEventsFor(600);
+    RunEventsFor(600);
     EXPECT_EQ(position(), paused);
     EXPECT_EQ(player->SetRate(1.0), S_OK);
     ASSERT_EQ(player->Play(), S_OK);

@@ -6,11 +6,9 @@
 
 namespace {
 
-using velvaro::engine::ElementProperties;
-using velvaro::engine::PropertyInfo;
-using velvaro::engine::PropertyValue;
+using namespace velvaro::engine;
 using Value = std::optional<PropertyValue>;
-using K = velvaro::engine::PropertyKind;
+using K = PropertyKind;
 using I = std::int64_t;
 using U = std::uint64_t;
 

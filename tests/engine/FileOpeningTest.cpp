@@ -12,15 +12,12 @@
 
 namespace {
 
-using velvaro::engine::FileOpening;
-using velvaro::engine::WaitForOpeningThreads;
-using velvaro::test::Media;
-using velvaro::test::RunEventsFor;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 
 TEST(FileOpeningTest, AnswersOnceWithTheGraphOrWhyAndADropLetsGoAtOnce) {
     QObject window;
-    const auto log = velvaro::test::EngineWarnings();
+    const auto log = EngineWarnings();
     struct Case {
         const char* file;
         bool opens;

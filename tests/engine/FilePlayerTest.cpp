@@ -19,11 +19,8 @@
 
 namespace {
 
-using velvaro::test::CountEntries;
-using velvaro::test::LatestPicture;
-using velvaro::test::Media;
-using velvaro::test::RunEventsUntil;
-using FilePlayerTest = velvaro::test::PlayerTest;
+using namespace velvaro::test;
+using FilePlayerTest = PlayerTest;
 
 TEST_F(FilePlayerTest, ReportsPictureSoundSizeAndLengthOfEachFileAndWhyOneDoesNotPlay) {
     // Video, audio, the size as displayed and the aspect ratio.
@@ -56,8 +53,8 @@ TEST_F(FilePlayerTest, ReportsPictureSoundSizeAndLengthOfEachFileAndWhyOneDoesNo
         EXPECT_NEAR(player->GetDuration(), duration, 5) << file;
     }
     // An unplayable file says why, and leaves the telling to the window.
-    const auto log = velvaro::test::EngineWarnings();
-    velvaro::test::ModalDialogWatcher<QMessageBox> user([](QMessageBox& box) { box.accept(); });
+    const auto log = EngineWarnings();
+    ModalDialogWatcher<QMessageBox> user([](QMessageBox& box) { box.accept(); });
     auto player = Open("not-media.avi");
     EXPECT_LT(player->GetOpenResult(), 0);
     EXPECT_FALSE(player->GetErrorText().empty());
@@ -88,10 +85,9 @@ TEST_F(FilePlayerTest, PlaysPausesStopsSeeksToFramesSetsTheVolumeAndTheRate) {
     player->PlayPause();
     EXPECT_EQ(SettledState(*player), State_Running);
     // Volume and balance outside their ranges become zero.
-    for (const auto& [set, get, balance] : {std::tuple{5, 0, false},
-                                            {-10000, -10000, false},
-                                            {3000, 3000, true},
-                                            {-20000, 0, true}}) {
+    const std::tuple<int, int, bool> levels[] = {
+        {5, 0, false}, {-10000, -10000, false}, {3000, 3000, true}, {-20000, 0, true}};
+    for (const auto& [set, get, balance] : levels) {
         EXPECT_EQ(balance ? player->SetBalance(set) : player->SetVolume(set), S_OK);
         EXPECT_EQ(balance ? player->GetBalance() : player->GetVolume(), get) << set;
     }
@@ -191,7 +187,7 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
     for (const auto& [file, code, tail] : {std::tuple{"audio.wav", EC_COMPLETE, 30},
                                            {"vcd/MPEGAV/AVSEQ01.DAT", EC_COMPLETE, 0},
                                            {"broken-middle.ogg", EC_ERRORABORT, 0}}) {
-        const auto log = velvaro::test::EngineWarnings();
+        const auto log = EngineWarnings();
         owner.messages.clear();
         auto player = Open(file);
         player->SetPosition(tail ? player->GetDuration() - tail : 0);
@@ -209,7 +205,7 @@ TEST_F(FilePlayerTest, TheEndAndABreakInTheMiddleAreOneGraphEventEach) {
             player->Pause();
             player->SetPosition(0);
         }
-        velvaro::test::RunEventsFor(400);
+        RunEventsFor(400);
         EXPECT_LT(player->GetEvent(&event, &param, &param), 0) << file << ": only one was due";
         if (code == EC_COMPLETE) {
             EXPECT_GE(player->GetPosition(), player->GetDuration());
@@ -335,7 +331,7 @@ TEST_F(FilePlayerTest, ClosingWhilePlayingLeavesNothingBehind) {
     cycle();
     cycle();
     const long timers = owner.Count(WM_TIMER);
-    velvaro::test::RunEventsFor(300);
+    RunEventsFor(300);
     EXPECT_EQ(owner.Count(WM_TIMER), timers) << "a timer outlived its engine";
     EXPECT_LE(CountEntries("/proc/self/task"), threads);
     EXPECT_LE(CountEntries("/proc/self/fd"), files);
@@ -395,7 +391,7 @@ TEST(FilterGraph, AFailedOpenSaysWhyAndAMissingElementNamesItsPackage) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.file);
         auto graph = CreateFilterGraph();
-        const auto log = velvaro::test::EngineWarnings();
+        const auto log = EngineWarnings();
         const auto missing = MissingElement(test.missing);
         const HRESULT result = graph->RenderFile(Media(test.file));
         EXPECT_EQ(result, test.result);
@@ -417,7 +413,7 @@ TEST(FilterGraph, AFailedOpenSaysWhyAndAMissingElementNamesItsPackage) {
 }
 
 TEST(DamagedMedia, EveryOpenEndsAndAFailedOneSaysWhy) {
-    const auto warnings = velvaro::test::EngineWarnings();
+    const auto warnings = EngineWarnings();
     int opened = 0, refused = 0;
     for (const auto& entry :
          std::filesystem::directory_iterator(std::string(VELVARO_TEST_MEDIA) + "/damaged")) {
@@ -432,7 +428,7 @@ TEST(DamagedMedia, EveryOpenEndsAndAFailedOneSaysWhy) {
     EXPECT_GE(refused, 6);
 
     // A FIFO without a writer would block the source's first read for good.
-    const velvaro::test::TestFolder folder;
+    const TestFolder folder;
     const std::string fifo = folder / "film.mp4";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     auto graph = CreateFilterGraph();

@@ -10,10 +10,8 @@
 
 namespace {
 
-using velvaro::engine::DecoderThreadsFor;
-using velvaro::engine::HardwareDecodersToPrefer;
-using velvaro::engine::RenderNode;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 using Names = std::vector<std::string>;
 
 const Names kRegistry = {"avdec_h264",   "vah264dec",  "vah265dec", "vavp9dec",
@@ -59,35 +57,32 @@ using DecoderSettings = std::tuple<std::string, int, bool>;
 
 // How the video decoder a film's open takes is set once it has prerolled.
 DecoderSettings DecoderAfterPreroll(const std::string& file) {
-    const TestPipeline pipeline("filesrc location=\"" + velvaro::test::Media(file) +
-                                "\" ! decodebin3 ! fakesink");
+    const TestPipeline pipeline("filesrc location=\"" + Media(file) + "\" ! decodebin3 ! fakesink");
     if (!pipeline) {
         return {};
     }
-    velvaro::engine::TuneVideoDecoders(GST_BIN(pipeline.get()));
+    TuneVideoDecoders(GST_BIN(pipeline.get()));
     pipeline.SetState(GST_STATE_PAUSED);
     EXPECT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
               GST_STATE_CHANGE_SUCCESS);
     DecoderSettings settings{"", -1, true};
-    velvaro::engine::ForEachItem(
-        gst_bin_iterate_recurse(GST_BIN(pipeline.get())), [&](gpointer item) {
-            auto* element = GST_ELEMENT(item);
-            GstElementFactory* factory = gst_element_get_factory(element);
-            const char* klass =
-                factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
-                        : "";
-            if (std::strstr(klass, "Decoder") && std::strstr(klass, "Video")) {
-                std::get<0>(settings) = GST_OBJECT_NAME(factory);
-                g_object_get(element, "max-threads", &std::get<1>(settings), nullptr);
-                // Without the property, the decoder copies into memory of its own.
-                gboolean direct = FALSE;
-                if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
-                    g_object_get(element, "direct-rendering", &direct, nullptr);
-                }
-                std::get<2>(settings) = direct;
+    ForEachItem(gst_bin_iterate_recurse(GST_BIN(pipeline.get())), [&](gpointer item) {
+        auto* element = GST_ELEMENT(item);
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const char* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : "";
+        if (std::strstr(klass, "Decoder") && std::strstr(klass, "Video")) {
+            std::get<0>(settings) = GST_OBJECT_NAME(factory);
+            g_object_get(element, "max-threads", &std::get<1>(settings), nullptr);
+            // Without the property, the decoder copies into memory of its own.
+            gboolean direct = FALSE;
+            if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
+                g_object_get(element, "direct-rendering", &direct, nullptr);
             }
-            return true;
-        });
+            std::get<2>(settings) = direct;
+        }
+        return true;
+    });
     return settings;
 }
 
@@ -108,11 +103,11 @@ TEST(DecoderThreads, WithTheLibavSwitchItsDecodersTakeTheOwnOnesPlace) {
     EXPECT_EQ(DecoderAfterPreroll("hevc-10bit.mkv"), DecoderSettings("avdec_h265", 1, false));
 }
 
-using MediaFrameworkTest = velvaro::test::PlayerTest;
+using MediaFrameworkTest = PlayerTest;
 
 // Each test runs in a process of its own, so this start is the first.
 TEST_F(MediaFrameworkTest, AnOpenRightAfterTheBackgroundStartPlays) {
-    velvaro::engine::StartMediaFramework();
+    StartMediaFramework();
     auto player = Open("multi.mkv");
     EXPECT_EQ(player->HasVideo(), S_OK);
     player->Play();

@@ -1,10 +1,9 @@
 // Subtitle files beside a film, found, listed, drawn and skipped when damaged.
+#include "FileBytes.h"
 #include "PlayerFixture.h"
-
-#include <QTemporaryDir>
+#include "TestRegistry.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -18,16 +17,9 @@ std::string Cues(const std::string& first, const std::string& second) {
 
 class SubtitleFilesTest : public velvaro::test::PlayerTest {
 protected:
-    void SetUp() override {
-        PlayerTest::SetUp();
-        ASSERT_TRUE(folder.isValid());
-    }
-
-    std::string Path(const std::string& name) const {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
-    }
+    std::string Path(const std::string& name) const { return folder / name; }
     void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        velvaro::test::WriteBytes(Path(name), bytes);
     }
     // A black film: as Matroska with one English subtitle track of its
     // own, as MP4 and AVI without.
@@ -55,7 +47,7 @@ protected:
         return RunEventsUntil([&] { return (Bright(Bottom()) > 10) == shown; });
     }
 
-    QTemporaryDir folder;
+    const velvaro::test::TestFolder folder;
     std::shared_ptr<velvaro::engine::VideoOutput> film_;  // of the film opened last
 };
 
@@ -85,20 +77,21 @@ TEST_F(SubtitleFilesTest, EveryContainerOffersTheFilesBesideTheFilmAfterItsOwnSu
         auto player = OpenFilm(container);
         EXPECT_EQ(player->HasVideo(), S_OK);
         // Each subtitle as "name:flags", and how to choose it.
+        // The splitter lists subtitles alone; the stream selector (1) all streams.
+        const int group = player->HasSplitter() ? STREAM_SUBTITLES : 1;
         std::vector<std::pair<int, int>> choices;
         const auto subtitles = [&] {
             List entries;
             choices.clear();
-            const int count = player->GetStreamCount(player->HasSplitter() ? STREAM_SUBTITLES : 1);
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < player->GetStreamCount(group); ++i) {
                 MajorType type = MajorType::Subtitle;
                 std::string name;
-                int flags = 0, group = player->HasSplitter() ? STREAM_SUBTITLES : 1;
-                player->GetStreamName(i, player->HasSplitter() ? nullptr : &type, &flags, &group,
-                                      &name, nullptr);
+                int flags = 0, kind = group;
+                player->GetStreamName(i, group == 1 ? &type : nullptr, &flags, &kind, &name,
+                                      nullptr);
                 if (type == MajorType::Subtitle) {
                     entries.push_back(name + ":" + std::to_string(flags));
-                    choices.emplace_back(i, player->HasSplitter() ? STREAM_SUBTITLES : 1);
+                    choices.emplace_back(i, group);
                 }
             }
             return entries;

@@ -9,8 +9,7 @@
 
 namespace {
 
-using velvaro::engine::GstElementHandle;
-using velvaro::engine::TextWait;
+using namespace velvaro::engine;
 
 // A black picture through a text renderer into a sink; text is pushed by hand.
 struct TextGraph {
@@ -26,7 +25,7 @@ struct TextGraph {
     // The bright pixels of the still picture, text drawn white on black,
     // once the renderer lets it go; -1 while it holds it.
     int BrightPixels(GstClockTime timeout) {
-        const velvaro::engine::GstSampleHandle picture(
+        const GstSampleHandle picture(
             gst_app_sink_try_pull_preroll(GST_APP_SINK(sink.get()), timeout));
         GstMapInfo map;
         if (!picture || !gst_buffer_map(gst_sample_get_buffer(picture.get()), &map, GST_MAP_READ)) {

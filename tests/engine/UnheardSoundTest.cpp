@@ -9,8 +9,7 @@
 
 namespace {
 
-using velvaro::engine::GstPadHandle;
-using velvaro::engine::kUnheardChunk;
+using namespace velvaro::engine;
 
 struct Block {
     GstClockTime pts;
@@ -37,7 +36,7 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
         return {};
     }
     const auto convert = pipeline["convert"], sink = pipeline["sink"];
-    const auto chunker = velvaro::engine::UnheardSoundChunker(sink.get());
+    const auto chunker = UnheardSoundChunker(sink.get());
     if (!chunker) {
         ADD_FAILURE() << "no chunker for a fakesink";
         return {};
@@ -52,7 +51,7 @@ std::vector<Block> BlocksAtTheSink(int perBlock) {
         input.get(), GST_PAD_PROBE_TYPE_BUFFER,
         +[](GstPad* pad, GstPadProbeInfo* info, gpointer data) {
             GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            const velvaro::engine::GstCapsHandle caps(gst_pad_get_current_caps(pad));
+            const GstCapsHandle caps(gst_pad_get_current_caps(pad));
             GstAudioInfo format;
             const bool known = caps && gst_audio_info_from_caps(&format, caps.get());
             auto* seen = static_cast<Blocks*>(data);

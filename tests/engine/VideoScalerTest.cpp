@@ -14,15 +14,11 @@
 
 namespace {
 
-using velvaro::engine::FrameScaler;
-using velvaro::engine::GstSampleHandle;
-using velvaro::engine::PlaneView;
-using velvaro::engine::YuvMatrix;
+using namespace velvaro::engine;
 using Bytes = std::vector<std::uint8_t>;
 
 struct Size {
-    int width;
-    int height;
+    int width, height;
 };
 
 // A 4:2:0 picture of slow waves, which any sound filter reproduces alike:
@@ -240,9 +236,9 @@ struct ScalerOutput {
 // The first picture of videotestsrc in `input` caps, through the scaler,
 // into an appsink asking for `output` caps.
 ScalerOutput ThroughScaler(const std::string& input, const std::string& output) {
-    velvaro::engine::RegisterVideoScaler();
+    RegisterVideoScaler();
     const TestPipeline pipeline("videotestsrc num-buffers=3 " + input + " ! " +
-                                velvaro::engine::kVideoScalerElement + " name=scaler ! " + output +
+                                kVideoScalerElement + " name=scaler ! " + output +
                                 " ! appsink name=sink sync=false");
     pipeline.SetState(GST_STATE_PLAYING);
     const GstSampleHandle sample = pipeline.Pull();
@@ -268,10 +264,9 @@ ScalerOutput ThroughScaler(const std::string& input, const std::string& output) 
 // Solid red through every path, FrameScaler's and the general converter's,
 // into BGRx of the size downstream asks for, or passed on untouched.
 TEST(VideoScalerElement, GivesWhatDownstreamAsksForWithTheColoursKept) {
-    velvaro::engine::EnsureMediaFramework();
-    const velvaro::engine::GstCapsHandle window(velvaro::engine::WindowCaps(200, 112));
-    const std::string renderer =
-        velvaro::engine::GCharHandle(gst_caps_to_string(window.get())).get();
+    EnsureMediaFramework();
+    const GstCapsHandle window(WindowCaps(200, 112));
+    const std::string renderer = GCharHandle(gst_caps_to_string(window.get())).get();
     const auto check = [](const std::string& format, const std::string& size,
                           const std::string& output, const ScalerOutput& expected) {
         SCOPED_TRACE(format + " " + size + " into " + output);

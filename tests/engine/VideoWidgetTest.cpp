@@ -20,11 +20,8 @@
 
 namespace {
 
-using velvaro::engine::FrameScaler;
-using velvaro::engine::GstSampleHandle;
-using velvaro::engine::VideoOutput;
-using velvaro::engine::VideoPicture;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::engine;
+using namespace velvaro::test;
 
 // A picture of snow, so that a picture one pixel off, or cut wrongly, does
 // not match.
@@ -91,7 +88,7 @@ protected:
     GstSampleHandle sample_;
     std::shared_ptr<const VideoPicture> picture_;
     std::shared_ptr<VideoOutput> output_ =
-        std::make_shared<VideoOutput>(std::make_shared<velvaro::engine::FrameMailbox>());
+        std::make_shared<VideoOutput>(std::make_shared<FrameMailbox>());
     QWidget window;
     VideoWidget* video = nullptr;
     QRect destination_;
@@ -112,11 +109,11 @@ TEST_F(VideoWidgetTest, ScalesTheFilmIntoItsPlaceWithTheBorderAround) {
     const QImage grabbed = video->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(Matches(grabbed, {0, 0}, expected, destination));
     // Each new picture counts once, however it reaches the screen.
-    velvaro::test::RunEventsFor(50);
+    RunEventsFor(50);
     const int count = video->PicturesShown();
     EXPECT_GT(count, 0);
     output_->Mailbox()->Deliver(VideoPicture::Map(sample_.get()));
-    velvaro::test::RunEventsFor(50);
+    RunEventsFor(50);
     EXPECT_EQ(video->PicturesShown(), count + 1);
     EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, destination));
     // Zoomed past the window, only the middle of the picture shows.
@@ -140,7 +137,7 @@ TEST_F(VideoWidgetTest, FollowsItsOutputAndGoesWithIt) {
     output_->Close();
     EXPECT_TRUE(watched.isNull());
     output_->Mailbox()->Deliver(picture_);  // nobody to tell
-    velvaro::test::RunEventsFor(20);
+    RunEventsFor(20);
 }
 
 // A widget on top of the film (the full screen's controls are) keeps its
@@ -167,10 +164,10 @@ TEST_F(VideoWidgetTest, NeverPaintsOverAWidgetLyingOnTopOfIt) {
         QImage expected = Show(video->rect());
         QPainter(&expected).fillRect(cover.geometry().translated(-kVideoAt), Qt::magenta);
         // Whatever repaints were due are done before the next picture comes.
-        velvaro::test::RunEventsFor(50);
+        RunEventsFor(50);
         EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "first picture";
         output_->Mailbox()->Deliver(VideoPicture::Map(sample_.get()));
-        velvaro::test::RunEventsFor(50);
+        RunEventsFor(50);
         EXPECT_TRUE(Matches(Shown(), kVideoAt, expected, video->rect())) << "a new picture";
         // Painted only where it is due.
         video->repaint(QRect(0, 0, 30, 30));
@@ -207,7 +204,7 @@ TEST(PictureMapper, ReadsEachPictureByItsOwnCaps) {
     const GstSampleHandle nv12 = MakeSample("format=NV12,width=64,height=48");
     const GstSampleHandle larger = MakeSample("format=I420,width=96,height=72");
     const GstSampleHandle rgb = MakeSample("format=RGB,width=64,height=48");
-    velvaro::engine::PictureMapper mapper;
+    PictureMapper mapper;
     for (GstSample* sample : {i420.get(), i420.get(), nv12.get(), larger.get(), i420.get()}) {
         const auto picture = mapper.Map(sample);
         const auto alone = VideoPicture::Map(sample);

@@ -94,11 +94,10 @@ TEST_F(LanguageFileTest, ResourceDropsEveryCarriageReturnAndOnlyASuccessfulLoadR
     EXPECT_EQ(language_.GetCodeText(Q("LAST")), Q("no line feed"));
 
     std::filesystem::create_directory(data_.LanguageFolder() / "dir.lng");
-    EXPECT_EQ(language_.LoadResource(-1), CLanguageFile::kLoadFailed);
-    // The header names this language, but no resource exists for it.
-    EXPECT_EQ(language_.LoadResource(276), CLanguageFile::kLoadFailed);
-    EXPECT_EQ(language_.LoadFile(Q("missing.lng")), CLanguageFile::kLoadFailed);
-    EXPECT_EQ(language_.LoadFile(Q("dir.lng")), CLanguageFile::kLoadFailed);
+    // The header names language 276, but no resource exists for it.
+    EXPECT_EQ((std::vector{language_.LoadResource(-1), language_.LoadResource(276),
+                           language_.LoadFile(Q("missing.lng")), language_.LoadFile(Q("dir.lng"))}),
+              std::vector(4, CLanguageFile::kLoadFailed));
     EXPECT_EQ(language_.GetCodeText(Q("ERROR2")), Q("Fehler"));
     EXPECT_EQ(language_.GetResourceId(), 9001);
 

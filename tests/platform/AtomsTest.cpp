@@ -13,10 +13,6 @@
 
 namespace {
 
-QString Repeat(char c, int count) {
-    return QString(count, QLatin1Char(c));
-}
-
 TEST(AtomsTest, NamesAreSharedWithoutRegardToCaseAndCounted) {
     const ATOM atom = GlobalAddAtom(QStringLiteral("Film.MKV"));
     EXPECT_GE(atom, kFirstStringAtom);
@@ -42,11 +38,11 @@ TEST(AtomsTest, NamesAreSharedWithoutRegardToCaseAndCounted) {
 }
 
 TEST(AtomsTest, NamesAreOneTo255Characters) {
-    EXPECT_EQ(std::pair(GlobalAddAtom(QString()), GlobalAddAtom(Repeat('x', 256))),
+    EXPECT_EQ(std::pair(GlobalAddAtom(QString()), GlobalAddAtom(QString(256, u'x'))),
               std::pair(ATOM{}, ATOM{}));
-    const ATOM longest = GlobalAddAtom(Repeat('x', 255));
+    const ATOM longest = GlobalAddAtom(QString(255, u'x'));
     // Characters count, not UTF-16 units: 254 + one outside the basic plane.
-    const QString clef = Repeat('y', 254) + QStringLiteral(u"𝄞");
+    const QString clef = QString(254, u'y') + QStringLiteral(u"𝄞");
     const ATOM wide = GlobalAddAtom(clef);
     ASSERT_TRUE(longest != 0 && wide != 0);
     EXPECT_EQ(GlobalAddAtom(clef + QLatin1Char('y')), 0);
@@ -54,8 +50,8 @@ TEST(AtomsTest, NamesAreOneTo255Characters) {
     EXPECT_EQ((QStringList{GlobalGetAtomName(longest), GlobalGetAtomName(longest, 11),
                            GlobalGetAtomName(wide, 256), GlobalGetAtomName(wide, 255),
                            GlobalGetAtomName(longest, 1), GlobalGetAtomName(0)}),
-              (QStringList{Repeat('x', 255), Repeat('x', 10), clef, Repeat('y', 254), QString(),
-                           QString()}));
+              (QStringList{QString(255, u'x'), QString(10, u'x'), clef, QString(254, u'y'),
+                           QString(), QString()}));
     GlobalDeleteAtom(longest);
     GlobalDeleteAtom(wide);
 }

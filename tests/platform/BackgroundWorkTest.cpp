@@ -15,9 +15,8 @@
 
 namespace {
 
-using velvaro::platform::BackgroundWork;
-using velvaro::test::RunEventsFor;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::platform;
+using namespace velvaro::test;
 
 TEST(BackgroundWorkTest, TheAnswerRunsOnTheContextsThreadAndNotAfterADropOrTheContextsEnd) {
     QObject context;

@@ -19,11 +19,9 @@
 
 namespace {
 
+using namespace velvaro::platform;
 using namespace velvaro::test;
 namespace fs = std::filesystem;
-using velvaro::platform::NotifyShellAssociationsChanged;
-using velvaro::platform::RemoveDesktopProjection;
-using velvaro::platform::SetDesktopIdentity;
 
 ino_t Inode(const fs::path& path) {
     struct stat status {};
@@ -326,11 +324,11 @@ TEST_F(DesktopProjection, AnUnreadableRegistryTakesNoDefaultAway) {
     WriteBytes(MimeApps(), list);
     fs::create_directories(folder().path() / "not-a-database");
     const ScopedEnvironment broken({{"VELVARO_REGISTRY", folder() / "not-a-database"}});
-    velvaro::platform::CloseRegistry();
+    CloseRegistry();
     NotifyShellAssociationsChanged({"mkv"});  // silently, as registry failures are
     EXPECT_EQ(ReadBytes(MimeApps()), list);
     EXPECT_EQ(MimeTypes(), "MimeType=video/x-matroska;");
-    velvaro::platform::CloseRegistry();
+    CloseRegistry();
 }
 
 TEST_F(DesktopProjection, RemovingTakesTheEntryIconsPlaylistTypeAndEveryMentionAway) {

@@ -28,8 +28,7 @@
 
 namespace {
 
-using velvaro::test::Received;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::test;
 using Answers = std::vector<LRESULT>;
 using Records = std::vector<std::pair<UINT, QVariant>>;  // a text or an lParam each
 using Lines = std::vector<std::string>;
@@ -104,7 +103,7 @@ std::vector<qint64> Replies(QLocalSocket& socket, int count, int milliseconds = 
 
 // The stand-in window program (answers wParam + 1000), in a process of its
 // own, once it has said `ready`.
-class HelperWindow : public velvaro::test::Child {
+class HelperWindow : public Child {
 public:
     explicit HelperWindow(const Lines& arguments = {}, const std::string& ready = "listening") {
         EXPECT_TRUE(Start(INSTANCE_WINDOW, arguments));
@@ -133,15 +132,15 @@ private:
 
 class InstanceChannelTest : public ::testing::Test {
 protected:
-    bool Listen() {
-        listener_ = std::make_unique<InstanceListener>(kClass, ToWindow());
+    bool Listen(const RecordFilter& filter = {}) {
+        listener_ = std::make_unique<InstanceListener>(kClass, ToWindow(), filter);
         return listener_->IsListening();
     }
 
-    velvaro::test::TestFolder folder_;
-    velvaro::test::ScopedEnvironment environment_{{{"VELVARO_INSTANCE_DIR", folder_.path()}}};
+    TestFolder folder_;
+    ScopedEnvironment environment_{{{"VELVARO_INSTANCE_DIR", folder_.path()}}};
     QString socketPath_ = QString::fromStdString(folder_ / "VelvaroClass");
-    velvaro::test::RecordingWindow window_;
+    RecordingWindow window_;
     std::unique_ptr<InstanceListener> listener_;
 
     // The records, as the window they are meant for hears them.
@@ -153,11 +152,11 @@ protected:
 };
 
 TEST_F(InstanceChannelTest, SocketPathFollowsTheEnvironmentAndLivesOnlyInPrivateFolders) {
-    const velvaro::test::TestFolder runtime, temp;
+    const TestFolder runtime, temp;
     chmod(runtime.path().c_str(), 0700);
-    velvaro::test::ScopedEnvironment environment({{"VELVARO_INSTANCE_DIR", std::nullopt},
-                                                  {"XDG_RUNTIME_DIR", runtime.path()},
-                                                  {"TMPDIR", temp.path()}});
+    ScopedEnvironment environment({{"VELVARO_INSTANCE_DIR", std::nullopt},
+                                   {"XDG_RUNTIME_DIR", runtime.path()},
+                                   {"TMPDIR", temp.path()}});
     EXPECT_EQ(InstanceSocketPath(kClass), QString::fromStdString(runtime / "VelvaroClass"));
     // A folder others may enter, or none at all, is no place for it; nor is
     // what another user could have put in the shared temporary folder first:
@@ -302,9 +301,7 @@ TEST_F(InstanceChannelTest, AWindowThatDiesOrHangsFailsTheSenderWithoutHangingIt
 // Records the window does not read are answered with 0 and leave nothing
 // behind, however many come: the atom table stays free for real ones.
 TEST_F(InstanceChannelTest, RecordsTheWindowDoesNotReadAreDroppedWithoutAtoms) {
-    listener_ = std::make_unique<InstanceListener>(
-        kClass, ToWindow(), [](UINT wParam, bool hasText) { return hasText == (wParam == 1001); });
-    ASSERT_TRUE(listener_->IsListening());
+    ASSERT_TRUE(Listen([](UINT wParam, bool hasText) { return hasText == (wParam == 1001); }));
     RunClient([] {
         // More than the atom table holds, sent without waiting.
         constexpr int kHostile = 20000;

@@ -19,10 +19,7 @@
 
 namespace {
 
-using velvaro::test::Child;
-using velvaro::test::PrivateBus;
-using velvaro::test::RunEventsFor;
-using velvaro::test::RunEventsUntil;
+using namespace velvaro::test;
 using Lines = std::vector<std::string>;
 
 class RecordingRemote : public MediaRemote {

@@ -11,9 +11,7 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using velvaro::platform::IsoVolumeId;
-using velvaro::platform::ListOpticalDrives;
-using velvaro::platform::OpticalDriveItemText;
+using namespace velvaro::platform;
 
 class OpticalDrivesTest : public ::testing::Test {
 protected:

@@ -15,8 +15,7 @@
 
 namespace {
 
-using velvaro::test::ProgramResult;
-using velvaro::test::RunProgram;
+using namespace velvaro::test;
 using Lines = std::vector<std::string>;
 
 // What a probe that asks for something and must stay silent prints.
@@ -25,13 +24,13 @@ const ProgramResult kDone = {0, "done\n", ""};
 // A private bus for the whole suite, and stand-in services on it.
 class PowerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { bus_ = std::make_unique<velvaro::test::PrivateBus>(); }
+    static void SetUpTestSuite() { bus_ = std::make_unique<PrivateBus>(); }
     static void TearDownTestSuite() { bus_.reset(); }
     void SetUp() override { ASSERT_FALSE(bus_->Address().empty()) << "dbus-daemon did not start"; }
 
     void StartService(const std::vector<std::string>& arguments) {
         service_.reset();  // its name must be free again
-        service_ = std::make_unique<velvaro::test::Child>(
+        service_ = std::make_unique<Child>(
             std::map<std::string, std::string>{{"DBUS_SYSTEM_BUS_ADDRESS", bus_->Address()}});
         ASSERT_TRUE(service_->Start(BUS_SERVICES, arguments));
         ASSERT_EQ(service_->NextLine(), "ready");
@@ -48,14 +47,14 @@ protected:
         return RunProgram(POWER_PROBE, {what}, {{"DBUS_SYSTEM_BUS_ADDRESS", systemBus}});
     }
 
-    static std::unique_ptr<velvaro::test::PrivateBus> bus_;
-    std::unique_ptr<velvaro::test::Child> service_;
+    static std::unique_ptr<PrivateBus> bus_;
+    std::unique_ptr<Child> service_;
 };
 
-std::unique_ptr<velvaro::test::PrivateBus> PowerTest::bus_;
+std::unique_ptr<PrivateBus> PowerTest::bus_;
 
 TEST_F(PowerTest, PowerSavingOneInhibitionWhileOffReleasedWhenOnAgain) {
-    const velvaro::test::ScopedEnvironment session({{"DBUS_SESSION_BUS_ADDRESS", bus_->Address()}});
+    const ScopedEnvironment session({{"DBUS_SESSION_BUS_ADDRESS", bus_->Address()}});
     QElapsedTimer clock;
     clock.start();
     SetPowerSavingActive(false);  // no service yet: nothing happens, and quickly
@@ -75,7 +74,7 @@ TEST_F(PowerTest, PowerSavingOneInhibitionWhileOffReleasedWhenOnAgain) {
 }
 
 TEST_F(PowerTest, WithoutAnyBusPowerSavingAndPowerOffAreSilent) {
-    const velvaro::test::TestFolder folder;
+    const TestFolder folder;
     const std::string none = "unix:path=" + (folder / "no-bus");
     QElapsedTimer clock;
     clock.start();

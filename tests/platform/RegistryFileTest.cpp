@@ -8,8 +8,9 @@
 #include "SqliteFile.h"
 #include "TestRegistry.h"
 
+#include <QScopeGuard>
+
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -21,6 +22,7 @@
 
 namespace {
 
+using namespace velvaro::platform;
 using namespace velvaro::test;
 namespace fs = std::filesystem;
 
@@ -36,19 +38,12 @@ std::string Mode(const std::string& path) {
 
 // The settings hold the history and the resume positions: only their owner
 // may read them, whatever the umask.
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : saved_(umask(mask)) {}
-    ~ScopedUmask() { umask(saved_); }
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-
-private:
-    mode_t saved_;
-};
+auto ScopedUmask(mode_t mask) {
+    return qScopeGuard([saved = umask(mask)] { umask(saved); });
+}
 
 TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
-    const ScopedUmask open(0);
+    const auto open = ScopedUmask(0);
     const TestFolder folder;
     const std::string home = folder.path().string();
     const std::string dotConfig = folder / ".config/velvaro/registry.db";
@@ -65,8 +60,8 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
     for (const auto& c : cases) {
         const ScopedEnvironment environment(
             {{"VELVARO_REGISTRY", c.registry}, {"XDG_CONFIG_HOME", c.config}, {"HOME", home}});
-        velvaro::platform::CloseRegistry();
-        EXPECT_EQ(velvaro::platform::RegistryPath(), c.expected);
+        CloseRegistry();
+        EXPECT_EQ(RegistryPath(), c.expected);
         EXPECT_FALSE(fs::exists(c.expected));
         ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
         EXPECT_TRUE(fs::is_regular_file(c.expected)) << c.expected;
@@ -74,7 +69,7 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
         for (const std::string& file : {c.expected, c.expected + "-wal", c.expected + "-shm"}) {
             EXPECT_EQ(Mode(file), "0600") << file;
         }
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         fs::remove_all(folder.path() / ".config");
     }
 }
@@ -82,14 +77,14 @@ TEST(RegistryPathTest, FollowsTheEnvironmentAndMakesAPrivateFolder) {
 // An older version left everything readable by all, and may still be
 // running; the next start takes that away. The folder above is not ours.
 TEST(RegistryPathTest, AnExistingStoreAndItsCopiesAreMadePrivateAtStart) {
-    const ScopedUmask usual(022);
+    const auto usual = ScopedUmask(022);
     const TestFolder folder;
     const ScopedEnvironment environment(
         {{"VELVARO_REGISTRY", std::nullopt}, {"XDG_CONFIG_HOME", folder / "config"}});
-    velvaro::platform::CloseRegistry();
+    CloseRegistry();
     const std::string path = folder / "config/velvaro/registry.db";
     ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, "Velvaro"), "Volume", 64), ERROR_SUCCESS);
-    velvaro::platform::CloseRegistry();
+    CloseRegistry();
     const std::vector<std::string> files = {path, path + "-wal", path + "-shm", path + ".broken",
                                             path + ".broken.2"};
     for (const std::string& copy : {files[3], files[4]}) {
@@ -111,11 +106,11 @@ TEST(RegistryPathTest, AnExistingStoreAndItsCopiesAreMadePrivateAtStart) {
         EXPECT_EQ(Mode(file), "0600") << file;
     }
     EXPECT_EQ(Mode(folder / "config"), "0755");
-    EXPECT_EQ(velvaro::platform::TakeReadOnlyRegistry(), std::nullopt);
-    velvaro::platform::CloseRegistry();
+    EXPECT_EQ(TakeReadOnlyRegistry(), std::nullopt);
+    CloseRegistry();
 }
 
-class RegistryDamage : public RegistryTest {};
+using RegistryDamage = RegistryTest;
 
 // A real store of a few hundred pages, closed so that all of it is in the main
 // file. The keys come first, so the later pages hold only values.
@@ -128,7 +123,7 @@ std::string BuildStore(const std::string& path) {
         EXPECT_EQ(Set(bulk, "Value" + std::to_string(i), REG_SZ, Sz(std::string(200, 'v'))),
                   ERROR_SUCCESS);
     }
-    velvaro::platform::CloseRegistry();
+    CloseRegistry();
     EXPECT_FALSE(fs::exists(path + "-wal"));
     return ReadBytes(path);
 }
@@ -148,7 +143,7 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
     const std::string names[] = {".broken", ".broken.1", ".broken.2"};
     std::vector<std::string> kept;
     for (const auto& damage : damages) {
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         fs::remove(registryPath());
         const std::string store = BuildStore(registryPath());
         ASSERT_GT(store.size(), 64u * 1024);
@@ -169,13 +164,12 @@ TEST_F(RegistryDamage, EachDamagedFileIsMovedAsideUnderANewNameAndAFreshStoreTak
             EXPECT_TRUE(ReadBytes(registryPath() + names[i]) == kept[i]) << names[i];
             EXPECT_EQ(Mode(registryPath() + names[i]), "0600") << names[i];
         }
-        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(),
-                  registryPath() + names[kept.size() - 1]);
-        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(), std::nullopt) << "told once";
+        EXPECT_EQ(TakeSetAsideRegistry(), registryPath() + names[kept.size() - 1]);
+        EXPECT_EQ(TakeSetAsideRegistry(), std::nullopt) << "told once";
         EXPECT_TRUE(SubkeyNames(key).empty());
 
         // The new store is sound: reopening it is quiet and keeps what was written.
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         testing::internal::CaptureStderr();
         const DWORD fresh = AsDword(Get(Create(HKEY_CURRENT_USER, "Velvaro"), "Fresh"));
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -195,7 +189,7 @@ TEST_F(RegistryDamage, FolderThatCannotBeMadeGivesQuietFailures) {
     std::vector<LONG> results;
     {
         // A transaction scope on it writes nothing and holds nothing.
-        velvaro::platform::RegistryTransaction transaction;
+        RegistryTransaction transaction;
         results = {RegCreateKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_ALL_ACCESS, &key),
                    RegOpenKeyEx(HKEY_CURRENT_USER, "Velvaro", KEY_READ, &key),
                    SetDword(HKEY_CURRENT_USER, "Volume", 1),
@@ -264,12 +258,12 @@ TEST_F(RegistryReadOnly, SettingsSurviveAKilledWriterAndAreReadAndKeptInAReadOnl
         fs::remove_all(settings);
         const std::string path = settings / "registry.db";
         const ScopedEnvironment store({{"VELVARO_REGISTRY", path}});
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         const std::string language = "Software\\Quellware\\Vel-Varo\\Settings";
         ASSERT_EQ(Set(Create(HKEY_CURRENT_USER, language), "LanguageResource", REG_SZ,
                       Sz("IDR_LNG_ENGLISH")),
                   ERROR_SUCCESS);
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         std::vector<unsigned long> written;
         if (killed) {
             Writer writer("Velvaro\\Killed", "v", 100000000);
@@ -291,21 +285,21 @@ TEST_F(RegistryReadOnly, SettingsSurviveAKilledWriterAndAreReadAndKeptInAReadOnl
         {
             const ReadOnlyFolder readOnly(settings, killed);
             for (int start = 0; start < 2; ++start) {
-                velvaro::platform::CloseRegistry();
+                CloseRegistry();
                 HKEY key = 0;
                 EXPECT_EQ(Open(HKEY_CURRENT_USER, language, &key), ERROR_SUCCESS);
                 read.push_back(Get(key, "LanguageResource"));
                 writes.push_back(SetDword(key, "Volume", 1));
                 writes.push_back(RegCreateKeyEx(HKEY_CURRENT_USER, "New", KEY_ALL_ACCESS, &key));
                 for (int look = 0; look < 2; ++look) {
-                    told.push_back(velvaro::platform::TakeReadOnlyRegistry());
+                    told.push_back(TakeReadOnlyRegistry());
                 }
                 if (killed) {
                     EXPECT_EQ(Open(HKEY_CURRENT_USER, "Velvaro\\Killed", &key), ERROR_SUCCESS);
                     ExpectValues(key, "v", written);
                 }
             }
-            velvaro::platform::CloseRegistry();
+            CloseRegistry();
         }
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(told,
@@ -326,12 +320,12 @@ TEST_F(RegistryReadOnly, SettingsSurviveAKilledWriterAndAreReadAndKeptInAReadOnl
             EXPECT_EQ(Open(HKEY_CURRENT_USER, "Velvaro\\Killed", &key), ERROR_SUCCESS);
             ExpectValues(key, "v", written);
             EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-            velvaro::platform::CloseRegistry();
+            CloseRegistry();
             EXPECT_EQ(SqliteFile(path, SQLITE_OPEN_READWRITE).Value("PRAGMA integrity_check"),
                       "ok");
         }
         EXPECT_FALSE(fs::exists(path + ".broken"));
-        EXPECT_EQ(velvaro::platform::TakeSetAsideRegistry(), std::nullopt);
+        EXPECT_EQ(TakeSetAsideRegistry(), std::nullopt);
     }
 }
 
@@ -348,7 +342,7 @@ TEST_F(RegistryProcesses, WritersStartingTogetherOnANewStoreKeepEveryValue) {
         SCOPED_TRACE("round " + std::to_string(round));
         const TestFolder folder;
         const ScopedEnvironment store({{"VELVARO_REGISTRY", folder / "registry.db"}});
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
         std::vector<std::unique_ptr<Writer>> writers;
         for (int i = 0; i < kWriters; ++i) {
             writers.push_back(
@@ -368,7 +362,7 @@ TEST_F(RegistryProcesses, WritersStartingTogetherOnANewStoreKeepEveryValue) {
         }
         EXPECT_EQ(std::pair(SubkeyNames(key).size(), ValueNames(key).size()),
                   std::pair(size_t{kWriters * kCount / 10}, size_t{kWriters * kCount}));
-        velvaro::platform::CloseRegistry();
+        CloseRegistry();
     }
 }
 

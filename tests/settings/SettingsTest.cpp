@@ -14,8 +14,7 @@
 #include <map>
 #include <vector>
 
-using velvaro::kAssociationsKey;
-using velvaro::kSettingsKey;
+using namespace velvaro;
 using namespace velvaro::test;
 
 namespace {
@@ -110,9 +109,8 @@ TEST_F(SettingsTest, StoredValuesOfOtherLevelsTypesOrSizesDoNotBreakTheLoad) {
         EXPECT_EQ(settings.titleBar, '0');
         EXPECT_EQ(settings.displaySettings, "Current");
         // An unusable screenshot folder falls back to the program's.
-        EXPECT_EQ(settings.screenshotDirectory, velvaro::platform::ProgramFolder());
-        EXPECT_EQ(std::filesystem::current_path().string() + "/",
-                  velvaro::platform::ProgramFolder());
+        EXPECT_EQ(settings.screenshotDirectory, platform::ProgramFolder());
+        EXPECT_EQ(std::filesystem::current_path().string() + "/", platform::ProgramFolder());
         // A stored list replaces the defaults; saving replaces the stored one.
         EXPECT_EQ(Entries(settings), (std::vector<Entry>{{"mp3", 5}, {"avi", 3}}));
         settings.associations.clear();
@@ -175,8 +173,8 @@ std::pair<DWORD, std::string> Sz(std::string_view text) {
 
 // The maker's key goes with the old product's unless it holds other products.
 TEST_F(SettingsTest, MigrationMovesTheOldKeysOneLevelDeepAsStringsAndASecondRunChangesNothing) {
-    const std::string product = velvaro::kProductKey;
-    const KeyPath backup = {HKEY_CURRENT_USER, velvaro::kAssociationsBackupKey};
+    const std::string product = kProductKey;
+    const KeyPath backup = {HKEY_CURRENT_USER, kAssociationsBackupKey};
     for (const bool otherTool : {false, true}) {
         SCOPED_TRACE(otherTool ? "another tool of the maker" : "alone");
         Write("TopLevel", std::string("not copied"), {HKEY_LOCAL_MACHINE, kOldProduct});
@@ -244,7 +242,7 @@ TEST(SettingsWithoutRegistry, UnwritableFolderGivesDefaultsSilently) {
     const TestFolder folder;
     const std::string blocker = folder / "not-a-folder";
     std::ofstream(blocker) << "x";
-    velvaro::platform::CloseRegistry();
+    platform::CloseRegistry();
     const ScopedEnvironment environment({{"VELVARO_REGISTRY", blocker + "/registry.db"}});
     const auto directory = std::filesystem::current_path();
     testing::internal::CaptureStderr();
@@ -254,7 +252,7 @@ TEST(SettingsWithoutRegistry, UnwritableFolderGivesDefaultsSilently) {
         settings.volume = -200;
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    velvaro::platform::CloseRegistry();
+    platform::CloseRegistry();
     std::filesystem::current_path(directory);
 }
 
