@@ -34,3 +34,20 @@ inline constexpr bool InRange(int id, int first, int end) {
 }
 
 }  // namespace command_range
+
+// Commands that carry a value, for input that says how far or how much (the
+// wheel, the sliders, the desktop's remote, the bookmark editor). No menu,
+// button or key has them; they lie past the keys' own commands.
+namespace value_command {
+
+inline constexpr int kFirst = 65200;
+// To a position in 1/100 s, as a click on the position bar lands: the
+// engine goes on playing or paused as before.
+inline constexpr int kSeek = kFirst;
+inline constexpr int kSkip = kFirst + 1;    // by steps of 10 seconds, back when negative
+inline constexpr int kVolume = kFirst + 2;  // in 1/100 dB, -10000 (silent) .. 0
+inline constexpr int kRate = kFirst + 3;    // 1.0 is normal speed; a refused one falls back to it
+inline constexpr int kJump = kFirst + 4;    // to a position in 1/100 s, and nothing more
+inline constexpr int kEnd = kFirst + 5;
+
+}  // namespace value_command

@@ -101,6 +101,10 @@ void CBookmarkDlg::SetOpenMedia(OpenMedia openMedia) {
     openMedia_ = std::move(openMedia);
 }
 
+void CBookmarkDlg::SetSeek(Seek seek) {
+    seek_ = std::move(seek);
+}
+
 void CBookmarkDlg::SetBookmarkFile(const QString& path) {
     bookmarkFile_ = path;
 }
@@ -159,7 +163,9 @@ void CBookmarkDlg::Jump() {
     const std::int32_t time = record ? record->time : 0;
     const std::string file = record ? record->file : std::string();
     const auto seek = [this, time] {
-        if (player_) {
+        if (player_ && seek_) {
+            seek_(time);
+        } else if (player_) {
             player_->SetPosition(time);
         }
         ui_->IDC_LIST_BOOKMARKS->viewport()->update();

@@ -32,6 +32,10 @@ public:
     // it has opened, calls `opened` (the jump then seeks).
     using OpenMedia = std::function<void(const QString& path, std::function<void()> opened)>;
     void SetOpenMedia(OpenMedia openMedia);
+    // How a jump moves the playing medium to a bookmark's time (1/100 s);
+    // without one it sets the player's position itself.
+    using Seek = std::function<void(std::int32_t time)>;
+    void SetSeek(Seek seek);
     void SetBookmarkFile(const QString& path);
     QString BookmarkFile() const;
     // Loads a .vbm file; false, list unchanged, when it cannot be read or is
@@ -67,6 +71,7 @@ private:
     const CLanguageFile* language_ = nullptr;
     CMediaPlayer* player_ = nullptr;
     OpenMedia openMedia_;
+    Seek seek_;
     QString bookmarkFile_;
     std::vector<Record> records_;
     int lastId_ = 0;

@@ -7,6 +7,7 @@
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
 
+#include "CommandRanges.h"
 #include "resource.h"
 
 #include <set>
@@ -72,6 +73,10 @@ void PlayerSession::HandleRange(int first, int end, std::function<void(int)> act
     ranges_.push_back({first, end, std::move(action)});
 }
 
+void PlayerSession::HandleValue(int command, std::function<void(double)> action) {
+    valueHandlers_[command] = std::move(action);
+}
+
 void PlayerSession::Alias(int button, int command) {
     aliases_[button] = command;
 }
@@ -105,6 +110,21 @@ bool PlayerSession::Execute(int command) {
         return alias != aliases_.end() && Execute(alias->second);
     }
     // What it changed shows at once, not at the clock's next tick.
+    events_.Refresh();
+    Q_EMIT executed(command);
+    return true;
+}
+
+bool PlayerSession::Execute(int command, double value) {
+    if (Opening() && ActsOnMedium(command)) {
+        Defer([this, command, value] { Execute(command, value); });
+        return true;
+    }
+    const auto handler = valueHandlers_.find(command);
+    if (handler == valueHandlers_.end()) {
+        return false;
+    }
+    handler->second(value);
     events_.Refresh();
     Q_EMIT executed(command);
     return true;
@@ -195,6 +215,9 @@ bool PlayerSession::ActsOnMedium(int command) {
             }
         }
         for (int id = key_command::kFirst; id < key_command::kEnd; ++id) {
+            ids.insert(id);
+        }
+        for (int id = value_command::kFirst; id < value_command::kEnd; ++id) {
             ids.insert(id);
         }
         return ids;

@@ -43,6 +43,9 @@ public:
     void HandleIf(int command, std::function<bool()> action);
     // The ids [first, end) the window makes at run time; `action` gets the id.
     void HandleRange(int first, int end, std::function<void(int command)> action);
+    // A command that carries a value (the ids of value_command); a later
+    // handler of the same command takes its place.
+    void HandleValue(int command, std::function<void(double value)> action);
     // A toolbar button that does what `command` does, unless handled itself.
     void Alias(int button, int command);
     // True while a medium is being opened.
@@ -51,6 +54,10 @@ public:
     // False when nothing handled `command`; a command for a medium that is
     // being opened is kept, and counts as handled.
     bool Execute(int command);
+    // The same for a command that carries `value` (a position, steps, a
+    // volume, a rate: what value_command says of each). It waits for a
+    // medium being opened as the others do, value and all.
+    bool Execute(int command, double value);
     // A key of the key table going down or up.
     void Key(UINT key, bool down);
     // Ctrl is held; taking it forgets it, for a key-up that will go elsewhere.
@@ -117,6 +124,7 @@ private:
     };
     std::unordered_map<int, std::vector<std::function<bool()>>> handlers_;
     std::vector<Range> ranges_;
+    std::unordered_map<int, std::function<void(double)>> valueHandlers_;
     std::unordered_map<int, int> aliases_;
     CommandStateTable commands_;
     PlayerState state_;

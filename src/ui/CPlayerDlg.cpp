@@ -4,6 +4,7 @@
 
 #include "ui/StreamMenus.h"
 
+#include "CommandRanges.h"
 #include "art/ArtResources.h"
 #include "controls/CClickSlider.h"
 #include "engine/CFilePlayer.h"
@@ -222,16 +223,37 @@ void CPlayerDlg::CreateBars() {
     bars.volume->setRange(0, 100);
     bars.volume->setPageStep(1);
     bars.volume->show();
-    // Both act on the medium, so they wait for one being opened.
-    for (const auto& [slider, id] :
-         {std::pair{bars.position, ID_Slider}, std::pair{bars.volume, ID_VolumeSlider}}) {
-        connect(slider, &CClickSlider::scrolled, this, [this, id](int code) {
-            ForMedium(session, [this, id, code] {
-                OnHScroll(code, id);
+    // Both act on the medium, so they wait for one being opened. Only page,
+    // track and position codes count, and only with an engine.
+    const auto onScroll = [this](CClickSlider* slider, std::function<void(int code)> act) {
+        connect(slider, &CClickSlider::scrolled, this, [this, act](int code) {
+            ForMedium(session, [this, act, code] {
+                if (code >= SB_PAGELEFT && code <= SB_THUMBTRACK && Player()) {
+                    setFocus();
+                    act(code);
+                }
                 session.Events().Wake();
             });
         });
-    }
+    };
+    // The thumb dragged pauses the engine, and the clock seeks as it goes;
+    // where it lands is a seek command.
+    onScroll(bars.position, [this](int code) {
+        if (code != SB_THUMBTRACK) {
+            session.Execute(value_command::kSeek, bars.position->value());
+            return;
+        }
+        drag.lastTick = TickCount();
+        if (!drag.dragging) {
+            drag.lastSeek = -1;
+        }
+        drag.dragging = true;
+        Player()->Pause();
+    });
+    onScroll(bars.volume, [this](int) {
+        session.Execute(value_command::kVolume,
+                        volume_slider::VolumeFromPosition(bars.volume->value()));
+    });
     const int rowHeight = bars.position->sizeHint().height();
     bars.position->resize(kSplashWidth - kVolumeSliderWidth, rowHeight);
     bars.volume->resize(kVolumeSliderWidth, rowHeight);

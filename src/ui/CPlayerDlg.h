@@ -67,9 +67,6 @@ public:
 
     void ApplyStartOptions();
 
-    // `steps` of 10 seconds, a signed 16-bit count.
-    void Skip(int steps);
-
     // Starts opening `path` as the film's sound; `then` learns whether it
     // was added, unless a close or another open drops it first.
     void OpenExternalAudio(const QString& path, std::function<void(bool added)> then = {});
@@ -134,7 +131,6 @@ private:
     void OnClockTick();
     // The medium came to its end, or broke on the way (`failure` says why).
     void OnMediumEnded(const QString& failure);
-    void OnHScroll(int code, int controlId);
 
     CSettings* settings;
     CLanguageFile* language;

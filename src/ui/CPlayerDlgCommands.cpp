@@ -9,9 +9,13 @@
 #include "i18n/ui/MenuCommands.h"
 #include "resource.h"
 #include "session/KeyTable.h"
+#include "session/LoopMarks.h"
 
 #include <QMenuBar>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -103,8 +107,6 @@ void CPlayerDlg::AddCommands() {
         {IDM_ANSICHT_TOOLBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kToolBar); }},
         {IDM_ANSICHT_STATUSBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kStatusBar); }},
         {IDM_ANSICHT_POSITIONSBAR, [](CPlayerDlg& w) { w.frame.ToggleBar(kPositionBar); }},
-        {IDM_WIEDERGABE_SCHNELLESVORSPULEN, [](CPlayerDlg& w) { w.Skip(1); }},
-        {IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [](CPlayerDlg& w) { w.Skip(-1); }},
         {key_command::kStepForwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(true); }},
         {key_command::kStepBackwards, [](CPlayerDlg& w) { w.session.Playback().StepFrame(false); }},
         {IDM_WIEDERGABE_WIEDERGABE_PAUSE, [](CPlayerDlg& w) { w.session.Playback().PlayPause(); }},
@@ -166,6 +168,65 @@ void CPlayerDlg::AddCommands() {
     for (const auto& [command, handler] : kArgumentCommands) {
         session.Handle(command, [this, handler] { handler(*this); });
     }
+
+    // Commands that carry a value: the wheel, the sliders, the desktop's
+    // remote and the bookmark editor.
+    using namespace value_command;
+    // Back past the start of a playlist item opens the one before, ten
+    // seconds before its end.
+    const auto skip = [this](int steps) {
+        if (!Player()) {
+            return;
+        }
+        const int target = SkipTarget(Player()->GetPosition(), steps);
+        if (target < 0 && playlist.Current() > 1) {
+            playlist.PlayItem(playlist.Current() - 1, [this](bool played) {
+                if (CMediaPlayer* now = session.Player(); played && now) {
+                    now->SetPosition(SkipTarget(now->GetDuration(), -1));
+                }
+            });
+            return;
+        }
+        Player()->SetPosition(std::max(target, 0));
+    };
+    session.Handle(IDM_WIEDERGABE_SCHNELLESVORSPULEN, [skip] { skip(1); });
+    session.Handle(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN, [skip] { skip(-1); });
+    session.HandleValue(kSkip, [skip](double steps) { skip(static_cast<int>(steps)); });
+    // A drag of the thumb ends here too; the engine, paused for it, goes
+    // back to what it was doing.
+    session.HandleValue(kSeek, [this](double position) {
+        CClickSlider* bar = bars.position;
+        if (!Player() || std::isnan(position)) {
+            return;
+        }
+        drag.dragging = false;
+        bar->setValue(static_cast<int>(std::clamp(position, static_cast<double>(bar->minimum()),
+                                                  static_cast<double>(bar->maximum()))));
+        Player()->Pause();
+        Player()->SetPosition(bar->value());
+        if (session.State().play == State_Paused) {
+            Player()->Pause();
+        } else if (session.State().play == State_Running) {
+            Player()->Play();
+        }
+    });
+    session.HandleValue(kJump, [this](double position) {
+        using Limits = std::numeric_limits<int>;
+        if (Player() && !std::isnan(position)) {
+            Player()->SetPosition(static_cast<int>(std::clamp(
+                position, static_cast<double>(Limits::min()), static_cast<double>(Limits::max()))));
+        }
+    });
+    session.HandleValue(kVolume, [this](double volume) {
+        if (Player()) {
+            session.Playback().SetVolume(static_cast<int>(volume));
+        }
+    });
+    session.HandleValue(kRate, [this](double rate) {
+        if (CMediaPlayer* player = Player(); player && FAILED(player->SetRate(rate))) {
+            player->SetRate(1.0);
+        }
+    });
     HandleAll(session, videoArea, kVideoCommands);
     HandleAll(session, frame, kFrameCommands);
     HandleAll(session, dialogs, kDialogCommands);

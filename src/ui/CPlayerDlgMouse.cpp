@@ -7,6 +7,7 @@
 // moves with the window by itself.
 #include "ui/CPlayerDlg.h"
 
+#include "CommandRanges.h"
 #include "engine/CMediaPlayer.h"
 #include "resource.h"
 #include "ui/PlayerClientArea.h"
@@ -70,7 +71,7 @@ ClientMouse CPlayerDlg::MouseInput() {
         }),
         .middlePressed = waking([this] {
             if (Player()) {
-                session.Playback().PlayPause();
+                session.Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE);
             }
         }),
         .extraPressed = waking([this](Qt::MouseButton extra) {
@@ -78,15 +79,7 @@ ClientMouse CPlayerDlg::MouseInput() {
                 session.Execute(extra == Qt::BackButton ? IDM_AUDIO_LEISER : IDM_AUDIO_LAUTER);
             }
         }),
-        // The wheel skips through the medium, so it waits for one being opened.
-        .wheeled =
-            [this](int delta) {
-                ForMedium(session, [this, delta] {
-                    if (Player()) {
-                        Skip(WheelSteps(delta));
-                    }
-                    session.Events().Wake();
-                });
-            },
+        // The skip waits for a medium being opened, as the keys' do.
+        .wheeled = [this](int delta) { session.Execute(value_command::kSkip, WheelSteps(delta)); },
     };
 }

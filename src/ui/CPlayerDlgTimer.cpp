@@ -1,15 +1,12 @@
-// The clock timer that moves the position bar and the time, seeking with the
-// position slider, the volume slider, skipping, and the end of the medium:
-// loop, playlist, shutdown and quit.
+// The clock timer that moves the position bar and the time, seeking while
+// the position thumb is dragged, and the end of the medium: loop, playlist,
+// shutdown and quit.
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
-#include "engine/VolumeScale.h"
 #include "resource.h"
 #include "ui/PlayerStatusBar.h"
-
-#include <algorithm>
 
 // The session's clock found the engine's position; a drag of the position
 // thumb seeks as it goes, every half second at most.
@@ -39,33 +36,6 @@ void CPlayerDlg::OnClockTick() {
         bars.status->SetText(6, QString::asprintf("%.2f fps", Player()->GetFrameRate()));
     }
     session.Loop().CheckJumpBack(position, bars.position->maximum());
-}
-
-void CPlayerDlg::OnHScroll(int code, int controlId) {
-    if (code < SB_PAGELEFT || code > SB_THUMBTRACK || !Player()) {
-        return;
-    }
-    setFocus();
-    if (controlId == ID_Slider) {
-        drag.lastTick = TickCount();
-        if (!drag.dragging) {
-            drag.lastSeek = -1;
-        }
-        drag.dragging = true;
-        session.Events().Wake();
-        Player()->Pause();
-        if (code != SB_THUMBTRACK) {
-            drag.dragging = false;
-            Player()->SetPosition(bars.position->value());
-            if (session.State().play == State_Paused) {
-                Player()->Pause();
-            } else if (session.State().play == State_Running) {
-                Player()->Play();
-            }
-        }
-    } else if (controlId == ID_VolumeSlider) {
-        session.Playback().SetVolume(volume_slider::VolumeFromPosition(bars.volume->value()));
-    }
 }
 
 // A playlist goes on with its next item; after the last one it is back at
@@ -101,22 +71,4 @@ void CPlayerDlg::AfterPlayback() {
     if (quitAfterPlayback) {
         done(0);
     }
-}
-
-// Back past the start of a playlist item opens the one before, ten seconds
-// before its end.
-void CPlayerDlg::Skip(int steps) {
-    if (!Player()) {
-        return;
-    }
-    const int target = SkipTarget(Player()->GetPosition(), steps);
-    if (target < 0 && playlist.Current() > 1) {
-        playlist.PlayItem(playlist.Current() - 1, [this](bool played) {
-            if (CMediaPlayer* now = session.Player(); played && now) {
-                now->SetPosition(SkipTarget(now->GetDuration(), -1));
-            }
-        });
-        return;
-    }
-    Player()->SetPosition(std::max(target, 0));
 }

@@ -1,5 +1,6 @@
 #include "ui/WindowBookmarks.h"
 
+#include "CommandRanges.h"
 #include "dialogs/CBookmarkDlg.h"
 #include "engine/CFilePlayer.h"
 #include "session/PlayerSession.h"
@@ -15,6 +16,9 @@ void WindowBookmarks::Create() {
     editor_->Create(&parts_.language);
     editor_->SetOpenMedia([this](const QString& path, std::function<void()> opened) {
         OpenBookmarkedMedium(path, std::move(opened));
+    });
+    editor_->SetSeek([this](std::int32_t time) {
+        parts_.session.Execute(value_command::kJump, static_cast<double>(time));
     });
 }
 

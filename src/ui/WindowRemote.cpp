@@ -1,10 +1,10 @@
 #include "ui/WindowRemote.h"
 
+#include "CommandRanges.h"
 #include "controls/CClickSlider.h"
 #include "engine/CMediaPlayer.h"
 #include "engine/VolumeScale.h"
 #include "i18n/ui/MenuCommands.h"
-#include "platform/PlayerMessages.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "ui/PlayerWindowState.h"
@@ -219,8 +219,8 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
         if (!parts_.session.Player() || !slider->isEnabled()) {
             return;
         }
-        slider->setValue(static_cast<int>(positionUs / kUsPerHundredth));
-        slider->Scroll(SB_THUMBPOSITION);
+        parts_.session.Execute(value_command::kSeek,
+                               static_cast<double>(positionUs / kUsPerHundredth));
         lastPositionUs_ = slider->value() * kUsPerHundredth;
         sinceLastTick_.start();
         if (service_) {
@@ -239,12 +239,7 @@ void WindowRemote::RemoteOpenUri(const QString& uri) {
 // A refused speed is normal speed, as with the speed commands.
 void WindowRemote::RemoteSetRate(double rate) {
     const double speed = NearestSpeed(rate);
-    Run([this, speed] {
-        CMediaPlayer* player = parts_.session.Player();
-        if (player && FAILED(player->SetRate(speed))) {
-            player->SetRate(1.0);
-        }
-    });
+    Run([this, speed] { parts_.session.Execute(value_command::kRate, speed); });
 }
 
 // As a click on the volume slider lands.
@@ -255,7 +250,8 @@ void WindowRemote::RemoteSetVolume(double volume) {
             return;
         }
         slider->setValue(static_cast<int>(std::lround(volume * 100)));
-        slider->Scroll(SB_THUMBPOSITION);
+        parts_.session.Execute(value_command::kVolume,
+                               volume_slider::VolumeFromPosition(slider->value()));
     });
 }
 

@@ -4,6 +4,7 @@
 // whoever listens.
 #include "session/PlayerSession.h"
 
+#include "CommandRanges.h"
 #include "EventLoop.h"
 #include "resource.h"
 
@@ -114,9 +115,13 @@ TEST(PlayerSessionTest, HandlersAreAskedInTurnAndAKeyFallsBackWhenItsFirstIsNotT
 TEST(PlayerSessionTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDropped) {
     Funnel funnel({}, {IDM_WIEDERGABE_SCHNELLESVORSPULEN, IDM_DATEI_OEFFNEN, IDM_ANSICHT_TITLEBAR,
                        IDM_WIEDERGABE_WIEDERGABE_PAUSE});
+    funnel.session.HandleValue(value_command::kSkip, [&funnel](double steps) {
+        funnel.heard.emplace_back('v', static_cast<int>(steps));
+    });
     funnel.opening = true;
     funnel.session.Key('X', true);
     EXPECT_TRUE(funnel.session.Execute(IDM_WIEDERGABE_WIEDERGABE_PAUSE));
+    EXPECT_TRUE(funnel.session.Execute(value_command::kSkip, -3));
     funnel.session.Defer([&funnel] { funnel.heard.emplace_back('w', 0); });
     // Opening another file and the bars do not wait.
     funnel.session.Execute(IDM_DATEI_OEFFNEN);
@@ -129,7 +134,13 @@ TEST(PlayerSessionTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDro
     velvaro::test::RunEventsFor(20);
     EXPECT_EQ(funnel.heard, (Heard{{'b', IDM_WIEDERGABE_SCHNELLESVORSPULEN},
                                    {'b', IDM_WIEDERGABE_WIEDERGABE_PAUSE},
+                                   {'v', -3},
                                    {'w', 0}}));
+    // Without an open it is carried out at once; with no handler, not at all.
+    funnel.heard.clear();
+    EXPECT_TRUE(funnel.session.Execute(value_command::kSkip, 2));
+    EXPECT_FALSE(funnel.session.Execute(value_command::kVolume, -500));
+    EXPECT_EQ(funnel.heard, (Heard{{'v', 2}}));
 
     // What starts another open on the way keeps the rest for that one, and
     // they go with it when it is dropped.
