@@ -10,10 +10,33 @@
 #include "CommandRanges.h"
 #include "resource.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 #include <utility>
 
-PlayerSession::PlayerSession(CSettings* settings) : settings_(settings) {}
+// What the engine carries out as it is told, without a view.
+PlayerSession::PlayerSession(CSettings* settings) : settings_(settings) {
+    HandleValue(value_command::kJump, [this](double position) {
+        using Limits = std::numeric_limits<int>;
+        if (player_ && !std::isnan(position)) {
+            player_->SetPosition(static_cast<int>(std::clamp(
+                position, static_cast<double>(Limits::min()), static_cast<double>(Limits::max()))));
+        }
+    });
+    HandleValue(value_command::kVolume, [this](double volume) {
+        if (player_ && !std::isnan(volume)) {
+            transport_.SetVolume(static_cast<int>(std::clamp(volume, -10000.0, 0.0)));
+        }
+    });
+    // A refused rate is normal speed.
+    HandleValue(value_command::kRate, [this](double rate) {
+        if (player_ && FAILED(player_->SetRate(rate))) {
+            player_->SetRate(1.0);
+        }
+    });
+}
 
 PlayerSession::~PlayerSession() {
     CloseEngine();

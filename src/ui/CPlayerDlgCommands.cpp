@@ -210,23 +210,6 @@ void CPlayerDlg::AddCommands() {
             Player()->Play();
         }
     });
-    session.HandleValue(kJump, [this](double position) {
-        using Limits = std::numeric_limits<int>;
-        if (Player() && !std::isnan(position)) {
-            Player()->SetPosition(static_cast<int>(std::clamp(
-                position, static_cast<double>(Limits::min()), static_cast<double>(Limits::max()))));
-        }
-    });
-    session.HandleValue(kVolume, [this](double volume) {
-        if (Player()) {
-            session.Playback().SetVolume(static_cast<int>(volume));
-        }
-    });
-    session.HandleValue(kRate, [this](double rate) {
-        if (CMediaPlayer* player = Player(); player && FAILED(player->SetRate(rate))) {
-            player->SetRate(1.0);
-        }
-    });
     HandleAll(session, videoArea, kVideoCommands);
     HandleAll(session, frame, kFrameCommands);
     HandleAll(session, dialogs, kDialogCommands);

@@ -139,7 +139,7 @@ TEST(PlayerSessionTest, WhatActsOnAMediumWaitsForTheOpenAndFollowsInOrderOrIsDro
     // Without an open it is carried out at once; with no handler, not at all.
     funnel.heard.clear();
     EXPECT_TRUE(funnel.session.Execute(value_command::kSkip, 2));
-    EXPECT_FALSE(funnel.session.Execute(value_command::kVolume, -500));
+    EXPECT_FALSE(funnel.session.Execute(value_command::kSeek, 500));
     EXPECT_EQ(funnel.heard, (Heard{{'v', 2}}));
 
     // What starts another open on the way keeps the rest for that one, and

@@ -3,6 +3,7 @@
 // forgets the medium when it closes.
 #include "session/PlayerSession.h"
 
+#include "CommandRanges.h"
 #include "EventLoop.h"
 #include "ExpectLog.h"
 #include "TestRegistry.h"
@@ -123,10 +124,11 @@ TEST_F(SessionEngineTest, TheClockFollowsPlaybackStopsWhenStillAndTheEndIsTold) 
     ASSERT_TRUE(velvaro::test::RunEventsUntil([&] { return session->State().position > 0; }, 3000));
     EXPECT_EQ(session->State().duration, session->Player()->GetDuration());
     EXPECT_EQ(session->State().rate, 1.0);
-    session->Playback().PlayFastForwards();
-    session->Events().Refresh();
+    // A command's change shows at once, not a tick later.
+    ASSERT_TRUE(session->Execute(value_command::kRate, 2.0));
     EXPECT_EQ(session->State().rate, 2.0);
-    session->Playback().SetNormalSpeed();
+    ASSERT_TRUE(session->Execute(value_command::kRate, 0.0));  // refused: normal speed
+    EXPECT_EQ(session->State().rate, 1.0);
 
     session->Playback().Pause();
     session->Events().Tick();
