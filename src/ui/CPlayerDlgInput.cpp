@@ -1,6 +1,5 @@
 // The window's input: key pre-translation into the session's key table,
-// dropped files, graph events, the clock's ticks and the hand-over from a
-// second start.
+// dropped files, the end of a medium and the hand-over from a second start.
 #include "ui/CPlayerDlg.h"
 
 #include "CommandRanges.h"
