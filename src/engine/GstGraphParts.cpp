@@ -1,6 +1,8 @@
 #include "GstGraphParts.h"
 
 #include <cstring>
+#include <mutex>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcEngine, "velvaro.engine", QtWarningMsg)
 
@@ -225,6 +227,64 @@ std::string StreamName(GstStream* stream, MajorType type, int ordinal) {
                        : type == MajorType::Audio ? "Audio"
                                                   : "Subtitle";
     return std::string(kind) + " " + std::to_string(ordinal + 1);
+}
+
+namespace {
+
+// The segment `tempo` must not act on, held from its input to its output.
+struct HeldSegment {
+    std::mutex mutex;
+    std::optional<GstSegment> segment;
+};
+
+GstPadProbeReturn HideSpeed(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
+        return GST_PAD_PROBE_OK;
+    }
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    auto* held = static_cast<HeldSegment*>(data);
+    std::lock_guard lock(held->mutex);
+    if (segment->rate >= kSlowestKeptPitch && segment->rate <= kFastestKeptPitch) {
+        held->segment.reset();
+        return GST_PAD_PROBE_OK;
+    }
+    held->segment = *segment;
+    GstSegment normal = *segment;
+    normal.rate = 1.0;
+    GstEvent* shown = gst_event_new_segment(&normal);
+    gst_event_set_seqnum(shown, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = shown;
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn ShowSpeed(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
+        return GST_PAD_PROBE_OK;
+    }
+    auto* held = static_cast<HeldSegment*>(data);
+    std::lock_guard lock(held->mutex);
+    if (held->segment) {
+        GstEvent* real = gst_event_new_segment(&*held->segment);
+        gst_event_set_seqnum(real, gst_event_get_seqnum(event));
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = real;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
+void KeepPitchWithinSpeeds(GstElement* tempo) {
+    auto* held = new HeldSegment;  // the input's probe owns it
+    const GstPadHandle input(gst_element_get_static_pad(tempo, "sink"));
+    const GstPadHandle output(gst_element_get_static_pad(tempo, "src"));
+    gst_pad_add_probe(output.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &ShowSpeed, held, nullptr);
+    gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &HideSpeed, held,
+                      [](gpointer data) { delete static_cast<HeldSegment*>(data); });
 }
 
 }  // namespace velvaro::engine

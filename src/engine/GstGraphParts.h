@@ -102,6 +102,14 @@ inline constexpr guint kBurstBytes = 24u << 20;
 GstElementHandle UnheardSoundChunker(GstElement* sink);
 inline constexpr GstClockTime kUnheardChunk = GST_SECOND / 10;
 
+// Between half and double speed the sound keeps its pitch: `tempo`
+// (scaletempo) stretches it. Backwards and faster than that it plays as
+// the sink makes of it, higher or lower: `tempo` is shown normal speed and
+// the sink the real one.
+void KeepPitchWithinSpeeds(GstElement* tempo);
+inline constexpr double kSlowestKeptPitch = 0.5;
+inline constexpr double kFastestKeptPitch = 2.0;
+
 class GstPin final : public IPin {
 public:
     GstPin(GstPad* pad, std::string id) : pad_(GST_PAD(gst_object_ref(pad))), id_(std::move(id)) {}

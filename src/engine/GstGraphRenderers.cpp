@@ -117,6 +117,7 @@ GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::strin
     ElementMaker maker;
     GstElementHandle convert = maker.Make("audioconvert");
     GstElementHandle resample = maker.Make("audioresample");
+    GstElementHandle tempo = maker.Make("scaletempo");
     GstElementHandle volume = maker.Make("volume", "volume");
     GstElementHandle panorama = maker.Make("audiopanorama", "panorama");
     GstElementHandle convertOut = maker.Make("audioconvert");
@@ -126,8 +127,9 @@ GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::strin
         return nullptr;
     }
     GstElementHandle bin(GST_ELEMENT(gst_object_ref_sink(gst_bin_new(name))));
-    gst_bin_add_many(GST_BIN(bin.get()), convert.get(), resample.get(), volume.get(),
+    gst_bin_add_many(GST_BIN(bin.get()), convert.get(), resample.get(), tempo.get(), volume.get(),
                      panorama.get(), convertOut.get(), sink.get(), nullptr);
+    KeepPitchWithinSpeeds(tempo.get());
     // After the first converter, which gives any decoder's layout one the
     // chunker takes.
     const GstElementHandle chunker = UnheardSoundChunker(sink.get());
@@ -137,8 +139,9 @@ GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::strin
     const bool converted =
         chunker ? gst_element_link_many(convert.get(), chunker.get(), resample.get(), nullptr)
                 : gst_element_link(convert.get(), resample.get());
-    if (!converted || !gst_element_link_many(resample.get(), volume.get(), panorama.get(),
-                                             convertOut.get(), sink.get(), nullptr)) {
+    if (!converted ||
+        !gst_element_link_many(resample.get(), tempo.get(), volume.get(), panorama.get(),
+                               convertOut.get(), sink.get(), nullptr)) {
         *error = "The parts of the audio renderer could not be connected.";
         return nullptr;
     }
