@@ -124,6 +124,10 @@ private:
     // Holds second starts and a close back until the open is done; run the
     // answer when it is.
     std::function<void()> BeginOpening();
+    // What every open does first: drops one under way, holds input back
+    // (run the answer once the open is done), clears title and texts;
+    // `keepNotice` keeps a notice that is still due.
+    std::function<void()> StartOpening(bool keepNotice);
     void SetTitleSuffix(const QString& suffix);
     void DrawState(const PlayerState& now, const PlayerState& before);
     void OnSoundTrackSettled(bool added);

@@ -16,12 +16,7 @@
 
 void CPlayerDlg::OpenDisc(const QString& path, bool fromPlaylist,
                           std::function<void(bool opened)> then) {
-    // A new open replaces one under way, whose follow-up is dropped with it.
-    CancelOpening();
-    const auto finish = qScopeGuard(BeginOpening());
-    setWindowTitle(kCaptionBase);
-    bars.playbackError.clear();
-    bars.ClearTexts(false);
+    const auto finish = qScopeGuard(StartOpening(false));
     windowMenus.ResetMenus(playlist.Active());
     playlist.End();
     CloseEngine();

@@ -107,15 +107,20 @@ std::function<void()> CPlayerDlg::BeginOpening() {
     };
 }
 
-void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
-                           std::function<void(bool opened)> then) {
+std::function<void()> CPlayerDlg::StartOpening(bool keepNotice) {
     // A new open replaces one under way, whose follow-up is dropped with it.
     CancelOpening();
     // Second starts wait, and a close comes after, until the open is done.
-    const auto finish = qScopeGuard(BeginOpening());
+    std::function<void()> done = BeginOpening();
     setWindowTitle(kCaptionBase);
     bars.playbackError.clear();
-    bars.ClearTexts(true);
+    bars.ClearTexts(keepNotice);
+    return done;
+}
+
+void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
+                           std::function<void(bool opened)> then) {
+    const auto finish = qScopeGuard(StartOpening(true));
     CloseEngine();
     remote.OnOpening();
     if (!fromPlaylist) {
