@@ -102,6 +102,8 @@ public:
     void SaveGraphState();
     void RestoreGraphState();
     void DisableClosedCaptions();
+    // The graph being played, for what inspects its parts; null once cleared.
+    IGraphBuilder* Graph() const { return graph.get(); }
 
 protected:
     // Places the video window at `videoRect` of the owner's window, sends
