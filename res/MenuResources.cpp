@@ -97,6 +97,13 @@ constexpr MenuItem kZoomItems[] = {
             "&Wechsel zwischen füllen und komplett ausfüllen\tF", kGrayed),
 };
 
+// One of the three is checked: the window checks the stored one at its start.
+constexpr MenuItem kDeinterlaceItems[] = {
+    Command(SYMBOL(IDM_ANSICHT_DEINTERLACE_AUTO), "&Automatisch", kToggleOn),
+    Command(SYMBOL(IDM_ANSICHT_DEINTERLACE_EIN), "&Ein", kToggle),
+    Command(SYMBOL(IDM_ANSICHT_DEINTERLACE_AUS), "A&us", kToggle),
+};
+
 constexpr MenuItem kFileItems[] = {
     Command(SYMBOL(IDM_DATEI_OEFFNEN), "&Öffnen...\tEINFG"),
     Command(SYMBOL(IDM_DATEI_SCHLIESSEN), "&Schließen", kGrayed),
@@ -163,6 +170,7 @@ constexpr MenuItem kViewItems[] = {
     Command(SYMBOL(IDM_ANSICHT_ORIGINAL), "&Originalfenstergröße", kGrayed),
     Command(SYMBOL(IDM_ANSICHT_VOLLBILD), "&Vollbild\tV, SPLASH, MAUS 1", kGrayedToggle),
     HostPopup(SYMBOL(IDM_ANSICHT_ZOOM), "&Zoom", IDR_MENU_ZOOM),
+    Popup(SYMBOL(IDM_ANSICHT_DEINTERLACE), "&Deinterlacing", kDeinterlaceItems),
     Separator(),
     Command(SYMBOL(IDM_ANSICHT_IMMEROBEN), "&Immer oben\tT", kToggle),
     Command(SYMBOL(IDM_ANSICHT_VIDEOPUR), "&Kompakt\tK", kToggle),

@@ -311,6 +311,10 @@ HRESULT CMediaPlayer::GetNativeVideoSize(long* width, long* height) {
     return basicVideo ? basicVideo->GetVideoSize(width, height) : E_NOINTERFACE;
 }
 
+HRESULT CMediaPlayer::SetDeinterlacing(velvaro::engine::Deinterlacing mode) {
+    return basicVideo ? basicVideo->SetDeinterlacing(mode) : E_NOINTERFACE;
+}
+
 std::shared_ptr<velvaro::engine::VideoOutput> CMediaPlayer::GetVideoOutput() const {
     return videoWindow ? videoWindow->GetVideoOutput() : nullptr;
 }

@@ -90,6 +90,9 @@ public:
     virtual double GetRate() = 0;
     virtual std::string GetFileName() = 0;
     virtual HRESULT GetNativeVideoSize(long* width, long* height);
+    // Deinterlaces the pictures from now on as `mode` says; E_NOINTERFACE
+    // without a picture.
+    HRESULT SetDeinterlacing(velvaro::engine::Deinterlacing mode);
 
     // The text of the graph's last error: why the open failed, or what
     // stopped the playback (EC_ERRORABORT); empty when there was none.

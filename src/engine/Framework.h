@@ -3,6 +3,7 @@
 // (IFilterGraph).
 #pragma once
 
+#include "engine/Deinterlacing.h"
 #include "engine/ElementProperties.h"
 #include "platform/WindowMessage.h"
 
@@ -174,6 +175,9 @@ public:
     // only *size is set.
     virtual HRESULT GetCurrentImage(long* size, long* image) = 0;
     virtual HRESULT IsUsingDefaultSource() = 0;
+    // From the next picture on; a paused film shows its picture again.
+    // S_FALSE when it deinterlaces that way already.
+    virtual HRESULT SetDeinterlacing(velvaro::engine::Deinterlacing mode) = 0;
 };
 
 // The video window, which a view shows: its place in the owner's window,

@@ -33,6 +33,12 @@ public:
     GstDvdGraph() { decodeAhead_ = false; }
     ~GstDvdGraph() override;
 
+protected:
+    // A seek would leave a menu or a still: the disc's next picture shows
+    // the change.
+    void ShowChangedPicture() override {}
+
+public:
     // IDvdGraphBuilder
     HRESULT RenderDvdVideoVolume(const std::string& path, DWORD flags,
                                  AM_DVD_RENDERSTATUS* status) override;

@@ -87,6 +87,7 @@ public:
     HRESULT GetPreferredAspectRatio(long* x, long* y) override;
     HRESULT GetCurrentImage(long* size, long* image) override;
     HRESULT IsUsingDefaultSource() override;
+    HRESULT SetDeinterlacing(Deinterlacing mode) override;
 
     // IVideoWindow
     std::shared_ptr<VideoOutput> GetVideoOutput() override { return output_; }
@@ -174,6 +175,10 @@ protected:
     void DetachSubtitleFile(bool showAgain);
     // Seeks to where the film stands, so that the current picture comes again.
     void ShowAgain();
+    // A still picture is shown again after the deinterlacing changed.
+    virtual void ShowChangedPicture();
+    // The video renderer's deinterlacer; null without one.
+    GstElementHandle Deinterlacer() const;
     // What draws the text inside the overlay, if it draws text yet: it makes
     // its renderer only once text has come and a picture has gone through
     // after it.
@@ -289,6 +294,7 @@ protected:
     long volumeLevel_ = 0;
     long balance_ = 0;
     QSize scaledSize_;
+    Deinterlacing deinterlacing_ = Deinterlacing::Automatic;  // the UI thread's
 };
 
 }  // namespace velvaro::engine

@@ -30,6 +30,7 @@ constexpr ElementPackage kElementPackages[] = {
     {"audioresample", "gstreamer1.0-plugins-base"},
     {"volume", "gstreamer1.0-plugins-base"},
     {"videocrop", "gstreamer1.0-plugins-good"},
+    {"deinterlace", "gstreamer1.0-plugins-good"},
     {"audiopanorama", "gstreamer1.0-plugins-good"},
     {"autoaudiosink", "gstreamer1.0-plugins-good"},
 };

@@ -16,6 +16,8 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     // ahead meanwhile, and has a picture ready when playing starts from a
     // still.
     GstElementHandle handOver = maker.Make("queue");
+    deinterlacing_ = DeinterlacingOfNewGraphs();
+    GstElementHandle deinterlacer = MakeDeinterlacer(maker, deinterlacing_);
     GstElementHandle overlay = maker.Make("subtitleoverlay");
     GstElementHandle crop = maker.Make("videocrop");
     // Films in 8-bit 4:2:0 go through to the window, which scales them as
@@ -57,9 +59,10 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
         },
         nullptr, nullptr);
     PassOnlyLateReports(sinkInput.get());
-    gst_bin_add_many(GST_BIN(bin.get()), handOver.get(), overlay.get(), crop.get(), scale.get(),
-                     scaledCaps.get(), sink.get(), nullptr);
-    if (!gst_element_link_pads(handOver.get(), "src", overlay.get(), "video_sink") ||
+    gst_bin_add_many(GST_BIN(bin.get()), handOver.get(), deinterlacer.get(), overlay.get(),
+                     crop.get(), scale.get(), scaledCaps.get(), sink.get(), nullptr);
+    if (!gst_element_link(handOver.get(), deinterlacer.get()) ||
+        !gst_element_link_pads(deinterlacer.get(), "src", overlay.get(), "video_sink") ||
         !gst_element_link_many(overlay.get(), crop.get(), scale.get(), scaledCaps.get(), sink.get(),
                                nullptr)) {
         *error = "The parts of the video renderer could not be connected.";

@@ -38,7 +38,11 @@ HRESULT GstFilterGraph::NativeVideoInfo(GstVideoInfo* info) const {
     if (!crop_) {
         return E_NOINTERFACE;
     }
-    GstPadHandle input(gst_element_get_static_pad(crop_, "sink"));
+    // The film's pictures as decoded: a deinterlacer makes two of each
+    // interlaced one, at the same size.
+    const GstElementHandle deinterlacer = Deinterlacer();
+    GstPadHandle input(
+        gst_element_get_static_pad(deinterlacer ? deinterlacer.get() : crop_, "sink"));
     GstCapsHandle caps(gst_pad_get_current_caps(input.get()));
     if (!caps || !gst_video_info_from_caps(info, caps.get())) {
         return VFW_E_NOT_CONNECTED;

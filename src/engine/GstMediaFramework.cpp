@@ -120,9 +120,9 @@ void StartGstreamer() {
 // Loading one means linking its libraries (the decoders' alone take tens
 // of milliseconds), which the first open would otherwise wait for.
 constexpr const char* kPluginsToLoadEarly[] = {
-    "coreelements",  "playback", "typefindfunctions", "isomp4",    "matroska", "videoparsersbad",
-    "audioparsers",  "faad",     "videoconvertscale", "videocrop", "app",      "audioconvert",
-    "audioresample", "volume",   "audiofx",
+    "coreelements",  "playback", "typefindfunctions", "isomp4",      "matroska", "videoparsersbad",
+    "audioparsers",  "faad",     "videoconvertscale", "videocrop",   "app",      "audioconvert",
+    "audioresample", "volume",   "audiofx",           "deinterlace",
 };
 
 void LoadCommonPlugins() {

@@ -16,8 +16,29 @@
 #include <set>
 #include <utility>
 
+namespace {
+
+using velvaro::engine::Deinterlacing;
+
+// The View menu's items, in the order of the setting's values.
+constexpr std::pair<int, Deinterlacing> kDeinterlaceItems[] = {
+    {IDM_ANSICHT_DEINTERLACE_AUTO, Deinterlacing::Automatic},
+    {IDM_ANSICHT_DEINTERLACE_EIN, Deinterlacing::On},
+    {IDM_ANSICHT_DEINTERLACE_AUS, Deinterlacing::Off},
+};
+
+}  // namespace
+
 // What the engine carries out as it is told, without a view.
 PlayerSession::PlayerSession(CSettings* settings) : settings_(settings) {
+    // A value no item has is Automatic.
+    if (settings_ && settings_->deinterlace > 0 && settings_->deinterlace < 3) {
+        deinterlacing_ = kDeinterlaceItems[settings_->deinterlace].second;
+    }
+    velvaro::engine::SetDeinterlacingOfNewGraphs(deinterlacing_);
+    for (const auto& [command, mode] : kDeinterlaceItems) {
+        Handle(command, [this, mode] { SetDeinterlacing(mode); });
+    }
     HandleValue(value_command::kJump, [this](double position) {
         using Limits = std::numeric_limits<int>;
         if (player_ && !std::isnan(position)) {
@@ -46,6 +67,8 @@ void PlayerSession::Adopt(std::unique_ptr<CFilePlayer> engine) {
     CloseEngine();
     file_ = std::move(engine);
     player_ = file_.get();
+    // Chosen while it opened.
+    player_->SetDeinterlacing(deinterlacing_);
     events_.OnEngineStarted();
 }
 
@@ -53,6 +76,7 @@ void PlayerSession::Adopt(std::unique_ptr<CDvdPlayer> engine) {
     CloseEngine();
     dvd_ = std::move(engine);
     player_ = dvd_.get();
+    player_->SetDeinterlacing(deinterlacing_);
     events_.OnEngineStarted();
 }
 
@@ -79,6 +103,28 @@ void PlayerSession::CloseEngine() {
         now.duration = 0;
         now.rate = 1.0;
     });
+}
+
+void PlayerSession::SetDeinterlacing(Deinterlacing mode) {
+    deinterlacing_ = mode;
+    velvaro::engine::SetDeinterlacingOfNewGraphs(mode);
+    if (player_) {
+        player_->SetDeinterlacing(mode);
+    }
+    if (settings_) {
+        for (int value = 0; value < 3; ++value) {
+            if (kDeinterlaceItems[value].second == mode) {
+                settings_->deinterlace = value;
+            }
+        }
+    }
+    CheckDeinterlacing();
+}
+
+void PlayerSession::CheckDeinterlacing() {
+    for (const auto& [command, mode] : kDeinterlaceItems) {
+        commands_.SetChecked(command, mode == deinterlacing_);
+    }
 }
 
 void PlayerSession::Handle(int command, std::function<void()> action) {

@@ -5,6 +5,7 @@
 // came.
 #pragma once
 
+#include "engine/Deinterlacing.h"
 #include "session/CommandStateTable.h"
 #include "session/EngineEvents.h"
 #include "session/KeyTable.h"
@@ -109,6 +110,13 @@ public:
     // The open medium's streams, for the stream menus.
     MediumStreams& Streams() { return streams_; }
 
+    // How pictures are deinterlaced, in the open medium and those opened
+    // later; kept in the settings, checked in the View menu.
+    void SetDeinterlacing(velvaro::engine::Deinterlacing mode);
+    velvaro::engine::Deinterlacing DeinterlacingMode() const { return deinterlacing_; }
+    // Checks the item of the mode in use, in menus built since.
+    void CheckDeinterlacing();
+
 Q_SIGNALS:
     // A command was carried out: a still player may have moved.
     void executed(int command);
@@ -139,6 +147,7 @@ private:
     EngineEvents events_{*this};
     MediumOpener opener_{*this};
     MediumStreams streams_{*this};
+    velvaro::engine::Deinterlacing deinterlacing_ = velvaro::engine::Deinterlacing::Automatic;
     std::function<bool()> opening_;
     std::vector<std::function<void()>> deferred_;
     bool controlDown_ = false;

@@ -37,6 +37,7 @@ constexpr DwordField kLoadedAfterDisplay[] = {
     {"TitleBar", &CSettings::titleBar},       {"MenuBar", &CSettings::menuBar},
     {"ToolBar", &CSettings::toolBar},         {"PositionBar", &CSettings::positionBar},
     {"StatusBar", &CSettings::statusBar},     {"CompactView", &CSettings::compactView},
+    {"Deinterlace", &CSettings::deinterlace},
 };
 
 // Volume and balance are kept with 10000 added, so they are never negative.
@@ -80,6 +81,7 @@ const SavedValue kSaved[] = {
     Dword("ToolBar", &CSettings::toolBar),
     Dword("PositionBar", &CSettings::positionBar),
     Dword("StatusBar", &CSettings::statusBar),
+    Dword("Deinterlace", &CSettings::deinterlace),
     Level("Volume", &CSettings::volume),
     Level("Balance", &CSettings::balance),
     String("PlaylistDirTree", &CSettings::playlistDirTree),
@@ -138,6 +140,7 @@ CSettings& CSettings::operator=(const CSettings& other) {
     positionBar = other.positionBar;
     statusBar = other.statusBar;
     compactView = other.compactView;
+    deinterlace = other.deinterlace;
     alwaysOnTop = other.alwaysOnTop;
     aspectRatio = other.aspectRatio;
     startMediaAutomatically = other.startMediaAutomatically;

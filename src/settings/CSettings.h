@@ -49,6 +49,8 @@ public:
     int positionBar = 1;
     int statusBar = 1;
     int compactView = 0;
+    // 0: deinterlace the pictures marked interlaced, 1: every picture, 2: none.
+    int deinterlace = 0;
     int alwaysOnTop = 0;
     int aspectRatio = 1;
     int startMediaAutomatically = 1;

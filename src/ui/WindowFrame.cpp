@@ -416,6 +416,7 @@ void WindowFrame::ApplyStoredViewSettings() {
     if (settings.aspectRatio == 0) {
         parts_.session.Commands().SetChecked(IDM_VIDEO_ASPECTRATIO, false);
     }
+    parts_.session.CheckDeinterlacing();
     for (int which : {kTitleBar, kMenuBar, kToolBar, kPositionBar, kStatusBar}) {
         int& shown = BarSetting(settings, which);
         if (shown == 0) {

@@ -37,7 +37,7 @@ constexpr int CSettings::*kDwords[] = {
     &CSettings::deactivatePowerManagement, &CSettings::processPriority, &CSettings::toolBarPos,
     &CSettings::alwaysOnTop, &CSettings::aspectRatio, &CSettings::compactView,
     &CSettings::titleBar, &CSettings::menuBar, &CSettings::toolBar, &CSettings::positionBar,
-    &CSettings::statusBar, &CSettings::volume, &CSettings::balance};
+    &CSettings::statusBar, &CSettings::deinterlace, &CSettings::volume, &CSettings::balance};
 // clang-format on
 
 using SettingsTest = RegistryTest;
@@ -51,8 +51,8 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoadAndTheLanguageIsWrittenOnlyW
     EXPECT_EQ(std::pair(ReadString("LanguageFile"), ReadDword("LanguageType")),
               std::pair(std::optional<std::string>(), std::optional<DWORD>()));
     const TestFolder shots;
-    const std::vector<int> changed = {1, 0, 1, 12, 0, 0, 4, 1,      1,
-                                      0, 1, 0, 0,  0, 0, 0, -10000, -2500};
+    const std::vector<int> changed = {1, 0, 1, 12, 0, 0, 4, 1,      1,    0,
+                                      1, 0, 0, 0,  0, 0, 2, -10000, -2500};
     {
         CSettings s(1);
         for (std::size_t i = 0; i < changed.size(); ++i) {
