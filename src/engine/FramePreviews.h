@@ -1,7 +1,7 @@
 // Small pictures of a film at times the user points at, for the position
 // bar. A second graph of the same file, at low resolution, decodes the key
 // frame nearest each time on a thread of its own, its streaming threads at
-// the lowest priority and its decoder on one thread, so the film that plays
+// a low priority and its decoder on one thread, so the film that plays
 // is never kept waiting. Only the newest request is answered; what has been
 // decoded is kept for the medium's life.
 #pragma once

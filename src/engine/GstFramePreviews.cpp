@@ -37,7 +37,11 @@ constexpr size_t kCachedPictures = 200;
 // A picture that takes longer is not coming.
 constexpr auto kPictureTimeout = std::chrono::seconds(5);
 constexpr auto kWaitSlice = std::chrono::milliseconds(20);
-constexpr auto kLongestRest = std::chrono::milliseconds(100);
+constexpr auto kLongestRest = std::chrono::milliseconds(150);
+// Low, not the lowest: on a loaded machine, threads at nice 19 went so long
+// without the processor that the film, sharing the process's locks with
+// them, lost frames; at 10 it kept every one.
+constexpr int kPreviewNice = 10;
 
 FramePreview NoPicture(int requested) {
     FramePreview preview;
@@ -45,14 +49,14 @@ FramePreview NoPicture(int requested) {
     return preview;
 }
 
-// The lowest priority for the calling thread alone: a thread's nice value
+// A low priority for the calling thread alone: a thread's nice value
 // is its own on Linux, and threads it starts inherit it.
 void LowerThisThreadsPriority() {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kPreviewNice);
 }
 
 // A task pool that gives each of the graph's streaming tasks a thread of
-// its own at the lowest priority. GStreamer's default pool shares its
+// its own at a low priority. GStreamer's default pool shares its
 // threads with the film's graph, which must not inherit a lowered one.
 struct LowPriorityPool {
     GstTaskPool parent;
@@ -472,9 +476,9 @@ void FramePreviews::Run(const std::shared_ptr<Shared>& shared) {
         }
         shared->Answer(std::move(preview));
         // A pointer sweeping along the bar asks without pause: the decoder
-        // rests as long as it worked, so the film keeps at least half a core.
+        // rests twice as long as it worked, so the film keeps the machine.
         shared->wake.wait_for(lock,
-                              std::min<std::chrono::steady_clock::duration>(took, kLongestRest),
+                              std::min<std::chrono::steady_clock::duration>(2 * took, kLongestRest),
                               [&] { return !shared->context; });
     }
 }
