@@ -20,6 +20,8 @@ public:
     void ClearSelection();
     int SelectionStart() const { return selectionStart_; }
     int SelectionEnd() const { return selectionEnd_; }
+    // The position under `x` (widget coordinates) along the channel.
+    int PositionAt(int x) const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -31,8 +33,6 @@ Q_SIGNALS:
     void scrolled(int code);
 
 private:
-    // The position under `x` (widget coordinates) along the channel.
-    int PositionAt(int x) const;
     void Track(int x);
     QRect Channel() const;
 

@@ -196,6 +196,14 @@ double CMediaPlayer::GetFrameRate() {
     return rate / 100.0;
 }
 
+int CMediaPlayer::GetFramesDrawn() {
+    int frames = 0;
+    if (!qualityProperties || FAILED(qualityProperties->get_FramesDrawn(&frames))) {
+        return 0;
+    }
+    return frames;
+}
+
 HRESULT CMediaPlayer::StepFrame(bool forwards) {
     if (!frameStep || !mediaSeeking) {
         return E_NOINTERFACE;

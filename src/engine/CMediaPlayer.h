@@ -67,6 +67,8 @@ public:
     virtual double GetAspectRatio();
     virtual void GetWindowSize(int* width, int* height);
     virtual double GetFrameRate();
+    // The frames shown while playing since the open; 0 without video.
+    int GetFramesDrawn();
     // One frame on or back while paused: S_FALSE before the first frame,
     // VFW_E_WRONG_STATE when not paused, E_NOINTERFACE without frames.
     virtual HRESULT StepFrame(bool forwards);

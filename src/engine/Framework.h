@@ -262,6 +262,8 @@ public:
     virtual ~IQualProp() = default;
     // Frames per second times 100.
     virtual HRESULT get_AvgFrameRate(int* rate) = 0;
+    // Frames shown while playing; those missing from a whole play were dropped.
+    virtual HRESULT get_FramesDrawn(int* frames) = 0;
 };
 
 // A graph of one medium: each graph interface above, on one object.

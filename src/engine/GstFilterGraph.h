@@ -99,6 +99,11 @@ public:
 
     // IQualProp
     HRESULT get_AvgFrameRate(int* rate) override;
+    HRESULT get_FramesDrawn(int* frames) override {
+        std::lock_guard lock(mutex_);
+        *frames = static_cast<int>(framesShown_);
+        return S_OK;
+    }
 
     // IStreamControl
     std::vector<MediaStream> GetStreams() override;

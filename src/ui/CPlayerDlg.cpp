@@ -146,6 +146,7 @@ bool CPlayerDlg::OnInitDialog() {
     RepairAssociations();
 
     CreateBars();
+    positionPreview.Attach();
     bars.normalImages.load(velvaro::art::BitmapResource(IDB_TOOLBARNORMAL));
     bars.hoverImages.load(velvaro::art::BitmapResource(IDB_TOOLBARHOVER));
     windowMenus.CreateToolBar();

@@ -11,6 +11,7 @@
 #include "session/VideoLayout.h"
 #include "ui/FullscreenView.h"
 #include "ui/PlayerWindowState.h"
+#include "ui/PositionPreview.h"
 #include "ui/VideoArea.h"
 #include "ui/WindowBookmarks.h"
 #include "ui/WindowDialogs.h"
@@ -187,6 +188,7 @@ private:
     };
     WindowMenus windowMenus{viewParts, disc, bookmarks};
     VideoArea videoArea{viewParts, fullscreen};
+    PositionPreview positionPreview{viewParts};
     WindowFrame frame{viewParts, videoArea, fullscreen};
     FullscreenView fullscreen{viewParts, videoArea, frame, bookmarks};
     WindowDialogs dialogs{

@@ -2,6 +2,7 @@
 // client area: clicks, the wheel and the context menu, on real media.
 #include "PlayerWindow.h"
 
+#include <QLabel>
 #include <QWheelEvent>
 
 namespace {
@@ -26,6 +27,26 @@ protected:
         });
         Mouse(QEvent::MouseButtonPress, point, Qt::RightButton);
         return shown;
+    }
+    // The pointer over the position bar where it stands for `position`.
+    void HoverAt(int position) {
+        CClickSlider* bar = PositionSlider();
+        int x = 0;
+        while (x < bar->width() - 1 && bar->PositionAt(x) < position) {
+            ++x;
+        }
+        const QPoint point(x, bar->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, point, bar->mapToGlobal(point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+    }
+    QWidget* Preview() const { return window->findChild<QWidget*>(u"PositionPreview"_s); }
+    // What the preview shows: its time and the colour amid its picture.
+    std::pair<QString, QColor> Previewed() const {
+        const QImage picture =
+            Preview()->findChild<QLabel*>(u"PreviewPicture"_s)->pixmap().toImage();
+        return {Preview()->findChild<QLabel*>(u"PreviewTime"_s)->text(),
+                picture.isNull() ? QColor() : picture.pixelColor(picture.rect().center())};
     }
 };
 
@@ -113,3 +134,44 @@ TEST_F(MouseTest, TheContextMenuShowsTheCursorInFullscreenWhileItIsOpen) {
 }
 
 }  // namespace
+
+// Over the position bar the pointer shows, above it, the film's picture
+// there (the nearest key frame: a second each of red, green, blue and white)
+// and its time. It goes when the pointer leaves, fullscreen comes or the
+// medium closes; sound alone has none.
+TEST_F(MouseTest, HoveringThePositionBarPreviewsThePictureAndTimeThere) {
+    Start();
+    ASSERT_NE(Preview(), nullptr);
+    OpenFile(Media("colours.mp4"));
+    HoverAt(220);
+    ASSERT_TRUE(WaitFor([this] { return Preview()->isVisible(); }, 15000));
+    EXPECT_EQ(Previewed().first, u"00:00:02"_s);
+    const auto blue = [this] {
+        return Previewed().second.blue() > 160 && Previewed().second.red() < 90;
+    };
+    EXPECT_TRUE(WaitFor(blue)) << Previewed().second.name().toStdString();
+    const QPoint bar = PositionSlider()->mapToGlobal(QPoint(0, 0));
+    EXPECT_LT(Preview()->geometry().bottom(), bar.y());
+    HoverAt(360);
+    EXPECT_EQ(Previewed().first, u"00:00:03"_s);  // at once, the picture as it comes
+    const auto white = [this] { return Previewed().second.lightness() > 200; };
+    EXPECT_TRUE(WaitFor(white)) << Previewed().second.name().toStdString();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(PositionSlider(), &leave);
+    EXPECT_FALSE(Preview()->isVisible());
+
+    HoverAt(100);
+    ASSERT_TRUE(WaitFor([this] { return Preview()->isVisible(); }));
+    Command(IDM_ANSICHT_VOLLBILD);
+    EXPECT_FALSE(Preview()->isVisible());
+    Command(IDM_ANSICHT_VOLLBILD);
+    HoverAt(100);
+    ASSERT_TRUE(WaitFor([this] { return Preview()->isVisible(); }));
+    Command(IDM_DATEI_SCHLIESSEN);
+    EXPECT_FALSE(Preview()->isVisible());
+
+    OpenFile(Media("audio.mp3"));
+    HoverAt(300);
+    Spin(500);
+    EXPECT_FALSE(Preview()->isVisible());
+}
