@@ -70,9 +70,17 @@ constexpr MenuItem kAudioItems[] = {
     Command(SYMBOL(IDM_AUDIO_AUDIOTRACKOEFFNEN), "&Audiotrack öffnen...", kGrayedToggle),
     // No handler exists for it; it stays grey.
     Command(SYMBOL(IDM_AUDIO_EIGENSCHAFTEN), "Ei&genschaften", kGrayed),
+    Separator(),
+    Command(SYMBOL(IDM_AUDIO_DELAY_LATER), "Ton &später\tD", kGrayed),
+    Command(SYMBOL(IDM_AUDIO_DELAY_EARLIER), "Ton &früher\tC", kGrayed),
+    Command(SYMBOL(IDM_AUDIO_DELAY_RESET), "Tonverzögerung &zurücksetzen", kGrayed),
 };
 
 constexpr MenuItem kSubtitleItems[] = {
+    Command(SYMBOL(IDM_SUBTITLE_DELAY_LATER), "Untertitel &später\tH", kGrayed),
+    Command(SYMBOL(IDM_SUBTITLE_DELAY_EARLIER), "Untertitel &früher\tG", kGrayed),
+    Command(SYMBOL(IDM_SUBTITLE_DELAY_RESET), "Untertitelverzögerung &zurücksetzen", kGrayed),
+    Separator(),
     Command(SYMBOL(IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF), "Off", kToggle),
     Separator(),
 };

@@ -229,6 +229,9 @@
 #define IDM_AUDIO_SETTINGS              40072
 #define IDM_AUDIO_AUDIOTRACKOEFFNEN     40073
 #define IDM_AUDIO_EIGENSCHAFTEN         40074
+#define IDM_AUDIO_DELAY_LATER           40220
+#define IDM_AUDIO_DELAY_EARLIER         40221
+#define IDM_AUDIO_DELAY_RESET           40222
 #define IDM_ANSICHT                     40075
 #define IDM_ANSICHT_ORIGINAL            40076
 #define IDM_ANSICHT_VOLLBILD            40077
@@ -258,6 +261,9 @@
 // Lies inside the run-time stream ids on purpose: the subtitle menu's "Off"
 // is handled together with the subtitle streams (62000 and up).
 #define IDM_WIEDERGABE_STREAMS_SUBTITLE_OFF 61999
+#define IDM_SUBTITLE_DELAY_LATER        40223
+#define IDM_SUBTITLE_DELAY_EARLIER      40224
+#define IDM_SUBTITLE_DELAY_RESET        40225
 
 // Shares its number with ID_Playlist; defined last, so the symbol table names
 // 115 after it.

@@ -33,6 +33,7 @@ CDvdPlayer::CDvdPlayer(const QRect& videoRect, QStringList* report, QObject* own
     dvdControl = dvd.control;
     basicVideo = dvd.graph;
     basicAudio = dvd.graph;
+    streamDelays = dvd.graph;
     frameStep = dvd.graph;
     dvdControl->SetOption(DVD_HMSF_TimeCodeEvents, true);
     dvdControl->SetOption(DVD_ResetOnStop, false);

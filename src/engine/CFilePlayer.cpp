@@ -36,6 +36,7 @@ void CFilePlayer::Attach(const QRect& videoRect, QStringList* report,
     mediaSeeking = filterGraph;
     mediaEvent = filterGraph;
     basicAudio = filterGraph;
+    streamDelays = filterGraph;
     frameStep = filterGraph;
     mediaSeeking->SetTimeFormat(TimeFormat::MediaTime);
     graph->FindFilterByName("Video Renderer", &videoRenderer);

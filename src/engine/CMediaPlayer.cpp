@@ -237,6 +237,16 @@ HRESULT CMediaPlayer::SetBalance(int balance) {
     return basicAudio ? basicAudio->put_Balance(balance) : E_NOINTERFACE;
 }
 
+HRESULT CMediaPlayer::SetAudioDelay(int milliseconds) {
+    return streamDelays ? streamDelays->SetAudioDelay(LONGLONG{milliseconds} * 1000000)
+                        : E_NOINTERFACE;
+}
+
+HRESULT CMediaPlayer::SetSubtitleDelay(int milliseconds) {
+    return streamDelays ? streamDelays->SetSubtitleDelay(LONGLONG{milliseconds} * 1000000)
+                        : E_NOINTERFACE;
+}
+
 int CMediaPlayer::GetBalance() {
     long balance = 0;
     if (basicAudio) {

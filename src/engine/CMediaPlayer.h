@@ -74,6 +74,10 @@ public:
     virtual HRESULT StepFrame(bool forwards);
     virtual HRESULT SetBalance(int balance);
     virtual int GetBalance();
+    // How much later than the picture the sound and the subtitles come, in
+    // milliseconds; negative for earlier.
+    HRESULT SetAudioDelay(int milliseconds);
+    HRESULT SetSubtitleDelay(int milliseconds);
     // The settings of every filter of that name that has any, in graph
     // order: what its property pages show, one after the other.
     virtual std::vector<std::shared_ptr<velvaro::engine::ElementProperties>> GetFilterProperties(
@@ -124,6 +128,7 @@ protected:
     int displayHeight = 0;
     std::shared_ptr<IBasicVideo2> basicVideo;
     std::shared_ptr<IBasicAudio> basicAudio;
+    std::shared_ptr<IStreamDelays> streamDelays;
     std::shared_ptr<IVideoWindow> videoWindow;
     std::shared_ptr<IMediaControl> mediaControl;
     std::shared_ptr<IMediaSeeking> mediaSeeking;

@@ -248,6 +248,16 @@ public:
     virtual HRESULT HoldFilmSound(bool held) = 0;
 };
 
+// How much later than the picture the sound and the subtitles come, in
+// nanoseconds of playing time; negative for earlier. Takes effect while
+// playing or paused, and holds across seeks and speeds.
+class IStreamDelays {
+public:
+    virtual ~IStreamDelays() = default;
+    virtual HRESULT SetAudioDelay(LONGLONG delay) = 0;
+    virtual HRESULT SetSubtitleDelay(LONGLONG delay) = 0;
+};
+
 // Frame by frame while paused, as the video renderer steps.
 class IVideoFrameStep {
 public:
@@ -278,7 +288,8 @@ class IFilterGraph : public IGraphBuilder,
                      public IVideoFrameStep,
                      public IStreamControl,
                      public IAMStreamSelect,
-                     public IExternalAudio {};
+                     public IExternalAudio,
+                     public IStreamDelays {};
 
 // A new, empty filter graph.
 std::shared_ptr<IFilterGraph> CreateFilterGraph();

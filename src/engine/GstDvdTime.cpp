@@ -77,7 +77,7 @@ HRESULT GstDvdGraph::PlayForwards(double speed, DWORD) {
         return S_OK;
     }
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     if (scanned && running) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }
@@ -103,7 +103,7 @@ HRESULT GstDvdGraph::PlayBackwards(double speed, DWORD) {
     gint64 position = -1;
     const bool settled =
         gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) == GST_STATE_CHANGE_SUCCESS;
-    if (!settled || !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position)) {
+    if (!settled || !QueryPosition(GST_FORMAT_TIME, &position)) {
         position = -1;
     }
     // Each step is shown at the normal rate.
@@ -208,8 +208,7 @@ HRESULT GstDvdGraph::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
     }
     // Right after a jump the renderer may not know the time yet; the title
     // and chapter are known all the same.
-    if (InTitle() && !scanning &&
-        !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position)) {
+    if (InTitle() && !scanning && !QueryPosition(GST_FORMAT_TIME, &position)) {
         position = 0;
     }
     // What is shown, not where the reader has got to.

@@ -122,6 +122,10 @@ public:
                  std::string* name) override;
     HRESULT Enable(long index, DWORD flags) override;
 
+    // IStreamDelays
+    HRESULT SetAudioDelay(LONGLONG delay) override;
+    HRESULT SetSubtitleDelay(LONGLONG delay) override;
+
 protected:
     // Whether the decoder runs ahead of the pictures shown, in bursts.
     bool decodeAhead_ = true;
@@ -166,6 +170,10 @@ protected:
     bool HaveVideo() const { return videoRenderer_ != nullptr; }
     bool HaveAudio() const { return audioRenderer_ != nullptr; }
     void ApplyVolume();
+    // Gives the pad where a renderer's stream is delayed its offset; the
+    // first buffer after a change is marked discontinuous, so that a sound
+    // sink starts afresh at the new time rather than drifting towards it.
+    static void DelayStream(GstPad* pad, gint64 delay);
     // Volume and balance act on the current audio renderer; caller holds mutex_.
     void TakeVolumeControls();
     // Subtitle files count as streams after the file's own; one of them at
@@ -202,6 +210,9 @@ protected:
     void ShowAgainHeldForText(gint64 still);
     // Where the film stands; 0 when not known.
     gint64 PipelinePosition() const;
+    // The pipeline's position, which is that of its furthest sink: with the
+    // sound sent ahead, the picture's.
+    bool QueryPosition(GstFormat format, gint64* position) const;
     void StoreToc(GstToc* toc);
     void ApplyScaledSize(int width, int height);
     HRESULT NativeVideoInfo(GstVideoInfo* info) const;
@@ -297,6 +308,9 @@ protected:
     TimeFormat timeFormat_ = TimeFormat::MediaTime;
     double rate_ = 1.0;
     long volumeLevel_ = 0;
+    // Nanoseconds of playing time the sound and the text come after the picture.
+    std::atomic<gint64> audioDelay_{0};
+    std::atomic<gint64> subtitleDelay_{0};
     long balance_ = 0;
     QSize scaledSize_;
     Deinterlacing deinterlacing_ = Deinterlacing::Automatic;  // the UI thread's

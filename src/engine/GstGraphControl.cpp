@@ -75,7 +75,7 @@ bool GstFilterGraph::QueryWhileStill(GstFormat format, bool duration, gint64* va
         return true;
     }
     const bool answered = duration ? gst_element_query_duration(pipeline_.get(), format, value)
-                                   : gst_element_query_position(pipeline_.get(), format, value);
+                                   : QueryPosition(format, value);
     // Only an answer nothing happened during is kept.
     kept.asOf = still && answered && happenings_ == now ? now : ~std::uint64_t{0};
     kept.value = *value;
@@ -206,7 +206,7 @@ HRESULT GstFilterGraph::SetRate(double rate) {
         return S_OK;
     }
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     const HRESULT result = Seek(rate, position);
     if (SUCCEEDED(result)) {
         rate_ = rate;

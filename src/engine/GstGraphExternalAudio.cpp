@@ -106,7 +106,7 @@ HRESULT GstFilterGraph::AddExternalAudio(const std::string& path) {
     // track is added either way; a refused seek leaves both where they are.
     gst_element_get_state(pipeline_.get(), nullptr, nullptr, kRenderTimeout);
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     Seek(rate_, position);
     return S_OK;
 }
@@ -123,7 +123,7 @@ HRESULT GstFilterGraph::RemoveExternalAudio() {
         return S_FALSE;
     }
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     // Downstream first: a renderer waiting for its first buffer holds the
     // streams that feed it until it is shut down.
     for (GstElement* element : {externalRenderer_, externalDecoder_, externalSource_}) {

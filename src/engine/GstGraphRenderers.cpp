@@ -9,6 +9,18 @@
 
 namespace velvaro::engine {
 
+namespace {
+
+// The renderer bin's pad whose offset delays its stream.
+constexpr const char* kDelayedPad = "velvaro-delayed-pad";
+
+GstPad* DelayedPad(GstElement* renderer) {
+    return renderer ? static_cast<GstPad*>(g_object_get_data(G_OBJECT(renderer), kDelayedPad))
+                    : nullptr;
+}
+
+}  // namespace
+
 GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     RegisterVideoScaler();
     ElementMaker maker;
@@ -73,6 +85,12 @@ GstElementHandle GstFilterGraph::BuildVideoRenderer(std::string* error) {
     GstPadHandle text(gst_element_get_static_pad(overlay.get(), "subtitle_sink"));
     GstPad* textInput = gst_ghost_pad_new(kSubtitleInputName, text.get());
     gst_element_add_pad(bin.get(), textInput);
+    // Text is delayed where it enters the overlay, whichever source sends it.
+    {
+        GstPadHandle inside(GST_PAD(gst_proxy_pad_get_internal(GST_PROXY_PAD(textInput))));
+        g_object_set_data(G_OBJECT(bin.get()), kDelayedPad, inside.get());  // the bin keeps it
+        DelayStream(inside.get(), subtitleDelay_);
+    }
     gst_pad_add_probe(textInput, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnTextInputEvent, this,
                       nullptr);
     // Linked or unlinked, the overlay makes its renderer anew with the next
@@ -150,7 +168,62 @@ GstElementHandle GstFilterGraph::BuildAudioRenderer(const char* name, std::strin
     }
     GstPadHandle input(gst_element_get_static_pad(convert.get(), "sink"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new(kAudioInputPinName, input.get()));
+    // Just before the sink, so that only the sink plays it at another time.
+    GstPadHandle last(gst_element_get_static_pad(convertOut.get(), "src"));
+    g_object_set_data(G_OBJECT(bin.get()), kDelayedPad, last.get());  // the bin keeps it
+    DelayStream(last.get(), audioDelay_);
     return bin;
+}
+
+void GstFilterGraph::DelayStream(GstPad* pad, gint64 delay) {
+    if (!pad || gst_pad_get_offset(pad) == delay) {
+        return;
+    }
+    // The pad sends its segment again, moved by the new offset, before its
+    // next buffer.
+    gst_pad_set_offset(pad, delay);
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        +[](GstPad*, GstPadProbeInfo* info, gpointer) {
+            GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+            GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
+            GST_PAD_PROBE_INFO_DATA(info) = buffer;
+            return GST_PAD_PROBE_REMOVE;
+        },
+        nullptr, nullptr);
+}
+
+HRESULT GstFilterGraph::SetAudioDelay(LONGLONG delay) {
+    audioDelay_ = delay;
+    std::lock_guard lock(mutex_);
+    for (GstElement* renderer : {audioRenderer_, externalRenderer_, filmAudioRenderer_.get()}) {
+        DelayStream(DelayedPad(renderer), delay);
+    }
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::SetSubtitleDelay(LONGLONG delay) {
+    if (subtitleDelay_.exchange(delay) == delay) {
+        return S_OK;
+    }
+    bool showsText = false;
+    {
+        std::lock_guard lock(mutex_);
+        DelayStream(DelayedPad(videoRenderer_), delay);
+        const GstPadHandle input(
+            videoRenderer_ ? gst_element_get_static_pad(videoRenderer_, kSubtitleInputName)
+                           : nullptr);
+        showsText = input && gst_pad_is_linked(input.get());
+    }
+    // The overlay may hold the next text already, at its old time, and the
+    // stream moves to the new one only with the text after it: both come
+    // again from where the picture is, a still one held for its text.
+    if (showsText) {
+        const gint64 shown = shownFrameTime_;
+        ShowAgainHeldForText(logicalState_ == State_Running || shown < 0 ? PipelinePosition()
+                                                                         : shown);
+    }
+    return S_OK;
 }
 
 // Streaming thread of the video sink: a frame at the size it will be shown.

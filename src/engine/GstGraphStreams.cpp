@@ -161,9 +161,16 @@ void GstFilterGraph::ShowAgainHeldForText(gint64 still) {
     Seek(rate_, position, renderer.get());
 }
 
+bool GstFilterGraph::QueryPosition(GstFormat format, gint64* position) const {
+    if (audioDelay_ < 0 && videoSink_ && gst_element_query_position(videoSink_, format, position)) {
+        return true;
+    }
+    return gst_element_query_position(pipeline_.get(), format, position);
+}
+
 gint64 GstFilterGraph::PipelinePosition() const {
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     return position;
 }
 
@@ -193,7 +200,7 @@ HRESULT GstFilterGraph::SelectDecodedStreams(const std::vector<std::string>& ids
     }
     // The decoder switches from where the file is read next: read again from here.
     gint64 position = 0;
-    gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position);
+    QueryPosition(GST_FORMAT_TIME, &position);
     Seek(rate_, position);
     std::unique_lock lock(mutex_);
     const bool switched = streamsReady_.wait_for(lock, std::chrono::seconds(5),

@@ -38,6 +38,12 @@ constexpr int kIdleGreyed[] = {
     IDM_AUDIO_LAUTER,
     IDM_AUDIO_SETTINGS,
     IDM_AUDIO_AUDIOTRACKOEFFNEN,
+    IDM_AUDIO_DELAY_LATER,
+    IDM_AUDIO_DELAY_EARLIER,
+    IDM_AUDIO_DELAY_RESET,
+    IDM_SUBTITLE_DELAY_LATER,
+    IDM_SUBTITLE_DELAY_EARLIER,
+    IDM_SUBTITLE_DELAY_RESET,
     IDM_NAVIGATION_RETURNFROMSUBMENU,
     IDM_NAVIGATION_SHOWANGLEMENU,
     IDM_NAVIGATION_SHOWAUDIOMENU,
@@ -91,7 +97,11 @@ constexpr int kMediumCommands[] = {
     IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN,
 };
 constexpr int kPlaylistStepCommands[] = {IDM_PLAYLIST_VORHERIGERTITEL, IDM_PLAYLIST_NAECHSTERTITEL};
-constexpr int kSoundCommands[] = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS};
+constexpr int kSoundCommands[] = {IDM_AUDIO_STUMM, IDM_AUDIO_SETTINGS, IDM_AUDIO_DELAY_LATER,
+                                  IDM_AUDIO_DELAY_EARLIER, IDM_AUDIO_DELAY_RESET};
+// Subtitles go over a picture.
+constexpr int kSubtitleDelayCommands[] = {IDM_SUBTITLE_DELAY_LATER, IDM_SUBTITLE_DELAY_EARLIER,
+                                          IDM_SUBTITLE_DELAY_RESET};
 // A picture enables these, their absence greys all but the last.
 constexpr int kPictureCommands[] = {IDM_ANSICHT_ORIGINAL, IDM_ANSICHT_VOLLBILD,
                                     IDM_AUDIO_AUDIOTRACKOEFFNEN, IDM_ANSICHT_MAXIMIEREN};
@@ -155,6 +165,7 @@ std::vector<CommandState> MenuStatesFor(const MediumKind& medium) {
     if (medium.audio) {
         Put(states, kSoundCommands, true);
     }
+    Put(states, kSubtitleDelayCommands, medium.video);
     if (medium.video) {
         Put(states, kPictureCommands, true);
     } else {

@@ -57,6 +57,13 @@ PlayerSession::PlayerSession(CSettings* settings) : settings_(settings) {
             player_->SetRate(1.0);
         }
     });
+    const int step = Transport::kDelayStep;
+    Handle(IDM_AUDIO_DELAY_LATER, [this, step] { transport_.ShiftAudioDelay(step); });
+    Handle(IDM_AUDIO_DELAY_EARLIER, [this, step] { transport_.ShiftAudioDelay(-step); });
+    Handle(IDM_AUDIO_DELAY_RESET, [this] { transport_.ShiftAudioDelay(0); });
+    Handle(IDM_SUBTITLE_DELAY_LATER, [this, step] { transport_.ShiftSubtitleDelay(step); });
+    Handle(IDM_SUBTITLE_DELAY_EARLIER, [this, step] { transport_.ShiftSubtitleDelay(-step); });
+    Handle(IDM_SUBTITLE_DELAY_RESET, [this] { transport_.ShiftSubtitleDelay(0); });
 }
 
 PlayerSession::~PlayerSession() {
@@ -102,6 +109,8 @@ void PlayerSession::CloseEngine() {
         now.position = 0;
         now.duration = 0;
         now.rate = 1.0;
+        now.audioDelay = 0;
+        now.subtitleDelay = 0;
     });
 }
 

@@ -24,6 +24,10 @@ struct PlayerState {
     int position = 0;
     int duration = 0;
     double rate = 1.0;
+    // How many milliseconds after the picture the sound and the subtitles
+    // come (negative: before); none with a new medium.
+    int audioDelay = 0;
+    int subtitleDelay = 0;
     // The picture's zoom factors, as the view asked for them.
     struct Zoom {
         double horizontal = 1.0;

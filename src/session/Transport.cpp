@@ -154,6 +154,36 @@ void Transport::ShowVolume() {
     }
 }
 
+namespace {
+
+int ShiftedDelay(int delay, int milliseconds) {
+    return milliseconds == 0 ? 0
+                             : std::clamp(delay + milliseconds, -Transport::kLongestDelay,
+                                          Transport::kLongestDelay);
+}
+
+}  // namespace
+
+void Transport::ShiftAudioDelay(int milliseconds) {
+    CMediaPlayer* player = session_.Player();
+    if (!player) {
+        return;
+    }
+    const int delay = ShiftedDelay(session_.State().audioDelay, milliseconds);
+    player->SetAudioDelay(delay);
+    session_.Update([delay](PlayerState& now) { now.audioDelay = delay; });
+}
+
+void Transport::ShiftSubtitleDelay(int milliseconds) {
+    CMediaPlayer* player = session_.Player();
+    if (!player) {
+        return;
+    }
+    const int delay = ShiftedDelay(session_.State().subtitleDelay, milliseconds);
+    player->SetSubtitleDelay(delay);
+    session_.Update([delay](PlayerState& now) { now.subtitleDelay = delay; });
+}
+
 void Transport::VolumeUp() {
     if (!HasAudio()) {
         return;

@@ -32,6 +32,14 @@ public:
     // Only a paused picture steps.
     void StepFrame(bool forwards);
 
+    // The sound's and the subtitles' delay against the picture moves by
+    // `milliseconds` (the steps are kDelayStep), within kLongestDelay either
+    // way; 0 sets it back to none. Kept in the state; a new medium has none.
+    void ShiftAudioDelay(int milliseconds);
+    void ShiftSubtitleDelay(int milliseconds);
+    static constexpr int kDelayStep = 50;
+    static constexpr int kLongestDelay = 10000;
+
     void ToggleMute();
     void VolumeUp();
     void VolumeDown();

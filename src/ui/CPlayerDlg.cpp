@@ -43,6 +43,27 @@ namespace {
 constexpr std::array<int, PlayerStatusBar::kParts> kStatusParts = {50,  100, 150, 200,
                                                                    270, 340, 410, -1};
 
+// "Audio delay: +150 ms" after a delay command; empty after any other.
+QString DelayText(int command, const PlayerState& state, const CLanguageFile& language) {
+    const bool audio = command == IDM_AUDIO_DELAY_LATER || command == IDM_AUDIO_DELAY_EARLIER ||
+                       command == IDM_AUDIO_DELAY_RESET;
+    const bool subtitle = command == IDM_SUBTITLE_DELAY_LATER ||
+                          command == IDM_SUBTITLE_DELAY_EARLIER ||
+                          command == IDM_SUBTITLE_DELAY_RESET;
+    if (!audio && !subtitle) {
+        return {};
+    }
+    const int delay = audio ? state.audioDelay : state.subtitleDelay;
+    QString text = language.GetCodeText(audio ? QStringLiteral("AUDIO_DELAY")
+                                              : QStringLiteral("SUBTITLE_DELAY"));
+    if (!text.contains(QStringLiteral("%s"))) {
+        text =
+            audio ? QStringLiteral("Audio delay: %s ms") : QStringLiteral("Subtitle delay: %s ms");
+    }
+    return text.replace(QStringLiteral("%s"),
+                        delay == 0 ? QStringLiteral("0") : QString::asprintf("%+d", delay));
+}
+
 }  // namespace
 
 void PlayerBars::ClearTexts(bool keepNotice) {
@@ -54,10 +75,9 @@ void PlayerBars::ClearTexts(bool keepNotice) {
     }
 }
 
-void PlayerBars::ShowNotice(const QString& text) {
-    constexpr unsigned kNoticeMilliseconds = 15000;
+void PlayerBars::ShowNotice(const QString& text, unsigned milliseconds) {
     notice = text;
-    noticeUntil = TickCount() + kNoticeMilliseconds;
+    noticeUntil = TickCount() + milliseconds;
     status->SetText(0, notice);
 }
 
@@ -97,6 +117,13 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     });
     // A command may have moved a still player.
     connect(&session, &PlayerSession::executed, this, [this] { session.Events().Wake(); });
+    // Each step of a delay shows where it stands now, for a few seconds.
+    connect(&session, &PlayerSession::executed, this, [this](int command) {
+        if (const QString text = DelayText(command, session.State(), *this->language);
+            !text.isEmpty()) {
+            bars.ShowNotice(text, 3000);
+        }
+    });
     EngineEvents& events = session.Events();
     connect(&events, &EngineEvents::ticked, this, &CPlayerDlg::OnClockTick);
     connect(&events, &EngineEvents::discEvent, this,

@@ -65,8 +65,9 @@ struct PlayerBars {
     // the time until `noticeUntil` (a TickCount).
     QString notice;
     unsigned noticeUntil = 0;
-    // Shows `text` in place of the time for the next 15 seconds.
-    void ShowNotice(const QString& text);
+    // Shows `text` in place of the time for the next 15 seconds, or as long
+    // as given.
+    void ShowNotice(const QString& text, unsigned milliseconds = 15000);
     // Empties every status text; with `keepNotice` a notice still running
     // stays in place of the time.
     void ClearTexts(bool keepNotice);

@@ -43,8 +43,9 @@ const char* HostOf(Kind kind) {
     return nullptr;
 }
 
-// "Off" and its separator lead the subtitle popup and stay.
-constexpr int kFixedSubtitleItems = 2;
+// The delay's three items, "Off" and their separators lead the subtitle
+// popup and stay.
+constexpr int kFixedSubtitleItems = 6;
 
 void Append(QMenu* menu, const StreamEntry& entry) {
     if (entry.separatorBefore) {

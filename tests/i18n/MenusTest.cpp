@@ -83,15 +83,17 @@ TEST_F(MenusTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenuWithAText) {
             EXPECT_FALSE(item->text().isEmpty()) << name.toStdString();
         }
     }
-    EXPECT_EQ(count, 101);
+    EXPECT_EQ(count, 107);
     // Items carry the resources' states; a popup filled at run time holds
     // its placeholder.
     EXPECT_EQ(States(IDM_VIDEO_ASPECTRATIO), (std::vector{true, false, true, false}));
     EXPECT_FALSE(menus_.InBar(IDM_DATEI_OEFFNEN)->isCheckable());
     const QMenu* subtitles = menus_.popups.MenuBarPopup(Q("IDM_WIEDERGABE_STREAMS_SUBTITLE"));
-    ASSERT_EQ(subtitles->actions().size(), 2);
-    EXPECT_EQ(CommandId(subtitles->actions()[0]), 61999);
-    EXPECT_TRUE(subtitles->actions()[1]->isSeparator());
+    ASSERT_EQ(subtitles->actions().size(), 6);
+    EXPECT_EQ(CommandId(subtitles->actions()[0]), IDM_SUBTITLE_DELAY_LATER);
+    EXPECT_TRUE(subtitles->actions()[3]->isSeparator());
+    EXPECT_EQ(CommandId(subtitles->actions()[4]), 61999);
+    EXPECT_TRUE(subtitles->actions()[5]->isSeparator());
     EXPECT_EQ(LoadPopupMenu(IDD_BOOKMARK), nullptr);
     EXPECT_EQ(LoadMenuBar(12345), nullptr);
 }

@@ -182,3 +182,54 @@ TEST_F(SessionEngineTest, TheStreamsAreStateAndAChoiceIsOneChange) {
 }
 
 }  // namespace
+
+namespace {
+
+// The delays as "audio/subtitle" in milliseconds.
+std::string Delays(const PlayerState& state) {
+    return std::to_string(state.audioDelay) + "/" + std::to_string(state.subtitleDelay);
+}
+
+}  // namespace
+
+// The delays go in steps of 50 ms, stop at 10 s either way, go back to none
+// with a reset, and a new medium starts without them. Keys and menu items
+// are the same commands.
+TEST_F(SessionEngineTest, DelaysStepStopAtTenSecondsAndANewMediumHasNone) {
+    const QString film = QString::fromStdString(Media("onset.mkv"));
+    session->Opener().OpenFile(film);
+    ASSERT_TRUE(Settled());
+    ASSERT_NE(session->Player(), nullptr);
+
+    for (int i = 0; i < 3; ++i) {
+        session->Key('D', true);
+        session->Key('D', false);
+    }
+    EXPECT_TRUE(session->Execute(IDM_AUDIO_DELAY_EARLIER));
+    EXPECT_TRUE(session->Execute(IDM_SUBTITLE_DELAY_EARLIER));
+    EXPECT_EQ(Delays(session->State()), "100/-50");
+    for (int i = 0; i < 250; ++i) {
+        session->Execute(IDM_AUDIO_DELAY_LATER);
+        session->Execute(IDM_SUBTITLE_DELAY_EARLIER);
+    }
+    EXPECT_EQ(Delays(session->State()), "10000/-10000");
+    session->Execute(IDM_AUDIO_DELAY_EARLIER);
+    session->Execute(IDM_SUBTITLE_DELAY_LATER);
+    EXPECT_EQ(Delays(session->State()), "9950/-9950");
+    session->Execute(IDM_AUDIO_DELAY_RESET);
+    EXPECT_EQ(Delays(session->State()), "0/-9950");
+    session->Execute(IDM_AUDIO_DELAY_EARLIER);
+    EXPECT_EQ(Delays(session->State()), "-50/-9950");
+
+    session->Opener().OpenFile(QString::fromStdString(Media("multi.mkv")));
+    ASSERT_TRUE(Settled());
+    ASSERT_NE(session->Player(), nullptr);
+    EXPECT_EQ(Delays(session->State()), "0/0");
+    session->Execute(IDM_SUBTITLE_DELAY_RESET);
+    session->Execute(IDM_SUBTITLE_DELAY_LATER);
+    EXPECT_EQ(Delays(session->State()), "0/50");
+    session->CloseEngine();
+    EXPECT_EQ(Delays(session->State()), "0/0");
+    session->Execute(IDM_AUDIO_DELAY_LATER);  // nothing open: nothing to delay
+    EXPECT_EQ(Delays(session->State()), "0/0");
+}

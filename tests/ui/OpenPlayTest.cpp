@@ -3,6 +3,7 @@
 #include "PlayerWindow.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 
 namespace {
 
@@ -227,6 +228,57 @@ TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
     Key(VK_SUBTRACT);
     Key('M');
     EXPECT_FALSE(VolumeSlider()->value() != 0 || Checked(IDM_AUDIO_STUMM));
+}
+
+// The delays of sound and subtitles move by keys and by the menus' items,
+// 50 ms a step; each step shows the delay in place of the time for a few
+// seconds. Sound alone has no subtitles to delay, and a new medium starts
+// without delays.
+TEST_F(OpenPlayTest, DelayKeysAndMenuItemsShowTheDelayForAFewSecondsUntilTheNextMedium) {
+    Start(Media("onset.mkv"));
+    Command(IDTBB_PAUSE);
+    const auto menuItem = [this](int id) { return FindCommands(MainMenu(), id).value(0); };
+    EXPECT_EQ(menuItem(IDM_AUDIO_DELAY_LATER)->text(), u"Audio &Later\tD"_s);
+    EXPECT_EQ(menuItem(IDM_SUBTITLE_DELAY_EARLIER)->text(), u"Subtitles &Earlier\tG"_s);
+    const auto type = [this](Qt::Key key) {
+        QTest::keyClick(window.get(), key);
+        Settle();
+        return StatusText(0);
+    };
+    const auto choose = [&](int id) {
+        EXPECT_TRUE(menuItem(id)->isEnabled()) << id;
+        menuItem(id)->trigger();
+        Settle();
+        return StatusText(0);
+    };
+    EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +50 ms"_s);
+    EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +100 ms"_s);
+    EXPECT_EQ(choose(IDM_AUDIO_DELAY_EARLIER), u"Audio delay: +50 ms"_s);
+    EXPECT_EQ(type(Qt::Key_C), u"Audio delay: 0 ms"_s);
+    EXPECT_EQ(type(Qt::Key_C), u"Audio delay: -50 ms"_s);
+    EXPECT_EQ(type(Qt::Key_H), u"Subtitle delay: +50 ms"_s);
+    EXPECT_EQ(choose(IDM_SUBTITLE_DELAY_LATER), u"Subtitle delay: +100 ms"_s);
+    EXPECT_EQ(type(Qt::Key_G), u"Subtitle delay: +50 ms"_s);
+    EXPECT_EQ(choose(IDM_SUBTITLE_DELAY_RESET), u"Subtitle delay: 0 ms"_s);
+    EXPECT_EQ(type(Qt::Key_G), u"Subtitle delay: -50 ms"_s);
+    EXPECT_EQ(std::pair(State().audioDelay, State().subtitleDelay), std::pair(-50, -50));
+    // A few seconds on, the time shows again.
+    Spin(1000);
+    EXPECT_EQ(StatusText(0), u"Subtitle delay: -50 ms"_s);
+    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }, 5000))
+        << StatusText(0).toStdString();
+    EXPECT_EQ(choose(IDM_AUDIO_DELAY_RESET), u"Audio delay: 0 ms"_s);
+    EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +50 ms"_s);
+
+    OpenFile(Media("audio.wav"));
+    EXPECT_EQ(std::pair(State().audioDelay, State().subtitleDelay), std::pair(0, 0));
+    EXPECT_TRUE(Enabled(IDM_AUDIO_DELAY_LATER));
+    EXPECT_FALSE(Enabled(IDM_SUBTITLE_DELAY_LATER));
+    EXPECT_FALSE(menuItem(IDM_SUBTITLE_DELAY_RESET)->isEnabled());
+    EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +50 ms"_s);
+    Command(IDM_DATEI_SCHLIESSEN);
+    EXPECT_FALSE(Enabled(IDM_AUDIO_DELAY_LATER));
+    EXPECT_EQ(State().audioDelay, 0);
 }
 
 }  // namespace
