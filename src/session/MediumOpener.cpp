@@ -105,7 +105,8 @@ bool MediumOpener::Prepared(const QString& path) const {
 }
 
 // No clock of its own until its turn: the open engine's runs on the same
-// timer. One that does not open is left for its turn to say why.
+// timer. One that does not open is left for its turn to say why, and a film
+// with a companion sound file for its turn to add it.
 void MediumOpener::OnPreparedRendered() {
     const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(preparing_);
     const Host host = host_ ? host_() : Host{};
@@ -113,7 +114,8 @@ void MediumOpener::OnPreparedRendered() {
         std::make_unique<CFilePlayer>(host.videoArea, nullptr, &session_.Events(), file->Path(),
                                       file->TakeGraph(), file->Result(), 0, 0, host.border);
     CFilePlayer* playing = session_.FilePlayer();
-    if (FAILED(engine->GetOpenResult()) || !playing) {
+    if (FAILED(engine->GetOpenResult()) || !playing ||
+        (engine->HasVideo() == S_OK && !CompanionSoundTrack(preparedPath_).isEmpty())) {
         preparedPath_.clear();
         return;
     }

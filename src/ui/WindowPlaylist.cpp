@@ -171,7 +171,7 @@ void WindowPlaylist::PrepareNext() {
         parts_.settings.jumpToLastPosition && parts_.session.History().Remembers(info.fileName());
     if (!playing || next.video.empty() || !next.audio.empty() || !path.startsWith(u'/') ||
         !info.isFile() || info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0 ||
-        resumes || !MediumOpener::CompanionSoundTrack(path).isEmpty()) {
+        resumes) {
         opener.DropPrepared();
         return;
     }

@@ -63,7 +63,7 @@ private:
     void TryFrom(int item, unsigned walk, std::function<void(bool)> then, int asked);
     void NothingPlays(int asked, const std::function<void(bool)>& then);
     // Opens the item after the current one ahead of its turn, so that it
-    // follows without a gap; only one that would start at its beginning,
+    // follows without a gap; only a file that would start at its beginning,
     // without a sound track of its own.
     void PrepareNext();
 
