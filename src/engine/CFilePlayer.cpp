@@ -1,5 +1,6 @@
 #include "CFilePlayer.h"
 
+#include "engine/GraphSuccession.h"
 #include "engine/GstGraphParts.h"
 
 CFilePlayer::CFilePlayer(const QRect& videoRect, QStringList* report, QObject* owner,
@@ -66,6 +67,7 @@ void CFilePlayer::Attach(const QRect& videoRect, QStringList* report,
 }
 
 CFilePlayer::~CFilePlayer() {
+    succession.reset();
     RemoveExternalAudio();
     StopAndDetach(owner, clockTimer);
     streamSelectors.reset();
@@ -82,6 +84,24 @@ CFilePlayer::~CFilePlayer() {
     videoWindow.reset();
     graph.reset();
     filterGraph.reset();
+}
+
+void CFilePlayer::PlayNextAtEnd(CFilePlayer* next) {
+    succession.reset();
+    if (next && filterGraph) {
+        succession =
+            std::make_unique<velvaro::engine::GraphSuccession>(*filterGraph, next->filterGraph);
+    }
+}
+
+void CFilePlayer::StartClock(UINT id, UINT interval) {
+    if (clockTimer != 0 || !owner || id == 0 || interval == 0) {
+        return;
+    }
+    timerId = id;
+    timerInterval = interval;
+    SetTimer(owner, id, interval);
+    clockTimer = id;
 }
 
 LONGLONG CFilePlayer::GetCurrentFrame() {

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace velvaro::engine {
+class GraphSuccession;
+}
+
 class CFilePlayer : public CMediaPlayer {
 public:
     // Renders `fileName` here and now. The video output lies at
@@ -46,6 +50,11 @@ public:
     // While a track is checked, the film's own sound stays silent.
     void HoldFilmSound(bool held) { filterGraph->HoldFilmSound(held); }
     void RemoveExternalAudio();
+    // `next`, made ahead of its turn and paused, plays from the moment
+    // this medium's last sound or picture ends; null forgets it.
+    void PlayNextAtEnd(CFilePlayer* next);
+    // A player made without its clock timer, ahead of its turn, starts it.
+    void StartClock(UINT id, UINT interval);
 
     LONGLONG GetCurrentFrame() override;
     HRESULT SetPosition(int position) override;
@@ -73,6 +82,7 @@ private:
     std::shared_ptr<IBaseFilter> splitter;
     std::shared_ptr<IStreamControl> chapterInterface;
     std::unique_ptr<CStreamSelector> streamSelectors;
+    std::unique_ptr<velvaro::engine::GraphSuccession> succession;
     UINT clockTimer = 0;
     HRESULT openResult = S_OK;
     QObject* owner;

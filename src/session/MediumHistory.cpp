@@ -142,7 +142,11 @@ void MediumHistory::SaveResumePosition() {
 }
 
 bool MediumHistory::HasRememberedPosition() const {
-    return LeadingNumber<double>(RememberedText(session_.State().name)) > 0.0;
+    return Remembers(session_.State().name);
+}
+
+bool MediumHistory::Remembers(const QString& name) {
+    return LeadingNumber<double>(RememberedText(name)) > 0.0;
 }
 
 void MediumHistory::JumpToLastPosition() {

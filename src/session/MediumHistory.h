@@ -29,6 +29,8 @@ public:
     // Only films are resumed; a song starts from its beginning.
     void SaveResumePosition();
     bool HasRememberedPosition() const;
+    // The same for the medium named `name` (its file name), open or not.
+    static bool Remembers(const QString& name);
     void JumpToLastPosition();
 
 Q_SIGNALS:

@@ -65,8 +65,66 @@ void MediumOpener::Cancel() {
 
 void MediumOpener::OpenFile(const QString& path) {
     Cancel();
+    if (Prepared(path)) {
+        // Already playing when the one before has ended.
+        std::unique_ptr<CFilePlayer> engine = std::move(prepared_);
+        DropPrepared();
+        session_.Adopt(std::move(engine));
+        session_.FilePlayer()->StartClock(ID_Clock_Timer, kClockPeriodMs);
+        Q_EMIT opened(path);
+        return;
+    }
+    DropPrepared();
     file_ = std::make_unique<velvaro::engine::FileOpening>(path.toStdString(), this,
                                                            [this] { OnFileRendered(); });
+}
+
+void MediumOpener::Prepare(const QString& path, int volume, int balance) {
+    if (path == preparedPath_ && (preparing_ || prepared_)) {
+        return;
+    }
+    DropPrepared();
+    preparedPath_ = path;
+    preparedVolume_ = volume;
+    preparedBalance_ = balance;
+    preparing_ = std::make_unique<velvaro::engine::FileOpening>(path.toStdString(), this,
+                                                                [this] { OnPreparedRendered(); });
+}
+
+void MediumOpener::DropPrepared() {
+    if (CFilePlayer* playing = session_.FilePlayer()) {
+        playing->PlayNextAtEnd(nullptr);
+    }
+    preparing_.reset();
+    prepared_.reset();
+    preparedPath_.clear();
+}
+
+bool MediumOpener::Prepared(const QString& path) const {
+    return prepared_ && path == preparedPath_;
+}
+
+// No clock of its own until its turn: the open engine's runs on the same
+// timer. One that does not open is left for its turn to say why, and a film
+// with a companion sound file for its turn to add it.
+void MediumOpener::OnPreparedRendered() {
+    const std::unique_ptr<velvaro::engine::FileOpening> file = std::move(preparing_);
+    const Host host = host_ ? host_() : Host{};
+    auto engine =
+        std::make_unique<CFilePlayer>(host.videoArea, nullptr, &session_.Events(), file->Path(),
+                                      file->TakeGraph(), file->Result(), 0, 0, host.border);
+    CFilePlayer* playing = session_.FilePlayer();
+    if (FAILED(engine->GetOpenResult()) || !playing ||
+        (engine->HasVideo() == S_OK && !CompanionSoundTrack(preparedPath_).isEmpty())) {
+        preparedPath_.clear();
+        return;
+    }
+    if (engine->HasAudio() == S_OK) {
+        engine->SetVolume(preparedVolume_);
+        engine->SetBalance(preparedBalance_);
+    }
+    prepared_ = std::move(engine);
+    playing->PlayNextAtEnd(prepared_.get());
 }
 
 void MediumOpener::OpenDvd(const QString& path) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class CFilePlayer;
 class PlayerSession;
 
 // How often the clock timer moves the position bar and the time. Standing
@@ -40,8 +41,17 @@ public:
     // A DVD volume: a VIDEO_TS folder, a folder holding one, an image or a
     // drive's device.
     void OpenDvd(const QString& path);
-    // Drops a file's or a disc's open under way; a sound track's stays.
+    // Drops a file's or a disc's open under way; a sound track's and a
+    // prepared one stay.
     void Cancel();
+    // Opens the file that comes next (a playlist's next item) while the open
+    // medium plays, paused at its start at `volume` and `balance`; once both
+    // are there it plays from the moment the open file ends, and OpenFile of
+    // the same path takes it over at once. Another path drops it first.
+    void Prepare(const QString& path, int volume, int balance);
+    void DropPrepared();
+    // An engine prepared for `path` is there.
+    bool Prepared(const QString& path) const;
     // A separate sound track for the open film, checked off this thread;
     // the film plays without its own sound meanwhile, as it will after.
     void OpenSoundTrack(const QString& path);
@@ -63,10 +73,16 @@ private:
     void OnFileRendered();
     void OnDvdRendered();
     void OnSoundTrackRendered();
+    void OnPreparedRendered();
 
     PlayerSession& session_;
     std::function<Host()> host_;
     std::unique_ptr<velvaro::engine::FileOpening> file_;
     std::unique_ptr<velvaro::engine::DvdOpening> dvd_;
     std::unique_ptr<velvaro::engine::FileOpening> soundTrack_;
+    std::unique_ptr<velvaro::engine::FileOpening> preparing_;
+    std::unique_ptr<CFilePlayer> prepared_;
+    QString preparedPath_;
+    int preparedVolume_ = 0;
+    int preparedBalance_ = 0;
 };

@@ -93,6 +93,7 @@ void WindowPlaylist::PlayItem(int number, std::function<void(bool played)> then)
 
 void WindowPlaylist::End() {
     StopWalk();
+    parts_.session.Opener().DropPrepared();
     RuntimePlaylist::End();
 }
 
@@ -109,9 +110,46 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
     for (int next = item; next <= Items(); ++next) {
         names.push_back(At(next).video);
     }
+    const auto open = [this, walk, then = std::move(then), asked](int found) {
+        return [this, found, walk, then, asked] {
+            if (walk != walk_) {
+                return;
+            }
+            scan_.reset();
+            if (found > Items()) {
+                SetCurrent(Items());
+                NothingPlays(asked, then);
+                return;
+            }
+            SetCurrent(found);
+            const Item entry = At(found);
+            opens_.medium(QString::fromStdString(entry.video), true,
+                          [this, found, walk, then, entry, asked](bool opened) {
+                              if (walk != walk_) {
+                                  return;
+                              }
+                              if (!opened) {
+                                  TryFrom(found + 1, walk, then, asked);
+                                  return;
+                              }
+                              if (parts_.session.FilePlayer() && !entry.audio.empty()) {
+                                  opens_.soundTrack(QString::fromStdString(entry.audio));
+                              }
+                              PrepareNext();
+                              if (then) {
+                                  then(true);
+                              }
+                          });
+        };
+    };
+    // One opened ahead is there: it takes over at once, with no return to
+    // the event loop where the window would show no medium.
+    if (!names.empty() && parts_.session.Opener().Prepared(QString::fromStdString(names.front()))) {
+        open(item)();
+        return;
+    }
     scan_ = std::make_unique<velvaro::platform::BackgroundWork>(
-        &parts_.window,
-        [this, names = std::move(names), item, walk, then = std::move(then), asked] {
+        &parts_.window, [names = std::move(names), item, open] {
             std::size_t skip = 0;
             // Only an absolute name can be known missing here; the open
             // resolves the others.
@@ -119,37 +157,27 @@ void WindowPlaylist::TryFrom(int item, unsigned walk, std::function<void(bool)> 
                    !QFileInfo::exists(QString::fromStdString(names[skip]))) {
                 ++skip;
             }
-            const int found = item + static_cast<int>(skip);
-            return [this, found, walk, then, asked] {
-                if (walk != walk_) {
-                    return;
-                }
-                scan_.reset();
-                if (found > Items()) {
-                    SetCurrent(Items());
-                    NothingPlays(asked, then);
-                    return;
-                }
-                SetCurrent(found);
-                const Item entry = At(found);
-                opens_.medium(QString::fromStdString(entry.video), true,
-                              [this, found, walk, then, entry, asked](bool opened) {
-                                  if (walk != walk_) {
-                                      return;
-                                  }
-                                  if (!opened) {
-                                      TryFrom(found + 1, walk, then, asked);
-                                      return;
-                                  }
-                                  if (parts_.session.FilePlayer() && !entry.audio.empty()) {
-                                      opens_.soundTrack(QString::fromStdString(entry.audio));
-                                  }
-                                  if (then) {
-                                      then(true);
-                                  }
-                              });
-            };
+            return open(item + static_cast<int>(skip));
         });
+}
+
+void WindowPlaylist::PrepareNext() {
+    MediumOpener& opener = parts_.session.Opener();
+    CFilePlayer* playing = parts_.session.FilePlayer();
+    const Item next = At(Current() + 1);
+    const QString path = QString::fromStdString(next.video);
+    const QFileInfo info(path);
+    const bool resumes =
+        parts_.settings.jumpToLastPosition && parts_.session.History().Remembers(info.fileName());
+    if (!playing || next.video.empty() || !next.audio.empty() || !path.startsWith(u'/') ||
+        !info.isFile() || info.suffix().compare(QStringLiteral("iso"), Qt::CaseInsensitive) == 0 ||
+        resumes) {
+        opener.DropPrepared();
+        return;
+    }
+    const bool sound = playing->HasAudio() == S_OK;
+    opener.Prepare(path, sound ? playing->GetVolume() : parts_.settings.volume,
+                   sound ? playing->GetBalance() : parts_.settings.balance);
 }
 
 void WindowPlaylist::NothingPlays(int asked, const std::function<void(bool)>& then) {

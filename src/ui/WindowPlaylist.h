@@ -62,6 +62,10 @@ private:
     // past it when it does not open; `asked` is the item the walk began at.
     void TryFrom(int item, unsigned walk, std::function<void(bool)> then, int asked);
     void NothingPlays(int asked, const std::function<void(bool)>& then);
+    // Opens the item after the current one ahead of its turn, so that it
+    // follows without a gap; only a file that would start at its beginning,
+    // without a sound track of its own.
+    void PrepareNext();
 
     const ViewParts& parts_;
     FullscreenView& fullscreen_;

@@ -41,6 +41,45 @@ TEST_F(PlaylistTest, CommandsWalkTheListAndWrapAroundBothWays) {
     EXPECT_FALSE(Playlist().Active() || Enabled(IDM_PLAYLIST_NAECHSTERTITEL));
 }
 
+// Each film follows the one before at its end, the window never without a
+// medium between them: a film of the same size keeps the window's size, one
+// of another size takes its own at once.
+TEST_F(PlaylistTest, FilmsFollowEachOtherWithoutTheWindowGoingIdle) {
+    const std::string a = Link("a.mkv"), b = Link("b.mkv", "dark.mkv");
+    const std::string c = Link("c.mkv", "framed-360p.mkv");
+    Start();
+    const QSize idle = window->size();
+    EXPECT_EQ(OpenAll({a, b, c}), TitleOf("a.mkv"));
+    const QSize film = window->size();
+    ASSERT_NE(film, idle);
+    // What the window shows whenever its events are handled, as a person
+    // would see it.
+    std::vector<QSize> sizes{film};
+    int withoutMedium = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (window->size() != sizes.back()) {
+            sizes.push_back(window->size());
+        }
+        withoutMedium += Video() == nullptr;
+    });
+    look.start(0);
+    // Each time the next film has been opened ahead before the end comes.
+    const auto nearTheEndWhenReady = [this](const std::string& next) {
+        EXPECT_TRUE(WaitFor(
+            [&] { return window->Session().Opener().Prepared(QString::fromStdString(next)); }));
+        NearTheEnd();
+    };
+    nearTheEndWhenReady(b);
+    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("b.mkv"); }));
+    EXPECT_EQ(sizes, std::vector<QSize>{film});
+    nearTheEndWhenReady(c);
+    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("c.mkv"); }));
+    EXPECT_EQ(sizes, (std::vector<QSize>{film, window->size()}));
+    EXPECT_NE(window->size(), film);
+    EXPECT_EQ(withoutMedium, 0);
+}
+
 TEST_F(PlaylistTest, ItemsThatDoNotOpenArePassedOverWithoutABox) {
     const std::string film = Link("film.mkv");
     // The engine says why each missing file did not open.
