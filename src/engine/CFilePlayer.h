@@ -46,6 +46,10 @@ public:
     // While a track is checked, the film's own sound stays silent.
     void HoldFilmSound(bool held) { filterGraph->HoldFilmSound(held); }
     void RemoveExternalAudio();
+    // How full a network stream's buffer is, 0 to 100; always 100 for a file.
+    int GetBufferingPercent() { return filterGraph->GetBufferingPercent(); }
+    // False for a server that does not serve byte ranges.
+    bool CanSeek() { return filterGraph->CanSeek(); }
 
     LONGLONG GetCurrentFrame() override;
     HRESULT SetPosition(int position) override;
