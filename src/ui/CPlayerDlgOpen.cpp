@@ -12,6 +12,7 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/InstanceChannel.h"
+#include "platform/NetworkAddress.h"
 #include "platform/Paths.h"
 #include "resource.h"
 #include "session/CommandStates.h"
@@ -227,11 +228,14 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         move((screen.width() - width) / 2, (screen.height() - height) / 2);
     }
 
-    const QFileInfo info(path);
+    // An address is named by its last path segment, else its host.
+    const bool network = velvaro::platform::IsNetworkAddress(path);
+    const QString name =
+        network ? velvaro::platform::AddressDisplayName(path) : QFileInfo(path).fileName();
     long state = 0;
     Player()->GetState(&state);
     session.Update([&](PlayerState& now) {
-        now.name = info.fileName();
+        now.name = name;
         now.path = path;
         now.play = static_cast<int>(state);
         session.Events().Read(now);
@@ -288,7 +292,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
         videoArea.LayoutVideo();
-        if (const QString companion = MediumOpener::CompanionSoundTrack(path);
+        if (const QString companion = network ? QString() : MediumOpener::CompanionSoundTrack(path);
             !companion.isEmpty()) {
             OpenExternalAudio(companion);
         }
