@@ -6,6 +6,9 @@
 #include "PlayerWindow.h"
 
 #include <QFile>
+#include <QInputDialog>
+
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -64,6 +67,44 @@ TEST_F(NetworkTest, AStallShowsBufferingThenWhyAndAFailedOpenNamesTheAddress) {
         20000))
         << StatusText(0).toStdString();
     EXPECT_TRUE(StatusText(0).startsWith(stall));
+}
+
+// File > Open URL (Ctrl+U) offers the addresses opened before, newest first,
+// and refuses what is not an http or https address with a reason.
+TEST_F(NetworkTest, OpenUrlRemembersTheAddressesAndRefusesWhatIsNoAddress) {
+    ASSERT_TRUE(server.Started());
+    Start();
+    const auto log = EngineWarnings();
+    QStringList offered;
+    QString message;
+    const auto typeIn = [&](const QString& text) {
+        ModalDialogWatcher<QInputDialog> user([&](QInputDialog& box) {
+            offered = box.comboBoxItems();
+            box.setTextValue(text);
+            box.accept();
+        });
+        ModalDialogWatcher<QMessageBox> box([&](QMessageBox& seen) {
+            message = seen.text();
+            seen.accept();
+        });
+        Key(VK_CONTROL);
+        window->Session().Key('U', true);
+        KeyUp(VK_CONTROL);
+        Settle();
+    };
+    typeIn(server.Url(u"net/clip.mp4"_s));
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("clip.mp4"); }))
+        << Title().toStdString();
+    typeIn(server.Url(u"net/dash/manifest.mpd"_s));
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("manifest.mpd"); }));
+    EXPECT_EQ(offered, QStringList{server.Url(u"net/clip.mp4"_s)});
+    typeIn(u"ftp://127.0.0.1/clip.mp4"_s);
+    EXPECT_THAT(message.toStdString(), ::testing::HasSubstr("Only http and https"));
+    typeIn(u"no address"_s);
+    EXPECT_THAT(message.toStdString(), ::testing::HasSubstr("not a network address"));
+    EXPECT_EQ(offered,
+              (QStringList{server.Url(u"net/dash/manifest.mpd"_s), server.Url(u"net/clip.mp4"_s)}));
+    EXPECT_EQ(Title(), TitleOf("manifest.mpd"));
 }
 
 }  // namespace
