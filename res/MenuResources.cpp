@@ -114,6 +114,7 @@ constexpr MenuItem kDeinterlaceItems[] = {
 
 constexpr MenuItem kFileItems[] = {
     Command(SYMBOL(IDM_DATEI_OEFFNEN), "&Öffnen...\tEINFG"),
+    Command(SYMBOL(IDM_DATEI_URLOEFFNEN), "&URL öffnen...\tSTRG+U"),
     Command(SYMBOL(IDM_DATEI_SCHLIESSEN), "&Schließen", kGrayed),
     Separator(),
     HostPopup(SYMBOL(IDM_DATEI_CDDVDABSPIELEN), "Play CD/DVD", IDR_MENU_CDDVD),

@@ -157,6 +157,7 @@
 // Menu commands and the popups that host them
 #define IDM_DATEI                       40001
 #define IDM_DATEI_OEFFNEN               40002
+#define IDM_DATEI_URLOEFFNEN            40200
 #define IDM_DATEI_SCHLIESSEN            40003
 #define IDM_DATEI_CDDVDABSPIELEN        40004
 #define IDM_DATEI_ZULETZTGEOEFFNET      40005

@@ -70,8 +70,8 @@ std::string PercentDecoded(std::string_view text) {
     return decoded;
 }
 
-// A path as the list names it, made absolute; empty for what we cannot play
-// from here (other URLs).
+// A path as the list names it, made absolute, or an http(s) address as it
+// is; empty for what we cannot play from here (other URLs).
 std::string EntryPath(const std::string& listPath, std::string_view location) {
     const std::string lower = Lower(location.substr(0, 16));
     if (lower.starts_with("file://")) {
@@ -86,6 +86,10 @@ std::string EntryPath(const std::string& listPath, std::string_view location) {
             return {};
         }
         return PercentDecoded(rest.substr(slash));
+    }
+    // Addresses of the web play from the network; other schemes are not ours.
+    if (lower.starts_with("http://") || lower.starts_with("https://")) {
+        return std::string(location);
     }
     if (location.find("://") != std::string_view::npos) {
         return {};

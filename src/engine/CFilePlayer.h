@@ -55,6 +55,10 @@ public:
     void PlayNextAtEnd(CFilePlayer* next);
     // A player made without its clock timer, ahead of its turn, starts it.
     void StartClock(UINT id, UINT interval);
+    // How full a network stream's buffer is, 0 to 100; always 100 for a file.
+    int GetBufferingPercent() { return filterGraph->GetBufferingPercent(); }
+    // False for a server that does not serve byte ranges.
+    bool CanSeek() { return filterGraph->CanSeek(); }
 
     LONGLONG GetCurrentFrame() override;
     HRESULT SetPosition(int position) override;

@@ -276,6 +276,16 @@ public:
     virtual HRESULT get_FramesDrawn(int* frames) = 0;
 };
 
+// What a graph reading from the network tells of the transfer.
+class INetworkStatus {
+public:
+    virtual ~INetworkStatus() = default;
+    // How full the buffer is, 0 to 100; 100 when playback waits for nothing.
+    virtual int GetBufferingPercent() = 0;
+    // A file can always seek; a server only when it serves byte ranges.
+    virtual bool CanSeek() = 0;
+};
+
 // A graph of one medium: each graph interface above, on one object.
 class IFilterGraph : public IGraphBuilder,
                      public IMediaControl,
@@ -289,7 +299,8 @@ class IFilterGraph : public IGraphBuilder,
                      public IStreamControl,
                      public IAMStreamSelect,
                      public IExternalAudio,
-                     public IStreamDelays {};
+                     public IStreamDelays,
+                     public INetworkStatus {};
 
 // A new, empty filter graph.
 std::shared_ptr<IFilterGraph> CreateFilterGraph();

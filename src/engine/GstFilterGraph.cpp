@@ -4,6 +4,7 @@
 #include "ProgramStreamSeeks.h"
 #include "VideoDecoderTuning.h"
 #include "VideoStreamEnd.h"
+#include "platform/NetworkAddress.h"
 
 #include <QString>
 
@@ -46,6 +47,14 @@ GstFilterGraph::~GstFilterGraph() {
 }
 
 void GstFilterGraph::ShutDown() {
+    {
+        std::lock_guard lock(hold_->mutex);
+        hold_->closed = true;
+    }
+    if (watchdog_) {
+        gst_clock_id_unschedule(watchdog_);
+        gst_clock_id_unref(std::exchange(watchdog_, nullptr));
+    }
     GstBusHandle bus(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
     gst_bus_set_flushing(bus.get(), TRUE);
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
@@ -55,6 +64,97 @@ HRESULT GstFilterGraph::RenderFile(const std::string& path) {
     if (source_) {
         return VFW_E_WRONG_STATE;
     }
+    const bool network =
+        platform::KindOfAddress(QString::fromStdString(path)) != platform::AddressKind::File;
+    if (const HRESULT built = network ? BuildNetworkSource(path) : BuildFileSource(path);
+        FAILED(built)) {
+        return built;
+    }
+    // Bytes read are signs of life: a slow source is waited for, a silent one not.
+    GstPadHandle sourcePad(fileSource_ ? gst_element_get_static_pad(fileSource_, "src") : nullptr);
+    const gulong probe =
+        sourcePad
+            ? gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                                reinterpret_cast<GstPadProbeCallback>(&OnSourceData), this, nullptr)
+            : 0;
+    if (network) {
+        silence_ = kNetworkSilence;
+    }
+
+    // The decoder's pads arrive after the state change returns: wait for
+    // every chosen stream to reach a renderer, then for the first frame.
+    lastActivity_ = SteadyNow();
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    WaitWhileAlive([this] {
+        return aborted_ ||
+               (selectedStreams_ > 0 && linkedStreams_ + unrenderedStreams_ >= selectedStreams_);
+    });
+    bool playable = false;
+    {
+        std::lock_guard lock(mutex_);
+        playable = HaveVideo() || HaveAudio();
+    }
+    // No state change under the lock: streaming threads need it to finish.
+    GstStateChangeReturn prerolled = GST_STATE_CHANGE_FAILURE;
+    if (playable) {
+        WaitWhileAlive(
+            [&] {
+                prerolled = gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0);
+                return prerolled != GST_STATE_CHANGE_ASYNC;
+            },
+            false);
+    }
+    if (sourcePad) {
+        gst_pad_remove_probe(sourcePad.get(), probe);
+    }
+    logicalState_ = State_Stopped;
+    if (renderCancelled_) {
+        ShutDown();
+        std::lock_guard lock(mutex_);
+        errorText_ = "The open was cancelled.";
+        events_.clear();
+        opened_ = true;
+        return E_ABORT;
+    }
+    // Stopped before the open is settled: a stream left unlinked makes its
+    // demuxer fail soon after, and that error, once the graph counted as
+    // open, would replace the reason the open gives.
+    if (!playable) {
+        ShutDown();
+    }
+
+    bool partial = false;
+    {
+        std::lock_guard lock(mutex_);
+        partial = prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty();
+        if (!playable && fellSilent_ && !address_.empty()) {
+            errorText_ =
+                "No data came for " + std::to_string(kNetworkSilence.count()) + " seconds.";
+        } else if (!playable && errorText_.empty()) {
+            errorText_ = "No playable streams were found.";
+        }
+        // What went wrong while opening is the open's result, not an event.
+        events_.clear();
+        aborted_ = false;
+        opened_ = true;
+    }
+    if (!playable) {
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    if (network) {
+        AskSeekable();
+        WatchForStalls();
+    }
+    // The subtitle files are usually found long before the film opens; a
+    // slow folder adds them when it answers.
+    if (HaveVideo() && subtitleSearch_) {
+        WaitWhileAlive([this] { return subtitleSearch_->Wait(std::chrono::milliseconds(0)); },
+                       false);
+    }
+    return partial ? VFW_S_PARTIAL_RENDER : S_OK;
+}
+
+HRESULT GstFilterGraph::BuildFileSource(const std::string& path) {
     // A FIFO or a device would hold the source's first read, and the window
     // with it, until somebody writes: only regular files are read.
     if (struct stat info{}; stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -84,74 +184,7 @@ HRESULT GstFilterGraph::RenderFile(const std::string& path) {
     }
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnPadAdded), this);
     g_signal_connect(source_, "select-stream", G_CALLBACK(&OnSelectStream), this);
-    // Bytes read are signs of life: a slow source is waited for, a silent one not.
-    GstPadHandle sourcePad(gst_element_get_static_pad(fileSource_, "src"));
-    const gulong probe =
-        gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER,
-                          reinterpret_cast<GstPadProbeCallback>(&OnSourceData), this, nullptr);
-
-    // The decoder's pads arrive after the state change returns: wait for
-    // every chosen stream to reach a renderer, then for the first frame.
-    lastActivity_ = SteadyNow();
-    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-    WaitWhileAlive([this] {
-        return aborted_ ||
-               (selectedStreams_ > 0 && linkedStreams_ + unrenderedStreams_ >= selectedStreams_);
-    });
-    bool playable = false;
-    {
-        std::lock_guard lock(mutex_);
-        playable = HaveVideo() || HaveAudio();
-    }
-    // No state change under the lock: streaming threads need it to finish.
-    GstStateChangeReturn prerolled = GST_STATE_CHANGE_FAILURE;
-    if (playable) {
-        WaitWhileAlive(
-            [&] {
-                prerolled = gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0);
-                return prerolled != GST_STATE_CHANGE_ASYNC;
-            },
-            false);
-    }
-    gst_pad_remove_probe(sourcePad.get(), probe);
-    logicalState_ = State_Stopped;
-    if (renderCancelled_) {
-        ShutDown();
-        std::lock_guard lock(mutex_);
-        errorText_ = "The open was cancelled.";
-        events_.clear();
-        opened_ = true;
-        return E_ABORT;
-    }
-    // Stopped before the open is settled: a stream left unlinked makes its
-    // demuxer fail soon after, and that error, once the graph counted as
-    // open, would replace the reason the open gives.
-    if (!playable) {
-        ShutDown();
-    }
-
-    bool partial = false;
-    {
-        std::lock_guard lock(mutex_);
-        partial = prerolled == GST_STATE_CHANGE_FAILURE || !errorText_.empty();
-        if (!playable && errorText_.empty()) {
-            errorText_ = "No playable streams were found.";
-        }
-        // What went wrong while opening is the open's result, not an event.
-        events_.clear();
-        aborted_ = false;
-        opened_ = true;
-    }
-    if (!playable) {
-        return VFW_E_UNSUPPORTED_STREAM;
-    }
-    // The subtitle files are usually found long before the film opens; a
-    // slow folder adds them when it answers.
-    if (HaveVideo()) {
-        WaitWhileAlive([this] { return subtitleSearch_->Wait(std::chrono::milliseconds(0)); },
-                       false);
-    }
-    return partial ? VFW_S_PARTIAL_RENDER : S_OK;
+    return S_OK;
 }
 
 void GstFilterGraph::CreateVideoOutput() {
@@ -175,8 +208,7 @@ std::int64_t SteadyNow() {
 // Waits until `done` (asked under the lock when `locked`), the pipeline
 // failed, the file fell silent or the render was cancelled.
 bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool locked) {
-    const auto silence =
-        std::chrono::duration_cast<std::chrono::milliseconds>(kRenderSilence).count();
+    const auto silence = silence_.count();
     for (;;) {
         if (locked) {
             std::unique_lock lock(mutex_);
@@ -189,10 +221,12 @@ bool GstFilterGraph::WaitWhileAlive(const std::function<bool()>& done, bool lock
         } else {
             std::this_thread::sleep_for(kRenderWaitSlice);
         }
-        if (renderCancelled_ ||
-            gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) ==
-                GST_STATE_CHANGE_FAILURE ||
-            SteadyNow() - lastActivity_ > silence) {
+        if (renderCancelled_ || gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) ==
+                                    GST_STATE_CHANGE_FAILURE) {
+            return false;
+        }
+        if (SteadyNow() - lastActivity_ > silence) {
+            fellSilent_ = true;
             return false;
         }
     }

@@ -125,6 +125,9 @@ public:
     // IStreamDelays
     HRESULT SetAudioDelay(LONGLONG delay) override;
     HRESULT SetSubtitleDelay(LONGLONG delay) override;
+    // INetworkStatus
+    int GetBufferingPercent() override;
+    bool CanSeek() override;
 
 protected:
     // Whether the decoder runs ahead of the pictures shown, in bursts.
@@ -153,6 +156,13 @@ protected:
     static GstPadProbeReturn OnSubtitleData(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     static GstPadProbeReturn OnTextInputEvent(GstPad* pad, GstPadProbeInfo* info, gpointer graph);
     void OnError(GstMessage* message);
+    void OnBuffering(GstMessage* message);
+    bool EndedByFailedSource();
+    static GstPadProbeReturn OnNetworkData(GstPad*, GstPadProbeInfo*, GstFilterGraph* graph);
+    static void OnNetworkSourceSetup(GstElement* decoder, GstElement* source,
+                                     GstFilterGraph* graph);
+    // Why reading the address failed; naming it once the open is over.
+    std::string NetworkErrorText(GstMessage* message) const;
     static void LogMessage(GstMessage* message);
 
     // Streaming threads, holding mutex_.
@@ -165,6 +175,12 @@ protected:
     GstElementHandle BuildAudioRenderer(const char* name, std::string* error);
     void PushEvent(long code, LONG_PTR param1, LONG_PTR param2);
     HRESULT SetPipelineState(GstState state, long logical);
+    // The source and decoder of a local file, or of a network address.
+    HRESULT BuildFileSource(const std::string& path);
+    HRESULT BuildNetworkSource(const std::string& address);
+    void AskSeekable();
+    // Takes the source's "http-headers" message; false for any other.
+    bool NoteServerAnswer(GstMessage* message);
     // Flushes the bus first, so that no message outlives the graph.
     void ShutDown();
     bool HaveVideo() const { return videoRenderer_ != nullptr; }
@@ -221,6 +237,30 @@ protected:
     HRESULT Seek(double rate, gint64 position, GstElement* waitForText = nullptr);
 
     GstElementHandle pipeline_;
+    // The network address played; empty for a file.
+    std::string address_;
+    bool seekable_ = true;
+    std::atomic<int> rangesServed_{-1};  // by the address's server; -1 before it answers
+    std::atomic<bool> sourceDataCame_{false};
+    // Whether playing waits for the buffer, shared with the state changes
+    // that GStreamer's threads make for it, which may outlive the graph.
+    struct BufferingHold {
+        std::mutex mutex;
+        bool closed = false;
+        bool running = false;  // what the user asked for
+        int percent = 100;
+        GstElement* decoder = nullptr;  // where a stall is reported from
+        bool stallReported = false;
+        std::string sourceFailure;  // why the source stopped, if it did
+        // When the address's source last delivered.
+        std::atomic<std::int64_t> lastData{SteadyNow()};
+    };
+    std::shared_ptr<BufferingHold> hold_ = std::make_shared<BufferingHold>();
+    // Looks every second, while playing, for a source that fell silent.
+    GstClockID watchdog_ = nullptr;
+    void WatchForStalls();
+    std::chrono::milliseconds silence_ = kRenderSilence;
+    bool fellSilent_ = false;  // an open that gave up waiting for data
     // Parts of the pipeline, which keeps them alive.
     GstElement* fileSource_ = nullptr;
     GstElement* source_ = nullptr;

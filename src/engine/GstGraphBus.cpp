@@ -14,6 +14,9 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
     LogMessage(message);
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_EOS: {
+            if (graph->EndedByFailedSource()) {
+                break;
+            }
             // A demuxer that stops with an error ends its streams too: that
             // end was reported as the error.
             std::unique_lock lock(graph->mutex_);
@@ -58,6 +61,14 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
             }
             break;
         }
+        case GST_MESSAGE_ELEMENT:
+            if (graph->address_.empty() || !graph->NoteServerAnswer(message)) {
+                graph->OnOtherMessage(message);
+            }
+            break;
+        case GST_MESSAGE_BUFFERING:
+            graph->OnBuffering(message);
+            break;
         case GST_MESSAGE_ERROR:
             // A subtitle file that fails only loses its text, logged above;
             // its end lets the overlay stop waiting for more.
@@ -100,7 +111,9 @@ void GstFilterGraph::OnError(GstMessage* message) {
         }
         aborted_ = true;
         if (opened_ || errorText_.empty()) {
-            errorText_ = error && error->message ? error->message : "The playback failed.";
+            errorText_ = !address_.empty()         ? NetworkErrorText(message)
+                         : error && error->message ? error->message
+                                                   : "The playback failed.";
         }
     }
     PushEvent(EC_ERRORABORT, E_FAIL, 0);

@@ -17,7 +17,11 @@ HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
         std::lock_guard lock(mutex_);
         aborted_ = false;  // a new error is news again
     }
-    if (gst_element_set_state(pipeline_.get(), state) == GST_STATE_CHANGE_FAILURE) {
+    // Playing from the network waits, paused, while the buffer fills.
+    std::unique_lock hold(hold_->mutex);
+    hold_->running = logical == State_Running;
+    const GstState reached = hold_->running && hold_->percent < 100 ? GST_STATE_PAUSED : state;
+    if (gst_element_set_state(pipeline_.get(), reached) == GST_STATE_CHANGE_FAILURE) {
         return E_FAIL;
     }
     logicalState_ = logical;
@@ -134,6 +138,10 @@ HRESULT GstFilterGraph::GetCurrentPosition(LONGLONG* position) {
 }
 
 HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForText) {
+    // A server without ranges is not asked: the stream would break off.
+    if (!CanSeek()) {
+        return E_NOTIMPL;
+    }
     lastChange_ = std::chrono::steady_clock::now();
     ++happenings_;
     // Text that is there comes within a few milliseconds, 20 on a busy

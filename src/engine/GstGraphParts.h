@@ -33,6 +33,8 @@ constexpr GstClockTime kRenderTimeout = 20 * GST_SECOND;
 // An open gives up when the file has been silent this long: no bytes read,
 // no news from its elements. A slow source that still delivers keeps it going.
 constexpr auto kRenderSilence = std::chrono::seconds(3);
+// The same for a network address, while opening and while playing.
+constexpr auto kNetworkSilence = std::chrono::seconds(10);
 // How often an open looks at its progress and whether it was cancelled.
 constexpr auto kRenderWaitSlice = std::chrono::milliseconds(20);
 

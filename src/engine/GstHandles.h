@@ -37,6 +37,7 @@ using GstBufferHandle = std::unique_ptr<GstBuffer, GstMiniObjectUnref>;
 using GstSampleHandle = std::unique_ptr<GstSample, GstMiniObjectUnref>;
 using GstMessageHandle = std::unique_ptr<GstMessage, GstMiniObjectUnref>;
 using GstTocHandle = std::unique_ptr<GstToc, GstMiniObjectUnref>;
+using GstQueryHandle = std::unique_ptr<GstQuery, GstMiniObjectUnref>;
 using GstTagListHandle = std::unique_ptr<GstTagList, GstMiniObjectUnref>;
 using GstIteratorHandle = std::unique_ptr<GstIterator, GstIteratorFree>;
 using GErrorHandle = std::unique_ptr<GError, GErrorFree>;

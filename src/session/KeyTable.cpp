@@ -84,6 +84,9 @@ KeyCommands CommandsForKey(UINT key, bool control) {
     if (key == 'S') {
         return {control ? IDM_WIEDERGABE_SHUTDOWN : 0};
     }
+    if (key == 'U') {
+        return {control ? IDM_DATEI_URLOEFFNEN : 0};
+    }
     if (const int disc = control ? Find(kControlDiscKeys, key) : 0) {
         return {disc, Find(kKeyCommands, key)};
     }

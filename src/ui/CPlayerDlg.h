@@ -53,6 +53,8 @@ public:
     void ApplySettings();
 
     void OnFileOpen();
+    // Asks for a network address, offering the last ten opened this way.
+    void OnFileOpenUrl();
     void OpenFiles(QStringList paths);
     // Starts opening `path`; the window goes on meanwhile. `then` learns,
     // once the open has settled, whether a medium opened; it is dropped when

@@ -89,6 +89,7 @@ void CPlayerDlg::AddCommands() {
     disc.AddCommands(session);
     static const std::pair<int, Handler> kCommands[] = {
         {IDM_DATEI_OEFFNEN, &CPlayerDlg::OnFileOpen},
+        {IDM_DATEI_URLOEFFNEN, &CPlayerDlg::OnFileOpenUrl},
         {IDM_DATEI_SCHLIESSEN, &CPlayerDlg::OnFileClose},
         {IDM_AUDIO_AUDIOTRACKOEFFNEN, &CPlayerDlg::OnExternalAudioTrack},
     };

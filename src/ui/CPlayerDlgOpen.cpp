@@ -12,17 +12,21 @@
 #include "i18n/ui/MenuCommands.h"
 #include "i18n/ui/PopupRegistry.h"
 #include "platform/InstanceChannel.h"
+#include "platform/NetworkAddress.h"
 #include "platform/Paths.h"
 #include "resource.h"
 #include "session/CommandStates.h"
 #include "settings/CPlayerCommandLineInfo.h"
 #include "settings/CSettings.h"
+#include "settings/RegKey.h"
+#include "settings/RegistryKeys.h"
 #include "ui/OpenFailure.h"
 #include "ui/PlayerStatusBar.h"
 #include "video/VideoWidget.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
@@ -59,6 +63,75 @@ void CPlayerDlg::OnFileOpen() {
     if (!chosen.isEmpty()) {
         OpenFiles(chosen);
     }
+}
+
+namespace {
+
+constexpr int kAddressesKept = 10;
+
+QStringList StoredAddresses() {
+    QStringList addresses;
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, velvaro::kAddressHistoryKey, KEY_READ) != ERROR_SUCCESS) {
+        return addresses;
+    }
+    for (int i = 1; i <= kAddressesKept; ++i) {
+        std::string address;
+        if (key.QueryString(std::to_string(i), &address, 4096) == ERROR_SUCCESS &&
+            !address.empty()) {
+            addresses << QString::fromStdString(address);
+        }
+    }
+    return addresses;
+}
+
+void StoreAddresses(const QStringList& addresses) {
+    RegKey key;
+    if (key.Create(HKEY_CURRENT_USER, velvaro::kAddressHistoryKey) != ERROR_SUCCESS) {
+        return;
+    }
+    for (int i = 1; i <= kAddressesKept; ++i) {
+        if (i <= addresses.size()) {
+            key.SetString(std::to_string(i), addresses[i - 1].toStdString());
+        } else {
+            key.DeleteValue(std::to_string(i));
+        }
+    }
+}
+
+}  // namespace
+
+void CPlayerDlg::OnFileOpenUrl() {
+    QStringList addresses = StoredAddresses();
+    bool chosen = false;
+    const QString text =
+        QInputDialog::getItem(
+            this,
+            language->GetText(QStringLiteral("MainMenu"), QStringLiteral("IDM_DATEI_URLOEFFNEN"))
+                .section(u'\t', 0, 0)
+                .remove(u'&'),
+            QStringLiteral("URL:"), addresses, 0, true, &chosen)
+            .trimmed();
+    if (!chosen || text.isEmpty()) {
+        return;
+    }
+    // Anything but an http or https address is refused here, with the reason.
+    switch (velvaro::platform::KindOfAddress(text)) {
+        case velvaro::platform::AddressKind::Network:
+            break;
+        case velvaro::platform::AddressKind::UnknownScheme:
+            ReportOpenFailure(this, language, text.toStdString(),
+                              "Only http and https addresses are played.");
+            return;
+        default:
+            ReportOpenFailure(this, language, text.toStdString(), "It is not a network address.");
+            return;
+    }
+    addresses.removeAll(text);
+    addresses.prepend(text);
+    StoreAddresses(addresses.mid(0, kAddressesKept));
+    playlist.End();
+    OpenMedia(text, false);
 }
 
 void CPlayerDlg::OpenFiles(QStringList paths) {
@@ -227,11 +300,14 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
         move((screen.width() - width) / 2, (screen.height() - height) / 2);
     }
 
-    const QFileInfo info(path);
+    // An address is named by its last path segment, else its host.
+    const bool network = velvaro::platform::IsNetworkAddress(path);
+    const QString name =
+        network ? velvaro::platform::AddressDisplayName(path) : QFileInfo(path).fileName();
     long state = 0;
     Player()->GetState(&state);
     session.Update([&](PlayerState& now) {
-        now.name = info.fileName();
+        now.name = name;
         now.path = path;
         now.play = static_cast<int>(state);
         session.Events().Read(now);
@@ -288,7 +364,7 @@ bool CPlayerDlg::ShowOpenedFile(const QString& path, bool fromPlaylist,
     SetTitleSuffix(QStringLiteral(" - STOP"));
     if (hasVideo) {
         videoArea.LayoutVideo();
-        if (const QString companion = MediumOpener::CompanionSoundTrack(path);
+        if (const QString companion = network ? QString() : MediumOpener::CompanionSoundTrack(path);
             !companion.isEmpty()) {
             OpenExternalAudio(companion);
         }

@@ -4,7 +4,9 @@
 #include "ui/CPlayerDlg.h"
 
 #include "controls/CClickSlider.h"
+#include "engine/CFilePlayer.h"
 #include "engine/CMediaPlayer.h"
+#include "i18n/CLanguageFile.h"
 #include "resource.h"
 #include "ui/PlayerStatusBar.h"
 
@@ -25,8 +27,13 @@ void CPlayerDlg::OnClockTick() {
     } else {
         bars.position->setValue(position);
     }
+    const int buffering = session.FilePlayer() ? session.FilePlayer()->GetBufferingPercent() : 100;
     if (!bars.playbackError.isEmpty()) {
         bars.status->SetText(0, bars.playbackError);
+    } else if (buffering < 100) {
+        bars.status->SetText(0, QStringLiteral("%1 %2%")
+                                    .arg(language->GetCodeText(QStringLiteral("BUFFERING")))
+                                    .arg(buffering));
     } else if (!bars.notice.isEmpty() && static_cast<int>(bars.noticeUntil - TickCount()) > 0) {
         bars.status->SetText(0, bars.notice);
     } else {

@@ -7,6 +7,7 @@
 #include "docs/PlaylistFile.h"
 #include "engine/CFilePlayer.h"
 #include "i18n/CLanguageFile.h"
+#include "platform/NetworkAddress.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "settings/CSettings.h"
@@ -50,6 +51,10 @@ void WindowPlaylist::OpenFiles(QStringList paths) {
 }
 
 bool WindowPlaylist::LoadFile(const QString& path) {
+    // An address ending ".m3u8" is a stream's manifest, not a list of ours.
+    if (velvaro::platform::IsNetworkAddress(path)) {
+        return false;
+    }
     std::string refusal;
     const auto entries = velvaro::docs::LoadPlaylistFile(path.toStdString(), &refusal);
     if (!refusal.empty()) {

@@ -5,6 +5,7 @@
 #include "engine/CMediaPlayer.h"
 #include "engine/VolumeScale.h"
 #include "i18n/ui/MenuCommands.h"
+#include "platform/NetworkAddress.h"
 #include "resource.h"
 #include "session/PlayerSession.h"
 #include "ui/PlayerWindowState.h"
@@ -230,7 +231,8 @@ void WindowRemote::RemoteSetPosition(std::int64_t positionUs) {
 }
 
 void WindowRemote::RemoteOpenUri(const QString& uri) {
-    const QString path = QUrl(uri).toLocalFile();
+    // http and https play from the network; file URIs name local files.
+    const QString path = velvaro::platform::IsNetworkAddress(uri) ? uri : QUrl(uri).toLocalFile();
     if (!path.isEmpty()) {
         Run([this, path] { opens_.files({path}); });
     }

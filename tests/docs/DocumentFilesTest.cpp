@@ -151,6 +151,8 @@ TEST_F(DocumentFilesTest, AFailedSaveLeavesTheOldFileWholeAndALinkKeepsItsTarget
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// Entries that are http or https addresses play from the network; other
+// schemes and other hosts' files are passed over.
 TEST_F(DocumentFilesTest, ForeignPlaylistsAreReadAsEntriesWithoutAudio) {
     struct Case {
         const char* name;
@@ -162,16 +164,16 @@ TEST_F(DocumentFilesTest, ForeignPlaylistsAreReadAsEntriesWithoutAudio) {
         {"Lists/a.m3u8",
          "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:12,Title\r\nfilm one.mkv\r\n\r\n"
          "http://example.com/stream\r\nfile:///films/two%20%C3%A9.avi\r\n"
-         "file://otherhost/x.avi\r\nsub\\three.avi\r\n/abs/four.mp3\r\n",
-         {folder + "film one.mkv", "/films/two \xC3\xA9.avi", folder + "sub/three.avi",
-          "/abs/four.mp3"}},
+         "file://otherhost/x.avi\r\nsub\\three.avi\r\n/abs/four.mp3\r\nftp://x/y.avi\r\n",
+         {folder + "film one.mkv", "http://example.com/stream", "/films/two \xC3\xA9.avi",
+          folder + "sub/three.avi", "/abs/four.mp3"}},
         // No header: the name says what it is; Windows-1252 letters become UTF-8.
         {"Lists/b.M3U", "caf\xE9.avi\n", {folder + "caf\xC3\xA9.avi"}},
         {"Lists/c.txt", "#EXTM3U\nx.avi\n", {folder + "x.avi"}},
         {"Lists/d.pls",
          "[playlist]\nFile2=/b.avi\nTitle1=One\nFile1=a.avi\nFile3=https://x/y\n"
          "NumberOfEntries=3\nFileX=/bad.avi\n",
-         {folder + "a.avi", "/b.avi"}},
+         {folder + "a.avi", "/b.avi", "https://x/y"}},
         {"Lists/e.lst", "\n[Playlist]\nfile1=/a.avi\n", {"/a.avi"}},
     };
     for (const Case& c : cases) {

@@ -83,7 +83,7 @@ TEST_F(MenusTest, EveryMenuSymbolOfTheHeaderHasOnePlaceInEachMenuWithAText) {
             EXPECT_FALSE(item->text().isEmpty()) << name.toStdString();
         }
     }
-    EXPECT_EQ(count, 107);
+    EXPECT_EQ(count, 108);
     // Items carry the resources' states; a popup filled at run time holds
     // its placeholder.
     EXPECT_EQ(States(IDM_VIDEO_ASPECTRATIO), (std::vector{true, false, true, false}));

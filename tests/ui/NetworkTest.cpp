@@ -1,0 +1,110 @@
+// Addresses of a local HTTP server played in the real window: named by
+// their last path segment, from the command line and from a playlist; a
+// server that stalls shows the buffering in the status bar and then why
+// it stopped; one that fails says where and why in the open's message.
+#include "MediaServer.h"
+#include "PlayerWindow.h"
+
+#include <QFile>
+#include <QInputDialog>
+
+#include <gmock/gmock.h>
+
+namespace {
+
+struct NetworkTest : PlayerWindowTest {
+    velvaro::test::MediaServer server{QStringLiteral(VELVARO_TEST_MEDIA)};
+};
+
+TEST_F(NetworkTest, AnAddressFromTheCommandLineOrAPlaylistPlaysUnderItsLastSegment) {
+    ASSERT_TRUE(server.Started());
+    Start(server.Address(u"net/hls/index.m3u8"_s));
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("index.m3u8"); }))
+        << Title().toStdString();
+    EXPECT_EQ(window->Session().State().path, server.Url(u"net/hls/index.m3u8"_s));
+
+    const QString list = QString::fromStdString(folder() / "list.m3u");
+    QFile file(list);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(server.Url(u"redirect/net/clip.mp4"_s).toUtf8() + "\n");
+    file.close();
+    OpenAll({list.toStdString()});
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("clip.mp4"); }))
+        << Title().toStdString();
+    EXPECT_TRUE(WaitFor([this] { return Position() > 100; }));
+}
+
+TEST_F(NetworkTest, AStallShowsBufferingThenWhyAndAFailedOpenNamesTheAddress) {
+    ASSERT_TRUE(server.Started());
+    settings->startMediaAutomatically = 1;
+    Start();
+    const auto log = EngineWarnings();
+    QString shown;
+    ModalDialogWatcher<QMessageBox> box([&shown](QMessageBox& seen) {
+        shown = seen.text();
+        seen.accept();
+    });
+    const QString missing = server.Url(u"net/missing.mp4"_s);
+    window->OpenMedia(missing, false);
+    Settle();
+    EXPECT_EQ(shown,
+              u"Can't open file \"%1\"\nReason: The server answered 404 Not Found."_s.arg(missing));
+
+    const QString stall = server.Url(u"stall/net/clip.mp4"_s);
+    OpenFile(stall.toStdString());
+    ASSERT_TRUE(WaitFor(
+        [this] {
+            Timer();
+            return StatusText(0).startsWith(u"Buffering "_s);
+        },
+        15000))
+        << StatusText(0).toStdString();
+    EXPECT_TRUE(WaitFor(
+        [this] {
+            Timer();
+            return StatusText(0).contains(u"No data came for 10 seconds"_s);
+        },
+        20000))
+        << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusText(0).startsWith(stall));
+}
+
+// File > Open URL (Ctrl+U) offers the addresses opened before, newest first,
+// and refuses what is not an http or https address with a reason.
+TEST_F(NetworkTest, OpenUrlRemembersTheAddressesAndRefusesWhatIsNoAddress) {
+    ASSERT_TRUE(server.Started());
+    Start();
+    const auto log = EngineWarnings();
+    QStringList offered;
+    QString message;
+    const auto typeIn = [&](const QString& text) {
+        ModalDialogWatcher<QInputDialog> user([&](QInputDialog& box) {
+            offered = box.comboBoxItems();
+            box.setTextValue(text);
+            box.accept();
+        });
+        ModalDialogWatcher<QMessageBox> box([&](QMessageBox& seen) {
+            message = seen.text();
+            seen.accept();
+        });
+        Key(VK_CONTROL);
+        window->Session().Key('U', true);
+        KeyUp(VK_CONTROL);
+        Settle();
+    };
+    typeIn(server.Url(u"net/clip.mp4"_s));
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("clip.mp4"); }))
+        << Title().toStdString();
+    typeIn(server.Url(u"net/dash/manifest.mpd"_s));
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("manifest.mpd"); }));
+    EXPECT_EQ(offered, QStringList{server.Url(u"net/clip.mp4"_s)});
+    typeIn(u"ftp://127.0.0.1/clip.mp4"_s);
+    EXPECT_THAT(message.toStdString(), ::testing::HasSubstr("Only http and https"));
+    typeIn(u"no address"_s);
+    EXPECT_THAT(message.toStdString(), ::testing::HasSubstr("not a network address"));
+    EXPECT_EQ(offered,
+              (QStringList{server.Url(u"net/dash/manifest.mpd"_s), server.Url(u"net/clip.mp4"_s)}));
+    EXPECT_EQ(Title(), TitleOf("manifest.mpd"));
+}
+
+}  // namespace
