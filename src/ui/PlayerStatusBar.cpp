@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 PlayerStatusBar::PlayerStatusBar(QWidget* parent) : QWidget(parent) {
     // The window behind is painted in the border colour; bars keep their own.
     setAutoFillBackground(true);
@@ -39,6 +41,7 @@ void PlayerStatusBar::SetText(int part, const QString& text) {
     }
     labels_[part]->setAlignment(alignment);
     labels_[part]->setText(shown);
+    PlaceParts();
 }
 
 QString PlayerStatusBar::Text(int part) const {
@@ -51,11 +54,25 @@ void PlayerStatusBar::resizeEvent(QResizeEvent*) {
 
 void PlayerStatusBar::PlaceParts() {
     int left = 0;
+    QLabel* runningOn = nullptr;
     for (int part = 0; part < kParts; ++part) {
+        QLabel* label = labels_[part];
         int right = rightEdges_[part] < 0 ? width() : rightEdges_[part];
         right = std::min(right, width());
-        labels_[part]->setGeometry(left, 1, std::max(0, right - left - 2),
-                                   std::max(0, height() - 2));
+        int shownWidth = std::max(0, right - left - 2);
+        // A message longer than its part (a notice, a reason in place of
+        // the time) runs on over the parts after it rather than being cut
+        // to its first letters.
+        const int needed = label->sizeHint().width();
+        if (needed > shownWidth && part + 1 < kParts) {
+            shownWidth = std::min(needed, std::max(0, width() - left - 2));
+            runningOn = label;
+        }
+        label->setAutoFillBackground(label == runningOn);
+        label->setGeometry(left, 1, shownWidth, std::max(0, height() - 2));
         left = std::max(left, right);
+    }
+    if (runningOn) {
+        runningOn->raise();
     }
 }

@@ -1,6 +1,6 @@
 // The status bar: eight text parts with fixed right edges, the last one
 // reaching to the window's edge. A text starting with two tabs is drawn
-// right-aligned.
+// right-aligned; one longer than its part runs on over the parts after it.
 #pragma once
 
 #include <QString>

@@ -3,6 +3,7 @@
 #include "PlayerWindow.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTest>
 
 namespace {
@@ -252,6 +253,16 @@ TEST_F(OpenPlayTest, DelayKeysAndMenuItemsShowTheDelayForAFewSecondsUntilTheNext
         return StatusText(0);
     };
     EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +50 ms"_s);
+    // Read whole, over the parts after the time's.
+    const auto shown = [this](const QString& text) {
+        for (const QLabel* label : StatusBar()->findChildren<QLabel*>()) {
+            if (label->text() == text) {
+                return label->isVisible() && label->width() >= label->sizeHint().width();
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(shown(u"Audio delay: +50 ms"_s));
     EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +100 ms"_s);
     EXPECT_EQ(choose(IDM_AUDIO_DELAY_EARLIER), u"Audio delay: +50 ms"_s);
     EXPECT_EQ(type(Qt::Key_C), u"Audio delay: 0 ms"_s);
