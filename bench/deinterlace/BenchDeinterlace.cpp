@@ -116,12 +116,12 @@ double StillLoss(const Luma& luma, const Luma& decoded) {
 }
 
 struct Figures {
-    double cpu = 0;          // seconds
-    double media = 0;        // seconds of the clip played
-    long pictures = 0;       // out of the deinterlacer
-    double comb = 0;         // mean over the first kCombSpan
-    double stillLoss = -1;   // against the pictures as decoded, when given
-    std::vector<Luma> kept;  // the pictures of the first kCombSpan, when asked
+    double cpu = 0;                            // seconds
+    double media = 0;                          // seconds of the clip played
+    long pictures = 0;                         // out of the deinterlacer
+    double comb = 0;                           // mean over the first kCombSpan
+    double stillLoss = -1;                     // against the pictures as decoded, when given
+    std::vector<Luma> kept;                    // the pictures of the first kCombSpan, when asked
     GstClockTime start = GST_CLOCK_TIME_NONE;  // of the first picture
     bool failed = false;
 };
