@@ -4,6 +4,7 @@
 // last buffer, where its sink renders it, to the moment the second file's
 // sink renders its first.
 #include "PlayerFixture.h"
+#include "SinkProbes.h"
 #include "engine/GraphSuccession.h"
 #include "engine/GstGraphParts.h"
 #include "engine/GstHandles.h"
@@ -55,17 +56,8 @@ void WriteTone(const std::string& path, double seconds) {
 // buffer, and the clock time at which its last buffer ends.
 class RenderedSound {
 public:
-    explicit RenderedSound(IFilterGraph& graph) {
-        std::shared_ptr<IBaseFilter> renderer;
-        graph.FindFilterByName(kAudioRendererName, &renderer);
-        auto* bin = dynamic_cast<GstFilter*>(renderer.get());
-        if (!bin) {
-            return;
-        }
-        ForEachItem(gst_bin_iterate_sinks(GST_BIN(bin->element())), [this](gpointer item) {
-            sink_.reset(GST_ELEMENT(gst_object_ref(item)));
-            return false;
-        });
+    explicit RenderedSound(IFilterGraph& graph)
+        : sink_(velvaro::test::RendererSink(graph, kAudioRendererName)) {
         if (sink_ &&
             g_object_class_find_property(G_OBJECT_GET_CLASS(sink_.get()), "signal-handoffs")) {
             g_object_set(sink_.get(), "signal-handoffs", TRUE, nullptr);

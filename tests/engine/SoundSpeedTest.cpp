@@ -1,8 +1,8 @@
 // The pitch a listener hears at each speed: the tone's cycles per second of
 // the time the sink plays them in. From half to double speed the film's
 // 440 Hz stays 440 Hz; faster, the sound rises with the speed as before.
-#include "HeardPitch.h"
 #include "PlayerFixture.h"
+#include "SinkProbes.h"
 
 #include <cmath>
 

@@ -4,6 +4,7 @@
 // 2 s. Set while paused and while playing, after a seek and at another speed.
 #include "FileBytes.h"
 #include "PlayerFixture.h"
+#include "SinkProbes.h"
 #include "TestRegistry.h"
 #include "engine/GstGraphParts.h"
 #include "engine/GstHandles.h"
@@ -21,32 +22,24 @@ namespace {
 
 using namespace velvaro::engine;
 using velvaro::test::Media;
+using velvaro::test::RendererSinkInput;
 using velvaro::test::RunEventsUntil;
+using velvaro::test::SinkProbe;
 
 constexpr GstClockTime kOnset = 2 * GST_SECOND;  // of the tone and the cue
 
 // What comes to a renderer's sink, or with `text` to the video renderer's
 // overlay as text.
 GstPadHandle SinkInput(IFilterGraph& graph, const char* renderer, bool text = false) {
+    if (!text) {
+        return RendererSinkInput(graph, renderer);
+    }
     std::shared_ptr<IBaseFilter> filter;
     graph.FindFilterByName(renderer, &filter);
     auto* bin = dynamic_cast<GstFilter*>(filter.get());
-    if (!bin) {
-        return nullptr;
-    }
-    if (text) {
-        const GstPadHandle input(gst_element_get_static_pad(bin->element(), kSubtitleInputName));
-        return GstPadHandle(input ? gst_ghost_pad_get_target(GST_GHOST_PAD(input.get())) : nullptr);
-    }
-    GstPadHandle pad;
-    GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(bin->element()));
-    GValue found = G_VALUE_INIT;
-    if (gst_iterator_next(sinks, &found) == GST_ITERATOR_OK) {
-        pad.reset(gst_element_get_static_pad(GST_ELEMENT(g_value_get_object(&found)), "sink"));
-        g_value_unset(&found);
-    }
-    gst_iterator_free(sinks);
-    return pad;
+    const GstPadHandle input(bin ? gst_element_get_static_pad(bin->element(), kSubtitleInputName)
+                                 : nullptr);
+    return GstPadHandle(input ? gst_ghost_pad_get_target(GST_GHOST_PAD(input.get())) : nullptr);
 }
 
 // What reaches one sink: its segment, and the running time of the first
@@ -55,81 +48,48 @@ class Arrivals {
 public:
     enum class Kind { Sound, Cue, Picture };
     Arrivals(IFilterGraph& graph, const char* renderer, Kind kind)
-        : pad_(SinkInput(graph, renderer, kind == Kind::Cue)), kind_(kind) {
-        if (!pad_) {
-            return;
-        }
-        gst_segment_init(&segment_, GST_FORMAT_TIME);
-        if (GstEvent* sticky = gst_pad_get_sticky_event(pad_.get(), GST_EVENT_SEGMENT, 0)) {
-            const GstSegment* segment = nullptr;
-            gst_event_parse_segment(sticky, &segment);
-            segment_ = *segment;
-            gst_event_unref(sticky);
-        }
-        probe_ =
-            gst_pad_add_probe(pad_.get(),
-                              static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                           GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                              &OnData, this, nullptr);
-    }
-    ~Arrivals() {
-        if (pad_) {
-            gst_pad_remove_probe(pad_.get(), probe_);
-        }
-    }
-    bool Attached() const { return pad_ != nullptr; }
+        : kind_(kind),
+          probe_(SinkInput(graph, renderer, kind == Kind::Cue),
+                 [this](GstPad* pad, GstBuffer* buffer, const GstSegment& segment) {
+                     Seen(pad, buffer, segment);
+                 }) {}
+    bool Attached() const { return probe_.Attached(); }
     void Restart() {
-        std::lock_guard lock(mutex_);
-        first_.reset();
+        probe_.Locked([this](const GstSegment&) { first_.reset(); });
     }
     std::optional<GstClockTime> First() {
-        std::lock_guard lock(mutex_);
-        return first_;
+        return probe_.Locked([this](const GstSegment&) { return first_; });
     }
     // The time of what came last.
     GstClockTime Last() {
-        std::lock_guard lock(mutex_);
-        return last_;
+        return probe_.Locked([this](const GstSegment&) { return last_; });
     }
     // The running time at which this sink plays the medium's `time`.
     GstClockTime RunningTimeOf(GstClockTime time) {
-        std::lock_guard lock(mutex_);
-        return gst_segment_to_running_time(&segment_, GST_FORMAT_TIME, time);
+        return probe_.Locked([time](const GstSegment& segment) {
+            return gst_segment_to_running_time(&segment, GST_FORMAT_TIME, time);
+        });
     }
 
 private:
-    static GstPadProbeReturn OnData(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-        auto* self = static_cast<Arrivals*>(data);
-        std::lock_guard lock(self->mutex_);
-        if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-            if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
-                const GstSegment* segment = nullptr;
-                gst_event_parse_segment(event, &segment);
-                self->segment_ = *segment;
-            }
-            return GST_PAD_PROBE_OK;
-        }
-        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-        self->last_ = GST_BUFFER_PTS(buffer);
+    void Seen(GstPad* pad, GstBuffer* buffer, const GstSegment& segment) {
+        last_ = GST_BUFFER_PTS(buffer);
         const GstCapsHandle caps(gst_pad_get_current_caps(pad));
         // A cue comes again after each seek: the last one counts.
-        if ((self->first_ && self->kind_ != Kind::Cue) || !caps ||
-            !GST_BUFFER_PTS_IS_VALID(buffer)) {
-            return GST_PAD_PROBE_OK;
+        if ((first_ && kind_ != Kind::Cue) || !caps || !GST_BUFFER_PTS_IS_VALID(buffer)) {
+            return;
         }
         const std::optional<GstClockTime> at =
-            self->kind_ == Kind::Cue       ? std::optional(GST_BUFFER_PTS(buffer))
-            : self->kind_ == Kind::Picture ? TextAt(caps.get(), buffer)
-                                           : SoundAt(caps.get(), buffer);
+            kind_ == Kind::Cue       ? std::optional(GST_BUFFER_PTS(buffer))
+            : kind_ == Kind::Picture ? TextAt(caps.get(), buffer)
+                                     : SoundAt(caps.get(), buffer);
         if (at) {
             const GstClockTime running =
-                gst_segment_to_running_time(&self->segment_, GST_FORMAT_TIME, *at);
+                gst_segment_to_running_time(&segment, GST_FORMAT_TIME, *at);
             if (GST_CLOCK_TIME_IS_VALID(running)) {
-                self->first_ = running;
+                first_ = running;
             }
         }
-        return GST_PAD_PROBE_OK;
     }
     // The time of the first sample louder than a tenth of full scale.
     static std::optional<GstClockTime> SoundAt(GstCaps* caps, GstBuffer* buffer) {
@@ -180,13 +140,10 @@ private:
         return bright > 20 ? std::optional(GST_BUFFER_PTS(buffer)) : std::nullopt;
     }
 
-    GstPadHandle pad_;
     const Kind kind_;
-    gulong probe_ = 0;
-    std::mutex mutex_;
-    GstSegment segment_{};
     std::optional<GstClockTime> first_;
     GstClockTime last_ = GST_CLOCK_TIME_NONE;
+    SinkProbe probe_;
 };
 
 // Milliseconds of running time from the picture's 2 s to the first arrival.

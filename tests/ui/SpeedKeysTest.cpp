@@ -1,7 +1,7 @@
 // What a listener hears as the speed keys change the speed: the film's tone
 // keeps its pitch from half to double speed and rises beyond.
-#include "HeardPitch.h"
 #include "PlayerWindow.h"
+#include "SinkProbes.h"
 
 namespace {
 
