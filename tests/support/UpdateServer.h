@@ -3,53 +3,26 @@
 // the update never reaches the internet.
 #pragma once
 
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QString>
-#include <QStringList>
+#include "LocalServer.h"
 
 namespace velvaro::test {
 
 class UpdateServer {
 public:
     // `arguments` are the server's switches; `log` is where it logs requests.
-    UpdateServer(const QStringList& arguments, const QString& log) : log_(log) {
-        QFile::remove(log_);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStandardPaths::findExecutable(QStringLiteral("python3")),
-                       QStringList{QStringLiteral(VELVARO_UPDATE_SERVER_SCRIPT),
-                                   QStringLiteral("--log"), log_} +
-                           arguments);
-        if (!process_.waitForStarted(5000)) {
-            return;
-        }
-        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
-        }
-        const QString line = QString::fromLatin1(process_.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("PORT "))) {
-            port_ = line.mid(5).toInt();
-            qputenv("VELVARO_UPDATE_SERVER", QStringLiteral("127.0.0.1:%1").arg(port_).toLatin1());
+    UpdateServer(const QStringList& arguments, const QString& log)
+        : server_(QStringLiteral(VELVARO_UPDATE_SERVER_SCRIPT), arguments, log) {
+        if (server_.Started()) {
+            qputenv("VELVARO_UPDATE_SERVER",
+                    QStringLiteral("127.0.0.1:%1").arg(server_.Port()).toLatin1());
         }
     }
-    ~UpdateServer() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    UpdateServer(const UpdateServer&) = delete;
-    UpdateServer& operator=(const UpdateServer&) = delete;
 
-    bool Started() const { return port_ > 0; }
-    int Port() const { return port_; }
+    bool Started() const { return server_.Started(); }
+    int Port() const { return server_.Port(); }
 
     // Each request so far as "<client port> <path>".
-    QStringList Requests() const {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly)) {
-            return {};
-        }
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
+    QStringList Requests() const { return server_.Requests(); }
     // Only the paths, in order.
     QStringList Paths() const {
         QStringList paths;
@@ -60,9 +33,7 @@ public:
     }
 
 private:
-    QString log_;
-    QProcess process_;
-    int port_ = 0;
+    LocalServer server_;
 };
 
 }  // namespace velvaro::test
