@@ -109,6 +109,12 @@ void GstFilterGraph::OnError(GstMessage* message) {
         if (aborted_) {
             return;
         }
+        // An address's source that fails once open has sent what it could:
+        // that plays first, and its end, or the watchdog, tells why.
+        if (opened_ && !address_.empty() && FromAddressReader(message)) {
+            NetworkErrorText(message);
+            return;
+        }
         aborted_ = true;
         if (opened_ || errorText_.empty()) {
             errorText_ = !address_.empty()         ? NetworkErrorText(message)
@@ -120,8 +126,13 @@ void GstFilterGraph::OnError(GstMessage* message) {
 }
 
 void GstFilterGraph::StreamsFlushed() {
-    std::lock_guard lock(mutex_);
-    aborted_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        aborted_ = false;
+    }
+    // A source sought again reads afresh: an earlier failure may not recur.
+    std::lock_guard lock(hold_->mutex);
+    hold_->sourceFailure.clear();
 }
 
 namespace {

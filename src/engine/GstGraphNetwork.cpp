@@ -115,6 +115,11 @@ GstPadProbeReturn GstFilterGraph::OnNetworkData(GstPad*, GstPadProbeInfo*, GstFi
     return GST_PAD_PROBE_OK;
 }
 
+bool GstFilterGraph::FromAddressReader(GstMessage* message) {
+    GstObject* origin = GST_MESSAGE_SRC(message);
+    return GST_OBJECT_FLAG_IS_SET(origin, GST_ELEMENT_FLAG_SOURCE) && !GST_IS_BIN(origin);
+}
+
 std::string GstFilterGraph::NetworkErrorText(GstMessage* message) const {
     GError* parsed = nullptr;
     gst_message_parse_error(message, &parsed, nullptr);
@@ -123,14 +128,14 @@ std::string GstFilterGraph::NetworkErrorText(GstMessage* message) const {
     const GstStructure* details = nullptr;
     gst_message_parse_error_details(message, &details);
     guint status = 0;
+    const bool serverSaid = details && gst_structure_get_uint(details, "http-status-code", &status);
     std::string reason;
-    if (details && gst_structure_get_uint(details, "http-status-code", &status) && status == 416) {
+    if (serverSaid && status == 416) {
         // Asked only for what lies within the length the server announced.
         reason = "The server sent less than the length it announced.";
-    } else if (details && gst_structure_get_uint(details, "http-status-code", &status) &&
-               status >= 400) {
+    } else if (serverSaid && status >= 400) {
         reason = "The server answered " + std::to_string(status) + " " + text + ".";
-    } else if (GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message), GST_ELEMENT_FLAG_SOURCE) &&
+    } else if (FromAddressReader(message) &&
                g_error_matches(error.get(), GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED)) {
         // The source's flow failed: it stopped hearing from the server,
         // or never reached it.
@@ -154,10 +159,11 @@ std::string GstFilterGraph::NetworkErrorText(GstMessage* message) const {
         reason = text.empty() ? "The transfer failed." : text;
     }
     // A source that has failed sends no more: once what came has played,
-    // the watchdog tells why.
-    if (GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message), GST_ELEMENT_FLAG_SOURCE)) {
+    // its end or the watchdog tells why. The server's own answer says more
+    // than the flow's failure that may come before or after it.
+    if (FromAddressReader(message)) {
         std::lock_guard lock(hold_->mutex);
-        if (hold_->sourceFailure.empty()) {
+        if (hold_->sourceFailure.empty() || serverSaid) {
             hold_->sourceFailure = reason;
         }
     }

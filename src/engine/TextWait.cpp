@@ -31,14 +31,13 @@ void TextWait::Begin(GstElement* renderer, GstClockTime limit) {
     GstClock* clock = gst_system_clock_obtain();
     GstClockID id = gst_clock_new_single_shot_id(clock, gst_clock_get_time(clock) + limit);
     gst_object_unref(clock);
-    std::uint64_t round = 0;
-    {
-        std::lock_guard lock(state_->mutex);
-        state_->renderer.reset(GST_ELEMENT(gst_object_ref(renderer)));
-        state_->limit = id;
-        round = ++state_->round;
-    }
-    auto* call = new LimitCall{state_, round};
+    // Scheduled under the lock: an End from the picture's thread in between
+    // would free the id before the clock is given it. The clock calls back
+    // on its own thread, never from here.
+    std::lock_guard lock(state_->mutex);
+    state_->renderer.reset(GST_ELEMENT(gst_object_ref(renderer)));
+    state_->limit = id;
+    auto* call = new LimitCall{state_, ++state_->round};
     gst_clock_id_wait_async(id, &OnLimit, call,
                             [](gpointer data) { delete static_cast<LimitCall*>(data); });
 }

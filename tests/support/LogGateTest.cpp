@@ -30,6 +30,11 @@ TEST(LogGateTest, UnexpectedWarningsAndCriticalsFailTheTest) {
     qInfo("info");
     g_message("message");
     qWarning("This plugin does not support propagateSizeHints()");
+    g_log("GStreamer", G_LOG_LEVEL_CRITICAL,
+          "gst_clock_id_wait_async: assertion 'id != NULL' failed");
+    // The same text from anywhere else is ours.
+    EXPECT_NONFATAL_FAILURE(g_critical("gst_clock_id_wait_async: assertion 'id != NULL' failed"),
+                            "unexpected critical");
 }
 
 TEST(LogGateTest, AnExpectLogTakesMatchingMessagesWhileItLives) {

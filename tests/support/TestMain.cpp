@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace velvaro::test {
@@ -41,6 +42,14 @@ constexpr const char* kPlatformNoise[] = {
     "QStandardPaths: XDG_RUNTIME_DIR not set",
 };
 
+// GStreamer's own faults, each by its domain and whole text, that a test of
+// ours cannot avoid. The DVD source, pausing while it schedules a navigation
+// packet, hands the clock an id that the pause has just cleared; the packet
+// is scheduled again on the next play.
+constexpr std::pair<const char*, const char*> kUpstreamCriticals[] = {
+    {"GStreamer", "gst_clock_id_wait_async: assertion 'id != NULL' failed"},
+};
+
 // Constant-initialised, so ready before any message can come.
 constinit QMutex watchLock;
 constinit std::vector<ExpectLog*> watches;
@@ -55,6 +64,12 @@ void Judge(QtMsgType type, const QString& category, const QString& text) {
     }
     for (const char* noise : kPlatformNoise) {
         if (type == QtWarningMsg && text.startsWith(QLatin1String(noise))) {
+            return;
+        }
+    }
+    for (const auto& [domain, fault] : kUpstreamCriticals) {
+        if (type == QtCriticalMsg && category == QLatin1String(domain) &&
+            text == QLatin1String(fault)) {
             return;
         }
     }
