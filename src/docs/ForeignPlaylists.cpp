@@ -110,6 +110,12 @@ bool IsForeignPlaylist(const std::string& path, std::string_view start) {
         return false;
     }
     start = WithoutByteOrderMark(start);
+    // An HLS manifest shares the header but is a stream to play, its
+    // entries pieces of it.
+    if (start.find("#EXT-X-TARGETDURATION") != std::string_view::npos ||
+        start.find("#EXT-X-STREAM-INF") != std::string_view::npos) {
+        return false;
+    }
     const std::string name = Lower(path);
     return FirstLine(start).starts_with("#EXTM3U") || IsPls(start) || EndsWith(name, ".m3u") ||
            EndsWith(name, ".m3u8") || EndsWith(name, ".pls");

@@ -174,6 +174,8 @@ HRESULT GstFilterGraph::BuildFileSource(const std::string& path) {
         return VFW_E_CANNOT_RENDER;
     }
     g_object_set(fileSource.get(), "location", path.c_str(), nullptr);
+    // Before the link: the decoder makes its parser when linked.
+    g_signal_connect(decoder.get(), "element-added", G_CALLBACK(&OnFileDecoderPart), nullptr);
     fileSource_ = fileSource.get();
     source_ = decoder.get();
     gst_bin_add_many(GST_BIN(pipeline_.get()), fileSource_, source_, nullptr);
@@ -185,6 +187,32 @@ HRESULT GstFilterGraph::BuildFileSource(const std::string& path) {
     g_signal_connect(source_, "pad-added", G_CALLBACK(&OnPadAdded), this);
     g_signal_connect(source_, "select-stream", G_CALLBACK(&OnSelectStream), this);
     return S_OK;
+}
+
+namespace {
+
+// parsebin's answers to autoplug-select (the enum is not in a public header).
+constexpr int kAutoplugTry = 0;
+constexpr int kAutoplugSkip = 2;
+
+// Streaming thread: whether the parser may use `factory` on a local file.
+int ChooseFileParser(GstElement*, GstPad*, GstCaps*, GstElementFactory* factory, gpointer) {
+    // The newer adaptive demuxers fetch their pieces over HTTP only; the
+    // older ones read a manifest's pieces from the disk too.
+    const gchar* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    const bool adaptive = klass && g_strrstr(klass, "Adaptive");
+    return adaptive && g_str_has_suffix(GST_OBJECT_NAME(factory), "demux2") ? kAutoplugSkip
+                                                                            : kAutoplugTry;
+}
+
+}  // namespace
+
+// Streaming or opening thread: the file's decoder made a part.
+void GstFilterGraph::OnFileDecoderPart(GstBin*, GstElement* part, gpointer) {
+    if (GstElementFactory* factory = gst_element_get_factory(part);
+        factory && g_strcmp0(GST_OBJECT_NAME(factory), "parsebin") == 0) {
+        g_signal_connect(part, "autoplug-select", G_CALLBACK(&ChooseFileParser), nullptr);
+    }
 }
 
 void GstFilterGraph::CreateVideoOutput() {

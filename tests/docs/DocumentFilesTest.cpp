@@ -106,6 +106,9 @@ TEST_F(DocumentFilesTest, WhatIsNoDocumentOfOursIsNotLoaded) {
         {"deep.vpp", deep, "End tag of media element not found"},
         {"junk.vpp", junk, ""},
         {"notes.txt", "/films/a.avi\n/films/b.avi\n", ""},
+        // A stream's manifest, master or media, is a medium to play.
+        {"stream.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2.0,\npart-0.ts\n", ""},
+        {"master.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1000\nlow/index.m3u8\n", ""},
     };
     for (const auto& [name, bytes, why] : files) {
         WriteBytes(Path(name), bytes);

@@ -18,6 +18,7 @@ namespace {
 
 using namespace velvaro::test;
 using ::testing::HasSubstr;
+using namespace Qt::StringLiterals;
 
 class NetworkStreamTest : public PlayerTest {
 protected:
@@ -33,12 +34,15 @@ protected:
     MediaServer server{QStringLiteral(VELVARO_TEST_MEDIA)};
 };
 
+// An HLS manifest on the disk plays as the same stream would from a server.
 TEST_F(NetworkStreamTest, PlaysAFileHlsDashAndARedirectWithPictureAndSound) {
     ASSERT_TRUE(server.Started());
-    for (const char* path :
-         {"net/clip.mp4", "net/hls/index.m3u8", "net/dash/manifest.mpd", "redirect/net/clip.mp4"}) {
-        SCOPED_TRACE(path);
-        auto player = OpenAddress(server.Address(QString::fromLatin1(path)));
+    for (const std::string& address :
+         {server.Address(u"net/clip.mp4"_s), server.Address(u"net/hls/index.m3u8"_s),
+          server.Address(u"net/dash/manifest.mpd"_s), server.Address(u"redirect/net/clip.mp4"_s),
+          std::string(VELVARO_TEST_MEDIA "/net/hls/index.m3u8")}) {
+        SCOPED_TRACE(address);
+        auto player = OpenAddress(address);
         ASSERT_EQ(player->GetOpenResult(), S_OK) << player->GetErrorText();
         EXPECT_EQ(std::tuple(player->HasVideo(), player->HasAudio()), std::tuple(S_OK, S_OK));
         EXPECT_NEAR(player->GetDuration(), 800, 10);

@@ -1,5 +1,6 @@
 // Addresses of a local HTTP server played in the real window: named by
-// their last path segment, from the command line and from a playlist; a
+// their last path segment, from the command line and from a playlist (and
+// an HLS manifest on the disk as one medium too); a
 // server that stalls shows the buffering in the status bar and then why
 // it stopped; one that fails says where and why in the open's message.
 #include "MediaServer.h"
@@ -32,6 +33,14 @@ TEST_F(NetworkTest, AnAddressFromTheCommandLineOrAPlaylistPlaysUnderItsLastSegme
     EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("clip.mp4"); }))
         << Title().toStdString();
     EXPECT_TRUE(WaitFor([this] { return Position() > 100; }));
+
+    // A stream's manifest on the disk is one medium, not a list of its pieces.
+    const std::string manifest = VELVARO_TEST_MEDIA "/net/hls/index.m3u8";
+    OpenAll({manifest});
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("index.m3u8"); }))
+        << Title().toStdString();
+    EXPECT_EQ(window->Session().State().path, QString::fromStdString(manifest));
+    EXPECT_TRUE(WaitFor([this] { return Position() > 300; }));
 }
 
 TEST_F(NetworkTest, AStallShowsBufferingThenWhyAndAFailedOpenNamesTheAddress) {
