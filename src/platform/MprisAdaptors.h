@@ -27,7 +27,9 @@ public:
     bool HasTrackList() const { return false; }
     QString Identity() const { return QStringLiteral("Velvaro"); }
     QString DesktopEntry() const { return QStringLiteral("velvaro"); }
-    QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
+    QStringList SupportedUriSchemes() const {
+        return {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+    }
     QStringList SupportedMimeTypes() const { return {}; }
 
 public Q_SLOTS:

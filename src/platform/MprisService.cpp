@@ -1,6 +1,7 @@
 #include "platform/MprisService.h"
 
 #include "platform/MprisAdaptors.h"
+#include "platform/NetworkAddress.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -224,8 +225,7 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
-    const QUrl url(Uri);
-    if (url.isLocalFile()) {
+    if (QUrl(Uri).isLocalFile() || velvaro::platform::IsNetworkAddress(Uri)) {
         service_.Remote().RemoteOpenUri(Uri);
     }
 }

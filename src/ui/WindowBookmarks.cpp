@@ -3,6 +3,7 @@
 #include "CommandRanges.h"
 #include "dialogs/CBookmarkDlg.h"
 #include "engine/CFilePlayer.h"
+#include "platform/NetworkAddress.h"
 #include "session/PlayerSession.h"
 #include "ui/PlayerStatusBar.h"
 #include "ui/PlayerWindowState.h"
@@ -31,13 +32,16 @@ void WindowBookmarks::OnMediumOpened(const QString& mediumPath) {
         return;
     }
     editor_->SetPlayer(parts_.session.Player());
-    const QFileInfo medium(mediumPath);
-    const QString stem = medium.suffix().isEmpty()
-                             ? mediumPath
-                             : mediumPath.left(mediumPath.size() - medium.suffix().size() - 1);
+    // An address has no folder of ours: its bookmarks are offered for saving
+    // under its name, and none are looked for.
+    const bool address = velvaro::platform::IsNetworkAddress(mediumPath);
+    const QString named = address ? velvaro::platform::AddressDisplayName(mediumPath) : mediumPath;
+    const QFileInfo medium(named);
+    const QString stem =
+        medium.suffix().isEmpty() ? named : named.left(named.size() - medium.suffix().size() - 1);
     const QString bookmarkFile = stem + QStringLiteral(".vbm");
     editor_->SetBookmarkFile(bookmarkFile);
-    if (QFileInfo::exists(bookmarkFile) && editor_->LoadBookmarkFile(bookmarkFile)) {
+    if (!address && QFileInfo::exists(bookmarkFile) && editor_->LoadBookmarkFile(bookmarkFile)) {
         ShowEditor(true);
     }
 }

@@ -130,7 +130,9 @@ RemoteState WindowRemote::Current() const {
     }
     if (session.FilePlayer()) {
         state.title = now.name;
-        state.url = QUrl::fromLocalFile(now.path).toString(QUrl::FullyEncoded);
+        state.url = velvaro::platform::IsNetworkAddress(now.path)
+                        ? now.path
+                        : QUrl::fromLocalFile(now.path).toString(QUrl::FullyEncoded);
     }
     state.lengthUs = std::max(0, now.duration) * kUsPerHundredth;
     // Backwards speeds have no place in the interface; they show by their size.

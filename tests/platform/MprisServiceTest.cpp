@@ -201,10 +201,11 @@ TEST_F(MprisServiceTest, PlayerctlCommandsReachTheRemoteOnlyWhereThePlayerCanDoT
     // end goes on to the next track; before the start is the start.
     PlayerctlEach({"position 5", "position 1-", "position 30", "position 30+", "position 9-",
                    "volume 0.5", "volume 3", "open file:///media/other.mkv",
-                   "open https://example.org/a.mkv"});
+                   "open https://example.org/a.mkv", "open ftp://example.org/a.mkv"});
     EXPECT_EQ(remote_.Take(),
               (Lines{"SetPosition 5000000", "SetPosition 1500000", "Next", "SetPosition 0",
-                     "SetVolume 0.5", "SetVolume 1", "OpenUri file:///media/other.mkv"}));
+                     "SetVolume 0.5", "SetVolume 1", "OpenUri file:///media/other.mkv",
+                     "OpenUri https://example.org/a.mkv"}));
 
     SetProperty("Rate", 100);
     SetProperty("Rate", 3);

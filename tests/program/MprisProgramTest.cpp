@@ -1,6 +1,7 @@
 // The real program on a private session bus, driven by the real playerctl as
 // a desktop's media controls would, and by the media keys; without a bus it
 // plays all the same.
+#include "MediaServer.h"
 #include "ProgramFixture.h"
 
 #include <QUrl>
@@ -98,6 +99,24 @@ TEST_F(MprisProgramTest, PlayerctlAndTheMediaKeysPlayPauseSeekAndGoToTheNextItem
               0);
     ASSERT_TRUE(player->WaitForExit(10000));
     EXPECT_EQ(player->exitCode(), 0);
+}
+
+// Addresses come as files do: handed over by a second start, and through
+// the bus's OpenUri, each named by its last path segment.
+TEST_F(MprisProgramTest, AddressesArriveByHandOverAndThroughTheBus) {
+    MediaServer server{QStringLiteral(VELVARO_TEST_MEDIA)};
+    ASSERT_TRUE(server.Started());
+    SetUpRegistry({{"SingleInstanceMode", 1}});
+    auto first = Start({kMedia + "audio.mp3"});
+    ASSERT_TRUE(WaitForTitles({"Velvaro - audio.mp3 - PLAY"}));
+    auto second = Start({server.Address(QStringLiteral("redirect/net/clip.mp4"))});
+    ASSERT_TRUE(second->WaitForExit(15000));
+    EXPECT_TRUE(WaitForTitles({"Velvaro - clip.mp4 - PLAY"}));
+    const std::string stream = server.Address(QStringLiteral("net/hls/index.m3u8"));
+    Playerctl({"open", stream});
+    EXPECT_TRUE(WaitForTitles({"Velvaro - index.m3u8 - PLAY"}));
+    EXPECT_TRUE(WaitForAnswer({"metadata", "xesam:url"}, stream));
+    EXPECT_EQ(first->state(), QProcess::Running);
 }
 
 // Without single instance every start gets a window and a bus name of its

@@ -5,9 +5,12 @@
 // it stopped; one that fails says where and why in the open's message.
 #include "MediaServer.h"
 #include "PlayerWindow.h"
+#include "dialogs/CBookmarkDlg.h"
+#include "docs/BookmarkFile.h"
 
 #include <QFile>
 #include <QInputDialog>
+#include <QTreeWidget>
 
 #include <gmock/gmock.h>
 
@@ -41,6 +44,27 @@ TEST_F(NetworkTest, AnAddressFromTheCommandLineOrAPlaylistPlaysUnderItsLastSegme
         << Title().toStdString();
     EXPECT_EQ(window->Session().State().path, QString::fromStdString(manifest));
     EXPECT_TRUE(WaitFor([this] { return Position() > 300; }));
+}
+
+// A bookmark on an address opens it where the bookmark is; the address's
+// own bookmarks are offered for saving under its name, not under the address.
+TEST_F(NetworkTest, ABookmarkOnAnAddressOpensItWhereTheBookmarkIs) {
+    ASSERT_TRUE(server.Started());
+    const std::string film = Link("film.mkv", "long.mkv");
+    const std::string address = server.Address(u"net/clip.mp4"_s);
+    ASSERT_TRUE(velvaro::docs::SaveBookmarkFile(
+        (std::filesystem::path(film).parent_path() / "film.vbm").string(),
+        {{"here", 150, film}, {"there", 500, address}}, "1"));
+    settings->startMediaAutomatically = 0;
+    Start(film);
+    ASSERT_TRUE(BookmarkEditor()->isVisible());
+    auto* rows = BookmarkEditor()->findChild<QTreeWidget*>();
+    rows->setCurrentItem(rows->topLevelItem(1));
+    Settle();
+    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("clip.mp4", "STOP"); }))
+        << Title().toStdString();
+    EXPECT_TRUE(WaitFor([this] { return std::abs(Position() - 500) < 30; })) << Position();
+    EXPECT_EQ(static_cast<CBookmarkDlg*>(BookmarkEditor())->BookmarkFile(), u"clip.vbm"_s);
 }
 
 TEST_F(NetworkTest, AStallShowsBufferingThenWhyAndAFailedOpenNamesTheAddress) {
