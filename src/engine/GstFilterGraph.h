@@ -164,6 +164,7 @@ protected:
     // Why reading the address failed; naming it once the open is over.
     std::string NetworkErrorText(GstMessage* message) const;
     static void OnFileDecoderPart(GstBin* decoder, GstElement* part, gpointer);
+    void ReadTextAhead(LONGLONG subtitleDelay);
     // From the element that reads the address, not a bin around it.
     static bool FromAddressReader(GstMessage* message);
     static void LogMessage(GstMessage* message);

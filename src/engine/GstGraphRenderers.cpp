@@ -215,6 +215,7 @@ HRESULT GstFilterGraph::SetSubtitleDelay(LONGLONG delay) {
                            : nullptr);
         showsText = input && gst_pad_is_linked(input.get());
     }
+    ReadTextAhead(delay);
     // The overlay may hold the next text already, at its old time, and the
     // stream moves to the new one only with the text after it: both come
     // again from where the picture is, a still one held for its text.
@@ -224,6 +225,29 @@ HRESULT GstFilterGraph::SetSubtitleDelay(LONGLONG delay) {
                                                                          : shown);
     }
     return S_OK;
+}
+
+// Text moved earlier has to come from the file that much ahead of the
+// pictures. The decoder's queue holds only what the streams' interleaving
+// needs (under a second); while the text is early, it holds the delay and a
+// second more of the coded streams.
+void GstFilterGraph::ReadTextAhead(LONGLONG delay) {
+    if (!source_) {
+        return;
+    }
+    ForEachItem(gst_bin_iterate_recurse(GST_BIN(source_)), [delay](gpointer item) {
+        GstElement* element = GST_ELEMENT(item);
+        GstElementFactory* factory = gst_element_get_factory(element);
+        if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "multiqueue") == 0) {
+            if (delay < 0) {
+                g_object_set(element, "use-interleave", FALSE, "max-size-time",
+                             static_cast<guint64>(-delay) + GST_SECOND, nullptr);
+            } else {
+                g_object_set(element, "use-interleave", TRUE, nullptr);
+            }
+        }
+        return true;
+    });
 }
 
 // Streaming thread of the video sink: a frame at the size it will be shown.

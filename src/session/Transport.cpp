@@ -176,7 +176,8 @@ void Transport::ShiftAudioDelay(int milliseconds) {
 
 void Transport::ShiftSubtitleDelay(int milliseconds) {
     CMediaPlayer* player = session_.Player();
-    if (!player) {
+    // A disc's subpictures keep its timing: the commands are greyed there.
+    if (!player || !session_.Commands().IsEnabled(IDM_SUBTITLE_DELAY_RESET)) {
         return;
     }
     const int delay = ShiftedDelay(session_.State().subtitleDelay, milliseconds);

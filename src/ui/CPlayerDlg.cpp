@@ -120,7 +120,7 @@ CPlayerDlg::CPlayerDlg(CPlayerCommandLineInfo* commandLine, CLanguageFile* langu
     // Each step of a delay shows where it stands now, for a few seconds.
     connect(&session, &PlayerSession::executed, this, [this](int command) {
         if (const QString text = DelayText(command, session.State(), *this->language);
-            !text.isEmpty()) {
+            !text.isEmpty() && session.Commands().IsEnabled(command)) {
             bars.ShowNotice(text, 3000);
         }
     });

@@ -77,8 +77,12 @@ bool CPlayerDlg::ShowOpenedDvd(const QString& path, bool fromPlaylist,
     session.Loop().Reset(duration);
 
     windowMenus.ApplyCommandStates({.open = true, .video = hasVideo, .audio = hasAudio});
-    // A separate sound track is a file's.
-    session.Commands().SetEnabled(IDM_AUDIO_AUDIOTRACKOEFFNEN, false);
+    // A separate sound track is a file's. Subpictures keep the disc's timing:
+    // they are drawn in step with the navigation, highlights and all.
+    for (const int id : {IDM_AUDIO_AUDIOTRACKOEFFNEN, IDM_SUBTITLE_DELAY_LATER,
+                         IDM_SUBTITLE_DELAY_EARLIER, IDM_SUBTITLE_DELAY_RESET}) {
+        session.Commands().SetEnabled(id, false);
+    }
     // Chapters are the disc's, whatever the playlist says.
     session.Commands().SetEnabled(IDTBB_PREVTRACKCHAPTER, true);
     session.Commands().SetEnabled(IDTBB_NEXTTRACKCHAPTER, true);

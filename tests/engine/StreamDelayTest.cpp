@@ -170,10 +170,12 @@ TEST(StreamDelayTest, SoundAndTextReachTheirSinksLaterOrEarlierByTheirDelays) {
         bool whilePlaying;
     };
     // Sound and the film's own text later, set while paused; sound and the
-    // file's text earlier, set while playing at one and a half speed. Both
-    // from a seek, to half a second.
+    // file's text earlier, set while playing at one and a half speed; the
+    // film's own text earlier by more than the film is read ahead of its
+    // pictures. All from a seek, to half a second.
     for (const Case& step : {Case{Media("onset.mkv"), 0, 1.0, 500, 400, false},
-                             Case{folder / "film.mkv", 1, 1.5, -250, -300, true}}) {
+                             Case{folder / "film.mkv", 1, 1.5, -250, -300, true},
+                             Case{Media("onset.mkv"), 0, 1.0, 0, -1200, false}}) {
         SCOPED_TRACE(step.film);
         const auto graph = CreateFilterGraph();
         ASSERT_EQ(graph->RenderFile(step.film), S_OK);

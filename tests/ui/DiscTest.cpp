@@ -173,11 +173,17 @@ TEST_F(DiscTest, WhatTheDiscForbidsIsGreyedAndWhatItAllowsEnabled) {
     // allowed there, resuming is not.
     Key(VK_RETURN);
     EXPECT_TRUE(WaitFor([this] { return Enabled(IDM_NAVIGATION_PLAYPREVIOUSCHAPTER); }));
-    ExpectState({.enabledCommands = {IDM_NAVIGATION_SHOWTOPMENU, IDM_NAVIGATION_REPLAYCHAPTER},
+    // Subpictures keep the disc's own timing; the sound may be moved.
+    ExpectState({.enabledCommands = {IDM_NAVIGATION_SHOWTOPMENU, IDM_NAVIGATION_REPLAYCHAPTER,
+                                     IDM_AUDIO_DELAY_LATER},
                  .greyedCommands = {IDM_NAVIGATION_PLAYNEXTCHAPTER, IDM_NAVIGATION_RESUME,
-                                    IDM_PLAYSPEED_PLAYFASTFORWARDS},
+                                    IDM_PLAYSPEED_PLAYFASTFORWARDS, IDM_SUBTITLE_DELAY_LATER,
+                                    IDM_SUBTITLE_DELAY_EARLIER, IDM_SUBTITLE_DELAY_RESET},
                  .greyedButtons = {IDTBB_RESUME}});
     EXPECT_TRUE(PositionSlider()->isEnabled());
+    Key('H');
+    EXPECT_EQ(window->Session().State().subtitleDelay, 0);
+    EXPECT_FALSE(StatusText(0).contains(u"delay"_s)) << StatusText(0).toStdString();
 }
 
 TEST_F(DiscTest, TheDrivePopupListsTheOpticalDrivesAndOpensTheChosenOne) {
