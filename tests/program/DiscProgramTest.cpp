@@ -20,13 +20,18 @@ TEST_F(DiscProgramTest, StartedOnADiscFolderItPlaysTheTitleOfTheButtonClicked) {
     ASSERT_TRUE(WaitForTitles({"Velvaro - menu - PLAY"})) << testing::PrintToString(WindowTitles());
     // The root menu on the screen, navy, with one button framed in yellow.
     QRect frame;
+    QImage seen;
     ASSERT_TRUE(RunEventsUntil(
         [&] {
             // The selected button's yellow frame: its long top and bottom edges.
-            frame = Bounds(Screen(), &Yellow, 150);
+            seen = Screen();
+            frame = Bounds(seen, &Yellow, 150);
             return frame.width() > 150 && frame.height() > 30;
         },
-        15000));
+        15000))
+        << "yellow rows " << frame.width() << "x" << frame.height() << "; navy "
+        << Share(seen, seen.rect(), &Navy) << " per mille of a " << seen.width() << "x"
+        << seen.height() << " screen; " << testing::PrintToString(WindowTitles());
     const QRect menu = frame.adjusted(-100, -60, 100, 60);
     EXPECT_GT(Share(Screen(), menu, &Navy), 500);
     ASSERT_EQ(
