@@ -193,7 +193,8 @@ std::function<void()> CPlayerDlg::StartOpening(bool keepNotice) {
 
 void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
                            std::function<void(bool opened)> then) {
-    const auto finish = qScopeGuard(StartOpening(true));
+    std::function<void()> done = StartOpening(true);
+    const auto finish = qScopeGuard([&done] { done ? done() : void(); });
     CloseEngine();
     remote.OnOpening();
     if (!fromPlaylist) {
@@ -213,21 +214,25 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
     }
 
     if (WindowDisc::IsPlace(path)) {
-        // A disc hears back once it has opened.
-        if (!disc.OpenPlace(path, fromPlaylist, then)) {
-            // Given to open like a file, it fails like one.
-            if (fullscreen.IsFullscreen()) {
-                fullscreen.LeaveFullscreen();
-            }
-            ShowIdleLayout();
-            if (!fromPlaylist && !closing) {
-                ReportOpenFailure(this, language, path.toStdString(),
-                                  "It is a folder without DVD-Video, Video CD or media files.");
-            }
-            if (then) {
-                then(false);
-            }
-        }
+        // A disc hears back once it has opened; the open is under way until
+        // the place has been read.
+        disc.OpenPlace(
+            path, fromPlaylist, then,
+            [this, path, fromPlaylist, then] {
+                // Given to open like a file, it fails like one.
+                if (fullscreen.IsFullscreen()) {
+                    fullscreen.LeaveFullscreen();
+                }
+                ShowIdleLayout();
+                if (!fromPlaylist && !closing) {
+                    ReportOpenFailure(this, language, path.toStdString(),
+                                      "It is a folder without DVD-Video, Video CD or media files.");
+                }
+                if (then) {
+                    then(false);
+                }
+            },
+            std::exchange(done, {}));
         return;
     }
 
@@ -242,6 +247,7 @@ void CPlayerDlg::OpenMedia(const QString& requestedPath, bool fromPlaylist,
 }
 
 void CPlayerDlg::CancelOpening() {
+    disc.DropPendingPlace();
     if (!session.Opener().Busy()) {
         return;
     }

@@ -47,20 +47,40 @@ bool WindowDisc::IsPlace(const QString& path) {
            (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISBLK(status.st_mode));
 }
 
-bool WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
-                           std::function<void(bool opened)> then) {
-    const DiscPlaceContents contents = ResolveDiscPlace(path, parts_.settings.associations);
-    if (!contents.dvd.isEmpty()) {
-        opens_.dvd(contents.dvd, fromPlaylist, std::move(then));
-    } else if (!contents.files.isEmpty()) {
-        opens_.files(contents.files);
-        if (then) {
-            then(true);
-        }
-    } else {
-        return false;
+void WindowDisc::OpenPlace(const QString& path, bool fromPlaylist,
+                           std::function<void(bool opened)> then, std::function<void()> nothing,
+                           std::function<void()> done) {
+    DropPendingPlace();
+    placeDone_ = std::move(done);
+    placeReading_ = std::make_unique<velvaro::platform::BackgroundWork>(
+        &parts_.window,
+        [this, path, fromPlaylist, then = std::move(then), nothing = std::move(nothing),
+         associations =
+             parts_.settings.associations]() -> velvaro::platform::BackgroundWork::Answer {
+            DiscPlaceContents contents = ResolveDiscPlace(path, associations);
+            return [this, contents = std::move(contents), fromPlaylist, then, nothing] {
+                placeReading_.reset();
+                const auto finish =
+                    qScopeGuard([done = std::exchange(placeDone_, {})] { done ? done() : void(); });
+                if (!contents.dvd.isEmpty()) {
+                    opens_.dvd(contents.dvd, fromPlaylist, then);
+                } else if (!contents.files.isEmpty()) {
+                    opens_.files(contents.files);
+                    if (then) {
+                        then(true);
+                    }
+                } else if (nothing) {
+                    nothing();
+                }
+            };
+        });
+}
+
+void WindowDisc::DropPendingPlace() {
+    placeReading_.reset();
+    if (const auto done = std::exchange(placeDone_, {})) {
+        done();
     }
-    return true;
 }
 
 void WindowDisc::ChooseFolder() {

@@ -2,6 +2,7 @@
 // disc folder, navigates a DVD's menus and follows its news.
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "platform/OpticalDrives.h"
 #include "platform/PlayerMessages.h"
 #include "ui/WindowOpens.h"
@@ -35,11 +36,16 @@ public:
     // A folder, a disc image or a drive's device: what the window opens as
     // a disc place rather than as a file.
     static bool IsPlace(const QString& path);
-    // A DVD, a Video CD or the media files of a folder; nothing, and false,
-    // when the place holds none of them. Otherwise `then` hears whether it
-    // opened: a DVD's once its open has settled.
-    bool OpenPlace(const QString& path, bool fromPlaylist = false,
-                   std::function<void(bool opened)> then = {});
+    // A DVD, a Video CD or the media files of a folder. What the place holds
+    // is read off the window's thread (a folder may hold thousands of
+    // files); then `nothing` hears when it holds none of them, else `then`
+    // hears whether it opened: a DVD's once its open has settled. `done`
+    // comes once the reading is answered or dropped.
+    void OpenPlace(const QString& path, bool fromPlaylist = false,
+                   std::function<void(bool opened)> then = {}, std::function<void()> nothing = {},
+                   std::function<void()> done = {});
+    // A place still being read opens nothing when its reading ends.
+    void DropPendingPlace();
     // "Choose Dir": a folder from the folder browser, opened as a place.
     void ChooseFolder();
     // The drive items of the CD/DVD popup, after its first two.
@@ -70,6 +76,8 @@ private:
     FullscreenView& fullscreen_;
     const WindowOpens& opens_;
     bool handShown_ = false;
+    std::unique_ptr<velvaro::platform::BackgroundWork> placeReading_;
+    std::function<void()> placeDone_;
     // What each drive item opens, by its place after 64000.
     std::vector<QString> drivePlaces_;
     std::function<std::vector<velvaro::platform::OpticalDrive>()> driveSource_ = [] {
