@@ -75,6 +75,10 @@ HRESULT GstDvdGraph::BuildPipeline(const std::string& device) {
         return VFW_E_CANNOT_RENDER;
     }
     g_object_set(navigator.get(), "device", device.c_str(), nullptr);
+    // The navigator hands over decoded pictures of 600 KB each: a few are
+    // enough to keep the mixer fed, where a second's worth held 15 MB.
+    g_object_set(videoQueue.get(), "max-size-buffers", 3u, "max-size-bytes", 0u, "max-size-time",
+                 guint64{0}, nullptr);
     source_ = navigator.get();
     spu_ = spu.get();
     videoQueue_ = videoQueue.get();
