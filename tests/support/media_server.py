@@ -26,6 +26,8 @@ import re
 import sys
 import time
 
+from local_http import serve
+
 
 def parse_arguments():
     parser = argparse.ArgumentParser()
@@ -135,22 +137,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.flush()
 
 
-class Server(http.server.ThreadingHTTPServer):
-    def handle_error(self, request, client_address):
-        # A player that lets go of a connection mid-answer is no fault.
-        if not isinstance(sys.exc_info()[1], (ConnectionError, TimeoutError)):
-            super().handle_error(request, client_address)
-
-
 def main():
-    server = Server(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    print(f"PORT {server.server_address[1]}", flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
-    return 0
+    return serve(Handler)
 
 
 if __name__ == "__main__":

@@ -14,6 +14,8 @@ import http.server
 import sys
 import time
 
+from local_http import serve
+
 
 def parse_arguments():
     parser = argparse.ArgumentParser()
@@ -125,14 +127,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    print(f"PORT {server.server_address[1]}", flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
-    return 0
+    return serve(Handler)
 
 
 if __name__ == "__main__":
