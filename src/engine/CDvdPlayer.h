@@ -57,6 +57,9 @@ public:
     // navigator seeks in whole seconds.
     HRESULT StepFrame(bool forwards) override;
     HRESULT SetPosition(int position) override;
+    // A disc's time seeks go through its navigation, which has no quick
+    // kind: a dragged thumb seeks when it rests.
+    HRESULT ScrubTo(int) override { return E_NOTIMPL; }
     int GetDuration() override;
     int GetPosition() override;
     HRESULT GetPreferredAspectRatio(long* x, long* y) override;

@@ -127,17 +127,28 @@ void CMediaPlayer::PlayPause() {
     }
 }
 
-HRESULT CMediaPlayer::SetPosition(int position) {
-    if (!mediaSeeking) {
+namespace {
+
+HRESULT SeekTo(IMediaSeeking* seeking, int position, int duration, unsigned flags) {
+    if (!seeking) {
         return E_NOINTERFACE;
     }
-    const int duration = GetDuration();
     if (position >= duration) {
         position = duration - 1;
     }
     LONGLONG target = static_cast<LONGLONG>(position) * kUnitsPerHundredth;
-    return mediaSeeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
-                                      AM_SEEKING_NoPositioning);
+    return seeking->SetPositions(&target, flags, nullptr, AM_SEEKING_NoPositioning);
+}
+
+}  // namespace
+
+HRESULT CMediaPlayer::SetPosition(int position) {
+    return SeekTo(mediaSeeking.get(), position, GetDuration(), AM_SEEKING_AbsolutePositioning);
+}
+
+HRESULT CMediaPlayer::ScrubTo(int position) {
+    return SeekTo(mediaSeeking.get(), position, GetDuration(),
+                  AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame);
 }
 
 HRESULT CMediaPlayer::SetVolume(int volume) {

@@ -59,6 +59,9 @@ public:
     virtual HRESULT Pause();
     virtual void PlayPause();
     virtual HRESULT SetPosition(int position);
+    // Shows the key frame nearest `position` quickly, for a thumb being
+    // dragged; of positions that come faster than pictures, the newest.
+    virtual HRESULT ScrubTo(int position);
     virtual HRESULT SetVolume(int volume);
     virtual int GetVolume();
     virtual int GetDuration();

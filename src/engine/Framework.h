@@ -74,6 +74,8 @@ enum class TimeFormat { MediaTime, Frame };
 // Seek flags of SetPositions.
 inline constexpr unsigned AM_SEEKING_NoPositioning = 0;
 inline constexpr unsigned AM_SEEKING_AbsolutePositioning = 1;
+// To the nearest key frame: a picture quickly, not the exact one.
+inline constexpr unsigned AM_SEEKING_SeekToKeyFrame = 4;
 
 enum class PinDirection { Input, Output };
 

@@ -5,6 +5,7 @@
 
 #include "GstGraphParts.h"
 #include "GstSubtitleFiles.h"
+#include "KeyFrameSeeks.h"
 #include "TextWait.h"
 #include "VideoOutput.h"
 
@@ -239,6 +240,8 @@ protected:
     // `waitForText`: a renderer that holds the first picture after the seek
     // until it has the text for it, a bounded time.
     HRESULT Seek(double rate, gint64 position, GstElement* waitForText = nullptr);
+    // To the key frame nearest `position`, for a thumb being dragged.
+    HRESULT SeekKeyFrame(gint64 position);
 
     GstElementHandle pipeline_;
     // The network address played; empty for a file.
@@ -285,6 +288,8 @@ protected:
     std::unique_ptr<SubtitleFileSearch> subtitleSearch_;
     std::unique_ptr<QTemporaryFile> subtitleCopy_;  // what subtitleSource_ reads, if a copy
     TextWait textWait_;  // of the overlay's renderer, for a picture shown again
+    KeyFrameSeeks keyFrameSeeks_{
+        [this](std::int64_t position) { return SUCCEEDED(SeekKeyFrame(position)); }};
     // Held aside, out of the pipeline, while a separate track plays.
     GstElementHandle filmAudioRenderer_;
     std::vector<std::string> filmSelection_;

@@ -69,6 +69,10 @@ GstBusSyncReply GstFilterGraph::OnBusMessage(GstBus*, GstMessage* message, GstFi
         case GST_MESSAGE_BUFFERING:
             graph->OnBuffering(message);
             break;
+        case GST_MESSAGE_ASYNC_DONE:
+            graph->keyFrameSeeks_.Landed();
+            graph->OnOtherMessage(message);
+            break;
         case GST_MESSAGE_ERROR:
             // A subtitle file that fails only loses its text, logged above;
             // its end lets the overlay stop waiting for more.

@@ -142,6 +142,7 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
     if (!CanSeek()) {
         return E_NOTIMPL;
     }
+    keyFrameSeeks_.Drop();
     lastChange_ = std::chrono::steady_clock::now();
     ++happenings_;
     // Text that is there comes within a few milliseconds, 20 on a busy
@@ -164,6 +165,25 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
     return done ? S_OK : E_FAIL;
 }
 
+HRESULT GstFilterGraph::SeekKeyFrame(gint64 position) {
+    if (!CanSeek()) {
+        return E_NOTIMPL;
+    }
+    lastChange_ = std::chrono::steady_clock::now();
+    ++happenings_;
+    textWait_.End();
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT |
+                                                 GST_SEEK_FLAG_SNAP_NEAREST);
+    const bool done =
+        rate_ > 0
+            ? gst_element_seek(pipeline_.get(), rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                               position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+            : gst_element_seek(pipeline_.get(), rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                               GST_SEEK_TYPE_SET, position);
+    StreamsFlushed();
+    return done ? S_OK : E_FAIL;
+}
+
 HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, LONGLONG*,
                                      unsigned) {
     if (!source_) {
@@ -172,6 +192,7 @@ HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, L
     if (!current || (currentFlags & AM_SEEKING_AbsolutePositioning) == 0) {
         return S_OK;
     }
+    gint64 position = std::max<LONGLONG>(0, *current) * 100;
     if (timeFormat_ == TimeFormat::Frame) {
         GstVideoInfo info;
         if (FAILED(NativeVideoInfo(&info)) || info.fps_n <= 0 || info.fps_d <= 0) {
@@ -179,11 +200,14 @@ HRESULT GstFilterGraph::SetPositions(LONGLONG* current, unsigned currentFlags, L
         }
         // A quarter into the frame: inside it however its time was rounded.
         const auto quarters = static_cast<guint64>(std::max<LONGLONG>(0, *current)) * 4 + 1;
-        return Seek(rate_, static_cast<gint64>(gst_util_uint64_scale(
-                               quarters, static_cast<guint64>(info.fps_d) * GST_SECOND,
-                               static_cast<guint64>(info.fps_n) * 4)));
+        position = static_cast<gint64>(
+            gst_util_uint64_scale(quarters, static_cast<guint64>(info.fps_d) * GST_SECOND,
+                                  static_cast<guint64>(info.fps_n) * 4));
     }
-    return Seek(rate_, std::max<LONGLONG>(0, *current) * 100);
+    if (currentFlags & AM_SEEKING_SeekToKeyFrame) {
+        return keyFrameSeeks_.Request(position) ? S_OK : E_FAIL;
+    }
+    return Seek(rate_, position);
 }
 
 HRESULT GstFilterGraph::CanStep(long) {
@@ -233,6 +257,7 @@ HRESULT GstFilterGraph::GetRate(double* rate) {
 HRESULT GstFilterGraph::SetNotifyWindow(QObject* window, UINT message, LONG_PTR instance) {
     std::lock_guard lock(mutex_);
     notifyWindow_ = window;
+    keyFrameSeeks_.SetContext(window);
     notifyMessage_ = message;
     notifyInstance_ = instance;
     return S_OK;

@@ -264,8 +264,9 @@ void CPlayerDlg::CreateBars() {
             });
         });
     };
-    // The thumb dragged pauses the engine, and the clock seeks as it goes;
-    // where it lands is a seek command.
+    // The thumb dragged pauses the engine and the picture follows it, key
+    // frame by key frame; where it rests and where it lands are exact seeks,
+    // the clock's and a seek command.
     onScroll(bars.position, [this](int code) {
         if (code != SB_THUMBTRACK) {
             session.Execute(value_command::kSeek, bars.position->value());
@@ -277,6 +278,7 @@ void CPlayerDlg::CreateBars() {
         }
         drag.dragging = true;
         Player()->Pause();
+        Player()->ScrubTo(bars.position->value());
     });
     onScroll(bars.volume, [this](int) {
         session.Execute(value_command::kVolume,

@@ -2,6 +2,7 @@
 // its filter graph on its own: why an open fails, damaged files, no files.
 #include "ModalDialogWatcher.h"
 #include "PlayerFixture.h"
+#include "SinkProbes.h"
 #include "TestRegistry.h"
 
 #include <gst/gst.h>
@@ -15,6 +16,7 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <filesystem>
 
 namespace {
@@ -151,6 +153,50 @@ TEST_F(FilePlayerTest, StepsOneFrameOnAndBackWhilePaused) {
         player->WaitForState();
         EXPECT_EQ(player->StepFrame(forwards), result) << file;
     }
+}
+
+// A dragged thumb is shown key frame by key frame, one seek in flight at a
+// time: of the positions that come quicker than pictures the newest is
+// shown, and an exact seek made meanwhile has the last word.
+TEST_F(FilePlayerTest, ScrubbingShowsAKeyFrameNextToThePositionAndOnlyTheNewestWaits) {
+    auto player = Open("multi.mkv");
+    player->Pause();
+    ASSERT_EQ(SettledState(*player), State_Paused);
+    std::atomic<int> seeks{0};
+    SinkProbe probe(
+        RendererSinkInput(*player->Graph(), velvaro::engine::kVideoRendererName),
+        [](GstPad*, GstBuffer*, const GstSegment&) {}, [&seeks] { ++seeks; });
+    ASSERT_TRUE(probe.Attached());
+    const auto settles = [&](const std::function<bool(int)>& shown) {
+        return RunEventsUntil(
+            [&] { return SettledState(*player) == State_Paused && shown(player->GetPosition()); },
+            3000);
+    };
+    const auto settlesAt = [&](int position) {
+        return settles([position](int shown) { return shown == position; });
+    };
+    // A key frame every second: one next to the position, never a frame
+    // between, which would take decoding from the key frame on.
+    for (const int asked : {230, 270, 480}) {
+        ASSERT_EQ(player->ScrubTo(asked), S_OK);
+        EXPECT_TRUE(settles([asked](int shown) {
+            return shown % 100 == 0 && std::abs(shown - asked) < 100;
+        })) << asked
+            << " showed " << player->GetPosition();
+    }
+    seeks = 0;
+    for (int asked = 120; asked <= 520; asked += 50) {
+        ASSERT_EQ(player->ScrubTo(asked), S_OK);
+    }
+    EXPECT_TRUE(settles([](int shown) { return shown == 500 || shown == 400; }))
+        << "showed " << player->GetPosition();
+    EXPECT_LE(seeks, 3) << seeks << " nine positions, sought one after the other";
+    // The exact seek drops the position waiting behind the one in flight.
+    player->ScrubTo(100);
+    player->ScrubTo(200);
+    Seek(*player, 330);
+    RunEventsFor(300);
+    EXPECT_TRUE(settlesAt(330)) << "showed " << player->GetPosition();
 }
 
 // An MPEG program stream's demuxer starts after the key frame a time needs;

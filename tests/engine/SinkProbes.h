@@ -63,7 +63,8 @@ public:
         probe_ =
             gst_pad_add_probe(pad_.get(),
                               static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                           GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                                                           GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                           GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                               &OnData, this, nullptr);
     }
     ~SinkProbe() {
@@ -86,7 +87,7 @@ private:
     static GstPadProbeReturn OnData(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
         auto* self = static_cast<SinkProbe*>(data);
         std::lock_guard lock(self->mutex_);
-        if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        if (info->type & (GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_EVENT_FLUSH)) {
             GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
             if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
                 const GstSegment* segment = nullptr;
