@@ -13,6 +13,7 @@ struct VideoPicture::Mapped {
     YuvMatrix matrix;
     bool needsScaling = false;
     bool isMapped = false;
+    std::int64_t time = -1;  // in the medium, not the buffer's own time
 
     ~Mapped() {
         if (isMapped) {
@@ -21,7 +22,7 @@ struct VideoPicture::Mapped {
     }
 };
 
-std::shared_ptr<const VideoPicture> VideoPicture::Map(GstBuffer* buffer, const GstVideoInfo* info) {
+std::shared_ptr<VideoPicture> VideoPicture::Map(GstBuffer* buffer, const GstVideoInfo* info) {
     const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(info);
     if (!buffer || (format != GST_VIDEO_FORMAT_BGRx && !IsFrameScalerFormat(format))) {
         return nullptr;
@@ -33,7 +34,7 @@ std::shared_ptr<const VideoPicture> VideoPicture::Map(GstBuffer* buffer, const G
     }
     mapped->needsScaling = format != GST_VIDEO_FORMAT_BGRx;
     mapped->matrix = MatrixOf(*info);
-    return std::shared_ptr<const VideoPicture>(new VideoPicture(std::move(mapped)));
+    return std::shared_ptr<VideoPicture>(new VideoPicture(std::move(mapped)));
 }
 
 std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
@@ -41,7 +42,25 @@ std::shared_ptr<const VideoPicture> VideoPicture::Map(GstSample* sample) {
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
         return nullptr;
     }
-    return Map(gst_sample_get_buffer(sample), &info);
+    return WithTime(Map(gst_sample_get_buffer(sample), &info), sample);
+}
+
+// A segment may start past its buffers' times (an edit list that skips the
+// film's first pictures): the picture's place in the medium is its stream time.
+std::shared_ptr<const VideoPicture> VideoPicture::WithTime(std::shared_ptr<VideoPicture> picture,
+                                                           GstSample* sample) {
+    if (!picture) {
+        return nullptr;
+    }
+    const GstClockTime pts = GST_BUFFER_PTS(picture->mapped_->frame.buffer);
+    const GstSegment* segment = gst_sample_get_segment(sample);
+    if (GST_CLOCK_TIME_IS_VALID(pts) && segment && segment->format == GST_FORMAT_TIME) {
+        guint64 time = 0;
+        if (gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, pts, &time) > 0) {
+            picture->mapped_->time = static_cast<std::int64_t>(time);
+        }
+    }
+    return picture;
 }
 
 VideoPicture::VideoPicture(std::unique_ptr<Mapped> mapped) : mapped_(std::move(mapped)) {}
@@ -50,6 +69,15 @@ VideoPicture::~VideoPicture() = default;
 
 QSize VideoPicture::Size() const {
     return QSize(GST_VIDEO_FRAME_WIDTH(&mapped_->frame), GST_VIDEO_FRAME_HEIGHT(&mapped_->frame));
+}
+
+std::int64_t VideoPicture::Time() const {
+    return mapped_->time;
+}
+
+std::int64_t VideoPicture::Duration() const {
+    const GstClockTime duration = GST_BUFFER_DURATION(mapped_->frame.buffer);
+    return GST_CLOCK_TIME_IS_VALID(duration) ? static_cast<std::int64_t>(duration) : -1;
 }
 
 bool VideoPicture::NeedsScaling() const {
@@ -100,7 +128,8 @@ std::shared_ptr<const VideoPicture> PictureMapper::Map(GstSample* sample) {
     if (!format_->readable) {
         return nullptr;
     }
-    return VideoPicture::Map(gst_sample_get_buffer(sample), &format_->info);
+    return VideoPicture::WithTime(VideoPicture::Map(gst_sample_get_buffer(sample), &format_->info),
+                                  sample);
 }
 
 }  // namespace velvaro::engine

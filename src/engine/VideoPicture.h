@@ -29,6 +29,10 @@ public:
     VideoPicture& operator=(const VideoPicture&) = delete;
 
     QSize Size() const;
+    // Where in the medium the picture stands (its stream time) and how long
+    // it lasts, in nanoseconds; -1 when not known.
+    std::int64_t Time() const;
+    std::int64_t Duration() const;
     // Whether the picture is still to be scaled, with ScaleToBgrx.
     bool NeedsScaling() const;
     // A picture already scaled: its pixels, which live as long as this.
@@ -41,7 +45,9 @@ private:
     friend class PictureMapper;
     struct Mapped;
     explicit VideoPicture(std::unique_ptr<Mapped> mapped);
-    static std::shared_ptr<const VideoPicture> Map(GstBuffer* buffer, const GstVideoInfo* info);
+    static std::shared_ptr<VideoPicture> Map(GstBuffer* buffer, const GstVideoInfo* info);
+    static std::shared_ptr<const VideoPicture> WithTime(std::shared_ptr<VideoPicture> picture,
+                                                        GstSample* sample);
 
     std::unique_ptr<Mapped> mapped_;
 };

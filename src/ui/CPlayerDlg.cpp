@@ -269,12 +269,18 @@ void CPlayerDlg::CreateBars() {
     // the clock's and a seek command.
     onScroll(bars.position, [this](int code) {
         if (code != SB_THUMBTRACK) {
+            if (drag.dragging) {
+                qCInfo(lcBench, "thumb let go at %d at %.3f ms", bars.position->value(),
+                       velvaro::platform::MonotonicMilliseconds());
+            }
             session.Execute(value_command::kSeek, bars.position->value());
             return;
         }
         drag.lastTick = TickCount();
         if (!drag.dragging) {
             drag.lastSeek = -1;
+            qCInfo(lcBench, "thumb taken at %d at %.3f ms", bars.position->value(),
+                   velvaro::platform::MonotonicMilliseconds());
         }
         drag.dragging = true;
         Player()->Pause();

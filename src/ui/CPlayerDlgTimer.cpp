@@ -7,12 +7,31 @@
 #include "engine/CFilePlayer.h"
 #include "engine/CMediaPlayer.h"
 #include "i18n/CLanguageFile.h"
+#include "platform/StartTiming.h"
 #include "resource.h"
 #include "ui/PlayerStatusBar.h"
 
+namespace {
+
+// The benchmarks drag the thumb with the pointer, and need to know where.
+void NoteBarPlace(const QWidget& bar, QRect& noted) {
+    if (!lcBench().isInfoEnabled()) {
+        return;
+    }
+    const QRect place(bar.mapToGlobal(QPoint()), bar.size());
+    if (place != noted && bar.isVisible()) {
+        noted = place;
+        qCInfo(lcBench, "position bar at %d %d %d %d", place.x(), place.y(), place.width(),
+               place.height());
+    }
+}
+
+}  // namespace
+
 // The session's clock found the engine's position; a drag of the position
-// thumb seeks as it goes, every half second at most.
+// thumb seeks where it rests, every half second at most.
 void CPlayerDlg::OnClockTick() {
+    NoteBarPlace(*bars.position, drag.notedPlace);
     int position = session.State().position;
     if (drag.dragging) {
         const int wanted = bars.position->value();

@@ -105,6 +105,8 @@ struct SliderDrag {
     bool dragging = false;
     int lastSeek = -1;
     unsigned lastTick = 0;
+    // Where the bar was last said to lie on the screen, for the benchmarks.
+    QRect notedPlace;
 };
 
 // While a medium opens the window keeps painting; input for the medium

@@ -47,6 +47,7 @@ private:
     void SetCursorHidden(bool hidden);
     bool ScaleOntoDevice(QPainter& painter, const velvaro::engine::VideoPicture& picture,
                          const QRect& target);
+    void NoteShown(const velvaro::engine::FrameMailbox::Picture& picture);
     // Whether another widget lies over `target` or cuts it off.
     bool Obscured(const QRect& target) const;
 
@@ -59,4 +60,6 @@ private:
     // Where a picture is scaled when it cannot go straight onto the device.
     QImage scaled_;
     int picturesShown_ = 0;
+    // The last picture shown, told apart from one repainted.
+    std::weak_ptr<const velvaro::engine::VideoPicture> lastShown_;
 };

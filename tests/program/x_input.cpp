@@ -2,6 +2,8 @@
 //   close ID     asks the window to close (WM_DELETE_WINDOW), as a window
 //                manager's close button does: what answering a box takes here;
 //   click X Y    moves the pointer there and clicks the left button;
+//   drag X1 Y X2 MS  presses the left button at X1 Y, moves to X2 over MS
+//                milliseconds, a step every 10, and lets go;
 //   resize ID W H  gives the window that size, as a person dragging its
 //                frame would;
 //   keys K...    types each key with its modifiers, named as X names them
@@ -11,8 +13,11 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -54,6 +59,28 @@ int Resize(Display* display, Window window, unsigned width, unsigned height) {
     return 0;
 }
 
+int Drag(Display* display, int fromX, int y, int toX, int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    XTestFakeMotionEvent(display, -1, fromX, y, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XSync(display, False);
+    const Clock::time_point start = Clock::now();
+    const auto span = std::chrono::milliseconds(std::max(milliseconds, 1));
+    for (auto next = start;; next += std::chrono::milliseconds(10)) {
+        std::this_thread::sleep_until(next);
+        const double done = std::min(1.0, (Clock::now() - start) / std::chrono::duration<double>(span));
+        XTestFakeMotionEvent(display, -1, fromX + static_cast<int>((toX - fromX) * done), y,
+                             CurrentTime);
+        XSync(display, False);
+        if (done >= 1.0) {
+            break;
+        }
+    }
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
 int Input(Display* display, const std::string& verb, int count, char** args) {
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
@@ -67,6 +94,10 @@ int Input(Display* display, const std::string& verb, int count, char** args) {
         XTestFakeButtonEvent(display, 1, False, 50);
         XSync(display, False);
         return 0;
+    }
+    if (verb == "drag" && count == 4) {
+        return Drag(display, std::atoi(args[0]), std::atoi(args[1]), std::atoi(args[2]),
+                    std::atoi(args[3]));
     }
     for (int i = 0; verb == "keys" && i < count; ++i) {
         const std::vector<KeyCode> codes = Codes(display, args[i]);
