@@ -68,7 +68,8 @@ int Drag(Display* display, int fromX, int y, int toX, int milliseconds) {
     const auto span = std::chrono::milliseconds(std::max(milliseconds, 1));
     for (auto next = start;; next += std::chrono::milliseconds(10)) {
         std::this_thread::sleep_until(next);
-        const double done = std::min(1.0, (Clock::now() - start) / std::chrono::duration<double>(span));
+        const double done =
+            std::min(1.0, (Clock::now() - start) / std::chrono::duration<double>(span));
         XTestFakeMotionEvent(display, -1, fromX + static_cast<int>((toX - fromX) * done), y,
                              CurrentTime);
         XSync(display, False);
