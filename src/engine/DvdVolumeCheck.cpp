@@ -1,5 +1,6 @@
 #include "DvdVolumeCheck.h"
 
+#include "CheckedVolumes.h"
 #include "GstGraphParts.h"
 
 #include <QCoreApplication>
@@ -13,8 +14,10 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +38,20 @@ QString CheckProgramPath() {
     }
     return QStringLiteral(VELVARO_DVDCHECK_PATH);  // running from the build tree
 }
+
+// Readable when the process has ended; -1 where the kernel has none.
+struct ProcessEnd {
+    explicit ProcessEnd(pid_t process)
+        : fd(static_cast<int>(::syscall(SYS_pidfd_open, process, 0))) {}
+    ~ProcessEnd() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    ProcessEnd(const ProcessEnd&) = delete;
+    ProcessEnd& operator=(const ProcessEnd&) = delete;
+    const int fd;
+};
 
 }  // namespace
 
@@ -78,6 +95,8 @@ bool CheckVolumeOutOfProcess(const std::string& path, const std::atomic<bool>& c
         return false;
     }
     const std::int64_t begun = SteadyNow();
+    // Told the moment the child ends, where the kernel can; else by polling.
+    const ProcessEnd ending(child);
     int status = 0;
     for (;;) {
         const pid_t ended = ::waitpid(child, &status, WNOHANG);
@@ -100,7 +119,12 @@ bool CheckVolumeOutOfProcess(const std::string& path, const std::atomic<bool>& c
             }
             return false;
         }
-        std::this_thread::sleep_for(kRenderWaitSlice);
+        if (ending.fd >= 0) {
+            pollfd end{ending.fd, POLLIN, 0};
+            ::poll(&end, 1, static_cast<int>(kRenderWaitSlice.count()));
+        } else {
+            std::this_thread::sleep_for(kRenderWaitSlice);
+        }
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         qCWarning(lcEngine).noquote()
@@ -109,6 +133,19 @@ bool CheckVolumeOutOfProcess(const std::string& path, const std::atomic<bool>& c
                                     : QStringLiteral("the reader failed"));
         return false;
     }
+    return true;
+}
+
+bool CheckVolume(const std::string& path, const std::atomic<bool>& cancelled) {
+    CheckedVolumes checked = CheckedVolumes::ForUser();
+    const std::string identity = CheckedVolumes::Identity(path);
+    if (checked.Passed(identity)) {
+        return true;
+    }
+    if (!CheckVolumeOutOfProcess(path, cancelled)) {
+        return false;
+    }
+    checked.RememberPassed(identity);
     return true;
 }
 

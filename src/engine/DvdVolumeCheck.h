@@ -17,5 +17,8 @@ bool LooksLikeVolume(const QString& path);
 // failing there. A drive may take seconds to spin up; `cancelled` is heard
 // meanwhile.
 bool CheckVolumeOutOfProcess(const std::string& path, const std::atomic<bool>& cancelled);
+// The same, but a folder or image that has passed before, unchanged since,
+// passes at once (CheckedVolumes).
+bool CheckVolume(const std::string& path, const std::atomic<bool>& cancelled);
 
 }  // namespace velvaro::engine

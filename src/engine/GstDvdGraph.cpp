@@ -41,7 +41,7 @@ HRESULT GstDvdGraph::RenderDvdVideoVolume(const std::string& device, DWORD,
         return VFW_E_WRONG_STATE;
     }
     if (!LooksLikeVolume(QString::fromStdString(device)) ||
-        !CheckVolumeOutOfProcess(device, renderCancelled_)) {
+        !CheckVolume(device, renderCancelled_)) {
         std::lock_guard lock(mutex_);
         if (renderCancelled_) {
             errorText_ = "The open was cancelled.";

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -135,6 +136,19 @@ __attribute__((constructor(101))) void KeepOutOfTheRealHome() {
 #ifdef VELVARO_TEST_XDG_HOME
     setenv("XDG_DATA_HOME", VELVARO_TEST_XDG_HOME "/data", 1);
     setenv("XDG_CONFIG_HOME", VELVARO_TEST_XDG_HOME "/config", 1);
+    // GStreamer's plugin registry stays where it is: building it afresh
+    // costs seconds. What we cache goes into the private tree.
+    if (!std::getenv("GST_REGISTRY")) {
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        const char* home = std::getenv("HOME");
+        const std::string folder = cache && *cache ? std::string(cache)
+                                   : home          ? std::string(home) + "/.cache"
+                                                   : std::string();
+        if (!folder.empty()) {
+            setenv("GST_REGISTRY", (folder + "/gstreamer-1.0/registry.x86_64.bin").c_str(), 1);
+        }
+    }
+    setenv("XDG_CACHE_HOME", VELVARO_TEST_XDG_HOME "/cache", 1);
 #endif
 }
 
