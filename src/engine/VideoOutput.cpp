@@ -1,5 +1,7 @@
 #include "VideoOutput.h"
 
+#include "platform/StartTiming.h"
+
 #include <QMetaObject>
 
 namespace velvaro::engine {
@@ -20,6 +22,14 @@ void FrameMailbox::Deliver(Picture frame) {
                 (*onPicture)();
             },
             Qt::QueuedConnection);
+    }
+}
+
+void NotePictureShown(const VideoPicture& picture) {
+    if (lcBench().isDebugEnabled()) {
+        qCDebug(lcBench, "picture of %lld ns for %lld ns shown at %.3f ms",
+                static_cast<long long>(picture.Time()), static_cast<long long>(picture.Duration()),
+                velvaro::platform::MonotonicMilliseconds());
     }
 }
 

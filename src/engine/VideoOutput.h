@@ -37,6 +37,10 @@ private:
     bool repaintQueued_ = false;
 };
 
+// A view has put `picture` on the screen, and not the one before it again:
+// logged for the benchmarks, with "velvaro.bench.debug=true".
+void NotePictureShown(const VideoPicture& picture);
+
 // UI thread only, but for the mailbox. Each change is announced by Changed;
 // Closed says the player has let go of it, and a view should go too.
 class VideoOutput : public QObject {

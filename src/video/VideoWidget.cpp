@@ -1,7 +1,5 @@
 #include "video/VideoWidget.h"
 
-#include "platform/StartTiming.h"
-
 #include <QBackingStore>
 #include <QPaintEngine>
 #include <QPaintEvent>
@@ -190,12 +188,7 @@ void VideoWidget::NoteShown(const FrameMailbox::Picture& picture) {
         return;
     }
     lastShown_ = picture;
-    if (lcBench().isDebugEnabled()) {
-        qCDebug(lcBench, "picture of %lld ns for %lld ns shown at %.3f ms",
-                static_cast<long long>(picture->Time()),
-                static_cast<long long>(picture->Duration()),
-                velvaro::platform::MonotonicMilliseconds());
-    }
+    velvaro::engine::NotePictureShown(*picture);
 }
 
 bool VideoWidget::Obscured(const QRect& target) const {
