@@ -7,6 +7,18 @@
 
 namespace velvaro::engine {
 
+namespace {
+
+// Playing forwards from `position`, or backwards from it to the start.
+bool SeekPipeline(GstElement* pipeline, double rate, gint64 position, GstSeekFlags flags) {
+    return rate > 0 ? gst_element_seek(pipeline, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                                       position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
+                    : gst_element_seek(pipeline, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
+                                       GST_SEEK_TYPE_SET, position);
+}
+
+}  // namespace
+
 HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
     if (!source_) {
         return VFW_E_WRONG_STATE;
@@ -154,13 +166,9 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
     } else {
         textWait_.End();
     }
-    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const bool done =
-        rate > 0
-            ? gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                               position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
-            : gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
-                               GST_SEEK_TYPE_SET, position);
+        SeekPipeline(pipeline_.get(), rate, position,
+                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE));
     StreamsFlushed();
     return done ? S_OK : E_FAIL;
 }
@@ -172,14 +180,10 @@ HRESULT GstFilterGraph::SeekKeyFrame(gint64 position) {
     lastChange_ = std::chrono::steady_clock::now();
     ++happenings_;
     textWait_.End();
-    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT |
-                                                 GST_SEEK_FLAG_SNAP_NEAREST);
     const bool done =
-        rate_ > 0
-            ? gst_element_seek(pipeline_.get(), rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                               position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
-            : gst_element_seek(pipeline_.get(), rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
-                               GST_SEEK_TYPE_SET, position);
+        SeekPipeline(pipeline_.get(), rate_, position,
+                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT |
+                                               GST_SEEK_FLAG_SNAP_NEAREST));
     StreamsFlushed();
     return done ? S_OK : E_FAIL;
 }
