@@ -23,7 +23,6 @@ struct KeyFrameSeeks::Shared {
     bool inFlight = false;
     std::chrono::steady_clock::time_point since;
     std::optional<std::int64_t> waiting;
-    int made = 0;
 
     // Request's thread, holding `mutex` through `lock`, which it lets
     // go of while seeking: the seek's own preroll may land meanwhile.
@@ -31,7 +30,6 @@ struct KeyFrameSeeks::Shared {
         inFlight = true;
         since = std::chrono::steady_clock::now();
         waiting.reset();
-        ++made;
         lock.unlock();
         const bool sought = seek(position);
         lock.lock();
@@ -91,11 +89,6 @@ void KeyFrameSeeks::Landed() {
             }
         },
         Qt::QueuedConnection);
-}
-
-int KeyFrameSeeks::Made() const {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->made;
 }
 
 }  // namespace velvaro::engine

@@ -34,8 +34,6 @@ public:
     void Drop();
     // Any thread: the graph has its picture for the newest seek.
     void Landed();
-    // Seeks made since the start, for tests and the benchmark.
-    int Made() const;
 
 private:
     struct Shared;
