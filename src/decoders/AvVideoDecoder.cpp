@@ -1,16 +1,19 @@
 #include "AvVideoDecoder.h"
 
 #include "AvPictures.h"
+#include "FreshStarts.h"
 
 #include <gst/video/gstvideodecoder.h>
 #include <gst/video/video.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/cpu.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -48,7 +51,7 @@ constexpr const char* kOutputCaps =
 // within this many frames; a frame older than that will get no picture.
 constexpr guint32 kFramesLeftBehind = 64;
 
-enum Property { kPropertyNone, kMaxThreads };
+enum Property { kPropertyNone, kMaxThreads, kThreads };
 
 struct VelvaroAvVideoDec {
     GstVideoDecoder parent;
@@ -60,6 +63,12 @@ struct VelvaroAvVideoDec {
     uint8_t* padded;
     unsigned int paddedSize;
     int maxThreads;
+    // What the open codec decodes on: maxThreads, or every core while an
+    // exact seek decodes up to its target.
+    int openThreads;
+    // A flush emptied the codec: it may be opened anew for free.
+    gboolean flushed;
+    int unitLengthSize;
     // What the output is negotiated for.
     int outFormat;
     int outWidth;
@@ -88,6 +97,10 @@ VelvaroAvVideoDec* Self(gpointer object) {
 
 const Codec* CodecOf(gpointer object) {
     return reinterpret_cast<VelvaroAvVideoDecClass*>(G_OBJECT_GET_CLASS(object))->codec;
+}
+
+UnitCodec UnitCodecOf(gpointer object) {
+    return CodecOf(object)->id == AV_CODEC_ID_H264 ? UnitCodec::H264 : UnitCodec::H265;
 }
 
 std::string ErrorText(int error) {
@@ -225,6 +238,43 @@ GstFlowReturn TakePictures(VelvaroAvVideoDec* self) {
     }
 }
 
+// Opens the codec for the input's format, decoding on `threads`.
+bool OpenCodec(VelvaroAvVideoDec* self, int threads) {
+    const GstVideoCodecState* state = self->input;
+    const AVCodec* codec = avcodec_find_decoder(CodecOf(self)->id);
+    self->context = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (!self->context) {
+        return false;
+    }
+    if (state->codec_data) {
+        GstMapInfo map;
+        if (gst_buffer_map(state->codec_data, &map, GST_MAP_READ)) {
+            self->context->extradata =
+                static_cast<uint8_t*>(av_mallocz(map.size + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (self->context->extradata) {
+                std::memcpy(self->context->extradata, map.data, map.size);
+                self->context->extradata_size = static_cast<int>(map.size);
+            }
+            gst_buffer_unmap(state->codec_data, &map);
+        }
+    }
+    self->context->width = GST_VIDEO_INFO_WIDTH(&state->info);
+    self->context->height = GST_VIDEO_INFO_HEIGHT(&state->info);
+    self->context->thread_count = threads;
+    self->context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    const int opened = avcodec_open2(self->context, codec, nullptr);
+    if (opened < 0) {
+        GST_ELEMENT_ERROR(self, LIBRARY, INIT, ("The film's decoder could not be started."),
+                          ("avcodec_open2: %s", ErrorText(opened).c_str()));
+        CloseCodec(self);
+        return false;
+    }
+    GST_OBJECT_LOCK(self);
+    self->openThreads = threads;
+    GST_OBJECT_UNLOCK(self);
+    return true;
+}
+
 gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
     auto* self = Self(decoder);
     // The same format again, as parsers repeat it, keeps what the codec holds.
@@ -242,37 +292,18 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
     }
     self->input = gst_video_codec_state_ref(state);
 
-    const AVCodec* codec = avcodec_find_decoder(CodecOf(self)->id);
-    self->context = codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (!self->context) {
-        return FALSE;
-    }
+    self->unitLengthSize = 0;
     if (state->codec_data) {
         GstMapInfo map;
         if (gst_buffer_map(state->codec_data, &map, GST_MAP_READ)) {
-            self->context->extradata =
-                static_cast<uint8_t*>(av_mallocz(map.size + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (self->context->extradata) {
-                std::memcpy(self->context->extradata, map.data, map.size);
-                self->context->extradata_size = static_cast<int>(map.size);
-            }
+            self->unitLengthSize = UnitLengthSize(UnitCodecOf(self), {map.data, map.size});
             gst_buffer_unmap(state->codec_data, &map);
         }
     }
-    self->context->width = GST_VIDEO_INFO_WIDTH(&state->info);
-    self->context->height = GST_VIDEO_INFO_HEIGHT(&state->info);
     GST_OBJECT_LOCK(self);
-    self->context->thread_count = self->maxThreads;  // 0: libavcodec counts the cores
+    const int threads = self->maxThreads;  // 0: libavcodec counts the cores
     GST_OBJECT_UNLOCK(self);
-    self->context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    const int opened = avcodec_open2(self->context, codec, nullptr);
-    if (opened < 0) {
-        GST_ELEMENT_ERROR(self, LIBRARY, INIT, ("The film's decoder could not be started."),
-                          ("avcodec_open2: %s", ErrorText(opened).c_str()));
-        CloseCodec(self);
-        return FALSE;
-    }
-    return TRUE;
+    return OpenCodec(self, threads) ? TRUE : FALSE;
 }
 
 // Under the stream lock. A frame of unknown length is never taken for one.
@@ -282,6 +313,44 @@ bool EndsBeforeSegment(GstVideoDecoder* decoder, const GstVideoCodecFrame* frame
            GST_CLOCK_TIME_IS_VALID(segment.start) && GST_CLOCK_TIME_IS_VALID(frame->pts) &&
            GST_CLOCK_TIME_IS_VALID(frame->duration) &&
            frame->pts + frame->duration <= segment.start;
+}
+
+// The pictures an exact seek decodes without showing them are decoded on
+// every core, the codec opened anew for them just after the flush; from the
+// next picture after the target that starts afresh, the film plays on
+// `maxThreads` again, which cost less memory and switching.
+GstFlowReturn ChooseThreads(VelvaroAvVideoDec* self, const GstVideoCodecFrame* frame,
+                            bool beforeTarget) {
+    GST_OBJECT_LOCK(self);
+    const int steady = self->maxThreads;
+    GST_OBJECT_UNLOCK(self);
+    const int burst = std::max(1, av_cpu_count());
+    const bool flushed = self->flushed;
+    self->flushed = FALSE;
+    if (!GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame)) {
+        return GST_FLOW_OK;
+    }
+    const bool toBurst =
+        beforeTarget && flushed && steady > 0 && burst > steady && self->openThreads != burst;
+    const bool toSteady = !beforeTarget && self->openThreads != steady;
+    const std::span<const std::uint8_t> picture{self->packet->data,
+                                                static_cast<std::size_t>(self->packet->size)};
+    if ((!toBurst && !toSteady) ||
+        !StartsAfresh(UnitCodecOf(self), picture, self->unitLengthSize)) {
+        return GST_FLOW_OK;
+    }
+    const int wanted = toBurst ? burst : steady;
+    GST_DEBUG_OBJECT(self, "decoding on %d threads from frame %u", wanted,
+                     frame->system_frame_number);
+    GstFlowReturn flow = GST_FLOW_OK;
+    if (!flushed && avcodec_send_packet(self->context, nullptr) >= 0) {
+        flow = TakePictures(self);
+    }
+    avcodec_free_context(&self->context);
+    if (!OpenCodec(self, wanted)) {
+        return GST_FLOW_ERROR;
+    }
+    return flow;
 }
 
 GstFlowReturn HandleFrame(GstVideoDecoder* decoder, GstVideoCodecFrame* frame) {
@@ -310,17 +379,22 @@ GstFlowReturn HandleFrame(GstVideoDecoder* decoder, GstVideoCodecFrame* frame) {
     self->packet->pts = frame->system_frame_number;
     self->packet->flags = GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) ? AV_PKT_FLAG_KEY : 0;
     const guint32 number = frame->system_frame_number;
+    const bool beforeTarget = EndsBeforeSegment(decoder, frame);
+    GstFlowReturn flow = ChooseThreads(self, frame, beforeTarget);
+    if (flow != GST_FLOW_OK) {
+        gst_video_codec_frame_unref(frame);
+        return flow;
+    }
     // Late, or before an exact seek's target, the pictures no other refers
     // to are not decoded at all: they could only be thrown away. Their
     // frames go with the ones left behind.
-    const bool skippable = !GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) &&
-                           (EndsBeforeSegment(decoder, frame) ||
-                            gst_video_decoder_get_max_decode_time(decoder, frame) < 0);
+    const bool skippable =
+        !GST_VIDEO_CODEC_FRAME_IS_SYNC_POINT(frame) &&
+        (beforeTarget || gst_video_decoder_get_max_decode_time(decoder, frame) < 0);
     self->context->skip_frame = skippable ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     // The base class keeps the frame until its picture comes.
     gst_video_codec_frame_unref(frame);
 
-    GstFlowReturn flow = GST_FLOW_OK;
     int sent = avcodec_send_packet(self->context, self->packet);
     // Full: pictures are waiting to be taken first.
     for (int tries = 0; sent == AVERROR(EAGAIN) && tries < 16 && flow == GST_FLOW_OK; ++tries) {
@@ -360,12 +434,21 @@ gboolean Flush(GstVideoDecoder* decoder) {
     if (self->context) {
         avcodec_flush_buffers(self->context);
     }
+    self->flushed = TRUE;
     return TRUE;
 }
 
 gboolean DecideAllocation(GstVideoDecoder* decoder, GstQuery* query) {
     auto* self = Self(decoder);
-    self->wrapPictures = gst_query_find_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+    GstPad* output = GST_VIDEO_DECODER_SRC_PAD(decoder);
+    // A seek flushing downstream leaves the question unanswered: the choice
+    // made before stands, and the next picture asks again.
+    if (GST_PAD_IS_FLUSHING(output)) {
+        gst_pad_mark_reconfigure(output);
+    } else {
+        self->wrapPictures =
+            gst_query_find_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+    }
     GST_DEBUG_OBJECT(self, "pictures %s", self->wrapPictures ? "passed on" : "copied");
     return GST_VIDEO_DECODER_CLASS(velvaro_av_video_dec_parent_class)
         ->decide_allocation(decoder, query);
@@ -392,12 +475,13 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
 }
 
 void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
-    if (id != kMaxThreads) {
+    if (id != kMaxThreads && id != kThreads) {
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
         return;
     }
     GST_OBJECT_LOCK(object);
-    g_value_set_int(value, Self(object)->maxThreads);
+    g_value_set_int(value,
+                    id == kMaxThreads ? Self(object)->maxThreads : Self(object)->openThreads);
     GST_OBJECT_UNLOCK(object);
 }
 
@@ -423,6 +507,10 @@ void velvaro_av_video_dec_class_init(VelvaroAvVideoDecClass* klass) {
         g_param_spec_int("max-threads", "Maximum threads",
                          "Threads decoding at once; 0 takes one for each core", 0, G_MAXINT, 0,
                          static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+    g_object_class_install_property(
+        object, kThreads,
+        g_param_spec_int("threads", "Threads", "Threads the open codec decodes on", 0, G_MAXINT, 0,
+                         static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
     auto* video = GST_VIDEO_DECODER_CLASS(klass);
     video->stop = &Stop;
     video->set_format = &SetFormat;

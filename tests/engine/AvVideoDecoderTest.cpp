@@ -2,7 +2,10 @@
 #include "PlayerFixture.h"
 #include "TestPipeline.h"
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,7 +50,19 @@ struct Decoded {
     guint memories = 0;                                  // of the first picture's buffer
     GstClockTime firstStreamTime = GST_CLOCK_TIME_NONE;  // past an edit list's start
     std::string error;                                   // the first the pipeline posted
+    // What the decoder named "dec" decoded on when prerolled after the
+    // seek, and at the end.
+    int threadsAtTarget = -1;
+    int threadsAtEnd = -1;
 };
+
+int ThreadsOf(const TestPipeline& pipeline) {
+    int threads = -1;
+    if (const GstElementHandle decoder = pipeline["dec"]) {
+        g_object_get(decoder.get(), "threads", &threads, nullptr);
+    }
+    return threads;
+}
 
 // The appsink saying, as the player's own elements do, that it reads
 // pictures at any strides and offsets.
@@ -81,6 +96,7 @@ Decoded Decode(const std::string& launch, bool anyLayout = false,
             static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
             static_cast<gint64>(from));
         gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND);
+        decoded.threadsAtTarget = ThreadsOf(pipeline);
     }
     pipeline.SetState(GST_STATE_PLAYING);
     GstVideoInfo info;
@@ -98,6 +114,7 @@ Decoded Decode(const std::string& launch, bool anyLayout = false,
                                     GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
                                     HashOfPixels(sample.get(), info)});
     }
+    decoded.threadsAtEnd = ThreadsOf(pipeline);
     GstBus* bus = gst_element_get_bus(pipeline.get());
     if (GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
         GError* error = nullptr;
@@ -150,18 +167,36 @@ TEST(OwnDecoders, GiveThePicturesOfLibavAtTheSameTimesInTheSameOrder) {
 }
 
 // Before an exact seek's target, the pictures nothing refers to are not
-// decoded at all; the ones that are must still make the target whole.
+// decoded at all; the ones that are must still make the target whole. They
+// are decoded on every core; from the next key frame on, the film goes on
+// on the threads it was given, every picture as libav's.
 TEST(OwnDecoders, AnExactSeekBetweenKeyFramesGivesThePicturesOfLibav) {
-    const std::string front =
-        Source("bframes-longer-sound.mp4") + " ! qtdemux name=d d.video_0 ! h264parse ! ";
+    const unsigned cores = std::thread::hardware_concurrency();
     // A B-frame 21 frames after the first key frame, 4 before the next.
     const GstClockTime target = 840 * GST_MSECOND;
-    const Decoded libav = Decode(front + "avdec_h264", false, target);
-    const Decoded ours = Decode(front + "velvaroh264dec", false, target);
-    EXPECT_EQ(ours.error, "");
-    ASSERT_FALSE(ours.pictures.empty());
-    EXPECT_EQ(ours.firstStreamTime, target);
-    EXPECT_EQ(ours.pictures, libav.pictures);
+    const int all = static_cast<int>(std::max(1u, cores));
+    const struct {
+        const char* parse;
+        int threadsAtEnd;
+    } ways[] = {
+        {"h264parse ! video/x-h264, stream-format=avc", 1},
+        {"h264parse config-interval=-1 ! video/x-h264, stream-format=byte-stream", 1},
+        // Without its parameter sets a key frame is no place to start anew.
+        {"h264parse ! video/x-h264, stream-format=byte-stream", all},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.parse);
+        const std::string front = Source("bframes-longer-sound.mp4") +
+                                  " ! qtdemux name=d d.video_0 ! " + way.parse + " ! ";
+        const Decoded libav = Decode(front + "avdec_h264", false, target);
+        const Decoded ours = Decode(front + "velvaroh264dec max-threads=1 name=dec", false, target);
+        EXPECT_EQ(ours.error, "");
+        ASSERT_FALSE(ours.pictures.empty());
+        EXPECT_EQ(ours.firstStreamTime, target);
+        EXPECT_EQ(ours.pictures, libav.pictures);
+        EXPECT_EQ(ours.threadsAtTarget, all);
+        EXPECT_EQ(ours.threadsAtEnd, way.threadsAtEnd);
+    }
 }
 
 // Bytes overwritten in the middle of the film: the pictures around them
@@ -177,3 +212,54 @@ TEST(OwnDecoders, PlayDamagedDataThroughToTheEnd) {
 }
 
 }  // namespace
+
+// Asked how pictures may be laid out while a seek flushes what follows, the
+// decoder hears no answer; it keeps passing its planes on and asks again,
+// rather than copying every picture from then on.
+TEST(OwnDecoders, KeepPassingTheirPlanesOnWhenASeekCutsTheQuestionShort) {
+    const TestPipeline pipeline(Source("bframes-longer-sound.mp4") +
+                                " ! qtdemux name=d d.video_0 ! h264parse ! velvaroh264dec name=dec "
+                                "! appsink name=sink sync=false max-buffers=4");
+    ASSERT_TRUE(pipeline);
+    const GstPadHandle input(gst_element_get_static_pad(pipeline["sink"].get(), "sink"));
+    gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &OnAllocationQuery, nullptr,
+                      nullptr);
+    pipeline.SetState(GST_STATE_PAUSED);
+    ASSERT_EQ(gst_element_get_state(pipeline.get(), nullptr, nullptr, 10 * GST_SECOND),
+              GST_STATE_CHANGE_SUCCESS);
+    // Asked again, mid-film, and a flush comes before the answer.
+    struct Question {
+        std::atomic<bool> armed = false;
+        std::atomic<bool> cutShort = false;
+    } question;
+    const GstPadHandle output(gst_element_get_static_pad(pipeline["dec"].get(), "src"));
+    gst_pad_add_probe(
+        output.get(), GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM,
+        +[](GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+            auto* asked = static_cast<Question*>(data);
+            if (GST_QUERY_TYPE(GST_PAD_PROBE_INFO_QUERY(info)) != GST_QUERY_ALLOCATION ||
+                !asked->armed || asked->cutShort.exchange(true)) {
+                return GST_PAD_PROBE_OK;
+            }
+            gst_pad_push_event(pad, gst_event_new_flush_start());
+            return GST_PAD_PROBE_DROP;
+        },
+        &question, nullptr);
+    question.armed = true;
+    gst_pad_send_event(output.get(), gst_event_new_reconfigure());
+    pipeline.SetState(GST_STATE_PLAYING);
+    for (int waited = 0; !question.cutShort && waited < 500; ++waited) {
+        g_usleep(10000);
+    }
+    ASSERT_TRUE(question.cutShort);
+    ASSERT_TRUE(gst_element_seek_simple(
+        pipeline["d"].get(), GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0));
+    int pictures = 0;
+    while (const GstSampleHandle sample = pipeline.Pull(5 * GST_SECOND)) {
+        ASSERT_EQ(gst_buffer_n_memory(gst_sample_get_buffer(sample.get())), 3u)
+            << "picture " << pictures;
+        ++pictures;
+    }
+    EXPECT_GE(pictures, 25);
+}
