@@ -185,6 +185,15 @@ void DropFramesLeftBehind(GstVideoDecoder* decoder, guint32 shown) {
     g_list_free_full(frames, reinterpret_cast<GDestroyNotify>(&gst_video_codec_frame_unref));
 }
 
+// Under the stream lock. A frame of unknown length is never taken for one.
+bool EndsBeforeSegment(GstVideoDecoder* decoder, const GstVideoCodecFrame* frame) {
+    const GstSegment& segment = decoder->input_segment;
+    return segment.format == GST_FORMAT_TIME && segment.rate > 0 &&
+           GST_CLOCK_TIME_IS_VALID(segment.start) && GST_CLOCK_TIME_IS_VALID(frame->pts) &&
+           GST_CLOCK_TIME_IS_VALID(frame->duration) &&
+           frame->pts + frame->duration <= segment.start;
+}
+
 GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
     auto* decoder = GST_VIDEO_DECODER(self);
     // The packet's number came back as the picture's time; a picture
@@ -199,6 +208,11 @@ GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
         return GST_FLOW_OK;
     }
     DropFramesLeftBehind(decoder, frame->system_frame_number);
+    // Decoded only for the pictures after it: nothing to hand on.
+    if (EndsBeforeSegment(decoder, frame)) {
+        gst_video_decoder_release_frame(decoder, frame);
+        return GST_FLOW_OK;
+    }
     if (!Negotiate(self, picture)) {
         gst_video_decoder_release_frame(decoder, frame);
         return GST_FLOW_NOT_NEGOTIATED;
@@ -304,15 +318,6 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
     const int threads = self->maxThreads;  // 0: libavcodec counts the cores
     GST_OBJECT_UNLOCK(self);
     return OpenCodec(self, threads) ? TRUE : FALSE;
-}
-
-// Under the stream lock. A frame of unknown length is never taken for one.
-bool EndsBeforeSegment(GstVideoDecoder* decoder, const GstVideoCodecFrame* frame) {
-    const GstSegment& segment = decoder->input_segment;
-    return segment.format == GST_FORMAT_TIME && segment.rate > 0 &&
-           GST_CLOCK_TIME_IS_VALID(segment.start) && GST_CLOCK_TIME_IS_VALID(frame->pts) &&
-           GST_CLOCK_TIME_IS_VALID(frame->duration) &&
-           frame->pts + frame->duration <= segment.start;
 }
 
 // The pictures an exact seek decodes without showing them are decoded on

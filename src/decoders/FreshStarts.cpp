@@ -9,21 +9,30 @@ enum Found : unsigned { kIdr = 1, kVideoSet = 2, kSequenceSet = 4, kPictureSet =
 unsigned Kind(UnitCodec codec, std::uint8_t header) {
     if (codec == UnitCodec::H264) {
         switch (header & 0x1f) {
-            case 5: return kIdr;
-            case 7: return kSequenceSet;
-            case 8: return kPictureSet;
-            default: return 0;
+            case 5:
+                return kIdr;
+            case 7:
+                return kSequenceSet;
+            case 8:
+                return kPictureSet;
+            default:
+                return 0;
         }
     }
     // H.265's IDR_W_RADL and IDR_N_LP; a CRA's leading pictures may refer
     // to pictures before it.
     switch ((header >> 1) & 0x3f) {
         case 19:
-        case 20: return kIdr;
-        case 32: return kVideoSet;
-        case 33: return kSequenceSet;
-        case 34: return kPictureSet;
-        default: return 0;
+        case 20:
+            return kIdr;
+        case 32:
+            return kVideoSet;
+        case 33:
+            return kSequenceSet;
+        case 34:
+            return kPictureSet;
+        default:
+            return 0;
     }
 }
 
@@ -72,8 +81,8 @@ bool StartsAfresh(UnitCodec codec, std::span<const std::uint8_t> picture, int le
     if ((found & kIdr) == 0) {
         return false;
     }
-    const unsigned sets =
-        codec == UnitCodec::H264 ? kSequenceSet | kPictureSet : kVideoSet | kSequenceSet | kPictureSet;
+    const unsigned sets = codec == UnitCodec::H264 ? kSequenceSet | kPictureSet
+                                                   : kVideoSet | kSequenceSet | kPictureSet;
     return lengthSize > 0 || (found & sets) == sets;
 }
 
