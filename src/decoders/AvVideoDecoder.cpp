@@ -40,6 +40,12 @@ constexpr std::array kCodecs{
     Codec{AV_CODEC_ID_HEVC, "velvaroh265dec", "VelvaroH265Dec", "H.265 video decoder",
           "video/x-h265, alignment=(string)au, "
           "stream-format=(string){ hvc1, hev1, byte-stream }"},
+    // DVDs, Video CDs and television recordings; the MPEG-2 decoder decodes
+    // MPEG-1 too, and a program stream's demuxer may not know which it has.
+    Codec{AV_CODEC_ID_MPEG2VIDEO, "velvarompegvideodec", "VelvaroMpegVideoDec",
+          "MPEG-1 and MPEG-2 video decoder",
+          "video/mpeg, mpegversion=(int)[ 1, 2 ], systemstream=(boolean)false, "
+          "parsed=(boolean)true"},
 };
 
 constexpr const char* kOutputCaps =
@@ -232,6 +238,10 @@ GstFlowReturn Output(VelvaroAvVideoDec* self, const AVFrame& picture) {
             GST_BUFFER_FLAG_SET(frame->output_buffer, GST_VIDEO_BUFFER_FLAG_TFF);
         }
     }
+    // Telecined for 60 fields a second, some pictures show a field longer.
+    if (self->outInterlaced && picture.repeat_pict > 0) {
+        GST_BUFFER_FLAG_SET(frame->output_buffer, GST_VIDEO_BUFFER_FLAG_RFF);
+    }
     return gst_video_decoder_finish_frame(decoder, frame);
 }
 
@@ -326,6 +336,10 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
 // `maxThreads` again, which cost less memory and switching.
 GstFlowReturn ChooseThreads(VelvaroAvVideoDec* self, const GstVideoCodecFrame* frame,
                             bool beforeTarget) {
+    const AVCodecID codec = CodecOf(self)->id;
+    if (codec != AV_CODEC_ID_H264 && codec != AV_CODEC_ID_HEVC) {
+        return GST_FLOW_OK;
+    }
     GST_OBJECT_LOCK(self);
     const int steady = self->maxThreads;
     GST_OBJECT_UNLOCK(self);

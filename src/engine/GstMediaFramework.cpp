@@ -89,6 +89,39 @@ void PreferAacDecoderWithoutLibav() {
     }
 }
 
+// The libav plugin's decoders of what the own module, liba52 and mpg123
+// decode as well are never picked. A DVD's navigator tries every decoder
+// it may pick on its streams, which would load the plugin's libraries for
+// nothing: 40 ms of the disc's open and 10 MB.
+void LeaveOutLibavDuplicates() {
+    const struct {
+        const char* libav;
+        const char* other;
+    } duplicates[] = {
+        {"avdec_mpeg2video", "velvarompegvideodec"},
+        {"avdec_mpegvideo", "velvarompegvideodec"},
+        {"avdec_ac3", "a52dec"},
+        {"avdec_ac3_fixed", "a52dec"},
+        {"avdec_mp3", "mpg123audiodec"},
+        {"avdec_mp3float", "mpg123audiodec"},
+        {"avdec_mp2float", "mpg123audiodec"},
+        {"avdec_mp1float", "mpg123audiodec"},
+    };
+    GstRegistry* registry = gst_registry_get();
+    for (const auto& duplicate : duplicates) {
+        GstPluginFeature* other = gst_registry_lookup_feature(registry, duplicate.other);
+        GstPluginFeature* libav = gst_registry_lookup_feature(registry, duplicate.libav);
+        if (other && libav && gst_plugin_feature_get_rank(other) >= GST_RANK_MARGINAL) {
+            gst_plugin_feature_set_rank(libav, GST_RANK_NONE);
+        }
+        for (GstPluginFeature* feature : {other, libav}) {
+            if (feature) {
+                gst_object_unref(feature);
+            }
+        }
+    }
+}
+
 // Measuring aid: VELVARO_DECODERS=libav has GStreamer's libav plugin
 // loaded and ranked in the module's place.
 void LoadLibavDecoders() {
@@ -112,6 +145,7 @@ void StartGstreamer() {
         LoadOwnDecoders();
     }
     PreferAacDecoderWithoutLibav();
+    LeaveOutLibavDuplicates();
     PreferHardwareDecoders();
     velvaro::platform::NoteStartMoment("media framework ready");
 }

@@ -145,6 +145,11 @@ TEST(OwnDecoders, GiveThePicturesOfLibavAtTheSameTimesInTheSameOrder) {
          "avdec_h264", "I420"},
         {"hevc-10bit.mkv", "matroskademux ! h265parse", "velvaroh265dec", "avdec_h265",
          "I420_10LE"},
+        // Coded in fields, as on a DVD.
+        {"interlaced-mpeg2.mpg", "mpegpsdemux ! mpegvideoparse", "velvarompegvideodec",
+         "avdec_mpeg2video", "I420"},
+        {"vcd/MPEGAV/AVSEQ01.DAT", "mpegpsdemux ! mpegvideoparse", "velvarompegvideodec",
+         "avdec_mpegvideo", "I420"},
     };
     for (const auto& film : films) {
         SCOPED_TRACE(film.file);

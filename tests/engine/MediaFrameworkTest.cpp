@@ -86,12 +86,14 @@ DecoderSettings DecoderAfterPreroll(const std::string& file) {
     return settings;
 }
 
-// H.264 and H.265 go to the player's own decoders, sized to the film; an
-// MPEG-2 decoder keeps its own settings: automatic threads, direct rendering.
+// H.264, H.265 and MPEG-2 go to the player's own decoders, the first two
+// sized to the film; MPEG-2 decoders split pictures on threads of their
+// own count.
 TEST(DecoderThreads, TheDecodersAFilmsOpenTakesGetTheirCountAndMemory) {
     EXPECT_EQ(DecoderAfterPreroll("video-only.mkv"), DecoderSettings("velvaroh264dec", 1, false));
     EXPECT_EQ(DecoderAfterPreroll("hevc-10bit.mkv"), DecoderSettings("velvaroh265dec", 1, false));
-    EXPECT_EQ(DecoderAfterPreroll("mpeg2-169.mpg"), DecoderSettings("avdec_mpeg2video", 0, true));
+    EXPECT_EQ(DecoderAfterPreroll("mpeg2-169.mpg"),
+              DecoderSettings("velvarompegvideodec", 0, false));
 }
 
 // Asked for, as the bench does to weigh the two, libav's decoders take the
