@@ -113,42 +113,43 @@ Counted Watch(QDialog& countdown, int ticks = std::numeric_limits<int>::max()) {
     return counted;
 }
 
+// Shows `countdown` with `act` as the person at it: its result and how long it showed.
+template <class D>
+std::pair<int, qint64> Timed(D& countdown, const std::function<void(D&)>& act) {
+    QElapsedTimer clock;
+    clock.start();
+    const int result = RunModal(act, [&] { return countdown.DoModal(); });
+    return {result, clock.elapsed()};
+}
+
 // Cancelled by the button, Escape or the close box, else run out on the
 // tick after one: a tick a second, the last one a second after "1".
 TEST_F(CountdownTest, ShutdownCountsFromFifteenAndRunsOutOnTheTickAfterOneUnlessCancelled) {
-    const std::function<void(QDialog&)> ends[] = {
-        [](QDialog& open) { Press(open, "IDC_BUTTON_ABBRECHEN"); },
-        [](QDialog& open) { QTest::keyClick(&open, Qt::Key_Escape); },
-        [](QDialog& open) { open.close(); },
-        nullptr,
-    };
     QStringList fullCount;
     for (int second = 15; second >= 1; --second) {
         fullCount << u"%1 Seconds"_s.arg(second);
     }
-    for (const auto& end : ends) {
+    for (size_t way = 0; way <= std::size(kCancelWays); ++way) {
+        SCOPED_TRACE(way);
+        const bool cancelled = way < std::size(kCancelWays);
         CShutdownDlg dialog(&english);
         Counted counted;
-        ModalDialogWatcher<CShutdownDlg> user([&](CShutdownDlg& open) {
+        const auto [result, took] = Timed<CShutdownDlg>(dialog, [&](CShutdownDlg& open) {
             EXPECT_EQ(Texts(open, {"", "IDC_TXT_AUTOSHUTDOWN", "IDC_BUTTON_ABBRECHEN"}),
                       u"Shutdown|Automatic Shutdown In...|&Cancel"_s);
-            counted = Watch(open, end ? 1 : std::numeric_limits<int>::max());
-            if (end) {
-                end(open);
+            counted = Watch(open, cancelled ? 1 : std::numeric_limits<int>::max());
+            if (cancelled) {
+                kCancelWays[way](open);
             }
         });
-        QElapsedTimer clock;
-        clock.start();
-        EXPECT_EQ(dialog.DoModal(), end ? IDCANCEL : IDOK);
-        EXPECT_EQ(user.Count(), 1);
-        if (end) {
-            EXPECT_EQ(counted.shown.join(u'|'), u"15 Seconds|14 Seconds"_s);
-            EXPECT_EQ(dialog.SecondsLeft(), 14);
-            EXPECT_LT(clock.elapsed(), 5000);
+        if (cancelled) {
+            EXPECT_EQ(std::tuple(result, counted.shown.join(u'|'), dialog.SecondsLeft()),
+                      std::tuple(IDCANCEL, u"15 Seconds|14 Seconds"_s, 14));
+            EXPECT_LT(took, 5000);
         } else {
-            EXPECT_EQ(counted.shown, fullCount);
+            EXPECT_EQ(std::pair(result, counted.shown), std::pair(IDOK, fullCount));
             EXPECT_GE(counted.lastStood, 900);
-            EXPECT_TRUE(clock.elapsed() >= 14000 && clock.elapsed() < 25000) << clock.elapsed();
+            EXPECT_TRUE(took >= 14000 && took < 25000) << took;
         }
     }
 }
@@ -160,19 +161,15 @@ TEST_F(CountdownTest, PlaybackDelayCountsDownOnceASecondAndEndsAtTheFirstTickBel
     for (const int seconds : {3, 0, -3}) {
         CPlaybackDelayDlg dialog(&german, seconds, seconds == 3 ? &owner : nullptr);
         Counted counted;
-        ModalDialogWatcher<CPlaybackDelayDlg> user([&](CPlaybackDelayDlg& open) {
+        const auto [result, took] = Timed<CPlaybackDelayDlg>(dialog, [&](CPlaybackDelayDlg& open) {
             EXPECT_EQ(open.windowTitle(), u"Verzögerte Wiedergabe"_s);
             counted = Watch(open);
         });
-        QElapsedTimer clock;
-        clock.start();
-        EXPECT_EQ(dialog.DoModal(), IDOK) << seconds;
-        EXPECT_EQ(user.Count(), 1);
+        EXPECT_EQ(result, IDOK) << seconds;
         EXPECT_EQ(counted.shown.join(u'|'), seconds == 3 ? u"3 Sekunden|2 Sekunden|1 Sekunden"_s
                                                          : u"%1 Sekunden"_s.arg(seconds));
         const qint64 ticks = seconds == 3 ? 3 : 1;
-        EXPECT_TRUE(clock.elapsed() >= ticks * 1000 - 500 && clock.elapsed() < 10000)
-            << seconds << " " << clock.elapsed();
+        EXPECT_TRUE(took >= ticks * 1000 - 500 && took < 10000) << seconds << " " << took;
     }
 }
 
@@ -245,12 +242,7 @@ TEST_F(AudioSettingsDialogTest, OpensAtTheMappedVolumeAndAppliesOnlyTheSlidersMo
 
 TEST_F(AudioSettingsDialogTest, ResetAndEveryWayOfCancellingRestoreTheExactValuesRead) {
     // -1234 is no slider position's volume: its round trip would give -1301.
-    const std::function<void(CAudioSettingsDlg&)> ends[] = {
-        [](CAudioSettingsDlg& open) { Press(open, "IDC_BUTTON_ABBRECHEN"); },
-        [](CAudioSettingsDlg& open) { QTest::keyClick(&open, Qt::Key_Escape); },
-        [](CAudioSettingsDlg& open) { open.close(); },
-    };
-    for (const auto& end : ends) {
+    for (const auto& end : kCancelWays) {
         engine->SetVolume(-1234);
         engine->SetBalance(777);
         EXPECT_EQ(Show([this, &end](CAudioSettingsDlg& open) {

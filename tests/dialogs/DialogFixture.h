@@ -44,6 +44,13 @@ inline void Press(const QWidget& dialog, const char* button) {
     QTest::mouseClick(Find<QAbstractButton>(dialog, button), Qt::LeftButton);
 }
 
+// The ways a person cancels a dialog: its Cancel button, Escape, the close box.
+inline const std::function<void(QDialog&)> kCancelWays[] = {
+    [](QDialog& open) { Press(open, "IDC_BUTTON_ABBRECHEN"); },
+    [](QDialog& open) { QTest::keyClick(&open, Qt::Key_Escape); },
+    [](QDialog& open) { open.close(); },
+};
+
 // A double click the way a window system delivers it: press, release,
 // double click, release.
 inline void DoubleClick(QWidget* viewport, QPoint place) {

@@ -3,6 +3,7 @@
 // every failure's text, signed downloads and a program file the user may
 // not replace. Nothing is started: the launcher records instead.
 #include "DialogFixture.h"
+#include "FileBytes.h"
 #include "UpdateServer.h"
 #include "dialogs/CUpdateDlg.h"
 #include "dialogs/UpdateSupport.h"
@@ -71,9 +72,7 @@ protected:
     }
 
     static void Write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        WriteBytes(path.toStdString(), bytes.toStdString());
     }
 
     void Serve(QStringList arguments) {

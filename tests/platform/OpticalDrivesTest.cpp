@@ -2,8 +2,8 @@
 // device files in a temporary folder.
 #include "platform/OpticalDrives.h"
 
-#include <QDir>
-#include <QFile>
+#include "FileBytes.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,10 +20,7 @@ protected:
     QString Path(const QString& relative) const { return root.filePath(relative); }
 
     void Write(const QString& relative, const QByteArray& contents) const {
-        QDir().mkpath(QFileInfo(Path(relative)).path());
-        QFile file(Path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        velvaro::test::WriteBytes(Path(relative).toStdString(), contents.toStdString());
     }
 
     // Sixteen empty sectors, then a primary volume descriptor.
