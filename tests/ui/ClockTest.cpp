@@ -70,20 +70,18 @@ TEST_F(ClockTest, TheClockRestsWhileNothingMovesAndWakesForWhatMovesIt) {
 
     // A seek by the position bar wakes it long enough to show where it landed.
     Scroll(PositionSlider(), SB_THUMBPOSITION, 300);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:03"_s; }))
-        << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusComes(0, u"00:00:03"_s));
     EXPECT_EQ(TicksAtRest(), 0) << "paused again after the seek";
 
     // So do a frame step by key and a stop.
     Key(VK_OEM_PERIOD);
     EXPECT_GE(TicksIn(400), 1) << "woken by the key";
     Command(IDTBB_STOP);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }))
-        << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusComes(0, u"00:00:00"_s));
     EXPECT_EQ(TicksAtRest(), 0) << "stopped";
     Command(IDTBB_PLAY);
     EXPECT_GE(TicksIn(1000), 2) << "playing again";
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:01"_s; }));
+    EXPECT_TRUE(StatusComes(0, u"00:00:01"_s));
 }
 
 // A notice stands in for the time until it runs out, and the clock waits
@@ -96,8 +94,7 @@ TEST_F(ClockTest, ANoticeKeepsTheClockAwakeUntilTheTimeShowsAgain) {
     EXPECT_GE(TicksIn(1000), 2);
     EXPECT_TRUE(StatusText(0).contains(u"none.vbm"_s)) << StatusText(0).toStdString();
     ExpireNotice();
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }))
-        << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusComes(0, u"00:00:00"_s));
     EXPECT_EQ(TicksAtRest(), 0);
 }
 

@@ -62,21 +62,20 @@ TEST_F(DiscTest, AFolderFromTheCommandLinePlaysItsDiscAndItsMenusAnswer) {
     KeyUp(VK_CONTROL);
     Key(VK_RETURN);
     EXPECT_TRUE(WaitFor([this] { return Chapters() == 1; }));
-    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:06"_s; }))
-        << StatusText(1).toStdString();
+    EXPECT_TRUE(StatusComes(1, u"00:00:06"_s));
     EXPECT_TRUE(WaitFor([this] { return ChapterItems() == QStringList{u"001"_s}; }))
         << ChapterItems().join(u' ').toStdString();
 
     // The root menu command; in the menu Resume is offered and goes back.
     Command(IDM_NAVIGATION_SHOWROOTMENU);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:00"_s; }));
+    EXPECT_TRUE(StatusComes(1, u"00:00:00"_s));
     EXPECT_TRUE(WaitFor([this] { return Enabled(IDM_NAVIGATION_RESUME); }));
     Command(IDM_NAVIGATION_RESUME);
     EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:06"_s && Chapters() == 1; }))
         << StatusText(1).toStdString();
     // The root menu again, then a click on button 1: title 1.
     Command(IDM_NAVIGATION_SHOWROOTMENU);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(1) == u"00:00:00"_s; }));
+    EXPECT_TRUE(StatusComes(1, u"00:00:00"_s));
     EXPECT_TRUE(WaitFor([this] {
         Click(ClientPoint(360, 180));
         return Chapters() == 3;
@@ -118,7 +117,6 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
 
     for (const char* disc : {"vcd", "svcd"}) {
         ChooseFile(IDM_DVD_OPENFOLDER, Media(disc));
-        // The folder is read off the window's thread: the disc before plays on meanwhile.
         ASSERT_TRUE(WaitFor([this] {
             return Playing() && !Playlist().Active() && Title().startsWith(u"Velvaro - AVSEQ01."_s);
         })) << disc;
@@ -131,7 +129,7 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     // A folder still being read gives way to what is opened after it.
     window->OpenMedia(QString::fromStdString(Media("mp3s")), false);
     window->OpenMedia(QString::fromStdString(Media("video-only.mkv")), false);
-    EXPECT_TRUE(WaitFor([this] { return Title() == TitleOf("video-only.mkv"); }));
+    EXPECT_TRUE(TitleComes(TitleOf("video-only.mkv")));
     Settle();
     EXPECT_EQ(Title(), TitleOf("video-only.mkv"));
     EXPECT_FALSE(Playlist().Active());
@@ -144,12 +142,9 @@ TEST_F(DiscTest, ChooseDirOpensWhatAFolderHoldsAndADamagedDiscNothing) {
     const QString named = empty.filePath(u"x.mp4"_s);
     ASSERT_TRUE(QDir().mkdir(named));
     QStringList boxes;
-    ModalDialogWatcher<QMessageBox> box([&](QMessageBox& shown) {
-        boxes << shown.text();
-        shown.accept();
-    });
+    const auto user = Boxes(boxes);
     OpenAll({named.toStdString()});
-    EXPECT_EQ(boxes, QStringList{u"Can't open file \"%1\"\nReason: It is a folder without "
+    EXPECT_EQ(boxes, QStringList{u"Error|Can't open file \"%1\"\nReason: It is a folder without "
                                  "DVD-Video, Video CD or media files."_s.arg(named)});
     const auto refused = EngineWarnings("cannot be read");
     const QString damaged = QString::fromStdString(Media("dvd/damaged"));

@@ -90,7 +90,7 @@ TEST_F(HistoryTest, TheMenuOpensFullFilenamesAndDeletingTheListKeepsResumePositi
     // Entry 2 through its menu item, as a click would; it ends the playlist.
     OpenAll({Link("b.mkv"), Link("a.mkv")});
     RecentPopup(MainMenu())->actions().at(1)->trigger();
-    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("first.mkv"); }));
+    ASSERT_TRUE(TitleComes(TitleOf("first.mkv")));
     EXPECT_FALSE(ButtonEnabled(IDTBB_NEXTTRACKCHAPTER));
     Command(58000);
     EXPECT_TRUE(History().empty());
@@ -104,7 +104,7 @@ TEST_F(HistoryTest, StopAndLeavingSaveTheSecondsAndTheJumpSeeksToWholeSecondsInE
     PauseAt(1250);
     Command(IDM_WIEDERGABE_STOPP);
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
-    ASSERT_TRUE(WaitFor([this] { return Position() == 0; }));
+    ASSERT_TRUE(PositionComes(0));
     Command(IDM_WIEDERGABE_STOPP);  // stopping at 0:00 keeps what was saved
     EXPECT_EQ(Stored(kVideosKey, "clip.mkv"), "12.50");
 

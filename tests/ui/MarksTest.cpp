@@ -21,7 +21,7 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     PauseAt(2000);
     Command(IDM_WIEDERGABE_MARKIERUNGSENDESETZEN);
     ExpectState({.marks = Range{1000, 2000}});
-    ASSERT_TRUE(WaitFor([this] { return Position() == 1000; }));
+    ASSERT_TRUE(PositionComes(1000));
     // Playing into the mark end goes back to the mark start within half a second.
     Command(IDTBB_PLAY);
     window->Player()->SetPosition(1850);
@@ -35,9 +35,9 @@ TEST_F(MarksTest, MarksLoopHomeEndAndSpeeds) {
     // Home and End jump; while looping, the mark end is the end of the range.
     PauseAt(1500);
     Key(VK_HOME);
-    EXPECT_TRUE(WaitFor([this] { return Position() == 1000; })) << Position();
+    EXPECT_TRUE(PositionComes(1000));
     Command(IDM_WIEDERGABE_SPRINGEZUMARKIERUNGSVIDEOANFANG);
-    EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
+    EXPECT_TRUE(PositionComes(0));
     Key(VK_END);  // paused: only a seek
     EXPECT_TRUE(
         WaitFor([this] { return Position() == 2000 && window->Session().State().play == 1; }));
@@ -81,18 +81,18 @@ TEST_F(MarksTest, SkipStopsAtTheStartOrOpensThePreviousPlaylistItem) {
     ASSERT_EQ(OpenAll({third, first, second}), TitleOf("1.mkv"));
     PauseAt(500);
     Key('Y');  // in the first item there is nothing before: the start
-    EXPECT_TRUE(WaitFor([this] { return Position() == 0; })) << Position();
+    EXPECT_TRUE(PositionComes(0));
     EXPECT_EQ(Title(), TitleOf("1.mkv", "PAUSE"));
 
     const auto playIntoTheEnd = [this](const char* next) {
         Command(IDTBB_PLAY);
         window->Player()->SetPosition(window->Player()->GetDuration() - 50);
-        ASSERT_TRUE(WaitFor([&] { return Title() == TitleOf(next); })) << Title().toStdString();
+        ASSERT_TRUE(TitleComes(TitleOf(next)));
     };
     playIntoTheEnd("2.mkv");
     PauseAt(50);
     Key('X');
-    EXPECT_TRUE(WaitFor([this] { return Position() == 1050; })) << Position();
+    EXPECT_TRUE(PositionComes(1050));
     playIntoTheEnd("3.mkv");
     PauseAt(500);
     Command(IDM_WIEDERGABE_SCHNELLESZURUECKSPULEN);

@@ -86,10 +86,10 @@ TEST_F(MouseTest, AClickOpensAFileWithoutAMediumSwitchesFullscreenAndTheWheelSki
     OpenFile(Media("long.mkv"));
     PauseAt(300);
     Wheel({0, 240});  // whole notches of ten seconds
-    EXPECT_TRUE(WaitFor([this] { return Position() == 2300; })) << Position();
+    EXPECT_TRUE(PositionComes(2300));
     Wheel({240, 0});  // sideways the wheel does not skip
     Wheel({0, -120});
-    EXPECT_TRUE(WaitFor([this] { return Position() == 1300; })) << Position();
+    EXPECT_TRUE(PositionComes(1300));
 
     // While a medium opens the wheel waits for it, in turn with the keys:
     // twenty seconds on and ten back, or back to the start and twenty on.

@@ -73,7 +73,7 @@ TEST_F(OpenPlayTest, AVideoOpensPlayingWithItsStatesPlaysPausesStopsAndClosesToT
         act();
         ExpectState({.title = TitleOf("multi.mkv", title), .play = state});
     }
-    EXPECT_TRUE(WaitFor([this] { return Position() == 0; }));
+    EXPECT_TRUE(PositionComes(0));
 
     Command(IDM_VIDEO_FILLSCREENWITHOUTCLIPPING);  // its button face goes back on closing
     window->Player()->SetVolume(-1500);
@@ -164,10 +164,7 @@ TEST_F(OpenPlayTest, KeysWaitForAnOpenACloseDropsItAndAFailureIsBoxed) {
     const auto refused = EngineWarnings();
     Start();
     QStringList shown;
-    ModalDialogWatcher<QMessageBox> box([&shown](QMessageBox& seen) {
-        shown << seen.windowTitle() + u'|' + seen.text();
-        seen.accept();
-    });
+    const auto boxes = Boxes(shown);
     // A key that comes while a film opens is kept for it: ten seconds on.
     window->OpenMedia(QString::fromStdString(Media("long.mkv")), false);
     ASSERT_TRUE(window->IsOpening());
@@ -182,7 +179,7 @@ TEST_F(OpenPlayTest, KeysWaitForAnOpenACloseDropsItAndAFailureIsBoxed) {
         << shown.front().toStdString();
 
     CloseWhileOpening(Media("damaged/huge.y4m"), 100);
-    EXPECT_EQ(box.Count(), 1) << "no box holds up a window on its way out";
+    EXPECT_EQ(shown.size(), 1) << "no box holds up a window on its way out";
 }
 
 TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
@@ -199,7 +196,7 @@ TEST_F(OpenPlayTest, PositionAndVolumeSliders) {
     EXPECT_EQ(Position(), 300);
     Spin(550);
     Timer();
-    ASSERT_TRUE(WaitFor([this] { return Position() == 330; }));
+    ASSERT_TRUE(PositionComes(330));
     Scroll(PositionSlider(), SB_THUMBPOSITION, 400);
     ASSERT_TRUE(WaitFor([&] { return EngineState() == 2; }));
     EXPECT_GE(Position(), 400);
@@ -279,8 +276,7 @@ TEST_F(OpenPlayTest, DelayKeysAndMenuItemsShowTheDelayForAFewSecondsUntilTheNext
     // A few seconds on, the time shows again.
     Spin(1000);
     EXPECT_EQ(StatusText(0), u"Subtitle delay: -50 ms"_s);
-    EXPECT_TRUE(WaitFor([this] { return StatusText(0) == u"00:00:00"_s; }, 5000))
-        << StatusText(0).toStdString();
+    EXPECT_TRUE(StatusComes(0, u"00:00:00"_s, 5000));
     EXPECT_EQ(choose(IDM_AUDIO_DELAY_RESET), u"Audio delay: 0 ms"_s);
     EXPECT_EQ(type(Qt::Key_D), u"Audio delay: +50 ms"_s);
 

@@ -105,9 +105,7 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
         Spin(50);
         if (!file.empty()) {
             ASSERT_TRUE(WaitFor([this] { return window->Player() != nullptr; }));
-            ASSERT_TRUE(WaitFor([this] {
-                return window->Session().State().play != 0 || !settings->startMediaAutomatically;
-            }));
+            ASSERT_TRUE(WaitFor([this] { return PlayingOrCued(); }));
         }
     }
     // Opens `paths` as the window opens several files; the title it then shows.
@@ -130,9 +128,28 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void OpenFile(const std::string& path) {
         window->OpenMedia(QString::fromStdString(path), false);
         Settle();
-        ASSERT_TRUE(WaitFor([this] {
-            return window->Session().State().play != 0 || !settings->startMediaAutomatically;
-        }));
+        ASSERT_TRUE(WaitFor([this] { return PlayingOrCued(); }));
+    }
+    // A medium opened starts playing, or waits when it should not start.
+    bool PlayingOrCued() const {
+        return window->Session().State().play != 0 || !settings->startMediaAutomatically;
+    }
+    // Waits for what `read` gives to become `want`; a failure says what it gave.
+    template <typename Read, typename Value>
+    testing::AssertionResult Comes(const Read& read, const Value& want, int milliseconds = 8000) {
+        if (WaitFor([&] { return read() == want; }, milliseconds)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure() << "shows " << testing::PrintToString(read());
+    }
+    testing::AssertionResult TitleComes(const QString& title, int milliseconds = 8000) {
+        return Comes([this] { return Title(); }, title, milliseconds);
+    }
+    testing::AssertionResult StatusComes(int part, const QString& text, int milliseconds = 8000) {
+        return Comes([this, part] { return StatusText(part); }, text, milliseconds);
+    }
+    testing::AssertionResult PositionComes(int position, int milliseconds = 8000) {
+        return Comes([this] { return Position(); }, position, milliseconds);
     }
     // A link named `name` in the test's folder (or a subfolder) to a test medium.
     std::string Link(const std::string& name, const std::string& medium = "video-only.mkv") {
@@ -146,6 +163,13 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
         return std::make_unique<ModalDialogWatcher<QFileDialog>>([path](QFileDialog& box) {
             box.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(QString::fromStdString(path));
             static_cast<QDialog&>(box).accept();
+        });
+    }
+    // Answers each message box that comes, keeping its "title|text" in `shown`.
+    static std::unique_ptr<ModalDialogWatcher<QMessageBox>> Boxes(QStringList& shown) {
+        return std::make_unique<ModalDialogWatcher<QMessageBox>>([&shown](QMessageBox& box) {
+            shown << box.windowTitle() + u'|' + box.text();
+            box.accept();
         });
     }
     // Runs `command`, choosing `path` in its file dialog.
@@ -198,7 +222,7 @@ struct PlayerWindowTest : velvaro::test::RegistryTest {
     void PauseAt(int position) {
         Command(IDTBB_PAUSE);
         window->Player()->SetPosition(position);
-        ASSERT_TRUE(WaitFor([&] { return Position() == position; })) << Position();
+        ASSERT_TRUE(PositionComes(position));
         Timer();
     }
     void ExpireNotice() { window->ExpireNotice(); }

@@ -71,10 +71,10 @@ TEST_F(PlaylistTest, FilmsFollowEachOtherWithoutTheWindowGoingIdle) {
         NearTheEnd();
     };
     nearTheEndWhenReady(b);
-    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("b.mkv"); }));
+    ASSERT_TRUE(TitleComes(TitleOf("b.mkv")));
     EXPECT_EQ(sizes, std::vector<QSize>{film});
     nearTheEndWhenReady(c);
-    ASSERT_TRUE(WaitFor([this] { return Title() == TitleOf("c.mkv"); }));
+    ASSERT_TRUE(TitleComes(TitleOf("c.mkv")));
     EXPECT_EQ(sizes, (std::vector<QSize>{film, window->size()}));
     EXPECT_NE(window->size(), film);
     EXPECT_EQ(withoutMedium, 0);
@@ -122,14 +122,12 @@ TEST_F(PlaylistTest, AFileOpenedAloneIsTriedAsAPlaylistAndSavedBack) {
 // status bar, without a box; one in an older code page plays.
 TEST_F(PlaylistTest, APlaylistThatGivesNothingToPlaySaysWhy) {
     const std::string film = Link("Caf\xC3\xA9.mkv");
-    std::string deep = "<velvaro><playlist>";
+    std::string deep = "<velvaro><playlist>", closed;
     for (int level = 0; level < 50000; ++level) {
         deep += "<media>";
+        closed += "</media>";
     }
-    std::string nested = deep;
-    for (int level = 0; level < 50000; ++level) {
-        nested += "</media>";
-    }
+    const std::string nested = deep + closed;
     const std::pair<std::string, std::string> lists[] = {
         {"open.vpp", deep},
         {"nested.vpp", nested + "</playlist></velvaro>"},
@@ -144,11 +142,8 @@ TEST_F(PlaylistTest, APlaylistThatGivesNothingToPlaySaysWhy) {
     velvaro::test::WriteBytes(File("Empty/a.mkv"), "not a film");
     velvaro::test::WriteBytes(File("Empty/b.mkv"), "not a film either");
     const auto unplayable = EngineWarnings();
-    int boxes = 0;
-    ModalDialogWatcher<QMessageBox> box([&](QMessageBox& shown) {
-        ++boxes;
-        shown.accept();
-    });
+    QStringList boxes;
+    const auto user = Boxes(boxes);
     Start();
     const std::pair<const char*, QString> said[] = {
         {"open.vpp",
@@ -164,7 +159,7 @@ TEST_F(PlaylistTest, APlaylistThatGivesNothingToPlaySaysWhy) {
         EXPECT_EQ(OpenAll({File(name)}), u"Velvaro"_s) << name;
         EXPECT_TRUE(StatusText(0).endsWith(text)) << StatusText(0).toStdString();
     }
-    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(boxes, QStringList());
     velvaro::test::WriteBytes(File("legacy.vpp"),
                               "<velvaro><playlist><media>Caf\xE9.mkv</media></playlist></velvaro>");
     EXPECT_EQ(OpenAll({File("legacy.vpp")}), TitleOf("Caf\xC3\xA9.mkv"));

@@ -27,7 +27,7 @@ TEST_F(StartOptionsTest, SizePositionColourJumpMuteAndPauseApplyAtStartAndAfterE
     EXPECT_EQ(QSize(ClientSize().width(), VideoAreaHeight()), QSize(640, 480));
     EXPECT_EQ(BorderColour(), QColor(1, 2, 3));
     ExpectState({.title = TitleOf("multi.mkv", "PAUSE"), .checkedCommands = {IDM_AUDIO_STUMM}});
-    ASSERT_TRUE(WaitFor([this] { return Position() == 250; }));
+    ASSERT_TRUE(PositionComes(250));
     // Pause on a paused medium does nothing; mute on a muted one neither.
     window->ApplyStartOptions();
     const auto volume = [this] { return window->Player()->GetVolume(); };
@@ -163,7 +163,7 @@ TEST_F(HandOverTest, TextsJoinAndTheEndMarkOpensTheFileOrAppliesTheOptionsAlone)
     EXPECT_EQ(Title(), TitleOf("multi.mkv", "PAUSE"));
     EXPECT_EQ(settings->compactView, 1);
     EXPECT_TRUE(Marks().Looping());
-    ASSERT_TRUE(WaitFor([this] { return Position() == 150; }));
+    ASSERT_TRUE(PositionComes(150));
 }
 
 }  // namespace
