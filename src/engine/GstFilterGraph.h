@@ -259,6 +259,10 @@ protected:
         GstElement* decoder = nullptr;  // where a stall is reported from
         bool stallReported = false;
         std::string sourceFailure;  // why the source stopped, if it did
+        // Where playing stood at the watchdog's last looks, once the source
+        // failed: an end that never reaches the sinks leaves it still.
+        gint64 lastPosition = -1;
+        int stillLooks = 0;
         // When the address's source last delivered.
         std::atomic<std::int64_t> lastData{SteadyNow()};
     };

@@ -204,6 +204,8 @@ void GstFilterGraph::OnBuffering(GstMessage* message) {
 // the playback ends with an error that says why. The clock's thread
 // looks; a graph shut down is not touched.
 void GstFilterGraph::WatchForStalls() {
+    // Seconds of standing still while playing, after the source failed.
+    static constexpr int kStillLooksAfterFailure = 3;
     {
         std::lock_guard lock(hold_->mutex);
         hold_->decoder = source_;
@@ -218,19 +220,36 @@ void GstFilterGraph::WatchForStalls() {
             const std::int64_t quiet = SteadyNow() - hold.lastData;
             GstElementHandle decoder;
             std::string reason;
+            GstElementHandle playing;
             {
                 std::lock_guard lock(hold.mutex);
                 const bool silent = quiet >= std::chrono::milliseconds(kNetworkSilence).count();
+                const bool looking = !hold.closed && hold.running && !hold.stallReported;
                 if (!silent && hold.sourceFailure.empty()) {
                     hold.stallReported = false;
-                } else if (!hold.closed && hold.running && hold.percent < 100 &&
-                           !hold.stallReported) {
+                } else if (looking && hold.percent < 100) {
                     hold.stallReported = true;
                     decoder.reset(GST_ELEMENT(gst_object_ref(hold.decoder)));
                     reason = !hold.sourceFailure.empty()
                                  ? hold.sourceFailure
                                  : "No data came for " + std::to_string(kNetworkSilence.count()) +
                                        " seconds.";
+                } else if (looking && !hold.sourceFailure.empty()) {
+                    // Its end may get lost on the way when the source fails
+                    // before the graph has linked every stream.
+                    playing.reset(GST_ELEMENT(gst_object_get_parent(GST_OBJECT(hold.decoder))));
+                }
+            }
+            gint64 position = -1;
+            if (playing && gst_element_query_position(playing.get(), GST_FORMAT_TIME, &position)) {
+                std::lock_guard lock(hold.mutex);
+                hold.stillLooks = position == hold.lastPosition ? hold.stillLooks + 1 : 0;
+                hold.lastPosition = position;
+                if (hold.stillLooks >= kStillLooksAfterFailure && !hold.stallReported &&
+                    !hold.closed) {
+                    hold.stallReported = true;
+                    decoder.reset(GST_ELEMENT(gst_object_ref(hold.decoder)));
+                    reason = hold.sourceFailure;
                 }
             }
             // Posted without the lock: the bus's handler takes it too.

@@ -4,6 +4,7 @@
 // address fails ends the open or the playback with a reason.
 #include "MediaServer.h"
 #include "PlayerFixture.h"
+#include "SinkProbes.h"
 #include "engine/FileOpening.h"
 
 #include <QElapsedTimer>
@@ -143,19 +144,39 @@ TEST_F(NetworkStreamTest, ADroppedOpenOfASilentServerLetsGoAtOnce) {
 TEST_F(NetworkStreamTest, AServerThatStallsOrLiesAboutTheLengthEndsPlaybackWithAReason) {
     ASSERT_TRUE(server.Started());
     const auto log = EngineWarnings();
-    for (const auto& [path, reason] :
-         {std::tuple{"stall/net/clip.mp4", "No data came for 10 seconds."},
-          std::tuple{"short/net/clip.mp4", "The server sent less than the length it announced."}}) {
-        SCOPED_TRACE(path);
+    // The end of a source that failed early may never reach the renderers
+    // (decodebin3 has been seen to lose it): that, too, ends with the reason.
+    const auto loseTheEnd = [](GstPad*, GstPadProbeInfo* info, gpointer) {
+        return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS ? GST_PAD_PROBE_DROP
+                                                                               : GST_PAD_PROBE_OK;
+    };
+    for (const auto& [path, reason, endLost] :
+         {std::tuple{"stall/net/clip.mp4", "No data came for 10 seconds.", false},
+          std::tuple{"short/net/clip.mp4", "The server sent less than the length it announced.",
+                     true},
+          std::tuple{"short/net/clip.mp4", "The server sent less than the length it announced.",
+                     false}}) {
+        SCOPED_TRACE(std::string(path) + (endLost ? ", its end lost" : ""));
         owner.messages.clear();
         const std::string address = server.Address(QString::fromLatin1(path));
         auto player = OpenAddress(address);
         ASSERT_TRUE(SUCCEEDED(player->GetOpenResult())) << player->GetErrorText();
+        if (endLost) {
+            for (const char* renderer :
+                 {velvaro::engine::kVideoRendererName, velvaro::engine::kAudioRendererName}) {
+                const GstPadHandle input = RendererSinkInput(*player->Graph(), renderer);
+                ASSERT_TRUE(input) << renderer;
+                gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, loseTheEnd,
+                                  nullptr, nullptr);
+            }
+        }
         player->Play();
         int lowest = 100;
+        int furthest = 0;
         ASSERT_TRUE(RunEventsUntil(
             [&] {
                 lowest = std::min(lowest, player->GetBufferingPercent());
+                furthest = std::max(furthest, player->GetPosition());
                 return owner.Count(WM_GRAPH_EVENT) > 0;
             },
             25000));
@@ -166,10 +187,10 @@ TEST_F(NetworkStreamTest, AServerThatStallsOrLiesAboutTheLengthEndsPlaybackWithA
         EXPECT_EQ(player->GetErrorText(), address + ": " + reason);
         if (path == std::string("stall/net/clip.mp4")) {
             EXPECT_LT(lowest, 100) << "it did not wait, buffering";
-            EXPECT_GT(player->GetPosition(), 250);
+            EXPECT_GT(furthest, 250);
         } else {
             // Three fifths of the 8 s came: all of it has played.
-            EXPECT_GT(player->GetPosition(), 400);
+            EXPECT_GT(furthest, 400);
         }
     }
 }
