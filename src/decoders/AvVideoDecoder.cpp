@@ -16,6 +16,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 
 GST_DEBUG_CATEGORY_STATIC(velvaro_av_video_dec_debug);
@@ -105,8 +106,16 @@ const Codec* CodecOf(gpointer object) {
     return reinterpret_cast<VelvaroAvVideoDecClass*>(G_OBJECT_GET_CLASS(object))->codec;
 }
 
-UnitCodec UnitCodecOf(gpointer object) {
-    return CodecOf(object)->id == AV_CODEC_ID_H264 ? UnitCodec::H264 : UnitCodec::H265;
+// H.264 and H.265 come in units; the rest is never opened anew mid-film.
+std::optional<UnitCodec> UnitCodecOf(gpointer object) {
+    switch (CodecOf(object)->id) {
+        case AV_CODEC_ID_H264:
+            return UnitCodec::H264;
+        case AV_CODEC_ID_HEVC:
+            return UnitCodec::H265;
+        default:
+            return std::nullopt;
+    }
 }
 
 std::string ErrorText(int error) {
@@ -265,6 +274,7 @@ GstFlowReturn TakePictures(VelvaroAvVideoDec* self) {
 // Opens the codec for the input's format, decoding on `threads`.
 bool OpenCodec(VelvaroAvVideoDec* self, int threads) {
     const GstVideoCodecState* state = self->input;
+    self->unitLengthSize = 0;
     const AVCodec* codec = avcodec_find_decoder(CodecOf(self)->id);
     self->context = codec ? avcodec_alloc_context3(codec) : nullptr;
     if (!self->context) {
@@ -278,6 +288,9 @@ bool OpenCodec(VelvaroAvVideoDec* self, int threads) {
             if (self->context->extradata) {
                 std::memcpy(self->context->extradata, map.data, map.size);
                 self->context->extradata_size = static_cast<int>(map.size);
+            }
+            if (const auto units = UnitCodecOf(self)) {
+                self->unitLengthSize = UnitLengthSize(*units, {map.data, map.size});
             }
             gst_buffer_unmap(state->codec_data, &map);
         }
@@ -316,14 +329,6 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
     }
     self->input = gst_video_codec_state_ref(state);
 
-    self->unitLengthSize = 0;
-    if (state->codec_data) {
-        GstMapInfo map;
-        if (gst_buffer_map(state->codec_data, &map, GST_MAP_READ)) {
-            self->unitLengthSize = UnitLengthSize(UnitCodecOf(self), {map.data, map.size});
-            gst_buffer_unmap(state->codec_data, &map);
-        }
-    }
     GST_OBJECT_LOCK(self);
     const int threads = self->maxThreads;  // 0: libavcodec counts the cores
     GST_OBJECT_UNLOCK(self);
@@ -336,8 +341,8 @@ gboolean SetFormat(GstVideoDecoder* decoder, GstVideoCodecState* state) {
 // `maxThreads` again, which cost less memory and switching.
 GstFlowReturn ChooseThreads(VelvaroAvVideoDec* self, const GstVideoCodecFrame* frame,
                             bool beforeTarget) {
-    const AVCodecID codec = CodecOf(self)->id;
-    if (codec != AV_CODEC_ID_H264 && codec != AV_CODEC_ID_HEVC) {
+    const auto units = UnitCodecOf(self);
+    if (!units) {
         return GST_FLOW_OK;
     }
     GST_OBJECT_LOCK(self);
@@ -354,8 +359,7 @@ GstFlowReturn ChooseThreads(VelvaroAvVideoDec* self, const GstVideoCodecFrame* f
     const bool toSteady = !beforeTarget && self->openThreads != steady;
     const std::span<const std::uint8_t> picture{self->packet->data,
                                                 static_cast<std::size_t>(self->packet->size)};
-    if ((!toBurst && !toSteady) ||
-        !StartsAfresh(UnitCodecOf(self), picture, self->unitLengthSize)) {
+    if ((!toBurst && !toSteady) || !StartsAfresh(*units, picture, self->unitLengthSize)) {
         return GST_FLOW_OK;
     }
     const int wanted = toBurst ? burst : steady;
