@@ -242,6 +242,8 @@ protected:
     HRESULT Seek(double rate, gint64 position, GstElement* waitForText = nullptr);
     // To the key frame nearest `position`, for a thumb being dragged.
     HRESULT SeekKeyFrame(gint64 position);
+    // Playing forwards from `position`, or backwards from it to the start.
+    bool SeekPipeline(double rate, gint64 position, GstSeekFlags flags);
 
     GstElementHandle pipeline_;
     // The network address played; empty for a file.

@@ -7,17 +7,18 @@
 
 namespace velvaro::engine {
 
-namespace {
-
-// Playing forwards from `position`, or backwards from it to the start.
-bool SeekPipeline(GstElement* pipeline, double rate, gint64 position, GstSeekFlags flags) {
+bool GstFilterGraph::SeekPipeline(double rate, gint64 position, GstSeekFlags flags) {
+    // The subtitle parser has its file read again from the start and takes
+    // the seek's timing only after that; a file read in one piece can come
+    // through first, its text timed as before the seek. It waits until the
+    // seek is done.
+    const SourceDataHold hold(subtitleSource_);
+    GstElement* pipeline = pipeline_.get();
     return rate > 0 ? gst_element_seek(pipeline, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                                        position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)
                     : gst_element_seek(pipeline, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
                                        GST_SEEK_TYPE_SET, position);
 }
-
-}  // namespace
 
 HRESULT GstFilterGraph::SetPipelineState(GstState state, long logical) {
     if (!source_) {
@@ -166,9 +167,8 @@ HRESULT GstFilterGraph::Seek(double rate, gint64 position, GstElement* waitForTe
     } else {
         textWait_.End();
     }
-    const bool done =
-        SeekPipeline(pipeline_.get(), rate, position,
-                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE));
+    const bool done = SeekPipeline(
+        rate, position, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE));
     StreamsFlushed();
     return done ? S_OK : E_FAIL;
 }
@@ -181,7 +181,7 @@ HRESULT GstFilterGraph::SeekKeyFrame(gint64 position) {
     ++happenings_;
     textWait_.End();
     const bool done =
-        SeekPipeline(pipeline_.get(), rate_, position,
+        SeekPipeline(rate_, position,
                      static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT |
                                                GST_SEEK_FLAG_SNAP_NEAREST));
     StreamsFlushed();

@@ -286,13 +286,9 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index, gint64 position) {
     // So the parser is sought to where the film stands first, with the file
     // held at its first data meanwhile: the parser takes its new timing
     // after its reading has started again, and no text may go before.
-    GstPadHandle fileOutput(gst_element_get_static_pad(subtitleSource_, "src"));
-    const gulong hold = gst_pad_add_probe(
-        fileOutput.get(),
-        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
-        [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
+    SourceDataHold hold(subtitleSource_);
     if (!gst_element_sync_state_with_parent(subtitleSource_)) {
-        gst_pad_remove_probe(fileOutput.get(), hold);
+        hold.Release();
         // Gone or unreadable since it was found: logged from the bus.
         DetachSubtitleFile(true);
         return VFW_E_CANNOT_RENDER;
@@ -300,7 +296,7 @@ HRESULT GstFilterGraph::AttachSubtitleFile(int index, gint64 position) {
     gst_pad_send_event(output.get(),
                        gst_event_new_seek(1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
                                           GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, -1));
-    gst_pad_remove_probe(fileOutput.get(), hold);
+    hold.Release();
     // Without a renderer, no text passes the overlay yet: what the parser
     // sends first is all there is to wait for.
     WaitForSubtitleParser(OverlayTextRenderer() != nullptr);

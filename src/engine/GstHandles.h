@@ -80,4 +80,34 @@ void ForEachItem(GstIterator* raw, Visit visit) {
     g_value_unset(&item);
 }
 
+// Holds the data leaving an element's source pad, until released or
+// destroyed; flushes still pass.
+class SourceDataHold {
+public:
+    explicit SourceDataHold(GstElement* element)
+        : pad_(element ? gst_element_get_static_pad(element, "src") : nullptr) {
+        if (pad_) {
+            probe_ = gst_pad_add_probe(
+                pad_.get(),
+                static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK |
+                                             GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+                [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr,
+                nullptr);
+        }
+    }
+    ~SourceDataHold() { Release(); }
+    SourceDataHold(const SourceDataHold&) = delete;
+    SourceDataHold& operator=(const SourceDataHold&) = delete;
+    void Release() {
+        if (probe_) {
+            gst_pad_remove_probe(pad_.get(), probe_);
+            probe_ = 0;
+        }
+    }
+
+private:
+    GstPadHandle pad_;
+    gulong probe_ = 0;
+};
+
 }  // namespace velvaro::engine
